@@ -1,0 +1,40 @@
+// Services of the platform layer that have no Windows CE counterpart: where
+// the device's file system lives, and what tests need to look at.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "wintypes.h"
+
+namespace kvplatform {
+
+// The host folder that stands for the device's root "\": $KORVANET_ROOT, else
+// $XDG_DATA_HOME/korvanet, else ~/.local/share/korvanet. Created (0700) on demand.
+std::string DeviceRoot();
+// Overrides the root for this process (a tool's --root, a test's temporary root).
+void SetDeviceRoot(const std::string& hostPath);
+// Maps a device path ("\My Documents\x.txt") to its host path under the root.
+// Returns false for names that are too long or try to leave the root.
+bool DevicePathToHost(const std::u16string& devicePath, std::string& hostPath);
+
+// UTF-16 <-> UTF-8 for messages to the host (standard error, file names).
+std::string ToUtf8(const std::u16string& text);
+std::u16string FromUtf8(const std::string& text);
+
+// Message boxes shown so far (caption, text, style), for unattended runs and tests.
+struct MessageBoxRecord {
+  std::u16string caption;
+  std::u16string text;
+  UINT type;
+  DWORD threadId;
+};
+std::vector<MessageBoxRecord> MessageBoxHistory();
+void ClearMessageBoxHistory();
+
+// Reloads the registry from its file, as a new process would (tests).
+void ReloadRegistry();
+// Host path of the registry file.
+std::string RegistryFilePath();
+
+}  // namespace kvplatform
