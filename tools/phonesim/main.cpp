@@ -1,0 +1,138 @@
+// phonesim --profile FILE [--link PATH] [--transcript FILE] [--state-out FILE]
+//
+// Serves a simulated GSM phone on a pseudo-terminal until SIGINT or SIGTERM,
+// then writes the phone's state (when asked) and exits 0.
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <string>
+#include <unistd.h>
+
+#include "line_writer.h"
+#include "profile.h"
+#include "pty_link.h"
+#include "session.h"
+#include "transcript.h"
+
+namespace {
+
+int gSignalPipe[2] = {-1, -1};
+volatile sig_atomic_t gStop = 0;
+
+void OnSignal(int) {
+  gStop = 1;
+  char b = 1;
+  [[maybe_unused]] ssize_t n = ::write(gSignalPipe[1], &b, 1);
+}
+
+struct Options {
+  std::string profile, link, transcript, stateOut;
+};
+
+int Usage(const char* why) {
+  std::fprintf(stderr,
+               "phonesim: %s\nusage: phonesim --profile FILE [--link PATH] [--transcript FILE] "
+               "[--state-out FILE]\n",
+               why);
+  return 2;
+}
+
+bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    std::string* target = arg == "--profile"      ? &o.profile
+                          : arg == "--link"       ? &o.link
+                          : arg == "--transcript" ? &o.transcript
+                          : arg == "--state-out"  ? &o.stateOut
+                                                  : nullptr;
+    if (!target) {
+      error = "unknown option " + arg;
+      return false;
+    }
+    if (i + 1 >= argc) {
+      error = arg + " needs a value";
+      return false;
+    }
+    *target = argv[++i];
+  }
+  if (o.profile.empty()) {
+    error = "--profile is required";
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Options options;
+  std::string error;
+  if (!ParseOptions(argc, argv, options, error)) return Usage(error.c_str());
+
+  phonesim::Profile profile;
+  if (!phonesim::LoadProfile(options.profile, profile, error)) {
+    std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+    return 2;
+  }
+  phonesim::Transcript transcript;
+  if (!options.transcript.empty() && !transcript.Open(options.transcript, error)) {
+    std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+    return 1;
+  }
+
+  if (::pipe2(gSignalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+    std::perror("phonesim: pipe");
+    return 1;
+  }
+  struct sigaction sa {};
+  sa.sa_handler = OnSignal;
+  sigemptyset(&sa.sa_mask);
+  ::sigaction(SIGINT, &sa, nullptr);
+  ::sigaction(SIGTERM, &sa, nullptr);
+  ::signal(SIGPIPE, SIG_IGN);
+
+  phonesim::PtyLink link;
+  if (!link.Open(options.link, error)) {
+    std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+    return 1;
+  }
+  phonesim::LineWriter writer(link.Fd(), profile.quirks.baud, profile.quirks.chunkMin, profile.quirks.chunkMax,
+                              transcript, [] { return gStop != 0; });
+  phonesim::Session session(profile, [&](std::string_view bytes) { return writer.Write(bytes); });
+
+  std::printf("%s\nready\n", link.DevicePath().c_str());
+  std::fflush(stdout);
+
+  while (!gStop) {
+    pollfd fds[2] = {{gSignalPipe[0], POLLIN, 0}, {link.Fd(), POLLIN, 0}};
+    int count = link.IsOpen() ? 2 : 1;
+    if (::poll(fds, count, -1) < 0) {
+      if (errno == EINTR) continue;
+      std::perror("phonesim: poll");
+      break;
+    }
+    if (count == 2 && (fds[1].revents & POLLIN)) {
+      char buffer[4096];
+      ssize_t n = ::read(link.Fd(), buffer, sizeof buffer);
+      if (n > 0) {
+        std::string_view bytes(buffer, static_cast<size_t>(n));
+        transcript.Record("in", bytes);
+        session.Receive(bytes);
+      }
+    }
+    if (link.IsOpen() && session.WantsHangup() && !gStop) {
+      std::fprintf(stderr, "phonesim: line closed after %d commands\n", session.CommandCount());
+      link.Close();
+    }
+  }
+
+  link.Close();
+  if (!options.stateOut.empty() && !phonesim::SaveProfile(options.stateOut, profile, error)) {
+    std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+    return 1;
+  }
+  return 0;
+}

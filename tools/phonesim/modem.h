@@ -1,0 +1,79 @@
+// The AT command interpreter of the simulated phone: takes one command line,
+// changes the phone's state and gives back the reply bytes, framed the way a
+// GSM 07.07 / 07.05 phone frames them.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "at_command.h"
+#include "profile.h"
+
+namespace phonesim {
+
+class Modem {
+ public:
+  explicit Modem(Profile& profile);
+
+  // One command line without its carriage return. When the reply ends in the
+  // "> " prompt, AwaitingPdu() is true until HandlePdu or CancelPdu.
+  std::string HandleLine(const std::string& line);
+  bool AwaitingPdu() const { return iPendingPduLength >= 0; }
+  std::string HandlePdu(const std::string& hex);  // the text before Ctrl-Z
+  std::string CancelPdu();                        // Esc instead of Ctrl-Z
+  bool EchoOn() const { return iEcho; }
+
+ private:
+  struct Outcome {
+    enum Kind { kOk, kError, kCme, kCms, kPrompt, kLiteral };
+    Kind kind = kOk;
+    int code = 0;
+    std::string literal;
+    static Outcome Ok() { return {}; }
+    static Outcome Error() { return {kError, 0, {}}; }
+    static Outcome Cme(int n) { return {kCme, n, {}}; }
+    static Outcome Cms(int n) { return {kCms, n, {}}; }
+    static Outcome Prompt() { return {kPrompt, 0, {}}; }
+    static Outcome Literal(std::string text) { return {kLiteral, 0, std::move(text)}; }
+  };
+  using Handled = std::optional<Outcome>;  // nullopt: not this group's command
+
+  void Reset();
+  Outcome Dispatch(const AtCommand& cmd);
+  bool Refused(const AtCommand& cmd) const;
+  std::string Frame(const Outcome& outcome);
+
+  // Reply lines: "+NAME: body" (the colon's space per profile) or plain text.
+  void Info(const std::string& prefix, const std::string& body);
+  void InfoText(const std::string& line);
+  std::string Colon() const;
+
+  // modem_identity.cpp: identity, status and the line's own settings.
+  Handled HandleGeneral(const AtCommand& cmd);
+  // modem_phonebook.cpp
+  Handled HandlePhoneBook(const AtCommand& cmd);
+  Outcome ReadPhoneBook(const AtCommand& cmd);
+  Outcome WritePhoneBook(const AtCommand& cmd);
+  // modem_sms.cpp
+  Handled HandleSms(const AtCommand& cmd);
+  Outcome SelectMessageStores(const AtCommand& cmd);
+  Outcome ListMessages(const AtCommand& cmd);
+  Outcome ReadMessage(const AtCommand& cmd);
+  Outcome DeleteMessages(const AtCommand& cmd);
+  Outcome StartSend(const AtCommand& cmd);
+  std::string StoreList() const;
+
+  Profile& iProfile;
+  std::vector<std::string> iInfo;  // lines of the reply being built
+  bool iEcho = true;
+  int iCmee = 0;
+  std::string iCharset;
+  std::string iPhoneBook;         // selected phone book store
+  std::string iMessageStores[3];  // read/delete, write/send, receive
+  int iMessageFormat = 0;         // 0 PDU; text mode is not offered
+  int iPendingPduLength = -1;
+  int iNextReference = 1;
+};
+
+}  // namespace phonesim

@@ -1,0 +1,121 @@
+// A simulated phone: what it is, what it holds and how it misbehaves. Loaded
+// from a JSON profile, changed by the session, written back in the same form.
+#pragma once
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+namespace phonesim {
+
+struct Identity {
+  std::string manufacturer = "PHONESIM";
+  std::string model = "PS-100";
+  std::string revision = "V 1.00";
+  std::string imei = "352099001761481";
+  std::string imsi = "001010123456789";
+};
+
+struct Battery {
+  int source = 0;  // 0 battery, 1 external power, 2 no battery, 3 power fault
+  int level = 80;  // percent
+};
+
+struct Signal {
+  int rssi = 15;  // 0..31, 99 unknown
+  int ber = 99;
+};
+
+struct PhoneBookEntry {
+  std::string number;
+  int type = 129;    // 145 international, 129 otherwise
+  std::string name;  // UTF-8
+};
+
+struct PhoneBook {
+  int first = 1;
+  int last = 250;
+  int numberLength = 40;
+  int nameLength = 18;
+  std::map<int, PhoneBookEntry> entries;  // by location
+};
+
+struct StoredMessage {
+  int status = 1;   // 0 received unread, 1 received read, 2 stored unsent, 3 stored sent
+  std::string pdu;  // hexadecimal with the service centre part
+  // The "from"/"to", "text", "time" form the profile gave, kept so that the
+  // state written back reads like the profile; empty when given as a PDU.
+  nlohmann::json source;
+};
+
+struct MessageStore {
+  int capacity = 100;
+  std::map<int, StoredMessage> messages;  // by index
+};
+
+struct SentMessage {
+  std::string recipient;
+  std::string pdu;
+  int reference = 0;
+};
+
+struct Sms {
+  std::string smsc = "+447785016005";
+  bool namedCpms = false;  // "+CPMS: \"ME\",3,100,..." instead of "+CPMS: 3,100,..."
+  std::map<std::string, MessageStore> stores;  // "ME", "SM"
+  std::vector<SentMessage> sent;
+  std::vector<int> sendErrors;  // +CMS ERROR codes for the next sends, in order
+};
+
+struct Unsolicited {
+  std::string after;  // a command line; the line follows its reply
+  std::string line;
+};
+
+struct Quirks {
+  bool echo = true;
+  bool spaceAfterColon = true;
+  int baud = 0;  // 0: unpaced
+  int chunkMin = 0;
+  int chunkMax = 0;  // 0: replies in one piece
+  std::string emptyRangeReply = "OK";
+  std::string hangAfter;
+  int hangupAfterCommands = 0;
+  std::vector<Unsolicited> unsolicited;
+  std::vector<std::string> refuse;  // command lines answered with ERROR
+};
+
+struct ScriptStep {
+  std::string expect;
+  std::string reply;
+};
+
+struct Profile {
+  Identity identity;
+  std::optional<Battery> battery = Battery{};
+  std::optional<Signal> signal = Signal{};
+  std::vector<std::string> charsets = {"GSM", "8859-1"};
+  std::map<std::string, std::optional<PhoneBook>> phonebooks;  // "ME", "SM", "FD"; nullopt: refused
+  Sms sms;
+  Quirks quirks;
+  std::vector<ScriptStep> script;
+};
+
+// A typical phone: every field a profile leaves out.
+Profile DefaultProfile();
+
+// Reads and checks a profile. On failure returns false and a message that
+// names the file, the position (line and column, or the field's path) and
+// what is wrong.
+bool LoadProfile(const std::string& path, Profile& profile, std::string& error);
+bool ParseProfile(const std::string& text, const std::string& fileName, Profile& profile,
+                  std::string& error);
+
+// The state in profile form, loadable again.
+nlohmann::ordered_json ProfileToJson(const Profile& profile);
+bool SaveProfile(const std::string& path, const Profile& profile, std::string& error);
+
+}  // namespace phonesim

@@ -1,0 +1,387 @@
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "gsm_text.h"
+#include "pdu.h"
+#include "profile.h"
+
+namespace phonesim {
+namespace {
+
+using nlohmann::json;
+
+// A fault at a field of the profile, named by its JSON pointer.
+struct ProfileFault {
+  std::string where;
+  std::string what;
+};
+
+[[noreturn]] void Fail(const std::string& where, const std::string& what) {
+  throw ProfileFault{where.empty() ? "/" : where, what};
+}
+
+std::string TypeName(const json& v) {
+  return v.is_null() ? "null" : v.type_name();
+}
+
+void CheckKeys(const json& v, const std::string& where, std::set<std::string> allowed) {
+  if (!v.is_object()) Fail(where, std::string("expected an object, found ") + TypeName(v));
+  for (auto it = v.begin(); it != v.end(); ++it) {
+    if (!allowed.count(it.key())) {
+      std::string list;
+      for (const std::string& a : allowed) list += (list.empty() ? "" : ", ") + a;
+      Fail(where + "/" + it.key(), "unknown field (known here: " + list + ")");
+    }
+  }
+}
+
+int Int(const json& v, const std::string& where, int lo, int hi) {
+  if (!v.is_number_integer()) Fail(where, "expected an integer, found " + TypeName(v));
+  auto n = v.get<long long>();
+  if (n < lo || n > hi) {
+    Fail(where, std::to_string(n) + " is outside " + std::to_string(lo) + " to " + std::to_string(hi));
+  }
+  return static_cast<int>(n);
+}
+
+std::string Text(const json& v, const std::string& where) {
+  if (!v.is_string()) Fail(where, "expected a string, found " + TypeName(v));
+  return v.get<std::string>();
+}
+
+bool Bool(const json& v, const std::string& where) {
+  if (!v.is_boolean()) Fail(where, "expected true or false, found " + TypeName(v));
+  return v.get<bool>();
+}
+
+size_t Characters(const std::string& utf8) {
+  return DecodeUtf8(utf8).size();
+}
+
+void LoadIdentity(const json& v, const std::string& at, Identity& id) {
+  CheckKeys(v, at, {"manufacturer", "model", "revision", "imei", "imsi"});
+  if (v.contains("manufacturer")) id.manufacturer = Text(v["manufacturer"], at + "/manufacturer");
+  if (v.contains("model")) id.model = Text(v["model"], at + "/model");
+  if (v.contains("revision")) id.revision = Text(v["revision"], at + "/revision");
+  if (v.contains("imei")) id.imei = Text(v["imei"], at + "/imei");
+  if (v.contains("imsi")) id.imsi = Text(v["imsi"], at + "/imsi");
+}
+
+void LoadPhoneBook(const json& v, const std::string& at, PhoneBook& book) {
+  CheckKeys(v, at, {"first", "last", "number_length", "name_length", "entries"});
+  if (v.contains("first")) book.first = Int(v["first"], at + "/first", 0, 65535);
+  if (v.contains("last")) book.last = Int(v["last"], at + "/last", 0, 65535);
+  if (book.last < book.first) Fail(at + "/last", "the last location is below the first");
+  if (v.contains("number_length")) book.numberLength = Int(v["number_length"], at + "/number_length", 1, 80);
+  if (v.contains("name_length")) book.nameLength = Int(v["name_length"], at + "/name_length", 1, 255);
+  if (!v.contains("entries")) return;
+  const json& list = v["entries"];
+  if (!list.is_array()) Fail(at + "/entries", "expected an array, found " + TypeName(list));
+  for (size_t i = 0; i < list.size(); ++i) {
+    std::string e = at + "/entries/" + std::to_string(i);
+    const json& item = list[i];
+    CheckKeys(item, e, {"location", "number", "type", "name"});
+    if (!item.contains("location")) Fail(e, "an entry needs a \"location\"");
+    int location = Int(item["location"], e + "/location", book.first, book.last);
+    if (book.entries.count(location)) Fail(e + "/location", "location " + std::to_string(location) + " is given twice");
+    PhoneBookEntry entry;
+    if (item.contains("number")) entry.number = Text(item["number"], e + "/number");
+    if (item.contains("name")) entry.name = Text(item["name"], e + "/name");
+    entry.type = !entry.number.empty() && entry.number[0] == '+' ? 145 : 129;
+    if (item.contains("type")) entry.type = Int(item["type"], e + "/type", 128, 255);
+    if (static_cast<int>(entry.number.size()) > book.numberLength) {
+      Fail(e + "/number", "longer than number_length " + std::to_string(book.numberLength));
+    }
+    if (static_cast<int>(Characters(entry.name)) > book.nameLength) {
+      Fail(e + "/name", "longer than name_length " + std::to_string(book.nameLength));
+    }
+    book.entries[location] = entry;
+  }
+}
+
+void LoadMessage(const json& item, const std::string& e, const std::string& smsc, int index,
+                 MessageStore& store) {
+  CheckKeys(item, e, {"index", "status", "pdu", "from", "to", "text", "time", "concat"});
+  StoredMessage m;
+  bool byPdu = item.contains("pdu");
+  bool outgoing = item.contains("to");
+  m.status = outgoing ? 3 : 1;
+  if (item.contains("status")) m.status = Int(item["status"], e + "/status", 0, 3);
+  if (byPdu) {
+    for (const char* key : {"from", "to", "text", "time", "concat"}) {
+      if (item.contains(key)) Fail(e + "/" + key, "a message is given either by \"pdu\" or by its fields, not both");
+    }
+    m.pdu = Text(item["pdu"], e + "/pdu");
+    if (TpduLength(m.pdu) < 1) Fail(e + "/pdu", "not a hexadecimal PDU with a service centre length in front");
+  } else {
+    if (item.contains("from") == outgoing) Fail(e, "a message needs either \"pdu\", \"from\" (received) or \"to\" (stored outgoing)");
+    if (outgoing != (m.status >= 2)) {
+      Fail(e + "/status", outgoing ? "a message with \"to\" is stored outgoing: status 2 or 3"
+                                   : "a message with \"from\" is received: status 0 or 1");
+    }
+    TextMessage t;
+    t.submit = outgoing;
+    t.address = Text(item[outgoing ? "to" : "from"], e + (outgoing ? "/to" : "/from"));
+    if (item.contains("text")) t.text = Text(item["text"], e + "/text");
+    t.time = "2024-01-01T12:00:00+00:00";
+    if (item.contains("time")) {
+      if (outgoing) Fail(e + "/time", "a stored outgoing message has no time");
+      t.time = Text(item["time"], e + "/time");
+    }
+    if (item.contains("concat")) {
+      const json& c = item["concat"];
+      std::string ca = e + "/concat";
+      CheckKeys(c, ca, {"reference", "parts", "part"});
+      for (const char* key : {"reference", "parts", "part"}) {
+        if (!c.contains(key)) Fail(ca, std::string("needs \"") + key + "\"");
+      }
+      t.concat.reference = Int(c["reference"], ca + "/reference", 0, 255);
+      t.concat.total = Int(c["parts"], ca + "/parts", 1, 255);
+      t.concat.part = Int(c["part"], ca + "/part", 1, t.concat.total);
+    }
+    std::string error;
+    if (!EncodeTextMessage(t, smsc, m.pdu, error)) Fail(e, error);
+    m.source = item;
+    m.source.erase("index");
+    m.source.erase("status");
+  }
+  store.messages[index] = m;
+}
+
+void LoadMessageStore(const json& v, const std::string& at, const std::string& smsc, MessageStore& store) {
+  CheckKeys(v, at, {"capacity", "messages"});
+  if (v.contains("capacity")) store.capacity = Int(v["capacity"], at + "/capacity", 1, 999);
+  if (!v.contains("messages")) return;
+  const json& list = v["messages"];
+  if (!list.is_array()) Fail(at + "/messages", "expected an array, found " + TypeName(list));
+  int next = 1;
+  for (size_t i = 0; i < list.size(); ++i) {
+    std::string e = at + "/messages/" + std::to_string(i);
+    int index = next;
+    if (list[i].is_object() && list[i].contains("index")) {
+      index = Int(list[i]["index"], e + "/index", 1, store.capacity);
+    }
+    if (index > store.capacity) Fail(e, "no free index left below the capacity " + std::to_string(store.capacity));
+    if (store.messages.count(index)) Fail(e + "/index", "index " + std::to_string(index) + " is given twice");
+    LoadMessage(list[i], e, smsc, index, store);
+    next = index + 1;
+  }
+}
+
+void LoadSms(const json& v, const std::string& at, Sms& sms) {
+  CheckKeys(v, at, {"smsc", "cpms_format", "stores", "send_errors", "sent"});
+  if (v.contains("smsc")) sms.smsc = Text(v["smsc"], at + "/smsc");
+  if (v.contains("cpms_format")) {
+    std::string f = Text(v["cpms_format"], at + "/cpms_format");
+    if (f != "counts" && f != "named") Fail(at + "/cpms_format", "expected \"counts\" or \"named\", found \"" + f + "\"");
+    sms.namedCpms = f == "named";
+  }
+  if (v.contains("stores")) {
+    const json& stores = v["stores"];
+    CheckKeys(stores, at + "/stores", {"ME", "SM"});
+    for (auto it = stores.begin(); it != stores.end(); ++it) {
+      std::string sa = at + "/stores/" + it.key();
+      if (it->is_null()) {
+        sms.stores.erase(it.key());
+        continue;
+      }
+      MessageStore store;
+      store.capacity = it.key() == "SM" ? 30 : 100;
+      LoadMessageStore(*it, sa, sms.smsc, store);
+      sms.stores[it.key()] = store;
+    }
+  }
+  if (v.contains("send_errors")) {
+    const json& list = v["send_errors"];
+    if (!list.is_array()) Fail(at + "/send_errors", "expected an array, found " + TypeName(list));
+    for (size_t i = 0; i < list.size(); ++i) {
+      sms.sendErrors.push_back(Int(list[i], at + "/send_errors/" + std::to_string(i), 0, 511));
+    }
+  }
+  if (v.contains("sent")) {
+    const json& list = v["sent"];
+    if (!list.is_array()) Fail(at + "/sent", "expected an array, found " + TypeName(list));
+    for (size_t i = 0; i < list.size(); ++i) {
+      std::string e = at + "/sent/" + std::to_string(i);
+      CheckKeys(list[i], e, {"recipient", "pdu", "reference"});
+      SentMessage s;
+      if (list[i].contains("recipient")) s.recipient = Text(list[i]["recipient"], e + "/recipient");
+      if (list[i].contains("pdu")) s.pdu = Text(list[i]["pdu"], e + "/pdu");
+      if (list[i].contains("reference")) s.reference = Int(list[i]["reference"], e + "/reference", 0, 255);
+      sms.sent.push_back(s);
+    }
+  }
+}
+
+void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
+  CheckKeys(v, at, {"echo", "space_after_colon", "baud", "chunk_bytes", "empty_range_reply", "hang_after",
+                    "hangup_after_commands", "unsolicited", "refuse"});
+  if (v.contains("echo")) q.echo = Bool(v["echo"], at + "/echo");
+  if (v.contains("space_after_colon")) q.spaceAfterColon = Bool(v["space_after_colon"], at + "/space_after_colon");
+  if (v.contains("baud")) {
+    q.baud = Int(v["baud"], at + "/baud", 0, 4000000);
+    if (q.baud != 0 && q.baud < 50) Fail(at + "/baud", "0 (unpaced) or at least 50");
+  }
+  if (v.contains("chunk_bytes") && !v["chunk_bytes"].is_null()) {
+    const json& c = v["chunk_bytes"];
+    if (!c.is_array() || c.size() != 2) Fail(at + "/chunk_bytes", "expected [smallest, largest]");
+    q.chunkMin = Int(c[0], at + "/chunk_bytes/0", 1, 65536);
+    q.chunkMax = Int(c[1], at + "/chunk_bytes/1", q.chunkMin, 65536);
+  }
+  if (v.contains("empty_range_reply")) q.emptyRangeReply = Text(v["empty_range_reply"], at + "/empty_range_reply");
+  if (v.contains("hang_after") && !v["hang_after"].is_null()) q.hangAfter = Text(v["hang_after"], at + "/hang_after");
+  if (v.contains("hangup_after_commands")) {
+    q.hangupAfterCommands = Int(v["hangup_after_commands"], at + "/hangup_after_commands", 0, 1000000);
+  }
+  if (v.contains("unsolicited")) {
+    const json& list = v["unsolicited"];
+    if (!list.is_array()) Fail(at + "/unsolicited", "expected an array, found " + TypeName(list));
+    for (size_t i = 0; i < list.size(); ++i) {
+      std::string e = at + "/unsolicited/" + std::to_string(i);
+      CheckKeys(list[i], e, {"after", "line"});
+      if (!list[i].contains("after") || !list[i].contains("line")) Fail(e, "needs \"after\" and \"line\"");
+      q.unsolicited.push_back({Text(list[i]["after"], e + "/after"), Text(list[i]["line"], e + "/line")});
+    }
+  }
+  if (v.contains("refuse")) {
+    const json& list = v["refuse"];
+    if (!list.is_array()) Fail(at + "/refuse", "expected an array, found " + TypeName(list));
+    for (size_t i = 0; i < list.size(); ++i) q.refuse.push_back(Text(list[i], at + "/refuse/" + std::to_string(i)));
+  }
+}
+
+void LoadAll(const json& root, Profile& p) {
+  CheckKeys(root, "", {"identity", "battery", "signal", "charsets", "phonebooks", "sms", "quirks", "script"});
+  if (root.contains("identity")) LoadIdentity(root["identity"], "/identity", p.identity);
+  if (root.contains("battery")) {
+    const json& b = root["battery"];
+    if (b.is_null()) {
+      p.battery.reset();
+    } else {
+      CheckKeys(b, "/battery", {"source", "level"});
+      Battery battery;
+      if (b.contains("source")) battery.source = Int(b["source"], "/battery/source", 0, 3);
+      if (b.contains("level")) battery.level = Int(b["level"], "/battery/level", 0, 100);
+      p.battery = battery;
+    }
+  }
+  if (root.contains("signal")) {
+    const json& s = root["signal"];
+    if (s.is_null()) {
+      p.signal.reset();
+    } else {
+      CheckKeys(s, "/signal", {"rssi", "ber"});
+      Signal signal;
+      if (s.contains("rssi")) signal.rssi = Int(s["rssi"], "/signal/rssi", 0, 99);
+      if (s.contains("ber")) signal.ber = Int(s["ber"], "/signal/ber", 0, 99);
+      p.signal = signal;
+    }
+  }
+  if (root.contains("charsets")) {
+    const json& list = root["charsets"];
+    if (!list.is_array() || list.empty()) Fail("/charsets", "expected a list of at least one character set");
+    p.charsets.clear();
+    for (size_t i = 0; i < list.size(); ++i) {
+      std::string where = "/charsets/" + std::to_string(i);
+      std::string name = Text(list[i], where);
+      if (!IsKnownCharset(name)) Fail(where, "\"" + name + "\" is not one of GSM, 8859-1, UCS2, IRA");
+      p.charsets.push_back(name);
+    }
+  }
+  if (root.contains("sms")) LoadSms(root["sms"], "/sms", p.sms);
+  if (root.contains("phonebooks")) {
+    const json& books = root["phonebooks"];
+    CheckKeys(books, "/phonebooks", {"ME", "SM", "FD"});
+    for (auto it = books.begin(); it != books.end(); ++it) {
+      if (it->is_null()) {
+        p.phonebooks[it.key()].reset();
+        continue;
+      }
+      PhoneBook book = p.phonebooks[it.key()].value_or(PhoneBook{});
+      book.entries.clear();
+      LoadPhoneBook(*it, "/phonebooks/" + it.key(), book);
+      p.phonebooks[it.key()] = book;
+    }
+  }
+  if (root.contains("quirks")) LoadQuirks(root["quirks"], "/quirks", p.quirks);
+  if (root.contains("script")) {
+    const json& list = root["script"];
+    if (!list.is_array()) Fail("/script", "expected an array, found " + TypeName(list));
+    for (size_t i = 0; i < list.size(); ++i) {
+      std::string e = "/script/" + std::to_string(i);
+      CheckKeys(list[i], e, {"expect", "reply"});
+      if (!list[i].contains("expect") || !list[i].contains("reply")) Fail(e, "needs \"expect\" and \"reply\"");
+      p.script.push_back({Text(list[i]["expect"], e + "/expect"), Text(list[i]["reply"], e + "/reply")});
+    }
+  }
+}
+
+void LineAndColumn(const std::string& text, size_t byte, size_t& line, size_t& column) {
+  line = 1;
+  column = 1;
+  for (size_t i = 0; i + 1 < byte && i < text.size(); ++i) {
+    if (text[i] == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+}
+
+}  // namespace
+
+Profile DefaultProfile() {
+  Profile p;
+  PhoneBook me;
+  me.last = 200;
+  me.nameLength = 24;
+  PhoneBook sm;
+  PhoneBook fd;
+  fd.last = 10;
+  p.phonebooks = {{"ME", me}, {"SM", sm}, {"FD", fd}};
+  MessageStore meStore;
+  meStore.capacity = 100;
+  MessageStore smStore;
+  smStore.capacity = 30;
+  p.sms.stores = {{"ME", meStore}, {"SM", smStore}};
+  return p;
+}
+
+bool ParseProfile(const std::string& text, const std::string& fileName, Profile& profile, std::string& error) {
+  json root;
+  try {
+    root = json::parse(text, nullptr, true, true);  // comments allowed: profiles are hand-written
+  } catch (const json::parse_error& e) {
+    size_t line, column;
+    LineAndColumn(text, e.byte, line, column);
+    std::string what = e.what();
+    size_t cut = what.find("syntax error");
+    what = cut == std::string::npos ? what : what.substr(cut);
+    error = fileName + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what;
+    return false;
+  }
+  Profile p = DefaultProfile();
+  try {
+    LoadAll(root, p);
+  } catch (const ProfileFault& f) {
+    error = fileName + ": at " + f.where + ": " + f.what;
+    return false;
+  }
+  profile = std::move(p);
+  return true;
+}
+
+bool LoadProfile(const std::string& path, Profile& profile, std::string& error) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    error = path + ": cannot be read";
+    return false;
+  }
+  std::stringstream text;
+  text << in.rdbuf();
+  return ParseProfile(text.str(), path, profile, error);
+}
+
+}  // namespace phonesim

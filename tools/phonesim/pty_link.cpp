@@ -1,0 +1,66 @@
+#include "pty_link.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace phonesim {
+
+PtyLink::~PtyLink() {
+  Close();
+}
+
+bool PtyLink::Open(const std::string& linkPath, std::string& error) {
+  auto fail = [&](const std::string& what) {
+    error = what + ": " + std::strerror(errno);
+    Close();
+    return false;
+  };
+  iMaster = ::posix_openpt(O_RDWR | O_NOCTTY);
+  if (iMaster < 0) return fail("cannot open a pseudo-terminal");
+  if (::grantpt(iMaster) != 0 || ::unlockpt(iMaster) != 0) return fail("cannot unlock the pseudo-terminal");
+  char name[128];
+  if (::ptsname_r(iMaster, name, sizeof name) != 0) return fail("cannot name the pseudo-terminal");
+  iDevice = name;
+  iSlave = ::open(name, O_RDWR | O_NOCTTY);
+  if (iSlave < 0) return fail("cannot open " + iDevice);
+  // Raw, so that the line discipline neither echoes nor edits what passes.
+  termios t{};
+  if (::tcgetattr(iSlave, &t) == 0) {
+    ::cfmakeraw(&t);
+    ::cfsetispeed(&t, B9600);
+    ::cfsetospeed(&t, B9600);
+    ::tcsetattr(iSlave, TCSANOW, &t);
+  }
+  ::fcntl(iMaster, F_SETFL, ::fcntl(iMaster, F_GETFL) | O_NONBLOCK);
+
+  if (!linkPath.empty()) {
+    struct stat st {};
+    if (::lstat(linkPath.c_str(), &st) == 0) {
+      if (!S_ISLNK(st.st_mode)) {
+        errno = EEXIST;
+        return fail(linkPath + " exists and is not a symbolic link");
+      }
+      ::unlink(linkPath.c_str());
+    }
+    if (::symlink(iDevice.c_str(), linkPath.c_str()) != 0) return fail("cannot create the link " + linkPath);
+    iLink = linkPath;
+  }
+  return true;
+}
+
+void PtyLink::Close() {
+  if (!iLink.empty()) {
+    ::unlink(iLink.c_str());
+    iLink.clear();
+  }
+  if (iMaster >= 0) ::close(iMaster);
+  if (iSlave >= 0) ::close(iSlave);
+  iMaster = iSlave = -1;
+}
+
+}  // namespace phonesim
