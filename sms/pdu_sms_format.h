@@ -1,0 +1,66 @@
+// Conversion between GSM 03.40 PDUs in hexadecimal text and message records.
+#pragma once
+
+#include <windows.h>
+
+#include "kernel/descriptors.h"
+#include "sms/sms_address.h"
+#include "sms/std_sms.h"
+
+inline constexpr int KErrPduCorrupt = -20;
+inline constexpr int KPduSendBufferLength = 512;
+
+class TPduSmsFormat {
+ public:
+  TPduSmsFormat();
+
+  // Decoding. Tries the line as DELIVER or stored SUBMIT, with and without a
+  // service centre part; returns 0 or -20 (the result of the last attempt).
+  int ConvertToSms(const TDesc16& aPdu, CStdSms& aSms, int aCapabilities);
+  int DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aStoredSubmit);
+  // One address field at the read position into aNumber; 0 or -20.
+  int ConvertPhoneNum(TModDesc16& aNumber);
+  // aCount septets at the read position into aText (at most its maximum),
+  // converted from the GSM alphabet when aConvert is set.
+  void Unpack7Bit(TModDesc16& aText, int aCount, bool aConvert);
+
+  // Encoding of one part for one recipient into the send buffer; returns 0.
+  int EncodePdu(const CStdSms& aPart, int aRecipient, int aCapabilities, const TSmsAddress& aCentre);
+  // Octets of the PDU after the service centre part: what AT+CMGS is given.
+  int TpduLength() const;
+  // Appends one address field (digit count, type, swapped digit pairs).
+  void EncodeAddress(const TDesc16& aNumber);
+  // The PDU as hexadecimal text.
+  const TDesc16& SendBuffer() const { return iSendBuffer; }
+  int ServiceCentreOctets() const { return iCentreOctets; }
+
+ private:
+  // Reading; every read stops at the end of the hexadecimal digits, and a
+  // read that would pass it marks the line as truncated.
+  bool HasOctet() const { return iPos + 2 <= iEnd; }
+  int ReadOctet();
+  int PeekOctet();
+  int ReadSemiOctets();
+  void ResetDecodedFields(CStdSms& aSms);
+  int Corrupt(const WCHAR* aLogLine);
+  void DecodeTimeStamp(CStdSms& aSms);
+  void DecodeUserDataHeader(CStdSms& aSms, int& aHeaderSize);
+  void DecodeTextMarker(CStdSms& aSms);
+
+  // Writing
+  void AppendOctet(int aOctet);
+  void AppendDigitPairs(const WCHAR* aDigits, int aCount);
+  void AppendSeptets(const TDesc16& aText, int aFillBits);
+
+  // Decoder state
+  const WCHAR* iSource = nullptr;  // the PDU line, not owned
+  int iEnd = 0;                    // characters of the line that are hexadecimal digits
+  int iCapabilities = 0;
+  int iPos = 0;
+  bool iTruncated = false;
+
+  // Encoder state
+  TModBuf16<KPduSendBufferLength> iSendBuffer;
+  int iSendCapabilities = 0;
+  int iCentreOctets = 0;
+};

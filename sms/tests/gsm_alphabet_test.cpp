@@ -1,0 +1,126 @@
+#include "sms/gsm_alphabet.h"
+
+#include <gtest/gtest.h>
+
+#include "sms/tests/sms_test_util.h"
+
+namespace {
+
+int Gsm(WCHAR aChar, bool* aEscaped = nullptr, bool* aNotFound = nullptr) {
+  bool escaped = true;  // must be cleared by the call
+  bool notFound = true;
+  int code = LatinToGsm(aChar, escaped, notFound);
+  if (aEscaped) *aEscaped = escaped;
+  if (aNotFound) *aNotFound = notFound;
+  return code;
+}
+
+}  // namespace
+
+TEST(GsmAlphabet, TablesHoldTheTellingRowsAndEndRows) {
+  for (int i = 0; i < KGsmMainRows; ++i) EXPECT_EQ(KGsmMainTable[i].iGsm, i);
+  EXPECT_EQ(KGsmMainTable[KGsmMainRows].iGsm, -1);
+  EXPECT_EQ(KGsmMainTable[KGsmMainRows].iLatin, -1);
+  EXPECT_EQ(KGsmEscapeTable[KGsmEscapeRows].iGsm, -1);
+
+  const std::pair<int, int> telling[] = {{0x00, 0x40}, {0x01, 0xA3}, {0x02, 0x24}, {0x03, 0xA5}, {0x04, 0xE8},
+                                         {0x09, 0xC7}, {0x0A, 0x0A}, {0x0D, 0x0D}, {0x10, 0x3F}, {0x11, 0x5F},
+                                         {0x12, 0x3F}, {0x1A, 0x3F}, {0x1B, 0x1B}, {0x1C, 0xC6}, {0x1E, 0xDF},
+                                         {0x24, 0xA4}, {0x40, 0xA1}, {0x5B, 0xC4}, {0x5F, 0xA7}, {0x60, 0xBF},
+                                         {0x7B, 0xE4}, {0x7F, 0xE0}, {0x41, 'A'}, {0x7A, 'z'}, {0x22, '"'}};
+  for (auto [gsm, latin] : telling) EXPECT_EQ(KGsmMainTable[gsm].iLatin, latin) << "GSM code " << gsm;
+
+  const std::pair<int, int> escapes[] = {{0x14, '^'}, {0x1B, 0x1B}, {0x28, '{'}, {0x29, '}'}, {0x2F, '\\'},
+                                         {0x3C, '['}, {0x3D, '~'},   {0x3E, ']'}, {0x40, '|'}, {0x65, 'e'}};
+  for (int i = 0; i < KGsmEscapeRows; ++i) {
+    EXPECT_EQ(KGsmEscapeTable[i].iGsm, escapes[i].first);
+    EXPECT_EQ(KGsmEscapeTable[i].iLatin, escapes[i].second);
+  }
+}
+
+TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
+  bool escaped = false;
+  bool notFound = false;
+  EXPECT_EQ(Gsm(u'"', &escaped, &notFound), 0x27);  // goes out as an apostrophe
+  EXPECT_FALSE(escaped);
+  EXPECT_FALSE(notFound);
+  EXPECT_EQ(Gsm(u'?'), 0x3F);
+  EXPECT_EQ(Gsm(u'@'), 0x00);
+  EXPECT_EQ(Gsm(u'{', &escaped), 0x28);
+  EXPECT_TRUE(escaped);
+  EXPECT_EQ(Gsm(u'e', &escaped), 0x65);  // never the euro escape
+  EXPECT_FALSE(escaped);
+  EXPECT_EQ(Gsm(u'\x1B', &escaped), 0x1B);
+  EXPECT_TRUE(escaped);
+  EXPECT_EQ(Gsm(u'\xE4'), 0x7B);  // a-umlaut
+  EXPECT_EQ(Gsm(u'\xA3'), 0x01);  // pound
+  EXPECT_EQ(Gsm(u'\n'), 0x0A);
+  EXPECT_EQ(Gsm(u'\r'), 0x0D);
+
+  EXPECT_EQ(Gsm(u'\xE1', &escaped, &notFound), 0x20);  // a-acute: GSM lacks it
+  EXPECT_TRUE(notFound);
+  EXPECT_FALSE(escaped);
+  EXPECT_EQ(Gsm(u'\x01', nullptr, &notFound), 0x20);  // control character
+  EXPECT_TRUE(notFound);
+  EXPECT_EQ(Gsm(u'\x20AC', nullptr, &notFound), 0x20);  // the euro sign has no 8859-1 form
+  EXPECT_TRUE(notFound);
+  EXPECT_EQ(Gsm(u'`', nullptr, &notFound), 0x60);  // not found; kept as its own code below 128
+  EXPECT_TRUE(notFound);
+}
+
+TEST(GsmAlphabet, EveryLatinCharacterOfTheTablesMapsBackToItsCode) {
+  for (int code = 0; code < KGsmMainRows; ++code) {
+    WCHAR latin = static_cast<WCHAR>(KGsmMainTable[code].iLatin);
+    if (latin == u'?' || latin == u'"' || code == KGsmEscape) continue;  // shared or rewritten on purpose
+    bool escaped = false;
+    bool notFound = false;
+    EXPECT_EQ(LatinToGsm(latin, escaped, notFound), code) << "character " << int(latin);
+    EXPECT_FALSE(escaped);
+    EXPECT_FALSE(notFound);
+  }
+  for (int i = 0; i < KGsmEscapeRows; ++i) {
+    WCHAR latin = static_cast<WCHAR>(KGsmEscapeTable[i].iLatin);
+    if (latin == u'e') continue;
+    bool escaped = false;
+    bool notFound = false;
+    EXPECT_EQ(LatinToGsm(latin, escaped, notFound), KGsmEscapeTable[i].iGsm);
+    EXPECT_TRUE(escaped);
+  }
+}
+
+TEST(GsmAlphabet, GsmToLatinFoldsEscapeSequences) {
+  const WCHAR codes[] = {0x00, 0x01, 0x1B, 0x28, 0x1B, 0x65, 0x7B, 0x1B, 0x41, 0x12, 0x1B};
+  TModBuf16<16> text;
+  text.Copy(codes, 11);
+  GsmToLatin(text);
+  // 1B 41 is no escape code: the main table's "A" stands; a trailing escape is dropped.
+  EXPECT_EQ(Text(text), u"@\xA3{e\xE4" u"A?");
+
+  // Codes above the table are left alone rather than looked up beyond it.
+  const WCHAR wide[] = {0x80, 0x41, 0xFFFF};
+  text.Copy(wide, 3);
+  GsmToLatin(text);
+  EXPECT_EQ(Text(text), std::u16string(u"\x80" u"A\xFFFF"));
+}
+
+TEST(GsmAlphabet, ConvertToGsmInsertsEscapesWhileThereIsRoom) {
+  TModBuf16<8> text;
+  text.Copy(u"a{b\"\xE4");
+  ConvertToGsm(text);
+  EXPECT_EQ(Text(text), (std::u16string{0x61, 0x1B, 0x28, 0x62, 0x27, 0x7B}));
+
+  TModBuf16<3> full;
+  full.Copy(u"x[]");
+  ConvertToGsm(full);  // no room for either escape: nothing is written beyond the maximum
+  EXPECT_EQ(full.Length(), 3);
+  EXPECT_EQ(full.Ptr()[0], 0x78);
+}
+
+TEST(GsmAlphabet, CountAndInsertEscapes) {
+  TModBuf16<32> text;
+  text.Copy(u"[e]~\x20AC^|x");
+  EXPECT_EQ(CountEscapes(text), 5);  // [ ] ~ ^ | ; not "e", not the euro sign
+  InsertEscapes(text);
+  EXPECT_EQ(Text(text), u"\x1B[e\x1B]\x1B~\x20AC\x1B^\x1B|x");
+  EXPECT_EQ(CountEscapes(TConstPtr16(u"plain text")), 0);
+}

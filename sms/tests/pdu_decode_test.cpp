@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <vector>
+
+#include "sms/tests/sms_test_util.h"
+
+namespace {
+
+// A DELIVER from +31641600986 through centre +31624000000, 26 Aug 2002.
+const char KHowAreYou[] = "07911326040000F0040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+// The same TPDU without its service centre part.
+const char KHowAreYouBare[] = "040B911346610089F60000208062917314080CC8F71D14969741F977FD07";
+// A stored SUBMIT to +46708251358 without centre: "hellohello".
+const char KStoredSubmit[] = "0011000B916407281553F80000AA0AE8329BFD4697D9EC37";
+// DELIVERs through +12345 from +4912345678 stamped 02-12-31 23:59:59, zone 0.
+const char KPlain[] = "04912143F5040A9194214365870000202113329595000BC8329BFD06DDDF723619";
+const char KConcat[] = "04912143F5040A9194214365870000202113329595000F0500032A0201A061391DF4769701";
+const char KAlphanumeric[] = "04912143F5040ED0D637396C7EBBCB00002021133295950008C834888E2ECBCB";
+const char KEightBitPort[] = "04912143F5040A91942143658700F4202113329595000B0605040B8423F044415441";
+const char KScheme24[] = "04912143F5040A91942143658700242021133295950005C8329BFD06";
+const char KMarker[] = "04912143F5040A9194214365870000202113329595000E2E184DE69AB9643A6499CD7E03";
+
+struct TDecoded {
+  int iResult;
+  TSmsOwner iSms;
+};
+
+TDecoded DecodeText(const std::string& aPdu) {
+  TDecoded decoded{0, NewSms()};
+  decoded.iResult = Decode(Widen(aPdu), *decoded.iSms);
+  return decoded;
+}
+
+}  // namespace
+
+TEST(PduDecode, DeliverWithAndWithoutServiceCentre) {
+  TDecoded d = DecodeText(KHowAreYou);
+  ASSERT_EQ(d.iResult, 0);
+  CStdSms& sms = *d.iSms;
+  EXPECT_EQ(Text(sms.RecipientNumber(0)), u"+31641600986");
+  EXPECT_EQ(Text(sms.MessageText()), u"How are you?");
+  EXPECT_EQ(Text(sms.iReceivedCentre), u"31624000000");  // no "+" for the centre
+  EXPECT_EQ(sms.iCentreType, 0x91);
+  EXPECT_EQ(sms.iFirstOctet, 0x04);
+  EXPECT_EQ(sms.iProtocolId, 0);
+  EXPECT_EQ(sms.iDataCoding, 0);
+  EXPECT_EQ(sms.iTimeZone, 80);  // semi-octets "08" read swapped
+  EXPECT_EQ(sms.iConcatTotal, 0);
+  EXPECT_FALSE(sms.IsEightBit());
+  SYSTEMTIME t = TimeOf(sms);
+  EXPECT_EQ(t.wYear, 2002);
+  EXPECT_EQ(t.wMonth, 8);
+  EXPECT_EQ(t.wDay, 26);
+  EXPECT_EQ(t.wHour, 19);
+  EXPECT_EQ(t.wMinute, 37);
+  EXPECT_EQ(t.wSecond, 41);
+
+  TDecoded bare = DecodeText(KHowAreYouBare);
+  ASSERT_EQ(bare.iResult, 0);
+  EXPECT_EQ(Text(bare.iSms->MessageText()), u"How are you?");
+  EXPECT_EQ(Text(bare.iSms->RecipientNumber(0)), u"+31641600986");
+  EXPECT_EQ(bare.iSms->iReceivedCentre.Length(), 0);
+}
+
+TEST(PduDecode, StoredSubmitsTakeTheDecodingTimeAndMayLackADestination) {
+  SYSTEMTIME before;
+  GetSystemTime(&before);
+  TDecoded d = DecodeText(KStoredSubmit);
+  ASSERT_EQ(d.iResult, 0);
+  EXPECT_EQ(Text(d.iSms->RecipientNumber(0)), u"+46708251358");
+  EXPECT_EQ(Text(d.iSms->MessageText()), u"hellohello");
+  EXPECT_EQ(d.iSms->iFirstOctet, 0x11);
+  SYSTEMTIME stamp = TimeOf(*d.iSms);
+  EXPECT_EQ(stamp.wYear, before.wYear);
+  EXPECT_NE(d.iSms->DateSent().dwHighDateTime, 0u);
+
+  // A draft saved without destination: an unknown address type is accepted.
+  TDecoded draft = DecodeText("00110000000000AA02E834");
+  ASSERT_EQ(draft.iResult, 0);
+  EXPECT_EQ(draft.iSms->RecipientNumber(0).Length(), 0);
+  EXPECT_EQ(Text(draft.iSms->MessageText()), u"hi");
+  // ...which a DELIVER never gets.
+  EXPECT_EQ(DecodeText("0004000000202113329595000102E834").iResult, KErrPduCorrupt);
+}
+
+TEST(PduDecode, TimeStampSemiOctets) {
+  TDecoded d = DecodeText(KPlain);
+  ASSERT_EQ(d.iResult, 0);
+  EXPECT_EQ(Text(d.iSms->MessageText()), u"Hello world");
+  SYSTEMTIME t = TimeOf(*d.iSms);
+  EXPECT_EQ(t.wYear, 2002);
+  EXPECT_EQ(t.wMonth, 12);
+  EXPECT_EQ(t.wDay, 31);
+  EXPECT_EQ(t.wHour, 23);
+  EXPECT_EQ(t.wMinute, 59);
+  EXPECT_EQ(t.wSecond, 59);
+
+  std::string eighties = KPlain;
+  eighties.replace(eighties.find("202113"), 2, "58");  // year 85
+  TDecoded old = DecodeText(eighties);
+  ASSERT_EQ(old.iResult, 0);
+  EXPECT_EQ(TimeOf(*old.iSms).wYear, 1985);
+
+  std::string seventyNine = KPlain;
+  seventyNine.replace(seventyNine.find("202113"), 2, "97");
+  EXPECT_EQ(TimeOf(*DecodeText(seventyNine).iSms).wYear, 2079);
+}
+
+TEST(PduDecode, UserDataHeaders) {
+  TDecoded concat = DecodeText(KConcat);
+  ASSERT_EQ(concat.iResult, 0);
+  EXPECT_EQ(concat.iSms->iConcatReference, 42);
+  EXPECT_EQ(concat.iSms->iConcatTotal, 2);
+  EXPECT_EQ(concat.iSms->iConcatPart, 1);
+  EXPECT_EQ(Text(concat.iSms->MessageText()), u"Part one");  // header and fill bit gone
+
+  TDecoded port = DecodeText(KEightBitPort);
+  ASSERT_EQ(port.iResult, 0);
+  EXPECT_TRUE(port.iSms->IsEightBit());
+  EXPECT_EQ(port.iSms->iDestinationPort, 0x0B84);
+  EXPECT_EQ(Text(port.iSms->MessageText()), u"DATA");
+  EXPECT_EQ(port.iSms->iConcatTotal, 0);
+}
+
+TEST(PduDecode, AlphanumericOriginatorAndTextMarker) {
+  TDecoded alpha = DecodeText(KAlphanumeric);
+  ASSERT_EQ(alpha.iResult, 0);
+  EXPECT_EQ(Text(alpha.iSms->RecipientNumber(0)), u"Vodafone");
+  EXPECT_EQ(Text(alpha.iSms->MessageText()), u"Hi there");
+
+  TDecoded marker = DecodeText(KMarker);
+  ASSERT_EQ(marker.iResult, 0);
+  EXPECT_EQ(Text(marker.iSms->MessageText()), u"Hello");
+  EXPECT_EQ(marker.iSms->iConcatReference, 42);
+  EXPECT_EQ(marker.iSms->iConcatTotal, 3);
+  EXPECT_EQ(marker.iSms->iConcatPart, 2);
+}
+
+TEST(PduDecode, RefusedShapes) {
+  EXPECT_EQ(DecodeText(KScheme24).iResult, KErrPduCorrupt);
+  EXPECT_EQ(DecodeText("").iResult, KErrPduCorrupt);
+  EXPECT_EQ(DecodeText("zz").iResult, KErrPduCorrupt);
+
+  TDecoded d = DecodeText(KHowAreYou);
+  TPduSmsFormat format;
+  std::u16string line = Widen(KHowAreYou);
+  TConstPtr16 pdu(line.data(), static_cast<int>(line.size()));
+  ASSERT_EQ(format.ConvertToSms(pdu, *d.iSms, 801), 0);
+  // The same line read as a stored SUBMIT or without its centre does not fit.
+  EXPECT_EQ(format.DoConvertSms(*d.iSms, false, false), KErrPduCorrupt);
+
+  std::u16string badType = Widen(KHowAreYou);
+  badType.replace(2, 2, u"A1");  // centre type 0xA1
+  TConstPtr16 badTypePdu(badType.data(), static_cast<int>(badType.size()));
+  format.ConvertToSms(badTypePdu, *d.iSms, 801);
+  EXPECT_EQ(format.DoConvertSms(*d.iSms, true, false), KErrPduCorrupt);
+
+  std::u16string longCentre = u"2191" + std::u16string(64, u'1') + Widen(KHowAreYouBare);
+  TConstPtr16 longCentrePdu(longCentre.data(), static_cast<int>(longCentre.size()));
+  format.ConvertToSms(longCentrePdu, *d.iSms, 801);
+  EXPECT_EQ(format.DoConvertSms(*d.iSms, true, false), KErrPduCorrupt);
+}
+
+TEST(PduDecode, SloppyLinesOfRealPhones) {
+  // Lower-case digits, and a stray quote and CR behind the PDU.
+  std::string lower = KHowAreYou;
+  for (char& c : lower) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  TDecoded d = DecodeText(lower + "\"\r");
+  ASSERT_EQ(d.iResult, 0);
+  EXPECT_EQ(Text(d.iSms->MessageText()), u"How are you?");
+
+  // A centre type without digits.
+  TDecoded empty = DecodeText(std::string("0181") + KHowAreYouBare);
+  ASSERT_EQ(empty.iResult, 0);
+  EXPECT_EQ(empty.iSms->iReceivedCentre.Length(), 0);
+  EXPECT_EQ(empty.iSms->iCentreType, 0x81);
+
+  // No user data: an empty text, not an error.
+  TDecoded none = DecodeText("00040A919421436587000020211332959500" "00");
+  ASSERT_EQ(none.iResult, 0);
+  EXPECT_EQ(none.iSms->MessageText().Length(), 0);
+
+  // Eight-bit data shorter than announced: the text ends with the data.
+  TDecoded shortData = DecodeText("00040A91942143658700F4202113329595000A41424344");
+  ASSERT_EQ(shortData.iResult, 0);
+  EXPECT_EQ(Text(shortData.iSms->MessageText()), u"ABCD");
+}
+
+TEST(PduDecode, GsmCodesInTextBecome8859) {
+  // "@£ä{" as septets 00 01 7B 1B 28.
+  TDecoded d = DecodeText("0004" "0A919421436587" "0000" "20211332959500" "05" "80C07E8302");
+  ASSERT_EQ(d.iResult, 0);
+  EXPECT_EQ(Text(d.iSms->MessageText()), u"@\xA3\xE4{");
+}
+
+TEST(PduDecode, EveryPrefixDecodesOrIsCorruptWithoutReadingBeyondIt) {
+  const char* samples[] = {KHowAreYou, KHowAreYouBare, KStoredSubmit, KConcat,
+                           KAlphanumeric, KEightBitPort, KMarker, KPlain};
+  for (const char* sample : samples) {
+    const size_t length = std::strlen(sample);
+    for (size_t n = 0; n <= length; ++n) {
+      // An exact heap block: the address sanitizer reports any read past it.
+      std::unique_ptr<char16_t[]> line(new char16_t[n == 0 ? 1 : n]);
+      for (size_t i = 0; i < n; ++i) line[i] = static_cast<char16_t>(sample[i]);
+      TSmsOwner sms = NewSms();
+      TPduSmsFormat format;
+      int r = format.ConvertToSms(TConstPtr16(line.get(), static_cast<int>(n)), *sms, 801);
+      EXPECT_TRUE(r == 0 || r == KErrPduCorrupt) << sample << " cut at " << n << " gave " << r;
+    }
+    TSmsOwner whole = NewSms();
+    EXPECT_EQ(Decode(Widen(sample), *whole), 0) << sample;
+  }
+}
+
+TEST(PduDecode, RandomLinesNeverCrash) {
+  std::mt19937 random(7);
+  const char16_t digits[] = u"0123456789ABCDEF";
+  for (int round = 0; round < 3000; ++round) {
+    const int n = static_cast<int>(random() % 200);
+    std::unique_ptr<char16_t[]> line(new char16_t[n == 0 ? 1 : n]);
+    for (int i = 0; i < n; ++i) line[i] = digits[random() % 16];
+    // Small leading octets reach the interesting branches more often.
+    if (n > 2 && round % 2 == 0) line[0] = u'0';
+    TSmsOwner sms = NewSms();
+    TPduSmsFormat format;
+    int r = format.ConvertToSms(TConstPtr16(line.get(), n), *sms, 801);
+    ASSERT_TRUE(r == 0 || r == KErrPduCorrupt);
+    ASSERT_LE(sms->RecipientNumber(0).Length(), KSmsNumberLength);
+  }
+}

@@ -1,0 +1,44 @@
+// Helpers shared by the codec tests.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include <windows.h>
+
+#include "sms/pdu_sms_format.h"
+#include "sms/std_sms.h"
+
+struct TSmsDelete {
+  void operator()(CStdSms* aSms) const { delete aSms; }
+};
+using TSmsOwner = std::unique_ptr<CStdSms, TSmsDelete>;
+
+inline std::u16string Widen(const std::string& aText) {
+  std::u16string out;
+  for (unsigned char c : aText) out += static_cast<char16_t>(c);
+  return out;
+}
+
+inline std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
+
+inline std::string Narrow(const TDesc16& aText) {
+  std::string out;
+  for (int i = 0; i < aText.Length(); ++i) out += static_cast<char>(aText.Ptr()[i]);
+  return out;
+}
+
+// Decodes a PDU line held in a std::string; the line must outlive nothing.
+inline int Decode(const std::u16string& aLine, CStdSms& aSms) {
+  TPduSmsFormat format;
+  TConstPtr16 pdu(aLine.data(), static_cast<int>(aLine.size()));
+  return format.ConvertToSms(pdu, aSms, 801);
+}
+
+inline SYSTEMTIME TimeOf(const CStdSms& aSms) {
+  SYSTEMTIME time = {};
+  FileTimeToSystemTime(&aSms.DateSent(), &time);
+  return time;
+}
+
+inline TSmsOwner NewSms() { return TSmsOwner(CStdSms::NewL(0)); }
