@@ -32,8 +32,10 @@ int FormatLogMessage(LPCWSTR aFormat, const DWORD_PTR* aArgs, WCHAR (&aMessage)[
   DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, KHeaderFormat, 0, 0,
                                 withHeader, 128, ArgumentArray(header));
   if (length == 0 || length >= 128) withHeader[0] = 0;
+  // The size counts the terminator, so the whole buffer is offered: the
+  // message itself holds up to 255 characters.
   length = FormatMessageW(FORMAT_MESSAGE_FROM_STRING | FORMAT_MESSAGE_ARGUMENT_ARRAY, withHeader, 0, 0, aMessage,
-                          KMessageChars - 1, ArgumentArray(aArgs));
+                          KMessageChars, ArgumentArray(aArgs));
   if (length >= KMessageChars) length = 0;
   aMessage[length] = 0;
   return static_cast<int>(length);
