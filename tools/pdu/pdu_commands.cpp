@@ -36,7 +36,7 @@ std::string ToAscii(const TDesc16& aText) {
 std::string FormatTimeStamp(const FILETIME& aTime) {
   SYSTEMTIME time = {};
   if (!FileTimeToSystemTime(&aTime, &time)) return std::string();
-  char text[32];
+  char text[64];
   std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
                 time.wMinute, time.wSecond);
   return text;
