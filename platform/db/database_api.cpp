@@ -1,0 +1,243 @@
+// The Ce* database calls: the process's table of mounted volumes (mounts are
+// counted per file) and database handles, each with its own read position.
+#include <sys/stat.h>
+
+#include <cstring>
+#include <mutex>
+#include <vector>
+
+#include <kvplatform.h>
+#include <windbase.h>
+
+#include "core/handle_table.h"
+#include "db/record_codec.h"
+#include "db/volume.h"
+
+namespace kvplatform::db {
+namespace {
+
+// Identifiers of mounted volumes carry this mark beside their number, so a
+// stray or invalid CEGUID is not taken for one.
+constexpr DWORD kGuidMark = 0x4B764442;
+
+struct Mount {
+  DWORD number;
+  std::shared_ptr<Volume> volume;
+  int count;
+};
+
+std::mutex gMountLock;
+std::vector<Mount> gMounts;
+DWORD gNextMount = 1;
+
+std::shared_ptr<Volume> VolumeOf(const CEGUID* guid) {
+  if (guid == nullptr || guid->Data2 != kGuidMark || guid->Data3 != 0 || guid->Data4 != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  std::lock_guard guard(gMountLock);
+  for (Mount& mount : gMounts)
+    if (mount.number == guid->Data1) return mount.volume;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
+}
+
+void SetGuid(PCEGUID guid, DWORD number) { *guid = {number, kGuidMark, 0, 0}; }
+
+class DatabaseObject : public KernelObject {
+ public:
+  DatabaseObject(std::shared_ptr<Volume> volume, DatabaseInfo info, int slot, DWORD flags)
+      : volume(std::move(volume)), info(std::move(info)), slot(slot), flags(flags) {}
+
+  // The volume outlives an unmount while a handle still uses it.
+  const std::shared_ptr<Volume> volume;
+  const DatabaseInfo info;
+  const int slot;
+  const DWORD flags;
+  Position position;
+};
+
+std::shared_ptr<DatabaseObject> DatabaseOf(HANDLE handle) {
+  auto object = LookupAs<DatabaseObject>(handle);
+  if (!object) SetLastError(ERROR_INVALID_HANDLE);
+  return object;
+}
+
+}  // namespace
+}  // namespace kvplatform::db
+
+using namespace kvplatform::db;
+
+BOOL CeMountDBVol(PCEGUID volume, LPWSTR path, DWORD flags) {
+  if (volume == nullptr || path == nullptr ||
+      (flags != OPEN_EXISTING && flags != OPEN_ALWAYS && flags != CREATE_NEW)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  std::string hostPath;
+  if (!kvplatform::DevicePathToHost(path, hostPath)) return FALSE;
+  std::lock_guard guard(gMountLock);
+  struct stat info;
+  if (stat(hostPath.c_str(), &info) == 0) {
+    for (Mount& mount : gMounts) {
+      if (mount.volume->device() == info.st_dev && mount.volume->inode() == info.st_ino) {
+        if (flags == CREATE_NEW) {
+          SetLastError(ERROR_FILE_EXISTS);
+          return FALSE;
+        }
+        ++mount.count;
+        SetGuid(volume, mount.number);
+        return TRUE;
+      }
+    }
+  }
+  std::shared_ptr<Volume> opened = Volume::Open(hostPath, flags);
+  if (!opened) return FALSE;
+  DWORD number = gNextMount++;
+  gMounts.push_back({number, std::move(opened), 1});
+  SetGuid(volume, number);
+  return TRUE;
+}
+
+BOOL CeUnmountDBVol(PCEGUID volume) {
+  if (!VolumeOf(volume)) return FALSE;
+  std::lock_guard guard(gMountLock);
+  for (auto it = gMounts.begin(); it != gMounts.end(); ++it) {
+    if (it->number != volume->Data1) continue;
+    if (--it->count == 0) gMounts.erase(it);
+    return TRUE;
+  }
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return FALSE;
+}
+
+BOOL CeFlushDBVol(PCEGUID volume) {
+  auto mounted = VolumeOf(volume);
+  return mounted ? mounted->Checkpoint() : FALSE;
+}
+
+CEOID CeCreateDatabaseEx(PCEGUID volume, CEDBASEINFO* info) {
+  auto mounted = VolumeOf(volume);
+  if (!mounted) return 0;
+  if (info == nullptr) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return mounted->CreateDatabase(*info);
+}
+
+HANDLE CeOpenDatabaseEx(PCEGUID volume, PCEOID database, LPWSTR name, CEPROPID sortProperty, DWORD flags,
+                        CENOTIFYREQUEST* request) {
+  auto mounted = VolumeOf(volume);
+  if (!mounted) return INVALID_HANDLE_VALUE;
+  if (database == nullptr || (flags & ~DWORD{CEDB_AUTOINCREMENT}) != 0 || (name == nullptr && *database == 0)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  if (request != nullptr) {
+    // Changes are announced by the program itself, not by the system.
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return INVALID_HANDLE_VALUE;
+  }
+  std::u16string text = name ? std::u16string(name) : std::u16string();
+  auto info = mounted->FindDatabase(name ? &text : nullptr, *database);
+  if (!info) return INVALID_HANDLE_VALUE;
+  int slot = 0;
+  if (sortProperty != 0) {
+    slot = -1;
+    for (size_t i = 0; i < info->sortOrders.size() && slot < 0; ++i)
+      if (info->sortOrders[i].propid == sortProperty) slot = static_cast<int>(i);
+    if (slot < 0) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  CEOID oid = info->oid;
+  auto object = std::make_shared<DatabaseObject>(std::move(mounted), std::move(*info), slot, flags);
+  uintptr_t handle = kvplatform::InsertHandle(std::move(object));
+  if (handle == 0) {
+    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+    return INVALID_HANDLE_VALUE;
+  }
+  *database = oid;
+  return kvplatform::ToHandle(handle);
+}
+
+CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD value, LPDWORD index) {
+  auto db = DatabaseOf(database);
+  if (!db) return 0;
+  if (seekType == CEDB_SEEK_BEGINNING) {
+    CEOID found = db->volume->SeekIndex(db->info, db->slot, value, db->position);
+    if (found != 0 && index != nullptr) *index = value;
+    return found;
+  }
+  if (seekType == CEDB_SEEK_CEOID) return db->volume->SeekRecord(db->info, db->slot, value, db->position, index);
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return 0;
+}
+
+CEOID CeReadRecordProps(HANDLE database, DWORD flags, LPWORD propertyCount, CEPROPID* properties, LPBYTE* buffer,
+                        LPDWORD bufferSize) {
+  auto db = DatabaseOf(database);
+  if (!db) return 0;
+  if (propertyCount == nullptr || properties != nullptr || buffer == nullptr || bufferSize == nullptr ||
+      (flags & ~DWORD{CEDB_ALLOWREALLOC}) != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::vector<StoredValue> values;
+  std::vector<unsigned char> key;
+  CEOID record = db->volume->ReadAt(db->info, db->slot, db->position, values, key);
+  if (record == 0) return 0;
+  if (values.size() > 0xffff) {
+    SetLastError(ERROR_BADDB);
+    return 0;
+  }
+  size_t needed = ReadBufferSize(values);
+  if (needed > 0xffffffffu) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return 0;
+  }
+  if (*buffer == nullptr || *bufferSize < needed) {
+    if (!(flags & CEDB_ALLOWREALLOC)) {
+      *bufferSize = static_cast<DWORD>(needed);
+      SetLastError(ERROR_INSUFFICIENT_BUFFER);
+      return 0;
+    }
+    HLOCAL grown = *buffer == nullptr ? LocalAlloc(LMEM_FIXED, needed) : LocalReAlloc(*buffer, needed, LMEM_MOVEABLE);
+    if (grown == nullptr) return 0;  // the caller's block is still valid
+    *buffer = static_cast<LPBYTE>(grown);
+    *bufferSize = static_cast<DWORD>(needed);
+  }
+  FillReadBuffer(values, *buffer);
+  *propertyCount = static_cast<WORD>(values.size());
+  db->position = (db->flags & CEDB_AUTOINCREMENT) ? Position{std::move(key), record, false}
+                                                  : Position{std::move(key), record, true};
+  return record;
+}
+
+CEOID CeWriteRecordProps(HANDLE database, CEOID record, WORD propertyCount, CEPROPVAL* values) {
+  auto db = DatabaseOf(database);
+  if (!db) return 0;
+  if (values == nullptr && propertyCount != 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  return db->volume->Write(db->info, record, values, propertyCount);
+}
+
+BOOL CeDeleteRecord(HANDLE database, CEOID record) {
+  auto db = DatabaseOf(database);
+  if (!db) return FALSE;
+  return db->volume->Delete(db->info, record);
+}
+
+BOOL CeOidGetInfoEx(PCEGUID volume, CEOID object, CEOIDINFO* info) {
+  auto mounted = VolumeOf(volume);
+  if (!mounted) return FALSE;
+  if (info == nullptr || object == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return mounted->ObjectInfo(object, *info);
+}

@@ -1,0 +1,165 @@
+#include "db/record_codec.h"
+
+#include <cstring>
+
+namespace kvplatform::db {
+namespace {
+
+constexpr unsigned char kFormat = 1;
+
+void Put32(std::vector<unsigned char>& out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+class Reader {
+ public:
+  explicit Reader(const std::vector<unsigned char>& bytes) : bytes_(bytes) {}
+  bool Get32(uint32_t& value) {
+    if (bytes_.size() - pos_ < 4) return false;
+    value = 0;
+    for (int i = 0; i < 4; ++i) value |= uint32_t{bytes_[pos_ + i]} << (8 * i);
+    pos_ += 4;
+    return true;
+  }
+  bool GetText(std::u16string& text, uint32_t chars) {
+    if ((bytes_.size() - pos_) / 2 < chars) return false;
+    text.resize(chars);
+    for (uint32_t i = 0; i < chars; ++i) text[i] = static_cast<char16_t>(bytes_[pos_ + 2 * i] | (bytes_[pos_ + 2 * i + 1] << 8));
+    pos_ += size_t{chars} * 2;
+    return true;
+  }
+  bool AtEnd() const { return pos_ == bytes_.size(); }
+  bool Skip(size_t n) {
+    if (bytes_.size() - pos_ < n) return false;
+    pos_ += n;
+    return true;
+  }
+
+ private:
+  const std::vector<unsigned char>& bytes_;
+  size_t pos_ = 0;
+};
+
+bool IsStoredType(CEPROPID propid) {
+  WORD type = TypeFromPropID(propid);
+  return type == CEVT_LPWSTR || type == CEVT_UI4 || type == CEVT_FILETIME;
+}
+
+size_t Align(size_t n) { return (n + 1) & ~size_t{1}; }
+
+}  // namespace
+
+std::vector<unsigned char> EncodeRecord(const std::vector<StoredValue>& values) {
+  std::vector<unsigned char> out;
+  out.push_back(kFormat);
+  for (const StoredValue& v : values) {
+    Put32(out, v.propid);
+    switch (TypeFromPropID(v.propid)) {
+      case CEVT_UI4: Put32(out, v.number); break;
+      case CEVT_FILETIME:
+        Put32(out, v.filetime.dwLowDateTime);
+        Put32(out, v.filetime.dwHighDateTime);
+        break;
+      case CEVT_LPWSTR:
+        Put32(out, static_cast<uint32_t>(v.text.size()));
+        for (char16_t c : v.text) {
+          out.push_back(static_cast<unsigned char>(c & 0xff));
+          out.push_back(static_cast<unsigned char>(c >> 8));
+        }
+        break;
+      default: break;
+    }
+  }
+  return out;
+}
+
+std::optional<std::vector<StoredValue>> DecodeRecord(const std::vector<unsigned char>& bytes) {
+  if (bytes.empty() || bytes[0] != kFormat) return std::nullopt;
+  Reader in(bytes);
+  in.Skip(1);
+  std::vector<StoredValue> values;
+  while (!in.AtEnd()) {
+    StoredValue v;
+    uint32_t a = 0, b = 0;
+    if (!in.Get32(v.propid) || !IsStoredType(v.propid)) return std::nullopt;
+    switch (TypeFromPropID(v.propid)) {
+      case CEVT_UI4:
+        if (!in.Get32(v.number)) return std::nullopt;
+        break;
+      case CEVT_FILETIME:
+        if (!in.Get32(a) || !in.Get32(b)) return std::nullopt;
+        v.filetime = {a, b};
+        break;
+      default:
+        if (!in.Get32(a) || !in.GetText(v.text, a)) return std::nullopt;
+        break;
+    }
+    values.push_back(std::move(v));
+  }
+  return values;
+}
+
+bool MergeValues(std::vector<StoredValue>& record, const CEPROPVAL* values, WORD count, DWORD& error) {
+  for (WORD i = 0; i < count; ++i) {
+    const CEPROPVAL& in = values[i];
+    auto existing = record.begin();
+    while (existing != record.end() && existing->propid != in.propid) ++existing;
+    if (in.wFlags & CEDB_PROPDELETE) {
+      if (existing != record.end()) record.erase(existing);
+      continue;
+    }
+    if (!IsStoredType(in.propid)) {
+      error = ERROR_INVALID_PARAMETER;
+      return false;
+    }
+    StoredValue v;
+    v.propid = in.propid;
+    switch (TypeFromPropID(in.propid)) {
+      case CEVT_UI4: v.number = in.val.ulVal; break;
+      case CEVT_FILETIME: v.filetime = in.val.filetime; break;
+      default:
+        if (in.val.lpwstr != nullptr) v.text = in.val.lpwstr;
+        break;
+    }
+    if (existing != record.end())
+      *existing = std::move(v);
+    else
+      record.push_back(std::move(v));
+  }
+  return true;
+}
+
+size_t ReadBufferSize(const std::vector<StoredValue>& values) {
+  size_t size = values.size() * sizeof(CEPROPVAL);
+  for (const StoredValue& v : values)
+    if (TypeFromPropID(v.propid) == CEVT_LPWSTR) size += Align((v.text.size() + 1) * sizeof(WCHAR));
+  return size;
+}
+
+void FillReadBuffer(const std::vector<StoredValue>& values, BYTE* buffer) {
+  auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+  BYTE* texts = buffer + values.size() * sizeof(CEPROPVAL);
+  for (size_t i = 0; i < values.size(); ++i) {
+    const StoredValue& v = values[i];
+    CEPROPVAL& out = props[i];
+    std::memset(&out, 0, sizeof out);
+    out.propid = v.propid;
+    switch (TypeFromPropID(v.propid)) {
+      case CEVT_UI4: out.val.ulVal = v.number; break;
+      case CEVT_FILETIME: out.val.filetime = v.filetime; break;
+      default: {
+        size_t bytes = (v.text.size() + 1) * sizeof(WCHAR);
+        auto* text = reinterpret_cast<WCHAR*>(texts);
+        std::memcpy(text, v.text.data(), v.text.size() * sizeof(WCHAR));
+        text[v.text.size()] = 0;
+        out.val.lpwstr = text;
+        // The device reports a text's length in bytes with its terminator.
+        out.wLenData = static_cast<WORD>(bytes > 0xffff ? 0xffff : bytes);
+        texts += Align(bytes);
+        break;
+      }
+    }
+  }
+}
+
+}  // namespace kvplatform::db

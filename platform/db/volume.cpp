@@ -1,0 +1,360 @@
+#include "db/volume.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+#include <kvplatform.h>
+
+#include "db/record_codec.h"
+#include "fs/host_errors.h"
+
+namespace kvplatform::db {
+namespace {
+
+// "KvDB" in the file header: a volume file is recognised by it, and a file
+// without it is never taken for one.
+constexpr int kApplicationId = 0x4B764442;
+constexpr int kFormatVersion = 1;
+constexpr int kBusyTimeoutMs = 15000;
+
+const char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS meta(name TEXT PRIMARY KEY, value) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS databases(oid INTEGER PRIMARY KEY, name TEXT NOT NULL,"
+    "  folded TEXT NOT NULL UNIQUE, type INTEGER NOT NULL, flags INTEGER NOT NULL, modified INTEGER NOT NULL);"
+    "CREATE TABLE IF NOT EXISTS sortorders(db INTEGER NOT NULL, slot INTEGER NOT NULL, propid INTEGER NOT NULL,"
+    "  flags INTEGER NOT NULL, PRIMARY KEY(db, slot)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS records(oid INTEGER PRIMARY KEY, db INTEGER NOT NULL, props BLOB NOT NULL);"
+    "CREATE INDEX IF NOT EXISTS records_by_db ON records(db);"
+    "CREATE TABLE IF NOT EXISTS sortkeys(db INTEGER NOT NULL, slot INTEGER NOT NULL, key BLOB NOT NULL,"
+    "  oid INTEGER NOT NULL, PRIMARY KEY(db, slot, key, oid)) WITHOUT ROWID;"
+    "CREATE INDEX IF NOT EXISTS sortkeys_by_oid ON sortkeys(oid);"
+    "INSERT OR IGNORE INTO meta VALUES('next_oid', 1);";
+
+}  // namespace
+
+ULONGLONG Now() {
+  SYSTEMTIME st;
+  FILETIME ft;
+  GetSystemTime(&st);
+  SystemTimeToFileTime(&st, &ft);
+  return (ULONGLONG{ft.dwHighDateTime} << 32) | ft.dwLowDateTime;
+}
+
+namespace {
+
+std::u16string Folded(const std::u16string& name) {
+  std::u16string folded = name;
+  if (!folded.empty()) CharUpperBuffW(folded.data(), static_cast<DWORD>(folded.size()));
+  return folded;
+}
+
+}  // namespace
+
+std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation) {
+  struct stat info;
+  bool exists = stat(hostPath.c_str(), &info) == 0;
+  if (!exists) {
+    if (creation == OPEN_EXISTING) {
+      SetLastError(ERROR_FILE_NOT_FOUND);
+      return nullptr;
+    }
+    // Created here, private to the user; SQLite gives its journal the same mode.
+    int fd = open(hostPath.c_str(), O_CREAT | O_EXCL | O_RDWR | O_CLOEXEC, 0600);
+    if (fd < 0 && errno != EEXIST) {
+      SetLastError(errno == ENOENT ? ERROR_PATH_NOT_FOUND : Win32ErrorFromErrno(errno));
+      return nullptr;
+    }
+    if (fd >= 0) close(fd);
+    if (stat(hostPath.c_str(), &info) != 0) {
+      SetLastErrorFromErrno();
+      return nullptr;
+    }
+  } else if (creation == CREATE_NEW) {
+    SetLastError(ERROR_FILE_EXISTS);
+    return nullptr;
+  }
+  if (!S_ISREG(info.st_mode)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return nullptr;
+  }
+
+  std::shared_ptr<Volume> volume(new Volume);
+  volume->path_ = hostPath;
+  volume->device_ = info.st_dev;
+  volume->inode_ = info.st_ino;
+  int rc = sqlite3_open_v2(hostPath.c_str(), &volume->db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    SetLastError(Win32ErrorFromSqlite(rc));
+    return nullptr;
+  }
+  sqlite3_extended_result_codes(volume->db_, 1);
+  sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);
+  if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
+  return volume;
+}
+
+Volume::~Volume() {
+  s_.reset();  // statements before the connection
+  sqlite3_close_v2(db_);
+}
+
+bool Volume::Fail(int rc) {
+  SetLastError(Win32ErrorFromSqlite(rc));
+  return false;
+}
+
+bool Volume::Exec(const char* sql) {
+  int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+  return rc == SQLITE_OK || Fail(rc);
+}
+
+// Nothing is written before the file is known to be ours and sound.
+bool Volume::Validate() {
+  Statement query;
+  int rc = query.Prepare(db_, "PRAGMA application_id");
+  if (rc == SQLITE_OK) rc = query.Bind().Step();
+  if (rc != SQLITE_ROW) return Fail(rc);
+  int id = static_cast<int>(query.Int(0));
+  query.Reset();
+
+  if (id == 0) {
+    // An empty file, or one another process is initialising right now: both
+    // hold nothing to lose. Any other SQLite file is someone else's.
+    Statement tables;
+    rc = tables.Prepare(db_, "SELECT count(*) FROM sqlite_master");
+    if (rc == SQLITE_OK) rc = tables.Bind().Step();
+    if (rc != SQLITE_ROW) return Fail(rc);
+    bool empty = tables.Int(0) == 0;
+    tables.Reset();
+    if (!empty) {
+      SetLastError(ERROR_BAD_FORMAT);
+      return false;
+    }
+    return Initialise();
+  }
+  if (id != kApplicationId) {
+    SetLastError(ERROR_BAD_FORMAT);
+    return false;
+  }
+  Statement version;
+  rc = version.Prepare(db_, "PRAGMA user_version");
+  if (rc == SQLITE_OK) rc = version.Bind().Step();
+  if (rc != SQLITE_ROW) return Fail(rc);
+  if (version.Int(0) > kFormatVersion) {  // written by a newer program
+    SetLastError(ERROR_BAD_FORMAT);
+    return false;
+  }
+  version.Reset();
+  Statement check;
+  rc = check.Prepare(db_, "PRAGMA quick_check");
+  if (rc == SQLITE_OK) rc = check.Bind().Step();
+  if (rc != SQLITE_ROW) return Fail(rc);
+  bool sound = check.Text16(0) == u"ok";
+  check.Reset();
+  if (!sound) {
+    SetLastError(ERROR_BADDB);
+    return false;
+  }
+  return Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=FULL");
+}
+
+bool Volume::Initialise() {
+  if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL")) return false;
+  if (!Exec("BEGIN IMMEDIATE")) return false;
+  std::string sql = std::string(kSchema) + "INSERT OR IGNORE INTO meta VALUES('collator', '" +
+                    SortKeyMaker::CollatorVersion() + "');PRAGMA application_id=" + std::to_string(kApplicationId) +
+                    ";PRAGMA user_version=" + std::to_string(kFormatVersion) + ";";
+  if (!Exec(sql.c_str()) || !Exec("COMMIT")) {
+    DWORD error = GetLastError();
+    sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    SetLastError(error);
+    return false;
+  }
+  return true;
+}
+
+bool Volume::Prepare() {
+  s_ = std::make_unique<Statements>();
+  struct Item {
+    Statement& statement;
+    const char* sql;
+  };
+  Item items[] = {
+      {s_->begin, "BEGIN IMMEDIATE"},
+      {s_->commit, "COMMIT"},
+      {s_->rollback, "ROLLBACK"},
+      {s_->getMeta, "SELECT value FROM meta WHERE name=?"},
+      {s_->setMeta, "INSERT OR REPLACE INTO meta VALUES(?, ?)"},
+      {s_->dbByName, "SELECT oid, name, type, flags, modified FROM databases WHERE folded=?"},
+      {s_->dbByOid, "SELECT oid, name, type, flags, modified FROM databases WHERE oid=?"},
+      {s_->sortOrders, "SELECT propid, flags FROM sortorders WHERE db=? ORDER BY slot"},
+      {s_->insertDb, "INSERT INTO databases VALUES(?, ?, ?, ?, ?, ?)"},
+      {s_->insertSortOrder, "INSERT INTO sortorders VALUES(?, ?, ?, ?)"},
+      {s_->touchDb, "UPDATE databases SET modified=? WHERE oid=?"},
+      {s_->dbStats, "SELECT count(*), coalesce(sum(length(props)), 0) FROM records WHERE db=?"},
+      {s_->nextInclusive,
+       "SELECT key, oid FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) >= (?3, ?4) ORDER BY key, oid LIMIT 1"},
+      {s_->nextExclusive,
+       "SELECT key, oid FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) > (?3, ?4) ORDER BY key, oid LIMIT 1"},
+      {s_->atIndex, "SELECT key, oid FROM sortkeys WHERE db=? AND slot=? ORDER BY key, oid LIMIT 1 OFFSET ?"},
+      {s_->keyOf, "SELECT key FROM sortkeys WHERE oid=?3 AND db=?1 AND slot=?2"},
+      {s_->indexOf, "SELECT count(*) FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) < (?3, ?4)"},
+      {s_->recordProps, "SELECT db, props FROM records WHERE oid=?"},
+      {s_->insertRecord, "INSERT INTO records VALUES(?, ?, ?)"},
+      {s_->updateRecord, "UPDATE records SET props=? WHERE oid=?"},
+      {s_->deleteRecord, "DELETE FROM records WHERE oid=?"},
+      {s_->insertKey, "INSERT INTO sortkeys VALUES(?, ?, ?, ?)"},
+      {s_->deleteKeys, "DELETE FROM sortkeys WHERE oid=?"},
+  };
+  for (Item& item : items) {
+    int rc = item.statement.Prepare(db_, item.sql);
+    if (rc != SQLITE_OK) return Fail(rc);
+  }
+  return true;
+}
+
+// Keys made by another collator version would read in a stale order.
+bool Volume::RemakeKeysIfCollationChanged() {
+  std::string current = SortKeyMaker::CollatorVersion();
+  if (s_->getMeta.Bind(std::u16string(u"collator")).Step() == SQLITE_ROW &&
+      ToUtf8(s_->getMeta.Text16(0)) == current) {
+    s_->getMeta.Reset();
+    return true;
+  }
+  s_->getMeta.Reset();
+  WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
+  if (transaction.began() != SQLITE_OK) return Fail(transaction.began());
+  Statement databases;
+  int rc = databases.Prepare(db_, "SELECT oid FROM databases");
+  if (rc != SQLITE_OK) return Fail(rc);
+  std::vector<CEOID> oids;
+  for (rc = databases.Bind().Step(); rc == SQLITE_ROW; rc = databases.Step())
+    oids.push_back(static_cast<CEOID>(databases.Int(0)));
+  if (rc != SQLITE_DONE) return Fail(rc);
+  for (CEOID oid : oids) {
+    auto db = FindDatabaseLocked(nullptr, oid);
+    if (!db) return false;
+    Statement records;
+    if ((rc = records.Prepare(db_, "SELECT oid, props FROM records WHERE db=?")) != SQLITE_OK) return Fail(rc);
+    std::vector<std::pair<CEOID, std::vector<unsigned char>>> all;
+    for (rc = records.Bind(sqlite3_int64{oid}).Step(); rc == SQLITE_ROW; rc = records.Step())
+      all.emplace_back(static_cast<CEOID>(records.Int(0)), records.Blob(1));
+    for (auto& [record, bytes] : all) {
+      auto values = DecodeRecord(bytes);
+      if (!values) {
+        SetLastError(ERROR_BADDB);
+        return false;
+      }
+      if (s_->deleteKeys.Bind(sqlite3_int64{record}).Step() != SQLITE_DONE || !PutKeys(*db, record, *values))
+        return false;
+    }
+  }
+  rc = s_->setMeta.Bind(std::u16string(u"collator"), FromUtf8(current)).Step();
+  if (rc != SQLITE_DONE) return Fail(rc);
+  rc = transaction.Commit();
+  return rc == SQLITE_OK || Fail(rc);
+}
+
+CEOID Volume::NextOid() {
+  if (s_->getMeta.Bind(std::u16string(u"next_oid")).Step() != SQLITE_ROW) {
+    SetLastError(ERROR_BADDB);
+    return 0;
+  }
+  sqlite3_int64 next = s_->getMeta.Int(0);
+  s_->getMeta.Reset();
+  if (next <= 0 || next > 0xffffffffLL) {
+    SetLastError(ERROR_DISK_FULL);  // the identifiers are used up
+    return 0;
+  }
+  int rc = s_->setMeta.Bind(std::u16string(u"next_oid"), next + 1).Step();
+  if (rc != SQLITE_DONE) {
+    Fail(rc);
+    return 0;
+  }
+  return static_cast<CEOID>(next);
+}
+
+CEOID Volume::CreateDatabase(const CEDBASEINFO& info) {
+  std::lock_guard guard(lock_);
+  size_t length = 0;
+  while (length < CEDB_MAXDBASENAMELEN && info.szDbaseName[length] != 0) ++length;
+  if (!(info.dwFlags & CEDB_VALIDNAME) || length == 0 || length == CEDB_MAXDBASENAMELEN) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  WORD sortCount = (info.dwFlags & CEDB_VALIDSORTSPEC) ? info.wNumSortOrder : 0;
+  if (sortCount > CEDB_MAXSORTORDER) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  for (WORD i = 0; i < sortCount; ++i) {
+    WORD type = TypeFromPropID(info.rgSortSpecs[i].propid);
+    if ((info.rgSortSpecs[i].dwFlags & ~SortKeyMaker::kKnownFlags) != 0 ||
+        (type != CEVT_LPWSTR && type != CEVT_UI4 && type != CEVT_FILETIME)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+  }
+  std::u16string name(info.szDbaseName, length);
+  WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
+  if (transaction.began() != SQLITE_OK) return Fail(transaction.began());
+  if (s_->dbByName.Bind(Folded(name)).Step() == SQLITE_ROW) {
+    s_->dbByName.Reset();
+    SetLastError(ERROR_ALREADY_EXISTS);
+    return 0;
+  }
+  CEOID oid = NextOid();
+  if (oid == 0) return 0;
+  int rc = s_->insertDb
+               .Bind(sqlite3_int64{oid}, name, Folded(name),
+                     sqlite3_int64{(info.dwFlags & CEDB_VALIDTYPE) ? info.dwDbaseType : 0},
+                     sqlite3_int64{(info.dwFlags & CEDB_VALIDDBFLAGS) ? (info.dwFlags & CEDB_NOCOMPRESS) : 0},
+                     static_cast<sqlite3_int64>(Now()))
+               .Step();
+  for (WORD i = 0; rc == SQLITE_DONE && i < sortCount; ++i)
+    rc = s_->insertSortOrder
+             .Bind(sqlite3_int64{oid}, sqlite3_int64{i}, sqlite3_int64{info.rgSortSpecs[i].propid},
+                   sqlite3_int64{info.rgSortSpecs[i].dwFlags})
+             .Step();
+  if (rc != SQLITE_DONE) return Fail(rc);
+  rc = transaction.Commit();
+  if (rc != SQLITE_OK) return Fail(rc);
+  return oid;
+}
+
+std::optional<DatabaseInfo> Volume::FindDatabase(const std::u16string* name, CEOID oid) {
+  std::lock_guard guard(lock_);
+  return FindDatabaseLocked(name, oid);
+}
+
+std::optional<DatabaseInfo> Volume::FindDatabaseLocked(const std::u16string* name, CEOID oid) {
+  Statement& query = name ? s_->dbByName : s_->dbByOid;
+  int rc = name ? query.Bind(Folded(*name)).Step() : query.Bind(sqlite3_int64{oid}).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_FILE_NOT_FOUND);
+    else
+      Fail(rc);
+    return std::nullopt;
+  }
+  DatabaseInfo info;
+  info.oid = static_cast<CEOID>(query.Int(0));
+  info.name = query.Text16(1);
+  info.type = static_cast<DWORD>(query.Int(2));
+  info.flags = static_cast<DWORD>(query.Int(3));
+  info.modified = static_cast<ULONGLONG>(query.Int(4));
+  query.Reset();
+  for (rc = s_->sortOrders.Bind(sqlite3_int64{info.oid}).Step(); rc == SQLITE_ROW; rc = s_->sortOrders.Step())
+    info.sortOrders.push_back({static_cast<CEPROPID>(s_->sortOrders.Int(0)), static_cast<DWORD>(s_->sortOrders.Int(1))});
+  if (rc != SQLITE_DONE) {
+    Fail(rc);
+    return std::nullopt;
+  }
+  if (info.sortOrders.empty()) info.sortOrders.push_back({0, 0});
+  return info;
+}
+
+}  // namespace kvplatform::db

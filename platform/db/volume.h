@@ -1,0 +1,100 @@
+// One mounted database volume: an SQLite file in WAL mode, shared by every
+// handle of this process (one connection, one lock) and by other processes
+// (WAL keeps readers and the writer consistent; every write is its own
+// transaction, synced before it returns).
+#pragma once
+
+#include <sys/types.h>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "db/sort_key.h"
+#include "db/statement.h"
+
+namespace kvplatform::db {
+
+// The current system time as FILETIME ticks.
+ULONGLONG Now();
+
+struct DatabaseInfo {
+  CEOID oid = 0;
+  std::u16string name;
+  DWORD type = 0;
+  DWORD flags = 0;
+  ULONGLONG modified = 0;  // FILETIME ticks
+  std::vector<SORTORDERSPEC> sortOrders;  // at least one; propid 0 = identifier order
+};
+
+// Where a handle reads next: the first record at or after (key, oid) in
+// sort order (inclusive), or strictly after it. Positions by key, not by
+// index, so a read costs one index lookup and survives others' changes.
+struct Position {
+  std::vector<unsigned char> key;
+  CEOID oid = 0;
+  bool inclusive = true;
+};
+
+class Volume {
+ public:
+  // Opens (and for a new or empty file, initialises) the volume file. A file
+  // that is not a volume, or is damaged, is refused and left as it is.
+  static std::shared_ptr<Volume> Open(const std::string& hostPath, DWORD creation);
+  ~Volume();
+
+  const std::string& path() const { return path_; }
+  dev_t device() const { return device_; }
+  ino_t inode() const { return inode_; }
+
+  // Each call below takes the volume's lock and sets the last error on failure.
+  CEOID CreateDatabase(const CEDBASEINFO& info);
+  std::optional<DatabaseInfo> FindDatabase(const std::u16string* name, CEOID oid);
+  // The record at the index in sort order; position set on it.
+  CEOID SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position& position);
+  // The record with the identifier; position set on it; index filled when asked.
+  CEOID SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Position& position, LPDWORD index);
+  // The record at the position, its properties and its key (for moving on).
+  CEOID ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
+               std::vector<unsigned char>& key);
+  CEOID Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* values, WORD count);
+  BOOL Delete(const DatabaseInfo& db, CEOID record);
+  BOOL ObjectInfo(CEOID object, CEOIDINFO& info);
+  BOOL Checkpoint();
+
+ private:
+  Volume() = default;
+  bool Initialise();
+  bool Validate();
+  bool Prepare();
+  bool RemakeKeysIfCollationChanged();
+  bool Exec(const char* sql);
+  bool Fail(int rc);
+  std::optional<DatabaseInfo> FindDatabaseLocked(const std::u16string* name, CEOID oid);
+  bool LoadRecord(CEOID record, CEOID& database, std::vector<StoredValue>& values);
+  bool PutKeys(const DatabaseInfo& db, CEOID record, const std::vector<StoredValue>& values);
+  bool Touch(CEOID database);
+  CEOID NextOid();
+
+  std::mutex lock_;
+  sqlite3* db_ = nullptr;
+  std::string path_;
+  dev_t device_ = 0;
+  ino_t inode_ = 0;
+  SortKeyMaker keys_;
+
+  struct Statements {
+    Statement begin, commit, rollback;
+    Statement getMeta, setMeta;
+    Statement dbByName, dbByOid, sortOrders, insertDb, insertSortOrder, touchDb, dbStats;
+    Statement nextInclusive, nextExclusive, atIndex, keyOf, indexOf;
+    Statement recordProps, insertRecord, updateRecord, deleteRecord;
+    Statement insertKey, deleteKeys;
+  };
+  std::unique_ptr<Statements> s_;
+};
+
+}  // namespace kvplatform::db

@@ -1,0 +1,200 @@
+// Records of a volume: seeking, reading in sort order, writing, deleting.
+#include <cstring>
+
+#include "db/record_codec.h"
+#include "db/volume.h"
+
+namespace kvplatform::db {
+
+bool Volume::LoadRecord(CEOID record, CEOID& database, std::vector<StoredValue>& values) {
+  int rc = s_->recordProps.Bind(sqlite3_int64{record}).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_INVALID_PARAMETER);
+    else
+      Fail(rc);
+    return false;
+  }
+  database = static_cast<CEOID>(s_->recordProps.Int(0));
+  auto decoded = DecodeRecord(s_->recordProps.Blob(1));
+  s_->recordProps.Reset();
+  if (!decoded) {
+    SetLastError(ERROR_BADDB);
+    return false;
+  }
+  values = std::move(*decoded);
+  return true;
+}
+
+bool Volume::PutKeys(const DatabaseInfo& db, CEOID record, const std::vector<StoredValue>& values) {
+  for (size_t slot = 0; slot < db.sortOrders.size(); ++slot) {
+    int rc = s_->insertKey
+                 .Bind(sqlite3_int64{db.oid}, static_cast<sqlite3_int64>(slot), keys_.KeyFor(db.sortOrders[slot], values),
+                       sqlite3_int64{record})
+                 .Step();
+    if (rc != SQLITE_DONE) return Fail(rc);
+  }
+  return true;
+}
+
+bool Volume::Touch(CEOID database) {
+  int rc = s_->touchDb.Bind(static_cast<sqlite3_int64>(Now()), sqlite3_int64{database}).Step();
+  return rc == SQLITE_DONE || Fail(rc);
+}
+
+CEOID Volume::SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position& position) {
+  std::lock_guard guard(lock_);
+  int rc = s_->atIndex.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{index}).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_NO_MORE_ITEMS);
+    else
+      Fail(rc);
+    return 0;
+  }
+  position = {s_->atIndex.Blob(0), static_cast<CEOID>(s_->atIndex.Int(1)), true};
+  s_->atIndex.Reset();
+  return position.oid;
+}
+
+CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Position& position, LPDWORD index) {
+  std::lock_guard guard(lock_);
+  int rc = s_->keyOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{record}).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_INVALID_PARAMETER);  // no such record in this database
+    else
+      Fail(rc);
+    return 0;
+  }
+  std::vector<unsigned char> key = s_->keyOf.Blob(0);
+  s_->keyOf.Reset();
+  if (index != nullptr) {
+    rc = s_->indexOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key, sqlite3_int64{record}).Step();
+    if (rc != SQLITE_ROW) return Fail(rc), 0;
+    *index = static_cast<DWORD>(s_->indexOf.Int(0));
+    s_->indexOf.Reset();
+  }
+  position = {std::move(key), record, true};
+  return record;
+}
+
+CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
+                     std::vector<unsigned char>& key) {
+  std::lock_guard guard(lock_);
+  // One read transaction, so the record found is the record loaded even
+  // while another process writes.
+  int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
+  if (rc != SQLITE_OK) return Fail(rc), 0;
+  Statement& next = position.inclusive ? s_->nextInclusive : s_->nextExclusive;
+  CEOID found = 0;
+  rc = next.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid}).Step();
+  if (rc == SQLITE_ROW) {
+    key = next.Blob(0);
+    found = static_cast<CEOID>(next.Int(1));
+    next.Reset();
+    CEOID parent = 0;
+    if (!LoadRecord(found, parent, values)) found = 0;
+  } else if (rc == SQLITE_DONE) {
+    SetLastError(ERROR_NO_MORE_ITEMS);
+  } else {
+    Fail(rc);
+  }
+  DWORD error = GetLastError();
+  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+  SetLastError(error);
+  return found;
+}
+
+CEOID Volume::Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* values, WORD count) {
+  std::lock_guard guard(lock_);
+  WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
+  if (transaction.began() != SQLITE_OK) return Fail(transaction.began()), 0;
+  std::vector<StoredValue> stored;
+  if (record != 0) {
+    CEOID parent = 0;
+    if (!LoadRecord(record, parent, stored)) return 0;
+    if (parent != db.oid) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+  }
+  DWORD error = 0;
+  if (!MergeValues(stored, values, count, error)) {
+    SetLastError(error);
+    return 0;
+  }
+  std::vector<unsigned char> bytes = EncodeRecord(stored);
+  int rc;
+  if (record == 0) {
+    record = NextOid();
+    if (record == 0) return 0;
+    rc = s_->insertRecord.Bind(sqlite3_int64{record}, sqlite3_int64{db.oid}, bytes).Step();
+  } else {
+    rc = s_->deleteKeys.Bind(sqlite3_int64{record}).Step();
+    if (rc == SQLITE_DONE) rc = s_->updateRecord.Bind(bytes, sqlite3_int64{record}).Step();
+  }
+  if (rc != SQLITE_DONE) return Fail(rc), 0;
+  if (!PutKeys(db, record, stored) || !Touch(db.oid)) return 0;
+  rc = transaction.Commit();
+  if (rc != SQLITE_OK) return Fail(rc), 0;
+  return record;
+}
+
+BOOL Volume::Delete(const DatabaseInfo& db, CEOID record) {
+  std::lock_guard guard(lock_);
+  WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
+  if (transaction.began() != SQLITE_OK) return Fail(transaction.began());
+  CEOID parent = 0;
+  std::vector<StoredValue> stored;
+  if (!LoadRecord(record, parent, stored)) return FALSE;
+  if (parent != db.oid) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  int rc = s_->deleteKeys.Bind(sqlite3_int64{record}).Step();
+  if (rc == SQLITE_DONE) rc = s_->deleteRecord.Bind(sqlite3_int64{record}).Step();
+  if (rc != SQLITE_DONE) return Fail(rc);
+  if (!Touch(db.oid)) return FALSE;
+  rc = transaction.Commit();
+  return rc == SQLITE_OK ? TRUE : Fail(rc);
+}
+
+BOOL Volume::ObjectInfo(CEOID object, CEOIDINFO& info) {
+  std::lock_guard guard(lock_);
+  std::memset(&info, 0, sizeof info);
+  if (auto db = FindDatabaseLocked(nullptr, object)) {
+    int rc = s_->dbStats.Bind(sqlite3_int64{object}).Step();
+    if (rc != SQLITE_ROW) return Fail(rc);
+    sqlite3_int64 records = s_->dbStats.Int(0);
+    sqlite3_int64 size = s_->dbStats.Int(1);
+    s_->dbStats.Reset();
+    CEDBASEINFO& out = info.infDatabase;
+    info.wObjType = OBJTYPE_DATABASE;
+    out.dwFlags = CEDB_VALIDNAME | CEDB_VALIDTYPE | CEDB_VALIDSORTSPEC | CEDB_VALIDMODTIME | CEDB_VALIDDBFLAGS | db->flags;
+    std::memcpy(out.szDbaseName, db->name.data(), db->name.size() * sizeof(WCHAR));
+    out.dwDbaseType = db->type;
+    out.wNumRecords = static_cast<WORD>(records > 0xffff ? 0xffff : records);
+    out.dwSize = static_cast<DWORD>(size > 0xffffffffLL ? 0xffffffffLL : size);
+    out.ftLastModified = {static_cast<DWORD>(db->modified), static_cast<DWORD>(db->modified >> 32)};
+    WORD count = 0;
+    for (const SORTORDERSPEC& spec : db->sortOrders)
+      if (spec.propid != 0) out.rgSortSpecs[count++] = spec;
+    out.wNumSortOrder = count;
+    return TRUE;
+  }
+  CEOID parent = 0;
+  std::vector<StoredValue> values;
+  if (!LoadRecord(object, parent, values)) return FALSE;
+  info.wObjType = OBJTYPE_RECORD;
+  info.infRecord.oidParent = parent;
+  return TRUE;
+}
+
+BOOL Volume::Checkpoint() {
+  std::lock_guard guard(lock_);
+  int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  return rc == SQLITE_OK ? TRUE : Fail(rc);
+}
+
+}  // namespace kvplatform::db

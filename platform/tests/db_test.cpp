@@ -1,0 +1,457 @@
+// The property database on real volume files in a temporary device root.
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <kvplatform.h>
+#include <windbase.h>
+#include <windows.h>
+
+#include "temp_root.h"
+
+extern char** environ;
+
+namespace {
+
+constexpr CEPROPID kName = 0x1001F;
+constexpr CEPROPID kNumber = 0x2001F;
+constexpr CEPROPID kFlags = 0x80013;
+constexpr CEPROPID kDate = 0xB0040;
+const char16_t kVolumePath[] = u"\\Program Files\\Korvanet\\Data\\Database";
+
+std::string HostPath(const std::u16string& device) {
+  std::string host;
+  kvplatform::DevicePathToHost(device, host);
+  return host;
+}
+
+void MakeDataFolder() {
+  CreateDirectoryW(u"\\Program Files", nullptr);
+  CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr);
+  CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr);
+}
+
+std::string ReadAll(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A mounted volume with one database sorted on property 1, as the stores use it.
+struct Store {
+  CEGUID volume{};
+  CEOID database = 0;
+  HANDLE handle = INVALID_HANDLE_VALUE;
+
+  bool Open(const char16_t* name = u"Contacts") {
+    if (!CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS)) return false;
+    database = 0;
+    handle = CeOpenDatabaseEx(&volume, &database, const_cast<LPWSTR>(name), kName, CEDB_AUTOINCREMENT, nullptr);
+    if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND) {
+      CEDBASEINFO info{};
+      info.dwFlags = 0x10017;
+      std::u16string text(name);
+      text.copy(info.szDbaseName, text.size());
+      info.wNumSortOrder = 1;
+      info.rgSortSpecs[0] = {kName, CEDB_SORT_IGNORENONSPACE | CEDB_SORT_IGNORESYMBOLS};
+      database = CeCreateDatabaseEx(&volume, &info);
+      if (database == 0) return false;
+      handle = CeOpenDatabaseEx(&volume, &database, nullptr, kName, CEDB_AUTOINCREMENT, nullptr);
+    }
+    return handle != INVALID_HANDLE_VALUE;
+  }
+  void Close() {
+    if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+    handle = INVALID_HANDLE_VALUE;
+    CeUnmountDBVol(&volume);
+  }
+
+  CEOID Write(const std::u16string& name, DWORD flags = 0, CEOID record = 0) {
+    std::u16string copy = name;
+    CEPROPVAL values[2] = {};
+    values[0].propid = kName;
+    values[0].val.lpwstr = copy.data();
+    values[1].propid = kFlags;
+    values[1].val.ulVal = flags;
+    return CeWriteRecordProps(handle, record, 2, values);
+  }
+
+  // Every name from the current position on, in the order read.
+  std::vector<std::u16string> ReadRest() {
+    std::vector<std::u16string> names;
+    auto* buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 256));
+    DWORD size = 256;
+    WORD count = 0;
+    while (CeReadRecordProps(handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size) != 0) {
+      auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+      for (WORD i = 0; i < count; ++i)
+        if (props[i].propid == kName) names.emplace_back(props[i].val.lpwstr);
+    }
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+    LocalFree(buffer);
+    return names;
+  }
+  std::vector<std::u16string> ReadAllNames() {
+    if (CeSeekDatabase(handle, CEDB_SEEK_BEGINNING, 0, nullptr) == 0) return {};
+    return ReadRest();
+  }
+};
+
+class DbTest : public ::testing::Test {
+ protected:
+  void SetUp() override { MakeDataFolder(); }
+  TempRoot root_;
+};
+
+TEST_F(DbTest, MountCreatesAPrivateVolumeAndCountsMounts) {
+  CEGUID missing{};
+  EXPECT_FALSE(CeMountDBVol(&missing, const_cast<LPWSTR>(kVolumePath), OPEN_EXISTING));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+  EXPECT_FALSE(CeMountDBVol(&missing, const_cast<LPWSTR>(u"\\No Such Folder\\Database"), OPEN_ALWAYS));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_PATH_NOT_FOUND});
+
+  CEGUID first{}, second{};
+  ASSERT_TRUE(CeMountDBVol(&first, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
+  struct stat info;
+  ASSERT_EQ(stat(HostPath(kVolumePath).c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0600u);
+  ASSERT_TRUE(CeMountDBVol(&second, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
+  EXPECT_EQ(std::memcmp(&first, &second, sizeof first), 0);
+  EXPECT_FALSE(CeMountDBVol(&second, const_cast<LPWSTR>(kVolumePath), CREATE_NEW));
+
+  EXPECT_TRUE(CeUnmountDBVol(&first));
+  CEDBASEINFO info2{};
+  info2.dwFlags = CEDB_VALIDNAME;
+  std::u16string(u"Still").copy(info2.szDbaseName, 5);
+  EXPECT_NE(CeCreateDatabaseEx(&second, &info2), 0u) << "one mount is left";
+  EXPECT_TRUE(CeUnmountDBVol(&second));
+  EXPECT_FALSE(CeUnmountDBVol(&second));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  EXPECT_EQ(CeCreateDatabaseEx(&second, &info2), 0u);
+}
+
+TEST_F(DbTest, DatabasesAreCreatedOnceFoundByNameOrIdentifierAndDescribed) {
+  Store store;
+  ASSERT_TRUE(CeMountDBVol(&store.volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
+  CEOID oid = 0;
+  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"KvContacts"), kName, CEDB_AUTOINCREMENT,
+                             nullptr),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_FILE_NOT_FOUND});
+  CeUnmountDBVol(&store.volume);
+
+  ASSERT_TRUE(store.Open(u"KvContacts"));
+  CEOID created = store.database;
+  CEDBASEINFO again{};
+  again.dwFlags = CEDB_VALIDNAME;
+  std::u16string(u"kvcontacts").copy(again.szDbaseName, 10);
+  EXPECT_EQ(CeCreateDatabaseEx(&store.volume, &again), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+  ASSERT_NE(store.Write(u"Ann"), 0u);
+  store.Close();
+
+  ASSERT_TRUE(store.Open(u"KvContacts"));
+  EXPECT_EQ(store.database, created) << "a later start opens the same database";
+  CEOIDINFO info{};
+  ASSERT_TRUE(CeOidGetInfoEx(&store.volume, created, &info));
+  EXPECT_EQ(info.wObjType, OBJTYPE_DATABASE);
+  EXPECT_EQ(std::u16string(info.infDatabase.szDbaseName), u"KvContacts");
+  EXPECT_EQ(info.infDatabase.wNumRecords, 1);
+  EXPECT_EQ(info.infDatabase.wNumSortOrder, 1);
+  EXPECT_EQ(info.infDatabase.rgSortSpecs[0].propid, kName);
+  CEOID record = CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, 0, nullptr);
+  ASSERT_NE(record, 0u);
+  ASSERT_TRUE(CeOidGetInfoEx(&store.volume, record, &info));
+  EXPECT_EQ(info.wObjType, OBJTYPE_RECORD);
+  EXPECT_EQ(info.infRecord.oidParent, created);
+  EXPECT_FALSE(CeOidGetInfoEx(&store.volume, 0x7fffffff, &info));
+  store.Close();
+}
+
+TEST_F(DbTest, RecordsReadInCollationOrderWithTiesByIdentifier) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  // Accents and symbols are ignored, case is not (lower case first); equal
+  // keys keep the order in which they were written.
+  for (const char16_t* name : {u"zed", u"O'Neil", u"Bob", u"\u00e1lvaro", u"bob", u"Oneil", u"alvaro", u"Anna", u"",
+                               u"bob", u"+Bob"})
+    ASSERT_NE(store.Write(name), 0u);
+  std::vector<std::u16string> expected = {u"",    u"\u00e1lvaro", u"alvaro", u"Anna",   u"bob", u"bob",
+                                          u"Bob", u"+Bob",        u"Oneil",  u"O'Neil", u"zed"};
+  EXPECT_EQ(store.ReadAllNames(), expected);
+
+  // A record without the sort property comes last.
+  CEPROPVAL flagsOnly{};
+  flagsOnly.propid = kFlags;
+  ASSERT_NE(CeWriteRecordProps(store.handle, 0, 1, &flagsOnly), 0u);
+  std::vector<std::u16string> withMissing = store.ReadAllNames();
+  EXPECT_EQ(withMissing, expected);  // it has no name to list, but the read must not stop early
+  EXPECT_NE(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, static_cast<DWORD>(expected.size()), nullptr), 0u);
+  store.Close();
+}
+
+TEST_F(DbTest, ReadGrowsTheCallersBlockOrAsksForMoreAndEndsWithNoMoreItems) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  std::u16string longName(700, u'x');
+  longName[0] = u'L';
+  ASSERT_NE(store.Write(u"Short"), 0u);
+  CEOID longRecord = store.Write(longName, 7);
+  ASSERT_NE(longRecord, 0u);
+
+  auto* buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 256));
+  DWORD size = 256;
+  WORD count = 0;
+  ASSERT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, longRecord, nullptr), longRecord);
+  EXPECT_EQ(CeReadRecordProps(store.handle, 0, &count, nullptr, &buffer, &size), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INSUFFICIENT_BUFFER});
+  EXPECT_GE(size, 2 * 16 + 701 * 2u);
+  size = 256;
+  EXPECT_EQ(CeReadRecordProps(store.handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), longRecord)
+      << "a failed read does not move the position";
+  EXPECT_GE(size, 2 * 16 + 701 * 2u);
+  EXPECT_GE(LocalSize(buffer), size_t{size});
+  ASSERT_EQ(count, 2);
+  auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+  EXPECT_EQ(props[0].propid, kName);
+  EXPECT_EQ(std::u16string(props[0].val.lpwstr), longName);
+  EXPECT_EQ(props[1].val.ulVal, 7u);
+
+  // The grown block serves a smaller record as it is.
+  DWORD grown = size;
+  ASSERT_NE(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, 1, nullptr), 0u);
+  ASSERT_NE(CeReadRecordProps(store.handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u);
+  EXPECT_EQ(size, grown);
+  EXPECT_EQ(std::u16string(reinterpret_cast<CEPROPVAL*>(buffer)[0].val.lpwstr), u"Short");
+  EXPECT_EQ(CeReadRecordProps(store.handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+  LocalFree(buffer);
+  store.Close();
+}
+
+TEST_F(DbTest, SeekByIndexAndByIdentifier) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, 0, nullptr), 0u) << "an empty database";
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+  CEOID c = store.Write(u"Carol");
+  CEOID a = store.Write(u"Alice");
+  CEOID b = store.Write(u"Bert");
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, 0, nullptr), a);
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, 2, nullptr), c);
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, 3, nullptr), 0u);
+  DWORD index = 99;
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, b, &index), b);
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(store.ReadRest(), (std::vector<std::u16string>{u"Bert", u"Carol"}));
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, 0x7ffffff0, nullptr), 0u);
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, store.database, nullptr), 0u) << "not a record";
+  EXPECT_EQ(CeSeekDatabase(store.handle, 0x40, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  store.Close();
+}
+
+TEST_F(DbTest, ReplaceMovesTheRecordAndDeleteRemovesIt) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  CEOID anna = store.Write(u"Anna", 1);
+  CEOID bert = store.Write(u"Bert", 2);
+  CEOID carl = store.Write(u"Carl", 3);
+  EXPECT_EQ(store.Write(u"Zoe", 9, bert), bert);
+  EXPECT_EQ(store.ReadAllNames(), (std::vector<std::u16string>{u"Anna", u"Carl", u"Zoe"}));
+
+  // Properties not written stay; CEDB_PROPDELETE removes one.
+  std::u16string number = u"+4412345";
+  CEPROPVAL add{};
+  add.propid = kNumber;
+  add.val.lpwstr = number.data();
+  ASSERT_EQ(CeWriteRecordProps(store.handle, anna, 1, &add), anna);
+  CEPROPVAL drop{};
+  drop.propid = kFlags;
+  drop.wFlags = CEDB_PROPDELETE;
+  ASSERT_EQ(CeWriteRecordProps(store.handle, anna, 1, &drop), anna);
+  auto* buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 256));
+  DWORD size = 256;
+  WORD count = 0;
+  ASSERT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, anna, nullptr), anna);
+  ASSERT_EQ(CeReadRecordProps(store.handle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), anna);
+  ASSERT_EQ(count, 2);
+  auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
+  EXPECT_EQ(props[0].propid, kName);
+  EXPECT_EQ(props[1].propid, kNumber);
+  EXPECT_EQ(std::u16string(props[1].val.lpwstr), number);
+
+  // Deleting the record a reader stands on: the reader goes on with the next.
+  ASSERT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, carl, nullptr), carl);
+  ASSERT_TRUE(CeDeleteRecord(store.handle, carl));
+  EXPECT_EQ(store.ReadRest(), (std::vector<std::u16string>{u"Zoe"}));
+  EXPECT_FALSE(CeDeleteRecord(store.handle, carl));
+  EXPECT_EQ(store.Write(u"Ghost", 0, carl), 0u) << "a deleted record cannot be replaced";
+
+  // Records of another database are out of reach of this handle.
+  Store other;
+  ASSERT_TRUE(other.Open(u"Other"));
+  CEOID foreign = other.Write(u"Foreign");
+  EXPECT_FALSE(CeDeleteRecord(store.handle, foreign));
+  EXPECT_EQ(store.Write(u"Hijack", 0, foreign), 0u);
+  EXPECT_EQ(other.ReadAllNames(), (std::vector<std::u16string>{u"Foreign"}));
+
+  // Only the types the store holds are accepted.
+  CEPROPVAL odd{};
+  odd.propid = 0x30002;
+  EXPECT_EQ(CeWriteRecordProps(store.handle, 0, 1, &odd), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  LocalFree(buffer);
+  other.Close();
+  store.Close();
+}
+
+TEST_F(DbTest, HandlesOfTwoThreadsSeeEachOthersChangesWithTheirOwnPositions) {
+  Store reader;
+  ASSERT_TRUE(reader.Open());
+  ASSERT_NE(reader.Write(u"Anna"), 0u);
+  ASSERT_NE(reader.Write(u"Carl"), 0u);
+  ASSERT_NE(CeSeekDatabase(reader.handle, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
+
+  std::thread writer([] {
+    Store store;
+    ASSERT_TRUE(store.Open());
+    EXPECT_EQ(store.ReadAllNames(), (std::vector<std::u16string>{u"Anna", u"Carl"}));
+    for (int i = 0; i < 50; ++i) ASSERT_NE(store.Write(u"Bert"), 0u);
+    ASSERT_NE(store.Write(u"Dora"), 0u);
+    store.Close();
+  });
+  writer.join();
+  std::vector<std::u16string> names = reader.ReadRest();
+  ASSERT_EQ(names.size(), 53u) << "the reader's position stayed at the start";
+  EXPECT_EQ(names.front(), u"Anna");
+  EXPECT_EQ(names[1], u"Bert");
+  EXPECT_EQ(names.back(), u"Dora");
+  reader.Close();
+}
+
+// Runs as the second process of the next test: writes to the volume it is given.
+TEST(DbChildProcess, Writer) {
+  const char* root = std::getenv("KV_DB_TEST_CHILD_ROOT");
+  if (root == nullptr) GTEST_SKIP() << "only as a child process";
+  kvplatform::SetDeviceRoot(root);
+  Store store;
+  ASSERT_TRUE(store.Open());
+  for (int i = 0; i < 20; ++i) ASSERT_NE(store.Write(u"From the other process"), 0u);
+  store.Close();
+}
+
+TEST_F(DbTest, AnotherProcessSharesTheVolume) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  ASSERT_NE(store.Write(u"Mine"), 0u);
+
+  std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.path();
+  std::string filter = "--gtest_filter=DbChildProcess.Writer";
+  char* argv[] = {const_cast<char*>("db_test_child"), filter.data(), nullptr};
+  std::vector<char*> env = {rootVar.data()};
+  for (char** e = environ; *e; ++e) env.push_back(*e);
+  env.push_back(nullptr);
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+
+  std::vector<std::u16string> names = store.ReadAllNames();
+  EXPECT_EQ(names.size(), 21u);
+  EXPECT_EQ(names.front(), u"From the other process");
+  EXPECT_EQ(names.back(), u"Mine");
+  store.Close();
+}
+
+TEST_F(DbTest, AVolumeThatIsNotOursOrIsDamagedIsRefusedAndLeftAlone) {
+  std::string path = HostPath(kVolumePath);
+  CEGUID volume{};
+
+  {
+    std::ofstream(path, std::ios::binary) << "My shopping list\nmilk\n";
+    std::string before = ReadAll(path);
+    EXPECT_FALSE(CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
+    EXPECT_EQ(GetLastError(), DWORD{ERROR_BAD_FORMAT});
+    EXPECT_EQ(ReadAll(path), before);
+    std::remove(path.c_str());
+  }
+
+  // A sound volume, then damaged in the middle of its records.
+  Store store;
+  ASSERT_TRUE(store.Open());
+  for (int i = 0; i < 400; ++i) ASSERT_NE(store.Write(u"Some name that fills pages " + std::u16string(40, u'a' + i % 26)), 0u);
+  store.Close();
+  std::string sound = ReadAll(path);
+  ASSERT_GT(sound.size(), 16384u);
+  {
+    std::fstream damage(path, std::ios::binary | std::ios::in | std::ios::out);
+    damage.seekp(static_cast<std::streamoff>(sound.size() / 2));
+    std::string noise(3000, '\x5a');
+    damage.write(noise.data(), static_cast<std::streamsize>(noise.size()));
+  }
+  std::string damaged = ReadAll(path);
+  EXPECT_FALSE(CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_BADDB});
+  EXPECT_EQ(ReadAll(path), damaged);
+}
+
+TEST_F(DbTest, BadHandlesAndArgumentsFailCleanly) {
+  WORD count = 0;
+  DWORD size = 0;
+  LPBYTE buffer = nullptr;
+  EXPECT_EQ(CeReadRecordProps(nullptr, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+  HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  EXPECT_EQ(CeSeekDatabase(event, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+  CloseHandle(event);
+
+  Store store;
+  ASSERT_TRUE(store.Open());
+  HANDLE closed = store.handle;
+  ASSERT_TRUE(CloseHandle(closed));
+  store.handle = INVALID_HANDLE_VALUE;
+  EXPECT_EQ(CeWriteRecordProps(closed, 0, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_HANDLE});
+  EXPECT_FALSE(CeDeleteRecord(closed, 1));
+
+  CEGUID invalid;
+  CREATE_INVALIDGUID(&invalid);
+  CEOID oid = 0;
+  EXPECT_EQ(CeOpenDatabaseEx(&invalid, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  CENOTIFYREQUEST request{};
+  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, &request),
+            INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NOT_SUPPORTED});
+  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), kDate, 0, nullptr),
+            INVALID_HANDLE_VALUE)
+      << "not one of the database's sort orders";
+
+  // Without CEDB_AUTOINCREMENT a read stays on its record.
+  oid = 0;
+  HANDLE still = CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, nullptr);
+  ASSERT_NE(still, INVALID_HANDLE_VALUE);
+  store.handle = still;
+  CEOID only = store.Write(u"Only");
+  buffer = static_cast<LPBYTE>(LocalAlloc(LMEM_FIXED, 256));
+  size = 256;
+  EXPECT_EQ(CeReadRecordProps(still, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), only);
+  EXPECT_EQ(CeReadRecordProps(still, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size), only);
+  LocalFree(buffer);
+  store.Close();
+}
+
+}  // namespace
