@@ -71,9 +71,12 @@ BOOL EventModify(HANDLE event, DWORD function) {
 }
 
 BOOL CloseHandle(HANDLE object) {
-  if (object == nullptr || object == INVALID_HANDLE_VALUE || !RemoveHandle(reinterpret_cast<uintptr_t>(object))) {
+  std::shared_ptr<KernelObject> removed;
+  if (object != nullptr && object != INVALID_HANDLE_VALUE) removed = RemoveHandle(reinterpret_cast<uintptr_t>(object));
+  if (!removed) {
     SetLastError(ERROR_INVALID_HANDLE);
     return FALSE;
   }
+  removed->OnClose();
   return TRUE;
 }

@@ -12,6 +12,9 @@ namespace kvplatform {
 class KernelObject {
  public:
   virtual ~KernelObject() = default;
+  // The handle has been closed. Threads may still hold the object; this is
+  // where it wakes them (a port's blocked line-event wait, for instance).
+  virtual void OnClose() {}
 };
 
 // Returns the new handle value, or 0 when the table is full.

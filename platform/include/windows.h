@@ -6,5 +6,6 @@
 #include "winerror.h"
 #include "winnls.h"
 #include "winreg.h"
+#include "winserial.h"
 #include "wintypes.h"
 #include "winuser.h"

@@ -1,13 +1,40 @@
-// Port names. Opening the host device behind a port name comes with the
-// serial port support; until then a port open fails and says so.
+// Port names and opening the host device behind one. A port is opened
+// exclusively whatever share mode is asked for: a phone answers one program.
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 #include <kvplatform.h>
 #include <windows.h>
 
+#include "fs/host_errors.h"
 #include "serial/serial_open.h"
+#include "serial/serial_port.h"
 
 namespace kvplatform {
+namespace {
+
+// "COM3:" -> "COM3"
+std::string PortBaseName(LPCWSTR name) {
+  std::string base = "COM";
+  for (size_t i = 3; name[i] != u':'; ++i) base += static_cast<char>(name[i]);
+  return base;
+}
+
+HANDLE Refuse(const std::string& port, DWORD error, const std::string& why) {
+  std::fprintf(stderr, "korvanet: cannot open %s: %s\n", port.c_str(), why.c_str());
+  SetLastError(error);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
 
 bool IsSerialPortName(LPCWSTR name) {
   if (name == nullptr || (name[0] != u'C' && name[0] != u'c') || (name[1] != u'O' && name[1] != u'o') ||
@@ -19,11 +46,80 @@ bool IsSerialPortName(LPCWSTR name) {
   return name[i] == u':' && name[i + 1] == 0 && i <= 5;
 }
 
-HANDLE OpenSerialPort(LPCWSTR name, DWORD, DWORD) {
-  std::fprintf(stderr, "korvanet: cannot open %s: serial ports are not supported in this build\n",
-               ToUtf8(name).c_str());
-  SetLastError(ERROR_NOT_SUPPORTED);
-  return INVALID_HANDLE_VALUE;
+std::string SerialPortDevice(LPCWSTR name, std::string* source) {
+  std::string base = PortBaseName(name);
+  std::string variable = "KORVANET_" + base;
+  if (const char* device = std::getenv(variable.c_str()); device && *device) {
+    if (source) *source = variable;
+    return device;
+  }
+  std::string path = DeviceRoot() + "/dev/" + base;
+  if (source) *source = path;
+  return path;
+}
+
+HANDLE OpenSerialPort(LPCWSTR name, DWORD access, DWORD) {
+  std::string port = PortBaseName(name);
+  std::string source;
+  std::string path = SerialPortDevice(name, &source);
+  bool fromVariable = source.rfind("KORVANET_", 0) == 0;
+  std::string device = fromVariable ? path + " (from " + source + ")" : path;
+
+  int flags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
+  if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
+    flags |= O_RDWR;
+  else if (access & GENERIC_WRITE)
+    flags |= O_WRONLY;
+  else
+    flags |= O_RDONLY;
+  int fd = open(path.c_str(), flags);
+  if (fd < 0) {
+    int error = errno;
+    switch (error) {
+      case ENOENT:
+        if (!fromVariable) {
+          struct stat link;
+          if (lstat(path.c_str(), &link) != 0)
+            return Refuse(port, ERROR_FILE_NOT_FOUND,
+                          "no device configured: set KORVANET_" + port + "=/dev/ttyUSB0 (for example) or make " +
+                              path + " a link to the device");
+        }
+        return Refuse(port, ERROR_FILE_NOT_FOUND, device + " is missing: is the phone plugged in and switched on?");
+      case EACCES:
+      case EPERM:
+        return Refuse(port, ERROR_ACCESS_DENIED,
+                      "permission denied on " + device +
+                          ": join the 'dialout' group (sudo usermod -aG dialout $USER, then log in again)");
+      case EBUSY:
+        return Refuse(port, ERROR_SHARING_VIOLATION,
+                      device + " is busy: another program holds it (often ModemManager)");
+      case ENXIO:
+      case ENODEV:
+      case EIO:
+        return Refuse(port, ERROR_DEVICE_NOT_CONNECTED, device + " is not connected");
+      default:
+        return Refuse(port, Win32ErrorFromErrno(error), device + ": " + std::strerror(error));
+    }
+  }
+  if (!isatty(fd)) {
+    close(fd);
+    return Refuse(port, ERROR_NOT_SUPPORTED, device + " is not a serial device");
+  }
+  // The lock keeps out other openers that lock too, root included; the
+  // exclusive flag keeps out every later opener that is not root.
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    close(fd);
+    return Refuse(port, ERROR_SHARING_VIOLATION, device + " is busy: another program or connection holds it");
+  }
+  ioctl(fd, TIOCEXCL);
+
+  DWORD error = 0;
+  auto object = SerialPort::Create(fd, access, path, &error);
+  if (!object) return Refuse(port, error, device + " cannot be set up as a serial line");
+  uintptr_t value = InsertHandle(object);
+  if (value == 0) return Refuse(port, ERROR_TOO_MANY_OPEN_FILES, "too many open handles");
+  SetLastError(ERROR_SUCCESS);
+  return ToHandle(value);
 }
 
 }  // namespace kvplatform

@@ -1,0 +1,467 @@
+// The serial port over a real pseudo-terminal: the test holds the master and
+// plays the phone; the port opens the slave as "COM7:".
+#include <fcntl.h>
+#include <poll.h>
+#include <stdlib.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <kvplatform.h>
+#include <windows.h>
+
+#include "temp_root.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long long MsSince(Clock::time_point start) {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+// The far end of the line.
+class Phone {
+ public:
+  Phone() {
+    master_ = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    EXPECT_GE(master_, 0);
+    grantpt(master_);
+    unlockpt(master_);
+    slave_ = ptsname(master_);
+  }
+  ~Phone() { Hang(); }
+  const std::string& device() const { return slave_; }
+  int fd() const { return master_; }
+  void Send(const std::string& bytes) {
+    ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+  }
+  // What the port sent, waiting up to a second for `count` bytes.
+  std::string Receive(size_t count) {
+    std::string got;
+    auto start = Clock::now();
+    while (got.size() < count && MsSince(start) < 1000) {
+      pollfd p{master_, POLLIN, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      char buffer[4096];
+      ssize_t n = read(master_, buffer, std::min(sizeof buffer, count - got.size()));
+      if (n <= 0) break;
+      got.append(buffer, static_cast<size_t>(n));
+    }
+    return got;
+  }
+  void Hang() {
+    if (master_ >= 0) close(master_);
+    master_ = -1;
+  }
+
+ private:
+  int master_ = -1;
+  std::string slave_;
+};
+
+class SerialPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    unsetenv("KORVANET_COM7");
+    setenv("KORVANET_COM7", phone_.device().c_str(), 1);
+  }
+  void TearDown() override { unsetenv("KORVANET_COM7"); }
+
+  static HANDLE Open(const char16_t* name = u"COM7:") {
+    return CreateFileW(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  }
+  static void SetTimeouts(HANDLE port, DWORD interval, DWORD readMul, DWORD readConst, DWORD writeMul,
+                          DWORD writeConst) {
+    COMMTIMEOUTS t{interval, readMul, readConst, writeMul, writeConst};
+    ASSERT_TRUE(SetCommTimeouts(port, &t));
+  }
+
+  TempRoot root_;
+  Phone phone_;
+};
+
+TEST_F(SerialPortTest, NameResolvesToVariableThenRootLinkAndNothingElse) {
+  // The variable names the device.
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE) << GetLastError();
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(port, "AT\r", 3, &written, nullptr));
+  EXPECT_EQ(phone_.Receive(3), "AT\r");
+  ASSERT_TRUE(CloseHandle(port));
+
+  // The variable wins over a link under the root; without it the link is used.
+  Phone other;
+  std::filesystem::create_directories(root_.path() + "/dev");
+  std::filesystem::create_symlink(other.device(), root_.path() + "/dev/COM7");
+  port = Open(u"com7:");
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WriteFile(port, "A", 1, &written, nullptr));
+  EXPECT_EQ(phone_.Receive(1), "A");
+  CloseHandle(port);
+  unsetenv("KORVANET_COM7");
+  port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(WriteFile(port, "B", 1, &written, nullptr));
+  EXPECT_EQ(other.Receive(1), "B");
+  CloseHandle(port);
+
+  // Nothing configured: no guessing, a message that says what to set.
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Open(u"COM8:"), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("COM8"), std::string::npos) << said;
+  EXPECT_NE(said.find("KORVANET_COM8"), std::string::npos) << said;
+
+  // A configured device that is not there.
+  setenv("KORVANET_COM7", (root_.path() + "/ttyUSB9").c_str(), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("ttyUSB9 (from KORVANET_COM7) is missing"), std::string::npos) << said;
+
+  // A plain file is no serial line.
+  std::string plain = root_.path() + "/plain";
+  close(open(plain.c_str(), O_CREAT | O_WRONLY, 0600));
+  setenv("KORVANET_COM7", plain.c_str(), 1);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+  said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("not a serial device"), std::string::npos) << said;
+}
+
+TEST_F(SerialPortTest, SecondOpenerIsRefusedAsBusyAlsoFromAnotherProgram) {
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  std::string said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("busy"), std::string::npos) << said;
+  EXPECT_NE(said.find(phone_.device()), std::string::npos) << said;
+  ASSERT_TRUE(CloseHandle(port));
+
+  // Closed: the port opens again at once.
+  port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  CloseHandle(port);
+
+  // Another process holds the device.
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    int fd = open(phone_.device().c_str(), O_RDWR | O_NOCTTY);
+    char c = (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0) ? 'y' : 'n';
+    [[maybe_unused]] ssize_t w = write(ready[1], &c, 1);
+    [[maybe_unused]] ssize_t r = read(release[0], &c, 1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  said = testing::internal::GetCapturedStderr();
+  EXPECT_NE(said.find("busy"), std::string::npos) << said;
+  ASSERT_EQ(write(release[1], "x", 1), 1);
+  waitpid(child, nullptr, 0);
+  for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
+  port = Open();
+  EXPECT_NE(port, INVALID_HANDLE_VALUE);
+  CloseHandle(port);
+}
+
+TEST_F(SerialPortTest, ReadsReturnAtOnceOrWithinTheirTimeOuts) {
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
+  char byte = 0;
+  DWORD read = 99;
+  auto start = Clock::now();
+  ASSERT_TRUE(ReadFile(port, &byte, 1, &read, nullptr));
+  EXPECT_EQ(read, 0u);
+  EXPECT_LT(MsSince(start), 100);
+
+  phone_.Send("OK\r\n");
+  std::string got;
+  start = Clock::now();
+  while (got.size() < 4 && MsSince(start) < 1000) {
+    ASSERT_TRUE(ReadFile(port, &byte, 1, &read, nullptr));
+    if (read == 1) got += byte;
+  }
+  EXPECT_EQ(got, "OK\r\n");
+  ASSERT_TRUE(ReadFile(port, &byte, 1, &read, nullptr));
+  EXPECT_EQ(read, 0u);
+
+  // A total time-out returns what came within it.
+  SetTimeouts(port, 0, 0, 150, 0, 0);
+  phone_.Send("AB");
+  char buffer[16] = {};
+  start = Clock::now();
+  ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(std::string(buffer, read), "AB");
+  EXPECT_GE(MsSince(start), 100);
+
+  // Interval MAXDWORD, multiplier MAXDWORD: the first bytes that arrive.
+  SetTimeouts(port, MAXDWORD, MAXDWORD, 5000, 0, 0);
+  std::thread later([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    phone_.Send("Z");
+  });
+  start = Clock::now();
+  ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
+  later.join();
+  EXPECT_EQ(std::string(buffer, read), "Z");
+  EXPECT_LT(MsSince(start), 4000);
+
+  // fNull drops NUL bytes.
+  DCB dcb{};
+  dcb.DCBlength = sizeof dcb;
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  dcb.fNull = 1;
+  ASSERT_TRUE(SetCommState(port, &dcb));
+  SetTimeouts(port, 0, 0, 200, 0, 0);
+  phone_.Send(std::string("a\0b\0c", 5));
+  ASSERT_TRUE(ReadFile(port, buffer, 3, &read, nullptr));
+  EXPECT_EQ(std::string(buffer, read), "abc");
+  CloseHandle(port);
+}
+
+TEST_F(SerialPortTest, WriteFailsWhenTheFarEndStopsReading) {
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, MAXDWORD, 0, 0, 0, 200);
+  std::vector<char> block(1 << 20, 'x');
+  DWORD written = 0;
+  auto start = Clock::now();
+  EXPECT_FALSE(WriteFile(port, block.data(), static_cast<DWORD>(block.size()), &written, nullptr));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_TIMEOUT));
+  EXPECT_GT(written, 0u);
+  EXPECT_LT(written, block.size());
+  EXPECT_GE(MsSince(start), 150);
+
+  // A purge of the transmit side ends a blocked write at once.
+  SetTimeouts(port, MAXDWORD, 0, 0, 0, 0);
+  std::atomic<BOOL> result{TRUE};
+  std::atomic<DWORD> error{0};
+  std::thread writer([&] {
+    DWORD n = 0;
+    result = WriteFile(port, block.data(), static_cast<DWORD>(block.size()), &n, nullptr);
+    error = GetLastError();
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR));
+  writer.join();
+  EXPECT_FALSE(result);
+  EXPECT_EQ(error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+
+  // The phone reads again: writes go through.
+  char sink[65536];
+  while (read(phone_.fd(), sink, sizeof sink) > 0) {
+    pollfd p{phone_.fd(), POLLIN, 0};
+    if (poll(&p, 1, 20) <= 0) break;
+  }
+  SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
+  EXPECT_TRUE(WriteFile(port, "AT\r", 3, &written, nullptr));
+  EXPECT_EQ(written, 3u);
+  CloseHandle(port);
+}
+
+TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
+  ASSERT_TRUE(SetCommMask(port, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING));
+  DWORD mask = 0;
+  ASSERT_TRUE(GetCommMask(port, &mask));
+  EXPECT_EQ(mask, 0x139u);
+
+  struct Outcome {
+    BOOL ok = TRUE;
+    DWORD mask = 0;
+    DWORD error = 0;
+  };
+  auto waitOnce = [&](Outcome& out) {
+    out.ok = WaitCommEvent(port, &out.mask, nullptr);
+    out.error = GetLastError();
+  };
+
+  // Data wakes it.
+  Outcome data;
+  std::thread waiter([&] { waitOnce(data); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  phone_.Send("RING\r\n");
+  waiter.join();
+  EXPECT_TRUE(data.ok);
+  EXPECT_EQ(data.mask & EV_RXCHAR, static_cast<DWORD>(EV_RXCHAR));
+  ASSERT_TRUE(PurgeComm(port, PURGE_RXCLEAR));
+
+  // A mask change from another thread ends the wait with no events.
+  Outcome changed;
+  waiter = std::thread([&] { waitOnce(changed); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+  waiter.join();
+  EXPECT_TRUE(changed.ok);
+  EXPECT_EQ(changed.mask, 0u);
+
+  // Purging the receive side ends it with failure.
+  Outcome purged;
+  waiter = std::thread([&] { waitOnce(purged); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT));
+  waiter.join();
+  EXPECT_FALSE(purged.ok);
+  EXPECT_EQ(purged.error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+
+  // Closing the handle from another thread ends it with failure.
+  Outcome closed;
+  waiter = std::thread([&] { waitOnce(closed); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(CloseHandle(port));
+  waiter.join();
+  EXPECT_FALSE(closed.ok);
+  EXPECT_EQ(WaitCommEvent(port, &mask, nullptr), FALSE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+
+  // The far end goes away: waits and writes fail, each at once.
+  port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
+  ASSERT_TRUE(SetCommMask(port, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING));
+  Outcome hungUp;
+  waiter = std::thread([&] { waitOnce(hungUp); });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  phone_.Hang();
+  waiter.join();
+  EXPECT_FALSE(hungUp.ok);
+  EXPECT_EQ(hungUp.error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
+  auto start = Clock::now();
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(WaitCommEvent(port, &mask, nullptr));
+  EXPECT_LT(MsSince(start), 1000);
+  DWORD written = 0;
+  EXPECT_FALSE(WriteFile(port, "AT\r", 3, &written, nullptr));
+  char byte;
+  DWORD got = 0;
+  EXPECT_FALSE(ReadFile(port, &byte, 1, &got, nullptr));
+  CloseHandle(port);
+}
+
+TEST_F(SerialPortTest, CommStateRoundTripsAndReachesTheLine) {
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  DCB dcb{};
+  dcb.DCBlength = 28;
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  EXPECT_EQ(dcb.DCBlength, 28u);
+  dcb.XonLim = 1234;
+  dcb.XoffLim = 321;
+  dcb.ErrorChar = '?';
+  dcb.EofChar = 0x1a;
+  dcb.EvtChar = '\n';
+  dcb.BaudRate = CBR_9600;
+  dcb.ByteSize = 8;
+  dcb.Parity = NOPARITY;
+  dcb.StopBits = ONESTOPBIT;
+  dcb.fBinary = 1;
+  dcb.fParity = 1;
+  dcb.fOutxCtsFlow = 0;
+  dcb.fOutxDsrFlow = 0;
+  dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
+  dcb.fDsrSensitivity = 0;
+  dcb.fTXContinueOnXoff = 0;
+  dcb.fOutX = 0;
+  dcb.fInX = 0;
+  dcb.fErrorChar = 1;
+  dcb.fNull = 0;
+  dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
+  dcb.fAbortOnError = 1;
+  ASSERT_TRUE(SetCommState(port, &dcb));
+  DCB back{};
+  ASSERT_TRUE(GetCommState(port, &back));
+  EXPECT_EQ(std::memcmp(&dcb, &back, sizeof dcb), 0);
+
+  // The slave's settings as the line sees them (the master reports them).
+  termios t;
+  ASSERT_EQ(tcgetattr(phone_.fd(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B9600));
+  EXPECT_EQ(t.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+  EXPECT_EQ(t.c_cflag & (PARENB | CSTOPB | CRTSCTS), 0u);
+  EXPECT_EQ(t.c_lflag & (ICANON | ECHO | ISIG), 0u);
+  EXPECT_EQ(t.c_iflag & (IXON | IXOFF | ICRNL), 0u);
+
+  dcb.BaudRate = CBR_115200;
+  dcb.StopBits = TWOSTOPBITS;
+  dcb.fOutxCtsFlow = 1;
+  dcb.fOutX = 1;
+  ASSERT_TRUE(SetCommState(port, &dcb));
+  ASSERT_TRUE(GetCommState(port, &back));
+  EXPECT_EQ(std::memcmp(&dcb, &back, sizeof dcb), 0);
+  ASSERT_EQ(tcgetattr(phone_.fd(), &t), 0);
+  EXPECT_EQ(cfgetospeed(&t), static_cast<speed_t>(B115200));
+  EXPECT_EQ(t.c_cflag & (CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS),
+            static_cast<tcflag_t>(CS8 | CSTOPB | CRTSCTS));
+  EXPECT_NE(t.c_iflag & IXON, 0u);
+
+  // Values the line cannot take are refused and change nothing.
+  DCB bad = dcb;
+  bad.BaudRate = 12345;
+  EXPECT_FALSE(SetCommState(port, &bad));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  bad = dcb;
+  bad.ByteSize = 9;
+  EXPECT_FALSE(SetCommState(port, &bad));
+  // A pseudo-terminal has no parity; the refusal is reported, not swallowed.
+  bad = dcb;
+  bad.ByteSize = 7;
+  bad.Parity = EVENPARITY;
+  EXPECT_FALSE(SetCommState(port, &bad));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
+  ASSERT_TRUE(GetCommState(port, &back));
+  EXPECT_EQ(back.BaudRate, static_cast<DWORD>(CBR_115200));
+
+  // Time-outs round-trip; a pseudo-terminal has no modem lines, which is no error.
+  COMMTIMEOUTS t1{MAXDWORD, 0, 0, 10, 200}, t2{};
+  ASSERT_TRUE(SetCommTimeouts(port, &t1));
+  ASSERT_TRUE(GetCommTimeouts(port, &t2));
+  EXPECT_EQ(std::memcmp(&t1, &t2, sizeof t1), 0);
+  EXPECT_TRUE(EscapeCommFunction(port, SETDTR));
+  EXPECT_TRUE(EscapeCommFunction(port, SETRTS));
+  EXPECT_FALSE(EscapeCommFunction(port, 77));
+  EXPECT_FALSE(PurgeComm(port, 0x10));
+
+  phone_.Send("12345");
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  COMSTAT status{};
+  DWORD errors = 99;
+  ASSERT_TRUE(ClearCommError(port, &errors, &status));
+  EXPECT_EQ(errors, 0u);
+  EXPECT_EQ(status.cbInQue, 5u);
+  ASSERT_TRUE(PurgeComm(port, PURGE_RXCLEAR));
+  ASSERT_TRUE(ClearCommError(port, &errors, &status));
+  EXPECT_EQ(status.cbInQue, 0u);
+  CloseHandle(port);
+
+  // Functions of the port refuse other handles.
+  EXPECT_FALSE(GetCommState(port, &dcb));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+}
+
+}  // namespace
