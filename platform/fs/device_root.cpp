@@ -109,7 +109,10 @@ bool DevicePathToHost(const std::u16string& devicePath, std::string& hostPath) {
     return false;
   }
   std::string path = DeviceRoot();
-  for (const std::string& name : parts) path += "/" + MatchCase(path, name);
+  for (const std::string& name : parts) {
+    std::string matched = MatchCase(path, name);
+    path.append(1, '/').append(matched);
+  }
   hostPath = path;
   return true;
 }
