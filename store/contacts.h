@@ -1,0 +1,82 @@
+// The contacts store: the handheld's copy of the phone books, with marks for
+// the local changes still to be uploaded.
+#pragma once
+
+#include "store/epoc_database.h"
+#include "kernel/descriptors.h"
+
+enum TKvContactFlags {
+  EKvContactOnSim = 1,
+  EKvContactInPhoneMemory = 2,
+  EKvContactDeleted = 4,
+  EKvContactEdited = 8,
+};
+
+const CEPROPID KContactNameProp = 0x1001F;
+const CEPROPID KContactNumberProp = 0x2001F;
+const CEPROPID KContactOtherDetailsProp = 0x5001F;
+const CEPROPID KContactFlagsProp = 0x80013;
+const CEPROPID KContactLocationProp = 0xA0013;
+
+class CKveContactsItem : public CEpocDatabaseItem {
+ public:
+  static CKveContactsItem* NewL();
+  ~CKveContactsItem() override;
+
+  void ConstructL() override {}
+  void SetL(const CEPROPVAL& aValue) override;
+  void SaveProperties(CEPROPVAL* aBuffer) override;
+  void Reset() override;
+  int PropertyCount() override { return 5; }
+  int Compare(CEpocDatabaseItem& aOther) override;
+
+  // Null arguments give empty texts; stored as given, without line-end changes.
+  void SetDetailsL(const TDesc16* aName, const TDesc16* aNumber, const TDesc16* aOtherDetails);
+  void SetNameL(const TDesc16& aName);
+  void SetNumberL(const TDesc16& aNumber);
+  void SetOtherDetailsL(const TDesc16& aOtherDetails);
+
+  TConstPtr16 Name() const;
+  TConstPtr16 Number() const;
+  TConstPtr16 OtherDetails() const;
+  int Location() const { return iLocation; }
+  void SetLocation(int aLocation) { iLocation = aLocation; }
+  DWORD Flags() const { return iFlags; }
+
+  bool IsOnSim() const { return iFlags & EKvContactOnSim; }
+  bool IsInPhoneMemory() const { return iFlags & EKvContactInPhoneMemory; }
+  bool IsDeleted() const { return iFlags & EKvContactDeleted; }
+  bool IsEdited() const { return iFlags & EKvContactEdited; }
+  void SetOnSim() { iFlags |= EKvContactOnSim; }
+  void SetInPhoneMemory() { iFlags |= EKvContactInPhoneMemory; }
+  void MarkDeleted();
+  void SetEdited(bool aOn);
+
+  void LogItem();
+
+ private:
+  CKveContactsItem();
+
+  int iLocation;
+  THeapBuf16* iName;
+  THeapBuf16* iNumber;
+  THeapBuf16* iOtherDetails;
+  DWORD iFlags;
+};
+
+class CKveContactsDatabase : public CEpocDatabase {
+ public:
+  static CKveContactsDatabase* NewL(HWND aNotifyWindow, int aReserved);
+
+  CEpocDatabaseItem* CreateItemL() override;
+
+  // The first contact in sort order with exactly this number; the caller's.
+  CKveContactsItem* LookupNumberL(const TDesc16& aNumber);
+  void MarkItemDeletedL(CEOID aOid);
+  // Stores the user's edit of aOld as aNew; see the rules in the source.
+  CEOID EditItemL(CKveContactsItem& aOld, CKveContactsItem& aNew);
+  void LogDataToFile();
+
+ private:
+  CKveContactsDatabase();
+};

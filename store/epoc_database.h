@@ -1,0 +1,79 @@
+// The record database both local stores build on: one property database on
+// the device's database volume, records turned into items and back, and a
+// notice to a window after every change.
+#pragma once
+
+#include <windbase.h>
+#include <windows.h>
+
+#include "kernel/epocbase.h"
+
+// The volume both stores live on.
+inline constexpr WCHAR KDatabaseVolume[] = u"\\Program Files\\Korvanet\\Data\\Database";
+
+// A record as an object: each store's items implement this.
+class CEpocDatabaseItem : public CEpocBase {
+ public:
+  ~CEpocDatabaseItem() override;
+  virtual void ConstructL() = 0;
+  virtual void SetL(const CEPROPVAL& aValue) = 0;
+  // Fills PropertyCount() values in the item's fixed order. Texts point into
+  // the item, which must outlive the buffer's use.
+  virtual void SaveProperties(CEPROPVAL* aBuffer) = 0;
+  virtual void Reset() = 0;
+  virtual int PropertyCount() = 0;
+  // 0 when both items count as the same record, 1 otherwise.
+  virtual int Compare(CEpocDatabaseItem& aOther) = 0;
+
+  CEOID Oid() const { return iOid; }
+  void SetOid(CEOID aOid) { iOid = aOid; }
+
+ protected:
+  CEpocDatabaseItem() = default;
+
+  CEOID iOid;
+};
+
+class CEpocDatabase : public CEpocBase {
+ public:
+  ~CEpocDatabase() override;
+  // A new, empty item of the store's type.
+  virtual CEpocDatabaseItem* CreateItemL() = 0;
+  virtual HWND NotificationWindow() const { return iNotifyWindow; }
+
+  // Items returned are the caller's; null when there is none.
+  CEpocDatabaseItem* ReadItemL(int aIndex);
+  CEpocDatabaseItem* ReadItemL(CEOID aOid);
+  CEpocDatabaseItem* ReadFirstItemL() { return ReadItemL(0); }
+  CEpocDatabaseItem* ReadNextItemL();
+  CEpocDatabaseItem* NewItemL();
+
+  // Adds the item unless an equal record exists; the new identifier, or 0.
+  CEOID WriteItemL(CEpocDatabaseItem& aItem);
+  // Overwrites the record named by the item's identifier.
+  CEOID ReplaceItemL(CEpocDatabaseItem& aItem);
+  void DeleteItem(CEOID aOid);
+  // Index in sort order of the first record equal to the item, -1 for none.
+  // Moves the read position.
+  int FindItem(CEpocDatabaseItem& aItem);
+  // Reads the current record into the read buffer and moves on: 0, or
+  // KErrEof at the end, or KErrGeneral.
+  int CacheDatabaseData(CEOID& aOid, int& aCount);
+
+ protected:
+  CEpocDatabase();
+  void BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND aNotifyWindow);
+
+ private:
+  void Notify(UINT aType, CEOID aOid);
+  // A zeroed buffer holding the item's properties; null without memory.
+  CEPROPVAL* SavedPropertiesL(CEpocDatabaseItem& aItem, int& aCount);
+
+  HWND iNotifyWindow;
+  HANDLE iDatabase;
+  CEGUID iVolume;
+  CEOID iDatabaseOid;
+  LPBYTE iReadBuffer;
+  CENOTIFICATION* iNotification;
+  int iReadBufferSize;
+};

@@ -1,0 +1,184 @@
+#include "store/messages.h"
+
+#include "kernel/log.h"
+#include "store/store_text.h"
+
+namespace {
+
+const TText16 KCr = 13;
+const TText16 KLf = 10;
+const TText16 KBlank = 32;
+
+// A copy of aText without LFs and with each CR as aCrBecomes (0: dropped too,
+// never used); zero-terminated.
+THeapBuf16* FlattenedL(const TDesc16& aText, TText16 aCrBecomes) {
+  THeapBuf16* flat = THeapBuf16::NewL(aText.Length() + 1);
+  if (flat == nullptr) return nullptr;
+  THeapPtr16 des = flat->Des();
+  for (int i = 0; i < aText.Length(); ++i) {
+    TText16 c = aText[i];
+    if (c == KLf) continue;
+    des.Append(c == KCr ? aCrBecomes : c);
+  }
+  des.Append(TText16(0));
+  return flat;
+}
+
+}  // namespace
+
+CKveMessagesItem::CKveMessagesItem() { SetClassName(u"CKveMessagesItem"); }
+
+CKveMessagesItem* CKveMessagesItem::NewL() { return new CKveMessagesItem; }
+
+CKveMessagesItem::~CKveMessagesItem() {
+  FreeText(iName);
+  FreeText(iNumber);
+  FreeText(iText);
+  DiscardCaches();
+}
+
+void CKveMessagesItem::ConstructL() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  FILETIME date;
+  if (SystemTimeToFileTime(&now, &date))
+    iDateSent = date;
+  else
+    LogMessageWithError(KLogFilePath, u"CKveMessagesItem::ConstructL");
+  iDateText.Zero();
+}
+
+void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
+  switch (aValue.propid) {
+    case KMessageNameProp: CopyTextL(iName, aValue.val.lpwstr); break;
+    case KMessageNumberProp: CopyTextL(iNumber, aValue.val.lpwstr); break;
+    case KMessageTextProp:
+      CopyTextL(iText, aValue.val.lpwstr);
+      DiscardCaches();
+      break;
+    case KMessageFolderProp: iFolder = aValue.val.ulVal; break;
+    case KMessageDateProp:
+      iDateSent = aValue.val.filetime;
+      iDateText.Zero();
+      break;
+    default:
+      LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
+      break;
+  }
+}
+
+void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
+  LogMessage(KLogFilePath, u"CKveMessagesItem::SaveProperties");
+  LogMessage(KLogFilePath, u"CKveMessagesItem::SaveProperties 0x%1!x! 0x%2!x!", iDateSent.dwHighDateTime,
+             iDateSent.dwLowDateTime);
+  aBuffer[0].propid = KMessageNameProp;
+  aBuffer[0].val.lpwstr = TextForProperty(iName);
+  aBuffer[1].propid = KMessageTextProp;
+  aBuffer[1].val.lpwstr = TextForProperty(iText);
+  aBuffer[2].propid = KMessageNumberProp;
+  aBuffer[2].val.lpwstr = TextForProperty(iNumber);
+  aBuffer[3].propid = KMessageFolderProp;
+  aBuffer[3].val.ulVal = iFolder;
+  aBuffer[4].propid = KMessageDateProp;
+  aBuffer[4].val.filetime = iDateSent;
+}
+
+void CKveMessagesItem::Reset() {
+  FreeText(iName);
+  FreeText(iNumber);
+  FreeText(iText);
+  DiscardCaches();
+  iFolder = 0;
+  iDateText.Zero();
+}
+
+int CKveMessagesItem::Compare(CEpocDatabaseItem& aOther) {
+  auto& other = static_cast<CKveMessagesItem&>(aOther);
+  return (Name() == other.Name() && Number() == other.Number() && Text() == other.Text()) ? 0 : 1;
+}
+
+void CKveMessagesItem::SetDetailsL(const TDesc16* aName, const TDesc16* aText, const TDesc16* aNumber, DWORD aFolder) {
+  Reset();
+  iFolder = aFolder;
+  CopyTextL(iName, aName);
+  CopyTextL(iText, aText);
+  CopyTextL(iNumber, aNumber);
+}
+
+void CKveMessagesItem::SetNameL(const TDesc16& aName) { CopyWithCrLfL(iName, aName); }
+void CKveMessagesItem::SetNumberL(const TDesc16& aNumber) { CopyWithCrLfL(iNumber, aNumber); }
+
+void CKveMessagesItem::SetTextL(const TDesc16& aText) {
+  DiscardCaches();
+  CopyWithCrLfL(iText, aText);
+}
+
+TConstPtr16 CKveMessagesItem::Name() const { return TextView(iName); }
+TConstPtr16 CKveMessagesItem::Number() const { return TextView(iNumber); }
+TConstPtr16 CKveMessagesItem::Text() const { return TextView(iText); }
+
+TConstPtr16 CKveMessagesItem::SingleLineMessage() {
+  LogMessage(KLogFilePath, u"CKveMessagesItem::SingleLineMessage");
+  if (iText == nullptr) return TConstPtr16();
+  if (iSingleLine == nullptr) iSingleLine = FlattenedL(Text(), KBlank);
+  return TextView(iSingleLine);
+}
+
+TConstPtr16 CKveMessagesItem::SmsFormatMessage() {
+  LogMessage(KLogFilePath, u"CKveMessagesItem::SmsFormatMessage");
+  if (iText == nullptr) return TConstPtr16();
+  if (iSmsText == nullptr) iSmsText = FlattenedL(Text(), KCr);
+  return TextView(iSmsText);
+}
+
+TConstPtr16 CKveMessagesItem::DateSent() {
+  LogMessage(KLogFilePath, u"CKveMessagesItem::DateSent 0x%1!x! 0x%2!x!", iDateSent.dwHighDateTime,
+             iDateSent.dwLowDateTime);
+  if (iDateText.Length() == 0) SetDateSentString();
+  return TConstPtr16(iDateText);
+}
+
+// "<short date> HH:MM" in UTC. Without a date (GetDateFormatW failed) the
+// text is the time alone; a long date is cut so the time always fits.
+void CKveMessagesItem::SetDateSentString() {
+  LogMessage(KLogFilePath, u"CKveMessagesItem::SetDateSentString 0x%1!x! 0x%2!x!", iDateSent.dwHighDateTime,
+             iDateSent.dwLowDateTime);
+  SYSTEMTIME time = {};
+  FileTimeToSystemTime(&iDateSent, &time);
+  const int KTimeLength = 6;  // " HH:MM"
+  WCHAR date[KDateTextLength];
+  int written = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, KDateTextLength);
+  iDateText.Zero();
+  if (written > 0) {
+    int length = 0;
+    while (length < KDateTextLength - 1 - KTimeLength && date[length] != 0) ++length;
+    iDateText.Copy(date, length);
+    iDateText.Append(KBlank);
+  } else {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesItem::SetDateSentString");
+  }
+  iDateText.Append(TText16(u'0' + time.wHour / 10 % 10));
+  iDateText.Append(TText16(u'0' + time.wHour % 10));
+  iDateText.Append(TText16(u':'));
+  iDateText.Append(TText16(u'0' + time.wMinute / 10 % 10));
+  iDateText.Append(TText16(u'0' + time.wMinute % 10));
+}
+
+void CKveMessagesItem::DiscardCaches() {
+  FreeText(iSingleLine);
+  FreeText(iSmsText);
+}
+
+CKveMessagesDatabase::CKveMessagesDatabase() { SetClassName(u"CKveMessagesDatabase"); }
+
+CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {
+  LogMessage(KLogFilePath, u"CKveMessagesDatabase::NewL");
+  CKveMessagesDatabase* self = new CKveMessagesDatabase;
+  if (self != nullptr) self->BaseConstructL(u"KvMessages", KMessageNameProp, aNotifyWindow);
+  return self;
+}
+
+CEpocDatabaseItem* CKveMessagesDatabase::CreateItemL() {
+  LogMessage(KLogFilePath, u"CKveMessagesDatabase::CreateItemL");
+  return CKveMessagesItem::NewL();
+}
