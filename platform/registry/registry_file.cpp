@@ -136,7 +136,7 @@ bool ParseValue(const std::string& line, RegistryValue& value) {
 std::string SerializeRegistry(const std::map<std::u16string, RegistryKey>& keys) {
   std::string out = std::string(kHeader) + "\n";
   for (const auto& [folded, key] : keys) {
-    out += "\n[" + ToUtf8(key.path) + "]\n";
+    out.append("\n[").append(ToUtf8(key.path)).append("]\n");
     for (const auto& [name, value] : key.values) {
       out += Quote(value.name) + "=";
       if (value.type == REG_SZ) {

@@ -117,7 +117,8 @@ void AppendFormatted(std::u16string& out, const FormatSpec& spec, const FormatVa
     case FormatKind::kSigned: {
       int64_t v = value.signedValue;
       uint64_t magnitude = v < 0 ? 0 - static_cast<uint64_t>(v) : static_cast<uint64_t>(v);
-      std::u16string prefix = v < 0 ? u"-" : spec.plusSign ? u"+" : spec.spaceSign ? u" " : u"";
+      std::u16string prefix;
+      if (v < 0 || spec.plusSign || spec.spaceSign) prefix.push_back(v < 0 ? u'-' : spec.plusSign ? u'+' : u' ');
       std::u16string body = Digits(magnitude, 10, false);
       if (spec.precision >= 0 && body.size() < static_cast<size_t>(spec.precision))
         body.insert(0, spec.precision - body.size(), u'0');
@@ -133,8 +134,8 @@ void AppendFormatted(std::u16string& out, const FormatSpec& spec, const FormatVa
       if (spec.precision >= 0 && body.size() < static_cast<size_t>(spec.precision))
         body.insert(0, spec.precision - body.size(), u'0');
       std::u16string prefix;
-      if (spec.alternate && value.unsignedValue != 0 && base == 16) prefix = upper ? u"0X" : u"0x";
-      if (spec.alternate && base == 8) prefix = u"0";
+      if (spec.alternate && (base == 8 || (base == 16 && value.unsignedValue != 0))) prefix.push_back(u'0');
+      if (spec.alternate && base == 16 && value.unsignedValue != 0) prefix.push_back(upper ? u'X' : u'x');
       Pad(out, spec, prefix, body);
       return;
     }
