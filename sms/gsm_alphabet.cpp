@@ -115,12 +115,15 @@ int ConvertToGsm(WCHAR* aText, int aLength, int aMaxLength) {
     bool escaped = false;
     bool notFound = false;
     aText[i] = static_cast<WCHAR>(LatinToGsm(aText[i], escaped, notFound));
-    if (escaped && aLength < aMaxLength) {
-      for (int j = aLength; j > i; --j) aText[j] = aText[j - 1];
-      aText[i] = KGsmEscape;
-      ++aLength;
-      ++i;
+    if (!escaped) continue;
+    if (aLength == aMaxLength) {
+      aText[i] = 0x20;  // without its escape the code would read as another character
+      continue;
     }
+    for (int j = aLength; j > i; --j) aText[j] = aText[j - 1];
+    aText[i] = KGsmEscape;
+    ++aLength;
+    ++i;
   }
   return aLength;
 }

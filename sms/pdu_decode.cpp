@@ -9,18 +9,6 @@ constexpr int KMaxCentreOctets = 32;
 constexpr int KConcatHeaderSeptets = 7;  // 6 header octets and one fill bit
 constexpr int KMarkerLength = 9;         // ".rrr.t.p:"
 
-bool IsHexDigit(WCHAR aChar) {
-  return (aChar >= u'0' && aChar <= u'9') || (aChar >= u'A' && aChar <= u'F') || (aChar >= u'a' && aChar <= u'f');
-}
-
-void AppendDecimal(TModDesc16& aText, int aNibble) {
-  if (aNibble >= 10) {
-    if (aText.Length() < aText.MaxLength()) aText.Append(static_cast<WCHAR>(u'1'));
-    aNibble -= 10;
-  }
-  if (aText.Length() < aText.MaxLength()) aText.Append(static_cast<WCHAR>(u'0' + aNibble));
-}
-
 int DigitValue(WCHAR aChar) { return aChar >= u'0' && aChar <= u'9' ? aChar - u'0' : 0; }
 
 }  // namespace
@@ -31,13 +19,13 @@ int TPduSmsFormat::ConvertToSms(const TDesc16& aPdu, CStdSms& aSms, int aCapabil
   // phones leave at the end of the line is not part of it.
   iSource = aPdu.Ptr();
   iEnd = 0;
-  while (iEnd < aPdu.Length() && IsHexDigit(iSource[iEnd])) ++iEnd;
+  while (iEnd < aPdu.Length() && HexDigitValue(iSource[iEnd]) >= 0) ++iEnd;
   iCapabilities = aCapabilities;
 
   // A received DELIVER or a stored SUBMIT, each with or without the service
   // centre part that some phones leave out.
   static const bool KAttempts[4][2] = {{true, false}, {false, false}, {true, true}, {false, true}};
-  int result = KErrPduCorrupt;
+  int result = KErrCorrupt;
   for (const auto& attempt : KAttempts) {
     result = DoConvertSms(aSms, attempt[0], attempt[1]);
     if (result == 0) break;
@@ -63,7 +51,7 @@ void TPduSmsFormat::ResetDecodedFields(CStdSms& aSms) {
 
 int TPduSmsFormat::Corrupt(const WCHAR* aLogLine) {
   LogMessage(KLogFilePath, aLogLine);
-  return KErrPduCorrupt;
+  return KErrCorrupt;
 }
 
 int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aStoredSubmit) {
@@ -84,8 +72,8 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
       if (length > KMaxCentreOctets) return Corrupt(u"TPduSmsFormat::DoConvertSms - corrupt smscentre");
       for (int i = 0; i < length - 1; ++i) {
         int octet = ReadOctet();
-        AppendDecimal(aSms.iReceivedCentre, octet & 0x0F);
-        if ((octet & 0xF0) != 0xF0) AppendDecimal(aSms.iReceivedCentre, octet >> 4);
+        AppendSemiOctet(aSms.iReceivedCentre, octet & 0x0F);
+        if ((octet & 0xF0) != 0xF0) AppendSemiOctet(aSms.iReceivedCentre, octet >> 4);
       }
       aSms.iCentreType = type;
     }
@@ -103,12 +91,12 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
   TModBuf16<KSmsNumberLength> number;
   int r = ConvertPhoneNum(number);
   if (TSmsAddress* recipient = aSms.Recipient(0)) recipient->iNumber.Copy(number);
-  if (r == KErrPduCorrupt && number.Length() == 0 && submit && !iTruncated) {
+  if (r == KErrCorrupt && number.Length() == 0 && submit && !iTruncated) {
     r = 0;  // a draft saved without a destination
   }
   if (r != 0) {
     LogMessage(KLogFilePath, u"TPduSmsFormat::DoConvertSms - phoneNum error %1!d!", r);
-    return KErrPduCorrupt;
+    return KErrCorrupt;
   }
 
   aSms.iProtocolId = static_cast<BYTE>(ReadOctet());
@@ -118,7 +106,7 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
   const bool eightBit = (scheme & 0xF0) == 0xF0 && (scheme & 0x04) != 0;
   if ((scheme & 0xF0) != 0xF0 && (scheme & 0xF0) != 0) {
     LogMessage(KLogFilePath, u"TPduSmsFormat::DoConvertSms - dataCoding error %1!d!", scheme);
-    return KErrPduCorrupt;
+    return KErrCorrupt;
   }
 
   if (submit) {

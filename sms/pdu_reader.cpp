@@ -3,27 +3,21 @@
 #include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
 
-namespace {
-
-// Upper- and lower-case digits both occur in listings; -1 for anything else.
-int HexValue(WCHAR aChar) {
+int TPduSmsFormat::HexDigitValue(WCHAR aChar) {
+  // Some phones list their PDUs in lower case.
   if (aChar >= u'0' && aChar <= u'9') return aChar - u'0';
   if (aChar >= u'A' && aChar <= u'F') return aChar - u'A' + 10;
   if (aChar >= u'a' && aChar <= u'f') return aChar - u'a' + 10;
   return -1;
 }
 
-// A nibble is written as a decimal number, so 10 to 14 take two characters;
-// characters beyond the number's maximum are dropped.
-void AppendNibble(TModDesc16& aNumber, int aNibble) {
+void TPduSmsFormat::AppendSemiOctet(TModDesc16& aText, int aNibble) {
   if (aNibble >= 10) {
-    if (aNumber.Length() < aNumber.MaxLength()) aNumber.Append(static_cast<WCHAR>(u'1'));
+    if (aText.Length() < aText.MaxLength()) aText.Append(static_cast<WCHAR>(u'1'));
     aNibble -= 10;
   }
-  if (aNumber.Length() < aNumber.MaxLength()) aNumber.Append(static_cast<WCHAR>(u'0' + aNibble));
+  if (aText.Length() < aText.MaxLength()) aText.Append(static_cast<WCHAR>(u'0' + aNibble));
 }
-
-}  // namespace
 
 TPduSmsFormat::TPduSmsFormat() {}
 
@@ -38,7 +32,7 @@ int TPduSmsFormat::PeekOctet() {
     iTruncated = true;
     return 0;
   }
-  return HexValue(iSource[iPos]) * 16 + HexValue(iSource[iPos + 1]);
+  return HexDigitValue(iSource[iPos]) * 16 + HexDigitValue(iSource[iPos + 1]);
 }
 
 int TPduSmsFormat::ReadSemiOctets() {
@@ -46,7 +40,7 @@ int TPduSmsFormat::ReadSemiOctets() {
     iTruncated = true;
     return 0;
   }
-  int value = HexValue(iSource[iPos + 1]) * 10 + HexValue(iSource[iPos]);
+  int value = HexDigitValue(iSource[iPos + 1]) * 10 + HexDigitValue(iSource[iPos]);
   iPos += 2;
   return value;
 }
@@ -58,12 +52,12 @@ int TPduSmsFormat::ConvertPhoneNum(TModDesc16& aNumber) {
     LogMessage(KLogFilePath, u"TPduSmsFormat::ConvertPhoneNum - phonenum too long %1!d!", digits);
   }
   int type = ReadOctet();
-  if (iTruncated) return KErrPduCorrupt;
+  if (iTruncated) return KErrCorrupt;
   int octets = (digits + 1) / 2;
   int fieldEnd = iPos + octets * 2;
   if (fieldEnd > iEnd) {
     iTruncated = true;
-    return KErrPduCorrupt;
+    return KErrCorrupt;
   }
 
   switch (type & 0xF0) {
@@ -84,13 +78,13 @@ int TPduSmsFormat::ConvertPhoneNum(TModDesc16& aNumber) {
       for (int i = 0; i < octets; ++i) {
         int octet = ReadOctet();
         if (aNumber.Length() >= aNumber.MaxLength()) continue;
-        AppendNibble(aNumber, octet & 0x0F);
-        if ((octet & 0xF0) != 0xF0) AppendNibble(aNumber, octet >> 4);
+        AppendSemiOctet(aNumber, octet & 0x0F);
+        if ((octet & 0xF0) != 0xF0) AppendSemiOctet(aNumber, octet >> 4);
       }
       return 0;
     default:
       LogMessage(KLogFilePath, u"TPduSmsFormat::ConvertPhoneNum - unknown numbertype 0x%1!x!", type);
-      return KErrPduCorrupt;
+      return KErrCorrupt;
   }
 }
 

@@ -4,10 +4,10 @@
 #include <windows.h>
 
 #include "kernel/descriptors.h"
+#include "kernel/errors.h"
 #include "sms/sms_address.h"
 #include "sms/std_sms.h"
 
-inline constexpr int KErrPduCorrupt = -20;
 inline constexpr int KPduSendBufferLength = 512;
 
 class TPduSmsFormat {
@@ -35,6 +35,12 @@ class TPduSmsFormat {
   int ServiceCentreOctets() const { return iCentreOctets; }
 
  private:
+  // Upper- or lower-case hexadecimal digit value, -1 for anything else.
+  static int HexDigitValue(WCHAR aChar);
+  // Appends a semi-octet as a decimal number (10 to 14 take two characters),
+  // dropping what does not fit the descriptor.
+  static void AppendSemiOctet(TModDesc16& aText, int aNibble);
+
   // Reading; every read stops at the end of the hexadecimal digits, and a
   // read that would pass it marks the line as truncated.
   bool HasOctet() const { return iPos + 2 <= iEnd; }

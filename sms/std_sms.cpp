@@ -130,8 +130,6 @@ int CStdSms::AddRecipientL(const TSmsAddress& aAddress) {
   return iRecipients->AppendL(aAddress) == 0 ? 0 : -4;
 }
 
-int CStdSms::NumParts() const { return CSmsBase::NumParts(); }
-
 bool CStdSms::HasRecipient() const {
   const TSmsAddress* first = Recipient(0);
   return first != nullptr && first->iNumber.Length() > 0;

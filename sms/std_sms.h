@@ -104,7 +104,6 @@ class CStdSms : public CSmsBase {
   static CStdSms* NewL(int aKind);
   ~CStdSms() override;
 
-  int NumParts() const override;
   bool HasRecipient() const override;
   const TDesc16& RecipientNumber(int aIndex) const override;
   const TDesc16& RecipientName(int aIndex) const override;

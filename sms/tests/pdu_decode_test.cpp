@@ -82,7 +82,7 @@ TEST(PduDecode, StoredSubmitsTakeTheDecodingTimeAndMayLackADestination) {
   EXPECT_EQ(draft.iSms->RecipientNumber(0).Length(), 0);
   EXPECT_EQ(Text(draft.iSms->MessageText()), u"hi");
   // ...which a DELIVER never gets.
-  EXPECT_EQ(DecodeText("0004000000202113329595000102E834").iResult, KErrPduCorrupt);
+  EXPECT_EQ(DecodeText("0004000000202113329595000102E834").iResult, KErrCorrupt);
 }
 
 TEST(PduDecode, TimeStampSemiOctets) {
@@ -139,9 +139,9 @@ TEST(PduDecode, AlphanumericOriginatorAndTextMarker) {
 }
 
 TEST(PduDecode, RefusedShapes) {
-  EXPECT_EQ(DecodeText(KScheme24).iResult, KErrPduCorrupt);
-  EXPECT_EQ(DecodeText("").iResult, KErrPduCorrupt);
-  EXPECT_EQ(DecodeText("zz").iResult, KErrPduCorrupt);
+  EXPECT_EQ(DecodeText(KScheme24).iResult, KErrCorrupt);
+  EXPECT_EQ(DecodeText("").iResult, KErrCorrupt);
+  EXPECT_EQ(DecodeText("zz").iResult, KErrCorrupt);
 
   TDecoded d = DecodeText(KHowAreYou);
   TPduSmsFormat format;
@@ -149,18 +149,18 @@ TEST(PduDecode, RefusedShapes) {
   TConstPtr16 pdu(line.data(), static_cast<int>(line.size()));
   ASSERT_EQ(format.ConvertToSms(pdu, *d.iSms, 801), 0);
   // The same line read as a stored SUBMIT or without its centre does not fit.
-  EXPECT_EQ(format.DoConvertSms(*d.iSms, false, false), KErrPduCorrupt);
+  EXPECT_EQ(format.DoConvertSms(*d.iSms, false, false), KErrCorrupt);
 
   std::u16string badType = Widen(KHowAreYou);
   badType.replace(2, 2, u"A1");  // centre type 0xA1
   TConstPtr16 badTypePdu(badType.data(), static_cast<int>(badType.size()));
   format.ConvertToSms(badTypePdu, *d.iSms, 801);
-  EXPECT_EQ(format.DoConvertSms(*d.iSms, true, false), KErrPduCorrupt);
+  EXPECT_EQ(format.DoConvertSms(*d.iSms, true, false), KErrCorrupt);
 
   std::u16string longCentre = u"2191" + std::u16string(64, u'1') + Widen(KHowAreYouBare);
   TConstPtr16 longCentrePdu(longCentre.data(), static_cast<int>(longCentre.size()));
   format.ConvertToSms(longCentrePdu, *d.iSms, 801);
-  EXPECT_EQ(format.DoConvertSms(*d.iSms, true, false), KErrPduCorrupt);
+  EXPECT_EQ(format.DoConvertSms(*d.iSms, true, false), KErrCorrupt);
 }
 
 TEST(PduDecode, SloppyLinesOfRealPhones) {
@@ -207,7 +207,7 @@ TEST(PduDecode, EveryPrefixDecodesOrIsCorruptWithoutReadingBeyondIt) {
       TSmsOwner sms = NewSms();
       TPduSmsFormat format;
       int r = format.ConvertToSms(TConstPtr16(line.get(), static_cast<int>(n)), *sms, 801);
-      EXPECT_TRUE(r == 0 || r == KErrPduCorrupt) << sample << " cut at " << n << " gave " << r;
+      EXPECT_TRUE(r == 0 || r == KErrCorrupt) << sample << " cut at " << n << " gave " << r;
     }
     TSmsOwner whole = NewSms();
     EXPECT_EQ(Decode(Widen(sample), *whole), 0) << sample;
@@ -226,7 +226,7 @@ TEST(PduDecode, RandomLinesNeverCrash) {
     TSmsOwner sms = NewSms();
     TPduSmsFormat format;
     int r = format.ConvertToSms(TConstPtr16(line.get(), n), *sms, 801);
-    ASSERT_TRUE(r == 0 || r == KErrPduCorrupt);
+    ASSERT_TRUE(r == 0 || r == KErrCorrupt);
     ASSERT_LE(sms->RecipientNumber(0).Length(), KSmsNumberLength);
   }
 }
