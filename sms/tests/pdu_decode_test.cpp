@@ -182,6 +182,23 @@ TEST(PduDecode, SloppyLinesOfRealPhones) {
   ASSERT_EQ(none.iResult, 0);
   EXPECT_EQ(none.iSms->MessageText().Length(), 0);
 
+  // Extra octets after the user data are not text.
+  TDecoded padded = DecodeText(std::string(KHowAreYou) + "FFFF00");
+  ASSERT_EQ(padded.iResult, 0);
+  EXPECT_EQ(Text(padded.iSms->MessageText()), u"How are you?");
+
+  // A scheme with reserved bits in group F (0xF9) is still 7-bit text.
+  std::string reserved = KPlain;
+  reserved.replace(reserved.find("0000202113"), 4, "00F9");
+  TDecoded f9 = DecodeText(reserved);
+  ASSERT_EQ(f9.iResult, 0);
+  EXPECT_EQ(Text(f9.iSms->MessageText()), u"Hello world");
+  EXPECT_EQ(f9.iSms->iDataCoding, 0xF9);
+
+  // A status report listed among the messages is survived, whatever it yields.
+  TDecoded report = DecodeText("07911326040000F0060E0B911346610089F620802691731408208026917315080000FFFF");
+  EXPECT_TRUE(report.iResult == 0 || report.iResult == KErrCorrupt);
+
   // Eight-bit data shorter than announced: the text ends with the data.
   TDecoded shortData = DecodeText("00040A91942143658700F4202113329595000A41424344");
   ASSERT_EQ(shortData.iResult, 0);
