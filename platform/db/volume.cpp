@@ -196,9 +196,11 @@ bool Volume::Prepare() {
       {s_->touchDb, "UPDATE databases SET modified=? WHERE oid=?"},
       {s_->dbStats, "SELECT count(*), coalesce(sum(length(props)), 0) FROM records WHERE db=?"},
       {s_->nextInclusive,
-       "SELECT key, oid FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) >= (?3, ?4) ORDER BY key, oid LIMIT 1"},
+       "SELECT s.key, s.oid, r.props FROM sortkeys s JOIN records r ON r.oid = s.oid"
+       " WHERE s.db=?1 AND s.slot=?2 AND (s.key, s.oid) >= (?3, ?4) ORDER BY s.key, s.oid LIMIT 1"},
       {s_->nextExclusive,
-       "SELECT key, oid FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) > (?3, ?4) ORDER BY key, oid LIMIT 1"},
+       "SELECT s.key, s.oid, r.props FROM sortkeys s JOIN records r ON r.oid = s.oid"
+       " WHERE s.db=?1 AND s.slot=?2 AND (s.key, s.oid) > (?3, ?4) ORDER BY s.key, s.oid LIMIT 1"},
       {s_->atIndex, "SELECT key, oid FROM sortkeys WHERE db=? AND slot=? ORDER BY key, oid LIMIT 1 OFFSET ?"},
       {s_->keyOf, "SELECT key FROM sortkeys WHERE oid=?3 AND db=?1 AND slot=?2"},
       {s_->indexOf, "SELECT count(*) FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) < (?3, ?4)"},

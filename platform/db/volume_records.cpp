@@ -82,27 +82,26 @@ CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Positio
 CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
                      std::vector<unsigned char>& key) {
   std::lock_guard guard(lock_);
-  // One read transaction, so the record found is the record loaded even
-  // while another process writes.
-  int rc = sqlite3_exec(db_, "BEGIN", nullptr, nullptr, nullptr);
-  if (rc != SQLITE_OK) return Fail(rc), 0;
+  // One statement finds and loads the record, so both come from one snapshot
+  // even while another process writes.
   Statement& next = position.inclusive ? s_->nextInclusive : s_->nextExclusive;
-  CEOID found = 0;
-  rc = next.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid}).Step();
-  if (rc == SQLITE_ROW) {
-    key = next.Blob(0);
-    found = static_cast<CEOID>(next.Int(1));
-    next.Reset();
-    CEOID parent = 0;
-    if (!LoadRecord(found, parent, values)) found = 0;
-  } else if (rc == SQLITE_DONE) {
-    SetLastError(ERROR_NO_MORE_ITEMS);
-  } else {
-    Fail(rc);
+  int rc = next.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid}).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_NO_MORE_ITEMS);
+    else
+      Fail(rc);
+    return 0;
   }
-  DWORD error = GetLastError();
-  sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
-  SetLastError(error);
+  key = next.Blob(0);
+  CEOID found = static_cast<CEOID>(next.Int(1));
+  auto decoded = DecodeRecord(next.Blob(2));
+  next.Reset();
+  if (!decoded) {
+    SetLastError(ERROR_BADDB);
+    return 0;
+  }
+  values = std::move(*decoded);
   return found;
 }
 
