@@ -83,6 +83,8 @@ TConstPtr16 TextView(const THeapBuf16* aText) {
 
 LPWSTR TextForProperty(THeapBuf16* aText) {
   if (aText == nullptr || aText->Length() == 0) return KEmptyText;
-  // Stored texts end in their zero; make sure of it before the database reads on.
+  // Stored texts keep their zero inside their length; one that lost it gets
+  // it back (giving up its last character only when it is full).
+  if ((*aText)[aText->Length() - 1] == 0) return const_cast<LPWSTR>(aText->Ptr());
   return aText->Des().PtrZ();
 }
