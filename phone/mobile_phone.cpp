@@ -1,0 +1,101 @@
+// Construction, the command/reply round trip and the communicator's reports.
+#include "phone/mobile_phone.h"
+
+#include "kernel/log.h"
+#include "phone/silence_timer.h"
+
+namespace {
+const int KSmsIndexGranularity = 4;
+}
+
+CMobilePhoneBase::CMobilePhoneBase(MMobilePhoneObserver* aObserver)
+    : iObserver(aObserver), iReplyTimeout(KReplyTimeout), iPduReplyTimeout(KPduReplyTimeout) {
+  SetClassName(u"CMobilePhoneBase");
+}
+
+CMobilePhoneBase* CMobilePhoneBase::NewL(MMobilePhoneObserver* aObserver) {
+  CMobilePhoneBase* self = new CMobilePhoneBase(aObserver);
+  if (!self) return nullptr;
+  if (self->ConstructL() != KErrNone) {
+    delete self;
+    return nullptr;
+  }
+  return self;
+}
+
+int CMobilePhoneBase::ConstructL() {
+  iSmsIndexList = new CArrayFixFlat<TSmsListEntry>(KSmsIndexGranularity);
+  if (!iSmsIndexList) return KErrNoMemory;
+  iCommunicator = CCommunicator::NewL(this);
+  if (!iCommunicator) return KErrNoMemory;
+  iSilenceTimer = CSilenceTimer::NewL(TCommCallBack{SilenceCallBack, this});
+  if (!iSilenceTimer) return KErrNoMemory;
+  return KErrNone;
+}
+
+CMobilePhoneBase::~CMobilePhoneBase() {
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::~CMobilePhoneBase");
+  delete iSilenceTimer;
+  delete iCommunicator;
+  delete iSmsIndexList;
+}
+
+int CMobilePhoneBase::Capabilities() { return KPhoneCapabilities; }
+
+void CMobilePhoneBase::PhoneSettingsRead(const TPhoneSettings&) {}
+
+void CMobilePhoneBase::LoadATCommandSetL() { LogMessage(KLogFilePath, u"CMobilePhoneBase::LoadATCommandSetL"); }
+
+void CMobilePhoneBase::NotifyOperationStarting() { iObserver->OperationStarting(); }
+
+void CMobilePhoneBase::NotifyOperationFinished() { iObserver->OperationFinished(); }
+
+void CMobilePhoneBase::StopWaiting() { iCommunicator->Stop(1); }
+
+int CMobilePhoneBase::SendAndWait(int aState, const TDesc16& aCommand) { return DoSendAndWait(aState, aCommand); }
+
+int CMobilePhoneBase::DoSendAndWait(int aState, const TDesc16& aCommand) {
+  iResponseState = aState;
+  int result = TimedSendAndWait(aCommand);
+  iResponseState = EStateIdle;
+  return result;
+}
+
+int CMobilePhoneBase::TimedSendAndWait(const TDesc16& aCommand) {
+  iSilenceTimer->Start(iResponseState == EStateSmsPdu ? iPduReplyTimeout : iReplyTimeout);
+  int result = iCommunicator->SendAndWait(aCommand);
+  iSilenceTimer->Stop();
+  return result;
+}
+
+int CMobilePhoneBase::TimedWait() {
+  iSilenceTimer->Start(iReplyTimeout);
+  int result = iCommunicator->Wait();
+  iSilenceTimer->Stop();
+  return result;
+}
+
+int CMobilePhoneBase::SilenceCallBack(void* aThis) {
+  CMobilePhoneBase* self = static_cast<CMobilePhoneBase*>(aThis);
+  LogMessage(KLogFilePath, u"CMobilePhoneBase - the phone fell silent in state %1!d!", self->iResponseState);
+  self->iCommunicator->Stop(KErrTimedOut);
+  return 0;
+}
+
+void CMobilePhoneBase::TransmitStarted(const TDesc8& aData) {
+  TModBuf16<CCommunicator::KTextMax> text;
+  text.Copy(aData);
+  iObserver->DataSending(text);
+}
+
+void CMobilePhoneBase::TransmitComplete(const TDesc8& aData, int aResult) {
+  TModBuf16<CCommunicator::KTextMax> text;
+  text.Copy(aData);
+  iObserver->DataSent(text, aResult);
+}
+
+void CMobilePhoneBase::StripLeadingSpaces(TModDesc16& aText) {
+  int count = 0;
+  while (count < aText.Length() && aText[count] == u' ') ++count;
+  aText.Delete(0, count);
+}

@@ -1,0 +1,202 @@
+// The AT command layer: sends one command at a time through the
+// communicator, cuts the replies into lines, classifies them and reports to
+// the engine through MMobilePhoneObserver.
+#pragma once
+
+#include "kernel/arrays.h"
+#include "kernel/descriptors.h"
+#include "kernel/epocbase.h"
+#include "phone/phone_observer.h"
+#include "phone/phone_types.h"
+#include "serial/communicator.h"
+#include "sms/sms_address.h"
+#include "sms/std_sms.h"
+
+class CSilenceTimer;
+
+// Reply codes beside the shared result codes: a final result ends a wait.
+inline constexpr int KReplyError = 1;          // "ERROR"
+inline constexpr int KReplyOk = 2;             // "OK", or the prompt in state 37
+inline constexpr int KReplyCmsError = 1024;    // + the number of "+CMS ERROR"
+inline constexpr int KReplyCmeError = 2048;    // + the number of "+CME ERROR"
+// The phone answered none of the identity queries.
+inline constexpr int KErrNotIdentified = -5;
+
+// What the outstanding command expects.
+enum TResponseState {
+  EStateIdle = 0,
+  EStateIdentity = 2,
+  EStateConnect = 3,
+  EStatePhoneBookSelect = 5,
+  EStateBattery = 6,
+  EStateImei = 7,
+  EStateSignal = 8,
+  EStatePhoneBookRead = 9,
+  EStateLimitsPhoneMemory = 10,
+  EStateLimitsFixedDialling = 11,
+  EStateLimitsSim = 12,
+  EStateSmsCount = 14,
+  EStateSmsStorePhone = 15,
+  EStateSmsStoreSim = 16,
+  EStateSmsIndex = 17,
+  EStateSmsList = 18,
+  EStateSmsRead = 19,
+  EStatePhoneBookWrite = 30,
+  EStateSmsCentre = 35,
+  EStatePduMode = 36,
+  EStateSmsLength = 37,
+  EStateSmsPdu = 38,
+};
+
+inline constexpr int KReceiveBufferLength = 2560;
+inline constexpr int KLineBufferLength = 512;
+inline constexpr int KCommandLength = 512;
+inline constexpr int KPhoneCapabilities = 801;
+
+// How long a command waits for the first or next byte of its reply.
+inline constexpr int KReplyTimeout = 30000;
+// The network may take that long to accept a message once its PDU is handed over.
+inline constexpr int KPduReplyTimeout = 180000;
+
+class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
+ public:
+  static CMobilePhoneBase* NewL(MMobilePhoneObserver* aObserver);
+  ~CMobilePhoneBase() override;
+
+  virtual int ChangePhoneStore(int aStore);
+  virtual int ConstructL();
+  virtual int DeleteAllSms(int aStatus, int& aDeleted, int aStores);
+  virtual int Capabilities();
+  virtual int ReadSms();
+  virtual int ReadPhoneSettings();
+  virtual int ReadPhoneBook(int aStore);
+  virtual int SetSmsCentre(const TSmsAddress& aCentre);
+  virtual int SendSms(CStdSms& aSms, int aAttempts);
+  virtual void PhoneSettingsRead(const TPhoneSettings& aSettings);
+  virtual void DecodeSmsL(const TDesc16& aPduLine);
+  // Null past the last query.
+  virtual const TText16* IdentityCommand(int aIndex);
+  virtual void SetModemId(const TDesc16& aText);
+  virtual void FormatBlankEntry(TModDesc16& aOut, int aLocation);
+  virtual void LoadATCommandSetL();
+  virtual int HandleOtherResponse(TModDesc16& aLine);
+  virtual int HandleCmeError(TModDesc16& aLine);
+  virtual int HandleCmsError(TModDesc16& aLine);
+  virtual int HandleCmti(TModDesc16& aLine);
+  virtual int HandleCpms(TModDesc16& aLine);
+  virtual int HandleCpbr(TModDesc16& aLine);
+  virtual int HandleCsca(TModDesc16& aLine);
+  virtual int HandleCclk(TModDesc16& aLine);
+  virtual int HandleCmgl(TModDesc16& aLine);
+  virtual int HandleCmgr(TModDesc16& aLine);
+  virtual int HandleCgsn(TModDesc16& aLine);
+  virtual int HandleCmgs(TModDesc16& aLine);
+  virtual int HandleCbc(TModDesc16& aLine);
+  virtual int HandleCsq(TModDesc16& aLine);
+  virtual void NotifyOperationStarting();
+  virtual void NotifyOperationFinished();
+  virtual int ProbePhoneBookStores();
+  virtual int SendWakeupString();
+  virtual int FormatAndSendSms();
+  virtual int DoSendSms(CStdSms& aPart, CStdSms& aWhole, int aPartNumber, int aAttempts, const TSmsAddress& aCentre);
+  virtual int SendConnectString();
+  virtual void StopWaiting();
+  virtual int SendAndWait(int aState, const TDesc16& aCommand);
+  virtual int DoSendAndWait(int aState, const TDesc16& aCommand);
+  virtual int ProcessPlusResponse(TModDesc16& aLine);
+  virtual int ParsePhoneBookEntry(TModDesc16& aLine);
+  virtual int ProcessResponse();
+  virtual int ProcessLine(const TDesc16& aLine);
+  virtual void StripLeadingSpaces(TModDesc16& aText);
+  virtual void FormatNumberField(TModDesc16& aOut, const TDesc16& aNumber);
+  virtual void FormatPhoneNumber(TModDesc16& aOut, int aLocation, const TDesc16& aNumber, const TDesc16& aName);
+  // Writes one entry and waits for the reply; not used by this program.
+  virtual int SendEntry(const TPhoneBookEntry& aEntry);
+  virtual int ParseInt(const TDesc16& aLine, int& aPos);
+  virtual int ParseIntAt(const TDesc16& aLine, int aPos);
+  virtual int EstablishConnection();
+
+  // MCommunicatorObserver
+  int ProcessReceivedData(const TDesc8& aData, int aStatus) override;
+  void TransmitComplete(const TDesc8& aData, int aResult) override;
+  void TransmitStarted(const TDesc8& aData) override;
+
+  // Message stores; aCapacity may be null.
+  int CountSms(int& aTotal, int aUsed[2], int aCapacity[2]);
+
+  // Phone book writes. The contact record belongs to the local store, which
+  // this layer does not depend on: any record with Name(), Number() and
+  // Location() will do.
+  template <typename TContact>
+  int UploadContactsItem(const TContact& aItem, int aMaxName, int aMaxNumber) {
+    return UploadContact(aItem.Name(), aItem.Number(), aItem.Location(), aMaxName, aMaxNumber);
+  }
+  int UploadContact(const TDesc16& aName, const TDesc16& aNumber, int aLocation, int aMaxName, int aMaxNumber);
+  int UploadBlank(int aLocation);
+  int WaitForPhoneBookWriteToComplete();
+
+  // Empties the receive buffer, swallowing replies nobody reads.
+  void Discard() { iReceiveBuffer.Zero(); }
+
+  // Test hook: the silence time-outs in milliseconds (the product keeps
+  // KReplyTimeout and KPduReplyTimeout).
+  void SetReplyTimeouts(int aReply, int aPdu) {
+    iReplyTimeout = aReply;
+    iPduReplyTimeout = aPdu;
+  }
+
+  CCommunicator* Communicator() const { return iCommunicator; }
+  const TPhoneSettings& PhoneSettings() const { return iPhoneSettings; }
+  TPhoneSettings& PhoneSettings() { return iPhoneSettings; }
+  int ResponseState() const { return iResponseState; }
+  void SetResponseState(int aState) { iResponseState = aState; }
+  int Charset8859() const { return iCharset8859; }
+  int MessageCounter() const { return iMessageCounter; }
+  const TSmsListEntry& SmsListEntry() const { return iSmsListEntry; }
+  const TDesc16& ReceiveBuffer() const { return iReceiveBuffer; }
+  void SetCounting(int aCounting) { iCounting = aCounting; }
+  int StoreReported() const { return iStoreReported; }
+  int StoreUsed() const { return iStoreUsed; }
+  int StoreTotal() const { return iStoreTotal; }
+  int SmsIndexCount() const { return iSmsIndexList->Count(); }
+  const TSmsListEntry& SmsIndexEntry(int aIndex) const { return (*iSmsIndexList)[aIndex]; }
+
+  int iIsEricssonPhone;
+
+ protected:
+  CMobilePhoneBase(MMobilePhoneObserver* aObserver);
+
+ private:
+  // The communicator's SendAndWait (or Wait) under the silence time-out.
+  int TimedSendAndWait(const TDesc16& aCommand);
+  int TimedWait();
+  static int SilenceCallBack(void* aThis);
+  // The deletions of one listed store, last entry first.
+  int DeletePass(int aStatus, int& aDeleted);
+  int ParseLimits(TModDesc16& aLine, int aStore);
+
+  MMobilePhoneObserver* iObserver;
+  CCommunicator* iCommunicator;
+  int iResponseState;
+  TModBuf16<KReceiveBufferLength> iReceiveBuffer;
+  TModBuf16<KLineBufferLength> iLineBuffer;
+  TPhoneSettings iPhoneSettings;
+  TSmsListEntry iSmsListEntry;
+  int iMaxUploadNumber;
+  int iMaxUploadName;
+  int iMessageCounter;
+  TModBuf16<KCommandLength> iSendBuffer;
+  TModBuf16<KCommandLength> iCommandBuffer;
+  CArrayFixFlat<TSmsListEntry>* iSmsIndexList;
+  int iCounting;
+  int iStoreReported;
+  int iCharset8859;
+  // The "+CPMS" counts of the selected store.
+  int iStoreUsed;
+  int iStoreTotal;
+  // Service centre octets at the front of the send buffer.
+  int iCentreOctets;
+  CSilenceTimer* iSilenceTimer;
+  int iReplyTimeout;
+  int iPduReplyTimeout;
+};

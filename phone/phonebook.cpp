@@ -1,0 +1,194 @@
+// Phone book stores: selection and limits, reading in ranges, writing and
+// blanking single locations.
+#include "kernel/log.h"
+#include "phone/mobile_phone.h"
+#include "sms/gsm_alphabet.h"
+
+namespace {
+
+const int KReadRange = 51;
+const int KTypeInternational = 145;
+const int KTypeUnknown = 129;
+const int KFormatFieldLength = 64;
+const int KCapabilityNoSim = 0x400;
+const int KCapabilityNoPhoneMemory = 0x800;
+const int KCapabilityNoFixedDialling = 0x10000;
+
+struct TStoreCommand {
+  const char16_t* iSelect;
+  int iLimitsState;
+  int iCapability;
+};
+
+const TStoreCommand KStores[KPhoneBookStores] = {
+    {u"AT+CPBS=\"ME\"", EStateLimitsPhoneMemory, KCapabilityNoPhoneMemory},
+    {u"AT+CPBS=\"SM\"", EStateLimitsSim, KCapabilityNoSim},
+    {u"AT+CPBS=\"FD\"", EStateLimitsFixedDialling, KCapabilityNoFixedDialling},
+};
+
+int NumberType(const TDesc16& aNumber) {
+  return aNumber.Length() > 0 && aNumber[0] == u'+' ? KTypeInternational : KTypeUnknown;
+}
+
+// At most aMax characters of aText.
+TConstPtr16 Clip(const TDesc16& aText, int aMax) { return aText.Left(aText.Length() < aMax ? aText.Length() : aMax); }
+
+bool Begins(const TDesc16& aText, TText16 aFirst, TText16 aSecond) {
+  return aText.Length() >= 3 && aText[0] == aFirst && aText[1] == aSecond;
+}
+
+}  // namespace
+
+int CMobilePhoneBase::ChangePhoneStore(int aStore) {
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::ChangePhoneStore");
+  if (aStore < EPhoneMemory || aStore > EFixedDialling) return KReplyError;
+  const TStoreCommand& store = KStores[aStore];
+  if (Capabilities() & store.iCapability) return KReplyError;
+  int r = DoSendAndWait(EStatePhoneBookSelect, TConstPtr16(store.iSelect));
+  if (r != KReplyOk) return r;
+  r = DoSendAndWait(store.iLimitsState, TConstPtr16(u"AT+CPBR=?"));
+  if (r == KReplyError) r = KReplyOk;  // the default limits stay
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::ChangePhoneStore completed %1!d!", r);
+  return r;
+}
+
+int CMobilePhoneBase::ReadPhoneBook(int aStore) {
+  int r = EstablishConnection();
+  if (r != 0) return r;
+  r = ChangePhoneStore(aStore);
+  if (r != KReplyOk) return r;
+  const TPhoneMemory& memory = iPhoneSettings.MemoryValues[aStore];
+  if (memory.MemLow == 0 && memory.MemHigh == 0) return KReplyOk;
+  for (int first = memory.MemLow;; ) {
+    int last = first + KReadRange - 1;
+    if (last > memory.MemHigh) last = memory.MemHigh;
+    iCommandBuffer.Copy(u"AT+CPBR=");
+    iCommandBuffer.AppendNum(first);
+    iCommandBuffer.Append(u',');
+    iCommandBuffer.AppendNum(last);
+    r = DoSendAndWait(EStatePhoneBookRead, iCommandBuffer);
+    // A range the phone reports empty (ERROR or an error report) does not stop the read.
+    if (r < 0 || last >= memory.MemHigh) break;
+    first = last + 1;
+  }
+  return r;
+}
+
+int CMobilePhoneBase::ParsePhoneBookEntry(TModDesc16& aLine) {
+  TPhoneBookEntry entry;
+  aLine.Delete(0, 6);
+  StripLeadingSpaces(aLine);
+  int pos = 0;
+  entry.iLocation = static_cast<int16_t>(ParseInt(aLine, pos));
+  aLine.Delete(0, pos);
+  if (!Begins(aLine, u',', u'"')) return 0;
+  aLine.Delete(0, 2);
+  int quote = aLine.Locate(u'"');
+  if (quote < 0) return 0;
+  TModBuf16<KEntryNumberLength> number;
+  number.Copy(aLine.Ptr(), quote > KEntryNumberLength ? KEntryNumberLength - 1 : quote);
+  aLine.Delete(0, quote);
+  if (Begins(aLine, u'"', u',')) {
+    aLine.Delete(0, 2);
+    pos = 0;
+    int type = ParseInt(aLine, pos);
+    // An international number the phone keeps without its "+".
+    if ((type & 0xF0) == 0x90 && number.Length() > 0 && number.Locate(u'+') < 0) {
+      if (number.Length() == number.MaxLength()) number.SetLength(number.Length() - 1);
+      number.Insert(0, TConstPtr16(u"+"));
+    }
+    entry.iNumber.Copy(number);
+    aLine.Delete(0, pos);
+    if (Begins(aLine, u',', u'"')) {
+      aLine.Delete(0, 2);
+      int end = aLine.Locate(u'"');
+      if (end < 0) end = aLine.Length();
+      entry.iName.Copy(aLine.Ptr(), end < KEntryNameLength ? end : KEntryNameLength);
+      if (iCharset8859 == 0) GsmToLatin(entry.iName);
+    }
+  }
+  return iObserver->FoundPhoneEntry(entry);
+}
+
+int CMobilePhoneBase::UploadContact(const TDesc16& aName, const TDesc16& aNumber, int aLocation, int aMaxName,
+                                    int aMaxNumber) {
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem");
+  iMaxUploadNumber = aMaxNumber;
+  // The name limit is doubled: GSM escapes take two characters.
+  iMaxUploadName = 2 * aMaxName;
+  TModBuf16<2 * KEntryNameLength> name;
+  name.Copy(Clip(aName, KEntryNameLength));
+  if (iCharset8859 == 0) ConvertToGsm(name);
+  TModBuf16<KCommandLength> number;
+  number.Copy(Clip(aNumber, KCommandLength));
+  if (number.Length() > iMaxUploadNumber) number.SetLength(iMaxUploadNumber < 0 ? 0 : iMaxUploadNumber);
+  if (name.Length() > iMaxUploadName) name.SetLength(iMaxUploadName < 0 ? 0 : iMaxUploadName);
+  iCommandBuffer.Copy(u"AT+CPBW=");
+  TModBuf16<KCommandLength> fields;
+  FormatPhoneNumber(fields, aLocation, number, name);
+  iCommandBuffer.Append(Clip(fields, iCommandBuffer.MaxLength() - iCommandBuffer.Length()));
+  int r = iCommunicator->Send(iCommandBuffer, true);
+  if (r != 0) LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem Communicator::Send returned %1!d!", r);
+  iObserver->EntrySent();
+  return r;
+}
+
+int CMobilePhoneBase::UploadBlank(int aLocation) {
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadBlank");
+  FormatBlankEntry(iCommandBuffer, aLocation);
+  int r = iCommunicator->Send(iCommandBuffer, true);
+  if (r != 0) LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadBlank Communicator::Send returned %1!d!", r);
+  iObserver->EntryDeleted();
+  return r;
+}
+
+int CMobilePhoneBase::WaitForPhoneBookWriteToComplete() {
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::WaitForPhoneBookWriteToComplete");
+  iResponseState = EStatePhoneBookWrite;
+  int r = TimedWait();
+  iResponseState = EStateIdle;
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::WaitForPhoneBookWriteToComplete - completed");
+  return r;
+}
+
+int CMobilePhoneBase::SendEntry(const TPhoneBookEntry& aEntry) {
+  iCommandBuffer.Copy(u"AT+CPBW=");
+  TModBuf16<KCommandLength> fields;
+  FormatPhoneNumber(fields, aEntry.iLocation, aEntry.iNumber, aEntry.iName);
+  iCommandBuffer.Append(Clip(fields, iCommandBuffer.MaxLength() - iCommandBuffer.Length()));
+  return DoSendAndWait(EStatePhoneBookWrite, iCommandBuffer);
+}
+
+void CMobilePhoneBase::FormatPhoneNumber(TModDesc16& aOut, int aLocation, const TDesc16& aNumber,
+                                         const TDesc16& aName) {
+  int type = NumberType(aNumber);
+  TConstPtr16 number = Clip(aNumber, KFormatFieldLength);
+  if (type == KTypeInternational && iIsEricssonPhone) {
+    // Such a phone stores the "+" as part of the digits; type 145 says it already.
+    number = number.Mid(1);
+    TModBuf16<KFormatFieldLength + 1> text(number);
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::FormatPhoneNumber Ericsson Phone Number = %1!s!", text.PtrZ());
+  }
+  aOut.Zero();
+  aOut.AppendNum(aLocation);
+  aOut.Append(TConstPtr16(u",\""));
+  aOut.Append(number);
+  aOut.Append(TConstPtr16(u"\","));
+  aOut.AppendNum(type);
+  aOut.Append(TConstPtr16(u",\""));
+  aOut.Append(Clip(aName, KFormatFieldLength));
+  aOut.Append(u'"');
+}
+
+void CMobilePhoneBase::FormatNumberField(TModDesc16& aOut, const TDesc16& aNumber) {
+  aOut.Zero();
+  aOut.Append(u'"');
+  aOut.Append(Clip(aNumber, KFormatFieldLength));
+  aOut.Append(TConstPtr16(u"\","));
+  aOut.AppendNum(NumberType(aNumber));
+}
+
+void CMobilePhoneBase::FormatBlankEntry(TModDesc16& aOut, int aLocation) {
+  aOut.Copy(u"AT+CPBW=");
+  aOut.AppendNum(aLocation);
+}

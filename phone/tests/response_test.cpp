@@ -1,0 +1,320 @@
+// The receive side fed byte blocks directly: line cutting, classification,
+// response codes and the "+" handlers.
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "kernel/active.h"
+#include "kernel/requests.h"
+#include "kernel/tests/log_fixture.h"
+#include "phone/mobile_phone.h"
+#include "phone/tests/recording_observer.h"
+#include "sms/pdu_sms_format.h"
+
+namespace {
+
+class ResponseTest : public LoggingTest {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(EpocInitGlobals(), 0);
+    LoggingTest::SetUp();
+    CActiveScheduler::Install(new CActiveScheduler);
+    iPhone = CMobilePhoneBase::NewL(&iObserver);
+    ASSERT_NE(iPhone, nullptr);
+  }
+  void TearDown() override {
+    delete iPhone;
+    LoggingTest::TearDown();
+    EpocReleaseGlobals();
+  }
+  int Feed(const std::string& aBytes, int aStatus = 0) {
+    TConstPtr8 data(reinterpret_cast<const TText8*>(aBytes.data()), static_cast<int>(aBytes.size()));
+    return iPhone->ProcessReceivedData(data, aStatus);
+  }
+  int InState(int aState, const std::string& aBytes) {
+    iPhone->SetResponseState(aState);
+    return Feed(aBytes);
+  }
+  std::string Buffered() const { return Narrow(Text(iPhone->ReceiveBuffer())); }
+  const TPhoneSettings& Settings() const { return iPhone->PhoneSettings(); }
+
+  TRecordingObserver iObserver;
+  CMobilePhoneBase* iPhone = nullptr;
+};
+
+TEST_F(ResponseTest, LinesAreCutAtCarriageReturnsAcrossBlocks) {
+  iPhone->SetResponseState(EStateConnect);
+  // "OK" split over blocks completes only with its carriage return.
+  EXPECT_EQ(Feed("O"), 0);
+  EXPECT_EQ(Feed("K"), 0);
+  EXPECT_TRUE(iObserver.iLines.empty());
+  EXPECT_EQ(Feed("\r"), KReplyOk);
+  EXPECT_EQ(iObserver.iLines, std::vector<std::string>{"OK"});
+
+  // Leading CR LF are skipped; a later lone CR LF yields no line.
+  EXPECT_EQ(Feed("\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(Feed("\r\n"), 0);
+  EXPECT_EQ(iObserver.iLines.size(), 2u);
+  EXPECT_EQ(Buffered(), "");
+
+  // Text after a final result waits for the next exchange.
+  EXPECT_EQ(Feed("\r\nERROR\r\n+CSQ: 3"), KReplyError);
+  EXPECT_EQ(Buffered(), "\r\n+CSQ: 3");
+  // Only carriage returns end lines: a line feed inside stays part of it.
+  iPhone->SetResponseState(EStateIdentity);
+  EXPECT_EQ(Feed("\rMODEL\nX\r"), 0);
+  EXPECT_EQ(Narrow(Text(Settings().ModemId)), "MODEL\nX");
+
+  // In state 0 nothing is classified, but the line is still reported.
+  EXPECT_EQ(InState(EStateIdle, "OK\r"), 0);
+  EXPECT_EQ(iObserver.iLines.back(), "OK");
+  EXPECT_GT(iObserver.iWiggles, 0);
+
+  // A receiver error ends the wait with its code; its data is ignored.
+  EXPECT_EQ(InState(EStateConnect, "\r\nOK\r\n"), KReplyOk);
+  size_t lines = iObserver.iLines.size();
+  EXPECT_EQ(Feed("OK\r", -2), -2);
+  EXPECT_EQ(iObserver.iLines.size(), lines);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData"));
+}
+
+TEST_F(ResponseTest, ThePromptCompletesOnlyTheLengthLine) {
+  EXPECT_EQ(InState(EStateSmsPdu, "\r\n> "), 0);
+  EXPECT_EQ(Buffered(), "> ");
+  iPhone->Discard();
+  EXPECT_EQ(InState(EStateSmsLength, "\r\n> "), KReplyOk);
+  EXPECT_EQ(iObserver.iLines.back(), "> ");
+  EXPECT_EQ(Buffered(), "");
+}
+
+TEST_F(ResponseTest, FinalResultsAndErrorReports) {
+  EXPECT_EQ(InState(EStateConnect, "ERROR\r"), KReplyError);
+  EXPECT_EQ(InState(EStateConnect, "+CME ERROR: 10\r"), 2058);
+  EXPECT_EQ(InState(EStateConnect, "+CMS ERROR: 500\r"), 1524);
+  EXPECT_EQ(InState(EStateConnect, "+CME ERROR:58\r"), 2106);
+  EXPECT_EQ(InState(EStateConnect, "+CMS ERROR: \r"), KReplyCmsError);
+  EXPECT_EQ(InState(EStateConnect, "+CME ERROR: operation not allowed\r"), KReplyCmeError);
+  // Lines that look like results but are not.
+  EXPECT_EQ(InState(EStateConnect, "ERRORS\rOK?\rAT+CSQ\r+NOCOLON\r+X:\rO\r"), 0);
+  // The counting rule: OK counts only after the store report.
+  iPhone->SetCounting(1);
+  EXPECT_EQ(InState(EStateSmsCount, "OK\r"), 0);
+  EXPECT_EQ(InState(EStateSmsCount, "+CPMS: 3,100,3,100,3,100\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(iPhone->StoreUsed(), 3);
+  EXPECT_EQ(iPhone->StoreTotal(), 100);
+  // ... except while waiting for phone book writes.
+  iPhone->SetCounting(0);
+  EXPECT_EQ(InState(EStatePhoneBookWrite, "OK\r"), KReplyOk);
+}
+
+TEST_F(ResponseTest, StoreReportsInEveryShape) {
+  iPhone->SetCounting(1);
+  EXPECT_EQ(InState(EStateSmsCount, "+CPMS: \"ME\",2,150,\"ME\",2,150\r"), 0);
+  EXPECT_EQ(iPhone->StoreReported(), 1);
+  EXPECT_EQ(iPhone->StoreUsed(), 2);
+  EXPECT_EQ(iPhone->StoreTotal(), 150);
+  EXPECT_EQ(InState(EStateSmsCount, "+CPMS:7,30\r"), 0);
+  EXPECT_EQ(iPhone->StoreUsed(), 7);
+  EXPECT_EQ(iPhone->StoreTotal(), 30);
+  // Too short for the fixed positions: no read beyond the end.
+  for (const char* line : {"+CPMS: \r", "+CPMS: \"\r", "+CPMS:\"S\r", "+CPMS: 4\r"}) {
+    EXPECT_EQ(InState(EStateSmsCount, line), 0) << line;
+    EXPECT_EQ(iPhone->StoreTotal(), 0) << line;
+  }
+  // Outside the count the report is ignored.
+  EXPECT_EQ(InState(EStateSmsStorePhone, "+CPMS: 9,9\r"), 0);
+  EXPECT_EQ(iPhone->StoreUsed(), 4);
+}
+
+TEST_F(ResponseTest, SignalBatteryAndIdentityReplies) {
+  EXPECT_EQ(InState(EStateSignal, "AT+CSQ\r+CSQ: 99,99\r"), 0);
+  EXPECT_EQ(Settings().SignalStrength, -1);
+  InState(EStateSignal, "+CSQ: 31,99\r");
+  EXPECT_EQ(Settings().SignalStrength, 100);
+  InState(EStateSignal, "+CSQ:15,99\r");
+  EXPECT_EQ(Settings().SignalStrength, 48);
+  InState(EStateBattery, "+CBC:0,80\r");
+  EXPECT_EQ(Settings().PowerSource, 0);
+  EXPECT_EQ(Settings().BatteryState, 80);
+  InState(EStateBattery, "+CBC: 1,\r");
+  EXPECT_EQ(Settings().PowerSource, 1);
+  EXPECT_EQ(Settings().BatteryState, 0);
+
+  // Identity: plain lines in state 2 (echo and short lines skipped), and
+  // "+CGMM" / "+GMM" in any state; the last one stays.
+  EXPECT_EQ(InState(EStateIdentity, "AT+GMM\r\nPS-100\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(Narrow(Text(Settings().ModemId)), "PS-100");
+  InState(EStateConnect, "+CGMM: Model T\r+GMM:G2\r");
+  EXPECT_EQ(Narrow(Text(Settings().ModemId)), "G2");
+  InState(EStateIdentity, "+GMM:\r");  // colon last: ignored
+  EXPECT_EQ(Narrow(Text(Settings().ModemId)), "G2");
+  InState(EStateIdentity, std::string(200, 'M') + "\r");
+  EXPECT_EQ(Settings().ModemId.Length(), KModemIdLength);
+
+  // IMEI: a plain line or "+CGSN", only in state 7, cut to its field.
+  InState(EStateImei, "352099001761481\r");
+  EXPECT_EQ(Narrow(Text(Settings().IMEI)), "352099001761481");
+  InState(EStateImei, "+CGSN: 490154203237518\r");
+  EXPECT_EQ(Narrow(Text(Settings().IMEI)), "490154203237518");
+  InState(EStateSignal, "+CGSN: 111\r");
+  EXPECT_EQ(Narrow(Text(Settings().IMEI)), "490154203237518");
+  InState(EStateImei, std::string(40, '7') + "\r");
+  EXPECT_EQ(Narrow(Text(Settings().IMEI)), std::string(32, '7'));
+
+  InState(EStateConnect, "+CMTI: \"SM\",3\r");
+  ASSERT_EQ(iObserver.iIndications.size(), 1u);
+  EXPECT_EQ(iObserver.iIndications[0], "+CMTI: \"SM\",3");
+}
+
+TEST_F(ResponseTest, OverflowAndOverlongLines) {
+  iPhone->SetResponseState(EStateIdentity);
+  std::string block(500, 'x');
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(Feed(block), 0);
+  EXPECT_EQ(iPhone->ReceiveBuffer().Length(), 2500);
+  // One more block would pass 2,560 characters: dropped, the wait ends with -9.
+  EXPECT_EQ(Feed(std::string(61, 'y')), KErrOverflow);
+  EXPECT_EQ(iPhone->ReceiveBuffer().Length(), 2500);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData - ERROR overflow"));
+  // Exactly up to the limit still fits; the line of 2,560 is cut to 512.
+  EXPECT_EQ(Feed(std::string(59, 'y') + "\r"), 0);
+  ASSERT_FALSE(iObserver.iLines.empty());
+  EXPECT_EQ(iObserver.iLines.back(), std::string(512, 'x'));
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessLine Length = 512"));
+  EXPECT_EQ(Settings().ModemId.Length(), KModemIdLength);
+  EXPECT_EQ(Buffered(), "");
+  // An overlong "+" line without the space after its colon.
+  iPhone->SetResponseState(EStateConnect);
+  EXPECT_EQ(Feed("+CME ERROR:3" + std::string(488, '0')), 0);
+  EXPECT_EQ(Feed(std::string(20, '0') + "\r"), KReplyCmeError + 0xFFFF);
+}
+
+TEST_F(ResponseTest, PhoneBookLimitsAndEntries) {
+  TPhoneMemory& sim = iPhone->PhoneSettings().MemoryValues[ESimCard];
+  InState(EStateLimitsSim, "+CPBR: (1-250),40,18\r");
+  EXPECT_EQ(sim.MemLow, 1);
+  EXPECT_EQ(sim.MemHigh, 250);
+  EXPECT_EQ(sim.MaxNumber, 40);
+  EXPECT_EQ(sim.MaxName, 18);
+  TPhoneMemory& me = iPhone->PhoneSettings().MemoryValues[EPhoneMemory];
+  InState(EStateLimitsPhoneMemory, "+CPBR:(1),20,14\r");
+  EXPECT_EQ(me.MemLow, 1);
+  EXPECT_EQ(me.MemHigh, 1);
+  EXPECT_EQ(me.MaxNumber, 20);
+  // A short reply keeps the lengths it does not reach.
+  TPhoneMemory& fd = iPhone->PhoneSettings().MemoryValues[EFixedDialling];
+  InState(EStateLimitsFixedDialling, "+CPBR: (5-9)\r");
+  EXPECT_EQ(fd.MemLow, 5);
+  EXPECT_EQ(fd.MemHigh, 9);
+  EXPECT_EQ(fd.MaxNumber, 20);
+  EXPECT_EQ(fd.MaxName, 14);
+
+  iPhone->SetResponseState(EStatePhoneBookRead);
+  Feed("+CPBR: 3,\"441234\",145,\"Ann\"\r");
+  Feed("+CPBR:4,\"01632\",129,\"[rger\"\r");
+  Feed("+CPBR: 5,\"" + std::string(40, '9') + "\",129,\"Long\"\r");
+  Feed("+CPBR: 6,\"+4477\",145,\"Plus\"\r");
+  Feed("+CPBR: 7,\"123\"\r");
+  Feed("+CPBR: 8,123,129\r+CPBR: 9\r+CPBR: 10,\"\r");  // malformed: skipped
+  Feed("+CPBR: 11,\"0\",129,\"No end quote\r");
+  ASSERT_EQ(iObserver.iEntries.size(), 6u);
+  EXPECT_EQ(iObserver.iEntries[0].iLocation, 3);
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[0].iNumber)), "+441234");
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[0].iName)), "Ann");
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[1].iNumber)), "01632");
+  // The phone uses the GSM character set: names come back as 8859-1.
+  EXPECT_EQ(Text(iObserver.iEntries[1].iName), u"\u00C4rger");
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[2].iNumber)), std::string(31, '9'));
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[3].iNumber)), "+4477");
+  // A number without a type: reported with its location only.
+  EXPECT_EQ(iObserver.iEntries[4].iLocation, 7);
+  EXPECT_EQ(iObserver.iEntries[4].iNumber.Length(), 0);
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[5].iName)), "No end quote");
+  // A nonzero answer from the engine ends the read.
+  iObserver.iEntryAnswer = 7;
+  EXPECT_EQ(Feed("+CPBR: 12,\"1\",129,\"X\"\r"), 7);
+  // Outside a read or a limits query "+CPBR" lines are ignored.
+  EXPECT_EQ(InState(EStateConnect, "+CPBR: 13,\"1\",129,\"X\"\r"), 0);
+  EXPECT_EQ(iObserver.iEntries.size(), 7u);
+}
+
+TEST_F(ResponseTest, MessageHeadersFillTheIndexListInState17Only) {
+  InState(EStateSmsIndex, "+CMGL: 1,0,,26\r+CMGL:3,1,,20\r+CMGR: 2,,20\r+CMGL: 24\r+CMGL: \r");
+  ASSERT_EQ(iPhone->SmsIndexCount(), 5);
+  EXPECT_EQ(iPhone->SmsIndexEntry(0).iIndex, 1);
+  EXPECT_EQ(iPhone->SmsIndexEntry(0).iStatus, 0);
+  EXPECT_EQ(iPhone->SmsIndexEntry(1).iIndex, 3);
+  EXPECT_EQ(iPhone->SmsIndexEntry(1).iStatus, 1);
+  EXPECT_EQ(iPhone->SmsIndexEntry(2).iIndex, 3);  // "+CMGR" keeps the index
+  EXPECT_EQ(iPhone->SmsIndexEntry(2).iStatus, 2);
+  EXPECT_EQ(iPhone->SmsIndexEntry(3).iIndex, 24);
+  InState(EStateSmsList, "+CMGL: 7,3,,20\r");
+  EXPECT_EQ(iPhone->SmsIndexCount(), 5);
+  EXPECT_EQ(iPhone->SmsListEntry().iIndex, 7);
+  EXPECT_EQ(iPhone->SmsListEntry().iStatus, 3);
+}
+
+TEST_F(ResponseTest, ListedPdusAreDecodedAndBadOnesSkipped) {
+  // A stored outgoing message, encoded by the codec itself.
+  CStdSms* sms = CStdSms::NewL(0);
+  ASSERT_NE(sms, nullptr);
+  TSmsAddress to;
+  to.iNumber.Copy(u"+447700900123");
+  sms->AddRecipientL(to);
+  sms->SetText(TConstPtr16(u"hello"));
+  TPduSmsFormat format;
+  ASSERT_EQ(format.EncodePdu(*sms, 0, 801, to), 0);
+  delete sms;
+  std::string pdu = Narrow(Text(format.SendBuffer()));
+
+  iPhone->SetResponseState(EStateSmsList);
+  EXPECT_EQ(Feed("+CMGL: 1,3,,22\r\n" + pdu + "\r\n"), 0);
+  EXPECT_EQ(Feed("+CMGL: 2,0,,22\r\nZZZZ\r\n"), 0);
+  EXPECT_EQ(Feed("\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(iPhone->MessageCounter(), 2);
+  ASSERT_EQ(iObserver.iSms.size(), 1u);
+  EXPECT_EQ(Narrow(iObserver.iSms[0].iText), "hello");
+  EXPECT_EQ(iObserver.iSms[0].iStatus, KSmsStatusSent);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::DecodeSmsL - Error -20"));
+}
+
+TEST_F(ResponseTest, NumbersInReplies) {
+  TConstPtr16 line(u"+X: (12-345),\"ab7\"/9)");
+  int pos = 4;
+  EXPECT_EQ(iPhone->ParseInt(line, pos), 12);
+  EXPECT_EQ(pos, 7);
+  ++pos;
+  EXPECT_EQ(iPhone->ParseInt(line, pos), 345);
+  EXPECT_EQ(line[pos], u')');
+  pos += 2;
+  EXPECT_EQ(iPhone->ParseInt(line, pos), 7);
+  EXPECT_EQ(line[pos], u'/');
+  EXPECT_EQ(iPhone->ParseIntAt(line, 100), 0);
+  EXPECT_EQ(iPhone->ParseIntAt(line, 19), 9);
+  EXPECT_EQ(iPhone->ParseIntAt(TConstPtr16(u"99999999999999"), 0), 2147483647);
+}
+
+TEST_F(ResponseTest, WriteCommandFormats) {
+  TModBuf16<256> out;
+  iPhone->FormatPhoneNumber(out, 5, TConstPtr16(u"+441234"), TConstPtr16(u"Ann"));
+  EXPECT_EQ(Narrow(Text(out)), "5,\"+441234\",145,\"Ann\"");
+  iPhone->FormatPhoneNumber(out, 2, TConstPtr16(u""), TConstPtr16(u""));
+  EXPECT_EQ(Narrow(Text(out)), "2,\"\",129,\"\"");
+  iPhone->iIsEricssonPhone = 1;
+  iPhone->FormatPhoneNumber(out, 5, TConstPtr16(u"+441234"), TConstPtr16(u"Ann"));
+  EXPECT_EQ(Narrow(Text(out)), "5,\"441234\",145,\"Ann\"");
+  EXPECT_TRUE(Logged("CMobilePhoneBase::FormatPhoneNumber Ericsson Phone Number = 441234"));
+  iPhone->FormatPhoneNumber(out, 6, TConstPtr16(u"0161"), TConstPtr16(u"B"));
+  EXPECT_EQ(Narrow(Text(out)), "6,\"0161\",129,\"B\"");
+  iPhone->FormatNumberField(out, TConstPtr16(u"+447785016005"));
+  EXPECT_EQ(Narrow(Text(out)), "\"+447785016005\",145");
+  iPhone->FormatBlankEntry(out, 7);
+  EXPECT_EQ(Narrow(Text(out)), "AT+CPBW=7");
+  EXPECT_EQ(iPhone->Capabilities(), 801);
+  EXPECT_EQ(Narrow(Text(TConstPtr16(iPhone->IdentityCommand(2)))), "ATI3");
+  EXPECT_EQ(iPhone->IdentityCommand(4), nullptr);
+  TModBuf16<16> spaced(u"   x y");
+  iPhone->StripLeadingSpaces(spaced);
+  EXPECT_EQ(Narrow(Text(spaced)), "x y");
+}
+
+}  // namespace
