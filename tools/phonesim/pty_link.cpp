@@ -1,10 +1,13 @@
 #include "pty_link.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <thread>
 #include <termios.h>
 #include <unistd.h>
 
@@ -54,6 +57,11 @@ bool PtyLink::Open(const std::string& linkPath, std::string& error) {
 }
 
 void PtyLink::Close() {
+  for (int waited = 0; iSlave >= 0 && waited < 2000; waited += 5) {
+    int pending = 0;
+    if (::ioctl(iSlave, FIONREAD, &pending) != 0 || pending == 0) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
   if (!iLink.empty()) {
     ::unlink(iLink.c_str());
     iLink.clear();

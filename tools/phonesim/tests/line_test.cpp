@@ -1,0 +1,215 @@
+// The simulator program driven over its pseudo-terminal, as a client sees it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <nlohmann/json.hpp>
+#include <sstream>
+#include <thread>
+
+#include "sim_process.h"
+
+namespace phonesim::testing {
+namespace {
+
+using namespace std::chrono;
+
+// A PDU for AT+CMGS=19: to +447700900123, "hello" in 7 bits.
+const std::string kSubmit = "0011000C914477000910320000AA05E8329BFD06";
+
+TEST(Line, RepliesEchoPromptAndSendErrors) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start(R"({"sms": {"send_errors": [500]}})", "--state-out {dir}/state.json")) << sim.Errors();
+  EXPECT_EQ(sim.Command("AT"), "AT\r\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("ATE0"), "ATE0\r\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CGSN"), "\r\n352099001761481\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CMEE=1"), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+GMM"), "\r\nPS-100\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CPBR=1000"), "\r\n+CME ERROR: 21\r\n");
+  // Two lines in one write, a bare return and a line feed in between.
+  sim.Send("AT+CSQ\r\r\nAT+CBC\r");
+  std::string both = sim.ReadUntilFinal(seconds(5));
+  if (both.find("+CBC") == std::string::npos) both += sim.ReadUntilFinal(seconds(5));
+  EXPECT_EQ(both, "\r\n+CSQ: 15,99\r\n\r\nOK\r\n\r\n+CBC: 0,80\r\n\r\nOK\r\n");
+
+  // The prompt, then the PDU ended by Ctrl-Z; the profile fails the first send.
+  EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
+  sim.Send(kSubmit + "\x1a");
+  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\n+CMS ERROR: 500\r\n");
+  EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
+  sim.Send(kSubmit + "\x1a");
+  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+  // Esc abandons the message; a wrong length is refused.
+  EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
+  sim.Send("0011\x1b");
+  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CMGS=18"), "\r\n> ");
+  sim.Send(kSubmit + "\x1a");
+  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\n+CMS ERROR: 304\r\n");
+  // With echo on, the PDU is echoed as typed.
+  EXPECT_EQ(sim.Command("ATE1"), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CMGS=19"), "AT+CMGS=19\r\r\n> ");
+  sim.Send(kSubmit + "\x1a");
+  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), kSubmit + "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+
+  ASSERT_EQ(sim.Stop(), 0);
+  auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
+  ASSERT_EQ(state["sms"]["sent"].size(), 2u);
+  EXPECT_EQ(state["sms"]["sent"][0]["recipient"], "+447700900123");
+  EXPECT_EQ(state["sms"]["sent"][0]["pdu"], kSubmit);
+  EXPECT_TRUE(state["sms"]["send_errors"].empty());
+}
+
+TEST(Line, PhoneBookRoundTripSurvivesStateReload) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.StartFile(std::string(PHONESIM_PROFILES) + "/generic.json", "--state-out {dir}/state.json"))
+      << sim.Errors();
+  sim.Command("ATE0");
+  EXPECT_EQ(sim.Command("AT+CPBS=\"SM\""), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CPBW=9,\"+447700900999\",145,\"Zed\""), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CPBW=2"), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CPBR=1,10"),
+            "\r\n+CPBR: 1,\"+441234567890\",145,\"Alice\"\r\n+CPBR: 5,\"+447700900456\",145,\"Carol\"\r\n"
+            "+CPBR: 9,\"+447700900999\",145,\"Zed\"\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CPMS=\"SM\""), "\r\n+CPMS: 2,30,2,100,2,100\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CMGD=1"), "\r\nOK\r\n");
+  ASSERT_EQ(sim.Stop(), 0);
+  std::string state = ReadFile(sim.Dir() + "/state.json");
+
+  SimProcess again;
+  ASSERT_TRUE(again.StartFile(sim.Dir() + "/state.json", "--state-out {dir}/state2.json")) << again.Errors();
+  again.Command("ATE0");
+  again.Command("AT+CPBS=\"SM\"");
+  EXPECT_EQ(again.Command("AT+CPBR=2,9"), "\r\n+CPBR: 5,\"+447700900456\",145,\"Carol\"\r\n"
+                                         "+CPBR: 9,\"+447700900999\",145,\"Zed\"\r\n\r\nOK\r\n");
+  EXPECT_EQ(again.Command("AT+CPMS=\"SM\""), "\r\n+CPMS: 1,30,2,100,2,100\r\n\r\nOK\r\n");
+  ASSERT_EQ(again.Stop(), 0);
+  EXPECT_EQ(ReadFile(again.Dir() + "/state2.json"), state);
+}
+
+TEST(Line, PacingFollowsTheBaudRate) {
+  // The full phone at 19200 baud: 1920 bytes a second.
+  std::string profile = ReadFile(std::string(PHONESIM_PROFILES) + "/full.json");
+  profile.replace(profile.find("\"baud\": 0"), 9, "\"baud\": 19200");
+  SimProcess paced;
+  ASSERT_TRUE(paced.Start(profile, "")) << paced.Errors();
+  paced.Command("ATE0");
+  paced.Command("AT+CPBS=\"SM\"");
+  paced.Send("AT+CPBR=1,60\r");
+  std::string reply;
+  size_t firstPiece = 0;
+  steady_clock::time_point first, last;
+  auto deadline = steady_clock::now() + seconds(20);
+  while (!HasFinal(reply)) {
+    ASSERT_LT(steady_clock::now(), deadline) << "no complete reply: " << reply;
+    std::string piece = paced.ReadSome(milliseconds(100));
+    if (piece.empty()) continue;
+    last = steady_clock::now();
+    if (reply.empty()) {
+      first = last;
+      firstPiece = piece.size();
+    }
+    reply += piece;
+  }
+  ASSERT_GT(reply.size(), 2000u);
+  double seconds = duration<double>(last - first).count();
+  double rate = (reply.size() - firstPiece) / seconds;
+  EXPECT_NEAR(rate, 1920.0, 192.0) << reply.size() << " bytes in " << seconds << " s";
+  EXPECT_EQ(paced.Stop(), 0);
+}
+
+TEST(Line, ChunksAreSmallAndComplete) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.StartFile(std::string(PHONESIM_PROFILES) + "/generic.json", "")) << sim.Errors();
+  sim.Command("ATE0");
+  sim.Command("AT+CPBS=\"SM\"");
+  std::string whole = sim.Command("AT+CPBR=1,10");
+  sim.Stop();
+
+  std::string profile = ReadFile(std::string(PHONESIM_PROFILES) + "/generic.json");
+  profile.replace(profile.find("\"baud\": 0"), 9, "\"baud\": 0, \"chunk_bytes\": [1, 8]");
+  SimProcess chunked;
+  ASSERT_TRUE(chunked.Start(profile, "--transcript {dir}/line.jsonl")) << chunked.Errors();
+  chunked.Command("ATE0");
+  chunked.Command("AT+CPBS=\"SM\"");
+  EXPECT_EQ(chunked.Command("AT+CPBR=1,10"), whole);
+  ASSERT_EQ(chunked.Stop(), 0);
+
+  std::istringstream transcript(ReadFile(chunked.Dir() + "/line.jsonl"));
+  std::string line;
+  int pieces = 0;
+  std::string out;
+  long lastMs = 0;
+  while (std::getline(transcript, line)) {
+    auto entry = nlohmann::json::parse(line);
+    EXPECT_GE(entry["ms"].get<long>(), lastMs);
+    lastMs = entry["ms"].get<long>();
+    if (entry["dir"] != "out") continue;
+    ++pieces;
+    out += entry["bytes"].get<std::string>();
+    EXPECT_LE(entry["bytes"].get<std::string>().size(), 8u);
+  }
+  EXPECT_GT(pieces, static_cast<int>(whole.size() / 8));
+  EXPECT_NE(out.find(whole), std::string::npos);
+}
+
+TEST(Line, QuirksHangHangupUnsolicitedAndScript) {
+  {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"({"quirks": {"echo": false, "hang_after": "AT+CMGL=4",
+                             "unsolicited": [{"after": "at+cmgf=0", "line": "+CMTI: \"SM\",3"}]},
+                             "script": [{"expect": "AT+CPBR=1,51", "reply": "\r\n+CPBR: 1,\"123\",129,\"Scripted\"\r\n\r\nOK\r\n"}]})"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT"), "\r\nOK\r\n");  // echo off from the start
+    sim.Send("AT+CMGF=0\r");
+    std::string r = sim.ReadFor(milliseconds(400));
+    EXPECT_EQ(r, "\r\nOK\r\n\r\n+CMTI: \"SM\",3\r\n");
+    EXPECT_EQ(sim.Command("AT+CPBR=1,51"), "\r\n+CPBR: 1,\"123\",129,\"Scripted\"\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.Command("AT+CPBR=1,51"), "\r\nOK\r\n");  // the script is used up: simulated
+    sim.Send("AT+CMGL=4\r");
+    EXPECT_EQ(sim.ReadFor(milliseconds(500)), "");
+    sim.Send("AT\r");
+    EXPECT_EQ(sim.ReadFor(milliseconds(300)), "");
+    EXPECT_EQ(sim.Stop(), 0);
+  }
+  {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"({"quirks": {"hangup_after_commands": 2}})")) << sim.Errors();
+    EXPECT_EQ(sim.Command("AT"), "AT\r\r\nOK\r\n");
+    EXPECT_FALSE(sim.LineClosed(milliseconds(200)));
+    EXPECT_EQ(sim.Command("ATE0"), "ATE0\r\r\nOK\r\n");
+    EXPECT_TRUE(sim.LineClosed(seconds(5)));
+    EXPECT_EQ(sim.Stop(), 0);
+    EXPECT_NE(sim.Errors().find("line closed after 2 commands"), std::string::npos);
+  }
+}
+
+TEST(Line, MinimalPhoneRefusesWhatItLacks) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.StartFile(std::string(PHONESIM_PROFILES) + "/minimal.json")) << sim.Errors();
+  sim.Command("ATE0");
+  EXPECT_EQ(sim.Command("AT+CSCS=\"8859-1\""), "\r\nERROR\r\n");
+  EXPECT_EQ(sim.Command("AT+CSCS=\"GSM\""), "\r\nOK\r\n");
+  for (const char* identity : {"AT+GMM", "AT+CGMM", "ATI", "AT+CBC", "AT+CSQ", "AT+CPBS=\"ME\"", "AT+CPMS=\"ME\""}) {
+    EXPECT_EQ(sim.Command(identity), "\r\nERROR\r\n") << identity;
+  }
+  EXPECT_EQ(sim.Command("ATI3"), "\r\nMM-1 GSM MODULE\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CPMS=\"SM\""), "\r\n+CPMS: 0,20,0,20,0,20\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Stop(), 0);
+}
+
+TEST(Line, BadProfileIsRefusedAtStart) {
+  SimProcess sim;
+  EXPECT_FALSE(sim.Start("{\"phonebooks\": {\"SM\": {\"first\": \"one\"}}}"));
+  EXPECT_EQ(sim.ExitCode(), 2);
+  std::string errors = sim.Errors();
+  EXPECT_NE(errors.find("profile.json: at /phonebooks/SM/first: expected an integer, found string"), std::string::npos)
+      << errors;
+
+  SimProcess broken;
+  EXPECT_FALSE(broken.Start("{\n\"quirks\": [\n"));
+  EXPECT_EQ(broken.ExitCode(), 2);
+  EXPECT_NE(broken.Errors().find("profile.json:3:"), std::string::npos) << broken.Errors();
+}
+
+}  // namespace
+}  // namespace phonesim::testing

@@ -1,0 +1,64 @@
+// Test client: runs the phonesim program on a profile in a temporary folder
+// and talks to it over its pseudo-terminal like a serial client would.
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <sys/types.h>
+
+namespace phonesim::testing {
+
+std::string MakeTempDir();
+void WriteFile(const std::string& path, const std::string& text);
+std::string ReadFile(const std::string& path);
+
+class SimProcess {
+ public:
+  SimProcess() = default;
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+  ~SimProcess();
+
+  // Starts phonesim with the profile text; extra arguments are appended,
+  // "{dir}" in them standing for the temporary folder.
+  // False (with the program's standard error in Errors()) when it does not
+  // report "ready"; ExitCode() then holds its exit status.
+  bool Start(const std::string& profileJson, const std::string& extraArgs = "");
+  bool StartFile(const std::string& profilePath, const std::string& extraArgs = "");
+
+  // Sends raw bytes to the phone.
+  void Send(const std::string& bytes);
+  // Sends a command line (a carriage return added) and reads up to the final
+  // result: OK, ERROR, +CME ERROR, +CMS ERROR or the "> " prompt.
+  std::string Command(const std::string& line, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  std::string ReadUntilFinal(std::chrono::milliseconds timeout);
+  // Waits up to the time for data and returns what one read gives.
+  std::string ReadSome(std::chrono::milliseconds timeout);
+  // Reads whatever arrives within the time; `reads` counts the read calls that returned data.
+  std::string ReadFor(std::chrono::milliseconds time, int* reads = nullptr);
+  // True when the line reports a hang-up (end of file or an error) within the time.
+  bool LineClosed(std::chrono::milliseconds timeout);
+
+  // SIGTERM, then the exit status (-1 on a signal or a time-out).
+  int Stop();
+
+  const std::string& Dir() const { return iDir; }
+  const std::string& Link() const { return iLink; }
+  std::string Errors() const;
+  int ExitCode() const { return iExitCode; }
+
+ private:
+  bool Launch(const std::string& profilePath, const std::string& extraArgs);
+  int WaitExit(std::chrono::milliseconds timeout);
+
+  std::string iDir;
+  std::string iLink;
+  pid_t iPid = -1;
+  int iFd = -1;
+  int iExitCode = -1;
+};
+
+// True when the reply ends in a final result code.
+bool HasFinal(const std::string& reply);
+
+}  // namespace phonesim::testing

@@ -1,0 +1,236 @@
+// The simulator's parts on their own: PDU coder, profile checking, and the
+// interpreter's replies without a line in between.
+#include <gtest/gtest.h>
+
+#include "at_command.h"
+#include "modem.h"
+#include "pdu.h"
+#include "profile.h"
+#include "sim_process.h"
+
+namespace phonesim {
+namespace {
+
+Profile Load(const std::string& json) {
+  Profile p;
+  std::string error;
+  EXPECT_TRUE(ParseProfile(json, "test.json", p, error)) << error;
+  return p;
+}
+
+std::string LoadError(const std::string& json) {
+  Profile p;
+  std::string error;
+  EXPECT_FALSE(ParseProfile(json, "bad.json", p, error));
+  return error;
+}
+
+TEST(PduCoder, DeliverSubmitAndHeaders) {
+  TextMessage m;
+  m.address = "+447700900123";
+  m.text = "hellohello";
+  m.time = "2002-12-31T23:59:59+00:00";
+  std::string pdu, error;
+  ASSERT_TRUE(EncodeTextMessage(m, "+447785016005", pdu, error)) << error;
+  EXPECT_EQ(pdu, "0791447758100650" "04" "0C91447700091032" "00" "00" "20211332959500" "0A" "E8329BFD4697D9EC37");
+  EXPECT_EQ(TpduLength(pdu), 28);
+
+  // Negative zone, alphanumeric sender, no service centre.
+  m.address = "BANK";
+  m.time = "2024-03-07T11:11:11-05:00";
+  m.text = "A";
+  ASSERT_TRUE(EncodeTextMessage(m, "", pdu, error)) << error;
+  EXPECT_EQ(pdu, "00" "04" "07D0C2A07309" "00" "00" "4230701111110A" "01" "41");
+
+  // A part of a long message: the header, then the text one fill bit further on.
+  m.address = "12345";
+  m.concat = {77, 3, 1};
+  ASSERT_TRUE(EncodeTextMessage(m, "", pdu, error)) << error;
+  EXPECT_EQ(pdu.substr(0, 4), "0044");
+  EXPECT_EQ(pdu.substr(pdu.size() - 16), "080500034D030182");
+
+  // Not in the GSM alphabet: UCS2.
+  m.concat = {};
+  m.text = "\xE6\x97\xA5\xE6\x9C\xAC";
+  ASSERT_TRUE(EncodeTextMessage(m, "", pdu, error)) << error;
+  EXPECT_EQ(pdu.substr(pdu.size() - 10), "0465E5672C");
+  EXPECT_EQ(pdu.substr(16, 2), "08");  // data coding: UCS2
+
+  m.text = std::string(161, 'x');
+  EXPECT_FALSE(EncodeTextMessage(m, "", pdu, error));
+  m.text = "ok";
+  m.time = "31/12/2002";
+  EXPECT_FALSE(EncodeTextMessage(m, "", pdu, error));
+  EXPECT_NE(error.find("31/12/2002"), std::string::npos);
+
+  std::string recipient;
+  EXPECT_TRUE(ReadSubmit("079144775810065011000C914477000990990000FF10C8329BFD0699E5EF36E81C6EB7EB", recipient, error));
+  EXPECT_EQ(recipient, "+447700900999");
+  EXPECT_FALSE(ReadSubmit("0011000C91447700099099000010C8329B", recipient, error));  // user data cut short
+  EXPECT_FALSE(ReadSubmit("0791447758100650040C914477000910320000202113329595000AE8329BFD4697D9EC37", recipient, error));
+  EXPECT_EQ(TpduLength("zz"), -1);
+  EXPECT_EQ(TpduLength("05AA"), -1);
+}
+
+TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
+  std::string e = LoadError("{\n  \"identity\": {\n    \"model\": \"X\",,\n  }\n}");
+  EXPECT_EQ(e.rfind("bad.json:3:", 0), 0u) << e;
+  EXPECT_NE(e.find("syntax error"), std::string::npos) << e;
+
+  e = LoadError(R"({"quirks": {"bogus": 1}})");
+  EXPECT_EQ(e, "bad.json: at /quirks/bogus: unknown field (known here: baud, chunk_bytes, echo, empty_range_reply, "
+               "hang_after, hangup_after_commands, refuse, space_after_colon, unsolicited)");
+  e = LoadError(R"({"phonebooks": {"SM": {"first": 1, "last": 250, "entries": [{"location": 300}]}}})");
+  EXPECT_EQ(e, "bad.json: at /phonebooks/SM/entries/0/location: 300 is outside 1 to 250");
+  e = LoadError(R"({"battery": {"level": "full"}})");
+  EXPECT_EQ(e, "bad.json: at /battery/level: expected an integer, found string");
+  e = LoadError(R"({"sms": {"stores": {"ME": {"messages": [{"from": "+1", "status": 3}]}}}})");
+  EXPECT_NE(e.find("/sms/stores/ME/messages/0/status"), std::string::npos) << e;
+  e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"index": 1, "pdu": "0004"}, {"index": 1, "pdu": "0004"}]}}}})");
+  EXPECT_NE(e.find("/sms/stores/SM/messages/1"), std::string::npos) << e;
+  e = LoadError(R"({"charsets": ["UTF-9"]})");
+  EXPECT_NE(e.find("/charsets/0"), std::string::npos) << e;
+  e = LoadError(R"({"quirks": {"chunk_bytes": [8, 2]}})");
+  EXPECT_NE(e.find("/quirks/chunk_bytes/1"), std::string::npos) << e;
+
+  Profile p;
+  std::string error;
+  for (const char* name : {"generic", "ericsson", "minimal", "full", "demo"}) {
+    std::string path = std::string(PHONESIM_PROFILES) + "/" + name + ".json";
+    EXPECT_TRUE(LoadProfile(path, p, error)) << error;
+  }
+  EXPECT_FALSE(LoadProfile("/nonexistent/x.json", p, error));
+  EXPECT_NE(error.find("/nonexistent/x.json"), std::string::npos);
+}
+
+TEST(Profiles, WrittenStateLoadsToTheSameState) {
+  Profile p;
+  std::string error;
+  ASSERT_TRUE(LoadProfile(std::string(PHONESIM_PROFILES) + "/demo.json", p, error)) << error;
+  std::string first = ProfileToJson(p).dump();
+  Profile again = Load(first);
+  EXPECT_EQ(ProfileToJson(again).dump(), first);
+  EXPECT_EQ(again.sms.stores["ME"].messages.size(), 10u);
+  EXPECT_EQ(again.sms.stores["ME"].messages[5].pdu, p.sms.stores["ME"].messages[5].pdu);
+}
+
+TEST(CommandLines, SplitIntoCommands) {
+  std::vector<AtCommand> c;
+  ASSERT_TRUE(SplitCommandLine("ATE0+CPMS?", c));
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].name, "E");
+  EXPECT_EQ(c[0].args, "0");
+  EXPECT_EQ(c[1].name, "+CPMS");
+  EXPECT_EQ(c[1].kind, AtCommand::kRead);
+  ASSERT_TRUE(SplitCommandLine("at+cpbw=1,\"a;b\",129,\"x\";+cmee=?", c));
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].args, "1,\"a;b\",129,\"x\"");
+  EXPECT_EQ(c[1].kind, AtCommand::kTest);
+  ASSERT_TRUE(SplitCommandLine("\xff\xe5" "AT&FI3", c));  // garbage before the AT is skipped
+  ASSERT_EQ(c.size(), 2u);
+  EXPECT_EQ(c[0].name, "&F");
+  EXPECT_EQ(c[1].args, "3");
+  EXPECT_FALSE(SplitCommandLine("hello", c));
+  EXPECT_EQ(SplitArgs("1,\"a,b\",,x").size(), 4u);
+  EXPECT_EQ(NormalizeCommand("  at+cpbs=\"sm\" "), "AT+CPBS=\"sm\"");
+}
+
+TEST(Interpreter, FramingErrorsAndSettings) {
+  Profile p = DefaultProfile();
+  Modem m(p);
+  EXPECT_EQ(m.HandleLine("AT"), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSQ"), "\r\n+CSQ: 15,99\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CBC;+CSQ"), "\r\n+CBC: 0,80\r\n+CSQ: 15,99\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+FOO;+CSQ"), "\r\nERROR\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=999"), "\r\nERROR\r\n");  // errors are plain until AT+CMEE=1
+  EXPECT_EQ(m.HandleLine("AT+CMEE=1"), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=999"), "\r\n+CME ERROR: 21\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMEE=2"), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=999"), "\r\n+CME ERROR: invalid index\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGR=99"), "\r\n+CMS ERROR: 321\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSCS=\"8859-1\""), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSCS=\"UCS2\""), "\r\nERROR\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSCS?"), "\r\n+CSCS: \"8859-1\"\r\n\r\nOK\r\n");
+  EXPECT_TRUE(m.EchoOn());
+  EXPECT_EQ(m.HandleLine("ATE0"), "\r\nOK\r\n");
+  EXPECT_FALSE(m.EchoOn());
+  m.HandleLine("ATZ");
+  EXPECT_TRUE(m.EchoOn());
+  EXPECT_EQ(m.HandleLine("AT+CPBR=999"), "\r\nERROR\r\n");  // ATZ went back to plain errors
+
+  Profile e = DefaultProfile();
+  e.quirks.spaceAfterColon = false;
+  e.battery.reset();
+  e.phonebooks["FD"].reset();
+  e.quirks.refuse = {"AT+GMM", "ATI"};
+  Modem em(e);
+  EXPECT_EQ(em.HandleLine("AT+CSQ"), "\r\n+CSQ:15,99\r\n\r\nOK\r\n");
+  EXPECT_EQ(em.HandleLine("AT+CBC"), "\r\nERROR\r\n");
+  EXPECT_EQ(em.HandleLine("AT+CPBS=\"FD\""), "\r\nERROR\r\n");
+  EXPECT_EQ(em.HandleLine("AT+CPBS=?"), "\r\n+CPBS:(\"ME\",\"SM\")\r\n\r\nOK\r\n");
+  EXPECT_EQ(em.HandleLine("AT+GMM"), "\r\nERROR\r\n");
+  EXPECT_EQ(em.HandleLine("ATI"), "\r\nERROR\r\n");
+  EXPECT_EQ(em.HandleLine("ATI3"), "\r\nPS-100\r\n\r\nOK\r\n");
+  em.HandleLine("AT+CMEE=1");
+  EXPECT_EQ(em.HandleLine("AT+CPBR=0"), "\r\n+CME ERROR:21\r\n");
+}
+
+TEST(Interpreter, PhoneBookWriteBlankReadInCharsets) {
+  Profile p = Load(R"({"phonebooks": {"SM": {"first": 1, "last": 10, "number_length": 12, "name_length": 6,
+                      "entries": [{"location": 2, "number": "+4411", "name": "Al"}]}},
+                      "quirks": {"empty_range_reply": "+CME ERROR: 22"}})");
+  Modem m(p);
+  m.HandleLine("AT+CMEE=1");
+  EXPECT_EQ(m.HandleLine("AT+CPBS=\"SM\""), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=?"), "\r\n+CPBR: (1-10),12,6\r\n\r\nOK\r\n");
+  // GSM character set: "@" is septet 0, the euro sign an escape pair.
+  EXPECT_EQ(m.HandleLine(std::string("AT+CPBW=5,\"0123\",129,\"a") + '\0' + "\x1b\x65" + "\""), "\r\nOK\r\n");
+  EXPECT_EQ(p.phonebooks["SM"]->entries[5].name, "a@\xE2\x82\xAC");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=5"), std::string("\r\n+CPBR: 5,\"0123\",129,\"a") + '\0' + "\x1b\x65\"\r\n\r\nOK\r\n");
+  m.HandleLine("AT+CSCS=\"8859-1\"");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=5"), "\r\n+CPBR: 5,\"0123\",129,\"a@?\"\r\n\r\nOK\r\n");
+  // A name longer than the store takes is cut; a number too long is refused.
+  EXPECT_EQ(m.HandleLine("AT+CPBW=6,\"+4422\",145,\"Abcdefgh\""), "\r\nOK\r\n");
+  EXPECT_EQ(p.phonebooks["SM"]->entries[6].name, "Abcdef");
+  EXPECT_EQ(m.HandleLine("AT+CPBW=7,\"1234567890123\",129,\"X\""), "\r\n+CME ERROR: 26\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBW=11,\"1\",129,\"X\""), "\r\n+CME ERROR: 21\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBW=,\"99\",129,\"New\""), "\r\nOK\r\n");  // first free location
+  EXPECT_EQ(p.phonebooks["SM"]->entries[1].number, "99");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=1,10"),
+            "\r\n+CPBR: 1,\"99\",129,\"New\"\r\n+CPBR: 2,\"+4411\",145,\"Al\"\r\n+CPBR: 5,\"0123\",129,\"a@?\"\r\n"
+            "+CPBR: 6,\"+4422\",145,\"Abcdef\"\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBW=2"), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=2,4"), "\r\n+CME ERROR: 22\r\n");  // the profile's empty-range reply
+  EXPECT_EQ(m.HandleLine("AT+CPBS?"), "\r\n+CPBS: \"SM\",3,10\r\n\r\nOK\r\n");
+}
+
+TEST(Interpreter, MessageStoresListReadDeleteAndCentre) {
+  Profile p = Load(R"({"sms": {"cpms_format": "named", "smsc": "+4400", "stores": {
+      "ME": {"capacity": 5, "messages": [{"index": 1, "status": 0, "pdu": "0004"},
+                                         {"index": 2, "status": 1, "pdu": "0005"},
+                                         {"index": 4, "status": 3, "pdu": "0006"}]},
+      "SM": {"capacity": 3}}}})");
+  Modem m(p);
+  EXPECT_EQ(m.HandleLine("AT+CPMS=\"ME\""), "\r\n+CPMS: \"ME\",3,5,\"ME\",3,5,\"ME\",3,5\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPMS=\"XX\""), "\r\nERROR\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGL=1"), "\r\n+CMGL: 2,1,,1\r\n0005\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGL=4"),
+            "\r\n+CMGL: 1,0,,1\r\n0004\r\n+CMGL: 2,1,,1\r\n0005\r\n+CMGL: 4,3,,1\r\n0006\r\n\r\nOK\r\n");
+  EXPECT_EQ(p.sms.stores["ME"].messages[1].status, 1);  // listed is read
+  EXPECT_EQ(m.HandleLine("AT+CMGR=4"), "\r\n+CMGR: 3,,1\r\n0006\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGD=3"), "\r\n+CMS ERROR: 321\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGD=1,1"), "\r\nOK\r\n");  // every read message
+  EXPECT_EQ(p.sms.stores["ME"].messages.size(), 1u);
+  EXPECT_EQ(m.HandleLine("AT+CMGD=4"), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPMS=\"SM\",\"SM\""), "\r\n+CPMS: \"SM\",0,3,\"SM\",0,3,\"ME\",0,5\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGL=4"), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGF=1"), "\r\n+CMS ERROR: 303\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSCA?"), "\r\n+CSCA: \"+4400\",145\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSCA=\"441632\",145"), "\r\nOK\r\n");
+  EXPECT_EQ(p.sms.smsc, "+441632");
+  EXPECT_EQ(m.HandleLine("AT+CSCA=0161"), "\r\nOK\r\n");
+  EXPECT_EQ(p.sms.smsc, "0161");
+}
+
+}  // namespace
+}  // namespace phonesim
