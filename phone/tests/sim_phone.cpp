@@ -1,0 +1,156 @@
+#include "phone/tests/sim_phone.h"
+
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+#include "kernel/active.h"
+#include "kernel/requests.h"
+
+namespace {
+
+std::string ReadAll(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Bytes of one direction of the transcript, in order.
+std::string TranscriptBytes(const std::string& aDir, const char* aDirection) {
+  std::string bytes;
+  std::istringstream lines(ReadAll(aDir + "/transcript.jsonl"));
+  for (std::string line; std::getline(lines, line);) {
+    nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
+    if (record.is_discarded() || record["dir"] != aDirection) continue;
+    // Bytes above 0x7F come back as UTF-8 of U+0080..U+00FF: take them back to one byte.
+    std::string text = record["bytes"].get<std::string>();
+    for (size_t i = 0; i < text.size(); ++i) {
+      unsigned char c = static_cast<unsigned char>(text[i]);
+      if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
+        bytes.push_back(static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F)));
+      } else {
+        bytes.push_back(static_cast<char>(c));
+      }
+    }
+  }
+  return bytes;
+}
+
+struct TEngineStart {
+  TRecordingObserver* iObserver;
+  const std::function<void(CMobilePhoneBase&)>* iBody;
+  int iReplyTimeout;
+  TEngineRun* iRun;
+  HANDLE iDone;
+};
+
+DWORD EngineMain(LPVOID aStart) {
+  TEngineStart* start = static_cast<TEngineStart*>(aStart);
+  CActiveScheduler* scheduler = new CActiveScheduler;
+  CActiveScheduler::Install(scheduler);
+  CMobilePhoneBase* phone = CMobilePhoneBase::NewL(start->iObserver);
+  if (phone) {
+    phone->SetReplyTimeouts(start->iReplyTimeout, start->iReplyTimeout);
+    start->iRun->iOpenResult = phone->Communicator()->OpenPort();
+    if (start->iRun->iOpenResult == 0) (*start->iBody)(*phone);
+    delete phone;
+    start->iRun->iFinished = true;
+  }
+  delete scheduler;
+  SetEvent(start->iDone);
+  return 0;
+}
+
+}  // namespace
+
+nlohmann::json ShippedProfile(const std::string& aName) {
+  return nlohmann::json::parse(ReadAll(std::string(PHONESIM_PROFILES) + "/" + aName + ".json"), nullptr, true, true);
+}
+
+TSimPhone::~TSimPhone() {
+  Stop();
+  if (!iDir.empty()) std::system(("rm -rf '" + iDir + "'").c_str());
+}
+
+bool TSimPhone::Start(const nlohmann::json& aProfile) {
+  char pattern[] = "/tmp/kvphone-sim-XXXXXX";
+  if (!mkdtemp(pattern)) return false;
+  iDir = pattern;
+  std::ofstream(iDir + "/profile.json") << aProfile.dump(2);
+  std::string link = iDir + "/COM3";
+  iPid = fork();
+  if (iPid == 0) {
+    std::string out = iDir + "/stdout", err = iDir + "/stderr";
+    freopen(out.c_str(), "w", stdout);
+    freopen(err.c_str(), "w", stderr);
+    execl(PHONESIM_BINARY, PHONESIM_BINARY, "--profile", (iDir + "/profile.json").c_str(), "--link", link.c_str(),
+          "--transcript", (iDir + "/transcript.jsonl").c_str(), "--state-out", (iDir + "/state.json").c_str(),
+          static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  for (int i = 0; i < 2000; ++i) {
+    if (ReadAll(iDir + "/stdout").find("ready\n") != std::string::npos) {
+      setenv("KORVANET_COM3", link.c_str(), 1);
+      return true;
+    }
+    if (waitpid(iPid, nullptr, WNOHANG) == iPid) {
+      iPid = -1;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
+int TSimPhone::Stop() {
+  if (iPid <= 0) return -1;
+  kill(iPid, SIGTERM);
+  int status = 0;
+  waitpid(iPid, &status, 0);
+  iPid = -1;
+  unsetenv("KORVANET_COM3");
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::string> TSimPhone::Commands() const {
+  std::string bytes = TranscriptBytes(iDir, "in");
+  // The port's greeting ("Star") runs into the first command.
+  if (bytes.rfind("Star", 0) == 0) bytes.erase(0, 4);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t end; (end = bytes.find('\r', start)) != std::string::npos; start = end + 1)
+    lines.push_back(bytes.substr(start, end - start));
+  return lines;
+}
+
+size_t TSimPhone::BytesSent() const { return TranscriptBytes(iDir, "out").size(); }
+
+nlohmann::json TSimPhone::State() const {
+  return nlohmann::json::parse(ReadAll(iDir + "/state.json"), nullptr, false);
+}
+
+TEngineRun RunOnEngineThread(TRecordingObserver& aObserver, const std::function<void(CMobilePhoneBase&)>& aBody,
+                             int aReplyTimeout) {
+  TEngineRun run;
+  TEngineStart start{&aObserver, &aBody, aReplyTimeout, &run, CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+  DWORD id = 0;
+  HANDLE thread = CreateEpocThread(EngineMain, &start, &id);
+  if (thread) {
+    WaitForSingleObject(start.iDone, 240000);
+    CloseHandle(thread);
+  }
+  CloseHandle(start.iDone);
+  return run;
+}
+
+int CountOf(const std::vector<std::string>& aLines, const std::string& aLine) {
+  return static_cast<int>(std::count(aLines.begin(), aLines.end(), aLine));
+}

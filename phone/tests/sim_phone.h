@@ -1,0 +1,58 @@
+// Integration-test support: the phonesim program on a pseudo-terminal linked
+// as COM3:, and an engine thread that drives the AT layer against it the way
+// the program does.
+#pragma once
+
+#include <sys/types.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "phone/mobile_phone.h"
+#include "phone/tests/recording_observer.h"
+
+// A shipped profile (generic, ericsson, minimal, ...) as JSON, to adjust.
+nlohmann::json ShippedProfile(const std::string& aName);
+
+class TSimPhone {
+ public:
+  TSimPhone() = default;
+  TSimPhone(const TSimPhone&) = delete;
+  TSimPhone& operator=(const TSimPhone&) = delete;
+  ~TSimPhone();
+
+  // Starts phonesim on the profile and points COM3: at it. False when it
+  // does not report "ready".
+  bool Start(const nlohmann::json& aProfile);
+  // SIGTERM; the state is written. Returns the exit status.
+  int Stop();
+
+  // Every command line the phone received so far, in order (the PDU line
+  // with its Ctrl-Z).
+  std::vector<std::string> Commands() const;
+  // Bytes the phone sent so far.
+  size_t BytesSent() const;
+  // The phone's state after Stop.
+  nlohmann::json State() const;
+
+ private:
+  std::string iDir;
+  pid_t iPid = -1;
+};
+
+// What one run on the engine thread produced.
+struct TEngineRun {
+  int iOpenResult = -1;
+  bool iFinished = false;
+};
+
+// Starts an engine thread with its own scheduler, makes the AT layer with
+// aObserver, opens COM3: and calls aBody; waits for the thread to end.
+TEngineRun RunOnEngineThread(TRecordingObserver& aObserver, const std::function<void(CMobilePhoneBase&)>& aBody,
+                             int aReplyTimeout = KReplyTimeout);
+
+// Count of aLine in aLines.
+int CountOf(const std::vector<std::string>& aLines, const std::string& aLine);
