@@ -40,6 +40,8 @@ Modem::Modem(Profile& profile) : iProfile(profile) {
   }
   std::string store = iProfile.sms.stores.count("ME") || iProfile.sms.stores.empty() ? "ME" : "SM";
   for (std::string& s : iMessageStores) s = store;
+  // References go on from the last message sent, also across a reloaded state.
+  if (!iProfile.sms.sent.empty()) iNextReference = iProfile.sms.sent.back().reference % 255 + 1;
 }
 
 void Modem::Reset() {
