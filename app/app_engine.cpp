@@ -1,0 +1,162 @@
+#include "app/app_engine.h"
+
+#include "app/app_globals.h"
+#include "app/kv_document.h"
+#include "engine/engine_thread.h"
+#include "kernel/errors.h"
+#include "kernel/log.h"
+#include "kernel/requests.h"
+
+namespace {
+
+struct TActionStart {
+  UINT iCommand;
+  const TText16* iLogLine;
+};
+
+// By state 1 to 7: the command posted and the line ActionStart logs.
+const TActionStart KActionStarts[] = {
+    {EKvSendNow, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_SendNow"},
+    {EKvGetAllSmsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_GetAllSmsFromPhone"},
+    {EKvDeleteAllSmsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllSmsFromPhone"},
+    {EKvSendAllSmsFromOutbox, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_SendAllSmsFromOutbox"},
+    {EKvReadPhoneBook, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_GetAllContactsFromPhone"},
+    {EKvUploadAllContactsToPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_UploadAllContactsToPhone"},
+    {EKvDeleteAllContactsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllContactsFromPhone"},
+};
+
+}  // namespace
+
+CKvAppEngine* CKvAppEngine::NewL() {
+  LogMessage(KLogFilePath, u"CKvAppEngine::NewL");
+  CKvAppEngineImpl* self = new CKvAppEngineImpl;
+  if (self != nullptr) self->InitialiseEngineThread();
+  return self;
+}
+
+CKvAppEngineImpl::CKvAppEngineImpl() { SetClassName(u"CKvAppEngineImpl"); }
+
+CKvAppEngineImpl::~CKvAppEngineImpl() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::~CKvAppEngineImpl");
+  // Fails harmlessly when no engine thread is current; not waited for.
+  PostThreadMessageW(iThreadId, WM_QUIT, 0, 0);
+  if (iThread != nullptr) CloseHandle(iThread);
+}
+
+void CKvAppEngineImpl::InitialiseEngineThread() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::InitialiseEngineThread");
+  iThread = CreateEpocThread(KvEngineMain, static_cast<LPVOID>(gKvMainFrameWindow), &iThreadId);
+  if (iThread != nullptr)
+    LogMessage(KLogFilePath, u"CKvAppEngineImpl::ConstructL Created KvEngine Thread");
+  else
+    iThreadId = 0;
+}
+
+bool CKvAppEngineImpl::CheckEngineReady() {
+  if (iState == EKvAppEngine_NoAction) return true;
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::CheckEngineReady - engine busy. State = %1!d!", iState);
+  return false;
+}
+
+int CKvAppEngineImpl::SetAction(TKvAppEngineAction aAction) {
+  if (!CheckEngineReady()) return KErrGeneral;
+  iState = aAction;
+  return KErrNone;
+}
+
+int CKvAppEngineImpl::SendNow(CKveMessagesItem* aMessage) {
+  if (!CheckEngineReady()) return KErrGeneral;
+  iState = EKvAppEngine_SendNow;
+  iAction.iMessage = aMessage;
+  return KErrNone;
+}
+
+int CKvAppEngineImpl::GetAllSmsFromPhone() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::GetAllSmsFromPhone");
+  return SetAction(EKvAppEngine_GetAllSmsFromPhone);
+}
+
+int CKvAppEngineImpl::DeleteAllSmsFromPhone() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::DeleteAllSmsFromPhone");
+  if (iState != EKvAppEngine_NoAction) {
+    LogMessage(KLogFilePath, u"CKvAppEngineImpl::DeleteAllSmsFromPhone - engine busy. State = %1!d!", iState);
+    return KErrGeneral;
+  }
+  iState = EKvAppEngine_DeleteAllSmsFromPhone;
+  return KErrNone;
+}
+
+int CKvAppEngineImpl::SendAllSmsFromOutbox() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::SendAllSmsFromOutbox");
+  return SetAction(EKvAppEngine_SendAllSmsFromOutbox);
+}
+
+int CKvAppEngineImpl::GetAllContactsFromPhone() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::GetAllContactsFromPhone");
+  return SetAction(EKvAppEngine_GetAllContactsFromPhone);
+}
+
+int CKvAppEngineImpl::GetUploadAllContactsToPhone() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::GetUploadAllContactsToPhone");
+  return SetAction(EKvAppEngine_UploadAllContactsToPhone);
+}
+
+int CKvAppEngineImpl::DeleteAllContactsFromPhoneL() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::DeleteAllContactsFromPhoneL");
+  return SetAction(EKvAppEngine_DeleteAllContactsFromPhone);
+}
+
+void CKvAppEngineImpl::PostToEngine(UINT aCommand) {
+  if (!PostThreadMessageW(iThreadId, aCommand, reinterpret_cast<WPARAM>(&iAction), 0))
+    LogMessageWithError(KLogFilePath, u"CKvAppEngineImpl::SendNow PostThreadMessage failed state = %1!d!", iState);
+}
+
+void CKvAppEngineImpl::CompleteWithError(HWND aWindow, const TText16* aText) {
+  TEngineAction failed;
+  failed.iWindow = aWindow;
+  failed.iResult = KErrGeneral;  // every nonzero result counts as a failure
+  failed.iText.Copy(aText);
+  SendMessageW(aWindow, EKvActionComplete, reinterpret_cast<WPARAM>(&failed), 0);
+}
+
+void CKvAppEngineImpl::ActionStart(HWND aWindow) {
+  iAction.iWindow = aWindow;
+  iAction.iResult = 0;
+  iAction.iSmsc = nullptr;
+  iAction.iText.Zero();
+  if (iThread == nullptr) InitialiseEngineThread();
+
+  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_DeleteAllContactsFromPhone) {
+    const TActionStart& start = KActionStarts[iState - 1];
+    LogMessage(KLogFilePath, start.iLogLine);
+    if (iState == EKvAppEngine_SendNow)
+      iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
+    PostToEngine(start.iCommand);
+  } else if (iState == EKvAppEngine_NoAction) {
+    LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: no action");
+    CompleteWithError(aWindow, u"Error: No action has been set");
+  } else {
+    LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: state = %1!d! HWND = 0x%2!x!", iState, aWindow);
+    CompleteWithError(aWindow, u"Engine state error");
+  }
+}
+
+void CKvAppEngineImpl::ActionInProgress() { LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionInProgress"); }
+
+void CKvAppEngineImpl::ActionComplete(int aResult) {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionComplete - %1!d!", aResult);
+  iState = EKvAppEngine_NoAction;
+}
+
+int CKvAppEngineImpl::ShutdownEngine() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::ShutdownEngine");
+  if (iState == EKvAppEngine_NoAction) {
+    LogMessage(KLogFilePath, u"CKvAppEngineImpl::AbortTransfer - no transfer in progress.");
+    return KErrGeneral;
+  }
+  PostToEngine(EKvShutdownEngine);
+  if (iThread != nullptr) CloseHandle(iThread);
+  iThread = nullptr;
+  iThreadId = 0;
+  return KErrNone;
+}

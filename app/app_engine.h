@@ -1,0 +1,83 @@
+// The engine proxy: the user interface thread's one handle on the engine
+// thread. It records the one action the user asked for, posts it when the
+// progress dialog is ready, and forgets the engine thread after each action.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/engine_action.h"
+#include "kernel/epocbase.h"
+
+class CKveMessagesItem;
+
+enum TKvAppEngineAction {
+  EKvAppEngine_NoAction = 0,
+  EKvAppEngine_SendNow = 1,
+  EKvAppEngine_GetAllSmsFromPhone = 2,
+  EKvAppEngine_DeleteAllSmsFromPhone = 3,
+  EKvAppEngine_SendAllSmsFromOutbox = 4,
+  EKvAppEngine_GetAllContactsFromPhone = 5,
+  EKvAppEngine_UploadAllContactsToPhone = 6,
+  EKvAppEngine_DeleteAllContactsFromPhone = 7,
+};
+
+// The interface; its own operations do nothing.
+class CKvAppEngine : public CEpocBase {
+ public:
+  // Makes the proxy and starts the first engine thread.
+  static CKvAppEngine* NewL();
+  ~CKvAppEngine() override = default;
+
+  virtual void ActionStart(HWND /*aWindow*/) {}
+  virtual void ActionInProgress() {}
+  virtual void ActionComplete(int /*aResult*/) {}
+  // The setters record an action when the engine is idle: 0, or -2 when busy.
+  virtual int SendNow(CKveMessagesItem* /*aMessage*/) { return 0; }
+  virtual int GetAllSmsFromPhone() { return 0; }
+  virtual int DeleteAllSmsFromPhone() { return 0; }
+  virtual int SendAllSmsFromOutbox() { return 0; }
+  // Ends the action on the engine side (also an abort): 0, or -2 when idle.
+  virtual int ShutdownEngine() { return 0; }
+  virtual int GetAllContactsFromPhone() { return 0; }
+  virtual int GetUploadAllContactsToPhone() { return 0; }
+  virtual int DeleteAllContactsFromPhoneL() { return 0; }
+
+ protected:
+  CKvAppEngine() = default;
+};
+
+class CKvAppEngineImpl : public CKvAppEngine {
+ public:
+  CKvAppEngineImpl();
+  ~CKvAppEngineImpl() override;
+
+  void ActionStart(HWND aWindow) override;
+  void ActionInProgress() override;
+  void ActionComplete(int aResult) override;
+  int SendNow(CKveMessagesItem* aMessage) override;
+  int GetAllSmsFromPhone() override;
+  int DeleteAllSmsFromPhone() override;
+  int SendAllSmsFromOutbox() override;
+  int ShutdownEngine() override;
+  int GetAllContactsFromPhone() override;
+  int GetUploadAllContactsToPhone() override;
+  int DeleteAllContactsFromPhoneL() override;
+
+  void InitialiseEngineThread();
+  bool CheckEngineReady();
+
+  int State() const { return iState; }
+  DWORD EngineThreadId() const { return iThreadId; }
+  const TEngineAction& Action() const { return iAction; }
+
+ private:
+  int SetAction(TKvAppEngineAction aAction);
+  void PostToEngine(UINT aCommand);
+  // Completes at once with a block of its own, when no action can start.
+  void CompleteWithError(HWND aWindow, const TText16* aText);
+
+  TEngineAction iAction;
+  HANDLE iThread;
+  DWORD iThreadId;
+  int iState;
+};

@@ -1,0 +1,8 @@
+#include "app/app_globals.h"
+
+HINSTANCE gKvInstance = nullptr;
+CKvApplication* gKvApplication = nullptr;
+CKvDocument* gKvDocument = nullptr;
+CKvAppUi* gKvAppUi = nullptr;
+CKvAppEngine* gKvAppEngine = nullptr;
+HWND gKvMainFrameWindow = nullptr;

@@ -1,0 +1,44 @@
+// What travels between the user interface and the engine thread: the
+// message numbers of commands and notices, and the action block whose
+// address every command and notice carries as wParam.
+#pragma once
+
+#include <windows.h>
+
+#include "kernel/descriptors.h"
+#include "serial/port.h"
+
+class CKveMessagesItem;
+
+// One block of numbers shared by the user interface, the engine and the
+// serial writer thread (10011 is the writer's EKvCommWrite).
+enum TKvEngineMessage : UINT {
+  EKvSendNow = 10000,
+  EKvGetAllSmsFromPhone = 10001,
+  EKvDeleteAllSmsFromPhone = 10002,
+  EKvSendAllSmsFromOutbox = 10003,
+  EKvReadPhoneBook = 10004,
+  EKvReadPhoneBookSim = 10005,
+  EKvReadPhoneBookPhoneMemory = 10006,
+  EKvUploadAllContactsToPhone = 10007,
+  EKvDeleteAllContactsFromPhone = 10008,
+  EKvActionInProgress = 10009,  // engine to the window in the block
+  EKvActionComplete = 10010,    // engine to the window in the block
+  EKvShutdownEngine = 10012,
+};
+static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
+
+// The window's answer to EKvActionInProgress when the user has cancelled.
+inline constexpr LRESULT KActionCancelled = -3;
+
+inline constexpr int KEngineTextLength = 64;
+
+// Owned by the user interface's engine proxy and lent to the engine for one
+// command; the engine never frees it and never keeps it beyond the command.
+struct TEngineAction {
+  HWND iWindow = nullptr;   // receives EKvActionInProgress and EKvActionComplete
+  int iResult = 0;          // 0 success, -2 failure (-3 the user interface's abort)
+  LPCWSTR iSmsc = nullptr;  // service centre for EKvSendNow; empty: none configured
+  TModBuf16<KEngineTextLength> iText;  // progress or completion text
+  CKveMessagesItem* iMessage = nullptr;  // the message EKvSendNow sends
+};

@@ -1,0 +1,288 @@
+#include "engine/phone_engine.h"
+
+#include <memory>
+
+#include "kernel/log.h"
+#include "sms/sms_address.h"
+
+namespace {
+
+const int KPlaceHolderGranularity = 64;
+
+// Local owners, so that a record in hand is freed also when the engine
+// thread is ended from inside a wait for the phone.
+template <typename T>
+using TOwned = std::unique_ptr<T>;
+
+// Deleted records are collected first and removed afterwards, so that the
+// read position of the walk is not disturbed.
+typedef CArrayFixFlat<CEOID> COidList;
+
+}  // namespace
+
+CPhoneEng::CPhoneEng() { SetClassName(u"CPhoneEng"); }
+
+CPhoneEng* CPhoneEng::NewL(HWND aMainUiWnd) {
+  LogMessage(KLogFilePath, u"CPhoneEng::NewL aMainUiWnd = 0x%1!x!", aMainUiWnd);
+  CPhoneEng* self = new CPhoneEng;
+  if (self == nullptr) return nullptr;
+  if (self->ConstructL(aMainUiWnd) != KErrNone) {
+    LogMessage(KLogFilePath, u"CPhoneEng::NewL - construction failed");
+    delete self;
+    return nullptr;
+  }
+  return self;
+}
+
+int CPhoneEng::ConstructL(HWND aMainUiWnd) {
+  iPhone = CMobilePhoneBase::NewL(this);  // runs its ConstructL, which makes the communicator
+  if (iPhone == nullptr) return KErrNoMemory;
+  iMessagesDatabase = CKveMessagesDatabase::NewL(aMainUiWnd, 0);
+  iContactsDatabase = CKveContactsDatabase::NewL(aMainUiWnd, 0);
+  iSimPlaceHolders = new CPlaceHolderList(KPlaceHolderGranularity);
+  iPhoneMemoryPlaceHolders = new CPlaceHolderList(KPlaceHolderGranularity);
+  if (!iMessagesDatabase || !iContactsDatabase || !iSimPlaceHolders || !iPhoneMemoryPlaceHolders)
+    return KErrNoMemory;
+  return KErrNone;
+}
+
+CPhoneEng::~CPhoneEng() {
+  LogMessage(KLogFilePath, u"CPhoneEng::~CPhoneEng");
+  delete iPhone;
+  delete iMessagesDatabase;
+  delete iContactsDatabase;
+  if (iSimPlaceHolders && iPhoneMemoryPlaceHolders) ResetPlaceHolders();
+  delete iSimPlaceHolders;
+  delete iPhoneMemoryPlaceHolders;
+}
+
+void CPhoneEng::KeepAction(const MSG& aMessage) { iAction = reinterpret_cast<TEngineAction*>(aMessage.wParam); }
+
+LRESULT CPhoneEng::NotifyProgress() {
+  if (iAction == nullptr) return 0;
+  return SendMessageW(iAction->iWindow, EKvActionInProgress, reinterpret_cast<WPARAM>(iAction), 0);
+}
+
+void CPhoneEng::NotifyComplete() {
+  if (iAction == nullptr) return;
+  SendMessageW(iAction->iWindow, EKvActionComplete, reinterpret_cast<WPARAM>(iAction), 0);
+}
+
+void CPhoneEng::ClosePort() { iPhone->Communicator()->ClosePort(); }
+
+int CPhoneEng::InitialiseConnection() {
+  LogMessage(KLogFilePath, u"CPhoneEng::InitialiseConnection");
+  iProgressCounter = 0;
+  int result = iPhone->Communicator()->OpenPort();
+  if (result == KErrNone) return KErrNone;
+  LogMessage(KLogFilePath, u"CPhoneEng::InitialiseConnection - error initialising port %1!d!", result);
+  if (iAction != nullptr) {
+    iAction->iText.Copy(u"Error initialising port");
+    iAction->iResult = KErrGeneral;
+  }
+  NotifyComplete();
+  ClosePort();
+  return result;
+}
+
+int CPhoneEng::GetPhoneSettings() {
+  LogMessage(KLogFilePath, u"CPhoneEng::GetPhoneSettings");
+  iPhone->ReadPhoneSettings();
+  return KErrNone;
+}
+
+int CPhoneEng::ProcessSendNow(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow");
+  KeepAction(aMessage);
+  if (iAction == nullptr) return KErrGeneral;
+  iCurrentMessage = iAction->iMessage;
+
+  if (iCurrentMessage == nullptr) {
+    LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow - no message to send");
+    iAction->iText.Copy(u"Failed send.");
+    iAction->iResult = KErrGeneral;
+    NotifyComplete();
+    return KErrGeneral;
+  }
+  TSmsAddress recipient;
+  recipient.iNumber.CopyTruncated(iCurrentMessage->Number());
+
+  TConstPtr16 smsc(iAction->iSmsc != nullptr ? iAction->iSmsc : u"");
+  if (smsc.Length() == 0) {
+    LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow - no smsc found");
+    iAction->iText.Copy(u"No SMSC - check \"Settings\"");
+    iAction->iResult = KErrGeneral;
+    NotifyComplete();
+    return KErrGeneral;
+  }
+  TSmsAddress centre;
+  centre.iNumber.CopyTruncated(smsc);
+
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow Creating SMS");
+  TOwned<CStdSms> sms(CStdSms::NewL(0));
+  if (!sms) {
+    iAction->iText.Copy(u"Failed send.");
+    iAction->iResult = KErrGeneral;
+    NotifyComplete();
+    return KErrNoMemory;
+  }
+  sms->SetText(iCurrentMessage->SmsFormatMessage());
+  if (TSmsAddress* first = sms->Recipient(0))
+    *first = recipient;
+  else
+    sms->AddRecipientL(recipient);
+  sms->SmsCentre() = centre;
+
+  int result = InitialiseConnection();
+  if (result != KErrNone) return result;
+
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow Sending SMS");
+  result = iPhone->SendSms(*sms, 3);
+  if (result == KReplyOk) {
+    iAction->iText.Copy(u"Message Sent.");
+    iAction->iResult = KErrNone;
+  } else {
+    iAction->iText.Copy(u"Failed send.");
+    iAction->iResult = KErrGeneral;
+  }
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow complete");
+  NotifyComplete();
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow - Closing Connection to port");
+  ClosePort();
+  return result;
+}
+
+int CPhoneEng::ProcessGetAllSmsFromPhone(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessGetAllSmsFromPhone");
+  KeepAction(aMessage);
+  int result = InitialiseConnection();
+  if (result != KErrNone) return result;
+  iPhone->ReadSms();
+  if (iAction != nullptr) iAction->iText.Copy(u"Transfer Complete.");
+  NotifyComplete();
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessGetAllSmsFromPhone - Closing Connection to port");
+  ClosePort();
+  return KErrNone;
+}
+
+int CPhoneEng::ProcessDeleteAllSmsFromPhone(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessDeleteAllSmsFromPhone");
+  KeepAction(aMessage);
+  int result = InitialiseConnection();
+  if (result != KErrNone) return result;
+  int deleted = 0;
+  iPhone->DeleteAllSms(4, deleted, 2);
+  if (iAction != nullptr) iAction->iText.Copy(u"Deleted all messages.");
+  NotifyComplete();
+  ClosePort();
+  return KErrNone;
+}
+
+int CPhoneEng::ProcessSendAllSmsFromOutbox(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendAllSmsFromOutbox");
+  KeepAction(aMessage);
+  if (iAction != nullptr) iAction->iText.Copy(u"Not Supported .. yet");
+  NotifyComplete();
+  ClosePort();
+  return KErrNone;
+}
+
+int CPhoneEng::ProcessReadPhoneBook(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessReadPhoneBook");
+  KeepAction(aMessage);
+  int result = InitialiseConnection();
+  if (result != KErrNone) return result;
+  CleanupDatabase();
+  switch (aMessage.message) {
+    case EKvReadPhoneBookSim:
+      iCurrentStore = EKvStoreSim;
+      iPhone->ReadPhoneBook(ESimCard);
+      break;
+    case EKvReadPhoneBookPhoneMemory:
+      iCurrentStore = EKvStorePhoneMemory;
+      iPhone->ReadPhoneBook(EPhoneMemory);
+      break;
+    case EKvReadPhoneBook:
+      iCurrentStore = EKvStoreSim;
+      iPhone->ReadPhoneBook(ESimCard);
+      iCurrentStore = EKvStorePhoneMemory;
+      iPhone->ReadPhoneBook(EPhoneMemory);
+      break;
+    default:
+      LogMessage(KLogFilePath, u"CPhoneEng::ProcessReadPhoneBook Error - unknown message");
+      break;
+  }
+  iContactsDatabase->LogDataToFile();
+  if (iAction != nullptr) iAction->iText.Copy(u"Read all contacts.");
+  NotifyComplete();
+  ClosePort();
+  return KErrNone;
+}
+
+void CPhoneEng::CleanupDatabase() {
+  LogMessage(KLogFilePath, u"CPhoneEng::CleanupDatabase");
+  COidList deleted(16);
+  COidList edited(16);
+  for (CEpocDatabaseItem* record = iContactsDatabase->ReadFirstItemL(); record != nullptr;
+       record = iContactsDatabase->ReadNextItemL()) {
+    TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(record));
+    if (contact->IsDeleted())
+      deleted.AppendL(contact->Oid());
+    else if (contact->IsEdited())
+      edited.AppendL(contact->Oid());
+  }
+  for (int i = 0; i < deleted.Count(); ++i) iContactsDatabase->DeleteItem(deleted[i]);
+  for (int i = 0; i < edited.Count(); ++i) {
+    TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(iContactsDatabase->ReadItemL(edited[i])));
+    if (!contact) continue;
+    contact->SetEdited(false);
+    iContactsDatabase->ReplaceItemL(*contact);
+  }
+}
+
+void CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms) {
+  LogMessage(KLogFilePath, u"StoreSmsInDatabaseL");
+  TOwned<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->NewItemL()));
+  if (!message) return;
+  switch (aSms.SmsStatus()) {
+    case 0:
+      message->SetFolder(EKvFolderOutbox);
+      break;
+    case 2:
+      message->SetFolder(EKvFolderSent);
+      break;
+    default:
+      message->SetFolder(EKvFolderInbox);
+      break;
+  }
+  message->SetTextL(aSms.MessageText());
+  TConstPtr16 number;
+  if (aSms.NumRecipients() > 0) number = TConstPtr16(aSms.RecipientNumber(0));
+  message->SetNumberL(number);
+  TOwned<CKveContactsItem> contact(iContactsDatabase->LookupNumberL(number));
+  if (contact)
+    message->SetNameL(contact->Name());
+  else
+    message->SetNameL(TConstPtr16(u""));
+  message->SetDateSentTime(aSms.DateSent());
+  iMessagesDatabase->WriteItemL(*message);
+}
+
+CKveContactsItem* CPhoneEng::MakeContactItemL(const TPhoneBookEntry& aEntry) {
+  auto* contact = static_cast<CKveContactsItem*>(iContactsDatabase->NewItemL());
+  if (contact == nullptr) return nullptr;
+  contact->SetNameL(aEntry.iName);
+  contact->SetNumberL(aEntry.iNumber);
+  contact->SetOtherDetailsL(TConstPtr16(u""));
+  contact->SetLocation(aEntry.iLocation);
+  if (iCurrentStore != EKvStoreSim)
+    contact->SetInPhoneMemory();
+  else
+    contact->SetOnSim();
+  return contact;
+}
+
+void CPhoneEng::StoreContactL(const TPhoneBookEntry& aEntry) {
+  TOwned<CKveContactsItem> contact(MakeContactItemL(aEntry));
+  if (contact) iContactsDatabase->WriteItemL(*contact);
+}

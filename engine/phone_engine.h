@@ -1,0 +1,135 @@
+// The engine: carries out one user command at a time on the engine thread,
+// through the AT layer it owns, storing what arrives in its own instances of
+// the two local stores and reporting back through the action block.
+#pragma once
+
+#include <windows.h>
+
+#include "engine/engine_action.h"
+#include "kernel/arrays.h"
+#include "kernel/epocbase.h"
+#include "phone/mobile_phone.h"
+#include "phone/phone_observer.h"
+#include "phone/phone_types.h"
+#include "store/contacts.h"
+#include "store/messages.h"
+
+// The engine's own numbering of the phone books, the same values as the
+// contact flags: 1 SIM, 2 phone memory.
+enum TKvCurrentStore {
+  EKvStoreSim = EKvContactOnSim,
+  EKvStorePhoneMemory = EKvContactInPhoneMemory,
+};
+
+// One phone book as read from the phone: owned contact items, in ascending
+// order of location.
+typedef CArrayFixFlat<CKveContactsItem*> CPlaceHolderList;
+
+class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
+ public:
+  // Null when the protocol layer or a store could not be made.
+  static CPhoneEng* NewL(HWND aMainUiWnd);
+  ~CPhoneEng() override;
+
+  // Commands (the thread message: number, wParam = action block). Results
+  // are ignored by the command loop.
+  int ProcessSendNow(const MSG& aMessage);
+  int ProcessGetAllSmsFromPhone(const MSG& aMessage);
+  int ProcessDeleteAllSmsFromPhone(const MSG& aMessage);
+  int ProcessSendAllSmsFromOutbox(const MSG& aMessage);
+  int ProcessReadPhoneBook(const MSG& aMessage);
+  int ProcessUploadPhoneBook(const MSG& aMessage);
+  int ProcessDeletePhoneBook(const MSG& aMessage);
+
+  int InitialiseConnection();
+  int GetPhoneSettings();
+  void CleanupDatabase();
+  void StoreSmsInDatabaseL(CStdSms& aSms);
+  void StoreContactL(const TPhoneBookEntry& aEntry);
+  // A new contact (the caller's) from a phone book entry of the current store.
+  CKveContactsItem* MakeContactItemL(const TPhoneBookEntry& aEntry);
+
+  // Phone book synchronisation.
+  void WriteContactsToPhone();
+  void DeleteContactsFromPhone();
+  void DoWriteContactsToPhone();
+  void DoWriteDeletedItemsToPhone();
+  void DoWriteEditedItemsToPhone();
+  void DoWriteNewItemsToPhone();
+  int IsNewContact(CKveContactsItem& aContact);
+  int SearchArray(CPlaceHolderList& aList, CKveContactsItem& aContact);
+  int FindNextLocation();
+  bool IsFreeLocation(int aLocation);
+  int UploadContact(CKveContactsItem& aContact, int aLocation);
+  int UploadBlank(int aLocation);
+  void AppendLocationPlaceHolderToArray(const CKveContactsItem& aContact);
+  void DeleteLocationPlaceHolderFromArray(int aLocation);
+  void BlankAllEntries(CPlaceHolderList& aList);
+  void ResetPlaceHolders();
+
+  // MMobilePhoneObserver
+  int WiggleCallBack() override;
+  void CorrectPhoneSettings(const TPhoneSettings& aSettings) override;
+  void PhoneDiscovered(const TDesc16& aModemId) override;
+  int FoundPhoneEntry(const TPhoneBookEntry& aEntry) override;
+  void OperationStarting() override {}
+  void OperationFinished() override {}
+  void LineReceived(const TDesc16&, int) override {}
+  void DataSending(const TDesc16&) override {}
+  void DataSent(const TDesc16&, int) override {}
+  void EntrySent() override;
+  void EntryDeleted() override;
+  int SpareQuery1() override { return 0; }
+  int SpareQuery2() override { return 0; }
+  int SparePassThrough(int aValue) override { return aValue; }
+  void SpareNotice1() override {}
+  void SmsPartSent() override {}
+  void FoundSmsL(CStdSms* aSms, int aError) override;
+  void SmsDeletedL() override;
+  void SmsSendRetry() override {}
+  void SpareNotice2() override {}
+  int NextConcatReference() override { return 0; }
+  int NewSmsIndication(const TDesc16&) override { return 0; }
+
+  // For tests and tools.
+  CMobilePhoneBase* Phone() const { return iPhone; }
+  const TPhoneSettings& Settings() const { return iPhoneSettings; }
+  int CurrentStore() const { return iCurrentStore; }
+  CPlaceHolderList& PlaceHolders(int aStore) { return aStore == EKvStorePhoneMemory ? *iPhoneMemoryPlaceHolders : *iSimPlaceHolders; }
+
+ private:
+  CPhoneEng();
+  int ConstructL(HWND aMainUiWnd);
+
+  // The command's block, kept for the observer calls.
+  void KeepAction(const MSG& aMessage);
+  // Sends EKvActionInProgress with the block's text; the window's answer.
+  LRESULT NotifyProgress();
+  void NotifyComplete();
+  // Replaces the text with the format (one %d) and the incremented counter,
+  // then notifies; the window's answer.
+  LRESULT CountAndNotify(const TText16* aFormat);
+  void ClosePort();
+  // The list, range and limits of the current phone book.
+  CPlaceHolderList& CurrentList() { return PlaceHolders(iCurrentStore); }
+  const TPhoneMemory& CurrentMemory() const;
+  bool BelongsToCurrentStore(const CKveContactsItem& aContact) const;
+  // Inserts the item (taking it) in location order, behind equal locations.
+  void InsertPlaceHolder(CPlaceHolderList& aList, CKveContactsItem* aItem);
+  void LogContactsArray(CPlaceHolderList& aList);
+  void LogSms(CStdSms& aSms);
+  void LogPhoneEntry(const TPhoneBookEntry& aEntry);
+  void LogMemoryValues(const TPhoneMemory& aMemory);
+
+  CKveMessagesDatabase* iMessagesDatabase;
+  CKveContactsDatabase* iContactsDatabase;
+  CMobilePhoneBase* iPhone;
+  CKveMessagesItem* iCurrentMessage;
+  TEngineAction* iAction;
+  int iProgressCounter;
+  int iCurrentStore;
+  TPhoneSettings iPhoneSettings;
+  int iSynchronising;
+  CPlaceHolderList* iSimPlaceHolders;
+  CPlaceHolderList* iPhoneMemoryPlaceHolders;
+};

@@ -1,0 +1,277 @@
+// Bringing the phone's two phone books in line with the local contacts, and
+// blanking them. Every decision is taken against the place-holder lists read
+// from the phone first, which follow every entry written and blanked.
+#include <memory>
+
+#include "engine/phone_engine.h"
+#include "engine/engine_text.h"
+#include "kernel/log.h"
+
+namespace {
+template <typename T>
+using TOwned = std::unique_ptr<T>;
+}  // namespace
+
+const TPhoneMemory& CPhoneEng::CurrentMemory() const {
+  return iPhoneSettings.MemoryValues[iCurrentStore == EKvStorePhoneMemory ? EPhoneMemory : ESimCard];
+}
+
+bool CPhoneEng::BelongsToCurrentStore(const CKveContactsItem& aContact) const {
+  return (aContact.IsOnSim() && iCurrentStore == EKvStoreSim) ||
+         (aContact.IsInPhoneMemory() && iCurrentStore == EKvStorePhoneMemory);
+}
+
+void CPhoneEng::InsertPlaceHolder(CPlaceHolderList& aList, CKveContactsItem* aItem) {
+  if (aItem == nullptr) return;
+  int index = 0;
+  while (index < aList.Count() && aList[index]->Location() <= aItem->Location()) ++index;
+  if (aList.InsertL(index, &aItem) != KErrNone) delete aItem;
+}
+
+int CPhoneEng::ProcessUploadPhoneBook(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessUploadPhoneBook");
+  iSynchronising = 1;
+  KeepAction(aMessage);
+  int result = InitialiseConnection();
+  if (result != KErrNone) {
+    iSynchronising = 0;
+    return result;
+  }
+  GetPhoneSettings();
+  iCurrentStore = EKvStoreSim;
+  iPhone->ReadPhoneBook(ESimCard);
+  iCurrentStore = EKvStorePhoneMemory;
+  iPhone->ReadPhoneBook(EPhoneMemory);
+  LogContactsArray(*iSimPlaceHolders);
+  LogContactsArray(*iPhoneMemoryPlaceHolders);
+  WriteContactsToPhone();
+  ResetPlaceHolders();
+  iSynchronising = 0;
+  if (iAction != nullptr) iAction->iText.Copy(u"Upload complete.");
+  NotifyComplete();
+  ClosePort();
+  return KErrNone;
+}
+
+int CPhoneEng::ProcessDeletePhoneBook(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessDeletePhoneBook");
+  iSynchronising = 1;
+  KeepAction(aMessage);
+  int result = InitialiseConnection();
+  if (result != KErrNone) {
+    iSynchronising = 0;
+    return result;
+  }
+  iCurrentStore = EKvStoreSim;
+  iPhone->ReadPhoneBook(ESimCard);
+  iCurrentStore = EKvStorePhoneMemory;
+  iPhone->ReadPhoneBook(EPhoneMemory);
+  LogContactsArray(*iSimPlaceHolders);
+  LogContactsArray(*iPhoneMemoryPlaceHolders);
+  DeleteContactsFromPhone();
+  ResetPlaceHolders();
+  iSynchronising = 0;
+  if (iAction != nullptr) iAction->iText.Copy(u"Upload complete.");
+  NotifyComplete();
+  ClosePort();
+  return KErrNone;
+}
+
+void CPhoneEng::LogContactsArray(CPlaceHolderList& aList) {
+  LogMessage(KLogFilePath, u"CPhoneEng::LogContactsArray count = %1!d!", aList.Count());
+  for (int i = 0; i < aList.Count(); ++i) {
+    CKveContactsItem* item = aList[i];
+    TZText<KEntryNameLength> name(item->Name());
+    TZText<KEntryNumberLength> number(item->Number());
+    LogMessage(KLogFilePath, u"Item Name = %1!s!", name.Ptr());
+    LogMessage(KLogFilePath, u"Item Number = %1!s!", number.Ptr());
+    LogMessage(KLogFilePath, u"Item Location = %1!d!", item->Location());
+  }
+}
+
+void CPhoneEng::WriteContactsToPhone() {
+  LogMessage(KLogFilePath, u"CPhoneEng::WriteContactsToPhone");
+  if (iPhone->ChangePhoneStore(EPhoneMemory) != KReplyOk) {
+    LogMessage(KLogFilePath, u"CPhoneEng::WriteContactsToPhone - Failed to ChangePhoneStore EPhoneMemory");
+    return;
+  }
+  iCurrentStore = EKvStorePhoneMemory;
+  DoWriteContactsToPhone();
+  if (iPhone->ChangePhoneStore(ESimCard) != KReplyOk) {
+    LogMessage(KLogFilePath, u"CPhoneEng::WriteContactsToPhone - Failed to ChangePhoneStore ESimCard");
+    return;
+  }
+  iCurrentStore = EKvStoreSim;
+  DoWriteContactsToPhone();
+  CleanupDatabase();
+}
+
+void CPhoneEng::DeleteContactsFromPhone() {
+  LogMessage(KLogFilePath, u"CPhoneEng::DeleteContactsFromPhone");
+  if (iPhone->ChangePhoneStore(EPhoneMemory) != KReplyOk) {
+    LogMessage(KLogFilePath, u"CPhoneEng::DeleteContactsFromPhone - Failed to ChangePhoneStore EPhoneMemory");
+    return;
+  }
+  iCurrentStore = EKvStorePhoneMemory;
+  BlankAllEntries(*iPhoneMemoryPlaceHolders);
+  if (iPhone->ChangePhoneStore(ESimCard) != KReplyOk) {
+    LogMessage(KLogFilePath, u"CPhoneEng::DeleteContactsFromPhone - Failed to ChangePhoneStore ESimCard");
+    return;
+  }
+  iCurrentStore = EKvStoreSim;
+  BlankAllEntries(*iSimPlaceHolders);
+  CleanupDatabase();
+}
+
+void CPhoneEng::DoWriteContactsToPhone() {
+  LogMessage(KLogFilePath, u"CPhoneEng::DoWriteContactsToPhone");
+  iProgressCounter = 0;
+  DoWriteDeletedItemsToPhone();
+  iProgressCounter = 0;
+  DoWriteEditedItemsToPhone();
+  DoWriteNewItemsToPhone();  // numbering runs on from the edited contacts
+  iProgressCounter = 0;
+}
+
+void CPhoneEng::DoWriteDeletedItemsToPhone() {
+  LogMessage(KLogFilePath, u"CPhoneEng::DoWriteDeletedItemsToPhone");
+  for (CEpocDatabaseItem* record = iContactsDatabase->ReadFirstItemL(); record != nullptr;
+       record = iContactsDatabase->ReadNextItemL()) {
+    TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(record));
+    if (!BelongsToCurrentStore(*contact) || !contact->IsDeleted()) continue;
+    int location = IsNewContact(*contact);
+    if (location != -1) UploadBlank(location);
+  }
+}
+
+void CPhoneEng::DoWriteEditedItemsToPhone() {
+  LogMessage(KLogFilePath, u"CPhoneEng::DoWriteEditedItemsToPhone");
+  for (CEpocDatabaseItem* record = iContactsDatabase->ReadFirstItemL(); record != nullptr;
+       record = iContactsDatabase->ReadNextItemL()) {
+    TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(record));
+    if (!BelongsToCurrentStore(*contact) || !contact->IsEdited()) continue;
+    if (IsFreeLocation(contact->Location())) UploadContact(*contact, contact->Location());
+  }
+}
+
+void CPhoneEng::DoWriteNewItemsToPhone() {
+  LogMessage(KLogFilePath, u"CPhoneEng::DoWriteNewItemsToPhone");
+  for (CEpocDatabaseItem* record = iContactsDatabase->ReadFirstItemL(); record != nullptr;
+       record = iContactsDatabase->ReadNextItemL()) {
+    TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(record));
+    if (!BelongsToCurrentStore(*contact) || contact->IsDeleted()) continue;
+    if (IsNewContact(*contact) != -1) continue;
+    int location = FindNextLocation();
+    if (location != -1) UploadContact(*contact, location);
+  }
+}
+
+int CPhoneEng::IsNewContact(CKveContactsItem& aContact) {
+  CPlaceHolderList& list = aContact.IsOnSim() ? *iSimPlaceHolders : *iPhoneMemoryPlaceHolders;
+  int location = SearchArray(list, aContact);
+  LogMessage(KLogFilePath, u"CPhoneEng::IsNewContact returns %1!d!", location);
+  return location;
+}
+
+int CPhoneEng::SearchArray(CPlaceHolderList& aList, CKveContactsItem& aContact) {
+  LogMessage(KLogFilePath, u"SearchArray");
+  for (int i = 0; i < aList.Count(); ++i) {
+    CKveContactsItem* placeHolder = aList[i];
+    if (aContact.Compare(*placeHolder) != 0) continue;
+    if (aContact.IsDeleted() && placeHolder->Location() != aContact.Location()) continue;
+    return placeHolder->Location();
+  }
+  return -1;
+}
+
+int CPhoneEng::FindNextLocation() {
+  LogMessage(KLogFilePath, u"CPhoneEng::FindNextLocation");
+  const TPhoneMemory& memory = CurrentMemory();
+  int candidate = memory.MemLow;
+  CPlaceHolderList& list = CurrentList();
+  for (int i = 0; i < list.Count(); ++i) {
+    if (list[i]->Location() > candidate) return candidate;
+    if (list[i]->Location() == candidate) ++candidate;
+  }
+  if (candidate <= memory.MemHigh) return candidate;
+  LogMessage(KLogFilePath, u"CPhoneEng::FindNextLocation - Sim Full");
+  return -1;
+}
+
+bool CPhoneEng::IsFreeLocation(int aLocation) {
+  LogMessage(KLogFilePath, u"CPhoneEng::IsFreeLocation %1!d!", aLocation);
+  const TPhoneMemory& memory = CurrentMemory();
+  if (aLocation < memory.MemLow || aLocation > memory.MemHigh) return false;
+  CPlaceHolderList& list = CurrentList();
+  for (int i = 0; i < list.Count(); ++i) {
+    if (list[i]->Location() == aLocation) return false;
+    if (list[i]->Location() > aLocation) break;
+  }
+  return true;
+}
+
+int CPhoneEng::UploadContact(CKveContactsItem& aContact, int aLocation) {
+  LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - location = %1!d!", aLocation);
+  aContact.SetLocation(aLocation);
+  const TPhoneMemory& memory = CurrentMemory();
+  int result = iPhone->UploadContactsItem(aContact, memory.MaxName, memory.MaxNumber);
+  if (result == KErrNone) {
+    iPhone->WaitForPhoneBookWriteToComplete();
+    AppendLocationPlaceHolderToArray(aContact);
+  } else {
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - Item upload failed");
+  }
+  return result;
+}
+
+void CPhoneEng::AppendLocationPlaceHolderToArray(const CKveContactsItem& aContact) {
+  LogMessage(KLogFilePath, u"CPhoneEng::AppendLocationPlaceHolderToArray");
+  auto* placeHolder = static_cast<CKveContactsItem*>(iContactsDatabase->NewItemL());
+  if (placeHolder == nullptr) return;
+  placeHolder->SetNameL(aContact.Name());
+  placeHolder->SetNumberL(aContact.Number());
+  placeHolder->SetLocation(aContact.Location());
+  InsertPlaceHolder(CurrentList(), placeHolder);
+}
+
+int CPhoneEng::UploadBlank(int aLocation) {
+  LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank");
+  int result = iPhone->UploadBlank(aLocation);
+  if (result == KErrNone) {
+    iPhone->WaitForPhoneBookWriteToComplete();
+    DeleteLocationPlaceHolderFromArray(aLocation);
+  } else {
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank - Item upload failed");
+  }
+  return result;
+}
+
+void CPhoneEng::DeleteLocationPlaceHolderFromArray(int aLocation) {
+  LogMessage(KLogFilePath, u"CPhoneEng::DeleteLocationPlaceHolderFromArray");
+  CPlaceHolderList& list = CurrentList();
+  for (int i = 0; i < list.Count(); ++i) {
+    CKveContactsItem* placeHolder = list[i];
+    if (placeHolder->Location() != aLocation) continue;
+    placeHolder->LogItem();
+    delete placeHolder;
+    list.Delete(i);
+    return;
+  }
+  LogMessage(KLogFilePath, u"CPhoneEng::DeleteLocationPlaceHolderFromArray - no match");
+}
+
+void CPhoneEng::BlankAllEntries(CPlaceHolderList& aList) {
+  iProgressCounter = 0;
+  const int count = aList.Count();
+  for (int i = 0; i < count && aList.Count() > 0; ++i) UploadBlank(aList[0]->Location());
+}
+
+void CPhoneEng::ResetPlaceHolders() {
+  CPlaceHolderList* lists[] = {iSimPlaceHolders, iPhoneMemoryPlaceHolders};
+  for (CPlaceHolderList* list : lists) {
+    for (int i = list->Count() - 1; i >= 0; --i) {
+      delete (*list)[i];
+      list->Delete(i);
+    }
+  }
+}

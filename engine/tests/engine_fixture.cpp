@@ -1,0 +1,224 @@
+#include "engine/tests/engine_fixture.h"
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <memory>
+
+#include <kvplatform.h>
+#include <windbase.h>
+
+#include "engine/engine_thread.h"
+#include "kernel/log.h"
+#include "kernel/requests.h"
+#include "store/contacts.h"
+#include "store/messages.h"
+
+EngineTest* EngineTest::iCurrent = nullptr;
+
+namespace {
+
+const WCHAR KTestWindowClass[] = u"KvEngineTestWindow";
+
+// The process's globals are made once: the TLS slot outlives every test.
+void InitGlobalsOnce(WNDPROC aWindowProc) {
+  static bool done = [aWindowProc] {
+    EpocInitGlobals();
+    WNDCLASSW windowClass = {};
+    windowClass.lpszClassName = KTestWindowClass;
+    windowClass.lpfnWndProc = aWindowProc;
+    RegisterClassW(&windowClass);
+    return true;
+  }();
+  (void)done;
+}
+
+std::string ReadBytes(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+}  // namespace
+
+EngineTest::EngineTest() {
+  InitGlobalsOnce(&EngineTest::WindowProc);
+  char pattern[] = "/tmp/kv-engine-XXXXXX";
+  iRoot = mkdtemp(pattern);
+  kvplatform::SetDeviceRoot(iRoot);
+  LogCloseFile();
+  std::filesystem::create_directories(iRoot + "/dev");
+  CreateDirectoryW(u"\\Program Files", nullptr);
+  CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr);
+  CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr);
+  CreateDirectoryW(u"\\My Documents", nullptr);
+  SetLogging(1);
+  iCurrent = this;
+  iWindow = CreateWindowExW(0, KTestWindowClass, u"progress", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  iAction.iWindow = iWindow;
+}
+
+EngineTest::~EngineTest() {
+  if (iEngineThread != nullptr) {
+    PostThreadMessageW(iEngineThreadId, WM_QUIT, 0, 0);
+    WaitEngineEnded();
+    CloseHandle(iEngineThread);
+  }
+  iPhone.StopAndReadState();
+  DestroyWindow(iWindow);
+  iCurrent = nullptr;
+  SetLogging(0);
+  LogCloseFile();
+  kvplatform::SetDeviceRoot("");
+  std::filesystem::remove_all(iRoot);
+}
+
+void EngineTest::StartPhone(const nlohmann::json& aProfile) {
+  ASSERT_TRUE(iPhone.Start(aProfile, iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+}
+
+void EngineTest::StartEngine() {
+  iEngineThread = CreateEpocThread(KvEngineMain, static_cast<LPVOID>(iWindow), &iEngineThreadId);
+  ASSERT_NE(iEngineThread, nullptr);
+}
+
+LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
+  EngineTest* self = iCurrent;
+  if (self != nullptr && (aMessage == EKvActionInProgress || aMessage == EKvActionComplete)) {
+    const TEngineAction* action = reinterpret_cast<const TEngineAction*>(aWParam);
+    self->iNotices.push_back({aMessage, Utf8(action->iText), action->iResult});
+    if (aMessage == EKvActionInProgress) return self->iProgressAnswer;
+    if (self->iShutdownOnComplete)
+      PostThreadMessageW(self->iEngineThreadId, EKvShutdownEngine, aWParam, 0);
+    return 0;
+  }
+  if (self != nullptr && aMessage == WM_DBNOTIFICATION) {
+    ++self->iStoreNotices;
+    return 0;
+  }
+  return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
+}
+
+void EngineTest::Pump(int aMilliseconds) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aMilliseconds);
+  while (std::chrono::steady_clock::now() < deadline) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+}
+
+bool EngineTest::Run(UINT aCommand, int aTimeoutMs) {
+  int before = CompletionCount();
+  if (!PostThreadMessageW(iEngineThreadId, aCommand, reinterpret_cast<WPARAM>(&iAction), 0)) return false;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
+  while (CompletionCount() == before) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return true;
+}
+
+bool EngineTest::WaitEngineEnded(int aTimeoutMs) {
+  if (iEngineThread == nullptr) return true;
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    DWORD result = MsgWaitForMultipleObjectsEx(1, &iEngineThread, 50, QS_ALLINPUT, 0);
+    if (result == WAIT_OBJECT_0) return true;
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return false;
+}
+
+std::vector<std::string> EngineTest::Progress() const {
+  std::vector<std::string> texts;
+  for (const TNotice& notice : iNotices)
+    if (notice.iMessage == EKvActionInProgress) texts.push_back(notice.iText);
+  return texts;
+}
+
+const TNotice* EngineTest::Completion() const {
+  for (auto it = iNotices.rbegin(); it != iNotices.rend(); ++it)
+    if (it->iMessage == EKvActionComplete) return &*it;
+  return nullptr;
+}
+
+int EngineTest::CompletionCount() const {
+  int count = 0;
+  for (const TNotice& notice : iNotices) count += notice.iMessage == EKvActionComplete;
+  return count;
+}
+
+std::vector<std::string> EngineTest::LogMessages() const {
+  std::string host;
+  kvplatform::DevicePathToHost(KLogFilePath, host);
+  std::string log = ReadBytes(host);
+  std::vector<std::string> messages;
+  size_t start = 0;
+  for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::string line = log.substr(start, end - start);
+    size_t colon = line.find(": ");
+    messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
+  }
+  return messages;
+}
+
+int EngineTest::CountLog(const std::string& aMessage) const {
+  int count = 0;
+  for (const std::string& message : LogMessages()) count += message == aMessage;
+  return count;
+}
+
+int EngineTest::FindLog(const std::string& aMessage, int aFrom) const {
+  std::vector<std::string> messages = LogMessages();
+  for (size_t i = static_cast<size_t>(aFrom); i < messages.size(); ++i)
+    if (messages[i] == aMessage) return static_cast<int>(i);
+  return -1;
+}
+
+std::vector<TContactRow> EngineTest::Contacts() const {
+  std::vector<TContactRow> rows;
+  std::unique_ptr<CKveContactsDatabase> store(CKveContactsDatabase::NewL(nullptr, 0));
+  for (CEpocDatabaseItem* record = store->ReadFirstItemL(); record != nullptr; record = store->ReadNextItemL()) {
+    std::unique_ptr<CKveContactsItem> contact(static_cast<CKveContactsItem*>(record));
+    rows.push_back({Utf8(contact->Name()), Utf8(contact->Number()), contact->Location(), contact->Flags()});
+  }
+  return rows;
+}
+
+std::vector<TMessageRow> EngineTest::Messages() const {
+  std::vector<TMessageRow> rows;
+  std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(nullptr, 0));
+  for (CEpocDatabaseItem* record = store->ReadFirstItemL(); record != nullptr; record = store->ReadNextItemL()) {
+    std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(record));
+    rows.push_back({Utf8(message->Name()), Utf8(message->Number()), Utf8(message->Text()), message->Folder()});
+  }
+  return rows;
+}
+
+void EngineTest::AddContact(const std::string& aName, const std::string& aNumber, int aLocation, DWORD aFlags) {
+  std::unique_ptr<CKveContactsDatabase> store(CKveContactsDatabase::NewL(nullptr, 0));
+  std::unique_ptr<CKveContactsItem> contact(static_cast<CKveContactsItem*>(store->NewItemL()));
+  std::u16string name = Utf16(aName);
+  std::u16string number = Utf16(aNumber);
+  TConstPtr16 nameText(name.c_str());
+  TConstPtr16 numberText(number.c_str());
+  contact->SetDetailsL(&nameText, &numberText, nullptr);
+  contact->SetLocation(aLocation);
+  if (aFlags & EKvContactOnSim) contact->SetOnSim();
+  if (aFlags & EKvContactInPhoneMemory) contact->SetInPhoneMemory();
+  if (aFlags & EKvContactDeleted) contact->MarkDeleted();
+  if (aFlags & EKvContactEdited) contact->SetEdited(true);
+  store->WriteItemL(*contact);
+}
+
+std::string EngineTest::Utf8(const TDesc16& aText) {
+  return kvplatform::ToUtf8(std::u16string(aText.Ptr(), static_cast<size_t>(aText.Length())));
+}
+
+std::u16string EngineTest::Utf16(const std::string& aText) { return kvplatform::FromUtf8(aText); }

@@ -1,0 +1,86 @@
+// The engine on its own thread against phonesim on a pseudo-terminal, with
+// the real stores in a temporary device root, and a window on the test's
+// thread that plays the progress dialog: it answers progress notices (-3 on
+// request), records every text, and ends the action on completion.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+#include "engine/engine_action.h"
+#include "engine/tests/phone_sim.h"
+
+struct TNotice {
+  UINT iMessage;  // EKvActionInProgress or EKvActionComplete
+  std::string iText;
+  int iResult;
+};
+
+struct TContactRow {
+  std::string iName;
+  std::string iNumber;
+  int iLocation;
+  DWORD iFlags;
+};
+
+struct TMessageRow {
+  std::string iName;
+  std::string iNumber;
+  std::string iText;
+  DWORD iFolder;
+};
+
+class EngineTest : public ::testing::Test {
+ protected:
+  EngineTest();
+  ~EngineTest() override;
+
+  // Phone on COM3 (the link <root>/dev/COM3).
+  void StartPhone(const nlohmann::json& aProfile);
+  nlohmann::json StopPhone() { return iPhone.StopAndReadState(); }
+  void StartEngine();
+  // Posts the command and handles notices until the completion arrives.
+  // False when none came within the time.
+  bool Run(UINT aCommand, int aTimeoutMs = 90000);
+  // Handles messages for the time given (the engine's sends included).
+  void Pump(int aMilliseconds);
+  // Waits (handling messages) until the engine thread has ended.
+  bool WaitEngineEnded(int aTimeoutMs = 20000);
+
+  std::vector<std::string> Progress() const;
+  const TNotice* Completion() const;
+  int CompletionCount() const;
+  // The message part of every log line so far.
+  std::vector<std::string> LogMessages() const;
+  int CountLog(const std::string& aMessage) const;
+  // Index of the first log line equal to aMessage at or after aFrom; -1 if none.
+  int FindLog(const std::string& aMessage, int aFrom = 0) const;
+
+  std::vector<TContactRow> Contacts() const;
+  std::vector<TMessageRow> Messages() const;
+  // Adds a contact to the local store as the user interface would.
+  void AddContact(const std::string& aName, const std::string& aNumber, int aLocation, DWORD aFlags);
+
+  static std::string Utf8(const TDesc16& aText);
+  static std::u16string Utf16(const std::string& aText);
+
+  std::string iRoot;
+  HWND iWindow = nullptr;
+  TPhoneSim iPhone;
+  TEngineAction iAction;
+  HANDLE iEngineThread = nullptr;
+  DWORD iEngineThreadId = 0;
+
+  std::vector<TNotice> iNotices;
+  int iStoreNotices = 0;
+  LRESULT iProgressAnswer = 0;  // what the window answers to progress
+  bool iShutdownOnComplete = true;
+
+ private:
+  static LRESULT WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
+  static EngineTest* iCurrent;
+};

@@ -1,0 +1,103 @@
+#include "engine/tests/phone_sim.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace {
+
+std::string ReadText(const std::string& aPath) {
+  std::ifstream in(aPath, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+}  // namespace
+
+TPhoneSim::~TPhoneSim() {
+  if (iPid > 0) StopAndReadState();
+}
+
+bool TPhoneSim::Start(const nlohmann::json& aProfile, const std::string& aLinkPath, const std::string& aWorkDir) {
+  iWorkDir = aWorkDir;
+  std::ofstream(iWorkDir + "/profile.json") << aProfile.dump(2);
+  std::string out = iWorkDir + "/phonesim.out";
+  std::string err = iWorkDir + "/phonesim.err";
+  // Everything the child needs is made before the fork: it only opens and execs.
+  std::string profile = iWorkDir + "/profile.json";
+  std::string state = iWorkDir + "/state.json";
+  iPid = fork();
+  if (iPid == 0) {
+    int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(o, 1);
+    dup2(e, 2);
+    execl(PHONESIM_BINARY, PHONESIM_BINARY, "--profile", profile.c_str(), "--link", aLinkPath.c_str(), "--state-out",
+          state.c_str(), static_cast<char*>(nullptr));
+    _exit(127);
+  }
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+  while (std::chrono::steady_clock::now() < deadline) {
+    if (ReadText(out).find("ready\n") != std::string::npos) return true;
+    int status = 0;
+    if (waitpid(iPid, &status, WNOHANG) == iPid) {
+      iPid = -1;
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return false;
+}
+
+nlohmann::json TPhoneSim::StopAndReadState() {
+  if (iPid <= 0) return nullptr;
+  kill(iPid, SIGTERM);
+  int status = 0;
+  waitpid(iPid, &status, 0);
+  iPid = -1;
+  std::string state = ReadText(iWorkDir + "/state.json");
+  if (state.empty()) return nullptr;
+  return nlohmann::json::parse(state, nullptr, false);
+}
+
+std::string TPhoneSim::Errors() const { return ReadText(iWorkDir + "/phonesim.err"); }
+
+nlohmann::json SmallProfile() {
+  return nlohmann::json::parse(R"({
+    "identity": {"manufacturer": "PHONESIM", "model": "PS-100", "revision": "V 1.00",
+                 "imei": "352099001761481", "imsi": "001010123456789"},
+    "phonebooks": {
+      "SM": {"first": 1, "last": 10, "number_length": 20, "name_length": 14,
+             "entries": [{"location": 1, "number": "+441234567890", "name": "Alice"},
+                         {"location": 2, "number": "01632960123", "name": "Bob"},
+                         {"location": 5, "number": "+447700900456", "name": "Carol"}]},
+      "ME": {"first": 1, "last": 20, "number_length": 20, "name_length": 18,
+             "entries": [{"location": 3, "number": "5551234", "name": "Eve"}]},
+      "FD": {"first": 1, "last": 10, "number_length": 20, "name_length": 14, "entries": []}
+    },
+    "sms": {
+      "smsc": "+447785016005",
+      "stores": {
+        "ME": {"capacity": 10, "messages": []},
+        "SM": {"capacity": 10, "messages": [
+          {"index": 1, "status": 1, "from": "+441234567890", "text": "Lunch at one?",
+           "time": "2003-01-05T10:00:00+00:00"},
+          {"index": 2, "status": 0, "from": "+447700900999", "text": "Unknown sender here",
+           "time": "2003-01-06T11:30:00+00:00"}]}
+      }
+    },
+    "quirks": {"echo": true, "baud": 0}
+  })");
+}
+
+nlohmann::json ShippedProfile(const std::string& aName) {
+  return nlohmann::json::parse(ReadText(std::string(PHONESIM_PROFILES) + "/" + aName + ".json"), nullptr, false,
+                               true);
+}
