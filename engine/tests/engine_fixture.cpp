@@ -174,6 +174,12 @@ int EngineTest::CountLog(const std::string& aMessage) const {
   return count;
 }
 
+int EngineTest::CountLogPrefix(const std::string& aPrefix) const {
+  int count = 0;
+  for (const std::string& message : LogMessages()) count += message.rfind(aPrefix, 0) == 0;
+  return count;
+}
+
 int EngineTest::FindLog(const std::string& aMessage, int aFrom) const {
   std::vector<std::string> messages = LogMessages();
   for (size_t i = static_cast<size_t>(aFrom); i < messages.size(); ++i)

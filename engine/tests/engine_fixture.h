@@ -57,6 +57,7 @@ class EngineTest : public ::testing::Test {
   // The message part of every log line so far.
   std::vector<std::string> LogMessages() const;
   int CountLog(const std::string& aMessage) const;
+  int CountLogPrefix(const std::string& aPrefix) const;
   // Index of the first log line equal to aMessage at or after aFrom; -1 if none.
   int FindLog(const std::string& aMessage, int aFrom = 0) const;
 

@@ -38,3 +38,81 @@ TEST_F(EngineTest, DownloadStoresEachMessageInItsFolderThenCompletes) {
   nlohmann::json state = StopPhone();
   EXPECT_EQ(state["sms"]["stores"]["SM"]["messages"].size(), 2u);
 }
+
+TEST_F(EngineTest, DownloadFilesByPhoneStatusAndASecondDownloadAddsNothing) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["stores"]["ME"]["messages"] = nlohmann::json::parse(R"([
+    {"index": 1, "status": 2, "to": "+447700900111", "text": "Draft never sent"},
+    {"index": 2, "status": 3, "to": "+447700900222", "text": "Went out already"}])");
+  StartPhone(profile);
+  StartEngine();
+  iShutdownOnComplete = false;  // two actions on one engine thread
+  ASSERT_TRUE(Run(EKvGetAllSmsFromPhone));
+  ASSERT_TRUE(Run(EKvGetAllSmsFromPhone));
+  EXPECT_EQ(Completion()->iText, "Transfer Complete.");
+
+  std::vector<TMessageRow> messages = Messages();
+  ASSERT_EQ(messages.size(), 4u);
+  for (const TMessageRow& row : messages) {
+    if (row.iText == "Draft never sent")
+      EXPECT_EQ(row.iFolder, static_cast<DWORD>(EKvFolderOutbox));
+    else if (row.iText == "Went out already")
+      EXPECT_EQ(row.iFolder, static_cast<DWORD>(EKvFolderSent));
+    else
+      EXPECT_EQ(row.iFolder, static_cast<DWORD>(EKvFolderInbox)) << row.iText;
+  }
+  // The second download still reported what it found, numbered from 1 again.
+  int ones = 0;
+  for (const std::string& text : Progress()) ones += text == "Found Sms 1";
+  EXPECT_EQ(ones, 2);
+}
+
+TEST_F(EngineTest, DeleteAllRemovesEveryMessageOnThePhoneAndNoLocalOne) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["stores"]["ME"]["messages"] = nlohmann::json::parse(R"([
+    {"index": 4, "status": 1, "from": "+447700900111", "text": "In phone memory"}])");
+  StartPhone(profile);
+  StartEngine();
+  iShutdownOnComplete = false;
+  ASSERT_TRUE(Run(EKvGetAllSmsFromPhone));
+  iNotices.clear();
+  iShutdownOnComplete = true;
+  ASSERT_TRUE(Run(EKvDeleteAllSmsFromPhone));
+
+  std::vector<std::string> deleted;
+  for (const std::string& text : Progress())
+    if (text.rfind("Deleted message", 0) == 0) deleted.push_back(text);
+  EXPECT_EQ(deleted, (std::vector<std::string>{"Deleted message 1", "Deleted message 2", "Deleted message 3"}));
+  EXPECT_EQ(Completion()->iText, "Deleted all messages.");
+  EXPECT_EQ(Completion()->iResult, 0);
+  EXPECT_EQ(Messages().size(), 3u);
+  EXPECT_TRUE(WaitEngineEnded());
+
+  nlohmann::json state = StopPhone();
+  EXPECT_TRUE(state["sms"]["stores"]["SM"]["messages"].empty());
+  EXPECT_TRUE(state["sms"]["stores"]["ME"]["messages"].empty());
+}
+
+TEST_F(EngineTest, SendAllFromOutboxIsNotSupported) {
+  StartEngine();  // no phone at all: the port is never opened
+  ASSERT_TRUE(Run(EKvSendAllSmsFromOutbox));
+  EXPECT_TRUE(Progress().empty());
+  EXPECT_EQ(Completion()->iText, "Not Supported .. yet");
+  EXPECT_EQ(Completion()->iResult, 0);
+}
+
+TEST_F(EngineTest, APortThatCannotBeOpenedFailsEveryOperation) {
+  StartEngine();  // nothing at <root>/dev/COM3
+  iShutdownOnComplete = false;
+  const UINT commands[] = {EKvGetAllSmsFromPhone, EKvDeleteAllSmsFromPhone, EKvReadPhoneBook,
+                           EKvUploadAllContactsToPhone, EKvDeleteAllContactsFromPhone};
+  for (UINT command : commands) {
+    iNotices.clear();
+    iAction.iResult = 0;
+    ASSERT_TRUE(Run(command)) << command;
+    EXPECT_TRUE(Progress().empty()) << command;
+    EXPECT_EQ(Completion()->iText, "Error initialising port") << command;
+    EXPECT_EQ(Completion()->iResult, -2) << command;
+  }
+  EXPECT_EQ(CountLogPrefix("CPhoneEng::InitialiseConnection - error initialising port "), 5);
+}
