@@ -1,10 +1,17 @@
-// MessageBoxW for runs without a screen: the box is recorded, printed to
-// standard error and answered with OK at once.
+// MessageBoxW: every box is recorded. Without a screen (or with
+// KORVANET_MESSAGEBOX=log, for unattended runs) it is printed to standard
+// error and answered with OK at once; otherwise it is a real box on the
+// screen that blocks the calling thread until it is dismissed.
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <mutex>
 
 #include <kvplatform.h>
 #include <windows.h>
+
+#include "ui/message_box.h"
+#include "ui/screen.h"
 
 namespace kvplatform {
 namespace {
@@ -35,12 +42,16 @@ void ClearMessageBoxHistory() {
 
 using namespace kvplatform;
 
-int MessageBoxW(HWND, LPCWSTR text, LPCWSTR caption, UINT type) {
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   MessageBoxRecord record{caption ? caption : u"Error", text ? text : u"", type, GetCurrentThreadId()};
-  std::fprintf(stderr, "[message box] %s: %s\n", ToUtf8(record.caption).c_str(), ToUtf8(record.text).c_str());
+  const char* mode = std::getenv("KORVANET_MESSAGEBOX");
+  bool logOnly = (mode && std::strcmp(mode, "log") == 0) || !ui::ScreenInUse();
+  if (logOnly)
+    std::fprintf(stderr, "[message box] %s: %s\n", ToUtf8(record.caption).c_str(), ToUtf8(record.text).c_str());
   {
     std::lock_guard guard(TheHistory().lock);
     TheHistory().boxes.push_back(std::move(record));
   }
-  return IDOK;
+  if (logOnly) return IDOK;
+  return ui::RunMessageBox(owner, text, caption ? caption : u"Error", type);
 }

@@ -1,11 +1,14 @@
 // Thread message queues, posting, retrieving and dispatching, and SendMessageW
 // within and across threads.
 #include <algorithm>
+#include <chrono>
 
 #include <windows.h>
 
 #include "core/wait_core.h"
 #include "core/window_manager.h"
+#include "ui/input.h"
+#include "ui/message_source.h"
 
 namespace kvplatform {
 namespace {
@@ -48,7 +51,8 @@ bool TakeMessage(ThreadState& self, std::unique_lock<std::mutex>& lock, LPMSG ms
   RunIncomingSends(self, lock);
   auto it = std::find_if(self.posted.begin(), self.posted.end(),
                          [&](const MSG& m) { return Matches(m, window, filterMin, filterMax); });
-  if (it == self.posted.end()) return false;
+  if (it == self.posted.end())
+    return ui::MakeScreenMessage(self.id, window, filterMin, filterMax, remove, msg);
   *msg = *it;
   if (remove) self.posted.erase(it);
   return true;
@@ -86,6 +90,7 @@ BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT r
   }
   ThreadState& self = CurrentThread();
   EnsureQueue(self);
+  ui::BeforeBlock(self.id);  // the display's input arrives in peek loops too
   std::unique_lock lock(WaitMutex());
   return TakeMessage(self, lock, msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
@@ -98,7 +103,19 @@ BOOL GetMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
   ThreadState& self = CurrentThread();
   EnsureQueue(self);
   std::unique_lock lock(WaitMutex());
-  while (!TakeMessage(self, lock, msg, window, filterMin, filterMax, true)) self.wake.wait(lock);
+  while (!TakeMessage(self, lock, msg, window, filterMin, filterMax, true)) {
+    // Nothing to do: let the screen serve the display and say how long we may sleep.
+    lock.unlock();
+    DWORD limit = ui::BeforeBlock(self.id);
+    lock.lock();
+    if (TakeMessage(self, lock, msg, window, filterMin, filterMax, true)) break;
+    self.idleInMessageWait = true;
+    if (limit == INFINITE)
+      self.wake.wait(lock);
+    else
+      self.wake.wait_for(lock, std::chrono::milliseconds(limit));
+    self.idleInMessageWait = false;
+  }
   return msg->message == WM_QUIT ? FALSE : TRUE;
 }
 
@@ -111,6 +128,13 @@ BOOL TranslateMessage(const MSG* msg) {
 
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr || msg->hwnd == nullptr) return 0;
+  LRESULT internal;
+  if (ui::DispatchInternalMessage(*msg, internal)) return internal;
+  if (msg->message == WM_PAINT) {
+    LRESULT result = CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+    ui::AfterPaintDispatched(msg->hwnd);
+    return result;
+  }
   if (msg->message == WM_TIMER && msg->lParam != 0) {
     // A timer with a callback calls it instead of the window procedure.
     using TimerProc = void (*)(HWND, UINT, UINT_PTR, DWORD);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "core/wait_core.h"
+#include "ui/message_source.h"
 
 namespace kvplatform {
 namespace {
@@ -14,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 bool QueueHasInput(const ThreadState& self, DWORD wakeMask) {
   for (const MSG& msg : self.posted)
     if (MatchesWakeMask(msg.message, wakeMask)) return true;
-  return false;
+  return ui::HasScreenMessage(self.id, wakeMask);
 }
 
 // Waits until one object is signalled (lowest index wins), or, for a
@@ -32,6 +33,13 @@ DWORD WaitFor(const std::vector<std::shared_ptr<Waitable>>& objects, DWORD milli
   WaitRecord record;
   record.thread = &self;
   for (;;) {
+    DWORD screenLimit = INFINITE;
+    if (messageAware) {
+      // The screen serves the display and may need the thread back sooner.
+      lock.unlock();
+      screenLimit = ui::BeforeBlock(self.id);
+      lock.lock();
+    }
     if (messageAware && !self.incomingSends.empty()) {
       RunIncomingSends(self, lock);
       continue;
@@ -45,12 +53,19 @@ DWORD WaitFor(const std::vector<std::shared_ptr<Waitable>>& objects, DWORD milli
     if (messageAware && QueueHasInput(self, wakeMask)) return WAIT_OBJECT_0 + count;
     if (deadline && Clock::now() >= *deadline) return WAIT_TIMEOUT;
 
+    std::optional<Clock::time_point> until = deadline;
+    if (screenLimit != INFINITE) {
+      auto soon = Clock::now() + std::chrono::milliseconds(screenLimit);
+      if (!until || soon < *until) until = soon;
+    }
     record.grantedIndex = -1;
     for (DWORD i = 0; i < count; ++i) objects[i]->AddWaiter(&record, static_cast<int>(i));
-    if (deadline)
-      self.wake.wait_until(lock, *deadline);
+    self.idleInMessageWait = messageAware;
+    if (until)
+      self.wake.wait_until(lock, *until);
     else
       self.wake.wait(lock);
+    self.idleInMessageWait = false;
     for (DWORD i = 0; i < count; ++i) objects[i]->RemoveWaiter(&record);
     if (record.grantedIndex >= 0) return WAIT_OBJECT_0 + static_cast<DWORD>(record.grantedIndex);
   }

@@ -70,6 +70,7 @@ struct ThreadState {
   std::deque<MSG> posted;
   std::deque<std::shared_ptr<SentMessage>> incomingSends;
   std::vector<std::shared_ptr<SentMessage>> runningSends;
+  bool idleInMessageWait = false;  // blocked in a message-aware wait with nothing to do
   std::shared_ptr<ThreadObject> handleObject;  // null for threads we did not create
   DWORD exitCode = 0;
 };

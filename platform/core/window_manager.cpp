@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "core/wait_core.h"
+#include "ui/window_events.h"
 
 namespace kvplatform {
 namespace {
@@ -14,7 +15,7 @@ namespace {
 struct Registry {
   std::vector<std::shared_ptr<WindowClass>> classes;
   std::vector<std::shared_ptr<Window>> windows;
-  HWND foreground = nullptr;
+  uint64_t nextZOrder = 1;
 };
 
 Registry& TheRegistry() {
@@ -33,7 +34,6 @@ void DropWindow(const std::shared_ptr<Window>& window) {
   std::lock_guard guard(WindowLock());
   auto& windows = TheRegistry().windows;
   std::erase(windows, window);
-  if (TheRegistry().foreground == window->handle) TheRegistry().foreground = nullptr;
   RemoveHandle(reinterpret_cast<uintptr_t>(window->handle));
 }
 
@@ -43,6 +43,11 @@ bool ExtraSlot(Window& window, int index, size_t size) {
 }
 
 }  // namespace
+
+uint64_t NextZOrder() {
+  std::lock_guard guard(WindowLock());
+  return TheRegistry().nextZOrder++;
+}
 
 std::recursive_mutex& WindowLock() {
   static auto* lock = new std::recursive_mutex;
@@ -84,7 +89,10 @@ LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 void ForgetWindowsOfThreadLocked(DWORD threadId) {
   for (auto& window : AllWindows())
-    if (window->ownerThread == threadId) DropWindow(window);
+    if (window->ownerThread == threadId) {
+      ui::OnWindowForgotten(window->handle);
+      DropWindow(window);
+    }
 }
 
 }  // namespace kvplatform
@@ -156,15 +164,18 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   window->windowClass = windowClass;
   window->procedure = windowClass->info.lpfnWndProc;
   window->text = TextOf(windowName);
-  window->style = style;
+  // Shown once WM_CREATE has succeeded, as the device does.
+  window->style = style & ~WS_VISIBLE;
   window->exStyle = exStyle;
-  window->parent = parent;
+  // A top-level window's "parent" is its owner.
+  if (style & WS_CHILD)
+    window->parent = parent;
+  else
+    window->owner = parent;
   window->id = reinterpret_cast<UINT_PTR>(menu);
   window->instance = instance;
   window->extraBytes.assign(static_cast<size_t>(windowClass->info.cbWndExtra), 0);
-  window->rect = {x == CW_USEDEFAULT ? 0 : x, y == CW_USEDEFAULT ? 0 : y,
-                  (x == CW_USEDEFAULT ? 0 : x) + (width == CW_USEDEFAULT ? 0 : width),
-                  (y == CW_USEDEFAULT ? 0 : y) + (height == CW_USEDEFAULT ? 0 : height)};
+  window->rect = ui::InitialWindowRect(style, x, y, width, height);
   uintptr_t value = InsertHandle(window);
   if (value == 0) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -174,6 +185,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   {
     std::lock_guard guard(WindowLock());
     window->handle = handle;
+    window->zOrder = TheRegistry().nextZOrder++;
     TheRegistry().windows.push_back(window);
   }
 
@@ -195,7 +207,8 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  return handle;
+  ui::OnWindowCreated(handle, (style & WS_VISIBLE) != 0);
+  return IsWindow(handle) ? handle : nullptr;
 }
 
 BOOL DestroyWindow(HWND handle) {
@@ -213,12 +226,17 @@ BOOL DestroyWindow(HWND handle) {
     if (window->destroying) return TRUE;
     window->destroying = true;
   }
+  // Owned windows go first; then the window leaves the screen.
+  for (auto& owned : AllWindows())
+    if (owned->owner == handle && owned->ownerThread == window->ownerThread) DestroyWindow(owned->handle);
+  ui::OnWindowDestroying(handle);
   SendMessageW(handle, WM_DESTROY, 0, 0);
   // Children go after their parent has seen WM_DESTROY, as on the device.
   for (auto& child : AllWindows())
     if (child->parent == handle) DestroyWindow(child->handle);
   SendMessageW(handle, WM_NCDESTROY, 0, 0);
   DropWindow(window);
+  ui::OnWindowDestroyed(handle);
   return TRUE;
 }
 
@@ -232,8 +250,11 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
     case WM_SETTEXT: {
       auto window = FindWindowRecord(handle);
       if (!window) return FALSE;
-      std::lock_guard guard(WindowLock());
-      window->text = TextOf(reinterpret_cast<LPCWSTR>(lParam));
+      {
+        std::lock_guard guard(WindowLock());
+        window->text = TextOf(reinterpret_cast<LPCWSTR>(lParam));
+      }
+      ui::OnTextChanged(handle);
       return TRUE;
     }
     case WM_GETTEXT: {
@@ -256,7 +277,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
       DestroyWindow(handle);
       return 0;
     default:
-      return 0;
+      return ui::DefaultScreenMessage(handle, message, wParam, lParam);
   }
 }
 
@@ -274,19 +295,8 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     if (windowName && window->text != windowName) continue;
     return window->handle;
   }
-  return nullptr;
-}
-
-BOOL SetForegroundWindow(HWND handle) {
-  if (!FindWindowRecord(handle)) return FALSE;
-  std::lock_guard guard(WindowLock());
-  TheRegistry().foreground = handle;
-  return TRUE;
-}
-
-HWND GetForegroundWindow() {
-  std::lock_guard guard(WindowLock());
-  return TheRegistry().foreground;
+  // Another copy of the program on the same device root.
+  return ui::FindWindowOfOtherProcess(className, windowName);
 }
 
 HWND GetParent(HWND handle) {
@@ -296,7 +306,7 @@ HWND GetParent(HWND handle) {
     return nullptr;
   }
   std::lock_guard guard(WindowLock());
-  return window->parent;
+  return window->parent ? window->parent : window->owner;
 }
 
 DWORD GetWindowThreadProcessId(HWND handle, LPDWORD processId) {
@@ -318,7 +328,7 @@ LONG_PTR GetWindowLongPtrW(HWND handle, int index) {
     case GWL_HINSTANCE:
       return reinterpret_cast<LONG_PTR>(window->instance);
     case GWL_HWNDPARENT:
-      return reinterpret_cast<LONG_PTR>(window->parent);
+      return reinterpret_cast<LONG_PTR>(window->parent ? window->parent : window->owner);
     case GWL_ID:
       return static_cast<LONG_PTR>(window->id);
     case GWL_STYLE:
@@ -351,19 +361,25 @@ LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
     return 0;
   }
   LONG_PTR previous = GetWindowLongPtrW(handle, index);
+  if (index == GWL_STYLE) {
+    // Visibility, border and scroll bars change what is on the screen.
+    {
+      std::lock_guard guard(WindowLock());
+      window->style = (static_cast<DWORD>(value) & ~WS_VISIBLE) | (window->style & WS_VISIBLE);
+    }
+    ui::OnStyleChanged(handle, static_cast<DWORD>(previous), static_cast<DWORD>(value));
+    return previous;
+  }
   std::lock_guard guard(WindowLock());
   switch (index) {
     case GWL_WNDPROC:
       window->procedure = reinterpret_cast<WNDPROC>(value);
       return previous;
     case GWL_HWNDPARENT:
-      window->parent = reinterpret_cast<HWND>(value);
+      (window->parent ? window->parent : window->owner) = reinterpret_cast<HWND>(value);
       return previous;
     case GWL_ID:
       window->id = static_cast<UINT_PTR>(value);
-      return previous;
-    case GWL_STYLE:
-      window->style = static_cast<DWORD>(value);
       return previous;
     case GWL_EXSTYLE:
       window->exStyle = static_cast<DWORD>(value);

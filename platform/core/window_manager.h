@@ -33,8 +33,21 @@ struct Window : KernelObject {
   HINSTANCE instance = nullptr;
   LONG_PTR userData = 0;
   std::vector<BYTE> extraBytes;  // cbWndExtra (dialogs keep DWL_* values here)
-  RECT rect{};
+  RECT rect{};  // in the parent's client coordinates; screen coordinates for top-level windows
   bool destroying = false;
+
+  // Screen state (platform/ui): order, invalid part, scroll bars.
+  HWND owner = nullptr;  // a top-level window's owner; it stays above it
+  uint64_t zOrder = 0;   // among siblings: higher is nearer the top
+  RECT update{};         // invalid part in client coordinates; empty when valid
+  bool eraseNeeded = false;
+  struct ScrollBar {
+    int min = 0;
+    int max = 100;
+    UINT page = 0;
+    int pos = 0;
+    int trackPos = 0;
+  } scroll[2];  // SB_HORZ, SB_VERT
 };
 
 // Guards every field of every window record.
@@ -49,6 +62,9 @@ std::vector<std::shared_ptr<Window>> AllWindows();
 LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Under WaitMutex(): drops the windows of a thread that has ended.
 void ForgetWindowsOfThreadLocked(DWORD threadId);
+
+// Hands out the next z-order value (on top of everything so far).
+uint64_t NextZOrder();
 
 // Case-insensitive comparison of class and key names (ASCII and 8859-1).
 bool EqualsIgnoreCase(const std::u16string& a, const std::u16string& b);

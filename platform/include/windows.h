@@ -4,6 +4,7 @@
 
 #include "winbase.h"
 #include "winerror.h"
+#include "wingdi.h"
 #include "winnls.h"
 #include "winreg.h"
 #include "winserial.h"
