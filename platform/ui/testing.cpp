@@ -212,8 +212,8 @@ WindowState StateOf(HWND window) {
 
 COLORREF ColorAt(int x, int y) {
   if (x < 0 || y < 0 || x >= kScreenWidth || y >= kScreenHeight) return CLR_INVALID;
-  auto frame = CopyFrameBuffer();
-  return ColorOf(frame[y * kScreenWidth + x]);
+  UiLock lock;
+  return ColorOf(FrameBufferLocked().pixels[y * kScreenWidth + x]);
 }
 
 bool SaveScreenshot(const std::string& path) {
@@ -222,5 +222,7 @@ bool SaveScreenshot(const std::string& path) {
 }
 
 const char* BackendName() { return ui::BackendName(); }
+
+size_t WindowCount() { return AllWindows().size(); }
 
 }  // namespace kvplatform::uitest

@@ -54,6 +54,9 @@ WindowState StateOf(HWND window);
 // dispatched meanwhile). False on time-out.
 bool WaitIdle(DWORD timeoutMilliseconds = 5000);
 
+// Window records alive in the process (leak checks).
+size_t WindowCount();
+
 // The screen as it is now.
 COLORREF ColorAt(int x, int y);
 bool SaveScreenshot(const std::string& path);
