@@ -90,6 +90,8 @@ LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPAR
     const TEngineAction* action = reinterpret_cast<const TEngineAction*>(aWParam);
     self->iNotices.push_back({aMessage, Utf8(action->iText), action->iResult});
     if (aMessage == EKvActionInProgress) return self->iProgressAnswer;
+    for (UINT number : self->iPostOnComplete) PostThreadMessageW(self->iEngineThreadId, number, aWParam, 0);
+    self->iPostOnComplete.clear();
     if (self->iShutdownOnComplete)
       PostThreadMessageW(self->iEngineThreadId, EKvShutdownEngine, aWParam, 0);
     return 0;
@@ -111,10 +113,13 @@ void EngineTest::Pump(int aMilliseconds) {
 }
 
 bool EngineTest::Run(UINT aCommand, int aTimeoutMs) {
-  int before = CompletionCount();
   if (!PostThreadMessageW(iEngineThreadId, aCommand, reinterpret_cast<WPARAM>(&iAction), 0)) return false;
+  return WaitCompletions(CompletionCount() + 1, aTimeoutMs);
+}
+
+bool EngineTest::WaitCompletions(int aCount, int aTimeoutMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
-  while (CompletionCount() == before) {
+  while (CompletionCount() < aCount) {
     if (std::chrono::steady_clock::now() > deadline) return false;
     MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, 0);
     MSG message;

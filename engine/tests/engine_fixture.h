@@ -46,6 +46,8 @@ class EngineTest : public ::testing::Test {
   // Posts the command and handles notices until the completion arrives.
   // False when none came within the time.
   bool Run(UINT aCommand, int aTimeoutMs = 90000);
+  // Handles notices until aCount completions in all have arrived.
+  bool WaitCompletions(int aCount, int aTimeoutMs = 90000);
   // Handles messages for the time given (the engine's sends included).
   void Pump(int aMilliseconds);
   // Waits (handling messages) until the engine thread has ended.
@@ -80,6 +82,8 @@ class EngineTest : public ::testing::Test {
   int iStoreNotices = 0;
   LRESULT iProgressAnswer = 0;  // what the window answers to progress
   bool iShutdownOnComplete = true;
+  // Posted to the engine thread while it waits for the completion to be handled.
+  std::vector<UINT> iPostOnComplete;
 
  private:
   static LRESULT WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
