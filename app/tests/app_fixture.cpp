@@ -1,0 +1,92 @@
+#include "app/tests/app_fixture.h"
+
+#include <stdlib.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include <kvplatform.h>
+
+#include "app/app_globals.h"
+#include "engine/engine_action.h"
+#include "kernel/log.h"
+#include "kernel/requests.h"
+
+AppTest* AppTest::iCurrent = nullptr;
+
+namespace {
+const WCHAR KTestWindowClass[] = u"KvAppTestWindow";
+}  // namespace
+
+AppTest::AppTest() {
+  static bool once = [] {
+    EpocInitGlobals();
+    WNDCLASSW windowClass = {};
+    windowClass.lpszClassName = KTestWindowClass;
+    windowClass.lpfnWndProc = &AppTest::WindowProc;
+    RegisterClassW(&windowClass);
+    return true;
+  }();
+  (void)once;
+  char pattern[] = "/tmp/kv-app-XXXXXX";
+  iRoot = mkdtemp(pattern);
+  kvplatform::SetDeviceRoot(iRoot);
+  kvplatform::ReloadRegistry();
+  LogCloseFile();
+  std::filesystem::create_directories(iRoot + "/dev");
+  std::filesystem::create_directories(iRoot + "/My Documents");
+  iCurrent = this;
+  iWindow = CreateWindowExW(0, KTestWindowClass, u"frame", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  gKvMainFrameWindow = iWindow;
+}
+
+AppTest::~AppTest() {
+  gKvMainFrameWindow = nullptr;
+  DestroyWindow(iWindow);
+  iCurrent = nullptr;
+  SetLogging(0);
+  LogCloseFile();
+  kvplatform::SetDeviceRoot("");
+  std::filesystem::remove_all(iRoot);
+}
+
+LRESULT AppTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
+  if (iCurrent != nullptr && iCurrent->iOnNotice &&
+      (aMessage == EKvActionInProgress || aMessage == EKvActionComplete))
+    return iCurrent->iOnNotice(aMessage, aWParam);
+  return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
+}
+
+bool AppTest::PumpUntil(const std::function<bool()>& aCondition, int aTimeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
+  while (!aCondition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+  }
+  return true;
+}
+
+std::vector<std::string> AppTest::LogMessages() const {
+  std::string host;
+  kvplatform::DevicePathToHost(KLogFilePath, host);
+  std::ifstream in(host, std::ios::binary);
+  std::string log((std::istreambuf_iterator<char>(in)), {});
+  std::vector<std::string> messages;
+  size_t start = 0;
+  for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    std::string line = log.substr(start, end - start);
+    size_t colon = line.find(": ");
+    messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
+  }
+  return messages;
+}
+
+int AppTest::CountLog(const std::string& aMessage) const {
+  int count = 0;
+  for (const std::string& message : LogMessages()) count += message == aMessage;
+  return count;
+}

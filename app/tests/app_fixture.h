@@ -1,0 +1,32 @@
+// A temporary device root (registry, data folders, log), the process's
+// globals, and a window on the test's thread standing in for both the main
+// frame and the progress dialog.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <windows.h>
+
+class AppTest : public ::testing::Test {
+ protected:
+  AppTest();
+  ~AppTest() override;
+
+  std::vector<std::string> LogMessages() const;
+  int CountLog(const std::string& aMessage) const;
+  // Handles messages until the condition holds or the time is up.
+  bool PumpUntil(const std::function<bool()>& aCondition, int aTimeoutMs = 60000);
+
+  std::string iRoot;
+  HWND iWindow = nullptr;
+  // Called for EKvActionInProgress and EKvActionComplete; returns the answer.
+  std::function<LRESULT(UINT aMessage, WPARAM aWParam)> iOnNotice;
+
+ private:
+  static LRESULT WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
+  static AppTest* iCurrent;
+};
