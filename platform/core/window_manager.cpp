@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "core/wait_core.h"
+#include "ui/controls/system_classes.h"
 #include "ui/window_events.h"
 
 namespace kvplatform {
@@ -148,6 +149,10 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     return nullptr;
   }
   auto windowClass = FindWindowClass(className);
+  if (!windowClass) {
+    ui::EnsureSystemClasses();
+    windowClass = FindWindowClass(className);
+  }
   if (!windowClass) {
     SetLastError(ERROR_CANNOT_FIND_WND_CLASS);
     return nullptr;

@@ -532,3 +532,6 @@ HBRUSH GetSysColorBrush(int index);
 #define COLOR_3DFACE COLOR_BTNFACE
 #define COLOR_3DSHADOW COLOR_BTNSHADOW
 #define COLOR_3DHIGHLIGHT COLOR_BTNHIGHLIGHT
+
+#include "winuser_controls.h"
+#include "winuser_dialogs.h"
