@@ -59,6 +59,16 @@ TEST_F(PhoneSimTest, CountingAndListingBothStores) {
   EXPECT_EQ(CountOf(iSim.Commands(), "AT+CMGL=4"), 2);
 }
 
+TEST_F(PhoneSimTest, RepliesInSmallPiecesWithUnsolicitedLines) {
+  nlohmann::json profile = ShippedProfile("generic");
+  profile["quirks"]["chunk_bytes"] = {1, 3};
+  profile["quirks"]["unsolicited"] = {{{"after", "AT+CPMS=\"ME\""}, {"line", "+CMTI: \"SM\",3"}},
+                                      {{"after", "AT+CMGL=4"}, {"line", "^RSSI:5"}}};
+  Run(profile, [&](CMobilePhoneBase& aPhone) { EXPECT_EQ(aPhone.ReadSms(), KReplyOk); });
+  EXPECT_EQ(iObserver.iSms.size(), 4u);
+  EXPECT_FALSE(iObserver.iIndications.empty());
+}
+
 TEST_F(PhoneSimTest, AnEmptyPhoneMemoryListsOnlyTheSim) {
   nlohmann::json profile = ShippedProfile("generic");
   profile["sms"]["stores"]["ME"]["messages"] = nlohmann::json::array();
