@@ -1,0 +1,120 @@
+#include "tools/cli/cli_session.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <chrono>
+
+#include <kvplatform.h>
+
+#include "app/app_globals.h"
+#include "app/kv_application.h"
+#include "kernel/errors.h"
+#include "kernel/requests.h"
+#include "tools/cli/command_line.h"
+#include "tools/cli/interrupt_watcher.h"
+#include "tools/cli/progress_printer.h"
+#include "tools/cli/progress_window.h"
+
+namespace kvcli {
+
+TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson) {
+  if (aOptions.iRoot) kvplatform::SetDeviceRoot(*aOptions.iRoot);
+  if (aOptions.iPort) setenv("KORVANET_COM3", aOptions.iPort->c_str(), 1);
+  if (EpocInitGlobals() != KErrNone) throw TCommandError("cannot initialise the program's globals");
+  // The thread's queue exists before the interrupt watcher may post to it.
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
+
+  CKvApplication* application = CKvApplication::NewL();
+  iApplication = application;
+  gKvApplication = application;
+  iDocument = static_cast<CKvDocument*>(application != nullptr ? application->CreateDocumentL() : nullptr);
+  gKvDocument = iDocument;
+  if (iDocument == nullptr) throw TCommandError("cannot open the program's document");
+}
+
+TCliSession::~TCliSession() {
+  // The order of the program's shut-down: application (document, stores),
+  // then the proxy, then the globals.
+  delete iApplication;
+  gKvApplication = nullptr;
+  gKvDocument = nullptr;
+  delete iEngine;
+  gKvAppEngine = nullptr;
+  if (!iEngineLeftRunning) EpocReleaseGlobals();
+}
+
+CKveContactsDatabase& TCliSession::Contacts() {
+  CKveContactsDatabase* store = iDocument->ContactsDatabase();
+  if (store == nullptr) throw TCommandError("cannot open the contacts store");
+  return *store;
+}
+
+CKveMessagesDatabase& TCliSession::Messages() {
+  CKveMessagesDatabase* store = iDocument->MessagesDatabase();
+  if (store == nullptr) throw TCommandError("cannot open the messages store");
+  return *store;
+}
+
+CKvAppEngine& TCliSession::Engine() {
+  if (iEngine == nullptr) {
+    iEngine = CKvAppEngine::NewL();
+    gKvAppEngine = iEngine;
+    if (iEngine == nullptr) throw TCommandError("cannot start the engine");
+  }
+  return *iEngine;
+}
+
+TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter) {
+  CKvAppEngine& engine = Engine();
+  if (aSetter(engine) != KErrNone) throw TCommandError("the engine is busy with another action");
+
+  TProgressPrinter printer(isatty(STDERR_FILENO) != 0);
+  TProgressWindow window(engine, printer);
+  if (window.Handle() == nullptr) throw TCommandError("cannot create the progress window");
+  printer.Begin(aTitle);
+  TInterruptWatcher::SetActionRunning(true);
+  engine.ActionStart(window.Handle());
+  auto* impl = dynamic_cast<CKvAppEngineImpl*>(&engine);
+  // Read before the completion, which makes the proxy forget the thread.
+  DWORD engineThread = impl != nullptr ? impl->EngineThreadId() : 0;
+
+  while (!window.Complete()) {
+    // The engine's notices are sent, not posted: the wait may run them
+    // itself and go on waiting, so it must come back to look at the window.
+    MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (message.hwnd == nullptr && message.message == KCliInterruptMessage)
+        window.Abort();
+      else
+        DispatchMessageW(&message);
+    }
+  }
+  TActionOutcome outcome{window.Result(), window.Text(), window.Aborted()};
+  printer.Finish(outcome.iText);
+  // The dialog's button after completion: the proxy returns to idle.
+  engine.ActionComplete(outcome.iResult);
+  // Notices still arriving are answered (with the cancel after an abort)
+  // while the engine thread ends, so it never waits on a window nobody serves.
+  if (engineThread != 0 && !WaitEngineEnded(engineThread, 10000)) iEngineLeftRunning = true;
+  TInterruptWatcher::SetActionRunning(false);
+  return outcome;
+}
+
+bool TCliSession::WaitEngineEnded(DWORD aThreadId, int aTimeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0);
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+      if (!(message.hwnd == nullptr && message.message == KCliInterruptMessage)) DispatchMessageW(&message);
+    // An ended thread's queue is gone and refuses posts; a live engine takes
+    // WM_NULL as an unexpected message and ignores it.
+    if (!PostThreadMessageW(aThreadId, WM_NULL, 0, 0)) return true;
+  }
+  return false;
+}
+
+}  // namespace kvcli

@@ -1,0 +1,66 @@
+// One run of the CLI on the program's own objects: the device root and port,
+// the process globals, the application and its document (settings and the
+// user interface's stores), and, when an action is asked for, the engine
+// proxy driven the way the progress dialog drives it.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "app/app_engine.h"
+#include "app/kv_document.h"
+#include "store/contacts.h"
+#include "store/messages.h"
+
+namespace kvcli {
+
+struct TGlobalOptions {
+  std::optional<std::string> iRoot;
+  std::optional<std::string> iPort;
+  bool iJson = false;
+};
+
+struct TActionOutcome {
+  int iResult = 0;
+  std::string iText;
+  bool iInterrupted = false;
+};
+
+class TCliSession {
+ public:
+  explicit TCliSession(const TGlobalOptions& aOptions);
+  ~TCliSession();
+  TCliSession(const TCliSession&) = delete;
+  TCliSession& operator=(const TCliSession&) = delete;
+
+  bool Json() const { return iJson; }
+  CKvDocument& Document() { return *iDocument; }
+  CKveContactsDatabase& Contacts();
+  CKveMessagesDatabase& Messages();
+
+  // Runs one engine action: aSetter records it on the proxy (SendNow, ...),
+  // then the action starts against a window of this thread, which pumps
+  // messages until the completion. Progress and the completion text go to
+  // standard error. Ctrl-C aborts it ("Transfer aborted").
+  TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter);
+
+  // True when an engine thread did not end after its action; the process
+  // must then leave without running its exit handlers.
+  bool EngineLeftRunning() const { return iEngineLeftRunning; }
+
+ private:
+  CKvAppEngine& Engine();
+  // Handles messages until the engine thread has gone (its queue refuses
+  // posts) or the time is up.
+  bool WaitEngineEnded(DWORD aThreadId, int aTimeoutMs);
+
+  bool iJson;
+  CKvAppEngine* iEngine = nullptr;     // owned, made on the first action
+  CEpocApplication* iApplication = nullptr;  // owned; owns the document
+  CKvDocument* iDocument = nullptr;
+  bool iEngineLeftRunning = false;
+};
+
+}  // namespace kvcli

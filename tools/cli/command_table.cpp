@@ -1,0 +1,150 @@
+// Every command with its options and help, and what the commands share.
+#include <cstdint>
+#include <cstdio>
+#include <iostream>
+#include <string>
+
+#include <unistd.h>
+
+#include "kernel/errors.h"
+#include "tools/cli/commands.h"
+#include "tools/cli/interrupt_watcher.h"
+
+namespace kvcli {
+namespace {
+
+const TOptionSpec KYes{"yes", false};
+
+}  // namespace
+
+const std::vector<TCommandSpec>& Commands() {
+  static const std::vector<TCommandSpec> commands = {
+      {"messages download", "", "download every message on the phone into the local folders",
+       "Received messages go to the Inbox, stored outgoing ones to the Outbox or Sent.\n"
+       "A message already stored (same number, name and text) is not stored twice.\n",
+       {}, 0, 0, MessagesDownload},
+      {"messages delete-on-phone", "[--yes]", "delete every message stored on the phone",
+       "Asks first; --yes skips the question. The local folders are not touched.\n", {KYes}, 0, 0,
+       MessagesDeleteOnPhone},
+      {"messages list", "[--folder all|inbox|outbox|sent]", "list the local messages, newest last",
+       "Columns: identifier, folder (when listing all), date, name or number, text on one line.\n"
+       "Without --folder every folder is listed.\n",
+       {{"folder", true}}, 0, 0, MessagesList},
+      {"messages show", "ID", "show one message whole", "", {}, 1, 1, MessagesShow},
+      {"messages new", "--to NAME-OR-NUMBER --text TEXT", "save a new message in the Outbox and print its identifier",
+       "--to is a contact's name (exactly as listed: the message goes to that contact's\n"
+       "number) or a phone number. The text may hold line breaks; at most 255 characters,\n"
+       "a line break counting two.\n",
+       {{"to", true}, {"text", true}}, 0, 0, MessagesNew},
+      {"messages send", "ID", "send a message through the phone; on success it moves to Sent",
+       "An Outbox message is sent and moved to Sent. An Inbox or Sent message is first\n"
+       "copied to the Outbox and the copy is sent; the original stays where it is.\n"
+       "A refused or failed send leaves the message in the Outbox (exit status 1).\n"
+       "Sending needs the service centre number: korvanet-cli settings --smsc NUMBER.\n",
+       {}, 1, 1, MessagesSend},
+      {"messages delete", "ID...", "delete local messages", "", {}, 1, SIZE_MAX, MessagesDelete},
+      {"send", "--to NAME-OR-NUMBER --text TEXT", "write and send a message at once (messages new, then send)",
+       "Prints the message's identifier. See 'messages new' and 'messages send'.\n",
+       {{"to", true}, {"text", true}}, 0, 0, SendNew},
+      {"contacts download", "", "read the phone books (SIM and phone memory) into the local contacts",
+       "Local contacts marked deleted or edited are tidied up as after an upload.\n", {}, 0, 0, ContactsDownload},
+      {"contacts upload", "", "write local changes (new, edited, deleted contacts) to the phone",
+       "", {}, 0, 0, ContactsUpload},
+      {"contacts delete-on-phone", "[--yes]", "delete every entry of the phone's phone books",
+       "Asks first; --yes skips the question.\n", {KYes}, 0, 0, ContactsDeleteOnPhone},
+      {"contacts list", "[--store all|sim|phone]", "list the local contacts (those not marked deleted)",
+       "Columns: identifier, phone book (sim, phone or both), name, number, state\n"
+       "(new, edited or on-phone).\n",
+       {{"store", true}}, 0, 0, ContactsList},
+      {"contacts add", "--name N --number M [--store sim|phone] [--details D]",
+       "add a contact locally (uploaded by 'contacts upload') and print its identifier",
+       "New contacts go to the SIM unless --store phone is given. Name and number hold\n"
+       "at most 63 characters, the details 255.\n",
+       {{"name", true}, {"number", true}, {"store", true}, {"details", true}}, 0, 0, ContactsAdd},
+      {"contacts edit", "ID [--name N] [--number M] [--details D]", "change a local contact",
+       "A contact that is on the phone is marked edited and rewritten at the next upload;\n"
+       "its old entry on the phone is blanked then.\n",
+       {{"name", true}, {"number", true}, {"details", true}}, 1, 1, ContactsEdit},
+      {"contacts delete", "ID...", "delete contacts locally; the next upload removes them from the phone", "", {}, 1,
+       SIZE_MAX, ContactsDelete},
+      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split]", "show or change the settings",
+       "--smsc   the SMS service centre number, in international format (+44...); your\n"
+       "         phone shows it among its message settings. Needed for sending.\n"
+       "--log    the diagnostic log, My Documents/KorvanetLog.Txt under the data folder\n"
+       "--view   how the windowed program shows the message folders\n"
+       "Without options the settings are shown.\n",
+       {{"smsc", true}, {"log", true}, {"view", true}}, 0, 0, Settings},
+  };
+  return commands;
+}
+
+std::string ToolHelp() {
+  std::string help =
+      "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--json] COMMAND ...\n"
+      "\n"
+      "Korvanet without the windows: talks to a GSM phone on COM3: and keeps the same\n"
+      "contacts, messages and settings as the windowed program.\n"
+      "\n"
+      "Options:\n"
+      "  --root DIR      the data folder (default $KORVANET_ROOT, else ~/.local/share/korvanet)\n"
+      "  --port DEVICE   use this serial device as COM3: for this run (e.g. /dev/ttyUSB0)\n"
+      "  --json          print lists and records as JSON on standard output\n"
+      "  --help          this help; 'korvanet-cli COMMAND --help' for a command's\n"
+      "\n"
+      "Commands:\n";
+  for (const TCommandSpec& command : Commands()) {
+    std::string name = "  " + command.iName;
+    help += name + std::string(name.size() < 28 ? 28 - name.size() : 1, ' ') + command.iSummary + "\n";
+  }
+  help +=
+      "\n"
+      "Examples:\n"
+      "  korvanet-cli --port /dev/ttyUSB0 messages download\n"
+      "  korvanet-cli messages list --folder inbox\n"
+      "  korvanet-cli settings --smsc +447785016005\n"
+      "  korvanet-cli send --to Mum --text 'On my way'\n"
+      "  korvanet-cli --json contacts list --store sim\n"
+      "\n"
+      "Progress goes to standard error; Ctrl-C aborts a phone action (a second one leaves at once).\n"
+      "Exit status: 0 done, 1 failed, 2 bad usage, 130 interrupted.\n";
+  return help;
+}
+
+std::string CommandHelp(const TCommandSpec& aCommand) {
+  std::string help = "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--json] " + aCommand.iName;
+  if (!aCommand.iSynopsis.empty()) help += " " + aCommand.iSynopsis;
+  help += "\n\n" + std::string(1, static_cast<char>(std::toupper(aCommand.iSummary[0]))) + aCommand.iSummary.substr(1) +
+          ".\n";
+  if (!aCommand.iDetails.empty()) help += "\n" + aCommand.iDetails;
+  return help;
+}
+
+std::string GroupHelp(const std::string& aGroup) {
+  std::string help = "Usage: korvanet-cli " + aGroup + " COMMAND ...\n\nCommands:\n";
+  for (const TCommandSpec& command : Commands()) {
+    if (command.iName.rfind(aGroup + " ", 0) != 0) continue;
+    std::string name = "  " + command.iName + (command.iSynopsis.empty() ? "" : " " + command.iSynopsis);
+    help += name + "\n      " + command.iSummary + "\n";
+  }
+  return help;
+}
+
+int ActionExitStatus(const TActionOutcome& aOutcome) {
+  if (aOutcome.iInterrupted) return KInterruptedExitStatus;
+  return aOutcome.iResult == KErrNone ? 0 : KExitFailed;
+}
+
+bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion) {
+  if (aOptions.Has("yes")) return true;
+  std::fprintf(stderr, "%s This cannot be undone. [y/N] ", aQuestion.c_str());
+  std::fflush(stderr);
+  std::string answer;
+  bool answered = static_cast<bool>(std::getline(std::cin, answer));
+  // A terminal echoed the answer and its line end; otherwise end the prompt's line.
+  if (!answered || !isatty(STDIN_FILENO)) std::fprintf(stderr, "\n");
+  if (answered && (answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes")) return true;
+  std::fprintf(stderr, "Nothing deleted%s.\n", answered ? "" : " (no answer; --yes confirms)");
+  return false;
+}
+
+}  // namespace kvcli

@@ -1,0 +1,59 @@
+// The commands of korvanet-cli: each takes the session and its parsed
+// options and returns the exit status (0 done, 1 failed, 130 interrupted).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "tools/cli/cli_session.h"
+#include "tools/cli/command_line.h"
+
+namespace kvcli {
+
+inline constexpr int KExitFailed = 1;
+inline constexpr int KExitUsage = 2;
+
+using TCommandHandler = int (*)(TCliSession&, const TParsedOptions&);
+
+struct TCommandSpec {
+  std::string iName;          // "messages list", "send", ...
+  std::string iSynopsis;      // the usage line after the name
+  std::string iSummary;       // one line for the tool's help
+  std::string iDetails;       // the rest of the command's help
+  std::vector<TOptionSpec> iOptions;
+  size_t iMinArguments;
+  size_t iMaxArguments;       // SIZE_MAX: any number
+  TCommandHandler iHandler;
+};
+
+const std::vector<TCommandSpec>& Commands();
+std::string ToolHelp();
+std::string CommandHelp(const TCommandSpec& aCommand);
+// The help of a command group ("messages", "contacts").
+std::string GroupHelp(const std::string& aGroup);
+
+// Exit status of an engine action's outcome.
+int ActionExitStatus(const TActionOutcome& aOutcome);
+// Asks on the terminal before something that cannot be undone; --yes skips it.
+bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion);
+
+int MessagesDownload(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesDeleteOnPhone(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesList(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesNew(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesSend(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesDelete(TCliSession& aSession, const TParsedOptions& aOptions);
+int SendNew(TCliSession& aSession, const TParsedOptions& aOptions);
+
+int ContactsDownload(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsUpload(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsDeleteOnPhone(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsList(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsAdd(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsEdit(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsDelete(TCliSession& aSession, const TParsedOptions& aOptions);
+
+int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
+
+}  // namespace kvcli

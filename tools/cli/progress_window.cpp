@@ -1,0 +1,77 @@
+#include "tools/cli/progress_window.h"
+
+#include "kernel/errors.h"
+#include "tools/cli/cli_text.h"
+
+namespace kvcli {
+namespace {
+
+const WCHAR KWindowClass[] = u"KorvanetCliProgress";
+// The longest status text the dialog shows.
+const int KStatusTextLength = 63;
+
+// The one window of this class alive at a time (one action at a time).
+TProgressWindow* gCurrent = nullptr;
+
+void RegisterOnce(WNDPROC aProc) {
+  static bool registered = [aProc] {
+    WNDCLASSW windowClass = {};
+    windowClass.lpszClassName = KWindowClass;
+    windowClass.lpfnWndProc = aProc;
+    return RegisterClassW(&windowClass) != 0;
+  }();
+  (void)registered;
+}
+
+}  // namespace
+
+TProgressWindow::TProgressWindow(CKvAppEngine& aEngine, TProgressPrinter& aPrinter)
+    : iEngine(aEngine), iPrinter(aPrinter) {
+  RegisterOnce(&TProgressWindow::WindowProc);
+  gCurrent = this;
+  iWindow = CreateWindowExW(0, KWindowClass, u"Processing ...", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+}
+
+TProgressWindow::~TProgressWindow() {
+  if (iWindow != nullptr) DestroyWindow(iWindow);
+  if (gCurrent == this) gCurrent = nullptr;
+}
+
+LRESULT CALLBACK TProgressWindow::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
+  TProgressWindow* self = gCurrent;
+  if (self != nullptr && self->iWindow == aWindow && aWParam != 0) {
+    const TEngineAction& action = *reinterpret_cast<const TEngineAction*>(aWParam);
+    if (aMessage == EKvActionInProgress) return self->HandleProgress(action);
+    if (aMessage == EKvActionComplete) {
+      self->HandleComplete(action);
+      return 0;
+    }
+  }
+  return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
+}
+
+LRESULT TProgressWindow::HandleProgress(const TEngineAction& aAction) {
+  std::string text = Utf8(aAction.iText.Left(KStatusTextLength));
+  if (!iComplete) iPrinter.Progress(text);
+  iEngine.ActionInProgress();
+  return iAborted ? KErrCancel : KErrNone;
+}
+
+void TProgressWindow::HandleComplete(const TEngineAction& aAction) {
+  iEngine.ShutdownEngine();
+  iComplete = true;
+  iText = Utf8(aAction.iText);
+  iResult = aAction.iResult;
+}
+
+void TProgressWindow::Abort() {
+  if (iAborted || iComplete) return;
+  TEngineAction aborted;
+  aborted.iWindow = iWindow;
+  aborted.iResult = KErrCancel;
+  aborted.iText.Copy(u"Transfer aborted");
+  HandleComplete(aborted);
+  iAborted = true;
+}
+
+}  // namespace kvcli

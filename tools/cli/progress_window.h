@@ -1,0 +1,47 @@
+// The CLI's stand-in for the progress dialog: a plain window (no screen)
+// owned by the main thread. It receives the engine's notices, answers each
+// progress notice (the user's cancel travels back in the answer), ends the
+// engine on completion, and aborts as the dialog's Cancel button does.
+#pragma once
+
+#include <string>
+
+#include <windows.h>
+
+#include "app/app_engine.h"
+#include "tools/cli/progress_printer.h"
+
+namespace kvcli {
+
+class TProgressWindow {
+ public:
+  TProgressWindow(CKvAppEngine& aEngine, TProgressPrinter& aPrinter);
+  ~TProgressWindow();
+  TProgressWindow(const TProgressWindow&) = delete;
+  TProgressWindow& operator=(const TProgressWindow&) = delete;
+
+  HWND Handle() const { return iWindow; }
+  // The Cancel button before completion: completes the action locally with
+  // "Transfer aborted" (which also tells the engine to stop).
+  void Abort();
+
+  bool Complete() const { return iComplete; }
+  bool Aborted() const { return iAborted; }
+  int Result() const { return iResult; }
+  const std::string& Text() const { return iText; }
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
+  LRESULT HandleProgress(const TEngineAction& aAction);
+  void HandleComplete(const TEngineAction& aAction);
+
+  CKvAppEngine& iEngine;
+  TProgressPrinter& iPrinter;
+  HWND iWindow = nullptr;
+  bool iComplete = false;
+  bool iAborted = false;
+  int iResult = 0;
+  std::string iText;
+};
+
+}  // namespace kvcli

@@ -1,0 +1,65 @@
+// The settings command: shows the three settings, or changes them and
+// commits them as the settings dialog does.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include <nlohmann/json.hpp>
+
+#include <kvplatform.h>
+
+#include "tools/cli/cli_text.h"
+#include "tools/cli/commands.h"
+
+namespace kvcli {
+namespace {
+
+// The document takes a malloc'ed text and frees the one it held.
+LPWSTR MallocText(const std::u16string& aText) {
+  auto* text = static_cast<LPWSTR>(std::malloc((aText.size() + 1) * sizeof(WCHAR)));
+  if (text == nullptr) throw TCommandError("out of memory");
+  std::memcpy(text, aText.c_str(), (aText.size() + 1) * sizeof(WCHAR));
+  return text;
+}
+
+// A service centre number in international format: an optional "+" and digits.
+bool IsServiceCentreNumber(const std::string& aText) {
+  size_t start = !aText.empty() && aText[0] == '+' ? 1 : 0;
+  if (aText.size() == start) return aText.empty();
+  for (size_t i = start; i < aText.size(); ++i)
+    if (aText[i] < '0' || aText[i] > '9') return false;
+  return aText.size() - start <= 20;
+}
+
+}  // namespace
+
+int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
+  const std::string command = "settings";
+  CKvDocument& document = aSession.Document();
+  std::optional<std::string> smsc = aOptions.Value("smsc");
+  if (smsc && !IsServiceCentreNumber(*smsc))
+    throw TUsageError("--smsc takes a number in international format, such as +447785016005 (or \"\" to clear it)",
+                      command);
+  std::string log = Choice(aOptions, "log", {"on", "off"}, "", command);
+  std::string view = Choice(aOptions, "view", {"list", "split"}, "", command);
+
+  if (smsc || !log.empty() || !view.empty()) {
+    if (smsc) document.SetSmscNumber(MallocText(Utf16(*smsc)));
+    if (!log.empty()) document.SetDoLogging(log == "on" ? 1 : 0);
+    if (!view.empty()) document.SetMessageView(view == "split" ? 1 : 0);
+    document.CommitSettingsL();
+  }
+
+  std::string number = kvplatform::ToUtf8(document.SmscNumber());
+  const char* logText = document.DoLogging() != 0 ? "on" : "off";
+  const char* viewText = document.MessageView() ? "split" : "list";
+  if (aSession.Json()) {
+    nlohmann::json settings = {{"smsc", number}, {"log", logText}, {"view", viewText}};
+    std::printf("%s\n", settings.dump(2).c_str());
+  } else {
+    std::printf("smsc  %s\nlog   %s\nview  %s\n", number.empty() ? "(not set)" : number.c_str(), logText, viewText);
+  }
+  return 0;
+}
+
+}  // namespace kvcli

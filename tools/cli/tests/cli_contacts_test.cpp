@@ -1,0 +1,94 @@
+// Contacts end to end: download, local add / edit / delete, upload, and what
+// the phone and the store hold afterwards.
+#include <fstream>
+#include <map>
+
+#include "tools/cli/tests/cli_fixture.h"
+
+namespace {
+
+const nlohmann::json* FindByName(const nlohmann::json& aList, const std::string& aName) {
+  for (const nlohmann::json& c : aList)
+    if (c["name"] == aName) return &c;
+  return nullptr;
+}
+
+// The phone's entries of one phone book, location -> "name number".
+std::map<int, std::string> Entries(const nlohmann::json& aState, const std::string& aBook) {
+  std::map<int, std::string> entries;
+  for (const auto& e : aState["phonebooks"][aBook]["entries"])
+    entries[e["location"].get<int>()] = e["name"].get<std::string>() + " " + e["number"].get<std::string>();
+  return entries;
+}
+
+}  // namespace
+
+TEST_F(CliTest, ContactsAddEditDeleteUploadAndDownloadRoundTrip) {
+  StartPhone(SmallProfile());
+  TChildResult download = Cli({"contacts", "download"});
+  ASSERT_EQ(download.iStatus, 0) << download.iErr;
+  EXPECT_EQ(LastLine(download.iErr), "Read all contacts.");
+
+  nlohmann::json all = CliJson({"contacts", "list"});
+  ASSERT_EQ(all.size(), 4u) << all.dump();
+  const nlohmann::json* alice = FindByName(all, "Alice");
+  ASSERT_NE(alice, nullptr);
+  EXPECT_EQ((*alice)["store"], "sim");
+  EXPECT_EQ((*alice)["location"], 1);
+  EXPECT_EQ((*alice)["state"], "on-phone");
+  nlohmann::json phone = CliJson({"contacts", "list", "--store", "phone"});
+  ASSERT_EQ(phone.size(), 1u);
+  EXPECT_EQ(phone[0]["name"], "Eve");
+  EXPECT_EQ(CliJson({"contacts", "list", "--store", "sim"}).size(), 3u);
+
+  // New contacts go to the SIM; the same name and number twice is refused.
+  nlohmann::json zed = CliJson({"contacts", "add", "--name", "Zed", "--number", "07700900999", "--details", "a\nb"});
+  EXPECT_EQ(zed["store"], "sim");
+  EXPECT_EQ(zed["state"], "new");
+  EXPECT_EQ(zed["location"], -1);
+  EXPECT_EQ(zed["details"], "a\nb");
+  TChildResult twice = Cli({"contacts", "add", "--name", "Zed", "--number", "07700900999"});
+  EXPECT_EQ(twice.iStatus, 1);
+  EXPECT_NE(twice.iErr.find("already exists: ID " + std::to_string(zed["id"].get<long>())), std::string::npos);
+
+  // Renaming a contact on the phone marks it edited and hides the old copy.
+  std::string bobId = std::to_string((*FindByName(all, "Bob"))["id"].get<long>());
+  nlohmann::json robert = CliJson({"contacts", "edit", bobId, "--name", "Robert"});
+  EXPECT_EQ(robert["state"], "edited");
+  EXPECT_EQ(robert["location"], 2);
+  std::string carolId = std::to_string((*FindByName(all, "Carol"))["id"].get<long>());
+  EXPECT_EQ(Cli({"contacts", "delete", carolId}).iStatus, 0);
+  nlohmann::json before = CliJson({"contacts", "list"});
+  EXPECT_EQ(FindByName(before, "Bob"), nullptr);
+  EXPECT_EQ(FindByName(before, "Carol"), nullptr);
+  EXPECT_EQ(before.size(), 4u);  // Alice, Eve, Robert, Zed
+
+  TChildResult upload = Cli({"contacts", "upload"});
+  ASSERT_EQ(upload.iStatus, 0) << upload.iErr;
+  EXPECT_EQ(LastLine(upload.iErr), "Upload complete.");
+  // After the upload no marks are left; the new contact is not yet located.
+  for (const auto& c : CliJson({"contacts", "list"})) EXPECT_NE(c["state"], "edited") << c.dump();
+
+  nlohmann::json state = StopPhone();
+  std::map<int, std::string> sim = Entries(state, "SM");
+  EXPECT_EQ(sim[1], "Alice +441234567890");
+  EXPECT_EQ(sim[2], "Robert 01632960123");
+  EXPECT_EQ(sim.count(5), 0u) << "Carol's entry is blanked";
+  int zedEntries = 0;
+  for (const auto& [location, entry] : sim) zedEntries += entry == "Zed 07700900999";
+  EXPECT_EQ(zedEntries, 1);
+  EXPECT_EQ(Entries(state, "ME")[3], "Eve 5551234");
+
+  // Reading the phone book back leaves one Zed; it stays unlocated (the
+  // upload wrote no location back) and the next upload recognises it on the
+  // phone by name and number instead of writing it again.
+  StartPhone(state);
+  ASSERT_EQ(Cli({"contacts", "download"}).iStatus, 0);
+  nlohmann::json after = CliJson({"contacts", "list"});
+  EXPECT_EQ(after.size(), 4u) << after.dump();
+  ASSERT_NE(FindByName(after, "Zed"), nullptr);
+  ASSERT_EQ(Cli({"contacts", "upload"}).iStatus, 0);
+  zedEntries = 0;
+  for (const auto& [location, entry] : Entries(StopPhone(), "SM")) zedEntries += entry == "Zed 07700900999";
+  EXPECT_EQ(zedEntries, 1);
+}
