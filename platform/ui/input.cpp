@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "ui/focus.h"
+#include "ui/scrollbar_input.h"
 #include "ui/taskbar.h"
 #include "ui/ui_lock.h"
 #include "ui/window_tree.h"
@@ -78,6 +79,15 @@ void StylusDown(POINT screen, DWORD time) {
   POINT client{};
   bool dblclks = false;
   HWND target = Target(screen, client, dblclks);
+  if (target && ScrollBarPress(target, screen)) {
+    // The press is the scroll bar's: no click, no double tap, no hold.
+    std::lock_guard guard(InputMutex());
+    gStylus = StylusState{};
+    gStylus.down = true;
+    gStylus.downPoint = screen;
+    gStylus.downTime = time;
+    return;
+  }
   UINT message = WM_LBUTTONDOWN;
   {
     std::lock_guard guard(InputMutex());
@@ -103,6 +113,7 @@ void StylusDown(POINT screen, DWORD time) {
 
 void StylusMove(POINT screen, DWORD) {
   gLastPoint = static_cast<DWORD>(PointParam(screen));
+  if (ScrollBarMove(screen)) return;
   bool down;
   {
     std::lock_guard guard(InputMutex());
@@ -119,6 +130,11 @@ void StylusMove(POINT screen, DWORD) {
 
 void StylusUp(POINT screen, DWORD) {
   gLastPoint = static_cast<DWORD>(PointParam(screen));
+  if (ScrollBarRelease(screen)) {
+    std::lock_guard guard(InputMutex());
+    gStylus.down = false;
+    return;
+  }
   {
     std::lock_guard guard(InputMutex());
     StylusState& s = gStylus;

@@ -1,0 +1,531 @@
+// The "EDIT" window class. The text and its lines live in an EditBuffer;
+// this file turns messages, taps and keys into edits, scrolling and
+// notifications, and draws the box: white field, black text, the caret as
+// a thin bar, the selection in the highlight colours.
+#include "ui/controls/edit_window.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+#include <vector>
+
+#include "ui/controls/edit_buffer.h"
+
+namespace kvplatform::ui {
+namespace {
+
+constexpr int kMargin = 2;  // pixels between the frame and the text
+
+struct EditState {
+  HWND self = nullptr;
+  HFONT font = nullptr;
+  EditBuffer buffer;
+  size_t firstLine = 0;    // multi-line: the line shown at the top
+  int scrollX = 0;         // single-line: pixels scrolled off to the left
+  bool created = false;    // no notifications while the window is being made
+  bool focused = false;
+  bool selecting = false;  // the stylus is dragging out a selection
+  int lineHeight = 13;
+};
+
+EditState* StateOf(HWND window) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(window, 0)); }
+DWORD StyleOf(const EditState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
+bool IsMultiline(const EditState& s) { return (StyleOf(s) & ES_MULTILINE) != 0; }
+bool IsReadOnly(const EditState& s) { return (StyleOf(s) & ES_READONLY) != 0; }
+
+// The parent hears of a change; false when it destroyed the box meanwhile.
+bool NotifyParent(HWND self, WORD code) {
+  HWND parent = GetParent(self);
+  if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
+  return IsWindow(self) != FALSE;
+}
+
+// A device context of the box with its font selected.
+class FontDc {
+ public:
+  explicit FontDc(const EditState& s) : window_(s.self), dc_(GetDC(s.self)) {
+    old_ = SelectObject(dc_, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT));
+  }
+  ~FontDc() {
+    SelectObject(dc_, old_);
+    ReleaseDC(window_, dc_);
+  }
+  FontDc(const FontDc&) = delete;
+  FontDc& operator=(const FontDc&) = delete;
+  HDC Get() const { return dc_; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+void Measure(HDC dc, std::u16string_view text, std::vector<int>& ends) {
+  ends.assign(text.size(), 0);
+  if (text.empty()) return;
+  SIZE size;
+  GetTextExtentExPointW(dc, text.data(), static_cast<int>(text.size()), INT_MAX, nullptr, ends.data(), &size);
+}
+
+int Width(HDC dc, std::u16string_view text) {
+  if (text.empty()) return 0;
+  SIZE size{};
+  GetTextExtentPoint32W(dc, text.data(), static_cast<int>(text.size()), &size);
+  return size.cx;
+}
+
+RECT ClientOf(const EditState& s) {
+  RECT r{};
+  GetClientRect(s.self, &r);
+  return r;
+}
+
+int TextWidth(const EditState& s) { return std::max(0, static_cast<int>(ClientOf(s).right) - 2 * kMargin); }
+
+// Single-line boxes centre their line; multi-line text starts at the top.
+int TextTop(const EditState& s) {
+  if (IsMultiline(s)) return 1;
+  return std::max(0, static_cast<int>(ClientOf(s).bottom - s.lineHeight) / 2);
+}
+
+size_t VisibleLines(const EditState& s) {
+  return static_cast<size_t>(std::max(1, static_cast<int>(ClientOf(s).bottom - 1) / s.lineHeight));
+}
+
+size_t HighestFirstLine(const EditState& s) {
+  size_t count = s.buffer.LineCount(), visible = VisibleLines(s);
+  return count > visible ? count - visible : 0;
+}
+
+void UpdateScrollBar(EditState& s) {
+  if (!IsMultiline(s) || !(StyleOf(s) & WS_VSCROLL)) return;
+  SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0,
+                  static_cast<int>(s.buffer.LineCount()) - 1, static_cast<UINT>(VisibleLines(s)),
+                  static_cast<int>(s.firstLine), 0};
+  SetScrollInfo(s.self, SB_VERT, &info, TRUE);
+}
+
+void Relayout(EditState& s) {
+  FontDc dc(s);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc.Get(), &metrics);
+  s.lineHeight = std::max(1, static_cast<int>(metrics.tmHeight));
+  s.buffer.Layout(IsMultiline(s), TextWidth(s), [&](std::u16string_view text, std::vector<int>& ends) {
+    Measure(dc.Get(), text, ends);
+  });
+  s.firstLine = std::min(s.firstLine, s.buffer.LineCount() - 1);
+  UpdateScrollBar(s);
+}
+
+std::u16string_view LineText(const EditState& s, size_t line) {
+  const EditLine& l = s.buffer.Lines()[line];
+  return std::u16string_view(s.buffer.Text()).substr(l.start, l.length);
+}
+
+// The line ends with a wrap (not a line break): the caret cannot sit after
+// its last character, which is where the next line begins.
+bool IsWrapped(const EditState& s, size_t line) {
+  const auto& lines = s.buffer.Lines();
+  return line + 1 < lines.size() && lines[line + 1].start == lines[line].start + lines[line].length;
+}
+
+size_t LineEndCaret(const EditState& s, size_t line) {
+  const EditLine& l = s.buffer.Lines()[line];
+  return l.start + l.length - (IsWrapped(s, line) && l.length > 0 ? 1 : 0);
+}
+
+int XOf(const EditState& s, HDC dc, size_t index) {
+  size_t line = s.buffer.LineOf(index);
+  return Width(dc, LineText(s, line).substr(0, index - s.buffer.Lines()[line].start));
+}
+
+size_t IndexAtX(const EditState& s, HDC dc, size_t line, int x) {
+  std::u16string_view text = LineText(s, line);
+  std::vector<int> ends;
+  Measure(dc, text, ends);
+  size_t start = s.buffer.Lines()[line].start;
+  for (size_t i = 0; i < text.size(); ++i) {
+    int left = i ? ends[i - 1] : 0;
+    if (x < (left + ends[i]) / 2) return std::min(start + i, LineEndCaret(s, line));
+  }
+  return LineEndCaret(s, line);
+}
+
+size_t IndexFromPoint(const EditState& s, int x, int y) {
+  FontDc dc(s);
+  size_t line = 0;
+  if (IsMultiline(s)) {
+    int dy = y - TextTop(s);
+    long row = dy < 0 ? -1 - (-dy - 1) / s.lineHeight : dy / s.lineHeight;
+    long wanted = static_cast<long>(s.firstLine) + row;
+    line = static_cast<size_t>(std::clamp<long>(wanted, 0, static_cast<long>(s.buffer.LineCount()) - 1));
+  }
+  return IndexAtX(s, dc.Get(), line, x - kMargin + (IsMultiline(s) ? 0 : s.scrollX));
+}
+
+void ScrollToCaret(EditState& s) {
+  if (IsMultiline(s)) {
+    size_t line = s.buffer.LineOf(s.buffer.Caret()), visible = VisibleLines(s);
+    if (line < s.firstLine) s.firstLine = line;
+    if (line >= s.firstLine + visible) s.firstLine = line - visible + 1;
+    UpdateScrollBar(s);
+    return;
+  }
+  FontDc dc(s);
+  int x = XOf(s, dc.Get(), s.buffer.Caret()), width = TextWidth(s);
+  if (x < s.scrollX) s.scrollX = std::max(0, x - width / 3);
+  if (x > s.scrollX + width) s.scrollX = x - width + width / 3;
+}
+
+void Redraw(EditState& s) { InvalidateRect(s.self, nullptr, FALSE); }
+
+// The window record keeps a copy of the text, for those who read it there.
+void SyncWindowText(EditState& s) {
+  DefWindowProcW(s.self, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(s.buffer.Text().c_str()));
+}
+
+// After every change: lines, scrolling, screen, then EN_UPDATE and
+// EN_CHANGE. False when the parent destroyed the box.
+bool Changed(EditState& s, bool cut) {
+  Relayout(s);
+  ScrollToCaret(s);
+  SyncWindowText(s);
+  Redraw(s);
+  if (!s.created) return true;
+  HWND self = s.self;
+  if (cut && !NotifyParent(self, EN_MAXTEXT)) return false;
+  return NotifyParent(self, EN_UPDATE) && NotifyParent(self, EN_CHANGE);
+}
+
+// Without automatic scrolling a box takes only what it can show.
+bool Fits(const EditState& s) {
+  DWORD style = StyleOf(s);
+  if (IsMultiline(s)) return (style & (ES_AUTOVSCROLL | WS_VSCROLL)) || s.buffer.LineCount() <= VisibleLines(s);
+  if (style & ES_AUTOHSCROLL) return true;
+  FontDc dc(s);
+  return Width(dc.Get(), s.buffer.Text()) <= TextWidth(s);
+}
+
+// What the user types or deletes replaces the selection.
+bool Type(EditState& s, std::u16string_view insert) {
+  if (IsReadOnly(s)) return true;
+  std::u16string before = s.buffer.Text();
+  size_t anchor = s.buffer.Anchor(), caret = s.buffer.Caret();
+  bool whole = s.buffer.ReplaceSelection(insert);
+  Relayout(s);
+  if (!Fits(s)) {
+    s.buffer.SetText(before);
+    s.buffer.Select(anchor, caret);
+    Relayout(s);
+    whole = false;
+  }
+  if (s.buffer.Text() == before) {
+    Redraw(s);
+    return whole || NotifyParent(s.self, EN_MAXTEXT);
+  }
+  return Changed(s, !whole);
+}
+
+void DeleteBeside(EditState& s, bool forward) {
+  if (IsReadOnly(s)) return;
+  if (!s.buffer.HasSelection()) {
+    size_t caret = s.buffer.Caret();
+    s.buffer.Select(caret, forward ? s.buffer.NextPosition(caret) : s.buffer.PreviousPosition(caret));
+  }
+  Type(s, u"");
+}
+
+// ---- handlers ----
+
+LRESULT OnCreate(EditState& s) {
+  Relayout(s);
+  s.created = true;
+  return 0;
+}
+
+LRESULT OnSetText(EditState& s, LPCWSTR text) {
+  s.buffer.SetText(text ? std::u16string_view(text) : std::u16string_view());
+  s.firstLine = 0;
+  s.scrollX = 0;
+  Changed(s, false);
+  return TRUE;
+}
+
+LRESULT OnGetText(EditState& s, size_t size, LPWSTR buffer) {
+  if (!buffer || size == 0) return 0;
+  size_t count = std::min(s.buffer.Length(), size - 1);
+  std::copy_n(s.buffer.Text().data(), count, buffer);
+  buffer[count] = 0;
+  return static_cast<LRESULT>(count);
+}
+
+LRESULT OnPaint(EditState& s) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(s.self, &ps);
+  RECT client = ClientOf(s);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  HGDIOBJ oldFont = SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT));
+  SetBkMode(dc, TRANSPARENT);
+  bool enabled = IsWindowEnabled(s.self) != FALSE;
+  COLORREF ink = GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
+  size_t selFrom = s.buffer.SelectionStart(), selTo = s.buffer.SelectionEnd();
+  bool showSelection = s.focused && selFrom != selTo;
+  int originX = kMargin - (IsMultiline(s) ? 0 : s.scrollX);
+  RECT area{kMargin, 0, client.right - kMargin, client.bottom};
+  const auto& lines = s.buffer.Lines();
+  size_t first = IsMultiline(s) ? s.firstLine : 0;
+  for (size_t i = first; i < lines.size(); ++i) {
+    int y = TextTop(s) + static_cast<int>(i - first) * s.lineHeight;
+    if (y >= client.bottom) break;
+    std::u16string_view text = LineText(s, i);
+    size_t start = lines[i].start, end = start + text.size();
+    size_t from = showSelection ? std::clamp(selFrom, start, end) : end;
+    size_t to = showSelection ? std::clamp(selTo, start, end) : end;
+    auto draw = [&](size_t a, size_t b, COLORREF color) {
+      if (a >= b) return;
+      int x = originX + Width(dc, text.substr(0, a - start));
+      SetTextColor(dc, color);
+      ExtTextOutW(dc, x, y, ETO_CLIPPED, &area, text.data() + (a - start), static_cast<UINT>(b - a), nullptr);
+    };
+    if (from < to) {
+      RECT band{originX + Width(dc, text.substr(0, from - start)), y, originX + Width(dc, text.substr(0, to - start)),
+                y + s.lineHeight};
+      IntersectRect(&band, &band, &area);
+      FillRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
+    }
+    draw(start, from, ink);
+    draw(from, to, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    draw(to, end, ink);
+  }
+  if (s.focused) {
+    size_t line = s.buffer.LineOf(s.buffer.Caret());
+    if (line >= first) {
+      int x = originX + XOf(s, dc, s.buffer.Caret());
+      int y = TextTop(s) + static_cast<int>(line - first) * s.lineHeight;
+      RECT caret{x, y, x + 1, y + s.lineHeight};
+      FillRect(dc, &caret, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    }
+  }
+  SelectObject(dc, oldFont);
+  EndPaint(s.self, &ps);
+  return 0;
+}
+
+LRESULT OnKeyDown(EditState& s, UINT key) {
+  bool shift = GetKeyState(VK_SHIFT) < 0;
+  const EditBuffer& b = s.buffer;
+  size_t caret = b.Caret(), to = caret, line = b.LineOf(caret);
+  auto verticalMove = [&](long lines) {
+    if (!IsMultiline(s)) return caret;
+    FontDc dc(s);
+    long target = std::clamp<long>(static_cast<long>(line) + lines, 0, static_cast<long>(b.LineCount()) - 1);
+    return IndexAtX(s, dc.Get(), static_cast<size_t>(target), XOf(s, dc.Get(), caret));
+  };
+  switch (key) {
+    case VK_LEFT: to = (!shift && b.HasSelection()) ? b.SelectionStart() : b.PreviousPosition(caret); break;
+    case VK_RIGHT: to = (!shift && b.HasSelection()) ? b.SelectionEnd() : b.NextPosition(caret); break;
+    case VK_HOME: to = b.Lines()[line].start; break;
+    case VK_END: to = LineEndCaret(s, line); break;
+    case VK_UP: to = verticalMove(-1); break;
+    case VK_DOWN: to = verticalMove(1); break;
+    case VK_PRIOR: to = verticalMove(-static_cast<long>(VisibleLines(s))); break;
+    case VK_NEXT: to = verticalMove(static_cast<long>(VisibleLines(s))); break;
+    case VK_DELETE: DeleteBeside(s, true); return 0;
+    default: return 0;
+  }
+  s.buffer.Select(shift ? b.Anchor() : to, to);
+  ScrollToCaret(s);
+  Redraw(s);
+  return 0;
+}
+
+LRESULT OnChar(EditState& s, char16_t ch) {
+  if (ch == u'\b') {
+    DeleteBeside(s, false);
+  } else if (ch == u'\r') {
+    if (IsMultiline(s)) Type(s, u"\r\n");
+  } else if (ch >= 0x20) {
+    Type(s, std::u16string_view(&ch, 1));
+  }
+  return 0;
+}
+
+LRESULT OnStylusDown(EditState& s, int x, int y, WPARAM keys) {
+  if (GetFocus() != s.self) SetFocus(s.self);
+  if (!IsWindow(s.self)) return 0;
+  size_t index = IndexFromPoint(s, x, y);
+  s.buffer.Select((keys & MK_SHIFT) ? s.buffer.Anchor() : index, index);
+  s.selecting = true;
+  SetCapture(s.self);
+  ScrollToCaret(s);
+  Redraw(s);
+  return 0;
+}
+
+LRESULT OnStylusMove(EditState& s, int x, int y) {
+  if (!s.selecting) return 0;
+  s.buffer.Select(s.buffer.Anchor(), IndexFromPoint(s, x, y));
+  ScrollToCaret(s);
+  Redraw(s);
+  return 0;
+}
+
+LRESULT OnStylusUp(EditState& s) {
+  s.selecting = false;
+  if (GetCapture() == s.self) ReleaseCapture();
+  return 0;
+}
+
+LRESULT OnVScroll(EditState& s, WORD code, WORD position) {
+  if (!IsMultiline(s)) return 0;
+  long first = static_cast<long>(s.firstLine), page = static_cast<long>(VisibleLines(s));
+  switch (code) {
+    case SB_LINEUP: --first; break;
+    case SB_LINEDOWN: ++first; break;
+    case SB_PAGEUP: first -= page; break;
+    case SB_PAGEDOWN: first += page; break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: first = position; break;
+    case SB_TOP: first = 0; break;
+    case SB_BOTTOM: first = static_cast<long>(HighestFirstLine(s)); break;
+    default: return 0;
+  }
+  s.firstLine = static_cast<size_t>(std::clamp<long>(first, 0, static_cast<long>(HighestFirstLine(s))));
+  UpdateScrollBar(s);
+  Redraw(s);
+  return 0;
+}
+
+LRESULT OnGetDlgCode(EditState& s, const MSG* message) {
+  LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
+  if (!IsMultiline(s)) return code;
+  code |= DLGC_WANTALLKEYS;
+  // Enter belongs to the dialog unless the box wants it; Escape and Tab always do.
+  if (message && message->message == WM_KEYDOWN) {
+    WPARAM key = message->wParam;
+    if ((key == VK_RETURN && !(StyleOf(s) & ES_WANTRETURN)) || key == VK_ESCAPE || key == VK_TAB)
+      code &= ~DLGC_WANTALLKEYS;
+  }
+  return code;
+}
+
+LRESULT OnSetSel(EditState& s, long start, long end) {
+  size_t length = s.buffer.Length();
+  if (start < 0) {
+    s.buffer.Select(s.buffer.Caret(), s.buffer.Caret());
+  } else {
+    size_t to = end < 0 ? length : static_cast<size_t>(end);
+    s.buffer.Select(static_cast<size_t>(start), to);
+  }
+  Redraw(s);
+  return 0;
+}
+
+LRESULT OnGetSel(EditState& s, DWORD* start, DWORD* end) {
+  DWORD from = static_cast<DWORD>(s.buffer.SelectionStart()), to = static_cast<DWORD>(s.buffer.SelectionEnd());
+  if (start) *start = from;
+  if (end) *end = to;
+  return MAKELONG(std::min<DWORD>(from, 0xFFFF), std::min<DWORD>(to, 0xFFFF));
+}
+
+LRESULT OnLineIndex(EditState& s, long line) {
+  if (line < 0) line = static_cast<long>(s.buffer.LineOf(s.buffer.Caret()));
+  if (static_cast<size_t>(line) >= s.buffer.LineCount()) return -1;
+  return static_cast<LRESULT>(s.buffer.Lines()[static_cast<size_t>(line)].start);
+}
+
+LRESULT OnLineLength(EditState& s, long index) {
+  if (!IsMultiline(s)) return static_cast<LRESULT>(s.buffer.Length());
+  if (index > static_cast<long>(s.buffer.Length())) return 0;
+  return static_cast<LRESULT>(s.buffer.LineLengthAt(index));
+}
+
+LRESULT OnReplaceSel(EditState& s, LPCWSTR text) {
+  bool whole = s.buffer.ReplaceSelection(text ? std::u16string_view(text) : std::u16string_view());
+  Changed(s, !whole);
+  return 0;
+}
+
+LRESULT OnFocus(EditState& s, bool gained) {
+  s.focused = gained;
+  if (!gained) OnStylusUp(s);
+  Redraw(s);
+  return NotifyParent(s.self, gained ? EN_SETFOCUS : EN_KILLFOCUS), 0;
+}
+
+LRESULT OnSetFont(EditState& s, HFONT font, bool redraw) {
+  s.font = font;
+  Relayout(s);
+  if (redraw) Redraw(s);
+  return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* state = new EditState;
+    state->self = window;
+    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  EditState* s = StateOf(window);
+  if (!s) return DefWindowProcW(window, message, wParam, lParam);
+  auto x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+  switch (message) {
+    case WM_CREATE: return OnCreate(*s);
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(window, 0, 0);
+      delete s;
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_SETTEXT: return OnSetText(*s, reinterpret_cast<LPCWSTR>(lParam));
+    case WM_GETTEXT: return OnGetText(*s, static_cast<size_t>(wParam), reinterpret_cast<LPWSTR>(lParam));
+    case WM_GETTEXTLENGTH: return static_cast<LRESULT>(s->buffer.Length());
+    case WM_SETFONT: return OnSetFont(*s, reinterpret_cast<HFONT>(wParam), lParam != 0);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+    case WM_SIZE:
+      Relayout(*s);
+      Redraw(*s);
+      return 0;
+    case WM_PAINT: return OnPaint(*s);
+    case WM_ERASEBKGND: return 1;
+    case WM_ENABLE: Redraw(*s); return 0;
+    case WM_SETFOCUS: return OnFocus(*s, true);
+    case WM_KILLFOCUS: return OnFocus(*s, false);
+    case WM_GETDLGCODE: return OnGetDlgCode(*s, reinterpret_cast<const MSG*>(lParam));
+    case WM_KEYDOWN: return OnKeyDown(*s, static_cast<UINT>(wParam));
+    case WM_CHAR: return OnChar(*s, static_cast<char16_t>(wParam));
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: return OnStylusDown(*s, x, y, wParam);
+    case WM_MOUSEMOVE: return OnStylusMove(*s, x, y);
+    case WM_LBUTTONUP:
+    case WM_CANCELMODE: return OnStylusUp(*s);
+    case WM_CAPTURECHANGED: s->selecting = false; return 0;
+    case WM_VSCROLL: return OnVScroll(*s, LOWORD(wParam), HIWORD(wParam));
+    case EM_GETSEL: return OnGetSel(*s, reinterpret_cast<DWORD*>(wParam), reinterpret_cast<DWORD*>(lParam));
+    case EM_SETSEL: return OnSetSel(*s, static_cast<long>(static_cast<int>(wParam)), static_cast<long>(static_cast<int>(lParam)));
+    case EM_SCROLLCARET:
+      ScrollToCaret(*s);
+      Redraw(*s);
+      return TRUE;
+    case EM_GETLINECOUNT: return static_cast<LRESULT>(s->buffer.LineCount());
+    case EM_LINEINDEX: return OnLineIndex(*s, static_cast<int>(wParam));
+    case EM_LINELENGTH: return OnLineLength(*s, static_cast<int>(wParam));
+    case EM_LINEFROMCHAR: {
+      long index = static_cast<int>(wParam);
+      return static_cast<LRESULT>(s->buffer.LineOf(index < 0 ? s->buffer.SelectionStart() : static_cast<size_t>(index)));
+    }
+    case EM_GETFIRSTVISIBLELINE: return static_cast<LRESULT>(IsMultiline(*s) ? s->firstLine : 0);
+    case EM_REPLACESEL: return OnReplaceSel(*s, reinterpret_cast<LPCWSTR>(lParam));
+    case EM_LIMITTEXT: s->buffer.SetLimit(static_cast<size_t>(wParam)); return 0;
+    case EM_GETLIMITTEXT: return static_cast<LRESULT>(s->buffer.Limit());
+    case EM_SETREADONLY: {
+      DWORD style = StyleOf(*s);
+      SetWindowLongW(window, GWL_STYLE, static_cast<LONG>(wParam ? style | ES_READONLY : style & ~ES_READONLY));
+      return TRUE;
+    }
+    default: return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace kvplatform::ui

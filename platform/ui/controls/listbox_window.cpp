@@ -1,0 +1,404 @@
+// The "LISTBOX" window class: rows kept by ListBoxItems, drawn one line
+// each (tab stops for columns), chosen by tapping, dragging or the arrow
+// keys, scrolled with the scroll bar and the keyboard.
+#include "ui/controls/listbox_window.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "ui/controls/listbox_items.h"
+
+namespace kvplatform::ui {
+namespace {
+
+constexpr int kTextMargin = 2;
+constexpr int kDefaultTabDialogUnits = 32;
+
+struct ListBoxState {
+  HWND self = nullptr;
+  HWND notify = nullptr;  // parent, or the combo box owning a drop-down list
+  HFONT font = nullptr;
+  ListBoxItems items;
+  int top = 0;                // first row shown
+  int itemHeight = 15;
+  std::vector<int> tabStops;  // pixels from the text's left edge
+  bool focused = false;
+  bool tracking = false;      // the stylus is down on the list
+
+  ListBoxState(HWND window, DWORD style)
+      : self(window), items((style & LBS_SORT) != 0, (style & LBS_EXTENDEDSEL) != 0) {}
+};
+
+ListBoxState* StateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
+DWORD StyleOf(const ListBoxState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
+
+// LBN_* to the parent when the list asks for notifications; false when the
+// parent destroyed the list meanwhile.
+bool NotifyParent(const ListBoxState& s, WORD code) {
+  HWND self = s.self, to = s.notify;
+  if (!(StyleOf(s) & LBS_NOTIFY) || !to) return true;
+  SendMessageW(to, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
+  return IsWindow(self) != FALSE;
+}
+
+HGDIOBJ FontOf(const ListBoxState& s) { return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT); }
+
+RECT ClientOf(const ListBoxState& s) {
+  RECT r{};
+  GetClientRect(s.self, &r);
+  return r;
+}
+
+int VisibleRows(const ListBoxState& s) { return std::max(1, static_cast<int>(ClientOf(s).bottom) / s.itemHeight); }
+int HighestTop(const ListBoxState& s) { return std::max(0, s.items.Count() - VisibleRows(s)); }
+
+void UpdateScrollBar(ListBoxState& s) {
+  if (!(StyleOf(s) & WS_VSCROLL)) return;
+  SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, s.items.Count() - 1),
+                  static_cast<UINT>(VisibleRows(s)), s.top, 0};
+  SetScrollInfo(s.self, SB_VERT, &info, TRUE);
+}
+
+void Redraw(ListBoxState& s) { InvalidateRect(s.self, nullptr, FALSE); }
+
+void SetTop(ListBoxState& s, int top) {
+  s.top = std::clamp(top, 0, HighestTop(s));
+  UpdateScrollBar(s);
+  Redraw(s);
+}
+
+void EnsureVisible(ListBoxState& s, int index) {
+  if (!s.items.Valid(index)) return;
+  if (index < s.top) SetTop(s, index);
+  else if (index >= s.top + VisibleRows(s)) SetTop(s, index - VisibleRows(s) + 1);
+}
+
+void MeasureRows(ListBoxState& s) {
+  HDC dc = GetDC(s.self);
+  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(s.self, dc);
+  s.itemHeight = std::max(1, static_cast<int>(metrics.tmHeight) + 2);
+}
+
+// The row under a client point; `outside` when the point is on no row.
+int RowAt(const ListBoxState& s, int x, int y, bool& outside) {
+  RECT client = ClientOf(s);
+  outside = x < 0 || y < 0 || x >= client.right || y >= client.bottom;
+  int row = s.top + (y < 0 ? -1 : y / s.itemHeight);
+  if (row >= s.items.Count()) {
+    outside = true;
+    row = s.items.Count() - 1;
+  }
+  return std::max(row, 0);
+}
+
+// ---- drawing ----
+
+int NextTabStop(const ListBoxState& s, int x, int spaceWidth) {
+  for (int stop : s.tabStops)
+    if (stop > x) return stop;
+  if (s.tabStops.size() == 1 && s.tabStops[0] > 0) return (x / s.tabStops[0] + 1) * s.tabStops[0];
+  return x + spaceWidth;
+}
+
+void DrawRowText(const ListBoxState& s, HDC dc, const std::u16string& text, const RECT& row) {
+  bool tabs = (StyleOf(s) & LBS_USETABSTOPS) != 0;
+  SIZE space{};
+  GetTextExtentPoint32W(dc, u" ", 1, &space);
+  int x = 0;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find(u'\t', start);
+    if (end == std::u16string::npos) end = text.size();
+    UINT count = static_cast<UINT>(end - start);
+    ExtTextOutW(dc, row.left + kTextMargin + x, row.top + 1, ETO_CLIPPED, &row, text.data() + start, count, nullptr);
+    if (end == text.size()) break;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, text.data() + start, static_cast<int>(count), &size);
+    x += size.cx;
+    x = tabs ? NextTabStop(s, x, space.cx) : x + space.cx;
+    start = end + 1;
+  }
+}
+
+LRESULT OnPaint(ListBoxState& s) {
+  PAINTSTRUCT ps;
+  HDC dc = BeginPaint(s.self, &ps);
+  RECT client = ClientOf(s);
+  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  SetBkMode(dc, TRANSPARENT);
+  bool enabled = IsWindowEnabled(s.self) != FALSE;
+  for (int i = s.top; i < s.items.Count(); ++i) {
+    RECT row{0, (i - s.top) * s.itemHeight, client.right, (i - s.top + 1) * s.itemHeight};
+    if (row.top >= client.bottom) break;
+    bool selected = s.items.At(i).selected;
+    if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    DrawRowText(s, dc, s.items.At(i).text, row);
+    if (s.focused && s.items.Extended() && i == s.items.Caret()) DrawFocusRect(dc, &row);
+  }
+  SelectObject(dc, old);
+  EndPaint(s.self, &ps);
+  return 0;
+}
+
+// ---- selection by the user ----
+
+// Runs a change of selection and tells the parent when it changed anything.
+template <typename Change>
+bool UserSelect(ListBoxState& s, Change change) {
+  std::vector<bool> before = s.items.Selection();
+  change();
+  EnsureVisible(s, s.items.Caret());
+  Redraw(s);
+  if (s.items.Selection() == before) return true;
+  return NotifyParent(s, LBN_SELCHANGE);
+}
+
+bool SelectByStylus(ListBoxState& s, int row, WPARAM keys, bool first) {
+  return UserSelect(s, [&] {
+    if (!s.items.Extended()) return s.items.SelectOnly(row);
+    if (!first || (keys & MK_SHIFT)) return s.items.SelectFromAnchor(row);
+    if (keys & MK_CONTROL) {
+      s.items.SetSelected(row, !s.items.IsSelected(row));
+      s.items.SetAnchor(row);
+      s.items.SetCaret(row);
+      return;
+    }
+    s.items.SelectOnly(row);
+  });
+}
+
+LRESULT OnStylusDown(ListBoxState& s, int x, int y, WPARAM keys, bool doubleTap) {
+  if (GetFocus() != s.self) SetFocus(s.self);
+  if (!IsWindow(s.self)) return 0;
+  bool outside;
+  int row = RowAt(s, x, y, outside);
+  if (outside) return 0;
+  s.tracking = true;
+  SetCapture(s.self);
+  HWND self = s.self;
+  if (!SelectByStylus(s, row, keys, true)) return 0;
+  if (doubleTap && IsWindow(self)) NotifyParent(s, LBN_DBLCLK);
+  return 0;
+}
+
+LRESULT OnStylusMove(ListBoxState& s, int x, int y) {
+  if (!s.tracking || s.items.Count() == 0) return 0;
+  // Dragging past the top or bottom edge scrolls the list.
+  RECT client = ClientOf(s);
+  if (y < 0) SetTop(s, s.top - 1);
+  if (y >= client.bottom) SetTop(s, s.top + 1);
+  y = std::clamp(y, 0, std::max(0, static_cast<int>(client.bottom) - 1));
+  bool outside;
+  int row = RowAt(s, std::clamp(x, 0, std::max(0, static_cast<int>(client.right) - 1)), y, outside);
+  SelectByStylus(s, row, MK_LBUTTON, false);
+  return 0;
+}
+
+LRESULT OnStylusUp(ListBoxState& s) {
+  s.tracking = false;
+  if (GetCapture() == s.self) ReleaseCapture();
+  return 0;
+}
+
+LRESULT OnKeyDown(ListBoxState& s, UINT key) {
+  int count = s.items.Count();
+  if (count == 0) return 0;
+  int from = s.items.Extended() ? s.items.Caret() : s.items.Current();
+  int page = VisibleRows(s);
+  int to;
+  switch (key) {
+    case VK_UP: to = from < 0 ? 0 : from - 1; break;
+    case VK_DOWN: to = from + 1; break;
+    case VK_PRIOR: to = from - page + 1; break;
+    case VK_NEXT: to = from < 0 ? page - 1 : from + page - 1; break;
+    case VK_HOME: to = 0; break;
+    case VK_END: to = count - 1; break;
+    default: return 0;
+  }
+  to = std::clamp(to, 0, count - 1);
+  bool extend = s.items.Extended() && GetKeyState(VK_SHIFT) < 0;
+  UserSelect(s, [&] { extend ? s.items.SelectFromAnchor(to) : s.items.SelectOnly(to); });
+  return 0;
+}
+
+LRESULT OnVScroll(ListBoxState& s, WORD code, WORD position) {
+  int page = VisibleRows(s);
+  switch (code) {
+    case SB_LINEUP: SetTop(s, s.top - 1); break;
+    case SB_LINEDOWN: SetTop(s, s.top + 1); break;
+    case SB_PAGEUP: SetTop(s, s.top - page); break;
+    case SB_PAGEDOWN: SetTop(s, s.top + page); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: SetTop(s, position); break;
+    case SB_TOP: SetTop(s, 0); break;
+    case SB_BOTTOM: SetTop(s, HighestTop(s)); break;
+    default: break;
+  }
+  return 0;
+}
+
+// ---- messages of the program ----
+
+LRESULT OnSetTabStops(ListBoxState& s, int count, const int* stops) {
+  int baseX = LOWORD(GetDialogBaseUnits());
+  s.tabStops.clear();
+  if (count <= 0 || !stops) {
+    s.tabStops.push_back(kDefaultTabDialogUnits * baseX / 4);
+  } else {
+    for (int i = 0; i < count; ++i) s.tabStops.push_back(stops[i] * baseX / 4);
+    std::sort(s.tabStops.begin(), s.tabStops.end());
+  }
+  Redraw(s);
+  return TRUE;
+}
+
+LRESULT AfterRowsChanged(ListBoxState& s, LRESULT result) {
+  s.top = std::clamp(s.top, 0, HighestTop(s));
+  UpdateScrollBar(s);
+  Redraw(s);
+  return result;
+}
+
+LRESULT OnGetText(const ListBoxState& s, int index, LPWSTR buffer) {
+  if (!s.items.Valid(index) || !buffer) return LB_ERR;
+  const std::u16string& text = s.items.At(index).text;
+  std::copy(text.begin(), text.end(), buffer);
+  buffer[text.size()] = 0;
+  return static_cast<LRESULT>(text.size());
+}
+
+LRESULT OnSetCurSel(ListBoxState& s, int index) {
+  if (!s.items.Valid(index)) {
+    s.items.SelectOnly(-1);
+    Redraw(s);
+    return LB_ERR;
+  }
+  s.items.SelectOnly(index);
+  EnsureVisible(s, index);
+  Redraw(s);
+  return index;
+}
+
+LRESULT OnSetSel(ListBoxState& s, bool select, int index) {
+  if (!s.items.Extended() || (index != -1 && !s.items.Valid(index))) return LB_ERR;
+  s.items.SetSelected(index, select);
+  if (index != -1) {
+    s.items.SetCaret(index);
+    s.items.SetAnchor(index);
+  }
+  Redraw(s);
+  return LB_OKAY;
+}
+
+LRESULT OnItemFromPoint(const ListBoxState& s, int x, int y) {
+  bool outside;
+  int row = RowAt(s, x, y, outside);
+  return MAKELONG(row, outside ? 1 : 0);
+}
+
+LRESULT OnGetItemRect(const ListBoxState& s, int index, RECT* rect) {
+  if (!rect || (!s.items.Valid(index) && index != 0)) return LB_ERR;
+  RECT client = ClientOf(s);
+  *rect = RECT{0, (index - s.top) * s.itemHeight, client.right, (index - s.top + 1) * s.itemHeight};
+  return 1;
+}
+
+LRESULT OnFocus(ListBoxState& s, bool gained) {
+  s.focused = gained;
+  if (!gained) OnStylusUp(s);
+  Redraw(s);
+  return 0;
+}
+
+}  // namespace
+
+LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    auto* state = new ListBoxState(window, static_cast<DWORD>(create->style));
+    state->notify = create->hwndParent;
+    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  ListBoxState* s = StateOf(window);
+  if (!s) return DefWindowProcW(window, message, wParam, lParam);
+  auto x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+  int index = static_cast<int>(wParam);
+  switch (message) {
+    case WM_CREATE:
+      MeasureRows(*s);
+      OnSetTabStops(*s, 0, nullptr);
+      UpdateScrollBar(*s);
+      return 0;
+    case WM_NCDESTROY:
+      SetWindowLongPtrW(window, 0, 0);
+      delete s;
+      return DefWindowProcW(window, message, wParam, lParam);
+    case WM_PAINT: return OnPaint(*s);
+    case WM_ERASEBKGND: return 1;
+    case WM_SIZE: return AfterRowsChanged(*s, 0);
+    case WM_ENABLE: Redraw(*s); return 0;
+    case WM_SETFONT:
+      s->font = reinterpret_cast<HFONT>(wParam);
+      MeasureRows(*s);
+      return AfterRowsChanged(*s, 0);
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+    case WM_SETFOCUS: return OnFocus(*s, true);
+    case WM_KILLFOCUS: return OnFocus(*s, false);
+    case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS;
+    case WM_LBUTTONDOWN: return OnStylusDown(*s, x, y, wParam, false);
+    case WM_LBUTTONDBLCLK: return OnStylusDown(*s, x, y, wParam, true);
+    case WM_MOUSEMOVE: return OnStylusMove(*s, x, y);
+    case WM_LBUTTONUP:
+    case WM_CANCELMODE: return OnStylusUp(*s);
+    case WM_CAPTURECHANGED: s->tracking = false; return 0;
+    case WM_KEYDOWN: return OnKeyDown(*s, static_cast<UINT>(wParam));
+    case WM_VSCROLL: return OnVScroll(*s, LOWORD(wParam), HIWORD(wParam));
+    case LB_ADDSTRING: {
+      auto* text = reinterpret_cast<LPCWSTR>(lParam);
+      return AfterRowsChanged(*s, s->items.Add(text ? text : u""));
+    }
+    case LB_INSERTSTRING: {
+      auto* text = reinterpret_cast<LPCWSTR>(lParam);
+      return AfterRowsChanged(*s, s->items.Insert(index, text ? text : u""));
+    }
+    case LB_DELETESTRING:
+      return AfterRowsChanged(*s, s->items.Remove(index) ? s->items.Count() : LB_ERR);
+    case LB_RESETCONTENT:
+      s->items.Clear();
+      return AfterRowsChanged(*s, TRUE);
+    case LB_GETCOUNT: return s->items.Count();
+    case LB_GETTEXT: return OnGetText(*s, index, reinterpret_cast<LPWSTR>(lParam));
+    case LB_GETTEXTLEN:
+      return s->items.Valid(index) ? static_cast<LRESULT>(s->items.At(index).text.size()) : LB_ERR;
+    case LB_SETITEMDATA:
+      if (!s->items.Valid(index)) return LB_ERR;
+      s->items.SetData(index, lParam);
+      return TRUE;
+    case LB_GETITEMDATA: return s->items.Valid(index) ? s->items.At(index).data : LB_ERR;
+    case LB_GETCURSEL: return s->items.Current();
+    case LB_SETCURSEL: return OnSetCurSel(*s, index);
+    case LB_GETSEL: return s->items.Valid(index) ? (s->items.IsSelected(index) ? 1 : 0) : LB_ERR;
+    case LB_SETSEL: return OnSetSel(*s, wParam != 0, static_cast<int>(lParam));
+    case LB_GETSELCOUNT: return s->items.Extended() ? s->items.SelectedCount() : LB_ERR;
+    case LB_SETTABSTOPS: return OnSetTabStops(*s, index, reinterpret_cast<const int*>(lParam));
+    case LB_GETTOPINDEX: return s->top;
+    case LB_SETTOPINDEX:
+      if (!s->items.Valid(index) && index != 0) return LB_ERR;
+      SetTop(*s, index);
+      return LB_OKAY;
+    case LB_GETITEMHEIGHT: return s->itemHeight;
+    case LB_GETITEMRECT: return OnGetItemRect(*s, index, reinterpret_cast<RECT*>(lParam));
+    case LB_ITEMFROMPOINT: return OnItemFromPoint(*s, x, y);
+    default: return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace kvplatform::ui
