@@ -92,7 +92,11 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   }
   sqlite3_extended_result_codes(volume->db_, 1);
   sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);
-  if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
+  // Read-only checks first: a file that is refused must be left as it was.
+  if (!volume->Validate() || !volume->Prepare()) return nullptr;
+  if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=FULL") ||
+      !volume->RemakeKeysIfCollationChanged())
+    return nullptr;
   return volume;
 }
 
@@ -133,6 +137,8 @@ bool Volume::Validate() {
       SetLastError(ERROR_BAD_FORMAT);
       return false;
     }
+    // A damaged file can read as having no tables: only a sound one is new.
+    if (!IsSound()) return false;
     return Initialise();
   }
   if (id != kApplicationId) {
@@ -148,21 +154,23 @@ bool Volume::Validate() {
     return false;
   }
   version.Reset();
+  return IsSound();
+}
+
+// The full check, indexes against their tables included: a damaged index
+// would take writes where later reads do not find them.
+bool Volume::IsSound() {
   Statement check;
-  rc = check.Prepare(db_, "PRAGMA quick_check");
+  int rc = check.Prepare(db_, "PRAGMA integrity_check(1)");
   if (rc == SQLITE_OK) rc = check.Bind().Step();
   if (rc != SQLITE_ROW) return Fail(rc);
   bool sound = check.Text16(0) == u"ok";
   check.Reset();
-  if (!sound) {
-    SetLastError(ERROR_BADDB);
-    return false;
-  }
-  return Exec("PRAGMA journal_mode=WAL") && Exec("PRAGMA synchronous=FULL");
+  if (!sound) SetLastError(ERROR_BADDB);
+  return sound;
 }
 
 bool Volume::Initialise() {
-  if (!Exec("PRAGMA journal_mode=WAL") || !Exec("PRAGMA synchronous=FULL")) return false;
   if (!Exec("BEGIN IMMEDIATE")) return false;
   std::string sql = std::string(kSchema) + "INSERT OR IGNORE INTO meta VALUES('collator', '" +
                     SortKeyMaker::CollatorVersion() + "');PRAGMA application_id=" + std::to_string(kApplicationId) +

@@ -69,6 +69,7 @@ class Volume {
   Volume() = default;
   bool Initialise();
   bool Validate();
+  bool IsSound();
   bool Prepare();
   bool RemakeKeysIfCollationChanged();
   bool Exec(const char* sql);

@@ -89,6 +89,13 @@ std::vector<BYTE> SzOfText(const std::u16string& text) {
   return data;
 }
 
+// A text value is written quoted only when reading it back gives the same
+// bytes: one terminator at the end, no NUL inside, whole UTF-16.
+bool SurvivesAsText(const std::vector<BYTE>& data) {
+  std::u16string text = TextOfSz(data);
+  return SzOfText(text) == data && FromUtf8(ToUtf8(text)) == text;
+}
+
 bool ParseHexBytes(const std::string& text, std::vector<BYTE>& data) {
   std::istringstream in(text);
   std::string pair;
@@ -139,7 +146,7 @@ std::string SerializeRegistry(const std::map<std::u16string, RegistryKey>& keys)
     out.append("\n[").append(ToUtf8(key.path)).append("]\n");
     for (const auto& [name, value] : key.values) {
       out += Quote(value.name) + "=";
-      if (value.type == REG_SZ) {
+      if (value.type == REG_SZ && SurvivesAsText(value.data)) {
         out += Quote(TextOfSz(value.data));
       } else if (value.type == REG_DWORD && value.data.size() == 4) {
         char hex[16];
@@ -162,6 +169,11 @@ std::string SerializeRegistry(const std::map<std::u16string, RegistryKey>& keys)
 }
 
 bool ParseRegistry(const std::string& text, std::map<std::u16string, RegistryKey>& keys, std::string& error) {
+  // Text that is not UTF-8 would change on the next save: refuse the file.
+  if (ToUtf8(FromUtf8(text)) != text) {
+    error = "not valid UTF-8 text";
+    return false;
+  }
   std::istringstream in(text);
   std::string line;
   int number = 0;

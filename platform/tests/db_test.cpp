@@ -407,6 +407,19 @@ TEST_F(DbTest, AVolumeThatIsNotOursOrIsDamagedIsRefusedAndLeftAlone) {
   EXPECT_EQ(ReadAll(path), damaged);
 }
 
+// Found by fuzzing: a volume whose index no longer matches its table passed
+// the quick check, took a write and then could not find the record again.
+TEST_F(DbTest, AVolumeWithADamagedIndexIsRefusedAndLeftAlone) {
+  std::string path = HostPath(kVolumePath);
+  std::string damaged = ReadAll(KV_TEST_DATA "/volume-damaged-index.bin");
+  ASSERT_FALSE(damaged.empty());
+  std::ofstream(path, std::ios::binary) << damaged;
+  CEGUID volume{};
+  EXPECT_FALSE(CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_BADDB});
+  EXPECT_EQ(ReadAll(path), damaged);
+}
+
 TEST_F(DbTest, BadHandlesAndArgumentsFailCleanly) {
   WORD count = 0;
   DWORD size = 0;

@@ -177,4 +177,35 @@ TEST(Registry, ADamagedFileIsMovedAsideAndTheSettingsStartEmpty) {
   RegCloseKey(key);
 }
 
+// Found by fuzzing: a text value holding a NUL was saved cut at the NUL.
+TEST(Registry, ATextWithANulInsideSurvivesTheNextSave) {
+  TempRoot root;
+  std::filesystem::copy_file(KV_TEST_DATA "/registry-nul-in-text.reg", kvplatform::RegistryFilePath());
+  kvplatform::ReloadRegistry();
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\X", 0, 0, &key), ERROR_SUCCESS);
+  EXPECT_EQ(SetDword(key, u"Other", 1), ERROR_SUCCESS);  // rewrites the file
+  kvplatform::ReloadRegistry();
+  WCHAR buffer[32] = {};
+  DWORD size = sizeof buffer, type = 0;
+  ASSERT_EQ(RegQueryValueExW(key, u"A", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(std::u16string(buffer, size / sizeof(WCHAR)), std::u16string(u"before\0after\0", 13));
+  EXPECT_FALSE(HasDamagedCopy(root.path()));
+  RegCloseKey(key);
+}
+
+// Found by fuzzing: bytes that are not UTF-8 in a key name turned into other
+// characters on the next save, so the key and its values were lost.
+TEST(Registry, AFileThatIsNotUtf8IsMovedAside) {
+  TempRoot root;
+  std::filesystem::copy_file(KV_TEST_DATA "/registry-invalid-utf8.reg", kvplatform::RegistryFilePath());
+  kvplatform::ReloadRegistry();
+  EXPECT_TRUE(HasDamagedCopy(root.path()));
+  EXPECT_EQ(kvplatform::FromUtf8("\xC0\xAF"), u"\xFFFD\xFFFD");  // overlong
+  EXPECT_EQ(kvplatform::FromUtf8("\xED\xA0\x80").front(), u'\xFFFD');  // a surrogate
+  EXPECT_EQ(kvplatform::FromUtf8("\xF4\x90\x80\x80").front(), u'\xFFFD');  // beyond U+10FFFF
+  EXPECT_EQ(kvplatform::FromUtf8("\xF0\x9F\x98\x80"), u"\U0001F600");
+}
+
 }  // namespace

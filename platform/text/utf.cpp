@@ -65,6 +65,9 @@ std::u16string FromUtf8(const std::string& text) {
       }
       c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
     }
+    // Overlong forms, surrogates and values beyond U+10FFFF are not UTF-8.
+    static const uint32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+    if (valid && (c < kSmallest[extra] || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))) valid = false;
     if (!valid) {
       out += u'\xFFFD';
       ++i;
