@@ -1,0 +1,505 @@
+// The common controls in the headless screen: progress bar, tab control,
+// tree view and list view, driven by messages and by the stylus and keys,
+// with a parent that records every notification it receives.
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "ui_test_support.h"
+
+namespace ui = kvplatform::uitest;
+using uitest_support::ScreenshotPath;
+
+namespace {
+
+struct Notice {
+  HWND from;
+  UINT_PTR id;
+  int code;
+  int item = 0;         // NMLISTVIEW / NMITEMACTIVATE iItem
+  int subItem = 0;
+  UINT newState = 0;
+  HTREEITEM treeNew = nullptr;  // NMTREEVIEW itemNew.hItem
+  UINT action = 0;
+};
+
+std::vector<Notice> gNotices;
+int gRefuseCode = 0;           // answer non-zero to this code
+int gDestroyOnCode = 0;        // destroy the sender on this code
+
+LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg != WM_NOTIFY) return DefWindowProcW(hwnd, msg, wParam, lParam);
+  auto* hdr = reinterpret_cast<NMHDR*>(lParam);
+  Notice n{hdr->hwndFrom, hdr->idFrom, static_cast<int>(hdr->code)};
+  EXPECT_EQ(wParam, hdr->idFrom);
+  switch (n.code) {
+    case static_cast<int>(LVN_ITEMCHANGING):
+    case static_cast<int>(LVN_ITEMCHANGED): {
+      auto* lv = reinterpret_cast<NMLISTVIEW*>(lParam);
+      n.item = lv->iItem, n.subItem = lv->iSubItem, n.newState = lv->uNewState;
+      break;
+    }
+    case static_cast<int>(LVN_COLUMNCLICK):
+    case static_cast<int>(LVN_ITEMACTIVATE): {
+      auto* act = reinterpret_cast<NMITEMACTIVATE*>(lParam);
+      n.item = act->iItem, n.subItem = act->iSubItem;
+      break;
+    }
+    case static_cast<int>(TVN_SELCHANGINGW):
+    case static_cast<int>(TVN_SELCHANGEDW): {
+      auto* tv = reinterpret_cast<NMTREEVIEWW*>(lParam);
+      n.treeNew = tv->itemNew.hItem, n.action = tv->action;
+      break;
+    }
+    default: break;
+  }
+  gNotices.push_back(n);
+  if (n.code == gDestroyOnCode) DestroyWindow(hdr->hwndFrom);
+  return n.code == gRefuseCode ? 1 : 0;
+}
+
+std::vector<int> Codes() {
+  std::vector<int> codes;
+  for (auto& n : gNotices) codes.push_back(n.code);
+  return codes;
+}
+int CountOf(int code) {
+  int count = 0;
+  for (auto& n : gNotices) count += n.code == code;
+  return count;
+}
+const Notice* LastOf(int code) {
+  for (auto it = gNotices.rbegin(); it != gNotices.rend(); ++it)
+    if (it->code == code) return &*it;
+  return nullptr;
+}
+
+constexpr int kTreeButtonX = 8;  // the middle of the first indent column, where the root's button is
+
+// How far down from y = 30 the next row starts, plus a little.
+int ListRowStep(HWND list) {
+  auto indexAt = [&](int y) {
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{50, y};
+    return SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  };
+  for (int y = 31; y < 80; ++y)
+    if (indexAt(y) != indexAt(30)) return y - 30 + 2;
+  return 0;
+}
+
+HWND MakeParent() {
+  static bool registered = [] {
+    setenv("KORVANET_DISPLAY", "headless", 1);
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = ParentProc;
+    wc.lpszClassName = u"KvNoticeRecorder";
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    return RegisterClassW(&wc) != 0;
+  }();
+  EXPECT_TRUE(registered);
+  gNotices.clear();
+  gRefuseCode = gDestroyOnCode = 0;
+  return CreateWindowExW(0, u"KvNoticeRecorder", u"Controls", WS_VISIBLE, 0, 26, 240, 294, nullptr, nullptr, nullptr, nullptr);
+}
+
+HWND MakeControl(LPCWSTR cls, DWORD style, int x, int y, int w, int h, HWND parent, int id) {
+  return CreateWindowExW(0, cls, u"", WS_CHILD | WS_VISIBLE | style, x, y, w, h, parent,
+                         reinterpret_cast<HMENU>(static_cast<intptr_t>(id)), nullptr, nullptr);
+}
+
+// Client point of a control -> screen point, for the stylus.
+POINT OnScreen(HWND window, int x, int y) {
+  POINT p{x, y};
+  ClientToScreen(window, &p);
+  return p;
+}
+void TapAt(HWND window, int x, int y) {
+  POINT p = OnScreen(window, x, y);
+  ui::Tap(p.x, p.y);
+}
+
+TEST(UiCommonControls, ProgressBarStepsWrapsAndClamps) {
+  INITCOMMONCONTROLSEX init{sizeof init, ICC_PROGRESS_CLASS};
+  ASSERT_TRUE(InitCommonControlsEx(&init));
+  INITCOMMONCONTROLSEX bad{0, ICC_PROGRESS_CLASS};
+  EXPECT_FALSE(InitCommonControlsEx(&bad));
+  HWND parent = MakeParent();
+  HWND bar = MakeControl(PROGRESS_CLASSW, WS_BORDER, 10, 40, 220, 16, parent, 1022);
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 0);
+  // Default range 0..100, step 10: ten steps reach the end, the next starts over.
+  for (int i = 1; i <= 10; ++i) EXPECT_EQ(SendMessageW(bar, PBM_STEPIT, 0, 0), (i - 1) * 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 100);
+  SendMessageW(bar, PBM_STEPIT, 0, 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_SETPOS, 500, 0), 10);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 100);  // clamped to the range
+  EXPECT_EQ(SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 40)), MAKELONG(0, 100));
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 40);
+  EXPECT_EQ(SendMessageW(bar, PBM_SETSTEP, 15, 0), 10);
+  SendMessageW(bar, PBM_STEPIT, 0, 0);
+  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 15);  // 55 wraps within 0..40
+  SendMessageW(bar, PBM_SETPOS, 20, 0);
+  ASSERT_TRUE(ui::WaitIdle());
+  // Half of the bar is in the highlight colour, the rest white.
+  POINT filled = OnScreen(bar, 50, 8), empty = OnScreen(bar, 180, 8);
+  EXPECT_EQ(ui::ColorAt(filled.x, filled.y), GetSysColor(COLOR_HIGHLIGHT));
+  EXPECT_EQ(ui::ColorAt(empty.x, empty.y), GetSysColor(COLOR_WINDOW));
+  ui::SaveScreenshot(ScreenshotPath("common_progress"));
+  DestroyWindow(parent);
+}
+
+TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
+  HWND parent = MakeParent();
+  HWND tabs = MakeControl(WC_TABCONTROLW, TCS_BOTTOM | WS_BORDER, 0, 0, 240, 268, parent, 7);
+  ASSERT_NE(tabs, nullptr);
+  const char16_t* names[] = {u"All", u"Phone", u"Sim"};
+  for (int i = 0; i < 3; ++i) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    item.pszText = const_cast<LPWSTR>(names[i]);
+    EXPECT_EQ(SendMessageW(tabs, TCM_INSERTITEMW, i, reinterpret_cast<LPARAM>(&item)), i);
+  }
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
+  // Display area from the window rectangle and back again; the strip is at the bottom.
+  RECT r{0, 0, 240, 268};
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.top, 0);
+  EXPECT_LT(r.bottom, 268);
+  EXPECT_GT(r.bottom, 200);
+  SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.bottom, 268);
+  EXPECT_EQ(r.right, 240);
+
+  // A tap on the second tab: changing, then changed (-551).
+  ASSERT_TRUE(ui::WaitIdle());
+  RECT client;
+  GetClientRect(tabs, &client);
+  int stripY = client.bottom - 8;
+  int phoneX = 0;
+  for (int x = 40; x < 120 && !phoneX; ++x) {  // find the second tab by tapping across the strip
+    gNotices.clear();
+    TapAt(tabs, x, stripY);
+    if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1) phoneX = x;
+  }
+  ASSERT_NE(phoneX, 0);
+  EXPECT_EQ(Codes(), (std::vector<int>{static_cast<int>(TCN_SELCHANGING), -551}));
+  EXPECT_EQ(gNotices[0].id, 7u);
+  EXPECT_EQ(gNotices[0].from, tabs);
+  ui::SaveScreenshot(ScreenshotPath("common_tab_control"));
+  // The parent may refuse.
+  gRefuseCode = static_cast<int>(TCN_SELCHANGING);
+  gNotices.clear();
+  TapAt(tabs, 4, stripY);
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(Codes(), (std::vector<int>{static_cast<int>(TCN_SELCHANGING)}));
+  gRefuseCode = 0;
+  // TCM_SETCURSEL says nothing; the arrow keys move like taps.
+  EXPECT_EQ(SendMessageW(tabs, TCM_SETCURSEL, 2, 0), 1);
+  EXPECT_EQ(SendMessageW(tabs, TCM_SETCURSEL, 9, 0), -1);
+  SetFocus(tabs);
+  gNotices.clear();
+  ui::PressKey(VK_LEFT);
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(CountOf(-551), 1);
+  DestroyWindow(parent);
+}
+
+HTREEITEM InsertTree(HWND tree, HTREEITEM parent, HTREEITEM after, LPCWSTR text, int children = 0) {
+  TVINSERTSTRUCTW insert{};
+  insert.hParent = parent;
+  insert.hInsertAfter = after;
+  insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | (children ? TVIF_CHILDREN : 0);
+  insert.item.pszText = const_cast<LPWSTR>(text);
+  insert.item.cChildren = children;
+  return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+}
+
+std::u16string TreeText(HWND tree, HTREEITEM item) {
+  char16_t buffer[64] = {};
+  TVITEMW get{};
+  get.mask = TVIF_TEXT;
+  get.hItem = item;
+  get.pszText = buffer;
+  get.cchTextMax = 64;
+  if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get))) return u"?";
+  return buffer;
+}
+
+HTREEITEM Next(HWND tree, UINT code, HTREEITEM item) {
+  return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+}
+
+TVHITTESTINFO HitTree(HWND tree, int x, int y) {
+  TVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+  return hit;
+}
+
+TEST(UiCommonControls, TreeViewSortsHitTestsSelectsAndExpands) {
+  HWND parent = MakeParent();
+  HWND tree = MakeControl(WC_TREEVIEWW, WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT, 0, 26, 200, 130,
+                          parent, 17461);
+  ASSERT_NE(tree, nullptr);
+  HTREEITEM root = InsertTree(tree, TVI_ROOT, TVI_LAST, u"Folders", 1);
+  ASSERT_NE(root, nullptr);
+  for (LPCWSTR name : {u"Inbox", u"Outbox", u"Sent", u"contacts"}) InsertTree(tree, root, TVI_SORT, name);
+  HTREEITEM first = InsertTree(tree, root, TVI_FIRST, u"Zfirst");
+  HTREEITEM last = InsertTree(tree, root, TVI_LAST, u"Alast");
+  std::vector<std::u16string> order;
+  for (HTREEITEM i = Next(tree, TVGN_CHILD, root); i; i = Next(tree, TVGN_NEXT, i)) order.push_back(TreeText(tree, i));
+  EXPECT_EQ(order, (std::vector<std::u16string>{u"Zfirst", u"contacts", u"Inbox", u"Outbox", u"Sent", u"Alast"}));
+  EXPECT_EQ(Next(tree, TVGN_PARENT, first), root);
+  EXPECT_EQ(Next(tree, TVGN_ROOT, nullptr), root);
+  EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(first)));
+  EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(last)));
+  EXPECT_EQ(TreeText(tree, first), u"?");  // a deleted item's handle is stale
+  HTREEITEM inbox = Next(tree, TVGN_NEXT, Next(tree, TVGN_CHILD, root));
+  ASSERT_EQ(TreeText(tree, inbox), u"Inbox");
+
+  // Collapsed: only the root row. Outside the client area the flags say where.
+  EXPECT_EQ(Next(tree, TVGN_NEXTVISIBLE, root), nullptr);
+  RECT client;
+  GetClientRect(tree, &client);
+  EXPECT_EQ(HitTree(tree, 50, -5).flags, static_cast<UINT>(TVHT_ABOVE));
+  EXPECT_EQ(HitTree(tree, 50, client.bottom + 3).flags, static_cast<UINT>(TVHT_BELOW));
+  EXPECT_EQ(HitTree(tree, -4, 5).flags, static_cast<UINT>(TVHT_TOLEFT));
+  EXPECT_EQ(HitTree(tree, client.right + 4, 5).flags, static_cast<UINT>(TVHT_TORIGHT));
+  EXPECT_EQ(HitTree(tree, -4, -4).flags, static_cast<UINT>(TVHT_ABOVE | TVHT_TOLEFT));
+  EXPECT_EQ(HitTree(tree, 50, client.bottom - 3).flags, static_cast<UINT>(TVHT_NOWHERE));
+  TVHITTESTINFO onButton = HitTree(tree, kTreeButtonX, 6);
+  EXPECT_EQ(onButton.flags, static_cast<UINT>(TVHT_ONITEMBUTTON));
+  EXPECT_EQ(onButton.hItem, root);
+  TVHITTESTINFO onLabel = HitTree(tree, 30, 6);
+  EXPECT_TRUE(onLabel.flags & TVHT_ONITEM);
+  EXPECT_EQ(onLabel.hItem, root);
+  EXPECT_EQ(HitTree(tree, 190, 6).flags, static_cast<UINT>(TVHT_ONITEMRIGHT));
+
+  // A tap on the button opens the root: its children follow it.
+  ASSERT_TRUE(ui::WaitIdle());
+  gNotices.clear();
+  TapAt(tree, kTreeButtonX, 6);
+  EXPECT_EQ(Next(tree, TVGN_NEXTVISIBLE, root), Next(tree, TVGN_CHILD, root));
+  EXPECT_EQ(CountOf(NM_SETFOCUS), 1);
+  EXPECT_EQ(CountOf(NM_CLICK), 1);
+  EXPECT_EQ(CountOf(TVN_SELCHANGEDW), 0);
+  // A tap on "Inbox" (third row): the click, then the selection.
+  int rowHeight = 0;
+  for (int y = 6; y < 60 && !rowHeight; ++y)
+    if (HitTree(tree, 40, y).hItem != root) rowHeight = y;
+  ASSERT_GT(rowHeight, 0);
+  gNotices.clear();
+  TapAt(tree, 45, rowHeight * 2 + 4);
+  EXPECT_EQ(Codes(), (std::vector<int>{NM_CLICK, static_cast<int>(TVN_SELCHANGINGW), static_cast<int>(TVN_SELCHANGEDW)}));
+  EXPECT_EQ(LastOf(TVN_SELCHANGEDW)->treeNew, inbox);
+  EXPECT_EQ(LastOf(TVN_SELCHANGEDW)->action, static_cast<UINT>(TVC_BYMOUSE));
+  EXPECT_EQ(Next(tree, TVGN_CARET, nullptr), inbox);
+  TVITEMW state{};
+  state.mask = TVIF_STATE;
+  state.hItem = inbox;
+  state.stateMask = TVIS_SELECTED;
+  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(state.state, static_cast<UINT>(TVIS_SELECTED));
+  // Keys move the selection; the drop highlight is separate.
+  ui::PressKey(VK_DOWN);
+  EXPECT_EQ(TreeText(tree, Next(tree, TVGN_CARET, nullptr)), u"Outbox");
+  EXPECT_TRUE(SendMessageW(tree, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(inbox)));
+  EXPECT_EQ(Next(tree, TVGN_DROPHILITE, nullptr), inbox);
+  ASSERT_TRUE(ui::WaitIdle());
+  ui::SaveScreenshot(ScreenshotPath("common_tree_view"));
+  // Collapsing hides the children; the parent may destroy the tree while it is told of a click.
+  EXPECT_TRUE(SendMessageW(tree, TVM_EXPAND, TVE_COLLAPSE, reinterpret_cast<LPARAM>(root)));
+  EXPECT_EQ(Next(tree, TVGN_NEXTVISIBLE, root), nullptr);
+  EXPECT_EQ(Next(tree, TVGN_CARET, nullptr), root);
+  gDestroyOnCode = NM_CLICK;
+  TapAt(tree, 30, 6);
+  EXPECT_FALSE(IsWindow(tree));
+  DestroyWindow(parent);
+}
+
+struct Row {
+  LPCWSTR name;
+  LPCWSTR date;
+  LPARAM id;
+};
+
+void FillList(HWND list, const std::vector<Row>& rows) {
+  for (const Row& r : rows) {
+    LVITEMW item{};
+    item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+    item.iItem = 0;
+    item.pszText = const_cast<LPWSTR>(r.name);
+    item.lParam = r.id;
+    int index = static_cast<int>(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+    ASSERT_EQ(index, 0);
+    LVITEMW sub{};
+    sub.iSubItem = 1;
+    sub.pszText = const_cast<LPWSTR>(r.date);
+    SendMessageW(list, LVM_SETITEMTEXTW, index, reinterpret_cast<LPARAM>(&sub));
+  }
+}
+
+LPARAM ParamAt(HWND list, int index) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  return SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : -1;
+}
+
+std::vector<std::pair<LPARAM, LPARAM>> gCompared;
+int CALLBACK ByIdDescending(LPARAM a, LPARAM b, LPARAM context) {
+  gCompared.push_back({a, b});
+  EXPECT_EQ(context, 77);
+  return static_cast<int>(b - a);
+}
+
+TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
+  HWND parent = MakeParent();
+  HWND list = MakeControl(WC_LISTVIEWW, WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 2, 240, 200, parent, 4097);
+  ASSERT_NE(list, nullptr);
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+  column.fmt = LVCFMT_CENTER;
+  column.cx = 120;
+  column.pszText = const_cast<LPWSTR>(u"Name");
+  EXPECT_EQ(SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)), 0);
+  column.cx = 100;
+  column.pszText = const_cast<LPWSTR>(u"Date");
+  EXPECT_EQ(SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column)), 1);
+  std::vector<Row> rows;
+  static const char16_t* names[] = {u"Anna", u"Bert", u"Carla", u"Dirk", u"Emma", u"Fritz", u"Greta", u"Hans",
+                                    u"Ines", u"Jan", u"Karin", u"Lutz", u"Mia", u"Nils", u"Olga", u"Paul"};
+  for (int i = 0; i < 16; ++i) rows.push_back({names[i], u"01/02/2004", 100 + i});
+  FillList(list, rows);  // each goes in at the top, so the list reads Paul ... Anna
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 16);
+  EXPECT_EQ(ParamAt(list, 0), 115);
+
+  // Sorting hands both items' lParam and the context to the comparison.
+  gCompared.clear();
+  EXPECT_TRUE(SendMessageW(list, LVM_SORTITEMS, 77, reinterpret_cast<LPARAM>(&ByIdDescending)));
+  ASSERT_FALSE(gCompared.empty());
+  for (auto& [a, b] : gCompared) {
+    EXPECT_GE(a, 100);
+    EXPECT_GE(b, 100);
+  }
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(ParamAt(list, i), 115 - i);
+  // Finding by parameter, after a start index.
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = 105;
+  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 10);
+  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, 10, reinterpret_cast<LPARAM>(&find)), -1);
+  find.lParam = 999;
+  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), -1);
+  char16_t text[8];
+  LVITEMW get{};
+  get.iSubItem = 1;
+  get.pszText = text;
+  get.cchTextMax = 6;
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMTEXTW, 3, reinterpret_cast<LPARAM>(&get)), 5);
+  EXPECT_EQ(std::u16string(text), u"01/02");  // truncated to the buffer
+
+  // Hit test: on a row in either column (full-row select), below the rows, outside.
+  ASSERT_TRUE(ui::WaitIdle());
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{150, 30};
+  int hitRow = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  EXPECT_GE(hitRow, 0);
+  EXPECT_TRUE(hit.flags & LVHT_ONITEM);
+  hit.pt = POINT{224, 30};
+  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);  // right of the columns
+  EXPECT_EQ(hit.flags, static_cast<UINT>(LVHT_NOWHERE));
+  hit.pt = POINT{50, -3};
+  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);
+  EXPECT_EQ(hit.flags, static_cast<UINT>(LVHT_ABOVE));
+
+  // A tap on a row selects it (changing, changed), then the click; the mark follows.
+  gNotices.clear();
+  TapAt(list, 150, 30);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), hitRow);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, hitRow, LVIS_SELECTED), LVIS_SELECTED);
+  ASSERT_FALSE(gNotices.empty());
+  EXPECT_EQ(gNotices.back().code, NM_CLICK);
+  EXPECT_EQ(gNotices.back().id, 4097u);
+  EXPECT_EQ(LastOf(LVN_ITEMCHANGED)->item, hitRow);
+  EXPECT_EQ(CountOf(NM_SETFOCUS), 1);
+  // Ctrl adds a row; a plain tap makes it one again.
+  ui::KeyDown(VK_CONTROL);
+  TapAt(list, 50, 30 + ListRowStep(list));
+  ui::KeyUp(VK_CONTROL);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 2);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), hitRow);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, hitRow, LVNI_SELECTED), hitRow + 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), hitRow + 1);
+  ui::SaveScreenshot(ScreenshotPath("common_list_view"));
+  TapAt(list, 50, 30);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+
+  // Column headers: a tap gives the column as the sub-item.
+  gNotices.clear();
+  TapAt(list, 170, 5);
+  ASSERT_NE(LastOf(LVN_COLUMNCLICK), nullptr);
+  EXPECT_EQ(LastOf(LVN_COLUMNCLICK)->subItem, 1);
+  EXPECT_EQ(LastOf(LVN_COLUMNCLICK)->item, -1);
+  EXPECT_EQ(CountOf(NM_CLICK), 0);
+  // A double tap activates the row.
+  gNotices.clear();
+  POINT p = OnScreen(list, 60, 30);
+  ui::DoubleTap(p.x, p.y);
+  ASSERT_NE(LastOf(LVN_ITEMACTIVATE), nullptr);
+  EXPECT_EQ(LastOf(LVN_ITEMACTIVATE)->item, hitRow);
+
+  // Deleting rows keeps the mark on its row; the keyboard moves the selection and scrolls.
+  int mark = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 0, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), mark - 1);
+  ui::PressKey(VK_END);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 14);
+  EXPECT_GT(GetScrollPos(list, SB_VERT), 0);
+  SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+  EXPECT_EQ(GetScrollPos(list, SB_VERT), 0);
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEALLITEMS, 0, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), -1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
+  DestroyWindow(parent);
+}
+
+TEST(UiCommonControls, SingleSelectionListKeepsOneRowAndSurvivesItsParent) {
+  HWND parent = MakeParent();
+  HWND list = MakeControl(WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL, 0, 2, 240, 200, parent, 5);
+  LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH | LVCF_TEXT;
+  column.cx = 200;
+  column.pszText = const_cast<LPWSTR>(u"Name");
+  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  FillList(list, {{u"a", u"", 1}, {u"b", u"", 2}, {u"c", u"", 3}});
+  LVITEMW select{};
+  select.stateMask = LVIS_SELECTED;
+  select.state = LVIS_SELECTED;
+  SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 0);
+  SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
+  // A refused change leaves the row as it was.
+  gRefuseCode = static_cast<int>(LVN_ITEMCHANGING);
+  SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_SELECTED), 0);
+  gRefuseCode = 0;
+  // The parent destroys the list while told of the change: nothing touches it afterwards.
+  gDestroyOnCode = static_cast<int>(LVN_ITEMCHANGED);
+  ASSERT_TRUE(ui::WaitIdle());
+  TapAt(list, 20, 30);
+  EXPECT_FALSE(IsWindow(list));
+  DestroyWindow(parent);
+}
+
+}  // namespace

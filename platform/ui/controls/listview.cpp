@@ -1,0 +1,392 @@
+// "SysListView32" in report view: rows of column texts under clickable
+// headers, selected by taps (Ctrl and Shift for several) and the keyboard.
+#include "ui/controls/listview.h"
+
+#include <algorithm>
+
+#include "ui/controls/common_control_support.h"
+#include "ui/controls/listview_view.h"
+
+namespace kvplatform::ui {
+namespace {
+
+using State = ListViewState;
+
+POINT PointOf(LPARAM lParam) { return POINT{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))}; }
+bool SingleSelection(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & LVS_SINGLESEL) != 0; }
+
+void UpdateScrollBar(HWND window, State& s) {
+  int page = ListRowsPerPage(window, s);
+  s.top = std::clamp(s.top, 0, std::max(0, s.items.Count() - page));
+  if (!(GetWindowLongW(window, GWL_STYLE) & WS_VSCROLL)) return;
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, s.items.Count() - 1),
+                  static_cast<UINT>(page), s.top, 0};
+  SetScrollInfo(window, SB_VERT, &info, TRUE);
+}
+
+void Changed(HWND window, State& s) {
+  UpdateScrollBar(window, s);
+  InvalidateRect(window, nullptr, TRUE);
+}
+
+void EnsureVisible(HWND window, State& s, int index) {
+  int page = ListRowsPerPage(window, s);
+  if (index < s.top) s.top = index;
+  if (index >= s.top + page) s.top = index - page + 1;
+  Changed(window, s);
+}
+
+// Every state change goes through here: the parent may refuse it
+// (LVN_ITEMCHANGING), then hears of it. False when the control went away.
+bool SetRowState(HWND window, State& s, int index, UINT state, UINT mask) {
+  mask &= LVIS_SELECTED | LVIS_FOCUSED;
+  if (!s.items.Valid(index)) return true;
+  UINT old = s.items.At(index).state, updated = (old & ~mask) | (state & mask);
+  if (updated == old) return true;
+  if ((updated & LVIS_FOCUSED) && s.focusItem != index && s.items.Valid(s.focusItem))
+    if (!SetRowState(window, s, s.focusItem, 0, LVIS_FOCUSED)) return false;
+  if ((updated & ~old & LVIS_SELECTED) && SingleSelection(window))
+    for (int i = 0; i < s.items.Count(); ++i)
+      if (i != index && (s.items.At(i).state & LVIS_SELECTED))
+        if (!SetRowState(window, s, i, 0, LVIS_SELECTED)) return false;
+  NMLISTVIEW change{};
+  change.iItem = index;
+  change.uNewState = updated;
+  change.uOldState = old;
+  change.uChanged = LVIF_STATE;
+  change.lParam = s.items.At(index).param;
+  bool alive = true;
+  if (NotifyParent(window, change.hdr, LVN_ITEMCHANGING, alive) != 0 || !alive) return alive;
+  if (!s.items.Valid(index)) return true;  // the parent deleted it meanwhile
+  s.items.At(index).state = updated;
+  if (updated & LVIS_FOCUSED) s.focusItem = index;
+  else if (s.focusItem == index) s.focusItem = -1;
+  InvalidateRect(window, nullptr, TRUE);
+  NotifyParent(window, change.hdr, LVN_ITEMCHANGED, alive);
+  return alive;
+}
+
+bool DeselectAllBut(HWND window, State& s, int keep) {
+  for (int i = 0; i < s.items.Count(); ++i)
+    if (i != keep && (s.items.At(i).state & LVIS_SELECTED))
+      if (!SetRowState(window, s, i, 0, LVIS_SELECTED)) return false;
+  return true;
+}
+
+LRESULT OnInsertColumn(HWND window, State& s, int index, const LVCOLUMNW* in) {
+  if (!in || index < 0) return -1;
+  ListColumn column;
+  if (in->mask & LVCF_FMT) column.format = in->fmt;
+  if (in->mask & LVCF_WIDTH) column.width = std::max(0, in->cx);
+  if (in->mask & LVCF_TEXT) column.text = TextFrom(in->pszText);
+  auto& columns = s.items.columns;
+  index = std::min(index, static_cast<int>(columns.size()));
+  columns.insert(columns.begin() + index, std::move(column));
+  InvalidateRect(window, nullptr, TRUE);
+  return index;
+}
+
+LRESULT OnInsertItem(HWND window, State& s, const LVITEMW* in) {
+  if (!in || in->iSubItem != 0 || in->iItem < 0) return -1;
+  ListRow row;
+  row.texts.resize(1);
+  if (in->mask & LVIF_TEXT) row.texts[0] = TextFrom(in->pszText);
+  if (in->mask & LVIF_PARAM) row.param = in->lParam;
+  UINT state = (in->mask & LVIF_STATE) ? in->state & in->stateMask & (LVIS_SELECTED | LVIS_FOCUSED) : 0;
+  int index = s.items.Insert(in->iItem, std::move(row));
+  if (s.focusItem >= index) ++s.focusItem;
+  Changed(window, s);
+  if (state && !SetRowState(window, s, index, state, state)) return -1;
+  return index;
+}
+
+LRESULT OnSetItem(HWND window, State& s, const LVITEMW* in) {
+  if (!in || !s.items.Valid(in->iItem) || in->iSubItem < 0) return FALSE;
+  if (in->mask & LVIF_TEXT) s.items.SetText(in->iItem, in->iSubItem, TextFrom(in->pszText));
+  if (in->iSubItem == 0 && (in->mask & LVIF_PARAM)) s.items.At(in->iItem).param = in->lParam;
+  InvalidateRect(window, nullptr, TRUE);
+  if (in->iSubItem == 0 && (in->mask & LVIF_STATE)) SetRowState(window, s, in->iItem, in->state, in->stateMask);
+  return TRUE;
+}
+
+LRESULT OnSetItemText(HWND window, State& s, int index, const LVITEMW* in) {
+  if (!in || !s.items.Valid(index) || in->iSubItem < 0) return FALSE;
+  s.items.SetText(index, in->iSubItem, TextFrom(in->pszText));
+  InvalidateRect(window, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT OnGetItem(const State& s, LVITEMW* out) {
+  if (!out || !s.items.Valid(out->iItem)) return FALSE;
+  const ListRow& row = s.items.At(out->iItem);
+  if (out->mask & LVIF_TEXT) CopyTextTo(s.items.Text(out->iItem, out->iSubItem), out->pszText, out->cchTextMax);
+  if (out->mask & LVIF_PARAM) out->lParam = row.param;
+  if (out->mask & LVIF_STATE) out->state = row.state & out->stateMask;
+  return TRUE;
+}
+
+LRESULT OnGetItemText(const State& s, int index, LVITEMW* out) {
+  if (!out || !s.items.Valid(index)) return 0;
+  return CopyTextTo(s.items.Text(index, out->iSubItem), out->pszText, out->cchTextMax);
+}
+
+LRESULT OnSetItemState(HWND window, State& s, int index, const LVITEMW* in) {
+  if (!in) return FALSE;
+  if (index != -1) {
+    if (!s.items.Valid(index)) return FALSE;
+    bool markIt = s.items.selectionMark == -1 && (in->stateMask & in->state & LVIS_SELECTED);
+    if (!SetRowState(window, s, index, in->state, in->stateMask)) return TRUE;
+    if (markIt && (s.items.At(index).state & LVIS_SELECTED)) s.items.selectionMark = index;
+    return TRUE;
+  }
+  for (int i = 0; i < s.items.Count(); ++i)
+    if (!SetRowState(window, s, i, in->state, in->stateMask)) break;
+  return TRUE;
+}
+
+LRESULT OnDeleteItem(HWND window, State& s, int index) {
+  if (!s.items.Valid(index)) return FALSE;
+  s.items.Delete(index);
+  if (s.focusItem == index) s.focusItem = -1;
+  else if (s.focusItem > index) --s.focusItem;
+  Changed(window, s);
+  return TRUE;
+}
+
+LRESULT OnDeleteAll(HWND window, State& s) {
+  s.items.Clear();
+  s.focusItem = -1;
+  s.top = 0;
+  Changed(window, s);
+  return TRUE;
+}
+
+LRESULT OnSortItems(HWND window, State& s, LPARAM context, PFNLVCOMPARE compare) {
+  if (!compare) return FALSE;
+  s.items.Sort(compare, context);
+  if (!IsWindow(window)) return FALSE;
+  s.focusItem = s.items.Next(-1, LVNI_FOCUSED);
+  InvalidateRect(window, nullptr, TRUE);
+  return TRUE;
+}
+
+LRESULT OnFindItem(const State& s, int start, const LVFINDINFOW* find) {
+  if (!find || !(find->flags & LVFI_PARAM)) return -1;
+  return s.items.FindParam(find->lParam, start);
+}
+
+LRESULT OnHitTest(HWND window, const State& s, LVHITTESTINFO* info) {
+  if (!info) return -1;
+  info->flags = ListHitTest(window, s, info->pt, info->iItem, info->iSubItem);
+  return info->iItem;
+}
+
+LRESULT OnSetExtendedStyle(HWND window, State& s, DWORD mask, DWORD styles) {
+  DWORD old = s.extendedStyle;
+  if (mask == 0) mask = 0xFFFFFFFF;
+  s.extendedStyle = (old & ~mask) | (styles & mask);
+  InvalidateRect(window, nullptr, TRUE);
+  return old;
+}
+
+// ---- input -----------------------------------------------------------------------
+
+bool Notify(HWND window, UINT code, int index, int subItem, POINT p) {
+  NMITEMACTIVATE info{};
+  info.iItem = index;
+  info.iSubItem = subItem;
+  info.ptAction = p;
+  if (GetKeyState(VK_CONTROL) < 0) info.uKeyFlags |= LVKF_CONTROL;
+  if (GetKeyState(VK_SHIFT) < 0) info.uKeyFlags |= LVKF_SHIFT;
+  bool alive = true;
+  NotifyParent(window, info.hdr, code, alive);
+  return alive;
+}
+
+// A tap on a row: alone it selects just that row; with Ctrl it toggles the
+// row; with Shift it selects from the selection mark to the row.
+bool SelectByTap(HWND window, State& s, int index, WPARAM keys) {
+  bool several = !SingleSelection(window);
+  if (several && (keys & MK_CONTROL)) {
+    UINT selected = s.items.At(index).state & LVIS_SELECTED;
+    if (!SetRowState(window, s, index, (selected ^ LVIS_SELECTED) | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED)) return false;
+    s.items.selectionMark = index;
+    return true;
+  }
+  if (several && (keys & MK_SHIFT) && s.items.Valid(s.items.selectionMark)) {
+    int from = std::min(s.items.selectionMark, index), to = std::max(s.items.selectionMark, index);
+    for (int i = 0; i < s.items.Count(); ++i)
+      if (!SetRowState(window, s, i, (i >= from && i <= to) ? LVIS_SELECTED : 0, LVIS_SELECTED)) return false;
+    return SetRowState(window, s, index, LVIS_FOCUSED, LVIS_FOCUSED);
+  }
+  if (!DeselectAllBut(window, s, index)) return false;
+  if (!SetRowState(window, s, index, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED)) return false;
+  s.items.selectionMark = index;
+  return true;
+}
+
+void OnButtonDown(HWND window, State& s, POINT p, WPARAM keys) {
+  if (GetFocus() != window) SetFocus(window);
+  if (!IsWindow(window)) return;
+  if (p.y < ListHeaderHeight(window, s)) {
+    s.pressedColumn = ListColumnAt(s, p.x);
+    if (s.pressedColumn >= 0) SetCapture(window);
+    InvalidateRect(window, nullptr, TRUE);
+    return;
+  }
+  int index, subItem;
+  ListHitTest(window, s, p, index, subItem);
+  if (index >= 0 ? !SelectByTap(window, s, index, keys) : !DeselectAllBut(window, s, -1)) return;
+  s.pressingRow = true;
+  s.pressPoint = p;
+}
+
+void OnButtonUp(HWND window, State& s, POINT p) {
+  if (s.pressedColumn >= 0) {
+    int column = s.pressedColumn;
+    s.pressedColumn = -1;
+    ReleaseCapture();
+    InvalidateRect(window, nullptr, TRUE);
+    if (p.y >= 0 && p.y < ListHeaderHeight(window, s) && ListColumnAt(s, p.x) == column)
+      Notify(window, LVN_COLUMNCLICK, -1, column, p);
+    return;
+  }
+  if (!s.pressingRow) return;
+  s.pressingRow = false;
+  int index, subItem;
+  ListHitTest(window, s, s.pressPoint, index, subItem);
+  Notify(window, NM_CLICK, index, subItem, s.pressPoint);
+}
+
+// The second tap of a double tap opens the item.
+void OnDoubleTap(HWND window, State& s, POINT p) {
+  if (p.y < ListHeaderHeight(window, s)) return;
+  int index, subItem;
+  ListHitTest(window, s, p, index, subItem);
+  if (!Notify(window, NM_DBLCLK, index, subItem, p)) return;
+  if (index >= 0) Notify(window, LVN_ITEMACTIVATE, index, subItem, p);
+}
+
+void OnCancelMode(HWND window, State& s) {
+  s.pressingRow = false;
+  if (s.pressedColumn >= 0) {
+    s.pressedColumn = -1;
+    InvalidateRect(window, nullptr, TRUE);
+  }
+  if (GetCapture() == window) ReleaseCapture();
+}
+
+void OnKeyDown(HWND window, State& s, UINT key) {
+  int count = s.items.Count();
+  if (count == 0) return;
+  int current = s.focusItem, page = ListRowsPerPage(window, s), target;
+  switch (key) {
+    case VK_UP: target = current < 0 ? 0 : current - 1; break;
+    case VK_DOWN: target = current < 0 ? 0 : current + 1; break;
+    case VK_PRIOR: target = current - page; break;
+    case VK_NEXT: target = current + page; break;
+    case VK_HOME: target = 0; break;
+    case VK_END: target = count - 1; break;
+    case VK_RETURN:
+      if (current >= 0) Notify(window, LVN_ITEMACTIVATE, current, 0, POINT{});
+      return;
+    default: return;
+  }
+  target = std::clamp(target, 0, count - 1);
+  if (!SelectByTap(window, s, target, 0)) return;
+  EnsureVisible(window, s, target);
+}
+
+void OnVScroll(HWND window, State& s, int code) {
+  int page = ListRowsPerPage(window, s), top = s.top;
+  switch (code) {
+    case SB_LINEUP: --top; break;
+    case SB_LINEDOWN: ++top; break;
+    case SB_PAGEUP: top -= page; break;
+    case SB_PAGEDOWN: top += page; break;
+    case SB_TOP: top = 0; break;
+    case SB_BOTTOM: top = s.items.Count(); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: {
+      SCROLLINFO info{sizeof info, SIF_TRACKPOS | SIF_POS, 0, 0, 0, 0, 0};
+      GetScrollInfo(window, SB_VERT, &info);
+      top = code == SB_THUMBTRACK ? info.nTrackPos : info.nPos;
+      break;
+    }
+    default: return;
+  }
+  s.top = top;
+  Changed(window, s);
+}
+
+void OnFocus(HWND window, State& s, bool gained) {
+  s.focused = gained;
+  InvalidateRect(window, nullptr, TRUE);
+  NMHDR header{};
+  bool alive = true;
+  NotifyParent(window, header, gained ? NM_SETFOCUS : NM_KILLFOCUS, alive);
+}
+
+LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* s = ControlState<State>(window);
+  if (message == WM_NCCREATE) {
+    AttachState(window, new State);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  if (!s) return DefWindowProcW(window, message, wParam, lParam);
+  int index = static_cast<int>(static_cast<INT_PTR>(wParam));
+  switch (message) {
+    case LVM_INSERTCOLUMNW: return OnInsertColumn(window, *s, index, reinterpret_cast<const LVCOLUMNW*>(lParam));
+    case LVM_INSERTITEMW: return OnInsertItem(window, *s, reinterpret_cast<const LVITEMW*>(lParam));
+    case LVM_SETITEMW: return OnSetItem(window, *s, reinterpret_cast<const LVITEMW*>(lParam));
+    case LVM_SETITEMTEXTW: return OnSetItemText(window, *s, index, reinterpret_cast<const LVITEMW*>(lParam));
+    case LVM_GETITEMW: return OnGetItem(*s, reinterpret_cast<LVITEMW*>(lParam));
+    case LVM_GETITEMTEXTW: return OnGetItemText(*s, index, reinterpret_cast<LVITEMW*>(lParam));
+    case LVM_SETITEMSTATE: return OnSetItemState(window, *s, index, reinterpret_cast<const LVITEMW*>(lParam));
+    case LVM_GETITEMSTATE: return s->items.Valid(index) ? s->items.At(index).state & static_cast<UINT>(lParam) : 0;
+    case LVM_DELETEITEM: return OnDeleteItem(window, *s, index);
+    case LVM_DELETEALLITEMS: return OnDeleteAll(window, *s);
+    case LVM_GETITEMCOUNT: return s->items.Count();
+    case LVM_GETNEXTITEM: return s->items.Next(index, static_cast<UINT>(lParam));
+    case LVM_GETSELECTEDCOUNT: return s->items.SelectedCount();
+    case LVM_GETSELECTIONMARK: return s->items.selectionMark;
+    case LVM_FINDITEMW: return OnFindItem(*s, index, reinterpret_cast<const LVFINDINFOW*>(lParam));
+    case LVM_SORTITEMS: return OnSortItems(window, *s, static_cast<LPARAM>(wParam), reinterpret_cast<PFNLVCOMPARE>(lParam));
+    case LVM_HITTEST: return OnHitTest(window, *s, reinterpret_cast<LVHITTESTINFO*>(lParam));
+    case LVM_SETEXTENDEDLISTVIEWSTYLE:
+      return OnSetExtendedStyle(window, *s, static_cast<DWORD>(wParam), static_cast<DWORD>(lParam));
+    case LVM_GETEXTENDEDLISTVIEWSTYLE: return s->extendedStyle;
+    case WM_LBUTTONDOWN: OnButtonDown(window, *s, PointOf(lParam), wParam); return 0;
+    case WM_LBUTTONUP: OnButtonUp(window, *s, PointOf(lParam)); return 0;
+    case WM_LBUTTONDBLCLK: OnDoubleTap(window, *s, PointOf(lParam)); return 0;
+    case WM_CANCELMODE: OnCancelMode(window, *s); return 0;
+    case WM_KEYDOWN: OnKeyDown(window, *s, static_cast<UINT>(wParam)); return 0;
+    case WM_GETDLGCODE: return DLGC_WANTARROWS;
+    case WM_VSCROLL: OnVScroll(window, *s, LOWORD(wParam)); return 0;
+    case WM_SIZE: UpdateScrollBar(window, *s); return 0;
+    case WM_SETFOCUS: OnFocus(window, *s, true); return 0;
+    case WM_KILLFOCUS: OnFocus(window, *s, false); return 0;
+    case WM_SETFONT:
+      s->font = reinterpret_cast<HFONT>(wParam);
+      Changed(window, *s);
+      return 0;
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+    case WM_PAINT: PaintListView(window, *s); return 0;
+    case WM_ERASEBKGND: return 1;
+    case WM_DESTROY: DetachState<State>(window); return 0;
+    default: return DefWindowProcW(window, message, wParam, lParam);
+  }
+}
+
+}  // namespace
+
+void RegisterListViewClass() {
+  WNDCLASSW wc{};
+  wc.style = CS_DBLCLKS;
+  wc.lpfnWndProc = ListViewProc;
+  wc.cbWndExtra = kStateBytes;
+  wc.lpszClassName = WC_LISTVIEWW;
+  RegisterClassW(&wc);
+}
+
+}  // namespace kvplatform::ui

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace kvplatform::ui {
+
+void RegisterProgressClass();
+
+}  // namespace kvplatform::ui

@@ -1,0 +1,7 @@
+#pragma once
+
+namespace kvplatform::ui {
+
+void RegisterTreeViewClass();
+
+}  // namespace kvplatform::ui
