@@ -17,7 +17,6 @@ constexpr int kDefaultTabDialogUnits = 32;
 
 struct ListBoxState {
   HWND self = nullptr;
-  HWND notify = nullptr;  // parent, or the combo box owning a drop-down list
   HFONT font = nullptr;
   ListBoxItems items;
   int top = 0;                // first row shown
@@ -33,10 +32,10 @@ struct ListBoxState {
 ListBoxState* StateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const ListBoxState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 
-// LBN_* to the parent when the list asks for notifications; false when the
-// parent destroyed the list meanwhile.
+// LBN_* to the parent (for a drop-down list, the combo box owning it) when
+// the list asks for notifications; false when the parent destroyed the list.
 bool NotifyParent(const ListBoxState& s, WORD code) {
-  HWND self = s.self, to = s.notify;
+  HWND self = s.self, to = GetParent(self);
   if (!(StyleOf(s) & LBS_NOTIFY) || !to) return true;
   SendMessageW(to, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
   return IsWindow(self) != FALSE;
@@ -323,7 +322,6 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
     auto* state = new ListBoxState(window, static_cast<DWORD>(create->style));
-    state->notify = create->hwndParent;
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
     return DefWindowProcW(window, message, wParam, lParam);
   }

@@ -44,7 +44,7 @@ LRESULT OnPaint(HWND self) {
 HBRUSH ParentBackground(HWND control) {
   auto parent = Lookup(GetParent(control));
   HBRUSH brush = parent && parent->windowClass ? parent->windowClass->info.hbrBackground : nullptr;
-  return brush ? brush : GetSysColorBrush(COLOR_STATIC);
+  return brush ? brush : GetSysColorBrush(COLOR_WINDOW);
 }
 
 LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

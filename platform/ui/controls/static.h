@@ -6,7 +6,7 @@
 namespace kvplatform::ui {
 
 // What a label or check box is drawn on: its parent's class background
-// (the dialog's), or the system's static colour when there is none.
+// (the dialog's), or the window colour, white, when there is none.
 HBRUSH ParentBackground(HWND control);
 
 LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
