@@ -1,0 +1,66 @@
+// Identifiers of the program's resources, commands and controls, shared by
+// the resource script and the code that loads and handles them.
+#pragma once
+
+// Strings.
+inline constexpr int KKvStrWindowClass = 40009;  // "KorvanetWindowClass"
+inline constexpr int KKvStrWindowTitle = 40013;  // "Korvanet"
+
+// Menus with their menu bars, the bar's images, accelerators.
+inline constexpr int KKvMenuContacts = 101;
+inline constexpr int KKvAccelerators = 102;
+inline constexpr int KKvMenuInbox = 114;
+inline constexpr int KKvMenuOutbox = 115;
+inline constexpr int KKvMenuSent = 116;
+inline constexpr int KKvBitmapMenuBar = 121;
+inline constexpr int KKvMenuBarImages = 3;
+
+// Dialogs.
+inline constexpr int KKvDlgAbout = 107;
+inline constexpr int KKvDlgCompose = 108;
+inline constexpr int KKvDlgContactEditor = 110;
+inline constexpr int KKvDlgProgress = 113;
+inline constexpr int KKvDlgSettings = 117;
+
+// Commands.
+inline constexpr int KKvCmdOk = 1;
+inline constexpr int KKvCmdCancel = 2;
+inline constexpr int KKvCmdSettings = 40006;
+inline constexpr int KKvCmdDelete = 40012;
+inline constexpr int KKvCmdUploadChanges = 40018;
+inline constexpr int KKvCmdAbout = 40019;
+inline constexpr int KKvCmdNewEntry = 40021;
+inline constexpr int KKvCmdEntryMenu = 40022;
+inline constexpr int KKvCmdDownloadContacts = 40032;
+inline constexpr int KKvCmdSend = 40033;
+inline constexpr int KKvCmdEdit = 40034;
+inline constexpr int KKvCmdDownloadMessages = 40045;
+inline constexpr int KKvCmdSendAllMessages = 40052;
+inline constexpr int KKvCmdForward = 40053;
+inline constexpr int KKvCmdReply = 40054;
+inline constexpr int KKvCmdDeleteAllMessages = 40056;
+inline constexpr int KKvCmdInbox = 40063;
+inline constexpr int KKvCmdOutbox = 40064;
+inline constexpr int KKvCmdContacts = 40065;
+inline constexpr int KKvCmdSent = 40069;
+inline constexpr int KKvCmdDeleteAllContacts = 40070;
+inline constexpr int KKvCmdChangeView = 40072;
+// The menu bar's drop-down buttons.
+inline constexpr int KKvCmdViewMenu = 40023;
+inline constexpr int KKvCmdPhoneMenu = 40024;
+
+// Controls of the frame and the views.
+inline constexpr int KKvIdTitleButton = 17460;
+inline constexpr int KKvIdFolderTree = 17461;
+inline constexpr int KKvIdListBox = 4096;
+inline constexpr int KKvIdListView = 4097;
+inline constexpr int KKvIdReader = 4098;
+
+// Controls of the progress dialog.
+inline constexpr int KKvIdProgressBar = 1022;
+inline constexpr int KKvIdStatusText = 1023;
+// Controls of the settings dialog.
+inline constexpr int KKvIdSmscField = 1025;
+inline constexpr int KKvIdLogCheckBox = 1031;
+// The About box's text.
+inline constexpr int KKvIdAboutText = 1101;
