@@ -178,7 +178,8 @@ template <typename T>
 int TDescT<T>::Find(const TDescT& aOther) const
   requires(sizeof(T) == 1)
 {
-  return Find(aOther.Ptr(), aOther.Length());
+  if constexpr (sizeof(T) == 1) return Find(aOther.Ptr(), aOther.Length());
+  return -1;
 }
 
 template <typename T>
@@ -342,14 +343,14 @@ void TModDescT<T>::Append(const TDescT<T>& aDes) {
 }
 
 template <typename T>
-void TModDescT<T>::Append(const TDescT<TText16>& aDes)
+void TModDescT<T>::Append(const TDescT<TOtherChar>& aDes)
   requires(sizeof(T) == 1)
 {
   if (aDes.Length() > iMaxLength - this->Length()) {
     TDescT<T>::Panic(11);
     return;
   }
-  CopyWidened(aDes);
+  if constexpr (sizeof(T) == 1) CopyWidened(aDes);
 }
 
 template <typename T>

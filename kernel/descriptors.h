@@ -137,7 +137,7 @@ class TModDescT : public TDescT<T> {
   void Append(T aChar);
   void Append(const T* aData, int aLength);
   void Append(const TDescT<T>& aDes);
-  void Append(const TDescT<TText16>& aDes)
+  void Append(const TDescT<TOtherChar>& aDes)
     requires(sizeof(T) == 1);
   void Append(const char* aText)
     requires(sizeof(T) == 1);
