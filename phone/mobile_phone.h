@@ -120,6 +120,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int ProcessReceivedData(const TDesc8& aData, int aStatus) override;
   void TransmitComplete(const TDesc8& aData, int aResult) override;
   void TransmitStarted(const TDesc8& aData) override;
+  int HasCapability8000() override { return (Capabilities() & 0x8000) != 0; }
 
   // Message stores; aCapacity may be null.
   int CountSms(int& aTotal, int aUsed[2], int aCapacity[2]);

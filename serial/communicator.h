@@ -15,8 +15,9 @@ class MCommunicatorObserver {
   virtual int ProcessReceivedData(const TDesc8& aData, int aStatus) = 0;
   virtual void TransmitComplete(const TDesc8& aData, int aResult) = 0;
   virtual void TransmitStarted(const TDesc8& aData) = 0;
-  // Not called by the communicator.
-  virtual void ConnectionLost() {}
+  // Whether the observer's phone has capability bit 0x8000; the
+  // communicator itself never asks.
+  virtual int HasCapability8000() = 0;
 
  protected:
   ~MCommunicatorObserver() = default;

@@ -87,6 +87,7 @@ class TObserver : public MCommunicatorObserver {
   void TransmitStarted(const TDesc8& aData) override {
     iStarted.emplace_back(reinterpret_cast<const char*>(aData.Ptr()), aData.Length());
   }
+  int HasCapability8000() override { return 0; }
 
   std::vector<std::string> iReceived, iCompleted, iStarted;
   std::vector<int> iReceiveStatus, iResults;
