@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "app/app_globals.h"
+#include "app/kv_appui.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
 #include "store/contacts.h"
@@ -38,6 +39,11 @@ void CKvDocument::CreateDataFolders() {
     LogMessageWithError(KLogFilePath, u"CKvDocument::NewL - Program name");
   if (!CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr))
     LogMessageWithError(KLogFilePath, u"CKvDocument::NewL - Program datadirectory");
+}
+
+CEpocBase* CKvDocument::CreateAppUiL() {
+  if (iAppUi == nullptr) iAppUi = CKvAppUi::NewL(this);
+  return iAppUi;
 }
 
 void CKvDocument::LoadSettings() {

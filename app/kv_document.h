@@ -21,6 +21,9 @@ class CKvDocument : public CEpocDocument {
   static CKvDocument* NewL(CEpocApplication* aApplication);
   ~CKvDocument() override;
 
+  // Makes the CKvAppUi (frame and views) on the first call; the same later.
+  CEpocBase* CreateAppUiL() override;
+
   void LoadSettings();
   void CommitSettingsL();
 

@@ -68,18 +68,19 @@ const std::vector<std::string> KMenuBarImages = {
     "                                                ",
 };
 
+// Full screen on a 240-pixel screen: about 136 dialog units across.
 DialogDefinition AboutDialog() {
   DialogDefinition about;
-  about.cx = 160;
+  about.cx = 136;
   about.cy = 150;
   about.style = WS_POPUP | WS_CAPTION;
   about.caption = u"About";
   about.controls = {
-      CText(u"Korvanet", -1, 0, 20, 160, 12),
-      CText(u"Version 1.0", -1, 0, 36, 160, 10),
-      CText(u"A phone manager for GSM phones", -1, 0, 52, 160, 10),
-      LText(u"Data folder:", -1, 8, 76, 144, 10),
-      LText(u"", KKvIdAboutText, 8, 88, 144, 40),
+      CText(u"Korvanet", -1, 0, 20, 136, 12),
+      CText(u"Version 1.0", -1, 0, 36, 136, 10),
+      CText(u"Phone manager for GSM phones", -1, 0, 52, 136, 10),
+      LText(u"Data folder:", -1, 6, 76, 124, 10),
+      LText(u"", KKvIdAboutText, 6, 88, 124, 40),
   };
   return about;
 }
@@ -145,16 +146,16 @@ DialogDefinition SettingsDialog() {
   settings.caption = u"Dialog";
   settings.font = u"Tahoma";
   settings.controls = {
-      LText(u"SMS service centre address:", -1, 4, 4, 147, 10),
+      LText(u"SMS service centre address:", -1, 4, 4, 128, 10),
       LText(u"SMSC", -1, 4, 19, 24, 10),
-      EditText(KKvIdSmscField, 30, 17, 121, 12, WS_BORDER | ES_AUTOHSCROLL),
-      LText(u"An SMSC number must be entered before SMS messages can be sent. You find it among the "
-            u"message settings of your phone.",
-            -1, 4, 36, 147, 40),
-      LText(u"Always enter the number in international format, for example +44...", -1, 4, 78, 147, 30),
+      EditText(KKvIdSmscField, 30, 17, 102, 12, WS_BORDER | ES_AUTOHSCROLL),
+      LText(u"An SMSC number must be entered before SMS messages can be sent. It is among the message "
+            u"settings of your phone.",
+            -1, 4, 36, 128, 42),
+      LText(u"Always enter the number in international format, for example +44...", -1, 4, 80, 128, 30),
       AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 112, 100, 12),
-      DefPushButton(u"OK", KKvCmdOk, 24, 136, 50, 16),
-      PushButton(u"Cancel", KKvCmdCancel, 82, 136, 50, 16),
+      DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
   };
   return settings;
 }

@@ -1,0 +1,247 @@
+#include "app/epoc_list_controls.h"
+
+#include "app/app_globals.h"
+#include "kernel/log.h"
+
+namespace {
+
+// Row lines of the list box stay under the system's 256-character limit.
+const int KMaxLine = 256;
+
+HWND CreateChild(CEpocControl* aParent, LPCWSTR aClass, DWORD aStyle, int aControlId) {
+  HWND parent = aParent != nullptr ? aParent->Window() : nullptr;
+  return CreateWindowExW(0, aClass, u"", aStyle, 0, 0, 0, 0, parent,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(aControlId)), gKvInstance, nullptr);
+}
+
+int Length(LPCWSTR aText) { return aText != nullptr ? lstrlenW(aText) : 0; }
+
+}  // namespace
+
+void CEpocListControl::DoMakeVisible(bool aFlag) {
+  if (iChild != nullptr) ShowWindow(iChild, aFlag ? SW_SHOW : SW_HIDE);
+}
+
+void CEpocListControl::MoveChildToExtent() {
+  if (iChild != nullptr) MoveWindow(iChild, iRect.iX, iRect.iY, iRect.iWidth, iRect.iHeight, TRUE);
+}
+
+// ---- list box -----------------------------------------------------------------
+
+CEpocListBox* CEpocListBox::NewL(CEpocControl* aParent, int aControlId) {
+  CEpocListBox* self = new CEpocListBox;
+  if (self == nullptr) return nullptr;
+  self->iParent = aParent;
+  self->iChild = CreateChild(aParent, u"LISTBOX",
+                             WS_CHILD | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_USETABSTOPS | LBS_EXTENDEDSEL,
+                             aControlId);
+  if (self->iChild == nullptr) LogMessageWithError(KLogFilePath, u"CreateListBox Failed to initialise ListBox");
+  return self;
+}
+
+CEpocListBox::~CEpocListBox() {
+  if (iChild != nullptr) DestroyWindow(iChild);
+}
+
+int CEpocListBox::HitTest(POINT aScreenPoint, int& aOffItem) const {
+  POINT point = aScreenPoint;
+  ScreenToClient(iChild, &point);
+  LRESULT hit = SendMessageW(iChild, LB_ITEMFROMPOINT, 0, MAKELPARAM(point.x, point.y));
+  aOffItem = HIWORD(hit);
+  return LOWORD(hit);
+}
+
+LPARAM CEpocListBox::ItemData(int aIndex) const { return SendMessageW(iChild, LB_GETITEMDATA, aIndex, 0); }
+int CEpocListBox::CurrentIndex() const { return static_cast<int>(SendMessageW(iChild, LB_GETCURSEL, 0, 0)); }
+int CEpocListBox::SelectedCount() const { return static_cast<int>(SendMessageW(iChild, LB_GETSELCOUNT, 0, 0)); }
+bool CEpocListBox::IsSelected(int aIndex) const { return SendMessageW(iChild, LB_GETSEL, aIndex, 0) > 0; }
+
+void CEpocListBox::FitFirstColumn(LPCWSTR aText, WCHAR* aOut, int aOutSize) const {
+  int length = Length(aText);
+  if (length >= KMaxLine) length = KMaxLine - 2;
+  if (length > aOutSize - 4) length = aOutSize - 4;
+  for (int i = 0; i < length; ++i) aOut[i] = aText[i];
+  aOut[length] = 0;
+
+  HDC dc = GetDC(iChild);
+  if (dc == nullptr) return;
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(iChild, WM_GETFONT, 0, 0));
+  HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
+  int shown = length;
+  SIZE size{};
+  GetTextExtentExPointW(dc, aOut, shown, 0, nullptr, nullptr, &size);
+  // Drop one character at a time until the rest and its "..." fit.
+  while (size.cx > KFirstColumnWidth && length > 0) {
+    --length;
+    aOut[length] = u'.';
+    aOut[length + 1] = u'.';
+    aOut[length + 2] = u'.';
+    aOut[length + 3] = 0;
+    shown = length + 3;
+    GetTextExtentExPointW(dc, aOut, shown, 0, nullptr, nullptr, &size);
+  }
+  if (previous != nullptr) SelectObject(dc, previous);
+  ReleaseDC(iChild, dc);
+}
+
+void CEpocListBox::AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
+  WCHAR line[KMaxLine + 4];
+  FitFirstColumn(aFirst, line, KMaxLine);
+  int length = lstrlenW(line);
+  line[length++] = u'\t';
+  int second = Length(aSecond);
+  // The second column and the closing tab keep the line under 256.
+  for (int i = 0; i < second && length < KMaxLine - 2; ++i) line[length++] = aSecond[i];
+  line[length++] = u'\t';
+  line[length] = 0;
+  LRESULT row = SendMessageW(iChild, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
+  if (row >= 0) SendMessageW(iChild, LB_SETITEMDATA, row, aIdentifier);
+}
+
+void CEpocListBox::Replace(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
+  Delete(aIdentifier);
+  AddL(aIdentifier, aFirst, aSecond);
+}
+
+void CEpocListBox::Delete(LPARAM aIdentifier) {
+  int count = static_cast<int>(SendMessageW(iChild, LB_GETCOUNT, 0, 0));
+  for (int row = 0; row < count; ++row) {
+    if (SendMessageW(iChild, LB_GETITEMDATA, row, 0) == aIdentifier) {
+      SendMessageW(iChild, LB_DELETESTRING, row, 0);
+      return;
+    }
+  }
+}
+
+void CEpocListBox::SizeChangedL() {
+  MoveChildToExtent();
+  int base = LOWORD(GetDialogBaseUnits());
+  if (base == 0) return;
+  // Second column 100 pixels from the left, third at the right edge.
+  INT stops[3] = {0, 400 / base, iRect.iWidth * 4 / base};
+  SendMessageW(iChild, LB_SETTABSTOPS, 3, reinterpret_cast<LPARAM>(stops));
+}
+
+// ---- list view --------------------------------------------------------------------
+
+CEpocListView* CEpocListView::NewL(CEpocControl* aParent, int aControlId) {
+  CEpocListView* self = new CEpocListView;
+  if (self == nullptr) return nullptr;
+  self->iParent = aParent;
+  self->iChild = CreateChild(aParent, WC_LISTVIEWW, WS_CHILD | WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS, aControlId);
+  if (self->iChild == nullptr) {
+    LogMessageWithError(KLogFilePath, u"CreateListView Failed to initialise listview");
+    return self;
+  }
+  SendMessageW(self->iChild, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  return self;
+}
+
+CEpocListView::~CEpocListView() {
+  if (iChild != nullptr) DestroyWindow(iChild);
+}
+
+int CEpocListView::HitTest(POINT aScreenPoint, int& aOffItem) const {
+  LVHITTESTINFO info{};
+  info.pt = aScreenPoint;
+  ScreenToClient(iChild, &info.pt);
+  SendMessageW(iChild, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&info));
+  aOffItem = (info.flags & LVHT_ONITEM) != 0 ? 0 : 1;
+  return info.iItem;
+}
+
+LPARAM CEpocListView::ItemData(int aIndex) const {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = aIndex;
+  SendMessageW(iChild, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return item.lParam;
+}
+
+int CEpocListView::CurrentIndex() const {
+  return static_cast<int>(SendMessageW(iChild, LVM_GETSELECTIONMARK, 0, 0));
+}
+
+int CEpocListView::SelectedCount() const {
+  return static_cast<int>(SendMessageW(iChild, LVM_GETSELECTEDCOUNT, 0, 0));
+}
+
+bool CEpocListView::IsSelected(int aIndex) const {
+  return (SendMessageW(iChild, LVM_GETITEMSTATE, aIndex, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+void CEpocListView::SetSecondColumn(int aRow, LPCWSTR aText) {
+  LVITEMW item{};
+  item.iSubItem = 1;
+  item.pszText = const_cast<LPWSTR>(aText != nullptr ? aText : u"");
+  SendMessageW(iChild, LVM_SETITEMTEXTW, aRow, reinterpret_cast<LPARAM>(&item));
+}
+
+void CEpocListView::InsertItemIntoViewL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM | LVIF_STATE;
+  item.pszText = const_cast<LPWSTR>(aFirst != nullptr ? aFirst : u"");
+  item.lParam = aIdentifier;
+  int row = static_cast<int>(SendMessageW(iChild, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  if (row == -1) LogMessage(KLogFilePath, u"CEpocListView::InsertItemIntoViewL - error inserting item");
+  SetSecondColumn(row, aSecond);
+}
+
+int CEpocListView::FindRow(LPARAM aIdentifier) const {
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = aIdentifier;
+  return static_cast<int>(SendMessageW(iChild, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+void CEpocListView::ReplaceItemIntoViewL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
+  int row = FindRow(aIdentifier);
+  if (row < 0) {
+    InsertItemIntoViewL(aIdentifier, aFirst, aSecond);
+    return;
+  }
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_PARAM;
+  item.iItem = row;
+  item.pszText = const_cast<LPWSTR>(aFirst != nullptr ? aFirst : u"");
+  item.lParam = aIdentifier;
+  if (!SendMessageW(iChild, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)))
+    LogMessage(KLogFilePath, u"CEpocListView::ReplaceItemIntoViewL - error Replacing item");
+  SetSecondColumn(row, aSecond);
+}
+
+void CEpocListView::Delete(LPARAM aIdentifier) {
+  int row = FindRow(aIdentifier);
+  if (row >= 0) SendMessageW(iChild, LVM_DELETEITEM, row, 0);
+}
+
+void CEpocListView::InsertColumn(int aIndex, const LVCOLUMNW& aColumn) {
+  SendMessageW(iChild, LVM_INSERTCOLUMNW, aIndex, reinterpret_cast<LPARAM>(&aColumn));
+}
+
+void CEpocListView::SortItems(int aColumn, LPARAM aContext, PFNLVCOMPARE aCompare) {
+  iSortColumn = aColumn;
+  SendMessageW(iChild, LVM_SORTITEMS, aContext, reinterpret_cast<LPARAM>(aCompare));
+}
+
+void CEpocListView::SizeChangedL() { MoveChildToExtent(); }
+
+// ---- edit box ---------------------------------------------------------------------------
+
+CEpocEditBox* CEpocEditBox::NewL(CEpocControl* aParent, int aControlId) {
+  CEpocEditBox* self = new CEpocEditBox;
+  if (self == nullptr) return nullptr;
+  self->iParent = aParent;
+  self->iChild = CreateChild(aParent, u"edit", WS_CHILD | WS_VSCROLL | WS_BORDER | ES_MULTILINE | ES_READONLY,
+                             aControlId);
+  if (self->iChild == nullptr) LogMessageWithError(KLogFilePath, u"CreateEditBox Failed to initialise editbox");
+  return self;
+}
+
+void CEpocEditBox::SizeChangedL() {
+  if (iChild != nullptr) MoveWindow(iChild, iRect.iX, iRect.iY, iRect.iWidth, iRect.iHeight, TRUE);
+}
+
+void CEpocEditBox::DoMakeVisible(bool aFlag) {
+  if (iChild != nullptr) ShowWindow(iChild, aFlag ? SW_SHOW : SW_HIDE);
+}

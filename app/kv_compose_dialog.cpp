@@ -1,0 +1,259 @@
+#include "app/kv_compose_dialog.h"
+
+#include <aygshell.h>
+
+#include <string>
+
+#include "app/app_globals.h"
+#include "app/kv_appui.h"
+#include "app/kv_document.h"
+#include "app/resources/resource_ids.h"
+#include "kernel/log.h"
+#include "store/contacts.h"
+#include "store/messages.h"
+
+namespace {
+
+const int KIdSend = 1011;
+const int KIdRecipient = 1022;
+const int KIdDate = 1014;
+const int KIdCount = 1013;
+const int KIdText = 1007;
+// Texts read from the controls: at most 255 characters.
+const int KMaxText = 256;
+
+std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
+
+std::u16string WindowText(HWND aWindow) {
+  WCHAR text[KMaxText] = {0};
+  SendMessageW(aWindow, WM_GETTEXT, KMaxText, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+}  // namespace
+
+CKvCreateNewMessage::CKvCreateNewMessage(CKveMessagesItem** aSlot) : iSlot(aSlot) {
+  SetClassName(u"CKvCreateNewMessage");
+}
+
+CKvCreateNewMessage* CKvCreateNewMessage::NewL(CKveMessagesItem** aSlot) {
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::NewL");
+  CKvCreateNewMessage* self = new CKvCreateNewMessage(aSlot);
+  if (self == nullptr) return nullptr;
+  self->iContacts = gKvDocument->ContactsDatabase();
+  self->iMessages = gKvDocument->MessagesDatabase();
+  self->iContactIds = new CArrayFixFlat<CEOID>(128);
+  return self;
+}
+
+CKvCreateNewMessage::~CKvCreateNewMessage() { delete iContactIds; }
+
+void CKvCreateNewMessage::InitDialogL() {
+  SHINITDLGINFO info{};
+  info.dwMask = SHIDIM_FLAGS;
+  info.hDlg = iWindow;
+  info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
+  SHInitDialog(&info);
+  LoadContactsL();
+  CKveMessagesItem* message = *iSlot;
+  if (message != nullptr) {
+    LayOutText();
+    std::u16string text = Text(message->Text());
+    SetWindowTextW(Item(KIdText), text.c_str());
+    std::u16string recipient = Text(message->Name());
+    if (recipient.empty()) recipient = Text(message->Number());
+    if (!recipient.empty()) SetWindowTextW(Item(KIdRecipient), recipient.c_str());
+    UpdateCount();
+    std::u16string date = Text(message->DateSent());
+    SetWindowTextW(Item(KIdDate), date.c_str());
+  } else {
+    SYSTEMTIME now;
+    GetSystemTime(&now);
+    WCHAR date[64] = {0};
+    GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 64);
+    SetWindowTextW(Item(KIdDate), date);
+  }
+}
+
+void CKvCreateNewMessage::LoadContactsL() {
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::LoadContactsL");
+  if (iContacts == nullptr || iContactIds == nullptr) return;
+  for (CEpocDatabaseItem* item = iContacts->ReadFirstItemL(); item != nullptr; item = iContacts->ReadNextItemL()) {
+    CKveContactsItem* contact = static_cast<CKveContactsItem*>(item);
+    if (!contact->IsDeleted()) {
+      std::u16string name = Text(contact->Name());
+      if (SendMessageW(Item(KIdRecipient), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str())) < 0)
+        LogMessageWithError(KLogFilePath, u"CKvCreateNewMessage::LoadContactsL - Failed to addstring");
+      iContactIds->AppendL(contact->Oid());
+    }
+    delete contact;
+  }
+}
+
+int CKvCreateNewMessage::CharacterCount() const {
+  HWND text = Item(KIdText);
+  int lines = static_cast<int>(SendMessageW(text, EM_GETLINECOUNT, 0, 0));
+  int start = static_cast<int>(SendMessageW(text, EM_LINEINDEX, lines - 1, 0));
+  int length = static_cast<int>(SendMessageW(text, EM_LINELENGTH, start, 0));
+  return start + length;
+}
+
+void CKvCreateNewMessage::UpdateCount() {
+  WCHAR count[16];
+  wsprintfW(count, u"%d", CharacterCount());
+  SetWindowTextW(Item(KIdCount), count);
+}
+
+void CKvCreateNewMessage::UpdateScrollBar() {
+  HWND text = Item(KIdText);
+  RECT client;
+  GetClientRect(text, &client);
+  int lineHeight = HIWORD(GetDialogBaseUnits());
+  int visible = lineHeight > 0 ? (client.bottom - client.top) / lineHeight : 0;
+  int lines = static_cast<int>(SendMessageW(text, EM_GETLINECOUNT, 0, 0));
+  LONG style = GetWindowLongW(text, GWL_STYLE);
+  if (lines > visible && (style & WS_VSCROLL) == 0)
+    SetWindowLongW(text, GWL_STYLE, style | WS_VSCROLL);
+  else if (lines <= visible && (style & WS_VSCROLL) != 0)
+    SetWindowLongW(text, GWL_STYLE, style & ~WS_VSCROLL);
+  SendMessageW(text, EM_SCROLLCARET, 0, 0);
+  UpdateWindow(text);
+}
+
+// The text box reaches down to the dialog's bottom, above the input panel.
+void CKvCreateNewMessage::LayOutText() {
+  SHHandleWMSettingChange(iWindow, static_cast<WPARAM>(-1), 0, nullptr);
+  HWND text = Item(KIdText);
+  RECT box;
+  GetWindowRect(text, &box);
+  POINT topLeft{box.left, box.top};
+  ScreenToClient(iWindow, &topLeft);
+  RECT client;
+  GetClientRect(iWindow, &client);
+  MoveWindow(text, topLeft.x, topLeft.y, box.right - box.left, client.bottom - topLeft.y, TRUE);
+  UpdateScrollBar();
+}
+
+bool CKvCreateNewMessage::GetDialogResults() {
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::GetDialogResults");
+  std::u16string text = WindowText(Item(KIdText));
+  std::u16string name;
+  std::u16string number;
+  HWND recipient = Item(KIdRecipient);
+  int selected = static_cast<int>(SendMessageW(recipient, CB_GETCURSEL, 0, 0));
+  CKveMessagesItem* message = *iSlot;
+  if (selected >= 0) {
+    // The list sorts itself: find the contact by the name the entry shows.
+    WCHAR shown[KMaxText] = {0};
+    SendMessageW(recipient, CB_GETLBTEXT, selected, reinterpret_cast<LPARAM>(shown));
+    for (int i = 0; i < iContactIds->Count(); ++i) {
+      CKveContactsItem* contact = static_cast<CKveContactsItem*>(iContacts->ReadItemL((*iContactIds)[i]));
+      if (contact == nullptr) continue;
+      bool match = Text(contact->Name()) == shown;
+      if (match) {
+        name = Text(contact->Name()).substr(0, KMaxText - 1);
+        number = Text(contact->Number()).substr(0, KMaxText - 1);
+      }
+      delete contact;
+      if (match) break;
+    }
+  } else {
+    std::u16string typed = WindowText(recipient);
+    if (message != nullptr && (Text(message->Name()) == typed || Text(message->Number()) == typed)) {
+      name = Text(message->Name());
+      number = Text(message->Number());
+    } else {
+      number = typed;
+    }
+  }
+  if (text.empty() && name.empty() && number.empty()) return false;
+
+  if (message == nullptr) {
+    message = static_cast<CKveMessagesItem*>(iMessages->NewItemL());
+    if (message == nullptr) return false;
+    message->SetFolder(EKvFolderOutbox);
+    *iSlot = message;
+  }
+  TConstPtr16 nameText(name.c_str(), static_cast<int>(name.size()));
+  TConstPtr16 bodyText(text.c_str(), static_cast<int>(text.size()));
+  TConstPtr16 numberText(number.c_str(), static_cast<int>(number.size()));
+  message->SetDetailsL(&nameText, &bodyText, &numberText, message->Folder());
+  // A reply to an Inbox message or a copy of a sent one is a new Outbox message.
+  if (message->Folder() == EKvFolderInbox || message->Folder() == EKvFolderSent) {
+    message->SetOid(0);
+    message->SetFolder(EKvFolderOutbox);
+  }
+  return true;
+}
+
+void CKvCreateNewMessage::SaveItemInDatabase() {
+  CKveMessagesItem* message = *iSlot;
+  if (message->Oid() != 0) {
+    if (iMessages->ReplaceItemL(*message) == 0)
+      LogMessage(KLogFilePath, u"CKvCreateNewMessage::SaveItemInDatabase - Failed to replace message");
+    return;
+  }
+  CEOID oid = iMessages->WriteItemL(*message);
+  if (oid == 0)
+    LogMessage(KLogFilePath, u"CKvCreateNewMessage::SaveItemInDatabase - Failed to save message to outbox");
+  else
+    message->SetOid(oid);
+}
+
+void CKvCreateNewMessage::SendSmsMessage() {
+  int result = gKvAppUi->SendSmsL(iWindow, *iSlot);
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::SendSmsMessage ret = %1!d!", result);
+  if (result != 0) return;
+  (*iSlot)->SetFolder(EKvFolderSent);
+  SaveItemInDatabase();
+}
+
+LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand");
+  int command = LOWORD(aWParam);
+  if (command == KIdText && HIWORD(aWParam) == EN_UPDATE) {
+    UpdateCount();
+    UpdateScrollBar();
+    return 0;
+  }
+  if (command != KKvCmdOk && command != KIdSend) return KEpocNotHandled;
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand %1!d!", command);
+  if (!GetDialogResults()) {
+    EndDialog(iWindow, KKvCmdOk);
+    return 0;
+  }
+  SaveItemInDatabase();
+  if (command == KIdSend) SendSmsMessage();
+  EndDialog(iWindow, command);
+  return 0;
+}
+
+LRESULT CKvCreateNewMessage::HandleNotify(HWND, UINT, WPARAM, LPARAM) {
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleNotify");
+  return KEpocNotHandled;
+}
+
+LRESULT CKvCreateNewMessage::HandleEventDefault(HWND, UINT aMessage, WPARAM aWParam, LPARAM) {
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleEventDefault");
+  if (aMessage == WM_SETTINGCHANGE && aWParam == SPI_SETSIPINFO) {
+    LayOutText();
+    return 0;
+  }
+  if (aMessage == WM_ERASEBKGND) return 0;
+  return KEpocNotHandled;
+}
+
+LRESULT CKvCreateNewMessage::Draw(const RECT& aRect) {
+  RECT box;
+  GetWindowRect(Item(KIdText), &box);
+  POINT top{box.left, box.top};
+  ScreenToClient(iWindow, &top);
+  HDC dc = PaintContext();
+  HPEN pen = CreatePen(PS_SOLID, 0, 0);
+  HGDIOBJ previous = SelectObject(dc, pen);
+  POINT line[2] = {{aRect.left, top.y - 1}, {aRect.right, top.y - 1}};
+  if (!Polyline(dc, line, 2)) LogMessageWithError(KLogFilePath, u"CKvCreateNewMessage::Draw - Polyline failed");
+  SelectObject(dc, previous);
+  DeleteObject(pen);
+  return 0;
+}

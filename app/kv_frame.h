@@ -1,0 +1,60 @@
+// The main frame: a full-screen window with the title button that opens the
+// folder tree, the menu bar of the current view, and the target of the
+// stores' change notices.
+#pragma once
+
+#include <commctrl.h>
+#include <windows.h>
+
+#include "app/epoc_control.h"
+#include "kernel/arrays.h"
+
+class CKvAppUi;
+
+class CKvFrame : public CEpocControl {
+ public:
+  static constexpr int KTitleBandHeight = 26;
+  static constexpr int KTitleButtonWidth = 100;
+
+  static CKvFrame* NewL(CKvAppUi* aAppUi);
+  ~CKvFrame() override;
+
+  LRESULT HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  LRESULT HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  LRESULT HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  void DoMakeVisible(bool aFlag) override;
+  void SizeChangedL() override;
+  int CountComponentControls() const override { return iComponents.Count(); }
+  CEpocControl* ComponentControl(int aIndex) const override { return iComponents[aIndex]; }
+  LRESULT Draw(const RECT& aRect) override;
+
+  HTREEITEM AddFolder(LPCWSTR aText);
+  // Where the views go: below the title band, above the menu bar.
+  TEpocRect ViewArea() const;
+  void CreateRpCommandBar(HWND aWindow, int aMenuId);
+  void ResetTitle();
+
+  HWND MenuBar() const { return iMenuBar; }
+  HWND TitleButton() const { return iTitleButton; }
+  HWND FolderTree() const { return iTree; }
+  bool IsTreeShown() const { return iTreeShown; }
+
+ private:
+  explicit CKvFrame(CKvAppUi* aAppUi);
+  void ConstructL();
+  void RegisterWindowClass();
+  void CreateChildWindows();
+  void ShowTree();
+  void HideTree();
+  LRESULT HandleTreeClick();
+
+  CKvAppUi* iAppUi;
+  CArrayFixFlat<CEpocControl*> iComponents;  // stays empty: views have windows of their own
+  HWND iMenuBar;
+  HWND iTitleButton;
+  HBRUSH iBackgroundBrush;
+  COLORREF iBackgroundColour;
+  HWND iTree;
+  HTREEITEM iTreeRoot;
+  bool iTreeShown;
+};

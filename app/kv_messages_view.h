@@ -1,0 +1,67 @@
+// One message folder (Inbox, Outbox or Sent): a sorted list box in list
+// mode, or a Name/Date list view over a reader pane in split mode.
+#pragma once
+
+#include <commctrl.h>
+#include <windbase.h>
+#include <windows.h>
+
+#include "app/kv_view.h"
+#include "kernel/arrays.h"
+
+class CEpocEditBox;
+class CEpocListBox;
+class CEpocListView;
+class CKveMessagesDatabase;
+class CKveMessagesItem;
+
+class CKvMessagesView : public CKvView {
+ public:
+  static CKvMessagesView* NewL(LPCWSTR aTitle, int aType, CKvAppUi* aAppUi);
+  ~CKvMessagesView() override;
+
+  LRESULT HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  LRESULT HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  void DoMakeVisible(bool aFlag) override;
+  void SizeChangedL() override;
+  int CountComponentControls() const override { return iComponents.Count(); }
+  CEpocControl* ComponentControl(int aIndex) const override { return iComponents[aIndex]; }
+
+  void DoInitialiseViewL() override;
+  bool IsOfType(CEOID aDatabaseId) override;
+  void UpdateViewL(const CENOTIFICATION& aNotification) override;
+  int MenuResourceId() const override;
+  CEpocListControl* GetCurrentListBox() override;
+  int DeleteEntryL(CEOID aIdentifier) override;
+  int EditEntryL(CEOID aIdentifier) override;
+  int SendEntryL(CEOID aIdentifier) override;
+  int NewEntryL() override;
+  void UpdateMenuL(HMENU aMenu) override;
+
+  void LoadMessagesL();
+  void UpdateEditBoxText();
+  // The list view's sort order: column 0 by name then time, column 1 by
+  // time then name; aView is the CKvMessagesView.
+  static int CALLBACK CompareFunc(LPARAM aItem1, LPARAM aItem2, LPARAM aView);
+
+  bool SplitMode() const { return iSplitMode; }
+  CEpocListBox* ListBox() const { return iListBox; }
+  CEpocListView* ListView() const { return iListView; }
+  CEpocEditBox* Reader() const { return iReader; }
+
+ private:
+  CKvMessagesView(LPCWSTR aTitle, int aType, CKvAppUi* aAppUi);
+  // Whether a record of the folder shows in this view.
+  bool ShowsFolder(DWORD aFolder) const;
+  void AddRows(CKveMessagesItem& aMessage, bool aReplace);
+  void DeleteRows(CEOID aIdentifier);
+  CKveMessagesItem* ReadMessageL(CEOID aIdentifier);
+
+  CArrayFixFlat<CEpocControl*> iComponents;  // the list box only
+  CKveMessagesDatabase* iMessages;          // the document's
+  CEpocEditBox* iReader;
+  CEpocListBox* iListBox;
+  CEpocListView* iListView;
+  bool iSplitMode;
+  CEOID iDatabaseOid;
+};

@@ -1,0 +1,136 @@
+// "Download messages" against phonesim behind the progress dialog, the
+// rows in list and split mode, and the display-mode toggle.
+#include <kvplatform.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "app/app_globals.h"
+#include "app/epoc_list_controls.h"
+#include "app/kv_appui.h"
+#include "app/kv_document.h"
+#include "app/kv_messages_view.h"
+#include "app/tests/program_fixture.h"
+#include "engine/tests/phone_sim.h"
+#include "kernel/log.h"
+#include "kernel/registry.h"
+#include "store/messages.h"
+
+namespace kvui = kvplatform::uitest;
+
+namespace {
+
+class DownloadTest : public ProgramTest {
+ protected:
+  DownloadTest() {
+    std::filesystem::create_directories(iRoot + "/dev");
+    // The program's log says every progress text the dialog showed.
+    CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"DebugLog", 1);
+  }
+  CKvMessagesView* Inbox() { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(EKvViewInbox)); }
+  int ListBoxRows() {
+    return static_cast<int>(SendMessageW(Inbox()->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0));
+  }
+  int ListViewRows() {
+    return static_cast<int>(SendMessageW(Inbox()->ListView()->ChildWindow(), LVM_GETITEMCOUNT, 0, 0));
+  }
+  std::u16string ListViewText(int aRow, int aColumn) {
+    WCHAR text[64] = {0};
+    LVITEMW item{};
+    item.iSubItem = aColumn;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(Inbox()->ListView()->ChildWindow(), LVM_GETITEMTEXTW, aRow, reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+  uint64_t TimeOfRow(int aRow) {
+    CEOID oid = static_cast<CEOID>(Inbox()->ListView()->ItemData(aRow));
+    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(gKvDocument->MessagesDatabase()->ReadItemL(oid));
+    if (message == nullptr) return 0;
+    uint64_t time = (uint64_t{message->DateSentTime().dwHighDateTime} << 32) | message->DateSentTime().dwLowDateTime;
+    delete message;
+    return time;
+  }
+  // Runs the download from the Inbox and waits for its completion text.
+  HWND DownloadUntilComplete() {
+    PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
+    if (dialog == nullptr) return nullptr;
+    HWND status = kvui::FindById(dialog, 1023);
+    HWND button = kvui::FindById(dialog, 2);
+    EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Transfer Complete."; }, 60000));
+    EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
+    return dialog;
+  }
+
+  TPhoneSim iPhone;
+};
+
+TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  HWND dialog = DownloadUntilComplete();
+  ASSERT_NE(dialog, nullptr);
+  Screenshot("download_complete");
+  // The texts went by in order.
+  std::vector<std::string> shown;
+  for (const std::string& line : LogLines())
+    if (line.rfind("Return message = ", 0) == 0) shown.push_back(line.substr(17));
+  auto at = [&](const std::string& text) { return std::find(shown.begin(), shown.end(), text) - shown.begin(); };
+  ASSERT_LT(at("Discovered Phone"), static_cast<long>(shown.size()));
+  EXPECT_LT(at("Discovered Phone"), at("Found Sms 1"));
+  EXPECT_LT(at("Found Sms 1"), at("Found Sms 2"));
+
+  kvui::TapWindow(kvui::FindById(dialog, 2));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(ListBoxRows(), 2);
+  EXPECT_EQ(ListViewRows(), 2);
+  Screenshot("inbox_list_mode");
+
+  // Change view: split mode at once, stored at once.
+  PostMessageW(Inbox()->Window(), WM_COMMAND, 40072, 0);
+  ASSERT_TRUE(WaitFor([&] { return kvui::StateOf(Inbox()->ListView()->ChildWindow()).visible; }));
+  EXPECT_FALSE(kvui::StateOf(Inbox()->ListBox()->ChildWindow()).visible);
+  EXPECT_TRUE(kvui::StateOf(Inbox()->Reader()->ChildWindow()).visible);
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(CEpocRegistry::GetRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView"), 1);
+  // Downloaded rows come in at the top, so the newest is first until sorted.
+  EXPECT_GT(TimeOfRow(0), TimeOfRow(1));
+  EXPECT_FALSE(ListViewText(0, 1).empty());
+  // A tap on the Date header sorts by time; on Name by name (neither has
+  // one), then time: the older first both times.
+  RECT list = kvui::StateOf(Inbox()->ListView()->ChildWindow()).screenRect;
+  kvui::Tap(list.left + 170, list.top + 8);
+  EXPECT_EQ(Inbox()->ListView()->SortColumn(), 1);
+  EXPECT_LT(TimeOfRow(0), TimeOfRow(1));
+  EXPECT_EQ(ListViewText(0, 0), u"+441234567890");
+  kvui::Tap(list.left + 40, list.top + 8);
+  EXPECT_EQ(Inbox()->ListView()->SortColumn(), 0);
+  EXPECT_LT(TimeOfRow(0), TimeOfRow(1));
+
+  // Tapping a row shows its text in the reader.
+  kvui::Tap(list.left + 40, list.top + 30);
+  HWND reader = Inbox()->Reader()->ChildWindow();
+  EXPECT_TRUE(WaitFor([&] { return !kvui::TextOf(reader).empty(); }));
+  EXPECT_EQ(kvui::TextOf(reader), u"Lunch at one?");
+  Screenshot("inbox_split_mode");
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(DownloadTest, WithoutAPhoneTheDialogSaysSoInsteadOfHanging) {
+  ASSERT_TRUE(StartProgram());
+  PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
+  HWND status = kvui::FindById(dialog, 1023);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Error initialising port"; }, 30000))
+      << kvplatform::ToUtf8(kvui::TextOf(status));
+  Screenshot("download_no_phone");
+  kvui::TapWindow(kvui::FindById(dialog, 2));
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(ListBoxRows(), 0);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace

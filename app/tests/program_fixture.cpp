@@ -1,0 +1,59 @@
+#include "app/tests/program_fixture.h"
+
+#include <chrono>
+
+#include <kvresources.h>
+
+#include "app/app_globals.h"
+#include "app/epoc_main.h"
+#include "app/resources/korvanet_resources.h"
+#include "kernel/requests.h"
+
+namespace kvui = kvplatform::uitest;
+
+ProgramTest::ProgramTest() {
+  // The program makes its own globals on its own thread.
+  EpocReleaseGlobals();
+  KvDeclareResources(kvresources::ProgramInstance());
+}
+
+ProgramTest::~ProgramTest() {
+  if (iProgram.joinable()) StopProgram();
+  EpocInitGlobals();  // for the fixture's own release
+}
+
+bool ProgramTest::StartProgram() {
+  iRunning = true;
+  iProgram = std::thread([this] {
+    iProgramThread = GetCurrentThreadId();
+    WCHAR commandLine[] = u"";
+    iExitCode = KvWinMain(kvresources::ProgramInstance(), nullptr, commandLine, SW_SHOW);
+    iRunning = false;
+  });
+  return WaitFor([] { return gKvMainFrameWindow != nullptr && kvui::FindByText(u"Inbox") != nullptr; }) &&
+         kvui::WaitIdle();
+}
+
+int ProgramTest::StopProgram() {
+  if (gKvMainFrameWindow != nullptr) PostMessageW(gKvMainFrameWindow, WM_CLOSE, 0, 0);
+  WaitFor([this] { return !iRunning; }, 20000);
+  if (iRunning && iProgramThread != 0) PostThreadMessageW(iProgramThread, WM_QUIT, 99, 0);
+  if (iProgram.joinable()) iProgram.join();
+  return iExitCode;
+}
+
+bool ProgramTest::WaitFor(const std::function<bool()>& aCondition, int aTimeoutMs) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
+  while (!aCondition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    Sleep(10);
+  }
+  return true;
+}
+
+HWND ProgramTest::TopDialog() { return GetForegroundWindow(); }
+
+void ProgramTest::Screenshot(const std::string& aName) {
+  kvui::WaitIdle();
+  kvui::SaveScreenshot(ScreenshotPath(aName));
+}

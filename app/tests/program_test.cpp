@@ -1,0 +1,98 @@
+// Start-up, the frame and its folder tree, accelerators and shut-down of the
+// windowed program, driven as a user would.
+#include <sys/wait.h>
+
+#include <cstdlib>
+
+#include <kvplatform.h>
+
+#include "app/app_globals.h"
+#include "app/kv_appui.h"
+#include "app/kv_frame.h"
+#include "app/kv_view.h"
+#include "app/tests/program_fixture.h"
+
+namespace kvui = kvplatform::uitest;
+
+namespace {
+
+class KorvanetProgram : public ProgramTest {};
+
+TEST_F(KorvanetProgram, StartsOnTheInboxAndEndsWhenTheSystemClosesIt) {
+  ASSERT_TRUE(StartProgram());
+  ASSERT_NE(gKvAppUi, nullptr);
+  CKvView* inbox = gKvAppUi->GetView(EKvViewInbox);
+  EXPECT_EQ(gKvAppUi->CurrentView(), inbox);
+  EXPECT_TRUE(inbox->IsInitialised());
+  EXPECT_FALSE(gKvAppUi->GetView(EKvViewOutbox)->IsInitialised());
+  HWND title = kvui::FindById(gKvMainFrameWindow, 17460);
+  ASSERT_NE(title, nullptr);
+  EXPECT_EQ(kvui::TextOf(title), u"Inbox");
+  EXPECT_TRUE(kvui::StateOf(title).visible);
+  EXPECT_TRUE(kvui::StateOf(inbox->Window()).visible);
+  // The single-instance test finds the window by class and title.
+  EXPECT_EQ(FindWindowW(u"KorvanetWindowClass", u"Korvanet"), gKvMainFrameWindow);
+  Screenshot("startup_inbox");
+
+  EXPECT_EQ(StopProgram(), 0);
+  EXPECT_EQ(CountLog("EpocMain: Korvanet application shutting down"), 0);  // logging is off by default
+  EXPECT_EQ(gKvAppUi, nullptr);
+  EXPECT_EQ(gKvMainFrameWindow, nullptr);
+}
+
+TEST_F(KorvanetProgram, TheTitleButtonShowsAndHidesTheFolderTree) {
+  ASSERT_TRUE(StartProgram());
+  HWND title = kvui::FindById(gKvMainFrameWindow, 17460);
+  HWND tree = gKvAppUi->Frame()->FolderTree();
+  ASSERT_NE(tree, nullptr);
+  EXPECT_FALSE(kvui::StateOf(tree).visible);
+  kvui::TapWindow(title);
+  EXPECT_TRUE(kvui::StateOf(tree).visible);
+  EXPECT_EQ(kvui::TextOf(title), u"Show");
+  Screenshot("folder_tree");
+  kvui::TapWindow(title);
+  EXPECT_FALSE(kvui::StateOf(tree).visible);
+  EXPECT_EQ(kvui::TextOf(title), u"Inbox");
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+void PressWithControl(UINT aKey) {
+  kvui::KeyDown(VK_CONTROL);
+  kvui::PressKey(aKey);
+  kvui::KeyUp(VK_CONTROL);
+}
+
+TEST_F(KorvanetProgram, CtrlQKeepsTheProgramRunningAndCtrlAOpensTheAboutBox) {
+  ASSERT_TRUE(StartProgram());
+  PressWithControl('Q');
+  EXPECT_TRUE(iRunning);
+  EXPECT_TRUE(IsWindow(gKvAppUi->CurrentView()->Window()));
+
+  PressWithControl('A');
+  HWND about = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (about = kvui::FindByText(u"About")) != nullptr; }));
+  std::u16string root = kvplatform::FromUtf8(kvplatform::DeviceRoot());
+  EXPECT_NE(kvui::FindByText(root.c_str(), about), nullptr);
+  EXPECT_NE(kvui::FindByText(u"Version 1.0", about), nullptr);
+  Screenshot("about_box");
+  PostMessageW(about, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+  EXPECT_TRUE(iRunning);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(KorvanetProgram, ASecondCopyBringsTheFirstForwardAndEndsWithZero) {
+  ASSERT_TRUE(StartProgram());
+  std::string command = std::string("KORVANET_ROOT='") + iRoot + "' KORVANET_DISPLAY=headless timeout 20 " KV_KORVANET_BINARY;
+  int status = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_TRUE(iRunning);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
