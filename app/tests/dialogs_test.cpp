@@ -1,0 +1,167 @@
+// The settings dialog and the compose dialog, used as a user would: typed
+// text, taps on check boxes and buttons; checked in the registry, the log
+// and the messages store.
+#include <cstdlib>
+
+#include <kvplatform.h>
+
+#include "app/app_globals.h"
+#include "app/epoc_list_controls.h"
+#include "app/kv_appui.h"
+#include "app/kv_document.h"
+#include "app/kv_messages_view.h"
+#include "app/tests/program_fixture.h"
+#include "kernel/log.h"
+#include "kernel/registry.h"
+#include "store/messages.h"
+
+namespace kvui = kvplatform::uitest;
+
+namespace {
+
+const WCHAR KKey[] = u"Software\\Veltramonic\\Korvanet";
+
+class DialogsTest : public ProgramTest {
+ protected:
+  CKvMessagesView* View(int aType) { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(aType)); }
+  // Chooses a command of the current view, as its menu would.
+  void Command(int aCommand) { PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, aCommand, 0); }
+  HWND WaitForWindowWithText(LPCWSTR aText) {
+    HWND found = nullptr;
+    WaitFor([&] { return (found = kvui::FindByText(aText)) != nullptr; });
+    return found;
+  }
+  static bool KeyExists() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, KKey, 0, 0, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+  }
+  static std::u16string RegistryText(LPCWSTR aValue) {
+    LPWSTR text = CEpocRegistry::GetRegistryString(KKey, aValue);
+    std::u16string result = text != nullptr ? text : u"<none>";
+    std::free(text);
+    return result;
+  }
+  // The messages of a folder as "number:text".
+  std::vector<std::string> Folder(DWORD aFolder) {
+    std::vector<std::string> rows;
+    CKveMessagesDatabase* store = gKvDocument->MessagesDatabase();
+    for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL()) {
+      CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
+      if (message->Folder() == aFolder)
+        rows.push_back(kvplatform::ToUtf8(std::u16string(message->Number().Ptr(), message->Number().Length())) + ":" +
+                       kvplatform::ToUtf8(std::u16string(message->Text().Ptr(), message->Text().Length())));
+      delete message;
+    }
+    return rows;
+  }
+};
+
+TEST_F(DialogsTest, SettingsCancelWritesNothingAndOkWritesAllThreeValues) {
+  ASSERT_TRUE(StartProgram());
+  Command(40006);
+  HWND field = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  HWND dialog = GetParent(field);
+  EXPECT_EQ(kvui::TextOf(field), u"");  // no key at all: empty
+  Screenshot("settings_dialog");
+  kvui::TapWindow(kvui::FindByText(u"Cancel", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  kvplatform::ReloadRegistry();
+  EXPECT_FALSE(KeyExists());
+
+  // OK with the field left empty stores an empty text with the other two.
+  Command(40006);
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  dialog = GetParent(field);
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(RegistryText(u"SMSC"), u"");
+  DWORD type = 0, value = 7, size = sizeof value;
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, KKey, 0, 0, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExW(key, u"DebugLog", nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size), ERROR_SUCCESS);
+  EXPECT_EQ(value, 0u);
+  size = sizeof value;
+  EXPECT_EQ(RegQueryValueExW(key, u"MessageView", nullptr, &type, reinterpret_cast<LPBYTE>(&value), &size),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+
+  // A typed number is kept.
+  Command(40006);
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  dialog = GetParent(field);
+  kvui::TapWindow(field);
+  kvui::TypeText(u"+447785016005");
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(RegistryText(u"SMSC"), u"+447785016005");
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
+  CEpocRegistry::SaveRegistryInt(KKey, u"DebugLog", 1);
+  ASSERT_TRUE(StartProgram());
+  EXPECT_TRUE(LoggingOn());
+  Command(40006);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Create log file")) != nullptr; }));
+  HWND dialog = GetParent(box);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  kvui::TapWindow(box);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_FALSE(LoggingOn());
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
+  ASSERT_TRUE(StartProgram());
+  Command(40021);  // the menu bar's new-message button
+  HWND send = WaitForWindowWithText(u"Send");
+  ASSERT_NE(send, nullptr);
+  HWND dialog = GetParent(send);
+  HWND text = kvui::FindById(dialog, 1007);
+  kvui::TapWindow(text);
+  kvui::TypeText(u"abcde");
+  kvui::PressKey(VK_RETURN);
+  kvui::TypeText(u"fghij");
+  kvui::PressKey(VK_RETURN);
+  kvui::TypeText(u"klmno");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, 1013)), u"19");
+  SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
+  Screenshot("compose_new");
+  // Done saves it in the Outbox.
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(Folder(EKvFolderOutbox), (std::vector<std::string>{"+441234567890:abcde\r\nfghij\r\nklmno"}));
+
+  // Send with no service centre: the engine says so and the message stays.
+  Command(40021);
+  send = WaitForWindowWithText(u"Send");
+  ASSERT_NE(send, nullptr);
+  dialog = GetParent(send);
+  kvui::TapWindow(kvui::FindById(dialog, 1007));
+  kvui::TypeText(u"hello");
+  SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+447700900456"));
+  kvui::TapWindow(send);
+  HWND progress = WaitForWindowWithText(u"Send sms ...");
+  ASSERT_NE(progress, nullptr);
+  HWND status = kvui::FindById(progress, 1023);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"No SMSC - check \"Settings\""; }, 30000))
+      << kvplatform::ToUtf8(kvui::TextOf(status));
+  HWND button = kvui::FindById(progress, 2);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
+  Screenshot("send_without_smsc");
+  kvui::TapWindow(button);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(Folder(EKvFolderOutbox).size(), 2u);
+  EXPECT_TRUE(Folder(EKvFolderSent).empty());
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
