@@ -31,6 +31,17 @@ class DialogsTest : public ProgramTest {
     WaitFor([&] { return (found = kvui::FindByText(aText)) != nullptr; });
     return found;
   }
+  // The compose dialog once it is on the screen and initialised.
+  HWND WaitForCompose() {
+    HWND dialog = nullptr;
+    WaitFor([&] {
+      HWND send = kvui::FindByText(u"Send");
+      dialog = send != nullptr ? GetParent(send) : nullptr;
+      return dialog != nullptr && kvui::StateOf(dialog).visible && kvui::TextOf(kvui::FindById(dialog, 1013)) == u"0";
+    });
+    kvui::WaitIdle();
+    return dialog;
+  }
   static bool KeyExists() {
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, KKey, 0, 0, &key) != ERROR_SUCCESS) return false;
@@ -122,9 +133,8 @@ TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
 TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
   ASSERT_TRUE(StartProgram());
   Command(40021);  // the menu bar's new-message button
-  HWND send = WaitForWindowWithText(u"Send");
-  ASSERT_NE(send, nullptr);
-  HWND dialog = GetParent(send);
+  HWND dialog = WaitForCompose();
+  ASSERT_NE(dialog, nullptr);
   HWND text = kvui::FindById(dialog, 1007);
   kvui::TapWindow(text);
   kvui::TypeText(u"abcde");
@@ -142,9 +152,9 @@ TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
 
   // Send with no service centre: the engine says so and the message stays.
   Command(40021);
-  send = WaitForWindowWithText(u"Send");
-  ASSERT_NE(send, nullptr);
-  dialog = GetParent(send);
+  dialog = WaitForCompose();
+  ASSERT_NE(dialog, nullptr);
+  HWND send = kvui::FindById(dialog, 1011);
   kvui::TapWindow(kvui::FindById(dialog, 1007));
   kvui::TypeText(u"hello");
   SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+447700900456"));
