@@ -17,6 +17,7 @@ const int KTreeHeight = 130;
 // Tree view notifications and hit flags the folder tree reacts to.
 const int KNotifyClick = -2;
 const int KNotifySetFocus = -7;
+const int KNotifyKillFocus = -8;
 const UINT KHitOutside = TVHT_ABOVE | TVHT_BELOW | TVHT_TORIGHT | TVHT_TOLEFT;
 const UINT KHitOnItem = TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON;
 
@@ -192,6 +193,14 @@ LRESULT CKvFrame::HandleTreeClick() {
   return KEpocNotHandled;
 }
 
+bool CKvFrame::StylusOnTitleButton() const {
+  DWORD position = GetMessagePos();
+  POINT point{static_cast<SHORT>(LOWORD(position)), static_cast<SHORT>(HIWORD(position))};
+  RECT button{};
+  GetWindowRect(iTitleButton, &button);
+  return PtInRect(&button, point) != FALSE;
+}
+
 LRESULT CKvFrame::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
   if (header == nullptr) return KEpocNotHandled;
@@ -201,6 +210,13 @@ LRESULT CKvFrame::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
     return 0;
   }
   if (code == KNotifyClick) return HandleTreeClick();
+  // The tree is a window of its own above the views, so a tap elsewhere
+  // shows as its losing the focus; a tap on the title button toggles it
+  // there instead.
+  if (code == KNotifyKillFocus && header->hwndFrom == iTree && iTreeShown && !StylusOnTitleButton()) {
+    HideTree();
+    return 0;
+  }
   return KEpocNotHandled;
 }
 

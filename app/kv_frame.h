@@ -47,6 +47,7 @@ class CKvFrame : public CEpocControl {
   void ShowTree();
   void HideTree();
   LRESULT HandleTreeClick();
+  bool StylusOnTitleButton() const;
 
   CKvAppUi* iAppUi;
   CArrayFixFlat<CEpocControl*> iComponents;  // stays empty: views have windows of their own

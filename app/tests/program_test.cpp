@@ -96,3 +96,38 @@ TEST_F(KorvanetProgram, ASecondCopyBringsTheFirstForwardAndEndsWithZero) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KorvanetProgram, AFolderTapSwitchesTheViewFoldersKeepsTheTreeOpenATapElsewhereClosesIt) {
+  ASSERT_TRUE(StartProgram());
+  CKvFrame* frame = gKvAppUi->Frame();
+  HWND title = kvui::FindById(gKvMainFrameWindow, 17460);
+  HWND tree = frame->FolderTree();
+  RECT area = kvui::StateOf(tree).screenRect;
+  // Rows of the tree: "Folders", then Inbox, Outbox and Sent (sorted).
+  auto row = [&](int aIndex) { return area.top + 9 + 17 * aIndex; };
+
+  kvui::TapWindow(title);
+  ASSERT_TRUE(kvui::StateOf(tree).visible);
+  kvui::Tap(area.left + 30, row(0));  // "Folders" itself
+  EXPECT_TRUE(kvui::StateOf(tree).visible);
+  kvui::Tap(area.left + 50, row(2));  // Outbox
+  EXPECT_FALSE(kvui::StateOf(tree).visible);
+  CKvView* outbox = gKvAppUi->GetView(EKvViewOutbox);
+  EXPECT_EQ(gKvAppUi->CurrentView(), outbox);
+  EXPECT_EQ(kvui::TextOf(title), u"Outbox");
+  EXPECT_TRUE(kvui::StateOf(outbox->Window()).visible);
+  EXPECT_FALSE(kvui::StateOf(gKvAppUi->GetView(EKvViewInbox)->Window()).visible);
+  Screenshot("outbox_view");
+
+  kvui::TapWindow(title);
+  ASSERT_TRUE(kvui::StateOf(tree).visible);
+  kvui::Tap(200, 250);  // on the view, away from the tree
+  EXPECT_FALSE(kvui::StateOf(tree).visible);
+  EXPECT_EQ(kvui::TextOf(title), u"Outbox");
+  EXPECT_EQ(gKvAppUi->CurrentView(), outbox);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
