@@ -134,3 +134,42 @@ TEST_F(DownloadTest, WithoutAPhoneTheDialogSaysSoInsteadOfHanging) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFreshEngine) {
+  nlohmann::json profile = SmallProfile();
+  profile["quirks"]["hang_after"] = "AT+CMGL=4";
+  ASSERT_TRUE(iPhone.Start(profile, iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
+  HWND status = kvui::FindById(dialog, 1023);
+  HWND button = kvui::FindById(dialog, 2);
+  // The phone has gone quiet in the listing.
+  ASSERT_TRUE(
+      WaitFor([&] { return CountLog("CKvProgressDialog::HandleEventDefault - EKvActionInProgress") >= 2; }, 30000));
+  kvui::TapWindow(button);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Transfer aborted"; }));
+  EXPECT_EQ(kvui::TextOf(button), u"OK");
+  EXPECT_TRUE(IsWindow(dialog));
+  Screenshot("download_aborted");
+  kvui::TapWindow(button);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(CountLog("CKvAppEngineImpl::ActionComplete - -3"), 1);
+
+  // The next action gets an engine thread of its own.
+  PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+  ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
+  EXPECT_TRUE(WaitFor([&] { return CountLog("CKvAppEngineImpl::ConstructL Created KvEngine Thread") == 2; }));
+  button = kvui::FindById(dialog, 2);
+  for (int press = 0; press < 2 && IsWindow(dialog); ++press) {
+    kvui::TapWindow(button);
+    WaitFor([&] { return !IsWindow(dialog) || kvui::TextOf(button) == u"OK"; });
+  }
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
