@@ -36,6 +36,7 @@ struct TBenchObserver : MCommunicatorObserver {
     if (aResult != 0 || ++iSent == iToSend) iComm->Stop(aResult != 0 ? aResult : 2);
   }
   void TransmitStarted(const TDesc8&) override {}
+  int HasCapability8000() override { return 0; }
   CCommunicator* iComm = nullptr;
   long iReceived = 0, iWanted = 0;
   int iSent = 0, iToSend = 0;
