@@ -131,3 +131,28 @@ TEST_F(KorvanetProgram, AFolderTapSwitchesTheViewFoldersKeepsTheTreeOpenATapElse
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(KorvanetProgram, EveryMenuOfTheMenuBarOpens) {
+  ASSERT_TRUE(StartProgram());
+  // The bar's drop-downs: View, Phone, Entry (left to right at the bottom).
+  const struct {
+    int iX;
+    const char* iName;
+  } menus[] = {{20, "menu_view"}, {65, "menu_phone"}, {111, "menu_entry"}};
+  for (const auto& menu : menus) {
+    SCOPED_TRACE(menu.iName);
+    COLORREF closed = kvui::ColorAt(menu.iX - 10, 314);
+    kvui::Tap(menu.iX, 307);
+    Screenshot(menu.iName);
+    EXPECT_NE(kvui::ColorAt(menu.iX - 10, 314), closed);  // the button shows its menu is open
+    kvui::PressKey(VK_ESCAPE);
+    kvui::WaitIdle();
+    EXPECT_EQ(kvui::ColorAt(menu.iX - 10, 314), closed);
+    EXPECT_TRUE(iRunning);
+  }
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
