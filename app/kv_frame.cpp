@@ -76,7 +76,10 @@ void CKvFrame::CreateChildWindows() {
                                  gKvInstance, nullptr);
   // The views are top-level windows above the frame, so the tree that
   // opens over them is one too, owned by the frame (which gets its notices).
-  iTree = CreateWindowExW(0, WC_TREEVIEWW, u"", WS_POPUP | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT,
+  // It carries the program's title for the taskbar while it is active.
+  WCHAR title[128] = {0};
+  LoadStringW(gKvInstance, KKvStrWindowTitle, title, 128);
+  iTree = CreateWindowExW(0, WC_TREEVIEWW, title, WS_POPUP | WS_BORDER | TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT,
                           0, 0, 0, 0, iWindow, reinterpret_cast<HMENU>(static_cast<INT_PTR>(KKvIdFolderTree)),
                           gKvInstance, nullptr);
   TVINSERTSTRUCTW insert{};

@@ -90,3 +90,21 @@ TEST_F(SelectionTest, DeleteRemovesEverySelectedRowOneByOne) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(SelectionTest, ADoubleTapOnARowReadsTheMessage) {
+  ASSERT_TRUE(StartProgram());
+  RECT list = kvui::StateOf(List()).screenRect;
+  kvui::DoubleTap(list.left + 60, list.top + 8);
+  HWND text = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (text = kvui::FindByText(u"Hello there")) != nullptr; }));
+  HWND compose = GetParent(text);
+  EXPECT_NE(kvui::FindById(compose, 1011), nullptr);  // the compose dialog's Send button
+  PostMessageW(compose, WM_COMMAND, IDOK, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
+  EXPECT_EQ(Rows(), 3);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
