@@ -85,8 +85,8 @@ void CEpocListBox::FitFirstColumn(LPCWSTR aText, WCHAR* aOut, int aOutSize) cons
 }
 
 void CEpocListBox::AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
-  WCHAR line[KMaxLine + 4];
-  FitFirstColumn(aFirst, line, KMaxLine);
+  WCHAR line[KMaxLine + 8];
+  FitFirstColumn(aFirst, line, KMaxLine + 8);
   int length = lstrlenW(line);
   line[length++] = u'\t';
   int second = Length(aSecond);

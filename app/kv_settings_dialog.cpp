@@ -29,7 +29,6 @@ void CKvSettingsDialog::InitDialogL() {
 
 void CKvSettingsDialog::SaveSettings() {
   WCHAR text[KMaxSmscText] = {0};
-  SetLastError(0);
   int length = static_cast<int>(
       SendDlgItemMessageW(iWindow, KKvIdSmscField, WM_GETTEXT, KMaxSmscText, reinterpret_cast<LPARAM>(text)));
   // An empty field reads as 0 characters; only a missing field is a failure.

@@ -1,0 +1,109 @@
+// The thin list controls over the system's list box and list view: the
+// first column cut to its width, rows found by their record identifier.
+#include "app/epoc_control.h"
+#include "app/epoc_list_controls.h"
+#include "app/epoc_wndproc.h"
+#include "app/tests/ui_fixture.h"
+#include "kernel/hwndmap.h"
+#include "kernel/requests.h"
+
+namespace {
+
+class CHost : public CEpocControl {
+ public:
+  CHost() { SetClassName(u"CHost"); }
+};
+
+class ListControlsTest : public UiTest {
+ protected:
+  ListControlsTest() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = EpocMainWndProc;
+    windowClass.lpszClassName = u"KvListHost";
+    RegisterClassW(&windowClass);
+    iHost = new CHost;
+    EpocWindowMap()->SetPendingControl(iHost);
+    HWND window = CreateWindowExW(0, u"KvListHost", u"host", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
+                                  nullptr);
+    iHost->SetWindowL(window);
+    EpocWindowMap()->SetPendingControl(nullptr);
+  }
+  ~ListControlsTest() override {
+    HWND window = iHost->Window();
+    delete iHost;
+    DestroyWindow(window);
+  }
+  static std::u16string RowText(HWND aList, int aRow) {
+    WCHAR text[300] = {0};
+    SendMessageW(aList, LB_GETTEXT, aRow, reinterpret_cast<LPARAM>(text));
+    return text;
+  }
+  CHost* iHost;
+};
+
+TEST_F(ListControlsTest, ListBoxCutsTheFirstColumnAndFindsRowsByIdentifier) {
+  CEpocListBox* list = CEpocListBox::NewL(iHost, 4096);
+  ASSERT_NE(list->ChildWindow(), nullptr);
+  list->SetExtentL(TEpocRect{0, 0, 240, 200});
+  list->MakeVisible(true);
+  list->AddL(7, u"Bartholomew Featherstonehaugh-Smythe", u"See you at eight");
+  list->AddL(3, u"Al", u"Hi");
+  ASSERT_EQ(SendMessageW(list->ChildWindow(), LB_GETCOUNT, 0, 0), 2);
+  // Sorted by the system: "Al" first.
+  EXPECT_EQ(RowText(list->ChildWindow(), 0), u"Al\tHi\t");
+  std::u16string cut = RowText(list->ChildWindow(), 1);
+  size_t tab = cut.find(u'\t');
+  ASSERT_NE(tab, std::u16string::npos);
+  std::u16string first = cut.substr(0, tab);
+  EXPECT_EQ(first.substr(first.size() - 3), u"...");
+  EXPECT_EQ(cut.substr(tab), u"\tSee you at eight\t");
+  // The cut name and its "..." fit in 95 pixels; one more character would not.
+  HDC dc = GetDC(list->ChildWindow());
+  HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(list->ChildWindow(), WM_GETFONT, 0, 0));
+  if (font != nullptr) SelectObject(dc, font);
+  SIZE size{};
+  GetTextExtentPoint32W(dc, first.c_str(), static_cast<int>(first.size()), &size);
+  EXPECT_LE(size.cx, 95);
+  std::u16string longer = u"Bartholomew Featherstonehaugh-Smythe";
+  longer = longer.substr(0, first.size() - 3 + 1) + u"...";
+  GetTextExtentPoint32W(dc, longer.c_str(), static_cast<int>(longer.size()), &size);
+  EXPECT_GT(size.cx, 95);
+  ReleaseDC(list->ChildWindow(), dc);
+
+  EXPECT_EQ(list->ItemData(0), 3);
+  list->Delete(99);  // not shown: nothing changes
+  EXPECT_EQ(SendMessageW(list->ChildWindow(), LB_GETCOUNT, 0, 0), 2);
+  list->Replace(3, u"Zed", u"Bye");
+  EXPECT_EQ(RowText(list->ChildWindow(), 1), u"Zed\tBye\t");
+  EXPECT_EQ(list->ItemData(1), 3);
+  list->Delete(7);
+  EXPECT_EQ(SendMessageW(list->ChildWindow(), LB_GETCOUNT, 0, 0), 1);
+  delete list;
+}
+
+TEST_F(ListControlsTest, ListViewInsertsAtTheTopAndReplacingAnUnknownRowInsertsIt) {
+  CEpocListView* view = CEpocListView::NewL(iHost, 4097);
+  ASSERT_NE(view->ChildWindow(), nullptr);
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+  column.fmt = LVCFMT_CENTER;
+  column.cx = 120;
+  column.pszText = const_cast<LPWSTR>(u"Name");
+  view->InsertColumn(0, column);
+  column.pszText = const_cast<LPWSTR>(u"Date");
+  view->InsertColumn(1, column);
+  view->InsertItemIntoViewL(1, u"First", u"01/01/03");
+  view->InsertItemIntoViewL(2, u"Second", u"02/01/03");
+  EXPECT_EQ(view->ItemData(0), 2);  // the newest row is at the top
+  view->ReplaceItemIntoViewL(5, u"Fifth", u"05/01/03");
+  EXPECT_EQ(SendMessageW(view->ChildWindow(), LVM_GETITEMCOUNT, 0, 0), 3);
+  view->ReplaceItemIntoViewL(1, u"Renamed", u"09/09/09");
+  EXPECT_EQ(SendMessageW(view->ChildWindow(), LVM_GETITEMCOUNT, 0, 0), 3);
+  view->Delete(2);
+  view->Delete(42);
+  EXPECT_EQ(SendMessageW(view->ChildWindow(), LVM_GETITEMCOUNT, 0, 0), 2);
+  EXPECT_EQ(view->SelectedCount(), 0);
+  delete view;
+}
+
+}  // namespace
