@@ -33,6 +33,39 @@ const char kSchema[] =
     "CREATE INDEX IF NOT EXISTS sortkeys_by_oid ON sortkeys(oid);"
     "INSERT OR IGNORE INTO meta VALUES('next_oid', 1);";
 
+// Every table and index definition of a volume, in a fixed order.
+std::string SchemaOf(sqlite3* db) {
+  std::string schema;
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, "SELECT type, name, tbl_name, sql FROM sqlite_master ORDER BY type, name", -1,
+                         &statement, nullptr) != SQLITE_OK)
+    return "?";
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    for (int column = 0; column < 4; ++column) {
+      const unsigned char* text = sqlite3_column_text(statement, column);
+      schema += text ? reinterpret_cast<const char*>(text) : "";
+      schema += '\x1f';
+    }
+    schema += '\n';
+  }
+  sqlite3_finalize(statement);
+  return rc == SQLITE_DONE ? schema : "?";
+}
+
+// The definitions a new volume gets, read back from a volume made in memory.
+const std::string& ExpectedSchema() {
+  static const std::string schema = [] {
+    sqlite3* db = nullptr;
+    std::string made = "?";
+    if (sqlite3_open(":memory:", &db) == SQLITE_OK && sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK)
+      made = SchemaOf(db);
+    sqlite3_close(db);
+    return made;
+  }();
+  return schema;
+}
+
 }  // namespace
 
 ULONGLONG Now() {
@@ -92,11 +125,11 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   }
   sqlite3_extended_result_codes(volume->db_, 1);
   sqlite3_busy_timeout(volume->db_, kBusyTimeoutMs);
-  // Read-only checks first: a file that is refused must be left as it was.
-  if (!volume->Validate() || !volume->Prepare()) return nullptr;
-  if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=FULL") ||
-      !volume->RemakeKeysIfCollationChanged())
-    return nullptr;
+  // A file that is refused must be left as it was: the checks only read, and
+  // remaking the keys is one transaction in the rollback journal, undone
+  // whole if it fails. The switch to WAL comes last.
+  if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
+  if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=FULL")) return nullptr;
   return volume;
 }
 
@@ -154,7 +187,14 @@ bool Volume::Validate() {
     return false;
   }
   version.Reset();
-  return IsSound();
+  if (!IsSound()) return false;
+  // Tables and indexes exactly as this program makes them: a changed
+  // definition can pass every check of SQLite's and still lose records.
+  if (SchemaOf(db_) != ExpectedSchema()) {
+    SetLastError(ERROR_BADDB);
+    return false;
+  }
+  return true;
 }
 
 // The full check, indexes against their tables included: a damaged index
@@ -226,15 +266,17 @@ bool Volume::Prepare() {
   return true;
 }
 
+bool Volume::KeysAreCurrent() {
+  bool current = s_->getMeta.Bind(std::u16string(u"collator")).Step() == SQLITE_ROW &&
+                 ToUtf8(s_->getMeta.Text16(0)) == SortKeyMaker::CollatorVersion();
+  s_->getMeta.Reset();
+  return current;
+}
+
 // Keys made by another collator version would read in a stale order.
 bool Volume::RemakeKeysIfCollationChanged() {
   std::string current = SortKeyMaker::CollatorVersion();
-  if (s_->getMeta.Bind(std::u16string(u"collator")).Step() == SQLITE_ROW &&
-      ToUtf8(s_->getMeta.Text16(0)) == current) {
-    s_->getMeta.Reset();
-    return true;
-  }
-  s_->getMeta.Reset();
+  if (KeysAreCurrent()) return true;
   WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
   if (transaction.began() != SQLITE_OK) return Fail(transaction.began());
   Statement databases;

@@ -70,6 +70,7 @@ class Volume {
   bool Initialise();
   bool Validate();
   bool IsSound();
+  bool KeysAreCurrent();
   bool Prepare();
   bool RemakeKeysIfCollationChanged();
   bool Exec(const char* sql);

@@ -1,5 +1,6 @@
 // The property database on real volume files in a temporary device root.
 #include <spawn.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -7,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -409,15 +411,44 @@ TEST_F(DbTest, AVolumeThatIsNotOursOrIsDamagedIsRefusedAndLeftAlone) {
 
 // Found by fuzzing: a volume whose index no longer matches its table passed
 // the quick check, took a write and then could not find the record again.
+// Also found by fuzzing: keys to remake over a record that does not decode
+// (the file was written before the failure showed).
 TEST_F(DbTest, AVolumeWithADamagedIndexIsRefusedAndLeftAlone) {
   std::string path = HostPath(kVolumePath);
-  std::string damaged = ReadAll(KV_TEST_DATA "/volume-damaged-index.bin");
-  ASSERT_FALSE(damaged.empty());
-  std::ofstream(path, std::ios::binary) << damaged;
+  for (const char* name : {"/volume-damaged-index.bin", "/volume-stale-keys-bad-record.bin"}) {
+    std::string damaged = ReadAll(std::string(KV_TEST_DATA) + name);
+    ASSERT_FALSE(damaged.empty()) << name;
+    std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+    CEGUID volume{};
+    EXPECT_FALSE(CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS)) << name;
+    EXPECT_EQ(ReadAll(path), damaged) << name;
+    EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << name;
+    std::remove(path.c_str());
+  }
+}
+
+// Found by fuzzing: a table definition changed inside the file passes every
+// check of SQLite's, yet written records were not found again.
+TEST_F(DbTest, AVolumeWhoseTableDefinitionsChangedIsRefused) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  ASSERT_NE(store.Write(u"Anna"), 0u);
+  store.Close();
+  std::string path = HostPath(kVolumePath);
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db,
+                         "PRAGMA writable_schema=ON;"
+                         "UPDATE sqlite_master SET sql=replace(sql, 'oid INTEGER NOT NULL', 'oid INTEGER') "
+                         "WHERE name='sortkeys';",
+                         nullptr, nullptr, nullptr),
+            SQLITE_OK);
+  sqlite3_close(db);
+  std::string changed = ReadAll(path);
   CEGUID volume{};
   EXPECT_FALSE(CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS));
   EXPECT_EQ(GetLastError(), DWORD{ERROR_BADDB});
-  EXPECT_EQ(ReadAll(path), damaged);
+  EXPECT_EQ(ReadAll(path), changed);
 }
 
 TEST_F(DbTest, BadHandlesAndArgumentsFailCleanly) {
