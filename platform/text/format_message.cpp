@@ -4,14 +4,14 @@
 
 #include <winbase.h>
 
-#include "text/format_spec.h"
+#include "text/format_conversion.h"
 
 using namespace kvplatform;
 
 namespace {
 
 // Reads one insert's value from its slot, with the type its spec names:
-// integers are the slot's low 32 bits unless the spec says 64.
+// integers are the slot's low 32 bits unless the conversion says 64.
 FormatValue ValueFromSlot(const FormatSpec& spec, DWORD_PTR slot) {
   FormatValue value;
   switch (KindOf(spec)) {

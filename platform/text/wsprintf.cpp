@@ -4,7 +4,7 @@
 
 #include <winbase.h>
 
-#include "text/format_spec.h"
+#include "text/format_conversion.h"
 
 using namespace kvplatform;
 

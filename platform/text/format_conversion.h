@@ -21,7 +21,7 @@ struct FormatSpec {
   char16_t conversion = 0;
 };
 
-// Parses the spec that follows '%'. Returns the number of characters used, or
+// Parses the conversion that follows '%'. Returns the number of characters used, or
 // 0 when the text there is not a spec this formatter knows.
 size_t ParseFormatSpec(const char16_t* text, size_t length, FormatSpec& spec);
 

@@ -1,4 +1,4 @@
-#include "text/format_spec.h"
+#include "text/format_conversion.h"
 
 #include <algorithm>
 
