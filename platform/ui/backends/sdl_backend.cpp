@@ -5,6 +5,7 @@
 // closing the window asks the program's top-level windows to go.
 #include <SDL2/SDL.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -112,11 +113,11 @@ class SdlBackend final : public ScreenBackend {
   }
 
  private:
-  POINT ScreenPoint(int x, int y) {
-    // Window pixels to handheld pixels.
-    float lx = 0, ly = 0;
-    SDL_RenderWindowToLogical(renderer_, x, y, &lx, &ly);
-    return POINT{static_cast<LONG>(lx), static_cast<LONG>(ly)};
+  // The renderer's logical size already turns mouse event positions into
+  // handheld pixels; only a press outside the scaled picture (letterbox)
+  // needs pulling back onto the screen.
+  static POINT ScreenPoint(int x, int y) {
+    return POINT{std::clamp<LONG>(x, 0, kScreenWidth - 1), std::clamp<LONG>(y, 0, kScreenHeight - 1)};
   }
 
   // Returns true after a stylus press or release.
