@@ -139,6 +139,23 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // Empties the receive buffer, swallowing replies nobody reads.
   void Discard() { iReceiveBuffer.Zero(); }
 
+  // Test hook: forgets what earlier replies left (receive buffer, list
+  // header and index list, count and character-set flags, settings), as a new
+  // layer has them. A new layer costs a communicator, whose close waits 200 ms.
+  void ForgetReplies() {
+    iReceiveBuffer.Zero();
+    iSmsListEntry = TSmsListEntry();
+    iSmsIndexList->Reset();
+    iCounting = 0;
+    iStoreReported = 0;
+    iStoreUsed = 0;
+    iStoreTotal = 0;
+    iCharset8859 = 0;
+    iIsEricssonPhone = 0;
+    iMessageCounter = 0;
+    iPhoneSettings = TPhoneSettings();
+  }
+
   // Test hook: the silence time-outs in milliseconds (the product keeps
   // KReplyTimeout and KPduReplyTimeout).
   void SetReplyTimeouts(int aReply, int aPdu) {

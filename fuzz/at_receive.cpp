@@ -1,0 +1,307 @@
+// ProcessReceivedData on whatever a phone may send, in every response state.
+//
+// The input: the first byte chooses the response state (its low five bits,
+// an index into KStates) and three switches: bit 5 sets the counting flag of
+// a message count, bit 6 makes the observer end a phone book read at the
+// first entry, bit 7 hands the last block over with a receiver error. The
+// second byte is the block size (0 for 512, the communicator's receive
+// buffer); the rest is what the phone sent, handed over in blocks of that size.
+//
+// Properties, checked after every block:
+//   - a block that does not fit the 2,560-character receive buffer is refused
+//     with -9 and changes nothing; a receiver error changes nothing either;
+//   - what stays buffered is the end of what was handed over; after a 0
+//     result it holds no carriage return and starts with no line end;
+//   - every line reported is the text between line ends (its first 512
+//     characters for a longer one), in order; the prompt only in state 37;
+//   - results are reply codes, -9 or the observer's answer;
+//   - entries, messages, list headers and settings change only in the
+//     states that capture them, and stay within their fields.
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "fuzz/phone_fuzz.h"
+#include "sms/std_sms.h"
+
+namespace {
+
+// 1, 4 and 13 are no state of the layer: lines are classified and ignored.
+const int KStates[] = {EStateIdle,
+                       1,
+                       EStateIdentity,
+                       EStateConnect,
+                       4,
+                       EStatePhoneBookSelect,
+                       EStateBattery,
+                       EStateImei,
+                       EStateSignal,
+                       EStatePhoneBookRead,
+                       EStateLimitsPhoneMemory,
+                       EStateLimitsFixedDialling,
+                       EStateLimitsSim,
+                       13,
+                       EStateSmsCount,
+                       EStateSmsStorePhone,
+                       EStateSmsStoreSim,
+                       EStateSmsIndex,
+                       EStateSmsList,
+                       EStateSmsRead,
+                       EStatePhoneBookWrite,
+                       EStateSmsCentre,
+                       EStatePduMode,
+                       EStateSmsLength,
+                       EStateSmsPdu};
+const int KStateCount = sizeof KStates / sizeof KStates[0];
+const int KMaxErrorNumber = 0xFFFF;
+const int KEntryStop = KErrCancel;  // what the engine answers when the user cancelled
+
+struct TLine {
+  std::u16string iText;
+  bool iPrompt;  // the whole buffer, handed over with a prompt
+};
+
+int Unexpected(const char* aWhat) {
+  FUZZ_CHECK(false, "%s", aWhat);
+  return 0;
+}
+
+class TRecorder : public MMobilePhoneObserver {
+ public:
+  int WiggleCallBack() override { return ++iWiggles, 0; }
+  void CorrectPhoneSettings(const TPhoneSettings&) override { FUZZ_CHECK(false, "settings reported"); }
+  void PhoneDiscovered(const TDesc16&) override { FUZZ_CHECK(false, "phone discovered"); }
+  int FoundPhoneEntry(const TPhoneBookEntry& aEntry) override {
+    FUZZ_CHECK(iPhone->ResponseState() == EStatePhoneBookRead, "entry in state %d", iPhone->ResponseState());
+    CheckEntryBounds(aEntry);
+    iEntries.push_back(aEntry);
+    return iStopAtEntry ? KEntryStop : 0;
+  }
+  void OperationStarting() override { FUZZ_CHECK(false, "operation starting"); }
+  void OperationFinished() override { FUZZ_CHECK(false, "operation finished"); }
+  void LineReceived(const TDesc16& aLine, int aReserved) override {
+    FUZZ_CHECK(aReserved == 0);
+    // A prompt hands over the receive buffer itself, any other line a copy.
+    iLines.push_back({Text(aLine), aLine.Ptr() == iPhone->ReceiveBuffer().Ptr()});
+  }
+  void DataSending(const TDesc16&) override { FUZZ_CHECK(false, "nothing is sent"); }
+  void DataSent(const TDesc16&, int) override { FUZZ_CHECK(false, "nothing is sent"); }
+  void EntrySent() override { FUZZ_CHECK(false, "entry sent"); }
+  void EntryDeleted() override { FUZZ_CHECK(false, "entry deleted"); }
+  int SpareQuery1() override { return Unexpected("spare slot"); }
+  int SpareQuery2() override { return Unexpected("spare slot"); }
+  int SparePassThrough(int) override { return Unexpected("spare slot"); }
+  void SpareNotice1() override { FUZZ_CHECK(false, "spare slot"); }
+  void SmsPartSent() override { FUZZ_CHECK(false, "part sent"); }
+  void FoundSmsL(CStdSms* aSms, int) override {
+    std::unique_ptr<CStdSms> sms(aSms);
+    const int state = iPhone->ResponseState();
+    FUZZ_CHECK(state == EStateSmsList || state == EStateSmsRead, "message in state %d", state);
+    FUZZ_CHECK(sms != nullptr);
+    FUZZ_CHECK(sms->MessageText().Length() <= 255, "text of %d", sms->MessageText().Length());
+    FUZZ_CHECK(sms->RecipientNumber(0).Length() <= KSmsNumberLength);
+    ++iMessages;
+  }
+  void SmsDeletedL() override { FUZZ_CHECK(false, "deleted"); }
+  void SmsSendRetry() override { FUZZ_CHECK(false, "send retry"); }
+  void SpareNotice2() override { FUZZ_CHECK(false, "spare slot"); }
+  int NextConcatReference() override { return Unexpected("concatenation reference"); }
+  int NewSmsIndication(const TDesc16& aLine) override {
+    FUZZ_CHECK(iPhone->ResponseState() != EStateIdle);
+    FUZZ_CHECK(Text(aLine).rfind(u"+CMTI: ", 0) == 0, "indication \"%s\"", Printable(Text(aLine)).c_str());
+    ++iIndications;
+    return 0;
+  }
+
+  void Reset() {
+    iWiggles = iMessages = iIndications = 0;
+    iLines.clear();
+    iEntries.clear();
+  }
+
+  CMobilePhoneBase* iPhone = nullptr;
+  bool iStopAtEntry = false;
+  int iWiggles = 0;
+  int iMessages = 0;
+  int iIndications = 0;
+  std::vector<TLine> iLines;
+  std::vector<TPhoneBookEntry> iEntries;
+};
+
+bool IsReplyCode(int aResult) {
+  return aResult == 0 || aResult == KReplyError || aResult == KReplyOk ||
+         (aResult >= KReplyCmsError && aResult <= KReplyCmsError + KMaxErrorNumber) ||
+         (aResult >= KReplyCmeError && aResult <= KReplyCmeError + KMaxErrorNumber);
+}
+
+bool IsLineEnd(char16_t aChar) { return aChar == 13 || aChar == 10; }
+
+bool SameMemory(const TPhoneMemory& a, const TPhoneMemory& b) {
+  return a.MemLow == b.MemLow && a.MemHigh == b.MemHigh && a.MaxName == b.MaxName && a.MaxNumber == b.MaxNumber &&
+         a.NotAvailable == b.NotAvailable;
+}
+
+int LimitsStore(int aState) {
+  switch (aState) {
+    case EStateLimitsPhoneMemory:
+      return EPhoneMemory;
+    case EStateLimitsSim:
+      return ESimCard;
+    case EStateLimitsFixedDialling:
+      return EFixedDialling;
+    default:
+      return -1;
+  }
+}
+
+// Settings may change only where the state lets a reply reach them.
+void CheckSettings(const TPhoneSettings& aBefore, const TPhoneSettings& aAfter, int aState) {
+  if (aState == EStateIdle) {
+    FUZZ_CHECK(Text(aAfter.ModemId) == Text(aBefore.ModemId) && aAfter.SignalStrength == aBefore.SignalStrength &&
+                   aAfter.BatteryState == aBefore.BatteryState && aAfter.PowerSource == aBefore.PowerSource,
+               "state 0 classified a line");
+  }
+  if (aState != EStateImei) FUZZ_CHECK(Text(aAfter.IMEI) == Text(aBefore.IMEI), "IMEI set in state %d", aState);
+  for (int store = 0; store < KPhoneBookStores; ++store) {
+    if (store != LimitsStore(aState))
+      FUZZ_CHECK(SameMemory(aAfter.MemoryValues[store], aBefore.MemoryValues[store]), "limits of store %d set in state %d",
+                 store, aState);
+  }
+  FUZZ_CHECK(aAfter.SignalStrength == aBefore.SignalStrength ||
+                 (aAfter.SignalStrength >= -1 && aAfter.SignalStrength <= 100),
+             "signal %d", aAfter.SignalStrength);
+  if (aAfter.BatteryState != aBefore.BatteryState) FUZZ_CHECK(aAfter.BatteryState >= 0);
+  if (aAfter.PowerSource != aBefore.PowerSource) FUZZ_CHECK(aAfter.PowerSource >= 0);
+  FUZZ_CHECK(aAfter.IMEI.Length() <= KImeiLength && aAfter.ModemId.Length() <= KModemIdLength);
+}
+
+// Follows the stream handed over: where the next line may start, and
+// whether the text before it may hold the cut-off end of a long line.
+struct TCursor {
+  size_t iPos = 0;
+  bool iAfterLongLine = false;
+};
+
+// Where the next line starts: after the cut-off rest of a long line, if
+// any, and the line ends that follow.
+size_t NextLineStart(const std::u16string& aFed, const TCursor& aCursor) {
+  size_t i = aCursor.iPos;
+  if (aCursor.iAfterLongLine)
+    while (i < aFed.size() && aFed[i] != 13) ++i;
+  while (i < aFed.size() && IsLineEnd(aFed[i])) ++i;
+  return i;
+}
+
+void CheckNewLines(const TRecorder& aRecorder, size_t aFirst, const std::u16string& aFed, size_t aConsumedEnd,
+                   TCursor& aCursor, int aState) {
+  for (size_t n = aFirst; n < aRecorder.iLines.size(); ++n) {
+    const TLine& line = aRecorder.iLines[n];
+    const std::string shown = Printable(line.iText.substr(0, 80));
+    const size_t start = NextLineStart(aFed, aCursor);
+    FUZZ_CHECK(!line.iText.empty(), "empty line reported");
+    if (line.iPrompt) {
+      // The prompt hands over the whole buffer: the rest of the stream.
+      FUZZ_CHECK(aState == EStateSmsLength, "prompt in state %d", aState);
+      FUZZ_CHECK(line.iText[0] == u'>');
+      FUZZ_CHECK(line.iText.size() <= static_cast<size_t>(KReceiveBufferLength));
+      FUZZ_CHECK(start + line.iText.size() == aFed.size() && aFed.compare(start, line.iText.size(), line.iText) == 0,
+                 "prompt \"%s\" is not the rest of the stream", shown.c_str());
+      aCursor.iPos = aFed.size();
+      aCursor.iAfterLongLine = false;
+      continue;
+    }
+    FUZZ_CHECK(aState != EStateSmsLength || line.iText[0] != u'>', "prompt reported as a line");
+    FUZZ_CHECK(line.iText.size() <= static_cast<size_t>(KLineBufferLength), "line of %zu", line.iText.size());
+    FUZZ_CHECK(start + line.iText.size() <= aConsumedEnd && aFed.compare(start, line.iText.size(), line.iText) == 0,
+               "line \"%s\" is not the next text handed over", shown.c_str());
+    const size_t end = start + line.iText.size();
+    // Its first 512 characters, or all of it up to the carriage return.
+    if (line.iText.size() < static_cast<size_t>(KLineBufferLength))
+      FUZZ_CHECK(end < aFed.size() && aFed[end] == 13, "line \"%s\" not ended by a carriage return", shown.c_str());
+    else
+      FUZZ_CHECK(aFed.find(u'\r', start) != std::u16string::npos, "long line cut before its end arrived");
+    aCursor.iPos = end;
+    aCursor.iAfterLongLine = line.iText.size() == static_cast<size_t>(KLineBufferLength);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
+  static const bool ready = InitEngineThread();
+  (void)ready;
+  if (aSize < 2) return 0;
+  const int state = KStates[(aData[0] & 0x1F) % KStateCount];
+  const bool counting = (aData[0] & 0x20) != 0;
+  const bool errorLast = (aData[0] & 0x80) != 0;
+  const size_t block = aData[1] == 0 ? 512 : aData[1];
+
+  static TRecorder& recorder = *new TRecorder;
+  static TPhoneOwner& phone = *new TPhoneOwner(&recorder);
+  recorder.Reset();
+  recorder.iStopAtEntry = (aData[0] & 0x40) != 0;
+  recorder.iPhone = &*phone;
+  phone->ForgetReplies();
+  phone->SetResponseState(state);
+  phone->SetCounting(counting ? 1 : 0);
+
+  std::u16string fed;  // every character the layer accepted, in order
+  TCursor cursor;
+  for (size_t at = 2; at < aSize; at += block) {
+    const size_t length = std::min(block, aSize - at);
+    const bool last = at + length >= aSize;
+    const int status = errorLast && last ? KErrGeneral : 0;
+    // A block of exactly its size, so that a read past it is seen.
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[length]);
+    std::memcpy(bytes.get(), aData + at, length);
+    TConstPtr8 data(bytes.get(), static_cast<int>(length));
+
+    const std::u16string bufferBefore = Text(phone->ReceiveBuffer());
+    const TPhoneSettings settingsBefore = phone->PhoneSettings();
+    const size_t linesBefore = recorder.iLines.size();
+    const size_t entriesBefore = recorder.iEntries.size();
+    const int messagesBefore = recorder.iMessages;
+    const int indexBefore = phone->SmsIndexCount();
+    const int wigglesBefore = recorder.iWiggles;
+    const int reportedBefore = phone->StoreReported();
+    const bool fits = bufferBefore.size() + length <= static_cast<size_t>(KReceiveBufferLength);
+    if (status == 0 && fits)
+      for (size_t i = 0; i < length; ++i) fed += static_cast<char16_t>(bytes[i]);
+
+    const int result = phone->ProcessReceivedData(data, status);
+    const std::u16string buffer = Text(phone->ReceiveBuffer());
+
+    if (status != 0 || !fits) {
+      FUZZ_CHECK(result == (status != 0 ? status : KErrOverflow), "result %d for a refused block", result);
+      FUZZ_CHECK(buffer == bufferBefore, "a refused block changed the buffer");
+      FUZZ_CHECK(recorder.iLines.size() == linesBefore && recorder.iWiggles == wigglesBefore,
+                 "a refused block was processed");
+      continue;
+    }
+    FUZZ_CHECK(recorder.iWiggles == wigglesBefore + 1, "%d wiggles for one block", recorder.iWiggles - wigglesBefore);
+    FUZZ_CHECK(buffer.size() <= static_cast<size_t>(KReceiveBufferLength), "buffer of %zu", buffer.size());
+    FUZZ_CHECK(buffer.size() <= fed.size() && fed.compare(fed.size() - buffer.size(), buffer.size(), buffer) == 0,
+               "the buffer is not the end of the stream");
+    if (result == 0) {
+      FUZZ_CHECK(buffer.find(u'\r') == std::u16string::npos, "a whole line left in the buffer");
+      FUZZ_CHECK(buffer.empty() || !IsLineEnd(buffer[0]), "line ends left at the front");
+      FUZZ_CHECK(state != EStateSmsLength || buffer.empty() || buffer[0] != u'>', "prompt not taken");
+    }
+    const size_t newEntries = recorder.iEntries.size() - entriesBefore;
+    if (recorder.iStopAtEntry && newEntries > 0) {
+      FUZZ_CHECK(result == KEntryStop && newEntries == 1, "%zu entries, result %d after the observer's stop",
+                 newEntries, result);
+    } else {
+      FUZZ_CHECK(IsReplyCode(result), "result %d", result);
+    }
+    CheckNewLines(recorder, linesBefore, fed, fed.size() - buffer.size(), cursor, state);
+    CheckSettings(settingsBefore, phone->PhoneSettings(), state);
+    if (state != EStateSmsIndex) FUZZ_CHECK(phone->SmsIndexCount() == indexBefore, "list header kept in state %d", state);
+    FUZZ_CHECK(phone->SmsIndexCount() - indexBefore <= static_cast<int>(recorder.iLines.size() - linesBefore));
+    if (state != EStateSmsList && state != EStateSmsRead) FUZZ_CHECK(recorder.iMessages == messagesBefore);
+    if (state != EStateSmsCount) FUZZ_CHECK(phone->StoreReported() == reportedBefore);
+    if (state == EStateIdle) FUZZ_CHECK(result == 0 && recorder.iIndications == 0, "state 0 classified a line");
+  }
+  return 0;
+}
