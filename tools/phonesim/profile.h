@@ -75,6 +75,20 @@ struct Unsolicited {
   std::string line;
 };
 
+// A fault in the middle of an exchange: on the occurrence-th command that
+// starts with `command`, only the first `lines` lines of the reply reach the
+// line, then the phone falls silent for good or hangs up. With the pdu stage
+// the command's own reply (the prompt) goes out whole and the cut falls on
+// the reply to the message text that follows it. A fault is used up once it
+// has happened, so the state written back no longer holds it.
+struct Fault {
+  std::string command;
+  int occurrence = 1;  // counts down as matching commands pass
+  int lines = 0;
+  bool hangup = false;  // false: silence
+  bool pduStage = false;
+};
+
 struct Quirks {
   bool echo = true;
   bool spaceAfterColon = true;
@@ -86,6 +100,7 @@ struct Quirks {
   int hangupAfterCommands = 0;
   std::vector<Unsolicited> unsolicited;
   std::vector<std::string> refuse;  // command lines answered with ERROR
+  std::vector<Fault> faults;
 };
 
 struct ScriptStep {

@@ -214,9 +214,30 @@ void LoadSms(const json& v, const std::string& at, Sms& sms) {
   }
 }
 
+Fault LoadFault(const json& v, const std::string& at) {
+  CheckKeys(v, at, {"command", "occurrence", "lines", "then", "stage"});
+  if (!v.contains("command") || !v.contains("then")) Fail(at, "needs \"command\" and \"then\"");
+  Fault f;
+  f.command = Text(v["command"], at + "/command");
+  if (f.command.empty()) Fail(at + "/command", "must not be empty");
+  if (v.contains("occurrence")) f.occurrence = Int(v["occurrence"], at + "/occurrence", 1, 1000000);
+  if (v.contains("lines")) f.lines = Int(v["lines"], at + "/lines", 0, 1000000);
+  std::string then = Text(v["then"], at + "/then");
+  if (then != "silence" && then != "hangup")
+    Fail(at + "/then", "expected \"silence\" or \"hangup\", found \"" + then + "\"");
+  f.hangup = then == "hangup";
+  if (v.contains("stage")) {
+    std::string stage = Text(v["stage"], at + "/stage");
+    if (stage != "reply" && stage != "pdu")
+      Fail(at + "/stage", "expected \"reply\" or \"pdu\", found \"" + stage + "\"");
+    f.pduStage = stage == "pdu";
+  }
+  return f;
+}
+
 void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
   CheckKeys(v, at, {"echo", "space_after_colon", "baud", "chunk_bytes", "empty_range_reply", "hang_after",
-                    "hangup_after_commands", "unsolicited", "refuse"});
+                    "hangup_after_commands", "unsolicited", "refuse", "faults"});
   if (v.contains("echo")) q.echo = Bool(v["echo"], at + "/echo");
   if (v.contains("space_after_colon")) q.spaceAfterColon = Bool(v["space_after_colon"], at + "/space_after_colon");
   if (v.contains("baud")) {
@@ -248,6 +269,12 @@ void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
     const json& list = v["refuse"];
     if (!list.is_array()) Fail(at + "/refuse", "expected an array, found " + TypeName(list));
     for (size_t i = 0; i < list.size(); ++i) q.refuse.push_back(Text(list[i], at + "/refuse/" + std::to_string(i)));
+  }
+  if (v.contains("faults")) {
+    const json& list = v["faults"];
+    if (!list.is_array()) Fail(at + "/faults", "expected an array, found " + TypeName(list));
+    for (size_t i = 0; i < list.size(); ++i)
+      q.faults.push_back(LoadFault(list[i], at + "/faults/" + std::to_string(i)));
   }
 }
 

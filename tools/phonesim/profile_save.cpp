@@ -84,6 +84,14 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   quirks["unsolicited"] = Json::array();
   for (const Unsolicited& u : q.unsolicited) quirks["unsolicited"].push_back({{"after", u.after}, {"line", u.line}});
   quirks["refuse"] = q.refuse;
+  quirks["faults"] = Json::array();
+  for (const Fault& f : q.faults) {
+    quirks["faults"].push_back({{"command", f.command},
+                                {"occurrence", f.occurrence},
+                                {"lines", f.lines},
+                                {"then", f.hangup ? "hangup" : "silence"},
+                                {"stage", f.pduStage ? "pdu" : "reply"}});
+  }
   root["quirks"] = quirks;
 
   root["script"] = Json::array();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,11 @@ class Session {
   void CompleteLine();
   void Send(const std::string& bytes);
   void FlushEcho();
+  // The profile's fault that this command line sets off, taken out of the
+  // profile; counts the line against the faults still waiting for it.
+  std::optional<Fault> TakeFault(const std::string& normalized);
+  // Sends what the fault lets through of the reply, then falls silent or hangs up.
+  void SendCut(const std::string& reply, const Fault& fault);
 
   Profile& iProfile;
   Modem iModem;
@@ -36,6 +42,7 @@ class Session {
   std::string iPdu;
   std::string iEcho;  // echo not yet written
   bool iOverflow = false;
+  std::optional<Fault> iPduFault;  // falls on the reply to the message text
   bool iSilent = false;
   bool iHangup = false;
   int iCommands = 0;

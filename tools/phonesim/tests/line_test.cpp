@@ -183,6 +183,76 @@ TEST(Line, QuirksHangHangupUnsolicitedAndScript) {
   }
 }
 
+TEST(Line, FaultsCutTheReplyOnceThenSilenceOrHangUp) {
+  const std::string book = R"("phonebooks": {"SM": {"first": 1, "last": 10, "entries": [
+      {"location": 1, "number": "111", "name": "One"}, {"location": 2, "number": "222", "name": "Two"},
+      {"location": 3, "number": "333", "name": "Three"}]}})";
+  const std::string whole = "\r\n+CPBR: 1,\"111\",129,\"One\"\r\n+CPBR: 2,\"222\",129,\"Two\"\r\n"
+                            "+CPBR: 3,\"333\",129,\"Three\"\r\n\r\nOK\r\n";
+  {
+    // The second read gets one line, then nothing more to anything.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start("{" + book + R"(, "quirks": {"echo": false, "faults": [
+        {"command": "at+cpbr=1", "occurrence": 2, "lines": 1, "then": "silence"}]}})",
+                          "--state-out {dir}/state.json"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CPBR=1,10"), whole);
+    sim.Send("AT+CPBR=1,10\r");
+    EXPECT_EQ(sim.ReadFor(milliseconds(400)), "\r\n+CPBR: 1,\"111\",129,\"One\"\r\n");
+    sim.Send("AT\r");
+    EXPECT_EQ(sim.ReadFor(milliseconds(300)), "");
+    EXPECT_FALSE(sim.LineClosed(milliseconds(100)));
+    ASSERT_EQ(sim.Stop(), 0);
+    auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
+    EXPECT_TRUE(state["quirks"]["faults"].empty());  // used up
+  }
+  {
+    // Two lines of the reply, then the line is closed; a fault still waiting is counted down.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start("{" + book + R"(, "quirks": {"echo": false, "faults": [
+        {"command": "AT+CPBW", "occurrence": 3, "then": "hangup"},
+        {"command": "AT+CPBR", "lines": 2, "then": "hangup"}]}})",
+                          "--state-out {dir}/state.json"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CPBW=4,\"444\",129,\"Four\""), "\r\nOK\r\n");
+    sim.Send("AT+CPBR=1,10\r");
+    EXPECT_EQ(sim.ReadFor(milliseconds(400)), "\r\n+CPBR: 1,\"111\",129,\"One\"\r\n+CPBR: 2,\"222\",129,\"Two\"\r\n");
+    EXPECT_TRUE(sim.LineClosed(seconds(5)));
+    ASSERT_EQ(sim.Stop(), 0);
+    auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
+    ASSERT_EQ(state["quirks"]["faults"].size(), 1u);
+    EXPECT_EQ(state["quirks"]["faults"][0]["command"], "AT+CPBW");
+    EXPECT_EQ(state["quirks"]["faults"][0]["occurrence"], 2);
+    EXPECT_EQ(state["phonebooks"]["SM"]["entries"].size(), 4u);
+  }
+  {
+    // A lines count beyond the reply lets all of it through before the hang-up.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start("{" + book + R"(, "quirks": {"echo": false, "faults": [
+        {"command": "AT+CPBR", "lines": 99, "then": "hangup"}]}})"))
+        << sim.Errors();
+    sim.Send("AT+CPBR=1,10\r");
+    EXPECT_EQ(sim.ReadFor(milliseconds(400)), whole);
+    EXPECT_TRUE(sim.LineClosed(seconds(5)));
+    ASSERT_EQ(sim.Stop(), 0);
+  }
+  {
+    // At the message text: the prompt comes, the message is taken, its reply never comes.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"({"quirks": {"echo": false, "faults": [
+        {"command": "AT+CMGS", "stage": "pdu", "then": "silence"}]}})",
+                          "--state-out {dir}/state.json"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
+    sim.Send(kSubmit + "\x1a");
+    EXPECT_EQ(sim.ReadFor(milliseconds(400)), "");
+    ASSERT_EQ(sim.Stop(), 0);
+    auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
+    ASSERT_EQ(state["sms"]["sent"].size(), 1u);
+    EXPECT_EQ(state["sms"]["sent"][0]["pdu"], kSubmit);
+  }
+}
+
 TEST(Line, MinimalPhoneRefusesWhatItLacks) {
   SimProcess sim;
   ASSERT_TRUE(sim.StartFile(std::string(PHONESIM_PROFILES) + "/minimal.json")) << sim.Errors();

@@ -79,7 +79,15 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
 
   e = LoadError(R"({"quirks": {"bogus": 1}})");
   EXPECT_EQ(e, "bad.json: at /quirks/bogus: unknown field (known here: baud, chunk_bytes, echo, empty_range_reply, "
-               "hang_after, hangup_after_commands, refuse, space_after_colon, unsolicited)");
+               "faults, hang_after, hangup_after_commands, refuse, space_after_colon, unsolicited)");
+  e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGL", "then": "explode"}]}})");
+  EXPECT_EQ(e, "bad.json: at /quirks/faults/0/then: expected \"silence\" or \"hangup\", found \"explode\"");
+  e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGS", "then": "silence", "stage": "prompt"}]}})");
+  EXPECT_EQ(e, "bad.json: at /quirks/faults/0/stage: expected \"reply\" or \"pdu\", found \"prompt\"");
+  e = LoadError(R"({"quirks": {"faults": [{"then": "hangup"}]}})");
+  EXPECT_EQ(e, "bad.json: at /quirks/faults/0: needs \"command\" and \"then\"");
+  e = LoadError(R"({"quirks": {"faults": [{"command": "AT", "then": "hangup", "occurrence": 0}]}})");
+  EXPECT_NE(e.find("/quirks/faults/0/occurrence"), std::string::npos) << e;
   e = LoadError(R"({"phonebooks": {"SM": {"first": 1, "last": 250, "entries": [{"location": 300}]}}})");
   EXPECT_EQ(e, "bad.json: at /phonebooks/SM/entries/0/location: 300 is outside 1 to 250");
   e = LoadError(R"({"battery": {"level": "full"}})");
@@ -112,6 +120,15 @@ TEST(Profiles, WrittenStateLoadsToTheSameState) {
   EXPECT_EQ(ProfileToJson(again).dump(), first);
   EXPECT_EQ(again.sms.stores["ME"].messages.size(), 10u);
   EXPECT_EQ(again.sms.stores["ME"].messages[5].pdu, p.sms.stores["ME"].messages[5].pdu);
+
+  p.quirks.faults.push_back({"AT+CMGS", 2, 1, true, true});
+  first = ProfileToJson(p).dump();
+  again = Load(first);
+  EXPECT_EQ(ProfileToJson(again).dump(), first);
+  ASSERT_EQ(again.quirks.faults.size(), 1u);
+  EXPECT_EQ(again.quirks.faults[0].occurrence, 2);
+  EXPECT_TRUE(again.quirks.faults[0].hangup);
+  EXPECT_TRUE(again.quirks.faults[0].pduStage);
 }
 
 TEST(CommandLines, SplitIntoCommands) {
