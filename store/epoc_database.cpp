@@ -47,11 +47,16 @@ void CEpocDatabase::BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND a
     info.rgSortSpecs[0].propid = aSortProperty;
     info.rgSortSpecs[0].dwFlags = KSortFlags;
     iDatabaseOid = CeCreateDatabaseEx(&iVolume, &info);
-    if (iDatabaseOid == 0) {
+    if (iDatabaseOid == 0 && GetLastError() == ERROR_ALREADY_EXISTS) {
+      // The other thread's store made it in the meantime: share that one.
+      iDatabase = CeOpenDatabaseEx(&iVolume, &iDatabaseOid, const_cast<LPWSTR>(aName), aSortProperty,
+                                   CEDB_AUTOINCREMENT, nullptr);
+    } else if (iDatabaseOid == 0) {
       LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to create database");
       return;
+    } else {
+      iDatabase = CeOpenDatabaseEx(&iVolume, &iDatabaseOid, nullptr, aSortProperty, CEDB_AUTOINCREMENT, nullptr);
     }
-    iDatabase = CeOpenDatabaseEx(&iVolume, &iDatabaseOid, nullptr, aSortProperty, CEDB_AUTOINCREMENT, nullptr);
   }
   if (iDatabase == INVALID_HANDLE_VALUE)
     LogMessage(KLogFilePath, u"CEpocDatabase::BaseConstructL - Failed to open database %1!d!", GetLastError());

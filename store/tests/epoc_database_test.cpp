@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <future>
+#include <latch>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -184,6 +185,35 @@ TEST_F(EpocDatabaseTest, StoresOfTwoThreadsSeeEachOthersWrites) {
   });
   engine.join();
   EXPECT_EQ(AllTexts(*mine), (std::vector<std::u16string>{u"from engine", u"from main"}));
+}
+
+// A store under a name of the test's choosing, so that each round starts
+// with a database no one has made yet.
+class CNamedStore : public CEpocDatabase {
+ public:
+  explicit CNamedStore(const std::u16string& aName) { BaseConstructL(aName.c_str(), 0x1001F, nullptr); }
+  CEpocDatabaseItem* CreateItemL() override { return CKveMessagesItem::NewL(); }
+};
+
+TEST_F(EpocDatabaseTest, TwoThreadsOpeningADatabaseNoOneHasMadeYetBothGetIt) {
+  for (int round = 0; round < 20; ++round) {
+    std::u16string name = u"Race" + std::u16string(1, static_cast<char16_t>(u'A' + round));
+    std::latch start(2);
+    auto opener = [&](const char16_t* aText) {
+      start.arrive_and_wait();
+      std::unique_ptr<CNamedStore> store(new CNamedStore(name));  // zero-filled, as every heap object
+      EXPECT_NE(WriteMessage(*store, u"Thread", aText), 0u) << "round " << round;
+    };
+    std::thread first(opener, u"first");
+    std::thread second(opener, u"second");
+    first.join();
+    second.join();
+    std::unique_ptr<CNamedStore> store(new CNamedStore(name));
+    std::vector<std::u16string> texts = AllTexts(*store);
+    std::sort(texts.begin(), texts.end());  // equal names: either order
+    EXPECT_EQ(texts, (std::vector<std::u16string>{u"first", u"second"})) << "round " << round;
+  }
+  EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Failed to create database"), 0);
 }
 
 // The writer process of the next test: writes numbered messages and reports
