@@ -62,6 +62,7 @@ typedef TCITEMW TC_ITEM;
 
 #define TCM_FIRST 0x1300
 #define TCM_GETITEMCOUNT (TCM_FIRST + 4)
+#define TCM_GETITEMRECT (TCM_FIRST + 10)   // wParam: index; lParam: RECT in client coordinates
 #define TCM_GETCURSEL (TCM_FIRST + 11)
 #define TCM_SETCURSEL (TCM_FIRST + 12)     // no notification; returns the old selection
 #define TCM_ADJUSTRECT (TCM_FIRST + 40)    // wParam FALSE: window -> display area; TRUE: back

@@ -165,13 +165,18 @@ TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
   }
   EXPECT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
-  // Display area from the window rectangle and back again; the strip is at the bottom.
+  // Display area from the window rectangle and back again: inside the
+  // one-pixel border, above the strip at the bottom.
   RECT r{0, 0, 240, 268};
   SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
-  EXPECT_EQ(r.top, 0);
-  EXPECT_LT(r.bottom, 268);
+  EXPECT_EQ(r.left, 1);
+  EXPECT_EQ(r.top, 1);
+  EXPECT_EQ(r.right, 239);
+  EXPECT_LT(r.bottom, 267);
   EXPECT_GT(r.bottom, 200);
   SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&r));
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.top, 0);
   EXPECT_EQ(r.bottom, 268);
   EXPECT_EQ(r.right, 240);
 
@@ -187,6 +192,20 @@ TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
     if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1) phoneX = x;
   }
   ASSERT_NE(phoneX, 0);
+  // Each tab's rectangle: in the strip, left to right, clear of the display
+  // area; the tap that picked the second tab fell inside its rectangle.
+  RECT tab[3]{};
+  for (int i = 0; i < 3; ++i) EXPECT_TRUE(SendMessageW(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab[i])));
+  EXPECT_EQ(tab[0].left, client.left);
+  EXPECT_LT(tab[0].right, tab[1].right);
+  EXPECT_LT(tab[1].right, tab[2].right);
+  EXPECT_LE(tab[1].left, phoneX);
+  EXPECT_GT(tab[1].right, phoneX);
+  EXPECT_EQ(tab[2].bottom, client.bottom);
+  RECT area{0, 0, 240, 268};  // the tabs' client area starts one pixel in, inside the border
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  for (const RECT& each : tab) EXPECT_GE(each.top + 1, area.bottom);
+  EXPECT_FALSE(SendMessageW(tabs, TCM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&tab[0])));
   EXPECT_EQ(Codes(), (std::vector<int>{static_cast<int>(TCN_SELCHANGING), -551}));
   EXPECT_EQ(gNotices[0].id, 7u);
   EXPECT_EQ(gNotices[0].from, tabs);

@@ -70,6 +70,12 @@ LRESULT OnInsertItem(HWND window, TabState& s, int index, const TCITEMW* item) {
   return index;
 }
 
+LRESULT OnGetItemRect(HWND window, const TabState& s, int index, RECT* r) {
+  if (!r || index < 0 || index >= static_cast<int>(s.tabs.size())) return FALSE;
+  *r = TabRects(window, s)[static_cast<size_t>(index)];
+  return TRUE;
+}
+
 LRESULT OnSetCurSel(HWND window, TabState& s, int index) {
   if (index < 0 || index >= static_cast<int>(s.tabs.size())) return -1;
   int old = s.selected;
@@ -78,10 +84,28 @@ LRESULT OnSetCurSel(HWND window, TabState& s, int index) {
   return old;
 }
 
-// wParam FALSE: from a window rectangle to its display area; TRUE: back.
+// The window's frame (a border) on each side of its client area.
+RECT FrameInsets(HWND window) {
+  RECT outer;
+  GetWindowRect(window, &outer);
+  RECT client;
+  GetClientRect(window, &client);
+  POINT origin{0, 0};
+  ClientToScreen(window, &origin);
+  return RECT{origin.x - outer.left, origin.y - outer.top, outer.right - (origin.x + client.right),
+              outer.bottom - (origin.y + client.bottom)};
+}
+
+// wParam FALSE: from a window rectangle to its display area, inside the
+// frame and clear of the strip (whose edge line stays in view); TRUE: back.
 void OnAdjustRect(HWND window, bool larger, RECT* r) {
   if (!r) return;
   int sign = larger ? -1 : 1;
+  RECT frame = FrameInsets(window);
+  r->left += sign * frame.left;
+  r->top += sign * frame.top;
+  r->right -= sign * frame.right;
+  r->bottom -= sign * frame.bottom;
   if (Bottom(window))
     r->bottom -= sign * kTabStripHeight;
   else
@@ -149,6 +173,7 @@ LRESULT CALLBACK TabControlProc(HWND window, UINT message, WPARAM wParam, LPARAM
   switch (message) {
     case TCM_INSERTITEMW: return OnInsertItem(window, *s, static_cast<int>(wParam), reinterpret_cast<const TCITEMW*>(lParam));
     case TCM_GETITEMCOUNT: return static_cast<LRESULT>(s->tabs.size());
+    case TCM_GETITEMRECT: return OnGetItemRect(window, *s, static_cast<int>(wParam), reinterpret_cast<RECT*>(lParam));
     case TCM_GETCURSEL: return s->selected;
     case TCM_SETCURSEL: return OnSetCurSel(window, *s, static_cast<int>(static_cast<INT_PTR>(wParam)));
     case TCM_ADJUSTRECT: OnAdjustRect(window, wParam != 0, reinterpret_cast<RECT*>(lParam)); return 0;
