@@ -3,6 +3,7 @@
 #include "app/app_globals.h"
 #include "app/epoc_list_controls.h"
 #include "app/kv_appui.h"
+#include "app/kv_contacts_view.h"
 #include "app/kv_frame.h"
 #include "app/kv_messages_view.h"
 #include "app/resources/resource_ids.h"
@@ -35,9 +36,10 @@ CKvView* CKvView::NewL(int aType, CKvAppUi* aAppUi) {
     case EKvViewSent:
       view = CKvMessagesView::NewL(u"Sent", aType, aAppUi);
       break;
+    case EKvViewContacts:
+      view = CKvContactsView::NewL(aType, aAppUi);
+      break;
     default:
-      // The contacts view comes with the contact editor; until then its
-      // folder is not offered.
       return nullptr;
   }
   if (view != nullptr && aAppUi != nullptr && aAppUi->Frame() != nullptr)

@@ -1,0 +1,24 @@
+// The contact editor: a full-screen dialog with name, mobile number, the
+// phone book to store the contact in, and free other details. Its done
+// button confirms into the contacts view's edit record; there is no cancel.
+#pragma once
+
+#include <windows.h>
+
+class CKveContactsItem;
+
+// The editor's controls.
+inline constexpr int KKvIdContactName = 1016;
+inline constexpr int KKvIdContactNumber = 1017;
+inline constexpr int KKvIdContactStore = 1003;
+inline constexpr int KKvIdContactDetails = 1008;
+
+// Entries of the "Store on:" box.
+enum TKvContactStoreChoice { EKvStoreOnPhone = 0, EKvStoreOnSim = 1 };
+
+// The dialog parameter is the contact to edit, or null for a new one.
+INT_PTR CALLBACK KvContactEditorProc(HWND aDialog, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
+
+// Runs the editor modally over aParent; 0 once the user has confirmed and
+// the edit record holds what was typed, -1 when it could not be shown.
+int KvRunContactEditorL(HWND aParent, CKveContactsItem* aContact);

@@ -1,0 +1,232 @@
+// The contacts view: its three tabs filled from a phone book download, the
+// entry menu and the double tap on the tab in front, the contact editor for
+// new and existing contacts, and Delete.
+#include <algorithm>
+
+#include "app/tests/contacts_fixture.h"
+
+namespace {
+
+using Texts = std::vector<std::u16string>;
+
+TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyItsList) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  EXPECT_FALSE(Contacts()->IsInitialised());
+  ASSERT_TRUE(OpenContacts());
+  EXPECT_TRUE(Contacts()->IsInitialised());
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(gKvMainFrameWindow, 17460)), u"Contacts");
+  EXPECT_TRUE(Names(Contacts()->AllList()).empty());
+
+  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  // Alice, Bob and Carol are on the SIM, Eve in the phone's memory.
+  EXPECT_EQ(Rows(Contacts()->AllList()),
+            (Texts{u"Alice\t+441234567890\t", u"Bob\t01632960123\t", u"Carol\t+447700900456\t", u"Eve\t5551234\t"}));
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Bob", u"Carol"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Eve"}));
+  std::vector<TStored> stored = Stored();
+  ASSERT_EQ(stored.size(), 4u);
+  EXPECT_EQ(stored[0].iFlags, DWORD{EKvContactOnSim});
+  EXPECT_EQ(stored[0].iLocation, 1);
+  EXPECT_EQ(stored[3].iFlags, DWORD{EKvContactInPhoneMemory});
+
+  // "All" is in front; the other lists are hidden.
+  EXPECT_EQ(CurrentTab(), 0);
+  EXPECT_TRUE(Shown(Contacts()->AllList()));
+  EXPECT_FALSE(Shown(Contacts()->PhoneList()));
+  EXPECT_FALSE(Shown(Contacts()->SimList()));
+  EXPECT_TRUE(kvui::StateOf(Contacts()->TabControl()).visible);
+  Screenshot("contacts_all");
+
+  TapTab(1);
+  EXPECT_EQ(CurrentTab(), 1);
+  EXPECT_TRUE(Shown(Contacts()->PhoneList()));
+  EXPECT_FALSE(Shown(Contacts()->AllList()));
+  EXPECT_FALSE(Shown(Contacts()->SimList()));
+  EXPECT_EQ(Contacts()->GetCurrentListBox(), Contacts()->PhoneList());
+  Screenshot("contacts_phone");
+
+  TapTab(2);
+  EXPECT_EQ(CurrentTab(), 2);
+  EXPECT_TRUE(Shown(Contacts()->SimList()));
+  EXPECT_FALSE(Shown(Contacts()->AllList()));
+  EXPECT_FALSE(Shown(Contacts()->PhoneList()));
+  Screenshot("contacts_sim");
+
+  // Another view in front hides all of it; coming back shows the Sim tab's list again.
+  Command(40063);
+  ASSERT_TRUE(WaitFor([] { return gKvAppUi->CurrentView() == gKvAppUi->GetView(EKvViewInbox); }));
+  kvui::WaitIdle();
+  EXPECT_FALSE(kvui::StateOf(Contacts()->TabControl()).visible);
+  EXPECT_FALSE(Shown(Contacts()->SimList()));
+  ASSERT_TRUE(OpenContacts());
+  EXPECT_TRUE(Shown(Contacts()->SimList()));
+  EXPECT_FALSE(Shown(Contacts()->AllList()));
+
+  // The same phone book again adds nothing.
+  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(Names(Contacts()->AllList()).size(), 4u);
+  EXPECT_EQ(Stored().size(), 4u);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(ContactsTest, TheEntryMenuAndADoubleTapWorkOnTheTabInFront) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(OpenContacts());
+  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+
+  // On the Phone tab the first row is Eve (in "All" it would be Alice).
+  TapTab(1);
+  ASSERT_TRUE(HoldRow(Contacts()->PhoneList(), 0));
+  Screenshot("contacts_entry_menu");
+  kvui::PressKey(VK_DOWN);  // Delete
+  kvui::PressKey(VK_DOWN);  // Edit
+  kvui::PressKey(VK_RETURN);
+  HWND editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Eve");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1017)), u"5551234");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Phone");
+  Screenshot("contact_editor_edit");
+  // Done with nothing changed stores nothing.
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  EXPECT_EQ(CountLog("CKveContactsDatabase::EditItemL - oldItem"), 0);
+  EXPECT_EQ(Stored().size(), 4u);
+
+  // A double tap on the Sim tab's second row edits Bob; the new name
+  // replaces his rows in both of his tabs.
+  TapTab(2);
+  POINT bob = RowPoint(Contacts()->SimList(), 1);
+  kvui::DoubleTap(bob.x, bob.y);
+  editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Bob");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Sim");
+  ClearAndType(editor, 1016, u"Robert");
+  TypeInto(editor, 1008, u"Met at the fair");
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Carol", u"Robert"}));
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Carol", u"Eve", u"Robert"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Eve"}));
+  // The store keeps the edit, marked, and the old entry to blank at location 2.
+  std::vector<TStored> stored = Stored();
+  ASSERT_EQ(stored.size(), 5u);
+  const TStored* robert = StoredByName(stored, u"Robert");
+  const TStored* bobOld = StoredByName(stored, u"Bob");
+  ASSERT_NE(robert, nullptr);
+  ASSERT_NE(bobOld, nullptr);
+  EXPECT_EQ(robert->iFlags, DWORD{EKvContactOnSim | EKvContactEdited});
+  EXPECT_EQ(robert->iLocation, 2);
+  EXPECT_EQ(robert->iNumber, u"01632960123");
+  EXPECT_EQ(robert->iDetails, u"Met at the fair");
+  EXPECT_EQ(bobOld->iFlags, DWORD{EKvContactOnSim | EKvContactDeleted});
+  EXPECT_EQ(bobOld->iLocation, 2);
+
+  // Edited again before an upload: the record is rewritten, no second old copy.
+  bob = RowPoint(Contacts()->SimList(), 2);
+  kvui::DoubleTap(bob.x, bob.y);
+  editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Robert");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"Met at the fair");
+  TypeInto(editor, 1016, u" B");
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  stored = Stored();
+  ASSERT_EQ(stored.size(), 5u);
+  robert = StoredByName(stored, u"Robert B");
+  ASSERT_NE(robert, nullptr);
+  EXPECT_EQ(robert->iFlags, DWORD{EKvContactOnSim | EKvContactEdited});
+  EXPECT_EQ(robert->iLocation, 2);
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Carol", u"Robert B"}));
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(OpenContacts());
+  // The menu bar's new-entry button, right of the three drop-downs.
+  kvui::Tap(147, 307);
+  HWND editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Sim");
+  EXPECT_EQ(SendMessageW(kvui::FindById(editor, 1003), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"");
+  Screenshot("contact_editor_new");
+
+  // Neither name nor number: the editor stays and nothing is stored.
+  TypeInto(editor, 1008, u"Nothing to call");
+  TapDone();
+  kvui::WaitIdle();
+  EXPECT_TRUE(IsWindow(editor));
+  EXPECT_TRUE(kvui::StateOf(editor).visible);
+  EXPECT_TRUE(Stored().empty());
+
+  // A number without a name is saved as typed, on the SIM.
+  TypeInto(editor, 1017, u"+447700900111");
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  std::vector<TStored> stored = Stored();
+  ASSERT_EQ(stored.size(), 1u);
+  EXPECT_EQ(stored[0].iName, u"");
+  EXPECT_EQ(stored[0].iNumber, u"+447700900111");
+  EXPECT_EQ(stored[0].iDetails, u"Nothing to call");
+  EXPECT_EQ(stored[0].iFlags, DWORD{EKvContactOnSim});
+  EXPECT_EQ(stored[0].iLocation, -1);
+  EXPECT_EQ(Rows(Contacts()->AllList()), (Texts{u"\t+447700900111\t"}));
+  EXPECT_EQ(Rows(Contacts()->SimList()), (Texts{u"\t+447700900111\t"}));
+  EXPECT_TRUE(Rows(Contacts()->PhoneList()).empty());
+
+  // The next new contact starts empty and, put in the phone's memory, is
+  // there only.
+  Command(40021);
+  editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1017)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"");
+  PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);  // Escape is no way out
+  kvui::WaitIdle();
+  EXPECT_TRUE(IsWindow(editor));
+  TypeInto(editor, 1016, u"Zed");
+  TypeInto(editor, 1017, u"5550002");
+  kvui::TapWindow(kvui::FindById(editor, 1003));
+  kvui::PressKey(VK_UP);
+  kvui::PressKey(VK_RETURN);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Phone");
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  stored = Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  const TStored* zed = StoredByName(stored, u"Zed");
+  ASSERT_NE(zed, nullptr);
+  EXPECT_EQ(zed->iFlags, DWORD{EKvContactInPhoneMemory});
+  EXPECT_EQ(zed->iDetails, u"");
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"", u"Zed"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Zed"}));
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u""}));
+
+  // Delete on Zed's row takes it out of every tab at once; the store keeps
+  // it, marked, for the next upload.
+  POINT row = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Zed"));
+  kvui::Tap(row.x, row.y);
+  Command(40012);
+  ASSERT_TRUE(WaitFor([] { return Names(Contacts()->AllList()).size() == 1; }));
+  EXPECT_TRUE(Names(Contacts()->PhoneList()).empty());
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u""}));
+  stored = Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  zed = StoredByName(stored, u"Zed");
+  ASSERT_NE(zed, nullptr);
+  EXPECT_EQ(zed->iFlags, DWORD{EKvContactInPhoneMemory | EKvContactDeleted});
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace
