@@ -119,6 +119,11 @@ std::shared_ptr<SerialPort> SerialPort::Create(int fd, DWORD access, std::string
     *error = Win32ErrorFromErrno(errno);
     return nullptr;
   }
+  // A Win32 port opens with empty queues. A line another holder keeps open
+  // (a pseudo-terminal) still has what arrived after the last close, such as
+  // a reply to a command of an abandoned session; it must not be taken for
+  // the answer to this opener's first command.
+  tcflush(fd, TCIOFLUSH);
   port->SampleLines(port->baseline_);
   port->errorBase_ = port->baseline_;
   return port;

@@ -244,6 +244,39 @@ TEST_F(SerialPortTest, ReadsReturnAtOnceOrWithinTheirTimeOuts) {
   CloseHandle(port);
 }
 
+TEST_F(SerialPortTest, APortOpensWithoutWhatTheLineReceivedBeforeIt) {
+  // Another holder keeps the line up between openings, as phonesim does.
+  int holder = open(phone_.device().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(holder, 0);
+  termios raw{};
+  ASSERT_EQ(tcgetattr(holder, &raw), 0);
+  cfmakeraw(&raw);
+  ASSERT_EQ(tcsetattr(holder, TCSANOW, &raw), 0);
+  HANDLE port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  CloseHandle(port);
+  phone_.Send("\r\nOK\r\n");  // the reply to a command of the closed session
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+
+  port = Open();
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
+  char buffer[16] = {};
+  DWORD read = 99;
+  ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
+  EXPECT_EQ(read, 0u) << std::string(buffer, read);
+  phone_.Send("ERROR\r\n");
+  std::string got;
+  auto start = Clock::now();
+  while (got.size() < 7 && MsSince(start) < 1000) {
+    ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
+    got.append(buffer, read);
+  }
+  EXPECT_EQ(got, "ERROR\r\n");
+  CloseHandle(port);
+  close(holder);
+}
+
 TEST_F(SerialPortTest, WriteFailsWhenTheFarEndStopsReading) {
   HANDLE port = Open();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
