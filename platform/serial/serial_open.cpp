@@ -28,6 +28,12 @@ std::string PortBaseName(LPCWSTR name) {
   return base;
 }
 
+// A port in use is tried again for a moment before the open is refused: the
+// program's previous connection may still be closing it on another thread,
+// and a modem manager probes a freshly plugged phone for a while.
+constexpr int kBusyRetries = 20;
+constexpr useconds_t kBusyRetryDelayUs = 100'000;
+
 HANDLE Refuse(const std::string& port, DWORD error, const std::string& why) {
   std::fprintf(stderr, "korvanet: cannot open %s: %s\n", port.c_str(), why.c_str());
   SetLastError(error);
@@ -72,7 +78,18 @@ HANDLE OpenSerialPort(LPCWSTR name, DWORD access, DWORD) {
     flags |= O_WRONLY;
   else
     flags |= O_RDONLY;
-  int fd = open(path.c_str(), flags);
+  int fd = -1;
+  bool locked = false;
+  for (int attempt = 0;; ++attempt) {
+    fd = open(path.c_str(), flags);
+    // The lock keeps out other openers that lock too, root included; the
+    // exclusive flag set below keeps out every later opener that is not root.
+    locked = fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) == 0;
+    bool busy = fd < 0 ? errno == EBUSY : !locked;
+    if (!busy || attempt == kBusyRetries) break;
+    if (fd >= 0) close(fd);
+    usleep(kBusyRetryDelayUs);
+  }
   if (fd < 0) {
     int error = errno;
     switch (error) {
@@ -105,9 +122,7 @@ HANDLE OpenSerialPort(LPCWSTR name, DWORD access, DWORD) {
     close(fd);
     return Refuse(port, ERROR_NOT_SUPPORTED, device + " is not a serial device");
   }
-  // The lock keeps out other openers that lock too, root included; the
-  // exclusive flag keeps out every later opener that is not root.
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+  if (!locked) {
     close(fd);
     return Refuse(port, ERROR_SHARING_VIOLATION, device + " is busy: another program or connection holds it");
   }

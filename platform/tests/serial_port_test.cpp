@@ -158,7 +158,20 @@ TEST_F(SerialPortTest, SecondOpenerIsRefusedAsBusyAlsoFromAnotherProgram) {
   // Closed: the port opens again at once.
   port = Open();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
-  CloseHandle(port);
+
+  // Released while the second opener is still trying: it gets the port, and
+  // says nothing about a busy port.
+  std::thread closer([port] {
+    Sleep(300);
+    CloseHandle(port);
+  });
+  testing::internal::CaptureStderr();
+  HANDLE second = Open();
+  said = testing::internal::GetCapturedStderr();
+  closer.join();
+  EXPECT_NE(second, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(said.find("busy"), std::string::npos) << said;
+  CloseHandle(second);
 
   // Another process holds the device.
   int ready[2], release[2];
