@@ -95,6 +95,12 @@ TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSend
   EXPECT_EQ(Count(EKvFolderInbox), 1);
   EXPECT_EQ(Count(EKvFolderOutbox), 1);
 
+  // Sent is shown once first, so that it is the view's notifications that add the row.
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40069, 0);
+  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewSent); }));
+  kvui::WaitIdle();
+  HWND sentList = View(EKvViewSent)->ListBox()->ChildWindow();
+  EXPECT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 0);
   PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40064, 0);  // to the Outbox
   ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewOutbox); }));
   kvui::WaitIdle();
@@ -104,6 +110,7 @@ TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSend
   EXPECT_EQ(Count(EKvFolderOutbox), 0);
   EXPECT_EQ(Count(EKvFolderSent), 1);
   EXPECT_EQ(SendMessageW(View(EKvViewOutbox)->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 1);
   EXPECT_EQ(StopProgram(), 0);
   nlohmann::json state = iPhone.StopAndReadState();
   ASSERT_EQ(state["sms"]["sent"].size(), 1u);
