@@ -11,6 +11,23 @@ const DWORD KFirstEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING;  
 const DWORD KRearmEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RING;            // 0x119
 const char KGreeting[] = "Starting Korvanet ...";
 
+// The usual reasons a port does not open, in words: the number alone does
+// not tell a user whether to unplug, wait or ask for access. Null for others.
+const TText16* OpenFailureReason(DWORD aError) {
+  switch (aError) {
+    case ERROR_SHARING_VIOLATION:
+      return u"the port is busy: another program holds it";
+    case ERROR_ACCESS_DENIED:
+      return u"no permission to open the port";
+    case ERROR_FILE_NOT_FOUND:
+      return u"no such port: is the phone connected?";
+    case ERROR_DEVICE_NOT_CONNECTED:
+      return u"the port's device is not connected";
+    default:
+      return nullptr;
+  }
+}
+
 }  // namespace
 
 int PortInitialize(TPortHandle* aPort, LPCWSTR aName) {
@@ -21,6 +38,7 @@ int PortInitialize(TPortHandle* aPort, LPCWSTR aName) {
   LogMessage(KLogFilePath, u"PortInitialize Port = 0x%1!x!", port);
   if (port == INVALID_HANDLE_VALUE) {
     LogMessage(KLogFilePath, u"PortInitialize Unable to open port = %1!d!", error);
+    if (const TText16* reason = OpenFailureReason(error)) LogMessage(KLogFilePath, u"PortInitialize - %1!s!", reason);
     return KErrGeneral;
   }
 
