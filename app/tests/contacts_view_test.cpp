@@ -213,14 +213,38 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
   EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Zed"}));
   EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u""}));
 
+  // Named and moved to the phone's memory: its row leaves the Sim tab.
+  POINT unnamed = RowPoint(Contacts()->AllList(), 0);
+  kvui::DoubleTap(unnamed.x, unnamed.y);
+  editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1017)), u"+447700900111");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"Nothing to call");
+  TypeInto(editor, 1016, u"Kim");
+  kvui::TapWindow(kvui::FindById(editor, 1003));
+  kvui::PressKey(VK_UP);
+  kvui::PressKey(VK_RETURN);
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Kim", u"Zed"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Kim", u"Zed"}));
+  EXPECT_TRUE(Names(Contacts()->SimList()).empty());
+  stored = Stored();
+  ASSERT_EQ(stored.size(), 2u);
+  EXPECT_EQ(stored[0].iName, u"Kim");
+  EXPECT_EQ(stored[0].iFlags, DWORD{EKvContactInPhoneMemory});
+  EXPECT_EQ(stored[0].iDetails, u"Nothing to call");
+
   // Delete on Zed's row takes it out of every tab at once; the store keeps
   // it, marked, for the next upload.
   POINT row = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Zed"));
   kvui::Tap(row.x, row.y);
   Command(40012);
   ASSERT_TRUE(WaitFor([] { return Names(Contacts()->AllList()).size() == 1; }));
-  EXPECT_TRUE(Names(Contacts()->PhoneList()).empty());
-  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u""}));
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Kim"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Kim"}));
+  Screenshot("contacts_after_delete");
   stored = Stored();
   ASSERT_EQ(stored.size(), 2u);
   zed = StoredByName(stored, u"Zed");

@@ -1,0 +1,145 @@
+// The contacts view against the phone: local changes uploaded to the
+// locations the phone books should hold them at, the phone books blanked,
+// and an SMS to a contact sent through the phone.
+#include <map>
+#include <utility>
+
+#include "app/tests/contacts_fixture.h"
+#include "store/messages.h"
+
+namespace {
+
+using Texts = std::vector<std::u16string>;
+using Book = std::map<int, std::pair<std::string, std::string>>;  // location: name, number
+
+// A phone book of phonesim's state.
+Book BookOf(const nlohmann::json& aState, const char* aStore) {
+  Book book;
+  for (const auto& entry : aState["phonebooks"][aStore]["entries"])
+    book[entry["location"].get<int>()] = {entry["name"].get<std::string>(), entry["number"].get<std::string>()};
+  return book;
+}
+
+TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNoDuplicates) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(OpenContacts());
+  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+
+  // Two new contacts, one for each phone book.
+  ASSERT_TRUE(CreateContact(u"Dan", u"+447700900222", false));
+  ASSERT_TRUE(CreateContact(u"Fay", u"5550002", true));
+  // Bob, from the SIM's location 2, renamed.
+  POINT bob = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Bob"));
+  kvui::DoubleTap(bob.x, bob.y);
+  HWND editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  ClearAndType(editor, 1016, u"Robert");
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+  kvui::WaitIdle();
+  // Carol, at the SIM's location 5, deleted.
+  POINT carol = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Carol"));
+  kvui::Tap(carol.x, carol.y);
+  Command(40012);
+  ASSERT_TRUE(WaitFor([] { return IndexOf(Contacts()->AllList(), u"Carol") == -1; }));
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
+  EXPECT_EQ(Stored().size(), 7u);  // with Bob and Carol marked deleted
+
+  EXPECT_EQ(RunAction(40018, u"Upload changes ..."), u"Upload complete.");
+  // The clean-up after the upload: the deleted records are gone, no marks are left.
+  std::vector<TStored> stored = Stored();
+  ASSERT_EQ(stored.size(), 5u);
+  for (const TStored& contact : stored) EXPECT_EQ(contact.iFlags & (EKvContactDeleted | EKvContactEdited), 0u);
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Dan", u"Robert"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Eve", u"Fay"}));
+
+  // What the phone now holds comes back without a second copy of anything.
+  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
+  EXPECT_EQ(Stored().size(), 5u);
+  EXPECT_EQ(StopProgram(), 0);
+
+  nlohmann::json state = iPhone.StopAndReadState();
+  ASSERT_TRUE(state.is_object());
+  // Robert rewritten at Bob's location, Dan at the lowest free one, Carol's blanked.
+  EXPECT_EQ(BookOf(state, "SM"), (Book{{1, {"Alice", "+441234567890"}},
+                                       {2, {"Robert", "01632960123"}},
+                                       {3, {"Dan", "+447700900222"}}}));
+  EXPECT_EQ(BookOf(state, "ME"), (Book{{1, {"Fay", "5550002"}}, {3, {"Eve", "5551234"}}}));
+}
+
+TEST_F(ContactsTest, DeleteAllContactsBlanksBothPhoneBooksAndKeepsTheLocalCopy) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(OpenContacts());
+  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(RunAction(40070, u"Delete all contacts..."), u"Upload complete.");
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Bob", u"Carol", u"Eve"}));
+  EXPECT_EQ(Stored().size(), 4u);
+  EXPECT_EQ(StopProgram(), 0);
+
+  nlohmann::json state = iPhone.StopAndReadState();
+  ASSERT_TRUE(state.is_object());
+  EXPECT_TRUE(BookOf(state, "SM").empty());
+  EXPECT_TRUE(BookOf(state, "ME").empty());
+}
+
+TEST_F(ContactsTest, SendSmsOnAContactComposesToItAndTheMessageReachesItsNumber) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(OpenContacts());
+  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+
+  ASSERT_TRUE(HoldRow(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Carol")));
+  kvui::PressKey(VK_DOWN);  // Delete
+  kvui::PressKey(VK_DOWN);  // Edit
+  kvui::PressKey(VK_DOWN);  // Send SMS, past the separator
+  kvui::PressKey(VK_RETURN);
+  HWND compose = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    HWND send = kvui::FindByText(u"Send");
+    compose = send != nullptr ? GetParent(send) : nullptr;
+    return compose != nullptr && kvui::StateOf(compose).visible && kvui::TextOf(kvui::FindById(compose, 1022)) != u"";
+  }));
+  kvui::WaitIdle();
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1022)), u"Carol");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1007)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1013)), u"0");
+  Screenshot("contacts_send_sms");
+
+  kvui::TapWindow(kvui::FindById(compose, 1007));
+  kvui::TypeText(u"See you at eight");
+  kvui::TapWindow(kvui::FindById(compose, 1011));
+  HWND progress = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (progress = kvui::FindByText(u"Send sms ...")) != nullptr; }));
+  HWND button = kvui::FindById(progress, 2);
+  ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000));
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(progress, 1023)), u"Message Sent.");
+  kvui::TapWindow(button);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
+
+  // Kept in Sent under the contact's name and number.
+  CKveMessagesDatabase* messages = CKveMessagesDatabase::NewL(nullptr, 0);
+  int sent = 0;
+  for (CEpocDatabaseItem* item = messages->ReadFirstItemL(); item != nullptr; item = messages->ReadNextItemL()) {
+    auto* message = static_cast<CKveMessagesItem*>(item);
+    EXPECT_EQ(message->Folder(), DWORD{EKvFolderSent});
+    EXPECT_TRUE(message->Name() == TConstPtr16(u"Carol"));
+    EXPECT_TRUE(message->Number() == TConstPtr16(u"+447700900456"));
+    ++sent;
+    delete message;
+  }
+  delete messages;
+  EXPECT_EQ(sent, 1);
+  EXPECT_EQ(StopProgram(), 0);
+
+  nlohmann::json state = iPhone.StopAndReadState();
+  ASSERT_TRUE(state.is_object());
+  ASSERT_EQ(state["sms"]["sent"].size(), 1u);
+  EXPECT_EQ(state["sms"]["sent"][0]["recipient"], "+447700900456");
+  EXPECT_FALSE(state["sms"]["sent"][0]["pdu"].get<std::string>().empty());
+}
+
+}  // namespace
