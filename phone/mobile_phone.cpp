@@ -35,6 +35,14 @@ int CMobilePhoneBase::ConstructL() {
 
 CMobilePhoneBase::~CMobilePhoneBase() {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::~CMobilePhoneBase");
+  // Ended inside a send (the user's cancel ends the engine thread in a
+  // wait): the phone may hold its prompt open for the message text and would
+  // take the next session's commands for it. Escape abandons the message.
+  if (iCommunicator && (iResponseState == EStateSmsLength || iResponseState == EStateSmsPdu)) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::~CMobilePhoneBase - abandoning the message being sent");
+    static const TText8 KEscape[] = {27};
+    iCommunicator->WriteAtOnce(TConstPtr8(KEscape, 1));
+  }
   delete iSilenceTimer;
   delete iCommunicator;
   delete iSmsIndexList;

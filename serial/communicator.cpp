@@ -135,6 +135,21 @@ void CCommunicator::DoTransmitCallBack() {
   Stop(result);
 }
 
+int CCommunicator::WriteAtOnce(const TDesc8& aBytes) {
+  HANDLE port = iPortHandle.load();
+  if (port == INVALID_HANDLE_VALUE) return KErrGeneral;
+  // The writer thread takes its messages in order: it writes what it holds
+  // before it ends, so these bytes come after them on the line.
+  iTransmitter->EndWriteThread();
+  DWORD written = 0;
+  if (!WriteFile(port, aBytes.Ptr(), static_cast<DWORD>(aBytes.Length()), &written, nullptr) ||
+      written != static_cast<DWORD>(aBytes.Length())) {
+    LogMessageWithError(KLogFilePath, u"CCommunicator::WriteAtOnce - write failed");
+    return KErrGeneral;
+  }
+  return KErrNone;
+}
+
 void CCommunicator::QueueRx() {
   LogMessage(KLogFilePath, u"CCommunicator::QueueRx");
   iReceiver->Receive(TCommCallBack{ReceiveCallBack, this}, iReceiveBuffer);

@@ -37,6 +37,10 @@ class CCommunicator : public CEpocBase {
   // Queues a text for sending. 0, or -9 when the queue is full or the text too long.
   int Send(const TDesc16& aText, bool aAppendCr);
   int SendAndWait(const TDesc16& aText);
+  // Writes on the calling thread, after whatever the writer thread still
+  // holds, for a last word to the phone where no wait can follow. 0, or -2
+  // (also when the port is closed).
+  int WriteAtOnce(const TDesc8& aBytes);
   // Runs a nested scheduler loop until Stop; returns the stop code.
   int Wait();
   void Stop(int aCode);

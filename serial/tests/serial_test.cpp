@@ -259,6 +259,18 @@ TEST_F(SerialTest, SendQueuesFifteenTextsWithinTheirLengthLimits) {
   delete comm;
 }
 
+TEST_F(SerialTest, AWriteAtOnceComesAfterWhatTheWriterThreadHolds) {
+  CCommunicator* comm = CCommunicator::NewL(&iObserver);
+  ASSERT_EQ(comm->OpenPort(), 0);
+  EXPECT_EQ(iPhone.Receive(4), "Star");
+  ASSERT_EQ(comm->Send(TConstPtr16(u"AT+CMGS=23"), true), 0);  // handed to the writer thread, not waited for
+  EXPECT_EQ(comm->WriteAtOnce(TConstPtr8("\x1b")), 0);
+  EXPECT_EQ(iPhone.Receive(12), "AT+CMGS=23\r\x1b");
+  comm->ClosePort();
+  EXPECT_EQ(comm->WriteAtOnce(TConstPtr8("\x1b")), -2);
+  delete comm;
+}
+
 TEST_F(SerialTest, AFarEndThatStopsReadingFailsTheWriteAndTheWait) {
   CCommunicator* comm = CCommunicator::NewL(&iObserver);
   ASSERT_EQ(comm->OpenPort(), 0);
