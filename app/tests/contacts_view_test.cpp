@@ -24,6 +24,9 @@ TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyI
             (Texts{u"Alice\t+441234567890\t", u"Bob\t01632960123\t", u"Carol\t+447700900456\t", u"Eve\t5551234\t"}));
   EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Bob", u"Carol"}));
   EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Eve"}));
+  // One store notice, and so one insertion, per contact.
+  EXPECT_EQ(CountLog("CKvContactsView::UpdateViewL"), 4);
+  EXPECT_EQ(CountLog("CKvContactsView::InsertL"), 4);
   std::vector<TStored> stored = Stored();
   ASSERT_EQ(stored.size(), 4u);
   EXPECT_EQ(stored[0].iFlags, DWORD{EKvContactOnSim});
@@ -38,8 +41,10 @@ TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyI
   EXPECT_TRUE(kvui::StateOf(Contacts()->TabControl()).visible);
   Screenshot("contacts_all");
 
+  int shown = CountLog("CKvContactsView::DoMakeVisible 1");
   TapTab(1);
   EXPECT_EQ(CurrentTab(), 1);
+  EXPECT_EQ(CountLog("CKvContactsView::DoMakeVisible 1"), shown + 1);
   EXPECT_TRUE(Shown(Contacts()->PhoneList()));
   EXPECT_FALSE(Shown(Contacts()->AllList()));
   EXPECT_FALSE(Shown(Contacts()->SimList()));
@@ -67,6 +72,7 @@ TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyI
   EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
   EXPECT_EQ(Names(Contacts()->AllList()).size(), 4u);
   EXPECT_EQ(Stored().size(), 4u);
+  EXPECT_EQ(CountLog("CKvContactsView::InsertL"), 4);
   EXPECT_EQ(StopProgram(), 0);
 }
 
@@ -159,6 +165,20 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
   EXPECT_EQ(SendMessageW(kvui::FindById(editor, 1003), CB_GETCURSEL, 0, 0), 1);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"");
   Screenshot("contact_editor_new");
+  // When the input panel changes, the other details reach down to the dialog's bottom.
+  HWND details = kvui::FindById(editor, 1008);
+  RECT before = kvui::StateOf(details).screenRect;
+  SendMessageW(editor, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
+  RECT after = kvui::StateOf(details).screenRect;
+  RECT client{};
+  GetClientRect(editor, &client);
+  POINT bottom{0, client.bottom};
+  ClientToScreen(editor, &bottom);
+  EXPECT_EQ(after.bottom, bottom.y);
+  EXPECT_GT(after.bottom, before.bottom);
+  EXPECT_EQ(after.top, before.top);
+  EXPECT_EQ(after.left, before.left);
+  EXPECT_EQ(after.right, before.right);
 
   // Neither name nor number: the editor stays and nothing is stored.
   TypeInto(editor, 1008, u"Nothing to call");
