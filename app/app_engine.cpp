@@ -25,6 +25,16 @@ const TActionStart KActionStarts[] = {
     {EKvDeleteAllContactsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllContactsFromPhone"},
 };
 
+// How long the end of the program waits for engine threads to finish.
+const DWORD KEngineEndWaitMs = 2000;
+
+// Blocks still in use by engine threads that outlived their proxy; kept
+// reachable for the rest of the process.
+std::vector<TEngineAction*>& OrphanedActionBlocks() {
+  static auto* blocks = new std::vector<TEngineAction*>;
+  return *blocks;
+}
+
 }  // namespace
 
 CKvAppEngine* CKvAppEngine::NewL() {
@@ -34,13 +44,35 @@ CKvAppEngine* CKvAppEngine::NewL() {
   return self;
 }
 
-CKvAppEngineImpl::CKvAppEngineImpl() { SetClassName(u"CKvAppEngineImpl"); }
+CKvAppEngineImpl::CKvAppEngineImpl() : iAction(*new TEngineAction) { SetClassName(u"CKvAppEngineImpl"); }
 
 CKvAppEngineImpl::~CKvAppEngineImpl() {
   LogMessage(KLogFilePath, u"CKvAppEngineImpl::~CKvAppEngineImpl");
-  // Fails harmlessly when no engine thread is current; not waited for.
+  // Fails harmlessly when no engine thread is current.
   PostThreadMessageW(iThreadId, WM_QUIT, 0, 0);
-  if (iThread != nullptr) CloseHandle(iThread);
+  if (iThread != nullptr) iEndingThreads.push_back(iThread);
+  // An idle engine ends at once; one still waiting for a silent phone is
+  // given a moment and then left to finish on its own.
+  DWORD start = GetTickCount();
+  bool allEnded = true;
+  for (HANDLE thread : iEndingThreads) {
+    DWORD waited = GetTickCount() - start;
+    DWORD left = waited < KEngineEndWaitMs ? KEngineEndWaitMs - waited : 0;
+    if (WaitForSingleObject(thread, left) != WAIT_OBJECT_0) allEnded = false;
+    CloseHandle(thread);
+  }
+  if (allEnded)
+    delete &iAction;
+  else
+    OrphanedActionBlocks().push_back(&iAction);
+}
+
+void CKvAppEngineImpl::ReapEndingThreads() {
+  std::erase_if(iEndingThreads, [](HANDLE aThread) {
+    if (WaitForSingleObject(aThread, 0) != WAIT_OBJECT_0) return false;
+    CloseHandle(aThread);
+    return true;
+  });
 }
 
 void CKvAppEngineImpl::InitialiseEngineThread() {
@@ -155,7 +187,9 @@ int CKvAppEngineImpl::ShutdownEngine() {
     return KErrGeneral;
   }
   PostToEngine(EKvShutdownEngine);
-  if (iThread != nullptr) CloseHandle(iThread);
+  // Forgotten, but kept until it has ended: the end of the program waits for it.
+  ReapEndingThreads();
+  if (iThread != nullptr) iEndingThreads.push_back(iThread);
   iThread = nullptr;
   iThreadId = 0;
   return KErrNone;

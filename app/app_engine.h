@@ -3,6 +3,8 @@
 // progress dialog is ready, and forgets the engine thread after each action.
 #pragma once
 
+#include <vector>
+
 #include <windows.h>
 
 #include "engine/engine_action.h"
@@ -76,7 +78,15 @@ class CKvAppEngineImpl : public CKvAppEngine {
   // Completes at once with a block of its own, when no action can start.
   void CompleteWithError(HWND aWindow, const TText16* aText);
 
-  TEngineAction iAction;
+  // Ends the threads told to end that have ended since.
+  void ReapEndingThreads();
+
+  // Apart from the proxy: an engine thread told to end may still be in the
+  // middle of a phone exchange when the program ends, and writes its last
+  // texts into this block.
+  TEngineAction& iAction;
+  // Engine threads told to end and not yet seen to end.
+  std::vector<HANDLE> iEndingThreads;
   HANDLE iThread;
   DWORD iThreadId;
   int iState;
