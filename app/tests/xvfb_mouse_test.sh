@@ -10,6 +10,9 @@ set -uo pipefail
 build=$(cd "$1" && pwd)
 cd "$(dirname "$0")/../.."
 
+for program in app/korvanet tools/cli/korvanet-cli tools/phonesim/phonesim; do
+  [ -x "$build/$program" ] || { echo "SKIPPED: $program is not built in $build"; exit 77; }
+done
 for tool in Xvfb xdotool; do
   command -v "$tool" >/dev/null || { echo "SKIPPED: $tool is not installed"; exit 77; }
 done

@@ -8,6 +8,7 @@
 #include "core/wait_core.h"
 #include "ui/gdi/painter.h"
 #include "ui/input.h"
+#include "ui/menus/popup_menu.h"
 #include "ui/message_source.h"
 #include "ui/screen.h"
 #include "ui/ui_lock.h"
@@ -129,6 +130,20 @@ void TapWindow(HWND window) {
   RECT r;
   if (!GetWindowRect(window, &r)) return;
   Tap((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+}
+
+bool TapMenuItem(const std::u16string& text) {
+  for (auto& w : AllWindows()) {
+    RECT row{};
+    {
+      UiLock lock;
+      if (w->destroying || !EqualsIgnoreCase(w->windowClass->name, kPopupMenuClass)) continue;
+    }
+    if (!PopupMenuRowOf(w->handle, text, &row)) continue;
+    Tap((row.left + row.right) / 2, (row.top + row.bottom) / 2);
+    return true;
+  }
+  return false;
 }
 
 void KeyDown(UINT vk) {

@@ -22,6 +22,9 @@ void Release(int x, int y);
 void Drag(int fromX, int fromY, int toX, int toY, int steps = 4);
 // A tap at the centre of a window.
 void TapWindow(HWND window);
+// A tap on the row with this text (without '&' marks) of an open pop-up
+// menu; false when no open menu shows it.
+bool TapMenuItem(const std::u16string& text);
 
 // Key down and up to the focus window; Enter, Escape, Tab and Backspace
 // also give their WM_CHAR.

@@ -266,6 +266,23 @@ UINT RunPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initP
   return t.chosen;
 }
 
+bool PopupMenuRowOf(HWND popup, const std::u16string& text, RECT* screenRect) {
+  Tracking* t = StateOf(popup);
+  if (t == nullptr) return false;
+  // The rows are fixed before the window exists, so another thread may read them.
+  for (size_t i = 0; i < t->items.size(); ++i) {
+    std::u16string shown;
+    for (char16_t c : t->items[i].text)
+      if (c != u'&') shown += c;
+    if (shown != text || (t->items[i].flags & MF_SEPARATOR)) continue;
+    RECT r = t->rows[i];
+    MapWindowPoints(popup, nullptr, reinterpret_cast<POINT*>(&r), 2);
+    *screenRect = r;
+    return true;
+  }
+  return false;
+}
+
 }  // namespace kvplatform::ui
 
 using namespace kvplatform::ui;

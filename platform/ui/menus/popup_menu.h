@@ -1,6 +1,8 @@
 // A pop-up menu on the screen, tracked in its own modal loop.
 #pragma once
 
+#include <string>
+
 #include <windows.h>
 
 namespace kvplatform::ui {
@@ -14,5 +16,9 @@ extern const char16_t kPopupMenuClass[];
 // command, 0 when the user tapped outside or pressed Escape.
 UINT RunPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initParam);
 void RegisterPopupMenuClass();
+
+// Where the row showing `text` (without its '&' marks) lies in an open
+// pop-up menu window, in screen coordinates; false when it has no such row.
+bool PopupMenuRowOf(HWND popup, const std::u16string& text, RECT* screenRect);
 
 }  // namespace kvplatform::ui
