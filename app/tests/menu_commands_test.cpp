@@ -2,98 +2,11 @@
 // with the stylus as a user would (menu bar, then the row of its drop-down),
 // against phonesim; each is checked by what it leaves on the screen, in the
 // stores or on the phone.
-#include "app/kv_messages_view.h"
-#include "app/tests/contacts_fixture.h"
-#include "store/messages.h"
+#include "app/tests/stylus_fixture.h"
 
 namespace {
 
-// The menu bar's buttons, left to right at the bottom of the screen.
-const int KViewMenuX = 20;
-const int KPhoneMenuX = 65;
-const int KEntryMenuX = 111;
-const int KNewButtonX = 145;
-const int KDeleteButtonX = 170;
-const int KChangeViewButtonX = 194;
-const int KMenuBarY = 307;
-
-class MenuCommandsTest : public ContactsTest {
- protected:
-  static CKvMessagesView* Messages(int aType) { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(aType)); }
-  static int MessageRows(int aType) {
-    return static_cast<int>(SendMessageW(Messages(aType)->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0));
-  }
-  static bool IsOpenMenu() {
-    HWND menu = kvui::FindByClass(u"KvPopupMenu");
-    return menu != nullptr && kvui::StateOf(menu).visible;
-  }
-
-  // Opens a drop-down of the menu bar and taps one of its rows.
-  bool Choose(int aMenuX, const std::u16string& aItem) {
-    kvui::Tap(aMenuX, KMenuBarY);
-    if (!WaitFor(IsOpenMenu)) return false;
-    kvui::WaitIdle();
-    return kvui::TapMenuItem(aItem) && kvui::WaitIdle();
-  }
-  bool ToView(const std::u16string& aFolder, int aType) {
-    return Choose(KViewMenuX, aFolder) &&
-           WaitFor([&] { return gKvAppUi->CurrentView() == gKvAppUi->GetView(aType); }) && kvui::WaitIdle();
-  }
-  // The progress dialog of an action: its final text, once OK was tapped.
-  std::u16string FinishProgress(LPCWSTR aTitle) {
-    HWND dialog = nullptr;
-    if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
-    HWND button = kvui::FindById(dialog, 2);
-    if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
-    std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
-    kvui::TapWindow(button);
-    WaitFor([&] { return !IsWindow(dialog); });
-    kvui::WaitIdle();
-    return text;
-  }
-  // The compose dialog once it is up.
-  static HWND WaitForCompose() {
-    HWND dialog = nullptr;
-    WaitFor([&] {
-      HWND send = kvui::FindByText(u"Send");
-      dialog = send != nullptr ? GetParent(send) : nullptr;
-      return dialog != nullptr && kvui::StateOf(dialog).visible;
-    });
-    kvui::WaitIdle();
-    return dialog;
-  }
-  static void SelectRow(int aType, int aRow) {
-    CEpocListBox* list = Messages(aType)->ListBox();
-    POINT point = RowPoint(list, aRow);
-    kvui::Tap(point.x, point.y);
-  }
-  // Settings and About from the Phone menu: each opens and closes again.
-  void SettingsAndAbout(const char* aView) {
-    SCOPED_TRACE(aView);
-    ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
-    HWND field = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
-    HWND settings = GetParent(field);
-    kvui::TapWindow(kvui::FindByText(u"Cancel", settings));
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(settings); }));
-    ASSERT_TRUE(Choose(KPhoneMenuX, u"About"));
-    HWND about = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (about = kvui::FindByText(u"About")) != nullptr; }));
-    kvui::WaitIdle();
-    TapDone();
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
-  }
-  int CountFolder(DWORD aFolder) {
-    int count = 0;
-    CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
-    for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL()) {
-      if (static_cast<CKveMessagesItem*>(item)->Folder() == aFolder) ++count;
-      delete item;
-    }
-    delete store;
-    return count;
-  }
-};
+using MenuCommandsTest = StylusTest;
 
 TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();

@@ -1,0 +1,97 @@
+// The program used with the stylus through its menus: the menu bar's
+// buttons, the rows of their drop-downs, the progress dialog of an action,
+// and the compose dialog; built on the contacts tests' helpers.
+#pragma once
+
+#include <string>
+
+#include "app/kv_messages_view.h"
+#include "app/tests/contacts_fixture.h"
+#include "store/messages.h"
+
+// The menu bar's buttons, left to right at the bottom of the screen.
+inline constexpr int KViewMenuX = 20;
+inline constexpr int KPhoneMenuX = 65;
+inline constexpr int KEntryMenuX = 111;
+inline constexpr int KNewButtonX = 145;
+inline constexpr int KDeleteButtonX = 170;
+inline constexpr int KChangeViewButtonX = 194;
+inline constexpr int KMenuBarY = 307;
+
+class StylusTest : public ContactsTest {
+ protected:
+  static CKvMessagesView* Messages(int aType) { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(aType)); }
+  static int MessageRows(int aType) {
+    return static_cast<int>(SendMessageW(Messages(aType)->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0));
+  }
+  static bool IsOpenMenu() {
+    HWND menu = kvui::FindByClass(u"KvPopupMenu");
+    return menu != nullptr && kvui::StateOf(menu).visible;
+  }
+
+  // Opens a drop-down of the menu bar and taps one of its rows.
+  bool Choose(int aMenuX, const std::u16string& aItem) {
+    kvui::Tap(aMenuX, KMenuBarY);
+    if (!WaitFor(IsOpenMenu)) return false;
+    kvui::WaitIdle();
+    return kvui::TapMenuItem(aItem) && kvui::WaitIdle();
+  }
+  bool ToView(const std::u16string& aFolder, int aType) {
+    return Choose(KViewMenuX, aFolder) &&
+           WaitFor([&] { return gKvAppUi->CurrentView() == gKvAppUi->GetView(aType); }) && kvui::WaitIdle();
+  }
+  // The progress dialog of an action: its final text, once OK was tapped.
+  std::u16string FinishProgress(LPCWSTR aTitle) {
+    HWND dialog = nullptr;
+    if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
+    HWND button = kvui::FindById(dialog, 2);
+    if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
+    std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
+    kvui::TapWindow(button);
+    WaitFor([&] { return !IsWindow(dialog); });
+    kvui::WaitIdle();
+    return text;
+  }
+  // The compose dialog once it is up.
+  static HWND WaitForCompose() {
+    HWND dialog = nullptr;
+    WaitFor([&] {
+      HWND send = kvui::FindByText(u"Send");
+      dialog = send != nullptr ? GetParent(send) : nullptr;
+      return dialog != nullptr && kvui::StateOf(dialog).visible;
+    });
+    kvui::WaitIdle();
+    return dialog;
+  }
+  static void SelectRow(int aType, int aRow) {
+    CEpocListBox* list = Messages(aType)->ListBox();
+    POINT point = RowPoint(list, aRow);
+    kvui::Tap(point.x, point.y);
+  }
+  // Settings and About from the Phone menu: each opens and closes again.
+  void SettingsAndAbout(const char* aView) {
+    SCOPED_TRACE(aView);
+    ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
+    HWND field = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+    HWND settings = GetParent(field);
+    kvui::TapWindow(kvui::FindByText(u"Cancel", settings));
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(settings); }));
+    ASSERT_TRUE(Choose(KPhoneMenuX, u"About"));
+    HWND about = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (about = kvui::FindByText(u"About")) != nullptr; }));
+    kvui::WaitIdle();
+    TapDone();
+    EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+  }
+  int CountFolder(DWORD aFolder) {
+    int count = 0;
+    CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+    for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL()) {
+      if (static_cast<CKveMessagesItem*>(item)->Folder() == aFolder) ++count;
+      delete item;
+    }
+    delete store;
+    return count;
+  }
+};

@@ -1,0 +1,149 @@
+// The whole program as a new user meets it, against the demo phone: from
+// an empty data folder, set the service centre, download the contacts and
+// the messages, read one, reply to its sender, send, find the reply in
+// Sent; then quit, start again and find everything where it was.
+// The screenshots it takes are the README's tour; with KV_TOUR_DIR set
+// they are also written there (scripts/tour does that).
+#include <cstdlib>
+#include <filesystem>
+
+#include "app/tests/stylus_fixture.h"
+#include "app/kv_frame.h"
+
+namespace {
+
+class TourTest : public StylusTest {
+ protected:
+  TourTest() {
+    // A new user: no settings at all.
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Veltramonic\\Korvanet", 0, 0, &key) == ERROR_SUCCESS) {
+      RegDeleteValueW(key, u"SMSC");
+      RegDeleteValueW(key, u"DebugLog");
+      RegCloseKey(key);
+    }
+  }
+  void TourShot(const std::string& aName) {
+    Screenshot("tour_" + aName);
+    if (const char* folder = std::getenv("KV_TOUR_DIR"); folder != nullptr && *folder != 0) {
+      std::filesystem::create_directories(folder);
+      kvui::SaveScreenshot(std::string(folder) + "/" + aName + ".png");
+    }
+  }
+  // Starts an action from the Phone menu and shows its progress dialog
+  // once it is done; taps OK.
+  std::u16string RunFromPhoneMenu(const std::u16string& aItem, LPCWSTR aTitle, const char* aShot = nullptr) {
+    if (!Choose(KPhoneMenuX, aItem)) return u"<no menu row>";
+    HWND dialog = nullptr;
+    if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
+    HWND button = kvui::FindById(dialog, 2);
+    if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
+    if (aShot != nullptr) TourShot(aShot);
+    std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
+    kvui::TapWindow(button);
+    WaitFor([&] { return !IsWindow(dialog); });
+    kvui::WaitIdle();
+    return text;
+  }
+  static HWND Title() { return kvui::FindById(gKvMainFrameWindow, 17460); }
+  static int ContactRows() {
+    auto* all = static_cast<CEpocListBox*>(Contacts()->GetCurrentListBox());
+    return all != nullptr ? static_cast<int>(Rows(all).size()) : -1;
+  }
+};
+
+TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) {
+  ASSERT_TRUE(iPhone.Start(ShippedProfile("demo"), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  EXPECT_EQ(MessageRows(EKvViewInbox), 0);
+
+  // Settings: the service centre, typed.
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
+  HWND field = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  HWND settings = GetParent(field);
+  kvui::TapWindow(field);
+  kvui::TypeText(u"+447785016005");
+  TourShot("settings");
+  kvui::TapWindow(kvui::FindByText(u"OK", settings));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(settings); }));
+
+  // Contacts: downloaded, then each tab, then the editor on one of them.
+  ASSERT_TRUE(ToView(u"Contacts", EKvViewContacts));
+  EXPECT_EQ(RunFromPhoneMenu(u"Download contacts", u"Download contacts ..."), u"Read all contacts.");
+  int contacts = ContactRows();
+  EXPECT_EQ(contacts, 18);
+  TourShot("contacts_all");
+  TapTab(2);
+  ASSERT_TRUE(WaitFor([] { return CurrentTab() == 2; }));
+  TourShot("contacts_sim");
+  TapTab(0);
+  ASSERT_TRUE(WaitFor([] { return CurrentTab() == 0; }));
+  auto* all = static_cast<CEpocListBox*>(Contacts()->GetCurrentListBox());
+  POINT first = RowPoint(all, 0);
+  kvui::DoubleTap(first.x, first.y);
+  HWND editor = WaitForEditor();
+  ASSERT_NE(editor, nullptr);
+  TourShot("contact_editor");
+  TapDone();
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+
+  // Messages: downloaded into the Inbox; the folder tree; split mode.
+  ASSERT_TRUE(ToView(u"Inbox", EKvViewInbox));
+  EXPECT_EQ(RunFromPhoneMenu(u"Download messages", u"Download messages ...", "progress"), u"Transfer Complete.");
+  int inbox = MessageRows(EKvViewInbox);
+  EXPECT_GT(inbox, 5);
+  TourShot("inbox_list");
+  kvui::TapWindow(Title());
+  ASSERT_TRUE(WaitFor([] { return kvui::StateOf(gKvAppUi->Frame()->FolderTree()).visible; }));
+  TourShot("folders");
+  kvui::Tap(200, 250);
+  ASSERT_TRUE(WaitFor([] { return !kvui::StateOf(gKvAppUi->Frame()->FolderTree()).visible; }));
+  kvui::Tap(KChangeViewButtonX, KMenuBarY);
+  HWND listView = Messages(EKvViewInbox)->ListView()->ChildWindow();
+  ASSERT_TRUE(WaitFor([&] { return kvui::StateOf(listView).visible; }));
+  RECT list = kvui::StateOf(listView).screenRect;
+  kvui::Tap(list.left + 40, list.top + 30);
+  HWND reader = Messages(EKvViewInbox)->Reader()->ChildWindow();
+  EXPECT_TRUE(WaitFor([&] { return !kvui::TextOf(reader).empty(); }));
+  TourShot("inbox_split");
+  kvui::Tap(KChangeViewButtonX, KMenuBarY);
+  ASSERT_TRUE(WaitFor([] { return kvui::StateOf(Messages(EKvViewInbox)->ListBox()->ChildWindow()).visible; }));
+
+  // Read the first message and reply to its sender.
+  SelectRow(EKvViewInbox, 0);
+  ASSERT_TRUE(Choose(KEntryMenuX, u"Read"));
+  HWND compose = WaitForCompose();
+  ASSERT_NE(compose, nullptr);
+  std::u16string sender = kvui::TextOf(kvui::FindById(compose, 1022));
+  ASSERT_FALSE(sender.empty());
+  int sent = CountFolder(EKvFolderSent);  // the phone's own sent messages came too
+  ClearAndType(compose, 1007, u"Thanks, see you there.");
+  TourShot("compose");
+  kvui::TapWindow(kvui::FindById(compose, 1011));
+  EXPECT_EQ(FinishProgress(u"Send sms ..."), u"Message Sent.");
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
+  ASSERT_TRUE(ToView(u"Sent", EKvViewSent));
+  EXPECT_EQ(MessageRows(EKvViewSent), sent + 1);
+  TourShot("sent");
+  EXPECT_EQ(StopProgram(), 0);
+
+  // Started again: the same folders, contacts and settings.
+  ASSERT_TRUE(StartProgram());
+  EXPECT_EQ(MessageRows(EKvViewInbox), inbox);
+  ASSERT_TRUE(ToView(u"Sent", EKvViewSent));
+  EXPECT_EQ(MessageRows(EKvViewSent), sent + 1);
+  ASSERT_TRUE(ToView(u"Contacts", EKvViewContacts));
+  EXPECT_EQ(ContactRows(), contacts);
+  LPWSTR smsc = CEpocRegistry::GetRegistryString(u"Software\\Veltramonic\\Korvanet", u"SMSC");
+  ASSERT_NE(smsc, nullptr);
+  EXPECT_EQ(std::u16string(smsc), u"+447785016005");
+  std::free(smsc);
+  EXPECT_EQ(StopProgram(), 0);
+
+  nlohmann::json state = iPhone.StopAndReadState();
+  ASSERT_EQ(state["sms"]["sent"].size(), 1u);
+  EXPECT_EQ(state["sms"]["sent"][0]["recipient"], kvplatform::ToUtf8(sender));
+}
+
+}  // namespace
