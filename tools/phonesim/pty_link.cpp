@@ -57,9 +57,14 @@ bool PtyLink::Open(const std::string& linkPath, std::string& error) {
 }
 
 void PtyLink::Close() {
-  for (int waited = 0; iSlave >= 0 && waited < 2000; waited += 5) {
+  // Bytes just written to the master reach the far end's queue a little
+  // later, through the kernel's flip buffer, so a queue that reads empty once
+  // may not have had them yet: it must stay empty for a while.
+  const int kQuietChecks = 20;  // of 5 ms each
+  for (int waited = 0, quiet = 0; iSlave >= 0 && waited < 2000 && quiet < kQuietChecks; waited += 5) {
     int pending = 0;
-    if (::ioctl(iSlave, FIONREAD, &pending) != 0 || pending == 0) break;
+    if (::ioctl(iSlave, FIONREAD, &pending) != 0) break;
+    quiet = pending == 0 ? quiet + 1 : 0;
     std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
   if (!iLink.empty()) {
