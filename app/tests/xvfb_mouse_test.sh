@@ -3,7 +3,8 @@
 # against the demo phone and used with the mouse only: open the Phone menu,
 # download the messages, confirm, open a message by double tap, add to its
 # text and close it with "ok" (which keeps the reply in the Outbox), then ask
-# the program to quit as an ending session does.
+# the program to quit as an ending session does; on the way, the contacts
+# view and its download.
 # What the clicks did is read back from the data folder with korvanet-cli.
 #   xvfb_mouse_test.sh BUILD_DIR     exit 0 passed, 1 failed, 77 skipped
 set -uo pipefail
@@ -81,6 +82,16 @@ tap 223 13              # "ok" closes the reader
 outbox_grew() { [ "$(cli messages list --folder outbox | wc -l)" = $((outbox + 1)) ]; }
 wait_for 10 outbox_grew || fail "closing the reader kept no reply: $(cli messages list --folder outbox)"
 
+# The contacts: View > Contacts, then Phone > Download contacts, OK.
+tap 20 307              # "View"
+tap 50 223              # "Contacts", the first of its four rows
+tap 65 307              # "Phone"
+tap 116 196             # "Download contacts"
+contacts_held() { [ "$(cli contacts list | wc -l)" -ge 10 ]; }
+wait_for 60 contacts_held || fail "the contacts download stored nothing: $(cli contacts list)"
+sleep 3
+tap 115 234             # "OK"
+
 # Without a window manager there is no close button: SDL turns SIGTERM into
 # the same quit request.
 program=$(pgrep -g "$run_pid" -x korvanet) || fail "no korvanet process"
@@ -90,4 +101,4 @@ kill -0 "$run_pid" 2>/dev/null && fail "the program did not end when its window 
 wait "$run_pid"; status=$?
 run_pid=""
 [ "$status" = 0 ] || fail "scripts/run ended with $status"
-echo "passed: $inbox messages downloaded and one read with the mouse"
+echo "passed: $inbox messages downloaded, one read and answered, contacts downloaded, with the mouse"
