@@ -1,5 +1,6 @@
 #include "engine/tests/engine_fixture.h"
 
+#include <dirent.h>
 #include <stdlib.h>
 
 #include <chrono>
@@ -12,6 +13,8 @@
 #include <windbase.h>
 
 #include "engine/engine_thread.h"
+#include "engine/phone_engine.h"
+#include "kernel/active.h"
 #include "kernel/log.h"
 #include "kernel/requests.h"
 #include "store/contacts.h"
@@ -34,6 +37,16 @@ void InitGlobalsOnce(WNDPROC aWindowProc) {
     return true;
   }();
   (void)done;
+}
+
+int CountEntries(const char* aFolder) {
+  DIR* folder = opendir(aFolder);
+  if (folder == nullptr) return -1;
+  int count = 0;
+  while (dirent* entry = readdir(folder))
+    if (entry->d_name[0] != '.') ++count;
+  closedir(folder);
+  return count;
 }
 
 std::string ReadBytes(const std::string& aPath) {
@@ -84,12 +97,46 @@ void EngineTest::StartEngine() {
   ASSERT_NE(iEngineThread, nullptr);
 }
 
+void EngineTest::StartEngineWithReplyTimeout(int aReplyMs) {
+  iReplyTimeoutMs = aReplyMs;
+  iEngineThread = CreateEpocThread(ShortWaitEngineMain, this, &iEngineThreadId);
+  ASSERT_NE(iEngineThread, nullptr);
+}
+
+// KvEngineMain's steps, with the protocol layer's silence waits shortened
+// before the first command can arrive.
+DWORD EngineTest::ShortWaitEngineMain(LPVOID aFixture) {
+  EngineTest* self = static_cast<EngineTest*>(aFixture);
+  const HWND window = self->iWindow;
+  const int replyMs = self->iReplyTimeoutMs;
+  CActiveScheduler* scheduler = new CActiveScheduler;
+  CActiveScheduler::Install(scheduler);
+  CPhoneEng* engine = CPhoneEng::NewL(window);
+  if (engine != nullptr) engine->Phone()->SetReplyTimeouts(replyMs, replyMs);
+  User::SetWindowEventHandler(TWindowEventHandler{EngineEventLoop, engine});
+  CActiveScheduler::Start();
+  return 0;
+}
+
+int EngineTest::CountThreads() { return CountEntries("/proc/self/task"); }
+
+// The directory stream's own descriptor is not counted.
+int EngineTest::CountDescriptors() { return CountEntries("/proc/self/fd") - 1; }
+
 LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   EngineTest* self = iCurrent;
   if (self != nullptr && (aMessage == EKvActionInProgress || aMessage == EKvActionComplete)) {
     const TEngineAction* action = reinterpret_cast<const TEngineAction*>(aWParam);
     self->iNotices.push_back({aMessage, Utf8(action->iText), action->iResult});
-    if (aMessage == EKvActionInProgress) return self->iProgressAnswer;
+    if (aMessage == EKvActionInProgress) {
+      if (self->iCancelAtProgress > 0) {
+        int count = static_cast<int>(self->Progress().size());
+        if (count == self->iCancelAtProgress)
+          PostThreadMessageW(self->iEngineThreadId, EKvShutdownEngine, aWParam, 0);
+        if (count >= self->iCancelAtProgress) return KActionCancelled;
+      }
+      return self->iProgressAnswer;
+    }
     for (UINT number : self->iPostOnComplete) PostThreadMessageW(self->iEngineThreadId, number, aWParam, 0);
     self->iPostOnComplete.clear();
     if (self->iShutdownOnComplete)

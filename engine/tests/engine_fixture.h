@@ -43,6 +43,9 @@ class EngineTest : public ::testing::Test {
   void StartPhone(const nlohmann::json& aProfile);
   nlohmann::json StopPhone() { return iPhone.StopAndReadState(); }
   void StartEngine();
+  // As StartEngine, with the engine's wait for a phone that falls silent cut
+  // to aReplyMs (the program waits 30 s), so that a fault takes seconds.
+  void StartEngineWithReplyTimeout(int aReplyMs);
   // Posts the command and handles notices until the completion arrives.
   // False when none came within the time.
   bool Run(UINT aCommand, int aTimeoutMs = 90000);
@@ -68,6 +71,10 @@ class EngineTest : public ::testing::Test {
   // Adds a contact to the local store as the user interface would.
   void AddContact(const std::string& aName, const std::string& aNumber, int aLocation, DWORD aFlags);
 
+  // Threads of this process and its open descriptors, from /proc.
+  static int CountThreads();
+  static int CountDescriptors();
+
   static std::string Utf8(const TDesc16& aText);
   static std::u16string Utf16(const std::string& aText);
 
@@ -84,8 +91,14 @@ class EngineTest : public ::testing::Test {
   bool iShutdownOnComplete = true;
   // Posted to the engine thread while it waits for the completion to be handled.
   std::vector<UINT> iPostOnComplete;
+  // The user's cancel, as the progress dialog does it: at this progress
+  // notice (counted from 1 among those in iNotices) EKvShutdownEngine is
+  // posted, and this notice and every later one are answered -3. 0: never.
+  int iCancelAtProgress = 0;
+  int iReplyTimeoutMs = 0;
 
  private:
   static LRESULT WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
+  static DWORD ShortWaitEngineMain(LPVOID aFixture);
   static EngineTest* iCurrent;
 };
