@@ -59,7 +59,11 @@ void OnWindowDestroying(HWND window) {
     UiLock lock;
     auto w = Lookup(window);
     if (!w) return;
-    if (IsShownLocked(*w)) ExposeLocked(WindowScreenRectLocked(*w));
+    // The window is already marked as going, which counts as hidden: ask
+    // whether it was on the screen before that.
+    auto parent = w->parent ? Lookup(w->parent) : nullptr;
+    bool wasShown = (w->style & WS_VISIBLE) && (!w->parent || (parent && IsShownLocked(*parent)));
+    if (wasShown) ExposeLocked(WindowScreenRectLocked(*w));
     // Hidden from here on: no more paints, taps or keys.
     w->style &= ~WS_VISIBLE;
     ForgetUpdateOf(*w);
