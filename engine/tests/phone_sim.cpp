@@ -33,6 +33,8 @@ bool TPhoneSim::Start(const nlohmann::json& aProfile, const std::string& aLinkPa
   // Everything the child needs is made before the fork: it only opens and execs.
   std::string profile = iWorkDir + "/profile.json";
   std::string state = iWorkDir + "/state.json";
+  // A "ready" left by an earlier phone in this folder must not count for this one.
+  unlink(out.c_str());
   iPid = fork();
   if (iPid == 0) {
     int o = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
