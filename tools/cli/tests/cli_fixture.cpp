@@ -47,31 +47,7 @@ nlohmann::json CliTest::CliJson(const std::vector<std::string>& aArgs) {
 }
 
 nlohmann::json CliTest::SmallProfile() {
-  return nlohmann::json::parse(R"({
-    "identity": {"manufacturer": "PHONESIM", "model": "PS-100", "revision": "V 1.00",
-                 "imei": "352099001761481", "imsi": "001010123456789"},
-    "phonebooks": {
-      "SM": {"first": 1, "last": 10, "number_length": 20, "name_length": 14,
-             "entries": [{"location": 1, "number": "+441234567890", "name": "Alice"},
-                         {"location": 2, "number": "01632960123", "name": "Bob"},
-                         {"location": 5, "number": "+447700900456", "name": "Carol"}]},
-      "ME": {"first": 1, "last": 20, "number_length": 20, "name_length": 18,
-             "entries": [{"location": 3, "number": "5551234", "name": "Eve"}]},
-      "FD": {"first": 1, "last": 10, "number_length": 20, "name_length": 14, "entries": []}
-    },
-    "sms": {
-      "smsc": "+447785016005",
-      "stores": {
-        "ME": {"capacity": 10, "messages": []},
-        "SM": {"capacity": 10, "messages": [
-          {"index": 1, "status": 1, "from": "+441234567890", "text": "Lunch at one?",
-           "time": "2003-01-05T10:00:00+00:00"},
-          {"index": 2, "status": 0, "from": "+447700900999", "text": "Unknown sender here",
-           "time": "2003-01-06T11:30:00+00:00"}]}
-      }
-    },
-    "quirks": {"echo": true, "baud": 0}
-  })");
+  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/engine/tests/data/small_phone.json"));
 }
 
 nlohmann::json CliTest::ShippedProfile(const std::string& aName) {
