@@ -5,6 +5,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,10 +52,16 @@ class ContactsTest : public ProgramTest {
   // progress dialog ended with, once its OK has been tapped.
   std::u16string RunAction(int aCommand, LPCWSTR aTitle) {
     Command(aCommand);
+    return FinishProgress(aTitle);
+  }
+  // Waits for the progress dialog of an action to finish; its final text,
+  // once OK was tapped. aBeforeOk runs while the finished dialog is shown.
+  std::u16string FinishProgress(LPCWSTR aTitle, const std::function<void()>& aBeforeOk = {}) {
     HWND dialog = nullptr;
     if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
     HWND button = kvui::FindById(dialog, 2);
     if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
+    if (aBeforeOk) aBeforeOk();
     std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
     kvui::TapWindow(button);
     WaitFor([&] { return !IsWindow(dialog); });

@@ -40,18 +40,6 @@ class StylusTest : public ContactsTest {
     return Choose(KViewMenuX, aFolder) &&
            WaitFor([&] { return gKvAppUi->CurrentView() == gKvAppUi->GetView(aType); }) && kvui::WaitIdle();
   }
-  // The progress dialog of an action: its final text, once OK was tapped.
-  std::u16string FinishProgress(LPCWSTR aTitle) {
-    HWND dialog = nullptr;
-    if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
-    HWND button = kvui::FindById(dialog, 2);
-    if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
-    std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
-    kvui::TapWindow(button);
-    WaitFor([&] { return !IsWindow(dialog); });
-    kvui::WaitIdle();
-    return text;
-  }
   // The compose dialog once it is up.
   static HWND WaitForCompose() {
     HWND dialog = nullptr;

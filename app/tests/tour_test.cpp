@@ -30,20 +30,13 @@ class TourTest : public StylusTest {
       kvui::SaveScreenshot(std::string(folder) + "/" + aName + ".png");
     }
   }
-  // Starts an action from the Phone menu and shows its progress dialog
-  // once it is done; taps OK.
+  // Starts an action from the Phone menu; its final text. aShot names a
+  // screenshot of the finished progress dialog.
   std::u16string RunFromPhoneMenu(const std::u16string& aItem, LPCWSTR aTitle, const char* aShot = nullptr) {
     if (!Choose(KPhoneMenuX, aItem)) return u"<no menu row>";
-    HWND dialog = nullptr;
-    if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
-    HWND button = kvui::FindById(dialog, 2);
-    if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
-    if (aShot != nullptr) TourShot(aShot);
-    std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
-    kvui::TapWindow(button);
-    WaitFor([&] { return !IsWindow(dialog); });
-    kvui::WaitIdle();
-    return text;
+    return FinishProgress(aTitle, [&] {
+      if (aShot != nullptr) TourShot(aShot);
+    });
   }
   static HWND Title() { return kvui::FindById(gKvMainFrameWindow, 17460); }
   static int ContactRows() {
