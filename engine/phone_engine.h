@@ -50,6 +50,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   CKveContactsItem* MakeContactItemL(const TPhoneBookEntry& aEntry);
 
   // Phone book synchronisation.
+  int SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, void (CPhoneEng::*aChangePhone)());
   void WriteContactsToPhone();
   void DeleteContactsFromPhone();
   void DoWriteContactsToPhone();

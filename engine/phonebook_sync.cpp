@@ -30,31 +30,17 @@ void CPhoneEng::InsertPlaceHolder(CPlaceHolderList& aList, CKveContactsItem* aIt
 
 int CPhoneEng::ProcessUploadPhoneBook(const MSG& aMessage) {
   LogMessage(KLogFilePath, u"CPhoneEng::ProcessUploadPhoneBook");
-  iSynchronising = 1;
-  KeepAction(aMessage);
-  int result = InitialiseConnection();
-  if (result != KErrNone) {
-    iSynchronising = 0;
-    return result;
-  }
-  GetPhoneSettings();
-  iCurrentStore = EKvStoreSim;
-  iPhone->ReadPhoneBook(ESimCard);
-  iCurrentStore = EKvStorePhoneMemory;
-  iPhone->ReadPhoneBook(EPhoneMemory);
-  LogContactsArray(*iSimPlaceHolders);
-  LogContactsArray(*iPhoneMemoryPlaceHolders);
-  WriteContactsToPhone();
-  ResetPlaceHolders();
-  iSynchronising = 0;
-  if (iAction != nullptr) iAction->iText.Copy(u"Upload complete.");
-  NotifyComplete();
-  ClosePort();
-  return KErrNone;
+  return SynchronisePhoneBooks(aMessage, true, &CPhoneEng::WriteContactsToPhone);
 }
 
 int CPhoneEng::ProcessDeletePhoneBook(const MSG& aMessage) {
   LogMessage(KLogFilePath, u"CPhoneEng::ProcessDeletePhoneBook");
+  return SynchronisePhoneBooks(aMessage, false, &CPhoneEng::DeleteContactsFromPhone);
+}
+
+// Upload and delete both read the two phone books into place-holder lists,
+// change the phone from them, and end alike.
+int CPhoneEng::SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, void (CPhoneEng::*aChangePhone)()) {
   iSynchronising = 1;
   KeepAction(aMessage);
   int result = InitialiseConnection();
@@ -62,13 +48,14 @@ int CPhoneEng::ProcessDeletePhoneBook(const MSG& aMessage) {
     iSynchronising = 0;
     return result;
   }
+  if (aReadSettings) GetPhoneSettings();
   iCurrentStore = EKvStoreSim;
   iPhone->ReadPhoneBook(ESimCard);
   iCurrentStore = EKvStorePhoneMemory;
   iPhone->ReadPhoneBook(EPhoneMemory);
   LogContactsArray(*iSimPlaceHolders);
   LogContactsArray(*iPhoneMemoryPlaceHolders);
-  DeleteContactsFromPhone();
+  (this->*aChangePhone)();
   ResetPlaceHolders();
   iSynchronising = 0;
   if (iAction != nullptr) iAction->iText.Copy(u"Upload complete.");
