@@ -4,7 +4,7 @@
 # download the messages, confirm, open a message by double tap, add to its
 # text and close it with "ok" (which keeps the reply in the Outbox), then ask
 # the program to quit as an ending session does; on the way, the contacts
-# view and its download.
+# view and its download, and every row of every drop-down of the four views.
 # What the clicks did is read back from the data folder with korvanet-cli.
 #   xvfb_mouse_test.sh BUILD_DIR     exit 0 passed, 1 failed, 77 skipped
 set -uo pipefail
@@ -36,9 +36,14 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || { echo "SKIPPED: Xvfb did not start"; exit 77; }
 export DISPLAY=":$(cat "$work/display")"
 
+root="$work/root"
+cli() { "$build/tools/cli/korvanet-cli" --root "$root" "$@"; }
+# The log shows which command each click sent.
+cli settings --log on >/dev/null || fail "korvanet-cli could not switch the log on"
+
 # SDL's libraries keep a few allocations for the life of the process.
 export ASAN_OPTIONS=detect_leaks=0 KORVANET_SCALE=2
-KORVANET_BUILD_DIR="$build" KORVANET_DEMO_ROOT="$work/root" setsid scripts/run >"$work/run.out" 2>&1 &
+KORVANET_BUILD_DIR="$build" KORVANET_DEMO_ROOT="$root" setsid scripts/run >"$work/run.out" 2>&1 &
 run_pid=$!
 
 window=""
@@ -52,9 +57,8 @@ done
 eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 480 ] && [ "$HEIGHT" = 640 ] || fail "window is ${WIDTH}x${HEIGHT}, not the handheld screen at scale 2"
 
-# Handheld pixel (x, y) at scale 2 inside the window.
-tap() { xdotool mousemove $((X + $1 * 2 + 1)) $((Y + $2 * 2 + 1)) click "${3:-1}"; sleep "${4:-0.7}"; }
-cli() { "$build/tools/cli/korvanet-cli" --root "$work/root" "$@"; }
+# A tap at handheld pixel (x, y) at scale 2 inside the window, then a pause.
+tap() { xdotool mousemove $((X + $1 * 2 + 1)) $((Y + $2 * 2 + 1)) click 1; sleep "${3:-0.7}"; }
 wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
   local end=$((SECONDS + $1)); shift
   until "$@" >/dev/null 2>&1; do [ $SECONDS -ge $end ] && return 1; sleep 0.3; done
@@ -91,6 +95,10 @@ contacts_held() { [ "$(cli contacts list | wc -l)" -ge 10 ]; }
 wait_for 60 contacts_held || fail "the contacts download stored nothing: $(cli contacts list)"
 sleep 3
 tap 115 234             # "OK"
+tap 20 307              # "View"
+tap 50 243              # "Inbox"
+
+source app/tests/xvfb_menu_walk.sh
 
 # Without a window manager there is no close button: SDL turns SIGTERM into
 # the same quit request.
@@ -101,4 +109,4 @@ kill -0 "$run_pid" 2>/dev/null && fail "the program did not end when its window 
 wait "$run_pid"; status=$?
 run_pid=""
 [ "$status" = 0 ] || fail "scripts/run ended with $status"
-echo "passed: $inbox messages downloaded, one read and answered, contacts downloaded, with the mouse"
+echo "passed: $inbox messages downloaded, one read and answered, contacts downloaded, every menu row chosen, with the mouse"
