@@ -70,16 +70,6 @@ class CancelTest : public FaultTest {
     ExpectEngineGone(before);
   }
 
-  void SetOutboxMessage() {
-    iMessage.reset(CKveMessagesItem::NewL());
-    iMessage->ConstructL();
-    iMessage->SetNumberL(TConstPtr16(u"+447700900123"));
-    iMessage->SetTextL(TConstPtr16(u"Are you there?"));
-    iMessage->SetFolder(EKvFolderOutbox);
-    iAction.iMessage = iMessage.get();
-    iAction.iSmsc = u"+447785016005";
-  }
-  std::unique_ptr<CKveMessagesItem> iMessage;
 };
 
 }  // namespace

@@ -135,9 +135,14 @@ void FaultTest::ExpectEngineGone(const TResources& aBefore) {
   EXPECT_EQ(CountDescriptors(), aBefore.iDescriptors) << "a descriptor was left open";
 }
 
-void FaultTest::StartPhone(const nlohmann::json& aProfile) {
-  unlink((iRoot + "/phonesim.out").c_str());
-  EngineTest::StartPhone(aProfile);
+void FaultTest::SetOutboxMessage() {
+  iMessage.reset(CKveMessagesItem::NewL());
+  iMessage->ConstructL();
+  iMessage->SetNumberL(TConstPtr16(u"+447700900123"));
+  iMessage->SetTextL(TConstPtr16(u"Are you there?"));
+  iMessage->SetFolder(EKvFolderOutbox);
+  iAction.iMessage = iMessage.get();
+  iAction.iSmsc = u"+447785016005";
 }
 
 void FaultTest::ResetAction() {

@@ -3,6 +3,7 @@
 // and a cable between the program's port and phonesim that a test can pull.
 #pragma once
 
+#include <memory>
 #include <mutex>
 #include <set>
 #include <string>
@@ -10,6 +11,7 @@
 #include <vector>
 
 #include "engine/tests/engine_fixture.h"
+#include "store/messages.h"
 
 // The test's own pseudo-terminal, linked where the program looks for COM3,
 // whose master end a thread joins to phonesim's line. Pulling it closes the
@@ -59,10 +61,6 @@ class FaultTest : public EngineTest {
   // gone again (some end a moment after it).
   void ExpectEngineGone(const TResources& aBefore);
 
-  // EngineTest's, after removing what an earlier phonesim wrote to the same
-  // output file: its "ready" would otherwise be taken for the new one's.
-  void StartPhone(const nlohmann::json& aProfile);
-
   // Runs one action on a new engine thread with short silence waits, to its
   // completion.
   void RunAction(UINT aCommand);
@@ -82,6 +80,10 @@ class FaultTest : public EngineTest {
 
   // Non-empty progress texts of the last action.
   std::vector<std::string> Texts() const;
+
+  // An Outbox message for a send, handed to the action block.
+  void SetOutboxMessage();
+  std::unique_ptr<CKveMessagesItem> iMessage;
 };
 
 // SmallProfile with one fault of phonesim's "faults" quirk.

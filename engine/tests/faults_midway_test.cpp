@@ -30,16 +30,6 @@ class MidwayTest : public FaultTest, public ::testing::WithParamInterface<std::s
   // The log has told how the fault was noticed; the action that follows
   // runs without it, as the program does by default, and much faster.
   void FollowUnlogged() { SetLogging(0); }
-  void SetOutboxMessage() {
-    iMessage.reset(CKveMessagesItem::NewL());
-    iMessage->ConstructL();
-    iMessage->SetNumberL(TConstPtr16(u"+447700900123"));
-    iMessage->SetTextL(TConstPtr16(u"Are you there?"));
-    iMessage->SetFolder(EKvFolderOutbox);
-    iAction.iMessage = iMessage.get();
-    iAction.iSmsc = u"+447785016005";
-  }
-  std::unique_ptr<CKveMessagesItem> iMessage;
 };
 
 }  // namespace
