@@ -42,6 +42,7 @@ void TPduSmsFormat::ResetDecodedFields(CStdSms& aSms) {
   aSms.iProtocolId = 0;
   aSms.iDataCoding = 0;
   aSms.iConcatReference = 0;
+  aSms.iConcatReferenceBits = 0;
   aSms.iConcatTotal = 0;
   aSms.iConcatPart = 0;
   aSms.iDestinationPort = 0;
@@ -186,6 +187,7 @@ void TPduSmsFormat::DecodeUserDataHeader(CStdSms& aSms, int& aHeaderSize) {
         int part = ReadOctet();
         if (iTruncated) break;
         aSms.iConcatReference = static_cast<BYTE>(reference);
+        aSms.iConcatReferenceBits = 8;
         aSms.iConcatTotal = static_cast<BYTE>(total);
         aSms.iConcatPart = static_cast<BYTE>(part);
         aSms.iFlags |= KSmsFlagConcat;
@@ -220,6 +222,7 @@ void TPduSmsFormat::DecodeTextMarker(CStdSms& aSms) {
   int total = DigitValue(c[5]);
   int part = DigitValue(c[7]);
   aSms.iConcatReference = static_cast<BYTE>(reference);
+  aSms.iConcatReferenceBits = 8;
   aSms.iConcatTotal = static_cast<BYTE>(total);
   aSms.iConcatPart = static_cast<BYTE>(part);
   LogMessage(KLogFilePath, u"TPduSmsFormat::DoConvertSms - multiPartIdent = %1!d!, totalinSeq = %2!d!, partNoInSeq = %3!d!",

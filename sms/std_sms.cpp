@@ -52,6 +52,7 @@ void CSmsBase::CopyHeader(const CSmsBase& aFrom) {
   iProtocolId = aFrom.iProtocolId;
   iDataCoding = aFrom.iDataCoding;
   iConcatReference = aFrom.iConcatReference;
+  iConcatReferenceBits = aFrom.iConcatReferenceBits;
   iConcatTotal = aFrom.iConcatTotal;
   iConcatPart = aFrom.iConcatPart;
   iDestinationPort = aFrom.iDestinationPort;

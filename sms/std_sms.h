@@ -83,8 +83,9 @@ class CSmsBase : public CEpocBase {
   BYTE iTimeZone = 0;  // as decoded from its semi-octets
   BYTE iProtocolId = 0;
   BYTE iDataCoding = 0;
-  BYTE iConcatReference = 0;
-  BYTE iConcatTotal = 0;  // 0: not concatenated
+  WORD iConcatReference = 0;      // 8- or 16-bit, as iConcatReferenceBits says
+  BYTE iConcatReferenceBits = 0;  // 8 or 16 for a part of a long message, else 0
+  BYTE iConcatTotal = 0;          // 0: not concatenated
   BYTE iConcatPart = 0;   // from 1
   int iDestinationPort = 0;
   int iSmsValidity = ESmsValidityWeek;
