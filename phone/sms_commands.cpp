@@ -4,6 +4,7 @@
 #include "phone/mobile_phone.h"
 #include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
+#include "sms/sms_length.h"
 
 namespace {
 
@@ -12,10 +13,6 @@ const char16_t* const KSmsStoreCommands[KSmsStores] = {u"AT+CPMS=\"ME\"", u"AT+C
 const int KSmsStoreStates[KSmsStores] = {EStateSmsStorePhone, EStateSmsStoreSim};
 const int KAllMessages = 4;
 const int KBothStores = 2;
-const int KSevenBitLimit = 160;
-const int KEightBitLimit = 140;
-const int KSevenBitPartSize = 153;
-const int KEightBitPartSize = 134;
 const int KCtrlZ = 26;
 const int KSecond = 1000000;  // microseconds
 
@@ -37,14 +34,14 @@ void MapStatus(CStdSms& aSms, int aPhoneStatus) {
   }
 }
 
-// Characters of the next part starting at aFrom; an escape stays with the
-// character it belongs to.
-int ChunkLength(const TDesc16& aText, int aFrom, int aPartSize, bool aSingle) {
-  int remaining = aText.Length() - aFrom;
-  if (aSingle || remaining <= aPartSize) return remaining;
-  int chunk = aPartSize;
-  if (chunk > 1 && aText[aFrom + chunk - 1] == KGsmEscape) --chunk;
-  return chunk;
+// One part's text: aChunk as it goes out, with the escape before every
+// character of the extension table when the part is 7-bit. Null without memory.
+THeapBuf16* PartText(const TDesc16& aChunk, TSmsCoding aCoding) {
+  THeapBuf16* text = THeapBuf16::New(2 * aChunk.Length() + 1);
+  if (!text) return nullptr;
+  text->Copy(aChunk);
+  if (aCoding == ESmsCoding7Bit) InsertEscapes(*text);
+  return text;
 }
 
 }  // namespace
@@ -153,24 +150,26 @@ int CMobilePhoneBase::SendSms(CStdSms& aSms, int aAttempts) {
   if (r != KReplyOk) return r;
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendSms - Selected Pdu format");
 
-  const bool eightBit = aSms.IsEightBit();
-  const int limit = eightBit ? KEightBitLimit : KSevenBitLimit;
+  // A text the GSM alphabet cannot carry goes as UCS2.
+  const TSmsCoding coding = aSms.SendingCoding();
+  if (coding == ESmsCodingUcs2) aSms.iDataCoding = static_cast<BYTE>(SmsSchemeAsUcs2(aSms.iDataCoding));
+  const int limit = SmsSinglePartLimit(coding);
   const TDesc16& original = aSms.MessageText();
   TConstPtr16 header;
   if (aSms.iFlags & KSmsFlagHeaderText) header = TConstPtr16(aSms.iHeaderText);
-  int extra = CountEscapes(original);
+  const int extra = coding == ESmsCoding7Bit ? CountEscapes(original) : 0;
   if (extra == 0 && original.Length() <= limit && header.Length() == 0)
     return DoSendSms(aSms, aSms, 1, aAttempts, aSms.SmsCentre());
 
-  // The header text goes in front, and each character sent as two septets gets its escape.
-  THeapBuf16* text = THeapBuf16::New(2 * (header.Length() + original.Length()) + 1);
+  // The header text goes in front. Parts are cut from the plain text, so that
+  // an escape stays with its character and a surrogate pair stays whole; each
+  // part gets its escapes afterwards.
+  THeapBuf16* text = THeapBuf16::New(header.Length() + original.Length() + 1);
   if (!text) return KErrNoMemory;
-  THeapPtr16 textDes = text->Des();
-  textDes.Copy(header);
-  textDes.Append(original);
-  extra += header.Length();
-  if (extra > 0) InsertEscapes(textDes);
-  const int total = textDes.Length();
+  THeapPtr16 plain = text->Des();
+  plain.Copy(header);
+  plain.Append(original);
+  const int total = SmsUnits(plain, coding);
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendSms - done switch statement");
 
   const bool single = total <= limit;
@@ -178,23 +177,28 @@ int CMobilePhoneBase::SendSms(CStdSms& aSms, int aAttempts) {
   int partSize = limit;
   bool concatHeaders = false;
   if (aSms.iFlags & KSmsFlagConcat) {
-    partSize = eightBit ? KEightBitPartSize : KSevenBitPartSize;
+    partSize = SmsConcatPartSize(coding);
     concatHeaders = !single;
   }
   int parts = 0;
-  for (int from = 0; from < total; ++parts) from += ChunkLength(textDes, from, partSize, single);
+  for (int from = 0; from < plain.Length(); ++parts) {
+    from += single ? plain.Length() : SmsNextPart(plain, from, partSize, coding).iCharacters;
+  }
 
   r = 0;
   int from = 0;
-  for (int p = 1; from < total; ++p) {
-    int chunk = ChunkLength(textDes, from, partSize, single);
-    CStdSms* part = aSms.CloneForPart(textDes.Mid(from, chunk));
+  for (int p = 1; from < plain.Length(); ++p) {
+    const int chunk = single ? plain.Length() - from : SmsNextPart(plain, from, partSize, coding).iCharacters;
+    THeapBuf16* partText = PartText(plain.Mid(from, chunk), coding);
+    CStdSms* part = partText ? aSms.CloneForPart(*partText) : nullptr;
+    delete partText;
     if (!part) {
       r = KErrNoMemory;
       break;
     }
     if (concatHeaders) {
       part->iConcatReference = aSms.iConcatReference;
+      part->iConcatReferenceBits = 8;
       part->iConcatTotal = static_cast<BYTE>(parts);
       part->iConcatPart = static_cast<BYTE>(p);
     }

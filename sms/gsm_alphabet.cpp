@@ -1,11 +1,13 @@
 #include "sms/gsm_alphabet.h"
 
+#include <cstdint>
+
 namespace {
 
 constexpr int KQuestion = 0x3F;
 
 // Below 128 a lower-case letter may fold to an ASCII one (dotless i, long s);
-// anything else outside ASCII has no GSM code and becomes a space.
+// anything else without a GSM code becomes a space.
 WCHAR FoldCase(WCHAR aChar) {
   WCHAR upper = aChar;
   CharUpperBuffW(&upper, 1);
@@ -15,16 +17,23 @@ WCHAR FoldCase(WCHAR aChar) {
   return lower;
 }
 
+// What a character without a GSM code is sent as.
+int NotFoundCode(WCHAR aChar) {
+  if (aChar < 32) return 0x20;
+  WCHAR folded = FoldCase(aChar);
+  return folded < 128 ? folded : 0x20;
+}
+
 }  // namespace
 
-// GSM 03.38 default alphabet. The Greek capitals have no 8859-1 form and read
-// as "?"; the escape code maps to itself so escape sequences survive a round trip.
-const TGsmLatinPair KGsmMainTable[KGsmMainRows + 1] = {
+// GSM 7-bit default alphabet. The escape code maps to itself so escape
+// sequences inserted into a text survive a round trip.
+const TGsmCharPair KGsmMainTable[KGsmMainRows + 1] = {
     {0x00, 0x40}, {0x01, 0xA3}, {0x02, 0x24}, {0x03, 0xA5}, {0x04, 0xE8}, {0x05, 0xE9},
     {0x06, 0xF9}, {0x07, 0xEC}, {0x08, 0xF2}, {0x09, 0xC7}, {0x0A, 0x0A}, {0x0B, 0xD8},
-    {0x0C, 0xF8}, {0x0D, 0x0D}, {0x0E, 0xC5}, {0x0F, 0xE5}, {0x10, KQuestion}, {0x11, 0x5F},
-    {0x12, KQuestion}, {0x13, KQuestion}, {0x14, KQuestion}, {0x15, KQuestion}, {0x16, KQuestion},
-    {0x17, KQuestion}, {0x18, KQuestion}, {0x19, KQuestion}, {0x1A, KQuestion}, {0x1B, 0x1B},
+    {0x0C, 0xF8}, {0x0D, 0x0D}, {0x0E, 0xC5}, {0x0F, 0xE5}, {0x10, 0x0394}, {0x11, 0x5F},
+    {0x12, 0x03A6}, {0x13, 0x0393}, {0x14, 0x039B}, {0x15, 0x03A9}, {0x16, 0x03A0},
+    {0x17, 0x03A8}, {0x18, 0x03A3}, {0x19, 0x0398}, {0x1A, 0x039E}, {0x1B, 0x1B},
     {0x1C, 0xC6}, {0x1D, 0xE6}, {0x1E, 0xDF}, {0x1F, 0xC9}, {0x20, 0x20}, {0x21, 0x21},
     {0x22, 0x22}, {0x23, 0x23}, {0x24, 0xA4}, {0x25, 0x25}, {0x26, 0x26}, {0x27, 0x27},
     {0x28, 0x28}, {0x29, 0x29}, {0x2A, 0x2A}, {0x2B, 0x2B}, {0x2C, 0x2C}, {0x2D, 0x2D},
@@ -44,13 +53,13 @@ const TGsmLatinPair KGsmMainTable[KGsmMainRows + 1] = {
     {0x7C, 0xF6}, {0x7D, 0xF1}, {0x7E, 0xFC}, {0x7F, 0xE0}, {-1, -1},
 };
 
-// The extension table reached through 0x1B. The euro sign (0x65) reads as "e".
-const TGsmLatinPair KGsmEscapeTable[KGsmEscapeRows + 1] = {
-    {0x14, 0x5E}, {0x1B, 0x1B}, {0x28, 0x7B}, {0x29, 0x7D}, {0x2F, 0x5C}, {0x3C, 0x5B},
-    {0x3D, 0x7E}, {0x3E, 0x5D}, {0x40, 0x7C}, {0x65, 0x65}, {-1, -1},
+// The extension table reached through 0x1B: form feed, the ten symbols, the euro sign.
+const TGsmCharPair KGsmEscapeTable[KGsmEscapeRows + 1] = {
+    {0x0A, 0x0C}, {0x14, 0x5E}, {0x1B, 0x1B}, {0x28, 0x7B}, {0x29, 0x7D}, {0x2F, 0x5C},
+    {0x3C, 0x5B}, {0x3D, 0x7E}, {0x3E, 0x5D}, {0x40, 0x7C}, {0x65, 0x20AC}, {-1, -1},
 };
 
-int LatinToGsm(WCHAR aChar, bool& aEscaped, bool& aNotFound) {
+int LatinToGsmTableWalk(WCHAR aChar, bool& aEscaped, bool& aNotFound) {
   aEscaped = false;
   aNotFound = false;
   if (aChar == u'"') return 0x27;  // a double quote would end a quoted AT field
@@ -59,52 +68,102 @@ int LatinToGsm(WCHAR aChar, bool& aEscaped, bool& aNotFound) {
 
   // Escape rows are checked before main rows; main row 0 is the at sign, handled above.
   for (int i = 0; KGsmMainTable[i + 1].iGsm >= 0; ++i) {
-    if (aChar != u'e' && i < KGsmEscapeRows && KGsmEscapeTable[i].iLatin == aChar) {
+    if (aChar != u'e' && i < KGsmEscapeRows && KGsmEscapeTable[i].iChar == aChar) {
       aEscaped = true;
       return KGsmEscapeTable[i].iGsm;
     }
-    if (KGsmMainTable[i + 1].iLatin == aChar) return KGsmMainTable[i + 1].iGsm;
+    if (KGsmMainTable[i + 1].iChar == aChar) return KGsmMainTable[i + 1].iGsm;
   }
 
   aNotFound = true;
-  if (aChar < 32) return 0x20;
-  WCHAR folded = FoldCase(aChar);
-  return folded < 128 ? folded : 0x20;
-}
-
-bool NeedsEscape(WCHAR aChar) {
-  if (aChar == u'e') return false;
-  for (int i = 0; i < KGsmEscapeRows; ++i) {
-    if (KGsmEscapeTable[i].iLatin == aChar) return true;
-  }
-  return false;
+  return NotFoundCode(aChar);
 }
 
 namespace {
 
-WCHAR MainToLatin(WCHAR aCode) {
-  // Codes above the table are not GSM codes; they are left as they are.
-  return aCode < KGsmMainRows ? static_cast<WCHAR>(KGsmMainTable[aCode].iLatin) : aCode;
+// One entry a UTF-16 code unit: the GSM code in the low bits, then the flags.
+constexpr uint16_t KEntryEscaped = 0x100;
+constexpr uint16_t KEntryNotFound = 0x200;
+constexpr uint16_t KEntryCode = 0xFF;
+
+// The answers of the table walk, laid out once so that each is one read. Rows
+// are written from the last one the walk reaches to the first, so where a
+// character stands in two rows the one the walk finds first wins.
+struct TGsmEncodeLookup {
+  TGsmEncodeLookup() {
+    for (int c = 0; c < 0x10000; ++c) {
+      iEntry[c] = static_cast<uint16_t>(KEntryNotFound | NotFoundCode(static_cast<WCHAR>(c)));
+    }
+    for (int i = KGsmMainRows - 2; i >= 0; --i) {
+      iEntry[KGsmMainTable[i + 1].iChar] = static_cast<uint16_t>(KGsmMainTable[i + 1].iGsm);
+      if (i < KGsmEscapeRows && KGsmEscapeTable[i].iChar != u'e') {
+        iEntry[KGsmEscapeTable[i].iChar] = static_cast<uint16_t>(KEntryEscaped | KGsmEscapeTable[i].iGsm);
+      }
+    }
+    iEntry[u'"'] = 0x27;
+    iEntry[u'?'] = KQuestion;
+    iEntry[u'@'] = 0x00;
+  }
+  uint16_t iEntry[0x10000];
+};
+
+const TGsmEncodeLookup& EncodeLookup() {
+  static const TGsmEncodeLookup lookup;  // built on first use, thread-safe
+  return lookup;
 }
 
-WCHAR EscapedToLatin(WCHAR aCode) {
-  for (int i = 0; i < KGsmEscapeRows; ++i) {
-    if (KGsmEscapeTable[i].iGsm == aCode) return static_cast<WCHAR>(KGsmEscapeTable[i].iLatin);
+// GSM code to character: the default alphabet and the extension table (0
+// where the extension table has no row).
+struct TGsmDecodeLookup {
+  TGsmDecodeLookup() {
+    for (int i = 0; i < KGsmMainRows; ++i) iMain[i] = static_cast<WCHAR>(KGsmMainTable[i].iChar);
+    for (int i = 0; i < KGsmEscapeRows; ++i) {
+      iExtension[KGsmEscapeTable[i].iGsm] = static_cast<WCHAR>(KGsmEscapeTable[i].iChar);
+    }
   }
-  return MainToLatin(aCode);
+  WCHAR iMain[KGsmMainRows] = {};
+  WCHAR iExtension[KGsmMainRows] = {};
+};
+
+const TGsmDecodeLookup& DecodeLookup() {
+  static const TGsmDecodeLookup lookup;
+  return lookup;
 }
 
 }  // namespace
 
+int LatinToGsm(WCHAR aChar, bool& aEscaped, bool& aNotFound) {
+  const uint16_t entry = EncodeLookup().iEntry[aChar];
+  aEscaped = (entry & KEntryEscaped) != 0;
+  aNotFound = (entry & KEntryNotFound) != 0;
+  return entry & KEntryCode;
+}
+
+bool NeedsEscape(WCHAR aChar) { return (EncodeLookup().iEntry[aChar] & KEntryEscaped) != 0; }
+
+bool IsGsmText(const TDesc16& aText) {
+  const TGsmEncodeLookup& lookup = EncodeLookup();
+  const WCHAR* text = aText.Ptr();
+  for (int i = 0; i < aText.Length(); ++i) {
+    if (lookup.iEntry[text[i]] & KEntryNotFound) return false;
+  }
+  return true;
+}
+
 int GsmToLatin(WCHAR* aText, int aLength) {
+  const TGsmDecodeLookup& lookup = DecodeLookup();
   int out = 0;
   for (int in = 0; in < aLength; ++in) {
     WCHAR c = aText[in];
-    if (c < KGsmMainRows && KGsmMainTable[c].iLatin == KGsmEscape) {
+    if (c == KGsmEscape) {
       if (in + 1 == aLength) break;  // a trailing escape introduces nothing
-      aText[out++] = EscapedToLatin(aText[++in]);
+      WCHAR next = aText[++in];
+      // A code the extension table lacks reads as the default alphabet's.
+      WCHAR extended = next < KGsmMainRows ? lookup.iExtension[next] : 0;
+      aText[out++] = extended != 0 ? extended : next < KGsmMainRows ? lookup.iMain[next] : next;
     } else {
-      aText[out++] = MainToLatin(c);
+      // Codes above the table are not GSM codes; they are left as they are.
+      aText[out++] = c < KGsmMainRows ? lookup.iMain[c] : c;
     }
   }
   return out;

@@ -1,13 +1,22 @@
 // Decoding of a listed PDU line into a message record.
 #include "kernel/log.h"
-#include "sms/gsm_alphabet.h"
+#include "sms/gsm_shift_tables.h"
 #include "sms/pdu_sms_format.h"
+#include "sms/sms_coding.h"
 
 namespace {
 
 constexpr int KMaxCentreOctets = 32;
-constexpr int KConcatHeaderSeptets = 7;  // 6 header octets and one fill bit
-constexpr int KMarkerLength = 9;         // ".rrr.t.p:"
+constexpr int KMarkerLength = 9;  // ".rrr.t.p:"
+constexpr int KUserDataHeaderIndicator = 0x40;
+
+// Information elements of the user data header that the program reads.
+constexpr int KIeConcat8 = 0x00;
+constexpr int KIePorts8 = 0x04;
+constexpr int KIePorts16 = 0x05;
+constexpr int KIeConcat16 = 0x08;
+constexpr int KIeSingleShift = 0x24;
+constexpr int KIeLockingShift = 0x25;
 
 int DigitValue(WCHAR aChar) { return aChar >= u'0' && aChar <= u'9' ? aChar - u'0' : 0; }
 
@@ -104,8 +113,8 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
   const int scheme = ReadOctet();
   aSms.iDataCoding = static_cast<BYTE>(scheme);
   if (iTruncated) return Corrupt(truncated);
-  const bool eightBit = (scheme & 0xF0) == 0xF0 && (scheme & 0x04) != 0;
-  if ((scheme & 0xF0) != 0xF0 && (scheme & 0xF0) != 0) {
+  const TSmsCoding coding = SmsCodingOfScheme(scheme);
+  if (coding == ESmsCodingCompressed || coding == ESmsCodingReserved) {
     LogMessage(KLogFilePath, u"TPduSmsFormat::DoConvertSms - dataCoding error %1!d!", scheme);
     return KErrCorrupt;
   }
@@ -128,18 +137,25 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
     return 0;
   }
 
-  int headerSize = 0;
-  DecodeUserDataHeader(aSms, headerSize);
+  TUserDataHeader header;
+  if ((firstOctet & KUserDataHeaderIndicator) != 0) {
+    const int userDataStart = iPos;
+    if (!DecodeUserDataHeader(aSms, header)) {
+      return Corrupt(u"TPduSmsFormat::DoConvertSms - user data header passes the end of the pdu");
+    }
+    // 7-bit length counts septets: the header fills its octets and the fill bits after them.
+    const int userDataOctets = coding == ESmsCoding7Bit ? (userDataLength * 7 + 7) / 8 : userDataLength;
+    if (header.iOctets > userDataOctets) {
+      return Corrupt(u"TPduSmsFormat::DoConvertSms - user data header longer than the user data");
+    }
+    iPos = userDataStart;
+  }
 
   THeapPtr16 text = textBuffer->Des();
-  if (eightBit) {
-    while (text.Length() < userDataLength && iPos < iEnd - 1) text.Append(static_cast<WCHAR>(ReadOctet()));
-    if (headerSize > 0 && text.Length() >= headerSize) text.Delete(0, headerSize);
+  if (coding == ESmsCoding7Bit) {
+    DecodeSevenBitText(text, userDataLength, header);
   } else {
-    Unpack7Bit(text, userDataLength, false);
-    if (aSms.iConcatTotal != 0 && text.Length() >= KConcatHeaderSeptets) text.Delete(0, KConcatHeaderSeptets);
-    // Users read 8859-1, and a message sent again must leave unchanged.
-    GsmToLatin(text);
+    DecodeOctetText(text, userDataLength, header, coding == ESmsCodingUcs2);
   }
   if (text.Length() < text.MaxLength()) text.ZeroTerminate();
 
@@ -168,46 +184,75 @@ void TPduSmsFormat::DecodeTimeStamp(CStdSms& aSms) {
   }
 }
 
-void TPduSmsFormat::DecodeUserDataHeader(CStdSms& aSms, int& aHeaderSize) {
-  // The header indicator bit is not trusted; the data is looked at instead,
-  // and read again as text afterwards.
-  aSms.iDestinationPort = 0;
-  aHeaderSize = 0;
-  if (iEnd < 3 || !HasOctet()) return;
-  const int start = iPos;
-  int remaining = PeekOctet();
-  if (iPos + (remaining + 1) * 2 <= iEnd) {
-    aHeaderSize = ReadOctet() + 1;
-    while (remaining > 0) {
-      int id = ReadOctet();
-      int length = ReadOctet();
-      if (id == 0 && length == 3) {
-        int reference = ReadOctet();
-        int total = ReadOctet();
-        int part = ReadOctet();
-        if (iTruncated) break;
-        aSms.iConcatReference = static_cast<BYTE>(reference);
-        aSms.iConcatReferenceBits = 8;
-        aSms.iConcatTotal = static_cast<BYTE>(total);
-        aSms.iConcatPart = static_cast<BYTE>(part);
-        aSms.iFlags |= KSmsFlagConcat;
-      } else if (id == 5 && length == 4) {
-        int high = ReadOctet();
-        int low = ReadOctet();
-        ReadOctet();  // originator port
-        ReadOctet();
-        if (iTruncated) break;
-        aSms.iDestinationPort = high << 8 | low;
-      } else {
-        aHeaderSize = 0;
-        break;
-      }
-      remaining = remaining - length - 2;
-    }
-    if (iTruncated) aHeaderSize = 0;
+bool TPduSmsFormat::DecodeUserDataHeader(CStdSms& aSms, TUserDataHeader& aHeader) {
+  const int length = ReadOctet();
+  const int end = iPos + length * 2;
+  if (iTruncated || end > iEnd) return false;
+  aHeader.iOctets = length + 1;
+  // Every element is stepped over by its own length, so one the program does
+  // not know leaves the rest readable.
+  while (iPos + 4 <= end) {
+    const int id = ReadOctet();
+    const int elementLength = ReadOctet();
+    const int elementEnd = iPos + elementLength * 2;
+    if (elementEnd > end) break;  // an element that overruns the header ends it
+    DecodeInformationElement(aSms, id, elementLength, aHeader);
+    iPos = elementEnd;
   }
-  iPos = start;
-  iTruncated = false;
+  iPos = end;
+  return true;
+}
+
+void TPduSmsFormat::DecodeInformationElement(CStdSms& aSms, int aId, int aLength, TUserDataHeader& aHeader) {
+  if ((aId == KIeConcat8 && aLength == 3) || (aId == KIeConcat16 && aLength == 4)) {
+    int reference = ReadOctet();
+    if (aId == KIeConcat16) reference = reference << 8 | ReadOctet();
+    const int total = ReadOctet();
+    const int part = ReadOctet();
+    // A part numbered 0 or beyond the total makes the element void.
+    if (total == 0 || part == 0 || part > total) return;
+    aSms.iConcatReference = static_cast<WORD>(reference);
+    aSms.iConcatReferenceBits = aId == KIeConcat16 ? 16 : 8;
+    aSms.iConcatTotal = static_cast<BYTE>(total);
+    aSms.iConcatPart = static_cast<BYTE>(part);
+    aSms.iFlags |= KSmsFlagConcat;
+  } else if (aId == KIePorts8 && aLength == 2) {
+    aSms.iDestinationPort = ReadOctet();
+  } else if (aId == KIePorts16 && aLength == 4) {
+    const int high = ReadOctet();
+    const int low = ReadOctet();
+    aSms.iDestinationPort = high << 8 | low;
+  } else if (aId == KIeSingleShift && aLength == 1) {
+    aHeader.iSingleLanguage = ReadOctet();
+  } else if (aId == KIeLockingShift && aLength == 1) {
+    aHeader.iLockingLanguage = ReadOctet();
+  }
+}
+
+void TPduSmsFormat::DecodeSevenBitText(TModDesc16& aText, int aUserDataLength, const TUserDataHeader& aHeader) {
+  Unpack7Bit(aText, aUserDataLength, false);
+  // The header's octets and the fill bits up to the next septet boundary.
+  const int headerSeptets = (aHeader.iOctets * 8 + 6) / 7;
+  if (headerSeptets > 0) aText.Delete(0, headerSeptets <= aText.Length() ? headerSeptets : aText.Length());
+  aText.SetLength(GsmSeptetsToText(aText.Ptr(), aText.Length(), aHeader.iLockingLanguage, aHeader.iSingleLanguage));
+}
+
+void TPduSmsFormat::DecodeOctetText(TModDesc16& aText, int aUserDataLength, const TUserDataHeader& aHeader,
+                                    bool aUcs2) {
+  aText.Zero();
+  iPos += aHeader.iOctets * 2;
+  int octets = aUserDataLength - aHeader.iOctets;
+  if (!aUcs2) {
+    while (octets-- > 0 && HasOctet() && aText.Length() < aText.MaxLength()) {
+      aText.Append(static_cast<WCHAR>(ReadOctet()));
+    }
+    return;
+  }
+  // UTF-16 as it is, high octet first; an odd trailing octet is dropped.
+  for (; octets >= 2 && iPos + 4 <= iEnd && aText.Length() < aText.MaxLength(); octets -= 2) {
+    const int high = ReadOctet();
+    aText.Append(static_cast<WCHAR>(high << 8 | ReadOctet()));
+  }
 }
 
 void TPduSmsFormat::DecodeTextMarker(CStdSms& aSms) {

@@ -1,6 +1,7 @@
 // Encoding of one part of an outgoing message as the hexadecimal PDU for AT+CMGS.
 #include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
+#include "sms/sms_coding.h"
 
 namespace {
 
@@ -78,6 +79,15 @@ void TPduSmsFormat::AppendSeptets(const TDesc16& aText, int aFillBits) {
   if (held > 0) AppendOctet(accumulator & 0xFF);  // completed with zero bits
 }
 
+void TPduSmsFormat::AppendUcs2(const TDesc16& aText) {
+  // UTF-16 code units high octet first; surrogate pairs go as they stand.
+  const WCHAR* text = aText.Ptr();
+  for (int i = 0; i < aText.Length(); ++i) {
+    AppendOctet(text[i] >> 8);
+    AppendOctet(text[i] & 0xFF);
+  }
+}
+
 int TPduSmsFormat::EncodePdu(const CStdSms& aPart, int aRecipient, int aCapabilities, const TSmsAddress& aCentre) {
   iSendBuffer.Zero();
   iCentreOctets = 0;
@@ -107,28 +117,27 @@ int TPduSmsFormat::EncodePdu(const CStdSms& aPart, int aRecipient, int aCapabili
   AppendOctet(ValidityOctet(aPart.SmsValidity()));
 
   const TDesc16& text = aPart.MessageText();
-  const int lengthPosition = iSendBuffer.Length();
-  AppendOctet(text.Length() + (concat ? KConcatHeaderSeptets : 0));
+  const TSmsCoding coding = SmsEncodingOfScheme(aPart.iDataCoding);
+  // 7-bit data counts septets, the header taking 7 with its fill bit; the
+  // others count octets, the header taking 6.
+  int userDataLength = text.Length() + (concat ? KConcatHeaderSeptets : 0);
+  if (coding == ESmsCoding8Bit) userDataLength = text.Length() + (concat ? KConcatHeaderOctets : 0);
+  if (coding == ESmsCodingUcs2) userDataLength = 2 * text.Length() + (concat ? KConcatHeaderOctets : 0);
+  AppendOctet(userDataLength);
   if (concat) {
     AppendOctet(0x05);
     AppendOctet(0x00);
     AppendOctet(0x03);
-    AppendOctet(aPart.iConcatReference);
+    AppendOctet(aPart.iConcatReference & 0xFF);
     AppendOctet(aPart.iConcatTotal);
     AppendOctet(aPart.iConcatPart);
   }
 
-  if (aPart.IsEightBit()) {
+  if (coding == ESmsCoding8Bit) {
     const WCHAR* data = text.Ptr();
     for (int i = 0; i < text.Length(); ++i) AppendOctet(data[i] & 0xFF);
-    // Eight-bit data counts octets, and the header is six of them.
-    int length = text.Length() + (concat ? KConcatHeaderOctets : 0);
-    static const WCHAR KHex[] = u"0123456789ABCDEF";
-    if (lengthPosition + 2 <= iSendBuffer.Length()) {
-      WCHAR* buffer = iSendBuffer.Ptr();
-      buffer[lengthPosition] = KHex[(length >> 4) & 0x0F];
-      buffer[lengthPosition + 1] = KHex[length & 0x0F];
-    }
+  } else if (coding == ESmsCodingUcs2) {
+    AppendUcs2(text);
   } else {
     // The header's 48 bits are followed by one fill bit so the text starts on a septet.
     AppendSeptets(text, concat ? 1 : 0);

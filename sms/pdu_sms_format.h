@@ -50,13 +50,26 @@ class TPduSmsFormat {
   void ResetDecodedFields(CStdSms& aSms);
   int Corrupt(const WCHAR* aLogLine);
   void DecodeTimeStamp(CStdSms& aSms);
-  void DecodeUserDataHeader(CStdSms& aSms, int& aHeaderSize);
+  // What a user data header says beyond the record's fields.
+  struct TUserDataHeader {
+    int iOctets = 0;  // the whole header with its length octet; 0 without one
+    int iLockingLanguage = 0;
+    int iSingleLanguage = 0;
+  };
+  // The header at the read position, its elements stored in the record;
+  // false when it passes the end of the PDU.
+  bool DecodeUserDataHeader(CStdSms& aSms, TUserDataHeader& aHeader);
+  void DecodeInformationElement(CStdSms& aSms, int aId, int aLength, TUserDataHeader& aHeader);
+  // The text after the header, in the message's coding, into aText.
+  void DecodeSevenBitText(TModDesc16& aText, int aUserDataLength, const TUserDataHeader& aHeader);
+  void DecodeOctetText(TModDesc16& aText, int aUserDataLength, const TUserDataHeader& aHeader, bool aUcs2);
   void DecodeTextMarker(CStdSms& aSms);
 
   // Writing
   void AppendOctet(int aOctet);
   void AppendDigitPairs(const WCHAR* aDigits, int aCount);
   void AppendSeptets(const TDesc16& aText, int aFillBits);
+  void AppendUcs2(const TDesc16& aText);
 
   // Decoder state
   const WCHAR* iSource = nullptr;  // the PDU line, not owned

@@ -3,14 +3,9 @@
 #include "kernel/log.h"
 #include "kernel/panic.h"
 #include "sms/gsm_alphabet.h"
+#include "sms/sms_length.h"
 
 namespace {
-
-constexpr int KSevenBitLimit = 160;
-constexpr int KEightBitLimit = 140;
-// A concatenation header takes 7 septets / 6 octets of every part.
-constexpr int KSevenBitPartSize = 153;
-constexpr int KEightBitPartSize = 134;
 
 const TConstPtr16 KEmptyText;
 
@@ -71,15 +66,20 @@ bool CSmsBase::IsEightBit() const {
   return masked == 0xF4 || masked == 0x84;
 }
 
+TSmsCoding CSmsBase::SendingCoding() const {
+  const TSmsCoding coding = SmsEncodingOfScheme(iDataCoding);
+  if (coding == ESmsCoding7Bit && !IsGsmText(MessageText())) return ESmsCodingUcs2;
+  if (coding == ESmsCoding7Bit && (iFlags & KSmsFlagHeaderText) && !IsGsmText(iHeaderText)) return ESmsCodingUcs2;
+  return coding;
+}
+
 int CSmsBase::NumParts() const {
-  const bool eightBit = IsEightBit();
-  const int limit = eightBit ? KEightBitLimit : KSevenBitLimit;
-  const TDesc16& text = MessageText();
-  int total = text.Length() + CountEscapes(text);
+  const TSmsCoding coding = SendingCoding();
+  int total = SmsUnits(MessageText(), coding);
   if (iFlags & KSmsFlagHeaderText) total += iHeaderText.Length();
+  const int limit = SmsSinglePartLimit(coding);
   if (total <= limit) return 1;
-  int partSize = limit;
-  if (iFlags & KSmsFlagConcat) partSize = eightBit ? KEightBitPartSize : KSevenBitPartSize;
+  const int partSize = (iFlags & KSmsFlagConcat) ? SmsConcatPartSize(coding) : limit;
   return total / partSize + (total % partSize != 0 ? 1 : 0);
 }
 

@@ -7,6 +7,7 @@
 #include "kernel/descriptors.h"
 #include "kernel/epocbase.h"
 #include "sms/sms_address.h"
+#include "sms/sms_coding.h"
 
 inline constexpr int KSmsCentreLength = 32;
 inline constexpr int KSmsHeaderTextLength = 32;
@@ -57,6 +58,10 @@ class CSmsBase : public CEpocBase {
   void CopyHeader(const CSmsBase& aFrom);
   // True when (data coding scheme AND 0xF4) is 0xF4 or 0x84: 8-bit data.
   bool IsEightBit() const;
+  // The coding the text goes out in: 8-bit data as IsEightBit says, UCS2 when
+  // the scheme names it or when the text (or header text) holds a character
+  // the GSM alphabet lacks, else 7-bit.
+  TSmsCoding SendingCoding() const;
   // Text characters that are sent as two septets.
   int CountTextEscapes() const;
   bool IsPartSent(int aPart, int aIndex) const { return aPart >= 0 && aPart < 32 && (RecipientFlags(aIndex) >> aPart) & 1; }

@@ -20,22 +20,27 @@ int Gsm(WCHAR aChar, bool* aEscaped = nullptr, bool* aNotFound = nullptr) {
 TEST(GsmAlphabet, TablesHoldTheTellingRowsAndEndRows) {
   for (int i = 0; i < KGsmMainRows; ++i) EXPECT_EQ(KGsmMainTable[i].iGsm, i);
   EXPECT_EQ(KGsmMainTable[KGsmMainRows].iGsm, -1);
-  EXPECT_EQ(KGsmMainTable[KGsmMainRows].iLatin, -1);
+  EXPECT_EQ(KGsmMainTable[KGsmMainRows].iChar, -1);
   EXPECT_EQ(KGsmEscapeTable[KGsmEscapeRows].iGsm, -1);
 
   const std::pair<int, int> telling[] = {{0x00, 0x40}, {0x01, 0xA3}, {0x02, 0x24}, {0x03, 0xA5}, {0x04, 0xE8},
-                                         {0x09, 0xC7}, {0x0A, 0x0A}, {0x0D, 0x0D}, {0x10, 0x3F}, {0x11, 0x5F},
-                                         {0x12, 0x3F}, {0x1A, 0x3F}, {0x1B, 0x1B}, {0x1C, 0xC6}, {0x1E, 0xDF},
+                                         {0x09, 0xC7}, {0x0A, 0x0A}, {0x0D, 0x0D}, {0x10, 0x394}, {0x11, 0x5F},
+                                         {0x12, 0x3A6}, {0x13, 0x393}, {0x14, 0x39B}, {0x15, 0x3A9},
+                                         {0x16, 0x3A0}, {0x17, 0x3A8}, {0x18, 0x3A3}, {0x19, 0x398},
+                                         {0x1A, 0x39E}, {0x1B, 0x1B}, {0x1C, 0xC6}, {0x1E, 0xDF},
                                          {0x24, 0xA4}, {0x40, 0xA1}, {0x5B, 0xC4}, {0x5F, 0xA7}, {0x60, 0xBF},
                                          {0x7B, 0xE4}, {0x7F, 0xE0}, {0x41, 'A'}, {0x7A, 'z'}, {0x22, '"'}};
-  for (auto [gsm, latin] : telling) EXPECT_EQ(KGsmMainTable[gsm].iLatin, latin) << "GSM code " << gsm;
+  for (auto [gsm, character] : telling) EXPECT_EQ(KGsmMainTable[gsm].iChar, character) << "GSM code " << gsm;
 
-  const std::pair<int, int> escapes[] = {{0x14, '^'}, {0x1B, 0x1B}, {0x28, '{'}, {0x29, '}'}, {0x2F, '\\'},
-                                         {0x3C, '['}, {0x3D, '~'},   {0x3E, ']'}, {0x40, '|'}, {0x65, 'e'}};
+  // The extension table of 3GPP TS 23.038 (6.2.1.1), the euro sign included.
+  const std::pair<int, int> escapes[] = {{0x0A, 0x0C}, {0x14, '^'}, {0x1B, 0x1B}, {0x28, '{'},
+                                         {0x29, '}'},  {0x2F, '\\'}, {0x3C, '['},  {0x3D, '~'},
+                                         {0x3E, ']'},  {0x40, '|'},  {0x65, 0x20AC}};
   for (int i = 0; i < KGsmEscapeRows; ++i) {
     EXPECT_EQ(KGsmEscapeTable[i].iGsm, escapes[i].first);
-    EXPECT_EQ(KGsmEscapeTable[i].iLatin, escapes[i].second);
+    EXPECT_EQ(KGsmEscapeTable[i].iChar, escapes[i].second);
   }
+  EXPECT_EQ(KGsmEscapeTable[KGsmEscapeRows].iGsm, -1);
 }
 
 TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
@@ -62,7 +67,15 @@ TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
   EXPECT_FALSE(escaped);
   EXPECT_EQ(Gsm(u'\x01', nullptr, &notFound), 0x20);  // control character
   EXPECT_TRUE(notFound);
-  EXPECT_EQ(Gsm(u'\x20AC', nullptr, &notFound), 0x20);  // the euro sign has no 8859-1 form
+  EXPECT_EQ(Gsm(u'\x20AC', &escaped, &notFound), 0x65);  // the euro sign, behind an escape
+  EXPECT_TRUE(escaped);
+  EXPECT_FALSE(notFound);
+  EXPECT_EQ(Gsm(u'\x03A3', &escaped, &notFound), 0x18);  // capital sigma
+  EXPECT_FALSE(escaped);
+  EXPECT_FALSE(notFound);
+  EXPECT_EQ(Gsm(u'\x03C3', nullptr, &notFound), 0x20);  // small sigma: GSM has only capitals
+  EXPECT_TRUE(notFound);
+  EXPECT_EQ(Gsm(u'\x0416', nullptr, &notFound), 0x20);  // Cyrillic
   EXPECT_TRUE(notFound);
   EXPECT_EQ(Gsm(u'`', nullptr, &notFound), 0x60);  // not found; kept as its own code below 128
   EXPECT_TRUE(notFound);
@@ -70,7 +83,7 @@ TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
 
 TEST(GsmAlphabet, EveryLatinCharacterOfTheTablesMapsBackToItsCode) {
   for (int code = 0; code < KGsmMainRows; ++code) {
-    WCHAR latin = static_cast<WCHAR>(KGsmMainTable[code].iLatin);
+    WCHAR latin = static_cast<WCHAR>(KGsmMainTable[code].iChar);
     if (latin == u'?' || latin == u'"' || code == KGsmEscape) continue;  // shared or rewritten on purpose
     bool escaped = false;
     bool notFound = false;
@@ -79,8 +92,7 @@ TEST(GsmAlphabet, EveryLatinCharacterOfTheTablesMapsBackToItsCode) {
     EXPECT_FALSE(notFound);
   }
   for (int i = 0; i < KGsmEscapeRows; ++i) {
-    WCHAR latin = static_cast<WCHAR>(KGsmEscapeTable[i].iLatin);
-    if (latin == u'e') continue;
+    WCHAR latin = static_cast<WCHAR>(KGsmEscapeTable[i].iChar);
     bool escaped = false;
     bool notFound = false;
     EXPECT_EQ(LatinToGsm(latin, escaped, notFound), KGsmEscapeTable[i].iGsm);
@@ -89,12 +101,12 @@ TEST(GsmAlphabet, EveryLatinCharacterOfTheTablesMapsBackToItsCode) {
 }
 
 TEST(GsmAlphabet, GsmToLatinFoldsEscapeSequences) {
-  const WCHAR codes[] = {0x00, 0x01, 0x1B, 0x28, 0x1B, 0x65, 0x7B, 0x1B, 0x41, 0x12, 0x1B};
+  const WCHAR codes[] = {0x00, 0x01, 0x1B, 0x28, 0x1B, 0x65, 0x7B, 0x1B, 0x41, 0x12, 0x65, 0x1B};
   TModBuf16<16> text;
-  text.Copy(codes, 11);
+  text.Copy(codes, 12);
   GsmToLatin(text);
   // 1B 41 is no escape code: the main table's "A" stands; a trailing escape is dropped.
-  EXPECT_EQ(Text(text), u"@\xA3{e\xE4" u"A?");
+  EXPECT_EQ(Text(text), u"@\xA3{\x20AC\xE4" u"A\x03A6" u"e");
 
   // Codes above the table are left alone rather than looked up beyond it.
   const WCHAR wide[] = {0x80, 0x41, 0xFFFF};
@@ -118,8 +130,33 @@ TEST(GsmAlphabet, ConvertToGsmInsertsEscapesWhileThereIsRoom) {
 TEST(GsmAlphabet, CountAndInsertEscapes) {
   TModBuf16<32> text;
   text.Copy(u"[e]~\x20AC^|x");
-  EXPECT_EQ(CountEscapes(text), 5);  // [ ] ~ ^ | ; not "e", not the euro sign
+  EXPECT_EQ(CountEscapes(text), 6);  // [ ] ~ euro ^ | ; not "e"
   InsertEscapes(text);
-  EXPECT_EQ(Text(text), u"\x1B[e\x1B]\x1B~\x20AC\x1B^\x1B|x");
+  EXPECT_EQ(Text(text), u"\x1B[e\x1B]\x1B~\x1B\x20AC\x1B^\x1B|x");
   EXPECT_EQ(CountEscapes(TConstPtr16(u"plain text")), 0);
+}
+
+TEST(GsmAlphabet, LookupAgreesWithTheTableWalkForEveryCodeUnit) {
+  int found = 0;
+  for (int c = 0; c < 0x10000; ++c) {
+    bool escaped = true, notFound = true, walkEscaped = true, walkNotFound = true;
+    const int code = LatinToGsm(static_cast<WCHAR>(c), escaped, notFound);
+    const int walked = LatinToGsmTableWalk(static_cast<WCHAR>(c), walkEscaped, walkNotFound);
+    ASSERT_EQ(code, walked) << "code unit " << c;
+    ASSERT_EQ(escaped, walkEscaped) << "code unit " << c;
+    ASSERT_EQ(notFound, walkNotFound) << "code unit " << c;
+    ASSERT_EQ(NeedsEscape(static_cast<WCHAR>(c)), walkEscaped) << "code unit " << c;
+    if (!notFound) ++found;
+  }
+  // The 128 characters of the default alphabet and the 10 of the extension
+  // table it lacks (the escape character stands in both).
+  EXPECT_EQ(found, 128 + 10);
+}
+
+TEST(GsmAlphabet, IsGsmTextTellsWhetherSevenBitLosesNothing) {
+  EXPECT_TRUE(IsGsmText(TConstPtr16(u"Price is 12 \x20AC per ticket, {ok} \x0394\x03A9 @\xE4")));
+  EXPECT_TRUE(IsGsmText(TConstPtr16(u"")));
+  EXPECT_FALSE(IsGsmText(TConstPtr16(u"caf\xE1")));
+  EXPECT_FALSE(IsGsmText(TConstPtr16(u"\x041F\x0440\x0438")));
+  EXPECT_FALSE(IsGsmText(TConstPtr16(u"\xD83D\xDE00")));
 }

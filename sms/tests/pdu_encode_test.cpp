@@ -34,17 +34,17 @@ std::u16string WithEscapes(const std::u16string& aText) {
   return Text(text);
 }
 
-// Every 8859-1 character that a 7-bit message carries there and back.
+// Every character that a 7-bit message carries there and back.
 std::u16string RoundTripAlphabet() {
   std::u16string chars;
   for (int code = 1; code < KGsmMainRows; ++code) {
-    char16_t c = static_cast<char16_t>(KGsmMainTable[code].iLatin);
+    char16_t c = static_cast<char16_t>(KGsmMainTable[code].iChar);
     if (c == u'"' || code == KGsmEscape || (c == u'?' && code != 0x3F)) continue;
     chars += c;
   }
   chars += u'@';
   for (int i = 0; i < KGsmEscapeRows; ++i) {
-    if (KGsmEscapeTable[i].iLatin != u'e') chars += static_cast<char16_t>(KGsmEscapeTable[i].iLatin);
+    if (KGsmEscapeTable[i].iGsm != KGsmEscape) chars += static_cast<char16_t>(KGsmEscapeTable[i].iChar);
   }
   return chars;
 }
