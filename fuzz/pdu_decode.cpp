@@ -6,14 +6,16 @@
 //   2: as 1, followed by a stray quote and CR that some phones leave;
 //   3: as 1, in lower case (not valid digits for the decoder).
 // Properties: the result is 0 or -20; a decoded record's fields stay within
-// their limits; and decoding into a record still holding another message
-// gives exactly what decoding into a new record gives.
+// their limits (a coding the program reads, a reference of 0, 8 or 16
+// bits); and decoding into a record still holding another message gives
+// exactly what decoding into a new record gives.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "fuzz/fuzz_util.h"
 #include "sms/pdu_sms_format.h"
+#include "sms/sms_coding.h"
 #include "sms/std_sms.h"
 
 namespace {
@@ -70,12 +72,17 @@ void CheckLimits(const CStdSms& aSms) {
   FUZZ_CHECK(aSms.RecipientNumber(0).Length() <= KSmsNumberLength);
   FUZZ_CHECK(aSms.iReceivedCentre.Length() <= KSmsCentreLength);
   if (aSms.iReceivedCentre.Length() > 0) FUZZ_CHECK(aSms.iCentreType >= 0x80 && aSms.iCentreType <= 0x9F);
-  const bool eightBit = (aSms.iDataCoding & 0xF0) == 0xF0 && (aSms.iDataCoding & 0x04) != 0;
-  FUZZ_CHECK((aSms.iDataCoding & 0xF0) == 0 || (aSms.iDataCoding & 0xF0) == 0xF0, "scheme %02x accepted", aSms.iDataCoding);
-  if (eightBit) {
+  const TSmsCoding coding = SmsCodingOfScheme(aSms.iDataCoding);
+  FUZZ_CHECK(coding == ESmsCoding7Bit || coding == ESmsCoding8Bit || coding == ESmsCodingUcs2, "scheme %02x accepted",
+             aSms.iDataCoding);
+  if (coding == ESmsCoding8Bit) {
     for (int i = 0; i < text.Length(); ++i) FUZZ_CHECK(text.Ptr()[i] <= 0xFF);
   }
   FUZZ_CHECK(aSms.iDestinationPort >= 0 && aSms.iDestinationPort <= 0xFFFF);
+  const int bits = aSms.iConcatReferenceBits;
+  FUZZ_CHECK(bits == 0 || bits == 8 || bits == 16, "reference of %d bits", bits);
+  if (bits == 8) FUZZ_CHECK(aSms.iConcatReference <= 0xFF, "8-bit reference %d", aSms.iConcatReference);
+  if (bits == 0) FUZZ_CHECK(aSms.iConcatReference == 0 && aSms.iConcatTotal == 0);
 }
 
 }  // namespace
@@ -112,6 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   FUZZ_CHECK(a.iProtocolId == b.iProtocolId);
   FUZZ_CHECK(a.iDataCoding == b.iDataCoding);
   FUZZ_CHECK(a.iConcatReference == b.iConcatReference);
+  FUZZ_CHECK(a.iConcatReferenceBits == b.iConcatReferenceBits);
   FUZZ_CHECK(a.iConcatTotal == b.iConcatTotal);
   FUZZ_CHECK(a.iConcatPart == b.iConcatPart);
   FUZZ_CHECK(a.iDestinationPort == b.iDestinationPort);

@@ -15,7 +15,7 @@ struct EncodeOptions {
   int concatReference = 0;
   int concatTotal = 0;
   int concatPart = 0;
-  int dcs = 0;
+  int dcs = -1;  // -1: chosen from the text, as the program does
 };
 
 // Fills aOptions from the arguments after "encode". Returns an empty string

@@ -11,6 +11,8 @@
 
 #include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
+#include "sms/sms_coding.h"
+#include "sms/sms_length.h"
 #include "sms/std_sms.h"
 
 namespace kvpdu {
@@ -22,7 +24,9 @@ const char KUsage[] =
     "         Decodes each PDU (or each line of standard input) into one JSON line.\n"
     "       korvanet-pdu encode --smsc NUMBER --to NUMBER --text TEXT\n"
     "                           [--validity 0-4] [--concat REF,TOTAL,PART] [--dcs N]\n"
-    "         Encodes one part and prints the AT+CMGS length and the PDU.\n"
+    "         Encodes one part and prints the AT+CMGS length, the data coding\n"
+    "         scheme and the PDU. Without --dcs the coding is chosen as the\n"
+    "         program does: 7-bit when the GSM alphabet holds the text, else UCS2.\n"
     "exit status: 0 all decoded, 1 a PDU did not decode, 2 bad arguments\n";
 
 std::u16string ToText(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
@@ -47,19 +51,22 @@ struct TSmsDeleter {
 };
 using SmsPtr = std::unique_ptr<CStdSms, TSmsDeleter>;
 
-// Septet or octet budget of one part, as the sender splits a long message.
-int PartLimit(bool aEightBit, bool aConcat) {
-  if (aEightBit) return aConcat ? 134 : 140;
-  return aConcat ? 153 : 160;
+const char* CodingName(TSmsCoding aCoding) {
+  switch (aCoding) {
+    case ESmsCoding8Bit: return "8bit";
+    case ESmsCodingUcs2: return "ucs2";
+    case ESmsCodingCompressed: return "compressed";
+    case ESmsCodingReserved: return "reserved";
+    default: return "7bit";
+  }
 }
 
 // The data coding schemes whose alphabet the encoder really produces: the GSM
-// default alphabet (general group or group F) or 8-bit data.
-bool IsEncodableScheme(int aScheme, bool aEightBit) {
-  if (aEightBit) return true;
-  const bool generalSevenBit = (aScheme & 0xC0) == 0 && (aScheme & 0x2C) == 0;
-  const bool groupFSevenBit = (aScheme & 0xF4) == 0xF0;
-  return generalSevenBit || groupFSevenBit;
+// default alphabet, UCS2, or 8-bit data as the record's 8-bit test finds it.
+bool IsEncodableScheme(int aScheme) {
+  const TSmsCoding named = SmsCodingOfScheme(aScheme);
+  const TSmsCoding written = SmsEncodingOfScheme(aScheme);
+  return written == ESmsCoding8Bit || (written == named && named != ESmsCoding8Bit);
 }
 
 std::string TrimLine(const std::string& aLine) {
@@ -96,10 +103,12 @@ int DecodeToJson(const std::string& aPdu, std::string& aJson) {
     out["timestamp"] = FormatTimeStamp(sms->DateSent());
     out["time_zone"] = sms->iTimeZone;
     out["concat_reference"] = sms->iConcatReference;
+    out["concat_reference_bits"] = sms->iConcatReferenceBits;
     out["concat_total"] = sms->iConcatTotal;
     out["concat_part"] = sms->iConcatPart;
     out["destination_port"] = sms->iDestinationPort;
     out["eight_bit"] = sms->IsEightBit();
+    out["coding"] = CodingName(SmsCodingOfScheme(sms->iDataCoding));
     out["text"] = kvplatform::ToUtf8(ToText(sms->MessageText()));
   }
   aJson = out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -109,14 +118,22 @@ int DecodeToJson(const std::string& aPdu, std::string& aJson) {
 std::string EncodeToJson(const EncodeOptions& aOptions, std::string& aJson) {
   SmsPtr sms(CStdSms::NewL(0));
   if (!sms) return "out of memory";
-  sms->iDataCoding = static_cast<BYTE>(aOptions.dcs);
-  const bool eightBit = sms->IsEightBit();
-  if (!IsEncodableScheme(aOptions.dcs, eightBit)) {
-    return "--dcs " + std::to_string(aOptions.dcs) + " names neither the GSM 7-bit alphabet nor 8-bit data";
+  std::u16string text = kvplatform::FromUtf8(aOptions.text);
+  TConstPtr16 plain(text.data(), static_cast<int>(text.size()));
+  sms->SetText(plain);
+  if (aOptions.dcs >= 0) {
+    if (!IsEncodableScheme(aOptions.dcs)) {
+      return "--dcs " + std::to_string(aOptions.dcs) + " names neither the GSM 7-bit alphabet, UCS2 nor 8-bit data";
+    }
+    sms->iDataCoding = static_cast<BYTE>(aOptions.dcs);
   }
+  // As the sender does: a text the GSM alphabet lacks goes as UCS2.
+  const TSmsCoding coding = sms->SendingCoding();
+  if (coding == ESmsCodingUcs2) sms->iDataCoding = static_cast<BYTE>(SmsSchemeAsUcs2(sms->iDataCoding));
   sms->SmsValidity() = aOptions.validity;
   if (aOptions.concat) {
-    sms->iConcatReference = static_cast<BYTE>(aOptions.concatReference);
+    sms->iConcatReference = static_cast<WORD>(aOptions.concatReference);
+    sms->iConcatReferenceBits = 8;
     sms->iConcatTotal = static_cast<BYTE>(aOptions.concatTotal);
     sms->iConcatPart = static_cast<BYTE>(aOptions.concatPart);
   }
@@ -127,27 +144,27 @@ std::string EncodeToJson(const EncodeOptions& aOptions, std::string& aJson) {
   std::u16string centreNumber = kvplatform::FromUtf8(aOptions.smsc);
   centre.iNumber.Copy(centreNumber.data(), static_cast<int>(centreNumber.size()));
 
-  std::u16string text = kvplatform::FromUtf8(aOptions.text);
-  TConstPtr16 plain(text.data(), static_cast<int>(text.size()));
-  const int escapes = eightBit ? 0 : CountEscapes(plain);
-  const int units = static_cast<int>(text.size()) + escapes;
-  const int limit = PartLimit(eightBit, aOptions.concat);
+  const int units = SmsUnits(plain, coding);
+  const int limit = aOptions.concat ? SmsConcatPartSize(coding) : SmsSinglePartLimit(coding);
   if (units > limit) {
-    return "text needs " + std::to_string(units) + (eightBit ? " octets" : " septets") + ", one part holds " +
-           std::to_string(limit);
+    const char* unit = coding == ESmsCoding7Bit ? " septets" : coding == ESmsCodingUcs2 ? " UTF-16 units" : " octets";
+    return "text needs " + std::to_string(units) + unit + ", one part holds " + std::to_string(limit);
   }
-  // As the sender does: characters of the escape table go out behind 0x1B.
-  THeapBuf16* escaped = THeapBuf16::New(units + 1);
-  if (escaped == nullptr) return "out of memory";
-  escaped->Copy(plain);
-  if (!eightBit) InsertEscapes(*escaped);
-  sms->SetText(*escaped);
-  delete escaped;
+  if (coding == ESmsCoding7Bit) {
+    // Characters of the extension table go out behind 0x1B.
+    THeapBuf16* escaped = THeapBuf16::New(units + 1);
+    if (escaped == nullptr) return "out of memory";
+    escaped->Copy(plain);
+    InsertEscapes(*escaped);
+    sms->SetText(*escaped);
+    delete escaped;
+  }
 
   TPduSmsFormat format;
   format.EncodePdu(*sms, 0, KCapabilities, centre);
   nlohmann::ordered_json out;
   out["length"] = format.TpduLength();
+  out["dcs"] = sms->iDataCoding;
   out["pdu"] = ToAscii(format.SendBuffer());
   aJson = out.dump();
   return std::string();

@@ -24,6 +24,26 @@ TRun RunTool(const std::vector<std::string>& aArgs, const std::string& aInput = 
   return {status, out.str(), err.str()};
 }
 
+// Runs the built tool itself with aArguments; its standard output.
+std::string RunBuiltTool(const std::string& aArguments, int& aStatus) {
+  std::string command = std::string(KV_PDU_TOOL) + " " + aArguments;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return std::string();
+  std::string out;
+  char chunk[512];
+  size_t n;
+  while ((n = fread(chunk, 1, sizeof chunk, pipe)) > 0) out.append(chunk, n);
+  aStatus = WEXITSTATUS(pclose(pipe));
+  return out;
+}
+
+// aCount Cyrillic letters in UTF-8.
+std::string Cyrillic(int aCount) {
+  std::string text;
+  for (int i = 0; i < aCount; ++i) text += "\xD0\x96";
+  return text;
+}
+
 std::vector<nlohmann::json> Lines(const std::string& aOut) {
   std::vector<nlohmann::json> lines;
   std::istringstream in(aOut);
@@ -57,7 +77,8 @@ TEST(PduTool, TheBuiltToolDecodesTheSampleMessage) {
   for (auto& item : ordered.items()) keys.push_back(item.key());
   const std::vector<std::string> expected = {
       "result", "service_centre", "service_centre_type", "first_octet", "pid", "dcs", "address", "timestamp",
-      "time_zone", "concat_reference", "concat_total", "concat_part", "destination_port", "eight_bit", "text"};
+      "time_zone", "concat_reference", "concat_reference_bits", "concat_total", "concat_part", "destination_port",
+      "eight_bit", "coding", "text"};
   EXPECT_EQ(keys, expected);
   EXPECT_EQ(sms["result"], 0);
   EXPECT_EQ(sms["service_centre"], "31624000000");
@@ -65,6 +86,33 @@ TEST(PduTool, TheBuiltToolDecodesTheSampleMessage) {
   EXPECT_EQ(sms["first_octet"], 4);
   EXPECT_EQ(sms["time_zone"], 80);
   EXPECT_EQ(sms["eight_bit"], false);
+  EXPECT_EQ(sms["coding"], "7bit");
+}
+
+TEST(PduTool, TheBuiltToolPrintsEveryScriptAsUtf8) {
+  // UCS2: Cyrillic, Chinese and an emoji, exactly, as UTF-8 in the JSON.
+  int status = -1;
+  std::string out = RunBuiltTool(
+      "decode 04912143F5040A9194214365870008202113329595001C041F04400438043204350442002C00204E16754C00210020D83DDE00",
+      status);
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(Lines(out).size(), 1u);
+  EXPECT_EQ(Lines(out)[0]["text"], "\u041f\u0440\u0438\u0432\u0435\u0442, \u4e16\u754c! \U0001F600");
+  EXPECT_EQ(Lines(out)[0]["coding"], "ucs2");
+  // The characters themselves, not escapes, stand in the output.
+  EXPECT_NE(out.find("\"text\":\"\xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82, \xE4\xB8\x96\xE7\x95\x8C! \xF0\x9F\x98\x80\""),
+            std::string::npos)
+      << out;
+
+  // 7-bit: the euro sign through the extension table and the Greek capitals.
+  out = RunBuiltTool(
+      "decode 04912143F5040A9194214365870000202113329595002450797A5C06A5E7A0980CB42983E06539889E1EAFCB74104432A1542C174C4603",
+      status);
+  EXPECT_EQ(status, 0);
+  ASSERT_EQ(Lines(out).size(), 1u);
+  EXPECT_EQ(Lines(out)[0]["text"],
+            "Price is 12 \u20ac per ticket \u0394\u03a6\u0393\u039b\u03a9\u03a0\u03a8\u03a3\u0398\u039e");
+  EXPECT_EQ(Lines(out)[0]["coding"], "7bit");
 }
 
 TEST(PduTool, DecodeReportsFailuresAndReadsStandardInput) {
@@ -92,16 +140,19 @@ TEST(PduTool, DecodeReportsFailuresAndReadsStandardInput) {
 TEST(PduTool, EncodeGivesTheLengthAndPduThatDecodeReadsBack) {
   TRun hi = RunTool({"encode", "--smsc", "+12345", "--to", "+4912345678", "--text", "hi"});
   ASSERT_EQ(hi.iStatus, 0) << hi.iErr;
-  EXPECT_EQ(hi.iOut, "{\"length\":15,\"pdu\":\"04912143F511000A9194214365870000AD02E834\"}\n");
+  EXPECT_EQ(hi.iOut, "{\"length\":15,\"dcs\":0,\"pdu\":\"04912143F511000A9194214365870000AD02E834\"}\n");
 
-  TRun part = RunTool({"encode", "--smsc", "+12345", "--to", "+4912345678", "--text", "{caf\xC3\xA9} \xE2\x82\xAC",
+  // a-acute is not GSM: the program sends such a text as UCS2, whatever --dcs asked.
+  TRun part = RunTool({"encode", "--smsc", "+12345", "--to", "+4912345678", "--text", "{caf\xC3\xA1} \xE2\x82\xAC",
                    "--validity", "4", "--concat", "7,3,2", "--dcs", "0"});
   ASSERT_EQ(part.iStatus, 0) << part.iErr;
   auto encoded = Lines(part.iOut)[0];
+  EXPECT_EQ(encoded["dcs"], 8);
   TRun back = RunTool({"decode", encoded["pdu"].get<std::string>()});
   ASSERT_EQ(back.iStatus, 0);
   auto sms = Lines(back.iOut)[0];
-  EXPECT_EQ(sms["text"], "{caf\xC3\xA9}  ");  // the euro sign has no GSM code: a space
+  EXPECT_EQ(sms["text"], "{caf\xC3\xA1} \xE2\x82\xAC");
+  EXPECT_EQ(sms["coding"], "ucs2");
   EXPECT_EQ(sms["concat_reference"], 7);
   EXPECT_EQ(sms["concat_total"], 3);
   EXPECT_EQ(sms["concat_part"], 2);
@@ -113,6 +164,19 @@ TEST(PduTool, EncodeGivesTheLengthAndPduThatDecodeReadsBack) {
   auto dataSms = Lines(RunTool({"decode", Lines(data.iOut)[0]["pdu"].get<std::string>()}).iOut)[0];
   EXPECT_EQ(dataSms["eight_bit"], true);
   EXPECT_EQ(dataSms["text"], "AB");
+
+  // Without --dcs: 7-bit for a text of the GSM alphabet (the euro and Greek
+  // capitals included), UCS2 for any other.
+  TRun euro = RunTool({"encode", "--smsc", "+12345", "--to", "0123", "--text", "12 \xE2\x82\xAC \xCE\xA9"});
+  ASSERT_EQ(euro.iStatus, 0) << euro.iErr;
+  EXPECT_EQ(Lines(euro.iOut)[0]["dcs"], 0);
+  EXPECT_EQ(Lines(RunTool({"decode", Lines(euro.iOut)[0]["pdu"].get<std::string>()}).iOut)[0]["text"],
+            "12 \xE2\x82\xAC \xCE\xA9");
+  const std::string emoji = "\xD0\x9F\xD1\x80\xD0\xB8 \xF0\x9F\x98\x80";
+  TRun ucs2 = RunTool({"encode", "--smsc", "+12345", "--to", "0123", "--text", emoji});
+  ASSERT_EQ(ucs2.iStatus, 0) << ucs2.iErr;
+  EXPECT_EQ(Lines(ucs2.iOut)[0]["dcs"], 8);
+  EXPECT_EQ(Lines(RunTool({"decode", Lines(ucs2.iOut)[0]["pdu"].get<std::string>()}).iOut)[0]["text"], emoji);
 }
 
 TEST(PduTool, BadArgumentsExitTwoWithUsage) {
@@ -130,13 +194,17 @@ TEST(PduTool, BadArgumentsExitTwoWithUsage) {
       {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--concat", "1,2,3"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--concat", "1,0,0"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--dcs", "256"},
-      {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--dcs", "8"},  // UCS2 is not encodable
+      {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--dcs", "4"},     // 8-bit by name, 7-bit by the record's test
+      {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--dcs", "0x24"},  // compressed
+      {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--dcs", "0x80"},  // reserved group
       {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--bogus", "1"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(161, 'a')},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(154, 'a'), "--concat", "1,2,1"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(81, '{')},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(141, 'a'), "--dcs", "0xF4"},
+      {"encode", "--smsc", "+44", "--to", "+44", "--text", Cyrillic(71)},
+      {"encode", "--smsc", "+44", "--to", "+44", "--text", Cyrillic(68), "--concat", "1,2,1"},
   };
   for (const auto& args : cases) {
     TRun run = RunTool(args);
@@ -149,5 +217,7 @@ TEST(PduTool, BadArgumentsExitTwoWithUsage) {
   // The limits themselves still fit.
   EXPECT_EQ(RunTool({"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(160, 'a')}).iStatus, 0);
   EXPECT_EQ(RunTool({"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(79, '{') + "ab"}).iStatus, 0);
+  EXPECT_EQ(RunTool({"encode", "--smsc", "+44", "--to", "+44", "--text", Cyrillic(70)}).iStatus, 0);
+  EXPECT_EQ(RunTool({"encode", "--smsc", "+44", "--to", "+44", "--text", Cyrillic(67), "--concat", "1,2,1"}).iStatus, 0);
   EXPECT_EQ(RunTool({"--help"}).iStatus, 0);
 }
