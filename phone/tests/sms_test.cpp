@@ -1,7 +1,10 @@
 // Counting, listing, deleting and sending messages against phonesim.
 #include <chrono>
+#include <memory>
 
 #include "phone/tests/sim_fixture.h"
+#include "sms/pdu_sms_format.h"
+#include "sms/sms_coding.h"
 
 namespace {
 
@@ -156,6 +159,37 @@ TEST_F(PhoneSimTest, SendingOnePduOrConcatenatedParts) {
     std::string pdu = sent[part]["pdu"];
     EXPECT_NE(pdu.find("050003" + std::string("00") + "02" + "0" + std::to_string(part)), std::string::npos) << pdu;
   }
+}
+
+TEST_F(PhoneSimTest, UnicodeGoesAsUcs2SixtySevenUnitsAPartWithoutSplittingAPair) {
+  // 66 Cyrillic letters, an emoji that would straddle the 67th unit, 5 more.
+  std::u16string text(66, u'\u0416');
+  text += u"\U0001F600";
+  text += std::u16string(5, u'\u0416');
+  CStdSms* sms = Message(text, {u"+447700900003"});
+  int result = 0;
+  Run(ShippedProfile("generic"), [&](CMobilePhoneBase& aPhone) { result = aPhone.SendSms(*sms, 3); });
+  EXPECT_EQ(result, KReplyOk);
+  EXPECT_EQ(sms->iDataCoding, KSmsSchemeUcs2);
+  delete sms;
+  iSim.Stop();
+  nlohmann::json sent = iSim.State()["sms"]["sent"];
+  ASSERT_EQ(sent.size(), 2u);
+  std::u16string joined;
+  for (int part = 0; part < 2; ++part) {
+    std::string pdu = sent[part]["pdu"];
+    EXPECT_EQ(FirstOctet(pdu), 0x51);
+    std::u16string line(pdu.begin(), pdu.end());
+    std::unique_ptr<CStdSms> read(CStdSms::NewL(0));
+    TPduSmsFormat format;
+    ASSERT_EQ(format.ConvertToSms(TConstPtr16(line.data(), static_cast<int>(line.size())), *read, 801), 0) << pdu;
+    EXPECT_EQ(read->iDataCoding, KSmsSchemeUcs2);
+    EXPECT_EQ(read->iConcatTotal, 2);
+    EXPECT_EQ(read->iConcatPart, part + 1);
+    joined += std::u16string(read->MessageText().Ptr(), read->MessageText().Length());
+    EXPECT_EQ(read->MessageText().Length(), part == 0 ? 66 : 7);  // the pair went whole to part 2
+  }
+  EXPECT_EQ(joined, text);
 }
 
 TEST_F(PhoneSimTest, TwoRecipientsGetEachPartInTurn) {
