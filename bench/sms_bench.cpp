@@ -1,10 +1,13 @@
-// PDUs decoded and encoded per second: a full 160-character 7-bit message and
-// one 153-character part of a concatenated message.
+// PDUs decoded and encoded per second: a full 160-character 7-bit message,
+// one 153-character part of a concatenated message, a full 70-character UCS2
+// message; and the length count the compose dialog runs on every keystroke.
 #include <benchmark/benchmark.h>
 
 #include <string>
 
 #include "sms/pdu_sms_format.h"
+#include "sms/sms_coding.h"
+#include "sms/sms_length.h"
 #include "sms/std_sms.h"
 
 namespace {
@@ -16,10 +19,19 @@ std::u16string Letters(int aCount) {
   return text;
 }
 
-CStdSms* Outgoing(int aLength, bool aConcat) {
+// Cyrillic and Chinese with an emoji now and then: text only UCS2 carries.
+std::u16string Unicode(int aCount) {
+  std::u16string text;
+  const char16_t sample[] = u"\u041F\u0440\u0438\u0432\u0435\u0442 \u4E16\u754C \U0001F600 ";
+  for (int i = 0; i < aCount; ++i) text += sample[i % (sizeof sample / sizeof sample[0] - 1)];
+  return text;
+}
+
+CStdSms* Outgoing(int aLength, bool aConcat, bool aUcs2 = false) {
   CStdSms* sms = CStdSms::NewL(0);
   sms->Recipient(0)->iNumber.Copy(u"+31641600986");
-  std::u16string text = Letters(aLength);
+  std::u16string text = aUcs2 ? Unicode(aLength) : Letters(aLength);
+  if (aUcs2) sms->iDataCoding = KSmsSchemeUcs2;
   sms->SetText(TConstPtr16(text.data(), static_cast<int>(text.size())));
   if (aConcat) {
     sms->iConcatReference = 17;
@@ -35,8 +47,8 @@ TSmsAddress Centre() {
   return centre;
 }
 
-void Encode(benchmark::State& aState, int aLength, bool aConcat) {
-  CStdSms* sms = Outgoing(aLength, aConcat);
+void Encode(benchmark::State& aState, int aLength, bool aConcat, bool aUcs2 = false) {
+  CStdSms* sms = Outgoing(aLength, aConcat, aUcs2);
   TSmsAddress centre = Centre();
   TPduSmsFormat format;
   for (auto _ : aState) {
@@ -62,8 +74,8 @@ std::u16string DeliverFrom(const TPduSmsFormat& aFormat, bool aConcat) {
   return deliver;
 }
 
-void Decode(benchmark::State& aState, int aLength, bool aConcat) {
-  CStdSms* sms = Outgoing(aLength, aConcat);
+void Decode(benchmark::State& aState, int aLength, bool aConcat, bool aUcs2 = false) {
+  CStdSms* sms = Outgoing(aLength, aConcat, aUcs2);
   TSmsAddress centre = Centre();
   TPduSmsFormat format;
   format.EncodePdu(*sms, 0, 801, centre);
@@ -85,6 +97,19 @@ void BM_Encode160(benchmark::State& aState) { Encode(aState, 160, false); }
 void BM_EncodeConcatPart(benchmark::State& aState) { Encode(aState, 153, true); }
 void BM_Decode160(benchmark::State& aState) { Decode(aState, 160, false); }
 void BM_DecodeConcatPart(benchmark::State& aState) { Decode(aState, 153, true); }
+void BM_EncodeUcs2_70(benchmark::State& aState) { Encode(aState, 70, false, true); }
+void BM_DecodeUcs2_70(benchmark::State& aState) { Decode(aState, 70, false, true); }
+
+// The count under the compose dialog for a text of ten parts.
+void BM_LengthOfLongText(benchmark::State& aState) {
+  const std::u16string text = Letters(1500) + u"\u20AC";
+  TConstPtr16 des(text.data(), static_cast<int>(text.size()));
+  for (auto _ : aState) {
+    TSmsLength length = SmsLengthOf(des);
+    benchmark::DoNotOptimize(length.iParts);
+  }
+  aState.SetItemsProcessed(aState.iterations());
+}
 
 }  // namespace
 
@@ -92,5 +117,8 @@ BENCHMARK(BM_Encode160);
 BENCHMARK(BM_EncodeConcatPart);
 BENCHMARK(BM_Decode160);
 BENCHMARK(BM_DecodeConcatPart);
+BENCHMARK(BM_EncodeUcs2_70);
+BENCHMARK(BM_DecodeUcs2_70);
+BENCHMARK(BM_LengthOfLongText);
 
 BENCHMARK_MAIN();
