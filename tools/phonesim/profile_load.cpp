@@ -254,7 +254,9 @@ void LoadMessageStore(const json& v, const std::string& at, const std::string& s
 }
 
 void LoadSms(const json& v, const std::string& at, Sms& sms) {
-  CheckKeys(v, at, {"smsc", "cpms_format", "stores", "send_errors", "sent"});
+  CheckKeys(v, at, {"smsc", "cpms_format", "stores", "send_errors", "sent", "report_delay_ms", "report_status"});
+  if (v.contains("report_delay_ms")) sms.reportDelayMs = Int(v["report_delay_ms"], at + "/report_delay_ms", 0, 3600000);
+  if (v.contains("report_status")) sms.reportStatus = Int(v["report_status"], at + "/report_status", 0, 255);
   if (v.contains("smsc")) sms.smsc = Text(v["smsc"], at + "/smsc");
   if (v.contains("cpms_format")) {
     std::string f = Text(v["cpms_format"], at + "/cpms_format");
@@ -322,7 +324,7 @@ Fault LoadFault(const json& v, const std::string& at) {
 
 void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
   CheckKeys(v, at, {"echo", "space_after_colon", "baud", "chunk_bytes", "empty_range_reply", "hang_after",
-                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names"});
+                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names", "indication_timing"});
   if (v.contains("echo")) q.echo = Bool(v["echo"], at + "/echo");
   if (v.contains("space_after_colon")) q.spaceAfterColon = Bool(v["space_after_colon"], at + "/space_after_colon");
   if (v.contains("baud")) {
@@ -361,6 +363,13 @@ void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
       Fail(at + "/ucs2_names", "expected \"hex\", \"byte_swapped\", \"8bit_hex_00\" or \"plain\", found \"" + form + "\"");
     }
     q.ucs2Names = form;
+  }
+  if (v.contains("indication_timing")) {
+    std::string timing = Text(v["indication_timing"], at + "/indication_timing");
+    if (timing != "at_once" && timing != "mid_listing" && timing != "before_echo") {
+      Fail(at + "/indication_timing", "expected \"at_once\", \"mid_listing\" or \"before_echo\", found \"" + timing + "\"");
+    }
+    q.indicationTiming = timing;
   }
   if (v.contains("faults")) {
     const json& list = v["faults"];

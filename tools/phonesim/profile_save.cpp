@@ -87,6 +87,8 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   }
   sms["stores"] = stores;
   sms["send_errors"] = p.sms.sendErrors;
+  sms["report_delay_ms"] = p.sms.reportDelayMs;
+  sms["report_status"] = p.sms.reportStatus;
   sms["sent"] = Json::array();
   for (const SentMessage& s : p.sms.sent) sms["sent"].push_back(SentToJson(s));
   root["sms"] = sms;
@@ -104,6 +106,7 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   for (const Unsolicited& u : q.unsolicited) quirks["unsolicited"].push_back({{"after", u.after}, {"line", u.line}});
   quirks["refuse"] = q.refuse;
   quirks["ucs2_names"] = q.ucs2Names;
+  quirks["indication_timing"] = q.indicationTiming;
   quirks["faults"] = Json::array();
   for (const Fault& f : q.faults) {
     quirks["faults"].push_back({{"command", f.command},
