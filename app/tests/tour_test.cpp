@@ -65,7 +65,7 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   ASSERT_TRUE(ToView(u"Contacts", EKvViewContacts));
   EXPECT_EQ(RunFromPhoneMenu(u"Download contacts", u"Download contacts ..."), u"Read all contacts.");
   int contacts = ContactRows();
-  EXPECT_EQ(contacts, 18);
+  EXPECT_EQ(contacts, 22);
   TourShot("contacts_all");
   TapTab(2);
   ASSERT_TRUE(WaitFor([] { return CurrentTab() == 2; }));

@@ -1,8 +1,12 @@
 // phonesim --profile FILE [--link PATH] [--transcript FILE] [--state-out FILE]
+//          [--control FIFO]
 //
 // Serves a simulated GSM phone on a pseudo-terminal until SIGINT or SIGTERM,
-// then writes the phone's state (when asked) and exits 0.
+// then writes the phone's state (when asked) and exits 0. The control FIFO
+// takes new messages and unsolicited lines while it runs.
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +15,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "control_channel.h"
 #include "line_writer.h"
 #include "profile.h"
 #include "pty_link.h"
@@ -29,13 +34,13 @@ void OnSignal(int) {
 }
 
 struct Options {
-  std::string profile, link, transcript, stateOut;
+  std::string profile, link, transcript, stateOut, control;
 };
 
 int Usage(const char* why) {
   std::fprintf(stderr,
                "phonesim: %s\nusage: phonesim --profile FILE [--link PATH] [--transcript FILE] "
-               "[--state-out FILE]\n",
+               "[--state-out FILE] [--control FIFO]\n",
                why);
   return 2;
 }
@@ -47,6 +52,7 @@ bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
                           : arg == "--link"       ? &o.link
                           : arg == "--transcript" ? &o.transcript
                           : arg == "--state-out"  ? &o.stateOut
+                          : arg == "--control"    ? &o.control
                                                   : nullptr;
     if (!target) {
       error = "unknown option " + arg;
@@ -94,6 +100,12 @@ int main(int argc, char** argv) {
   ::sigaction(SIGTERM, &sa, nullptr);
   ::signal(SIGPIPE, SIG_IGN);
 
+  phonesim::ControlChannel control;
+  if (!options.control.empty() && !control.Open(options.control, error)) {
+    std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+    return 1;
+  }
+
   phonesim::PtyLink link;
   if (!link.Open(options.link, error)) {
     std::fprintf(stderr, "phonesim: %s\n", error.c_str());
@@ -107,14 +119,20 @@ int main(int argc, char** argv) {
   std::fflush(stdout);
 
   while (!gStop) {
-    pollfd fds[2] = {{gSignalPipe[0], POLLIN, 0}, {link.Fd(), POLLIN, 0}};
-    int count = link.IsOpen() ? 2 : 1;
-    if (::poll(fds, count, -1) < 0) {
+    pollfd fds[3] = {{gSignalPipe[0], POLLIN, 0}, {control.Fd(), POLLIN, 0}, {link.Fd(), POLLIN, 0}};
+    int count = link.IsOpen() ? 3 : 2;
+    // Until the next status report falls due, or for good.
+    int timeout = -1;
+    if (auto due = session.NextDue()) {
+      auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - std::chrono::steady_clock::now());
+      timeout = static_cast<int>(std::clamp<long long>(wait.count() + 1, 0, 60000));
+    }
+    if (::poll(fds, count, timeout) < 0) {
       if (errno == EINTR) continue;
       std::perror("phonesim: poll");
       break;
     }
-    if (count == 2 && (fds[1].revents & POLLIN)) {
+    if (count == 3 && (fds[2].revents & POLLIN)) {
       char buffer[4096];
       ssize_t n = ::read(link.Fd(), buffer, sizeof buffer);
       if (n > 0) {
@@ -123,6 +141,13 @@ int main(int argc, char** argv) {
         session.Receive(bytes);
       }
     }
+    if (fds[1].revents & POLLIN) {
+      for (const std::string& line : control.ReadLines()) {
+        std::string why = session.Control(line);
+        if (!why.empty()) std::fprintf(stderr, "phonesim: control: %s\n", why.c_str());
+      }
+    }
+    session.Tick(std::chrono::steady_clock::now());
     if (link.IsOpen() && session.WantsHangup() && !gStop) {
       std::fprintf(stderr, "phonesim: line closed after %d commands\n", session.CommandCount());
       link.Close();

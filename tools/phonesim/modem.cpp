@@ -49,6 +49,8 @@ void Modem::Reset() {
   iCmee = 0;
   iMessageFormat = 0;
   iCharset = iProfile.charsets.empty() ? "GSM" : iProfile.charsets.front();
+  for (int& v : iCnmi) v = 0;
+  iBuffered.clear();
 }
 
 std::string Modem::Colon() const {

@@ -24,6 +24,24 @@ class Modem {
   std::string CancelPdu();                        // Esc instead of Ctrl-Z
   bool EchoOn() const { return iEcho; }
 
+  // A message or status report arriving from the network (hexadecimal with
+  // the service centre part), stored in the receive store or routed as
+  // AT+CNMI asks. False when it had to be dropped: the store is full.
+  bool ReceiveMessage(const std::string& pdu);
+  bool ReceiveStatusReport(const std::string& pdu);
+  // AT+CNMI's mode: 0 indications kept in the phone, 1 dropped while the line
+  // is busy, 2 held while it is busy.
+  int IndicationMode() const { return iCnmi[0]; }
+  // The indications ready for the line (framed), taken by the session.
+  std::vector<std::string> TakeIndications();
+
+  // Messages sent with a status report request since the last call.
+  struct ReportRequest {
+    int reference = 0;
+    std::string recipient;
+  };
+  std::vector<ReportRequest> TakeReportRequests();
+
  private:
   struct Outcome {
     enum Kind { kOk, kError, kCme, kCms, kPrompt, kLiteral };
@@ -63,6 +81,10 @@ class Modem {
   Outcome DeleteMessages(const AtCommand& cmd);
   Outcome StartSend(const AtCommand& cmd);
   std::string StoreList() const;
+  // modem_notify.cpp: AT+CNMI and what arrives from the network.
+  Outcome NewMessageIndications(const AtCommand& cmd);
+  int StoreIncoming(const std::string& pdu);  // the index, -1 when the store is full
+  void Indicate(const std::string& line);
 
   Profile& iProfile;
   std::vector<std::string> iInfo;  // lines of the reply being built
@@ -74,6 +96,10 @@ class Modem {
   int iMessageFormat = 0;         // 0 PDU; text mode is not offered
   int iPendingPduLength = -1;
   int iNextReference = 1;
+  int iCnmi[5] = {0, 0, 0, 0, 0};  // mode, mt, bm, ds, bfr
+  std::vector<std::string> iIndications;  // ready for the line
+  std::vector<std::string> iBuffered;     // kept in the phone while the mode is 0
+  std::vector<ReportRequest> iReportRequests;
 };
 
 }  // namespace phonesim

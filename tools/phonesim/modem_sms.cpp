@@ -44,11 +44,7 @@ Modem::Handled Modem::HandleSms(const AtCommand& cmd) {
     if (cmd.kind == AtCommand::kSet) Info("+CSMS", "1,1,1");
     return Outcome::Ok();
   }
-  if (n == "+CNMI") {
-    if (cmd.kind == AtCommand::kTest) Info("+CNMI", "(0-2),(0-3),(0,2),(0-2),(0,1)");
-    if (cmd.kind == AtCommand::kRead) Info("+CNMI", "0,0,0,0,0");
-    return Outcome::Ok();
-  }
+  if (n == "+CNMI") return NewMessageIndications(cmd);
   if (n == "+CSCA") {
     if (cmd.kind == AtCommand::kRead) {
       const std::string& c = iProfile.sms.smsc;
@@ -186,8 +182,9 @@ std::string Modem::HandlePdu(const std::string& text) {
   for (char c : text) {
     if (c != '\r' && c != '\n' && c != ' ') hex.push_back(c);
   }
-  std::string recipient, error;
-  if (TpduLength(hex) != expected || !ReadSubmit(hex, recipient, error)) return Frame(Outcome::Cms(304));
+  Submit submit;
+  std::string error;
+  if (TpduLength(hex) != expected || !ReadSubmit(hex, submit, error)) return Frame(Outcome::Cms(304));
   if (!iProfile.sms.sendErrors.empty()) {
     int code = iProfile.sms.sendErrors.front();
     iProfile.sms.sendErrors.erase(iProfile.sms.sendErrors.begin());
@@ -195,7 +192,8 @@ std::string Modem::HandlePdu(const std::string& text) {
   }
   int reference = iNextReference;
   iNextReference = iNextReference % 255 + 1;
-  iProfile.sms.sent.push_back({recipient, hex, reference});
+  iProfile.sms.sent.push_back({submit.recipient, hex, reference});
+  if (submit.reportRequested) iReportRequests.push_back({reference, submit.recipient});
   Info("+CMGS", std::to_string(reference));
   return Frame(Outcome::Ok());
 }

@@ -68,6 +68,10 @@ struct Sms {
   std::map<std::string, MessageStore> stores;  // "ME", "SM"
   std::vector<SentMessage> sent;
   std::vector<int> sendErrors;  // +CMS ERROR codes for the next sends, in order
+  // A message sent with a status report request gets its report this long
+  // after it was sent, with this TP-ST (0 delivered, 0x20.. pending, 0x40.. failed).
+  int reportDelayMs = 1000;
+  int reportStatus = 0;
 };
 
 struct Unsolicited {
@@ -101,7 +105,19 @@ struct Quirks {
   std::vector<Unsolicited> unsolicited;
   std::vector<std::string> refuse;  // command lines answered with ERROR
   std::vector<Fault> faults;
+  // How names go out in +CPBR while "UCS2" is selected: "hex" (UTF-16 as
+  // hexadecimal), or as some real phones send them: "byte_swapped" (each
+  // unit low octet first), "8bit_hex_00" (hexadecimal of the Latin-1 text
+  // with a 00 after it), "plain" (the Latin-1 text, not hexadecimal at all).
+  std::string ucs2Names = "hex";
+  // When indications (+CMTI, +CDSI, lines given on the control channel) reach
+  // the line: "at_once" (between replies), "mid_listing" (held for the next
+  // AT+CMGL and put between its lines), "before_echo" (held for the next
+  // command and sent before its echo).
+  std::string indicationTiming = "at_once";
 };
+
+bool IsKnownUcs2NameForm(const std::string& form);
 
 struct ScriptStep {
   std::string expect;

@@ -3,10 +3,12 @@
 // the profile's quirks (silence, hang-up, unsolicited lines).
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "modem.h"
 #include "profile.h"
@@ -19,6 +21,13 @@ class Session {
   Session(Profile& profile, std::function<bool(std::string_view)> write);
 
   void Receive(std::string_view bytes);
+
+  // A line of the control channel: "deliver FROM TEXT", "pdu HEX" or
+  // "unsolicited LINE". Empty when done, else why not.
+  std::string Control(const std::string& line);
+  // Status reports fall due: when the next one does, and sending those due.
+  std::optional<std::chrono::steady_clock::time_point> NextDue() const;
+  void Tick(std::chrono::steady_clock::time_point now);
 
   bool WantsHangup() const { return iHangup; }
   bool IsSilent() const { return iSilent; }
@@ -34,6 +43,22 @@ class Session {
   std::optional<Fault> TakeFault(const std::string& normalized);
   // Sends what the fault lets through of the reply, then falls silent or hangs up.
   void SendCut(const std::string& reply, const Fault& fault);
+  // Indications go out between replies, or at the moment the profile's
+  // timing quirk asks for.
+  void FlushIndications();
+  std::string SendHeld();
+  bool Busy() const;
+  std::string PutIntoListing(const std::string& reply);
+  void ScheduleReports();
+  std::string DeliverText(const std::string& from, const std::string& text);
+  std::string DeliverPdu(const std::string& pdu);
+
+  struct PendingReport {
+    std::chrono::steady_clock::time_point due;
+    int reference = 0;
+    std::string recipient;
+    std::string sent;  // network time of the sending
+  };
 
   Profile& iProfile;
   Modem iModem;
@@ -46,6 +71,12 @@ class Session {
   bool iSilent = false;
   bool iHangup = false;
   int iCommands = 0;
+  std::vector<std::string> iHeld;  // indications waiting for their moment
+  std::vector<PendingReport> iReports;
+  int iNextConcatReference = 1;  // for long messages delivered on the control channel
 };
+
+// The network's time now, "2024-03-08T18:15:00+01:00", in the local zone.
+std::string NetworkTime();
 
 }  // namespace phonesim

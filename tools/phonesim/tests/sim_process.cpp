@@ -162,6 +162,35 @@ std::string SimProcess::ReadFor(milliseconds time, int* reads) {
   return out;
 }
 
+std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
+  std::string out;
+  auto deadline = steady_clock::now() + timeout;
+  auto done = [&] {
+    size_t at = out.find(text);
+    return at != std::string::npos && out.find("\r\n", at + text.size()) != std::string::npos;
+  };
+  while (!done()) {
+    auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
+    if (left <= 0) break;
+    pollfd p{iFd, POLLIN, 0};
+    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
+    char buf[4096];
+    ssize_t n = ::read(iFd, buf, sizeof buf);
+    if (n > 0) out.append(buf, static_cast<size_t>(n));
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+  }
+  return out;
+}
+
+bool SimProcess::Control(const std::string& line) {
+  int fd = ::open((iDir + "/control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string bytes = line + "\n";
+  bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+  ::close(fd);
+  return ok;
+}
+
 bool SimProcess::LineClosed(milliseconds timeout) {
   auto deadline = steady_clock::now() + timeout;
   while (steady_clock::now() < deadline) {

@@ -36,6 +36,10 @@ class SimProcess {
   std::string ReadSome(std::chrono::milliseconds timeout);
   // Reads whatever arrives within the time; `reads` counts the read calls that returned data.
   std::string ReadFor(std::chrono::milliseconds time, int* reads = nullptr);
+  // Reads until the text has arrived and the line it is on has ended (or the time is up).
+  std::string ReadUntil(const std::string& text, std::chrono::milliseconds timeout);
+  // Writes a line to the control FIFO, {dir}/control (started with --control {dir}/control).
+  bool Control(const std::string& line);
   // True when the line reports a hang-up (end of file or an error) within the time.
   bool LineClosed(std::chrono::milliseconds timeout);
 

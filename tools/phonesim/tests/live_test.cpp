@@ -1,0 +1,197 @@
+// The phone while it is in use: messages handed to it on the control FIFO,
+// announced as AT+CNMI asks; status reports for sends that ask for them;
+// indications at the awkward moments real phones pick. Every wait is for a
+// condition, with one generous deadline.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <nlohmann/json.hpp>
+
+#include "sim_process.h"
+
+namespace phonesim::testing {
+namespace {
+
+using namespace std::chrono;
+
+const auto kDeadline = seconds(20);
+const std::string kSmsc = "0791447758100650";        // the default service centre, +447785016005
+const std::string kTo123 = "0C91447700091032";       // +447700900123
+// "hello" to +447700900123, without and with a status report request (TP-SRR).
+const std::string kSubmit = "0011000C914477000910320000AA05E8329BFD06";
+const std::string kSubmitWithReport = "0031000C914477000910320000AA05E8329BFD06";
+// A DELIVER from 1234: "A".
+const std::string kDeliver = "0004048121430000423070111111000141";
+
+// Asks until the condition holds for the reply (each ask a full exchange).
+bool AskUntil(SimProcess& sim, const std::string& command, const std::function<bool(const std::string&)>& holds) {
+  auto deadline = steady_clock::now() + kDeadline;
+  while (steady_clock::now() < deadline) {
+    if (holds(sim.Command(command))) return true;
+  }
+  return false;
+}
+
+bool Stored(SimProcess& sim, int count) {
+  std::string wanted = "\"SM\"," + std::to_string(count) + ",";
+  return AskUntil(sim, "AT+CPMS?", [&](const std::string& r) { return r.find("+CPMS: " + wanted) != std::string::npos; });
+}
+
+bool WaitForErrors(SimProcess& sim, const std::string& text) {
+  auto deadline = steady_clock::now() + kDeadline;
+  while (steady_clock::now() < deadline) {
+    if (sim.Errors().find(text) != std::string::npos) return true;
+    sim.ReadFor(milliseconds(20));  // a bounded wait for the file to change, not a timing
+  }
+  return false;
+}
+
+TEST(Live, DeliveredMessagesAreStoredAndAnnouncedAsCnmiAsks) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start(R"({"sms": {"stores": {"ME": null, "SM": {"capacity": 6}}}, "quirks": {"echo": false}})",
+                        "--control {dir}/control"))
+      << sim.Errors();
+  EXPECT_EQ(sim.Command("AT+CNMI=?"), "\r\n+CNMI: (0-2),(0-3),(0,2),(0-2),(0,1)\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CNMI?"), "\r\n+CNMI: 0,0,0,0,0\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CNMI=3,1"), "\r\n+CMS ERROR: 303\r\n");
+  EXPECT_EQ(sim.Command("AT+CNMI=2,1,1"), "\r\n+CMS ERROR: 303\r\n");
+
+  // Mode 0: stored, and the indication kept in the phone until the mode allows it.
+  EXPECT_EQ(sim.Command("AT+CNMI=0,1"), "\r\nOK\r\n");
+  ASSERT_TRUE(sim.Control("deliver +447700900123 Hello"));
+  ASSERT_TRUE(Stored(sim, 1));
+  sim.Send("AT+CNMI=2,1,0,0,0\r");
+  EXPECT_EQ(sim.ReadUntil("+CMTI: \"SM\",1", kDeadline), "\r\nOK\r\n\r\n+CMTI: \"SM\",1\r\n");
+  EXPECT_EQ(sim.Command("AT+CNMI?"), "\r\n+CNMI: 2,1,0,0,0\r\n\r\nOK\r\n");
+
+  // Announced at once; what is stored reads back as sent.
+  ASSERT_TRUE(sim.Control("deliver +447700900123 Hello"));
+  EXPECT_EQ(sim.ReadUntil("+CMTI", kDeadline), "\r\n+CMTI: \"SM\",2\r\n");
+  std::string read = sim.Command("AT+CMGR=2");
+  EXPECT_EQ(read.rfind("\r\n+CMGR: 0,,", 0), 0u) << read;
+  EXPECT_NE(read.find(kSmsc + "040C9144770009103200"), std::string::npos) << read;
+  EXPECT_NE(read.find("05C8329BFD06\r\n\r\nOK\r\n"), std::string::npos) << read;
+
+  // A long text arrives as its parts, each announced.
+  ASSERT_TRUE(sim.Control("deliver +447700900123 " + std::string(200, 'x')));
+  std::string both = sim.ReadUntil("+CMTI: \"SM\",4", kDeadline);
+  EXPECT_EQ(both, "\r\n+CMTI: \"SM\",3\r\n\r\n+CMTI: \"SM\",4\r\n");
+  EXPECT_NE(sim.Command("AT+CMGR=3").find("0500030102" "01"), std::string::npos);
+  EXPECT_NE(sim.Command("AT+CMGR=4").find("0500030102" "02"), std::string::npos);
+
+  // UTF-8 outside the alphabet goes as UCS2; "\n" is a line break.
+  ASSERT_TRUE(sim.Control("deliver +79161234567 Привет\\nмир"));
+  EXPECT_EQ(sim.ReadUntil("+CMTI", kDeadline), "\r\n+CMTI: \"SM\",5\r\n");
+  read = sim.Command("AT+CMGR=5");
+  EXPECT_NE(read.find("0008"), std::string::npos) << read;
+  EXPECT_NE(read.find("14041F04400438043204350442000A043C04380440\r\n"), std::string::npos) << read;
+
+  // A PDU as it is; then the store is full and says so.
+  ASSERT_TRUE(sim.Control("pdu " + kDeliver));
+  EXPECT_EQ(sim.ReadUntil("+CMTI", kDeadline), "\r\n+CMTI: \"SM\",6\r\n");
+  EXPECT_EQ(sim.Command("AT+CMGR=6"), "\r\n+CMGR: 0,,16\r\n" + kDeliver + "\r\n\r\nOK\r\n");
+  ASSERT_TRUE(sim.Control("deliver +4411 lost"));
+  EXPECT_TRUE(WaitForErrors(sim, "phonesim: control: the message store is full: message dropped")) << sim.Errors();
+
+  // Routed (mt 2): the whole message on the line, nothing stored.
+  EXPECT_EQ(sim.Command("AT+CNMI=2,2"), "\r\nOK\r\n");
+  ASSERT_TRUE(sim.Control("deliver +447700900123 Hello"));
+  std::string routed = sim.ReadUntil("05C8329BFD06", kDeadline);
+  EXPECT_EQ(routed.rfind("\r\n+CMT: ,24\r\n" + kSmsc + "040C9144770009103200", 0), 0u) << routed;
+  EXPECT_TRUE(Stored(sim, 6));
+
+  // Any line on request; nonsense on the control channel is reported, not fatal.
+  ASSERT_TRUE(sim.Control("unsolicited ^RSSI:5"));
+  EXPECT_EQ(sim.ReadUntil("^RSSI:5", kDeadline), "\r\n^RSSI:5\r\n");
+  ASSERT_TRUE(sim.Control("explode now"));
+  EXPECT_TRUE(WaitForErrors(sim, "phonesim: control: unknown command \"explode\"")) << sim.Errors();
+  EXPECT_EQ(sim.Command("AT"), "\r\nOK\r\n");
+  EXPECT_EQ(sim.Stop(), 0);
+
+  SimProcess refused;
+  EXPECT_FALSE(refused.Start("{}", "--control {dir}/profile.json"));
+  EXPECT_EQ(refused.ExitCode(), 1);
+  EXPECT_NE(refused.Errors().find("profile.json: exists and is not a FIFO"), std::string::npos) << refused.Errors();
+}
+
+TEST(Live, StatusReportsFollowTheSendsThatAskForThem) {
+  SimProcess sim;
+  ASSERT_TRUE(sim.Start(R"({"sms": {"report_delay_ms": 50, "stores": {"ME": null, "SM": {}}}, "quirks": {"echo": false}})",
+                        "--state-out {dir}/state.json"))
+      << sim.Errors();
+  auto send = [&](const std::string& pdu) {
+    EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
+    sim.Send(pdu + "\x1a");
+  };
+  // Stored and announced (ds 2): the report names the reference and the recipient.
+  EXPECT_EQ(sim.Command("AT+CNMI=2,1,0,2,0"), "\r\nOK\r\n");
+  send(kSubmitWithReport);
+  std::string r = sim.ReadUntil("+CDSI", kDeadline);
+  EXPECT_EQ(r, "\r\n+CMGS: 1\r\n\r\nOK\r\n\r\n+CDSI: \"SM\",1\r\n");
+  std::string report = sim.Command("AT+CMGR=1");
+  EXPECT_EQ(report.rfind("\r\n+CMGR: 0,,25\r\n" + kSmsc + "0601" + kTo123, 0), 0u) << report;
+  EXPECT_NE(report.find("00\r\n\r\nOK\r\n"), std::string::npos) << report;  // TP-ST 0: delivered
+  EXPECT_EQ(report.size(), std::string("\r\n+CMGR: 0,,25\r\n\r\n\r\nOK\r\n").size() + kSmsc.size() + 50);
+
+  // Routed (ds 1); a send without the request gets no report.
+  EXPECT_EQ(sim.Command("AT+CNMI=2,1,0,1,0"), "\r\nOK\r\n");
+  send(kSubmit);
+  EXPECT_EQ(sim.ReadUntilFinal(kDeadline), "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+  send(kSubmitWithReport);
+  r = sim.ReadUntil(kTo123, kDeadline);
+  EXPECT_NE(r.find("\r\n+CDS: 25\r\n" + kSmsc + "0603" + kTo123), std::string::npos) << r;
+  EXPECT_EQ(r.find("0602" + kTo123), std::string::npos) << r;
+
+  // Not routed (ds 0): kept among the messages, where a download finds it.
+  EXPECT_EQ(sim.Command("AT+CNMI=2,1,0,0,0"), "\r\nOK\r\n");
+  send(kSubmitWithReport);
+  EXPECT_EQ(sim.ReadUntilFinal(kDeadline), "\r\n+CMGS: 4\r\n\r\nOK\r\n");
+  EXPECT_TRUE(Stored(sim, 2));
+  EXPECT_NE(sim.Command("AT+CMGL=4").find("+CMGL: 2,0,,25\r\n" + kSmsc + "0604"), std::string::npos);
+
+  ASSERT_EQ(sim.Stop(), 0);
+  auto sent = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"))["sms"]["sent"];
+  ASSERT_EQ(sent.size(), 4u);
+  EXPECT_EQ(sent[0]["report_requested"], true);
+  EXPECT_EQ(sent[1]["report_requested"], false);
+  EXPECT_EQ(sent[1]["text"], "hello");
+}
+
+TEST(Live, IndicationsAtAwkwardMoments) {
+  {
+    // In the middle of a listing: after the first message's lines.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"({"sms": {"stores": {"ME": null, "SM": {"messages": [
+                             {"index": 1, "pdu": "0004"}, {"index": 2, "pdu": "0005"}]}}},
+                             "quirks": {"echo": false, "indication_timing": "mid_listing"}})",
+                          "--control {dir}/control"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CNMI=2,1"), "\r\nOK\r\n");
+    ASSERT_TRUE(sim.Control("pdu " + kDeliver));
+    ASSERT_TRUE(Stored(sim, 3));  // held back all the while
+    EXPECT_EQ(sim.Command("AT+CMGL=4"), "\r\n+CMGL: 1,1,,1\r\n0004\r\n+CMTI: \"SM\",3\r\n+CMGL: 2,1,,1\r\n0005\r\n"
+                                        "+CMGL: 3,0,,16\r\n" + kDeliver + "\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.Command("AT+CMGL=4").find("+CMTI"), std::string::npos);  // sent once
+    EXPECT_EQ(sim.Stop(), 0);
+  }
+  {
+    // Before the echo of the next command.
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"({"sms": {"stores": {"ME": null, "SM": {}}}, "quirks": {"indication_timing": "before_echo"}})",
+                          "--control {dir}/control"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CNMI=2,1"), "AT+CNMI=2,1\r\r\nOK\r\n");
+    ASSERT_TRUE(sim.Control("deliver +4411 Hi"));
+    std::string r;
+    EXPECT_TRUE(AskUntil(sim, "AT", [&](const std::string& reply) {
+      r = reply;
+      return reply.find("+CMTI") != std::string::npos;
+    }));
+    EXPECT_EQ(r, "\r\n+CMTI: \"SM\",1\r\nAT\r\r\nOK\r\n");
+    EXPECT_EQ(sim.Stop(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace phonesim::testing
