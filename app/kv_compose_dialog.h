@@ -26,9 +26,6 @@ class CKvCreateNewMessage : public CEpocDialog {
   LRESULT HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
   LRESULT Draw(const RECT& aRect) override;
 
-  // Characters in the text box, line breaks included as stored.
-  int CharacterCount() const;
-
  private:
   explicit CKvCreateNewMessage(CKveMessagesItem** aSlot);
   void LoadContactsL();
