@@ -107,6 +107,43 @@ std::string EncodeUtf8(std::u32string_view text) {
   return out;
 }
 
+std::u16string ToUtf16(std::u32string_view text) {
+  std::u16string out;
+  for (char32_t c : text) {
+    if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) c = 0xFFFD;
+    if (c < 0x10000) {
+      out.push_back(static_cast<char16_t>(c));
+    } else {
+      char32_t v = c - 0x10000;
+      out.push_back(static_cast<char16_t>(0xD800 | (v >> 10)));
+      out.push_back(static_cast<char16_t>(0xDC00 | (v & 0x3FF)));
+    }
+  }
+  return out;
+}
+
+std::u32string FromUtf16(std::u16string_view units) {
+  std::u32string out;
+  for (size_t i = 0; i < units.size(); ++i) {
+    char16_t u = units[i];
+    bool high = u >= 0xD800 && u <= 0xDBFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      out.push_back(0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (units[++i] - 0xDC00));
+    } else if (u >= 0xD800 && u <= 0xDFFF) {
+      out.push_back(0xFFFD);
+    } else {
+      out.push_back(u);
+    }
+  }
+  return out;
+}
+
+size_t Utf16Length(std::u32string_view text) {
+  size_t n = 0;
+  for (char32_t c : text) n += c >= 0x10000 && c <= 0x10FFFF ? 2 : 1;
+  return n;
+}
+
 bool ToGsmSeptets(std::u32string_view text, std::vector<uint8_t>& septets) {
   for (char32_t c : text) {
     bool found = false;
@@ -156,8 +193,7 @@ std::string EncodeCharset(std::string_view charset, std::string_view utf8) {
   std::string out;
   if (SameCharset(charset, "UCS2")) {
     static const char* kHex = "0123456789ABCDEF";
-    for (char32_t c : text) {
-      unsigned u = c > 0xFFFF ? '?' : static_cast<unsigned>(c);
+    for (char16_t u : ToUtf16(text)) {
       for (int shift = 12; shift >= 0; shift -= 4) out.push_back(kHex[(u >> shift) & 0xF]);
     }
     return out;
@@ -179,15 +215,17 @@ bool DecodeCharset(std::string_view charset, std::string_view bytes, std::string
   std::u32string text;
   if (SameCharset(charset, "UCS2")) {
     if (bytes.size() % 4 != 0) return false;
+    std::u16string units;
     for (size_t i = 0; i < bytes.size(); i += 4) {
-      char32_t c = 0;
+      char16_t u = 0;
       for (size_t k = 0; k < 4; ++k) {
         int d = HexDigit(bytes[i + k]);
         if (d < 0) return false;
-        c = (c << 4) | static_cast<char32_t>(d);
+        u = static_cast<char16_t>(u << 4 | d);
       }
-      text.push_back(c);
+      units.push_back(u);
     }
+    text = FromUtf16(units);
   } else if (SameCharset(charset, "GSM")) {
     std::vector<uint8_t> septets(bytes.begin(), bytes.end());
     text = FromGsmSeptets(septets);

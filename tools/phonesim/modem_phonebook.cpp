@@ -9,6 +9,34 @@ std::string Range(const PhoneBook& book) {
   return "(" + std::to_string(book.first) + "-" + std::to_string(book.last) + ")";
 }
 
+// A name as it goes out in +CPBR: in the selected character set or, with
+// "UCS2" selected, in the form the profile's quirk asks for.
+std::string NameOnLine(const std::string& charset, const std::string& form, const std::string& name) {
+  if (NormalizeCommand(charset) != "UCS2" || form == "hex") return EncodeCharset(charset, name);
+  std::string latin1 = EncodeCharset("8859-1", name);
+  if (form == "plain") return latin1;
+  if (form == "8bit_hex_00") return ToHex(std::vector<uint8_t>(latin1.begin(), latin1.end())) + "00";
+  std::vector<uint8_t> swapped;  // byte_swapped
+  for (char16_t u : ToUtf16(DecodeUtf8(name))) {
+    swapped.push_back(static_cast<uint8_t>(u & 0xFF));
+    swapped.push_back(static_cast<uint8_t>(u >> 8));
+  }
+  return ToHex(swapped);
+}
+
+// The name cut to the store's length in UTF-16 units, a surrogate pair kept whole.
+std::string CutName(const std::string& name, int length) {
+  std::u32string text = DecodeUtf8(name);
+  std::u32string kept;
+  size_t units = 0;
+  for (char32_t c : text) {
+    units += Utf16Length(std::u32string_view(&c, 1));
+    if (units > static_cast<size_t>(length)) break;
+    kept.push_back(c);
+  }
+  return EncodeUtf8(kept);
+}
+
 }  // namespace
 
 Modem::Handled Modem::HandlePhoneBook(const AtCommand& cmd) {
@@ -68,7 +96,7 @@ Modem::Outcome Modem::ReadPhoneBook(const AtCommand& cmd) {
   for (auto e = book.entries.lower_bound(low); e != book.entries.end() && e->first <= high; ++e) {
     any = true;
     Info("+CPBR", std::to_string(e->first) + ",\"" + e->second.number + "\"," + std::to_string(e->second.type) +
-                      ",\"" + EncodeCharset(iCharset, e->second.name) + "\"");
+                      ",\"" + NameOnLine(iCharset, iProfile.quirks.ucs2Names, e->second.name) + "\"");
   }
   if (any) return Outcome::Ok();
   const std::string& empty = iProfile.quirks.emptyRangeReply;
@@ -105,8 +133,7 @@ Modem::Outcome Modem::WritePhoneBook(const AtCommand& cmd) {
     std::string raw;
     if (!ArgString(args[3], raw) || !DecodeCharset(iCharset, raw, entry.name)) return Outcome::Cme(25);
     // Like many phones, a name longer than the store takes is cut, not refused.
-    std::u32string name = DecodeUtf8(entry.name);
-    if (static_cast<int>(name.size()) > book.nameLength) entry.name = EncodeUtf8(name.substr(0, book.nameLength));
+    entry.name = CutName(entry.name, book.nameLength);
   }
   book.entries[location] = entry;
   return Outcome::Ok();

@@ -186,8 +186,9 @@ std::string Modem::HandlePdu(const std::string& text) {
   for (char c : text) {
     if (c != '\r' && c != '\n' && c != ' ') hex.push_back(c);
   }
-  std::string recipient, error;
-  if (TpduLength(hex) != expected || !ReadSubmit(hex, recipient, error)) return Frame(Outcome::Cms(304));
+  Submit submit;
+  std::string error;
+  if (TpduLength(hex) != expected || !ReadSubmit(hex, submit, error)) return Frame(Outcome::Cms(304));
   if (!iProfile.sms.sendErrors.empty()) {
     int code = iProfile.sms.sendErrors.front();
     iProfile.sms.sendErrors.erase(iProfile.sms.sendErrors.begin());
@@ -195,7 +196,7 @@ std::string Modem::HandlePdu(const std::string& text) {
   }
   int reference = iNextReference;
   iNextReference = iNextReference % 255 + 1;
-  iProfile.sms.sent.push_back({recipient, hex, reference});
+  iProfile.sms.sent.push_back({submit.recipient, hex, reference});
   Info("+CMGS", std::to_string(reference));
   return Frame(Outcome::Ok());
 }

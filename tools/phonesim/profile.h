@@ -101,7 +101,14 @@ struct Quirks {
   std::vector<Unsolicited> unsolicited;
   std::vector<std::string> refuse;  // command lines answered with ERROR
   std::vector<Fault> faults;
+  // How names go out in +CPBR while "UCS2" is selected: "hex" (UTF-16 as
+  // hexadecimal), or as some real phones send them: "byte_swapped" (each
+  // unit low octet first), "8bit_hex_00" (hexadecimal of the Latin-1 text
+  // with a 00 after it), "plain" (the Latin-1 text, not hexadecimal at all).
+  std::string ucs2Names = "hex";
 };
+
+bool IsKnownUcs2NameForm(const std::string& form);
 
 struct ScriptStep {
   std::string expect;

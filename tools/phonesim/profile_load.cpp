@@ -55,8 +55,9 @@ bool Bool(const json& v, const std::string& where) {
   return v.get<bool>();
 }
 
-size_t Characters(const std::string& utf8) {
-  return DecodeUtf8(utf8).size();
+// A name's length as phones count it: UTF-16 units (an emoji takes two).
+size_t NameLength(const std::string& utf8) {
+  return Utf16Length(DecodeUtf8(utf8));
 }
 
 void LoadIdentity(const json& v, const std::string& at, Identity& id) {
@@ -93,60 +94,140 @@ void LoadPhoneBook(const json& v, const std::string& at, PhoneBook& book) {
     if (static_cast<int>(entry.number.size()) > book.numberLength) {
       Fail(e + "/number", "longer than number_length " + std::to_string(book.numberLength));
     }
-    if (static_cast<int>(Characters(entry.name)) > book.nameLength) {
+    if (static_cast<int>(NameLength(entry.name)) > book.nameLength) {
       Fail(e + "/name", "longer than name_length " + std::to_string(book.nameLength));
     }
     book.entries[location] = entry;
   }
 }
 
-void LoadMessage(const json& item, const std::string& e, const std::string& smsc, int index,
-                 MessageStore& store) {
-  CheckKeys(item, e, {"index", "status", "pdu", "from", "to", "text", "time", "concat"});
+Coding LoadCoding(const json& item, const std::string& e) {
+  if (!item.contains("coding")) return Coding::kAuto;
+  std::string name = Text(item["coding"], e + "/coding");
+  if (name == "auto") return Coding::kAuto;
+  if (name == "7bit") return Coding::kGsm7;
+  if (name == "ucs2") return Coding::kUcs2;
+  Fail(e + "/coding", "expected \"auto\", \"7bit\" or \"ucs2\", found \"" + name + "\"");
+}
+
+// The part numbers in the order they are stored: 1..parts, or the profile's order.
+std::vector<int> PartOrder(const json& c, const std::string& ca, int parts) {
+  std::vector<int> order;
+  if (!c.contains("order")) {
+    for (int i = 1; i <= parts; ++i) order.push_back(i);
+    return order;
+  }
+  const json& list = c["order"];
+  if (!list.is_array() || static_cast<int>(list.size()) != parts) {
+    Fail(ca + "/order", "expected the " + std::to_string(parts) + " part numbers in the order they are stored");
+  }
+  std::set<int> seen;
+  for (size_t i = 0; i < list.size(); ++i) {
+    int part = Int(list[i], ca + "/order/" + std::to_string(i), 1, parts);
+    if (!seen.insert(part).second) Fail(ca + "/order/" + std::to_string(i), "part " + std::to_string(part) + " is given twice");
+    order.push_back(part);
+  }
+  return order;
+}
+
+// One profile entry: a message given by its PDU, a single message or one
+// part given by its fields, or a long text that becomes its parts, stored at
+// consecutive indices from `index` on.
+std::vector<StoredMessage> LoadMessage(const json& item, const std::string& e, const std::string& smsc, int index) {
+  CheckKeys(item, e, {"index", "status", "pdu", "from", "to", "text", "time", "coding", "concat"});
   StoredMessage m;
   bool byPdu = item.contains("pdu");
   bool outgoing = item.contains("to");
   m.status = outgoing ? 3 : 1;
   if (item.contains("status")) m.status = Int(item["status"], e + "/status", 0, 3);
   if (byPdu) {
-    for (const char* key : {"from", "to", "text", "time", "concat"}) {
+    for (const char* key : {"from", "to", "text", "time", "coding", "concat"}) {
       if (item.contains(key)) Fail(e + "/" + key, "a message is given either by \"pdu\" or by its fields, not both");
     }
     m.pdu = Text(item["pdu"], e + "/pdu");
     if (TpduLength(m.pdu) < 1) Fail(e + "/pdu", "not a hexadecimal PDU with a service centre length in front");
-  } else {
-    if (item.contains("from") == outgoing) Fail(e, "a message needs either \"pdu\", \"from\" (received) or \"to\" (stored outgoing)");
-    if (outgoing != (m.status >= 2)) {
-      Fail(e + "/status", outgoing ? "a message with \"to\" is stored outgoing: status 2 or 3"
-                                   : "a message with \"from\" is received: status 0 or 1");
+    return {m};
+  }
+  if (item.contains("from") == outgoing) Fail(e, "a message needs either \"pdu\", \"from\" (received) or \"to\" (stored outgoing)");
+  if (outgoing != (m.status >= 2)) {
+    Fail(e + "/status", outgoing ? "a message with \"to\" is stored outgoing: status 2 or 3"
+                                 : "a message with \"from\" is received: status 0 or 1");
+  }
+  TextMessage t;
+  t.submit = outgoing;
+  t.address = Text(item[outgoing ? "to" : "from"], e + (outgoing ? "/to" : "/from"));
+  if (item.contains("text")) t.text = Text(item["text"], e + "/text");
+  t.coding = LoadCoding(item, e);
+  t.time = "2024-01-01T12:00:00+00:00";
+  if (item.contains("time")) {
+    if (outgoing) Fail(e + "/time", "a stored outgoing message has no time");
+    t.time = Text(item["time"], e + "/time");
+  }
+  json source = item;
+  source.erase("index");
+  source.erase("status");
+
+  json c = item.contains("concat") ? item["concat"] : json::object();
+  std::string ca = e + "/concat";
+  CheckKeys(c, ca, {"reference", "reference_bits", "parts", "part", "order"});
+  if (c.contains("reference_bits")) {
+    t.concat.referenceBits = Int(c["reference_bits"], ca + "/reference_bits", 8, 16);
+    if (t.concat.referenceBits != 8 && t.concat.referenceBits != 16) Fail(ca + "/reference_bits", "expected 8 or 16");
+  }
+  int maxReference = t.concat.referenceBits == 16 ? 65535 : 255;
+  if (c.contains("part")) {
+    // One part of a long message, its text as given.
+    for (const char* key : {"reference", "parts"}) {
+      if (!c.contains(key)) Fail(ca, std::string("needs \"") + key + "\"");
     }
-    TextMessage t;
-    t.submit = outgoing;
-    t.address = Text(item[outgoing ? "to" : "from"], e + (outgoing ? "/to" : "/from"));
-    if (item.contains("text")) t.text = Text(item["text"], e + "/text");
-    t.time = "2024-01-01T12:00:00+00:00";
-    if (item.contains("time")) {
-      if (outgoing) Fail(e + "/time", "a stored outgoing message has no time");
-      t.time = Text(item["time"], e + "/time");
-    }
-    if (item.contains("concat")) {
-      const json& c = item["concat"];
-      std::string ca = e + "/concat";
-      CheckKeys(c, ca, {"reference", "parts", "part"});
-      for (const char* key : {"reference", "parts", "part"}) {
-        if (!c.contains(key)) Fail(ca, std::string("needs \"") + key + "\"");
-      }
-      t.concat.reference = Int(c["reference"], ca + "/reference", 0, 255);
-      t.concat.total = Int(c["parts"], ca + "/parts", 1, 255);
-      t.concat.part = Int(c["part"], ca + "/part", 1, t.concat.total);
-    }
+    if (c.contains("order")) Fail(ca + "/order", "belongs to a whole long text, not to one part");
+    t.concat.reference = Int(c["reference"], ca + "/reference", 0, maxReference);
+    t.concat.total = Int(c["parts"], ca + "/parts", 1, 255);
+    t.concat.part = Int(c["part"], ca + "/part", 1, t.concat.total);
     std::string error;
     if (!EncodeTextMessage(t, smsc, m.pdu, error)) Fail(e, error);
-    m.source = item;
-    m.source.erase("index");
-    m.source.erase("status");
+    m.source = source;
+    return {m};
   }
-  store.messages[index] = m;
+
+  // A whole text: one message when it fits, else its parts.
+  Coding coding = t.coding == Coding::kAuto ? ChooseCoding(t.text) : t.coding;
+  if (coding == Coding::kGsm7 && ChooseCoding(t.text) != Coding::kGsm7) {
+    Fail(e + "/coding", "the text has characters outside the GSM alphabet");
+  }
+  std::vector<std::string> texts = SplitText(t.text, coding, t.concat.referenceBits);
+  if (texts.size() > 255) Fail(e + "/text", "longer than 255 parts");
+  int parts = static_cast<int>(texts.size());
+  if (c.contains("parts") && Int(c["parts"], ca + "/parts", 1, 255) != parts) {
+    Fail(ca + "/parts", "the text makes " + std::to_string(parts) + " parts");
+  }
+  std::vector<int> order = PartOrder(c, ca, parts);
+  if (parts == 1) {
+    std::string error;
+    if (!EncodeTextMessage(t, smsc, m.pdu, error)) Fail(e, error);
+    m.source = source;
+    return {m};
+  }
+  t.concat.reference = c.contains("reference") ? Int(c["reference"], ca + "/reference", 0, maxReference)
+                                               : index % (maxReference + 1);
+  t.concat.total = parts;
+  t.coding = coding;
+  std::vector<StoredMessage> stored;
+  for (int part : order) {
+    t.concat.part = part;
+    t.text = texts[part - 1];
+    std::string error;
+    if (!EncodeTextMessage(t, smsc, m.pdu, error)) Fail(e, error);
+    // Written back as the part it now is, so that the state loads to the same PDUs.
+    m.source = source;
+    m.source["text"] = t.text;
+    m.source["coding"] = CodingName(coding);
+    json concat = {{"reference", t.concat.reference}, {"parts", parts}, {"part", part}};
+    if (t.concat.referenceBits == 16) concat["reference_bits"] = 16;
+    m.source["concat"] = concat;
+    stored.push_back(m);
+  }
+  return stored;
 }
 
 void LoadMessageStore(const json& v, const std::string& at, const std::string& smsc, MessageStore& store) {
@@ -163,9 +244,12 @@ void LoadMessageStore(const json& v, const std::string& at, const std::string& s
       index = Int(list[i]["index"], e + "/index", 1, store.capacity);
     }
     if (index > store.capacity) Fail(e, "no free index left below the capacity " + std::to_string(store.capacity));
-    if (store.messages.count(index)) Fail(e + "/index", "index " + std::to_string(index) + " is given twice");
-    LoadMessage(list[i], e, smsc, index, store);
-    next = index + 1;
+    for (StoredMessage& m : LoadMessage(list[i], e, smsc, index)) {
+      if (index > store.capacity) Fail(e, "its parts need indices beyond the capacity " + std::to_string(store.capacity));
+      if (store.messages.count(index)) Fail(e + "/index", "index " + std::to_string(index) + " is given twice");
+      store.messages[index++] = std::move(m);
+    }
+    next = index;
   }
 }
 
@@ -204,7 +288,8 @@ void LoadSms(const json& v, const std::string& at, Sms& sms) {
     if (!list.is_array()) Fail(at + "/sent", "expected an array, found " + TypeName(list));
     for (size_t i = 0; i < list.size(); ++i) {
       std::string e = at + "/sent/" + std::to_string(i);
-      CheckKeys(list[i], e, {"recipient", "pdu", "reference"});
+      // The fields a written state adds after these follow from the pdu.
+      CheckKeys(list[i], e, {"recipient", "pdu", "reference", "coding", "text", "concat", "report_requested"});
       SentMessage s;
       if (list[i].contains("recipient")) s.recipient = Text(list[i]["recipient"], e + "/recipient");
       if (list[i].contains("pdu")) s.pdu = Text(list[i]["pdu"], e + "/pdu");
@@ -237,7 +322,7 @@ Fault LoadFault(const json& v, const std::string& at) {
 
 void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
   CheckKeys(v, at, {"echo", "space_after_colon", "baud", "chunk_bytes", "empty_range_reply", "hang_after",
-                    "hangup_after_commands", "unsolicited", "refuse", "faults"});
+                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names"});
   if (v.contains("echo")) q.echo = Bool(v["echo"], at + "/echo");
   if (v.contains("space_after_colon")) q.spaceAfterColon = Bool(v["space_after_colon"], at + "/space_after_colon");
   if (v.contains("baud")) {
@@ -269,6 +354,13 @@ void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
     const json& list = v["refuse"];
     if (!list.is_array()) Fail(at + "/refuse", "expected an array, found " + TypeName(list));
     for (size_t i = 0; i < list.size(); ++i) q.refuse.push_back(Text(list[i], at + "/refuse/" + std::to_string(i)));
+  }
+  if (v.contains("ucs2_names")) {
+    std::string form = Text(v["ucs2_names"], at + "/ucs2_names");
+    if (!IsKnownUcs2NameForm(form)) {
+      Fail(at + "/ucs2_names", "expected \"hex\", \"byte_swapped\", \"8bit_hex_00\" or \"plain\", found \"" + form + "\"");
+    }
+    q.ucs2Names = form;
   }
   if (v.contains("faults")) {
     const json& list = v["faults"];
@@ -358,6 +450,10 @@ void LineAndColumn(const std::string& text, size_t byte, size_t& line, size_t& c
 }
 
 }  // namespace
+
+bool IsKnownUcs2NameForm(const std::string& form) {
+  return form == "hex" || form == "byte_swapped" || form == "8bit_hex_00" || form == "plain";
+}
 
 Profile DefaultProfile() {
   Profile p;

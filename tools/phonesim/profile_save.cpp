@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <fstream>
 
+#include "pdu.h"
 #include "profile.h"
 
 namespace phonesim {
@@ -37,6 +38,26 @@ Json StoreToJson(const MessageStore& store) {
   return out;
 }
 
+// A sent message with what its PDU says, for whoever reads the state: the
+// coding, the text, the long-message header and the report request. Only
+// recipient, pdu and reference are read back; the rest follows from the pdu.
+Json SentToJson(const SentMessage& s) {
+  Json out = {{"recipient", s.recipient}, {"pdu", s.pdu}, {"reference", s.reference}};
+  Submit submit;
+  std::string error;
+  if (!ReadSubmit(s.pdu, submit, error)) return out;
+  out["coding"] = CodingName(submit.coding);
+  out["text"] = submit.text;
+  if (submit.concat.total > 0) {
+    out["concat"] = {{"reference", submit.concat.reference},
+                     {"reference_bits", submit.concat.referenceBits},
+                     {"parts", submit.concat.total},
+                     {"part", submit.concat.part}};
+  }
+  out["report_requested"] = submit.reportRequested;
+  return out;
+}
+
 }  // namespace
 
 nlohmann::ordered_json ProfileToJson(const Profile& p) {
@@ -67,9 +88,7 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   sms["stores"] = stores;
   sms["send_errors"] = p.sms.sendErrors;
   sms["sent"] = Json::array();
-  for (const SentMessage& s : p.sms.sent) {
-    sms["sent"].push_back({{"recipient", s.recipient}, {"pdu", s.pdu}, {"reference", s.reference}});
-  }
+  for (const SentMessage& s : p.sms.sent) sms["sent"].push_back(SentToJson(s));
   root["sms"] = sms;
 
   const Quirks& q = p.quirks;
@@ -84,6 +103,7 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   quirks["unsolicited"] = Json::array();
   for (const Unsolicited& u : q.unsolicited) quirks["unsolicited"].push_back({{"after", u.after}, {"line", u.line}});
   quirks["refuse"] = q.refuse;
+  quirks["ucs2_names"] = q.ucs2Names;
   quirks["faults"] = Json::array();
   for (const Fault& f : q.faults) {
     quirks["faults"].push_back({{"command", f.command},

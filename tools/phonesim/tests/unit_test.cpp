@@ -63,13 +63,99 @@ TEST(PduCoder, DeliverSubmitAndHeaders) {
   EXPECT_FALSE(EncodeTextMessage(m, "", pdu, error));
   EXPECT_NE(error.find("31/12/2002"), std::string::npos);
 
-  std::string recipient;
-  EXPECT_TRUE(ReadSubmit("079144775810065011000C914477000990990000FF10C8329BFD0699E5EF36E81C6EB7EB", recipient, error));
-  EXPECT_EQ(recipient, "+447700900999");
-  EXPECT_FALSE(ReadSubmit("0011000C91447700099099000010C8329B", recipient, error));  // user data cut short
-  EXPECT_FALSE(ReadSubmit("0791447758100650040C914477000910320000202113329595000AE8329BFD4697D9EC37", recipient, error));
+  Submit submit;
+  EXPECT_TRUE(ReadSubmit("079144775810065011000C914477000990990000FF10C8329BFD0699E5EF36E81C6EB7EB", submit, error));
+  EXPECT_EQ(submit.recipient, "+447700900999");
+  EXPECT_EQ(submit.text, "Hello from gammu");
+  EXPECT_FALSE(submit.reportRequested);
+  EXPECT_FALSE(ReadSubmit("0011000C91447700099099000010C8329B", submit, error));  // user data cut short
+  EXPECT_FALSE(ReadSubmit("0791447758100650040C914477000910320000202113329595000AE8329BFD4697D9EC37", submit, error));
   EXPECT_EQ(TpduLength("zz"), -1);
   EXPECT_EQ(TpduLength("05AA"), -1);
+}
+
+// Characters outside the basic multilingual plane go as surrogate pairs;
+// long texts split where phones split them, never inside an escape or a pair.
+TEST(PduCoder, UnicodeTextsAndTheirParts) {
+  const std::string smile = "\xF0\x9F\x99\x82";  // U+1F642
+  const std::string ya = "\xD1\x8F";               // Cyrillic ya
+  const std::string euro = "\xE2\x82\xAC";
+  TextMessage m;
+  m.address = "12345";
+  m.time = "2024-01-01T00:00:00+00:00";
+  m.text = "A" + smile;
+  std::string pdu, error;
+  ASSERT_TRUE(EncodeTextMessage(m, "", pdu, error)) << error;
+  EXPECT_EQ(pdu.substr(pdu.size() - 14), "060041D83DDE42");
+
+  // Euro and the Greek capitals of the alphabet stay 7-bit.
+  EXPECT_EQ(ChooseCoding("\xCE\x94\xCE\xA3\xCE\xA6\xCE\xA9 12 " + euro), Coding::kGsm7);
+  EXPECT_EQ(ChooseCoding("\xCE\x91"), Coding::kUcs2);  // Greek capital alpha is not in it
+  m.text = "\xCE\xA9" + euro;  // septets 0x15, then escape 0x1B 0x65
+  ASSERT_TRUE(EncodeTextMessage(m, "", pdu, error)) << error;
+  EXPECT_EQ(pdu.substr(pdu.size() - 8), "03954D19");
+  m.coding = Coding::kGsm7;
+  m.text = ya;
+  EXPECT_FALSE(EncodeTextMessage(m, "", pdu, error));
+  m.coding = Coding::kAuto;
+
+  // 7-bit: 160 septets in one message, 153 a part (152 with a 16-bit reference).
+  EXPECT_EQ(SplitText(std::string(160, 'a'), Coding::kAuto, 8).size(), 1u);
+  std::vector<std::string> parts = SplitText(std::string(161, 'a'), Coding::kAuto, 8);
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0].size(), 153u);
+  EXPECT_EQ(SplitText(std::string(161, 'a'), Coding::kAuto, 16)[0].size(), 152u);
+  parts = SplitText(std::string(152, 'a') + euro + std::string(10, 'b'), Coding::kAuto, 8);  // the escape is septet 153
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0], std::string(152, 'a'));
+  EXPECT_EQ(parts[1], euro + std::string(10, 'b'));
+  // UCS2: 70 units in one message, 67 a part (66 with a 16-bit reference).
+  std::string seventy;
+  for (int i = 0; i < 70; ++i) seventy += ya;
+  EXPECT_EQ(SplitText(seventy, Coding::kAuto, 8).size(), 1u);
+  parts = SplitText(seventy + ya, Coding::kAuto, 8);
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0].size(), 67u * 2);
+  parts = SplitText(seventy.substr(0, 65 * 2) + smile + smile + smile, Coding::kAuto, 16);  // a pair would straddle unit 66
+  ASSERT_EQ(parts.size(), 2u);
+  EXPECT_EQ(parts[0], seventy.substr(0, 65 * 2));
+  EXPECT_EQ(parts[1], smile + smile + smile);
+  // A Latin tail of a UCS2 text stays UCS2 when the coding is given.
+  parts = SplitText(seventy + "abc", Coding::kAuto, 8);
+  ASSERT_EQ(parts.size(), 2u);
+  m.text = parts[1];
+  m.coding = Coding::kUcs2;
+  m.concat = {300, 2, 2, 16};
+  ASSERT_TRUE(EncodeTextMessage(m, "", pdu, error)) << error;
+  EXPECT_EQ(pdu.substr(2, 2), "44");  // DELIVER with a header
+  EXPECT_NE(pdu.find("060804012C0202"), std::string::npos) << pdu;
+
+  // SUBMITs read back: coding, header (either reference width), fill bits, report request.
+  TextMessage out;
+  out.submit = true;
+  out.address = "+447700900123";
+  out.text = "ab" + euro;
+  out.concat = {7, 3, 2};
+  ASSERT_TRUE(EncodeTextMessage(out, "", pdu, error)) << error;
+  Submit s;
+  ASSERT_TRUE(ReadSubmit(pdu, s, error)) << error;
+  EXPECT_EQ(s.coding, Coding::kGsm7);
+  EXPECT_EQ(s.text, "ab" + euro);
+  EXPECT_EQ(s.concat.reference, 7);
+  EXPECT_EQ(s.concat.total, 3);
+  EXPECT_EQ(s.concat.part, 2);
+  EXPECT_EQ(s.concat.referenceBits, 8);
+  out.text = ya + smile;
+  out.concat = {0xBEEF, 2, 1, 16};
+  ASSERT_TRUE(EncodeTextMessage(out, "", pdu, error)) << error;
+  pdu.replace(2, 2, "61");  // TP-SRR set
+  ASSERT_TRUE(ReadSubmit(pdu, s, error)) << error;
+  EXPECT_EQ(s.coding, Coding::kUcs2);
+  EXPECT_EQ(s.dataCoding, 8);
+  EXPECT_EQ(s.text, ya + smile);
+  EXPECT_EQ(s.concat.reference, 0xBEEF);
+  EXPECT_EQ(s.concat.referenceBits, 16);
+  EXPECT_TRUE(s.reportRequested);
 }
 
 TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
@@ -79,7 +165,7 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
 
   e = LoadError(R"({"quirks": {"bogus": 1}})");
   EXPECT_EQ(e, "bad.json: at /quirks/bogus: unknown field (known here: baud, chunk_bytes, echo, empty_range_reply, "
-               "faults, hang_after, hangup_after_commands, refuse, space_after_colon, unsolicited)");
+               "faults, hang_after, hangup_after_commands, refuse, space_after_colon, ucs2_names, unsolicited)");
   e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGL", "then": "explode"}]}})");
   EXPECT_EQ(e, "bad.json: at /quirks/faults/0/then: expected \"silence\" or \"hangup\", found \"explode\"");
   e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGS", "then": "silence", "stage": "prompt"}]}})");
@@ -118,7 +204,8 @@ TEST(Profiles, WrittenStateLoadsToTheSameState) {
   std::string first = ProfileToJson(p).dump();
   Profile again = Load(first);
   EXPECT_EQ(ProfileToJson(again).dump(), first);
-  EXPECT_EQ(again.sms.stores["ME"].messages.size(), 10u);
+  EXPECT_EQ(again.sms.stores["ME"].messages.size(), 15u);
+  EXPECT_EQ(again.sms.stores["SM"].messages.size(), 9u);
   EXPECT_EQ(again.sms.stores["ME"].messages[5].pdu, p.sms.stores["ME"].messages[5].pdu);
 
   p.quirks.faults.push_back({"AT+CMGS", 2, 1, true, true});
@@ -129,6 +216,54 @@ TEST(Profiles, WrittenStateLoadsToTheSameState) {
   EXPECT_EQ(again.quirks.faults[0].occurrence, 2);
   EXPECT_TRUE(again.quirks.faults[0].hangup);
   EXPECT_TRUE(again.quirks.faults[0].pduStage);
+}
+
+// A whole long text in a profile becomes its parts at consecutive indices,
+// in the order asked for; the state written back holds them part by part.
+TEST(Profiles, LongTextsBecomeTheirPartsInTheirOrder) {
+  std::string text;
+  for (int i = 0; i < 150; ++i) text += "\xD0\x96";  // Cyrillic zhe: three parts of 66 units at most
+  nlohmann::json profile = {{"sms", {{"stores", {{"SM", {{"messages", nlohmann::json::array({
+      {{"index", 3}, {"status", 0}, {"from", "+4411"}, {"text", text}, {"time", "2024-01-01T00:00:00Z"},
+       {"concat", {{"reference", 4660}, {"reference_bits", 16}, {"order", {3, 1, 2}}}}},
+      {{"from", "+4422"}, {"text", std::string(200, 'x')}}})}}}}}}}};
+  Profile p = Load(profile.dump());
+  auto& messages = p.sms.stores["SM"].messages;
+  ASSERT_EQ(messages.size(), 5u);
+  std::vector<int> order;
+  for (int index : {3, 4, 5}) {
+    ASSERT_TRUE(messages.count(index));
+    // The header: 06 08 04 12 34 03 nn after the UCS2 coding.
+    size_t at = messages[index].pdu.find("0608041234");
+    ASSERT_NE(at, std::string::npos) << messages[index].pdu;
+    order.push_back(std::stoi(messages[index].pdu.substr(at + 12, 2)));
+    EXPECT_EQ(messages[index].status, 0);
+  }
+  EXPECT_EQ(order, (std::vector<int>{3, 1, 2}));
+  // Without a concat: split on its own, 8-bit reference from its first index.
+  ASSERT_TRUE(messages.count(6) && messages.count(7));
+  EXPECT_NE(messages[6].pdu.find("0500030602"), std::string::npos) << messages[6].pdu;
+
+  std::string first = ProfileToJson(p).dump();
+  Profile again = Load(first);
+  EXPECT_EQ(ProfileToJson(again).dump(), first);
+  for (int index : {3, 4, 5, 6, 7}) EXPECT_EQ(again.sms.stores["SM"].messages[index].pdu, messages[index].pdu);
+
+  std::string e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"from": "1", "text": ")" + text +
+                            R"(", "concat": {"order": [1, 1, 2]}}]}}}})");
+  EXPECT_NE(e.find("/sms/stores/SM/messages/0/concat/order/1: part 1 is given twice"), std::string::npos) << e;
+  e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"from": "1", "text": ")" + text +
+                R"(", "concat": {"parts": 2}}]}}}})");
+  EXPECT_NE(e.find("/concat/parts: the text makes 3 parts"), std::string::npos) << e;
+  e = LoadError(R"({"sms": {"stores": {"SM": {"capacity": 2, "messages": [{"from": "1", "text": ")" + text + R"("}]}}}})");
+  EXPECT_NE(e.find("beyond the capacity 2"), std::string::npos) << e;
+  e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"from": "1", "text": "\u0416", "coding": "7bit"}]}}}})");
+  EXPECT_NE(e.find("/sms/stores/SM/messages/0/coding"), std::string::npos) << e;
+  e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"from": "1", "text": "x",
+                   "concat": {"reference": 300, "parts": 2, "part": 1}}]}}}})");
+  EXPECT_NE(e.find("/concat/reference: 300 is outside 0 to 255"), std::string::npos) << e;
+  e = LoadError(R"({"quirks": {"ucs2_names": "utf8"}})");
+  EXPECT_NE(e.find("/quirks/ucs2_names"), std::string::npos) << e;
 }
 
 TEST(CommandLines, SplitIntoCommands) {
@@ -247,6 +382,41 @@ TEST(Interpreter, MessageStoresListReadDeleteAndCentre) {
   EXPECT_EQ(p.sms.smsc, "+441632");
   EXPECT_EQ(m.HandleLine("AT+CSCA=0161"), "\r\nOK\r\n");
   EXPECT_EQ(p.sms.smsc, "0161");
+}
+
+// Names in every script as hexadecimal UTF-16 once "UCS2" is selected, and
+// the ways real phones get that wrong, each a profile quirk.
+TEST(Interpreter, Ucs2NamesAndTheirQuirks) {
+  const std::string wang = "\xE7\x8E\x8B";          // U+738B
+  const std::string party = "\xF0\x9F\x8E\x89";    // U+1F389
+  std::string json = R"({"charsets": ["GSM", "UCS2"], "phonebooks": {"SM": {"first": 1, "last": 10, "name_length": 4,
+                      "entries": [{"location": 1, "number": "+4411", "name": "J\u00f6rg"}]}}})";
+  Profile p = Load(json);
+  Modem m(p);
+  m.HandleLine("AT+CPBS=\"SM\"");
+  EXPECT_EQ(m.HandleLine("AT+CSCS=?"), "\r\n+CSCS: (\"GSM\",\"UCS2\")\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CSCS=\"UCS2\""), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPBR=1"), "\r\n+CPBR: 1,\"+4411\",145,\"004A00F600720067\"\r\n\r\nOK\r\n");
+  // Written in hexadecimal: a pair is one character, and the cut at four units keeps it whole.
+  EXPECT_EQ(m.HandleLine("AT+CPBW=2,\"22\",129,\"738BD83CDF89\""), "\r\nOK\r\n");
+  EXPECT_EQ(p.phonebooks["SM"]->entries[2].name, wang + party);
+  EXPECT_EQ(m.HandleLine("AT+CPBW=3,\"33\",129,\"738B738B738BD83CDF89\""), "\r\nOK\r\n");
+  EXPECT_EQ(p.phonebooks["SM"]->entries[3].name, wang + wang + wang);
+  EXPECT_EQ(m.HandleLine("AT+CPBW=4,\"44\",129,\"73G8\""), "\r\nERROR\r\n");  // not hexadecimal
+  EXPECT_EQ(m.HandleLine("AT+CPBR=2"), "\r\n+CPBR: 2,\"22\",129,\"738BD83CDF89\"\r\n\r\nOK\r\n");
+
+  const std::pair<const char*, const char*> forms[] = {
+      {"byte_swapped", "4A00F60072006700"}, {"8bit_hex_00", "4AF6726700"}, {"plain", "J\xF6rg"}};
+  for (const auto& [form, name] : forms) {
+    Profile q = Load(json);
+    q.quirks.ucs2Names = form;
+    Modem quirky(q);
+    quirky.HandleLine("AT+CPBS=\"SM\"");
+    EXPECT_EQ(quirky.HandleLine("AT+CPBR=1"), "\r\n+CPBR: 1,\"+4411\",145,\"J\x7Crg\"\r\n\r\nOK\r\n") << form;  // GSM first
+    quirky.HandleLine("AT+CSCS=\"UCS2\"");
+    EXPECT_EQ(quirky.HandleLine("AT+CPBR=1"), std::string("\r\n+CPBR: 1,\"+4411\",145,\"") + name + "\"\r\n\r\nOK\r\n")
+        << form;
+  }
 }
 
 }  // namespace
