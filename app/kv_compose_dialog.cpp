@@ -22,9 +22,6 @@ const int KIdCount = 1013;
 const int KIdText = 1007;
 // Recipient texts read from the controls: at most 255 characters.
 const int KMaxText = 256;
-// The longest message text: whatever is typed still fits the 255 parts a
-// long message can have, even in UCS2 (67 code units a part).
-const int KMaxMessageText = 255 * 67;
 
 std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
 
@@ -68,7 +65,7 @@ void CKvCreateNewMessage::InitDialogL() {
   info.hDlg = iWindow;
   info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
   SHInitDialog(&info);
-  SendMessageW(Item(KIdText), EM_LIMITTEXT, KMaxMessageText, 0);
+  SendMessageW(Item(KIdText), EM_LIMITTEXT, KKvMaxMessageText, 0);
   LoadContactsL();
   CKveMessagesItem* message = *iSlot;
   if (message != nullptr) {

@@ -9,6 +9,10 @@
 #include "app/epoc_dialog.h"
 #include "kernel/arrays.h"
 
+// The longest message text: whatever is typed still fits the 255 parts a
+// long message can have, even in UCS2 (67 code units a part).
+inline constexpr int KKvMaxMessageText = 255 * 67;
+
 class CKveContactsDatabase;
 class CKveMessagesDatabase;
 class CKveMessagesItem;

@@ -4,8 +4,8 @@
 // - plain text when it is not an even run of hexadecimal digits (UTF-8 when
 //   it is valid multi-byte UTF-8, else 8859-1);
 // - hexadecimal of 8-bit text when it has an odd number of octets ending in
-//   00 (no UTF-16 text has an odd number of octets), and from then on also
-//   for that phone's even ones ending in 00;
+//   00 (no UTF-16 text has an odd number of octets); the phone is then known
+//   to do so, and its even ones ending in 00 are read the same way;
 // - otherwise hexadecimal UTF-16, high or low byte first, whichever reads as
 //   more natural text: characters of common scripts score more than rare
 //   blocks, neighbours sharing a high byte (one alphabet) score, mixing
@@ -13,10 +13,13 @@
 //   Latin, Greek, Cyrillic, Arabic or Hebrew swapped reads as a jumble of
 //   rare blocks, so it is found; a tie goes to high byte first, the standard
 //   order. A clear win of the swapped reading marks the phone as swapping.
-// - When neither UTF-16 reading is text at all, 8-bit text ending in 00, else
-//   plain text.
-// Plain text made only of hexadecimal digits ("Cafe") from a phone that
-// ignores UCS2 is read as hexadecimal: nothing in the field tells them apart.
+// - When even the better reading is no natural text (rare blocks, mixed
+//   scripts): 8-bit text when it ends in 00 ("Bob" + 00 reads as two rare
+//   ideographs), plain text when there is no decimal digit in it ("Abba"),
+//   else the reading itself (a name in a rare script).
+// So a plain name of hexadecimal letters ("Cafe", "Abba") stays plain, and
+// the price is a Korean name whose hexadecimal has no decimal digit at all,
+// read as plain text: nothing in the field tells those apart.
 #include "phone/phonebook_names.h"
 
 #include <set>
@@ -55,7 +58,9 @@ int CharacterScore(char32_t c) {
   if (c < 0x0800) return 3;                     // Latin, Greek, Cyrillic, Armenian, Hebrew, Arabic
   if (c >= 0x3040 && c <= 0x30FF) return 3;     // kana
   if (c >= 0x4E00 && c <= 0x9FFF) return 3;     // common CJK ideographs
-  if (c >= 0xAC00 && c <= 0xD7A3) return 3;     // Hangul syllables
+  // Hangul syllables fill a sixth of the code space, so any four hex
+  // letters may read as one: weaker evidence than the other scripts.
+  if (c >= 0xAC00 && c <= 0xD7A3) return 2;
   if (c >= 0x1F000 && c <= 0x1FAFF) return 3;   // emoji
   return 1;
 }
@@ -67,6 +72,7 @@ int ScriptGroup(char32_t c) {
   if (c < 0x0250) return 1;
   if ((c >= 0x3000 && c <= 0x30FF) || (c >= 0x4E00 && c <= 0x9FFF)) return 2;
   if (c >= 0x1F000) return 3;
+  if (c >= 0xAC00 && c <= 0xD7A3) return 4;
   return static_cast<int>(c >> 8) + 16;
 }
 
@@ -82,8 +88,10 @@ int Units(const unsigned char* aOctets, int aCount, bool aSwapped, char16_t* aUn
   return units;
 }
 
-// The score of a UTF-16 reading; -1 when it cannot be text.
-int ReadingScore(const char16_t* aUnits, int aCount) {
+// The score of a UTF-16 reading; -1 when it cannot be text. aCharacters
+// gets the characters it reads as (a surrogate pair is one).
+int ReadingScore(const char16_t* aUnits, int aCount, int& aCharacters) {
+  aCharacters = 0;
   if (aCount == 0) return -1;
   int score = 0;
   int previousHigh = -1;
@@ -96,6 +104,7 @@ int ReadingScore(const char16_t* aUnits, int aCount) {
     }
     int character = CharacterScore(c);
     if (character < 0) return -1;
+    ++aCharacters;
     score += character;
     int high = c < 0x10000 ? static_cast<int>(c >> 8) : -2;
     if (high == previousHigh) score += 2;
@@ -103,7 +112,16 @@ int ReadingScore(const char16_t* aUnits, int aCount) {
     if (int group = ScriptGroup(c)) groups.insert(group);
   }
   if (groups.size() > 1) score -= 2 * static_cast<int>(groups.size() - 1);
-  return score;
+  return score < 0 ? 0 : score;  // a jumble, yet text
+}
+
+// Text of common characters in one script, not rare blocks or a jumble.
+bool IsNatural(int aScore, int aCharacters) { return aScore >= 0 && aScore >= 3 * aCharacters; }
+
+bool HasDecimalDigit(const TDesc16& aField) {
+  for (int i = 0; i < aField.Length(); ++i)
+    if (aField[i] >= u'0' && aField[i] <= u'9') return true;
+  return false;
 }
 
 void SetUnits(TModDesc16& aName, const char16_t* aUnits, int aCount) {
@@ -157,22 +175,29 @@ void DecodeUcs2ModeName(const TDesc16& aField, TModDesc16& aName, TNameShape& aH
   char16_t straight[KFieldOctets / 2], swapped[KFieldOctets / 2];
   int straightCount = Units(octets, count, false, straight);
   int swappedCount = Units(octets, count, true, swapped);
-  int straightScore = ReadingScore(straight, straightCount);
-  int swappedScore = ReadingScore(swapped, swappedCount);
-  if (straightScore >= 0 || swappedScore >= 0) {
-    bool useSwapped = swappedScore > straightScore || (aHabit == ENameShapeUcs2Swapped && swappedScore >= 0 &&
-                                                       swappedScore == straightScore);
-    if (useSwapped) {
-      if (swappedScore - straightScore >= KDecisiveMargin) aHabit = ENameShapeUcs2Swapped;
-      SetUnits(aName, swapped, swappedCount);
-    } else {
-      if (straightScore - swappedScore >= KDecisiveMargin && aHabit == ENameShapeUnknown) aHabit = ENameShapeUcs2;
-      SetUnits(aName, straight, straightCount);
+  if (straightCount == 0) return;  // nothing but a terminating NUL
+  int straightCharacters = 0, swappedCharacters = 0;
+  int straightScore = ReadingScore(straight, straightCount, straightCharacters);
+  int swappedScore = ReadingScore(swapped, swappedCount, swappedCharacters);
+  bool useSwapped = swappedScore > straightScore ||
+                    (aHabit == ENameShapeUcs2Swapped && swappedScore >= 0 && swappedScore == straightScore);
+  int score = useSwapped ? swappedScore : straightScore;
+  int characters = useSwapped ? swappedCharacters : straightCharacters;
+  if (!IsNatural(score, characters)) {
+    // 8-bit text with its 00, or plain text made of hex digits ("Abba").
+    if (endsInZero && SetEightBit(aName, octets, count)) return;
+    if (score < 0 || !HasDecimalDigit(aField)) {
+      SetPlain(aName, aField);
+      return;
     }
-    return;
   }
-  if (endsInZero && SetEightBit(aName, octets, count)) return;
-  SetPlain(aName, aField);
+  if (useSwapped) {
+    if (swappedScore - straightScore >= KDecisiveMargin) aHabit = ENameShapeUcs2Swapped;
+    SetUnits(aName, swapped, swappedCount);
+  } else {
+    if (straightScore - swappedScore >= KDecisiveMargin && aHabit == ENameShapeUnknown) aHabit = ENameShapeUcs2;
+    SetUnits(aName, straight, straightCount);
+  }
 }
 
 void AppendUcs2Hex(TModDesc16& aOut, const TDesc16& aName) {
