@@ -83,8 +83,10 @@ int Units(const unsigned char* aOctets, int aCount, bool aSwapped, char16_t* aUn
     int first = aOctets[2 * i], second = aOctets[2 * i + 1];
     aUnits[i] = static_cast<char16_t>(aSwapped ? second << 8 | first : first << 8 | second);
   }
-  // A terminating NUL is not part of the name.
+  // A terminating NUL is not part of the name, nor the first half of a pair
+  // the phone cut off.
   while (units > 0 && aUnits[units - 1] == 0) --units;
+  if (units > 0 && aUnits[units - 1] >= 0xD800 && aUnits[units - 1] <= 0xDBFF) --units;
   return units;
 }
 

@@ -22,10 +22,15 @@ const std::u16string KScripts[] = {
     u"\uAE40\uBBFC\uC218",                                // Korean
 };
 
-std::u16string Field(const std::string& aBytes) { return std::u16string(aBytes.begin(), aBytes.end()); }
+// The bytes as the phone layer holds them: one character a byte.
+std::u16string Field(const std::string& aBytes) {
+  std::u16string field;
+  for (unsigned char c : aBytes) field += static_cast<char16_t>(c);
+  return field;
+}
 
 std::u16string Hex(const std::u16string& aName) {
-  TModBuf16<4 * KEntryNameLength> hex;
+  TModBuf16<4 * KEntryNameLength + 8> hex;
   AppendUcs2Hex(hex, TConstPtr16(aName.data(), static_cast<int>(aName.size())));
   return std::u16string(hex.Ptr(), hex.Length());
 }
@@ -112,6 +117,8 @@ TEST(PhoneBookNames, NamesAreCutToWholeCharacters) {
   EXPECT_EQ(Decode(Hex(longName)), std::u16string(KEntryNameLength - 1, u'a'));
   std::u16string fits = std::u16string(KEntryNameLength - 2, u'\u0416') + u"\U0001F600";
   EXPECT_EQ(Decode(Hex(fits)), fits);
+  // A phone that cut a pair in half: the half goes.
+  EXPECT_EQ(Decode(Hex(u"Mia \U0001F600").substr(0, 20)), u"Mia ");
 }
 
 }  // namespace
