@@ -9,6 +9,7 @@
 #include "app/kv_document.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
+#include "sms/sms_length.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 
@@ -19,7 +20,7 @@ const int KIdRecipient = 1022;
 const int KIdDate = 1014;
 const int KIdCount = 1013;
 const int KIdText = 1007;
-// Texts read from the controls: at most 255 characters.
+// Recipient texts read from the controls: at most 255 characters.
 const int KMaxText = 256;
 
 std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
@@ -27,6 +28,16 @@ std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), a
 std::u16string WindowText(HWND aWindow) {
   WCHAR text[KMaxText] = {0};
   SendMessageW(aWindow, WM_GETTEXT, KMaxText, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+// The whole text of a box, however long.
+std::u16string WholeText(HWND aWindow) {
+  int length = GetWindowTextLengthW(aWindow);
+  if (length <= 0) return std::u16string();
+  std::u16string text(static_cast<size_t>(length) + 1, u'\0');
+  int copied = GetWindowTextW(aWindow, text.data(), length + 1);
+  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
 }
 
@@ -54,6 +65,7 @@ void CKvCreateNewMessage::InitDialogL() {
   info.hDlg = iWindow;
   info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
   SHInitDialog(&info);
+  SendMessageW(Item(KIdText), EM_LIMITTEXT, KKvMaxMessageText, 0);
   LoadContactsL();
   CKveMessagesItem* message = *iSlot;
   if (message != nullptr) {
@@ -90,17 +102,15 @@ void CKvCreateNewMessage::LoadContactsL() {
   }
 }
 
-int CKvCreateNewMessage::CharacterCount() const {
-  HWND text = Item(KIdText);
-  int lines = static_cast<int>(SendMessageW(text, EM_GETLINECOUNT, 0, 0));
-  int start = static_cast<int>(SendMessageW(text, EM_LINEINDEX, lines - 1, 0));
-  int length = static_cast<int>(SendMessageW(text, EM_LINELENGTH, start, 0));
-  return start + length;
-}
-
+// "75 / 2": characters as the phone counts them (an escaped GSM character
+// counts two) and the messages the text goes out as, with "Unicode" when it
+// needs UCS2. The text is counted as it will be sent, line breaks included.
 void CKvCreateNewMessage::UpdateCount() {
-  WCHAR count[16];
-  wsprintfW(count, u"%d", CharacterCount());
+  std::u16string text = WholeText(Item(KIdText));
+  TSmsLength length = SmsLengthOf(TConstPtr16(text.c_str(), static_cast<int>(text.size())));
+  WCHAR count[48] = u"0";  // nothing typed yet
+  if (length.iParts > 0)
+    wsprintfW(count, length.IsUnicode() ? u"%d / %d Unicode" : u"%d / %d", length.iUnits, length.iParts);
   SetWindowTextW(Item(KIdCount), count);
 }
 
@@ -136,7 +146,7 @@ void CKvCreateNewMessage::LayOutText() {
 
 bool CKvCreateNewMessage::GetDialogResults() {
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::GetDialogResults");
-  std::u16string text = WindowText(Item(KIdText));
+  std::u16string text = WholeText(Item(KIdText));
   std::u16string name;
   std::u16string number;
   HWND recipient = Item(KIdRecipient);

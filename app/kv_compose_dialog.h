@@ -9,6 +9,10 @@
 #include "app/epoc_dialog.h"
 #include "kernel/arrays.h"
 
+// The longest message text: whatever is typed still fits the 255 parts a
+// long message can have, even in UCS2 (67 code units a part).
+inline constexpr int KKvMaxMessageText = 255 * 67;
+
 class CKveContactsDatabase;
 class CKveMessagesDatabase;
 class CKveMessagesItem;
@@ -25,9 +29,6 @@ class CKvCreateNewMessage : public CEpocDialog {
   LRESULT HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
   LRESULT HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
   LRESULT Draw(const RECT& aRect) override;
-
-  // Characters in the text box, line breaks included as stored.
-  int CharacterCount() const;
 
  private:
   explicit CKvCreateNewMessage(CKveMessagesItem** aSlot);

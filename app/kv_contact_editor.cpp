@@ -87,7 +87,7 @@ int SaveInto(CKveContactsItem* aRecord, const TDesc16& aName, const TDesc16& aNu
 }
 
 // Done: a contact needs a name or a number to be saved; with neither the
-// editor stays open.
+// editor ends and saves nothing, since it has no cancel button.
 void Confirm(HWND aDialog) {
   WCHAR name[KMaxShortText] = {0};
   WCHAR number[KMaxShortText] = {0};
@@ -99,7 +99,10 @@ void Confirm(HWND aDialog) {
   TConstPtr16 nameText(name);
   TConstPtr16 numberText(number);
   TConstPtr16 detailsText(details);
-  if (nameText.Length() == 0 && numberText.Length() == 0) return;
+  if (nameText.Length() == 0 && numberText.Length() == 0) {
+    EndDialog(aDialog, KKvContactEditorEmpty);
+    return;
+  }
   int error = SaveInto(ViewEditRecord(), nameText, numberText, detailsText, store);
   if (error != KErrNone) {
     LogMessage(KLogFilePath, u"NewContact - Failed to save contact %1!d!", error);

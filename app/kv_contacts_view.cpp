@@ -21,6 +21,10 @@ const int KNotifyTabChanged = -551;
 
 std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
 
+bool StoreDiffers(const CKveContactsItem& aOld, const CKveContactsItem& aNew) {
+  return aOld.IsOnSim() != aNew.IsOnSim() || aOld.IsInPhoneMemory() != aNew.IsInPhoneMemory();
+}
+
 }  // namespace
 
 CKvContactsView::CKvContactsView(int aType, CKvAppUi* aAppUi)
@@ -204,7 +208,14 @@ int CKvContactsView::EditEntryL(CEOID aIdentifier) {
     // A contact already edited since the last upload keeps its mark, so the
     // store adds no second deleted copy for it.
     if (contact->IsEdited()) iEditRecord->SetEdited(true);
-    if (contact->Compare(*iEditRecord) != 0) iContacts->EditItemL(*contact, *iEditRecord);
+    if (contact->Compare(*iEditRecord) != 0 || StoreDiffers(*contact, *iEditRecord)) {
+      // A new name, number or phone book changes the phone: the upload blanks
+      // the old entry and writes the contact where it now belongs.
+      iContacts->EditItemL(*contact, *iEditRecord);
+    } else if (!(contact->OtherDetails() == iEditRecord->OtherDetails())) {
+      // The other details live only here; the phone's entry stays as it is.
+      iContacts->ReplaceItemL(*iEditRecord);
+    }
   }
   delete contact;
   return 0;

@@ -70,14 +70,7 @@ int CMobilePhoneBase::SendConnectString() {
   if (r == KReplyOk) r = TimedSendAndWait(TConstPtr16(u"AT+CMEE=1"));
 
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - Do char set");
-  if (r >= 0) {
-    iCharset8859 = 0;
-    r = SendAndWait(EStateConnect, TConstPtr16(u"AT+CSCS=\"8859-1\""));
-    if (r == KReplyOk)
-      iCharset8859 = 1;
-    else if (r >= 0)
-      r = SendAndWait(EStateConnect, TConstPtr16(u"AT+CSCS=\"GSM\""));
-  }
+  if (r >= 0) r = SelectCharacterSet();
 
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - phone settings");
   if (r >= 0) {
@@ -108,6 +101,32 @@ int CMobilePhoneBase::SendConnectString() {
   }
   iResponseState = EStateIdle;
   NotifyOperationFinished();
+  return r;
+}
+
+int CMobilePhoneBase::SelectCharacterSet() {
+  iCharset8859 = 0;
+  iCharsetUcs2 = 0;
+  iUcs2Offered = 0;
+  iNameShape = ENameShapeUnknown;
+  // Names in every script need UCS2; a phone that lists it is asked for it first.
+  int r = SendAndWait(EStateCharsets, TConstPtr16(u"AT+CSCS=?"));
+  if (r < 0) return r;
+  if (iUcs2Offered) {
+    r = SendAndWait(EStateConnect, TConstPtr16(u"AT+CSCS=\"UCS2\""));
+    if (r == KReplyOk) {
+      iCharsetUcs2 = 1;
+      LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - names in UCS2");
+      return r;
+    }
+    if (r < 0) return r;
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - UCS2 refused");
+  }
+  r = SendAndWait(EStateConnect, TConstPtr16(u"AT+CSCS=\"8859-1\""));
+  if (r == KReplyOk)
+    iCharset8859 = 1;
+  else if (r >= 0)
+    r = SendAndWait(EStateConnect, TConstPtr16(u"AT+CSCS=\"GSM\""));
   return r;
 }
 

@@ -8,6 +8,7 @@
 #include "kernel/epocbase.h"
 #include "phone/phone_observer.h"
 #include "phone/phone_types.h"
+#include "phone/phonebook_names.h"
 #include "serial/communicator.h"
 #include "sms/sms_address.h"
 #include "sms/std_sms.h"
@@ -27,6 +28,7 @@ enum TResponseState {
   EStateIdle = 0,
   EStateIdentity = 2,
   EStateConnect = 3,
+  EStateCharsets = 4,  // "AT+CSCS=?"
   EStatePhoneBookSelect = 5,
   EStateBattery = 6,
   EStateImei = 7,
@@ -93,6 +95,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   virtual int HandleCmgs(TModDesc16& aLine);
   virtual int HandleCbc(TModDesc16& aLine);
   virtual int HandleCsq(TModDesc16& aLine);
+  virtual int HandleCscs(TModDesc16& aLine);
   virtual void NotifyOperationStarting();
   virtual void NotifyOperationFinished();
   virtual int ProbePhoneBookStores();
@@ -151,6 +154,9 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
     iStoreUsed = 0;
     iStoreTotal = 0;
     iCharset8859 = 0;
+    iCharsetUcs2 = 0;
+    iUcs2Offered = 0;
+    iNameShape = ENameShapeUnknown;
     iIsEricssonPhone = 0;
     iMessageCounter = 0;
     iPhoneSettings = TPhoneSettings();
@@ -169,6 +175,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int ResponseState() const { return iResponseState; }
   void SetResponseState(int aState) { iResponseState = aState; }
   int Charset8859() const { return iCharset8859; }
+  int CharsetUcs2() const { return iCharsetUcs2; }
+  TNameShape NameShape() const { return iNameShape; }
   int MessageCounter() const { return iMessageCounter; }
   const TSmsListEntry& SmsListEntry() const { return iSmsListEntry; }
   const TDesc16& ReceiveBuffer() const { return iReceiveBuffer; }
@@ -192,6 +200,13 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // The deletions of one listed store, last entry first.
   int DeletePass(int aStatus, int& aDeleted);
   int ParseLimits(TModDesc16& aLine, int aStore);
+  // The character set names travel in: UCS2 when offered, else 8859-1 or GSM.
+  int SelectCharacterSet();
+  // The name field of a "+CPBR" line, from its start: quoted, or in UCS2
+  // mode also bare hexadecimal up to the next comma.
+  void ParseEntryName(TModDesc16& aRest, TModDesc16& aName);
+  // The name as it goes into "AT+CPBW": converted and cut to the limit.
+  void UploadName(const TDesc16& aName, TModDesc16& aOut);
 
   MMobilePhoneObserver* iObserver;
   CCommunicator* iCommunicator;
@@ -209,6 +224,12 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int iCounting;
   int iStoreReported;
   int iCharset8859;
+  // Names go as hexadecimal UTF-16 ("AT+CSCS="UCS2"" accepted).
+  int iCharsetUcs2;
+  // "AT+CSCS=?" listed "UCS2".
+  int iUcs2Offered;
+  // How this phone writes names in UCS2 mode, as its replies showed.
+  TNameShape iNameShape;
   // The "+CPMS" counts of the selected store.
   int iStoreUsed;
   int iStoreTotal;

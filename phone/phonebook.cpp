@@ -3,6 +3,7 @@
 #include "kernel/log.h"
 #include "phone/mobile_phone.h"
 #include "sms/gsm_alphabet.h"
+#include "phone/phonebook_names.h"
 
 namespace {
 
@@ -32,6 +33,26 @@ int NumberType(const TDesc16& aNumber) {
 
 // At most aMax characters of aText.
 TConstPtr16 Clip(const TDesc16& aText, int aMax) { return aText.Left(aText.Length() < aMax ? aText.Length() : aMax); }
+
+// Some phones in UCS2 mode send the number as hexadecimal too ("002B0034"
+// for "+4"). Only a run of units that are all dialling characters is taken
+// for one: a real number rarely has "003" every fourth digit.
+bool DecodeUcs2Number(const TDesc16& aField, TModDesc16& aNumber) {
+  if (aField.Length() < 8 || aField.Length() % 4 != 0 || aField.Length() / 4 > aNumber.MaxLength()) return false;
+  aNumber.Zero();
+  for (int i = 0; i < aField.Length(); i += 4) {
+    if (aField[i] != u'0' || aField[i + 1] != u'0') return false;
+    TText16 high = aField[i + 2], low = aField[i + 3];
+    if (low >= u'a' && low <= u'f') low = static_cast<TText16>(low - u'a' + u'A');
+    if (high == u'3' && low >= u'0' && low <= u'9')
+      aNumber.Append(low);
+    else if (high == u'2' && (low == u'B' || low == u'A' || low == u'3'))
+      aNumber.Append(low == u'B' ? u'+' : low == u'A' ? u'*' : u'#');
+    else
+      return false;
+  }
+  return true;
+}
 
 bool Begins(const TDesc16& aText, TText16 aFirst, TText16 aSecond) {
   return aText.Length() >= 3 && aText[0] == aFirst && aText[1] == aSecond;
@@ -86,7 +107,11 @@ int CMobilePhoneBase::ParsePhoneBookEntry(TModDesc16& aLine) {
   int quote = aLine.Locate(u'"');
   if (quote < 0) return 0;
   TModBuf16<KEntryNumberLength> number;
-  number.Copy(aLine.Ptr(), quote > KEntryNumberLength ? KEntryNumberLength - 1 : quote);
+  TModBuf16<KEntryNumberLength> decoded;
+  bool hexNumber = iCharsetUcs2 && DecodeUcs2Number(aLine.Left(quote), decoded);
+  const TDesc16& digits = hexNumber ? static_cast<const TDesc16&>(decoded) : aLine;
+  int numberLength = hexNumber ? decoded.Length() : quote;
+  number.Copy(digits.Ptr(), numberLength > KEntryNumberLength ? KEntryNumberLength - 1 : numberLength);
   aLine.Delete(0, quote);
   if (Begins(aLine, u'"', u',')) {
     aLine.Delete(0, 2);
@@ -103,8 +128,17 @@ int CMobilePhoneBase::ParsePhoneBookEntry(TModDesc16& aLine) {
       aLine.Delete(0, 2);
       int end = aLine.Locate(u'"');
       if (end < 0) end = aLine.Length();
-      entry.iName.Copy(aLine.Ptr(), end < KEntryNameLength ? end : KEntryNameLength);
-      if (iCharset8859 == 0) GsmToLatin(entry.iName);
+      if (iCharsetUcs2) {
+        DecodeUcs2ModeName(aLine.Left(end), entry.iName, iNameShape);
+      } else {
+        entry.iName.Copy(aLine.Ptr(), end < KEntryNameLength ? end : KEntryNameLength);
+        if (iCharset8859 == 0) GsmToLatin(entry.iName);
+      }
+    } else if (iCharsetUcs2 && aLine.Length() >= 2 && aLine[0] == u',') {
+      // Some phones leave hexadecimal names unquoted.
+      aLine.Delete(0, 1);
+      int end = aLine.Locate(u',');
+      DecodeUcs2ModeName(aLine.Left(end < 0 ? aLine.Length() : end), entry.iName, iNameShape);
     }
   }
   return iObserver->FoundPhoneEntry(entry);
@@ -114,15 +148,14 @@ int CMobilePhoneBase::UploadContact(const TDesc16& aName, const TDesc16& aNumber
                                     int aMaxNumber) {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem");
   iMaxUploadNumber = aMaxNumber;
-  // The name limit is doubled: GSM escapes take two characters.
-  iMaxUploadName = 2 * aMaxName;
-  TModBuf16<2 * KEntryNameLength> name;
-  name.Copy(Clip(aName, KEntryNameLength));
-  if (iCharset8859 == 0) ConvertToGsm(name);
+  // The name limit is doubled: GSM escapes take two characters. In UCS2 the
+  // phone counts UTF-16 code units, which is what the program's texts hold.
+  iMaxUploadName = iCharsetUcs2 ? aMaxName : 2 * aMaxName;
+  TModBuf16<KCommandLength> name;
+  UploadName(aName, name);
   TModBuf16<KCommandLength> number;
   number.Copy(Clip(aNumber, KCommandLength));
   if (number.Length() > iMaxUploadNumber) number.SetLength(iMaxUploadNumber < 0 ? 0 : iMaxUploadNumber);
-  if (name.Length() > iMaxUploadName) name.SetLength(iMaxUploadName < 0 ? 0 : iMaxUploadName);
   iCommandBuffer.Copy(u"AT+CPBW=");
   TModBuf16<KCommandLength> fields;
   FormatPhoneNumber(fields, aLocation, number, name);
@@ -131,6 +164,24 @@ int CMobilePhoneBase::UploadContact(const TDesc16& aName, const TDesc16& aNumber
   if (r != 0) LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem Communicator::Send returned %1!d!", r);
   iObserver->EntrySent();
   return r;
+}
+
+void CMobilePhoneBase::UploadName(const TDesc16& aName, TModDesc16& aOut) {
+  TModBuf16<2 * KEntryNameLength> name;
+  name.Copy(aName.Ptr(), WholeCharactersLength(aName, KEntryNameLength));
+  if (!iCharsetUcs2 && iCharset8859 == 0) ConvertToGsm(name);
+  int limit = iMaxUploadName < 0 ? 0 : iMaxUploadName;
+  int kept = iCharsetUcs2 ? WholeCharactersLength(name, limit) : (name.Length() < limit ? name.Length() : limit);
+  if (kept < name.Length()) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem name cut from %1!d! to %2!d! characters",
+               name.Length(), kept);
+    name.SetLength(kept);
+  }
+  aOut.Zero();
+  if (iCharsetUcs2)
+    AppendUcs2Hex(aOut, name);
+  else
+    aOut.Copy(name);
 }
 
 int CMobilePhoneBase::UploadBlank(int aLocation) {
@@ -176,7 +227,8 @@ void CMobilePhoneBase::FormatPhoneNumber(TModDesc16& aOut, int aLocation, const 
   aOut.Append(TConstPtr16(u"\","));
   aOut.AppendNum(type);
   aOut.Append(TConstPtr16(u",\""));
-  aOut.Append(Clip(aName, KFormatFieldLength));
+  // A name in hexadecimal UTF-16 takes four digits a code unit.
+  aOut.Append(Clip(aName, iCharsetUcs2 ? 4 * KEntryNameLength : KFormatFieldLength));
   aOut.Append(u'"');
 }
 

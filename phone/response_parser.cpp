@@ -131,6 +131,7 @@ int CMobilePhoneBase::ProcessPlusResponse(TModDesc16& aLine) {
   if (Equals(prefix, u"+CMGL")) return HandleCmgl(aLine);
   if (Equals(prefix, u"+CGSN")) return HandleCgsn(aLine);
   if (Equals(prefix, u"+CMGS")) return HandleCmgs(aLine);
+  if (Equals(prefix, u"+CSCS")) return HandleCscs(aLine);
   if (Equals(prefix, u"+CGMM")) {
     SetModemId(TextFrom(aLine, 7));
     return 0;
@@ -214,6 +215,14 @@ int CMobilePhoneBase::HandleCmgs(TModDesc16&) { return 0; }
 int CMobilePhoneBase::HandleCsq(TModDesc16& aLine) {
   int rssi = ParseIntAt(aLine, 5);
   iPhoneSettings.SignalStrength = rssi < 32 ? rssi * 100 / 31 : -1;
+  return 0;
+}
+
+// "+CSCS: ("IRA","GSM","UCS2")": only whether UCS2 is among them matters.
+int CMobilePhoneBase::HandleCscs(TModDesc16& aLine) {
+  if (iResponseState != EStateCharsets) return 0;
+  for (int i = 0; i + 4 <= aLine.Length(); ++i)
+    if (StartsWith(aLine.Mid(i), u"UCS2")) iUcs2Offered = 1;
   return 0;
 }
 

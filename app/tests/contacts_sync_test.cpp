@@ -1,6 +1,7 @@
 // The contacts view against the phone: local changes uploaded to the
 // locations the phone books should hold them at, the phone books blanked,
 // and an SMS to a contact sent through the phone.
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -18,6 +19,71 @@ Book BookOf(const nlohmann::json& aState, const char* aStore) {
   for (const auto& entry : aState["phonebooks"][aStore]["entries"])
     book[entry["location"].get<int>()] = {entry["name"].get<std::string>(), entry["number"].get<std::string>()};
   return book;
+}
+
+TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAndEmptyingSavesNothing) {
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(OpenContacts());
+  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  auto edit = [&](const std::u16string& aName, const std::function<void(HWND)>& aChange) {
+    POINT row = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), aName));
+    kvui::DoubleTap(row.x, row.y);
+    HWND editor = WaitForEditor();
+    ASSERT_NE(editor, nullptr);
+    aChange(editor);
+    TapDone();
+    ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+    kvui::WaitIdle();
+  };
+
+  // Only the other details: saved, and the phone's entry needs no rewrite.
+  edit(u"Alice", [&](HWND aEditor) { TypeInto(aEditor, 1008, u"Met at the fair"); });
+  std::vector<TStored> stored = Stored();
+  ASSERT_EQ(stored.size(), 4u);
+  const TStored* alice = StoredByName(stored, u"Alice");
+  ASSERT_NE(alice, nullptr);
+  EXPECT_EQ(alice->iDetails, u"Met at the fair");
+  EXPECT_EQ(alice->iFlags, DWORD{EKvContactOnSim});
+  EXPECT_EQ(alice->iLocation, 1);
+
+  // Only the store: Carol moves from the SIM to the phone's memory.
+  edit(u"Carol", [&](HWND aEditor) {
+    kvui::TapWindow(kvui::FindById(aEditor, 1003));  // drops the list down
+    kvui::PressKey(VK_UP);
+    kvui::PressKey(VK_RETURN);
+    EXPECT_EQ(kvui::TextOf(kvui::FindById(aEditor, 1003)), u"Phone");
+  });
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Bob"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Carol", u"Eve"}));
+  stored = Stored();
+  ASSERT_EQ(stored.size(), 5u);  // with Carol's SIM entry marked to blank
+
+  // Name and number emptied: the editor ends and Bob keeps what he had.
+  edit(u"Bob", [&](HWND aEditor) {
+    ClearAndType(aEditor, 1016, u"");
+    ClearAndType(aEditor, 1017, u"");
+    TypeInto(aEditor, 1008, u"lost");
+  });
+  stored = Stored();
+  ASSERT_EQ(stored.size(), 5u);
+  const TStored* bob = StoredByName(stored, u"Bob");
+  ASSERT_NE(bob, nullptr);
+  EXPECT_EQ(bob->iNumber, u"01632960123");
+  EXPECT_EQ(bob->iDetails, u"");
+  EXPECT_EQ(bob->iFlags, DWORD{EKvContactOnSim});
+  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Bob", u"Carol", u"Eve"}));
+
+  EXPECT_EQ(RunAction(40018, u"Upload changes ..."), u"Upload complete.");
+  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Bob"}));
+  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Carol", u"Eve"}));
+  EXPECT_EQ(StopProgram(), 0);
+
+  nlohmann::json state = iPhone.StopAndReadState();
+  ASSERT_TRUE(state.is_object());
+  EXPECT_EQ(BookOf(state, "SM"), (Book{{1, {"Alice", "+441234567890"}}, {2, {"Bob", "01632960123"}}}));
+  EXPECT_EQ(BookOf(state, "ME"), (Book{{3, {"Eve", "5551234"}}, {5, {"Carol", "+447700900456"}}}));
 }
 
 TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNoDuplicates) {

@@ -130,6 +130,53 @@ TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
+TEST_F(DialogsTest, ComposeTakesLongTextsAndCountsCharactersAndMessagesAsPhonesDo) {
+  ASSERT_TRUE(StartProgram());
+  Command(40021);
+  HWND dialog = WaitForCompose();
+  ASSERT_NE(dialog, nullptr);
+  HWND text = kvui::FindById(dialog, 1007);
+  HWND count = kvui::FindById(dialog, 1013);
+  auto setText = [&](const std::u16string& aText) {
+    SendMessageW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(aText.c_str()));
+    kvui::WaitIdle();
+  };
+  // One message holds 160 characters; a part of a long one 153.
+  setText(std::u16string(160, u'a'));
+  EXPECT_EQ(kvui::TextOf(count), u"160 / 1");
+  kvui::TapWindow(text);
+  kvui::PressKey(VK_END);
+  kvui::TypeText(u"b");
+  EXPECT_EQ(kvui::TextOf(count), u"161 / 2");
+  // The euro sign takes two characters of the GSM alphabet.
+  kvui::TypeText(u"\u20AC");
+  EXPECT_EQ(kvui::TextOf(count), u"163 / 2");
+  // A letter the GSM alphabet lacks: the text goes as Unicode, 67 a part,
+  // the euro sign now one character.
+  kvui::TypeText(u"\u0416");
+  EXPECT_EQ(kvui::TextOf(count), u"163 / 3 Unicode");
+  Screenshot("compose_unicode_count");
+  // An emoji counts two, as phones count it.
+  setText(u"Hi \U0001F600");
+  EXPECT_EQ(kvui::TextOf(count), u"5 / 1 Unicode");
+  setText(u"");
+  EXPECT_EQ(kvui::TextOf(count), u"0");
+
+  // Far more than the old 255 characters: eleven parts, all of it saved.
+  std::u16string longText(1530, u'x');
+  setText(longText);
+  kvui::TapWindow(text);
+  kvui::PressKey(VK_END);
+  kvui::TypeText(u"!");
+  EXPECT_EQ(kvui::TextOf(count), u"1531 / 11");
+  Screenshot("compose_long");
+  SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(Folder(EKvFolderOutbox), (std::vector<std::string>{"+441234567890:" + std::string(1530, 'x') + "!"}));
+  EXPECT_EQ(StopProgram(), 0);
+}
+
 TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
   ASSERT_TRUE(StartProgram());
   Command(40021);  // the menu bar's new-message button
@@ -142,7 +189,7 @@ TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
   kvui::TypeText(u"fghij");
   kvui::PressKey(VK_RETURN);
   kvui::TypeText(u"klmno");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, 1013)), u"19");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, 1013)), u"19 / 1");
   SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
   Screenshot("compose_new");
   // Done saves it in the Outbox.

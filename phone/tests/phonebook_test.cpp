@@ -109,3 +109,161 @@ TEST_F(PhoneSimTest, WritingInTheGsmCharacterSet) {
 }
 
 }  // namespace
+
+namespace {
+
+// The generic phone offering UCS2 as well, its SIM holding aNames from location 1.
+nlohmann::json Ucs2Phone(const std::vector<std::string>& aNames, const std::string& aNameForm = "hex") {
+  nlohmann::json profile = ShippedProfile("generic");
+  profile["charsets"] = {"GSM", "8859-1", "UCS2"};
+  profile["quirks"]["ucs2_names"] = aNameForm;
+  nlohmann::json entries = nlohmann::json::array();
+  for (size_t i = 0; i < aNames.size(); ++i)
+    entries.push_back({{"location", i + 1}, {"number", "0161496000" + std::to_string(i)}, {"name", aNames[i]}});
+  profile["phonebooks"]["SM"]["entries"] = entries;
+  profile["phonebooks"]["SM"]["name_length"] = 20;
+  return profile;
+}
+
+std::string Utf8(const std::u16string& aText) {
+  std::string out;
+  for (size_t i = 0; i < aText.size(); ++i) {
+    char32_t c = aText[i];
+    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < aText.size()) c = 0x10000 + ((c - 0xD800) << 10) + (aText[++i] - 0xDC00);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
+
+const std::vector<std::u16string> KNamesInEveryScript = {
+    u"\u0395\u03BB\u03AD\u03BD\u03B7 \u0391.",      // Greek
+    u"\u0418\u0432\u0430\u043D",                    // Cyrillic
+    u"\u0645\u062D\u0645\u062F",                    // Arabic
+    u"\u05D3\u05D5\u05D3",                          // Hebrew
+    u"\u738B\u5C0F\u660E",                          // Chinese
+    u"\u3055\u304F\u3089 \u5065\u4E00",             // Japanese
+    u"Mia \U0001F600\U0001F389",                    // emoji
+};
+
+TEST_F(PhoneSimTest, NamesInEveryScriptGoAndComeBackInUcs2) {
+  int read = 0;
+  std::vector<int> written;
+  Run(Ucs2Phone({}), [&](CMobilePhoneBase& aPhone) {
+    ASSERT_EQ(aPhone.EstablishConnection(), 0);
+    EXPECT_EQ(aPhone.CharsetUcs2(), 1);
+    EXPECT_EQ(aPhone.Charset8859(), 0);
+    ASSERT_EQ(aPhone.ChangePhoneStore(ESimCard), KReplyOk);
+    int location = 11;
+    for (const std::u16string& name : KNamesInEveryScript) {
+      TContact contact{name, u"+4477009001", location++};
+      EXPECT_EQ(aPhone.UploadContactsItem(contact, 20, 40), 0);
+      written.push_back(aPhone.WaitForPhoneBookWriteToComplete());
+    }
+    read = aPhone.ReadPhoneBook(ESimCard);
+  });
+  EXPECT_EQ(written, std::vector<int>(KNamesInEveryScript.size(), KReplyOk));
+  EXPECT_EQ(read, KReplyOk);
+  std::vector<std::string> commands = iSim.Commands();
+  EXPECT_EQ(CountOf(commands, "AT+CSCS=?"), 1);
+  EXPECT_EQ(CountOf(commands, "AT+CSCS=\"UCS2\""), 1);
+  EXPECT_EQ(CountOf(commands, "AT+CSCS=\"8859-1\""), 0);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::SendConnectString - names in UCS2"));
+  EXPECT_EQ(CountOf(commands, "AT+CPBW=12,\"+4477009001\",145,\"041804320430043D\""), 1);
+  EXPECT_EQ(CountOf(commands, "AT+CPBW=17,\"+4477009001\",145,\"004D006900610020D83DDE00D83CDF89\""), 1);
+  ASSERT_EQ(iObserver.iEntries.size(), KNamesInEveryScript.size());
+  for (size_t i = 0; i < KNamesInEveryScript.size(); ++i) {
+    EXPECT_EQ(iObserver.iEntries[i].iLocation, static_cast<int>(11 + i));
+    EXPECT_EQ(Text(iObserver.iEntries[i].iName), KNamesInEveryScript[i]) << i;
+    EXPECT_EQ(Narrow(Text(iObserver.iEntries[i].iNumber)), "+4477009001");
+  }
+  iSim.Stop();
+  nlohmann::json chinese = Entry(iSim.State(), "SM", 15);
+  ASSERT_FALSE(chinese.is_null());
+  EXPECT_EQ(chinese["name"], Utf8(KNamesInEveryScript[4]));
+}
+
+TEST_F(PhoneSimTest, ANameLongerThanThePhoneTakesIsCutInCodeUnitsAndLogged) {
+  nlohmann::json profile = Ucs2Phone({});
+  profile["phonebooks"]["SM"]["name_length"] = 5;
+  Run(profile, [&](CMobilePhoneBase& aPhone) {
+    ASSERT_EQ(aPhone.EstablishConnection(), 0);
+    ASSERT_EQ(aPhone.ChangePhoneStore(ESimCard), KReplyOk);
+    int limit = aPhone.PhoneSettings().MemoryValues[ESimCard].MaxName;
+    EXPECT_EQ(limit, 5);
+    // The emoji would end at the sixth unit: it goes whole.
+    TContact emoji{u"abcd\U0001F600x", u"123", 3};
+    EXPECT_EQ(aPhone.UploadContactsItem(emoji, limit, 20), 0);
+    EXPECT_EQ(aPhone.WaitForPhoneBookWriteToComplete(), KReplyOk);
+    // A name that fits exactly is not cut.
+    TContact fits{u"\u0416\u0416\u0416\U0001F600", u"124", 4};
+    EXPECT_EQ(aPhone.UploadContactsItem(fits, limit, 20), 0);
+    EXPECT_EQ(aPhone.WaitForPhoneBookWriteToComplete(), KReplyOk);
+  });
+  EXPECT_EQ(CountOf(iSim.Commands(), "AT+CPBW=3,\"123\",129,\"0061006200630064\""), 1);
+  EXPECT_EQ(CountOf(iSim.Commands(), "AT+CPBW=4,\"124\",129,\"041604160416D83DDE00\""), 1);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::UploadContactsItem name cut from 7 to 4 characters"));
+  EXPECT_FALSE(Logged("CMobilePhoneBase::UploadContactsItem name cut from 5"));
+}
+
+TEST_F(PhoneSimTest, NamesFromPhonesThatAnswerUcs2TheirOwnWay) {
+  struct TCase {
+    const char* iForm;
+    std::vector<std::u16string> iNames;
+  };
+  // Phones that send 8-bit text can only hold Latin-1 names.
+  const std::vector<TCase> cases = {
+      {"byte_swapped", {u"J\u00F6rg", u"\u0418\u0432\u0430\u043D", u"\u738B\u5C0F\u660E", u"\u0395\u03BB\u03AD\u03BD\u03B7"}},
+      {"8bit_hex_00", {u"J\u00F6rg", u"Bob", u"Anna Berg", u"Eve"}},
+      {"plain", {u"J\u00F6rg", u"Abba", u"Cafe 2"}},
+  };
+  for (const TCase& c : cases) {
+    std::vector<std::string> names;
+    for (const std::u16string& name : c.iNames) names.push_back(Utf8(name));
+    iObserver.iEntries.clear();
+    int read = 0;
+    Run(Ucs2Phone(names, c.iForm), [&](CMobilePhoneBase& aPhone) { read = aPhone.ReadPhoneBook(ESimCard); });
+    EXPECT_EQ(read, KReplyOk) << c.iForm;
+    ASSERT_EQ(iObserver.iEntries.size(), c.iNames.size()) << c.iForm;
+    for (size_t i = 0; i < c.iNames.size(); ++i) EXPECT_EQ(Text(iObserver.iEntries[i].iName), c.iNames[i]) << c.iForm;
+    iSim.Stop();
+  }
+}
+
+TEST_F(PhoneSimTest, UnquotedHexadecimalNamesNumbersAndExtraFields) {
+  nlohmann::json profile = Ucs2Phone({});
+  profile["phonebooks"]["SM"]["last"] = 10;
+  profile["script"] = {
+      {{"expect", "AT+CPBR=1,10"},
+       {"reply",
+        "\r\n+CPBR: 1,\"002B00340034\",145,041804320430043D,0\r\n"
+        "+CPBR: 2,\"0161496\",129,\"0410043D043D0430\",,,,,,,\r\n"
+        "+CPBR: 3,\"00310032\",129,\"004A\"\r\n"
+        "+CPBR: 4,\"5551234\",129,\r\n\r\nOK\r\n"}}};
+  Run(profile, [&](CMobilePhoneBase& aPhone) { EXPECT_EQ(aPhone.ReadPhoneBook(ESimCard), KReplyOk); });
+  ASSERT_EQ(iObserver.iEntries.size(), 4u);
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[0].iNumber)), "+44");
+  EXPECT_EQ(Text(iObserver.iEntries[0].iName), u"\u0418\u0432\u0430\u043D");
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[1].iNumber)), "0161496");
+  EXPECT_EQ(Text(iObserver.iEntries[1].iName), u"\u0410\u043D\u043D\u0430");
+  EXPECT_EQ(Narrow(Text(iObserver.iEntries[2].iNumber)), "12");
+  EXPECT_EQ(Text(iObserver.iEntries[2].iName), u"J");
+  // An empty name after the type.
+  EXPECT_EQ(iObserver.iEntries[3].iLocation, 4);
+  EXPECT_EQ(Text(iObserver.iEntries[3].iName), u"");
+}
+
+}  // namespace

@@ -6,6 +6,7 @@
 
 #include <unistd.h>
 
+#include "app/kv_compose_dialog.h"
 #include "kernel/errors.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
@@ -33,8 +34,10 @@ const std::vector<TCommandSpec>& Commands() {
       {"messages show", "ID", "show one message whole", "", {}, 1, 1, MessagesShow},
       {"messages new", "--to NAME-OR-NUMBER --text TEXT", "save a new message in the Outbox and print its identifier",
        "--to is a contact's name (exactly as listed: the message goes to that contact's\n"
-       "number) or a phone number. The text may hold line breaks; at most 255 characters,\n"
-       "a line break counting two.\n",
+       "number) or a phone number. The text may hold line breaks (a line break counts\n"
+       "two) and any script: a long text goes as several messages, one with characters\n"
+       "the GSM alphabet lacks as Unicode; at most " +
+           std::to_string(KKvMaxMessageText) + " characters.\n",
        {{"to", true}, {"text", true}}, 0, 0, MessagesNew},
       {"messages send", "ID", "send a message through the phone; on success it moves to Sent",
        "An Outbox message is sent and moved to Sent. An Inbox or Sent message is first\n"

@@ -43,12 +43,6 @@ nlohmann::json ContactJson(const CKveContactsItem& aContact) {
 
 void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", aValue.dump(2).c_str()); }
 
-std::string Padded(const std::string& aText, size_t aWidth) {
-  size_t characters = 0;
-  for (unsigned char c : aText) characters += (c & 0xC0) != 0x80;
-  return characters >= aWidth ? aText : aText + std::string(aWidth - characters, ' ');
-}
-
 // A contact the user can see: one marked deleted is gone from every list.
 TContact ReadContact(CKveContactsDatabase& aStore, unsigned long aId) {
   TContact contact(static_cast<CKveContactsItem*>(aStore.ReadItemL(static_cast<CEOID>(aId))));

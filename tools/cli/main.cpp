@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
 
@@ -104,6 +105,13 @@ int main(int argc, char** argv) {
   // No message box of the program ever waits for a click in a terminal.
   setenv("KORVANET_MESSAGEBOX", "log", 1);
   std::vector<std::string> args(argv + 1, argv + argc);
+  // Texts are UTF-8 whatever the locale; other bytes would be stored garbled.
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (!IsUtf8(args[i])) {
+      std::fprintf(stderr, "korvanet-cli: argument %zu is not UTF-8 text\nTry 'korvanet-cli --help'.\n", i + 1);
+      return KExitUsage;
+    }
+  }
 
   TInvocation invocation;
   try {

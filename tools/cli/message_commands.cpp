@@ -8,6 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "app/kv_compose_dialog.h"
 #include "kernel/errors.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
@@ -18,7 +19,7 @@ namespace {
 using TMessage = std::unique_ptr<CKveMessagesItem>;
 
 // The compose dialog's edit box hands over at most this many characters.
-const size_t KMaxMessageText = 255;
+const size_t KMaxMessageText = KKvMaxMessageText;
 
 // The folder rule of the message views: unknown folders show in the Inbox.
 std::string FolderName(DWORD aFolder) {
@@ -109,7 +110,7 @@ TMessage NewOutboxMessage(TCliSession& aSession, const TParsedOptions& aOptions,
   std::u16string body = WithCrLf(Utf16(*text));
   if (body.size() > KMaxMessageText)
     throw TUsageError("the text is " + std::to_string(body.size()) + " characters long (line breaks count two); at most " +
-                          std::to_string(KMaxMessageText) + " fit in a message",
+                          std::to_string(KMaxMessageText) + " fit in the 255 messages of a long one",
                       aCommand);
 
   std::u16string name, number;
@@ -167,13 +168,6 @@ int SendMessage(TCliSession& aSession, TMessage aMessage) {
 int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome) {
   if (aSession.Json()) PrintJson({{"result", aOutcome.iResult}, {"text", aOutcome.iText}});
   return ActionExitStatus(aOutcome);
-}
-
-// Pads to a width in characters (not bytes), for UTF-8 names.
-std::string Padded(const std::string& aText, size_t aWidth) {
-  size_t characters = 0;
-  for (unsigned char c : aText) characters += (c & 0xC0) != 0x80;
-  return characters >= aWidth ? aText : aText + std::string(aWidth - characters, ' ');
 }
 
 }  // namespace

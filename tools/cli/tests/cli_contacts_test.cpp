@@ -1,7 +1,9 @@
 // Contacts end to end: download, local add / edit / delete, upload, and what
 // the phone and the store hold afterwards.
+#include <algorithm>
 #include <fstream>
 #include <map>
+#include <optional>
 
 #include "tools/cli/tests/cli_fixture.h"
 
@@ -91,4 +93,63 @@ TEST_F(CliTest, ContactsAddEditDeleteUploadAndDownloadRoundTrip) {
   zedEntries = 0;
   for (const auto& [location, entry] : Entries(StopPhone(), "SM")) zedEntries += entry == "Zed 07700900999";
   EXPECT_EQ(zedEntries, 1);
+}
+
+TEST_F(CliTest, NamesInEveryScriptUnderTheCLocaleRoundTripThroughAUcs2Phone) {
+  nlohmann::json profile = SmallProfile();
+  profile["charsets"] = {"GSM", "8859-1", "UCS2"};
+  StartPhone(profile);
+  ASSERT_EQ(Cli({"contacts", "download"}).iStatus, 0);
+  TChildOptions cLocale;
+  cLocale.iEnvironment = {{"LC_ALL", "C"}, {"LANG", "C"}};
+  TChildOptions posix;
+  posix.iEnvironment = {{"LC_ALL", "POSIX"}, {"LANG", std::nullopt}};
+
+  const std::vector<std::string> names = {
+      "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E",                                // 王小明
+      "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xD0\x9F\xD0\xB5\xD1\x82\xD1\x80",  // Иван Петр
+      "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7",                          // Ελένη
+      "\xD9\x85\xD8\xAD\xD9\x85\xD8\xAF",                                  // محمد
+      "\xD7\x93\xD7\x95\xD7\x93",                                          // דוד
+      "\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89",                              // さくら
+      "Mia \xF0\x9F\x98\x80",                                              // Mia 😀
+  };
+  for (size_t i = 0; i < names.size(); ++i) {
+    TChildResult add = Cli({"contacts", "add", "--name", names[i], "--number", "+4477009000" + std::to_string(i)},
+                           i % 2 == 0 ? cLocale : posix);
+    ASSERT_EQ(add.iStatus, 0) << add.iErr;
+  }
+  // Printed back as UTF-8, in columns that count a wide character twice.
+  TChildResult list = Cli({"contacts", "list", "--store", "sim"}, cLocale);
+  ASSERT_EQ(list.iStatus, 0) << list.iErr;
+  for (const std::string& name : names) EXPECT_NE(list.iOut.find(name), std::string::npos) << name;
+  size_t chinese = list.iOut.find(names[0]);
+  ASSERT_NE(chinese, std::string::npos);
+  EXPECT_EQ(list.iOut.substr(chinese + names[0].size(), 18), std::string(18, ' '));
+  EXPECT_EQ(list.iOut.substr(chinese + names[0].size() + 18, 2), " +");
+
+  TChildResult upload = Cli({"contacts", "upload"}, posix);
+  ASSERT_EQ(upload.iStatus, 0) << upload.iErr;
+  TChildResult download = Cli({"contacts", "download"}, cLocale);
+  ASSERT_EQ(download.iStatus, 0) << download.iErr;
+  TChildResult json = Cli({"--json", "contacts", "list", "--store", "sim"}, cLocale);
+  ASSERT_EQ(json.iStatus, 0) << json.iErr;
+  nlohmann::json sim = nlohmann::json::parse(json.iOut);
+  for (const std::string& name : names) {
+    const nlohmann::json* contact = FindByName(sim, name);
+    ASSERT_NE(contact, nullptr) << name << "\n" << json.iOut;
+    EXPECT_EQ((*contact)["state"], "on-phone");
+  }
+  EXPECT_EQ(sim.size(), names.size() + 3);  // with Alice, Bob and Carol
+
+  // Bytes that are not UTF-8 are refused, not stored garbled.
+  TChildResult latin1 = Cli({"contacts", "add", "--name", "J\xF6rg", "--number", "1"}, cLocale);
+  EXPECT_EQ(latin1.iStatus, 2);
+  EXPECT_NE(latin1.iErr.find("argument 4 is not UTF-8 text"), std::string::npos) << latin1.iErr;
+
+  nlohmann::json state = StopPhone();
+  std::vector<std::string> onPhone;
+  for (const auto& entry : state["phonebooks"]["SM"]["entries"]) onPhone.push_back(entry["name"]);
+  for (const std::string& name : names)
+    EXPECT_NE(std::find(onPhone.begin(), onPhone.end(), name), onPhone.end()) << name;
 }

@@ -179,3 +179,33 @@ TEST_F(CliTest, ARefusedSendLeavesTheMessageInTheOutbox) {
   EXPECT_EQ(again.iErr, "korvanet-cli: an identical message (same recipient and text) is already stored as ID " + id + "\n");
   EXPECT_TRUE(StopPhone()["sms"]["sent"].empty());
 }
+
+TEST_F(CliTest, SendTakesLongAndUnicodeTextsAsTheComposeDialogDoes) {
+  StartPhone(SmallProfile());
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005"}).iStatus, 0);
+  TChildOptions cLocale;
+  cLocale.iEnvironment = {{"LC_ALL", "C"}, {"LANG", "C"}};
+  // 150 Cyrillic letters: UCS2, 67 a part, three parts.
+  std::string cyrillic;
+  for (int i = 0; i < 150; ++i) cyrillic += "\xD0\x96";
+  TChildResult send = Cli({"send", "--to", "+447700900123", "--text", cyrillic}, cLocale);
+  ASSERT_EQ(send.iStatus, 0) << send.iErr;
+  // 400 letters of the GSM alphabet: three parts of 153.
+  nlohmann::json draft = CliJson({"messages", "new", "--to", "+447700900124", "--text", std::string(400, 'a')});
+  EXPECT_EQ(draft["text"], std::string(400, 'a'));
+  // Past what 255 parts hold: refused before anything is stored.
+  TChildResult tooLong = Cli({"messages", "new", "--to", "+447700900124", "--text", std::string(20000, 'a')});
+  EXPECT_EQ(tooLong.iStatus, 2);
+  EXPECT_NE(tooLong.iErr.find("20000 characters long"), std::string::npos) << tooLong.iErr;
+
+  nlohmann::json sent = CliJson({"messages", "list", "--folder", "sent"});
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0]["text"], cyrillic);
+  nlohmann::json state = StopPhone();
+  const nlohmann::json& onPhone = state["sms"]["sent"];
+  ASSERT_EQ(onPhone.size(), 3u) << onPhone.dump();
+  for (const nlohmann::json& part : onPhone) {
+    EXPECT_EQ(part["coding"], "ucs2");
+    EXPECT_EQ(part["concat"]["parts"], 3);
+  }
+}
