@@ -108,12 +108,9 @@ void CKveMessagesItem::Reset() {
   FreeText(iName);
   FreeText(iNumber);
   FreeText(iText);
-  FreeText(iParts);
   DiscardCaches();
+  ClearLongMessage();
   iFolder = 0;
-  iConcatReference = 0;
-  iConcatReferenceBits = 0;
-  iConcatTotal = 0;
   iDateText.Zero();
 }
 
@@ -158,6 +155,13 @@ int CKveMessagesItem::PartsHeld() const {
   TConstPtr16 text;
   while (iterator.Next(part, text)) ++held;
   return held;
+}
+
+void CKveMessagesItem::ClearLongMessage() {
+  iConcatReference = 0;
+  iConcatReferenceBits = 0;
+  iConcatTotal = 0;
+  FreeText(iParts);
 }
 
 void CKveMessagesItem::SetLongMessageL(const TKvMessagePart& aPart) {

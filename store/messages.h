@@ -79,6 +79,8 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   // Part aPart's text, when the record holds it.
   bool FindPart(int aPart, TConstPtr16& aText) const;
   int PartsHeld() const;
+  // A message in one piece again (its text stays), as a copy made to be sent is.
+  void ClearLongMessage();
   // Makes the item a long message holding no part yet.
   void SetLongMessageL(const TKvMessagePart& aPart);
   // Puts a part's text in its place; the text becomes the parts joined. The
