@@ -265,7 +265,8 @@ void CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms) {
   else
     message->SetNameL(TConstPtr16(u""));
   message->SetDateSentTime(aSms.DateSent());
-  iMessagesDatabase->WriteItemL(*message);
+  TKvMessagePart part = {aSms.iConcatReference, aSms.iConcatReferenceBits, aSms.iConcatTotal, aSms.iConcatPart};
+  iMessagesDatabase->WritePartL(*message, part);
 }
 
 CKveContactsItem* CPhoneEng::MakeContactItemL(const TPhoneBookEntry& aEntry) {

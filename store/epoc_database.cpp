@@ -143,6 +143,10 @@ CEOID CEpocDatabase::WriteItemL(CEpocDatabaseItem& aItem) {
     LogMessage(KLogFilePath, u"CEpocDatabase::WriteItemL - duplicate entry not written");
     return 0;
   }
+  return AddItemL(aItem);
+}
+
+CEOID CEpocDatabase::AddItemL(CEpocDatabaseItem& aItem) {
   LogMessage(KLogFilePath, u"CEpocDatabase::WriteItemL - writing to database");
   int count = 0;
   CEPROPVAL* buffer = SavedPropertiesL(aItem, count);

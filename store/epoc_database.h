@@ -63,6 +63,8 @@ class CEpocDatabase : public CEpocBase {
  protected:
   CEpocDatabase();
   void BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND aNotifyWindow);
+  // WriteItemL without the duplicate test, for stores whose own rule decides.
+  CEOID AddItemL(CEpocDatabaseItem& aItem);
 
  private:
   void Notify(UINT aType, CEOID aOid);

@@ -1,6 +1,9 @@
 #include "store/messages.h"
 
+#include <memory>
+
 #include "kernel/log.h"
+#include "store/message_parts.h"
 #include "store/store_text.h"
 
 namespace {
@@ -34,6 +37,7 @@ CKveMessagesItem::~CKveMessagesItem() {
   FreeText(iName);
   FreeText(iNumber);
   FreeText(iText);
+  FreeText(iParts);
   DiscardCaches();
 }
 
@@ -61,6 +65,13 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
       iDateSent = aValue.val.filetime;
       iDateText.Zero();
       break;
+    case KMessageConcatReferenceProp: iConcatReference = aValue.val.ulVal; break;
+    case KMessageConcatBitsProp:
+      iConcatReferenceBits = aValue.val.ulVal;
+      iReadLongMessageProperties = true;
+      break;
+    case KMessageConcatTotalProp: iConcatTotal = aValue.val.ulVal; break;
+    case KMessagePartsProp: CopyTextL(iParts, aValue.val.lpwstr); break;
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -81,6 +92,16 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[3].val.ulVal = iFolder;
   aBuffer[4].propid = KMessageDateProp;
   aBuffer[4].val.filetime = iDateSent;
+  // Always written, also for a message in one piece, so that a record
+  // rewritten as a single message keeps no parts of an earlier life.
+  aBuffer[5].propid = KMessageConcatReferenceProp;
+  aBuffer[5].val.ulVal = iConcatReference;
+  aBuffer[6].propid = KMessageConcatBitsProp;
+  aBuffer[6].val.ulVal = iConcatReferenceBits;
+  aBuffer[7].propid = KMessageConcatTotalProp;
+  aBuffer[7].val.ulVal = iConcatTotal;
+  aBuffer[8].propid = KMessagePartsProp;
+  aBuffer[8].val.lpwstr = TextForProperty(iParts);
 }
 
 void CKveMessagesItem::Reset() {
@@ -88,6 +109,7 @@ void CKveMessagesItem::Reset() {
   FreeText(iNumber);
   FreeText(iText);
   DiscardCaches();
+  ClearLongMessage();
   iFolder = 0;
   iDateText.Zero();
 }
@@ -116,6 +138,60 @@ void CKveMessagesItem::SetTextL(const TDesc16& aText) {
 TConstPtr16 CKveMessagesItem::Name() const { return TextView(iName); }
 TConstPtr16 CKveMessagesItem::Number() const { return TextView(iNumber); }
 TConstPtr16 CKveMessagesItem::Text() const { return TextView(iText); }
+
+bool CKveMessagesItem::IsPartOfSameMessage(const CKveMessagesItem& aMessage, const TKvMessagePart& aPart) const {
+  return IsLongMessage() && iConcatReference == aPart.iReference && iConcatReferenceBits == aPart.iReferenceBits &&
+         iConcatTotal == aPart.iTotal && iFolder == aMessage.Folder() && Number() == aMessage.Number();
+}
+
+bool CKveMessagesItem::FindPart(int aPart, TConstPtr16& aText) const {
+  return FindMessagePart(TextView(iParts), aPart, aText);
+}
+
+int CKveMessagesItem::PartsHeld() const {
+  TConstPtr16 parts = TextView(iParts);
+  TMessagePartIterator iterator(parts);
+  int held = 0, part = 0;
+  TConstPtr16 text;
+  while (iterator.Next(part, text)) ++held;
+  return held;
+}
+
+void CKveMessagesItem::ClearLongMessage() {
+  iConcatReference = 0;
+  iConcatReferenceBits = 0;
+  iConcatTotal = 0;
+  FreeText(iParts);
+}
+
+void CKveMessagesItem::SetLongMessageL(const TKvMessagePart& aPart) {
+  iConcatReference = aPart.iReference;
+  iConcatReferenceBits = aPart.iReferenceBits;
+  iConcatTotal = aPart.iTotal;
+  CopyTextL(iParts, static_cast<const TText16*>(nullptr));
+}
+
+void CKveMessagesItem::AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate) {
+  TConstPtr16 parts = TextView(iParts);
+  bool earliest = true;
+  TMessagePartIterator iterator(parts);
+  int part = 0;
+  TConstPtr16 text;
+  while (iterator.Next(part, text)) earliest = earliest && part >= aPart;
+  THeapBuf16* updated = WithMessagePartL(parts, aPart, aText);
+  if (updated == nullptr) return;
+  FreeText(iParts);
+  iParts = updated;
+  THeapBuf16* joined = JoinMessagePartsL(TextView(iParts), static_cast<int>(iConcatTotal));
+  if (joined == nullptr) return;
+  FreeText(iText);
+  iText = joined;
+  DiscardCaches();
+  if (earliest) {
+    iDateSent = aDate;
+    iDateText.Zero();
+  }
+}
 
 TConstPtr16 CKveMessagesItem::SingleLineMessage() {
   LogMessage(KLogFilePath, u"CKveMessagesItem::SingleLineMessage");

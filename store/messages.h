@@ -16,6 +16,21 @@ const CEPROPID KMessageTextProp = 0x6001F;
 const CEPROPID KMessageNumberProp = 0x2001F;
 const CEPROPID KMessageFolderProp = 0x80013;
 const CEPROPID KMessageDateProp = 0xB0040;
+// A long message's record also keeps which message it is and the parts it
+// holds, so that a part arriving later slots into place.
+const CEPROPID KMessageConcatReferenceProp = 0xC0013;
+const CEPROPID KMessageConcatBitsProp = 0xD0013;
+const CEPROPID KMessageConcatTotalProp = 0xE0013;
+const CEPROPID KMessagePartsProp = 0xF001F;
+
+// Which part of which long message a received text is. The parts of one
+// message share the sender, the reference, its size and the total.
+struct TKvMessagePart {
+  DWORD iReference;
+  DWORD iReferenceBits;  // 8 or 16; 0 for a message in one piece
+  DWORD iTotal;
+  DWORD iPart;  // from 1
+};
 
 const int KDateTextLength = 64;
 
@@ -29,7 +44,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 5; }
+  int PropertyCount() override { return 9; }
   int Compare(CEpocDatabaseItem& aOther) override;
 
   // Null texts give empty ones; stored as given. The date does not change.
@@ -53,6 +68,25 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   // The text as sent: line feeds dropped, carriage returns kept.
   TConstPtr16 SmsFormatMessage();
 
+  // Long messages. The record's text is its parts joined in order.
+  bool IsLongMessage() const { return iConcatReferenceBits != 0; }
+  // Read from a record stored before long messages were kept whole (no
+  // long-message properties at all).
+  bool IsFromEarlierVersion() const { return iOid != 0 && !iReadLongMessageProperties; }
+  // A long message with the same sender, folder, reference, size and total.
+  bool IsPartOfSameMessage(const CKveMessagesItem& aMessage, const TKvMessagePart& aPart) const;
+  DWORD ConcatTotal() const { return iConcatTotal; }
+  // Part aPart's text, when the record holds it.
+  bool FindPart(int aPart, TConstPtr16& aText) const;
+  int PartsHeld() const;
+  // A message in one piece again (its text stays), as a copy made to be sent is.
+  void ClearLongMessage();
+  // Makes the item a long message holding no part yet.
+  void SetLongMessageL(const TKvMessagePart& aPart);
+  // Puts a part's text in its place; the text becomes the parts joined. The
+  // date is the earliest part's held (the first part's once it is in).
+  void AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate);
+
  private:
   CKveMessagesItem();
   void SetDateSentString();
@@ -66,6 +100,11 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   TModBuf16<KDateTextLength> iDateText;
   THeapBuf16* iSingleLine;
   THeapBuf16* iSmsText;
+  DWORD iConcatReference;
+  DWORD iConcatReferenceBits;
+  DWORD iConcatTotal;
+  THeapBuf16* iParts;
+  bool iReadLongMessageProperties;
 };
 
 class CKveMessagesDatabase : public CEpocDatabase {
@@ -73,6 +112,14 @@ class CKveMessagesDatabase : public CEpocDatabase {
   static CKveMessagesDatabase* NewL(HWND aNotifyWindow, int aReserved);
   CEpocDatabaseItem* CreateItemL() override;
 
+  // Stores a received message. A part of a long message joins the record
+  // holding that message's other parts, whatever order and download they came
+  // in, or starts it; parts stored one a record by the earlier version are
+  // taken into it. A message in one piece is written as WriteItemL writes it.
+  // The record's identifier; 0 when nothing was stored (a part already held).
+  CEOID WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart);
+
  private:
   CKveMessagesDatabase();
+  CKveMessagesItem* CopyForPartL(const CKveMessagesItem& aMessage);
 };

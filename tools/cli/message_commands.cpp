@@ -32,14 +32,27 @@ unsigned long long FileTimeValue(const FILETIME& aTime) {
   return (static_cast<unsigned long long>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime;
 }
 
+// The parts of a long message received so far, in order.
+std::vector<int> ReceivedParts(const CKveMessagesItem& aMessage) {
+  std::vector<int> parts;
+  for (int part = 1; part <= static_cast<int>(aMessage.ConcatTotal()); ++part) {
+    TConstPtr16 text;
+    if (aMessage.FindPart(part, text)) parts.push_back(part);
+  }
+  return parts;
+}
+
 nlohmann::json MessageJson(CKveMessagesItem& aMessage) {
-  return {{"id", aMessage.Oid()},
-          {"folder", FolderName(aMessage.Folder())},
-          {"name", Utf8(aMessage.Name())},
-          {"number", Utf8(aMessage.Number())},
-          {"date", Utf8(aMessage.DateSent())},
-          {"date_sent", IsoUtc(aMessage.DateSentTime())},
-          {"text", WithLf(Utf8(aMessage.Text()))}};
+  nlohmann::json message = {{"id", aMessage.Oid()},
+                            {"folder", FolderName(aMessage.Folder())},
+                            {"name", Utf8(aMessage.Name())},
+                            {"number", Utf8(aMessage.Number())},
+                            {"date", Utf8(aMessage.DateSent())},
+                            {"date_sent", IsoUtc(aMessage.DateSentTime())},
+                            {"text", WithLf(Utf8(aMessage.Text()))}};
+  if (aMessage.IsLongMessage())
+    message["parts"] = {{"total", aMessage.ConcatTotal()}, {"received", ReceivedParts(aMessage)}};
+  return message;
 }
 
 void PrintJson(const nlohmann::json& aValue) {
@@ -138,6 +151,7 @@ int SendMessage(TCliSession& aSession, TMessage aMessage) {
   if (aMessage->Folder() == EKvFolderInbox || aMessage->Folder() == EKvFolderSent) {
     aMessage->SetOid(0);
     aMessage->SetFolder(EKvFolderOutbox);
+    aMessage->ClearLongMessage();  // the copy is a message of its own
     if (!SaveItemInDatabase(store, *aMessage))
       std::fprintf(stderr, "korvanet-cli: note: the Outbox copy is not stored: %s\n",
                    SaveFailure(store, *aMessage).c_str());
@@ -217,10 +231,13 @@ int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions) {
     PrintJson(MessageJson(*message));
     return 0;
   }
-  std::printf("ID:     %lu\nFolder: %s\nName:   %s\nNumber: %s\nDate:   %s\n\n%s\n",
+  std::printf("ID:     %lu\nFolder: %s\nName:   %s\nNumber: %s\nDate:   %s\n",
               static_cast<unsigned long>(message->Oid()), FolderName(message->Folder()).c_str(),
-              Utf8(message->Name()).c_str(), Utf8(message->Number()).c_str(), Utf8(message->DateSent()).c_str(),
-              WithLf(Utf8(message->Text())).c_str());
+              Utf8(message->Name()).c_str(), Utf8(message->Number()).c_str(), Utf8(message->DateSent()).c_str());
+  if (message->IsLongMessage())
+    std::printf("Parts:  %zu of %lu received\n", ReceivedParts(*message).size(),
+                static_cast<unsigned long>(message->ConcatTotal()));
+  std::printf("\n%s\n", WithLf(Utf8(message->Text())).c_str());
   return 0;
 }
 

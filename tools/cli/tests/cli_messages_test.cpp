@@ -2,6 +2,8 @@
 // send (moved to Sent, the PDU reaching the phone) and a refused send.
 #include <algorithm>
 #include <cctype>
+#include <map>
+#include <set>
 
 #include "tools/cli/tests/cli_fixture.h"
 
@@ -47,9 +49,21 @@ TEST_F(CliTest, DownloadPutsThePhonesMessagesInTheirFolders) {
   EXPECT_EQ(LastLine(download.iErr), "Transfer Complete.");
   EXPECT_TRUE(download.iOut.empty());
 
+  // One record per message: a long message's parts make one.
+  std::set<std::string> longMessages;
+  size_t expected = 0;
+  for (const auto& store : profile["sms"]["stores"]) {
+    for (const auto& m : store["messages"]) {
+      if (!m.contains("concat"))
+        ++expected;
+      else
+        longMessages.insert(m["from"].get<std::string>() + "/" + m["concat"]["reference"].dump());
+    }
+  }
+  expected += longMessages.size();
   nlohmann::json all = CliJson({"messages", "list"});
   ASSERT_TRUE(all.is_array());
-  ASSERT_GE(all.size(), 12u);
+  ASSERT_EQ(all.size(), expected);
   for (size_t i = 0; i < all.size(); ++i) {
     for (const char* key : {"id", "folder", "name", "number", "date", "date_sent", "text"})
       EXPECT_TRUE(all[i].contains(key)) << key;
@@ -80,12 +94,28 @@ TEST_F(CliTest, DownloadPutsThePhonesMessagesInTheirFolders) {
   EXPECT_EQ((*draft)["folder"], "outbox");
   EXPECT_EQ((*sent)["folder"], "sent");
 
+  // The demo's three-part message: one row with its whole text.
+  std::map<int, std::string> parts;
+  for (const auto& m : profile["sms"]["stores"]["ME"]["messages"])
+    if (m.contains("concat") && m["concat"]["reference"] == 77) parts[m["concat"]["part"].get<int>()] = m["text"];
+  ASSERT_EQ(parts.size(), 3u);
+  const std::string whole = parts[1] + parts[2] + parts[3];
+  const nlohmann::json* club = FindByText(all, whole);
+  ASSERT_NE(club, nullptr);
+  EXPECT_EQ((*club)["folder"], "inbox");
+  EXPECT_EQ((*club)["date_sent"], "2024-03-06T12:30:00Z") << "the first part's";
+  EXPECT_EQ((*club)["parts"], nlohmann::json::parse(R"({"total": 3, "received": [1, 2, 3]})"));
+  for (const auto& [part, text] : parts) EXPECT_EQ(FindByText(all, text), nullptr) << "part " << part;
+  TChildResult clubShow = Cli({"messages", "show", std::to_string((*club)["id"].get<long>())});
+  EXPECT_NE(clubShow.iOut.find("Parts:  3 of 3 received\n\n" + whole + "\n"), std::string::npos) << clubShow.iOut;
+
   // One folder at a time, in text and JSON; the text rows match the JSON.
   nlohmann::json inbox = CliJson({"messages", "list", "--folder", "inbox"});
   for (const auto& m : inbox) EXPECT_EQ(m["folder"], "inbox");
   TChildResult rows = Cli({"messages", "list", "--folder", "inbox"});
   EXPECT_EQ(static_cast<size_t>(std::count(rows.iOut.begin(), rows.iOut.end(), '\n')), inbox.size());
   EXPECT_NE(rows.iOut.find("Keys are under the blue flower pot"), std::string::npos);
+  EXPECT_NE(rows.iOut.find(" " + whole + "\n"), std::string::npos) << rows.iOut;
 
   // Show: the same record as listed, whole.
   std::string id = std::to_string((*sent)["id"].get<long>());
