@@ -13,9 +13,9 @@ for tool in cpack dpkg-deb desktop-file-validate appstreamcli lintian man; do
 done
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv-package.XXXXXX")
-phone_pid="" program_pid=""
+phone_pid="" program_pid="" xvfb_pid=""
 finish() {
-  for pid in $program_pid $phone_pid; do
+  for pid in $program_pid $phone_pid $xvfb_pid; do
     kill -TERM "$pid" 2>/dev/null && wait "$pid" 2>/dev/null
   done
   rm -rf "$work"
@@ -95,6 +95,27 @@ fi
 ! grep -qi "not found" "$work/korvanet.out" || fail "korvanet missed a file: $(cat "$work/korvanet.out")"
 kill -TERM "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
 program_pid=""
+
+if command -v Xvfb >/dev/null; then
+  step "the windowed program on an X display, with its icon"
+  Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  if wait_for 30 test -s "$work/display"; then
+    # SDL's libraries keep a few allocations for the life of the process.
+    ASAN_OPTIONS="${ASAN_OPTIONS:-}:detect_leaks=0" DISPLAY=":$(cat "$work/display")" KORVANET_ROOT="$data" \
+      "$bin/korvanet" >"$work/window.out" 2>&1 &
+    program_pid=$!
+    wait_for 60 grep -qs "Korvanet" "$data/.korvanet-windows/$program_pid" ||
+      fail "no window on the X display: $(cat "$work/window.out")"
+    ! grep -q "not found" "$work/window.out" || fail "$(cat "$work/window.out")"
+    kill -TERM "$program_pid" 2>/dev/null && wait "$program_pid" 2>/dev/null
+    program_pid=""
+  else
+    fail "Xvfb did not start"
+  fi
+  kill -TERM "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+  xvfb_pid=""
+fi
 
 step "desktop entry and AppStream metadata"
 desktop-file-validate "$root/usr/share/applications/korvanet.desktop" || fail "desktop-file-validate"
