@@ -64,6 +64,12 @@ status=$?
 [ $status -eq 2 ] && grep -qF "$profiles/demo.json" "$work/missing.out" ||
   fail "without its installed demo profile phonesim said (exit $status): $(cat "$work/missing.out")"
 mv "$work/demo.json" "$profiles/demo.json"
+# Run from the build folder, with nothing installed beside it, it reads the source tree's.
+if [ -x "$build/tools/phonesim/phonesim" ]; then
+  "$build/tools/phonesim/phonesim" --profile no-such-profile >"$work/missing.out" 2>&1
+  grep -qF "tools/phonesim/profiles/no-such-profile.json" "$work/missing.out" ||
+    fail "the build's phonesim looked for a profile name in: $(cat "$work/missing.out")"
+fi
 
 step "demo download"
 "$bin/phonesim" --profile demo --link "$work/COM3" >"$work/phonesim.out" 2>"$work/phonesim.err" &
