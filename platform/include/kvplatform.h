@@ -18,6 +18,11 @@ void SetDeviceRoot(const std::string& hostPath);
 // Returns false for names that are too long or try to leave the root.
 bool DevicePathToHost(const std::u16string& devicePath, std::string& hostPath);
 
+// A data file installed with the program, by its path below <prefix>/share
+// ("icons/hicolor/48x48/apps/korvanet.png"), where the running program's
+// <prefix>/bin is its own folder's parent; empty when there is none.
+std::string InstalledDataFile(const std::string& relativePath);
+
 // UTF-16 <-> UTF-8 for messages to the host (standard error, file names).
 std::string ToUtf8(const std::u16string& text);
 std::u16string FromUtf8(const std::string& text);

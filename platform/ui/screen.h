@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include <wintypes.h>
 
@@ -35,5 +36,7 @@ uint64_t PresentedFrames();
 // A copy of the frame buffer.
 std::vector<uint32_t> CopyFrameBuffer();
 bool SavePng(const std::string& path, const uint32_t* pixels, int width, int height);
+// Reads a PNG file as rows of 0xAARRGGBB pixels, top to bottom.
+bool LoadPng(const std::string& path, std::vector<uint32_t>& pixels, int& width, int& height);
 
 }  // namespace kvplatform::ui

@@ -1,4 +1,4 @@
-// phonesim --profile FILE [--link PATH] [--transcript FILE] [--state-out FILE]
+// phonesim --profile FILE|NAME [--link PATH] [--transcript FILE] [--state-out FILE]
 //          [--control FIFO]
 //
 // Serves a simulated GSM phone on a pseudo-terminal until SIGINT or SIGTERM,
@@ -18,6 +18,7 @@
 #include "control_channel.h"
 #include "line_writer.h"
 #include "profile.h"
+#include "profile_find.h"
 #include "pty_link.h"
 #include "session.h"
 #include "transcript.h"
@@ -35,19 +36,25 @@ void OnSignal(int) {
 
 struct Options {
   std::string profile, link, transcript, stateOut, control;
+  bool help = false;
 };
 
+constexpr const char* kUsage =
+    "usage: phonesim --profile FILE|NAME [--link PATH] [--transcript FILE] [--state-out FILE]\n"
+    "                [--control FIFO]\n";
+
 int Usage(const char* why) {
-  std::fprintf(stderr,
-               "phonesim: %s\nusage: phonesim --profile FILE [--link PATH] [--transcript FILE] "
-               "[--state-out FILE] [--control FIFO]\n",
-               why);
+  std::fprintf(stderr, "phonesim: %s\n%s", why, kUsage);
   return 2;
 }
 
 bool ParseOptions(int argc, char** argv, Options& o, std::string& error) {
   for (int i = 1; i < argc; ++i) {
     std::string arg = argv[i];
+    if (arg == "--help" || arg == "-h") {
+      o.help = true;
+      return true;
+    }
     std::string* target = arg == "--profile"      ? &o.profile
                           : arg == "--link"       ? &o.link
                           : arg == "--transcript" ? &o.transcript
@@ -77,9 +84,14 @@ int main(int argc, char** argv) {
   Options options;
   std::string error;
   if (!ParseOptions(argc, argv, options, error)) return Usage(error.c_str());
+  if (options.help) {
+    std::fputs(kUsage, stdout);
+    std::puts("NAME is a bundled profile: demo, generic, ericsson, minimal or full. See phonesim(1).");
+    return 0;
+  }
 
   phonesim::Profile profile;
-  if (!phonesim::LoadProfile(options.profile, profile, error)) {
+  if (!phonesim::LoadProfile(phonesim::FindProfile(options.profile), profile, error)) {
     std::fprintf(stderr, "phonesim: %s\n", error.c_str());
     return 2;
   }

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <string>
+#include <vector>
 
 #include <kvplatform.h>
 #include <windows.h>
@@ -73,6 +74,7 @@ class SdlBackend final : public ScreenBackend {
     window_ = SDL_CreateWindow("Korvanet", SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, kScreenWidth * scale_,
                                kScreenHeight * scale_, 0);
     if (!window_) return false;
+    SetIcon();
     renderer_ = SDL_CreateRenderer(window_, -1, 0);
     if (!renderer_) renderer_ = SDL_CreateRenderer(window_, -1, SDL_RENDERER_SOFTWARE);
     if (!renderer_) return false;
@@ -168,6 +170,24 @@ class SdlBackend final : public ScreenBackend {
       default:
         return false;
     }
+  }
+
+  // The menu entry's icon, for task bars and window switchers that take it
+  // from the window rather than from the desktop entry.
+  void SetIcon() {
+    const std::string relative = "icons/hicolor/48x48/apps/korvanet.png";
+    std::string path = InstalledDataFile(relative);
+    std::vector<uint32_t> pixels;
+    int width = 0, height = 0;
+    if (path.empty() || !LoadPng(path, pixels, width, height)) {
+      std::fprintf(stderr, "korvanet: window icon %s not found beside the program\n", relative.c_str());
+      return;
+    }
+    SDL_Surface* icon = SDL_CreateRGBSurfaceWithFormatFrom(pixels.data(), width, height, 32, width * 4,
+                                                          SDL_PIXELFORMAT_ARGB8888);
+    if (icon == nullptr) return;
+    SDL_SetWindowIcon(window_, icon);  // SDL keeps its own copy
+    SDL_FreeSurface(icon);
   }
 
   void SaveScreenshot() {
