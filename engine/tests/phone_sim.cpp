@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -73,9 +72,7 @@ nlohmann::json TPhoneSim::StopAndReadState() {
 std::string TPhoneSim::Errors() const { return ReadText(iWorkDir + "/phonesim.err"); }
 
 nlohmann::json SmallProfile() {
-  // Beside this file, so every test folder that compiles it finds the profile.
-  std::string folder = std::filesystem::path(__FILE__).parent_path().string();
-  return nlohmann::json::parse(ReadText(folder + "/data/small_phone.json"), nullptr, false);
+  return nlohmann::json::parse(ReadText(std::string(ENGINE_TEST_DATA) + "/small_phone.json"), nullptr, false);
 }
 
 nlohmann::json ShippedProfile(const std::string& aName) {
