@@ -166,7 +166,9 @@ TEST_F(DialogsTest, ComposeTakesLongTextsAndCountsCharactersAndMessagesAsPhonesD
   std::u16string longText(1530, u'x');
   setText(longText);
   kvui::TapWindow(text);
+  kvui::KeyDown(VK_CONTROL);
   kvui::PressKey(VK_END);
+  kvui::KeyUp(VK_CONTROL);
   kvui::TypeText(u"!");
   EXPECT_EQ(kvui::TextOf(count), u"1531 / 11");
   Screenshot("compose_long");

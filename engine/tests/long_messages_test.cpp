@@ -86,7 +86,9 @@ TEST_F(EngineTest, TheFirstDownloadAfterTheUpgradeJoinsTheEarlierVersionsParts) 
   StartPhone(profile);
   StartEngine();
   ASSERT_TRUE(Run(EKvGetAllSmsFromPhone));
+  // The same sender also wrote a short Greek message, which stays a row of its own.
   std::vector<TMessageRow> rows = From(Messages(), "+447700900404");
+  std::erase_if(rows, [&](const TMessageRow& aRow) { return aRow.iText.rfind(parts[1], 0) != 0; });
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].iText, parts[1] + parts[2] + parts[3]);
   EXPECT_EQ(rows[0].iFolder, static_cast<DWORD>(EKvFolderInbox));

@@ -313,6 +313,7 @@ LRESULT OnPaint(EditState& s) {
 
 LRESULT OnKeyDown(EditState& s, UINT key) {
   bool shift = GetKeyState(VK_SHIFT) < 0;
+  bool control = GetKeyState(VK_CONTROL) < 0;  // Ctrl+Home and Ctrl+End go to the ends of the whole text
   const EditBuffer& b = s.buffer;
   size_t caret = b.Caret(), to = caret, line = b.LineOf(caret);
   auto verticalMove = [&](long lines) {
@@ -324,8 +325,8 @@ LRESULT OnKeyDown(EditState& s, UINT key) {
   switch (key) {
     case VK_LEFT: to = (!shift && b.HasSelection()) ? b.SelectionStart() : b.PreviousPosition(caret); break;
     case VK_RIGHT: to = (!shift && b.HasSelection()) ? b.SelectionEnd() : b.NextPosition(caret); break;
-    case VK_HOME: to = b.Lines()[line].start; break;
-    case VK_END: to = LineEndCaret(s, line); break;
+    case VK_HOME: to = control ? 0 : b.Lines()[line].start; break;
+    case VK_END: to = control ? b.Length() : LineEndCaret(s, line); break;
     case VK_UP: to = verticalMove(-1); break;
     case VK_DOWN: to = verticalMove(1); break;
     case VK_PRIOR: to = verticalMove(-static_cast<long>(VisibleLines(s))); break;
