@@ -2,6 +2,8 @@
 // blanking them. Every decision is taken against the place-holder lists read
 // from the phone first, which follow every entry written and blanked.
 #include <memory>
+#include <utility>
+#include <vector>
 
 #include "engine/phone_engine.h"
 #include "engine/engine_text.h"
@@ -143,13 +145,23 @@ void CPhoneEng::DoWriteEditedItemsToPhone() {
 
 void CPhoneEng::DoWriteNewItemsToPhone() {
   LogMessage(KLogFilePath, u"CPhoneEng::DoWriteNewItemsToPhone");
+  std::vector<std::pair<CEOID, int>> placed;
   for (CEpocDatabaseItem* record = iContactsDatabase->ReadFirstItemL(); record != nullptr;
        record = iContactsDatabase->ReadNextItemL()) {
     TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(record));
     if (!BelongsToCurrentStore(*contact) || contact->IsDeleted()) continue;
     if (IsNewContact(*contact) != -1) continue;
     int location = FindNextLocation();
-    if (location != -1) UploadContact(*contact, location);
+    if (location != -1 && UploadContact(*contact, location) == KErrNone)
+      placed.emplace_back(contact->Oid(), location);
+  }
+  // A new contact now has its place on the phone; written after the walk so
+  // the walk itself is not disturbed by the changes.
+  for (const auto& [oid, location] : placed) {
+    TOwned<CKveContactsItem> contact(static_cast<CKveContactsItem*>(iContactsDatabase->ReadItemL(oid)));
+    if (!contact) continue;
+    contact->SetLocation(location);
+    iContactsDatabase->ReplaceItemL(*contact);
   }
 }
 

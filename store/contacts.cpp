@@ -131,8 +131,11 @@ CEOID CKveContactsDatabase::EditItemL(CKveContactsItem& aOld, CKveContactsItem& 
   if (aNew.Location() != -1 && !aNew.IsEdited()) {
     aNew.SetEdited(true);
     ReplaceItemL(aNew);
+    bool moved = aOld.IsOnSim() != aNew.IsOnSim();
     aOld.MarkDeleted();
-    return WriteItemL(aOld);
+    // A contact moved to the other phone book keeps its name and number, so
+    // its old copy would pass for the new record and not be written.
+    return moved ? AddItemL(aOld) : WriteItemL(aOld);
   }
   LogMessage(KLogFilePath, u"CKveContactsDatabase::EditItemL - location = %1!d!, IsEdited = %2!d!", aNew.Location(),
              aNew.IsEdited() ? 1 : 0);
