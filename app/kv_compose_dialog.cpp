@@ -15,11 +15,6 @@
 
 namespace {
 
-const int KIdSend = 1011;
-const int KIdRecipient = 1022;
-const int KIdDate = 1014;
-const int KIdCount = 1013;
-const int KIdText = 1007;
 // Recipient texts read from the controls: at most 255 characters.
 const int KMaxText = 256;
 
@@ -65,25 +60,25 @@ void CKvCreateNewMessage::InitDialogL() {
   info.hDlg = iWindow;
   info.dwFlags = SHIDIF_DONEBUTTON | SHIDIF_SIZEDLGFULLSCREEN;
   SHInitDialog(&info);
-  SendMessageW(Item(KIdText), EM_LIMITTEXT, KKvMaxMessageText, 0);
+  SendMessageW(Item(KKvIdComposeText), EM_LIMITTEXT, KKvMaxMessageText, 0);
   LoadContactsL();
   CKveMessagesItem* message = *iSlot;
   if (message != nullptr) {
     LayOutText();
     std::u16string text = Text(message->Text());
-    SetWindowTextW(Item(KIdText), text.c_str());
+    SetWindowTextW(Item(KKvIdComposeText), text.c_str());
     std::u16string recipient = Text(message->Name());
     if (recipient.empty()) recipient = Text(message->Number());
-    if (!recipient.empty()) SetWindowTextW(Item(KIdRecipient), recipient.c_str());
+    if (!recipient.empty()) SetWindowTextW(Item(KKvIdComposeRecipient), recipient.c_str());
     UpdateCount();
     std::u16string date = Text(message->DateSent());
-    SetWindowTextW(Item(KIdDate), date.c_str());
+    SetWindowTextW(Item(KKvIdComposeDate), date.c_str());
   } else {
     SYSTEMTIME now;
     GetSystemTime(&now);
     WCHAR date[64] = {0};
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 64);
-    SetWindowTextW(Item(KIdDate), date);
+    SetWindowTextW(Item(KKvIdComposeDate), date);
   }
 }
 
@@ -94,7 +89,7 @@ void CKvCreateNewMessage::LoadContactsL() {
     CKveContactsItem* contact = static_cast<CKveContactsItem*>(item);
     if (!contact->IsDeleted()) {
       std::u16string name = Text(contact->Name());
-      if (SendMessageW(Item(KIdRecipient), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str())) < 0)
+      if (SendMessageW(Item(KKvIdComposeRecipient), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str())) < 0)
         LogMessageWithError(KLogFilePath, u"CKvCreateNewMessage::LoadContactsL - Failed to addstring");
       iContactIds->AppendL(contact->Oid());
     }
@@ -106,16 +101,16 @@ void CKvCreateNewMessage::LoadContactsL() {
 // counts two) and the messages the text goes out as, with "Unicode" when it
 // needs UCS2. The text is counted as it will be sent, line breaks included.
 void CKvCreateNewMessage::UpdateCount() {
-  std::u16string text = WholeText(Item(KIdText));
+  std::u16string text = WholeText(Item(KKvIdComposeText));
   TSmsLength length = SmsLengthOf(TConstPtr16(text.c_str(), static_cast<int>(text.size())));
   WCHAR count[48] = u"0";  // nothing typed yet
   if (length.iParts > 0)
     wsprintfW(count, length.IsUnicode() ? u"%d / %d Unicode" : u"%d / %d", length.iUnits, length.iParts);
-  SetWindowTextW(Item(KIdCount), count);
+  SetWindowTextW(Item(KKvIdComposeCount), count);
 }
 
 void CKvCreateNewMessage::UpdateScrollBar() {
-  HWND text = Item(KIdText);
+  HWND text = Item(KKvIdComposeText);
   RECT client;
   GetClientRect(text, &client);
   int lineHeight = HIWORD(GetDialogBaseUnits());
@@ -133,7 +128,7 @@ void CKvCreateNewMessage::UpdateScrollBar() {
 // The text box reaches down to the dialog's bottom, above the input panel.
 void CKvCreateNewMessage::LayOutText() {
   SHHandleWMSettingChange(iWindow, static_cast<WPARAM>(-1), 0, nullptr);
-  HWND text = Item(KIdText);
+  HWND text = Item(KKvIdComposeText);
   RECT box;
   GetWindowRect(text, &box);
   POINT topLeft{box.left, box.top};
@@ -146,10 +141,10 @@ void CKvCreateNewMessage::LayOutText() {
 
 bool CKvCreateNewMessage::GetDialogResults() {
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::GetDialogResults");
-  std::u16string text = WholeText(Item(KIdText));
+  std::u16string text = WholeText(Item(KKvIdComposeText));
   std::u16string name;
   std::u16string number;
-  HWND recipient = Item(KIdRecipient);
+  HWND recipient = Item(KKvIdComposeRecipient);
   int selected = static_cast<int>(SendMessageW(recipient, CB_GETCURSEL, 0, 0));
   CKveMessagesItem* message = *iSlot;
   if (selected >= 0) {
@@ -221,19 +216,19 @@ void CKvCreateNewMessage::SendSmsMessage() {
 LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand");
   int command = LOWORD(aWParam);
-  if (command == KIdText && HIWORD(aWParam) == EN_UPDATE) {
+  if (command == KKvIdComposeText && HIWORD(aWParam) == EN_UPDATE) {
     UpdateCount();
     UpdateScrollBar();
     return 0;
   }
-  if (command != KKvCmdOk && command != KIdSend) return KEpocNotHandled;
+  if (command != KKvCmdOk && command != KKvIdComposeSend) return KEpocNotHandled;
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand %1!d!", command);
   if (!GetDialogResults()) {
     EndDialog(iWindow, KKvCmdOk);
     return 0;
   }
   SaveItemInDatabase();
-  if (command == KIdSend) SendSmsMessage();
+  if (command == KKvIdComposeSend) SendSmsMessage();
   EndDialog(iWindow, command);
   return 0;
 }
@@ -255,7 +250,7 @@ LRESULT CKvCreateNewMessage::HandleEventDefault(HWND, UINT aMessage, WPARAM aWPa
 
 LRESULT CKvCreateNewMessage::Draw(const RECT& aRect) {
   RECT box;
-  GetWindowRect(Item(KIdText), &box);
+  GetWindowRect(Item(KKvIdComposeText), &box);
   POINT top{box.left, box.top};
   ScreenToClient(iWindow, &top);
   HDC dc = PaintContext();

@@ -6,13 +6,9 @@
 
 #include <windows.h>
 
-class CKveContactsItem;
+#include "app/resources/resource_ids.h"
 
-// The editor's controls.
-inline constexpr int KKvIdContactName = 1016;
-inline constexpr int KKvIdContactNumber = 1017;
-inline constexpr int KKvIdContactStore = 1003;
-inline constexpr int KKvIdContactDetails = 1008;
+class CKveContactsItem;
 
 // Entries of the "Store on:" box.
 enum TKvContactStoreChoice { EKvStoreOnPhone = 0, EKvStoreOnSim = 1 };

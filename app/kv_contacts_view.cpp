@@ -1,5 +1,7 @@
 #include "app/kv_contacts_view.h"
 
+#include <commctrl.h>
+
 #include <string>
 
 #include "app/app_globals.h"
@@ -16,8 +18,6 @@
 
 namespace {
 
-// The tab control tells its parent that another tab was chosen.
-const int KNotifyTabChanged = -551;
 
 std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
 
@@ -267,6 +267,6 @@ LRESULT CKvContactsView::HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWPar
 
 LRESULT CKvContactsView::HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
-  if (header != nullptr && static_cast<int>(header->code) == KNotifyTabChanged) DoMakeVisible(true);
+  if (header != nullptr && header->code == TCN_SELCHANGE) DoMakeVisible(true);
   return CKvView::HandleNotify(aWindow, aMessage, aWParam, aLParam);
 }

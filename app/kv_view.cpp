@@ -1,5 +1,7 @@
 #include "app/kv_view.h"
 
+#include <commctrl.h>
+
 #include "app/app_globals.h"
 #include "app/epoc_list_controls.h"
 #include "app/kv_appui.h"
@@ -8,16 +10,6 @@
 #include "app/kv_messages_view.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
-
-namespace {
-
-// The shell's tap-and-hold gesture and the list view's item activation.
-const int KNotifyContextMenu = 1000;
-const int KNotifyItemActivate = -114;
-// A double tap in the list box.
-const int KListBoxDoubleClick = 2;
-
-}  // namespace
 
 CKvView::CKvView(LPCWSTR aTitle, int aType, CKvAppUi* aAppUi) : iTitle(aTitle), iType(aType), iAppUi(aAppUi) {
   iActivateInfo.cbSize = sizeof iActivateInfo;
@@ -101,7 +93,7 @@ LRESULT CKvView::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
       iAppUi->RunAboutL(Window());
       return 0;
     case KKvIdListBox:
-      if (HIWORD(aWParam) != KListBoxDoubleClick) return KEpocNotHandled;
+      if (HIWORD(aWParam) != LBN_DBLCLK) return KEpocNotHandled;
       command = KKvCmdEdit;
       [[fallthrough]];
     case KKvCmdDelete:
@@ -149,11 +141,12 @@ void CKvView::DeleteSelection() {
 LRESULT CKvView::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
   if (header == nullptr) return KEpocNotHandled;
-  int code = static_cast<int>(header->code);
-  if (code == KNotifyContextMenu) {
+  // The shell's tap-and-hold gesture, and a double tap or Enter on a list view row.
+  UINT code = header->code;
+  if (code == GN_CONTEXTMENU) {
     const NMRGINFO* info = reinterpret_cast<const NMRGINFO*>(aLParam);
     LaunchContextMenu(info->ptAction.x, info->ptAction.y);
-  } else if (code == KNotifyItemActivate && header->idFrom == static_cast<UINT_PTR>(KKvIdListView)) {
+  } else if (code == LVN_ITEMACTIVATE && header->idFrom == static_cast<UINT_PTR>(KKvIdListView)) {
     HandleCommand(Window(), WM_COMMAND, KKvCmdEdit, 0);
   }
   return KEpocNotHandled;

@@ -171,7 +171,7 @@ int CPhoneEng::ProcessDeleteAllSmsFromPhone(const MSG& aMessage) {
   int result = InitialiseConnection();
   if (result != KErrNone) return result;
   int deleted = 0;
-  iPhone->DeleteAllSms(4, deleted, 2);
+  iPhone->DeleteAllSms(KSmsAllMessages, deleted, KSmsBothStores);
   if (iAction != nullptr) iAction->iText.Copy(u"Deleted all messages.");
   NotifyComplete();
   ClosePort();
@@ -245,10 +245,10 @@ void CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms) {
   TOwned<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->NewItemL()));
   if (!message) return;
   switch (aSms.SmsStatus()) {
-    case 0:
+    case KSmsStatusUnsent:
       message->SetFolder(EKvFolderOutbox);
       break;
-    case 2:
+    case KSmsStatusSent:
       message->SetFolder(EKvFolderSent);
       break;
     default:

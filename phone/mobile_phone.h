@@ -60,6 +60,11 @@ inline constexpr int KReplyTimeout = 30000;
 // The network may take that long to accept a message once its PDU is handed over.
 inline constexpr int KPduReplyTimeout = 180000;
 
+// DeleteAllSms: the status that matches every message, and the store
+// number that stands for both stores.
+inline constexpr int KSmsAllMessages = 4;
+inline constexpr int KSmsBothStores = 2;
+
 class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
  public:
   static CMobilePhoneBase* NewL(MMobilePhoneObserver* aObserver);

@@ -11,8 +11,6 @@ namespace {
 const int KSmsStores = 2;
 const char16_t* const KSmsStoreCommands[KSmsStores] = {u"AT+CPMS=\"ME\"", u"AT+CPMS=\"SM\""};
 const int KSmsStoreStates[KSmsStores] = {EStateSmsStorePhone, EStateSmsStoreSim};
-const int KAllMessages = 4;
-const int KBothStores = 2;
 const int KCtrlZ = 26;
 const int KSecond = 1000000;  // microseconds
 
@@ -112,7 +110,7 @@ int CMobilePhoneBase::DeleteAllSms(int aStatus, int& aDeleted, int aStores) {
   iMessageCounter = 0;
   for (int store = 0; store < KSmsStores; ++store) {
     iSmsIndexList->Reset();
-    if ((aStores == KBothStores || aStores == store) && used[store] > 0) {
+    if ((aStores == KSmsBothStores || aStores == store) && used[store] > 0) {
       r = DoSendAndWait(KSmsStoreStates[store], TConstPtr16(KSmsStoreCommands[store]));
       if (r == KReplyOk) r = DoSendAndWait(EStateSmsIndex, TConstPtr16(u"AT+CMGL=4"));
       if (r == KReplyOk) r = DeletePass(aStatus, aDeleted);
@@ -131,7 +129,7 @@ int CMobilePhoneBase::DeletePass(int aStatus, int& aDeleted) {
     const TSmsListEntry entry = (*iSmsIndexList)[i];
     ++iMessageCounter;
     iObserver->SmsDeletedL();
-    if (aStatus != KAllMessages && aStatus != entry.iStatus) continue;
+    if (aStatus != KSmsAllMessages && aStatus != entry.iStatus) continue;
     iCommandBuffer.Copy(u"AT+CMGD=");
     iCommandBuffer.AppendNum(entry.iIndex);
     r = DoSendAndWait(EStateSmsIndex, iCommandBuffer);

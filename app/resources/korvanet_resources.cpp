@@ -91,14 +91,14 @@ DialogDefinition ComposeDialog() {
   compose.cy = 178;
   compose.style = WS_POPUP;
   compose.controls = {
-      PushButton(u"Send", 1011, 4, 7, 29, 31),
+      PushButton(u"Send", KKvIdComposeSend, 4, 7, 29, 31),
       LText(u"To:", -1, 41, 7, 22, 10),
-      ComboBox(1022, 65, 5, 66, 158, CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL | WS_VSCROLL),
+      ComboBox(KKvIdComposeRecipient, 65, 5, 66, 158, CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL | WS_VSCROLL),
       LText(u"Date:", -1, 41, 22, 22, 10),
-      LText(u"", 1014, 65, 22, 66, 12),
+      LText(u"", KKvIdComposeDate, 65, 22, 66, 12),
       LText(u"Count", -1, 41, 36, 22, 10),
-      LText(u"0", 1013, 65, 36, 66, 12),
-      EditText(1007, 3, 51, 129, 123, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN),
+      LText(u"0", KKvIdComposeCount, 65, 36, 66, 12),
+      EditText(KKvIdComposeText, 3, 51, 129, 123, ES_MULTILINE | ES_AUTOVSCROLL | ES_WANTRETURN),
   };
   return compose;
 }
@@ -111,13 +111,13 @@ DialogDefinition ContactEditorDialog() {
   editor.caption = u"New Contact";
   editor.controls = {
       LText(u"Name:", -1, 4, 6, 40, 10),
-      EditText(1016, 48, 4, 84, 12, WS_BORDER | ES_AUTOHSCROLL),
+      EditText(KKvIdContactName, 48, 4, 84, 12, WS_BORDER | ES_AUTOHSCROLL),
       LText(u"Mobile tel:", -1, 4, 22, 42, 10),
-      EditText(1017, 48, 20, 84, 12, WS_BORDER | ES_AUTOHSCROLL),
+      EditText(KKvIdContactNumber, 48, 20, 84, 12, WS_BORDER | ES_AUTOHSCROLL),
       LText(u"Store on:", -1, 4, 38, 40, 10),
-      ComboBox(1003, 48, 36, 84, 40, CBS_DROPDOWNLIST),
+      ComboBox(KKvIdContactStore, 48, 36, 84, 40, CBS_DROPDOWNLIST),
       LText(u"Other Details:", -1, 4, 54, 80, 10),
-      EditText(1008, 4, 66, 128, 86, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_BORDER),
+      EditText(KKvIdContactDetails, 4, 66, 128, 86, ES_MULTILINE | ES_WANTRETURN | ES_AUTOVSCROLL | WS_BORDER),
   };
   return editor;
 }

@@ -64,3 +64,14 @@ inline constexpr int KKvIdSmscField = 1025;
 inline constexpr int KKvIdLogCheckBox = 1031;
 // The About box's text.
 inline constexpr int KKvIdAboutText = 1101;
+// Controls of the compose dialog.
+inline constexpr int KKvIdComposeSend = 1011;
+inline constexpr int KKvIdComposeRecipient = 1022;
+inline constexpr int KKvIdComposeDate = 1014;
+inline constexpr int KKvIdComposeCount = 1013;
+inline constexpr int KKvIdComposeText = 1007;
+// Controls of the contact editor.
+inline constexpr int KKvIdContactName = 1016;
+inline constexpr int KKvIdContactNumber = 1017;
+inline constexpr int KKvIdContactStore = 1003;
+inline constexpr int KKvIdContactDetails = 1008;

@@ -25,8 +25,10 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 #define NM_CLICK (NM_FIRST - 2)
 #define NM_DBLCLK (NM_FIRST - 3)
 #define NM_RETURN (NM_FIRST - 4)
+#define NM_RCLICK (NM_FIRST - 5)
 #define NM_SETFOCUS (NM_FIRST - 7)
 #define NM_KILLFOCUS (NM_FIRST - 8)
+#define NM_CUSTOMDRAW (NM_FIRST - 12)
 
 // ---- progress bar ------------------------------------------------------------------------
 #define PROGRESS_CLASSW u"msctls_progress32"
@@ -187,6 +189,8 @@ typedef NMTREEVIEWW NM_TREEVIEW;
 #define TVN_FIRST (0U - 400U)
 #define TVN_SELCHANGINGW (TVN_FIRST - 50)  // a non-zero answer keeps the old selection
 #define TVN_SELCHANGEDW (TVN_FIRST - 51)
+#define TVN_ITEMEXPANDINGW (TVN_FIRST - 54)
+#define TVN_ITEMEXPANDEDW (TVN_FIRST - 55)
 #define TVN_SELCHANGING TVN_SELCHANGINGW
 #define TVN_SELCHANGED TVN_SELCHANGEDW
 
@@ -349,4 +353,6 @@ typedef struct tagNMITEMACTIVATE {
 #define LVN_ITEMCHANGING (LVN_FIRST - 0)  // a non-zero answer refuses the change
 #define LVN_ITEMCHANGED (LVN_FIRST - 1)
 #define LVN_COLUMNCLICK (LVN_FIRST - 8)   // iItem -1, iSubItem: the column
+#define LVN_BEGINDRAG (LVN_FIRST - 9)
 #define LVN_ITEMACTIVATE (LVN_FIRST - 14) // a double tap or Enter on an item
+#define LVN_KEYDOWN (LVN_FIRST - 55)
