@@ -16,6 +16,12 @@ HWND CreateChild(CEpocControl* aParent, LPCWSTR aClass, DWORD aStyle, int aContr
 
 int Length(LPCWSTR aText) { return aText != nullptr ? lstrlenW(aText) : 0; }
 
+// A cut of aText to aLength characters that keeps a surrogate pair whole.
+int WholeCharacters(LPCWSTR aText, int aLength) {
+  if (aLength > 0 && IS_SURROGATE_PAIR(aText[aLength - 1], aText[aLength])) --aLength;
+  return aLength;
+}
+
 }  // namespace
 
 void CEpocListControl::DoMakeVisible(bool aFlag) {
@@ -60,6 +66,7 @@ void CEpocListBox::FitFirstColumn(LPCWSTR aText, WCHAR* aOut, int aOutSize) cons
   int length = Length(aText);
   if (length >= KMaxLine) length = KMaxLine - 2;
   if (length > aOutSize - 4) length = aOutSize - 4;
+  length = WholeCharacters(aText, length);
   for (int i = 0; i < length; ++i) aOut[i] = aText[i];
   aOut[length] = 0;
 
@@ -70,9 +77,10 @@ void CEpocListBox::FitFirstColumn(LPCWSTR aText, WCHAR* aOut, int aOutSize) cons
   int shown = length;
   SIZE size{};
   GetTextExtentExPointW(dc, aOut, shown, 0, nullptr, nullptr, &size);
-  // Drop one character at a time until the rest and its "..." fit.
+  // Drop one character at a time (a surrogate pair as one) until the rest
+  // and its "..." fit.
   while (size.cx > KFirstColumnWidth && length > 0) {
-    --length;
+    length = WholeCharacters(aOut, length - 1);
     aOut[length] = u'.';
     aOut[length + 1] = u'.';
     aOut[length + 2] = u'.';
@@ -91,7 +99,8 @@ void CEpocListBox::AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
   line[length++] = u'\t';
   int second = Length(aSecond);
   // The second column and the closing tab keep the line under 256.
-  for (int i = 0; i < second && length < KMaxLine - 2; ++i) line[length++] = aSecond[i];
+  if (second > KMaxLine - 2 - length) second = WholeCharacters(aSecond, KMaxLine - 2 - length);
+  for (int i = 0; i < second; ++i) line[length++] = aSecond[i];
   line[length++] = u'\t';
   line[length] = 0;
   LRESULT row = SendMessageW(iChild, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));

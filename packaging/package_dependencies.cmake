@@ -2,7 +2,9 @@
 # dpkg-shlibdeps finds by itself. One entry a Debian package (alternatives as
 # "a | b"); the font packages are the ones the font engine looks in.
 set(KV_DEB_FONT_DEPENDS
-  fonts-dejavu-core)
+  fonts-dejavu-core
+  fonts-droid-fallback
+  fonts-symbola)
 # Fonts that widen what can be shown but are not needed to start.
 set(KV_DEB_FONT_RECOMMENDS)
 # Optional helpers: loading the completion of korvanet-cli.

@@ -6,8 +6,11 @@
 #include "app/tests/ui_fixture.h"
 #include "kernel/hwndmap.h"
 #include "kernel/requests.h"
+#include "platform/ui/testing.h"
 
 namespace {
+
+namespace kvui = kvplatform::uitest;
 
 class CHost : public CEpocControl {
  public:
@@ -78,6 +81,38 @@ TEST_F(ListControlsTest, ListBoxCutsTheFirstColumnAndFindsRowsByIdentifier) {
   EXPECT_EQ(list->ItemData(1), 3);
   list->Delete(7);
   EXPECT_EQ(SendMessageW(list->ChildWindow(), LB_GETCOUNT, 0, 0), 1);
+  delete list;
+}
+
+TEST_F(ListControlsTest, UnicodeRowsDrawWithoutBoxesAndTheCutKeepsEmojiWhole) {
+  CEpocListBox* list = CEpocListBox::NewL(iHost, 4098);
+  ASSERT_NE(list->ChildWindow(), nullptr);
+  list->SetExtentL(TEpocRect{0, 0, 240, 200});
+  list->MakeVisible(true);
+  kvui::WaitIdle();
+  kvui::TakeBoxesDrawn();
+  list->AddL(1, u"Ελένη Παπαδάκη", u"Καλημέρα! Τα λέμε το βράδυ στην πλατεία.");
+  list->AddL(2, u"Иван Петров", u"Привет! Встречаемся завтра в 7 у метро. Не опаздывай 🙂");
+  list->AddL(3, u"王小明", u"明天下午三点开会，别迟到。");
+  list->AddL(4, u"مريم", u"שלום, happy New Year! 🎆🥂🎉");
+  // A name of emoji alone is cut after a whole one, however wide each is.
+  std::u16string party;
+  for (int i = 0; i < 20; ++i) party += u"🎉";
+  list->AddL(5, party.c_str(), u"x");
+  int rows = static_cast<int>(SendMessageW(list->ChildWindow(), LB_GETCOUNT, 0, 0));
+  ASSERT_EQ(rows, 5);
+  for (int row = 0; row < rows; ++row) {
+    std::u16string text = RowText(list->ChildWindow(), row);
+    if (text.rfind(u"🎉", 0) != 0) continue;
+    std::u16string first = text.substr(0, text.find(u'\t'));
+    ASSERT_GT(first.size(), 3u);
+    EXPECT_EQ(first.substr(first.size() - 3), u"...");
+    EXPECT_EQ((first.size() - 3) % 2, 0u) << "the cut splits a surrogate pair";
+  }
+  InvalidateRect(list->ChildWindow(), nullptr, TRUE);
+  kvui::WaitIdle();
+  kvui::SaveScreenshot(ScreenshotPath("list_unicode_rows"));
+  EXPECT_EQ(kvui::TakeBoxesDrawn(), std::u32string());
   delete list;
 }
 

@@ -49,6 +49,7 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   ASSERT_TRUE(iPhone.Start(ShippedProfile("demo"), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   EXPECT_EQ(MessageRows(EKvViewInbox), 0);
+  kvui::TakeBoxesDrawn();
 
   // Settings: the service centre, typed.
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
@@ -67,6 +68,8 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   int contacts = ContactRows();
   EXPECT_EQ(contacts, 22);
   TourShot("contacts_all");
+  // The demo's names in Greek, Cyrillic, Chinese and with an emoji show in full.
+  EXPECT_EQ(kvui::TakeBoxesDrawn(), std::u32string());
   TapTab(2);
   ASSERT_TRUE(WaitFor([] { return CurrentTab() == 2; }));
   TourShot("contacts_sim");
@@ -87,6 +90,7 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   int inbox = MessageRows(EKvViewInbox);
   EXPECT_GT(inbox, 5);
   TourShot("inbox_list");
+  EXPECT_EQ(kvui::TakeBoxesDrawn(), std::u32string());
   kvui::TapWindow(Title());
   ASSERT_TRUE(WaitFor([] { return kvui::StateOf(gKvAppUi->Frame()->FolderTree()).visible; }));
   TourShot("folders");

@@ -10,6 +10,7 @@
 #include "ui/gdi/objects.h"
 #include "ui/screen.h"
 #include "ui/style_painter.h"
+#include "ui/text/utf16.h"
 #include "ui/ui_lock.h"
 #include "ui/window_tree.h"
 
@@ -73,7 +74,7 @@ void RedrawTaskbarLocked() {
   // The title of the active top-level window, as the device shows it.
   WCHAR title[128] = u"";
   if (auto active = Lookup(ActiveWindowLocked())) {
-    size_t n = std::min<size_t>(active->text.size(), 127);
+    size_t n = CharBoundaryAtOrBefore(active->text, 127);
     std::copy_n(active->text.data(), n, title);
     title[n] = 0;
   }

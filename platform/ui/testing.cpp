@@ -11,6 +11,7 @@
 #include "ui/menus/popup_menu.h"
 #include "ui/message_source.h"
 #include "ui/screen.h"
+#include "ui/text/font_engine.h"
 #include "ui/ui_lock.h"
 #include "ui/window_tree.h"
 
@@ -235,6 +236,8 @@ bool SaveScreenshot(const std::string& path) {
   auto frame = CopyFrameBuffer();
   return SavePng(path, frame.data(), kScreenWidth, kScreenHeight);
 }
+
+std::u32string TakeBoxesDrawn() { return ui::TakeBoxesDrawn(); }
 
 const char* BackendName() { return ui::BackendName(); }
 

@@ -63,6 +63,9 @@ size_t WindowCount();
 // The screen as it is now.
 COLORREF ColorAt(int x, int y);
 bool SaveScreenshot(const std::string& path);
+// The characters drawn as boxes (no installed font has them) since the
+// last call, each once: empty when every character showed as a glyph.
+std::u32string TakeBoxesDrawn();
 const char* BackendName();
 
 }  // namespace kvplatform::uitest

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ui/text/utf16.h"
+
 namespace kvplatform::ui {
 
 void EditBuffer::SetLimit(size_t limit) { limit_ = limit == 0 ? static_cast<size_t>(0x7FFFFFFE) : limit; }
@@ -17,8 +19,8 @@ bool EditBuffer::ReplaceSelection(std::u16string_view insert) {
   size_t room = after >= limit_ ? 0 : limit_ - after;
   bool cut = insert.size() > room;
   if (cut) {
-    insert = insert.substr(0, room);
-    // Never keep half of a line break.
+    // Never keep half of a line break or of a surrogate pair.
+    insert = insert.substr(0, CharBoundaryAtOrBefore(insert, room));
     if (!insert.empty() && insert.back() == u'\r') insert.remove_suffix(1);
   }
   text_.replace(from, to - from, insert);
@@ -29,7 +31,7 @@ bool EditBuffer::ReplaceSelection(std::u16string_view insert) {
 size_t EditBuffer::Clamp(size_t index) const {
   index = std::min(index, text_.size());
   if (index > 0 && index < text_.size() && text_[index - 1] == u'\r' && text_[index] == u'\n') --index;
-  return index;
+  return CharBoundaryAtOrBefore(text_, index);
 }
 
 void EditBuffer::Select(size_t anchor, size_t caret) {
@@ -41,14 +43,14 @@ size_t EditBuffer::PreviousPosition(size_t index) const {
   index = Clamp(index);
   if (index == 0) return 0;
   if (index >= 2 && text_[index - 2] == u'\r' && text_[index - 1] == u'\n') return index - 2;
-  return index - 1;
+  return PreviousCharStart(text_, index);
 }
 
 size_t EditBuffer::NextPosition(size_t index) const {
   index = Clamp(index);
   if (index >= text_.size()) return text_.size();
   size_t breakLength = BreakLength(index);
-  return index + std::max<size_t>(breakLength, 1);
+  return index + std::max(breakLength, CharLengthAt(text_, index));
 }
 
 size_t EditBuffer::BreakLength(size_t index) const {
@@ -90,7 +92,10 @@ void EditBuffer::Layout(bool multiline, int width, const MeasureText& measure) {
             take = end - start;
           } else {
             size_t space = piece.find_last_of(u' ', end);
-            take = (space != std::u16string_view::npos && space >= start) ? space + 1 - start : std::max<size_t>(fits, 1);
+            // At least one whole character, so a line always moves on.
+            take = (space != std::u16string_view::npos && space >= start)
+                       ? space + 1 - start
+                       : std::max(CharBoundaryAtOrBefore(piece, end) - start, CharLengthAt(piece, start));
           }
         }
       }

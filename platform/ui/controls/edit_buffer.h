@@ -17,7 +17,7 @@ struct EditLine {
 };
 
 // Fills `ends` with the width in pixels of the text up to and including
-// each character.
+// each character (both units of a surrogate pair: the whole character).
 using MeasureText = std::function<void(std::u16string_view text, std::vector<int>& ends)>;
 
 class EditBuffer {
@@ -42,16 +42,18 @@ class EditBuffer {
   size_t SelectionStart() const { return std::min(anchor_, caret_); }
   size_t SelectionEnd() const { return std::max(anchor_, caret_); }
   bool HasSelection() const { return anchor_ != caret_; }
-  // Clamped to the text; a position inside a CR LF pair moves before it.
+  // Clamped to the text; a position inside a CR LF pair or a surrogate
+  // pair moves before it.
   void Select(size_t anchor, size_t caret);
 
-  // One step left or right, a CR LF pair counting as one character.
+  // One step left or right, a CR LF pair or a surrogate pair counting as
+  // one character.
   size_t PreviousPosition(size_t index) const;
   size_t NextPosition(size_t index) const;
 
   // Splits the text into lines: at every line break, and (multi-line, with
   // a positive width) after the last space that fits, or inside a word
-  // longer than the width.
+  // longer than the width (between whole characters).
   void Layout(bool multiline, int width, const MeasureText& measure);
   const std::vector<EditLine>& Lines() const { return lines_; }
   size_t LineCount() const { return lines_.size(); }

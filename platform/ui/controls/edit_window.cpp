@@ -7,9 +7,11 @@
 #include <algorithm>
 #include <climits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/controls/edit_buffer.h"
+#include "ui/text/utf16.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -26,6 +28,7 @@ struct EditState {
   bool focused = false;
   bool selecting = false;  // the stylus is dragging out a selection
   int lineHeight = 13;
+  char16_t pendingHigh = 0;  // the first half of a typed surrogate pair
 };
 
 EditState* StateOf(HWND window) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(window, 0)); }
@@ -144,7 +147,7 @@ size_t IndexAtX(const EditState& s, HDC dc, size_t line, int x) {
   std::vector<int> ends;
   Measure(dc, text, ends);
   size_t start = s.buffer.Lines()[line].start;
-  for (size_t i = 0; i < text.size(); ++i) {
+  for (size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
     int left = i ? ends[i - 1] : 0;
     if (x < (left + ends[i]) / 2) return std::min(start + i, LineEndCaret(s, line));
   }
@@ -341,7 +344,17 @@ LRESULT OnKeyDown(EditState& s, UINT key) {
 }
 
 LRESULT OnChar(EditState& s, char16_t ch) {
-  if (ch == u'\b') {
+  // A character outside the basic plane comes as two WM_CHARs; it goes
+  // in whole once its second half arrives.
+  char16_t high = std::exchange(s.pendingHigh, 0);
+  if (IsHighSurrogate(ch)) {
+    s.pendingHigh = ch;
+  } else if (IsLowSurrogate(ch)) {
+    if (high != 0) {
+      char16_t pair[] = {high, ch};
+      Type(s, std::u16string_view(pair, 2));
+    }
+  } else if (ch == u'\b') {
     DeleteBeside(s, false);
   } else if (ch == u'\r') {
     if (IsMultiline(s)) Type(s, u"\r\n");

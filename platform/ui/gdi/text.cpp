@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "ui/gdi/objects.h"
+#include "ui/text/utf16.h"
 #include "ui/ui_lock.h"
 
 using namespace kvplatform;
@@ -14,9 +15,12 @@ using namespace kvplatform::ui;
 
 namespace {
 
+// Text is measured and drawn a character at a time: a surrogate pair is
+// one glyph.
 int Width(FontFace& face, const char16_t* text, size_t count) {
+  std::u16string_view view(text, count);
   int width = 0;
-  for (size_t i = 0; i < count; ++i) width += face.GlyphOf(text[i]).advance;
+  for (size_t i = 0; i < count; i += CharLengthAt(view, i)) width += face.GlyphOf(CodePointAt(view, i)).advance;
   return width;
 }
 int Width(FontFace& face, const std::u16string& text) { return Width(face, text.data(), text.size()); }
@@ -31,10 +35,15 @@ int DrawRun(DeviceContext& dc, FontFace& face, int x, int top, const char16_t* t
             const int* dx = nullptr) {
   Painter p = PainterOf(dc);
   int baseline = top + face.ascent;
-  for (size_t i = 0; i < count; ++i) {
-    const Glyph& g = face.GlyphOf(text[i]);
+  std::u16string_view view(text, count);
+  for (size_t i = 0, n; i < count; i += n) {
+    n = CharLengthAt(view, i);
+    char32_t ch = CodePointAt(view, i);
+    const Glyph& g = face.GlyphOf(ch);
     p.Glyph(g, x, baseline, dc.state.textColor);
-    x += dx ? dx[i] : g.advance;
+    if (g.missing) NoteBoxDrawn(ch);
+    // With explicit spacing, a pair takes what its two units are given.
+    x += dx ? dx[i] + (n == 2 ? dx[i + 1] : 0) : g.advance;
   }
   return x;
 }
@@ -65,8 +74,9 @@ std::u16string ExpandTabs(FontFace& face, const std::u16string& text) {
   std::u16string out;
   int tab = std::max(1, face.averageWidth * 8);
   int x = 0;
-  for (char16_t c : text) {
-    if (c == u'\t') {
+  for (size_t i = 0, n; i < text.size(); i += n) {
+    n = CharLengthAt(text, i);
+    if (text[i] == u'\t') {
       int next = (x / tab + 1) * tab;
       while (x < next) {
         out += u' ';
@@ -74,8 +84,8 @@ std::u16string ExpandTabs(FontFace& face, const std::u16string& text) {
       }
       continue;
     }
-    out += c;
-    x += face.GlyphOf(c).advance;
+    out.append(text, i, n);
+    x += face.GlyphOf(CodePointAt(text, i)).advance;
   }
   return out;
 }
@@ -121,9 +131,10 @@ std::vector<std::u16string> BreakLines(FontFace& face, const std::u16string& tex
           // Leading spaces of a wrapped line are dropped; a long word is cut.
           size_t first = word.find_first_not_of(u' ');
           if (!lines.empty() && first != std::u16string::npos) word = word.substr(first);
-          while (Width(face, word) > width && word.size() > 1) {
-            size_t fit = 1;
-            while (fit < word.size() && Width(face, word.data(), fit + 1) <= width) ++fit;
+          while (Width(face, word) > width && word.size() > CharLengthAt(word, 0)) {
+            size_t fit = CharLengthAt(word, 0);
+            while (fit < word.size() && Width(face, word.data(), fit + CharLengthAt(word, fit)) <= width)
+              fit += CharLengthAt(word, fit);
             lines.push_back(word.substr(0, fit));
             word = word.substr(fit);
           }
@@ -143,7 +154,7 @@ std::vector<std::u16string> BreakLines(FontFace& face, const std::u16string& tex
 std::u16string WithEllipsis(FontFace& face, const std::u16string& text, int width) {
   if (Width(face, text) <= width) return text;
   std::u16string cut = text;
-  while (!cut.empty() && Width(face, cut + u"...") > width) cut.pop_back();
+  while (!cut.empty() && Width(face, cut + u"...") > width) cut.resize(PreviousCharStart(cut, cut.size()));
   return cut + u"...";
 }
 
@@ -158,12 +169,16 @@ BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, LPINT
   }
   FontFace& face = CurrentFont(record->state)->face;
   size_t n = text ? Length(text, count) : 0;
+  std::u16string_view view(text ? text : u"", n);
   int x = 0, fitted = 0;
-  for (size_t i = 0; i < n; ++i) {
-    x += face.GlyphOf(text[i]).advance;
+  // Both units of a pair end where the whole character does, and fit or
+  // not together.
+  for (size_t i = 0, units; i < n; i += units) {
+    units = CharLengthAt(view, i);
+    x += face.GlyphOf(CodePointAt(view, i)).advance;
     if (fit == nullptr || x <= maxExtent) {
-      if (dx) dx[i] = x;
-      if (x <= maxExtent) ++fitted;
+      if (dx) std::fill_n(dx + i, units, x);
+      if (x <= maxExtent) fitted += static_cast<int>(units);
     }
   }
   if (fit) *fit = fitted;
@@ -224,7 +239,11 @@ BOOL ExtTextOutW(HDC dc, int x, int y, UINT options, const RECT* rect, LPCWSTR t
   int left = x + record->state.origin.x, top = y + record->state.origin.y;
   if (record->state.bkMode == OPAQUE && count > 0) {
     int width = 0;
-    for (UINT i = 0; i < count; ++i) width += dx ? dx[i] : face.GlyphOf(text[i]).advance;
+    if (dx) {
+      for (UINT i = 0; i < count; ++i) width += dx[i];
+    } else {
+      width = Width(face, text, count);
+    }
     PainterOf(*record).FillRect({left, top, left + width, top + face.Height()}, record->state.bkColor);
   }
   DrawRun(*record, face, left, top, text, count, dx);
@@ -284,7 +303,7 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     DrawRun(*record, face, left, cellTop, line.text.data(), line.text.size());
     if (line.underline >= 0 && line.underline < static_cast<int>(line.text.size())) {
       int ux = left + Width(face, line.text.data(), static_cast<size_t>(line.underline));
-      int uw = face.GlyphOf(line.text[line.underline]).advance;
+      int uw = face.GlyphOf(CodePointAt(line.text, static_cast<size_t>(line.underline))).advance;
       PainterOf(*record).FillRect({ux, cellTop + face.ascent + 1, ux + uw, cellTop + face.ascent + 2},
                                   record->state.textColor);
     }

@@ -12,21 +12,20 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <utility>
+
+#include "ui/text/font_files.h"
 
 namespace kvplatform::ui {
 namespace {
 
-std::string FontPath(bool bold) {
-  const char* name = bold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf";
-  std::string dirs[] = {
-      std::getenv("KORVANET_FONT_DIR") ? std::getenv("KORVANET_FONT_DIR") : "",
-      "/usr/share/fonts/truetype/dejavu",
-      "/usr/share/fonts/dejavu",
-      "/usr/local/share/fonts/truetype/dejavu",
-  };
+std::string FindFile(const FontFile& file) {
+  const char* own = std::getenv("KORVANET_FONT_DIR");
+  std::string dirs[] = {own ? own : "", std::string(file.folders[0]), std::string(file.folders[1]),
+                        std::string(file.folders[2])};
   for (auto& dir : dirs) {
     if (dir.empty()) continue;
-    std::string path = dir + "/" + name;
+    std::string path = dir + "/" + std::string(file.name);
     if (FILE* f = std::fopen(path.c_str(), "rb")) {
       std::fclose(f);
       return path;
@@ -50,20 +49,48 @@ FT_Library Library() {
   return library;
 }
 
+// A face of a file at a pixel size, or null (and one hint on standard
+// error) when the file is not installed.
+FT_Face OpenFace(const FontFile& file, int em, const char* consequence) {
+  FT_Face face = nullptr;
+  std::string path = FindFile(file);
+  if (Library() && !path.empty() && FT_New_Face(Library(), path.c_str(), 0, &face) == 0) {
+    FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(em));
+    return face;
+  }
+  static auto* warned = new std::map<std::string_view, bool>;
+  if (!(*warned)[file.name]) {
+    (*warned)[file.name] = true;
+    std::fprintf(stderr, "korvanet: font %.*s not found (install %.*s); %s\n", static_cast<int>(file.name.size()),
+                 file.name.data(), static_cast<int>(file.package.size()), file.package.data(), consequence);
+  }
+  return nullptr;
+}
+
+// The fallback faces at one size, opened the first time a character needs
+// them and kept for the life of the process (both weights share them).
+FT_Face FallbackFace(size_t which, int em) {
+  static auto* faces = new std::map<std::pair<size_t, int>, FT_Face>;
+  auto [it, added] = faces->try_emplace({which, em}, nullptr);
+  if (added) it->second = OpenFace(kFallbackFonts[which], em, "some characters show as boxes");
+  return it->second;
+}
+
+std::u32string& BoxesDrawn() {
+  static auto* boxes = new std::u32string;
+  return *boxes;
+}
+
 class FreeTypeFace final : public FontFace {
  public:
   FreeTypeFace(bool isBold, int em) {
     bold = isBold;
     emPixels = em;
-    std::string path = FontPath(isBold);
-    if (Library() && !path.empty() && FT_New_Face(Library(), path.c_str(), 0, &face_) == 0) {
-      FT_Set_Pixel_Sizes(face_, 0, static_cast<FT_UInt>(em));
+    face_ = OpenFace(isBold ? kBoldFont : kRegularFont, em, "text shows as boxes");
+    if (face_) {
       ascent = static_cast<int>((face_->size->metrics.ascender + 63) >> 6);
       descent = static_cast<int>((-face_->size->metrics.descender + 63) >> 6);
     } else {
-      std::fprintf(stderr, "korvanet: font %s not found (install fonts-dejavu-core); text shows as boxes\n",
-                   isBold ? "DejaVuSans-Bold.ttf" : "DejaVuSans.ttf");
-      face_ = nullptr;
       ascent = em * 93 / 100 + 1;
       descent = em * 24 / 100 + 1;
     }
@@ -74,7 +101,7 @@ class FreeTypeFace final : public FontFace {
     if (face_) FT_Done_Face(face_);
   }
 
-  const Glyph& GlyphOf(char16_t ch) override {
+  const Glyph& GlyphOf(char32_t ch) override {
     std::lock_guard guard(FontMutex());
     auto it = glyphs_.find(ch);
     if (it != glyphs_.end()) return it->second;
@@ -82,25 +109,20 @@ class FreeTypeFace final : public FontFace {
   }
 
  private:
-  Glyph Render(char16_t ch) {
+  Glyph Render(char32_t ch) {
     Glyph g;
     if (ch < 0x20) return g;  // control characters take no room
-    FT_UInt index = face_ && !(ch >= 0xD800 && ch <= 0xDFFF) ? FT_Get_Char_Index(face_, ch) : 0;
-    if (index == 0 || FT_Load_Glyph(face_, index, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) {
-      // A box the size of a capital, so unknown characters stay visible.
-      g.missing = true;
-      g.advance = std::max(3, emPixels * 6 / 10);
-      g.width = g.advance - 1;
-      g.height = std::max(3, ascent * 7 / 10);
-      g.left = 0;
-      g.top = g.height;
-      g.coverage.assign(static_cast<size_t>(g.width * g.height), 0);
-      for (int y = 0; y < g.height; ++y)
-        for (int x = 0; x < g.width; ++x)
-          if (x == 0 || y == 0 || x == g.width - 1 || y == g.height - 1) g.coverage[y * g.width + x] = 255;
-      return g;
-    }
-    FT_GlyphSlot slot = face_->glyph;
+    if (ch >= 0xD800 && ch <= 0xDFFF) return Box();  // half of a broken pair
+    if (Load(face_, ch, g)) return g;
+    for (size_t i = 0; i < kFallbackFonts.size(); ++i)
+      if (Load(FallbackFace(i, emPixels), ch, g)) return g;
+    return Box();
+  }
+
+  static bool Load(FT_Face face, char32_t ch, Glyph& g) {
+    FT_UInt index = face ? FT_Get_Char_Index(face, ch) : 0;
+    if (index == 0 || FT_Load_Glyph(face, index, FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT) != 0) return false;
+    FT_GlyphSlot slot = face->glyph;
     g.width = static_cast<int>(slot->bitmap.width);
     g.height = static_cast<int>(slot->bitmap.rows);
     g.left = slot->bitmap_left;
@@ -114,11 +136,27 @@ class FreeTypeFace final : public FontFace {
           value = (slot->bitmap.buffer[y * slot->bitmap.pitch + x / 8] & (0x80 >> (x % 8))) ? 255 : 0;
         g.coverage[y * g.width + x] = value;
       }
+    return true;
+  }
+
+  // A box the size of a capital, so unknown characters stay visible.
+  Glyph Box() const {
+    Glyph g;
+    g.missing = true;
+    g.advance = std::max(3, emPixels * 6 / 10);
+    g.width = g.advance - 1;
+    g.height = std::max(3, ascent * 7 / 10);
+    g.left = 0;
+    g.top = g.height;
+    g.coverage.assign(static_cast<size_t>(g.width * g.height), 0);
+    for (int y = 0; y < g.height; ++y)
+      for (int x = 0; x < g.width; ++x)
+        if (x == 0 || y == 0 || x == g.width - 1 || y == g.height - 1) g.coverage[y * g.width + x] = 255;
     return g;
   }
 
   FT_Face face_ = nullptr;
-  std::unordered_map<char16_t, Glyph> glyphs_;
+  std::unordered_map<char32_t, Glyph> glyphs_;
 };
 
 }  // namespace
@@ -137,6 +175,16 @@ int EmPixelsForHeight(long logicalHeight) {
   if (logicalHeight < 0) return static_cast<int>(-logicalHeight);
   // A cell height: DejaVu Sans's cell is about 1.164 em.
   return static_cast<int>(std::lround(static_cast<double>(logicalHeight) / 1.164));
+}
+
+void NoteBoxDrawn(char32_t ch) {
+  std::lock_guard guard(FontMutex());
+  if (BoxesDrawn().find(ch) == std::u32string::npos) BoxesDrawn() += ch;
+}
+
+std::u32string TakeBoxesDrawn() {
+  std::lock_guard guard(FontMutex());
+  return std::exchange(BoxesDrawn(), {});
 }
 
 }  // namespace kvplatform::ui
