@@ -43,18 +43,10 @@ TEST_F(EngineTest, EndingCommandsEndTheThreadWhileItWaitsForASilentPhone) {
   profile["quirks"]["hang_after"] = "AT+CMGL=4";
   StartPhone(profile);
   const UINT endings[] = {EKvShutdownEngine, WM_QUIT};
-  int listings = 0;
   for (UINT ending : endings) {
-    ++listings;
     iNotices.clear();
     StartEngine();
     ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvGetAllSmsFromPhone, reinterpret_cast<WPARAM>(&iAction), 0));
-    // The listing has gone out; the engine now waits for a reply that never comes.
-    ASSERT_TRUE(PumpUntil([this, listings] {
-      int sent = 0;
-      for (const std::string& line : LogMessages()) sent += line.find("\"AT+CMGL=4.") != std::string::npos;
-      return sent == listings;
-    }));
     EXPECT_EQ(WaitForSingleObject(iEngineThread, 0), static_cast<DWORD>(WAIT_TIMEOUT));
     ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, ending, reinterpret_cast<WPARAM>(&iAction), 0));
     // It ends on the command, not on its own silence time-out, which would
