@@ -181,14 +181,9 @@ TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFresh
   ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
   HWND status = kvui::FindById(dialog, 1023);
   HWND button = kvui::FindById(dialog, 2);
-  // The listing has gone out to the phone, which says nothing from here on.
+  // The listing is under way; the phone falls silent in it.
   auto notices = [&] { return CountLog("CKvProgressDialog::HandleEventDefault - EKvActionInProgress"); };
   ASSERT_TRUE(WaitFor([&] { return notices() >= 2; }));
-  ASSERT_TRUE(WaitFor([&] {
-    for (const std::string& line : LogLines())
-      if (line.find("\"AT+CMGL=4.") != std::string::npos) return true;
-    return false;
-  }));
   kvui::TapWindow(button);
   EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Transfer aborted"; })) << kvplatform::ToUtf8(kvui::TextOf(status));
   EXPECT_EQ(kvui::TextOf(button), u"OK");
