@@ -23,7 +23,7 @@ class ProgramTest : public UiTest {
   // Closes the main frame as the system does and waits for the exit code.
   int StopProgram();
   // Waits (handling nothing of its own) until the condition holds.
-  static bool WaitFor(const std::function<bool()>& aCondition, int aTimeoutMs = 10000);
+  static bool WaitFor(const std::function<bool()>& aCondition, int aTimeoutMs = 60000);
   static HWND TopDialog();
   void Screenshot(const std::string& aName);
 

@@ -150,13 +150,15 @@ LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPAR
   return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
 }
 
-void EngineTest::Pump(int aMilliseconds) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aMilliseconds);
-  while (std::chrono::steady_clock::now() < deadline) {
-    MsgWaitForMultipleObjectsEx(0, nullptr, 20, QS_ALLINPUT, 0);
+bool EngineTest::PumpUntil(const std::function<bool()>& aCondition, int aTimeoutMs) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
+  while (!aCondition()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, 0);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
   }
+  return true;
 }
 
 bool EngineTest::Run(UINT aCommand, int aTimeoutMs) {

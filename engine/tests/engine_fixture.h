@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,10 +52,11 @@ class EngineTest : public ::testing::Test {
   bool Run(UINT aCommand, int aTimeoutMs = 90000);
   // Handles notices until aCount completions in all have arrived.
   bool WaitCompletions(int aCount, int aTimeoutMs = 90000);
-  // Handles messages for the time given (the engine's sends included).
-  void Pump(int aMilliseconds);
+  // Handles messages (the engine's sends included) until the condition
+  // holds; false when a hung test's deadline passes first.
+  bool PumpUntil(const std::function<bool()>& aCondition, int aTimeoutMs = 60000);
   // Waits (handling messages) until the engine thread has ended.
-  bool WaitEngineEnded(int aTimeoutMs = 20000);
+  bool WaitEngineEnded(int aTimeoutMs = 60000);
 
   std::vector<std::string> Progress() const;
   const TNotice* Completion() const;

@@ -19,16 +19,6 @@ class CableTest : public FaultTest {
     ASSERT_TRUE(iPhone.Start(aProfile, iRoot + "/dev/PHONE", iRoot)) << iPhone.Errors();
     ASSERT_TRUE(iCable.Plug(iRoot + "/dev/COM3", iRoot + "/dev/PHONE")) << iCable.Error();
   }
-  // Handles notices until the condition holds; false after the time.
-  template <typename TCondition>
-  bool PumpUntil(TCondition aCondition, int aTimeoutMs = 20000) {
-    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
-    while (!aCondition()) {
-      if (std::chrono::steady_clock::now() > deadline) return false;
-      Pump(10);
-    }
-    return true;
-  }
   // The reader thread saw the line go while it waited.
   void ExpectLineLost() {
     EXPECT_GE(CountLogPrefix("ReadThreadMain: WaitCommEvent status = 0x0 ERROR 1167"), 1);
@@ -47,7 +37,7 @@ TEST_F(CableTest, PulledInTheMiddleOfTheMessageListing) {
   ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvGetAllSmsFromPhone, reinterpret_cast<WPARAM>(&iAction), 0));
   ASSERT_TRUE(PumpUntil([this] { return !Texts().empty() && Texts().back() == "Found Sms 1"; }));
   iCable.Pull();
-  ASSERT_TRUE(WaitCompletions(1, 30000));
+  ASSERT_TRUE(WaitCompletions(1));
   EXPECT_EQ(Completion()->iText, "Transfer Complete.");
   EXPECT_EQ(Completion()->iResult, 0);
   EXPECT_EQ(MessageTexts(), std::multiset<std::string>{"Lunch at one?"});
@@ -74,10 +64,10 @@ TEST_F(CableTest, PulledWhileTheSendWaitsForThePrompt) {
   ResetAction();
   StartEngineWithReplyTimeout(KShortReply);
   ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvSendNow, reinterpret_cast<WPARAM>(&iAction), 0));
+  // The command has reached the phone, which says nothing.
   ASSERT_TRUE(PumpUntil([this] { return iCable.Sent().find("AT+CMGS=") != std::string::npos; }));
-  Pump(100);  // the command has reached the phone, which says nothing
   iCable.Pull();
-  ASSERT_TRUE(WaitCompletions(1, 30000));
+  ASSERT_TRUE(WaitCompletions(1));
   EXPECT_EQ(Completion()->iText, "Failed send.");
   EXPECT_EQ(Completion()->iResult, -2);
   ExpectLineLost();

@@ -124,13 +124,10 @@ FaultTest::TResources FaultTest::Resources() {
 }
 
 void FaultTest::ExpectEngineGone(const TResources& aBefore) {
-  ASSERT_TRUE(WaitEngineEnded(30000)) << "the engine thread did not end";
+  ASSERT_TRUE(WaitEngineEnded()) << "the engine thread did not end";
   CloseHandle(iEngineThread);
   iEngineThread = nullptr;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-  while (std::chrono::steady_clock::now() < deadline &&
-         (CountThreads() != aBefore.iThreads || CountDescriptors() != aBefore.iDescriptors))
-    Pump(20);
+  PumpUntil([&] { return CountThreads() == aBefore.iThreads && CountDescriptors() == aBefore.iDescriptors; });
   EXPECT_EQ(CountThreads(), aBefore.iThreads) << "a thread was left behind";
   EXPECT_EQ(CountDescriptors(), aBefore.iDescriptors) << "a descriptor was left open";
 }

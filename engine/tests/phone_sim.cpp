@@ -10,6 +10,8 @@
 #include <sstream>
 #include <thread>
 
+#include "wait_until.h"
+
 namespace {
 
 std::string ReadText(const std::string& aPath) {
@@ -45,17 +47,13 @@ bool TPhoneSim::Start(const nlohmann::json& aProfile, const std::string& aLinkPa
           state.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (ReadText(out).find("ready\n") != std::string::npos) return true;
-    int status = 0;
-    if (waitpid(iPid, &status, WNOHANG) == iPid) {
-      iPid = -1;
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+  bool ready = false;
+  kvtest::WaitUntil([&] {
+    ready = ReadText(out).find("ready\n") != std::string::npos;
+    if (!ready && waitpid(iPid, nullptr, WNOHANG) == iPid) iPid = -1;
+    return ready || iPid == -1;
+  });
+  return ready;
 }
 
 nlohmann::json TPhoneSim::StopAndReadState() {

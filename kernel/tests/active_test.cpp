@@ -12,6 +12,7 @@
 #include "kernel/active.h"
 #include "kernel/requests.h"
 #include "kernel/tests/log_fixture.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -101,18 +102,32 @@ class CBare : public CActive {
   void DoCancel() override {}
 };
 
+// Waits until a waiter has taken the auto-reset event's signal. A signal this
+// check finds still there is taken by it, so it is put back.
+bool WaitUntilSignalTaken(HANDLE aEvent) {
+  return kvtest::WaitUntil([aEvent] {
+    if (WaitForSingleObject(aEvent, 0) != WAIT_OBJECT_0) return true;
+    SetEvent(aEvent);
+    return false;
+  });
+}
+
 // Completes a request from another thread: status first, then the event.
+// Before it, it waits for iAfter when given, and, when iAfterTaken is set,
+// until a signal already on the event has been taken (two would be one).
 struct TCompletion {
   TCompletionStatus* iStatus;
   HANDLE iEvent;
   int iReason;
-  DWORD iDelayMs;
+  HANDLE iAfter = nullptr;
+  bool iAfterTaken = false;
 };
 
 DWORD CompleteLater(LPVOID aArgument) {
   std::vector<TCompletion>* completions = static_cast<std::vector<TCompletion>*>(aArgument);
   for (const TCompletion& completion : *completions) {
-    Sleep(completion.iDelayMs);
+    if (completion.iAfter) WaitForSingleObject(completion.iAfter, kvtest::kHungTest.count());
+    if (completion.iAfterTaken) WaitUntilSignalTaken(completion.iEvent);
     if (completion.iStatus) *completion.iStatus = completion.iReason;
     SetEvent(completion.iEvent);
   }
@@ -158,7 +173,10 @@ TEST_F(ActiveTest, CompletionsFromAnotherThread) {
   HANDLE eventB = User::AllocateEvent();
   a.Issue();
   b.Issue();
-  std::vector<TCompletion> completions = {{&a.iStatus, eventA, 7, 20}, {&b.iStatus, eventB, -2, 20}};
+  // b, of higher priority, completes only once a has run.
+  HANDLE aRan = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  a.iOnRun = [aRan] { SetEvent(aRan); };
+  std::vector<TCompletion> completions = {{&a.iStatus, eventA, 7}, {&b.iStatus, eventB, -2, aRan}};
   HANDLE completer = StartCompleter(completions);
   ASSERT_NE(completer, nullptr);
   CActiveScheduler::Start();
@@ -167,6 +185,7 @@ TEST_F(ActiveTest, CompletionsFromAnotherThread) {
   EXPECT_EQ(a.iStatus.Int(), 7);
   EXPECT_EQ(b.iStatus.Int(), -2);
   EXPECT_FALSE(a.IsActive());
+  CloseHandle(aRan);
 }
 
 TEST_F(ActiveTest, NestedStartsEachEndWithTheirOwnStop) {
@@ -215,8 +234,9 @@ TEST_F(ActiveTest, OwedSignalsPassFromWaitForRequestToWaitForAnyRequest) {
   other.Issue();
   TCompletionStatus mine = KCompletionPending;
   HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
-  // The other request completes first, on the same request event.
-  std::vector<TCompletion> completions = {{&other.iStatus, requestEvent, 0, 10}, {&mine, requestEvent, 5, 30}};
+  // The other request completes first, on the same request event; mine only
+  // once the waiter has taken that signal (two signals at once would be one).
+  std::vector<TCompletion> completions = {{&other.iStatus, requestEvent, 0}, {&mine, requestEvent, 5, nullptr, true}};
   HANDLE completer = StartCompleter(completions);
   User::WaitForRequest(mine);
   Join(completer);
@@ -238,6 +258,7 @@ TEST_F(ActiveTest, WindowInputDuringAWaitRunsTheHandler) {
   struct TContext {
     int iCalls = 0;
     std::vector<UINT> iMessages;
+    HANDLE iHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   } context;
   TWindowEventHandler handler = {[](void* aArgument) {
                                    TContext* c = static_cast<TContext*>(aArgument);
@@ -245,6 +266,7 @@ TEST_F(ActiveTest, WindowInputDuringAWaitRunsTheHandler) {
                                    MSG message;
                                    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
                                      c->iMessages.push_back(message.message);
+                                   SetEvent(c->iHandled);
                                    return 0;
                                  },
                                  &context};
@@ -253,22 +275,25 @@ TEST_F(ActiveTest, WindowInputDuringAWaitRunsTheHandler) {
   CRecorder done(0, "done", log, 1);
   done.Issue();
   DWORD self = GetCurrentThreadId();
+  // The poster completes the request only once the input has been handled:
+  // a wait that sees both takes the request first.
   struct TPoster {
     DWORD iThread;
+    UINT iMessage;
     TCompletionStatus* iStatus;
     HANDLE iEvent;
-  } poster = {self, &done.iStatus, ThreadBaggage()->iRequestEvent};
-  HANDLE thread = CreateNativeThread(
-      [](LPVOID aArgument) -> DWORD {
-        TPoster* p = static_cast<TPoster*>(aArgument);
-        Sleep(10);
-        PostThreadMessageW(p->iThread, WM_USER + 7, 1, 2);
-        Sleep(50);
-        *p->iStatus = 0;
-        SetEvent(p->iEvent);
-        return 0;
-      },
-      &poster, nullptr);
+    std::function<bool()> iHandled;
+  } poster = {self, WM_USER + 7, &done.iStatus, ThreadBaggage()->iRequestEvent,
+              [&context] { return WaitForSingleObject(context.iHandled, kvtest::kHungTest.count()) == WAIT_OBJECT_0; }};
+  auto postThenComplete = [](LPVOID aArgument) -> DWORD {
+    TPoster* p = static_cast<TPoster*>(aArgument);
+    PostThreadMessageW(p->iThread, p->iMessage, 1, 2);
+    p->iHandled();
+    *p->iStatus = 0;
+    SetEvent(p->iEvent);
+    return 0;
+  };
+  HANDLE thread = CreateNativeThread(postThenComplete, &poster, nullptr);
   CActiveScheduler::Start();
   Join(thread);
   EXPECT_GE(context.iCalls, 1);
@@ -278,23 +303,17 @@ TEST_F(ActiveTest, WindowInputDuringAWaitRunsTheHandler) {
   // Without a handler: an error box, and the messages are dispatched away.
   User::SetWindowEventHandler(TWindowEventHandler{nullptr, nullptr});
   done.Issue();
+  poster.iMessage = WM_USER + 8;
   poster.iStatus = &done.iStatus;
-  thread = CreateNativeThread(
-      [](LPVOID aArgument) -> DWORD {
-        TPoster* p = static_cast<TPoster*>(aArgument);
-        PostThreadMessageW(p->iThread, WM_USER + 8, 0, 0);
-        Sleep(50);
-        *p->iStatus = 0;
-        SetEvent(p->iEvent);
-        return 0;
-      },
-      &poster, nullptr);
+  poster.iHandled = [this] { return kvtest::WaitUntil([this] { return Logged("HandleWindowEvents - Windows events in Epoc code"); }); };
+  thread = CreateNativeThread(postThenComplete, &poster, nullptr);
   CActiveScheduler::Start();
   Join(thread);
   EXPECT_TRUE(Logged("HandleWindowEvents - Windows events in Epoc code"));
   EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{u"Windows events in Epoc code"}));
   MSG message;
   EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
+  CloseHandle(context.iHandled);
 }
 
 TEST_F(ActiveTest, EventBankLimitReuseAndMisuse) {
@@ -346,7 +365,7 @@ TEST_F(ActiveTest, ActivePanicsAreReportsOnly) {
   // A wake-up with nothing completed: reported, and the scheduler waits on.
   added.Issue();
   SetEvent(ThreadBaggage()->iRequestEvent);
-  std::vector<TCompletion> completions = {{&added.iStatus, ThreadBaggage()->iRequestEvent, 0, 30}};
+  std::vector<TCompletion> completions = {{&added.iStatus, ThreadBaggage()->iRequestEvent, 0, nullptr, true}};
   added.iOnRun = [] { CActiveScheduler::Stop(); };
   HANDLE completer = StartCompleter(completions);
   CActiveScheduler::Start();

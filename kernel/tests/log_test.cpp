@@ -62,15 +62,21 @@ TEST_F(LogTest, LineBytesAreHeaderMessageAndCrLf) {
 }
 
 TEST_F(LogTest, ElapsedTimeCountsFromTheFirstLine) {
+  // The lines' times are bracketed by tick counts taken around each call.
+  long beforeFirst = GetTickCount();
   LogMessage(KLogFilePath, u"first");
-  Sleep(1500);
+  long afterFirst = GetTickCount();
+  Sleep(250);
+  long beforeLater = GetTickCount();
   LogMessage(KLogFilePath, u"later");
+  long afterLater = GetTickCount();
   std::string log = ReadLogFile(iRoot);
   size_t second = log.find("\r\n") + 2;
   long first = std::stol(log.substr(11, log.find(':') - 11));
   long later = std::stol(log.substr(second + 11, log.find(':', second) - second - 11));
-  EXPECT_GE(later - first, 1500);
-  EXPECT_LT(later - first, 1800);
+  EXPECT_GE(later - first, 250);
+  EXPECT_GE(later - first, beforeLater - afterFirst);
+  EXPECT_LE(later - first, afterLater - beforeFirst);
   EXPECT_EQ(log[second + 11 + 6], ':');  // six digits with leading zeros
 }
 

@@ -13,6 +13,7 @@
 
 #include "kernel/active.h"
 #include "kernel/requests.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -96,18 +97,14 @@ bool TSimPhone::Start(const nlohmann::json& aProfile) {
           static_cast<char*>(nullptr));
     _exit(127);
   }
-  for (int i = 0; i < 2000; ++i) {
-    if (ReadAll(iDir + "/stdout").find("ready\n") != std::string::npos) {
-      setenv("KORVANET_COM3", link.c_str(), 1);
-      return true;
-    }
-    if (waitpid(iPid, nullptr, WNOHANG) == iPid) {
-      iPid = -1;
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  bool ready = false;
+  kvtest::WaitUntil([&] {
+    ready = ReadAll(iDir + "/stdout").find("ready\n") != std::string::npos;
+    if (!ready && waitpid(iPid, nullptr, WNOHANG) == iPid) iPid = -1;
+    return ready || iPid == -1;
+  });
+  if (ready) setenv("KORVANET_COM3", link.c_str(), 1);
+  return ready;
 }
 
 int TSimPhone::Stop() {

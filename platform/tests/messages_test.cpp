@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "wait_until.h"
+
 namespace {
 
 struct Ready {
@@ -31,10 +33,10 @@ TEST(Queues, TenThousandPostsArriveInOrderAndQuitEndsGetMessage) {
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, CountUntilQuit, &ready, 0, &id);
   ASSERT_NE(thread, nullptr);
-  ASSERT_EQ(WaitForSingleObject(ready.event, 5000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(ready.event, 60000), WAIT_OBJECT_0);
   for (WPARAM i = 0; i < 10000; ++i) ASSERT_TRUE(PostThreadMessageW(id, WM_USER + 1, i, 0));
   ASSERT_TRUE(PostThreadMessageW(id, WM_QUIT, 0, 0));
-  ASSERT_EQ(WaitForSingleObject(thread, 10000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
   DWORD code = 0;
   GetExitCodeThread(thread, &code);
   EXPECT_EQ(code, 10000u);
@@ -48,9 +50,9 @@ TEST(Queues, PostToAThreadWithoutAQueueFails) {
   HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   std::thread bare([&] {
     id = GetCurrentThreadId();  // no message function called: no queue yet
-    WaitForSingleObject(go, 5000);
+    WaitForSingleObject(go, 60000);
   });
-  while (id == 0) Sleep(1);
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return id != 0; }));
   EXPECT_FALSE(PostThreadMessageW(id, WM_USER, 0, 0));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
   EXPECT_FALSE(PostThreadMessageW(0xFFFFFFF0u, WM_USER, 0, 0));
@@ -129,11 +131,11 @@ TEST(Threads, ExitThreadFromANestedWaitEndsTheThreadAtOnce) {
   NestedExit state;
   DWORD id = 0;
   HANDLE thread = CreateThread(nullptr, 0, NestedWaiter, &state, 0, &id);
-  ASSERT_EQ(WaitForSingleObject(state.ready.event, 5000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(state.ready.event, 60000), WAIT_OBJECT_0);
   ASSERT_TRUE(PostThreadMessageW(id, WM_USER + 1, 0, 0));
   ASSERT_TRUE(PostThreadMessageW(id, WM_USER + 1, 0, 0));
   ASSERT_TRUE(PostThreadMessageW(id, WM_USER + 2, 0, 0));
-  ASSERT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
   DWORD code = 0;
   GetExitCodeThread(thread, &code);
   EXPECT_EQ(code, 42u);

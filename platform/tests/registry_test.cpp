@@ -132,16 +132,26 @@ TEST(Registry, AProcessKilledWhileWritingLeavesAWholeFile) {
   std::mt19937 random(12345);
   int roundsWithValues = 0;
   for (int round = 0; round < 12; ++round) {
+    int written[2];
+    ASSERT_EQ(pipe(written), 0);
     pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
+      close(written[0]);
       HKEY key = CreateKey();
       for (DWORD i = 0;; ++i) {
         SetDword(key, u"Counter", i);
         SetText(key, u"Text", std::u16string(1 + i % 200, u'x'));
+        if (i == 0) close(written[1]);  // the first values are in the file
       }
     }
-    usleep(5000 + random() % 20000);
+    // Once the child has written, kill it at a random point of its later writes
+    // (the pause picks the point; nothing waits on it).
+    close(written[1]);
+    char none;
+    ASSERT_EQ(read(written[0], &none, 1), 0);
+    close(written[0]);
+    usleep(random() % 20000);
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     kvplatform::ReloadRegistry();
@@ -154,7 +164,7 @@ TEST(Registry, AProcessKilledWhileWritingLeavesAWholeFile) {
       RegCloseKey(key);
     }
   }
-  EXPECT_GT(roundsWithValues, 6);  // the writer really was killed in the middle of its work
+  EXPECT_EQ(roundsWithValues, 12);  // whatever the moment of the kill, the last whole file is there
 }
 
 TEST(Registry, ADamagedFileIsMovedAsideAndTheSettingsStartEmpty) {

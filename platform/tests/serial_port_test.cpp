@@ -2,6 +2,7 @@
 // plays the phone; the port opens the slave as "COM7:".
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <stdlib.h>
 #include <sys/file.h>
 #include <sys/wait.h>
@@ -22,6 +23,7 @@
 #include <windows.h>
 
 #include "temp_root.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -47,11 +49,11 @@ class Phone {
   void Send(const std::string& bytes) {
     ASSERT_EQ(write(master_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
   }
-  // What the port sent, waiting up to a second for `count` bytes.
+  // What the port sent, waiting for `count` bytes (or a hung test's deadline).
   std::string Receive(size_t count) {
     std::string got;
     auto start = Clock::now();
-    while (got.size() < count && MsSince(start) < 1000) {
+    while (got.size() < count && MsSince(start) < kvtest::kHungTest.count()) {
       pollfd p{master_, POLLIN, 0};
       if (poll(&p, 1, 50) <= 0) continue;
       char buffer[4096];
@@ -86,6 +88,26 @@ class SerialPortTest : public ::testing::Test {
                           DWORD writeConst) {
     COMMTIMEOUTS t{interval, readMul, readConst, writeMul, writeConst};
     ASSERT_TRUE(SetCommTimeouts(port, &t));
+  }
+  // Bytes reach the port's side of a pseudo-terminal a moment after the far end writes them.
+  static bool WaitUntilQueued(HANDLE port, DWORD count) {
+    return kvtest::WaitUntil([&] {
+      COMSTAT status{};
+      DWORD errors = 0;
+      return ClearCommError(port, &errors, &status) && status.cbInQue >= count;
+    });
+  }
+  // Reads until `count` bytes came, with the port's time-outs set to return at once.
+  static std::string ReadAtLeast(HANDLE port, size_t count) {
+    std::string got;
+    kvtest::WaitUntil([&] {
+      char buffer[64];
+      DWORD read = 0;
+      if (!ReadFile(port, buffer, sizeof buffer, &read, nullptr)) return true;
+      got.append(buffer, read);
+      return got.size() >= count;
+    });
+    return got;
   }
 
   TempRoot root_;
@@ -159,13 +181,14 @@ TEST_F(SerialPortTest, SecondOpenerIsRefusedAsBusyAlsoFromAnotherProgram) {
   port = Open();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
 
-  // Released while the second opener is still trying: it gets the port, and
-  // says nothing about a busy port.
-  std::thread closer([port] {
-    Sleep(300);
+  // Released while the second opener is still trying (it sleeps between its
+  // attempts): it gets the port, and says nothing about a busy port.
+  testing::internal::CaptureStderr();
+  const pid_t opener = kvtest::KernelThreadId();
+  std::thread closer([port, opener] {
+    kvtest::WaitUntilBlocked({opener});
     CloseHandle(port);
   });
-  testing::internal::CaptureStderr();
   HANDLE second = Open();
   said = testing::internal::GetCapturedStderr();
   closer.join();
@@ -204,45 +227,46 @@ TEST_F(SerialPortTest, SecondOpenerIsRefusedAsBusyAlsoFromAnotherProgram) {
 TEST_F(SerialPortTest, ReadsReturnAtOnceOrWithinTheirTimeOuts) {
   HANDLE port = Open();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  // Interval MAXDWORD, no total: return at once (a read that waited would
+  // hang here, as nothing comes).
   SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
   char byte = 0;
   DWORD read = 99;
-  auto start = Clock::now();
   ASSERT_TRUE(ReadFile(port, &byte, 1, &read, nullptr));
   EXPECT_EQ(read, 0u);
-  EXPECT_LT(MsSince(start), 100);
 
   phone_.Send("OK\r\n");
-  std::string got;
-  start = Clock::now();
-  while (got.size() < 4 && MsSince(start) < 1000) {
-    ASSERT_TRUE(ReadFile(port, &byte, 1, &read, nullptr));
-    if (read == 1) got += byte;
-  }
-  EXPECT_EQ(got, "OK\r\n");
+  EXPECT_EQ(ReadAtLeast(port, 4), "OK\r\n");
   ASSERT_TRUE(ReadFile(port, &byte, 1, &read, nullptr));
   EXPECT_EQ(read, 0u);
 
-  // A total time-out returns what came within it.
+  // A total time-out returns what came within it, and not before it ends.
   SetTimeouts(port, 0, 0, 150, 0, 0);
   phone_.Send("AB");
+  ASSERT_TRUE(WaitUntilQueued(port, 2));
   char buffer[16] = {};
-  start = Clock::now();
+  auto start = Clock::now();
   ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
   EXPECT_EQ(std::string(buffer, read), "AB");
   EXPECT_GE(MsSince(start), 100);
 
-  // Interval MAXDWORD, multiplier MAXDWORD: the first bytes that arrive.
-  SetTimeouts(port, MAXDWORD, MAXDWORD, 5000, 0, 0);
+  // Interval MAXDWORD, multiplier MAXDWORD: the first bytes that arrive end
+  // the read, long before its total time-out.
+  SetTimeouts(port, MAXDWORD, MAXDWORD, 2 * kvtest::kHungTest.count(), 0, 0);
+  std::atomic<pid_t> reader{0};
+  std::atomic<bool> done{false};
   std::thread later([&] {
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    phone_.Send("Z");
+    reader = kvtest::KernelThreadId();
+    EXPECT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
+    done = true;
   });
-  start = Clock::now();
-  ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return reader != 0; }));
+  ASSERT_TRUE(kvtest::WaitUntilBlocked({reader}));
+  phone_.Send("Z");
+  EXPECT_TRUE(kvtest::WaitUntil([&] { return done.load(); }));
+  if (!done) PurgeComm(port, PURGE_RXABORT);
   later.join();
   EXPECT_EQ(std::string(buffer, read), "Z");
-  EXPECT_LT(MsSince(start), 4000);
 
   // fNull drops NUL bytes.
   DCB dcb{};
@@ -250,7 +274,7 @@ TEST_F(SerialPortTest, ReadsReturnAtOnceOrWithinTheirTimeOuts) {
   ASSERT_TRUE(GetCommState(port, &dcb));
   dcb.fNull = 1;
   ASSERT_TRUE(SetCommState(port, &dcb));
-  SetTimeouts(port, 0, 0, 200, 0, 0);
+  SetTimeouts(port, 0, 0, kvtest::kHungTest.count(), 0, 0);
   phone_.Send(std::string("a\0b\0c", 5));
   ASSERT_TRUE(ReadFile(port, buffer, 3, &read, nullptr));
   EXPECT_EQ(std::string(buffer, read), "abc");
@@ -269,7 +293,10 @@ TEST_F(SerialPortTest, APortOpensWithoutWhatTheLineReceivedBeforeIt) {
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   CloseHandle(port);
   phone_.Send("\r\nOK\r\n");  // the reply to a command of the closed session
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    int queued = 0;
+    return ioctl(holder, FIONREAD, &queued) == 0 && queued == 6;
+  }));
 
   port = Open();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
@@ -279,13 +306,7 @@ TEST_F(SerialPortTest, APortOpensWithoutWhatTheLineReceivedBeforeIt) {
   ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
   EXPECT_EQ(read, 0u) << std::string(buffer, read);
   phone_.Send("ERROR\r\n");
-  std::string got;
-  auto start = Clock::now();
-  while (got.size() < 7 && MsSince(start) < 1000) {
-    ASSERT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr));
-    got.append(buffer, read);
-  }
-  EXPECT_EQ(got, "ERROR\r\n");
+  EXPECT_EQ(ReadAtLeast(port, 7), "ERROR\r\n");
   CloseHandle(port);
   close(holder);
 }
@@ -307,12 +328,15 @@ TEST_F(SerialPortTest, WriteFailsWhenTheFarEndStopsReading) {
   SetTimeouts(port, MAXDWORD, 0, 0, 0, 0);
   std::atomic<BOOL> result{TRUE};
   std::atomic<DWORD> error{0};
+  std::atomic<pid_t> blocked{0};
   std::thread writer([&] {
+    blocked = kvtest::KernelThreadId();
     DWORD n = 0;
     result = WriteFile(port, block.data(), static_cast<DWORD>(block.size()), &n, nullptr);
     error = GetLastError();
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return blocked != 0; }));
+  ASSERT_TRUE(kvtest::WaitUntilBlocked({blocked}));  // the line is full
   ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_TXCLEAR));
   writer.join();
   EXPECT_FALSE(result);
@@ -324,7 +348,7 @@ TEST_F(SerialPortTest, WriteFailsWhenTheFarEndStopsReading) {
     pollfd p{phone_.fd(), POLLIN, 0};
     if (poll(&p, 1, 20) <= 0) break;
   }
-  SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
+  SetTimeouts(port, MAXDWORD, 0, 0, 0, kvtest::kHungTest.count());
   EXPECT_TRUE(WriteFile(port, "AT\r", 3, &written, nullptr));
   EXPECT_EQ(written, 3u);
   CloseHandle(port);
@@ -344,15 +368,24 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
     DWORD mask = 0;
     DWORD error = 0;
   };
+  // Waits on another thread; the test acts once that thread is blocked in the wait.
+  std::atomic<pid_t> waiting{0};
   auto waitOnce = [&](Outcome& out) {
+    waiting = kvtest::KernelThreadId();
     out.ok = WaitCommEvent(port, &out.mask, nullptr);
     out.error = GetLastError();
+  };
+  auto startWaiting = [&](Outcome& out) {
+    waiting = 0;
+    Outcome* target = &out;
+    std::thread waiter([&waitOnce, target] { waitOnce(*target); });
+    EXPECT_TRUE(kvtest::WaitUntil([&] { return waiting != 0; }) && kvtest::WaitUntilBlocked({waiting}));
+    return waiter;
   };
 
   // Data wakes it.
   Outcome data;
-  std::thread waiter([&] { waitOnce(data); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  std::thread waiter = startWaiting(data);
   phone_.Send("RING\r\n");
   waiter.join();
   EXPECT_TRUE(data.ok);
@@ -361,8 +394,7 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
 
   // A mask change from another thread ends the wait with no events.
   Outcome changed;
-  waiter = std::thread([&] { waitOnce(changed); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  waiter = startWaiting(changed);
   ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
   waiter.join();
   EXPECT_TRUE(changed.ok);
@@ -370,8 +402,7 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
 
   // Purging the receive side ends it with failure.
   Outcome purged;
-  waiter = std::thread([&] { waitOnce(purged); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  waiter = startWaiting(purged);
   ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT));
   waiter.join();
   EXPECT_FALSE(purged.ok);
@@ -379,8 +410,7 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
 
   // Closing the handle from another thread ends it with failure.
   Outcome closed;
-  waiter = std::thread([&] { waitOnce(closed); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  waiter = startWaiting(closed);
   ASSERT_TRUE(CloseHandle(port));
   waiter.join();
   EXPECT_FALSE(closed.ok);
@@ -393,15 +423,14 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
   SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
   ASSERT_TRUE(SetCommMask(port, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING));
   Outcome hungUp;
-  waiter = std::thread([&] { waitOnce(hungUp); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  waiter = startWaiting(hungUp);
   phone_.Hang();
   waiter.join();
   EXPECT_FALSE(hungUp.ok);
   EXPECT_EQ(hungUp.error, static_cast<DWORD>(ERROR_DEVICE_NOT_CONNECTED));
-  auto start = Clock::now();
+  // Each fails at once: nothing more can happen on the line, so a wait that
+  // blocked would never return.
   for (int i = 0; i < 3; ++i) EXPECT_FALSE(WaitCommEvent(port, &mask, nullptr));
-  EXPECT_LT(MsSince(start), 1000);
   DWORD written = 0;
   EXPECT_FALSE(WriteFile(port, "AT\r", 3, &written, nullptr));
   char byte;
@@ -494,7 +523,7 @@ TEST_F(SerialPortTest, CommStateRoundTripsAndReachesTheLine) {
   EXPECT_FALSE(PurgeComm(port, 0x10));
 
   phone_.Send("12345");
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntilQueued(port, 5));
   COMSTAT status{};
   DWORD errors = 99;
   ASSERT_TRUE(ClearCommError(port, &errors, &status));

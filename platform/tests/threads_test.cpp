@@ -1,30 +1,59 @@
 // Threads, events and waits with real threads.
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "wait_until.h"
+
 namespace {
 
 HANDLE NewEvent(bool manual, bool initial) { return CreateEventW(nullptr, manual, initial, nullptr); }
 
-DWORD WaitOnEvent(LPVOID event) { return WaitForSingleObject(static_cast<HANDLE>(event), 5000); }
+DWORD WaitOnEvent(LPVOID event) { return WaitForSingleObject(static_cast<HANDLE>(event), INFINITE); }
+
+// Three threads blocked on one event, each counting its wake-up.
+struct Waiters {
+  explicit Waiters(HANDLE event) {
+    for (int i = 0; i < 3; ++i)
+      threads[i] = std::thread([this, event, i] {
+        ids[i] = kvtest::KernelThreadId();
+        if (WaitForSingleObject(event, INFINITE) == WAIT_OBJECT_0) ++woken;
+      });
+  }
+  ~Waiters() {
+    for (auto& t : threads) t.join();
+  }
+  bool AllBlocked() const {
+    return kvtest::WaitUntil([this] { return ids[0] && ids[1] && ids[2]; }) &&
+           kvtest::WaitUntilBlocked({ids[0], ids[1], ids[2]});
+  }
+  int BlockedCount() const {
+    int n = 0;
+    for (const auto& id : ids) n += kvtest::ThreadIsBlocked(id);
+    return n;
+  }
+  std::thread threads[3];
+  std::atomic<pid_t> ids[3]{};
+  std::atomic<int> woken{0};
+};
 
 TEST(Events, AutoResetWakesExactlyOneWaiterThenClears) {
   HANDLE event = NewEvent(false, false);
-  std::atomic<int> woken{0};
-  auto waiter = [&] {
-    if (WaitForSingleObject(event, 400) == WAIT_OBJECT_0) ++woken;
-  };
-  std::thread a(waiter), b(waiter), c(waiter);
-  Sleep(50);
-  ASSERT_TRUE(EventModify(event, EVENT_SET));
-  a.join();
-  b.join();
-  c.join();
-  EXPECT_EQ(woken.load(), 1);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);  // cleared by the one wait
+  {
+    Waiters waiters(event);
+    ASSERT_TRUE(waiters.AllBlocked());
+    ASSERT_TRUE(EventModify(event, EVENT_SET));
+    // One wakes; the other two go on waiting (a second wake-up would end its thread).
+    ASSERT_TRUE(kvtest::WaitUntil([&] { return waiters.woken > 1 || (waiters.woken == 1 && waiters.BlockedCount() == 2); }));
+    EXPECT_EQ(waiters.woken.load(), 1);
+    EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);  // cleared by the one wait
+    ASSERT_TRUE(EventModify(event, EVENT_SET));
+    ASSERT_TRUE(kvtest::WaitUntil([&] { return waiters.woken == 2; }));
+    ASSERT_TRUE(EventModify(event, EVENT_SET));
+  }
 
   HANDLE manual = NewEvent(true, true);
   EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_OBJECT_0);
@@ -37,17 +66,30 @@ TEST(Events, AutoResetWakesExactlyOneWaiterThenClears) {
 }
 
 TEST(Events, PulseReleasesWaitersAndLeavesTheEventClear) {
-  HANDLE event = NewEvent(true, false);
-  std::atomic<int> woken{0};
-  std::thread a([&] { woken += WaitForSingleObject(event, 2000) == WAIT_OBJECT_0; });
-  std::thread b([&] { woken += WaitForSingleObject(event, 2000) == WAIT_OBJECT_0; });
-  Sleep(100);
-  EventModify(event, EVENT_PULSE);
-  a.join();
-  b.join();
-  EXPECT_EQ(woken.load(), 2);
-  EXPECT_EQ(WaitForSingleObject(event, 0), WAIT_TIMEOUT);
-  CloseHandle(event);
+  HANDLE manual = NewEvent(true, false);
+  {
+    Waiters waiters(manual);
+    ASSERT_TRUE(waiters.AllBlocked());
+    EventModify(manual, EVENT_PULSE);
+    ASSERT_TRUE(kvtest::WaitUntil([&] { return waiters.woken == 3; }));
+  }
+  EXPECT_EQ(WaitForSingleObject(manual, 0), WAIT_TIMEOUT);
+  CloseHandle(manual);
+
+  // An auto-reset pulse releases one of them.
+  HANDLE automatic = NewEvent(false, false);
+  {
+    Waiters waiters(automatic);
+    ASSERT_TRUE(waiters.AllBlocked());
+    EventModify(automatic, EVENT_PULSE);
+    ASSERT_TRUE(kvtest::WaitUntil([&] { return waiters.woken > 1 || (waiters.woken == 1 && waiters.BlockedCount() == 2); }));
+    EXPECT_EQ(waiters.woken.load(), 1);
+    EXPECT_EQ(WaitForSingleObject(automatic, 0), WAIT_TIMEOUT);
+    EventModify(automatic, EVENT_PULSE);
+    ASSERT_TRUE(kvtest::WaitUntil([&] { return waiters.woken == 2 && waiters.BlockedCount() == 1; }));
+    EventModify(automatic, EVENT_PULSE);
+  }
+  CloseHandle(automatic);
 }
 
 TEST(Waits, LowestSignalledIndexWinsAndBadHandlesFail) {
@@ -84,13 +126,12 @@ TEST(Waits, MessageAwareWaitWakesOnAPostFromAnotherThread) {
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // this thread gets its queue
   DWORD self = GetCurrentThreadId();
   HANDLE event = NewEvent(false, false);
+  const pid_t waiter = kvtest::KernelThreadId();
   std::thread poster([&] {
-    Sleep(50);
-    PostThreadMessageW(self, WM_USER + 5, 1, 2);
+    // Post only once the wait has blocked, so that the post is what wakes it.
+    if (kvtest::WaitUntilBlocked({waiter})) PostThreadMessageW(self, WM_USER + 5, 1, 2);
   });
-  DWORD start = GetTickCount();
-  EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &event, 5000, QS_POSTMESSAGE, 0), WAIT_OBJECT_0 + 1);
-  EXPECT_LT(GetTickCount() - start, 4000u);
+  EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &event, INFINITE, QS_POSTMESSAGE, 0), WAIT_OBJECT_0 + 1);
   poster.join();
   // The queue still holds the message: the wait keeps answering until it is taken.
   EXPECT_EQ(MsgWaitForMultipleObjectsEx(1, &event, 0, QS_POSTMESSAGE, 0), WAIT_OBJECT_0 + 1);
@@ -113,9 +154,9 @@ TEST(Threads, HandleIsSignalledWithTheExitCodeAndTlsIsPerThread) {
   DWORD code = 0;
   ASSERT_TRUE(GetExitCodeThread(thread, &code));
   EXPECT_EQ(code, static_cast<DWORD>(STILL_ACTIVE));
-  EXPECT_EQ(WaitForSingleObject(thread, 50), WAIT_TIMEOUT);
+  EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);
   EventModify(event, EVENT_SET);
-  EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   ASSERT_TRUE(GetExitCodeThread(thread, &code));
   EXPECT_EQ(code, WAIT_OBJECT_0);
   CloseHandle(thread);
@@ -144,11 +185,14 @@ TEST(Threads, HandleIsSignalledWithTheExitCodeAndTlsIsPerThread) {
 }
 
 TEST(Threads, TickCountIsMonotonicMilliseconds) {
+  // Sleep never returns early, and the tick count counts milliseconds.
+  auto start = std::chrono::steady_clock::now();
   DWORD before = GetTickCount();
   Sleep(120);
   DWORD elapsed = GetTickCount() - before;
-  EXPECT_GE(elapsed, 110u);
-  EXPECT_LT(elapsed, 5000u);
+  auto measured = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  EXPECT_GE(elapsed, 119u);
+  EXPECT_LE(elapsed, static_cast<DWORD>(measured.count()) + 1);
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "ui_test_support.h"
+#include "wait_until.h"
 
 namespace ui = kvplatform::uitest;
 namespace res = kvresources;
@@ -168,13 +169,14 @@ std::future<INT_PTR> RunDialog(const std::vector<BYTE>& bytes) {
 }
 
 HWND WaitForDialog() {
-  for (int i = 0; i < 300; ++i) {
+  HWND found = nullptr;
+  kvtest::WaitUntil([&] {
     ui::WaitIdle();
-    HWND found = ui::FindByText(u"Every control");
-    if (found && ui::StateOf(found).visible) return found;
-    Sleep(10);
-  }
-  return nullptr;
+    HWND w = ui::FindByText(u"Every control");
+    found = w && ui::StateOf(w).visible ? w : nullptr;
+    return found != nullptr;
+  });
+  return found;
 }
 
 RECT ScreenRect(HWND dialog, int id) { return ui::StateOf(GetDlgItem(dialog, id)).screenRect; }

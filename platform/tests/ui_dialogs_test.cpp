@@ -12,6 +12,7 @@
 #include <kvplatform.h>
 
 #include "ui_test_support.h"
+#include "wait_until.h"
 
 using namespace uitest_support;
 namespace ui = kvplatform::uitest;
@@ -62,15 +63,14 @@ auto OnUiThread(Fn body) {
 }
 
 HWND WaitForWindow(LPCWSTR className) {
-  for (int i = 0; i < 200; ++i) {
+  HWND found = nullptr;
+  kvtest::WaitUntil([&] {
     ui::WaitIdle();
-    HWND found = nullptr;
-    for (HWND w = ui::FindByClass(className); w; w = nullptr)
-      if (ui::StateOf(w).visible) found = w;
-    if (found) return found;
-    Sleep(10);
-  }
-  return nullptr;
+    HWND w = ui::FindByClass(className);
+    found = w && ui::StateOf(w).visible ? w : nullptr;
+    return found != nullptr;
+  });
+  return found;
 }
 
 TEST(UiDialogs, TemplateDialogIsFilledNavigatedAndConfirmedWithOkEnterAndEscape) {

@@ -7,6 +7,7 @@
 #include <kvplatform.h>
 
 #include "ui_test_support.h"
+#include "wait_until.h"
 
 using namespace uitest_support;
 namespace ui = kvplatform::uitest;
@@ -124,11 +125,7 @@ TEST(UiInput, AMessageBoxOnAnotherThreadBlocksItUntilTapped) {
   std::atomic<int> result{-1};
   HANDLE thread = CreateThread(nullptr, 0, RaiseBox, &result, 0, nullptr);
   HWND box = nullptr;
-  for (int i = 0; i < 2000 && !box; ++i) {
-    box = ui::FindByClass(u"KvMessageBox");
-    if (!box) Sleep(1);
-  }
-  ASSERT_NE(box, nullptr);
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return (box = ui::FindByClass(u"KvMessageBox")) != nullptr; }));
   ASSERT_TRUE(ui::WaitIdle());
   EXPECT_EQ(result.load(), -1);  // still blocked
   EXPECT_TRUE(ui::StateOf(box).visible);
@@ -144,7 +141,7 @@ TEST(UiInput, AMessageBoxOnAnotherThreadBlocksItUntilTapped) {
   ui::Tap((r.left + r.right) / 2, r.top + 30);  // on the text: not a dismissal
   EXPECT_EQ(result.load(), -1);
   ui::Tap((r.left + r.right) / 2, r.bottom - 16);  // the OK button
-  EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
   EXPECT_EQ(result.load(), IDOK);
   EXPECT_FALSE(IsWindow(box));
   CloseHandle(thread);
@@ -152,10 +149,10 @@ TEST(UiInput, AMessageBoxOnAnotherThreadBlocksItUntilTapped) {
   // Enter dismisses a box too.
   result = -1;
   thread = CreateThread(nullptr, 0, RaiseBox, &result, 0, nullptr);
-  for (int i = 0; i < 2000 && !ui::FindByClass(u"KvMessageBox"); ++i) Sleep(1);
+  ASSERT_TRUE(kvtest::WaitUntil([] { return ui::FindByClass(u"KvMessageBox") != nullptr; }));
   ASSERT_TRUE(ui::WaitIdle());
   ui::PressKey(VK_RETURN);
-  EXPECT_EQ(WaitForSingleObject(thread, 5000), WAIT_OBJECT_0);
+  EXPECT_EQ(WaitForSingleObject(thread, 60000), WAIT_OBJECT_0);
   EXPECT_EQ(result.load(), IDOK);
   CloseHandle(thread);
   DestroyWindow(top);

@@ -101,11 +101,11 @@ struct OwnerThread {
 
   void Start() {
     thread = CreateThread(nullptr, 0, Main, this, 0, &id);
-    WaitForSingleObject(ready, 5000);
+    WaitForSingleObject(ready, 60000);
   }
   void Stop() {
     PostThreadMessageW(id, WM_QUIT, 0, 0);
-    WaitForSingleObject(thread, 5000);
+    WaitForSingleObject(thread, 60000);
     CloseHandle(thread);
     CloseHandle(ready);
   }

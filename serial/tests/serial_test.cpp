@@ -22,6 +22,7 @@
 #include "serial/communicator.h"
 #include "serial/datareader.h"
 #include "serial/port.h"
+#include "wait_until.h"
 
 namespace {
 
@@ -47,15 +48,13 @@ class Phone {
   void Send(const std::string& aBytes) {
     ASSERT_EQ(write(iMaster, aBytes.data(), aBytes.size()), static_cast<ssize_t>(aBytes.size()));
   }
-  // Up to aCount bytes, waiting at most a second for them.
+  // aCount bytes (fewer only when a hung test's deadline passes).
   std::string Receive(size_t aCount) {
     std::string got;
-    for (int idle = 0; got.size() < aCount && idle < 20;) {
+    auto end = std::chrono::steady_clock::now() + kvtest::kHungTest;
+    while (got.size() < aCount && std::chrono::steady_clock::now() < end) {
       pollfd p{iMaster, POLLIN, 0};
-      if (poll(&p, 1, 50) <= 0) {
-        ++idle;
-        continue;
-      }
+      if (poll(&p, 1, 50) <= 0) continue;
       char buffer[4096];
       ssize_t n = read(iMaster, buffer, std::min(sizeof buffer, aCount - got.size()));
       if (n <= 0) break;
@@ -113,13 +112,8 @@ class SerialTest : public LoggingTest {
     auto messages = Messages();
     return static_cast<int>(std::count(messages.begin(), messages.end(), aMessage));
   }
-  // Waits up to two seconds for a log line.
   bool AwaitLogged(const std::string& aMessage) const {
-    for (int i = 0; i < 200; ++i) {
-      if (Logged(aMessage)) return true;
-      Sleep(10);
-    }
-    return false;
+    return kvtest::WaitUntil([&] { return Logged(aMessage); });
   }
   static std::u16string Text(size_t aLength, char16_t aChar = u'a') { return std::u16string(aLength, aChar); }
 
@@ -132,7 +126,7 @@ TEST_F(SerialTest, OpeningGreetsThePhoneAndAMissingPortStartsNoThread) {
   ASSERT_NE(comm, nullptr);
   ASSERT_EQ(comm->OpenPort(), 0);
   EXPECT_EQ(comm->Ready(), 1);
-  EXPECT_EQ(iPhone.Receive(100), "Star");
+  EXPECT_EQ(iPhone.Receive(4), "Star");
   EXPECT_TRUE(Logged("PortInitialize"));
   EXPECT_TRUE(Logged("Done write"));
   EXPECT_TRUE(Logged("PortInitialise complete"));
@@ -171,13 +165,10 @@ TEST_F(SerialTest, ABurstReachesTheQueueInBlocksOf1024) {
   iPhone.Send(burst);
   // All of it buffered before the reader thread looks.
   COMSTAT status{};
-  for (int i = 0; i < 100 && status.cbInQue < 2500; ++i) {
-    ClearCommError(port.load(), nullptr, &status);
-    Sleep(10);
-  }
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return ClearCommError(port.load(), nullptr, &status) && status.cbInQue >= 2500; }));
   ASSERT_EQ(status.cbInQue, 2500u);
   ASSERT_NE(CreateReadThread(reader), 0u);
-  for (int i = 0; i < 200 && reader->QueuedBytes() < 2500; ++i) Sleep(10);
+  EXPECT_TRUE(kvtest::WaitUntil([&] { return reader->QueuedBytes() >= 2500; }));
   EXPECT_EQ(reader->QueuedBytes(), 2500);
   EXPECT_EQ(Count("ReadThreadMain - readBuf overflow"), 2);
   EXPECT_EQ(Count("CDataReader::QueueData 1024 bytes"), 2);
@@ -294,19 +285,21 @@ TEST_F(SerialTest, AFarEndThatStopsReadingFailsTheWriteAndTheWait) {
 }
 
 TEST_F(SerialTest, ReopeningAHundredTimesLeaksNoThreadAndNoDescriptor) {
+  // The port threads of a closed opening end on their own, a moment after
+  // ClosePort; their number must come back to what it was before.
+  const int threads = CountEntries("/proc/self/task");
   CCommunicator* comm = CCommunicator::NewL(&iObserver);
   ASSERT_EQ(comm->OpenPort(), 0);
   comm->ClosePort();
-  Sleep(50);
-  int threads = CountEntries("/proc/self/task");
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return CountEntries("/proc/self/task") == threads; }));
   int descriptors = CountEntries("/proc/self/fd");
   SetLogging(0);  // a hundred openings' worth of lines is not the point here
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(comm->OpenPort(), 0) << i;
     comm->ClosePort();
   }
-  Sleep(50);
-  EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+  EXPECT_TRUE(kvtest::WaitUntil([&] { return CountEntries("/proc/self/task") == threads; }))
+      << CountEntries("/proc/self/task") << " threads, " << threads << " before";
   EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
   delete comm;
 }
