@@ -1,6 +1,4 @@
 // Whole characters in UTF-16 text: a surrogate pair is one character.
-// NOTE: this file was overwritten by mistake by another helper session at
-// 14:13 and rebuilt from the names the edits here use; please check it.
 #pragma once
 
 #include <cstddef>
