@@ -144,7 +144,8 @@ TEST_F(ProxyTest, AnAbortEndsTheEngineMidTransferAndTheNextActionStartsAnother) 
   ASSERT_EQ(iProxy->GetAllSmsFromPhone(), 0);
   DWORD engine = iProxy->EngineThreadId();
   iProxy->ActionStart(iWindow);
-  PumpUntil([] { return false; }, 1500);  // the phone has gone silent
+  // The engine is reading the messages, which the phone never answers.
+  ASSERT_TRUE(PumpUntil([&] { return CountLog("CMobilePhoneBase::ReadSms") == 1; }));
   ASSERT_EQ(Completion(), nullptr);
 
   // The user cancels: the dialog makes up a completion and ends the engine.
