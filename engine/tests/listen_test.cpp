@@ -15,9 +15,13 @@ const int KRetryMs = 150;
 
 class ListenTest : public FaultTest {
  protected:
-  void StartListeningEngine() {
+  // A phone on the small profile, and an engine thread listening to it.
+  void StartListening() {
+    StartPhone(SmallProfile());
+    ResetAction();
     iEngineThread = CreateEpocThread(ListeningEngineMain, this, &iEngineThreadId);
     ASSERT_NE(iEngineThread, nullptr);
+    ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
   }
   bool Logged(const std::string& aMessage) {
     return PumpUntil([&] { return CountLog(aMessage) > 0; });
@@ -45,10 +49,7 @@ class ListenTest : public FaultTest {
 
 TEST_F(ListenTest, APhoneSwitchedOffAndOnIsTakenUpAgainWithoutLossOrRepeats) {
   TResources before = Resources();
-  StartPhone(SmallProfile());
-  ResetAction();
-  StartListeningEngine();
-  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
+  ASSERT_NO_FATAL_FAILURE(StartListening());
   ASSERT_TRUE(PumpUntil([this] { return MessageTexts().size() == 2; }));
 
   // Off; while it is off a message reaches it, and it comes back on the same link.
@@ -72,10 +73,7 @@ TEST_F(ListenTest, APhoneSwitchedOffAndOnIsTakenUpAgainWithoutLossOrRepeats) {
 
 TEST_F(ListenTest, TheUsersCancelEndsListeningWithTheClosedPort) {
   TResources before = Resources();
-  StartPhone(SmallProfile());
-  ResetAction();
-  StartListeningEngine();
-  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
+  ASSERT_NO_FATAL_FAILURE(StartListening());
   ASSERT_TRUE(PumpUntil([this] {
     std::vector<std::string> texts = Progress();
     return std::find(texts.begin(), texts.end(), "Listening for messages") != texts.end();
