@@ -56,4 +56,6 @@ int ContactsDelete(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
 
+int Listen(TCliSession& aSession, const TParsedOptions& aOptions);
+
 }  // namespace kvcli
