@@ -69,9 +69,9 @@ bool WriteStore(const std::string& aRoot, int aMessages) {
     message->SetDetailsL(&nameView, &textView, &numberView, i % 10 == 9 ? EKvFolderSent : EKvFolderInbox);
     FILETIME when{static_cast<DWORD>(random()), 0x01D00000u + static_cast<DWORD>(random() % 0x40000)};
     message->SetDateSentTime(when);
-    CEPROPVAL values[5] = {};
-    message->SaveProperties(values);
-    bool written = CeWriteRecordProps(database, 0, 5, values) != 0;
+    std::vector<CEPROPVAL> values(static_cast<size_t>(message->PropertyCount()));
+    message->SaveProperties(values.data());
+    bool written = CeWriteRecordProps(database, 0, static_cast<WORD>(values.size()), values.data()) != 0;
     delete message;
     if (!written) return false;
   }

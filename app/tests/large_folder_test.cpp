@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/epoc_list_controls.h"
@@ -52,9 +53,9 @@ class LargeFolderTest : public ProgramTest {
       TConstPtr16 textView(text.c_str(), static_cast<int>(text.size()));
       TConstPtr16 numberView(u"+4412345", 8);
       message->SetDetailsL(&nameView, &textView, &numberView, sent ? EKvFolderSent : EKvFolderInbox);
-      CEPROPVAL values[5] = {};
-      message->SaveProperties(values);
-      ASSERT_NE(CeWriteRecordProps(database, 0, 5, values), 0u);
+      std::vector<CEPROPVAL> values(static_cast<size_t>(message->PropertyCount()));
+      message->SaveProperties(values.data());
+      ASSERT_NE(CeWriteRecordProps(database, 0, static_cast<WORD>(values.size()), values.data()), 0u);
       delete message;
     }
     CloseHandle(database);

@@ -518,12 +518,19 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   ASSERT_NE(LastOf(LVN_ITEMACTIVATE), nullptr);
   EXPECT_EQ(LastOf(LVN_ITEMACTIVATE)->item, hitRow);
 
-  // Deleting rows keeps the mark on its row; the keyboard moves the selection and scrolls.
-  int mark = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
+  // Deleting a row above the mark keeps the mark on its row; deleting the
+  // mark's own row leaves it on the row that took its place, and on the
+  // last row when it was the last. The keyboard moves the selection and scrolls.
+  EXPECT_EQ(SendMessageW(list, LVM_SETSELECTIONMARK, 0, 3), hitRow);
   EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 0, 0));
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), mark - 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 2);
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 2, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 2);
+  SendMessageW(list, LVM_SETSELECTIONMARK, 0, 13);
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 13, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 12);
   ui::PressKey(VK_END);
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 14);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 12);
   EXPECT_GT(GetScrollPos(list, SB_VERT), 0);
   SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
   EXPECT_EQ(GetScrollPos(list, SB_VERT), 0);
