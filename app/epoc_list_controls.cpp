@@ -133,11 +133,12 @@ void CEpocListBox::SizeChangedL() {
 
 // ---- list view --------------------------------------------------------------------
 
-CEpocListView* CEpocListView::NewL(CEpocControl* aParent, int aControlId) {
+CEpocListView* CEpocListView::NewL(CEpocControl* aParent, int aControlId, bool aOwnerData) {
   CEpocListView* self = new CEpocListView;
   if (self == nullptr) return nullptr;
   self->iParent = aParent;
-  self->iChild = CreateChild(aParent, WC_LISTVIEWW, WS_CHILD | WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS, aControlId);
+  DWORD style = WS_CHILD | WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS | (aOwnerData ? LVS_OWNERDATA : 0);
+  self->iChild = CreateChild(aParent, WC_LISTVIEWW, style, aControlId);
   if (self->iChild == nullptr) {
     LogMessageWithError(KLogFilePath, u"CreateListView Failed to initialise listview");
     return self;
@@ -231,6 +232,29 @@ void CEpocListView::InsertColumn(int aIndex, const LVCOLUMNW& aColumn) {
 void CEpocListView::SortItems(int aColumn, LPARAM aContext, PFNLVCOMPARE aCompare) {
   iSortColumn = aColumn;
   SendMessageW(iChild, LVM_SORTITEMS, aContext, reinterpret_cast<LPARAM>(aCompare));
+}
+
+void CEpocListView::SetItemCount(int aCount) { SendMessageW(iChild, LVM_SETITEMCOUNT, aCount, 0); }
+
+void CEpocListView::InsertRowAt(int aIndex) {
+  LVITEMW item{};
+  item.iItem = aIndex;
+  SendMessageW(iChild, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+}
+
+void CEpocListView::DeleteRowAt(int aIndex) { SendMessageW(iChild, LVM_DELETEITEM, aIndex, 0); }
+
+void CEpocListView::ShowSorted(int aColumn, const int* aSelected, int aCount, int aMark) {
+  iSortColumn = aColumn;
+  LVITEMW state{};
+  state.stateMask = LVIS_SELECTED;
+  if (SelectedCount() > 0)
+    SendMessageW(iChild, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  state.state = LVIS_SELECTED;
+  for (int i = 0; i < aCount; ++i)
+    SendMessageW(iChild, LVM_SETITEMSTATE, aSelected[i], reinterpret_cast<LPARAM>(&state));
+  SendMessageW(iChild, LVM_SETSELECTIONMARK, 0, aMark);
+  InvalidateRect(iChild, nullptr, FALSE);
 }
 
 void CEpocListView::SizeChangedL() { MoveChildToExtent(); }

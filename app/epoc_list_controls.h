@@ -56,7 +56,9 @@ class CEpocListBox : public CEpocListControl {
 
 class CEpocListView : public CEpocListControl {
  public:
-  static CEpocListView* NewL(CEpocControl* aParent, int aControlId);
+  // With aOwnerData the parent keeps the rows and answers for those painted
+  // (LVS_OWNERDATA); the control keeps their count and selection.
+  static CEpocListView* NewL(CEpocControl* aParent, int aControlId, bool aOwnerData = false);
   ~CEpocListView() override;
 
   int HitTest(POINT aScreenPoint, int& aOffItem) const override;
@@ -71,6 +73,14 @@ class CEpocListView : public CEpocListControl {
   void InsertColumn(int aIndex, const LVCOLUMNW& aColumn);
   void SortItems(int aColumn, LPARAM aContext, PFNLVCOMPARE aCompare);
   int SortColumn() const { return iSortColumn; }
+
+  // Owner data: the rows the parent holds, told as they change.
+  void SetItemCount(int aCount);
+  void InsertRowAt(int aIndex);
+  void DeleteRowAt(int aIndex);
+  // The parent has ordered its rows by the column; the rows named select
+  // again (the mark on aMark), as they were before the new order.
+  void ShowSorted(int aColumn, const int* aSelected, int aCount, int aMark);
   void SizeChangedL() override;
 
  private:

@@ -1,12 +1,14 @@
 #include "app/kv_messages_view.h"
 
 #include <string>
+#include <vector>
 
 #include "app/app_globals.h"
 #include "app/epoc_app_window.h"
 #include "app/epoc_list_controls.h"
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
+#include "app/kv_message_rows.h"
 #include "app/kv_store_ids.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
@@ -17,6 +19,8 @@ namespace {
 // List view notifications handled by the view itself.
 const int KNotifyColumnClick = -108;
 const int KNotifyClick = -2;
+// How many painted rows' texts are kept before the cache starts afresh.
+const size_t KShownRowsKept = 512;
 // The reader pane's height and the gap above the lists.
 const int KReaderHeight = 60;
 const int KListTop = 2;
@@ -26,20 +30,6 @@ std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), a
 std::u16string DisplayName(const CKveMessagesItem& aMessage) {
   TConstPtr16 name = aMessage.Name();
   return name.Length() != 0 ? Text(name) : Text(aMessage.Number());
-}
-
-// Code units one by one, no case folding; a prefix sorts first.
-int CompareTexts(const TDesc16& aLeft, const TDesc16& aRight) {
-  int length = aLeft.Length() < aRight.Length() ? aLeft.Length() : aRight.Length();
-  for (int i = 0; i < length; ++i)
-    if (aLeft[i] != aRight[i]) return aLeft[i] < aRight[i] ? -1 : 1;
-  return aLeft.Length() == aRight.Length() ? 0 : (aLeft.Length() < aRight.Length() ? -1 : 1);
-}
-
-int CompareTimes(const FILETIME& aLeft, const FILETIME& aRight) {
-  if (aLeft.dwHighDateTime != aRight.dwHighDateTime) return aLeft.dwHighDateTime < aRight.dwHighDateTime ? -1 : 1;
-  if (aLeft.dwLowDateTime != aRight.dwLowDateTime) return aLeft.dwLowDateTime < aRight.dwLowDateTime ? -1 : 1;
-  return 0;
 }
 
 int TypeOfFolder(DWORD aFolder) {
@@ -65,6 +55,7 @@ CKvMessagesView* CKvMessagesView::NewL(LPCWSTR aTitle, int aType, CKvAppUi* aApp
 }
 
 CKvMessagesView::~CKvMessagesView() {
+  delete iRows;
   delete iListBox;
   delete iListView;
   delete iReader;
@@ -82,7 +73,8 @@ void CKvMessagesView::DoInitialiseViewL() {
     return;
   iListBox = CEpocListBox::NewL(this, KKvIdListBox);
   if (iListBox != nullptr) iComponents.AppendL(iListBox);
-  iListView = CEpocListView::NewL(this, KKvIdListView);
+  iListView = CEpocListView::NewL(this, KKvIdListView, true);
+  iRows = CKvMessageRows::NewL();
   if (iListView != nullptr) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -105,6 +97,7 @@ void CKvMessagesView::DoMakeVisible(bool aFlag) {
   if (iWindow != nullptr) ShowWindow(iWindow, aFlag ? SW_SHOW : SW_HIDE);
   // Re-read each time, so a toggle in one folder applies to all.
   if (aFlag) iSplitMode = iAppUi->KvDocument()->MessageView();
+  if (aFlag && !iSplitMode && !iListBoxFilled) FillListBoxL();
   if (iListBox != nullptr) iListBox->MakeVisible(aFlag && !iSplitMode);
   if (iListView != nullptr) iListView->MakeVisible(aFlag && iSplitMode);
   if (iReader != nullptr) iReader->MakeVisible(aFlag && iSplitMode);
@@ -139,38 +132,121 @@ CKveMessagesItem* CKvMessagesView::ReadMessageL(CEOID aIdentifier) {
   return static_cast<CKveMessagesItem*>(iMessages->ReadItemL(aIdentifier));
 }
 
-void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
+void CKvMessagesView::AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace) {
   std::u16string name = DisplayName(aMessage);
   std::u16string line = Text(aMessage.SingleLineMessage());
-  std::u16string date = Text(aMessage.DateSent());
   LPARAM identifier = static_cast<LPARAM>(aMessage.Oid());
-  if (aReplace) {
+  if (aReplace)
     iListBox->Replace(identifier, name.c_str(), line.c_str());
-    iListView->ReplaceItemIntoViewL(identifier, name.c_str(), date.c_str());
-  } else {
+  else
     iListBox->AddL(identifier, name.c_str(), line.c_str());
-    iListView->InsertItemIntoViewL(identifier, name.c_str(), date.c_str());
+}
+
+void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
+  if (iListBoxFilled) AddListBoxRow(aMessage, aReplace);
+  iShown.erase(aMessage.Oid());
+  int row = aReplace ? iRows->IndexOf(aMessage.Oid()) : -1;
+  if (row >= 0) {
+    // A changed message keeps its place until the next sort.
+    iRows->ReplaceAt(row, KvMessageRowOf(aMessage));
+    InvalidateRect(iListView->ChildWindow(), nullptr, FALSE);
+  } else {
+    // New rows go in at the top until the next sort.
+    iRows->InsertAt(0, KvMessageRowOf(aMessage));
+    iListView->InsertRowAt(0);
   }
 }
 
 void CKvMessagesView::DeleteRows(CEOID aIdentifier) {
-  iListBox->Delete(static_cast<LPARAM>(aIdentifier));
-  iListView->Delete(static_cast<LPARAM>(aIdentifier));
+  if (iListBoxFilled) iListBox->Delete(static_cast<LPARAM>(aIdentifier));
+  iShown.erase(aIdentifier);
+  int row = iRows->IndexOf(aIdentifier);
+  if (row < 0) return;
+  iRows->RemoveAt(row);
+  iListView->DeleteRowAt(row);
 }
 
 void CKvMessagesView::LoadMessagesL() {
   LogMessage(KLogFilePath, u"CKvMessagesView::LoadMessagesL");
-  if (iMessages == nullptr || iListBox == nullptr || iListView == nullptr) return;
+  if (iMessages == nullptr || iListBox == nullptr || iListView == nullptr || iRows == nullptr) return;
+  // The list box costs a measured, sorted line per message: it is filled
+  // in the same pass only when list mode is what shows first.
+  bool fillListBox = !iAppUi->KvDocument()->MessageView();
   for (CEpocDatabaseItem* item = iMessages->ReadFirstItemL(); item != nullptr; item = iMessages->ReadNextItemL()) {
     CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
-    if (ShowsFolder(message->Folder())) AddRows(*message, false);
+    if (ShowsFolder(message->Folder())) {
+      iRows->Append(KvMessageRowOf(*message));
+      if (fillListBox) AddListBoxRow(*message, false);
+    }
     delete message;
   }
-  iListView->SortItems(0, reinterpret_cast<LPARAM>(this), CompareFunc);
+  iListBoxFilled = fillListBox;
+  iRows->Sort(0);
+  iListView->SetItemCount(iRows->Count());
+  iListView->ShowSorted(0, nullptr, 0, -1);
+}
+
+void CKvMessagesView::FillListBoxL() {
+  if (iMessages == nullptr || iListBox == nullptr) return;
+  iListBoxFilled = true;
+  for (CEpocDatabaseItem* item = iMessages->ReadFirstItemL(); item != nullptr; item = iMessages->ReadNextItemL()) {
+    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
+    if (ShowsFolder(message->Folder())) AddListBoxRow(*message, false);
+    delete message;
+  }
+}
+
+const CKvMessagesView::TShownRow& CKvMessagesView::ShownRowL(CEOID aIdentifier) {
+  auto found = iShown.find(aIdentifier);
+  if (found != iShown.end()) return found->second;
+  if (iShown.size() >= KShownRowsKept) iShown.clear();
+  TShownRow shown;
+  // A record gone meanwhile shows as an empty row until its notice removes it.
+  if (CKveMessagesItem* message = ReadMessageL(aIdentifier)) {
+    shown.iName = DisplayName(*message);
+    shown.iDate = Text(message->DateSent());
+    delete message;
+  }
+  return iShown.emplace(aIdentifier, std::move(shown)).first->second;
+}
+
+void CKvMessagesView::CacheRowsL(int aFirst, int aLast) {
+  if (aLast - aFirst + 1 + iShown.size() > KShownRowsKept) iShown.clear();
+  for (int row = aFirst; row <= aLast && row < iRows->Count(); ++row) ShownRowL(iRows->OidAt(row));
+}
+
+void CKvMessagesView::AnswerRowL(NMLVDISPINFOW& aInfo) {
+  LVITEMW& item = aInfo.item;
+  CEOID identifier = iRows->OidAt(item.iItem);
+  if (item.mask & LVIF_PARAM) item.lParam = static_cast<LPARAM>(identifier);
+  if (!(item.mask & LVIF_TEXT) || identifier == 0) return;
+  const TShownRow& shown = ShownRowL(identifier);
+  // The control copies the text before the cache can change.
+  item.pszText = const_cast<LPWSTR>(item.iSubItem == 0 ? shown.iName.c_str() : shown.iDate.c_str());
+}
+
+void CKvMessagesView::SortRowsL(int aColumn) {
+  // The selection and the mark stay on their messages in the new order.
+  HWND list = iListView->ChildWindow();
+  std::vector<CEOID> selected;
+  for (int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       row >= 0; row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
+    selected.push_back(iRows->OidAt(row));
+  CEOID mark = iRows->OidAt(iListView->CurrentIndex());
+  iRows->Sort(aColumn);
+  std::vector<int> rows;
+  int markRow = -1;
+  if (!selected.empty() || mark != 0) {
+    std::unordered_map<CEOID, int> where;
+    for (int row = 0; row < iRows->Count(); ++row) where.emplace(iRows->OidAt(row), row);
+    for (CEOID identifier : selected) rows.push_back(where[identifier]);
+    if (mark != 0) markRow = where[mark];
+  }
+  iListView->ShowSorted(aColumn, rows.data(), static_cast<int>(rows.size()), markRow);
 }
 
 void CKvMessagesView::UpdateViewL(const CENOTIFICATION& aNotification) {
-  if (iListBox == nullptr || iListView == nullptr) return;
+  if (iListBox == nullptr || iListView == nullptr || iRows == nullptr) return;
   CEOID identifier = aNotification.oid;
   if (aNotification.uType == DB_CEOID_RECORD_DELETED) {
     DeleteRows(identifier);
@@ -210,6 +286,7 @@ void CKvMessagesView::UpdateEditBoxText() {
 }
 
 int CALLBACK CKvMessagesView::CompareFunc(LPARAM aItem1, LPARAM aItem2, LPARAM aView) {
+  // The same order as the rows' own sort, taken from the records.
   CKvMessagesView* view = reinterpret_cast<CKvMessagesView*>(aView);
   CKveMessagesItem* first = view->ReadMessageL(static_cast<CEOID>(aItem1));
   CKveMessagesItem* second = view->ReadMessageL(static_cast<CEOID>(aItem2));
@@ -223,9 +300,7 @@ int CALLBACK CKvMessagesView::CompareFunc(LPARAM aItem1, LPARAM aItem2, LPARAM a
     else
       result = first == nullptr ? 1 : -1;
   } else {
-    if (view->iListView->SortColumn() == 0) result = CompareTexts(first->Name(), second->Name());
-    if (result == 0) result = CompareTimes(first->DateSentTime(), second->DateSentTime());
-    if (result == 0) result = CompareTexts(first->Name(), second->Name());
+    result = KvCompareMessageRows(KvMessageRowOf(*first), KvMessageRowOf(*second), view->iListView->SortColumn());
   }
   delete first;
   delete second;
@@ -285,9 +360,19 @@ LRESULT CKvMessagesView::HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWPara
     int code = static_cast<int>(header->code);
     if (code == KNotifyColumnClick) {
       const NMLISTVIEW* click = reinterpret_cast<const NMLISTVIEW*>(aLParam);
-      iListView->SortItems(click->iSubItem, reinterpret_cast<LPARAM>(this), CompareFunc);
+      SortRowsL(click->iSubItem);
       return 1;
     }
+    if (header->code == LVN_GETDISPINFOW) {
+      AnswerRowL(*reinterpret_cast<NMLVDISPINFOW*>(aLParam));
+      return 0;
+    }
+    if (header->code == LVN_ODCACHEHINT) {
+      const NMLVCACHEHINT* hint = reinterpret_cast<const NMLVCACHEHINT*>(aLParam);
+      CacheRowsL(hint->iFrom, hint->iTo);
+      return 0;
+    }
+
     if (code == KNotifyClick) {
       UpdateEditBoxText();
       return 1;

@@ -1,6 +1,12 @@
 // One message folder (Inbox, Outbox or Sent): a sorted list box in list
-// mode, or a Name/Date list view over a reader pane in split mode.
+// mode, or a Name/Date list view over a reader pane in split mode. The list
+// view holds no rows of its own: the view keeps the folder's identifiers in
+// order and reads a message only when its row is painted, so a folder of
+// 100,000 messages opens at once. The list box is filled when first shown.
 #pragma once
+
+#include <string>
+#include <unordered_map>
 
 #include <commctrl.h>
 #include <windbase.h>
@@ -14,6 +20,7 @@ class CEpocListBox;
 class CEpocListView;
 class CKveMessagesDatabase;
 class CKveMessagesItem;
+class CKvMessageRows;
 
 class CKvMessagesView : public CKvView {
  public:
@@ -48,20 +55,36 @@ class CKvMessagesView : public CKvView {
   CEpocListBox* ListBox() const { return iListBox; }
   CEpocListView* ListView() const { return iListView; }
   CEpocEditBox* Reader() const { return iReader; }
+  CKvMessageRows* Rows() const { return iRows; }
 
  private:
   CKvMessagesView(LPCWSTR aTitle, int aType, CKvAppUi* aAppUi);
   // Whether a record of the folder shows in this view.
   bool ShowsFolder(DWORD aFolder) const;
+  // What a list view row shows, read from its record when painted.
+  struct TShownRow {
+    std::u16string iName;
+    std::u16string iDate;
+  };
+
   void AddRows(CKveMessagesItem& aMessage, bool aReplace);
+  void AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace);
   void DeleteRows(CEOID aIdentifier);
   CKveMessagesItem* ReadMessageL(CEOID aIdentifier);
+  void FillListBoxL();
+  const TShownRow& ShownRowL(CEOID aIdentifier);
+  void AnswerRowL(NMLVDISPINFOW& aInfo);
+  void CacheRowsL(int aFirst, int aLast);
+  void SortRowsL(int aColumn);
 
   CArrayFixFlat<CEpocControl*> iComponents;  // the list box only
   CKveMessagesDatabase* iMessages;          // the document's
   CEpocEditBox* iReader;
   CEpocListBox* iListBox;
-  CEpocListView* iListView;
+  CEpocListView* iListView;  // owner data: rows from iRows
+  CKvMessageRows* iRows;
+  bool iListBoxFilled;
+  std::unordered_map<CEOID, TShownRow> iShown;  // the rows painted lately
   bool iSplitMode;
   CEOID iDatabaseOid;
 };

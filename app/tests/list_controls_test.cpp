@@ -1,8 +1,11 @@
 // The thin list controls over the system's list box and list view: the
 // first column cut to its width, rows found by their record identifier.
+#include <vector>
+
 #include "app/epoc_control.h"
 #include "app/epoc_list_controls.h"
 #include "app/epoc_wndproc.h"
+#include "app/kv_message_rows.h"
 #include "app/tests/ui_fixture.h"
 #include "kernel/hwndmap.h"
 #include "kernel/requests.h"
@@ -139,6 +142,38 @@ TEST_F(ListControlsTest, ListViewInsertsAtTheTopAndReplacingAnUnknownRowInsertsI
   EXPECT_EQ(SendMessageW(view->ChildWindow(), LVM_GETITEMCOUNT, 0, 0), 2);
   EXPECT_EQ(view->SelectedCount(), 0);
   delete view;
+}
+
+// The message rows keep the list view's order without reading records:
+// names code unit by code unit (upper case before lower, a prefix first,
+// no name first of all), ties by time; column 1 by time, ties by name.
+TEST(MessageRowsTest, SortByNameThenTimeOrByTimeThenName) {
+  CKvMessageRows* rows = CKvMessageRows::NewL();
+  auto row = [](CEOID aOid, const char16_t* aName, DWORD aTime) {
+    return TKvMessageRow{aOid, FILETIME{aTime, 1}, aName};
+  };
+  rows->Append(row(1, u"b", 10));
+  rows->Append(row(2, u"ab", 20));
+  rows->Append(row(3, u"a", 30));
+  rows->Append(row(4, u"B", 40));
+  rows->Append(row(5, u"", 50));
+  rows->Append(row(6, u"a", 5));
+  rows->Sort(0);
+  std::vector<CEOID> order;
+  for (int i = 0; i < rows->Count(); ++i) order.push_back(rows->OidAt(i));
+  EXPECT_EQ(order, (std::vector<CEOID>{5, 4, 6, 3, 2, 1}));
+  rows->Sort(1);
+  order.clear();
+  for (int i = 0; i < rows->Count(); ++i) order.push_back(rows->OidAt(i));
+  EXPECT_EQ(order, (std::vector<CEOID>{6, 1, 2, 3, 4, 5}));
+  // Rows in at the top stay there until the next sort; others keep their places.
+  rows->InsertAt(0, row(7, u"z", 1));
+  rows->RemoveAt(rows->IndexOf(3));
+  EXPECT_EQ(rows->OidAt(0), 7u);
+  EXPECT_EQ(rows->IndexOf(3), -1);
+  EXPECT_EQ(rows->IndexOf(4), 4);
+  EXPECT_EQ(rows->OidAt(99), 0u);
+  delete rows;
 }
 
 }  // namespace

@@ -203,6 +203,7 @@ typedef NMTREEVIEWW NM_TREEVIEW;
 #define LVS_TYPEMASK 0x0003
 #define LVS_SINGLESEL 0x0004
 #define LVS_SHOWSELALWAYS 0x0008
+#define LVS_OWNERDATA 0x1000  // the parent keeps the rows; the control keeps count and states
 
 #define LVS_EX_GRIDLINES 0x00000001
 #define LVS_EX_FULLROWSELECT 0x00000020
@@ -301,11 +302,13 @@ typedef int(CALLBACK* PFNLVCOMPARE)(LPARAM, LPARAM, LPARAM);
 #define LVM_HITTEST (LVM_FIRST + 18)         // lParam: LVHITTESTINFO in client coordinates
 #define LVM_SETITEMSTATE (LVM_FIRST + 43)    // wParam: index (-1: every item)
 #define LVM_GETITEMSTATE (LVM_FIRST + 44)    // lParam: the state bits wanted
+#define LVM_SETITEMCOUNT (LVM_FIRST + 47)    // owner data: wParam: the count; lParam: LVSICF_*
 #define LVM_SORTITEMS (LVM_FIRST + 48)       // wParam: lParamSort; lParam: PFNLVCOMPARE
 #define LVM_GETSELECTEDCOUNT (LVM_FIRST + 50)
 #define LVM_SETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 54)  // wParam: mask (0: all); returns the old styles
 #define LVM_GETEXTENDEDLISTVIEWSTYLE (LVM_FIRST + 55)
 #define LVM_GETSELECTIONMARK (LVM_FIRST + 66)
+#define LVM_SETSELECTIONMARK (LVM_FIRST + 67)  // lParam: the row (-1: none); returns the old mark
 #define LVM_GETITEMW (LVM_FIRST + 75)
 #define LVM_SETITEMW (LVM_FIRST + 76)
 #define LVM_INSERTITEMW (LVM_FIRST + 77)
@@ -356,3 +359,38 @@ typedef struct tagNMITEMACTIVATE {
 #define LVN_BEGINDRAG (LVN_FIRST - 9)
 #define LVN_ITEMACTIVATE (LVN_FIRST - 14) // a double tap or Enter on an item
 #define LVN_KEYDOWN (LVN_FIRST - 55)
+#define LVN_ODCACHEHINT (LVN_FIRST - 13)     // owner data: the rows about to be asked for
+#define LVN_ODSTATECHANGED (LVN_FIRST - 15)  // owner data: a range of rows changed state
+#define LVN_GETDISPINFOW (LVN_FIRST - 77)    // owner data: the parent fills in a row's fields
+#define LVN_ODFINDITEMW (LVN_FIRST - 79)     // owner data: the parent finds a row
+#define LVN_GETDISPINFO LVN_GETDISPINFOW
+#define LVN_ODFINDITEM LVN_ODFINDITEMW
+
+#define LVSICF_NOINVALIDATEALL 0x00000001
+#define LVSICF_NOSCROLL 0x00000002
+
+typedef struct tagLVDISPINFOW {
+  NMHDR hdr;
+  LVITEMW item;
+} NMLVDISPINFOW, *LPNMLVDISPINFOW;
+typedef NMLVDISPINFOW NMLVDISPINFO;
+
+typedef struct tagNMLVCACHEHINT {
+  NMHDR hdr;
+  int iFrom;
+  int iTo;
+} NMLVCACHEHINT, *LPNMLVCACHEHINT;
+
+typedef struct tagNMLVODSTATECHANGE {
+  NMHDR hdr;
+  int iFrom;
+  int iTo;
+  UINT uNewState;
+  UINT uOldState;
+} NMLVODSTATECHANGE, *LPNMLVODSTATECHANGE;
+
+typedef struct tagNMLVFINDITEMW {
+  NMHDR hdr;
+  int iStart;
+  LVFINDINFOW lvfi;
+} NMLVFINDITEMW, *LPNMLVFINDITEMW;

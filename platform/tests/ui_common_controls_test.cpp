@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+#include <string>
 #include <vector>
 
+#include "ui/controls/listview_ranges.h"
 #include "ui_test_support.h"
 
 namespace ui = kvplatform::uitest;
@@ -23,11 +26,31 @@ struct Notice {
   UINT newState = 0;
   HTREEITEM treeNew = nullptr;  // NMTREEVIEW itemNew.hItem
   UINT action = 0;
+  int to = 0;           // NMLVCACHEHINT / NMLVODSTATECHANGE: the last row
 };
 
 std::vector<Notice> gNotices;
 int gRefuseCode = 0;           // answer non-zero to this code
 int gDestroyOnCode = 0;        // destroy the sender on this code
+std::set<int> gRowsAsked;      // owner data: rows whose text or fields were asked for
+std::u16string gRowText;       // owner data: a text answered by pointer
+
+// Owner data: the parent's rows are "Row <n>" and "<n>" with parameter 1000 + n.
+void AnswerDispInfo(NMLVDISPINFOW& info) {
+  LVITEMW& item = info.item;
+  gRowsAsked.insert(item.iItem);
+  if (item.mask & LVIF_PARAM) item.lParam = 1000 + item.iItem;
+  if (!(item.mask & LVIF_TEXT)) return;
+  std::string text = (item.iSubItem == 0 ? "Row " : "") + std::to_string(item.iItem);
+  gRowText.assign(text.begin(), text.end());
+  if (item.iSubItem == 0) {
+    int n = std::min(static_cast<int>(gRowText.size()), item.cchTextMax - 1);
+    std::copy_n(gRowText.data(), n, item.pszText);
+    item.pszText[n] = 0;
+  } else {
+    item.pszText = gRowText.data();  // answered with the parent's own text
+  }
+}
 
 LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg != WM_NOTIFY) return DefWindowProcW(hwnd, msg, wParam, lParam);
@@ -46,6 +69,25 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       auto* act = reinterpret_cast<NMITEMACTIVATE*>(lParam);
       n.item = act->iItem, n.subItem = act->iSubItem;
       break;
+    }
+    case static_cast<int>(LVN_GETDISPINFOW):
+      AnswerDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(lParam));
+      return 0;  // too many to record
+    case static_cast<int>(LVN_ODCACHEHINT): {
+      auto* hint = reinterpret_cast<NMLVCACHEHINT*>(lParam);
+      n.item = hint->iFrom, n.to = hint->iTo;
+      break;
+    }
+    case static_cast<int>(LVN_ODSTATECHANGED): {
+      auto* change = reinterpret_cast<NMLVODSTATECHANGE*>(lParam);
+      n.item = change->iFrom, n.to = change->iTo, n.newState = change->uNewState;
+      break;
+    }
+    case static_cast<int>(LVN_ODFINDITEMW): {
+      auto* find = reinterpret_cast<NMLVFINDITEMW*>(lParam);
+      n.item = find->iStart;
+      gNotices.push_back(n);
+      return find->lvfi.lParam >= 1000 ? find->lvfi.lParam - 1000 : -1;
     }
     case static_cast<int>(TVN_SELCHANGINGW):
     case static_cast<int>(TVN_SELCHANGEDW): {
@@ -476,12 +518,19 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   ASSERT_NE(LastOf(LVN_ITEMACTIVATE), nullptr);
   EXPECT_EQ(LastOf(LVN_ITEMACTIVATE)->item, hitRow);
 
-  // Deleting rows keeps the mark on its row; the keyboard moves the selection and scrolls.
-  int mark = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
+  // Deleting a row above the mark keeps the mark on its row; deleting the
+  // mark's own row leaves it on the row that took its place, and on the
+  // last row when it was the last. The keyboard moves the selection and scrolls.
+  EXPECT_EQ(SendMessageW(list, LVM_SETSELECTIONMARK, 0, 3), hitRow);
   EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 0, 0));
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), mark - 1);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 2);
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 2, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 2);
+  SendMessageW(list, LVM_SETSELECTIONMARK, 0, 13);
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 13, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 12);
   ui::PressKey(VK_END);
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 14);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 12);
   EXPECT_GT(GetScrollPos(list, SB_VERT), 0);
   SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
   EXPECT_EQ(GetScrollPos(list, SB_VERT), 0);
@@ -518,6 +567,190 @@ TEST(UiCommonControls, SingleSelectionListKeepsOneRowAndSurvivesItsParent) {
   ASSERT_TRUE(ui::WaitIdle());
   TapAt(list, 20, 30);
   EXPECT_FALSE(IsWindow(list));
+  DestroyWindow(parent);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(UiCommonControls, IndexRangesMergeSplitAndShift) {
+  kvplatform::ui::IndexRanges r;
+  r.Set(10, 20, true);
+  r.Set(21, 25, true);  // touching: one range
+  r.Set(30, 30, true);
+  EXPECT_EQ(r.Ranges().size(), 2u);
+  EXPECT_EQ(r.Count(), 17);
+  r.Set(15, 16, false);  // a hole splits it
+  EXPECT_FALSE(r.Contains(15));
+  EXPECT_TRUE(r.Contains(17));
+  EXPECT_EQ(r.Next(14, false), 17);
+  EXPECT_EQ(r.Next(17, true), 14);
+  EXPECT_EQ(r.Next(30, false), -1);
+  EXPECT_EQ(r.Next(10, true), -1);
+  // A row in the middle of a range splits it and moves the rest down.
+  r.InsertAt(12);
+  EXPECT_TRUE(r.Contains(11));
+  EXPECT_FALSE(r.Contains(12));
+  EXPECT_TRUE(r.Contains(13));
+  EXPECT_TRUE(r.Contains(31));
+  // Removing it again joins the two halves.
+  r.RemoveAt(12);
+  EXPECT_TRUE(r.Contains(12));
+  EXPECT_TRUE(r.Contains(30));
+  EXPECT_EQ(r.Count(), 15);
+  r.RemoveAt(30);  // a range of one row goes
+  EXPECT_EQ(r.Next(25, false), -1);
+  r.Truncate(18);
+  EXPECT_EQ(r.Count(), 6);  // 10..14 and 17
+}
+
+HWND MakeOwnerDataList(HWND parent, int rows) {
+  HWND list = MakeControl(WC_LISTVIEWW, WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 2, 240, 200,
+                          parent, 4097);
+  LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH | LVCF_TEXT;
+  column.cx = 120;
+  column.pszText = const_cast<LPWSTR>(u"Name");
+  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  column.cx = 100;
+  column.pszText = const_cast<LPWSTR>(u"Number");
+  SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+  SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+  EXPECT_TRUE(SendMessageW(list, LVM_SETITEMCOUNT, rows, 0));
+  return list;
+}
+
+// A client y inside the row, found by hit testing; -1 when it is not shown.
+int YOfRow(HWND list, int row) {
+  for (int y = 0; y < 200; ++y) {
+    LVHITTESTINFO hit{};
+    hit.pt = POINT{50, y};
+    if (SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == row) return y + 2;
+  }
+  return -1;
+}
+
+std::vector<int> SelectedRows(HWND list) {
+  std::vector<int> rows;
+  for (int i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+       i != -1 && rows.size() < 10; i = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, i, LVNI_SELECTED)))
+    rows.push_back(i);
+  return rows;
+}
+
+TEST(UiCommonControls, OwnerDataListAsksOnlyForTheRowsItShows) {
+  HWND parent = MakeParent();
+  gRowsAsked.clear();
+  HWND list = MakeOwnerDataList(parent, 100000);
+  ASSERT_NE(list, nullptr);
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 100000);
+  ASSERT_TRUE(ui::WaitIdle());
+  // The first paint asks for the rows on the screen, after a hint naming them.
+  ASSERT_FALSE(gRowsAsked.empty());
+  EXPECT_EQ(*gRowsAsked.begin(), 0);
+  EXPECT_LT(*gRowsAsked.rbegin(), 20);
+  const Notice* hint = LastOf(LVN_ODCACHEHINT);
+  ASSERT_NE(hint, nullptr);
+  EXPECT_EQ(hint->item, 0);
+  EXPECT_EQ(hint->to, *gRowsAsked.rbegin());
+  ui::SaveScreenshot(ScreenshotPath("owner_data_list_view_top"));
+
+  // Fields of any row come from the parent: its own buffer or its own pointer.
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = 54321;
+  EXPECT_TRUE(SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+  EXPECT_EQ(item.lParam, 1000 + 54321);
+  char16_t text[16];
+  item.iSubItem = 1;
+  item.pszText = text;
+  item.cchTextMax = 16;
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMTEXTW, 777, reinterpret_cast<LPARAM>(&item)), 3);
+  EXPECT_EQ(std::u16string(text), u"777");
+  item.iSubItem = 0;
+  SendMessageW(list, LVM_GETITEMTEXTW, 777, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::u16string(text), u"Row 777");
+  item.iItem = 100000;
+  EXPECT_FALSE(SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));  // past the end
+  // Finding is the parent's work; sorting is not the control's to do.
+  LVFINDINFOW find{};
+  find.flags = LVFI_PARAM;
+  find.lParam = 1000 + 4242;
+  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, 10, reinterpret_cast<LPARAM>(&find)), 4242);
+  EXPECT_EQ(LastOf(LVN_ODFINDITEMW)->item, 11);
+  EXPECT_FALSE(SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&ByIdDescending)));
+
+  // A tap selects one row; Shift with a tap selects the range in one notice.
+  gNotices.clear();
+  TapAt(list, 50, 30);
+  int first = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
+  EXPECT_GE(first, 0);
+  EXPECT_EQ(LastOf(LVN_ITEMCHANGED)->item, first);
+  EXPECT_EQ(gNotices.back().code, NM_CLICK);
+  ui::KeyDown(VK_SHIFT);
+  TapAt(list, 50, YOfRow(list, first + 3));
+  ui::KeyUp(VK_SHIFT);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 4);
+  EXPECT_EQ(SelectedRows(list), (std::vector<int>{first, first + 1, first + 2, first + 3}));
+  const Notice* range = LastOf(LVN_ODSTATECHANGED);
+  ASSERT_NE(range, nullptr);
+  EXPECT_EQ(range->item, first);
+  EXPECT_EQ(range->to, first + 3);
+  EXPECT_EQ(range->newState, static_cast<UINT>(LVIS_SELECTED));
+  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), first + 3);
+  // Deleting a row in the range keeps the others selected, moved up.
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, first + 1, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 99999);
+  EXPECT_EQ(SelectedRows(list), (std::vector<int>{first, first + 1, first + 2}));
+  // A row put in at the top moves every state down.
+  LVITEMW insert{};
+  insert.mask = LVIF_TEXT;
+  insert.pszText = const_cast<LPWSTR>(u"");
+  EXPECT_EQ(SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)), 0);
+  EXPECT_EQ(SelectedRows(list), (std::vector<int>{first + 1, first + 2, first + 3}));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), first + 1);
+  // Deleting the mark's own row leaves the mark on the row that took its place.
+  EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, first + 1, 0));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), first + 1);
+  EXPECT_EQ(SelectedRows(list), (std::vector<int>{first + 1, first + 2}));
+  ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 99999);
+  const int last = 99998;
+
+  // End goes to the last row and scrolls there; only the rows shown there are asked for.
+  gRowsAsked.clear();
+  ui::PressKey(VK_END);
+  ASSERT_TRUE(ui::WaitIdle());
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), last);
+  EXPECT_EQ(SelectedRows(list), std::vector<int>{last});
+  EXPECT_GT(GetScrollPos(list, SB_VERT), 99950);
+  ASSERT_FALSE(gRowsAsked.empty());
+  EXPECT_GT(*gRowsAsked.begin(), 99950);
+  ui::SaveScreenshot(ScreenshotPath("owner_data_list_view_end"));
+  ui::PressKey(VK_UP);
+  EXPECT_EQ(SelectedRows(list), std::vector<int>{last - 1});
+
+  // Selecting every row is one range and one notice; Ctrl with a tap takes one out.
+  gNotices.clear();
+  LVITEMW all{};
+  all.stateMask = LVIS_SELECTED;
+  all.state = LVIS_SELECTED;
+  SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&all));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), last + 1);
+  EXPECT_EQ(CountOf(LVN_ITEMCHANGED), 1);
+  EXPECT_EQ(LastOf(LVN_ITEMCHANGED)->item, -1);
+  SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
+  ui::KeyDown(VK_CONTROL);
+  TapAt(list, 50, 30);
+  ui::KeyUp(VK_CONTROL);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), last);
+  // A plain tap makes it one row again; a smaller count drops states past its end.
+  TapAt(list, 50, YOfRow(list, 2));
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
+  int kept = SelectedRows(list).front();
+  SendMessageW(list, LVM_SETITEMCOUNT, kept, 0);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), -1);
   DestroyWindow(parent);
 }
 

@@ -1,10 +1,13 @@
 // "SysListView32" in report view: rows of column texts under clickable
 // headers, selected by taps (Ctrl and Shift for several) and the keyboard.
+// With LVS_OWNERDATA the parent keeps the rows and is asked only for those
+// being painted; the control keeps their count and selected ranges.
 #include "ui/controls/listview.h"
 
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/listview_rows.h"
 #include "ui/controls/listview_view.h"
 
 namespace kvplatform::ui {
@@ -17,9 +20,9 @@ bool SingleSelection(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & 
 
 void UpdateScrollBar(HWND window, State& s) {
   int page = ListRowsPerPage(window, s);
-  s.top = std::clamp(s.top, 0, std::max(0, s.items.Count() - page));
+  s.top = std::clamp(s.top, 0, std::max(0, RowCount(s) - page));
   if (!(GetWindowLongW(window, GWL_STYLE) & WS_VSCROLL)) return;
-  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, s.items.Count() - 1),
+  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, RowCount(s) - 1),
                   static_cast<UINT>(page), s.top, 0};
   SetScrollInfo(window, SB_VERT, &info, TRUE);
 }
@@ -40,25 +43,24 @@ void EnsureVisible(HWND window, State& s, int index) {
 // (LVN_ITEMCHANGING), then hears of it. False when the control went away.
 bool SetRowState(HWND window, State& s, int index, UINT state, UINT mask) {
   mask &= LVIS_SELECTED | LVIS_FOCUSED;
-  if (!s.items.Valid(index)) return true;
-  UINT old = s.items.At(index).state, updated = (old & ~mask) | (state & mask);
+  if (!ValidRow(s, index)) return true;
+  UINT old = RowState(s, index), updated = (old & ~mask) | (state & mask);
   if (updated == old) return true;
-  if ((updated & LVIS_FOCUSED) && s.focusItem != index && s.items.Valid(s.focusItem))
+  if ((updated & LVIS_FOCUSED) && s.focusItem != index && ValidRow(s, s.focusItem))
     if (!SetRowState(window, s, s.focusItem, 0, LVIS_FOCUSED)) return false;
   if ((updated & ~old & LVIS_SELECTED) && SingleSelection(window))
-    for (int i = 0; i < s.items.Count(); ++i)
-      if (i != index && (s.items.At(i).state & LVIS_SELECTED))
-        if (!SetRowState(window, s, i, 0, LVIS_SELECTED)) return false;
+    for (int i = NextRow(s, -1, LVNI_SELECTED); i != -1; i = NextRow(s, i, LVNI_SELECTED))
+      if (i != index && !SetRowState(window, s, i, 0, LVIS_SELECTED)) return false;
   NMLISTVIEW change{};
   change.iItem = index;
   change.uNewState = updated;
   change.uOldState = old;
   change.uChanged = LVIF_STATE;
-  change.lParam = s.items.At(index).param;
+  change.lParam = RowParam(s, index);
   bool alive = true;
   if (NotifyParent(window, change.hdr, LVN_ITEMCHANGING, alive) != 0 || !alive) return alive;
-  if (!s.items.Valid(index)) return true;  // the parent deleted it meanwhile
-  s.items.At(index).state = updated;
+  if (!ValidRow(s, index)) return true;  // the parent deleted it meanwhile
+  StoreRowState(s, index, updated);
   if (updated & LVIS_FOCUSED) s.focusItem = index;
   else if (s.focusItem == index) s.focusItem = -1;
   InvalidateRect(window, nullptr, TRUE);
@@ -66,11 +68,52 @@ bool SetRowState(HWND window, State& s, int index, UINT state, UINT mask) {
   return alive;
 }
 
+// Owner data: many rows change at once, told in one LVN_ITEMCHANGED for
+// item -1 when `first` is -1 (every row), else in LVN_ODSTATECHANGED.
+bool TellRangeChanged(HWND window, int first, int last, UINT updated, UINT old) {
+  bool alive = true;
+  InvalidateRect(window, nullptr, TRUE);
+  if (first < 0) {
+    NMLISTVIEW change{};
+    change.iItem = -1;
+    change.uNewState = updated;
+    change.uOldState = old;
+    change.uChanged = LVIF_STATE;
+    NotifyParent(window, change.hdr, LVN_ITEMCHANGED, alive);
+    return alive;
+  }
+  NMLVODSTATECHANGE change{};
+  change.iFrom = first;
+  change.iTo = last;
+  change.uNewState = updated;
+  change.uOldState = old;
+  NotifyParent(window, change.hdr, LVN_ODSTATECHANGED, alive);
+  return alive;
+}
+
 bool DeselectAllBut(HWND window, State& s, int keep) {
-  for (int i = 0; i < s.items.Count(); ++i)
-    if (i != keep && (s.items.At(i).state & LVIS_SELECTED))
-      if (!SetRowState(window, s, i, 0, LVIS_SELECTED)) return false;
+  if (s.ownerData) {
+    bool keepIt = keep >= 0 && s.ownerSelected.Contains(keep);
+    if (s.ownerSelected.Count() == (keepIt ? 1 : 0)) return true;
+    s.ownerSelected.Clear();
+    if (keepIt) s.ownerSelected.Set(keep, keep, true);
+    return TellRangeChanged(window, -1, -1, 0, LVIS_SELECTED);
+  }
+  for (int i = NextRow(s, -1, LVNI_SELECTED); i != -1; i = NextRow(s, i, LVNI_SELECTED))
+    if (i != keep && !SetRowState(window, s, i, 0, LVIS_SELECTED)) return false;
   return true;
+}
+
+// Exactly the rows from `from` to `to` selected.
+bool SelectOnlyRange(HWND window, State& s, int from, int to) {
+  if (!s.ownerData) {
+    for (int i = 0; i < s.items.Count(); ++i)
+      if (!SetRowState(window, s, i, (i >= from && i <= to) ? LVIS_SELECTED : 0, LVIS_SELECTED)) return false;
+    return true;
+  }
+  if (!DeselectAllBut(window, s, -1)) return false;
+  s.ownerSelected.Set(from, to, true);
+  return TellRangeChanged(window, from, to, LVIS_SELECTED, 0);
 }
 
 LRESULT OnInsertColumn(HWND window, State& s, int index, const LVCOLUMNW* in) {
@@ -86,8 +129,21 @@ LRESULT OnInsertColumn(HWND window, State& s, int index, const LVCOLUMNW* in) {
   return index;
 }
 
+// Owner data: a row of the parent's went in at the index; later rows move
+// down with their states, so the parent need not reselect them.
+LRESULT OnInsertOwnerRow(HWND window, State& s, int index) {
+  index = std::clamp(index, 0, s.ownerCount);
+  ++s.ownerCount;
+  s.ownerSelected.InsertAt(index);
+  if (s.focusItem >= index) ++s.focusItem;
+  if (s.items.selectionMark >= index) ++s.items.selectionMark;
+  Changed(window, s);
+  return index;
+}
+
 LRESULT OnInsertItem(HWND window, State& s, const LVITEMW* in) {
   if (!in || in->iSubItem != 0 || in->iItem < 0) return -1;
+  if (s.ownerData) return OnInsertOwnerRow(window, s, in->iItem);
   ListRow row;
   row.texts.resize(1);
   if (in->mask & LVIF_TEXT) row.texts[0] = TextFrom(in->pszText);
@@ -101,7 +157,11 @@ LRESULT OnInsertItem(HWND window, State& s, const LVITEMW* in) {
 }
 
 LRESULT OnSetItem(HWND window, State& s, const LVITEMW* in) {
-  if (!in || !s.items.Valid(in->iItem) || in->iSubItem < 0) return FALSE;
+  if (!in || !ValidRow(s, in->iItem) || in->iSubItem < 0) return FALSE;
+  if (s.ownerData) {  // only the state is the control's to keep
+    if (in->iSubItem == 0 && (in->mask & LVIF_STATE)) SetRowState(window, s, in->iItem, in->state, in->stateMask);
+    return TRUE;
+  }
   if (in->mask & LVIF_TEXT) s.items.SetText(in->iItem, in->iSubItem, TextFrom(in->pszText));
   if (in->iSubItem == 0 && (in->mask & LVIF_PARAM)) s.items.At(in->iItem).param = in->lParam;
   InvalidateRect(window, nullptr, TRUE);
@@ -110,14 +170,19 @@ LRESULT OnSetItem(HWND window, State& s, const LVITEMW* in) {
 }
 
 LRESULT OnSetItemText(HWND window, State& s, int index, const LVITEMW* in) {
-  if (!in || !s.items.Valid(index) || in->iSubItem < 0) return FALSE;
+  if (!in || s.ownerData || !s.items.Valid(index) || in->iSubItem < 0) return FALSE;
   s.items.SetText(index, in->iSubItem, TextFrom(in->pszText));
   InvalidateRect(window, nullptr, TRUE);
   return TRUE;
 }
 
-LRESULT OnGetItem(const State& s, LVITEMW* out) {
-  if (!out || !s.items.Valid(out->iItem)) return FALSE;
+LRESULT OnGetItem(HWND window, const State& s, LVITEMW* out) {
+  if (!out || !ValidRow(s, out->iItem)) return FALSE;
+  if (s.ownerData) {
+    if (out->mask & LVIF_STATE) out->state = RowState(s, out->iItem) & out->stateMask;
+    AskRowFields(window, *out);
+    return TRUE;
+  }
   const ListRow& row = s.items.At(out->iItem);
   if (out->mask & LVIF_TEXT) CopyTextTo(s.items.Text(out->iItem, out->iSubItem), out->pszText, out->cchTextMax);
   if (out->mask & LVIF_PARAM) out->lParam = row.param;
@@ -125,18 +190,33 @@ LRESULT OnGetItem(const State& s, LVITEMW* out) {
   return TRUE;
 }
 
-LRESULT OnGetItemText(const State& s, int index, LVITEMW* out) {
-  if (!out || !s.items.Valid(index)) return 0;
+LRESULT OnGetItemText(HWND window, const State& s, int index, LVITEMW* out) {
+  if (!out || !ValidRow(s, index)) return 0;
+  if (s.ownerData) {
+    LVITEMW item = *out;
+    item.mask = LVIF_TEXT;
+    item.iItem = index;
+    AskRowFields(window, item);
+    return item.pszText ? lstrlenW(item.pszText) : 0;
+  }
   return CopyTextTo(s.items.Text(index, out->iSubItem), out->pszText, out->cchTextMax);
 }
 
 LRESULT OnSetItemState(HWND window, State& s, int index, const LVITEMW* in) {
   if (!in) return FALSE;
   if (index != -1) {
-    if (!s.items.Valid(index)) return FALSE;
+    if (!ValidRow(s, index)) return FALSE;
     bool markIt = s.items.selectionMark == -1 && (in->stateMask & in->state & LVIS_SELECTED);
     if (!SetRowState(window, s, index, in->state, in->stateMask)) return TRUE;
-    if (markIt && (s.items.At(index).state & LVIS_SELECTED)) s.items.selectionMark = index;
+    if (markIt && (RowState(s, index) & LVIS_SELECTED)) s.items.selectionMark = index;
+    return TRUE;
+  }
+  if (s.ownerData) {  // every row at once, as one range; focus is one row's
+    if (!(in->stateMask & LVIS_SELECTED) || s.ownerCount == 0) return TRUE;
+    bool on = (in->state & LVIS_SELECTED) && !SingleSelection(window);
+    if (on) s.ownerSelected.Set(0, s.ownerCount - 1, true);
+    else s.ownerSelected.Clear();
+    TellRangeChanged(window, -1, -1, on ? LVIS_SELECTED : 0, on ? 0 : LVIS_SELECTED);
     return TRUE;
   }
   for (int i = 0; i < s.items.Count(); ++i)
@@ -145,8 +225,14 @@ LRESULT OnSetItemState(HWND window, State& s, int index, const LVITEMW* in) {
 }
 
 LRESULT OnDeleteItem(HWND window, State& s, int index) {
-  if (!s.items.Valid(index)) return FALSE;
-  s.items.Delete(index);
+  if (!ValidRow(s, index)) return FALSE;
+  if (s.ownerData) {
+    --s.ownerCount;
+    s.ownerSelected.RemoveAt(index);
+    s.items.selectionMark = MarkAfterDelete(s.items.selectionMark, index, s.ownerCount);
+  } else {
+    s.items.Delete(index);
+  }
   if (s.focusItem == index) s.focusItem = -1;
   else if (s.focusItem > index) --s.focusItem;
   Changed(window, s);
@@ -155,14 +241,29 @@ LRESULT OnDeleteItem(HWND window, State& s, int index) {
 
 LRESULT OnDeleteAll(HWND window, State& s) {
   s.items.Clear();
+  s.ownerCount = 0;
+  s.ownerSelected.Clear();
   s.focusItem = -1;
   s.top = 0;
   Changed(window, s);
   return TRUE;
 }
 
+// Owner data: the parent's rows now number `count`; states of rows past the
+// end go. The view stays where it is unless it would show nothing.
+LRESULT OnSetItemCount(HWND window, State& s, int count, DWORD flags) {
+  if (!s.ownerData) return FALSE;
+  s.ownerCount = std::max(count, 0);
+  s.ownerSelected.Truncate(s.ownerCount);
+  if (s.focusItem >= s.ownerCount) s.focusItem = -1;
+  if (s.items.selectionMark >= s.ownerCount) s.items.selectionMark = -1;
+  UpdateScrollBar(window, s);
+  if (!(flags & LVSICF_NOINVALIDATEALL)) InvalidateRect(window, nullptr, TRUE);
+  return TRUE;
+}
+
 LRESULT OnSortItems(HWND window, State& s, LPARAM context, PFNLVCOMPARE compare) {
-  if (!compare) return FALSE;
+  if (!compare || s.ownerData) return FALSE;  // the parent orders its own rows
   s.items.Sort(compare, context);
   if (!IsWindow(window)) return FALSE;
   s.focusItem = s.items.Next(-1, LVNI_FOCUSED);
@@ -170,8 +271,17 @@ LRESULT OnSortItems(HWND window, State& s, LPARAM context, PFNLVCOMPARE compare)
   return TRUE;
 }
 
-LRESULT OnFindItem(const State& s, int start, const LVFINDINFOW* find) {
-  if (!find || !(find->flags & LVFI_PARAM)) return -1;
+LRESULT OnFindItem(HWND window, const State& s, int start, const LVFINDINFOW* find) {
+  if (!find) return -1;
+  if (s.ownerData) {  // only the parent knows its rows
+    NMLVFINDITEMW ask{};
+    ask.iStart = start + 1;
+    ask.lvfi = *find;
+    bool alive = true;
+    LRESULT found = NotifyParent(window, ask.hdr, LVN_ODFINDITEMW, alive);
+    return alive && ValidRow(s, static_cast<int>(found)) ? found : -1;
+  }
+  if (!(find->flags & LVFI_PARAM)) return -1;
   return s.items.FindParam(find->lParam, start);
 }
 
@@ -208,15 +318,14 @@ bool Notify(HWND window, UINT code, int index, int subItem, POINT p) {
 bool SelectByTap(HWND window, State& s, int index, WPARAM keys) {
   bool several = !SingleSelection(window);
   if (several && (keys & MK_CONTROL)) {
-    UINT selected = s.items.At(index).state & LVIS_SELECTED;
+    UINT selected = RowState(s, index) & LVIS_SELECTED;
     if (!SetRowState(window, s, index, (selected ^ LVIS_SELECTED) | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED)) return false;
     s.items.selectionMark = index;
     return true;
   }
-  if (several && (keys & MK_SHIFT) && s.items.Valid(s.items.selectionMark)) {
+  if (several && (keys & MK_SHIFT) && ValidRow(s, s.items.selectionMark)) {
     int from = std::min(s.items.selectionMark, index), to = std::max(s.items.selectionMark, index);
-    for (int i = 0; i < s.items.Count(); ++i)
-      if (!SetRowState(window, s, i, (i >= from && i <= to) ? LVIS_SELECTED : 0, LVIS_SELECTED)) return false;
+    if (!SelectOnlyRange(window, s, from, to)) return false;
     return SetRowState(window, s, index, LVIS_FOCUSED, LVIS_FOCUSED);
   }
   if (!DeselectAllBut(window, s, index)) return false;
@@ -277,7 +386,7 @@ void OnCancelMode(HWND window, State& s) {
 }
 
 void OnKeyDown(HWND window, State& s, UINT key) {
-  int count = s.items.Count();
+  int count = RowCount(s);
   if (count == 0) return;
   int current = s.focusItem, page = ListRowsPerPage(window, s), target;
   switch (key) {
@@ -305,7 +414,7 @@ void OnVScroll(HWND window, State& s, int code) {
     case SB_PAGEUP: top -= page; break;
     case SB_PAGEDOWN: top += page; break;
     case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = s.items.Count(); break;
+    case SB_BOTTOM: top = RowCount(s); break;
     case SB_THUMBTRACK:
     case SB_THUMBPOSITION: {
       SCROLLINFO info{sizeof info, SIF_TRACKPOS | SIF_POS, 0, 0, 0, 0, 0};
@@ -327,10 +436,22 @@ void OnFocus(HWND window, State& s, bool gained) {
   NotifyParent(window, header, gained ? NM_SETFOCUS : NM_KILLFOCUS, alive);
 }
 
+void Paint(HWND window, const State& s) {
+  if (!s.ownerData) {
+    PaintListView(window, s, [&](int row, int column) { return s.items.Text(row, column); }, nullptr);
+    return;
+  }
+  PaintListView(window, s, [&](int row, int column) { return AskCellText(window, row, column); },
+                [&](int first, int last) { HintRows(window, first, last); });
+}
+
 LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* s = ControlState<State>(window);
   if (message == WM_NCCREATE) {
-    AttachState(window, new State);
+    auto* state = new State;
+    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    state->ownerData = create != nullptr && (create->style & LVS_OWNERDATA) != 0;
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
@@ -340,17 +461,23 @@ LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case LVM_INSERTITEMW: return OnInsertItem(window, *s, reinterpret_cast<const LVITEMW*>(lParam));
     case LVM_SETITEMW: return OnSetItem(window, *s, reinterpret_cast<const LVITEMW*>(lParam));
     case LVM_SETITEMTEXTW: return OnSetItemText(window, *s, index, reinterpret_cast<const LVITEMW*>(lParam));
-    case LVM_GETITEMW: return OnGetItem(*s, reinterpret_cast<LVITEMW*>(lParam));
-    case LVM_GETITEMTEXTW: return OnGetItemText(*s, index, reinterpret_cast<LVITEMW*>(lParam));
+    case LVM_GETITEMW: return OnGetItem(window, *s, reinterpret_cast<LVITEMW*>(lParam));
+    case LVM_GETITEMTEXTW: return OnGetItemText(window, *s, index, reinterpret_cast<LVITEMW*>(lParam));
     case LVM_SETITEMSTATE: return OnSetItemState(window, *s, index, reinterpret_cast<const LVITEMW*>(lParam));
-    case LVM_GETITEMSTATE: return s->items.Valid(index) ? s->items.At(index).state & static_cast<UINT>(lParam) : 0;
+    case LVM_GETITEMSTATE: return ValidRow(*s, index) ? RowState(*s, index) & static_cast<UINT>(lParam) : 0;
     case LVM_DELETEITEM: return OnDeleteItem(window, *s, index);
     case LVM_DELETEALLITEMS: return OnDeleteAll(window, *s);
-    case LVM_GETITEMCOUNT: return s->items.Count();
-    case LVM_GETNEXTITEM: return s->items.Next(index, static_cast<UINT>(lParam));
-    case LVM_GETSELECTEDCOUNT: return s->items.SelectedCount();
+    case LVM_GETITEMCOUNT: return RowCount(*s);
+    case LVM_SETITEMCOUNT: return OnSetItemCount(window, *s, index, static_cast<DWORD>(lParam));
+    case LVM_GETNEXTITEM: return NextRow(*s, index, static_cast<UINT>(lParam));
+    case LVM_GETSELECTEDCOUNT: return SelectedRowCount(*s);
     case LVM_GETSELECTIONMARK: return s->items.selectionMark;
-    case LVM_FINDITEMW: return OnFindItem(*s, index, reinterpret_cast<const LVFINDINFOW*>(lParam));
+    case LVM_SETSELECTIONMARK: {
+      int old = s->items.selectionMark;
+      s->items.selectionMark = ValidRow(*s, static_cast<int>(lParam)) ? static_cast<int>(lParam) : -1;
+      return old;
+    }
+    case LVM_FINDITEMW: return OnFindItem(window, *s, index, reinterpret_cast<const LVFINDINFOW*>(lParam));
     case LVM_SORTITEMS: return OnSortItems(window, *s, static_cast<LPARAM>(wParam), reinterpret_cast<PFNLVCOMPARE>(lParam));
     case LVM_HITTEST: return OnHitTest(window, *s, reinterpret_cast<LVHITTESTINFO*>(lParam));
     case LVM_SETEXTENDEDLISTVIEWSTYLE:
@@ -371,7 +498,7 @@ LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       Changed(window, *s);
       return 0;
     case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
-    case WM_PAINT: PaintListView(window, *s); return 0;
+    case WM_PAINT: Paint(window, *s); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_DESTROY: DetachState<State>(window); return 0;
     default: return DefWindowProcW(window, message, wParam, lParam);

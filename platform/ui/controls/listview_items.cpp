@@ -14,9 +14,16 @@ int ListItems::Insert(int index, ListRow row) {
 
 void ListItems::Delete(int index) {
   rows_.erase(rows_.begin() + index);
-  if (selectionMark == index) selectionMark = -1;
-  else if (selectionMark > index) --selectionMark;
+  selectionMark = MarkAfterDelete(selectionMark, index, Count());
   ++generation_;
+}
+
+int MarkAfterDelete(int mark, int deleted, int count) {
+  // The mark moves with its row; when its own row goes it stays at the same
+  // index (the next row), so deleting "from the mark on" walks a selection.
+  if (mark > deleted) return mark - 1;
+  if (mark == deleted && mark >= count) return count - 1;
+  return mark;
 }
 
 void ListItems::Clear() {

@@ -22,6 +22,9 @@ struct ListRow {
   UINT state = 0;  // LVIS_SELECTED, LVIS_FOCUSED
 };
 
+// Where the selection mark is after the row `deleted` went, `count` rows left.
+int MarkAfterDelete(int mark, int deleted, int count);
+
 class ListItems {
  public:
   int Count() const { return static_cast<int>(rows_.size()); }

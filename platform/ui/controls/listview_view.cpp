@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/listview_rows.h"
 #include "ui/style_painter.h"
 
 namespace kvplatform::ui {
@@ -90,7 +91,7 @@ UINT ListHitTest(HWND window, const ListViewState& s, POINT p, int& index, int& 
   if (p.y < header) return LVHT_NOWHERE;
   int row = s.top + (p.y - header) / ListRowHeight(window, s);
   int column = ListColumnAt(s, p.x);
-  if (!s.items.Valid(row) || column < 0) return LVHT_NOWHERE;
+  if (!ValidRow(s, row) || column < 0) return LVHT_NOWHERE;
   // Without full-row select only the first column belongs to the item.
   if (column > 0 && !(s.extendedStyle & LVS_EX_FULLROWSELECT)) return LVHT_NOWHERE;
   index = row;
@@ -98,7 +99,8 @@ UINT ListHitTest(HWND window, const ListViewState& s, POINT p, int& index, int& 
   return LVHT_ONITEMLABEL;
 }
 
-void PaintListView(HWND window, const ListViewState& s) {
+void PaintListView(HWND window, const ListViewState& s, const CellText& text,
+                   const std::function<void(int first, int last)>& firstShown) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
   SelectControlFont(dc, s.font);
@@ -109,9 +111,10 @@ void PaintListView(HWND window, const ListViewState& s) {
   int header = ListHeaderHeight(window, s), height = ListRowHeight(window, s);
   bool showSelection = s.focused || (GetWindowLongW(window, GWL_STYLE) & LVS_SHOWSELALWAYS);
   bool fullRow = (s.extendedStyle & LVS_EX_FULLROWSELECT) != 0;
-  for (int row = s.top, y = header; s.items.Valid(row) && y < client.bottom; ++row, y += height) {
-    const ListRow& r = s.items.At(row);
-    bool selected = showSelection && (r.state & LVIS_SELECTED);
+  int last = std::min(RowCount(s) - 1, s.top + (client.bottom - header + height - 1) / height - 1);
+  if (firstShown && last >= s.top) firstShown(s.top, last);
+  for (int row = s.top, y = header; row <= last; ++row, y += height) {
+    bool selected = showSelection && (RowState(s, row) & LVIS_SELECTED);
     int x = 0;
     for (size_t c = 0; c < s.items.columns.size(); ++c) {
       const ListColumn& column = s.items.columns[c];
@@ -120,7 +123,7 @@ void PaintListView(HWND window, const ListViewState& s) {
       // Without the focus a selection stays visible in a quieter colour.
       if (lit) FillSolid(dc, cell, s.focused ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE));
       SetTextColor(dc, lit && s.focused ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT));
-      DrawCell(dc, s.items.Text(row, static_cast<int>(c)), cell, c == 0 ? LVCFMT_LEFT : column.format);
+      DrawCell(dc, text(row, static_cast<int>(c)), cell, c == 0 ? LVCFMT_LEFT : column.format);
       x += column.width;
     }
     if (s.focused && row == s.focusItem) {

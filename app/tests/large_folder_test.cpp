@@ -1,0 +1,153 @@
+// A folder far larger than a screen, in split mode: the list view holds no
+// rows of its own, so the first rows paint at once, a row far down is
+// reached with the keyboard, tapped into the reader and opened.
+#include <kvplatform.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/epoc_list_controls.h"
+#include "app/kv_appui.h"
+#include "app/kv_messages_view.h"
+#include "app/tests/program_fixture.h"
+#include "kernel/registry.h"
+#include "store/messages.h"
+
+namespace kvui = kvplatform::uitest;
+
+namespace {
+
+// Enough rows that filling them one by one would show; few enough to write quickly.
+constexpr int KInboxMessages = 3000;
+constexpr int KSentMessages = 200;
+
+std::u16string Numbered(const char* aPrefix, int aNumber) {
+  char text[32];
+  snprintf(text, sizeof text, "%s%05d", aPrefix, aNumber);
+  return std::u16string(text, text + strlen(text));
+}
+
+class LargeFolderTest : public ProgramTest {
+ protected:
+  // Writes the records straight into the store's database: the store's own
+  // write looks for a duplicate first, which this test does not need.
+  void WriteMessages() {
+    std::filesystem::create_directories(iRoot + "/Program Files/Korvanet/Data");
+    CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+    ASSERT_NE(store, nullptr);
+    CEGUID volume;
+    ASSERT_TRUE(CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING));
+    CEOID oid = 0;
+    HANDLE database = CeOpenDatabaseEx(&volume, &oid, const_cast<LPWSTR>(u"KvMessages"), 0x1001F, 0, nullptr);
+    ASSERT_NE(database, INVALID_HANDLE_VALUE);
+    for (int i = 0; i < KInboxMessages + KSentMessages; ++i) {
+      bool sent = i >= KInboxMessages;
+      CKveMessagesItem* message = static_cast<CKveMessagesItem*>(store->NewItemL());
+      // Written in reverse, so the view's order is not the order of writing.
+      int number = sent ? i - KInboxMessages : KInboxMessages - 1 - i;
+      std::u16string name = Numbered(sent ? "Sent " : "Friend ", number);
+      std::u16string text = Numbered("Message number ", number);
+      TConstPtr16 nameView(name.c_str(), static_cast<int>(name.size()));
+      TConstPtr16 textView(text.c_str(), static_cast<int>(text.size()));
+      TConstPtr16 numberView(u"+4412345", 8);
+      message->SetDetailsL(&nameView, &textView, &numberView, sent ? EKvFolderSent : EKvFolderInbox);
+      std::vector<CEPROPVAL> values(static_cast<size_t>(message->PropertyCount()));
+      message->SaveProperties(values.data());
+      ASSERT_NE(CeWriteRecordProps(database, 0, static_cast<WORD>(values.size()), values.data()), 0u);
+      delete message;
+    }
+    CloseHandle(database);
+    CeUnmountDBVol(&volume);
+    delete store;
+  }
+  CKvMessagesView* Inbox() { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(EKvViewInbox)); }
+  HWND List() { return Inbox()->ListView()->ChildWindow(); }
+  std::u16string RowText(int aRow) {
+    WCHAR text[64] = {0};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(List(), LVM_GETITEMTEXTW, aRow, reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+};
+
+TEST_F(LargeFolderTest, FirstRowsPaintAndARowFarDownIsSelectedReadAndOpened) {
+  WriteMessages();
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", 1);
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(WaitFor([&] { return kvui::StateOf(List()).visible; }));
+  ASSERT_TRUE(kvui::WaitIdle());
+  EXPECT_EQ(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0), KInboxMessages);
+  // Sorted by name: the first rows are the first names, painted from their records.
+  EXPECT_EQ(RowText(0), u"Friend 00000");
+  EXPECT_EQ(RowText(1), u"Friend 00001");
+  Screenshot("large_inbox_top");
+
+  // End reaches the last row; a tap on it shows its text; a double tap opens it.
+  RECT list = kvui::StateOf(List()).screenRect;
+  kvui::Tap(list.left + 40, list.top + 30);
+  kvui::PressKey(VK_END);
+  ASSERT_TRUE(WaitFor([&] { return Inbox()->ListView()->CurrentIndex() == KInboxMessages - 1; }));
+  EXPECT_EQ(Inbox()->ListView()->SelectedCount(), 1);
+  ASSERT_TRUE(kvui::WaitIdle());
+  // The last row sits at the bottom of the list, above its lower edge.
+  POINT last{list.left + 40, list.bottom - 4};
+  int off = 1;
+  int lastRow = Inbox()->ListView()->HitTest(last, off);
+  while (lastRow != KInboxMessages - 1 && last.y > list.top) {
+    --last.y;
+    lastRow = Inbox()->ListView()->HitTest(last, off);
+  }
+  ASSERT_EQ(lastRow, KInboxMessages - 1);
+  kvui::Tap(last.x, last.y);
+  HWND reader = Inbox()->Reader()->ChildWindow();
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(reader) == u"Message number 02999"; }));
+  EXPECT_EQ(RowText(KInboxMessages - 1), u"Friend 02999");
+  Screenshot("large_inbox_end");
+  kvui::DoubleTap(last.x, last.y);
+  HWND dialog = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    HWND send = kvui::FindByText(u"Send");
+    dialog = send != nullptr ? GetParent(send) : nullptr;
+    return dialog != nullptr && kvui::StateOf(dialog).visible && !kvui::TextOf(kvui::FindById(dialog, 1007)).empty();
+  }));
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, 1007)), u"Message number 02999");
+  Screenshot("large_inbox_opened");
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);  // unchanged: refused as a duplicate
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0), KInboxMessages);
+
+  // The last three rows, selected with a tap and Shift with a tap, go with one Delete.
+  POINT third{last.x, last.y};
+  int row = lastRow;
+  while (row != KInboxMessages - 3 && third.y > list.top) {
+    --third.y;
+    row = Inbox()->ListView()->HitTest(third, off);
+  }
+  ASSERT_EQ(row, KInboxMessages - 3);
+  kvui::Tap(third.x, third.y);
+  kvui::KeyDown(VK_SHIFT);
+  kvui::Tap(last.x, last.y);
+  kvui::KeyUp(VK_SHIFT);
+  ASSERT_TRUE(WaitFor([&] { return Inbox()->ListView()->SelectedCount() == 3; }));
+  PostMessageW(Inbox()->Window(), WM_COMMAND, 40012, 0);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == KInboxMessages - 3; }));
+  EXPECT_EQ(Inbox()->ListView()->SelectedCount(), 0);
+  EXPECT_EQ(RowText(KInboxMessages - 4), u"Friend 02996");
+  // Counted through a store of the test's own: the program's belongs to its thread.
+  int stored = 0;
+  CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+  for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL()) {
+    if (static_cast<CKveMessagesItem*>(item)->Folder() == EKvFolderInbox) ++stored;
+    delete item;
+  }
+  delete store;
+  EXPECT_EQ(stored, KInboxMessages - 3);
+  Screenshot("large_inbox_deleted");
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+// The windowed program on a large store: from its start to the first paint
+// of the Inbox, and the program's peak memory, in split and in list mode.
+// Each figure comes from a fresh child process, so memory is the program's
+// own. The store is written once per size and kept for later runs.
+//
+//   app_bench [MESSAGES] [SECONDS]    defaults: 100000 messages, 600 s per run
+#include <kvplatform.h>
+#include <kvresources.h>
+#include <stdio.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/app_globals.h"
+#include "app/epoc_list_controls.h"
+#include "app/epoc_main.h"
+#include "app/kv_appui.h"
+#include "app/kv_messages_view.h"
+#include "app/resources/korvanet_resources.h"
+#include "kernel/registry.h"
+#include "store/messages.h"
+#include "ui/testing.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+namespace kvui = kvplatform::uitest;
+
+std::u16string Wide(const std::string& aText) { return std::u16string(aText.begin(), aText.end()); }
+TConstPtr16 View(const std::u16string& aText) {
+  return TConstPtr16(aText.c_str(), static_cast<int>(aText.size()));
+}
+
+// tmpfs where there is one: a synced write per record is the store's rule,
+// and the figures are about reading, not about writing.
+std::string StoreRoot(int aMessages) {
+  std::string base = std::filesystem::is_directory("/dev/shm") ? "/dev/shm" : "/tmp";
+  return base + "/kv-app-bench-" + std::to_string(aMessages);
+}
+
+// Nine in ten messages in the Inbox, the rest in Sent; 2,000 correspondents,
+// some by number only; written in a random order.
+bool WriteStore(const std::string& aRoot, int aMessages) {
+  std::filesystem::remove_all(aRoot);
+  std::filesystem::create_directories(aRoot + "/Program Files/Korvanet/Data");
+  kvplatform::SetDeviceRoot(aRoot);
+  CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+  CEGUID volume;
+  if (store == nullptr || !CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING)) return false;
+  CEOID oid = 0;
+  HANDLE database = CeOpenDatabaseEx(&volume, &oid, const_cast<LPWSTR>(u"KvMessages"), 0x1001F, 0, nullptr);
+  if (database == INVALID_HANDLE_VALUE) return false;
+  std::mt19937 random(25);
+  for (int i = 0; i < aMessages; ++i) {
+    int who = static_cast<int>(random() % 2000);
+    std::u16string name = who % 5 == 0 ? u"" : Wide("Friend " + std::to_string(who));
+    std::u16string number = Wide("+4479" + std::to_string(10000000 + who));
+    std::u16string text = Wide("Message " + std::to_string(i) + ": see you at the station at " +
+                               std::to_string(random() % 24) + " o'clock, bring the tickets.");
+    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(store->NewItemL());
+    TConstPtr16 nameView = View(name), textView = View(text), numberView = View(number);
+    message->SetDetailsL(&nameView, &textView, &numberView, i % 10 == 9 ? EKvFolderSent : EKvFolderInbox);
+    FILETIME when{static_cast<DWORD>(random()), 0x01D00000u + static_cast<DWORD>(random() % 0x40000)};
+    message->SetDateSentTime(when);
+    std::vector<CEPROPVAL> values(static_cast<size_t>(message->PropertyCount()));
+    message->SaveProperties(values.data());
+    bool written = CeWriteRecordProps(database, 0, static_cast<WORD>(values.size()), values.data()) != 0;
+    delete message;
+    if (!written) return false;
+  }
+  CloseHandle(database);
+  CeUnmountDBVol(&volume);
+  delete store;
+  FILE* done = fopen((aRoot + "/complete").c_str(), "w");
+  if (done != nullptr) fclose(done);
+  return true;
+}
+
+// In the child: the program on its own thread, as the user interface thread;
+// the clock stops when the Inbox's list shows and the screen is painted.
+[[noreturn]] void MeasureFirstPaint(const std::string& aRoot, bool aSplit) {
+  setenv("KORVANET_DISPLAY", "headless", 1);
+  setenv("KORVANET_MESSAGEBOX", "log", 1);
+  kvplatform::SetDeviceRoot(aRoot);
+  kvplatform::ReloadRegistry();
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", aSplit ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"DebugLog", 0);
+  KvDeclareResources(kvresources::ProgramInstance());
+  Clock::time_point start = Clock::now();
+  std::thread program([] {
+    WCHAR commandLine[] = u"";
+    KvWinMain(kvresources::ProgramInstance(), nullptr, commandLine, SW_SHOW);
+  });
+  for (;;) {
+    CKvView* inbox = gKvAppUi != nullptr ? gKvAppUi->GetView(EKvViewInbox) : nullptr;
+    CEpocListControl* list = inbox != nullptr ? inbox->GetCurrentListBox() : nullptr;
+    if (list != nullptr && list->ChildWindow() != nullptr && kvui::StateOf(list->ChildWindow()).visible &&
+        kvui::WaitIdle(1000))
+      break;
+    Sleep(1);
+  }
+  double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  struct rusage usage {};
+  getrusage(RUSAGE_SELF, &usage);
+  HWND listView = static_cast<CKvMessagesView*>(gKvAppUi->GetView(EKvViewInbox))->ListView()->ChildWindow();
+  int rows = static_cast<int>(SendMessageW(listView, LVM_GETITEMCOUNT, 0, 0));
+  printf("%-6s  %9.0f ms  %7.1f MB   (%d Inbox rows)\n", aSplit ? "split" : "list", ms, usage.ru_maxrss / 1024.0,
+         rows);
+  fflush(stdout);
+  program.detach();
+  _exit(0);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int messages = argc > 1 ? atoi(argv[1]) : 100000;
+  int seconds = argc > 2 ? atoi(argv[2]) : 600;
+  std::string root = StoreRoot(messages);
+  if (!std::filesystem::exists(root + "/complete")) {
+    printf("writing %d messages into %s ...\n", messages, root.c_str());
+    fflush(stdout);
+    pid_t writer = fork();
+    if (writer == 0) _exit(WriteStore(root, messages) ? 0 : 1);
+    int status = 0;
+    waitpid(writer, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      fprintf(stderr, "could not write the store\n");
+      return 1;
+    }
+  }
+  printf("Inbox of a store of %d messages: start to first paint, peak memory\n", messages);
+  for (bool split : {true, false}) {
+    fflush(stdout);
+    pid_t child = fork();
+    if (child == 0) MeasureFirstPaint(root, split);
+    Clock::time_point deadline = Clock::now() + std::chrono::seconds(seconds);
+    int status = 0;
+    while (waitpid(child, &status, WNOHANG) == 0) {
+      if (Clock::now() > deadline) {
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        printf("%-6s  over %d s: stopped\n", split ? "split" : "list", seconds);
+        break;
+      }
+      usleep(100000);
+    }
+  }
+  return 0;
+}
