@@ -1,7 +1,6 @@
 #include "exchange/contacts_csv.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "exchange/exchange_text.h"
 #include "exchange/phone_number.h"

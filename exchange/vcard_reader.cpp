@@ -1,7 +1,5 @@
 #include "exchange/vcard_reader.h"
 
-#include <algorithm>
-#include <cctype>
 #include <map>
 #include <set>
 
@@ -135,7 +133,7 @@ int HexValue(char c) {
 std::string QuotedPrintableDecoded(const std::string& aValue) {
   std::string out;
   for (size_t i = 0; i < aValue.size(); ++i) {
-    if (aValue[i] == '=' && i + 2 < aValue.size() + 0 && HexValue(aValue[i + 1]) >= 0 && HexValue(aValue[i + 2]) >= 0) {
+    if (aValue[i] == '=' && i + 2 < aValue.size() && HexValue(aValue[i + 1]) >= 0 && HexValue(aValue[i + 2]) >= 0) {
       out += static_cast<char>(HexValue(aValue[i + 1]) * 16 + HexValue(aValue[i + 2]));
       i += 2;
     } else {

@@ -107,7 +107,7 @@ TEST_F(MessagesExchangeTest, AndroidBackupWithMmsSurrogateReferencesAndTypes) {
   TImportSummary summary = Import(xml);
   EXPECT_EQ(summary.iAdded, 3);
   ASSERT_EQ(summary.iRefused.size(), 1u);
-  EXPECT_EQ(summary.iRefused[0], "message 4 (line 10): unknown message type \"9\"");
+  EXPECT_EQ(summary.iRefused[0], "message 4 (line 9): unknown message type \"9\"");
   std::multiset<TRow> rows = Rows();
   EXPECT_EQ(rows.count({EKvFolderInbox, "Alice", "+447700900123", "Smile 😀 and & <3\nbye", 1700000000}), 1u);
   EXPECT_EQ(rows.count({EKvFolderSent, "", "+447700900123", "Sent one", 1700000100}), 1u);

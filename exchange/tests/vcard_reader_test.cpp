@@ -48,7 +48,7 @@ TEST(VCardReaderTest, GoogleCardsFoldedEscapedWithSeveralNumbersAndGaps) {
   EXPECT_EQ(cards[1].iDetails, "home: 210 1234567");
   EXPECT_EQ(cards[2].iRefusal, "no number");
   EXPECT_EQ(cards[3].iRefusal, "no name");
-  EXPECT_EQ(cards[3].iWhere, "card 4 (line 25)");
+  EXPECT_EQ(cards[3].iWhere, "card 4 (line 27)");
 }
 
 TEST(VCardReaderTest, AppleGroupedLabelsPhotoAndCompany) {

@@ -58,6 +58,11 @@ const std::initializer_list<const char*> KMessageFields = {"folder", "name", "nu
 TEST_F(CliExchangeTest, DemoContactsAsVCardsReadByVobjectAndImportedIntoAFreshFolder) {
   StartPhone(ShippedProfile("demo"));
   ASSERT_EQ(Cli({"contacts", "download"}).iStatus, 0);
+  // One added by hand, with every character a vCard has to escape.
+  ASSERT_EQ(Cli({"contacts", "add", "--name", "Σοφία, \"Sofi\"; 🌸", "--number", "+306912345678", "--details",
+                 "a;b,c\\d\nline two"})
+                .iStatus,
+            0);
   nlohmann::json contacts = CliJson({"contacts", "list"});
   ASSERT_GE(contacts.size(), 10u);
 
@@ -68,7 +73,7 @@ TEST_F(CliExchangeTest, DemoContactsAsVCardsReadByVobjectAndImportedIntoAFreshFo
     EXPECT_EQ(LastLine(exported.iErr), "Exported " + std::to_string(contacts.size()) + " contacts.");
 
     // Debian's own vCard reader parses every card and finds the same names.
-    TChildResult parsed = RunChild({"python3", "-c",
+    TChildResult parsed = RunChild({"/usr/bin/python3", "-c",
                                     "import sys, vobject\n"
                                     "for card in vobject.readComponents(open(sys.argv[1], encoding='utf-8').read()):\n"
                                     "    card.validate()\n"
