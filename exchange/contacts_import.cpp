@@ -88,7 +88,8 @@ bool ImportContactsL(CKveContactsDatabase& aStore, const std::string& aText, con
   }
 
   TImportSummary summary;
-  TStagedWrite staged(aStore);
+  TImportTransaction transaction;
+  if (!aDryRun && !transaction.Begin(aError)) return false;
   for (const TContactRecord& contact : contacts) {
     if (!contact.iRefusal.empty()) {
       summary.iRefused.push_back(contact.iWhere + ": " + contact.iRefusal);
@@ -105,11 +106,10 @@ bool ImportContactsL(CKveContactsDatabase& aStore, const std::string& aText, con
         aError = "the contacts store refused " + contact.iWhere + " (\"" + contact.iName + "\"); nothing was imported";
         return false;
       }
-      staged.Added(oid);
     }
     ++summary.iAdded;
   }
-  staged.Commit();
+  if (!aDryRun && !transaction.Commit(aError)) return false;
   aSummary = summary;
   return true;
 }

@@ -1,9 +1,33 @@
 #include "exchange/import_summary.h"
 
+#include <kvplatform_db.h>
+
+#include "store/epoc_database.h"
+
 namespace kvexchange {
 
-TStagedWrite::~TStagedWrite() {
-  for (auto oid = iAdded.rbegin(); oid != iAdded.rend(); ++oid) iStore.DeleteItem(*oid);
+TImportTransaction::TImportTransaction() : iVolume{} {}
+
+TImportTransaction::~TImportTransaction() {
+  if (iOpen) kvplatform::EndVolumeTransaction(iVolume, FALSE);
+  if (iMounted) CeUnmountDBVol(&iVolume);
+}
+
+bool TImportTransaction::Begin(std::string& aError) {
+  // The stores' volume, mounted once more: mounts share one volume, so the
+  // stores' writes fall inside this transaction.
+  std::u16string path = KDatabaseVolume;
+  iMounted = CeMountDBVol(&iVolume, path.data(), OPEN_EXISTING);
+  iOpen = iMounted && kvplatform::BeginVolumeTransaction(iVolume);
+  if (!iOpen) aError = "the contacts and messages cannot be changed now (error " + std::to_string(GetLastError()) + ")";
+  return iOpen;
+}
+
+bool TImportTransaction::Commit(std::string& aError) {
+  iOpen = false;
+  if (kvplatform::EndVolumeTransaction(iVolume, TRUE)) return true;
+  aError = "the import could not be stored (error " + std::to_string(GetLastError()) + "); nothing was imported";
+  return false;
 }
 
 char FirstSignificant(const std::string& aText) {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "store/epoc_database.h"
+#include <windbase.h>
 
 namespace kvexchange {
 
@@ -14,21 +14,25 @@ struct TImportSummary {
   std::vector<std::string> iRefused;  // "card 3 (line 20): no number"
 };
 
-// The records one import has added, taken out again unless the whole import
-// went through: a failure part-way leaves the store as it was.
-class TStagedWrite {
+// One transaction around an import's writes to the record volume: they all
+// take effect at Commit, or, when the import fails or the process dies first,
+// none of them does.
+class TImportTransaction {
  public:
-  explicit TStagedWrite(CEpocDatabase& aStore) : iStore(aStore) {}
-  ~TStagedWrite();
-  TStagedWrite(const TStagedWrite&) = delete;
-  TStagedWrite& operator=(const TStagedWrite&) = delete;
+  TImportTransaction();
+  ~TImportTransaction();
+  TImportTransaction(const TImportTransaction&) = delete;
+  TImportTransaction& operator=(const TImportTransaction&) = delete;
 
-  void Added(CEOID aOid) { iAdded.push_back(aOid); }
-  void Commit() { iAdded.clear(); }
+  // False, with aError, when the volume cannot take a transaction now.
+  bool Begin(std::string& aError);
+  // False, with aError, when the writes could not be made lasting; then none is.
+  bool Commit(std::string& aError);
 
  private:
-  CEpocDatabase& iStore;
-  std::vector<CEOID> iAdded;
+  CEGUID iVolume;
+  bool iMounted = false;
+  bool iOpen = false;
 };
 
 // The first non-blank character of a file's text, past a byte order mark.

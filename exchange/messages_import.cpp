@@ -103,7 +103,8 @@ bool ImportMessagesL(CKveMessagesDatabase& aStore, const std::string& aText, TIm
   std::vector<TMessageRecord> messages;
   if (!ReadMessages(aText, messages, aError)) return false;
   TImportSummary summary;
-  TStagedWrite staged(aStore);
+  TImportTransaction transaction;
+  if (!transaction.Begin(aError)) return false;
   for (const TMessageRecord& record : messages) {
     if (!record.iRefusal.empty()) {
       summary.iRefused.push_back(record.iWhere + ": " + record.iRefusal);
@@ -122,7 +123,6 @@ bool ImportMessagesL(CKveMessagesDatabase& aStore, const std::string& aText, TIm
     // number and text), as a download does.
     CEOID oid = aStore.WriteItemL(*message);
     if (oid != 0) {
-      staged.Added(oid);
       ++summary.iAdded;
     } else if (aStore.FindItem(*message) >= 0) {
       ++summary.iSkipped;
@@ -131,7 +131,7 @@ bool ImportMessagesL(CKveMessagesDatabase& aStore, const std::string& aText, TIm
       return false;
     }
   }
-  staged.Commit();
+  if (!transaction.Commit(aError)) return false;
   aSummary = summary;
   return true;
 }

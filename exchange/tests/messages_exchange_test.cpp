@@ -1,5 +1,10 @@
 // Messages exported from a store and imported into another, in each format,
 // and the Android backup XML as its apps write it.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <memory>
 #include <set>
 #include <sstream>
@@ -121,4 +126,39 @@ TEST_F(MessagesExchangeTest, AndroidBackupWithMmsSurrogateReferencesAndTypes) {
     EXPECT_FALSE(error.empty());
   }
   EXPECT_EQ(Rows().size(), 3u);
+}
+
+TEST_F(MessagesExchangeTest, ADiskThatFillsDuringAnImportLeavesNothingOfIt) {
+  Add(EKvFolderInbox, "Before", "+447700900001", "Stored before the import", 1600000000000);
+  std::multiset<TRow> before = Rows();
+  std::string json = "[";
+  for (int i = 0; i < 120; ++i)
+    json += std::string(i == 0 ? "" : ",") + "{\"folder\": \"inbox\", \"number\": \"+4477009" + std::to_string(10000 + i) +
+            "\", \"date_sent\": \"2024-01-01T10:00:00Z\", \"text\": \"" + std::string(600, 'x') + std::to_string(i) + "\"}";
+  json += "]";
+
+  // The files may grow a little, far less than the import needs.
+  off_t largest = 0;
+  for (const char* suffix : {"", "-wal"}) {
+    struct stat info;
+    if (stat((VolumeHostPath() + suffix).c_str(), &info) == 0) largest = std::max(largest, info.st_size);
+  }
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit limit = old;
+  limit.rlim_cur = static_cast<rlim_t>(largest + 16384);
+  sighandler_t oldAction = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  TImportSummary summary;
+  std::string error;
+  bool imported = ImportMessagesL(*iStore, json, summary, error);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldAction);
+
+  EXPECT_FALSE(imported);
+  EXPECT_NE(error.find("nothing was imported"), std::string::npos) << error;
+  EXPECT_EQ(Rows(), before);
+  // With room again, the same file goes in whole.
+  EXPECT_EQ(Import(json).iAdded, 120);
+  EXPECT_EQ(Rows().size(), 121u);
 }
