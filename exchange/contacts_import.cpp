@@ -81,6 +81,10 @@ bool ImportContactsL(CKveContactsDatabase& aStore, const std::string& aText, con
   std::vector<TContactRecord> contacts;
   if (!ReadContacts(aText, contacts, aError)) return false;
 
+  // Begun before the store is read, so that no other writer comes between
+  // the duplicate test and the writes.
+  TImportTransaction transaction;
+  if (!aDryRun && !transaction.Begin(aError)) return false;
   std::set<TContactKey> stored;
   for (CEpocDatabaseItem* item = aStore.ReadFirstItemL(); item != nullptr; item = aStore.ReadNextItemL()) {
     std::unique_ptr<CKveContactsItem> contact(static_cast<CKveContactsItem*>(item));
@@ -88,8 +92,6 @@ bool ImportContactsL(CKveContactsDatabase& aStore, const std::string& aText, con
   }
 
   TImportSummary summary;
-  TImportTransaction transaction;
-  if (!aDryRun && !transaction.Begin(aError)) return false;
   for (const TContactRecord& contact : contacts) {
     if (!contact.iRefusal.empty()) {
       summary.iRefused.push_back(contact.iWhere + ": " + contact.iRefusal);

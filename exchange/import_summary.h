@@ -1,4 +1,4 @@
-// What an import did, and the undoing of a failed one.
+// What an import did, and the transaction that makes it all or nothing.
 #pragma once
 
 #include <string>
