@@ -7,6 +7,8 @@
 #include <iostream>
 #include <sstream>
 
+#include <nlohmann/json.hpp>
+
 #include "exchange/contacts_exchange.h"
 #include "exchange/messages_exchange.h"
 #include "tools/cli/commands.h"
@@ -45,7 +47,13 @@ std::string ReadInput(const std::string& aPath) {
   return text.str();
 }
 
-void PrintSummary(const kvexchange::TImportSummary& aSummary, bool aDryRun) {
+void PrintSummary(TCliSession& aSession, const kvexchange::TImportSummary& aSummary, bool aDryRun) {
+  if (aSession.Json()) {
+    nlohmann::json summary = {{"added", aSummary.iAdded}, {"skipped", aSummary.iSkipped}, {"refused", aSummary.iRefused},
+                              {"dry_run", aDryRun}};
+    std::printf("%s\n", summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    return;
+  }
   std::printf("%s%d added, %d skipped (already stored), %zu refused\n", aDryRun ? "Dry run: " : "", aSummary.iAdded,
               aSummary.iSkipped, aSummary.iRefused.size());
   for (const std::string& refused : aSummary.iRefused) std::printf("  refused %s\n", refused.c_str());
@@ -78,7 +86,7 @@ int ContactsImport(TCliSession& aSession, const TParsedOptions& aOptions) {
   bool dryRun = aOptions.Has("dry-run");
   if (!kvexchange::ImportContactsL(aSession.Contacts(), text, phoneBook, dryRun, summary, error))
     throw TCommandError(aOptions.iArguments[0] + ": " + error);
-  PrintSummary(summary, dryRun);
+  PrintSummary(aSession, summary, dryRun);
   return 0;
 }
 
@@ -100,7 +108,7 @@ int MessagesImport(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::string error;
   if (!kvexchange::ImportMessagesL(aSession.Messages(), text, summary, error))
     throw TCommandError(aOptions.iArguments[0] + ": " + error);
-  PrintSummary(summary, false);
+  PrintSummary(aSession, summary, false);
   return 0;
 }
 
