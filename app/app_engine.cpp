@@ -14,7 +14,7 @@ struct TActionStart {
   const TText16* iLogLine;
 };
 
-// By state 1 to 7: the command posted and the line ActionStart logs.
+// By state 1 to 8: the command posted and the line ActionStart logs.
 const TActionStart KActionStarts[] = {
     {EKvSendNow, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_SendNow"},
     {EKvGetAllSmsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_GetAllSmsFromPhone"},
@@ -23,6 +23,7 @@ const TActionStart KActionStarts[] = {
     {EKvReadPhoneBook, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_GetAllContactsFromPhone"},
     {EKvUploadAllContactsToPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_UploadAllContactsToPhone"},
     {EKvDeleteAllContactsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllContactsFromPhone"},
+    {EKvListen, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_Listen"},
 };
 
 // How long the end of the program waits for engine threads to finish.
@@ -93,7 +94,15 @@ bool CKvAppEngineImpl::CheckEngineReady() {
 int CKvAppEngineImpl::SetAction(TKvAppEngineAction aAction) {
   if (!CheckEngineReady()) return KErrGeneral;
   iState = aAction;
+  iAction.iDeleteAfterStore = false;
   return KErrNone;
+}
+
+int CKvAppEngineImpl::Listen(bool aDeleteAfterStore) {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::Listen");
+  int result = SetAction(EKvAppEngine_Listen);
+  if (result == KErrNone) iAction.iDeleteAfterStore = aDeleteAfterStore;
+  return result;
 }
 
 int CKvAppEngineImpl::SendNow(CKveMessagesItem* aMessage) {
@@ -158,7 +167,7 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
   iAction.iText.Zero();
   if (iThread == nullptr) InitialiseEngineThread();
 
-  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_DeleteAllContactsFromPhone) {
+  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Listen) {
     const TActionStart& start = KActionStarts[iState - 1];
     LogMessage(KLogFilePath, start.iLogLine);
     if (iState == EKvAppEngine_SendNow)

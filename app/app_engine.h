@@ -21,6 +21,7 @@ enum TKvAppEngineAction {
   EKvAppEngine_GetAllContactsFromPhone = 5,
   EKvAppEngine_UploadAllContactsToPhone = 6,
   EKvAppEngine_DeleteAllContactsFromPhone = 7,
+  EKvAppEngine_Listen = 8,
 };
 
 // The interface; its own operations do nothing.
@@ -43,6 +44,9 @@ class CKvAppEngine : public CEpocBase {
   virtual int GetAllContactsFromPhone() { return 0; }
   virtual int GetUploadAllContactsToPhone() { return 0; }
   virtual int DeleteAllContactsFromPhoneL() { return 0; }
+  // Listening until the action is ended; the window also receives
+  // EKvMessageStored for each message stored.
+  virtual int Listen(bool /*aDeleteAfterStore*/) { return 0; }
 
  protected:
   CKvAppEngine() = default;
@@ -64,6 +68,7 @@ class CKvAppEngineImpl : public CKvAppEngine {
   int GetAllContactsFromPhone() override;
   int GetUploadAllContactsToPhone() override;
   int DeleteAllContactsFromPhoneL() override;
+  int Listen(bool aDeleteAfterStore) override;
 
   void InitialiseEngineThread();
   bool CheckEngineReady();

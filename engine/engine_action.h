@@ -25,6 +25,10 @@ enum TKvEngineMessage : UINT {
   EKvActionInProgress = 10009,  // engine to the window in the block
   EKvActionComplete = 10010,    // engine to the window in the block
   EKvShutdownEngine = 10012,
+  EKvListen = 10013,
+  // Engine to the window in the block, while listening: a received message
+  // is stored whole; lParam is its record's identifier.
+  EKvMessageStored = 10014,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -41,4 +45,5 @@ struct TEngineAction {
   LPCWSTR iSmsc = nullptr;  // service centre for EKvSendNow; empty: none configured
   TModBuf16<KEngineTextLength> iText;  // progress or completion text
   CKveMessagesItem* iMessage = nullptr;  // the message EKvSendNow sends
+  bool iDeleteAfterStore = false;        // EKvListen: the phone's copy goes once stored
 };

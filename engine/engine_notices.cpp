@@ -106,7 +106,13 @@ void CPhoneEng::FoundSmsL(CStdSms* aSms, int /*aError*/) {
   std::unique_ptr<CStdSms> sms(aSms);  // ours from here on
   if (sms) {
     LogSms(*sms);
-    StoreSmsInDatabaseL(*sms);
+    // A status report (message type 2) is no message for any folder.
+    if ((sms->iFirstOctet & 0x03) == 0x02)
+      LogMessage(KLogFilePath, u"CPhoneEng::FoundSmsL - a status report, not stored as a message");
+    else if (iListen != nullptr)
+      TakeListenedSms(*sms);
+    else
+      StoreSmsInDatabaseL(*sms);
   }
   if (CountAndNotify(u"Found Sms %d") == KActionCancelled)
     LogMessage(KLogFilePath, u"CPhoneEng::FoundSmsL - cancelled by user");

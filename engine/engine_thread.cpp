@@ -28,7 +28,7 @@ void CompleteWithoutEngine(const MSG& aMessage) {
 }
 
 bool IsEngineCommand(UINT aNumber) {
-  return aNumber >= EKvSendNow && aNumber <= EKvDeleteAllContactsFromPhone;
+  return (aNumber >= EKvSendNow && aNumber <= EKvDeleteAllContactsFromPhone) || aNumber == EKvListen;
 }
 
 void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
@@ -52,6 +52,10 @@ void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
       case EKvDeleteAllContactsFromPhone:
         LogMessage(KLogFilePath, u"EngineEventLoop - received EKvDeleteAllContactsFromPhone");
         aEngine->ProcessDeletePhoneBook(aMessage);
+        return;
+      case EKvListen:
+        LogMessage(KLogFilePath, u"EngineEventLoop - received EKvListen");
+        aEngine->ProcessListen(aMessage);
         return;
       case EKvShutdownEngine:
         EndEngineThread(aEngine);

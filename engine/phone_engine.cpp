@@ -20,7 +20,7 @@ typedef CArrayFixFlat<CEOID> COidList;
 
 }  // namespace
 
-CPhoneEng::CPhoneEng() { SetClassName(u"CPhoneEng"); }
+CPhoneEng::CPhoneEng() : iListenQuietMs(KListenQuietMs), iListenRetryMs(KListenRetryMs) { SetClassName(u"CPhoneEng"); }
 
 CPhoneEng* CPhoneEng::NewL(HWND aMainUiWnd) {
   LogMessage(KLogFilePath, u"CPhoneEng::NewL aMainUiWnd = 0x%1!x!", aMainUiWnd);
@@ -240,10 +240,11 @@ void CPhoneEng::CleanupDatabase() {
   }
 }
 
-void CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms) {
+CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld) {
   LogMessage(KLogFilePath, u"StoreSmsInDatabaseL");
+  if (aHeld != nullptr) *aHeld = false;
   TOwned<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->NewItemL()));
-  if (!message) return;
+  if (!message) return 0;
   switch (aSms.SmsStatus()) {
     case KSmsStatusUnsent:
       message->SetFolder(EKvFolderOutbox);
@@ -266,7 +267,9 @@ void CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms) {
     message->SetNameL(TConstPtr16(u""));
   message->SetDateSentTime(aSms.DateSent());
   TKvMessagePart part = {aSms.iConcatReference, aSms.iConcatReferenceBits, aSms.iConcatTotal, aSms.iConcatPart};
-  iMessagesDatabase->WritePartL(*message, part);
+  CEOID oid = iMessagesDatabase->WritePartL(*message, part);
+  if (aHeld != nullptr) *aHeld = oid != 0 || iMessagesDatabase->HoldsL(*message, part);
+  return oid;
 }
 
 CKveContactsItem* CPhoneEng::MakeContactItemL(const TPhoneBookEntry& aEntry) {

@@ -25,6 +25,13 @@ enum TKvCurrentStore {
 // order of location.
 typedef CArrayFixFlat<CKveContactsItem*> CPlaceHolderList;
 
+class CListenState;
+
+// While listening: a line quiet this long gets the phone probed, and a lost
+// port is tried again this often.
+inline constexpr int KListenQuietMs = 20000;
+inline constexpr int KListenRetryMs = 2000;
+
 class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
  public:
   // Null when the protocol layer or a store could not be made.
@@ -40,11 +47,15 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int ProcessReadPhoneBook(const MSG& aMessage);
   int ProcessUploadPhoneBook(const MSG& aMessage);
   int ProcessDeletePhoneBook(const MSG& aMessage);
+  // Listens until cancelled: stores each message the phone announces.
+  int ProcessListen(const MSG& aMessage);
 
   int InitialiseConnection();
   int GetPhoneSettings();
   void CleanupDatabase();
-  void StoreSmsInDatabaseL(CStdSms& aSms);
+  // The record written, or 0; aHeld, when given, tells whether the store has
+  // the message afterwards (written now or before).
+  CEOID StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld = nullptr);
   void StoreContactL(const TPhoneBookEntry& aEntry);
   // A new contact (the caller's) from a phone book entry of the current store.
   CKveContactsItem* MakeContactItemL(const TPhoneBookEntry& aEntry);
@@ -90,12 +101,18 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   void SmsSendRetry() override {}
   void SpareNotice2() override {}
   int NextConcatReference() override { return 0; }
-  int NewSmsIndication(const TDesc16&) override { return 0; }
+  int NewSmsIndication(const TDesc16& aLine) override;
 
   // For tests and tools.
   CMobilePhoneBase* Phone() const { return iPhone; }
   const TPhoneSettings& Settings() const { return iPhoneSettings; }
   int CurrentStore() const { return iCurrentStore; }
+  // Test hook: how long a quiet line waits before the phone is probed, and
+  // how often a lost port is tried again, in milliseconds.
+  void SetListenIntervals(int aQuietMs, int aRetryMs) {
+    iListenQuietMs = aQuietMs;
+    iListenRetryMs = aRetryMs;
+  }
   CPlaceHolderList& PlaceHolders(int aStore) { return aStore == EKvStorePhoneMemory ? *iPhoneMemoryPlaceHolders : *iSimPlaceHolders; }
 
  private:
@@ -121,6 +138,14 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   void LogSms(CStdSms& aSms);
   void LogPhoneEntry(const TPhoneBookEntry& aEntry);
   void LogMemoryValues(const TPhoneMemory& aMemory);
+  // Listening.
+  bool ConnectForListening();
+  bool ReconnectForListening();
+  bool ReadAnnouncedMessages();
+  bool TakeStoredMessages();
+  bool DeleteTakenMessages();
+  void TakeListenedSms(CStdSms& aSms);
+  void NotifyStored(CEOID aOid);
 
   CKveMessagesDatabase* iMessagesDatabase;
   CKveContactsDatabase* iContactsDatabase;
@@ -133,4 +158,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int iSynchronising;
   CPlaceHolderList* iSimPlaceHolders;
   CPlaceHolderList* iPhoneMemoryPlaceHolders;
+  CListenState* iListen;  // while listening; the action's own
+  int iListenQuietMs;
+  int iListenRetryMs;
 };

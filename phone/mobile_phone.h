@@ -15,9 +15,14 @@
 
 class CSilenceTimer;
 
+// "+CMTI" and "+CDSI": the phone announcing a stored message or report.
+bool IsIndicationLine(const TDesc16& aLine);
+
 // Reply codes beside the shared result codes: a final result ends a wait.
 inline constexpr int KReplyError = 1;          // "ERROR"
 inline constexpr int KReplyOk = 2;             // "OK", or the prompt in state 37
+inline constexpr int KReplyIndication = 3;     // "+CMTI" or "+CDSI" while listening
+inline constexpr int KReplyNotAnnouncing = 4;  // the phone offers no announcement of new messages
 inline constexpr int KReplyCmsError = 1024;    // + the number of "+CMS ERROR"
 inline constexpr int KReplyCmeError = 2048;    // + the number of "+CME ERROR"
 // The phone answered none of the identity queries.
@@ -43,6 +48,8 @@ enum TResponseState {
   EStateSmsIndex = 17,
   EStateSmsList = 18,
   EStateSmsRead = 19,
+  EStateIndications = 20,  // "AT+CNMI=?"
+  EStateListening = 21,    // no command out: waiting for the phone to announce
   EStatePhoneBookWrite = 30,
   EStateSmsCentre = 35,
   EStatePduMode = 36,
@@ -90,6 +97,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   virtual int HandleCmeError(TModDesc16& aLine);
   virtual int HandleCmsError(TModDesc16& aLine);
   virtual int HandleCmti(TModDesc16& aLine);
+  virtual int HandleCnmi(TModDesc16& aLine);
   virtual int HandleCpms(TModDesc16& aLine);
   virtual int HandleCpbr(TModDesc16& aLine);
   virtual int HandleCsca(TModDesc16& aLine);
@@ -132,6 +140,23 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
 
   // Message stores; aCapacity may be null.
   int CountSms(int& aTotal, int aUsed[2], int aCapacity[2]);
+  // The memory ("ME", "SM") whose listing or read is under way.
+  const TDesc16& SmsMemory() const { return iSmsMemory; }
+
+  // Listening. Asks the phone to announce new messages ("+CMTI") and status
+  // reports with the values it offers: KReplyOk, or KReplyNotAnnouncing when it
+  // offers no announcement of stored messages.
+  int EnableNewMessageIndications();
+  // Waits with no command out until an announcement arrives
+  // (KReplyIndication), the line stays quiet for aQuietMs (KErrTimedOut), or
+  // the line fails.
+  int WaitForIndication(int aQuietMs);
+  // Waits aMilliseconds on the scheduler, so that the engine's own messages
+  // are still taken.
+  void Pause(int aMilliseconds);
+  // The message at aIndex of memory aMemory, reported through FoundSmsL.
+  int ReadSmsAt(const TDesc16& aMemory, int aIndex);
+  int DeleteSmsAt(const TDesc16& aMemory, int aIndex);
 
   // Phone book writes. The contact record belongs to the local store, which
   // this layer does not depend on: any record with Name(), Number() and
@@ -243,4 +268,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   CSilenceTimer* iSilenceTimer;
   int iReplyTimeout;
   int iPduReplyTimeout;
+  TModBuf16<4> iSmsMemory;
+  // What "AT+CNMI=?" offered: for each of its five parameters, bit n set
+  // when value n is offered.
+  int iIndicationValues[5];
 };

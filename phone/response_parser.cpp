@@ -30,6 +30,8 @@ TConstPtr16 TextFrom(const TDesc16& aLine, int aPos) {
 
 }  // namespace
 
+bool IsIndicationLine(const TDesc16& aLine) { return StartsWith(aLine, u"+CMTI") || StartsWith(aLine, u"+CDSI"); }
+
 int CMobilePhoneBase::ProcessReceivedData(const TDesc8& aData, int aStatus) {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessReceivedData");
   if (aStatus != 0) return aStatus;
@@ -66,7 +68,8 @@ int CMobilePhoneBase::ProcessResponse() {
     iReceiveBuffer.Delete(0, end);
     if (iLineBuffer.Length() == 0) continue;
     iObserver->LineReceived(iLineBuffer, 0);
-    if (iResponseState != EStateIdle) {
+    // An announcement between two commands still counts.
+    if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer)) {
       int result = ProcessLine(iLineBuffer);
       if (result != 0) return result;
     }
@@ -122,7 +125,8 @@ int CMobilePhoneBase::ProcessPlusResponse(TModDesc16& aLine) {
   if (Equals(prefix, u"+CME ERROR")) return HandleCmeError(aLine);
   if (Equals(prefix, u"+CPMS")) return HandleCpms(aLine);
   if (Equals(prefix, u"+CPBR")) return HandleCpbr(aLine);
-  if (Equals(prefix, u"+CMTI")) return HandleCmti(aLine);
+  if (Equals(prefix, u"+CMTI") || Equals(prefix, u"+CDSI")) return HandleCmti(aLine);
+  if (Equals(prefix, u"+CNMI")) return HandleCnmi(aLine);
   if (Equals(prefix, u"+CSCA")) return HandleCsca(aLine);
   if (Equals(prefix, u"+CSQ")) return HandleCsq(aLine);
   if (Equals(prefix, u"+CBC")) return HandleCbc(aLine);
@@ -201,9 +205,10 @@ int CMobilePhoneBase::ParseLimits(TModDesc16& aLine, int aStore) {
   return 0;
 }
 
+// Set aside for the engine, never taken as the reply of the command under way.
 int CMobilePhoneBase::HandleCmti(TModDesc16& aLine) {
   iObserver->NewSmsIndication(aLine);
-  return 0;
+  return iResponseState == EStateListening ? KReplyIndication : 0;
 }
 
 int CMobilePhoneBase::HandleCsca(TModDesc16&) { return 0; }

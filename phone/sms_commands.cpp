@@ -11,6 +11,7 @@ namespace {
 const int KSmsStores = 2;
 const char16_t* const KSmsStoreCommands[KSmsStores] = {u"AT+CPMS=\"ME\"", u"AT+CPMS=\"SM\""};
 const int KSmsStoreStates[KSmsStores] = {EStateSmsStorePhone, EStateSmsStoreSim};
+const char16_t* const KSmsMemoryNames[KSmsStores] = {u"ME", u"SM"};
 const int KCtrlZ = 26;
 const int KSecond = 1000000;  // microseconds
 
@@ -78,6 +79,7 @@ int CMobilePhoneBase::ReadSms() {
   if (r != KReplyOk || total == 0) return r;
   for (int store = 0; store < KSmsStores; ++store) {
     if (used[store] == 0) continue;
+    iSmsMemory.Copy(KSmsMemoryNames[store]);
     r = DoSendAndWait(KSmsStoreStates[store], TConstPtr16(KSmsStoreCommands[store]));
     if (r == KReplyOk) r = DoSendAndWait(EStateSmsList, TConstPtr16(u"AT+CMGL=4"));
     if (r == KErrCancel) break;

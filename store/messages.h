@@ -118,6 +118,10 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // taken into it. A message in one piece is written as WriteItemL writes it.
   // The record's identifier; 0 when nothing was stored (a part already held).
   CEOID WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart);
+  // Whether the store holds the received message (or this part of it), as
+  // WritePartL would find it: what a write that stored nothing tells apart
+  // from a failure, before the phone's copy may go.
+  bool HoldsL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart);
 
  private:
   CKveMessagesDatabase();

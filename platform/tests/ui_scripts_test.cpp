@@ -14,6 +14,14 @@ namespace ui = kvplatform::uitest;
 namespace {
 
 constexpr COLORREF kWhite = RGB(255, 255, 255);
+// A fresh device context to draw text on, with no box counted yet.
+HDC CanvasOf(HWND top) {
+  ui::TakeBoxesDrawn();
+  HDC dc = GetDC(top);
+  SetBkMode(dc, TRANSPARENT);
+  return dc;
+}
+
 const std::u16string kScripts[] = {
     u"Ελένη Παπαδάκη", u"Сергей Иванов", u"مرحبا بالعالم", u"שלום עולם", u"你好，世界", u"こんにちは カタカナ",
     u"Party \U0001F600\U0001F389 \u2764\uFE0F",
@@ -22,9 +30,7 @@ const std::u16string kScripts[] = {
 TEST(UiScripts, EveryScriptDrawsAsGlyphsAndOnlyUnknownCharactersAsBoxes) {
   HWND top = MakeWindow(WS_VISIBLE, 0, 26, 240, 294, nullptr, kWhite);
   ASSERT_TRUE(ui::WaitIdle());
-  ui::TakeBoxesDrawn();
-  HDC dc = GetDC(top);
-  SetBkMode(dc, TRANSPARENT);
+  HDC dc = CanvasOf(top);
   int y = 4;
   for (const auto& row : kScripts) {
     RECT r{4, y, 236, y + 18};
@@ -67,9 +73,7 @@ TEST(UiScripts, EveryScriptDrawsAsGlyphsAndOnlyUnknownCharactersAsBoxes) {
 TEST(UiScripts, WrappingCuttingAndEditingNeverSplitAPair) {
   HWND top = MakeWindow(WS_VISIBLE, 0, 26, 240, 294, nullptr, kWhite);
   ASSERT_TRUE(ui::WaitIdle());
-  ui::TakeBoxesDrawn();
-  HDC dc = GetDC(top);
-  SetBkMode(dc, TRANSPARENT);
+  HDC dc = CanvasOf(top);
   // A half of a pair would draw as a box: wrap a run of emoji into a narrow
   // column, and cut it with an ellipsis at every width.
   std::u16string emoji;

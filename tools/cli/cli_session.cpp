@@ -66,13 +66,15 @@ CKvAppEngine& TCliSession::Engine() {
   return *iEngine;
 }
 
-TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter) {
+TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                                      const std::function<void(CEOID)>& aOnStored) {
   CKvAppEngine& engine = Engine();
   if (aSetter(engine) != KErrNone) throw TCommandError("the engine is busy with another action");
 
   TProgressPrinter printer(isatty(STDERR_FILENO) != 0);
   TProgressWindow window(engine, printer);
   if (window.Handle() == nullptr) throw TCommandError("cannot create the progress window");
+  if (aOnStored) window.SetStoredHandler(aOnStored);
   printer.Begin(aTitle);
   TInterruptWatcher::SetActionRunning(true);
   engine.ActionStart(window.Handle());

@@ -44,7 +44,9 @@ class TCliSession {
   // then the action starts against a window of this thread, which pumps
   // messages until the completion. Progress and the completion text go to
   // standard error. Ctrl-C aborts it ("Transfer aborted").
-  TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter);
+  // aOnStored, when given, gets each message a listening engine stored.
+  TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                           const std::function<void(CEOID)>& aOnStored = nullptr);
 
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.

@@ -110,6 +110,20 @@ const std::vector<TCommandSpec>& Commands() {
        "--view   how the windowed program shows the message folders\n"
        "Without options the settings are shown.\n",
        {{"smsc", true}, {"log", true}, {"view", true}}, 0, 0, Settings},
+      {"listen", "[--exec COMMAND] [--exec-timeout SECONDS] [--delete-after-store]",
+       "keep the port open and store each new message as it arrives",
+       "Messages already on the phone are taken first. Each message is printed once it is\n"
+       "stored in the Inbox (one JSON object a line with --json); a long message once all\n"
+       "its parts are in.\n"
+       "--exec                run COMMAND with /bin/sh for each message, one at a time: the\n"
+       "                      message in KORVANET_ID, KORVANET_NUMBER, KORVANET_NAME,\n"
+       "                      KORVANET_TEXT and KORVANET_DATE, and as JSON on its standard\n"
+       "                      input. A failing command is reported and listening goes on.\n"
+       "--exec-timeout        stop a command still running after SECONDS (default 60)\n"
+       "--delete-after-store  delete each message from the phone once it is stored\n"
+       "A lost phone is waited for and taken up again. Ctrl-C or SIGTERM ends listening\n"
+       "(exit status 0) once the commands of the messages stored so far have run.\n",
+       {{"exec", true}, {"exec-timeout", true}, {"delete-after-store", false}}, 0, 0, Listen},
   };
   return commands;
 }
@@ -142,6 +156,7 @@ std::string ToolHelp() {
       "  korvanet-cli --json contacts list --store sim\n"
       "  korvanet-cli contacts export --format vcard contacts.vcf\n"
       "  korvanet-cli backup korvanet.kvbackup\n"
+      "  korvanet-cli listen --exec 'cat >> received.jsonl'\n"
       "\n"
       "Progress goes to standard error; Ctrl-C aborts a phone action (a second one leaves at once).\n"
       "Exit status: 0 done, 1 failed, 2 bad usage, 130 interrupted.\n";

@@ -18,6 +18,7 @@ sigset_t WatchedSignals() {
   sigset_t set;
   sigemptyset(&set);
   sigaddset(&set, SIGINT);
+  sigaddset(&set, SIGTERM);  // a service manager's stop, taken as Ctrl-C
   sigaddset(&set, SIGUSR1);  // Stop's request to the watcher
   return set;
 }

@@ -1,7 +1,7 @@
 // Ctrl-C: the first one during an engine action is posted to the main
 // thread's message loop, which aborts the action as the progress dialog's
 // Cancel does; a second one, or one outside an action, leaves at once with
-// status 130. The signal is taken by a thread of its own with sigwait, so
+// status 130. SIGTERM counts as Ctrl-C. The signal is taken by a thread of its own with sigwait, so
 // no window or store is ever touched from a signal handler.
 #pragma once
 

@@ -42,6 +42,10 @@ LRESULT CALLBACK TProgressWindow::WindowProc(HWND aWindow, UINT aMessage, WPARAM
   if (self != nullptr && self->iWindow == aWindow && aWParam != 0) {
     const TEngineAction& action = *reinterpret_cast<const TEngineAction*>(aWParam);
     if (aMessage == EKvActionInProgress) return self->HandleProgress(action);
+    if (aMessage == EKvMessageStored) {
+      if (self->iOnStored && !self->iComplete) self->iOnStored(static_cast<CEOID>(aLParam));
+      return 0;
+    }
     if (aMessage == EKvActionComplete) {
       self->HandleComplete(action);
       return 0;

@@ -4,8 +4,10 @@
 // engine on completion, and aborts as the dialog's Cancel button does.
 #pragma once
 
+#include <functional>
 #include <string>
 
+#include <windbase.h>
 #include <windows.h>
 
 #include "app/app_engine.h"
@@ -21,6 +23,8 @@ class TProgressWindow {
   TProgressWindow& operator=(const TProgressWindow&) = delete;
 
   HWND Handle() const { return iWindow; }
+  // Called with the record of each message a listening engine stored.
+  void SetStoredHandler(std::function<void(CEOID)> aHandler) { iOnStored = std::move(aHandler); }
   // The Cancel button before completion: completes the action locally with
   // "Transfer aborted" (which also tells the engine to stop).
   void Abort();
@@ -42,6 +46,7 @@ class TProgressWindow {
   bool iAborted = false;
   int iResult = 0;
   std::string iText;
+  std::function<void(CEOID)> iOnStored;
 };
 
 }  // namespace kvcli

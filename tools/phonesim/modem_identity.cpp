@@ -140,7 +140,7 @@ Modem::Handled Modem::HandleGeneral(const AtCommand& cmd) {
     std::time_t now = std::time(nullptr);
     std::tm local{};
     localtime_r(&now, &local);
-    char text[40];
+    char text[64];  // room for any int the compiler cannot rule out
     long quarters = local.tm_gmtoff / 900;
     std::snprintf(text, sizeof text, "\"%02d/%02d/%02d,%02d:%02d:%02d%c%02ld\"", local.tm_year % 100,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec,

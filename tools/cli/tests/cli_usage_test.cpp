@@ -42,7 +42,7 @@ TEST_F(CliTest, BadUsageExitsTwoNamingTheValidChoices) {
     std::string iMessage;
   };
   const TCase cases[] = {
-      {{}, "commands: messages, contacts, send, backup, restore, settings"},
+      {{}, "commands: messages, contacts, send, backup, restore, settings, listen"},
       {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"messages"}, "'messages' needs a command"},
       {{"messages", "fetch"}, "download, delete-on-phone, list, show, new, send, delete"},

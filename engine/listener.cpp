@@ -1,0 +1,255 @@
+// Listening: the port stays open, the phone announces each new message, and
+// the engine reads it, stores it in the Inbox and tells the window. A phone
+// that goes quiet is probed; one that is gone is waited for and taken up
+// again as soon as its port opens.
+#include <deque>
+#include <memory>
+#include <vector>
+
+#include "engine/phone_engine.h"
+#include "engine/engine_text.h"
+#include "kernel/log.h"
+
+namespace {
+
+const int KMemoryNameLength = 4;
+
+}  // namespace
+
+// A message on the phone: its memory ("SM", "ME") and index there.
+struct TPhoneSlot {
+  TModBuf16<KMemoryNameLength> iMemory;
+  int iIndex;
+};
+
+class CListenState {
+ public:
+  // Announced and not read yet, in the order they came.
+  std::deque<TPhoneSlot> iAnnounced;
+  // Stored, to be deleted from the phone (delete after store only).
+  std::vector<TPhoneSlot> iTaken;
+  bool iDeleteAfterStore = false;
+  // The phone announces new messages; otherwise each probe looks for them.
+  bool iAnnouncing = false;
+};
+
+namespace {
+
+// "+CMTI: "SM",3" (the space after the colon may be missing, the quotes too).
+bool ParseIndication(const TDesc16& aLine, TPhoneSlot& aSlot) {
+  int pos = aLine.Locate(u':');
+  if (pos < 0) return false;
+  aSlot.iMemory.Zero();
+  for (++pos; pos < aLine.Length() && aLine[pos] != u','; ++pos) {
+    TText16 c = aLine[pos];
+    if (c != u' ' && c != u'"' && aSlot.iMemory.Length() < aSlot.iMemory.MaxLength()) aSlot.iMemory.Append(c);
+  }
+  if (pos >= aLine.Length()) return false;
+  int index = 0;
+  bool digits = false;
+  for (++pos; pos < aLine.Length(); ++pos) {
+    TText16 c = aLine[pos];
+    if (c == u' ') continue;
+    if (c < u'0' || c > u'9' || index > 99999) break;
+    index = index * 10 + (c - u'0');
+    digits = true;
+  }
+  aSlot.iIndex = index;
+  return digits && aSlot.iMemory.Length() > 0;
+}
+
+bool SameSlot(const TPhoneSlot& aOne, const TPhoneSlot& aOther) {
+  return aOne.iIndex == aOther.iIndex && aOne.iMemory == aOther.iMemory;
+}
+
+}  // namespace
+
+int CPhoneEng::NewSmsIndication(const TDesc16& aLine) {
+  if (iListen == nullptr) {
+    LogMessage(KLogFilePath, u"CPhoneEng::NewSmsIndication - not listening, left on the phone");
+    return 0;
+  }
+  TPhoneSlot slot;
+  if (!ParseIndication(aLine, slot)) {
+    LogMessage(KLogFilePath, u"CPhoneEng::NewSmsIndication - announcement not understood");
+    return 0;
+  }
+  TZText<KMemoryNameLength> memory(slot.iMemory);
+  LogMessage(KLogFilePath, u"CPhoneEng::NewSmsIndication - %1!s! %2!d!", memory.Ptr(), slot.iIndex);
+  for (const TPhoneSlot& waiting : iListen->iAnnounced)
+    if (SameSlot(waiting, slot)) return 0;
+  iListen->iAnnounced.push_back(slot);
+  return 0;
+}
+
+int CPhoneEng::ProcessListen(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen");
+  KeepAction(aMessage);
+  // Owned here: also when the thread is ended from inside a wait, the
+  // unwinding frees it.
+  auto state = std::make_unique<CListenState>();
+  state->iDeleteAfterStore = iAction != nullptr && iAction->iDeleteAfterStore;
+  iListen = state.get();
+  int result = InitialiseConnection();
+  if (result != KErrNone) {
+    iListen = nullptr;
+    return result;
+  }
+  if (!ConnectForListening()) {
+    LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - no answer from the phone");
+    if (iAction != nullptr) {
+      iAction->iText.Copy(u"No answer from the phone");
+      iAction->iResult = KErrGeneral;
+    }
+    iListen = nullptr;
+    NotifyComplete();
+    ClosePort();
+    return KErrGeneral;
+  }
+  // The state is told once after each change; later checks for the
+  // user's cancel carry no text.
+  bool tell = true;
+  for (;;) {
+    bool lost = !ReadAnnouncedMessages();
+    if (!lost) {
+      if (iAction != nullptr) {
+        if (tell || iProgressCounter != 0)
+          iAction->iText.Copy(u"Listening for messages");
+        else
+          iAction->iText.Zero();
+      }
+      tell = false;
+      iProgressCounter = 0;
+      if (NotifyProgress() == KActionCancelled) break;
+      int r = iPhone->WaitForIndication(iListenQuietMs);
+      if (r == KErrTimedOut) {
+        LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - the line was quiet, probing the phone");
+        r = iPhone->SendAndWait(EStateConnect, TConstPtr16(u"AT"));
+        if (r == KReplyOk && !iListen->iAnnouncing) lost = !TakeStoredMessages();
+      }
+      lost = lost || r < 0;
+    }
+    if (lost) {
+      LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - the phone is gone; its port is opened again when it is back");
+      ClosePort();
+      if (!ReconnectForListening()) break;
+      tell = true;
+    }
+  }
+  LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - listening ended");
+  iListen = nullptr;
+  if (iAction != nullptr) {
+    iAction->iText.Copy(u"Listening ended.");
+    iAction->iResult = KErrNone;
+  }
+  NotifyComplete();
+  ClosePort();
+  return KErrNone;
+}
+
+// Connects as every action does, asks for the announcements, then takes the
+// messages that are on the phone already.
+bool CPhoneEng::ConnectForListening() {
+  if (iPhone->EstablishConnection() != 0) return false;
+  int r = iPhone->EnableNewMessageIndications();
+  if (r < 0) return false;
+  iListen->iAnnouncing = r == KReplyOk;
+  if (!iListen->iAnnouncing)
+    LogMessage(KLogFilePath, u"CPhoneEng::ConnectForListening - the phone does not announce messages; looked for at each probe");
+  return TakeStoredMessages();
+}
+
+// Until the port opens and the phone answers again, or the user ends it.
+bool CPhoneEng::ReconnectForListening() {
+  for (;;) {
+    if (iAction != nullptr) iAction->iText.Copy(u"Waiting for the phone");
+    if (NotifyProgress() == KActionCancelled) return false;
+    iPhone->Pause(iListenRetryMs);
+    if (iPhone->Communicator()->OpenPort() != KErrNone) continue;
+    LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the port opened again");
+    iPhone->Discard();
+    if (ConnectForListening()) {
+      LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the phone answers, listening again");
+      return true;
+    }
+    LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - no answer from the phone yet");
+    ClosePort();
+  }
+}
+
+// The messages the phone holds (announced before listening began, or while
+// another action had the port): read as a download reads them.
+bool CPhoneEng::TakeStoredMessages() {
+  LogMessage(KLogFilePath, u"CPhoneEng::TakeStoredMessages");
+  int r = iPhone->ReadSms();
+  if (r < 0) return false;
+  return DeleteTakenMessages();
+}
+
+bool CPhoneEng::ReadAnnouncedMessages() {
+  while (!iListen->iAnnounced.empty()) {
+    TPhoneSlot slot = iListen->iAnnounced.front();
+    iListen->iAnnounced.pop_front();
+    int r = iPhone->ReadSmsAt(slot.iMemory, slot.iIndex);
+    if (r < 0) {
+      // Read again once the phone is back: it is still on the phone.
+      iListen->iAnnounced.push_front(slot);
+      return false;
+    }
+    if (r != KReplyOk) LogMessage(KLogFilePath, u"CPhoneEng::ReadAnnouncedMessages - read refused %1!d!", r);
+    if (!DeleteTakenMessages()) return false;
+  }
+  return true;
+}
+
+bool CPhoneEng::DeleteTakenMessages() {
+  while (!iListen->iTaken.empty()) {
+    TPhoneSlot slot = iListen->iTaken.back();
+    int r = iPhone->DeleteSmsAt(slot.iMemory, slot.iIndex);
+    if (r < 0) return false;
+    iListen->iTaken.pop_back();
+    TZText<KMemoryNameLength> memory(slot.iMemory);
+    if (r == KReplyOk)
+      LogMessage(KLogFilePath, u"CPhoneEng::DeleteTakenMessages - deleted %1!s! %2!d! from the phone", memory.Ptr(),
+                 slot.iIndex);
+    else
+      LogMessage(KLogFilePath, u"CPhoneEng::DeleteTakenMessages - %1!s! %2!d! not deleted: %3!d!", memory.Ptr(),
+                 slot.iIndex, r);
+  }
+  return true;
+}
+
+void CPhoneEng::TakeListenedSms(CStdSms& aSms) {
+  if (aSms.SmsStatus() != KSmsStatusReceived) {
+    LogMessage(KLogFilePath, u"CPhoneEng::TakeListenedSms - not a received message, left on the phone");
+    return;
+  }
+  bool held = false;
+  CEOID oid = StoreSmsInDatabaseL(aSms, &held);
+  if (!held) {
+    LogMessage(KLogFilePath, u"CPhoneEng::TakeListenedSms - not stored, left on the phone");
+    return;
+  }
+  if (iListen->iDeleteAfterStore) {
+    TPhoneSlot slot;
+    slot.iMemory.Copy(iPhone->SmsMemory());
+    slot.iIndex = iPhone->SmsListEntry().iIndex;
+    iListen->iTaken.push_back(slot);
+  }
+  if (oid != 0) NotifyStored(oid);
+}
+
+// The window hears of a message once it is whole: a long one when its last
+// part is in.
+void CPhoneEng::NotifyStored(CEOID aOid) {
+  std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->ReadItemL(aOid)));
+  if (!message) return;
+  if (message->IsLongMessage() && message->PartsHeld() < static_cast<int>(message->ConcatTotal())) {
+    LogMessage(KLogFilePath, u"CPhoneEng::NotifyStored - record 0x%1!x! waits for %2!d! more parts", aOid,
+               static_cast<int>(message->ConcatTotal()) - message->PartsHeld());
+    return;
+  }
+  LogMessage(KLogFilePath, u"CPhoneEng::NotifyStored - record 0x%1!x! stored", aOid);
+  if (iAction == nullptr) return;
+  SendMessageW(iAction->iWindow, EKvMessageStored, reinterpret_cast<WPARAM>(iAction), static_cast<LPARAM>(aOid));
+}

@@ -1,0 +1,87 @@
+// Listening on the engine thread: the phone switched off and on again on the
+// same link, and the end of listening.
+#include <algorithm>
+
+#include "engine/engine_thread.h"
+#include "engine/phone_engine.h"
+#include "engine/tests/faults_fixture.h"
+#include "kernel/active.h"
+#include "kernel/requests.h"
+
+namespace {
+
+const int KQuietMs = 400;
+const int KRetryMs = 150;
+
+class ListenTest : public FaultTest {
+ protected:
+  // A phone on the small profile, and an engine thread listening to it.
+  void StartListening() {
+    StartPhone(SmallProfile());
+    ResetAction();
+    iEngineThread = CreateEpocThread(ListeningEngineMain, this, &iEngineThreadId);
+    ASSERT_NE(iEngineThread, nullptr);
+    ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
+  }
+  bool Logged(const std::string& aMessage) {
+    return PumpUntil([&] { return CountLog(aMessage) > 0; });
+  }
+
+ private:
+  // KvEngineMain's steps with the waits of a test: a quiet line is probed,
+  // and a lost port tried again, within a fraction of a second.
+  static DWORD ListeningEngineMain(LPVOID aFixture) {
+    ListenTest* self = static_cast<ListenTest*>(aFixture);
+    CActiveScheduler* scheduler = new CActiveScheduler;
+    CActiveScheduler::Install(scheduler);
+    CPhoneEng* engine = CPhoneEng::NewL(self->iWindow);
+    if (engine != nullptr) {
+      engine->Phone()->SetReplyTimeouts(KShortReply, KShortReply);
+      engine->SetListenIntervals(KQuietMs, KRetryMs);
+    }
+    User::SetWindowEventHandler(TWindowEventHandler{EngineEventLoop, engine});
+    CActiveScheduler::Start();
+    return 0;
+  }
+};
+
+}  // namespace
+
+TEST_F(ListenTest, APhoneSwitchedOffAndOnIsTakenUpAgainWithoutLossOrRepeats) {
+  TResources before = Resources();
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_TRUE(PumpUntil([this] { return MessageTexts().size() == 2; }));
+
+  // Off; while it is off a message reaches it, and it comes back on the same link.
+  nlohmann::json state = StopPhone();
+  ASSERT_TRUE(state.is_object());
+  ASSERT_TRUE(Logged("CPhoneEng::ProcessListen - the phone is gone; its port is opened again when it is back"));
+  state["sms"]["stores"]["SM"]["messages"].push_back(
+      {{"index", 3}, {"status", 0}, {"from", "+447700900321"}, {"text", "Sent while you were off"}, {"time", "2003-01-07T09:00:00+00:00"}});
+  StartPhone(state);
+  ASSERT_TRUE(Logged("CPhoneEng::ReconnectForListening - the phone answers, listening again"));
+  ASSERT_TRUE(PumpUntil([this] { return MessageTexts().size() == 3; }));
+  EXPECT_EQ(MessageTexts(),
+            (std::multiset<std::string>{"Lunch at one?", "Unknown sender here", "Sent while you were off"}));
+  EXPECT_EQ(CompletionCount(), 0) << "listening goes on";
+
+  // Ended as the user interface ends it: the thread, its helpers and the port go.
+  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvShutdownEngine, reinterpret_cast<WPARAM>(&iAction), 0));
+  ExpectEngineGone(before);
+  EXPECT_EQ(MessageTexts().size(), 3u);
+}
+
+TEST_F(ListenTest, TheUsersCancelEndsListeningWithTheClosedPort) {
+  TResources before = Resources();
+  ASSERT_NO_FATAL_FAILURE(StartListening());
+  ASSERT_TRUE(PumpUntil([this] {
+    std::vector<std::string> texts = Progress();
+    return std::find(texts.begin(), texts.end(), "Listening for messages") != texts.end();
+  }));
+  // The next check for the cancel (at the quiet probe) ends it.
+  iProgressAnswer = KActionCancelled;
+  ASSERT_TRUE(WaitCompletions(1));
+  EXPECT_EQ(Completion()->iText, "Listening ended.");
+  EXPECT_EQ(Completion()->iResult, 0);
+  ExpectEngineGone(before);
+}

@@ -1,0 +1,225 @@
+// 'korvanet-cli listen' against phonesim, messages handed to the running
+// phone through its control FIFO as the network would bring them.
+#include <signal.h>
+
+#include <atomic>
+#include <fstream>
+#include <mutex>
+#include <set>
+#include <sstream>
+#include <thread>
+
+#include "tools/cli/tests/cli_fixture.h"
+#include "wait_until.h"
+
+namespace {
+
+std::vector<std::string> Lines(const std::string& aText) {
+  std::vector<std::string> lines;
+  std::istringstream in(aText);
+  for (std::string line; std::getline(in, line);)
+    if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+class ListenTest : public CliTest {
+ protected:
+  ~ListenTest() override {
+    if (iListener.joinable()) {
+      if (iPid > 0) kill(iPid, SIGKILL);
+      iListener.join();
+    }
+  }
+
+  void StartPhoneWithControl(const nlohmann::json& aProfile) {
+    std::ofstream(iRoot + "/profile.json") << aProfile.dump(2);
+    iControl = iRoot + "/control";
+    ASSERT_TRUE(iPhone.Start({PHONESIM_BINARY, "--profile", iRoot + "/profile.json", "--link", iRoot + "/dev/COM3",
+                              "--state-out", iRoot + "/state.json", "--control", iControl, "--transcript",
+                              iRoot + "/transcript.jsonl"},
+                             iRoot + "/phonesim.out", iRoot + "/phonesim.err", "ready\n"))
+        << ReadFile(iRoot + "/phonesim.err");
+  }
+
+  void Deliver(const std::string& aLine) {
+    std::ofstream control(iControl);
+    control << aLine << "\n";
+  }
+
+  // korvanet-cli listen on a thread of the test; its standard error is
+  // watched as it grows.
+  void StartListening(const std::vector<std::string>& aArgs) {
+    std::vector<std::string> args = {"listen"};
+    args.insert(args.end(), aArgs.begin(), aArgs.end());
+    iListener = std::thread([this, args] {
+      TChildOptions options;
+      options.iTimeoutMs = 300000;
+      options.iOnError = [this](pid_t aPid, const std::string& aErr) {
+        std::lock_guard<std::mutex> hold(iLock);
+        iPid = aPid;
+        iErr = aErr;
+      };
+      TChildResult result = Cli(args, options);
+      std::lock_guard<std::mutex> hold(iLock);
+      iResult = result;
+      iEnded = true;
+    });
+    ASSERT_TRUE(WaitErr("Listening for messages")) << Err();
+  }
+
+  std::string Err() {
+    std::lock_guard<std::mutex> hold(iLock);
+    return iErr;
+  }
+  bool WaitErr(const std::string& aText) {
+    return kvtest::WaitUntil([&] {
+      std::lock_guard<std::mutex> hold(iLock);
+      return iErr.find(aText) != std::string::npos || iEnded;
+    }) && Err().find(aText) != std::string::npos;
+  }
+  bool WaitLines(const std::string& aFile, size_t aCount) {
+    return kvtest::WaitUntil([&] { return Lines(ReadFile(aFile)).size() >= aCount; });
+  }
+  // SIGTERM, as a service manager stops it; the run's result.
+  TChildResult Terminate() {
+    pid_t pid = 0;
+    {
+      std::lock_guard<std::mutex> hold(iLock);
+      pid = iPid;
+    }
+    kill(pid, SIGTERM);
+    iListener.join();
+    return iResult;
+  }
+
+  std::vector<std::string> StoredTexts() {
+    std::vector<std::string> texts;
+    for (const auto& message : CliJson({"messages", "list"})) texts.push_back(message["text"]);
+    return texts;
+  }
+
+  std::string iControl;
+  std::thread iListener;
+  std::mutex iLock;
+  pid_t iPid = 0;
+  std::string iErr;
+  bool iEnded = false;
+  TChildResult iResult;
+};
+
+std::string LongText() {
+  std::string text;
+  for (int i = 0; i < 40; ++i) text += "part" + std::to_string(i) + " ";
+  return text + "end";
+}
+
+}  // namespace
+
+TEST_F(ListenTest, DeliveredMessagesAreStoredOnceAndReachTheCommandWithTheirFields) {
+  ASSERT_EQ(Cli({"contacts", "add", "--name", "Dora", "--number", "+447700900123"}).iStatus, 0);
+  StartPhoneWithControl(SmallProfile());
+  const std::string received = iRoot + "/received.jsonl";
+  const std::string environment = iRoot + "/environment.txt";
+  StartListening({"--json", "--exec",
+                  "cat >> '" + received + "'; printf '%s|%s|%s|%s|%s\\n' \"$KORVANET_ID\" \"$KORVANET_NUMBER\" "
+                  "\"$KORVANET_NAME\" \"$KORVANET_DATE\" \"$KORVANET_TEXT\" >> '" + environment + "'"});
+  // The two messages on the phone come first.
+  ASSERT_TRUE(WaitLines(received, 2)) << Err();
+
+  Deliver("deliver +447700900123 Dinner at 8?");
+  ASSERT_TRUE(WaitLines(received, 3)) << Err();
+  Deliver("deliver +447700900555 Κύριε, ok");
+  ASSERT_TRUE(WaitLines(received, 4)) << Err();
+  // A long message arrives part by part and is handed over once, whole.
+  Deliver("deliver +447700900777 " + LongText());
+  ASSERT_TRUE(WaitLines(received, 5)) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+
+  std::vector<std::string> printed = Lines(run.iOut);
+  std::vector<std::string> handed = Lines(ReadFile(received));
+  ASSERT_EQ(printed.size(), 5u) << run.iOut;
+  EXPECT_EQ(handed, printed);
+  nlohmann::json dinner = nlohmann::json::parse(handed[2]);
+  EXPECT_EQ(dinner["text"], "Dinner at 8?");
+  EXPECT_EQ(dinner["name"], "Dora");
+  EXPECT_EQ(nlohmann::json::parse(handed[3])["text"], "Κύριε, ok");
+  nlohmann::json long_message = nlohmann::json::parse(handed[4]);
+  EXPECT_EQ(long_message["text"], LongText());
+  EXPECT_EQ(long_message["parts"]["total"], 2);
+
+  std::vector<std::string> variables = Lines(ReadFile(environment));
+  ASSERT_EQ(variables.size(), 5u);
+  EXPECT_EQ(variables[2], std::to_string(dinner["id"].get<unsigned long>()) + "|+447700900123|Dora|" +
+                              dinner["date_sent"].get<std::string>() + "|Dinner at 8?");
+
+  std::multiset<std::string> stored;
+  for (const std::string& text : StoredTexts()) stored.insert(text);
+  EXPECT_EQ(stored, (std::multiset<std::string>{"Lunch at one?", "Unknown sender here", "Dinner at 8?", "Κύριε, ok",
+                                                LongText()}));
+}
+
+TEST_F(ListenTest, AnAnnouncementInsideTheListingAndAFailingCommandBreakNothing) {
+  nlohmann::json profile = SmallProfile();
+  profile["quirks"]["indication_timing"] = "mid_listing";
+  StartPhoneWithControl(profile);
+  // Held by the phone for the next listing and put between its lines.
+  Deliver("unsolicited +CMTI: \"SM\",2");
+  const std::string received = iRoot + "/received.jsonl";
+  StartListening({"--exec", "cat >> '" + received + "'; exit 3"});
+  ASSERT_TRUE(WaitLines(received, 2)) << Err();
+  // The announcement is read after the listing: the message is stored already.
+  ASSERT_TRUE(kvtest::WaitUntil(
+      [&] { return ReadFile(iRoot + "/transcript.jsonl").find("AT+CMGR=2") != std::string::npos; }));
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  std::string transcript = ReadFile(iRoot + "/transcript.jsonl");
+  EXPECT_NE(transcript.find("\\r\\n+CMTI: \\\"SM\\\",2\\r\\n+CMGL: 2"), std::string::npos) << transcript;
+  EXPECT_EQ(Lines(run.iOut).size(), 2u) << run.iOut;
+  EXPECT_NE(run.iErr.find("exited with status 3"), std::string::npos) << run.iErr;
+  std::multiset<std::string> stored;
+  for (const std::string& text : StoredTexts()) stored.insert(text);
+  EXPECT_EQ(stored, (std::multiset<std::string>{"Lunch at one?", "Unknown sender here"}));
+}
+
+TEST_F(ListenTest, DeleteAfterStoreDeletesOnlyWhatWasStored) {
+  nlohmann::json profile = SmallProfile();
+  auto& sim = profile["sms"]["stores"]["SM"]["messages"];
+  sim.push_back({{"index", 3}, {"status", 2}, {"to", "+447700900123"}, {"text", "A draft on the phone"}});
+  sim.push_back({{"index", 4}, {"status", 1}, {"pdu", "0004"}});  // cut short: cannot be read
+  StartPhoneWithControl(profile);
+  const std::string received = iRoot + "/received.jsonl";
+  StartListening({"--delete-after-store", "--exec", "cat >> '" + received + "'"});
+  ASSERT_TRUE(WaitLines(received, 2)) << Err();
+  Deliver("deliver +447700900123 Delete me once stored");
+  ASSERT_TRUE(WaitLines(received, 3)) << Err();
+  // The phone's copy goes after the store has it: the two listed, then the new one.
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::string transcript = ReadFile(iRoot + "/transcript.jsonl");
+    size_t deletions = 0;
+    for (size_t at = transcript.find("AT+CMGD="); at != std::string::npos; at = transcript.find("AT+CMGD=", at + 1))
+      ++deletions;
+    return deletions == 3;
+  }));
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+
+  nlohmann::json state = StopPhone();
+  std::set<int> left;
+  for (const auto& store : state["sms"]["stores"])
+    for (const auto& message : store["messages"]) left.insert(message["index"].get<int>());
+  EXPECT_EQ(left, (std::set<int>{3, 4}));
+  EXPECT_EQ(StoredTexts().size(), 3u);
+}
+
+TEST_F(ListenTest, BadUsageIsRefused) {
+  TChildResult run = Cli({"listen", "--exec-timeout", "0"});
+  EXPECT_EQ(run.iStatus, 2);
+  EXPECT_NE(run.iErr.find("--exec-timeout"), std::string::npos);
+  run = Cli({"listen", "--exec", ""});
+  EXPECT_EQ(run.iStatus, 2);
+  // No phone: the port cannot be opened and listening does not start.
+  run = Cli({"listen"});
+  EXPECT_EQ(run.iStatus, 1);
+  EXPECT_EQ(LastLine(run.iErr), "Error initialising port");
+}
