@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <kvplatform.h>
+#include <kvplatform_db.h>
 #include <windbase.h>
 
 #include "core/handle_table.h"
@@ -240,4 +241,14 @@ BOOL CeOidGetInfoEx(PCEGUID volume, CEOID object, CEOIDINFO* info) {
     return FALSE;
   }
   return mounted->ObjectInfo(object, *info);
+}
+
+BOOL kvplatform::BeginVolumeTransaction(const CEGUID& volume) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->BeginTransaction();
+}
+
+BOOL kvplatform::EndVolumeTransaction(const CEGUID& volume, BOOL commit) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->EndTransaction(commit != FALSE);
 }

@@ -53,6 +53,7 @@ class Statement {
     return rc;
   }
   void Reset() { sqlite3_reset(stmt_); }
+  sqlite3* Db() const { return sqlite3_db_handle(stmt_); }
 
   sqlite3_int64 Int(int column) const { return sqlite3_column_int64(stmt_, column); }
   std::vector<unsigned char> Blob(int column) const {
@@ -80,26 +81,40 @@ class Statement {
   sqlite3_stmt* stmt_ = nullptr;
 };
 
-// Undoes a write transaction unless it was committed.
+// Undoes a write transaction unless it was committed. Inside a transaction
+// held open around many writes (an import's), it is a savepoint of that one.
 class WriteTransaction {
  public:
   WriteTransaction(Statement& begin, Statement& commit, Statement& rollback)
-      : commit_(commit), rollback_(rollback) {
-    rc_ = begin.Bind().Step();
+      : commit_(commit), rollback_(rollback), db_(begin.Db()), nested_(sqlite3_get_autocommit(db_) == 0) {
+    rc_ = nested_ ? Exec("SAVEPOINT kv_write") : begin.Bind().Step();
   }
   ~WriteTransaction() {
-    if (rc_ == SQLITE_DONE && !committed_) rollback_.Bind().Step();
+    if (rc_ != SQLITE_DONE || committed_) return;
+    if (nested_) {
+      Exec("ROLLBACK TO kv_write");
+      Exec("RELEASE kv_write");
+    } else {
+      rollback_.Bind().Step();
+    }
   }
   int began() const { return rc_ == SQLITE_DONE ? SQLITE_OK : rc_; }
   int Commit() {
-    int rc = commit_.Bind().Step();
+    int rc = nested_ ? Exec("RELEASE kv_write") : commit_.Bind().Step();
     if (rc == SQLITE_DONE) committed_ = true;
     return rc == SQLITE_DONE ? SQLITE_OK : rc;
   }
 
  private:
+  int Exec(const char* sql) {
+    int rc = sqlite3_exec(db_, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? SQLITE_DONE : rc;
+  }
+
   Statement& commit_;
   Statement& rollback_;
+  sqlite3* db_;
+  bool nested_;
   int rc_;
   bool committed_ = false;
 };

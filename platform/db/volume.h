@@ -64,6 +64,10 @@ class Volume {
   BOOL Delete(const DatabaseInfo& db, CEOID record);
   BOOL ObjectInfo(CEOID object, CEOIDINFO& info);
   BOOL Checkpoint();
+  // One transaction around many writes of this process: they all take
+  // effect at EndTransaction(true), or none of them does.
+  BOOL BeginTransaction();
+  BOOL EndTransaction(bool commit);
 
  private:
   Volume() = default;

@@ -192,6 +192,8 @@ BOOL Volume::ObjectInfo(CEOID object, CEOIDINFO& info) {
 
 BOOL Volume::Checkpoint() {
   std::lock_guard guard(lock_);
+  // Inside a transaction held open nothing is in the log yet to move.
+  if (sqlite3_get_autocommit(db_) == 0) return TRUE;
   int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   return rc == SQLITE_OK ? TRUE : Fail(rc);
 }

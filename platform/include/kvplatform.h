@@ -37,6 +37,13 @@ struct MessageBoxRecord {
 std::vector<MessageBoxRecord> MessageBoxHistory();
 void ClearMessageBoxHistory();
 
+// Copies a database volume file as one consistent state while others, in
+// this process or another, may be writing to it (SQLite's online backup). The
+// destination is created, or overwritten in place under its lock so that its
+// other users see the new content at their next read. ERROR_SUCCESS or the
+// error.
+DWORD CopyDatabaseVolume(const std::string& fromHostPath, const std::string& toHostPath);
+
 // Reloads the registry from its file, as a new process would (tests).
 void ReloadRegistry();
 // Host path of the registry file.

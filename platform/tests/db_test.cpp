@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 #include <kvplatform.h>
+#include <kvplatform_db.h>
 #include <windbase.h>
 #include <windows.h>
 
@@ -499,3 +500,38 @@ TEST_F(DbTest, BadHandlesAndArgumentsFailCleanly) {
 }
 
 }  // namespace
+
+TEST_F(DbTest, AVolumeTransactionTakesEffectWholeOrNotAtAll) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  ASSERT_NE(store.Write(u"Anna"), 0u);
+
+  // Undone: the writes and deletes made inside, even a failed commit's.
+  ASSERT_TRUE(kvplatform::BeginVolumeTransaction(store.volume));
+  EXPECT_FALSE(kvplatform::BeginVolumeTransaction(store.volume));  // one at a time
+  CEOID bert = store.Write(u"Bert");
+  ASSERT_NE(bert, 0u);
+  EXPECT_TRUE(CeFlushDBVol(&store.volume));
+  EXPECT_EQ(store.ReadAllNames(), (std::vector<std::u16string>{u"Anna", u"Bert"}));  // seen inside
+  ASSERT_TRUE(kvplatform::EndVolumeTransaction(store.volume, FALSE));
+  EXPECT_EQ(store.ReadAllNames(), (std::vector<std::u16string>{u"Anna"}));
+
+  // Committed: every write, and a copy made from the file sees them all.
+  ASSERT_TRUE(kvplatform::BeginVolumeTransaction(store.volume));
+  ASSERT_NE(store.Write(u"Carl"), 0u);
+  ASSERT_NE(store.Write(u"Dora"), 0u);
+  ASSERT_TRUE(kvplatform::EndVolumeTransaction(store.volume, TRUE));
+  EXPECT_FALSE(kvplatform::EndVolumeTransaction(store.volume, TRUE));  // none open
+  std::string copy = HostPath(kVolumePath) + ".copy";
+  ASSERT_EQ(kvplatform::CopyDatabaseVolume(HostPath(kVolumePath), copy), DWORD{ERROR_SUCCESS});
+  store.Close();
+
+  // The copy is a sound volume of its own with the committed records.
+  std::filesystem::rename(copy, HostPath(kVolumePath));
+  std::filesystem::remove(HostPath(kVolumePath) + "-wal");
+  std::filesystem::remove(HostPath(kVolumePath) + "-shm");
+  Store reopened;
+  ASSERT_TRUE(reopened.Open());
+  EXPECT_EQ(reopened.ReadAllNames(), (std::vector<std::u16string>{u"Anna", u"Carl", u"Dora"}));
+  reopened.Close();
+}

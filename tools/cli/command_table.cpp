@@ -46,6 +46,17 @@ const std::vector<TCommandSpec>& Commands() {
        "Sending needs the service centre number: korvanet-cli settings --smsc NUMBER.\n",
        {}, 1, 1, MessagesSend},
       {"messages delete", "ID...", "delete local messages", "", {}, 1, SIZE_MAX, MessagesDelete},
+      {"messages export", "[--folder all|inbox|outbox|sent] [--format json|csv|xml] [FILE]",
+       "write the local messages to a file (standard output without FILE)",
+       "json: the objects 'messages list --json' prints, dates in ISO 8601 (UTC).\n"
+       "csv:  a header row (Folder, Name, Number, Date, Text), then one message a row.\n"
+       "xml:  the <smses> backup that Android's SMS backup apps read and write.\n",
+       {{"folder", true}, {"format", true}}, 0, 1, MessagesExport},
+      {"messages import", "FILE", "add the messages of a JSON, CSV or Android backup XML file",
+       "Received messages go to the Inbox, sent ones to Sent, unsent ones to the Outbox.\n"
+       "A message already stored (same number, name and text) is skipped, so importing\n"
+       "a file twice adds nothing. A file that cannot be read whole adds nothing.\n",
+       {}, 1, 1, MessagesImport},
       {"send", "--to NAME-OR-NUMBER --text TEXT", "write and send a message at once (messages new, then send)",
        "Prints the message's identifier. See 'messages new' and 'messages send'.\n",
        {{"to", true}, {"text", true}}, 0, 0, SendNew},
@@ -70,6 +81,28 @@ const std::vector<TCommandSpec>& Commands() {
        {{"name", true}, {"number", true}, {"details", true}}, 1, 1, ContactsEdit},
       {"contacts delete", "ID...", "delete contacts locally; the next upload removes them from the phone", "", {}, 1,
        SIZE_MAX, ContactsDelete},
+      {"contacts export", "[--format vcard|csv|json] [--vcard-version 3|4] [--store all|sim|phone] [FILE]",
+       "write the local contacts to a file (standard output without FILE)",
+       "vcard: one vCard 3.0 (or 4.0) per contact, UTF-8; the phone book and location\n"
+       "       travel as X-KORVANET-STORE and X-KORVANET-LOCATION.\n"
+       "csv:   a header row (Name, Number, Details, Store, Location), then one contact a row.\n",
+       {{"format", true}, {"vcard-version", true}, {"store", true}}, 0, 1, ContactsExport},
+      {"contacts import", "FILE [--store sim|phone] [--dry-run]",
+       "add the contacts of a vCard (2.1, 3.0, 4.0), CSV or JSON file",
+       "A contact whose name and number are stored already is skipped (numbers compared\n"
+       "without spaces and dashes, 00 as +); one with another number is added. Cards\n"
+       "without a name or a number, or with a number a phone cannot store, are refused.\n"
+       "Imported contacts are new and go to the phone at the next upload; --store puts\n"
+       "them all in one phone book (else the file's, else the SIM). --dry-run only counts.\n"
+       "A file that cannot be read whole adds nothing.\n",
+       {{"store", true}, {"dry-run", false}}, 1, 1, ContactsImport},
+      {"backup", "FILE", "save the contacts, messages and settings in one file",
+       "Safe while the windowed program runs: the copy is one consistent state.\n", {}, 1, 1, Backup},
+      {"restore", "FILE [--yes]", "replace the contacts, messages and settings with a backup's",
+       "The file is checked whole first; a damaged, incomplete or foreign file is\n"
+       "refused and nothing changes. Asks first; --yes skips the question. The data\n"
+       "replaced is kept in My Documents under the data folder.\n",
+       {KYes}, 1, 1, Restore},
       {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split]", "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
@@ -121,6 +154,8 @@ std::string ToolHelp() {
       "  korvanet-cli settings --smsc +447785016005\n"
       "  korvanet-cli send --to Mum --text 'On my way'\n"
       "  korvanet-cli --json contacts list --store sim\n"
+      "  korvanet-cli contacts export --format vcard contacts.vcf\n"
+      "  korvanet-cli backup korvanet.kvbackup\n"
       "  korvanet-cli listen --exec 'cat >> received.jsonl'\n"
       "\n"
       "Progress goes to standard error; Ctrl-C aborts a phone action (a second one leaves at once).\n"
@@ -152,16 +187,17 @@ int ActionExitStatus(const TActionOutcome& aOutcome) {
   return aOutcome.iResult == KErrNone ? 0 : KExitFailed;
 }
 
-bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion) {
+bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion, const std::string& aDeclined,
+               const std::string& aWarning) {
   if (aOptions.Has("yes")) return true;
-  std::fprintf(stderr, "%s This cannot be undone. [y/N] ", aQuestion.c_str());
+  std::fprintf(stderr, "%s %s [y/N] ", aQuestion.c_str(), aWarning.c_str());
   std::fflush(stderr);
   std::string answer;
   bool answered = static_cast<bool>(std::getline(std::cin, answer));
   // A terminal echoed the answer and its line end; otherwise end the prompt's line.
   if (!answered || !isatty(STDIN_FILENO)) std::fprintf(stderr, "\n");
   if (answered && (answer == "y" || answer == "Y" || answer == "yes" || answer == "YES" || answer == "Yes")) return true;
-  std::fprintf(stderr, "Nothing deleted%s.\n", answered ? "" : " (no answer; --yes confirms)");
+  std::fprintf(stderr, "%s%s.\n", aDeclined.c_str(), answered ? "" : " (no answer; --yes confirms)");
   return false;
 }
 

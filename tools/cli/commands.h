@@ -35,7 +35,9 @@ std::string GroupHelp(const std::string& aGroup);
 // Exit status of an engine action's outcome.
 int ActionExitStatus(const TActionOutcome& aOutcome);
 // Asks on the terminal before something that cannot be undone; --yes skips it.
-bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion);
+// aDeclined is printed when the answer is no.
+bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion,
+               const std::string& aDeclined = "Nothing deleted", const std::string& aWarning = "This cannot be undone.");
 
 int MessagesDownload(TCliSession& aSession, const TParsedOptions& aOptions);
 int MessagesDeleteOnPhone(TCliSession& aSession, const TParsedOptions& aOptions);
@@ -53,6 +55,13 @@ int ContactsList(TCliSession& aSession, const TParsedOptions& aOptions);
 int ContactsAdd(TCliSession& aSession, const TParsedOptions& aOptions);
 int ContactsEdit(TCliSession& aSession, const TParsedOptions& aOptions);
 int ContactsDelete(TCliSession& aSession, const TParsedOptions& aOptions);
+
+int ContactsExport(TCliSession& aSession, const TParsedOptions& aOptions);
+int ContactsImport(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesExport(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesImport(TCliSession& aSession, const TParsedOptions& aOptions);
+int Backup(TCliSession& aSession, const TParsedOptions& aOptions);
+int Restore(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
 

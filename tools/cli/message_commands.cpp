@@ -9,6 +9,7 @@
 #include <nlohmann/json.hpp>
 
 #include "app/kv_compose_dialog.h"
+#include "exchange/message_json.h"
 #include "kernel/errors.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
@@ -16,43 +17,16 @@
 namespace kvcli {
 namespace {
 
+using kvexchange::FolderName;
+using kvexchange::MessageJson;
+
 using TMessage = std::unique_ptr<CKveMessagesItem>;
 
 // The compose dialog's edit box hands over at most this many characters.
 const size_t KMaxMessageText = KKvMaxMessageText;
 
-// The folder rule of the message views: unknown folders show in the Inbox.
-std::string FolderName(DWORD aFolder) {
-  if (aFolder == EKvFolderOutbox) return "outbox";
-  if (aFolder == EKvFolderSent) return "sent";
-  return "inbox";
-}
-
 unsigned long long FileTimeValue(const FILETIME& aTime) {
   return (static_cast<unsigned long long>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime;
-}
-
-// The parts of a long message received so far, in order.
-std::vector<int> ReceivedParts(const CKveMessagesItem& aMessage) {
-  std::vector<int> parts;
-  for (int part = 1; part <= static_cast<int>(aMessage.ConcatTotal()); ++part) {
-    TConstPtr16 text;
-    if (aMessage.FindPart(part, text)) parts.push_back(part);
-  }
-  return parts;
-}
-
-nlohmann::json MessageJson(CKveMessagesItem& aMessage) {
-  nlohmann::json message = {{"id", aMessage.Oid()},
-                            {"folder", FolderName(aMessage.Folder())},
-                            {"name", Utf8(aMessage.Name())},
-                            {"number", Utf8(aMessage.Number())},
-                            {"date", Utf8(aMessage.DateSent())},
-                            {"date_sent", IsoUtc(aMessage.DateSentTime())},
-                            {"text", WithLf(Utf8(aMessage.Text()))}};
-  if (aMessage.IsLongMessage())
-    message["parts"] = {{"total", aMessage.ConcatTotal()}, {"received", ReceivedParts(aMessage)}};
-  return message;
 }
 
 void PrintJson(const nlohmann::json& aValue) {
@@ -235,7 +209,7 @@ int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions) {
               static_cast<unsigned long>(message->Oid()), FolderName(message->Folder()).c_str(),
               Utf8(message->Name()).c_str(), Utf8(message->Number()).c_str(), Utf8(message->DateSent()).c_str());
   if (message->IsLongMessage())
-    std::printf("Parts:  %zu of %lu received\n", ReceivedParts(*message).size(),
+    std::printf("Parts:  %zu of %lu received\n", static_cast<size_t>(message->PartsHeld()),
                 static_cast<unsigned long>(message->ConcatTotal()));
   std::printf("\n%s\n", WithLf(Utf8(message->Text())).c_str());
   return 0;

@@ -11,7 +11,8 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"messages", "new"},      {"messages", "send"},            {"messages", "delete"}, {"send"},
     {"contacts", "download"}, {"contacts", "upload"},          {"contacts", "delete-on-phone"},
     {"contacts", "list"},     {"contacts", "add"},             {"contacts", "edit"},   {"contacts", "delete"},
-    {"settings"}};
+    {"messages", "export"},   {"messages", "import"},          {"contacts", "export"}, {"contacts", "import"},
+    {"backup"},               {"restore"},                     {"settings"}};
 
 }  // namespace
 
@@ -41,7 +42,7 @@ TEST_F(CliTest, BadUsageExitsTwoNamingTheValidChoices) {
     std::string iMessage;
   };
   const TCase cases[] = {
-      {{}, "commands: messages, contacts, send, settings"},
+      {{}, "commands: messages, contacts, send, backup, restore, settings, listen"},
       {{"frobnicate"}, "unknown command 'frobnicate'"},
       {{"messages"}, "'messages' needs a command"},
       {{"messages", "fetch"}, "download, delete-on-phone, list, show, new, send, delete"},
@@ -49,6 +50,11 @@ TEST_F(CliTest, BadUsageExitsTwoNamingTheValidChoices) {
       {{"contacts", "list", "--store", "usb"}, "all, sim, phone"},
       {{"contacts", "add", "--name", "X", "--number", "1", "--store", "both"}, "sim, phone"},
       {{"settings", "--log", "maybe"}, "on, off"},
+      {{"contacts", "export", "--format", "ldif"}, "vcard, csv, json"},
+      {{"contacts", "export", "--vcard-version", "2"}, "3, 4"},
+      {{"messages", "export", "--format", "pdf"}, "json, csv, xml"},
+      {{"contacts", "import"}, "missing FILE"},
+      {{"restore"}, "missing FILE"},
       {{"settings", "--view", "grid"}, "list, split"},
       {{"settings", "--smsc", "call me"}, "international format"},
       {{"messages", "show"}, "missing ID"},

@@ -1,0 +1,164 @@
+// Messages exported from a store and imported into another, in each format,
+// and the Android backup XML as its apps write it.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <sstream>
+#include <tuple>
+
+#include "exchange/exchange_text.h"
+#include "exchange/messages_exchange.h"
+#include "exchange/tests/fresh_root.h"
+#include "store/tests/store_fixture.h"
+
+using namespace kvexchange;
+
+namespace {
+
+using TRow = std::tuple<DWORD, std::string, std::string, std::string, long long>;
+
+class MessagesExchangeTest : public StoreTest {
+ protected:
+  MessagesExchangeTest() : iStore(CKveMessagesDatabase::NewL(nullptr, 0)) {}
+
+  void Add(DWORD aFolder, const std::string& aName, const std::string& aNumber, const std::string& aText, long long aMillis) {
+    std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(iStore->NewItemL()));
+    std::u16string name = Utf16(aName), number = Utf16(aNumber), text = Utf16(WithCrLf(aText));
+    TConstPtr16 nameView = View(name), numberView = View(number), textView = View(text);
+    item->SetDetailsL(&nameView, &textView, &numberView, aFolder);
+    item->SetDateSentTime(FromUnixMillis(aMillis));
+    ASSERT_NE(iStore->WriteItemL(*item), 0u);
+  }
+
+  // folder, name, number, text (LF), date to the second
+  std::multiset<TRow> Rows() {
+    std::multiset<TRow> rows;
+    for (CEpocDatabaseItem* item = iStore->ReadFirstItemL(); item != nullptr; item = iStore->ReadNextItemL()) {
+      std::unique_ptr<CKveMessagesItem> m(static_cast<CKveMessagesItem*>(item));
+      rows.insert({m->Folder(), Utf8(m->Name()), Utf8(m->Number()), WithLf(Utf8(m->Text())), UnixMillis(m->DateSentTime()) / 1000});
+    }
+    return rows;
+  }
+
+  std::string Export(TMessageFormat aFormat, const std::string& aFolder = "all") {
+    std::ostringstream out;
+    ExportMessagesL(*iStore, aFormat, aFolder, out);
+    return out.str();
+  }
+
+  TImportSummary Import(const std::string& aText) {
+    TImportSummary summary;
+    std::string error;
+    EXPECT_TRUE(ImportMessagesL(*iStore, aText, summary, error)) << error;
+    return summary;
+  }
+
+  void StartAfresh() {
+    iStore.reset();
+    iFresh = std::make_unique<TFreshRoot>();
+    iStore.reset(CKveMessagesDatabase::NewL(nullptr, 0));
+  }
+
+  std::unique_ptr<TFreshRoot> iFresh;
+  std::unique_ptr<CKveMessagesDatabase> iStore;
+};
+
+}  // namespace
+
+TEST_F(MessagesExchangeTest, EveryFormatRoundTripsLongUnicodeTextsFoldersAndDates) {
+  std::string longText;
+  for (int i = 0; i < 40; ++i) longText += "Γεια σου, это длинное сообщение 🌍 number " + std::to_string(i) + ".\n";
+  Add(EKvFolderInbox, "Ελένη", "+306912345678", longText, 1700000000000);
+  Add(EKvFolderSent, "", "+447700900123", "Quotes \" and <tags> & ampersands,\ncommas; and\ttabs", 1600000000000);
+  Add(EKvFolderOutbox, "王小明", "+8613912345678", "还没发送", 1500000000000);
+  std::multiset<TRow> expected = Rows();
+
+  EXPECT_EQ(Export(EMessagesJson, "sent").find("Ελένη"), std::string::npos);
+  for (TMessageFormat format : {EMessagesJson, EMessagesCsv, EMessagesXml}) {
+    std::string file = Export(format);
+    StartAfresh();
+    TImportSummary summary = Import(file);
+    EXPECT_EQ(summary.iAdded, 3) << file;
+    EXPECT_TRUE(summary.iRefused.empty()) << summary.iRefused[0];
+    EXPECT_EQ(Rows(), expected) << file;
+    summary = Import(file);
+    EXPECT_EQ(summary.iAdded, 0);
+    EXPECT_EQ(summary.iSkipped, 3);
+    EXPECT_EQ(Rows().size(), 3u);
+  }
+}
+
+TEST_F(MessagesExchangeTest, AndroidBackupWithMmsSurrogateReferencesAndTypes) {
+  std::string xml =
+      "<?xml version='1.0' encoding='UTF-8' standalone='yes' ?>\n"
+      "<!--File Created By SMS Backup & Restore v10.18.302-->\n"
+      "<?xml-stylesheet type=\"text/xsl\" href=\"sms.xsl\"?>\n"
+      "<smses count=\"5\" backup_set=\"0b2c\" backup_date=\"1700000000000\" type=\"full\">\n"
+      "  <sms protocol=\"0\" address=\"+447700900123\" date=\"1700000000000\" type=\"1\" subject=\"null\" "
+      "body=\"Smile &#55357;&#56832; and &amp; &lt;3&#10;bye\" toa=\"null\" sc_toa=\"null\" service_center=\"+447785016005\" "
+      "read=\"1\" status=\"-1\" locked=\"0\" date_sent=\"1699999999000\" sub_id=\"1\" readable_date=\"14 Nov 2023 22:13:20\" "
+      "contact_name=\"Alice\" />\n"
+      "  <sms protocol=\"0\" address=\"+447700900123\" date=\"1700000100000\" type=\"2\" body='Sent one' read=\"1\" "
+      "contact_name=\"(Unknown)\" />\n"
+      "  <mms date=\"1700000200000\" msg_box=\"1\" address=\"+447700900123\"><parts><part seq=\"0\" ct=\"text/plain\" "
+      "text=\"not an sms\" /></parts><addrs><addr address=\"+447700900123\" type=\"137\" /></addrs></mms>\n"
+      "  <sms protocol=\"0\" address=\"+447700900124\" date=\"1700000300000\" type=\"3\" body=\"A draft\" read=\"1\" />\n"
+      "  <sms protocol=\"0\" address=\"+447700900125\" date=\"1700000400000\" type=\"9\" body=\"Odd\" read=\"1\" />\n"
+      "</smses>\n";
+  TImportSummary summary = Import(xml);
+  EXPECT_EQ(summary.iAdded, 3);
+  ASSERT_EQ(summary.iRefused.size(), 1u);
+  EXPECT_EQ(summary.iRefused[0], "message 4 (line 9): unknown message type \"9\"");
+  std::multiset<TRow> rows = Rows();
+  EXPECT_EQ(rows.count({EKvFolderInbox, "Alice", "+447700900123", "Smile 😀 and & <3\nbye", 1700000000}), 1u);
+  EXPECT_EQ(rows.count({EKvFolderSent, "", "+447700900123", "Sent one", 1700000100}), 1u);
+  EXPECT_EQ(rows.count({EKvFolderOutbox, "", "+447700900124", "A draft", 1700000300}), 1u);
+
+  // Cut short, foreign or not XML at all: refused whole, nothing added.
+  std::string error;
+  for (const std::string& bad : {xml.substr(0, xml.size() / 2), xml.substr(0, xml.size() - 10),
+                                 std::string("<html><body>hi</body></html>"), std::string("[1, 2")}) {
+    EXPECT_FALSE(ImportMessagesL(*iStore, bad, summary, error)) << bad;
+    EXPECT_FALSE(error.empty());
+  }
+  EXPECT_EQ(Rows().size(), 3u);
+}
+
+TEST_F(MessagesExchangeTest, ADiskThatFillsDuringAnImportLeavesNothingOfIt) {
+  Add(EKvFolderInbox, "Before", "+447700900001", "Stored before the import", 1600000000000);
+  std::multiset<TRow> before = Rows();
+  std::string json = "[";
+  for (int i = 0; i < 120; ++i)
+    json += std::string(i == 0 ? "" : ",") + "{\"folder\": \"inbox\", \"number\": \"+4477009" + std::to_string(10000 + i) +
+            "\", \"date_sent\": \"2024-01-01T10:00:00Z\", \"text\": \"" + std::string(600, 'x') + std::to_string(i) + "\"}";
+  json += "]";
+
+  // The files may grow a little, far less than the import needs.
+  off_t largest = 0;
+  for (const char* suffix : {"", "-wal"}) {
+    struct stat info;
+    if (stat((VolumeHostPath() + suffix).c_str(), &info) == 0) largest = std::max(largest, info.st_size);
+  }
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit limit = old;
+  limit.rlim_cur = static_cast<rlim_t>(largest + 16384);
+  sighandler_t oldAction = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+  TImportSummary summary;
+  std::string error;
+  bool imported = ImportMessagesL(*iStore, json, summary, error);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldAction);
+
+  EXPECT_FALSE(imported);
+  EXPECT_NE(error.find("nothing was imported"), std::string::npos) << error;
+  EXPECT_EQ(Rows(), before);
+  // With room again, the same file goes in whole.
+  EXPECT_EQ(Import(json).iAdded, 120);
+  EXPECT_EQ(Rows().size(), 121u);
+}

@@ -1,0 +1,163 @@
+// vCards and CSV files in the shapes real address books write them.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "exchange/contacts_csv.h"
+#include "exchange/vcard_reader.h"
+#include "exchange/vcard_writer.h"
+
+using namespace kvexchange;
+
+namespace {
+
+std::string DataFile(const std::string& aName) {
+  std::ifstream in(std::string(KV_TEST_DATA) + "/" + aName, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+std::vector<TContactRecord> Cards(const std::string& aText) {
+  std::vector<TContactRecord> cards;
+  std::string error;
+  EXPECT_TRUE(ReadVCards(aText, cards, error)) << error;
+  return cards;
+}
+
+std::vector<TContactRecord> CsvContacts(const std::string& aText) {
+  std::vector<TContactRecord> contacts;
+  std::string error;
+  EXPECT_TRUE(ReadContactsCsv(aText, contacts, error)) << error;
+  return contacts;
+}
+
+}  // namespace
+
+TEST(VCardReaderTest, GoogleCardsFoldedEscapedWithSeveralNumbersAndGaps) {
+  std::vector<TContactRecord> cards = Cards(DataFile("google-contacts.vcf"));
+  ASSERT_EQ(cards.size(), 4u);
+  EXPECT_EQ(cards[0].iName, "Ana María Pérez");
+  EXPECT_EQ(cards[0].iNumber, "+34612345678");  // the mobile one, separators gone
+  EXPECT_EQ(cards[0].iDetails, "Met at the conference in 2019, table 4.\nLikes tapas; hates queues.\nwork: +34 91 123 45 67");
+  EXPECT_TRUE(cards[0].iRefusal.empty());
+  // A folded line, its fold inside the Greek text, comes back whole.
+  EXPECT_EQ(cards[1].iName, "Δημήτρης Οικονόμου-Παπαδόπουλος του Γεωργίου από τη Θεσσαλονίκη");
+  EXPECT_EQ(cards[1].iNumber, "00306912345678");
+  EXPECT_EQ(cards[1].iDetails, "home: 210 1234567");
+  EXPECT_EQ(cards[2].iRefusal, "no number");
+  EXPECT_EQ(cards[3].iRefusal, "no name");
+  EXPECT_EQ(cards[3].iWhere, "card 4 (line 27)");
+}
+
+TEST(VCardReaderTest, AppleGroupedLabelsPhotoAndCompany) {
+  std::vector<TContactRecord> cards = Cards(DataFile("apple-contacts.vcf"));
+  ASSERT_EQ(cards.size(), 3u);
+  EXPECT_EQ(cards[0].iName, "Yuki Nakamura");
+  // item2's label says Mobile; the preferred item3 is a studio line.
+  EXPECT_EQ(cards[0].iNumber, "+819012345678");
+  EXPECT_EQ(cards[0].iDetails, "home: +81 3-1234-5678\nstudio: +81 80-9999-0000");
+  EXPECT_EQ(cards[1].iName, "Café Zoë");
+  EXPECT_EQ(cards[1].iNumber, "02079460018");
+  // An extension is not something a phone book can dial.
+  EXPECT_EQ(cards[2].iRefusal, "the number \"+1 (555) 010-2233 ext. 7\" cannot be stored on a phone");
+}
+
+TEST(VCardReaderTest, AndroidQuotedPrintableCharsetsAndBase64Photo) {
+  std::vector<TContactRecord> cards = Cards(DataFile("android-contacts.vcf"));
+  ASSERT_EQ(cards.size(), 4u);
+  EXPECT_EQ(cards[0].iName, "Иван Петров");
+  EXPECT_EQ(cards[0].iNumber, "+79123456789");
+  EXPECT_EQ(cards[0].iDetails,
+            "Сосед по даче, звонить после шести вечера; ключи от калитки у него.\nhome: +7 495 123-45-67");
+  EXPECT_EQ(cards[1].iName, "Jürgen Müller");  // ISO 8859-1 in quoted-printable
+  EXPECT_EQ(cards[1].iNumber, "01712345678");
+  EXPECT_EQ(cards[2].iNumber, "*86");
+  EXPECT_TRUE(cards[2].iRefusal.empty());
+  EXPECT_EQ(cards[3].iRefusal, "the number \"call me maybe\" cannot be stored on a phone");
+}
+
+TEST(VCardReaderTest, ThunderbirdVersion4WithTelUri) {
+  std::vector<TContactRecord> cards = Cards(DataFile("thunderbird-contacts.vcf"));
+  ASSERT_EQ(cards.size(), 2u);
+  EXPECT_EQ(cards[0].iNumber, "+4791234567");
+  EXPECT_EQ(cards[0].iDetails, "Skiing friend\nOslo\nwork: +47 22 12 34 56");
+  EXPECT_EQ(cards[1].iName, "王小明");
+  EXPECT_EQ(cards[1].iNumber, "+8613912345678");
+}
+
+TEST(VCardReaderTest, ThreeMegabytePhotoIsPassedOverAndDamagedFilesRefused) {
+  std::string photo(3 * 1024 * 1024, 'A');
+  for (size_t i = 0; i < photo.size(); i += 7) photo[i] = "xyz+/09"[i % 7];
+  std::string folded;
+  for (size_t i = 0; i < photo.size(); i += 74) folded += (i == 0 ? "" : "\r\n ") + photo.substr(i, 74);
+  std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Big Photo\r\nPHOTO;ENCODING=b;TYPE=JPEG:" + folded +
+                     "\r\nTEL;TYPE=CELL:+44 7700 900001\r\nEND:VCARD\r\n";
+  std::vector<TContactRecord> cards = Cards(card);
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_EQ(cards[0].iName, "Big Photo");
+  EXPECT_EQ(cards[0].iNumber, "+447700900001");
+  EXPECT_TRUE(cards[0].iDetails.empty());
+
+  std::vector<TContactRecord> ignored;
+  std::string error;
+  EXPECT_FALSE(ReadVCards(card.substr(0, card.size() / 2), ignored, error));
+  EXPECT_EQ(error, "the file ends inside card 1 (line 1)");
+  EXPECT_FALSE(ReadVCards("Name,Number\r\nA,1\r\n", ignored, error));
+  EXPECT_EQ(error, "no vCard in the file");
+}
+
+TEST(VCardWriterTest, EscapesFoldsAtSeventyFiveOctetsAndReadsBack) {
+  TContactRecord contact;
+  contact.iName = "Σοφία, \"Sofi\"; 🌸 " + std::string(40, 'x');
+  contact.iNumber = "+306912345678";
+  contact.iDetails = "line one\nline two; with \\ backslash";
+  contact.iStore = "phone";
+  contact.iLocation = 17;
+  for (int version : {3, 4}) {
+    std::string card = VCard(contact, version);
+    std::istringstream lines(card);
+    for (std::string line; std::getline(lines, line);) {
+      EXPECT_LE(line.size(), 76u) << line;  // 75 octets and the CR
+      EXPECT_EQ(line.back(), '\r');
+    }
+    EXPECT_NE(card.find(version == 4 ? "VERSION:4.0" : "VERSION:3.0"), std::string::npos);
+    std::vector<TContactRecord> back = Cards(card);
+    ASSERT_EQ(back.size(), 1u);
+    EXPECT_EQ(back[0].iName, contact.iName);
+    EXPECT_EQ(back[0].iNumber, contact.iNumber);
+    EXPECT_EQ(back[0].iDetails, contact.iDetails);
+    EXPECT_EQ(back[0].iStore, "phone");
+    EXPECT_EQ(back[0].iLocation, 17);
+  }
+}
+
+TEST(ContactsCsvTest, GoogleOutlookAndThunderbirdColumns) {
+  std::vector<TContactRecord> google = CsvContacts(DataFile("google-contacts.csv"));
+  ASSERT_EQ(google.size(), 3u);
+  EXPECT_EQ(google[0].iName, "Ana María Pérez");
+  EXPECT_EQ(google[0].iNumber, "+34612345678");
+  EXPECT_EQ(google[0].iDetails, "Met at the conference, table 4.\nLikes tapas\nwork: +34 91 123 45 67");
+  EXPECT_EQ(google[1].iNumber, "+33612345678");  // the first of " ::: "
+  EXPECT_EQ(google[1].iDetails, "mobile: +33 7 00 00 00 01");
+  EXPECT_EQ(google[2].iRefusal, "no number");
+
+  std::vector<TContactRecord> outlook = CsvContacts(DataFile("outlook-contacts.csv"));
+  ASSERT_EQ(outlook.size(), 1u);
+  EXPECT_EQ(outlook[0].iName, "Jürgen Müller");  // Windows-1252 bytes
+  EXPECT_EQ(outlook[0].iNumber, "01712345678");
+  EXPECT_EQ(outlook[0].iDetails, "home: 089 1234567");
+
+  std::vector<TContactRecord> thunderbird = CsvContacts(DataFile("thunderbird-contacts.csv"));
+  ASSERT_EQ(thunderbird.size(), 2u);
+  EXPECT_EQ(thunderbird[0].iName, "Ola Nordmann");
+  EXPECT_EQ(thunderbird[0].iNumber, "+4791234567");
+  EXPECT_EQ(thunderbird[1].iRefusal, "no name");
+
+  std::vector<TContactRecord> none;
+  std::string error;
+  EXPECT_FALSE(ReadContactsCsv("Colour,Size\r\nred,3\r\n", none, error));
+  EXPECT_FALSE(ReadContactsCsv("Name,Number\r\n\"Ann,07700\r\n", none, error));
+  EXPECT_EQ(error, "a quoted field that starts on line 2 never ends");
+}
