@@ -46,6 +46,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void Reset() override;
   int PropertyCount() override { return 9; }
   int Compare(CEpocDatabaseItem& aOther) override;
+  ULONGLONG DuplicateKey() override;
 
   // Null texts give empty ones; stored as given. The date does not change.
   void SetDetailsL(const TDesc16* aName, const TDesc16* aText, const TDesc16* aNumber, DWORD aFolder);
