@@ -76,36 +76,41 @@ void CEpocDatabase::BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND a
 }
 
 void CEpocDatabase::OpenDuplicateIndexL() {
+  iKeyDatabase = OpenOrderL(KDuplicateKeyProp, KKeySortFlags, u"CEpocDatabase::NewL - Making the duplicate index");
+  // An index that cannot be completed is not used: a search through it
+  // could miss a record.
+  if (iKeyDatabase != INVALID_HANDLE_VALUE && !KeyUnkeyedRecordsL()) CloseDuplicateIndex();
+}
+
+HANDLE CEpocDatabase::OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMakingLine) {
   CEOIDINFO info;
   if (!CeOidGetInfoEx(&iVolume, iDatabaseOid, &info)) {
-    LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to read the database's sort orders");
-    return;
+    LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to read the sort orders");
+    return INVALID_HANDLE_VALUE;
   }
-  bool indexed = false;
-  for (int i = 0; i < info.infDatabase.wNumSortOrder; ++i)
-    indexed = indexed || info.infDatabase.rgSortSpecs[i].propid == KDuplicateKeyProp;
-  if (!indexed) {
-    LogMessage(KLogFilePath, u"CEpocDatabase::NewL - Making the duplicate index");
-    CEDBASEINFO& changed = info.infDatabase;
-    if (changed.wNumSortOrder >= CEDB_MAXSORTORDER) return;
+  CEDBASEINFO& changed = info.infDatabase;
+  bool present = false;
+  for (int i = 0; i < changed.wNumSortOrder; ++i) present = present || changed.rgSortSpecs[i].propid == aProperty;
+  if (!present) {
+    LogMessage(KLogFilePath, aMakingLine);
+    if (changed.wNumSortOrder >= CEDB_MAXSORTORDER) {
+      LogMessage(KLogFilePath, u"CEpocDatabase::OpenOrderL - No room for another sort order");
+      return INVALID_HANDLE_VALUE;
+    }
     changed.dwFlags = CEDB_VALIDSORTSPEC;
-    changed.rgSortSpecs[changed.wNumSortOrder].propid = KDuplicateKeyProp;
-    changed.rgSortSpecs[changed.wNumSortOrder].dwFlags = KKeySortFlags;
+    changed.rgSortSpecs[changed.wNumSortOrder].propid = aProperty;
+    changed.rgSortSpecs[changed.wNumSortOrder].dwFlags = aFlags;
     ++changed.wNumSortOrder;
     if (!CeSetDatabaseInfoEx(&iVolume, iDatabaseOid, &changed)) {
-      LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to make the duplicate index");
-      return;
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to add the sort order");
+      return INVALID_HANDLE_VALUE;
     }
   }
   CEOID oid = iDatabaseOid;
-  iKeyDatabase = CeOpenDatabaseEx(&iVolume, &oid, nullptr, KDuplicateKeyProp, CEDB_AUTOINCREMENT, nullptr);
-  if (iKeyDatabase == INVALID_HANDLE_VALUE) {
-    LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to open the duplicate index");
-    return;
-  }
-  // An index that cannot be completed is not used: a search through it
-  // could miss a record.
-  if (!KeyUnkeyedRecordsL()) CloseDuplicateIndex();
+  HANDLE handle = CeOpenDatabaseEx(&iVolume, &oid, nullptr, aProperty, CEDB_AUTOINCREMENT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to open the sort order");
+  return handle;
 }
 
 // Records without a key (all of an earlier version's volume, or those an
@@ -220,10 +225,21 @@ CEpocDatabaseItem* CEpocDatabase::ItemFromPropertiesL(CEOID aOid, const CEPROPVA
 }
 
 CEpocDatabaseItem* CEpocDatabase::ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKey) {
+  return ReadItemFromL(iKeyDatabase, iKeyReadBuffer, iKeyReadBufferSize, aHasKey, aKey);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize) {
+  bool hasKey = false;
+  ULONGLONG key = 0;
+  return ReadItemFromL(aHandle, aBuffer, aSize, hasKey, key);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize, bool& aHasKey,
+                                                ULONGLONG& aKey) {
   WORD count = 0;
-  CEOID oid = CeReadRecordProps(iKeyDatabase, CEDB_ALLOWREALLOC, &count, nullptr, &iKeyReadBuffer, &iKeyReadBufferSize);
+  CEOID oid = CeReadRecordProps(aHandle, CEDB_ALLOWREALLOC, &count, nullptr, &aBuffer, &aSize);
   if (oid == 0) return nullptr;
-  return ItemFromPropertiesL(oid, reinterpret_cast<const CEPROPVAL*>(iKeyReadBuffer), count, aHasKey, aKey);
+  return ItemFromPropertiesL(oid, reinterpret_cast<const CEPROPVAL*>(aBuffer), count, aHasKey, aKey);
 }
 
 CEpocDatabaseItem* CEpocDatabase::NewItemL() {

@@ -69,6 +69,13 @@ class CEpocDatabase : public CEpocBase {
  protected:
   CEpocDatabase();
   void BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND aNotifyWindow);
+  // A handle reading the database in the order of aProperty, the sort order
+  // added first when the database lacks it (its records placed in the same
+  // step; aMakingLine is logged then). INVALID_HANDLE_VALUE on failure.
+  HANDLE OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMakingLine);
+  // Reads the handle's current record into a new item and moves on; null at
+  // the end. The buffer grows as needed and is the caller's to free.
+  CEpocDatabaseItem* ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize);
   // WriteItemL without the duplicate test, for stores whose own rule decides.
   CEOID AddItemL(CEpocDatabaseItem& aItem);
 
@@ -83,6 +90,7 @@ class CEpocDatabase : public CEpocBase {
                                          ULONGLONG& aKey);
   // Reads the current record in the duplicate key's order and moves on.
   CEpocDatabaseItem* ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKey);
+  CEpocDatabaseItem* ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize, bool& aHasKey, ULONGLONG& aKey);
   // Opens the duplicate index, making it when the database has none (a
   // volume of an earlier version) and keying records written without one.
   void OpenDuplicateIndexL();

@@ -255,7 +255,14 @@ void CKveMessagesItem::DiscardCaches() {
   FreeText(iSmsText);
 }
 
-CKveMessagesDatabase::CKveMessagesDatabase() { SetClassName(u"CKveMessagesDatabase"); }
+CKveMessagesDatabase::CKveMessagesDatabase() : iDateDatabase(INVALID_HANDLE_VALUE) {
+  SetClassName(u"CKveMessagesDatabase");
+}
+
+CKveMessagesDatabase::~CKveMessagesDatabase() {
+  if (iDateDatabase != INVALID_HANDLE_VALUE) CloseHandle(iDateDatabase);
+  LocalFree(iDateReadBuffer);
+}
 
 CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {
   LogMessage(KLogFilePath, u"CKveMessagesDatabase::NewL");
