@@ -1,6 +1,7 @@
 // The engine end to end against phonesim on a pseudo-terminal: downloading
 // 200 messages (unpaced, and paced at 9600 baud, reported as the share of the
-// time the line itself needs) and uploading 100 new contacts, each from the
+// time the line itself needs), downloading 1,000 new messages into a store
+// already holding 50,000, and uploading 100 new contacts, each from the
 // command to the completion notice. Figures only; nothing passes or fails.
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +24,7 @@
 #include <nlohmann/json.hpp>
 #include <windows.h>
 
+#include "bench/bench_fill.h"
 #include "engine/engine_action.h"
 #include "engine/engine_thread.h"
 #include "kernel/log.h"
@@ -183,7 +186,7 @@ nlohmann::json Profile(int aMessages, int aBaud) {
             {"ME", {{"first", 1}, {"last", 10}, {"number_length", 20}, {"name_length", 18},
                     {"entries", nlohmann::json::array()}}}}},
           {"sms", {{"smsc", "+447785016005"},
-                   {"stores", {{"ME", {{"capacity", 250}, {"messages", messages}}},
+                   {"stores", {{"ME", {{"capacity", std::max(250, aMessages)}, {"messages", messages}}},
                                {"SM", {{"capacity", 10}, {"messages", nlohmann::json::array()}}}}}}},
           {"quirks", {{"echo", true}, {"baud", aBaud}}}};
 }
@@ -200,6 +203,17 @@ void BM_Download200Messages(benchmark::State& aState) {
   if (baud > 0) aState.counters["line_share"] = lineShare;
 }
 BENCHMARK(BM_Download200Messages)->Arg(0)->Arg(9600)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_Download1000Into50000(benchmark::State& aState) {
+  for (auto _ : aState) {
+    TBenchRun run(Profile(1000, 0));
+    if (!FillMessagesStore(0, 50000)) aState.SkipWithError("filling the store failed");
+    double seconds = run.Time(EKvGetAllSmsFromPhone);
+    aState.SetIterationTime(seconds);
+    aState.counters["msg_per_s"] = 1000 / seconds;
+  }
+}
+BENCHMARK(BM_Download1000Into50000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_Upload100NewContacts(benchmark::State& aState) {
   for (auto _ : aState) {
