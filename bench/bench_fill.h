@@ -2,6 +2,9 @@
 // years of downloads would fill them.
 #pragma once
 
+#include <stdlib.h>
+
+#include <filesystem>
 #include <memory>
 #include <string>
 
@@ -43,5 +46,46 @@ inline std::string MakeBenchRoot() {
   CreateDirectoryW(u"\\Program Files", nullptr);
   CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr);
   CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr);
+  return root;
+}
+
+// The volume file of a store of aCount bench messages (1,000, 10,000, 50,000
+// or 100,000), made once and kept in $KV_BENCH_CACHE (default
+// /tmp/kv-bench-cache): every write is synced, so filling takes minutes.
+// Each size is grown from the one below. Empty when it could not be made.
+inline std::string CachedMessagesVolume(int aCount) {
+  const char* folder = getenv("KV_BENCH_CACHE");
+  std::filesystem::path cache = folder != nullptr && *folder != 0 ? folder : "/tmp/kv-bench-cache";
+  std::filesystem::path file = cache / ("messages-" + std::to_string(aCount) + ".vol");
+  if (std::filesystem::exists(file)) return file.string();
+  std::filesystem::create_directories(cache);
+  int from = 0;
+  std::string base;
+  for (int size : {1000, 10000, 50000}) {
+    if (size < aCount) {
+      from = size;
+      base = CachedMessagesVolume(size);
+    }
+  }
+  if (from != 0 && base.empty()) return std::string();
+  std::string root = MakeBenchRoot();
+  std::string volume;
+  kvplatform::DevicePathToHost(KDatabaseVolume, volume);
+  if (from != 0) std::filesystem::copy_file(base, volume);
+  bool filled = FillMessagesStore(from, aCount);  // every mount gone again: the file is whole
+  if (filled) std::filesystem::copy_file(volume, file);
+  std::filesystem::remove_all(root);
+  return filled ? file.string() : std::string();
+}
+
+// Makes a new device root holding the store of aCount bench messages; empty
+// when it could not be made.
+inline std::string MakeFilledBenchRoot(int aCount) {
+  std::string cached = CachedMessagesVolume(aCount);
+  if (cached.empty()) return std::string();
+  std::string root = MakeBenchRoot();
+  std::string volume;
+  kvplatform::DevicePathToHost(KDatabaseVolume, volume);
+  std::filesystem::copy_file(cached, volume);
   return root;
 }

@@ -26,14 +26,15 @@ const int KStoredMessages = 100000;
 
 class TFilledRoot {
  public:
-  TFilledRoot() : iRoot(MakeBenchRoot()) { iFilled = FillMessagesStore(0, KStoredMessages); }
-  ~TFilledRoot() { std::filesystem::remove_all(iRoot); }
+  TFilledRoot() : iRoot(MakeFilledBenchRoot(KStoredMessages)) {}
+  ~TFilledRoot() {
+    if (!iRoot.empty()) std::filesystem::remove_all(iRoot);
+  }
   const std::string& Root() const { return iRoot; }
-  bool Filled() const { return iFilled; }
+  bool Filled() const { return !iRoot.empty(); }
 
  private:
   std::string iRoot;
-  bool iFilled = false;
 };
 
 TFilledRoot& TheRoot() {

@@ -205,9 +205,12 @@ void BM_Download200Messages(benchmark::State& aState) {
 BENCHMARK(BM_Download200Messages)->Arg(0)->Arg(9600)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_Download1000Into50000(benchmark::State& aState) {
+  const std::string stored = CachedMessagesVolume(50000);  // before the run takes the device root
   for (auto _ : aState) {
     TBenchRun run(Profile(1000, 0));
-    if (!FillMessagesStore(0, 50000)) aState.SkipWithError("filling the store failed");
+    std::string volume;
+    kvplatform::DevicePathToHost(KDatabaseVolume, volume);
+    if (stored.empty() || !std::filesystem::copy_file(stored, volume)) aState.SkipWithError("no store of 50,000");
     double seconds = run.Time(EKvGetAllSmsFromPhone);
     aState.SetIterationTime(seconds);
     aState.counters["msg_per_s"] = 1000 / seconds;

@@ -83,6 +83,11 @@ void CEpocDatabase::OpenDuplicateIndexL() {
 }
 
 HANDLE CEpocDatabase::OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMakingLine) {
+  // Opening fails only when the database lacks the sort order: the usual
+  // case costs no look at the database's description.
+  CEOID oid = iDatabaseOid;
+  HANDLE handle = CeOpenDatabaseEx(&iVolume, &oid, nullptr, aProperty, CEDB_AUTOINCREMENT, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) return handle;
   CEOIDINFO info;
   if (!CeOidGetInfoEx(&iVolume, iDatabaseOid, &info)) {
     LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to read the sort orders");
@@ -106,8 +111,7 @@ HANDLE CEpocDatabase::OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMaki
       return INVALID_HANDLE_VALUE;
     }
   }
-  CEOID oid = iDatabaseOid;
-  HANDLE handle = CeOpenDatabaseEx(&iVolume, &oid, nullptr, aProperty, CEDB_AUTOINCREMENT, nullptr);
+  handle = CeOpenDatabaseEx(&iVolume, &oid, nullptr, aProperty, CEDB_AUTOINCREMENT, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
     LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to open the sort order");
   return handle;
