@@ -118,7 +118,12 @@ void BM_CliMessagesNew(benchmark::State& aState) {
 }
 BENCHMARK(BM_CliMessagesNew)->Iterations(20)->UseManualTime()->Unit(benchmark::kMillisecond);
 
-void BM_CliMessagesListJson(benchmark::State& aState) { Report(aState, {"--json", "messages", "list"}); }
+// The first list on a store that never had one adds the date order to it: a
+// run of its own, before the timed ones.
+void BM_CliMessagesListJson(benchmark::State& aState) {
+  if (TheRoot().Filled()) aState.counters["first_ms"] = RunCli({"--json", "messages", "list"}).iSeconds * 1000;
+  Report(aState, {"--json", "messages", "list"});
+}
 BENCHMARK(BM_CliMessagesListJson)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
