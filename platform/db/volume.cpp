@@ -91,6 +91,42 @@ std::u16string NameOf(const CEDBASEINFO& info) {
   return std::u16string(info.szDbaseName, length);
 }
 
+// How the volume file stands: its identity, size and times, or empty while
+// its journal holds writes not yet in it.
+std::string FileStamp(const std::string& path) {
+  struct stat wal;
+  if (stat((path + "-wal").c_str(), &wal) == 0 && wal.st_size != 0) return std::string();
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::string();
+  return std::to_string(info.st_dev) + " " + std::to_string(info.st_ino) + " " + std::to_string(info.st_size) + " " +
+         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + " " +
+         std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec);
+}
+
+// Beside the volume file, while it is closed: how this program left it after
+// checking it whole. An unchanged file need not be read through again; any
+// other writer, a crash, or damage from outside changes it (or leaves a
+// journal), and the full check runs.
+std::string CheckedStampPath(const std::string& path) { return path + "-checked"; }
+
+std::string ReadStamp(const std::string& path) {
+  char buffer[256];
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string();
+  ssize_t length = read(fd, buffer, sizeof buffer);
+  close(fd);
+  return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
+}
+
+void WriteStamp(const std::string& path, const std::string& stamp) {
+  std::string temporary = path + ".new";
+  int fd = open(temporary.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  bool written = write(fd, stamp.data(), stamp.size()) == static_cast<ssize_t>(stamp.size());
+  close(fd);
+  if (!written || rename(temporary.c_str(), path.c_str()) != 0) unlink(temporary.c_str());
+}
+
 }  // namespace
 
 ULONGLONG Now() {
@@ -155,12 +191,20 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   // whole if it fails. The switch to WAL comes last.
   if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
   if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=FULL")) return nullptr;
+  // Open now: the stamp would no longer tell how the file was left.
+  unlink(CheckedStampPath(hostPath).c_str());
+  volume->accepted_ = true;
   return volume;
 }
 
 Volume::~Volume() {
   s_.reset();  // statements before the connection
   sqlite3_close_v2(db_);
+  // Closing the last connection moved the journal into the file; a refused
+  // file gets no stamp.
+  if (!accepted_) return;
+  std::string stamp = FileStamp(path_);
+  if (!stamp.empty()) WriteStamp(CheckedStampPath(path_), stamp);
 }
 
 bool Volume::Fail(int rc) {
@@ -212,7 +256,9 @@ bool Volume::Validate() {
     return false;
   }
   version.Reset();
-  if (!IsSound()) return false;
+  const std::string stamp = FileStamp(path_);
+  const bool unchanged = !stamp.empty() && ReadStamp(CheckedStampPath(path_)) == stamp;
+  if (!unchanged && !IsSound()) return false;
   // Tables and indexes exactly as this program makes them: a changed
   // definition can pass every check of SQLite's and still lose records.
   if (SchemaOf(db_) != ExpectedSchema()) {

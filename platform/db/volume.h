@@ -94,6 +94,7 @@ class Volume {
   std::string path_;
   dev_t device_ = 0;
   ino_t inode_ = 0;
+  bool accepted_ = false;  // passed every check: stamped as checked when closed
   SortKeyMaker keys_;
 
   struct Statements {
