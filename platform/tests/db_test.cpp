@@ -320,7 +320,9 @@ TEST_F(DbTest, AnAddedSortOrderIndexesEveryRecordAndSeeksByValue) {
       << "not the handle's sort property";
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
   EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&name), nullptr), bert);
-  (void)dana;
+  seven.val.ulVal = 5;
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&seven), nullptr), dana)
+      << "written through the handle opened before the order was added";
 
   // Back to one sort order: the second one's handle can no longer be opened.
   changed.wNumSortOrder = 1;
