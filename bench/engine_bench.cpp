@@ -1,6 +1,7 @@
 // The engine end to end against phonesim on a pseudo-terminal: downloading
 // 200 messages (unpaced, and paced at 9600 baud, reported as the share of the
-// time the line itself needs) and uploading 100 new contacts, each from the
+// time the line itself needs), downloading 1,000 new messages into a store
+// already holding 50,000, and uploading 100 new contacts, each from the
 // command to the completion notice. Figures only; nothing passes or fails.
 #include <benchmark/benchmark.h>
 
@@ -10,6 +11,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +24,7 @@
 #include <nlohmann/json.hpp>
 #include <windows.h>
 
+#include "bench/bench_fill.h"
 #include "engine/engine_action.h"
 #include "engine/engine_thread.h"
 #include "kernel/log.h"
@@ -58,7 +61,8 @@ std::string ReadText(const std::string& aPath) {
 // One run: a fresh device root, phonesim on COM3 and an engine thread.
 class TBenchRun {
  public:
-  TBenchRun(const nlohmann::json& aProfile) {
+  // aVolume: a volume file to start the store from (before the engine opens it).
+  explicit TBenchRun(const nlohmann::json& aProfile, const std::string& aVolume = std::string()) {
     static bool once = [] {
       EpocInitGlobals();
       WNDCLASSW windowClass = {};
@@ -73,6 +77,7 @@ class TBenchRun {
     kvplatform::SetDeviceRoot(iRoot);
     std::filesystem::create_directories(iRoot + "/dev");
     std::filesystem::create_directories(iRoot + "/Program Files/Korvanet/Data");
+    if (!aVolume.empty()) std::filesystem::copy_file(aVolume, iRoot + "/Program Files/Korvanet/Data/Database");
     std::ofstream(iRoot + "/profile.json") << aProfile.dump();
     std::string binary = PhonesimPath();
     std::string profile = iRoot + "/profile.json";
@@ -169,22 +174,28 @@ class TBenchRun {
   TEngineAction iAction;
 };
 
+// A phone holding aMessages received messages: up to 500 in phone memory,
+// the rest on the SIM (a store holds at most 999).
 nlohmann::json Profile(int aMessages, int aBaud) {
   nlohmann::json messages = nlohmann::json::array();
-  for (int i = 1; i <= aMessages; ++i)
-    messages.push_back({{"index", i},
-                        {"status", 1},
-                        {"from", "+4477009" + std::to_string(10000 + i)},
-                        {"text", "Message number " + std::to_string(i) + " of the benchmark, about sixty chars."},
-                        {"time", "2003-01-05T10:00:00+00:00"}});
+  nlohmann::json simMessages = nlohmann::json::array();
+  for (int i = 1; i <= aMessages; ++i) {
+    nlohmann::json& store = i <= 500 ? messages : simMessages;
+    store.push_back({{"index", i <= 500 ? i : i - 500},
+                     {"status", 1},
+                     {"from", "+4477009" + std::to_string(10000 + i)},
+                     {"text", "Message number " + std::to_string(i) + " of the benchmark, about sixty chars."},
+                     {"time", "2003-01-05T10:00:00+00:00"}});
+  }
+  const int simCapacity = std::max(10, static_cast<int>(simMessages.size()));
   return {{"phonebooks",
            {{"SM", {{"first", 1}, {"last", 250}, {"number_length", 20}, {"name_length", 18},
                     {"entries", nlohmann::json::array()}}},
             {"ME", {{"first", 1}, {"last", 10}, {"number_length", 20}, {"name_length", 18},
                     {"entries", nlohmann::json::array()}}}}},
           {"sms", {{"smsc", "+447785016005"},
-                   {"stores", {{"ME", {{"capacity", 250}, {"messages", messages}}},
-                               {"SM", {{"capacity", 10}, {"messages", nlohmann::json::array()}}}}}}},
+                   {"stores", {{"ME", {{"capacity", 500}, {"messages", messages}}},
+                               {"SM", {{"capacity", simCapacity}, {"messages", simMessages}}}}}}},
           {"quirks", {{"echo", true}, {"baud", aBaud}}}};
 }
 
@@ -200,6 +211,23 @@ void BM_Download200Messages(benchmark::State& aState) {
   if (baud > 0) aState.counters["line_share"] = lineShare;
 }
 BENCHMARK(BM_Download200Messages)->Arg(0)->Arg(9600)->Iterations(2)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+void BM_Download1000Into50000(benchmark::State& aState) {
+  const std::string stored = CachedMessagesVolume(50000);  // before the run takes the device root
+  for (auto _ : aState) {
+    if (stored.empty()) aState.SkipWithError("no store of 50,000");
+    TBenchRun run(Profile(1000, 0), stored);
+    double seconds = run.Time(EKvGetAllSmsFromPhone);
+    aState.SetIterationTime(seconds);
+    aState.counters["msg_per_s"] = 1000 / seconds;
+    std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(nullptr, 0));
+    int count = 0;
+    for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL(), ++count)
+      delete item;
+    aState.counters["stored"] = count;
+  }
+}
+BENCHMARK(BM_Download1000Into50000)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
 
 void BM_Upload100NewContacts(benchmark::State& aState) {
   for (auto _ : aState) {

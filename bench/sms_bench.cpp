@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
 #include "sms/sms_coding.h"
 #include "sms/sms_length.h"
@@ -101,6 +102,25 @@ void BM_EncodeUcs2_70(benchmark::State& aState) { Encode(aState, 70, false, true
 void BM_DecodeUcs2_70(benchmark::State& aState) { Decode(aState, 70, false, true); }
 
 // The count under the compose dialog for a text of ten parts.
+// The alphabet alone over a 160-character text: the lookup table the encoder
+// uses against the walk through the alphabet tables it is built from.
+void Alphabet(benchmark::State& aState, int (*aLookup)(WCHAR, bool&, bool&)) {
+  const std::u16string text = Letters(157) + u"{\u00e4}";
+  for (auto _ : aState) {
+    int sum = 0;
+    for (char16_t c : text) {
+      bool escaped = false;
+      bool notFound = false;
+      sum += aLookup(c, escaped, notFound);
+    }
+    benchmark::DoNotOptimize(sum);
+  }
+}
+void BM_Alphabet160Lookup(benchmark::State& aState) { Alphabet(aState, LatinToGsm); }
+void BM_Alphabet160TableWalk(benchmark::State& aState) { Alphabet(aState, LatinToGsmTableWalk); }
+BENCHMARK(BM_Alphabet160Lookup);
+BENCHMARK(BM_Alphabet160TableWalk);
+
 void BM_LengthOfLongText(benchmark::State& aState) {
   const std::u16string text = Letters(1500) + u"\u20AC";
   TConstPtr16 des(text.data(), static_cast<int>(text.size()));

@@ -1,104 +1,101 @@
-// The messages store with 10,000 messages on a real volume file: iterating
-// it, and WriteItemL (whose duplicate search reads every record) into it.
+// The messages store on a real volume file of 1,000, 10,000 and 100,000
+// messages (made once, see CachedMessagesVolume): WriteItemL of a new message (its duplicate search and
+// the synced write), WriteItemL of a duplicate (the search alone), and
+// reading every record. Figures only; nothing passes or fails.
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <memory>
 #include <string>
 
 #include <benchmark/benchmark.h>
-#include <kvplatform.h>
-#include <windows.h>
 
-#include "store/messages.h"
+#include "bench/bench_fill.h"
 
 namespace {
 
-const int KMessages = 10000;
-
-std::u16string Numbered(const char16_t* aPrefix, int aNumber) {
-  std::u16string text(aPrefix);
-  text.append(kvplatform::FromUtf8(std::to_string(aNumber)));
-  return text;
-}
-
-CKveMessagesItem* NewMessage(CKveMessagesDatabase& aDb, const std::u16string& aName, const std::u16string& aText) {
-  auto* item = static_cast<CKveMessagesItem*>(aDb.NewItemL());
-  std::u16string number = u"+447700900123";
-  TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
-  TConstPtr16 text(aText.data(), static_cast<int>(aText.size()));
-  TConstPtr16 num(number.data(), static_cast<int>(number.size()));
-  item->SetDetailsL(&name, &text, &num, EKvFolderInbox);
-  return item;
-}
-
-// One store of 10,000 messages for the whole run: each write is synced, so
-// filling it takes a while and is done once.
-class Fixture {
+// A store of the size asked for, on a device root of its own; the last one
+// asked for stays open.
+class TSizedStore {
  public:
-  Fixture() {
-    char pattern[] = "/tmp/kv-store-bench-XXXXXX";
-    iRoot = mkdtemp(pattern);
-    kvplatform::SetDeviceRoot(iRoot);
-    CreateDirectoryW(u"\\Program Files", nullptr);
-    CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr);
-    CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr);
-    iDb.reset(CKveMessagesDatabase::NewL(nullptr, 0));
-    // Filled through the platform directly: WriteItemL's duplicate search
-    // would make filling quadratic.
-    HANDLE handle = INVALID_HANDLE_VALUE;
-    CEGUID volume;
-    CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING);
-    CEOID oid = 0;
-    handle = CeOpenDatabaseEx(&volume, &oid, const_cast<LPWSTR>(u"KvMessages"), KMessageNameProp, 0, nullptr);
-    for (int i = 0; i < KMessages; ++i) {
-      std::unique_ptr<CKveMessagesItem> item(
-          NewMessage(*iDb, Numbered(u"Contact ", i % 300), Numbered(u"A message of a typical length, number ", i)));
-      CEPROPVAL values[5] = {};
-      item->SaveProperties(values);
-      CeWriteRecordProps(handle, 0, 5, values);
+  ~TSizedStore() { Close(); }
+  CKveMessagesDatabase* Of(int aCount) {
+    if (aCount != iCount) {
+      Close();
+      iRoot = MakeFilledBenchRoot(aCount);
+      if (iRoot.empty()) return nullptr;
+      iDb.reset(CKveMessagesDatabase::NewL(nullptr, 0));
+      iCount = aCount;
     }
-    CloseHandle(handle);
-    CeUnmountDBVol(&volume);
+    return iDb.get();
   }
-  ~Fixture() {
-    iDb.reset();
-    std::filesystem::remove_all(iRoot);
-  }
-  CKveMessagesDatabase& Db() { return *iDb; }
 
  private:
+  void Close() {
+    iDb.reset();
+    if (!iRoot.empty()) std::filesystem::remove_all(iRoot);
+    iRoot.clear();
+    iCount = 0;
+  }
+
   std::string iRoot;
   std::unique_ptr<CKveMessagesDatabase> iDb;
+  int iCount = 0;
 };
 
-Fixture& TheFixture() {
-  static Fixture fixture;
-  return fixture;
+TSizedStore& TheStore() {
+  static TSizedStore store;
+  return store;
 }
 
+double PeakMegabytes() {
+  rusage usage = {};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+int gNextNew = 10000000;
+
+void BM_WriteItemL(benchmark::State& aState) {
+  CKveMessagesDatabase* db = TheStore().Of(static_cast<int>(aState.range(0)));
+  if (db == nullptr) aState.SkipWithError("filling the store failed");
+  for (auto _ : aState) {
+    if (db == nullptr) break;
+    std::unique_ptr<CKveMessagesItem> item(NewBenchMessage(*db, gNextNew++, "New"));
+    if (db->WriteItemL(*item) == 0) aState.SkipWithError("write failed");
+  }
+  aState.counters["peak_MB"] = PeakMegabytes();
+}
+BENCHMARK(BM_WriteItemL)->Arg(1000)->Arg(10000)->Arg(100000)->Iterations(50)->Unit(benchmark::kMillisecond);
+
+void BM_WriteItemLDuplicate(benchmark::State& aState) {
+  const int size = static_cast<int>(aState.range(0));
+  CKveMessagesDatabase* db = TheStore().Of(size);
+  if (db == nullptr) aState.SkipWithError("filling the store failed");
+  int next = 0;
+  for (auto _ : aState) {
+    if (db == nullptr) break;
+    std::unique_ptr<CKveMessagesItem> item(NewBenchMessage(*db, next++ * 7919 % size));
+    if (db->WriteItemL(*item) != 0) aState.SkipWithError("a duplicate was written");
+  }
+}
+BENCHMARK(BM_WriteItemLDuplicate)->Arg(100000)->Iterations(20)->Unit(benchmark::kMillisecond);
+
 void BM_IterateMessages(benchmark::State& aState) {
-  CKveMessagesDatabase& db = TheFixture().Db();
+  CKveMessagesDatabase* db = TheStore().Of(static_cast<int>(aState.range(0)));
+  if (db == nullptr) aState.SkipWithError("filling the store failed");
   for (auto _ : aState) {
     int count = 0;
-    for (CEpocDatabaseItem* item = db.ReadFirstItemL(); item != nullptr; item = db.ReadNextItemL()) {
+    for (CEpocDatabaseItem* item = db ? db->ReadFirstItemL() : nullptr; item != nullptr; item = db->ReadNextItemL()) {
       ++count;
       delete item;
     }
-    if (count < KMessages) aState.SkipWithError("records missing");
+    if (count < aState.range(0)) aState.SkipWithError("records missing");
   }
+  aState.counters["peak_MB"] = PeakMegabytes();
 }
-BENCHMARK(BM_IterateMessages)->Unit(benchmark::kMillisecond);
-
-void BM_WriteItemIntoTenThousand(benchmark::State& aState) {
-  CKveMessagesDatabase& db = TheFixture().Db();
-  int next = 0;
-  for (auto _ : aState) {
-    std::unique_ptr<CKveMessagesItem> item(NewMessage(db, u"Contact 7", Numbered(u"A new message ", next++)));
-    if (db.WriteItemL(*item) == 0) aState.SkipWithError("write failed");
-  }
-}
-BENCHMARK(BM_WriteItemIntoTenThousand)->Unit(benchmark::kMillisecond)->Iterations(20);
+BENCHMARK(BM_IterateMessages)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "store/contacts.h"
 
 #include "kernel/log.h"
+#include "store/duplicate_key.h"
 #include "store/store_text.h"
 
 CKveContactsItem::CKveContactsItem() : iLocation(-1) { SetClassName(u"CKveContactsItem"); }
@@ -51,6 +52,14 @@ void CKveContactsItem::Reset() {
 int CKveContactsItem::Compare(CEpocDatabaseItem& aOther) {
   auto& other = static_cast<CKveContactsItem&>(aOther);
   return (Name() == other.Name() && Number() == other.Number()) ? 0 : 1;
+}
+
+// Exactly the texts Compare looks at.
+ULONGLONG CKveContactsItem::DuplicateKey() {
+  TDuplicateKey key;
+  key.Add(Name());
+  key.Add(Number());
+  return key.Value();
 }
 
 void CKveContactsItem::SetDetailsL(const TDesc16* aName, const TDesc16* aNumber, const TDesc16* aOtherDetails) {

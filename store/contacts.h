@@ -29,6 +29,7 @@ class CKveContactsItem : public CEpocDatabaseItem {
   void Reset() override;
   int PropertyCount() override { return 5; }
   int Compare(CEpocDatabaseItem& aOther) override;
+  ULONGLONG DuplicateKey() override;
 
   // Null arguments give empty texts; stored as given, without line-end changes.
   void SetDetailsL(const TDesc16* aName, const TDesc16* aNumber, const TDesc16* aOtherDetails);

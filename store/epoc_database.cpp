@@ -5,6 +5,7 @@
 #include "kernel/errors.h"
 #include "kernel/log.h"
 #include "kernel/panic.h"
+#include "store/duplicate_key.h"
 
 namespace {
 
@@ -12,16 +13,23 @@ const int KInitialReadBufferSize = 256;
 const int KPropValSize = 16;
 const DWORD KCreateFlags = 0x10017;  // valid name, type, sort spec and flags; no compression
 const DWORD KSortFlags = CEDB_SORT_IGNORENONSPACE | CEDB_SORT_IGNORESYMBOLS;
+// Descending, so that records without a key (written by an earlier version)
+// come first: one read at opening tells whether any is left to key.
+const DWORD KKeySortFlags = CEDB_SORT_DESCENDING;
+const int KKeyedProgressStep = 1000;
 
 }  // namespace
 
 CEpocDatabaseItem::~CEpocDatabaseItem() = default;
 
-CEpocDatabase::CEpocDatabase() : iDatabase(INVALID_HANDLE_VALUE) { SetClassName(u"CEpocDatabase"); }
+CEpocDatabase::CEpocDatabase() : iDatabase(INVALID_HANDLE_VALUE), iKeyDatabase(INVALID_HANDLE_VALUE) {
+  SetClassName(u"CEpocDatabase");
+}
 
 CEpocDatabase::~CEpocDatabase() {
   LocalFree(iNotification);
   LocalFree(iReadBuffer);
+  CloseDuplicateIndex();
   if (iDatabase != INVALID_HANDLE_VALUE) CloseHandle(iDatabase);
   if (!CeUnmountDBVol(&iVolume))
     LogMessageWithError(KLogFilePath, u"CEpocDatabase::~CEpocDatabase failed to unmount volume");
@@ -43,9 +51,11 @@ void CEpocDatabase::BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND a
     info.dwFlags = KCreateFlags;
     for (int i = 0; aName[i] != 0 && i < CEDB_MAXDBASENAMELEN - 1; ++i) info.szDbaseName[i] = aName[i];
     info.dwDbaseType = 0;
-    info.wNumSortOrder = 1;
+    info.wNumSortOrder = 2;
     info.rgSortSpecs[0].propid = aSortProperty;
     info.rgSortSpecs[0].dwFlags = KSortFlags;
+    info.rgSortSpecs[1].propid = KDuplicateKeyProp;
+    info.rgSortSpecs[1].dwFlags = KKeySortFlags;
     iDatabaseOid = CeCreateDatabaseEx(&iVolume, &info);
     if (iDatabaseOid == 0 && GetLastError() == ERROR_ALREADY_EXISTS) {
       // The other thread's store made it in the meantime: share that one.
@@ -58,8 +68,99 @@ void CEpocDatabase::BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND a
       iDatabase = CeOpenDatabaseEx(&iVolume, &iDatabaseOid, nullptr, aSortProperty, CEDB_AUTOINCREMENT, nullptr);
     }
   }
-  if (iDatabase == INVALID_HANDLE_VALUE)
+  if (iDatabase == INVALID_HANDLE_VALUE) {
     LogMessage(KLogFilePath, u"CEpocDatabase::BaseConstructL - Failed to open database %1!d!", GetLastError());
+    return;
+  }
+  OpenDuplicateIndexL();
+}
+
+void CEpocDatabase::OpenDuplicateIndexL() {
+  iKeyDatabase = OpenOrderL(KDuplicateKeyProp, KKeySortFlags, u"CEpocDatabase::NewL - Making the duplicate index");
+  // An index that cannot be completed is not used: a search through it
+  // could miss a record.
+  if (iKeyDatabase != INVALID_HANDLE_VALUE && !KeyUnkeyedRecordsL()) CloseDuplicateIndex();
+}
+
+HANDLE CEpocDatabase::OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMakingLine) {
+  // Opening fails only when the database lacks the sort order: the usual
+  // case costs no look at the database's description.
+  CEOID oid = iDatabaseOid;
+  HANDLE handle = CeOpenDatabaseEx(&iVolume, &oid, nullptr, aProperty, CEDB_AUTOINCREMENT, nullptr);
+  if (handle != INVALID_HANDLE_VALUE) return handle;
+  CEOIDINFO info;
+  if (!CeOidGetInfoEx(&iVolume, iDatabaseOid, &info)) {
+    LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to read the sort orders");
+    return INVALID_HANDLE_VALUE;
+  }
+  CEDBASEINFO& changed = info.infDatabase;
+  bool present = false;
+  for (int i = 0; i < changed.wNumSortOrder; ++i) present = present || changed.rgSortSpecs[i].propid == aProperty;
+  if (!present) {
+    LogMessage(KLogFilePath, aMakingLine);
+    if (changed.wNumSortOrder >= CEDB_MAXSORTORDER) {
+      LogMessage(KLogFilePath, u"CEpocDatabase::OpenOrderL - No room for another sort order");
+      return INVALID_HANDLE_VALUE;
+    }
+    changed.dwFlags = CEDB_VALIDSORTSPEC;
+    changed.rgSortSpecs[changed.wNumSortOrder].propid = aProperty;
+    changed.rgSortSpecs[changed.wNumSortOrder].dwFlags = aFlags;
+    ++changed.wNumSortOrder;
+    if (!CeSetDatabaseInfoEx(&iVolume, iDatabaseOid, &changed)) {
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to add the sort order");
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  handle = CeOpenDatabaseEx(&iVolume, &oid, nullptr, aProperty, CEDB_AUTOINCREMENT, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to open the sort order");
+  return handle;
+}
+
+// Records without a key (all of an earlier version's volume, or those an
+// earlier version wrote since) sort first in the key order: key them one
+// by one until the first record has one.
+bool CEpocDatabase::KeyUnkeyedRecordsL() {
+  int keyed = 0;
+  CEOID previous = 0;
+  for (;;) {
+    CEOID oid = CeSeekDatabase(iKeyDatabase, CEDB_SEEK_BEGINNING, 0, nullptr);
+    if (oid == 0) {
+      if (GetLastError() == ERROR_NO_MORE_ITEMS) break;  // an empty database
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to read the duplicate index");
+      return false;
+    }
+    bool hasKey = false;
+    ULONGLONG key = 0;
+    CEpocDatabaseItem* record = ReadIndexedItemL(hasKey, key);
+    if (record == nullptr) return false;
+    if (hasKey || record->Oid() == previous) {
+      // Keyed, or a write that did not take: the same record would come again.
+      delete record;
+      if (!hasKey) return false;
+      break;
+    }
+    if (keyed == 0) LogMessage(KLogFilePath, u"CEpocDatabase::NewL - Keying records for the duplicate index");
+    CEPROPVAL value = DuplicateKeyProperty(record->DuplicateKey());
+    previous = record->Oid();
+    delete record;
+    if (CeWriteRecordProps(iKeyDatabase, previous, 1, &value) == 0) {
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to key a record");
+      return false;
+    }
+    if (++keyed % KKeyedProgressStep == 0)
+      LogMessage(KLogFilePath, u"CEpocDatabase::NewL - %1!d! records keyed", keyed);
+  }
+  if (keyed > 0) LogMessage(KLogFilePath, u"CEpocDatabase::NewL - Duplicate index complete, %1!d! records keyed", keyed);
+  return true;
+}
+
+void CEpocDatabase::CloseDuplicateIndex() {
+  if (iKeyDatabase != INVALID_HANDLE_VALUE) CloseHandle(iKeyDatabase);
+  iKeyDatabase = INVALID_HANDLE_VALUE;
+  LocalFree(iKeyReadBuffer);
+  iKeyReadBuffer = nullptr;
+  iKeyReadBufferSize = 0;
 }
 
 CEpocDatabaseItem* CEpocDatabase::ReadItemL(int aIndex) {
@@ -104,13 +205,45 @@ CEpocDatabaseItem* CEpocDatabase::ReadNextItemL() {
   CEOID oid = 0;
   int count = 0;
   if (CacheDatabaseData(oid, count) != KErrNone) return nullptr;
+  bool hasKey = false;
+  ULONGLONG key = 0;
+  return ItemFromPropertiesL(oid, reinterpret_cast<const CEPROPVAL*>(iReadBuffer), count, hasKey, key);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ItemFromPropertiesL(CEOID aOid, const CEPROPVAL* aValues, int aCount, bool& aHasKey,
+                                                      ULONGLONG& aKey) {
   CEpocDatabaseItem* item = CreateItemL();
   if (item == nullptr) return nullptr;
   item->ConstructL();
-  item->SetOid(oid);
-  const CEPROPVAL* values = reinterpret_cast<const CEPROPVAL*>(iReadBuffer);
-  for (int i = 0; i < count; ++i) item->SetL(values[i]);
+  item->SetOid(aOid);
+  aHasKey = false;
+  for (int i = 0; i < aCount; ++i) {
+    if (aValues[i].propid == KDuplicateKeyProp) {
+      aHasKey = true;
+      aKey = DuplicateKeyOf(aValues[i]);
+    } else {
+      item->SetL(aValues[i]);
+    }
+  }
   return item;
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKey) {
+  return ReadItemFromL(iKeyDatabase, iKeyReadBuffer, iKeyReadBufferSize, aHasKey, aKey);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize) {
+  bool hasKey = false;
+  ULONGLONG key = 0;
+  return ReadItemFromL(aHandle, aBuffer, aSize, hasKey, key);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize, bool& aHasKey,
+                                                ULONGLONG& aKey) {
+  WORD count = 0;
+  CEOID oid = CeReadRecordProps(aHandle, CEDB_ALLOWREALLOC, &count, nullptr, &aBuffer, &aSize);
+  if (oid == 0) return nullptr;
+  return ItemFromPropertiesL(oid, reinterpret_cast<const CEPROPVAL*>(aBuffer), count, aHasKey, aKey);
 }
 
 CEpocDatabaseItem* CEpocDatabase::NewItemL() {
@@ -120,26 +253,83 @@ CEpocDatabaseItem* CEpocDatabase::NewItemL() {
 }
 
 int CEpocDatabase::FindItem(CEpocDatabaseItem& aItem) {
+  int index = -1;
+  const ULONGLONG key = aItem.DuplicateKey();
+  const int found = SeekKey(key);
+  if (found < 0) {
+    FindEqualItemByWalkL(aItem, &index);
+    return index;
+  }
+  // Of several equal records (a long message's parts are stored without the
+  // duplicate test) the first in sort order is the answer.
+  for (CEOID oid = found ? NextEqualOfKeyL(aItem, key) : 0; oid != 0; oid = NextEqualOfKeyL(aItem, key)) {
+    DWORD place = 0;
+    if (CeSeekDatabase(iDatabase, CEDB_SEEK_CEOID, oid, &place) != 0 && (index < 0 || static_cast<int>(place) < index))
+      index = static_cast<int>(place);
+  }
+  return index;
+}
+
+CEOID CEpocDatabase::FindEqualItemL(CEpocDatabaseItem& aItem) {
+  const ULONGLONG key = aItem.DuplicateKey();
+  const int found = SeekKey(key);
+  if (found < 0) return FindEqualItemByWalkL(aItem, nullptr);
+  return found ? NextEqualOfKeyL(aItem, key) : 0;
+}
+
+int CEpocDatabase::SeekKey(ULONGLONG aKey) {
+  if (iKeyDatabase == INVALID_HANDLE_VALUE) return -1;
+  CEPROPVAL value = DuplicateKeyProperty(aKey);
+  if (CeSeekDatabase(iKeyDatabase, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&value), nullptr) != 0)
+    return 1;
+  return GetLastError() == ERROR_NO_MORE_ITEMS ? 0 : -1;  // a failed index is never guessed from
+}
+
+// Records of one key follow each other in the key order; one that shares the
+// key without being equal is passed over.
+CEOID CEpocDatabase::NextEqualOfKeyL(CEpocDatabaseItem& aItem, ULONGLONG aKey) {
+  for (;;) {
+    bool hasKey = false;
+    ULONGLONG recordKey = 0;
+    CEpocDatabaseItem* record = ReadIndexedItemL(hasKey, recordKey);
+    if (record == nullptr) return 0;
+    const bool sameKey = hasKey && recordKey == aKey;
+    const bool equal = sameKey && record->Compare(aItem) == 0;
+    const CEOID oid = record->Oid();
+    delete record;
+    if (equal) return oid;
+    if (!sameKey) return 0;
+  }
+}
+
+CEOID CEpocDatabase::FindEqualItemByWalkL(CEpocDatabaseItem& aItem, int* aIndex) {
   int index = 0;
   for (CEpocDatabaseItem* record = ReadItemL(0); record != nullptr; record = ReadNextItemL(), ++index) {
     bool same = record->Compare(aItem) == 0;
+    CEOID oid = record->Oid();
     delete record;
-    if (same) return index;
+    if (same) {
+      if (aIndex != nullptr) *aIndex = index;
+      return oid;
+    }
   }
-  return -1;
+  return 0;
 }
 
 CEPROPVAL* CEpocDatabase::SavedPropertiesL(CEpocDatabaseItem& aItem, int& aCount) {
-  aCount = aItem.PropertyCount();
+  const int properties = aItem.PropertyCount();
+  aCount = properties + 1;
   auto* buffer = static_cast<CEPROPVAL*>(LocalAlloc(LPTR, static_cast<size_t>(aCount) * KPropValSize));
   User::LeaveIfNull(buffer);
-  if (buffer != nullptr) aItem.SaveProperties(buffer);
+  if (buffer == nullptr) return nullptr;
+  aItem.SaveProperties(buffer);
+  buffer[properties] = DuplicateKeyProperty(aItem.DuplicateKey());
   return buffer;
 }
 
 CEOID CEpocDatabase::WriteItemL(CEpocDatabaseItem& aItem) {
   LogMessage(KLogFilePath, u"CEpocDatabase::WriteItemL");
-  if (FindItem(aItem) != -1) {
+  if (FindEqualItemL(aItem) != 0) {
     LogMessage(KLogFilePath, u"CEpocDatabase::WriteItemL - duplicate entry not written");
     return 0;
   }

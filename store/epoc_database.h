@@ -24,6 +24,9 @@ class CEpocDatabaseItem : public CEpocBase {
   virtual int PropertyCount() = 0;
   // 0 when both items count as the same record, 1 otherwise.
   virtual int Compare(CEpocDatabaseItem& aOther) = 0;
+  // The key of exactly what Compare looks at (TDuplicateKey): items that
+  // compare equal have equal keys.
+  virtual ULONGLONG DuplicateKey() = 0;
 
   CEOID Oid() const { return iOid; }
   void SetOid(CEOID aOid) { iOid = aOid; }
@@ -56,6 +59,9 @@ class CEpocDatabase : public CEpocBase {
   // Index in sort order of the first record equal to the item, -1 for none.
   // Moves the read position.
   int FindItem(CEpocDatabaseItem& aItem);
+  // The identifier of a record equal to the item, 0 for none: one lookup in
+  // the duplicate index, which leaves the read position where it was.
+  CEOID FindEqualItemL(CEpocDatabaseItem& aItem);
   // Reads the current record into the read buffer and moves on: 0, or
   // KErrEof at the end, or KErrGeneral.
   int CacheDatabaseData(CEOID& aOid, int& aCount);
@@ -63,13 +69,41 @@ class CEpocDatabase : public CEpocBase {
  protected:
   CEpocDatabase();
   void BaseConstructL(LPCWSTR aName, CEPROPID aSortProperty, HWND aNotifyWindow);
+  // A handle reading the database in the order of aProperty, the sort order
+  // added first when the database lacks it (its records placed in the same
+  // step; aMakingLine is logged then). INVALID_HANDLE_VALUE on failure.
+  HANDLE OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMakingLine);
+  // Reads the handle's current record into a new item and moves on; null at
+  // the end. The buffer grows as needed and is the caller's to free.
+  CEpocDatabaseItem* ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize);
   // WriteItemL without the duplicate test, for stores whose own rule decides.
   CEOID AddItemL(CEpocDatabaseItem& aItem);
 
  private:
   void Notify(UINT aType, CEOID aOid);
-  // A zeroed buffer holding the item's properties; null without memory.
+  // A zeroed buffer holding the item's properties and its duplicate key;
+  // null without memory.
   CEPROPVAL* SavedPropertiesL(CEpocDatabaseItem& aItem, int& aCount);
+  // A new item holding the properties read, the duplicate key left out (it
+  // goes to aKey, and aHasKey tells whether the record had one).
+  CEpocDatabaseItem* ItemFromPropertiesL(CEOID aOid, const CEPROPVAL* aValues, int aCount, bool& aHasKey,
+                                         ULONGLONG& aKey);
+  // Reads the current record in the duplicate key's order and moves on.
+  CEpocDatabaseItem* ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKey);
+  CEpocDatabaseItem* ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize, bool& aHasKey, ULONGLONG& aKey);
+  // Opens the duplicate index, making it when the database has none (a
+  // volume of an earlier version) and keying records written without one.
+  void OpenDuplicateIndexL();
+  bool KeyUnkeyedRecordsL();
+  void CloseDuplicateIndex();
+  // Puts the index on the first record with the key: 1; none has it: 0; no
+  // usable index: -1.
+  int SeekKey(ULONGLONG aKey);
+  // The next record with the key that equals the item; 0 past the last one.
+  CEOID NextEqualOfKeyL(CEpocDatabaseItem& aItem, ULONGLONG aKey);
+  // The walk through every record that the index replaces; kept for a
+  // database whose index could not be made.
+  CEOID FindEqualItemByWalkL(CEpocDatabaseItem& aItem, int* aIndex);
 
   HWND iNotifyWindow;
   HANDLE iDatabase;
@@ -78,4 +112,9 @@ class CEpocDatabase : public CEpocBase {
   LPBYTE iReadBuffer;
   CENOTIFICATION* iNotification;
   int iReadBufferSize;
+  // The same database in the order of the duplicate key; invalid when the
+  // index could not be made, and then every search walks the records.
+  HANDLE iKeyDatabase;
+  LPBYTE iKeyReadBuffer;
+  DWORD iKeyReadBufferSize;
 };

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "kernel/log.h"
+#include "store/duplicate_key.h"
 #include "store/message_parts.h"
 #include "store/store_text.h"
 
@@ -117,6 +118,15 @@ void CKveMessagesItem::Reset() {
 int CKveMessagesItem::Compare(CEpocDatabaseItem& aOther) {
   auto& other = static_cast<CKveMessagesItem&>(aOther);
   return (Name() == other.Name() && Number() == other.Number() && Text() == other.Text()) ? 0 : 1;
+}
+
+// Exactly the texts Compare looks at.
+ULONGLONG CKveMessagesItem::DuplicateKey() {
+  TDuplicateKey key;
+  key.Add(Name());
+  key.Add(Number());
+  key.Add(Text());
+  return key.Value();
 }
 
 void CKveMessagesItem::SetDetailsL(const TDesc16* aName, const TDesc16* aText, const TDesc16* aNumber, DWORD aFolder) {
@@ -245,7 +255,14 @@ void CKveMessagesItem::DiscardCaches() {
   FreeText(iSmsText);
 }
 
-CKveMessagesDatabase::CKveMessagesDatabase() { SetClassName(u"CKveMessagesDatabase"); }
+CKveMessagesDatabase::CKveMessagesDatabase() : iDateDatabase(INVALID_HANDLE_VALUE) {
+  SetClassName(u"CKveMessagesDatabase");
+}
+
+CKveMessagesDatabase::~CKveMessagesDatabase() {
+  if (iDateDatabase != INVALID_HANDLE_VALUE) CloseHandle(iDateDatabase);
+  LocalFree(iDateReadBuffer);
+}
 
 CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {
   LogMessage(KLogFilePath, u"CKveMessagesDatabase::NewL");

@@ -46,6 +46,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void Reset() override;
   int PropertyCount() override { return 9; }
   int Compare(CEpocDatabaseItem& aOther) override;
+  ULONGLONG DuplicateKey() override;
 
   // Null texts give empty ones; stored as given. The date does not change.
   void SetDetailsL(const TDesc16* aName, const TDesc16* aText, const TDesc16* aNumber, DWORD aFolder);
@@ -110,7 +111,19 @@ class CKveMessagesItem : public CEpocDatabaseItem {
 class CKveMessagesDatabase : public CEpocDatabase {
  public:
   static CKveMessagesDatabase* NewL(HWND aNotifyWindow, int aReserved);
+  ~CKveMessagesDatabase() override;
   CEpocDatabaseItem* CreateItemL() override;
+
+  // Every message by date sent, oldest first (equal dates in the order they
+  // were stored), one at a time with a read position of its own, so a long
+  // list is written out as it is read: ReadFirstByDateL, then ReadNextByDateL
+  // until null. The items are the caller's. The date order is added to the
+  // database on first use.
+  CKveMessagesItem* ReadFirstByDateL();
+  CKveMessagesItem* ReadNextByDateL();
+  // False when the date order could not be opened (ReadFirstByDateL then
+  // gives null however many messages there are).
+  bool DateOrderOpen() const { return iDateDatabase != INVALID_HANDLE_VALUE; }
 
   // Stores a received message. A part of a long message joins the record
   // holding that message's other parts, whatever order and download they came
@@ -126,4 +139,8 @@ class CKveMessagesDatabase : public CEpocDatabase {
  private:
   CKveMessagesDatabase();
   CKveMessagesItem* CopyForPartL(const CKveMessagesItem& aMessage);
+
+  HANDLE iDateDatabase;
+  LPBYTE iDateReadBuffer;
+  DWORD iDateReadBufferSize;
 };

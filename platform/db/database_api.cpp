@@ -164,15 +164,33 @@ HANDLE CeOpenDatabaseEx(PCEGUID volume, PCEOID database, LPWSTR name, CEPROPID s
   return kvplatform::ToHandle(handle);
 }
 
-CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD value, LPDWORD index) {
+CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD_PTR value, LPDWORD index) {
   auto db = DatabaseOf(database);
   if (!db) return 0;
   if (seekType == CEDB_SEEK_BEGINNING) {
-    CEOID found = db->volume->SeekIndex(db->info, db->slot, value, db->position);
-    if (found != 0 && index != nullptr) *index = value;
+    if (value > 0xffffffffu) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    CEOID found = db->volume->SeekIndex(db->info, db->slot, static_cast<DWORD>(value), db->position);
+    if (found != 0 && index != nullptr) *index = static_cast<DWORD>(value);
     return found;
   }
-  if (seekType == CEDB_SEEK_CEOID) return db->volume->SeekRecord(db->info, db->slot, value, db->position, index);
+  if (seekType == CEDB_SEEK_CEOID) {
+    if (value > 0xffffffffu) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    return db->volume->SeekRecord(db->info, db->slot, static_cast<CEOID>(value), db->position, index);
+  }
+  if (seekType == CEDB_SEEK_VALUEFIRSTEQUAL) {
+    const auto* wanted = reinterpret_cast<const CEPROPVAL*>(value);
+    if (wanted == nullptr) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    return db->volume->SeekValue(db->info, db->slot, *wanted, db->position, index);
+  }
   SetLastError(ERROR_INVALID_PARAMETER);
   return 0;
 }
@@ -231,6 +249,16 @@ BOOL CeDeleteRecord(HANDLE database, CEOID record) {
   auto db = DatabaseOf(database);
   if (!db) return FALSE;
   return db->volume->Delete(db->info, record);
+}
+
+BOOL CeSetDatabaseInfoEx(PCEGUID volume, CEOID database, CEDBASEINFO* info) {
+  auto mounted = VolumeOf(volume);
+  if (!mounted) return FALSE;
+  if (info == nullptr || database == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return mounted->SetDatabaseInfo(database, *info);
 }
 
 BOOL CeOidGetInfoEx(PCEGUID volume, CEOID object, CEOIDINFO* info) {

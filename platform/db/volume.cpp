@@ -66,6 +66,67 @@ const std::string& ExpectedSchema() {
   return schema;
 }
 
+// Up to four sort orders, each on a property type the volume holds.
+bool ValidSortSpecs(const CEDBASEINFO& info, WORD count) {
+  if (count > CEDB_MAXSORTORDER) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  for (WORD i = 0; i < count; ++i) {
+    WORD type = TypeFromPropID(info.rgSortSpecs[i].propid);
+    if ((info.rgSortSpecs[i].dwFlags & ~SortKeyMaker::kKnownFlags) != 0 ||
+        (type != CEVT_LPWSTR && type != CEVT_UI4 && type != CEVT_FILETIME)) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return false;
+    }
+  }
+  return true;
+}
+
+// The name in a CEDBASEINFO; empty when it is missing or not terminated.
+std::u16string NameOf(const CEDBASEINFO& info) {
+  size_t length = 0;
+  while (length < CEDB_MAXDBASENAMELEN && info.szDbaseName[length] != 0) ++length;
+  if (length == CEDB_MAXDBASENAMELEN) return std::u16string();
+  return std::u16string(info.szDbaseName, length);
+}
+
+// How the volume file stands: its identity, size and times, or empty while
+// its journal holds writes not yet in it.
+std::string FileStamp(const std::string& path) {
+  struct stat wal;
+  if (stat((path + "-wal").c_str(), &wal) == 0 && wal.st_size != 0) return std::string();
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0) return std::string();
+  return std::to_string(info.st_dev) + " " + std::to_string(info.st_ino) + " " + std::to_string(info.st_size) + " " +
+         std::to_string(info.st_mtim.tv_sec) + "." + std::to_string(info.st_mtim.tv_nsec) + " " +
+         std::to_string(info.st_ctim.tv_sec) + "." + std::to_string(info.st_ctim.tv_nsec);
+}
+
+// Beside the volume file, while it is closed: how this program left it after
+// checking it whole. An unchanged file need not be read through again; any
+// other writer, a crash, or damage from outside changes it (or leaves a
+// journal), and the full check runs.
+std::string CheckedStampPath(const std::string& path) { return path + "-checked"; }
+
+std::string ReadStamp(const std::string& path) {
+  char buffer[256];
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return std::string();
+  ssize_t length = read(fd, buffer, sizeof buffer);
+  close(fd);
+  return length > 0 ? std::string(buffer, static_cast<size_t>(length)) : std::string();
+}
+
+void WriteStamp(const std::string& path, const std::string& stamp) {
+  std::string temporary = path + ".new";
+  int fd = open(temporary.c_str(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  bool written = write(fd, stamp.data(), stamp.size()) == static_cast<ssize_t>(stamp.size());
+  close(fd);
+  if (!written || rename(temporary.c_str(), path.c_str()) != 0) unlink(temporary.c_str());
+}
+
 }  // namespace
 
 ULONGLONG Now() {
@@ -130,12 +191,20 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   // whole if it fails. The switch to WAL comes last.
   if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
   if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=FULL")) return nullptr;
+  // Open now: the stamp would no longer tell how the file was left.
+  unlink(CheckedStampPath(hostPath).c_str());
+  volume->accepted_ = true;
   return volume;
 }
 
 Volume::~Volume() {
   s_.reset();  // statements before the connection
   sqlite3_close_v2(db_);
+  // Closing the last connection moved the journal into the file; a refused
+  // file gets no stamp.
+  if (!accepted_) return;
+  std::string stamp = FileStamp(path_);
+  if (!stamp.empty()) WriteStamp(CheckedStampPath(path_), stamp);
 }
 
 bool Volume::Fail(int rc) {
@@ -187,7 +256,9 @@ bool Volume::Validate() {
     return false;
   }
   version.Reset();
-  if (!IsSound()) return false;
+  const std::string stamp = FileStamp(path_);
+  const bool unchanged = !stamp.empty() && ReadStamp(CheckedStampPath(path_)) == stamp;
+  if (!unchanged && !IsSound()) return false;
   // Tables and indexes exactly as this program makes them: a changed
   // definition can pass every check of SQLite's and still lose records.
   if (SchemaOf(db_) != ExpectedSchema()) {
@@ -252,12 +323,18 @@ bool Volume::Prepare() {
       {s_->atIndex, "SELECT key, oid FROM sortkeys WHERE db=? AND slot=? ORDER BY key, oid LIMIT 1 OFFSET ?"},
       {s_->keyOf, "SELECT key FROM sortkeys WHERE oid=?3 AND db=?1 AND slot=?2"},
       {s_->indexOf, "SELECT count(*) FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) < (?3, ?4)"},
+      {s_->firstWithKey, "SELECT oid FROM sortkeys WHERE db=? AND slot=? AND key=? ORDER BY oid LIMIT 1"},
       {s_->recordProps, "SELECT db, props FROM records WHERE oid=?"},
       {s_->insertRecord, "INSERT INTO records VALUES(?, ?, ?)"},
       {s_->updateRecord, "UPDATE records SET props=? WHERE oid=?"},
       {s_->deleteRecord, "DELETE FROM records WHERE oid=?"},
       {s_->insertKey, "INSERT INTO sortkeys VALUES(?, ?, ?, ?)"},
       {s_->deleteKeys, "DELETE FROM sortkeys WHERE oid=?"},
+      {s_->deleteDbKeys, "DELETE FROM sortkeys WHERE db=?"},
+      {s_->recordsOfDb, "SELECT oid, props FROM records WHERE db=?"},
+      {s_->renameDb, "UPDATE databases SET name=?, folded=? WHERE oid=?"},
+      {s_->retypeDb, "UPDATE databases SET type=? WHERE oid=?"},
+      {s_->deleteSortOrders, "DELETE FROM sortorders WHERE db=?"},
   };
   for (Item& item : items) {
     int rc = item.statement.Prepare(db_, item.sql);
@@ -288,26 +365,33 @@ bool Volume::RemakeKeysIfCollationChanged() {
   if (rc != SQLITE_DONE) return Fail(rc);
   for (CEOID oid : oids) {
     auto db = FindDatabaseLocked(nullptr, oid);
-    if (!db) return false;
-    Statement records;
-    if ((rc = records.Prepare(db_, "SELECT oid, props FROM records WHERE db=?")) != SQLITE_OK) return Fail(rc);
-    std::vector<std::pair<CEOID, std::vector<unsigned char>>> all;
-    for (rc = records.Bind(sqlite3_int64{oid}).Step(); rc == SQLITE_ROW; rc = records.Step())
-      all.emplace_back(static_cast<CEOID>(records.Int(0)), records.Blob(1));
-    for (auto& [record, bytes] : all) {
-      auto values = DecodeRecord(bytes);
-      if (!values) {
-        SetLastError(ERROR_BADDB);
-        return false;
-      }
-      if (s_->deleteKeys.Bind(sqlite3_int64{record}).Step() != SQLITE_DONE || !PutKeys(*db, record, *values))
-        return false;
-    }
+    if (!db || !RemakeKeys(*db)) return false;
   }
   rc = s_->setMeta.Bind(std::u16string(u"collator"), FromUtf8(current)).Step();
   if (rc != SQLITE_DONE) return Fail(rc);
   rc = transaction.Commit();
   return rc == SQLITE_OK || Fail(rc);
+}
+
+bool Volume::RemakeKeys(const DatabaseInfo& db) {
+  int rc = s_->deleteDbKeys.Bind(sqlite3_int64{db.oid}).Step();
+  if (rc != SQLITE_DONE) return Fail(rc);
+  // Read one record at a time: only the keys table changes under the walk.
+  Statement& records = s_->recordsOfDb;
+  for (rc = records.Bind(sqlite3_int64{db.oid}).Step(); rc == SQLITE_ROW; rc = records.Step()) {
+    auto values = DecodeRecord(records.Blob(1));
+    if (!values) {
+      records.Reset();
+      SetLastError(ERROR_BADDB);
+      return false;
+    }
+    if (!PutKeys(db, static_cast<CEOID>(records.Int(0)), *values)) {
+      records.Reset();
+      return false;
+    }
+  }
+  records.Reset();
+  return rc == SQLITE_DONE || Fail(rc);
 }
 
 CEOID Volume::NextOid() {
@@ -331,26 +415,13 @@ CEOID Volume::NextOid() {
 
 CEOID Volume::CreateDatabase(const CEDBASEINFO& info) {
   std::lock_guard guard(lock_);
-  size_t length = 0;
-  while (length < CEDB_MAXDBASENAMELEN && info.szDbaseName[length] != 0) ++length;
-  if (!(info.dwFlags & CEDB_VALIDNAME) || length == 0 || length == CEDB_MAXDBASENAMELEN) {
+  std::u16string name = NameOf(info);
+  if (!(info.dwFlags & CEDB_VALIDNAME) || name.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
   WORD sortCount = (info.dwFlags & CEDB_VALIDSORTSPEC) ? info.wNumSortOrder : 0;
-  if (sortCount > CEDB_MAXSORTORDER) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
-  }
-  for (WORD i = 0; i < sortCount; ++i) {
-    WORD type = TypeFromPropID(info.rgSortSpecs[i].propid);
-    if ((info.rgSortSpecs[i].dwFlags & ~SortKeyMaker::kKnownFlags) != 0 ||
-        (type != CEVT_LPWSTR && type != CEVT_UI4 && type != CEVT_FILETIME)) {
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return 0;
-    }
-  }
-  std::u16string name(info.szDbaseName, length);
+  if (!ValidSortSpecs(info, sortCount)) return 0;
   WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
   if (transaction.began() != SQLITE_OK) return Fail(transaction.began());
   if (s_->dbByName.Bind(Folded(name)).Step() == SQLITE_ROW) {
@@ -375,6 +446,55 @@ CEOID Volume::CreateDatabase(const CEDBASEINFO& info) {
   rc = transaction.Commit();
   if (rc != SQLITE_OK) return Fail(rc);
   return oid;
+}
+
+BOOL Volume::SetDatabaseInfo(CEOID database, const CEDBASEINFO& info) {
+  std::lock_guard guard(lock_);
+  WORD sortCount = (info.dwFlags & CEDB_VALIDSORTSPEC) ? info.wNumSortOrder : 0;
+  if (!ValidSortSpecs(info, sortCount)) return FALSE;
+  std::u16string name = NameOf(info);
+  if ((info.dwFlags & CEDB_VALIDNAME) && name.empty()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  WriteTransaction transaction(s_->begin, s_->commit, s_->rollback);
+  if (transaction.began() != SQLITE_OK) return Fail(transaction.began());
+  auto db = FindDatabaseLocked(nullptr, database);
+  if (!db) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  int rc;
+  if (info.dwFlags & CEDB_VALIDNAME) {
+    if (s_->dbByName.Bind(Folded(name)).Step() == SQLITE_ROW) {
+      bool other = static_cast<CEOID>(s_->dbByName.Int(0)) != database;
+      s_->dbByName.Reset();
+      if (other) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+      }
+    }
+    rc = s_->renameDb.Bind(name, Folded(name), sqlite3_int64{database}).Step();
+    if (rc != SQLITE_DONE) return Fail(rc);
+  }
+  if (info.dwFlags & CEDB_VALIDTYPE) {
+    rc = s_->retypeDb.Bind(sqlite3_int64{info.dwDbaseType}, sqlite3_int64{database}).Step();
+    if (rc != SQLITE_DONE) return Fail(rc);
+  }
+  if (info.dwFlags & CEDB_VALIDSORTSPEC) {
+    rc = s_->deleteSortOrders.Bind(sqlite3_int64{database}).Step();
+    for (WORD i = 0; rc == SQLITE_DONE && i < sortCount; ++i)
+      rc = s_->insertSortOrder
+               .Bind(sqlite3_int64{database}, sqlite3_int64{i}, sqlite3_int64{info.rgSortSpecs[i].propid},
+                     sqlite3_int64{info.rgSortSpecs[i].dwFlags})
+               .Step();
+    if (rc != SQLITE_DONE) return Fail(rc);
+    auto changed = FindDatabaseLocked(nullptr, database);
+    if (!changed || !RemakeKeys(*changed)) return FALSE;
+  }
+  if (!Touch(database)) return FALSE;
+  rc = transaction.Commit();
+  return rc == SQLITE_OK ? TRUE : Fail(rc);
 }
 
 std::optional<DatabaseInfo> Volume::FindDatabase(const std::u16string* name, CEOID oid) {

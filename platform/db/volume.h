@@ -57,12 +57,18 @@ class Volume {
   CEOID SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position& position);
   // The record with the identifier; position set on it; index filled when asked.
   CEOID SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Position& position, LPDWORD index);
+  // The first record in sort order whose value of the slot's sort property
+  // sorts equal to value; position set on it; index filled when asked.
+  CEOID SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position, LPDWORD index);
   // The record at the position, its properties and its key (for moving on).
   CEOID ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
                std::vector<unsigned char>& key);
   CEOID Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* values, WORD count);
   BOOL Delete(const DatabaseInfo& db, CEOID record);
   BOOL ObjectInfo(CEOID object, CEOIDINFO& info);
+  // Name, type and sort orders, as the info's valid flags say; new sort
+  // orders remake every record's keys in the same transaction.
+  BOOL SetDatabaseInfo(CEOID database, const CEDBASEINFO& info);
   BOOL Checkpoint();
   // One transaction around many writes of this process: they all take
   // effect at EndTransaction(true), or none of them does.
@@ -82,6 +88,8 @@ class Volume {
   std::optional<DatabaseInfo> FindDatabaseLocked(const std::u16string* name, CEOID oid);
   bool LoadRecord(CEOID record, CEOID& database, std::vector<StoredValue>& values);
   bool PutKeys(const DatabaseInfo& db, CEOID record, const std::vector<StoredValue>& values);
+  // Every record's keys under the database's sort orders, made again.
+  bool RemakeKeys(const DatabaseInfo& db);
   bool Touch(CEOID database);
   CEOID NextOid();
 
@@ -90,15 +98,17 @@ class Volume {
   std::string path_;
   dev_t device_ = 0;
   ino_t inode_ = 0;
+  bool accepted_ = false;  // passed every check: stamped as checked when closed
   SortKeyMaker keys_;
 
   struct Statements {
     Statement begin, commit, rollback;
     Statement getMeta, setMeta;
     Statement dbByName, dbByOid, sortOrders, insertDb, insertSortOrder, touchDb, dbStats;
-    Statement nextInclusive, nextExclusive, atIndex, keyOf, indexOf;
+    Statement nextInclusive, nextExclusive, atIndex, keyOf, indexOf, firstWithKey;
     Statement recordProps, insertRecord, updateRecord, deleteRecord;
-    Statement insertKey, deleteKeys;
+    Statement insertKey, deleteKeys, deleteDbKeys, recordsOfDb;
+    Statement renameDb, retypeDb, deleteSortOrders;
   };
   std::unique_ptr<Statements> s_;
 };

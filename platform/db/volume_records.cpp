@@ -79,6 +79,37 @@ CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Positio
   return record;
 }
 
+CEOID Volume::SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position,
+                        LPDWORD index) {
+  std::lock_guard guard(lock_);
+  const SORTORDERSPEC& spec = db.sortOrders[static_cast<size_t>(slot)];
+  std::vector<StoredValue> wanted;
+  DWORD error = 0;
+  if (spec.propid == 0 || value.propid != spec.propid || !MergeValues(wanted, &value, 1, error) || wanted.empty()) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  std::vector<unsigned char> key = keys_.KeyFor(spec, wanted);
+  int rc = s_->firstWithKey.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_NO_MORE_ITEMS);  // no record has that value
+    else
+      Fail(rc);
+    return 0;
+  }
+  CEOID record = static_cast<CEOID>(s_->firstWithKey.Int(0));
+  s_->firstWithKey.Reset();
+  if (index != nullptr) {
+    rc = s_->indexOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key, sqlite3_int64{record}).Step();
+    if (rc != SQLITE_ROW) return Fail(rc), 0;
+    *index = static_cast<DWORD>(s_->indexOf.Int(0));
+    s_->indexOf.Reset();
+  }
+  position = {std::move(key), record, true};
+  return record;
+}
+
 CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
                      std::vector<unsigned char>& key) {
   std::lock_guard guard(lock_);
@@ -134,7 +165,10 @@ CEOID Volume::Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* value
     if (rc == SQLITE_DONE) rc = s_->updateRecord.Bind(bytes, sqlite3_int64{record}).Step();
   }
   if (rc != SQLITE_DONE) return Fail(rc), 0;
-  if (!PutKeys(db, record, stored) || !Touch(db.oid)) return 0;
+  // Keys for the sort orders the database has now: another handle may have
+  // changed them since this one was opened.
+  auto current = FindDatabaseLocked(nullptr, db.oid);
+  if (!current || !PutKeys(*current, record, stored) || !Touch(db.oid)) return 0;
   rc = transaction.Commit();
   if (rc != SQLITE_OK) return Fail(rc), 0;
   return record;

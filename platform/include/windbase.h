@@ -145,6 +145,9 @@ typedef struct _CENOTIFYREQUEST {
 // Seek types.
 #define CEDB_SEEK_CEOID 0x00000001
 #define CEDB_SEEK_BEGINNING 0x00000002
+// value points to a CEPROPVAL of the handle's sort property: the first record
+// (in sort order) whose value sorts equal to it.
+#define CEDB_SEEK_VALUEFIRSTEQUAL 0x00000020
 // Read flags.
 #define CEDB_ALLOWREALLOC 0x00000001
 
@@ -163,8 +166,9 @@ CEOID CeCreateDatabaseEx(PCEGUID volume, CEDBASEINFO* info);
 // INVALID_HANDLE_VALUE on failure; close with CloseHandle.
 HANDLE CeOpenDatabaseEx(PCEGUID volume, PCEOID database, LPWSTR name, CEPROPID sortProperty, DWORD flags,
                         CENOTIFYREQUEST* request);
-// Returns the identifier of the record now current, 0 on failure.
-CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD value, LPDWORD index);
+// Returns the identifier of the record now current, 0 on failure. value is
+// pointer-sized: the value seeks pass an address in it.
+CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD_PTR value, LPDWORD index);
 // Reads every property of the current record (properties must be null).
 // The buffer holds the CEPROPVAL array followed by the texts it points to.
 CEOID CeReadRecordProps(HANDLE database, DWORD flags, LPWORD propertyCount, CEPROPID* properties,
@@ -174,3 +178,7 @@ CEOID CeReadRecordProps(HANDLE database, DWORD flags, LPWORD propertyCount, CEPR
 CEOID CeWriteRecordProps(HANDLE database, CEOID record, WORD propertyCount, CEPROPVAL* values);
 BOOL CeDeleteRecord(HANDLE database, CEOID record);
 BOOL CeOidGetInfoEx(PCEGUID volume, CEOID object, CEOIDINFO* info);
+// Changes what the info's valid flags name: the name, the type, the sort
+// orders (every record's place in each order is remade at once, in one
+// transaction). Handles opened before keep the order they were opened with.
+BOOL CeSetDatabaseInfoEx(PCEGUID volume, CEOID database, CEDBASEINFO* info);

@@ -264,6 +264,89 @@ TEST_F(DbTest, SeekByIndexAndByIdentifier) {
   store.Close();
 }
 
+// A sort order added to a database with records: every record takes its
+// place at once, a handle opened before writes in it too, and a value seek
+// finds the first record of a value in that order.
+TEST_F(DbTest, AnAddedSortOrderIndexesEveryRecordAndSeeksByValue) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  CEOID carol = store.Write(u"Carol", 7);
+  CEOID alice = store.Write(u"Alice", 3);
+  CEOID bert = store.Write(u"Bert", 7);
+  CEOIDINFO info{};
+  ASSERT_TRUE(CeOidGetInfoEx(&store.volume, store.database, &info));
+  CEDBASEINFO changed = info.infDatabase;
+  changed.dwFlags = CEDB_VALIDSORTSPEC;
+  changed.wNumSortOrder = 2;
+  changed.rgSortSpecs[1] = {kFlags, CEDB_SORT_DESCENDING};
+  ASSERT_TRUE(CeSetDatabaseInfoEx(&store.volume, store.database, &changed));
+  ASSERT_TRUE(CeOidGetInfoEx(&store.volume, store.database, &info));
+  EXPECT_EQ(info.infDatabase.wNumSortOrder, 2);
+  EXPECT_EQ(std::u16string(info.infDatabase.szDbaseName), u"Contacts") << "only the sort orders changed";
+
+  CEOID dana = store.Write(u"Dana", 5);  // through the handle opened before the change
+  CEOID noFlags = store.Write(u"Eve");
+  CEPROPVAL drop{};
+  drop.propid = kFlags;
+  drop.wFlags = CEDB_PROPDELETE;
+  ASSERT_EQ(CeWriteRecordProps(store.handle, noFlags, 1, &drop), noFlags);
+
+  CEOID database = store.database;
+  HANDLE byFlags = CeOpenDatabaseEx(&store.volume, &database, nullptr, kFlags, CEDB_AUTOINCREMENT, nullptr);
+  ASSERT_NE(byFlags, INVALID_HANDLE_VALUE);
+  Store flags = store;
+  flags.handle = byFlags;
+  EXPECT_EQ(flags.ReadAllNames(), (std::vector<std::u16string>{u"Eve", u"Carol", u"Bert", u"Dana", u"Alice"}))
+      << "descending; the record without the property first; ties by identifier";
+  EXPECT_EQ(store.ReadAllNames(), (std::vector<std::u16string>{u"Alice", u"Bert", u"Carol", u"Dana", u"Eve"}));
+
+  CEPROPVAL seven{};
+  seven.propid = kFlags;
+  seven.val.ulVal = 7;
+  DWORD index = 99;
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&seven), &index), carol);
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(flags.ReadRest(), (std::vector<std::u16string>{u"Carol", u"Bert", u"Dana", u"Alice"}));
+  seven.val.ulVal = 3;
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&seven), nullptr), alice);
+  seven.val.ulVal = 4;
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&seven), nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  CEPROPVAL name{};
+  name.propid = kName;
+  name.val.lpwstr = const_cast<LPWSTR>(u"Bert");
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&name), nullptr), 0u)
+      << "not the handle's sort property";
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&name), nullptr), bert);
+  seven.val.ulVal = 5;
+  EXPECT_EQ(CeSeekDatabase(byFlags, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&seven), nullptr), dana)
+      << "written through the handle opened before the order was added";
+
+  // Back to one sort order: the second one's handle can no longer be opened.
+  changed.wNumSortOrder = 1;
+  ASSERT_TRUE(CeSetDatabaseInfoEx(&store.volume, store.database, &changed));
+  CloseHandle(byFlags);
+  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &database, nullptr, kFlags, 0, nullptr), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(store.ReadAllNames().size(), 5u);
+  changed.wNumSortOrder = 5;
+  EXPECT_FALSE(CeSetDatabaseInfoEx(&store.volume, store.database, &changed));
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  EXPECT_FALSE(CeSetDatabaseInfoEx(&store.volume, 0x7ffffff0, &changed));
+  store.Close();
+
+  Store other;
+  ASSERT_TRUE(other.Open(u"Other"));
+  CEDBASEINFO rename{};
+  rename.dwFlags = CEDB_VALIDNAME;
+  std::u16string(u"contacts").copy(rename.szDbaseName, 8);
+  EXPECT_FALSE(CeSetDatabaseInfoEx(&other.volume, other.database, &rename)) << "names are unique, case aside";
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
+  other.Close();
+}
+
 TEST_F(DbTest, ReplaceMovesTheRecordAndDeleteRemovesIt) {
   Store store;
   ASSERT_TRUE(store.Open());
@@ -426,6 +509,34 @@ TEST_F(DbTest, AVolumeWithADamagedIndexIsRefusedAndLeftAlone) {
     EXPECT_FALSE(std::filesystem::exists(path + "-wal")) << name;
     std::remove(path.c_str());
   }
+}
+
+// Reading a large volume through at every start costs most of a short
+// command's time: a file closed whole and unchanged since is trusted, and
+// any change to it brings the full check back.
+TEST_F(DbTest, AVolumeClosedWholeIsNotReadThroughAgainUntilItChanges) {
+  std::string path = HostPath(kVolumePath);
+  std::string stampPath = path + "-checked";
+  Store store;
+  ASSERT_TRUE(store.Open());
+  ASSERT_NE(store.Write(u"Anna"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(stampPath)) << "no stamp while mounted";
+  store.Close();
+  ASSERT_TRUE(std::filesystem::exists(stampPath)) << "stamped when closed whole";
+  EXPECT_EQ(std::filesystem::status(stampPath).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  ASSERT_TRUE(store.Open());
+  EXPECT_EQ(store.ReadAllNames(), std::vector<std::u16string>{u"Anna"});
+  store.Close();
+
+  std::string stamp = ReadAll(stampPath);
+  std::string damaged = ReadAll(std::string(KV_TEST_DATA) + "/volume-damaged-index.bin");
+  ASSERT_FALSE(damaged.empty());
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << damaged;
+  CEGUID volume{};
+  EXPECT_FALSE(CeMountDBVol(&volume, const_cast<LPWSTR>(kVolumePath), OPEN_ALWAYS)) << "changed since: checked whole";
+  EXPECT_EQ(ReadAll(path), damaged);
+  EXPECT_EQ(ReadAll(stampPath), stamp) << "a refused file gets no stamp";
 }
 
 // Found by fuzzing: a table definition changed inside the file passes every

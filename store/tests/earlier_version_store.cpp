@@ -10,6 +10,31 @@ CEOID WriteEarlierVersionMessage(const std::u16string& aName, const std::u16stri
                                  const std::u16string& aText, DWORD aFolder, const FILETIME& aDate) {
   // The program's own store makes the volume and the database when missing.
   std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(nullptr, 0));
+  return WriteEarlierVersionRecord(aName, aNumber, aText, aFolder, aDate);
+}
+
+bool MakeEarlierVersionMessagesDatabase() {
+  CEGUID volume;
+  if (!CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_ALWAYS)) return false;
+  CEOID databaseOid = 0;
+  HANDLE database = CeOpenDatabaseEx(&volume, &databaseOid, const_cast<LPWSTR>(u"KvMessages"), 0, 0, nullptr);
+  bool made = database != INVALID_HANDLE_VALUE;
+  if (made) {
+    CloseHandle(database);
+  } else {
+    CEDBASEINFO info = {};
+    info.dwFlags = 0x10017;
+    std::u16string(u"KvMessages").copy(info.szDbaseName, 10);
+    info.wNumSortOrder = 1;
+    info.rgSortSpecs[0] = {KMessageNameProp, CEDB_SORT_IGNORENONSPACE | CEDB_SORT_IGNORESYMBOLS};
+    made = CeCreateDatabaseEx(&volume, &info) != 0;
+  }
+  CeUnmountDBVol(&volume);
+  return made;
+}
+
+CEOID WriteEarlierVersionRecord(const std::u16string& aName, const std::u16string& aNumber,
+                                const std::u16string& aText, DWORD aFolder, const FILETIME& aDate) {
   CEGUID volume;
   if (!CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING)) return 0;
   CEOID databaseOid = 0;

@@ -173,29 +173,58 @@ int MessagesDeleteOnPhone(TCliSession& aSession, const TParsedOptions& aOptions)
   }));
 }
 
+// Writes the list one message at a time as it is read: a JSON array element
+// by element, laid out as the whole array's dump would be, or one line each.
+class TListPrinter {
+ public:
+  TListPrinter(bool aJson, bool aAllFolders) : iJson(aJson), iAllFolders(aAllFolders) {}
+
+  void Print(CKveMessagesItem& aMessage) {
+    if (iJson) {
+      std::string element = "  " + MessageJson(aMessage).dump(2);
+      for (size_t at = element.find('\n'); at != std::string::npos; at = element.find('\n', at + 3))
+        element.replace(at, 1, "\n  ");
+      std::printf("%s%s", iCount == 0 ? "[\n" : ",\n", element.c_str());
+    } else {
+      std::string who = aMessage.Name().Length() != 0 ? Utf8(aMessage.Name()) : Utf8(aMessage.Number());
+      std::string line = Padded(std::to_string(aMessage.Oid()), 6);
+      if (iAllFolders) line += Padded(FolderName(aMessage.Folder()), 7);
+      line += Padded(Utf8(aMessage.DateSent()), 17) + Padded(who, 20) + " " + Utf8(aMessage.SingleLineMessage());
+      std::printf("%s\n", line.c_str());
+    }
+    ++iCount;
+  }
+
+  void End() {
+    if (iJson) std::printf("%s", iCount == 0 ? "[]\n" : "\n]\n");
+    if (iCount == 0 && !iJson && isatty(1)) std::fprintf(stderr, "No messages.\n");
+  }
+
+ private:
+  bool iJson;
+  bool iAllFolders;
+  int iCount = 0;
+};
+
 int MessagesList(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::string folder = Choice(aOptions, "folder", {"all", "inbox", "outbox", "sent"}, "all", "messages list");
-  std::vector<TMessage> messages = ReadAllMessages(aSession.Messages());
-  std::erase_if(messages, [&](const TMessage& m) { return folder != "all" && FolderName(m->Folder()) != folder; });
-  // Newest last; the store's own order (by name) among equal dates.
-  std::stable_sort(messages.begin(), messages.end(), [](const TMessage& a, const TMessage& b) {
-    return FileTimeValue(a->DateSentTime()) < FileTimeValue(b->DateSentTime());
-  });
-
-  if (aSession.Json()) {
-    nlohmann::json list = nlohmann::json::array();
-    for (TMessage& message : messages) list.push_back(MessageJson(*message));
-    PrintJson(list);
-    return 0;
+  CKveMessagesDatabase& store = aSession.Messages();
+  TListPrinter printer(aSession.Json(), folder == "all");
+  auto wanted = [&](const CKveMessagesItem& aMessage) { return folder == "all" || FolderName(aMessage.Folder()) == folder; };
+  // Newest last, read in the store's date order.
+  TMessage message(store.ReadFirstByDateL());
+  if (message == nullptr && !store.DateOrderOpen()) {
+    // Without the date order: every message read, then sorted by date.
+    std::vector<TMessage> messages = ReadAllMessages(store);
+    std::stable_sort(messages.begin(), messages.end(), [](const TMessage& a, const TMessage& b) {
+      return FileTimeValue(a->DateSentTime()) < FileTimeValue(b->DateSentTime());
+    });
+    for (TMessage& each : messages)
+      if (wanted(*each)) printer.Print(*each);
   }
-  for (TMessage& message : messages) {
-    std::string who = message->Name().Length() != 0 ? Utf8(message->Name()) : Utf8(message->Number());
-    std::string line = Padded(std::to_string(message->Oid()), 6);
-    if (folder == "all") line += Padded(FolderName(message->Folder()), 7);
-    line += Padded(Utf8(message->DateSent()), 17) + Padded(who, 20) + " " + Utf8(message->SingleLineMessage());
-    std::printf("%s\n", line.c_str());
-  }
-  if (messages.empty() && isatty(1)) std::fprintf(stderr, "No messages.\n");
+  for (; message != nullptr; message.reset(store.ReadNextByDateL()))
+    if (wanted(*message)) printer.Print(*message);
+  printer.End();
   return 0;
 }
 

@@ -41,6 +41,7 @@ std::vector<long> Ids(const nlohmann::json& aList) {
 
 TEST_F(CliTest, DownloadPutsThePhonesMessagesInTheirFolders) {
   nlohmann::json profile = ShippedProfile("demo");
+  EXPECT_EQ(Cli({"--json", "messages", "list"}).iOut, "[]\n");
   StartPhone(profile);
   TChildResult download = Cli({"messages", "download"});
   ASSERT_EQ(download.iStatus, 0) << download.iErr;
@@ -64,6 +65,8 @@ TEST_F(CliTest, DownloadPutsThePhonesMessagesInTheirFolders) {
   nlohmann::json all = CliJson({"messages", "list"});
   ASSERT_TRUE(all.is_array());
   ASSERT_EQ(all.size(), expected);
+  EXPECT_EQ(Cli({"--json", "messages", "list"}).iOut, all.dump(2) + "\n")
+      << "written message by message, laid out as one dump of the whole list";
   for (size_t i = 0; i < all.size(); ++i) {
     for (const char* key : {"id", "folder", "name", "number", "date", "date_sent", "text"})
       EXPECT_TRUE(all[i].contains(key)) << key;
