@@ -85,6 +85,8 @@ class Volume {
   bool RemakeKeysIfCollationChanged();
   bool Exec(const char* sql);
   bool Fail(int rc);
+  CEOID LandOn(const DatabaseInfo& db, int slot, std::vector<unsigned char> key, CEOID record, Position& position,
+               LPDWORD index);
   std::optional<DatabaseInfo> FindDatabaseLocked(const std::u16string* name, CEOID oid);
   bool LoadRecord(CEOID record, CEOID& database, std::vector<StoredValue>& values);
   bool PutKeys(const DatabaseInfo& db, CEOID record, const std::vector<StoredValue>& values);

@@ -57,6 +57,20 @@ CEOID Volume::SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position&
   return position.oid;
 }
 
+// Both seeks end here: the position set on the record, and its index in the
+// sort order when the caller asked for it.
+CEOID Volume::LandOn(const DatabaseInfo& db, int slot, std::vector<unsigned char> key, CEOID record,
+                     Position& position, LPDWORD index) {
+  if (index != nullptr) {
+    int rc = s_->indexOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key, sqlite3_int64{record}).Step();
+    if (rc != SQLITE_ROW) return Fail(rc), 0;
+    *index = static_cast<DWORD>(s_->indexOf.Int(0));
+    s_->indexOf.Reset();
+  }
+  position = {std::move(key), record, true};
+  return record;
+}
+
 CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Position& position, LPDWORD index) {
   std::lock_guard guard(lock_);
   int rc = s_->keyOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{record}).Step();
@@ -69,14 +83,7 @@ CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Positio
   }
   std::vector<unsigned char> key = s_->keyOf.Blob(0);
   s_->keyOf.Reset();
-  if (index != nullptr) {
-    rc = s_->indexOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key, sqlite3_int64{record}).Step();
-    if (rc != SQLITE_ROW) return Fail(rc), 0;
-    *index = static_cast<DWORD>(s_->indexOf.Int(0));
-    s_->indexOf.Reset();
-  }
-  position = {std::move(key), record, true};
-  return record;
+  return LandOn(db, slot, std::move(key), record, position, index);
 }
 
 CEOID Volume::SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position,
@@ -100,14 +107,7 @@ CEOID Volume::SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value
   }
   CEOID record = static_cast<CEOID>(s_->firstWithKey.Int(0));
   s_->firstWithKey.Reset();
-  if (index != nullptr) {
-    rc = s_->indexOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key, sqlite3_int64{record}).Step();
-    if (rc != SQLITE_ROW) return Fail(rc), 0;
-    *index = static_cast<DWORD>(s_->indexOf.Int(0));
-    s_->indexOf.Reset();
-  }
-  position = {std::move(key), record, true};
-  return record;
+  return LandOn(db, slot, std::move(key), record, position, index);
 }
 
 CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
