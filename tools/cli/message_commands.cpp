@@ -42,6 +42,47 @@ std::vector<int> ReceivedParts(const CKveMessagesItem& aMessage) {
   return parts;
 }
 
+const char* DeliveryName(TKvDeliveryState aState) {
+  switch (aState) {
+    case EKvDeliveryPending: return "pending";
+    case EKvDeliveryDelivered: return "delivered";
+    case EKvDeliveryFailed: return "failed";
+    default: return "none";
+  }
+}
+
+// What the reports say of a Sent message: the state, and the time it was
+// delivered or the reason it failed.
+struct TDeliveryOutcome {
+  TKvDeliveryState iState = EKvDeliveryNone;
+  std::string iTime;    // ISO 8601 UTC, delivered only
+  std::string iReason;  // failed only
+  int iStatus = KKvNoReportYet;
+};
+
+TDeliveryOutcome Delivery(const CKveMessagesItem& aMessage) {
+  TDeliveryOutcome outcome;
+  TKvDeliveryList parts = aMessage.Delivery();
+  outcome.iState = DeliveryState(parts);
+  if (const TKvPartDelivery* deciding = DecidingPart(parts)) {
+    outcome.iStatus = deciding->iStatus;
+    if (outcome.iState == EKvDeliveryDelivered) outcome.iTime = IsoUtc(deciding->iTime);
+    if (outcome.iState == EKvDeliveryFailed) outcome.iReason = Utf8(TConstPtr16(DeliveryStatusReason(deciding->iStatus)));
+  }
+  return outcome;
+}
+
+nlohmann::json DeliveryJson(const CKveMessagesItem& aMessage) {
+  TDeliveryOutcome outcome = Delivery(aMessage);
+  nlohmann::json delivery = {{"state", DeliveryName(outcome.iState)}};
+  if (outcome.iState == EKvDeliveryDelivered) delivery["time"] = outcome.iTime;
+  if (outcome.iState == EKvDeliveryFailed) {
+    delivery["reason"] = outcome.iReason;
+    delivery["status"] = outcome.iStatus;
+  }
+  return delivery;
+}
+
 nlohmann::json MessageJson(CKveMessagesItem& aMessage) {
   nlohmann::json message = {{"id", aMessage.Oid()},
                             {"folder", FolderName(aMessage.Folder())},
@@ -52,6 +93,7 @@ nlohmann::json MessageJson(CKveMessagesItem& aMessage) {
                             {"text", WithLf(Utf8(aMessage.Text()))}};
   if (aMessage.IsLongMessage())
     message["parts"] = {{"total", aMessage.ConcatTotal()}, {"received", ReceivedParts(aMessage)}};
+  if (aMessage.Folder() == EKvFolderSent) message["delivery"] = DeliveryJson(aMessage);
   return message;
 }
 
@@ -152,6 +194,7 @@ int SendMessage(TCliSession& aSession, TMessage aMessage) {
     aMessage->SetOid(0);
     aMessage->SetFolder(EKvFolderOutbox);
     aMessage->ClearLongMessage();  // the copy is a message of its own
+    aMessage->ClearDelivery();
     if (!SaveItemInDatabase(store, *aMessage))
       std::fprintf(stderr, "korvanet-cli: note: the Outbox copy is not stored: %s\n",
                    SaveFailure(store, *aMessage).c_str());
@@ -218,7 +261,11 @@ int MessagesList(TCliSession& aSession, const TParsedOptions& aOptions) {
     std::string who = message->Name().Length() != 0 ? Utf8(message->Name()) : Utf8(message->Number());
     std::string line = Padded(std::to_string(message->Oid()), 6);
     if (folder == "all") line += Padded(FolderName(message->Folder()), 7);
-    line += Padded(Utf8(message->DateSent()), 17) + Padded(who, 20) + " " + Utf8(message->SingleLineMessage());
+    line += Padded(Utf8(message->DateSent()), 17) + Padded(who, 20) + " ";
+    TKvDeliveryState delivery = message->DeliveryState();
+    if (message->Folder() == EKvFolderSent && delivery != EKvDeliveryNone)
+      line += std::string("[") + DeliveryName(delivery) + "] ";
+    line += Utf8(message->SingleLineMessage());
     std::printf("%s\n", line.c_str());
   }
   if (messages.empty() && isatty(1)) std::fprintf(stderr, "No messages.\n");
@@ -237,6 +284,13 @@ int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions) {
   if (message->IsLongMessage())
     std::printf("Parts:  %zu of %lu received\n", ReceivedParts(*message).size(),
                 static_cast<unsigned long>(message->ConcatTotal()));
+  if (message->Folder() == EKvFolderSent) {
+    TDeliveryOutcome delivery = Delivery(*message);
+    std::string text = delivery.iState == EKvDeliveryNone ? "no report requested" : DeliveryName(delivery.iState);
+    if (delivery.iState == EKvDeliveryDelivered) text += " " + delivery.iTime;
+    if (delivery.iState == EKvDeliveryFailed) text += ": " + delivery.iReason;
+    std::printf("Delivery: %s\n", text.c_str());
+  }
   std::printf("\n%s\n", WithLf(Utf8(message->Text())).c_str());
   return 0;
 }

@@ -223,3 +223,92 @@ TEST_F(ListenTest, BadUsageIsRefused) {
   EXPECT_EQ(run.iStatus, 1);
   EXPECT_EQ(LastLine(run.iErr), "Error initialising port");
 }
+
+// Delivery reports: sent with reports on, phonesim's report marks the Sent
+// message, while listening or when a download finds it on the phone.
+namespace {
+
+nlohmann::json WithText(const nlohmann::json& aMessages, const std::string& aText) {
+  for (const auto& message : aMessages)
+    if (message["text"] == aText) return message;
+  return nullptr;
+}
+
+std::string DeliveryState(const nlohmann::json& aMessage) {
+  return aMessage.is_null() ? "(missing)" : aMessage["delivery"]["state"].get<std::string>();
+}
+
+}  // namespace
+
+TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredInSentAfterThePhoneReportsIt) {
+  auto SentMessage = [this](const std::string& aText) {
+    return WithText(CliJson({"messages", "list", "--folder", "sent"}), aText);
+  };
+  auto DeliveryOf = [&](const std::string& aText) { return DeliveryState(SentMessage(aText)); };
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["report_delay_ms"] = 300;
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
+  TChildResult send = Cli({"send", "--to", "+447700900123", "--text", "Dinner at 8?"});
+  ASSERT_EQ(send.iStatus, 0) << send.iErr;
+  TChildResult sendLong = Cli({"send", "--to", "+447700900123", "--text", LongText()});
+  ASSERT_EQ(sendLong.iStatus, 0) << sendLong.iErr;
+  EXPECT_EQ(DeliveryOf("Dinner at 8?"), "pending");
+  EXPECT_EQ(DeliveryOf(LongText()), "pending");
+
+  // Reports that came while the port was closed are on the phone; those
+  // still due are announced while listening.
+  StartListening({});
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    return DeliveryOf("Dinner at 8?") == "delivered" && DeliveryOf(LongText()) == "delivered";
+  })) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+
+  nlohmann::json dinner = SentMessage("Dinner at 8?");
+  EXPECT_TRUE(dinner["delivery"].contains("time")) << dinner.dump();
+  TChildResult shown = Cli({"messages", "show", std::to_string(dinner["id"].get<long>())});
+  EXPECT_NE(shown.iOut.find("Delivery: delivered " + dinner["delivery"]["time"].get<std::string>()), std::string::npos)
+      << shown.iOut;
+  EXPECT_NE(Cli({"messages", "list"}).iOut.find("[delivered] Dinner at 8?"), std::string::npos);
+  // The reports are no Inbox messages.
+  EXPECT_EQ(CliJson({"messages", "list", "--folder", "inbox"}).size(), 2u);
+  // Three parts asked for reports: the short message and the long one's two.
+  nlohmann::json state = StopPhone();
+  ASSERT_EQ(state["sms"]["sent"].size(), 3u);
+  for (const auto& part : state["sms"]["sent"]) EXPECT_EQ(part["report_requested"], true);
+}
+
+TEST_F(ListenTest, AFailedReportFoundByADownloadGivesItsReasonAndReportsOffAsksForNone) {
+  auto SentMessage = [this](const std::string& aText) {
+    return WithText(CliJson({"messages", "list", "--folder", "sent"}), aText);
+  };
+  auto DeliveryOf = [&](const std::string& aText) { return DeliveryState(SentMessage(aText)); };
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["report_delay_ms"] = 100;
+  profile["sms"]["report_status"] = 0x46;  // validity period expired
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "Too late"}).iStatus, 0);
+  ASSERT_EQ(Cli({"settings", "--reports", "off"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "No report"}).iStatus, 0);
+
+  // Each download reads what the phone holds; the report is there once due.
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    Cli({"messages", "download"});
+    return DeliveryOf("Too late") != "pending";
+  }));
+  nlohmann::json failed = SentMessage("Too late");
+  EXPECT_EQ(failed["delivery"]["state"], "failed");
+  EXPECT_EQ(failed["delivery"]["reason"], "Validity period expired");
+  EXPECT_EQ(failed["delivery"]["status"], 0x46);
+  TChildResult shown = Cli({"messages", "show", std::to_string(failed["id"].get<long>())});
+  EXPECT_NE(shown.iOut.find("Delivery: failed: Validity period expired"), std::string::npos) << shown.iOut;
+  EXPECT_EQ(DeliveryOf("No report"), "none");
+  EXPECT_EQ(CliJson({"messages", "list", "--folder", "inbox"}).size(), 2u);
+
+  nlohmann::json state = StopPhone();
+  ASSERT_EQ(state["sms"]["sent"].size(), 2u);
+  EXPECT_EQ(state["sms"]["sent"][0]["report_requested"], true);
+  EXPECT_EQ(state["sms"]["sent"][1]["report_requested"], false);
+}
