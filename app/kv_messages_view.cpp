@@ -5,6 +5,7 @@
 #include "app/app_globals.h"
 #include "app/epoc_app_window.h"
 #include "app/epoc_list_controls.h"
+#include "app/kv_delivery_text.h"
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
 #include "app/kv_store_ids.h"
@@ -143,13 +144,21 @@ void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
   std::u16string name = DisplayName(aMessage);
   std::u16string line = Text(aMessage.SingleLineMessage());
   std::u16string date = Text(aMessage.DateSent());
+  std::u16string listName = name;
+  if (aMessage.Folder() == EKvFolderSent) {
+    // Sent rows carry the delivery as a mark: before the text in list mode,
+    // before the name in split mode.
+    std::u16string mark = DeliveryMark(aMessage);
+    line = mark + line;
+    listName = mark + name;
+  }
   LPARAM identifier = static_cast<LPARAM>(aMessage.Oid());
   if (aReplace) {
     iListBox->Replace(identifier, name.c_str(), line.c_str());
-    iListView->ReplaceItemIntoViewL(identifier, name.c_str(), date.c_str());
+    iListView->ReplaceItemIntoViewL(identifier, listName.c_str(), date.c_str());
   } else {
     iListBox->AddL(identifier, name.c_str(), line.c_str());
-    iListView->InsertItemIntoViewL(identifier, name.c_str(), date.c_str());
+    iListView->InsertItemIntoViewL(identifier, listName.c_str(), date.c_str());
   }
 }
 
@@ -205,6 +214,8 @@ void CKvMessagesView::UpdateEditBoxText() {
     return;
   }
   std::u16string text = Text(message->Text());
+  std::u16string delivery = message->Folder() == EKvFolderSent ? DeliveryLine(*message) : std::u16string();
+  if (!delivery.empty()) text = delivery + u"\r\n" + text;
   SendMessageW(iReader->ChildWindow(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   delete message;
 }
