@@ -98,6 +98,17 @@ class ListenTest : public CliTest {
     return texts;
   }
 
+  // The Sent message with that text (null when there is none) and its delivery state.
+  nlohmann::json SentMessage(const std::string& aText) {
+    for (const auto& message : CliJson({"messages", "list", "--folder", "sent"}))
+      if (message["text"] == aText) return message;
+    return nullptr;
+  }
+  std::string DeliveryOf(const std::string& aText) {
+    nlohmann::json message = SentMessage(aText);
+    return message.is_null() ? "(missing)" : message["delivery"]["state"].get<std::string>();
+  }
+
   std::string iControl;
   std::thread iListener;
   std::mutex iLock;
@@ -226,25 +237,8 @@ TEST_F(ListenTest, BadUsageIsRefused) {
 
 // Delivery reports: sent with reports on, phonesim's report marks the Sent
 // message, while listening or when a download finds it on the phone.
-namespace {
-
-nlohmann::json WithText(const nlohmann::json& aMessages, const std::string& aText) {
-  for (const auto& message : aMessages)
-    if (message["text"] == aText) return message;
-  return nullptr;
-}
-
-std::string DeliveryState(const nlohmann::json& aMessage) {
-  return aMessage.is_null() ? "(missing)" : aMessage["delivery"]["state"].get<std::string>();
-}
-
-}  // namespace
 
 TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredInSentAfterThePhoneReportsIt) {
-  auto SentMessage = [this](const std::string& aText) {
-    return WithText(CliJson({"messages", "list", "--folder", "sent"}), aText);
-  };
-  auto DeliveryOf = [&](const std::string& aText) { return DeliveryState(SentMessage(aText)); };
   nlohmann::json profile = SmallProfile();
   profile["sms"]["report_delay_ms"] = 300;
   StartPhoneWithControl(profile);
@@ -280,10 +274,6 @@ TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredInSentAfterThePhon
 }
 
 TEST_F(ListenTest, AFailedReportFoundByADownloadGivesItsReasonAndReportsOffAsksForNone) {
-  auto SentMessage = [this](const std::string& aText) {
-    return WithText(CliJson({"messages", "list", "--folder", "sent"}), aText);
-  };
-  auto DeliveryOf = [&](const std::string& aText) { return DeliveryState(SentMessage(aText)); };
   nlohmann::json profile = SmallProfile();
   profile["sms"]["report_delay_ms"] = 100;
   profile["sms"]["report_status"] = 0x46;  // validity period expired
