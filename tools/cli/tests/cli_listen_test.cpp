@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -301,4 +302,38 @@ TEST_F(ListenTest, AFailedReportFoundByADownloadGivesItsReasonAndReportsOffAsksF
   ASSERT_EQ(state["sms"]["sent"].size(), 2u);
   EXPECT_EQ(state["sms"]["sent"][0]["report_requested"], true);
   EXPECT_EQ(state["sms"]["sent"][1]["report_requested"], false);
+}
+
+TEST_F(ListenTest, AReportAnnouncedWhileListeningMarksTheRightMessageAndGoesFromThePhoneOnceApplied) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["report_delay_ms"] = 3600000;  // the test hands the report over itself
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "First"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "Second"}).iStatus, 0);
+  // The reference the phone gave the second message.
+  std::string transcript = ReadFile(iRoot + "/transcript.jsonl");
+  size_t at = transcript.rfind("+CMGS: ");
+  ASSERT_NE(at, std::string::npos);
+  int reference = std::stoi(transcript.substr(at + 7));
+
+  StartListening({"--delete-after-store"});
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%02X", reference);
+  Deliver(std::string("pdu 0006") + hex + "0C91447700091032" "62216091500300" "62216091503300" "00");
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return DeliveryOf("Second") == "delivered"; })) << Err();
+  // Announced with its index; its phone copy goes once it has marked the message.
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::string text = ReadFile(iRoot + "/transcript.jsonl");
+    size_t cdsi = text.find("+CDSI: ");
+    size_t comma = text.find(',', cdsi);
+    if (cdsi == std::string::npos || comma == std::string::npos) return false;
+    std::string index = std::to_string(std::stoi(text.substr(comma + 1)));
+    return text.find("AT+CMGD=" + index, cdsi) != std::string::npos;
+  })) << ReadFile(iRoot + "/transcript.jsonl");
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  EXPECT_EQ(DeliveryOf("First"), "pending");
+  // Printed lines are the received messages only, not the report.
+  EXPECT_EQ(Lines(run.iOut).size(), 2u) << run.iOut;
 }
