@@ -36,9 +36,11 @@ int TPduSmsFormat::ConvertToSms(const TDesc16& aPdu, CStdSms& aSms, int aCapabil
   // centre part that some phones leave out.
   static const bool KAttempts[4][2] = {{true, false}, {false, false}, {true, true}, {false, true}};
   int result = KErrCorrupt;
+  iStatusReportRead = false;
   for (const auto& attempt : KAttempts) {
     result = DoConvertSms(aSms, attempt[0], attempt[1]);
-    if (result == 0) break;
+    // A damaged status report is dropped, never read again as a message.
+    if (result == 0 || iStatusReportRead) break;
   }
   return result;
 }
@@ -171,6 +173,7 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
 }
 
 int TPduSmsFormat::DecodeStatusReport(CStdSms& aSms) {
+  iStatusReportRead = true;
   aSms.iMessageReference = static_cast<BYTE>(ReadOctet());
   TModBuf16<KSmsNumberLength> number;
   int r = ConvertPhoneNum(number);

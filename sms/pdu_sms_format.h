@@ -80,6 +80,7 @@ class TPduSmsFormat {
   int iCapabilities = 0;
   int iPos = 0;
   bool iTruncated = false;
+  bool iStatusReportRead = false;  // an attempt found a status report's first octet
 
   // Encoder state
   TModBuf16<KPduSendBufferLength> iSendBuffer;
