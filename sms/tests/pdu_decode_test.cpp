@@ -286,9 +286,6 @@ TEST(PduDecode, StatusReportGivesReferenceRecipientTimesAndStatus) {
   TDecoded cut = DecodeText(KReportHead);
   EXPECT_EQ(cut.iResult, KErrCorrupt);
   EXPECT_FALSE(cut.iSms->IsStatusReport());
-  // Nor, behind a service centre, is it taken for any other kind of message.
-  EXPECT_EQ(DecodeText("0791447758100650" + KReportHead.substr(2)).iResult, KErrCorrupt);
-  EXPECT_EQ(DecodeText("0791447758100650" + KReportHead.substr(2, 20)).iResult, KErrCorrupt);
 
   // A message decoded after a report in the same record is no report.
   TDecoded reused = DecodeText(KReportHead + "00");
