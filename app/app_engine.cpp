@@ -164,14 +164,17 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
   iAction.iWindow = aWindow;
   iAction.iResult = 0;
   iAction.iSmsc = nullptr;
+  iAction.iRequestReports = false;
   iAction.iText.Zero();
   if (iThread == nullptr) InitialiseEngineThread();
 
   if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Listen) {
     const TActionStart& start = KActionStarts[iState - 1];
     LogMessage(KLogFilePath, start.iLogLine);
-    if (iState == EKvAppEngine_SendNow)
+    if (iState == EKvAppEngine_SendNow) {
       iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
+      iAction.iRequestReports = gKvDocument != nullptr && gKvDocument->RequestReports();
+    }
     PostToEngine(start.iCommand);
   } else if (iState == EKvAppEngine_NoAction) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: no action");

@@ -50,6 +50,8 @@ void CKvDocument::LoadSettings() {
   SetDoLogging(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvDebugLogValue));
   SetSmscNumber(CEpocRegistry::GetRegistryString(KKvRegistryKey, KKvSmscValue));
   SetMessageView(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvMessageViewValue));
+  // Absent (an earlier version's settings) reads as 0: off.
+  SetRequestReports(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue) != 0);
 }
 
 void CKvDocument::CommitSettingsL() {
@@ -57,6 +59,7 @@ void CKvDocument::CommitSettingsL() {
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvDebugLogValue, iDoLogging);
   CEpocRegistry::SaveRegistryString(KKvRegistryKey, KKvSmscValue, SmscNumber());
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvMessageViewValue, iMessageView ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue, iRequestReports ? 1 : 0);
 }
 
 void CKvDocument::SetDoLogging(int aFlag) {

@@ -14,6 +14,7 @@ inline constexpr WCHAR KKvRegistryKey[] = u"Software\\Veltramonic\\Korvanet";
 inline constexpr WCHAR KKvDebugLogValue[] = u"DebugLog";
 inline constexpr WCHAR KKvSmscValue[] = u"SMSC";
 inline constexpr WCHAR KKvMessageViewValue[] = u"MessageView";
+inline constexpr WCHAR KKvDeliveryReportsValue[] = u"DeliveryReports";
 
 class CKvDocument : public CEpocDocument {
  public:
@@ -35,6 +36,9 @@ class CKvDocument : public CEpocDocument {
   LPCWSTR SmscNumber() const { return iSmscNumber != nullptr ? iSmscNumber : u""; }
   void SetMessageView(int aView) { iMessageView = aView != 0; }
   bool MessageView() const { return iMessageView; }
+  // "Request delivery reports": sent parts ask for a status report.
+  void SetRequestReports(bool aOn) { iRequestReports = aOn; }
+  bool RequestReports() const { return iRequestReports; }
 
   // Made on the first request, then kept.
   CKveContactsDatabase* ContactsDatabase();
@@ -49,4 +53,5 @@ class CKvDocument : public CEpocDocument {
   LPWSTR iSmscNumber;                       // owned, malloc'ed
   int iDoLogging;
   bool iMessageView;
+  bool iRequestReports;
 };

@@ -6,6 +6,7 @@
 #include "app/app_globals.h"
 #include "app/epoc_app_window.h"
 #include "app/epoc_list_controls.h"
+#include "app/kv_delivery_text.h"
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
 #include "app/kv_message_rows.h"
@@ -135,6 +136,9 @@ CKveMessagesItem* CKvMessagesView::ReadMessageL(CEOID aIdentifier) {
 void CKvMessagesView::AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace) {
   std::u16string name = DisplayName(aMessage);
   std::u16string line = Text(aMessage.SingleLineMessage());
+  // Sent rows carry the delivery as a mark: before the text in list mode,
+  // before the name in split mode (ShownRowL).
+  if (aMessage.Folder() == EKvFolderSent) line = DeliveryMark(aMessage) + line;
   LPARAM identifier = static_cast<LPARAM>(aMessage.Oid());
   if (aReplace)
     iListBox->Replace(identifier, name.c_str(), line.c_str());
@@ -204,6 +208,7 @@ const CKvMessagesView::TShownRow& CKvMessagesView::ShownRowL(CEOID aIdentifier) 
   // A record gone meanwhile shows as an empty row until its notice removes it.
   if (CKveMessagesItem* message = ReadMessageL(aIdentifier)) {
     shown.iName = DisplayName(*message);
+    if (message->Folder() == EKvFolderSent) shown.iName = DeliveryMark(*message) + shown.iName;
     shown.iDate = Text(message->DateSent());
     delete message;
   }
@@ -281,6 +286,8 @@ void CKvMessagesView::UpdateEditBoxText() {
     return;
   }
   std::u16string text = Text(message->Text());
+  std::u16string delivery = message->Folder() == EKvFolderSent ? DeliveryLine(*message) : std::u16string();
+  if (!delivery.empty()) text = delivery + u"\r\n" + text;
   SendMessageW(iReader->ChildWindow(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   delete message;
 }

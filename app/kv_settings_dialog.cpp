@@ -25,6 +25,8 @@ void CKvSettingsDialog::InitDialogL() {
   SetDlgItemTextW(iWindow, KKvIdSmscField, gKvDocument->SmscNumber());
   SendDlgItemMessageW(iWindow, KKvIdLogCheckBox, BM_SETCHECK,
                       gKvDocument->DoLogging() != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendDlgItemMessageW(iWindow, KKvIdReportsCheckBox, BM_SETCHECK,
+                      gKvDocument->RequestReports() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CKvSettingsDialog::SaveSettings() {
@@ -41,6 +43,8 @@ void CKvSettingsDialog::SaveSettings() {
   } else {
     LogMessageWithError(KLogFilePath, u"CKvSettingsDialog::SaveSettings - failed to get editbox text");
   }
+  gKvDocument->SetRequestReports(SendDlgItemMessageW(iWindow, KKvIdReportsCheckBox, BM_GETCHECK, 0, 0) ==
+                                 BST_CHECKED);
   gKvDocument->SetDoLogging(SendDlgItemMessageW(iWindow, KKvIdLogCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 

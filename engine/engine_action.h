@@ -46,4 +46,5 @@ struct TEngineAction {
   TModBuf16<KEngineTextLength> iText;  // progress or completion text
   CKveMessagesItem* iMessage = nullptr;  // the message EKvSendNow sends
   bool iDeleteAfterStore = false;        // EKvListen: the phone's copy goes once stored
+  bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
 };

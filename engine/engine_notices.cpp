@@ -106,10 +106,11 @@ void CPhoneEng::FoundSmsL(CStdSms* aSms, int /*aError*/) {
   std::unique_ptr<CStdSms> sms(aSms);  // ours from here on
   if (sms) {
     LogSms(*sms);
-    // A status report (message type 2) is no message for any folder.
-    if ((sms->iFirstOctet & 0x03) == 0x02)
-      LogMessage(KLogFilePath, u"CPhoneEng::FoundSmsL - a status report, not stored as a message");
-    else if (iListen != nullptr)
+    // A status report is no message for any folder: it marks a Sent one.
+    if (sms->IsStatusReport()) {
+      bool applied = ApplyStatusReportL(*sms);
+      if (iListen != nullptr) TakeListenedReport(applied);
+    } else if (iListen != nullptr)
       TakeListenedSms(*sms);
     else
       StoreSmsInDatabaseL(*sms);

@@ -239,6 +239,15 @@ void CPhoneEng::TakeListenedSms(CStdSms& aSms) {
   if (oid != 0) NotifyStored(oid);
 }
 
+void CPhoneEng::TakeListenedReport(bool aApplied) {
+  // A routed report ("+CDS") has no copy on the phone.
+  if (!aApplied || !iListen->iDeleteAfterStore || iPhone->DecodingRoutedReport()) return;
+  TPhoneSlot slot;
+  slot.iMemory.Copy(iPhone->SmsMemory());
+  slot.iIndex = iPhone->SmsListEntry().iIndex;
+  iListen->iTaken.push_back(slot);
+}
+
 // The window hears of a message once it is whole: a long one when its last
 // part is in.
 void CPhoneEng::NotifyStored(CEOID aOid) {

@@ -132,6 +132,9 @@ int CPhoneEng::ProcessSendNow(const MSG& aMessage) {
   else
     sms->AddRecipientL(recipient);
   sms->SmsCentre() = centre;
+  iRequestingReports = iAction->iRequestReports;
+  if (iRequestingReports) sms->iFlags |= KSmsFlagStatusReport;
+  iSentParts.clear();
 
   int result = InitialiseConnection();
   if (result != KErrNone) return result;
@@ -141,10 +144,14 @@ int CPhoneEng::ProcessSendNow(const MSG& aMessage) {
   if (result == KReplyOk) {
     iAction->iText.Copy(u"Message Sent.");
     iAction->iResult = KErrNone;
+    // The record goes to Sent with the references its reports will carry;
+    // a message sent again forgets the reports of its earlier sending.
+    iCurrentMessage->SetDeliveryL(iSentParts);
   } else {
     iAction->iText.Copy(u"Failed send.");
     iAction->iResult = KErrGeneral;
   }
+  iRequestingReports = false;
   LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow complete");
   NotifyComplete();
   LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow - Closing Connection to port");

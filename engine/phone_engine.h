@@ -95,7 +95,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int SpareQuery2() override { return 0; }
   int SparePassThrough(int aValue) override { return aValue; }
   void SpareNotice1() override {}
-  void SmsPartSent() override {}
+  void SmsPartSent() override;
   void FoundSmsL(CStdSms* aSms, int aError) override;
   void SmsDeletedL() override;
   void SmsSendRetry() override {}
@@ -146,6 +146,12 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   bool DeleteTakenMessages();
   void TakeListenedSms(CStdSms& aSms);
   void NotifyStored(CEOID aOid);
+  // Delivery reports. Marks the Sent record the report is about; false when
+  // no Sent record has a part with its reference and recipient.
+  bool ApplyStatusReportL(const CStdSms& aReport);
+  // A report read while listening: its phone copy goes with the messages
+  // taken when it was applied.
+  void TakeListenedReport(bool aApplied);
 
   CKveMessagesDatabase* iMessagesDatabase;
   CKveContactsDatabase* iContactsDatabase;
@@ -161,4 +167,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   CListenState* iListen;  // while listening; the action's own
   int iListenQuietMs;
   int iListenRetryMs;
+  // The parts of the message being sent, with the references the phone gave,
+  // while reports are asked for.
+  TKvDeliveryList iSentParts;
+  bool iRequestingReports;
 };

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "exchange/exchange_text.h"
+#include "store/message_delivery.h"
 
 namespace kvexchange {
 namespace {
@@ -18,6 +19,38 @@ std::vector<int> ReceivedParts(const CKveMessagesItem& aMessage) {
 }
 
 }  // namespace
+
+const char* DeliveryName(TKvDeliveryState aState) {
+  switch (aState) {
+    case EKvDeliveryPending: return "pending";
+    case EKvDeliveryDelivered: return "delivered";
+    case EKvDeliveryFailed: return "failed";
+    default: return "none";
+  }
+}
+
+TDeliveryOutcome Delivery(const CKveMessagesItem& aMessage) {
+  TDeliveryOutcome outcome;
+  TKvDeliveryList parts = aMessage.Delivery();
+  outcome.iState = DeliveryState(parts);
+  if (const TKvPartDelivery* deciding = DecidingPart(parts)) {
+    outcome.iStatus = deciding->iStatus;
+    if (outcome.iState == EKvDeliveryDelivered) outcome.iTime = IsoUtc(deciding->iTime);
+    if (outcome.iState == EKvDeliveryFailed) outcome.iReason = Utf8(TConstPtr16(DeliveryStatusReason(deciding->iStatus)));
+  }
+  return outcome;
+}
+
+nlohmann::json DeliveryJson(const CKveMessagesItem& aMessage) {
+  TDeliveryOutcome outcome = Delivery(aMessage);
+  nlohmann::json delivery = {{"state", DeliveryName(outcome.iState)}};
+  if (outcome.iState == EKvDeliveryDelivered) delivery["time"] = outcome.iTime;
+  if (outcome.iState == EKvDeliveryFailed) {
+    delivery["reason"] = outcome.iReason;
+    delivery["status"] = outcome.iStatus;
+  }
+  return delivery;
+}
 
 std::string FolderName(DWORD aFolder) {
   if (aFolder == EKvFolderOutbox) return "outbox";
@@ -35,6 +68,7 @@ nlohmann::json MessageJson(CKveMessagesItem& aMessage) {
                             {"text", WithLf(Utf8(aMessage.Text()))}};
   if (aMessage.IsLongMessage())
     message["parts"] = {{"total", aMessage.ConcatTotal()}, {"received", ReceivedParts(aMessage)}};
+  if (aMessage.Folder() == EKvFolderSent) message["delivery"] = DeliveryJson(aMessage);
   return message;
 }
 

@@ -9,7 +9,7 @@ const int KSmsIndexGranularity = 4;
 }
 
 CMobilePhoneBase::CMobilePhoneBase(MMobilePhoneObserver* aObserver)
-    : iObserver(aObserver), iReplyTimeout(KReplyTimeout), iPduReplyTimeout(KPduReplyTimeout) {
+    : iObserver(aObserver), iReplyTimeout(KReplyTimeout), iPduReplyTimeout(KPduReplyTimeout), iLastMessageReference(-1) {
   SetClassName(u"CMobilePhoneBase");
 }
 

@@ -15,7 +15,8 @@
 
 class CSilenceTimer;
 
-// "+CMTI" and "+CDSI": the phone announcing a stored message or report.
+// "+CMTI" and "+CDSI": the phone announcing a stored message or report;
+// "+CDS": a status report routed whole, its PDU on the next line.
 bool IsIndicationLine(const TDesc16& aLine);
 
 // Reply codes beside the shared result codes: a final result ends a wait.
@@ -189,6 +190,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
     iNameShape = ENameShapeUnknown;
     iIsEricssonPhone = 0;
     iMessageCounter = 0;
+    iRoutedReportNext = 0;
     iPhoneSettings = TPhoneSettings();
   }
 
@@ -198,6 +200,14 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
     iReplyTimeout = aReply;
     iPduReplyTimeout = aPdu;
   }
+
+  // The message reference "+CMGS" gave for the part just sent, -1 when the
+  // phone gave none; and that part's number. Valid inside SmsPartSent.
+  int LastMessageReference() const { return iLastMessageReference; }
+  int LastPartSent() const { return iLastPartSent; }
+  // The message being decoded came routed ("+CDS"), not from the phone's
+  // memory: it has no index there.
+  bool DecodingRoutedReport() const { return iDecodingRoutedReport != 0; }
 
   CCommunicator* Communicator() const { return iCommunicator; }
   const TPhoneSettings& PhoneSettings() const { return iPhoneSettings; }
@@ -272,4 +282,9 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // What "AT+CNMI=?" offered: for each of its five parameters, bit n set
   // when value n is offered.
   int iIndicationValues[5];
+  int iLastMessageReference;
+  int iLastPartSent;
+  // A "+CDS" line came: the next line is the report's PDU.
+  int iRoutedReportNext;
+  int iDecodingRoutedReport;
 };

@@ -30,7 +30,9 @@ TConstPtr16 TextFrom(const TDesc16& aLine, int aPos) {
 
 }  // namespace
 
-bool IsIndicationLine(const TDesc16& aLine) { return StartsWith(aLine, u"+CMTI") || StartsWith(aLine, u"+CDSI"); }
+bool IsIndicationLine(const TDesc16& aLine) {
+  return StartsWith(aLine, u"+CMTI") || StartsWith(aLine, u"+CDSI") || StartsWith(aLine, u"+CDS:");
+}
 
 int CMobilePhoneBase::ProcessReceivedData(const TDesc8& aData, int aStatus) {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessReceivedData");
@@ -69,7 +71,7 @@ int CMobilePhoneBase::ProcessResponse() {
     if (iLineBuffer.Length() == 0) continue;
     iObserver->LineReceived(iLineBuffer, 0);
     // An announcement between two commands still counts.
-    if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer)) {
+    if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer) || iRoutedReportNext) {
       int result = ProcessLine(iLineBuffer);
       if (result != 0) return result;
     }
@@ -88,6 +90,13 @@ int CMobilePhoneBase::ProcessLine(const TDesc16& aLine) {
     TModBuf16<KLineBufferLength + 1> line;
     line.Copy(aLine.Ptr(), aLine.Length() < KLineBufferLength ? aLine.Length() : KLineBufferLength);
     return ProcessPlusResponse(line);
+  }
+  if (iRoutedReportNext) {
+    iRoutedReportNext = 0;
+    iDecodingRoutedReport = 1;
+    DecodeSmsL(aLine);
+    iDecodingRoutedReport = 0;
+    return iResponseState == EStateListening ? KReplyIndication : 0;
   }
   if (Equals(aLine, u"ERROR")) return KReplyError;
   if (Equals(aLine, u"OK")) {
@@ -127,6 +136,10 @@ int CMobilePhoneBase::ProcessPlusResponse(TModDesc16& aLine) {
   if (Equals(prefix, u"+CPBR")) return HandleCpbr(aLine);
   if (Equals(prefix, u"+CMTI") || Equals(prefix, u"+CDSI")) return HandleCmti(aLine);
   if (Equals(prefix, u"+CNMI")) return HandleCnmi(aLine);
+  if (Equals(prefix, u"+CDS")) {
+    iRoutedReportNext = 1;
+    return 0;
+  }
   if (Equals(prefix, u"+CSCA")) return HandleCsca(aLine);
   if (Equals(prefix, u"+CSQ")) return HandleCsq(aLine);
   if (Equals(prefix, u"+CBC")) return HandleCbc(aLine);
@@ -215,7 +228,15 @@ int CMobilePhoneBase::HandleCsca(TModDesc16&) { return 0; }
 
 int CMobilePhoneBase::HandleCclk(TModDesc16&) { return 0; }
 
-int CMobilePhoneBase::HandleCmgs(TModDesc16&) { return 0; }
+// "+CMGS: <mr>" (a time stamp may follow): the reference a status report
+// for this part will carry.
+int CMobilePhoneBase::HandleCmgs(TModDesc16& aLine) {
+  if (iResponseState != EStateSmsPdu) return 0;
+  int pos = 7;
+  while (pos < aLine.Length() && aLine[pos] == u' ') ++pos;
+  if (pos < aLine.Length() && aLine[pos] >= u'0' && aLine[pos] <= u'9') iLastMessageReference = ParseInt(aLine, pos) & 0xFF;
+  return 0;
+}
 
 int CMobilePhoneBase::HandleCsq(TModDesc16& aLine) {
   int rssi = ParseIntAt(aLine, 5);

@@ -241,6 +241,7 @@ int CMobilePhoneBase::DoSendSms(CStdSms& aPart, CStdSms& aWhole, int aPartNumber
       if (r != KReplyOk) return r;
     }
     aWhole.SetRecipientFlag(aPartNumber, i);
+    iLastPartSent = aPartNumber;
     ++iMessageCounter;
     iObserver->SmsPartSent();
     r = KReplyOk;
@@ -254,6 +255,7 @@ int CMobilePhoneBase::FormatAndSendSms() {
   iCommandBuffer.Copy(u"AT+CMGS=");
   iCommandBuffer.AppendNum(length);
   iResponseState = EStateSmsLength;
+  iLastMessageReference = -1;
   int r = DoSendAndWait(EStateSmsLength, iCommandBuffer);
   if (r != KReplyOk) return r;
   iCommandBuffer.Copy(iSendBuffer);

@@ -9,6 +9,7 @@ namespace {
 constexpr int KMaxCentreOctets = 32;
 constexpr int KMarkerLength = 9;  // ".rrr.t.p:"
 constexpr int KUserDataHeaderIndicator = 0x40;
+constexpr int KMessageTypeStatusReport = 0x02;
 
 // Information elements of the user data header that the program reads.
 constexpr int KIeConcat8 = 0x00;
@@ -35,9 +36,11 @@ int TPduSmsFormat::ConvertToSms(const TDesc16& aPdu, CStdSms& aSms, int aCapabil
   // centre part that some phones leave out.
   static const bool KAttempts[4][2] = {{true, false}, {false, false}, {true, true}, {false, true}};
   int result = KErrCorrupt;
+  iStatusReportRead = false;
   for (const auto& attempt : KAttempts) {
     result = DoConvertSms(aSms, attempt[0], attempt[1]);
-    if (result == 0) break;
+    // A damaged status report is dropped, never read again as a message.
+    if (result == 0 || iStatusReportRead) break;
   }
   return result;
 }
@@ -56,6 +59,9 @@ void TPduSmsFormat::ResetDecodedFields(CStdSms& aSms) {
   aSms.iConcatPart = 0;
   aSms.iDestinationPort = 0;
   aSms.iDateSent = FILETIME{0, 0};
+  aSms.iMessageReference = 0;
+  aSms.iReportStatus = -1;
+  aSms.iDischargeTime = FILETIME{0, 0};
   if (TSmsAddress* recipient = aSms.Recipient(0)) recipient->iNumber.Zero();
 }
 
@@ -91,6 +97,7 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
 
   int firstOctet = ReadOctet();
   aSms.iFirstOctet = static_cast<BYTE>(firstOctet);
+  if ((firstOctet & 0x03) == KMessageTypeStatusReport) return DecodeStatusReport(aSms);
   const bool submit = (firstOctet & 0x01) != 0;
   if (submit) {
     if (!aStoredSubmit) return Corrupt(u"TPduSmsFormat::DoConvertSms - ERROR not stored");
@@ -125,7 +132,7 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
     GetSystemTime(&now);
     SystemTimeToFileTime(&now, &aSms.iDateSent);
   } else {
-    DecodeTimeStamp(aSms);
+    DecodeTimeStamp(aSms.iDateSent, aSms.iTimeZone);
   }
 
   const int userDataLength = ReadOctet();
@@ -165,7 +172,30 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
   return 0;
 }
 
-void TPduSmsFormat::DecodeTimeStamp(CStdSms& aSms) {
+int TPduSmsFormat::DecodeStatusReport(CStdSms& aSms) {
+  iStatusReportRead = true;
+  aSms.iMessageReference = static_cast<BYTE>(ReadOctet());
+  TModBuf16<KSmsNumberLength> number;
+  int r = ConvertPhoneNum(number);
+  if (TSmsAddress* recipient = aSms.Recipient(0)) recipient->iNumber.Copy(number);
+  if (r != 0) {
+    LogMessage(KLogFilePath, u"TPduSmsFormat::DecodeStatusReport - recipient error %1!d!", r);
+    return KErrCorrupt;
+  }
+  DecodeTimeStamp(aSms.iDateSent, aSms.iTimeZone);
+  BYTE dischargeZone = 0;
+  DecodeTimeStamp(aSms.iDischargeTime, dischargeZone);
+  const int status = ReadOctet();
+  if (iTruncated) return Corrupt(u"TPduSmsFormat::DecodeStatusReport - pdu shorter than its fields");
+  // What may follow (parameter indicator, data) says nothing the program uses.
+  aSms.iReportStatus = status;
+  if (aSms.ReplaceTextL(0) == nullptr) return -4;
+  LogMessage(KLogFilePath, u"TPduSmsFormat::DecodeStatusReport - reference %1!d! status 0x%2!x!",
+             static_cast<int>(aSms.iMessageReference), status);
+  return 0;
+}
+
+void TPduSmsFormat::DecodeTimeStamp(FILETIME& aTime, BYTE& aZone) {
   SYSTEMTIME time = {};
   int year = 1900 + ReadSemiOctets();
   if (year < 1980) year += 100;  // 00 to 79 are 2000 to 2079
@@ -175,12 +205,12 @@ void TPduSmsFormat::DecodeTimeStamp(CStdSms& aSms) {
   time.wHour = static_cast<WORD>(ReadSemiOctets());
   time.wMinute = static_cast<WORD>(ReadSemiOctets());
   time.wSecond = static_cast<WORD>(ReadSemiOctets());
-  aSms.iTimeZone = static_cast<BYTE>(ReadSemiOctets());
+  aZone = static_cast<BYTE>(ReadSemiOctets());
   if (iTruncated) return;  // the caller's next read reports it
   // The stamp stays as the centre wrote it; the zone is kept beside it.
-  if (!SystemTimeToFileTime(&time, &aSms.iDateSent)) {
+  if (!SystemTimeToFileTime(&time, &aTime)) {
     LogMessageWithError(KLogFilePath, u"TPduSmsFormat::DoConvertSms - failed to convert systemtime");
-    aSms.iDateSent = FILETIME{0, 0};
+    aTime = FILETIME{0, 0};
   }
 }
 

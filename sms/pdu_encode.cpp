@@ -107,6 +107,7 @@ int TPduSmsFormat::EncodePdu(const CStdSms& aPart, int aRecipient, int aCapabili
   int firstOctet = 0x11;  // SMS-SUBMIT, relative validity period
   if (concat || (aPart.iFlags & KSmsFlagForceHeader) != 0) firstOctet = 0x51;
   if ((aPart.iFlags & KSmsFlagHeaderText) != 0 && aPart.iHeaderText.Length() == 0) firstOctet |= 0x20;
+  if ((aPart.iFlags & KSmsFlagStatusReport) != 0) firstOctet |= 0x20;  // TP-SRR
   AppendOctet(firstOctet);
   AppendOctet(0x00);  // message reference: the phone assigns it
 

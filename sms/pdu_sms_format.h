@@ -49,7 +49,10 @@ class TPduSmsFormat {
   int ReadSemiOctets();
   void ResetDecodedFields(CStdSms& aSms);
   int Corrupt(const WCHAR* aLogLine);
-  void DecodeTimeStamp(CStdSms& aSms);
+  // Seven semi-octets into aTime (as the centre wrote it) and aZone.
+  void DecodeTimeStamp(FILETIME& aTime, BYTE& aZone);
+  // The rest of an SMS-STATUS-REPORT after its first octet.
+  int DecodeStatusReport(CStdSms& aSms);
   // What a user data header says beyond the record's fields.
   struct TUserDataHeader {
     int iOctets = 0;  // the whole header with its length octet; 0 without one
@@ -77,6 +80,7 @@ class TPduSmsFormat {
   int iCapabilities = 0;
   int iPos = 0;
   bool iTruncated = false;
+  bool iStatusReportRead = false;  // an attempt found a status report's first octet
 
   // Encoder state
   TModBuf16<KPduSendBufferLength> iSendBuffer;

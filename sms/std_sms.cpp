@@ -59,6 +59,9 @@ void CSmsBase::CopyHeader(const CSmsBase& aFrom) {
   iSmsStatus = aFrom.iSmsStatus;
   iDateSent = aFrom.iDateSent;
   iFlags = aFrom.iFlags;
+  iMessageReference = aFrom.iMessageReference;
+  iReportStatus = aFrom.iReportStatus;
+  iDischargeTime = aFrom.iDischargeTime;
 }
 
 bool CSmsBase::IsEightBit() const {

@@ -16,6 +16,7 @@ inline constexpr int KSmsHeaderTextLength = 32;
 inline constexpr int KSmsFlagHeaderText = 2;   // the header-text feature
 inline constexpr int KSmsFlagConcat = 4;       // concatenation allowed / present
 inline constexpr int KSmsFlagForceHeader = 8;  // user data header even for one part
+inline constexpr int KSmsFlagStatusReport = 16;  // ask the network for a status report
 
 // Status of the message on the phone.
 inline constexpr int KSmsStatusUnsent = 0;
@@ -100,6 +101,14 @@ class CSmsBase : public CEpocBase {
   THeapBuf16* iMessageText = nullptr;  // owned
   FILETIME iDateSent = {0, 0};
   int iFlags = KSmsFlagConcat;
+  // A status report (message type 2) names the message it reports on by its
+  // reference and recipient (recipient 0); its DateSent is the time the
+  // centre took that message.
+  BYTE iMessageReference = 0;
+  int iReportStatus = -1;  // TP-ST; -1 when the record is no status report
+  FILETIME iDischargeTime = {0, 0};
+
+  bool IsStatusReport() const { return iReportStatus >= 0; }
 };
 
 // The message record with its list of recipients. Recipient 0 of a received

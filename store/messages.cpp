@@ -39,6 +39,7 @@ CKveMessagesItem::~CKveMessagesItem() {
   FreeText(iNumber);
   FreeText(iText);
   FreeText(iParts);
+  FreeText(iDelivery);
   DiscardCaches();
 }
 
@@ -73,6 +74,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
       break;
     case KMessageConcatTotalProp: iConcatTotal = aValue.val.ulVal; break;
     case KMessagePartsProp: CopyTextL(iParts, aValue.val.lpwstr); break;
+    case KMessageDeliveryProp: CopyTextL(iDelivery, aValue.val.lpwstr); break;
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -103,6 +105,8 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[7].val.ulVal = iConcatTotal;
   aBuffer[8].propid = KMessagePartsProp;
   aBuffer[8].val.lpwstr = TextForProperty(iParts);
+  aBuffer[9].propid = KMessageDeliveryProp;
+  aBuffer[9].val.lpwstr = TextForProperty(iDelivery);
 }
 
 void CKveMessagesItem::Reset() {
@@ -111,6 +115,7 @@ void CKveMessagesItem::Reset() {
   FreeText(iText);
   DiscardCaches();
   ClearLongMessage();
+  ClearDelivery();
   iFolder = 0;
   iDateText.Zero();
 }
@@ -201,6 +206,42 @@ void CKveMessagesItem::AddPartL(int aPart, const TDesc16& aText, const FILETIME&
     iDateSent = aDate;
     iDateText.Zero();
   }
+}
+
+TKvDeliveryList CKveMessagesItem::Delivery() const { return ParseDelivery(TextView(iDelivery)); }
+
+void CKveMessagesItem::SetDeliveryL(const TKvDeliveryList& aList) {
+  if (aList.empty()) {
+    ClearDelivery();
+    return;
+  }
+  THeapBuf16* text = FormatDeliveryL(aList);
+  if (text == nullptr) return;
+  FreeText(iDelivery);
+  iDelivery = text;
+}
+
+void CKveMessagesItem::ClearDelivery() { FreeText(iDelivery); }
+
+TKvDeliveryState CKveMessagesItem::DeliveryState() const { return ::DeliveryState(Delivery()); }
+
+bool CKveMessagesItem::ApplyReportL(int aReference, int aStatus, const FILETIME& aTime) {
+  TKvDeliveryList list = Delivery();
+  bool changed = false;
+  for (TKvPartDelivery& entry : list) {
+    if (entry.iReference != aReference) continue;
+    TKvDeliveryState held = DeliveryStateOfStatus(entry.iStatus);
+    bool final = entry.iStatus != KKvNoReportYet && held != EKvDeliveryPending;
+    if (final && DeliveryStateOfStatus(aStatus) == EKvDeliveryPending) continue;
+    if (entry.iStatus == aStatus && entry.iTime.dwHighDateTime == aTime.dwHighDateTime &&
+        entry.iTime.dwLowDateTime == aTime.dwLowDateTime)
+      continue;
+    entry.iStatus = aStatus;
+    entry.iTime = aTime;
+    changed = true;
+  }
+  if (changed) SetDeliveryL(list);
+  return changed;
 }
 
 TConstPtr16 CKveMessagesItem::SingleLineMessage() {

@@ -4,6 +4,7 @@
 
 #include "kernel/descriptors.h"
 #include "store/epoc_database.h"
+#include "store/message_delivery.h"
 
 enum TKvFolder {
   EKvFolderInbox = 1,
@@ -22,6 +23,9 @@ const CEPROPID KMessageConcatReferenceProp = 0xC0013;
 const CEPROPID KMessageConcatBitsProp = 0xD0013;
 const CEPROPID KMessageConcatTotalProp = 0xE0013;
 const CEPROPID KMessagePartsProp = 0xF001F;
+// A sent message's delivery, part by part (message_delivery.h); absent in
+// records written before reports were asked for, which then have none.
+const CEPROPID KMessageDeliveryProp = 0x10001F;
 
 // Which part of which long message a received text is. The parts of one
 // message share the sender, the reference, its size and the total.
@@ -44,7 +48,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 9; }
+  int PropertyCount() override { return 10; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -84,6 +88,16 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void ClearLongMessage();
   // Makes the item a long message holding no part yet.
   void SetLongMessageL(const TKvMessagePart& aPart);
+
+  // Delivery reports. The parts asked for, with the references the phone gave.
+  TKvDeliveryList Delivery() const;
+  void SetDeliveryL(const TKvDeliveryList& aList);
+  void ClearDelivery();
+  TKvDeliveryState DeliveryState() const;
+  // Takes a report on the part sent with aReference: false when no part has
+  // that reference, or the part's state stays (a final state is not undone by
+  // a later "still trying").
+  bool ApplyReportL(int aReference, int aStatus, const FILETIME& aTime);
   // Puts a part's text in its place; the text becomes the parts joined. The
   // date is the earliest part's held (the first part's once it is in).
   void AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate);
@@ -106,6 +120,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   DWORD iConcatTotal;
   THeapBuf16* iParts;
   bool iReadLongMessageProperties;
+  THeapBuf16* iDelivery;
 };
 
 class CKveMessagesDatabase : public CEpocDatabase {

@@ -152,8 +152,9 @@ DialogDefinition SettingsDialog() {
       LText(u"An SMSC number must be entered before SMS messages can be sent. It is among the message "
             u"settings of your phone.",
             -1, 4, 36, 128, 42),
-      LText(u"Always enter the number in international format, for example +44...", -1, 4, 80, 128, 30),
-      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 112, 100, 12),
+      LText(u"Always enter the number in international format, for example +44...", -1, 4, 80, 128, 22),
+      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 104, 140, 12),
+      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 118, 100, 12),
       DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
       PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
   };

@@ -62,6 +62,7 @@ inline constexpr int KKvIdStatusText = 1023;
 // Controls of the settings dialog.
 inline constexpr int KKvIdSmscField = 1025;
 inline constexpr int KKvIdLogCheckBox = 1031;
+inline constexpr int KKvIdReportsCheckBox = 1032;
 // The About box's text.
 inline constexpr int KKvIdAboutText = 1101;
 // Controls of the compose dialog.

@@ -2,6 +2,7 @@
 // sending the Outbox copy through phonesim: accepted sends go to Sent,
 // refused ones stay in the Outbox.
 #include <filesystem>
+#include <memory>
 
 #include <kvplatform.h>
 
@@ -134,3 +135,83 @@ TEST_F(ComposeSendTest, ARefusedSendLeavesTheMessageInTheOutbox) {
 }
 
 }  // namespace
+
+namespace {
+
+std::u16string RowText(HWND aList, int aRow) {
+  WCHAR text[300] = {0};
+  SendMessageW(aList, LB_GETTEXT, aRow, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+}  // namespace
+
+TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports) {
+  CEOID reported = 0;
+  {
+    std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(nullptr, 0));
+    std::unique_ptr<CKveMessagesItem> asked(static_cast<CKveMessagesItem*>(store->NewItemL()));
+    TConstPtr16 text(u"Dinner at 8?"), to(u"+447700900123"), old(u"Sent before reports");
+    asked->SetDetailsL(nullptr, &text, &to, EKvFolderSent);
+    asked->SetDeliveryL({{1, 42, KKvNoReportYet, {0, 0}}});
+    reported = store->WriteItemL(*asked);
+    std::unique_ptr<CKveMessagesItem> plain(static_cast<CKveMessagesItem*>(store->NewItemL()));
+    plain->SetDetailsL(nullptr, &old, &to, EKvFolderSent);
+    ASSERT_NE(store->WriteItemL(*plain), 0u);
+  }
+  ASSERT_NE(reported, 0u);
+  ASSERT_TRUE(StartProgram());
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40069, 0);
+  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewSent); }));
+  kvui::WaitIdle();
+  HWND sentList = View(EKvViewSent)->ListBox()->ChildWindow();
+  ASSERT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 2);
+  auto rowOf = [&](const std::u16string& aText) {
+    for (int row = 0; row < 2; ++row)
+      if (RowText(sentList, row).find(aText) != std::u16string::npos) return RowText(sentList, row);
+    return std::u16string();
+  };
+  EXPECT_NE(rowOf(u"Dinner").find(u"\t\u25CB Dinner at 8?"), std::u16string::npos);
+  EXPECT_NE(rowOf(u"Sent before").find(u"\tSent before reports"), std::u16string::npos);
+
+  Screenshot("sent_delivery_pending");
+
+  // Split mode with the message selected; then its report comes in and the
+  // store's change notice updates its rows and the reader.
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40072, 0);
+  kvui::WaitIdle();
+  HWND listView = View(EKvViewSent)->ListView()->ChildWindow();
+  int row = -1;
+  for (int i = 0; i < 2; ++i)
+    if (static_cast<CEOID>(View(EKvViewSent)->ListView()->ItemData(i)) == reported) row = i;
+  ASSERT_GE(row, 0);
+  LVITEMW selected = {};
+  selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  selected.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(listView, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&selected));
+  {
+    std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(gKvMainFrameWindow, 0));
+    std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(store->ReadItemL(reported)));
+    ASSERT_NE(message, nullptr);
+    SYSTEMTIME when = {2026, 12, 0, 6, 19, 5, 33, 0};
+    FILETIME time = {};
+    SystemTimeToFileTime(&when, &time);
+    ASSERT_TRUE(message->ApplyReportL(42, 0x00, time));
+    ASSERT_NE(store->ReplaceItemL(*message), 0u);
+  }
+  HWND reader = View(EKvViewSent)->Reader()->ChildWindow();
+  ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(reader).rfind(u"Delivered", 0) == 0; }));
+  std::u16string text = kvui::TextOf(reader);
+  EXPECT_NE(text.find(u" 19:05\r\nDinner at 8?"), std::u16string::npos) << std::string(text.begin(), text.end());
+  EXPECT_NE(rowOf(u"Dinner").find(u"\t\u2713 Dinner at 8?"), std::u16string::npos);
+  LVITEMW item = {};
+  WCHAR date[64] = {0};
+  item.iSubItem = 0;
+  item.pszText = date;
+  item.cchTextMax = 64;
+  SendMessageW(listView, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::u16string(date), u"\u2713 +447700900123");
+  kvui::WaitIdle();
+  Screenshot("sent_delivery_split");
+  EXPECT_EQ(StopProgram(), 0);
+}

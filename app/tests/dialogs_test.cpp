@@ -113,6 +113,34 @@ TEST_F(DialogsTest, SettingsCancelWritesNothingAndOkWritesAllThreeValues) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
+TEST_F(DialogsTest, RequestDeliveryReportsIsKeptWithTheOtherSettings) {
+  ASSERT_TRUE(StartProgram());
+  Command(40006);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Request delivery reports")) != nullptr; }));
+  HWND dialog = GetParent(box);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_UNCHECKED);  // off by default
+  Screenshot("settings_reports");
+  kvui::TapWindow(box);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(CEpocRegistry::GetRegistryInt(KKey, u"DeliveryReports"), 1);
+
+  // Shown ticked when opened again; Cancel changes nothing.
+  Command(40006);
+  ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Request delivery reports")) != nullptr; }));
+  dialog = GetParent(box);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  kvui::TapWindow(box);
+  kvui::TapWindow(kvui::FindByText(u"Cancel", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(CEpocRegistry::GetRegistryInt(KKey, u"DeliveryReports"), 1);
+  EXPECT_EQ(StopProgram(), 0);
+}
+
 TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
   CEpocRegistry::SaveRegistryInt(KKey, u"DebugLog", 1);
   ASSERT_TRUE(StartProgram());

@@ -318,3 +318,32 @@ TEST_F(ResponseTest, WriteCommandFormats) {
 }
 
 }  // namespace
+
+namespace {
+
+// A report on reference 42 to +447700900123, without service centre part.
+const char KRoutedReport[] = "00062A0C914477000910326221609150030062216091503300" "00";
+
+}  // namespace
+
+TEST_F(ResponseTest, SendReferencesAndRoutedStatusReports) {
+  // "+CMGS" gives the reference of the part just handed over, with or
+  // without the space and with a time stamp after it.
+  EXPECT_EQ(InState(EStateSmsPdu, "\r\n+CMGS: 42\r\n\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(iPhone->LastMessageReference(), 42);
+  EXPECT_EQ(InState(EStateSmsPdu, "\r\n+CMGS:7,\"26/12/06,19:05:30+00\"\r\n\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(iPhone->LastMessageReference(), 7);
+  // Only the reply to a message text counts.
+  EXPECT_EQ(InState(EStateConnect, "\r\n+CMGS: 9\r\n\r\nOK\r\n"), KReplyOk);
+  EXPECT_EQ(iPhone->LastMessageReference(), 7);
+
+  // A report routed whole while listening wakes the listener with its PDU decoded.
+  EXPECT_EQ(InState(EStateListening, "\r\n+CDS: 25\r\n"), 0);
+  EXPECT_EQ(Feed(std::string("\r\n") + KRoutedReport + "\r\n"), KReplyIndication);
+  ASSERT_EQ(iObserver.iSms.size(), 1u);
+  EXPECT_EQ(iObserver.iSms[0].iSender, u"+447700900123");
+  // Between two commands it is taken all the same, and the line after it is
+  // no report any more.
+  EXPECT_EQ(InState(EStateIdle, std::string("\r\n+CDS:25\r\n") + KRoutedReport + "\r\nOK\r\n"), 0);
+  EXPECT_EQ(iObserver.iSms.size(), 2u);
+}

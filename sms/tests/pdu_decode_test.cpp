@@ -248,3 +248,47 @@ TEST(PduDecode, RandomLinesNeverCrash) {
     ASSERT_LE(sms->RecipientNumber(0).Length(), KSmsNumberLength);
   }
 }
+
+// An SMS-STATUS-REPORT on reference 42 to +447700900123: taken 26-12-06
+// 19:05:30, handed over 19:05:33, zone 0; no service centre part; the status
+// octet follows.
+const std::string KReportHead = "00" "06" "2A" "0C91447700091032" "62216091500300" "62216091503300";
+
+TEST(PduDecode, StatusReportGivesReferenceRecipientTimesAndStatus) {
+  TDecoded delivered = DecodeText(KReportHead + "00");
+  ASSERT_EQ(delivered.iResult, 0);
+  CStdSms& sms = *delivered.iSms;
+  EXPECT_TRUE(sms.IsStatusReport());
+  EXPECT_EQ(sms.iMessageReference, 42);
+  EXPECT_EQ(sms.iReportStatus, 0);
+  EXPECT_EQ(Text(sms.RecipientNumber(0)), u"+447700900123");
+  SYSTEMTIME taken = TimeOf(sms);
+  EXPECT_EQ(taken.wYear, 2026);
+  EXPECT_EQ(taken.wMonth, 12);
+  EXPECT_EQ(taken.wDay, 6);
+  EXPECT_EQ(taken.wSecond, 30);
+  SYSTEMTIME handed = {};
+  FileTimeToSystemTime(&sms.iDischargeTime, &handed);
+  EXPECT_EQ(handed.wHour, 19);
+  EXPECT_EQ(handed.wMinute, 5);
+  EXPECT_EQ(handed.wSecond, 33);
+  EXPECT_EQ(sms.MessageText().Length(), 0);
+
+  // With a service centre part, a failure status and the padding some phones
+  // add after a report.
+  TDecoded failed = DecodeText("0791447758100650" + KReportHead.substr(2) + "41FFFF");
+  ASSERT_EQ(failed.iResult, 0);
+  EXPECT_EQ(failed.iSms->iReportStatus, 0x41);
+  EXPECT_EQ(failed.iSms->iMessageReference, 42);
+  EXPECT_EQ(Text(failed.iSms->RecipientNumber(0)), u"+447700900123");
+
+  // A report without its status octet is corrupt, not a report with status 0.
+  TDecoded cut = DecodeText(KReportHead);
+  EXPECT_EQ(cut.iResult, KErrCorrupt);
+  EXPECT_FALSE(cut.iSms->IsStatusReport());
+
+  // A message decoded after a report in the same record is no report.
+  TDecoded reused = DecodeText(KReportHead + "00");
+  ASSERT_EQ(Decode(Widen(KHowAreYouBare), *reused.iSms), 0);
+  EXPECT_FALSE(reused.iSms->IsStatusReport());
+}

@@ -101,6 +101,10 @@ TEST(PduEncode, FirstOctetValidityAndEscapes) {
   EXPECT_EQ(Encode(*sms, format).substr(10, 2), "31");
   sms->iHeaderText.Copy(u"x");
   EXPECT_EQ(Encode(*sms, format).substr(10, 2), "11");
+  sms->iFlags = KSmsFlagStatusReport;  // the delivery-report setting
+  EXPECT_EQ(Encode(*sms, format).substr(10, 2), "31");
+  sms->iFlags = KSmsFlagStatusReport | KSmsFlagForceHeader;
+  EXPECT_EQ(Encode(*sms, format).substr(10, 2), "71");
 
   TSmsOwner brace = Outgoing(WithEscapes(u"{"));
   std::string pdu = Encode(*brace, format);

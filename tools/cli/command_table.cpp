@@ -103,13 +103,16 @@ const std::vector<TCommandSpec>& Commands() {
        "refused and nothing changes. Asks first; --yes skips the question. The data\n"
        "replaced is kept in My Documents under the data folder.\n",
        {KYes}, 1, 1, Restore},
-      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split]", "show or change the settings",
+      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off]",
+       "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
        "--log    the diagnostic log, My Documents/KorvanetLog.Txt under the data folder\n"
        "--view   how the windowed program shows the message folders\n"
+       "--reports  request delivery reports: each message sent asks the network for a\n"
+       "         status report, and Sent shows whether it was delivered\n"
        "Without options the settings are shown.\n",
-       {{"smsc", true}, {"log", true}, {"view", true}}, 0, 0, Settings},
+       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}}, 0, 0, Settings},
       {"listen", "[--exec COMMAND] [--exec-timeout SECONDS] [--delete-after-store]",
        "keep the port open and store each new message as it arrives",
        "Messages already on the phone are taken first. Each message is printed once it is\n"

@@ -18,7 +18,10 @@ namespace kvcli {
 namespace {
 
 using kvexchange::FolderName;
+using kvexchange::Delivery;
+using kvexchange::DeliveryName;
 using kvexchange::MessageJson;
+using kvexchange::TDeliveryOutcome;
 
 using TMessage = std::unique_ptr<CKveMessagesItem>;
 
@@ -126,6 +129,7 @@ int SendMessage(TCliSession& aSession, TMessage aMessage) {
     aMessage->SetOid(0);
     aMessage->SetFolder(EKvFolderOutbox);
     aMessage->ClearLongMessage();  // the copy is a message of its own
+    aMessage->ClearDelivery();
     if (!SaveItemInDatabase(store, *aMessage))
       std::fprintf(stderr, "korvanet-cli: note: the Outbox copy is not stored: %s\n",
                    SaveFailure(store, *aMessage).c_str());
@@ -189,7 +193,11 @@ class TListPrinter {
       std::string who = aMessage.Name().Length() != 0 ? Utf8(aMessage.Name()) : Utf8(aMessage.Number());
       std::string line = Padded(std::to_string(aMessage.Oid()), 6);
       if (iAllFolders) line += Padded(FolderName(aMessage.Folder()), 7);
-      line += Padded(Utf8(aMessage.DateSent()), 17) + Padded(who, 20) + " " + Utf8(aMessage.SingleLineMessage());
+      line += Padded(Utf8(aMessage.DateSent()), 17) + Padded(who, 20) + " ";
+      TKvDeliveryState delivery = aMessage.DeliveryState();
+      if (aMessage.Folder() == EKvFolderSent && delivery != EKvDeliveryNone)
+        line += std::string("[") + DeliveryName(delivery) + "] ";
+      line += Utf8(aMessage.SingleLineMessage());
       std::printf("%s\n", line.c_str());
     }
     ++iCount;
@@ -240,6 +248,13 @@ int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions) {
   if (message->IsLongMessage())
     std::printf("Parts:  %zu of %lu received\n", static_cast<size_t>(message->PartsHeld()),
                 static_cast<unsigned long>(message->ConcatTotal()));
+  if (message->Folder() == EKvFolderSent) {
+    TDeliveryOutcome delivery = Delivery(*message);
+    std::string text = delivery.iState == EKvDeliveryNone ? "no report requested" : DeliveryName(delivery.iState);
+    if (delivery.iState == EKvDeliveryDelivered) text += " " + delivery.iTime;
+    if (delivery.iState == EKvDeliveryFailed) text += ": " + delivery.iReason;
+    std::printf("Delivery: %s\n", text.c_str());
+  }
   std::printf("\n%s\n", WithLf(Utf8(message->Text())).c_str());
   return 0;
 }

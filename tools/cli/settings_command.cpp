@@ -1,4 +1,4 @@
-// The settings command: shows the three settings, or changes them and
+// The settings command: shows the settings, or changes them and
 // commits them as the settings dialog does.
 #include <cstdio>
 #include <cstdlib>
@@ -42,22 +42,26 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
                       command);
   std::string log = Choice(aOptions, "log", {"on", "off"}, "", command);
   std::string view = Choice(aOptions, "view", {"list", "split"}, "", command);
+  std::string reports = Choice(aOptions, "reports", {"on", "off"}, "", command);
 
-  if (smsc || !log.empty() || !view.empty()) {
+  if (smsc || !log.empty() || !view.empty() || !reports.empty()) {
     if (smsc) document.SetSmscNumber(MallocText(Utf16(*smsc)));
     if (!log.empty()) document.SetDoLogging(log == "on" ? 1 : 0);
     if (!view.empty()) document.SetMessageView(view == "split" ? 1 : 0);
+    if (!reports.empty()) document.SetRequestReports(reports == "on");
     document.CommitSettingsL();
   }
 
   std::string number = kvplatform::ToUtf8(document.SmscNumber());
   const char* logText = document.DoLogging() != 0 ? "on" : "off";
   const char* viewText = document.MessageView() ? "split" : "list";
+  const char* reportsText = document.RequestReports() ? "on" : "off";
   if (aSession.Json()) {
-    nlohmann::json settings = {{"smsc", number}, {"log", logText}, {"view", viewText}};
+    nlohmann::json settings = {{"smsc", number}, {"log", logText}, {"view", viewText}, {"reports", reportsText}};
     std::printf("%s\n", settings.dump(2).c_str());
   } else {
-    std::printf("smsc  %s\nlog   %s\nview  %s\n", number.empty() ? "(not set)" : number.c_str(), logText, viewText);
+    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\n", number.empty() ? "(not set)" : number.c_str(),
+                logText, viewText, reportsText);
   }
   return 0;
 }

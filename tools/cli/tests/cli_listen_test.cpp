@@ -3,6 +3,7 @@
 #include <signal.h>
 
 #include <atomic>
+#include <cstdio>
 #include <fstream>
 #include <mutex>
 #include <set>
@@ -96,6 +97,17 @@ class ListenTest : public CliTest {
     std::vector<std::string> texts;
     for (const auto& message : CliJson({"messages", "list"})) texts.push_back(message["text"]);
     return texts;
+  }
+
+  // The Sent message with that text (null when there is none) and its delivery state.
+  nlohmann::json SentMessage(const std::string& aText) {
+    for (const auto& message : CliJson({"messages", "list", "--folder", "sent"}))
+      if (message["text"] == aText) return message;
+    return nullptr;
+  }
+  std::string DeliveryOf(const std::string& aText) {
+    nlohmann::json message = SentMessage(aText);
+    return message.is_null() ? "(missing)" : message["delivery"]["state"].get<std::string>();
   }
 
   std::string iControl;
@@ -222,4 +234,106 @@ TEST_F(ListenTest, BadUsageIsRefused) {
   run = Cli({"listen"});
   EXPECT_EQ(run.iStatus, 1);
   EXPECT_EQ(LastLine(run.iErr), "Error initialising port");
+}
+
+// Delivery reports: sent with reports on, phonesim's report marks the Sent
+// message, while listening or when a download finds it on the phone.
+
+TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredInSentAfterThePhoneReportsIt) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["report_delay_ms"] = 300;
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
+  TChildResult send = Cli({"send", "--to", "+447700900123", "--text", "Dinner at 8?"});
+  ASSERT_EQ(send.iStatus, 0) << send.iErr;
+  TChildResult sendLong = Cli({"send", "--to", "+447700900123", "--text", LongText()});
+  ASSERT_EQ(sendLong.iStatus, 0) << sendLong.iErr;
+  EXPECT_EQ(DeliveryOf("Dinner at 8?"), "pending");
+  EXPECT_EQ(DeliveryOf(LongText()), "pending");
+
+  // Reports that came while the port was closed are on the phone; those
+  // still due are announced while listening.
+  StartListening({});
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    return DeliveryOf("Dinner at 8?") == "delivered" && DeliveryOf(LongText()) == "delivered";
+  })) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+
+  nlohmann::json dinner = SentMessage("Dinner at 8?");
+  EXPECT_TRUE(dinner["delivery"].contains("time")) << dinner.dump();
+  TChildResult shown = Cli({"messages", "show", std::to_string(dinner["id"].get<long>())});
+  EXPECT_NE(shown.iOut.find("Delivery: delivered " + dinner["delivery"]["time"].get<std::string>()), std::string::npos)
+      << shown.iOut;
+  EXPECT_NE(Cli({"messages", "list"}).iOut.find("[delivered] Dinner at 8?"), std::string::npos);
+  // The reports are no Inbox messages.
+  EXPECT_EQ(CliJson({"messages", "list", "--folder", "inbox"}).size(), 2u);
+  // Three parts asked for reports: the short message and the long one's two.
+  nlohmann::json state = StopPhone();
+  ASSERT_EQ(state["sms"]["sent"].size(), 3u);
+  for (const auto& part : state["sms"]["sent"]) EXPECT_EQ(part["report_requested"], true);
+}
+
+TEST_F(ListenTest, AFailedReportFoundByADownloadGivesItsReasonAndReportsOffAsksForNone) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["report_delay_ms"] = 100;
+  profile["sms"]["report_status"] = 0x46;  // validity period expired
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "Too late"}).iStatus, 0);
+  ASSERT_EQ(Cli({"settings", "--reports", "off"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "No report"}).iStatus, 0);
+
+  // Each download reads what the phone holds; the report is there once due.
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    Cli({"messages", "download"});
+    return DeliveryOf("Too late") != "pending";
+  }));
+  nlohmann::json failed = SentMessage("Too late");
+  EXPECT_EQ(failed["delivery"]["state"], "failed");
+  EXPECT_EQ(failed["delivery"]["reason"], "Validity period expired");
+  EXPECT_EQ(failed["delivery"]["status"], 0x46);
+  TChildResult shown = Cli({"messages", "show", std::to_string(failed["id"].get<long>())});
+  EXPECT_NE(shown.iOut.find("Delivery: failed: Validity period expired"), std::string::npos) << shown.iOut;
+  EXPECT_EQ(DeliveryOf("No report"), "none");
+  EXPECT_EQ(CliJson({"messages", "list", "--folder", "inbox"}).size(), 2u);
+
+  nlohmann::json state = StopPhone();
+  ASSERT_EQ(state["sms"]["sent"].size(), 2u);
+  EXPECT_EQ(state["sms"]["sent"][0]["report_requested"], true);
+  EXPECT_EQ(state["sms"]["sent"][1]["report_requested"], false);
+}
+
+TEST_F(ListenTest, AReportAnnouncedWhileListeningMarksTheRightMessageAndGoesFromThePhoneOnceApplied) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["report_delay_ms"] = 3600000;  // the test hands the report over itself
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "First"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "Second"}).iStatus, 0);
+  // The reference the phone gave the second message.
+  std::string transcript = ReadFile(iRoot + "/transcript.jsonl");
+  size_t at = transcript.rfind("+CMGS: ");
+  ASSERT_NE(at, std::string::npos);
+  int reference = std::stoi(transcript.substr(at + 7));
+
+  StartListening({"--delete-after-store"});
+  char hex[3];
+  std::snprintf(hex, sizeof hex, "%02X", reference);
+  Deliver(std::string("pdu 0006") + hex + "0C91447700091032" "62216091500300" "62216091503300" "00");
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return DeliveryOf("Second") == "delivered"; })) << Err();
+  // Announced with its index; its phone copy goes once it has marked the message.
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::string text = ReadFile(iRoot + "/transcript.jsonl");
+    size_t cdsi = text.find("+CDSI: ");
+    size_t comma = text.find(',', cdsi);
+    if (cdsi == std::string::npos || comma == std::string::npos) return false;
+    std::string index = std::to_string(std::stoi(text.substr(comma + 1)));
+    return text.find("AT+CMGD=" + index, cdsi) != std::string::npos;
+  })) << ReadFile(iRoot + "/transcript.jsonl");
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  EXPECT_EQ(DeliveryOf("First"), "pending");
+  // Printed lines are the received messages only, not the report.
+  EXPECT_EQ(Lines(run.iOut).size(), 2u) << run.iOut;
 }

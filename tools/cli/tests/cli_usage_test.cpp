@@ -116,9 +116,10 @@ TEST_F(CliTest, MissingRecordsAndMissingPortFailWithOneLine) {
 
 TEST_F(CliTest, SettingsAreCommittedAndShown) {
   nlohmann::json fresh = CliJson({"settings"});
-  EXPECT_EQ(fresh, (nlohmann::json{{"smsc", ""}, {"log", "off"}, {"view", "list"}}));
-  nlohmann::json changed = CliJson({"settings", "--smsc", "+447785016005", "--view", "split"});
-  EXPECT_EQ(changed, (nlohmann::json{{"smsc", "+447785016005"}, {"log", "off"}, {"view", "split"}}));
+  EXPECT_EQ(fresh, (nlohmann::json{{"smsc", ""}, {"log", "off"}, {"view", "list"}, {"reports", "off"}}));
+  nlohmann::json changed = CliJson({"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on"});
+  EXPECT_EQ(changed,
+            (nlohmann::json{{"smsc", "+447785016005"}, {"log", "off"}, {"view", "split"}, {"reports", "on"}}));
   // A new process reads them back from the registry file.
   EXPECT_EQ(CliJson({"settings"}), changed);
   std::string registry = ReadFile(iRoot + "/registry.reg");
@@ -126,7 +127,9 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
 
   TChildResult logOn = Cli({"settings", "--log", "on"});
   EXPECT_EQ(logOn.iStatus, 0);
-  EXPECT_NE(logOn.iOut.find("log   on"), std::string::npos);
+  EXPECT_NE(logOn.iOut.find("log      on"), std::string::npos);
+  EXPECT_NE(logOn.iOut.find("reports  on"), std::string::npos);
+  EXPECT_NE(Cli({"settings", "--reports", "maybe"}).iStatus, 0);
   Cli({"messages", "list"});
   EXPECT_TRUE(std::filesystem::exists(iRoot + "/My Documents/KorvanetLog.Txt"));
 
