@@ -10,7 +10,7 @@
 #include "app/kv_application.h"
 #include "app/kv_document.h"
 #include "app/tests/app_fixture.h"
-#include "engine/tests/phone_sim.h"
+#include "testing/phonesim_process.h"
 #include "kernel/descriptors.h"
 #include "kernel/log.h"
 #include "store/messages.h"
@@ -73,7 +73,7 @@ class ProxyTest : public AppTest {
   std::unique_ptr<CKvApplication> iApplication;
   std::unique_ptr<CKvAppEngineImpl> iProxy;
   std::vector<TSeen> iSeen;
-  TPhoneSim iPhone;
+  TPhoneSimProcess iPhone;
 };
 
 }  // namespace
@@ -104,7 +104,7 @@ TEST_F(ProxyTest, OneActionAtATimeAndNothingStartsWithoutOne) {
 }
 
 TEST_F(ProxyTest, EachActionRunsOnAFreshEngineThreadThatEndsWithIt) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot));
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3"));
   ASSERT_EQ(iProxy->GetAllSmsFromPhone(), 0);
   DWORD first = iProxy->EngineThreadId();
   ASSERT_TRUE(RunAction());
@@ -140,7 +140,7 @@ TEST_F(ProxyTest, EachActionRunsOnAFreshEngineThreadThatEndsWithIt) {
 TEST_F(ProxyTest, AnAbortEndsTheEngineMidTransferAndTheNextActionStartsAnother) {
   nlohmann::json profile = SmallProfile();
   profile["quirks"]["hang_after"] = "AT+CMGL=4";
-  ASSERT_TRUE(iPhone.Start(profile, iRoot + "/dev/COM3", iRoot));
+  ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3"));
   ASSERT_EQ(iProxy->GetAllSmsFromPhone(), 0);
   DWORD engine = iProxy->EngineThreadId();
   iProxy->ActionStart(iWindow);

@@ -13,6 +13,7 @@
 #include "engine/engine_action.h"
 #include "kernel/log.h"
 #include "kernel/requests.h"
+#include "testing/log_file.h"
 
 AppTest* AppTest::iCurrent = nullptr;
 
@@ -30,13 +31,6 @@ AppTest::AppTest() {
     return true;
   }();
   (void)once;
-  char pattern[] = "/tmp/kv-app-XXXXXX";
-  iRoot = mkdtemp(pattern);
-  kvplatform::SetDeviceRoot(iRoot);
-  kvplatform::ReloadRegistry();
-  LogCloseFile();
-  std::filesystem::create_directories(iRoot + "/dev");
-  std::filesystem::create_directories(iRoot + "/My Documents");
   iCurrent = this;
   iWindow = CreateWindowExW(0, KTestWindowClass, u"frame", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   gKvMainFrameWindow = iWindow;
@@ -47,9 +41,6 @@ AppTest::~AppTest() {
   DestroyWindow(iWindow);
   iCurrent = nullptr;
   SetLogging(0);
-  LogCloseFile();
-  kvplatform::SetDeviceRoot("");
-  std::filesystem::remove_all(iRoot);
 }
 
 LRESULT AppTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
@@ -70,20 +61,7 @@ bool AppTest::PumpUntil(const std::function<bool()>& aCondition, int aTimeoutMs)
   return true;
 }
 
-std::vector<std::string> AppTest::LogMessages() const {
-  std::string host;
-  kvplatform::DevicePathToHost(KLogFilePath, host);
-  std::ifstream in(host, std::ios::binary);
-  std::string log((std::istreambuf_iterator<char>(in)), {});
-  std::vector<std::string> messages;
-  size_t start = 0;
-  for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    std::string line = log.substr(start, end - start);
-    size_t colon = line.find(": ");
-    messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
-  }
-  return messages;
-}
+std::vector<std::string> AppTest::LogMessages() const { return ::LogMessages(iRoot); }
 
 int AppTest::CountLog(const std::string& aMessage) const {
   int count = 0;

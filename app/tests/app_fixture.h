@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include "testing/program_root.h"
+
 class AppTest : public ::testing::Test {
  protected:
   AppTest();
@@ -21,7 +23,8 @@ class AppTest : public ::testing::Test {
   // Handles messages until the condition holds or the time is up.
   bool PumpUntil(const std::function<bool()>& aCondition, int aTimeoutMs = 60000);
 
-  std::string iRoot;
+  TProgramRoot iDevice{"kv-app", KProgramFolders};
+  const std::string iRoot = iDevice.Path();
   HWND iWindow = nullptr;
   // Called for EKvActionInProgress and EKvActionComplete; returns the answer.
   std::function<LRESULT(UINT aMessage, WPARAM aWParam)> iOnNotice;

@@ -11,8 +11,9 @@
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
 #include "app/kv_messages_view.h"
+#include "app/resources/resource_ids.h"
 #include "app/tests/program_fixture.h"
-#include "engine/tests/phone_sim.h"
+#include "testing/phonesim_process.h"
 #include "kernel/registry.h"
 #include "store/messages.h"
 
@@ -50,44 +51,44 @@ class ComposeSendTest : public ProgramTest {
   HWND OpenFirstRow(int aType) {
     HWND list = View(aType)->ListBox()->ChildWindow();
     SendMessageW(list, LB_SETSEL, TRUE, 0);
-    PostMessageW(View(aType)->Window(), WM_COMMAND, 40034, 0);
+    PostMessageW(View(aType)->Window(), WM_COMMAND, KKvCmdEdit, 0);
     HWND dialog = nullptr;
     WaitFor([&] {
       HWND send = kvui::FindByText(u"Send");
       dialog = send != nullptr ? GetParent(send) : nullptr;
       return dialog != nullptr && kvui::StateOf(dialog).visible &&
-             !kvui::TextOf(kvui::FindById(dialog, 1007)).empty();
+             !kvui::TextOf(kvui::FindById(dialog, KKvIdComposeText)).empty();
     });
     kvui::WaitIdle();
     return dialog;
   }
   // Sends from the open compose dialog; the progress dialog's final text.
   std::u16string SendFrom(HWND aCompose) {
-    kvui::TapWindow(kvui::FindById(aCompose, 1011));
+    kvui::TapWindow(kvui::FindById(aCompose, KKvIdComposeSend));
     HWND progress = nullptr;
     WaitFor([&] { return (progress = kvui::FindByText(u"Send sms ...")) != nullptr; });
     if (progress == nullptr) return u"<no progress dialog>";
-    HWND button = kvui::FindById(progress, 2);
+    HWND button = kvui::FindById(progress, IDCANCEL);
     WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000);
-    std::u16string text = kvui::TextOf(kvui::FindById(progress, 1023));
+    std::u16string text = kvui::TextOf(kvui::FindById(progress, KKvIdStatusText));
     kvui::TapWindow(button);
     WaitFor([&] { return !IsWindow(aCompose); });
     return text;
   }
 
-  TPhoneSim iPhone;
+  TPhoneSimProcess iPhone;
 };
 
 TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSendMovesToSent) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   HWND compose = OpenFirstRow(EKvViewInbox);
   ASSERT_NE(compose, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1007)), u"Lunch at one?");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1022)), u"+441234567890");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeText)), u"Lunch at one?");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeRecipient)), u"+441234567890");
   // The reply: an unchanged copy would equal the stored message, which the
   // store refuses as a duplicate.
-  kvui::TapWindow(kvui::FindById(compose, 1007));
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeText));
   kvui::PressKey(VK_END);
   kvui::TypeText(u" Yes");
   Screenshot("compose_read_inbox");
@@ -97,12 +98,12 @@ TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSend
   EXPECT_EQ(Count(EKvFolderOutbox), 1);
 
   // Sent is shown once first, so that it is the view's notifications that add the row.
-  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40069, 0);
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdSent, 0);
   ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewSent); }));
   kvui::WaitIdle();
   HWND sentList = View(EKvViewSent)->ListBox()->ChildWindow();
   EXPECT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 0);
-  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40064, 0);  // to the Outbox
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdOutbox, 0);  // to the Outbox
   ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewOutbox); }));
   kvui::WaitIdle();
   compose = OpenFirstRow(EKvViewOutbox);
@@ -121,11 +122,11 @@ TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSend
 TEST_F(ComposeSendTest, ARefusedSendLeavesTheMessageInTheOutbox) {
   nlohmann::json profile = SmallProfile();
   profile["sms"]["send_errors"] = {500, 500, 500, 500};
-  ASSERT_TRUE(iPhone.Start(profile, iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   HWND compose = OpenFirstRow(EKvViewInbox);
   ASSERT_NE(compose, nullptr);
-  kvui::TapWindow(kvui::FindById(compose, 1007));
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeText));
   kvui::TypeText(u"No. ");
   std::u16string text = SendFrom(compose);
   EXPECT_EQ(text, u"Failed send.");
@@ -161,7 +162,7 @@ TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports
   }
   ASSERT_NE(reported, 0u);
   ASSERT_TRUE(StartProgram());
-  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40069, 0);
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdSent, 0);
   ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewSent); }));
   kvui::WaitIdle();
   HWND sentList = View(EKvViewSent)->ListBox()->ChildWindow();
@@ -178,7 +179,7 @@ TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports
 
   // Split mode with the message selected; then its report comes in and the
   // store's change notice updates its rows and the reader.
-  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, 40072, 0);
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdChangeView, 0);
   kvui::WaitIdle();
   HWND listView = View(EKvViewSent)->ListView()->ChildWindow();
   int row = -1;

@@ -14,9 +14,10 @@
 #include "app/app_globals.h"
 #include "app/epoc_list_controls.h"
 #include "app/kv_appui.h"
+#include "app/resources/resource_ids.h"
 #include "app/kv_contacts_view.h"
 #include "app/tests/program_fixture.h"
-#include "engine/tests/phone_sim.h"
+#include "testing/phonesim_process.h"
 #include "kernel/registry.h"
 #include "store/contacts.h"
 
@@ -44,7 +45,7 @@ class ContactsTest : public ProgramTest {
 
   // "Contacts" from the View menu; true once the view is in front.
   bool OpenContacts() {
-    Command(40065);
+    Command(KKvCmdContacts);
     return WaitFor([] { return gKvAppUi->CurrentView() == Contacts(); }) && kvui::WaitIdle();
   }
 
@@ -59,10 +60,10 @@ class ContactsTest : public ProgramTest {
   std::u16string FinishProgress(LPCWSTR aTitle, const std::function<void()>& aBeforeOk = {}) {
     HWND dialog = nullptr;
     if (!WaitFor([&] { return (dialog = kvui::FindByText(aTitle)) != nullptr; })) return u"<no progress dialog>";
-    HWND button = kvui::FindById(dialog, 2);
+    HWND button = kvui::FindById(dialog, IDCANCEL);
     if (!WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000)) return u"<not finished>";
     if (aBeforeOk) aBeforeOk();
-    std::u16string text = kvui::TextOf(kvui::FindById(dialog, 1023));
+    std::u16string text = kvui::TextOf(kvui::FindById(dialog, KKvIdStatusText));
     kvui::TapWindow(button);
     WaitFor([&] { return !IsWindow(dialog); });
     kvui::WaitIdle();
@@ -129,8 +130,8 @@ class ContactsTest : public ProgramTest {
     HWND editor = nullptr;
     WaitFor([&] {
       editor = kvui::FindByText(u"New Contact");
-      return editor != nullptr && kvui::FindById(editor, 1016) != nullptr && kvui::StateOf(editor).visible &&
-             kvui::TextOf(kvui::FindById(editor, 1003)) != u"";
+      return editor != nullptr && kvui::FindById(editor, KKvIdContactName) != nullptr && kvui::StateOf(editor).visible &&
+             kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)) != u"";
     });
     kvui::WaitIdle();
     return editor;
@@ -152,13 +153,13 @@ class ContactsTest : public ProgramTest {
   // A new contact through the new-entry button, confirmed; false when the
   // editor did not close.
   bool CreateContact(const std::u16string& aName, const std::u16string& aNumber, bool aOnPhone) {
-    Command(40021);
+    Command(KKvCmdNewEntry);
     HWND editor = WaitForEditor();
     if (editor == nullptr) return false;
-    TypeInto(editor, 1016, aName);
-    TypeInto(editor, 1017, aNumber);
+    TypeInto(editor, KKvIdContactName, aName);
+    TypeInto(editor, KKvIdContactNumber, aNumber);
     if (aOnPhone) {
-      kvui::TapWindow(kvui::FindById(editor, 1003));  // drops the list down
+      kvui::TapWindow(kvui::FindById(editor, KKvIdContactStore));  // drops the list down
       kvui::PressKey(VK_UP);
       kvui::PressKey(VK_RETURN);
     }
@@ -186,5 +187,5 @@ class ContactsTest : public ProgramTest {
     return nullptr;
   }
 
-  TPhoneSim iPhone;
+  TPhoneSimProcess iPhone;
 };

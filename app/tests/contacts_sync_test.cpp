@@ -5,6 +5,7 @@
 #include <map>
 #include <utility>
 
+#include "app/resources/resource_ids.h"
 #include "app/tests/contacts_fixture.h"
 #include "store/messages.h"
 
@@ -22,10 +23,10 @@ Book BookOf(const nlohmann::json& aState, const char* aStore) {
 }
 
 TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAndEmptyingSavesNothing) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(OpenContacts());
-  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  ASSERT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
   auto edit = [&](const std::u16string& aName, const std::function<void(HWND)>& aChange) {
     POINT row = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), aName));
     kvui::DoubleTap(row.x, row.y);
@@ -38,7 +39,7 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
   };
 
   // Only the other details: saved, and the phone's entry needs no rewrite.
-  edit(u"Alice", [&](HWND aEditor) { TypeInto(aEditor, 1008, u"Met at the fair"); });
+  edit(u"Alice", [&](HWND aEditor) { TypeInto(aEditor, KKvIdContactDetails, u"Met at the fair"); });
   std::vector<TStored> stored = Stored();
   ASSERT_EQ(stored.size(), 4u);
   const TStored* alice = StoredByName(stored, u"Alice");
@@ -49,10 +50,10 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
 
   // Only the store: Carol moves from the SIM to the phone's memory.
   edit(u"Carol", [&](HWND aEditor) {
-    kvui::TapWindow(kvui::FindById(aEditor, 1003));  // drops the list down
+    kvui::TapWindow(kvui::FindById(aEditor, KKvIdContactStore));  // drops the list down
     kvui::PressKey(VK_UP);
     kvui::PressKey(VK_RETURN);
-    EXPECT_EQ(kvui::TextOf(kvui::FindById(aEditor, 1003)), u"Phone");
+    EXPECT_EQ(kvui::TextOf(kvui::FindById(aEditor, KKvIdContactStore)), u"Phone");
   });
   EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Bob"}));
   EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Carol", u"Eve"}));
@@ -61,9 +62,9 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
 
   // Name and number emptied: the editor ends and Bob keeps what he had.
   edit(u"Bob", [&](HWND aEditor) {
-    ClearAndType(aEditor, 1016, u"");
-    ClearAndType(aEditor, 1017, u"");
-    TypeInto(aEditor, 1008, u"lost");
+    ClearAndType(aEditor, KKvIdContactName, u"");
+    ClearAndType(aEditor, KKvIdContactNumber, u"");
+    TypeInto(aEditor, KKvIdContactDetails, u"lost");
   });
   stored = Stored();
   ASSERT_EQ(stored.size(), 5u);
@@ -74,8 +75,8 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
   EXPECT_EQ(bob->iFlags, DWORD{EKvContactOnSim});
   EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Bob", u"Carol", u"Eve"}));
 
-  EXPECT_EQ(RunAction(40018, u"Upload changes ..."), u"Upload complete.");
-  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(RunAction(KKvCmdUploadChanges, u"Upload changes ..."), u"Upload complete.");
+  EXPECT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
   EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Bob"}));
   EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Carol", u"Eve"}));
   EXPECT_EQ(StopProgram(), 0);
@@ -87,10 +88,10 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
 }
 
 TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNoDuplicates) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(OpenContacts());
-  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  ASSERT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
 
   // Two new contacts, one for each phone book.
   ASSERT_TRUE(CreateContact(u"Dan", u"+447700900222", false));
@@ -100,19 +101,19 @@ TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNo
   kvui::DoubleTap(bob.x, bob.y);
   HWND editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  ClearAndType(editor, 1016, u"Robert");
+  ClearAndType(editor, KKvIdContactName, u"Robert");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   kvui::WaitIdle();
   // Carol, at the SIM's location 5, deleted.
   POINT carol = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Carol"));
   kvui::Tap(carol.x, carol.y);
-  Command(40012);
+  Command(KKvCmdDelete);
   ASSERT_TRUE(WaitFor([] { return IndexOf(Contacts()->AllList(), u"Carol") == -1; }));
   EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
   EXPECT_EQ(Stored().size(), 7u);  // with Bob and Carol marked deleted
 
-  EXPECT_EQ(RunAction(40018, u"Upload changes ..."), u"Upload complete.");
+  EXPECT_EQ(RunAction(KKvCmdUploadChanges, u"Upload changes ..."), u"Upload complete.");
   // The clean-up after the upload: the deleted records are gone, no marks are left.
   std::vector<TStored> stored = Stored();
   ASSERT_EQ(stored.size(), 5u);
@@ -122,7 +123,7 @@ TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNo
   EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Eve", u"Fay"}));
 
   // What the phone now holds comes back without a second copy of anything.
-  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
   EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
   EXPECT_EQ(Stored().size(), 5u);
   EXPECT_EQ(StopProgram(), 0);
@@ -136,27 +137,11 @@ TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNo
   EXPECT_EQ(BookOf(state, "ME"), (Book{{1, {"Fay", "5550002"}}, {3, {"Eve", "5551234"}}}));
 }
 
-TEST_F(ContactsTest, DeleteAllContactsBlanksBothPhoneBooksAndKeepsTheLocalCopy) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
-  ASSERT_TRUE(StartProgram());
-  ASSERT_TRUE(OpenContacts());
-  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
-  EXPECT_EQ(RunAction(40070, u"Delete all contacts..."), u"Upload complete.");
-  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Bob", u"Carol", u"Eve"}));
-  EXPECT_EQ(Stored().size(), 4u);
-  EXPECT_EQ(StopProgram(), 0);
-
-  nlohmann::json state = iPhone.StopAndReadState();
-  ASSERT_TRUE(state.is_object());
-  EXPECT_TRUE(BookOf(state, "SM").empty());
-  EXPECT_TRUE(BookOf(state, "ME").empty());
-}
-
 TEST_F(ContactsTest, SendSmsOnAContactComposesToItAndTheMessageReachesItsNumber) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(OpenContacts());
-  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  ASSERT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
 
   ASSERT_TRUE(HoldRow(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Carol")));
   kvui::PressKey(VK_DOWN);  // Delete
@@ -167,22 +152,22 @@ TEST_F(ContactsTest, SendSmsOnAContactComposesToItAndTheMessageReachesItsNumber)
   ASSERT_TRUE(WaitFor([&] {
     HWND send = kvui::FindByText(u"Send");
     compose = send != nullptr ? GetParent(send) : nullptr;
-    return compose != nullptr && kvui::StateOf(compose).visible && kvui::TextOf(kvui::FindById(compose, 1022)) != u"";
+    return compose != nullptr && kvui::StateOf(compose).visible && kvui::TextOf(kvui::FindById(compose, KKvIdComposeRecipient)) != u"";
   }));
   kvui::WaitIdle();
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1022)), u"Carol");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1007)), u"");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1013)), u"0");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeRecipient)), u"Carol");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeText)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeCount)), u"0");
   Screenshot("contacts_send_sms");
 
-  kvui::TapWindow(kvui::FindById(compose, 1007));
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeText));
   kvui::TypeText(u"See you at eight");
-  kvui::TapWindow(kvui::FindById(compose, 1011));
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeSend));
   HWND progress = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (progress = kvui::FindByText(u"Send sms ...")) != nullptr; }));
-  HWND button = kvui::FindById(progress, 2);
+  HWND button = kvui::FindById(progress, IDCANCEL);
   ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000));
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(progress, 1023)), u"Message Sent.");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(progress, KKvIdStatusText)), u"Message Sent.");
   kvui::TapWindow(button);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
 

@@ -10,15 +10,15 @@ namespace {
 using Texts = std::vector<std::u16string>;
 
 TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyItsList) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   EXPECT_FALSE(Contacts()->IsInitialised());
   ASSERT_TRUE(OpenContacts());
   EXPECT_TRUE(Contacts()->IsInitialised());
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(gKvMainFrameWindow, 17460)), u"Contacts");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton)), u"Contacts");
   EXPECT_TRUE(Names(Contacts()->AllList()).empty());
 
-  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
   // Alice, Bob and Carol are on the SIM, Eve in the phone's memory.
   EXPECT_EQ(Rows(Contacts()->AllList()),
             (Texts{u"Alice\t+441234567890\t", u"Bob\t01632960123\t", u"Carol\t+447700900456\t", u"Eve\t5551234\t"}));
@@ -59,7 +59,7 @@ TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyI
   Screenshot("contacts_sim");
 
   // Another view in front hides all of it; coming back shows the Sim tab's list again.
-  Command(40063);
+  Command(KKvCmdInbox);
   ASSERT_TRUE(WaitFor([] { return gKvAppUi->CurrentView() == gKvAppUi->GetView(EKvViewInbox); }));
   kvui::WaitIdle();
   EXPECT_FALSE(kvui::StateOf(Contacts()->TabControl()).visible);
@@ -69,7 +69,7 @@ TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyI
   EXPECT_FALSE(Shown(Contacts()->AllList()));
 
   // The same phone book again adds nothing.
-  EXPECT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  EXPECT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
   EXPECT_EQ(Names(Contacts()->AllList()).size(), 4u);
   EXPECT_EQ(Stored().size(), 4u);
   EXPECT_EQ(CountLog("CKvContactsView::InsertL"), 4);
@@ -77,10 +77,10 @@ TEST_F(ContactsTest, ADownloadFillsTheTabsAsThePhoneBooksSayAndEachTabShowsOnlyI
 }
 
 TEST_F(ContactsTest, TheEntryMenuAndADoubleTapWorkOnTheTabInFront) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(OpenContacts());
-  ASSERT_EQ(RunAction(40032, u"Download contacts ..."), u"Read all contacts.");
+  ASSERT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
 
   // On the Phone tab the first row is Eve (in "All" it would be Alice).
   TapTab(1);
@@ -91,9 +91,9 @@ TEST_F(ContactsTest, TheEntryMenuAndADoubleTapWorkOnTheTabInFront) {
   kvui::PressKey(VK_RETURN);
   HWND editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Eve");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1017)), u"5551234");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Phone");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"Eve");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactNumber)), u"5551234");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)), u"Phone");
   Screenshot("contact_editor_edit");
   // Done with nothing changed stores nothing.
   TapDone();
@@ -109,10 +109,10 @@ TEST_F(ContactsTest, TheEntryMenuAndADoubleTapWorkOnTheTabInFront) {
   kvui::DoubleTap(bob.x, bob.y);
   editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Bob");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Sim");
-  ClearAndType(editor, 1016, u"Robert");
-  TypeInto(editor, 1008, u"Met at the fair");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"Bob");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)), u"Sim");
+  ClearAndType(editor, KKvIdContactName, u"Robert");
+  TypeInto(editor, KKvIdContactDetails, u"Met at the fair");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   kvui::WaitIdle();
@@ -138,9 +138,9 @@ TEST_F(ContactsTest, TheEntryMenuAndADoubleTapWorkOnTheTabInFront) {
   kvui::DoubleTap(bob.x, bob.y);
   editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Robert");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"Met at the fair");
-  TypeInto(editor, 1016, u" B");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"Robert");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactDetails)), u"Met at the fair");
+  TypeInto(editor, KKvIdContactName, u" B");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   kvui::WaitIdle();
@@ -161,12 +161,12 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
   kvui::Tap(147, 307);
   HWND editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Sim");
-  EXPECT_EQ(SendMessageW(kvui::FindById(editor, 1003), CB_GETCURSEL, 0, 0), 1);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)), u"Sim");
+  EXPECT_EQ(SendMessageW(kvui::FindById(editor, KKvIdContactStore), CB_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"");
   Screenshot("contact_editor_new");
   // When the input panel changes, the other details reach down to the dialog's bottom.
-  HWND details = kvui::FindById(editor, 1008);
+  HWND details = kvui::FindById(editor, KKvIdContactDetails);
   RECT before = kvui::StateOf(details).screenRect;
   SendMessageW(editor, WM_SETTINGCHANGE, SPI_SETSIPINFO, 0);
   RECT after = kvui::StateOf(details).screenRect;
@@ -182,7 +182,7 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
 
   // Neither name nor number: the editor ends (it has no cancel) and no
   // empty contact is made.
-  TypeInto(editor, 1008, u"Nothing to call");
+  TypeInto(editor, KKvIdContactDetails, u"Nothing to call");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   kvui::WaitIdle();
@@ -193,9 +193,9 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
   kvui::Tap(147, 307);
   editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"");
-  TypeInto(editor, 1008, u"Nothing to call");
-  TypeInto(editor, 1017, u"+447700900111");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactDetails)), u"");
+  TypeInto(editor, KKvIdContactDetails, u"Nothing to call");
+  TypeInto(editor, KKvIdContactNumber, u"+447700900111");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   kvui::WaitIdle();
@@ -212,20 +212,20 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
 
   // The next new contact starts empty and, put in the phone's memory, is
   // there only.
-  Command(40021);
+  Command(KKvCmdNewEntry);
   editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1017)), u"");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactNumber)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactDetails)), u"");
   PostMessageW(editor, WM_COMMAND, IDCANCEL, 0);  // Escape is no way out
   kvui::WaitIdle();
   EXPECT_TRUE(IsWindow(editor));
-  TypeInto(editor, 1016, u"Zed");
-  TypeInto(editor, 1017, u"5550002");
-  kvui::TapWindow(kvui::FindById(editor, 1003));
+  TypeInto(editor, KKvIdContactName, u"Zed");
+  TypeInto(editor, KKvIdContactNumber, u"5550002");
+  kvui::TapWindow(kvui::FindById(editor, KKvIdContactStore));
   kvui::PressKey(VK_UP);
   kvui::PressKey(VK_RETURN);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1003)), u"Phone");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)), u"Phone");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   kvui::WaitIdle();
@@ -244,10 +244,10 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
   kvui::DoubleTap(unnamed.x, unnamed.y);
   editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1017)), u"+447700900111");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1008)), u"Nothing to call");
-  TypeInto(editor, 1016, u"Kim");
-  kvui::TapWindow(kvui::FindById(editor, 1003));
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactNumber)), u"+447700900111");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactDetails)), u"Nothing to call");
+  TypeInto(editor, KKvIdContactName, u"Kim");
+  kvui::TapWindow(kvui::FindById(editor, KKvIdContactStore));
   kvui::PressKey(VK_UP);
   kvui::PressKey(VK_RETURN);
   TapDone();
@@ -266,7 +266,7 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimUnlessToldAndNeedsANameOrANumber) {
   // it, marked, for the next upload.
   POINT row = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Zed"));
   kvui::Tap(row.x, row.y);
-  Command(40012);
+  Command(KKvCmdDelete);
   ASSERT_TRUE(WaitFor([] { return Names(Contacts()->AllList()).size() == 1; }));
   EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Kim"}));
   EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Kim"}));

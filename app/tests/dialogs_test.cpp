@@ -10,6 +10,7 @@
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
 #include "app/kv_messages_view.h"
+#include "app/resources/resource_ids.h"
 #include "app/tests/program_fixture.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
@@ -37,7 +38,7 @@ class DialogsTest : public ProgramTest {
     WaitFor([&] {
       HWND send = kvui::FindByText(u"Send");
       dialog = send != nullptr ? GetParent(send) : nullptr;
-      return dialog != nullptr && kvui::StateOf(dialog).visible && kvui::TextOf(kvui::FindById(dialog, 1013)) == u"0";
+      return dialog != nullptr && kvui::StateOf(dialog).visible && kvui::TextOf(kvui::FindById(dialog, KKvIdComposeCount)) == u"0";
     });
     kvui::WaitIdle();
     return dialog;
@@ -71,9 +72,9 @@ class DialogsTest : public ProgramTest {
 
 TEST_F(DialogsTest, SettingsCancelWritesNothingAndOkWritesAllThreeValues) {
   ASSERT_TRUE(StartProgram());
-  Command(40006);
+  Command(KKvCmdSettings);
   HWND field = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
   HWND dialog = GetParent(field);
   EXPECT_EQ(kvui::TextOf(field), u"");  // no key at all: empty
   Screenshot("settings_dialog");
@@ -83,8 +84,8 @@ TEST_F(DialogsTest, SettingsCancelWritesNothingAndOkWritesAllThreeValues) {
   EXPECT_FALSE(KeyExists());
 
   // OK with the field left empty stores an empty text with the other two.
-  Command(40006);
-  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  Command(KKvCmdSettings);
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
   dialog = GetParent(field);
   kvui::TapWindow(kvui::FindByText(u"OK", dialog));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
@@ -101,8 +102,8 @@ TEST_F(DialogsTest, SettingsCancelWritesNothingAndOkWritesAllThreeValues) {
   RegCloseKey(key);
 
   // A typed number is kept.
-  Command(40006);
-  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  Command(KKvCmdSettings);
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
   dialog = GetParent(field);
   kvui::TapWindow(field);
   kvui::TypeText(u"+447785016005");
@@ -115,7 +116,7 @@ TEST_F(DialogsTest, SettingsCancelWritesNothingAndOkWritesAllThreeValues) {
 
 TEST_F(DialogsTest, RequestDeliveryReportsIsKeptWithTheOtherSettings) {
   ASSERT_TRUE(StartProgram());
-  Command(40006);
+  Command(KKvCmdSettings);
   HWND box = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Request delivery reports")) != nullptr; }));
   HWND dialog = GetParent(box);
@@ -129,7 +130,7 @@ TEST_F(DialogsTest, RequestDeliveryReportsIsKeptWithTheOtherSettings) {
   EXPECT_EQ(CEpocRegistry::GetRegistryInt(KKey, u"DeliveryReports"), 1);
 
   // Shown ticked when opened again; Cancel changes nothing.
-  Command(40006);
+  Command(KKvCmdSettings);
   ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Request delivery reports")) != nullptr; }));
   dialog = GetParent(box);
   EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
@@ -145,7 +146,7 @@ TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
   CEpocRegistry::SaveRegistryInt(KKey, u"DebugLog", 1);
   ASSERT_TRUE(StartProgram());
   EXPECT_TRUE(LoggingOn());
-  Command(40006);
+  Command(KKvCmdSettings);
   HWND box = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Create log file")) != nullptr; }));
   HWND dialog = GetParent(box);
@@ -160,11 +161,11 @@ TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
 
 TEST_F(DialogsTest, ComposeTakesLongTextsAndCountsCharactersAndMessagesAsPhonesDo) {
   ASSERT_TRUE(StartProgram());
-  Command(40021);
+  Command(KKvCmdNewEntry);
   HWND dialog = WaitForCompose();
   ASSERT_NE(dialog, nullptr);
-  HWND text = kvui::FindById(dialog, 1007);
-  HWND count = kvui::FindById(dialog, 1013);
+  HWND text = kvui::FindById(dialog, KKvIdComposeText);
+  HWND count = kvui::FindById(dialog, KKvIdComposeCount);
   auto setText = [&](const std::u16string& aText) {
     SendMessageW(text, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(aText.c_str()));
     kvui::WaitIdle();
@@ -200,7 +201,7 @@ TEST_F(DialogsTest, ComposeTakesLongTextsAndCountsCharactersAndMessagesAsPhonesD
   kvui::TypeText(u"!");
   EXPECT_EQ(kvui::TextOf(count), u"1531 / 11");
   Screenshot("compose_long");
-  SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
+  SendMessageW(kvui::FindById(dialog, KKvIdComposeRecipient), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(Folder(EKvFolderOutbox), (std::vector<std::string>{"+441234567890:" + std::string(1530, 'x') + "!"}));
@@ -209,18 +210,18 @@ TEST_F(DialogsTest, ComposeTakesLongTextsAndCountsCharactersAndMessagesAsPhonesD
 
 TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
   ASSERT_TRUE(StartProgram());
-  Command(40021);  // the menu bar's new-message button
+  Command(KKvCmdNewEntry);  // the menu bar's new-message button
   HWND dialog = WaitForCompose();
   ASSERT_NE(dialog, nullptr);
-  HWND text = kvui::FindById(dialog, 1007);
+  HWND text = kvui::FindById(dialog, KKvIdComposeText);
   kvui::TapWindow(text);
   kvui::TypeText(u"abcde");
   kvui::PressKey(VK_RETURN);
   kvui::TypeText(u"fghij");
   kvui::PressKey(VK_RETURN);
   kvui::TypeText(u"klmno");
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, 1013)), u"19 / 1");
-  SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, KKvIdComposeCount)), u"19 / 1");
+  SendMessageW(kvui::FindById(dialog, KKvIdComposeRecipient), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+441234567890"));
   Screenshot("compose_new");
   // Done saves it in the Outbox.
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -228,20 +229,20 @@ TEST_F(DialogsTest, ComposeSavesToTheOutboxCountsCharactersAndSendNeedsAnSmsc) {
   EXPECT_EQ(Folder(EKvFolderOutbox), (std::vector<std::string>{"+441234567890:abcde\r\nfghij\r\nklmno"}));
 
   // Send with no service centre: the engine says so and the message stays.
-  Command(40021);
+  Command(KKvCmdNewEntry);
   dialog = WaitForCompose();
   ASSERT_NE(dialog, nullptr);
-  HWND send = kvui::FindById(dialog, 1011);
-  kvui::TapWindow(kvui::FindById(dialog, 1007));
+  HWND send = kvui::FindById(dialog, KKvIdComposeSend);
+  kvui::TapWindow(kvui::FindById(dialog, KKvIdComposeText));
   kvui::TypeText(u"hello");
-  SendMessageW(kvui::FindById(dialog, 1022), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+447700900456"));
+  SendMessageW(kvui::FindById(dialog, KKvIdComposeRecipient), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"+447700900456"));
   kvui::TapWindow(send);
   HWND progress = WaitForWindowWithText(u"Send sms ...");
   ASSERT_NE(progress, nullptr);
-  HWND status = kvui::FindById(progress, 1023);
+  HWND status = kvui::FindById(progress, KKvIdStatusText);
   EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"No SMSC - check \"Settings\""; }, 30000))
       << kvplatform::ToUtf8(kvui::TextOf(status));
-  HWND button = kvui::FindById(progress, 2);
+  HWND button = kvui::FindById(progress, IDCANCEL);
   EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
   Screenshot("send_without_smsc");
   kvui::TapWindow(button);

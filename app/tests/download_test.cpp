@@ -10,8 +10,9 @@
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
 #include "app/kv_messages_view.h"
+#include "app/resources/resource_ids.h"
 #include "app/tests/program_fixture.h"
-#include "engine/tests/phone_sim.h"
+#include "testing/phonesim_process.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
 #include "store/messages.h"
@@ -57,22 +58,22 @@ class DownloadTest : public ProgramTest {
   }
   // Runs the download from the Inbox and waits for its completion text.
   HWND DownloadUntilComplete() {
-    PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+    PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
     HWND dialog = nullptr;
     EXPECT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
     if (dialog == nullptr) return nullptr;
-    HWND status = kvui::FindById(dialog, 1023);
-    HWND button = kvui::FindById(dialog, 2);
+    HWND status = kvui::FindById(dialog, KKvIdStatusText);
+    HWND button = kvui::FindById(dialog, IDCANCEL);
     EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Transfer Complete."; }, 60000));
     EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
     return dialog;
   }
 
-  TPhoneSim iPhone;
+  TPhoneSimProcess iPhone;
 };
 
 TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   HWND dialog = DownloadUntilComplete();
   ASSERT_NE(dialog, nullptr);
@@ -86,14 +87,14 @@ TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
   EXPECT_LT(at("Discovered Phone"), at("Found Sms 1"));
   EXPECT_LT(at("Found Sms 1"), at("Found Sms 2"));
 
-  kvui::TapWindow(kvui::FindById(dialog, 2));
+  kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(ListBoxRows(), 2);
   EXPECT_EQ(ListViewRows(), 2);
   Screenshot("inbox_list_mode");
 
   // Change view: split mode at once, stored at once.
-  PostMessageW(Inbox()->Window(), WM_COMMAND, 40072, 0);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdChangeView, 0);
   ASSERT_TRUE(WaitFor([&] { return kvui::StateOf(Inbox()->ListView()->ChildWindow()).visible; }));
   EXPECT_FALSE(kvui::StateOf(Inbox()->ListBox()->ChildWindow()).visible);
   EXPECT_TRUE(kvui::StateOf(Inbox()->Reader()->ChildWindow()).visible);
@@ -123,19 +124,19 @@ TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
 }
 
 TEST_F(DownloadTest, DeleteAllMessagesEmptiesThePhoneAndKeepsTheLocalCopies) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   HWND dialog = DownloadUntilComplete();
   ASSERT_NE(dialog, nullptr);
-  kvui::TapWindow(kvui::FindById(dialog, 2));
+  kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
 
-  PostMessageW(Inbox()->Window(), WM_COMMAND, 40056, 0);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDeleteAllMessages, 0);
   ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Delete all messages...")) != nullptr; }));
-  HWND status = kvui::FindById(dialog, 1023);
+  HWND status = kvui::FindById(dialog, KKvIdStatusText);
   EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Deleted all messages."; }, 60000))
       << kvplatform::ToUtf8(kvui::TextOf(status));
-  HWND button = kvui::FindById(dialog, 2);
+  HWND button = kvui::FindById(dialog, IDCANCEL);
   ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
   kvui::TapWindow(button);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
@@ -152,19 +153,19 @@ TEST_F(DownloadTest, WithoutAPhoneEveryActionSaysSoInsteadOfHanging) {
     UINT command;
     const char16_t* title;
     const char16_t* text;
-  } actions[] = {{40045, u"Download messages ...", u"Error initialising port"},
-                 {40052, u"Send all messages ...", u"Not Supported .. yet"},
-                 {40056, u"Delete all messages...", u"Error initialising port"}};
+  } actions[] = {{KKvCmdDownloadMessages, u"Download messages ...", u"Error initialising port"},
+                 {KKvCmdSendAllMessages, u"Send all messages ...", u"Not Supported .. yet"},
+                 {KKvCmdDeleteAllMessages, u"Delete all messages...", u"Error initialising port"}};
   for (const auto& action : actions) {
     SCOPED_TRACE(kvplatform::ToUtf8(action.title));
     PostMessageW(Inbox()->Window(), WM_COMMAND, action.command, 0);
     HWND dialog = nullptr;
     ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(action.title)) != nullptr; }));
-    HWND status = kvui::FindById(dialog, 1023);
+    HWND status = kvui::FindById(dialog, KKvIdStatusText);
     EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == action.text; }, 30000))
         << kvplatform::ToUtf8(kvui::TextOf(status));
-    if (action.command == 40045) Screenshot("download_no_phone");
-    kvui::TapWindow(kvui::FindById(dialog, 2));
+    if (action.command == KKvCmdDownloadMessages) Screenshot("download_no_phone");
+    kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   }
   EXPECT_EQ(ListBoxRows(), 0);
@@ -178,13 +179,13 @@ namespace {
 TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFreshEngine) {
   nlohmann::json profile = SmallProfile();
   profile["quirks"]["hang_after"] = "AT+CMGL=4";
-  ASSERT_TRUE(iPhone.Start(profile, iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
-  PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
   HWND dialog = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
-  HWND status = kvui::FindById(dialog, 1023);
-  HWND button = kvui::FindById(dialog, 2);
+  HWND status = kvui::FindById(dialog, KKvIdStatusText);
+  HWND button = kvui::FindById(dialog, IDCANCEL);
   // The listing is under way; the phone falls silent in it.
   auto notices = [&] { return CountLog("CKvProgressDialog::HandleEventDefault - EKvActionInProgress"); };
   ASSERT_TRUE(WaitFor([&] { return notices() >= 2; }));
@@ -198,10 +199,10 @@ TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFresh
   EXPECT_EQ(CountLog("CKvAppEngineImpl::ActionComplete - -3"), 1);
 
   // The next action gets an engine thread of its own.
-  PostMessageW(Inbox()->Window(), WM_COMMAND, 40045, 0);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
   ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
   EXPECT_TRUE(WaitFor([&] { return CountLog("CKvAppEngineImpl::ConstructL Created KvEngine Thread") == 2; }));
-  button = kvui::FindById(dialog, 2);
+  button = kvui::FindById(dialog, IDCANCEL);
   for (int press = 0; press < 2 && IsWindow(dialog); ++press) {
     kvui::TapWindow(button);
     WaitFor([&] { return !IsWindow(dialog) || kvui::TextOf(button) == u"OK"; });

@@ -11,6 +11,7 @@
 #include "app/epoc_list_controls.h"
 #include "app/kv_appui.h"
 #include "app/kv_messages_view.h"
+#include "app/resources/resource_ids.h"
 #include "app/tests/program_fixture.h"
 #include "kernel/registry.h"
 #include "store/messages.h"
@@ -112,9 +113,9 @@ TEST_F(LargeFolderTest, FirstRowsPaintAndARowFarDownIsSelectedReadAndOpened) {
   ASSERT_TRUE(WaitFor([&] {
     HWND send = kvui::FindByText(u"Send");
     dialog = send != nullptr ? GetParent(send) : nullptr;
-    return dialog != nullptr && kvui::StateOf(dialog).visible && !kvui::TextOf(kvui::FindById(dialog, 1007)).empty();
+    return dialog != nullptr && kvui::StateOf(dialog).visible && !kvui::TextOf(kvui::FindById(dialog, KKvIdComposeText)).empty();
   }));
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, 1007)), u"Message number 02999");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(dialog, KKvIdComposeText)), u"Message number 02999");
   Screenshot("large_inbox_opened");
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);  // unchanged: refused as a duplicate
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
@@ -133,7 +134,7 @@ TEST_F(LargeFolderTest, FirstRowsPaintAndARowFarDownIsSelectedReadAndOpened) {
   kvui::Tap(last.x, last.y);
   kvui::KeyUp(VK_SHIFT);
   ASSERT_TRUE(WaitFor([&] { return Inbox()->ListView()->SelectedCount() == 3; }));
-  PostMessageW(Inbox()->Window(), WM_COMMAND, 40012, 0);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDelete, 0);
   ASSERT_TRUE(WaitFor([&] { return SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0) == KInboxMessages - 3; }));
   EXPECT_EQ(Inbox()->ListView()->SelectedCount(), 0);
   EXPECT_EQ(RowText(KInboxMessages - 4), u"Friend 02996");

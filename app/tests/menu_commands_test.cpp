@@ -2,6 +2,7 @@
 // with the stylus as a user would (menu bar, then the row of its drop-down),
 // against phonesim; each is checked by what it leaves on the screen, in the
 // stores or on the phone.
+#include "app/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
 
 namespace {
@@ -9,7 +10,7 @@ namespace {
 using MenuCommandsTest = StylusTest;
 
 TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
 
   // Inbox: Phone menu.
@@ -24,7 +25,7 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(Choose(KEntryMenuX, u"Read"));
   HWND compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
-  TypeInto(compose, 1007, u" Fine.");
+  TypeInto(compose, KKvIdComposeText, u" Fine.");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   EXPECT_EQ(CountFolder(EKvFolderOutbox), 1);
@@ -55,7 +56,7 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(Choose(KEntryMenuX, u"Edit"));
   compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
-  TypeInto(compose, 1007, u" See you.");
+  TypeInto(compose, KKvIdComposeText, u" See you.");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   EXPECT_EQ(CountFolder(EKvFolderOutbox), 1);
@@ -70,11 +71,11 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
   RECT to{};
-  GetWindowRect(kvui::FindById(compose, 1022), &to);
+  GetWindowRect(kvui::FindById(compose, KKvIdComposeRecipient), &to);
   kvui::Tap(to.left + 20, to.top + 6);  // the recipient's text field
   kvui::TypeText(u"+447700900123");
-  TypeInto(compose, 1007, u"Menu walk");
-  kvui::TapWindow(kvui::FindById(compose, 1011));
+  TypeInto(compose, KKvIdComposeText, u"Menu walk");
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeSend));
   EXPECT_EQ(FinishProgress(u"Send sms ..."), u"Message Sent.");
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   EXPECT_EQ(CountFolder(EKvFolderSent), 1);
@@ -86,7 +87,7 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(Choose(KEntryMenuX, u"Edit"));
   compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1007)), u"Menu walk");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeText)), u"Menu walk");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   SelectRow(EKvViewSent, 0);
@@ -110,7 +111,7 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
 }
 
 TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(ToView(u"Contacts", EKvViewContacts));
 
@@ -129,8 +130,8 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(Choose(KEntryMenuX, u"Edit"));
   HWND editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, 1016)), u"Bob");
-  ClearAndType(editor, 1016, u"Robert");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"Bob");
+  ClearAndType(editor, KKvIdContactName, u"Robert");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   EXPECT_TRUE(WaitFor([&] { return IndexOf(all, u"Robert") >= 0; }));
@@ -141,7 +142,7 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(Choose(KEntryMenuX, u"Send SMS"));
   HWND compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, 1007)), u"");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeText)), u"");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
 
@@ -159,8 +160,8 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   kvui::Tap(KNewButtonX, KMenuBarY);
   editor = WaitForEditor();
   ASSERT_NE(editor, nullptr);
-  TypeInto(editor, 1016, u"Dave");
-  TypeInto(editor, 1017, u"+447700900777");
+  TypeInto(editor, KKvIdContactName, u"Dave");
+  TypeInto(editor, KKvIdContactNumber, u"+447700900777");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   EXPECT_TRUE(WaitFor([&] { return IndexOf(all, u"Dave") >= 0; }));

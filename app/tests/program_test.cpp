@@ -9,6 +9,7 @@
 
 #include "app/app_globals.h"
 #include "app/kv_appui.h"
+#include "app/resources/resource_ids.h"
 #include "app/kv_frame.h"
 #include "app/kv_view.h"
 #include "app/tests/program_fixture.h"
@@ -26,7 +27,7 @@ TEST_F(KorvanetProgram, StartsOnTheInboxAndEndsWhenTheSystemClosesIt) {
   EXPECT_EQ(gKvAppUi->CurrentView(), inbox);
   EXPECT_TRUE(inbox->IsInitialised());
   EXPECT_FALSE(gKvAppUi->GetView(EKvViewOutbox)->IsInitialised());
-  HWND title = kvui::FindById(gKvMainFrameWindow, 17460);
+  HWND title = kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton);
   ASSERT_NE(title, nullptr);
   EXPECT_EQ(kvui::TextOf(title), u"Inbox");
   EXPECT_TRUE(kvui::StateOf(title).visible);
@@ -43,7 +44,7 @@ TEST_F(KorvanetProgram, StartsOnTheInboxAndEndsWhenTheSystemClosesIt) {
 
 TEST_F(KorvanetProgram, TheTitleButtonShowsAndHidesTheFolderTree) {
   ASSERT_TRUE(StartProgram());
-  HWND title = kvui::FindById(gKvMainFrameWindow, 17460);
+  HWND title = kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton);
   HWND tree = gKvAppUi->Frame()->FolderTree();
   ASSERT_NE(tree, nullptr);
   EXPECT_FALSE(kvui::StateOf(tree).visible);
@@ -103,7 +104,7 @@ namespace {
 TEST_F(KorvanetProgram, AFolderTapSwitchesTheViewFoldersKeepsTheTreeOpenATapElsewhereClosesIt) {
   ASSERT_TRUE(StartProgram());
   CKvFrame* frame = gKvAppUi->Frame();
-  HWND title = kvui::FindById(gKvMainFrameWindow, 17460);
+  HWND title = kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton);
   HWND tree = frame->FolderTree();
   RECT area = kvui::StateOf(tree).screenRect;
   // Rows of the tree: "Folders", then Contacts, Inbox, Outbox and Sent (sorted).

@@ -10,6 +10,7 @@
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
 #include "app/kv_messages_view.h"
+#include "app/resources/resource_ids.h"
 #include "app/tests/program_fixture.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
@@ -44,7 +45,7 @@ class SelectionTest : public ProgramTest {
   std::vector<bool> EntryMenuGreyed() {
     HMENU menu = LoadMenuW(kvresources::ProgramInstance(), MAKEINTRESOURCEW(114));
     HMENU entry = GetSubMenu(menu, 2);
-    SendMessageW(Inbox()->Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(entry), MAKELPARAM(40022, 0));
+    SendMessageW(Inbox()->Window(), WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(entry), MAKELPARAM(KKvCmdEntryMenu, 0));
     std::vector<bool> greyed;
     for (int i = 0; i < GetMenuItemCount(entry); ++i)
       greyed.push_back((GetMenuState(entry, i, MF_BYPOSITION) & MF_GRAYED) != 0);
@@ -79,7 +80,7 @@ TEST_F(SelectionTest, DeleteRemovesEverySelectedRowOneByOne) {
   kvui::Tap(list.left + 60, list.top + 8);
   for (int row = 0; row < 3; ++row) SendMessageW(List(), LB_SETSEL, TRUE, row);
   ASSERT_EQ(SendMessageW(List(), LB_GETSELCOUNT, 0, 0), 3);
-  PostMessageW(Inbox()->Window(), WM_COMMAND, 40012, 0);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDelete, 0);
   EXPECT_TRUE(WaitFor([&] { return Rows() == 0; })) << Rows();
   EXPECT_EQ(SendMessageW(List(), LB_GETSELCOUNT, 0, 0), 0);
   CKveMessagesDatabase* store = gKvDocument->MessagesDatabase();
@@ -100,7 +101,7 @@ TEST_F(SelectionTest, ADoubleTapOnARowReadsTheMessage) {
   HWND text = nullptr;
   ASSERT_TRUE(WaitFor([&] { return (text = kvui::FindByText(u"Hello there")) != nullptr; }));
   HWND compose = GetParent(text);
-  EXPECT_NE(kvui::FindById(compose, 1011), nullptr);  // the compose dialog's Send button
+  EXPECT_NE(kvui::FindById(compose, KKvIdComposeSend), nullptr);  // the compose dialog's Send button
   PostMessageW(compose, WM_COMMAND, IDOK, 0);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   EXPECT_EQ(Rows(), 3);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "app/kv_messages_view.h"
+#include "app/resources/resource_ids.h"
 #include "app/tests/contacts_fixture.h"
 #include "store/messages.h"
 
@@ -61,7 +62,7 @@ class StylusTest : public ContactsTest {
     SCOPED_TRACE(aView);
     ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
     HWND field = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
     HWND settings = GetParent(field);
     kvui::TapWindow(kvui::FindByText(u"Cancel", settings));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(settings); }));

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "app/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
 #include "app/kv_frame.h"
 
@@ -38,7 +39,7 @@ class TourTest : public StylusTest {
       if (aShot != nullptr) TourShot(aShot);
     });
   }
-  static HWND Title() { return kvui::FindById(gKvMainFrameWindow, 17460); }
+  static HWND Title() { return kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton); }
   static int ContactRows() {
     auto* all = static_cast<CEpocListBox*>(Contacts()->GetCurrentListBox());
     return all != nullptr ? static_cast<int>(Rows(all).size()) : -1;
@@ -46,7 +47,7 @@ class TourTest : public StylusTest {
 };
 
 TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) {
-  ASSERT_TRUE(iPhone.Start(ShippedProfile("demo"), iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(ShippedProfile("demo"), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   EXPECT_EQ(MessageRows(EKvViewInbox), 0);
   kvui::TakeBoxesDrawn();
@@ -54,7 +55,7 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   // Settings: the service centre, typed.
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
   HWND field = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), 1025)) != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
   HWND settings = GetParent(field);
   kvui::TapWindow(field);
   kvui::TypeText(u"+447785016005");
@@ -112,12 +113,12 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   ASSERT_TRUE(Choose(KEntryMenuX, u"Read"));
   HWND compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
-  std::u16string sender = kvui::TextOf(kvui::FindById(compose, 1022));
+  std::u16string sender = kvui::TextOf(kvui::FindById(compose, KKvIdComposeRecipient));
   ASSERT_FALSE(sender.empty());
   int sent = CountFolder(EKvFolderSent);  // the phone's own sent messages came too
-  ClearAndType(compose, 1007, u"Thanks, see you there.");
+  ClearAndType(compose, KKvIdComposeText, u"Thanks, see you there.");
   TourShot("compose");
-  kvui::TapWindow(kvui::FindById(compose, 1011));
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeSend));
   EXPECT_EQ(FinishProgress(u"Send sms ..."), u"Message Sent.");
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   ASSERT_TRUE(ToView(u"Sent", EKvViewSent));

@@ -10,6 +10,8 @@
 
 #include <windows.h>
 
+#include "testing/program_root.h"
+
 class UiTest : public ::testing::Test {
  protected:
   UiTest();
@@ -20,5 +22,6 @@ class UiTest : public ::testing::Test {
   // Where screenshots go: <build>/screenshots/app/<name>.png.
   static std::string ScreenshotPath(const std::string& aName);
 
-  std::string iRoot;
+  TProgramRoot iDevice{"kv-ui", {"My Documents"}};
+  const std::string iRoot = iDevice.Path();
 };

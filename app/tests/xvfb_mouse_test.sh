@@ -4,7 +4,7 @@
 # download the messages, confirm, open a message by double tap, add to its
 # text and close it with "ok" (which keeps the reply in the Outbox), then ask
 # the program to quit as an ending session does; on the way, the contacts
-# view and its download, and every row of every drop-down of the four views.
+# view and its download. (Each menu row's command is the headless tests' job.)
 # What the clicks did is read back from the data folder with korvanet-cli.
 #   xvfb_mouse_test.sh BUILD_DIR     exit 0 passed, 1 failed, 77 skipped
 set -uo pipefail
@@ -64,12 +64,16 @@ wait_for() {  # wait_for SECONDS COMMAND...: until the command succeeds
   until "$@" >/dev/null 2>&1; do [ $SECONDS -ge $end ] && return 1; sleep 0.3; done
 }
 inbox_holds() { cli messages list --folder inbox | grep -q "Welcome to your new SIM"; }
+log="$root/My Documents/KorvanetLog.Txt"
+# The progress dialog logs the end of each action as its button turns to "OK".
+completions() { grep -c "CKvProgressDialog::HandleEventDefault - EKvActionComplete" "$log" 2>/dev/null || true; }
+completed() { [ "$(completions)" -ge "$1" ]; }
 
 sleep 1
 tap 65 307              # "Phone" on the menu bar
 tap 116 216             # "Download messages"
 wait_for 60 inbox_holds || fail "the download stored nothing in the Inbox"
-sleep 3                 # the dialog turns its button to "OK" when the engine is done
+wait_for 60 completed 1 || fail "the message download did not complete"
 tap 115 234             # "OK" on the progress dialog
 inbox=$(cli messages list --folder inbox | wc -l)
 [ "$inbox" -ge 5 ] || fail "only $inbox messages in the Inbox"
@@ -93,12 +97,8 @@ tap 65 307              # "Phone"
 tap 116 196             # "Download contacts"
 contacts_held() { [ "$(cli contacts list | wc -l)" -ge 10 ]; }
 wait_for 60 contacts_held || fail "the contacts download stored nothing: $(cli contacts list)"
-sleep 3
+wait_for 60 completed 2 || fail "the contacts download did not complete"
 tap 115 234             # "OK"
-tap 20 307              # "View"
-tap 50 243              # "Inbox"
-
-source app/tests/xvfb_menu_walk.sh
 
 # Without a window manager there is no close button: SDL turns SIGTERM into
 # the same quit request.
@@ -109,4 +109,4 @@ kill -0 "$run_pid" 2>/dev/null && fail "the program did not end when its window 
 wait "$run_pid"; status=$?
 run_pid=""
 [ "$status" = 0 ] || fail "scripts/run ended with $status"
-echo "passed: $inbox messages downloaded, one read and answered, contacts downloaded, every menu row chosen, with the mouse"
+echo "passed: $inbox messages downloaded, one read and answered, contacts downloaded, with the mouse"

@@ -17,6 +17,7 @@
 #include "kernel/active.h"
 #include "kernel/log.h"
 #include "kernel/requests.h"
+#include "testing/log_file.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 
@@ -49,24 +50,10 @@ int CountEntries(const char* aFolder) {
   return count;
 }
 
-std::string ReadBytes(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
 }  // namespace
 
 EngineTest::EngineTest() {
   InitGlobalsOnce(&EngineTest::WindowProc);
-  char pattern[] = "/tmp/kv-engine-XXXXXX";
-  iRoot = mkdtemp(pattern);
-  kvplatform::SetDeviceRoot(iRoot);
-  LogCloseFile();
-  std::filesystem::create_directories(iRoot + "/dev");
-  CreateDirectoryW(u"\\Program Files", nullptr);
-  CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr);
-  CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr);
-  CreateDirectoryW(u"\\My Documents", nullptr);
   SetLogging(1);
   iCurrent = this;
   iWindow = CreateWindowExW(0, KTestWindowClass, u"progress", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -83,13 +70,10 @@ EngineTest::~EngineTest() {
   DestroyWindow(iWindow);
   iCurrent = nullptr;
   SetLogging(0);
-  LogCloseFile();
-  kvplatform::SetDeviceRoot("");
-  std::filesystem::remove_all(iRoot);
 }
 
 void EngineTest::StartPhone(const nlohmann::json& aProfile) {
-  ASSERT_TRUE(iPhone.Start(aProfile, iRoot + "/dev/COM3", iRoot)) << iPhone.Errors();
+  ASSERT_TRUE(iPhone.Start(aProfile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
 }
 
 void EngineTest::StartEngine() {
@@ -208,19 +192,7 @@ int EngineTest::CompletionCount() const {
   return count;
 }
 
-std::vector<std::string> EngineTest::LogMessages() const {
-  std::string host;
-  kvplatform::DevicePathToHost(KLogFilePath, host);
-  std::string log = ReadBytes(host);
-  std::vector<std::string> messages;
-  size_t start = 0;
-  for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
-    std::string line = log.substr(start, end - start);
-    size_t colon = line.find(": ");
-    messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
-  }
-  return messages;
-}
+std::vector<std::string> EngineTest::LogMessages() const { return ::LogMessages(iRoot); }
 
 int EngineTest::CountLog(const std::string& aMessage) const {
   int count = 0;

@@ -13,7 +13,8 @@
 #include <windows.h>
 
 #include "engine/engine_action.h"
-#include "engine/tests/phone_sim.h"
+#include "testing/phonesim_process.h"
+#include "testing/program_root.h"
 
 struct TNotice {
   UINT iMessage;  // EKvActionInProgress or EKvActionComplete
@@ -80,9 +81,10 @@ class EngineTest : public ::testing::Test {
   static std::string Utf8(const TDesc16& aText);
   static std::u16string Utf16(const std::string& aText);
 
-  std::string iRoot;
+  TProgramRoot iDevice{"kv-engine", KProgramFolders};
+  const std::string iRoot = iDevice.Path();
   HWND iWindow = nullptr;
-  TPhoneSim iPhone;
+  TPhoneSimProcess iPhone;
   TEngineAction iAction;
   HANDLE iEngineThread = nullptr;
   DWORD iEngineThreadId = 0;

@@ -16,7 +16,7 @@ class CableTest : public FaultTest {
   // phonesim behind the cable; COM3 leads to the cable.
   void StartPhoneBehindCable(const nlohmann::json& aProfile) {
     unlink((iRoot + "/phonesim.out").c_str());
-    ASSERT_TRUE(iPhone.Start(aProfile, iRoot + "/dev/PHONE", iRoot)) << iPhone.Errors();
+    ASSERT_TRUE(iPhone.Start(aProfile, iRoot, iRoot + "/dev/PHONE")) << iPhone.Errors();
     ASSERT_TRUE(iCable.Plug(iRoot + "/dev/COM3", iRoot + "/dev/PHONE")) << iCable.Error();
   }
   // The reader thread saw the line go while it waited.

@@ -91,7 +91,7 @@ TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChan
   AddContact("Alice");
   std::string error;
   ASSERT_TRUE(WriteBackup(Path("good.kvbackup"), error)) << error;
-  std::string good = ReadFileBytes(Path("good.kvbackup"));
+  std::string good = ReadFile(Path("good.kvbackup"));
   std::string damaged = good;
   damaged[damaged.size() / 2] ^= 0x20;
   std::string newer = good;
@@ -105,12 +105,12 @@ TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChan
       {damaged, "it is damaged: its contacts and messages do not match their checksum"},
       {good.substr(0, good.size() / 3), "it is damaged or incomplete (it ends before all its parts)"},
       {good.substr(0, good.size() - 4), "it is damaged or incomplete (it ends before all its parts)"},
-      {ReadFileBytes(VolumeHostPath()), "it is not a Korvanet backup"},
+      {ReadFile(VolumeHostPath()), "it is not a Korvanet backup"},
       {"", "it is not a Korvanet backup"},
       {newer, "it is a backup in format 2, which this Korvanet cannot read (it reads format 1)"},
   };
   AddContact("Bob");
-  std::string before = ReadFileBytes(VolumeHostPath());
+  std::string before = ReadFile(VolumeHostPath());
   for (const TCase& bad : cases) {
     WriteBytes(Path("bad.kvbackup"), bad.iBytes);
     TBackupContents contents;
@@ -119,5 +119,5 @@ TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChan
   }
   EXPECT_FALSE(ReadBackup(Path("missing.kvbackup"), *std::make_unique<TBackupContents>(), error));
   EXPECT_EQ(Names(), (std::vector<std::string>{"Alice", "Bob"}));
-  EXPECT_EQ(ReadFileBytes(VolumeHostPath()), before);
+  EXPECT_EQ(ReadFile(VolumeHostPath()), before);
 }

@@ -8,7 +8,7 @@
 
 #include "exchange/contacts_exchange.h"
 #include "exchange/exchange_text.h"
-#include "exchange/tests/fresh_root.h"
+#include "testing/program_root.h"
 #include "store/tests/store_fixture.h"
 
 using namespace kvexchange;
@@ -54,11 +54,11 @@ class ContactsExchangeTest : public StoreTest {
   // Opens a store on a new, empty volume in a second root.
   void StartAfresh() {
     iStore.reset();
-    iFresh = std::make_unique<TFreshRoot>();
+    iFresh = std::make_unique<TProgramRoot>("kv-fresh", std::vector<std::string>{"Program Files/Korvanet/Data"});
     iStore.reset(CKveContactsDatabase::NewL(nullptr, 0));
   }
 
-  std::unique_ptr<TFreshRoot> iFresh;
+  std::unique_ptr<TProgramRoot> iFresh;
   std::unique_ptr<CKveContactsDatabase> iStore;
 };
 

@@ -12,7 +12,7 @@
 
 #include "exchange/exchange_text.h"
 #include "exchange/messages_exchange.h"
-#include "exchange/tests/fresh_root.h"
+#include "testing/program_root.h"
 #include "store/tests/store_fixture.h"
 
 using namespace kvexchange;
@@ -59,11 +59,11 @@ class MessagesExchangeTest : public StoreTest {
 
   void StartAfresh() {
     iStore.reset();
-    iFresh = std::make_unique<TFreshRoot>();
+    iFresh = std::make_unique<TProgramRoot>("kv-fresh", std::vector<std::string>{"Program Files/Korvanet/Data"});
     iStore.reset(CKveMessagesDatabase::NewL(nullptr, 0));
   }
 
-  std::unique_ptr<TFreshRoot> iFresh;
+  std::unique_ptr<TProgramRoot> iFresh;
   std::unique_ptr<CKveMessagesDatabase> iStore;
 };
 

@@ -8,7 +8,8 @@
 #include <vector>
 
 #include "kernel/log.h"
-#include "kernel/tests/test_support.h"
+#include "testing/log_file.h"
+#include "testing/program_root.h"
 
 class LoggingTest : public ::testing::Test {
  protected:
@@ -16,19 +17,13 @@ class LoggingTest : public ::testing::Test {
   void TearDown() override { SetLogging(0); }
 
   // The message part of every line logged so far.
-  std::vector<std::string> Messages() const {
-    std::vector<std::string> messages;
-    std::string log = ReadLogFile(iRoot);
-    size_t start = 0;
-    for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2)
-      messages.push_back(LogLineMessage(log.substr(start, end - start)));
-    return messages;
+  std::vector<std::string> Messages() const { return LogMessages(iRoot.Path()); }
+  int Count(const std::string& aMessage) const {
+    int count = 0;
+    for (const std::string& message : Messages()) count += message == aMessage;
+    return count;
   }
-  bool Logged(const std::string& aMessage) const {
-    for (const std::string& message : Messages())
-      if (message == aMessage) return true;
-    return false;
-  }
+  bool Logged(const std::string& aMessage) const { return Count(aMessage) > 0; }
 
-  TTempRoot iRoot;
+  TProgramRoot iRoot{"kvkernel"};
 };

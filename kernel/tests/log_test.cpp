@@ -36,13 +36,13 @@ bool WellFormedHeader(const std::string& aLine) {
 }  // namespace
 
 TEST(LogOffTest, NothingIsWrittenAndNoFileCreated) {
-  TTempRoot root;
+  TProgramRoot root("kvkernel");
   SetLogging(0);
   LogMessage(KLogFilePath, u"not written %1!d!", 1);
   LogMessageWithError(KLogFilePath, u"not written");
   LogHexDump(KLogFilePath, "abc", 3, u"not written");
   PanicDescriptor(7);
-  EXPECT_FALSE(LogFileExists(root));
+  EXPECT_FALSE(LogFileExists(root.Path()));
 }
 
 TEST_F(LogTest, LineBytesAreHeaderMessageAndCrLf) {
@@ -50,7 +50,7 @@ TEST_F(LogTest, LineBytesAreHeaderMessageAndCrLf) {
   LPCWSTR name = u"CPhoneEng";
   void* address = reinterpret_cast<void*>(0x123456789abcULL);
   LogMessage(KLogFilePath, u"%1!s!::Run %2!d! 0x%3!x! \u00e9\u20ac", name, negative, address);
-  std::string log = ReadLogFile(iRoot);
+  std::string log = ReadLogFile(iRoot.Path());
   EXPECT_TRUE(WellFormedHeader(log)) << log;
   EXPECT_EQ(LogLineMessage(log), "CPhoneEng::Run -5 0x56789abc \xE9\x01\r\n");
   EXPECT_EQ(log.rfind(ThreadHeader(), 0), 0u) << log;
@@ -70,7 +70,7 @@ TEST_F(LogTest, ElapsedTimeCountsFromTheFirstLine) {
   long beforeLater = GetTickCount();
   LogMessage(KLogFilePath, u"later");
   long afterLater = GetTickCount();
-  std::string log = ReadLogFile(iRoot);
+  std::string log = ReadLogFile(iRoot.Path());
   size_t second = log.find("\r\n") + 2;
   long first = std::stol(log.substr(11, log.find(':') - 11));
   long later = std::stol(log.substr(second + 11, log.find(':', second) - second - 11));
@@ -85,35 +85,35 @@ TEST_F(LogTest, LimitsOf255CharactersAnd256Bytes) {
   // 255 characters in all: no room for CR LF, which is dropped with a panic.
   std::u16string fill(255 - header16.size(), u'a');
   LogMessage(KLogFilePath, u"%1!s!", fill.c_str());
-  std::string log = ReadLogFile(iRoot);
+  std::string log = ReadLogFile(iRoot.Path());
   EXPECT_NE(log.find("Descriptor Panic 23\r\n"), std::string::npos);
   EXPECT_EQ(log.size() - log.find(std::string(fill.size(), 'a')), fill.size());  // last, unterminated
 
   // Over 255 after expansion: an empty line.
-  TTempRoot other;
+  TProgramRoot other("kvkernel");
   std::u16string longText(300, u'b');
   LogMessage(KLogFilePath, u"%1!s!", longText.c_str());
-  EXPECT_EQ(ReadLogFile(other), "\r\n");
+  EXPECT_EQ(ReadLogFile(other.Path()), "\r\n");
 
   // A format too long for the 128-character first pass: an empty line too.
-  TTempRoot third;
+  TProgramRoot third("kvkernel");
   std::u16string longFormat(120, u'f');
   LogMessage(KLogFilePath, longFormat.c_str());
-  EXPECT_EQ(ReadLogFile(third), "\r\n");
+  EXPECT_EQ(ReadLogFile(third.Path()), "\r\n");
 }
 
 TEST_F(LogTest, MessageWithErrorAppendsTheLastErrorWhenItFits) {
   SetLastError(5);
   LogMessageWithError(KLogFilePath, u"CEpocRegistry::GetRegistryString RegOpenKeyEx");
   EXPECT_EQ(GetLastError(), 5u);  // logging keeps the caller's error
-  std::string log = ReadLogFile(iRoot);
+  std::string log = ReadLogFile(iRoot.Path());
   EXPECT_EQ(LogLineMessage(log), "CEpocRegistry::GetRegistryString RegOpenKeyEx ERROR 5\r\n");
 
-  TTempRoot other;
+  TProgramRoot other("kvkernel");
   std::u16string text(250 - 19, u'c');  // 250 with the header
   SetLastError(2);
   LogMessageWithError(KLogFilePath, u"%1!s!", text.c_str());
-  log = ReadLogFile(other);
+  log = ReadLogFile(other.Path());
   EXPECT_EQ(log.size(), 250u);
   EXPECT_EQ(log.find("ERROR"), std::string::npos);
   EXPECT_EQ(log.find("\r\n"), std::string::npos);
@@ -122,35 +122,35 @@ TEST_F(LogTest, MessageWithErrorAppendsTheLastErrorWhenItFits) {
 TEST_F(LogTest, HexDumpLayout) {
   const unsigned char three[] = {0x41, 0x00, 0x7A};
   LogHexDump(KLogFilePath, three, 3, u"dump %1!d!", 3);
-  std::string log = ReadLogFile(iRoot);
+  std::string log = ReadLogFile(iRoot.Path());
   size_t end = log.find("\r\n");
   EXPECT_EQ(LogLineMessage(log.substr(0, end)), "dump 3");
   EXPECT_EQ(log.substr(end + 2), "41 00 7a \"A.z\"\r\n");
 
-  TTempRoot other;
+  TProgramRoot other("kvkernel");
   unsigned char bytes[17];
   for (int i = 0; i < 17; ++i) bytes[i] = static_cast<unsigned char>(0x30 + i);
   LogHexDump(KLogFilePath, bytes, 17, u"seventeen");
-  log = ReadLogFile(other);
+  log = ReadLogFile(other.Path());
   end = log.find("\r\n");
   EXPECT_EQ(log.substr(end + 2),
             "30 31 32 33 34 35 36 37 38 39 3a 3b 3c 3d 3e 3f \"0123456789:;<=>?\"\r\n"
             "40 \"@\"\r\n");
 
   // A long dump is written in pieces but reads as one whole.
-  TTempRoot big;
+  TProgramRoot big("kvkernel");
   unsigned char many[200];
   for (int i = 0; i < 200; ++i) many[i] = static_cast<unsigned char>(i);
   LogHexDump(KLogFilePath, many, 200, u"many");
-  log = ReadLogFile(big);
+  log = ReadLogFile(big.Path());
   int lines = 0;
   for (size_t at = 0; (at = log.find("\r\n", at)) != std::string::npos; at += 2) ++lines;
   EXPECT_EQ(lines, 1 + 13);
   EXPECT_NE(log.find("c0 c1 c2 c3 c4 c5 c6 c7 \"........\"\r\n"), std::string::npos);
 
-  TTempRoot none;
+  TProgramRoot none("kvkernel");
   LogHexDump(KLogFilePath, many, 0, u"empty");
-  EXPECT_EQ(LogLineMessage(ReadLogFile(none)), "empty\r\n");
+  EXPECT_EQ(LogLineMessage(ReadLogFile(none.Path())), "empty\r\n");
 }
 
 TEST_F(LogTest, PanicsAndErrorBoxes) {

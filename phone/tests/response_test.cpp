@@ -8,7 +8,7 @@
 #include "kernel/requests.h"
 #include "kernel/tests/log_fixture.h"
 #include "phone/mobile_phone.h"
-#include "phone/tests/recording_observer.h"
+#include "testing/recording_observer.h"
 #include "sms/pdu_sms_format.h"
 
 namespace {

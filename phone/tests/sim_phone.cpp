@@ -13,21 +13,14 @@
 
 #include "kernel/active.h"
 #include "kernel/requests.h"
-#include "wait_until.h"
+#include "testing/files.h"
 
 namespace {
-
-std::string ReadAll(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
 
 // Bytes of one direction of the transcript, in order.
 std::string TranscriptBytes(const std::string& aDir, const char* aDirection) {
   std::string bytes;
-  std::istringstream lines(ReadAll(aDir + "/transcript.jsonl"));
+  std::istringstream lines(ReadFile(aDir + "/transcript.jsonl"));
   for (std::string line; std::getline(lines, line);) {
     nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
     if (record.is_discarded() || record["dir"] != aDirection) continue;
@@ -72,53 +65,23 @@ DWORD EngineMain(LPVOID aStart) {
 
 }  // namespace
 
-nlohmann::json ShippedProfile(const std::string& aName) {
-  return nlohmann::json::parse(ReadAll(std::string(PHONESIM_PROFILES) + "/" + aName + ".json"), nullptr, true, true);
-}
-
-TSimPhone::~TSimPhone() {
-  Stop();
-  if (!iDir.empty()) std::system(("rm -rf '" + iDir + "'").c_str());
-}
+TSimPhone::~TSimPhone() { Stop(); }
 
 bool TSimPhone::Start(const nlohmann::json& aProfile) {
-  char pattern[] = "/tmp/kvphone-sim-XXXXXX";
-  if (!mkdtemp(pattern)) return false;
-  iDir = pattern;
-  std::ofstream(iDir + "/profile.json") << aProfile.dump(2);
-  std::string link = iDir + "/COM3";
-  iPid = fork();
-  if (iPid == 0) {
-    std::string out = iDir + "/stdout", err = iDir + "/stderr";
-    freopen(out.c_str(), "w", stdout);
-    freopen(err.c_str(), "w", stderr);
-    execl(PHONESIM_BINARY, PHONESIM_BINARY, "--profile", (iDir + "/profile.json").c_str(), "--link", link.c_str(),
-          "--transcript", (iDir + "/transcript.jsonl").c_str(), "--state-out", (iDir + "/state.json").c_str(),
-          static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  bool ready = false;
-  kvtest::WaitUntil([&] {
-    ready = ReadAll(iDir + "/stdout").find("ready\n") != std::string::npos;
-    if (!ready && waitpid(iPid, nullptr, WNOHANG) == iPid) iPid = -1;
-    return ready || iPid == -1;
-  });
-  if (ready) setenv("KORVANET_COM3", link.c_str(), 1);
-  return ready;
+  std::string link = iDir.Path() + "/COM3";
+  if (!iSim.Start(aProfile, iDir.Path(), link, {"--transcript", iDir.Path() + "/transcript.jsonl"})) return false;
+  setenv("KORVANET_COM3", link.c_str(), 1);
+  return true;
 }
 
 int TSimPhone::Stop() {
-  if (iPid <= 0) return -1;
-  kill(iPid, SIGTERM);
-  int status = 0;
-  waitpid(iPid, &status, 0);
-  iPid = -1;
+  if (!iSim.Running()) return -1;
   unsetenv("KORVANET_COM3");
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return iSim.Stop();
 }
 
 std::vector<std::string> TSimPhone::Commands() const {
-  std::string bytes = TranscriptBytes(iDir, "in");
+  std::string bytes = TranscriptBytes(iDir.Path(), "in");
   // The port's greeting ("Star") runs into the first command.
   if (bytes.rfind("Star", 0) == 0) bytes.erase(0, 4);
   std::vector<std::string> lines;
@@ -128,11 +91,7 @@ std::vector<std::string> TSimPhone::Commands() const {
   return lines;
 }
 
-size_t TSimPhone::BytesSent() const { return TranscriptBytes(iDir, "out").size(); }
-
-nlohmann::json TSimPhone::State() const {
-  return nlohmann::json::parse(ReadAll(iDir + "/state.json"), nullptr, false);
-}
+size_t TSimPhone::BytesSent() const { return TranscriptBytes(iDir.Path(), "out").size(); }
 
 TEngineRun RunOnEngineThread(TRecordingObserver& aObserver, const std::function<void(CMobilePhoneBase&)>& aBody,
                              int aReplyTimeout) {

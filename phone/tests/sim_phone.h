@@ -12,10 +12,9 @@
 #include <nlohmann/json.hpp>
 
 #include "phone/mobile_phone.h"
-#include "phone/tests/recording_observer.h"
-
-// A shipped profile (generic, ericsson, minimal, ...) as JSON, to adjust.
-nlohmann::json ShippedProfile(const std::string& aName);
+#include "testing/files.h"
+#include "testing/phonesim_process.h"
+#include "testing/recording_observer.h"
 
 class TSimPhone {
  public:
@@ -36,11 +35,11 @@ class TSimPhone {
   // Bytes the phone sent so far.
   size_t BytesSent() const;
   // The phone's state after Stop.
-  nlohmann::json State() const;
+  nlohmann::json State() const { return iSim.State(); }
 
  private:
-  std::string iDir;
-  pid_t iPid = -1;
+  TTempDir iDir{"kvphone-sim"};
+  TPhoneSimProcess iSim;
 };
 
 // What one run on the engine thread produced.

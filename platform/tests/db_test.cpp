@@ -21,7 +21,7 @@
 #include <windbase.h>
 #include <windows.h>
 
-#include "temp_root.h"
+#include "testing/device_root.h"
 
 extern char** environ;
 
@@ -113,7 +113,7 @@ struct Store {
 class DbTest : public ::testing::Test {
  protected:
   void SetUp() override { MakeDataFolder(); }
-  TempRoot root_;
+  TDeviceRoot root_{"kv-platform"};
 };
 
 TEST_F(DbTest, MountCreatesAPrivateVolumeAndCountsMounts) {
@@ -442,7 +442,7 @@ TEST_F(DbTest, AnotherProcessSharesTheVolume) {
   ASSERT_TRUE(store.Open());
   ASSERT_NE(store.Write(u"Mine"), 0u);
 
-  std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.path();
+  std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.Path();
   std::string filter = "--gtest_filter=DbChildProcess.Writer";
   char* argv[] = {const_cast<char*>("db_test_child"), filter.data(), nullptr};
   std::vector<char*> env = {rootVar.data()};

@@ -7,7 +7,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "temp_root.h"
+#include "testing/device_root.h"
 
 namespace {
 
@@ -17,7 +17,7 @@ mode_t ModeOf(const std::string& path) {
 }
 
 TEST(Files, AppendCreateAndReadBackUnderTheRoot) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   LPCWSTR log = u"\\My Documents\\KorvanetLog.Txt";
   HANDLE file = CreateFileW(log, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -28,8 +28,8 @@ TEST(Files, AppendCreateAndReadBackUnderTheRoot) {
   EXPECT_EQ(written, 5u);
   EXPECT_TRUE(FlushFileBuffers(file));
   CloseHandle(file);
-  EXPECT_EQ(ModeOf(root.path() + "/My Documents/KorvanetLog.Txt"), 0600u);
-  EXPECT_EQ(ModeOf(root.path() + "/My Documents"), 0700u);
+  EXPECT_EQ(ModeOf(root.Path() + "/My Documents/KorvanetLog.Txt"), 0600u);
+  EXPECT_EQ(ModeOf(root.Path() + "/My Documents"), 0700u);
 
   // Opened again: appended at the end, never truncated; the name's case does not matter.
   file = CreateFileW(u"\\my documents\\korvanetlog.txt", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0,
@@ -60,7 +60,7 @@ TEST(Files, AppendCreateAndReadBackUnderTheRoot) {
 }
 
 TEST(Files, FailuresAreReportedWithTheirErrors) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   EXPECT_EQ(CreateFileW(u"\\Nowhere\\x.txt", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr),
             INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
@@ -90,14 +90,14 @@ TEST(Files, FailuresAreReportedWithTheirErrors) {
 }
 
 TEST(Files, CreateDirectoryReportsAnExistingFolder) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   EXPECT_TRUE(CreateDirectoryW(u"\\Program Files", nullptr));
   EXPECT_TRUE(CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr));
   EXPECT_FALSE(CreateDirectoryW(u"\\Program Files", nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
   EXPECT_FALSE(CreateDirectoryW(u"\\A\\B\\C", nullptr));
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
-  EXPECT_EQ(ModeOf(root.path() + "/Program Files/Korvanet"), 0700u);
+  EXPECT_EQ(ModeOf(root.Path() + "/Program Files/Korvanet"), 0700u);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "temp_root.h"
+#include "testing/device_root.h"
 
 namespace {
 
@@ -48,7 +48,7 @@ bool HasDamagedCopy(const std::string& root) {
 }
 
 TEST(Registry, ValuesSizesAndErrors) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   HKEY missing = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, 0, &missing), ERROR_FILE_NOT_FOUND);
 
@@ -95,7 +95,7 @@ TEST(Registry, ValuesSizesAndErrors) {
 }
 
 TEST(Registry, ValuesSurviveARestartOfTheProcess) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) {
@@ -128,7 +128,7 @@ TEST(Registry, ValuesSurviveARestartOfTheProcess) {
 }
 
 TEST(Registry, AProcessKilledWhileWritingLeavesAWholeFile) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   std::mt19937 random(12345);
   int roundsWithValues = 0;
   for (int round = 0; round < 12; ++round) {
@@ -155,7 +155,7 @@ TEST(Registry, AProcessKilledWhileWritingLeavesAWholeFile) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
     kvplatform::ReloadRegistry();
-    ASSERT_FALSE(HasDamagedCopy(root.path())) << "round " << round;
+    ASSERT_FALSE(HasDamagedCopy(root.Path())) << "round " << round;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, 0, &key) == ERROR_SUCCESS) {
       DWORD value = 0, size = sizeof value;
@@ -168,7 +168,7 @@ TEST(Registry, AProcessKilledWhileWritingLeavesAWholeFile) {
 }
 
 TEST(Registry, ADamagedFileIsMovedAsideAndTheSettingsStartEmpty) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   {
     std::ofstream out(kvplatform::RegistryFilePath());
     out << "Korvanet registry 1\n[HKEY_CURRENT_USER\\Software]\n\"Broken=dword:zz\n";
@@ -176,7 +176,7 @@ TEST(Registry, ADamagedFileIsMovedAsideAndTheSettingsStartEmpty) {
   kvplatform::ReloadRegistry();
   HKEY key = nullptr;
   EXPECT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software", 0, 0, &key), ERROR_FILE_NOT_FOUND);
-  EXPECT_TRUE(HasDamagedCopy(root.path()));
+  EXPECT_TRUE(HasDamagedCopy(root.Path()));
   // The program goes on with a fresh file.
   key = CreateKey();
   EXPECT_EQ(SetDword(key, u"DebugLog", 1), ERROR_SUCCESS);
@@ -189,7 +189,7 @@ TEST(Registry, ADamagedFileIsMovedAsideAndTheSettingsStartEmpty) {
 
 // Found by fuzzing: a text value holding a NUL was saved cut at the NUL.
 TEST(Registry, ATextWithANulInsideSurvivesTheNextSave) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   std::filesystem::copy_file(KV_TEST_DATA "/registry-nul-in-text.reg", kvplatform::RegistryFilePath());
   kvplatform::ReloadRegistry();
   HKEY key = nullptr;
@@ -201,17 +201,17 @@ TEST(Registry, ATextWithANulInsideSurvivesTheNextSave) {
   ASSERT_EQ(RegQueryValueExW(key, u"A", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size), ERROR_SUCCESS);
   EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(std::u16string(buffer, size / sizeof(WCHAR)), std::u16string(u"before\0after\0", 13));
-  EXPECT_FALSE(HasDamagedCopy(root.path()));
+  EXPECT_FALSE(HasDamagedCopy(root.Path()));
   RegCloseKey(key);
 }
 
 // Found by fuzzing: bytes that are not UTF-8 in a key name turned into other
 // characters on the next save, so the key and its values were lost.
 TEST(Registry, AFileThatIsNotUtf8IsMovedAside) {
-  TempRoot root;
+  TDeviceRoot root("kv-platform");
   std::filesystem::copy_file(KV_TEST_DATA "/registry-invalid-utf8.reg", kvplatform::RegistryFilePath());
   kvplatform::ReloadRegistry();
-  EXPECT_TRUE(HasDamagedCopy(root.path()));
+  EXPECT_TRUE(HasDamagedCopy(root.Path()));
   EXPECT_EQ(kvplatform::FromUtf8("\xC0\xAF"), u"\xFFFD\xFFFD");  // overlong
   EXPECT_EQ(kvplatform::FromUtf8("\xED\xA0\x80").front(), u'\xFFFD');  // a surrogate
   EXPECT_EQ(kvplatform::FromUtf8("\xF4\x90\x80\x80").front(), u'\xFFFD');  // beyond U+10FFFF

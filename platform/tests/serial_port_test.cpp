@@ -22,7 +22,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "temp_root.h"
+#include "testing/device_root.h"
 #include "wait_until.h"
 
 namespace {
@@ -110,7 +110,7 @@ class SerialPortTest : public ::testing::Test {
     return got;
   }
 
-  TempRoot root_;
+  TDeviceRoot root_{"kv-platform"};
   Phone phone_;
 };
 
@@ -125,8 +125,8 @@ TEST_F(SerialPortTest, NameResolvesToVariableThenRootLinkAndNothingElse) {
 
   // The variable wins over a link under the root; without it the link is used.
   Phone other;
-  std::filesystem::create_directories(root_.path() + "/dev");
-  std::filesystem::create_symlink(other.device(), root_.path() + "/dev/COM7");
+  std::filesystem::create_directories(root_.Path() + "/dev");
+  std::filesystem::create_symlink(other.device(), root_.Path() + "/dev/COM7");
   port = Open(u"com7:");
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
   ASSERT_TRUE(WriteFile(port, "A", 1, &written, nullptr));
@@ -148,7 +148,7 @@ TEST_F(SerialPortTest, NameResolvesToVariableThenRootLinkAndNothingElse) {
   EXPECT_NE(said.find("KORVANET_COM8"), std::string::npos) << said;
 
   // A configured device that is not there.
-  setenv("KORVANET_COM7", (root_.path() + "/ttyUSB9").c_str(), 1);
+  setenv("KORVANET_COM7", (root_.Path() + "/ttyUSB9").c_str(), 1);
   testing::internal::CaptureStderr();
   EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
@@ -156,7 +156,7 @@ TEST_F(SerialPortTest, NameResolvesToVariableThenRootLinkAndNothingElse) {
   EXPECT_NE(said.find("ttyUSB9 (from KORVANET_COM7) is missing"), std::string::npos) << said;
 
   // A plain file is no serial line.
-  std::string plain = root_.path() + "/plain";
+  std::string plain = root_.Path() + "/plain";
   close(open(plain.c_str(), O_CREAT | O_WRONLY, 0600));
   setenv("KORVANET_COM7", plain.c_str(), 1);
   testing::internal::CaptureStderr();

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <kvplatform.h>
 
-#include "temp_root.h"
+#include "testing/device_root.h"
 #include "ui_test_support.h"
 
 extern char** environ;
@@ -59,20 +59,20 @@ struct Holder {
 
 TEST(UiInstances, FindWindowSeesAnotherProcessOnTheSameRootOnly) {
   uitest_support::RegisterRecorder();
-  TempRoot root;
-  TempRoot otherRoot;  // the last one made is current
-  kvplatform::SetDeviceRoot(root.path());
+  TDeviceRoot root("kv-platform");
+  TDeviceRoot otherRoot("kv-platform");  // the last one made is current
+  kvplatform::SetDeviceRoot(root.Path());
 
-  Holder holder(root.path(), "KorvanetWindowClass", "Korvanet");
+  Holder holder(root.Path(), "KorvanetWindowClass", "Korvanet");
   ASSERT_GT(holder.pid, 0);
   ASSERT_EQ(holder.Line(), "ready\n");
 
   EXPECT_EQ(FindWindowW(u"KorvanetWindowClass", u"Nobody"), nullptr);
   HWND found = FindWindowW(u"KorvanetWindowClass", u"Korvanet");
   ASSERT_NE(found, nullptr);
-  kvplatform::SetDeviceRoot(otherRoot.path());
+  kvplatform::SetDeviceRoot(otherRoot.Path());
   EXPECT_EQ(FindWindowW(u"KorvanetWindowClass", u"Korvanet"), nullptr);
-  kvplatform::SetDeviceRoot(root.path());
+  kvplatform::SetDeviceRoot(root.Path());
 
   // The device's way: the handle with its lowest bit set.
   EXPECT_TRUE(SetForegroundWindow(reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(found) | 1)));

@@ -1,58 +1,15 @@
 // The decoder's log lines, read back from a log file under a temporary root.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <vector>
 
-#include <kvplatform.h>
-
 #include "kernel/log.h"
+#include "kernel/tests/log_fixture.h"
 #include "sms/tests/sms_test_util.h"
 
 namespace {
 
-class PduLog : public ::testing::Test {
- protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/kvsms-XXXXXX";
-    iRoot = mkdtemp(pattern);
-    kvplatform::SetDeviceRoot(iRoot);
-    std::filesystem::create_directories(iRoot + "/My Documents");
-    LogCloseFile();
-    SetLogging(1);
-  }
-  void TearDown() override {
-    SetLogging(0);
-    LogCloseFile();
-    std::error_code ignored;
-    std::filesystem::remove_all(iRoot, ignored);
-  }
-
-  // The message part of each line: "0x0000abcd 000012: message".
-  std::vector<std::string> Messages() const {
-    std::string host;
-    kvplatform::DevicePathToHost(KLogFilePath, host);
-    std::ifstream in(host, std::ios::binary);
-    std::string log((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<std::string> messages;
-    size_t start = 0;
-    for (size_t end; (end = log.find("\r\n", start)) != std::string::npos; start = end + 2) {
-      std::string line = log.substr(start, end - start);
-      size_t colon = line.find(": ");
-      messages.push_back(colon == std::string::npos ? line : line.substr(colon + 2));
-    }
-    return messages;
-  }
-  int Count(const std::string& aMessage) const {
-    auto messages = Messages();
-    return static_cast<int>(std::count(messages.begin(), messages.end(), aMessage));
-  }
-
-  std::string iRoot;
-};
+class PduLog : public LoggingTest {};
 
 }  // namespace
 

@@ -275,7 +275,7 @@ TEST_F(EpocDatabaseTest, AWriterKilledMidwayLeavesEveryReturnedMessage) {
 TEST_F(EpocDatabaseTest, ADamagedVolumeIsLeftUntouchedAndEveryCallFailsQuietly) {
   std::string path = VolumeHostPath();
   { std::ofstream(path, std::ios::binary) << std::string(5000, '\x13') << "not a volume"; }
-  std::string before = ReadFileBytes(path);
+  std::string before = ReadFile(path);
   {
     std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
     EXPECT_EQ(CountMessages("CEpocDatabase::NewL Failed to open volume"), 1);
@@ -285,7 +285,7 @@ TEST_F(EpocDatabaseTest, ADamagedVolumeIsLeftUntouchedAndEveryCallFailsQuietly) 
     EXPECT_EQ(CountMessages("CEpocDatabase::WriteItem failed write"), 1);
   }
   EXPECT_EQ(CountMessages("CEpocDatabase::~CEpocDatabase failed to unmount volume"), 1);
-  EXPECT_EQ(ReadFileBytes(path), before);
+  EXPECT_EQ(ReadFile(path), before);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "kernel/descriptors.h"
+#include "testing/files.h"
+#include "testing/program_root.h"
 
 class StoreTest : public ::testing::Test {
  protected:
@@ -21,8 +23,8 @@ class StoreTest : public ::testing::Test {
   const std::string& Root() const { return iRoot; }
 
  private:
-  std::string iRoot;
+  TProgramRoot iDevice{"kv-store", {"Program Files/Korvanet/Data"}};
+  const std::string iRoot = iDevice.Path();
 };
 
 std::u16string ToU16(const TDesc16& aText);
-std::string ReadFileBytes(const std::string& aPath);

@@ -27,12 +27,6 @@ nlohmann::json Kept(const nlohmann::json& aList, std::initializer_list<const cha
 
 class CliExchangeTest : public CliTest {
  protected:
-  CliExchangeTest() {
-    char pattern[] = "/tmp/kv-cli-fresh-XXXXXX";
-    iFreshRoot = mkdtemp(pattern);
-  }
-  ~CliExchangeTest() override { std::filesystem::remove_all(iFreshRoot); }
-
   // Runs in the second data folder, as on another machine.
   TChildResult FreshCli(const std::vector<std::string>& aArgs) {
     std::swap(iRoot, iFreshRoot);
@@ -47,7 +41,8 @@ class CliExchangeTest : public CliTest {
     return result;
   }
 
-  std::string iFreshRoot;
+  TTempDir iFresh{"kv-cli-fresh"};
+  std::string iFreshRoot = iFresh.Path();
 };
 
 const std::initializer_list<const char*> KContactFields = {"name", "number", "details", "store", "location", "state"};

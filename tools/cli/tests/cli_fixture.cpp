@@ -3,30 +3,20 @@
 #include <stdlib.h>
 
 #include <filesystem>
-#include <fstream>
 
-CliTest::CliTest() {
-  char pattern[] = "/tmp/kv-cli-XXXXXX";
-  iRoot = mkdtemp(pattern);
+CliTest::CliTest(const std::string& aParent) : iDir("kv-cli", aParent), iRoot(iDir.Path()) {
   std::filesystem::create_directories(iRoot + "/dev");
 }
 
-CliTest::~CliTest() {
-  iPhone.Stop();
-  std::filesystem::remove_all(iRoot);
-}
+CliTest::~CliTest() { iPhone.Stop(); }
 
-void CliTest::StartPhone(const nlohmann::json& aProfile) {
-  std::ofstream(iRoot + "/profile.json") << aProfile.dump(2);
-  ASSERT_TRUE(iPhone.Start({PHONESIM_BINARY, "--profile", iRoot + "/profile.json", "--link", iRoot + "/dev/COM3",
-                            "--state-out", iRoot + "/state.json"},
-                           iRoot + "/phonesim.out", iRoot + "/phonesim.err", "ready\n"))
-      << ReadFile(iRoot + "/phonesim.err");
+void CliTest::StartPhone(const nlohmann::json& aProfile, const std::vector<std::string>& aExtraArgs) {
+  ASSERT_TRUE(iPhone.Start(aProfile, iRoot, iRoot + "/dev/COM3", aExtraArgs)) << iPhone.Errors();
 }
 
 nlohmann::json CliTest::StopPhone() {
   iPhone.Stop();
-  return nlohmann::json::parse(ReadFile(iRoot + "/state.json"), nullptr, false);
+  return iPhone.State();
 }
 
 TChildResult CliTest::Cli(const std::vector<std::string>& aArgs, TChildOptions aOptions) {
@@ -44,14 +34,6 @@ nlohmann::json CliTest::CliJson(const std::vector<std::string>& aArgs) {
   TChildResult result = Cli(args);
   EXPECT_EQ(result.iStatus, 0) << result.iErr;
   return nlohmann::json::parse(result.iOut, nullptr, false);
-}
-
-nlohmann::json CliTest::SmallProfile() {
-  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/engine/tests/data/small_phone.json"));
-}
-
-nlohmann::json CliTest::ShippedProfile(const std::string& aName) {
-  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/tools/phonesim/profiles/" + aName + ".json"));
 }
 
 std::string LastLine(const std::string& aText) {

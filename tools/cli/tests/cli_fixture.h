@@ -9,14 +9,17 @@
 
 #include <nlohmann/json.hpp>
 
-#include "tools/cli/tests/child_process.h"
+#include "testing/child_process.h"
+#include "testing/files.h"
+#include "testing/phonesim_process.h"
 
 class CliTest : public ::testing::Test {
  protected:
-  CliTest();
+  // aParent: where the data folder is made (default: the temporary folder).
+  explicit CliTest(const std::string& aParent = "");
   ~CliTest() override;
 
-  void StartPhone(const nlohmann::json& aProfile);
+  void StartPhone(const nlohmann::json& aProfile, const std::vector<std::string>& aExtraArgs = {});
   // Stops the phone; the state it wrote (sent messages, phone books).
   nlohmann::json StopPhone();
 
@@ -24,13 +27,9 @@ class CliTest : public ::testing::Test {
   // Runs with --json, expects success, and parses standard output.
   nlohmann::json CliJson(const std::vector<std::string>& aArgs);
 
-  // SIM 1..10 with Alice (1), Bob (2), Carol (5); phone memory with Eve (3);
-  // two received messages on the SIM.
-  static nlohmann::json SmallProfile();
-  static nlohmann::json ShippedProfile(const std::string& aName);
-
-  std::string iRoot;
-  TBackgroundChild iPhone;
+  TTempDir iDir;
+  std::string iRoot;  // the data folder (a test may swap in another)
+  TPhoneSimProcess iPhone;
 };
 
 // The last non-empty line of a text.

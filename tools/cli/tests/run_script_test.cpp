@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-#include "tools/cli/tests/child_process.h"
+#include "testing/child_process.h"
 #include "tools/cli/tests/cli_fixture.h"
 
 namespace {

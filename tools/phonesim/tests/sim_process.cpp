@@ -1,39 +1,16 @@
 #include "sim_process.h"
 
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
-#include <fstream>
 #include <poll.h>
 #include <sstream>
-#include <sys/wait.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace phonesim::testing {
 
 using namespace std::chrono;
-
-std::string MakeTempDir() {
-  std::string pattern = (std::getenv("TMPDIR") ? std::string(std::getenv("TMPDIR")) : "/tmp") + "/phonesim-XXXXXX";
-  std::vector<char> buf(pattern.begin(), pattern.end());
-  buf.push_back('\0');
-  return ::mkdtemp(buf.data()) ? std::string(buf.data()) : std::string();
-}
-
-void WriteFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 bool HasFinal(const std::string& r) {
   auto endsWith = [&](const std::string& t) { return r.size() >= t.size() && r.compare(r.size() - t.size(), t.size(), t) == 0; };
@@ -46,44 +23,28 @@ bool HasFinal(const std::string& r) {
 }
 
 SimProcess::~SimProcess() {
-  if (iPid > 0) Stop();
+  Stop();
   if (iFd >= 0) ::close(iFd);
-  if (!iDir.empty()) std::system(("rm -rf '" + iDir + "'").c_str());
 }
 
 bool SimProcess::Start(const std::string& profileJson, const std::string& extraArgs) {
-  iDir = MakeTempDir();
-  WriteFile(iDir + "/profile.json", profileJson);
-  return Launch(iDir + "/profile.json", extraArgs);
+  WriteFile(Dir() + "/profile.json", profileJson);
+  return Launch(Dir() + "/profile.json", extraArgs);
 }
 
 bool SimProcess::StartFile(const std::string& profilePath, const std::string& extraArgs) {
-  iDir = MakeTempDir();
   return Launch(profilePath, extraArgs);
 }
 
 bool SimProcess::Launch(const std::string& profilePath, const std::string& extraArgs) {
-  iLink = iDir + "/phone";
-  std::string args = extraArgs;
-  for (size_t at; (at = args.find("{dir}")) != std::string::npos;) args.replace(at, 5, iDir);
-  std::string command = std::string("exec ") + PHONESIM_BINARY + " --profile '" + profilePath + "' --link '" + iLink +
-                        "' " + args + " > '" + iDir + "/stdout' 2> '" + iDir + "/stderr'";
-  iPid = ::fork();
-  if (iPid == 0) {
-    ::execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    ::_exit(127);
+  iLink = Dir() + "/phone";
+  std::vector<std::string> args;
+  std::istringstream words(extraArgs);
+  for (std::string word; words >> word;) {
+    for (size_t at; (at = word.find("{dir}")) != std::string::npos;) word.replace(at, 5, Dir());
+    args.push_back(word);
   }
-  auto deadline = steady_clock::now() + seconds(20);
-  while (steady_clock::now() < deadline) {
-    if (ReadFile(iDir + "/stdout").find("ready\n") != std::string::npos) break;
-    int status;
-    if (::waitpid(iPid, &status, WNOHANG) == iPid) {
-      iExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      iPid = -1;
-      return false;
-    }
-    std::this_thread::sleep_for(milliseconds(10));
-  }
+  if (!iSim.StartFile(profilePath, Dir(), iLink, args)) return false;
   iFd = ::open(iLink.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
   if (iFd < 0) return false;
   termios t{};
@@ -91,10 +52,6 @@ bool SimProcess::Launch(const std::string& profilePath, const std::string& extra
   ::cfmakeraw(&t);
   ::tcsetattr(iFd, TCSANOW, &t);
   return true;
-}
-
-std::string SimProcess::Errors() const {
-  return ReadFile(iDir + "/stderr");
 }
 
 void SimProcess::Send(const std::string& bytes) {
@@ -183,7 +140,7 @@ std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout)
 }
 
 bool SimProcess::Control(const std::string& line) {
-  int fd = ::open((iDir + "/control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  int fd = ::open((Dir() + "/control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
   std::string bytes = line + "\n";
   bool ok = ::write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
@@ -206,27 +163,10 @@ bool SimProcess::LineClosed(milliseconds timeout) {
   return false;
 }
 
-int SimProcess::WaitExit(milliseconds timeout) {
-  auto deadline = steady_clock::now() + timeout;
-  while (steady_clock::now() < deadline) {
-    int status;
-    if (::waitpid(iPid, &status, WNOHANG) == iPid) {
-      iPid = -1;
-      return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-    std::this_thread::sleep_for(milliseconds(10));
-  }
-  ::kill(iPid, SIGKILL);
-  ::waitpid(iPid, nullptr, 0);
-  iPid = -1;
-  return -1;
-}
-
 int SimProcess::Stop() {
-  if (iPid <= 0) return iExitCode;
-  ::kill(iPid, SIGTERM);
-  iExitCode = WaitExit(seconds(10));
-  return iExitCode;
+  int status = iSim.Stop();
+  // A signal is not an exit code.
+  return status >= 128 ? -1 : status;
 }
 
 }  // namespace phonesim::testing

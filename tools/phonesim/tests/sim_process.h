@@ -6,11 +6,10 @@
 #include <string>
 #include <sys/types.h>
 
-namespace phonesim::testing {
+#include "testing/files.h"
+#include "testing/phonesim_process.h"
 
-std::string MakeTempDir();
-void WriteFile(const std::string& path, const std::string& text);
-std::string ReadFile(const std::string& path);
+namespace phonesim::testing {
 
 class SimProcess {
  public:
@@ -19,8 +18,8 @@ class SimProcess {
   SimProcess& operator=(const SimProcess&) = delete;
   ~SimProcess();
 
-  // Starts phonesim with the profile text; extra arguments are appended,
-  // "{dir}" in them standing for the temporary folder.
+  // Starts phonesim with the profile text; extra arguments (separated by
+  // spaces) are appended, "{dir}" in them standing for the temporary folder.
   // False (with the program's standard error in Errors()) when it does not
   // report "ready"; ExitCode() then holds its exit status.
   bool Start(const std::string& profileJson, const std::string& extraArgs = "");
@@ -46,20 +45,18 @@ class SimProcess {
   // SIGTERM, then the exit status (-1 on a signal or a time-out).
   int Stop();
 
-  const std::string& Dir() const { return iDir; }
+  const std::string& Dir() const { return iDir.Path(); }
   const std::string& Link() const { return iLink; }
-  std::string Errors() const;
-  int ExitCode() const { return iExitCode; }
+  std::string Errors() const { return iSim.Errors(); }
+  int ExitCode() const { return iSim.ExitStatus(); }
 
  private:
   bool Launch(const std::string& profilePath, const std::string& extraArgs);
-  int WaitExit(std::chrono::milliseconds timeout);
 
-  std::string iDir;
+  TTempDir iDir{"phonesim"};
+  TPhoneSimProcess iSim;
   std::string iLink;
-  pid_t iPid = -1;
   int iFd = -1;
-  int iExitCode = -1;
 };
 
 // True when the reply ends in a final result code.

@@ -1,4 +1,4 @@
-#include "tools/cli/tests/child_process.h"
+#include "testing/child_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -11,6 +11,9 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+
+#include "testing/files.h"
+#include "testing/wait_until.h"
 
 namespace {
 
@@ -28,13 +31,6 @@ int DecodeStatus(int aStatus) {
 }
 
 }  // namespace
-
-std::string ReadFile(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 TChildResult RunChild(const std::vector<std::string>& aArgv, const TChildOptions& aOptions) {
   int in[2], out[2], err[2];
@@ -103,6 +99,8 @@ TChildResult RunChild(const std::vector<std::string>& aArgv, const TChildOptions
 bool TBackgroundChild::Start(const std::vector<std::string>& aArgv, const std::string& aOutFile,
                              const std::string& aErrFile, const std::string& aReadyText) {
   std::vector<char*> argv = ArgvPointers(aArgv);
+  // A ready text left by an earlier child in the same file must not count for this one.
+  WriteFile(aOutFile, "");
   iPid = fork();
   if (iPid == 0) {
     int o = open(aOutFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -112,23 +110,25 @@ bool TBackgroundChild::Start(const std::vector<std::string>& aArgv, const std::s
     execv(argv[0], argv.data());
     _exit(127);
   }
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  while (std::chrono::steady_clock::now() < deadline) {
-    if (ReadFile(aOutFile).find(aReadyText) != std::string::npos) return true;
+  bool ready = false;
+  kvtest::WaitUntil([&] {
+    ready = ReadFile(aOutFile).find(aReadyText) != std::string::npos;
+    if (ready) return true;
     int status = 0;
-    if (waitpid(iPid, &status, WNOHANG) == iPid) {
-      iPid = -1;
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+    if (waitpid(iPid, &status, WNOHANG) != iPid) return false;
+    iExitStatus = DecodeStatus(status);
+    iPid = -1;
+    return true;
+  });
+  return ready;
 }
 
-void TBackgroundChild::Stop() {
-  if (iPid <= 0) return;
+int TBackgroundChild::Stop() {
+  if (iPid <= 0) return iExitStatus;
   kill(iPid, SIGTERM);
   int status = 0;
   waitpid(iPid, &status, 0);
   iPid = -1;
+  iExitStatus = DecodeStatus(status);
+  return iExitStatus;
 }

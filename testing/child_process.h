@@ -37,13 +37,18 @@ class TBackgroundChild {
   TBackgroundChild& operator=(const TBackgroundChild&) = delete;
   ~TBackgroundChild() { Stop(); }
 
-  // Starts it and waits until its standard output holds aReadyText.
+  // Starts it and waits until its standard output holds aReadyText; false
+  // when it ended first (its status then in ExitStatus()).
   bool Start(const std::vector<std::string>& aArgv, const std::string& aOutFile, const std::string& aErrFile,
              const std::string& aReadyText);
-  void Stop();
+  // SIGTERM and its exit status (128 + n after signal n); the last status when not running.
+  int Stop();
+  bool Running() const { return iPid > 0; }
+  pid_t Pid() const { return iPid; }
+  int ExitStatus() const { return iExitStatus; }
 
  private:
   pid_t iPid = -1;
+  int iExitStatus = -1;
 };
 
-std::string ReadFile(const std::string& aPath);

@@ -1,0 +1,46 @@
+#include "testing/phonesim_process.h"
+
+#include "testing/files.h"
+
+bool TPhoneSimProcess::Start(const nlohmann::json& aProfile, const std::string& aDir, const std::string& aLink,
+                             const std::vector<std::string>& aExtraArgs) {
+  return StartText(aProfile.dump(2), aDir, aLink, aExtraArgs);
+}
+
+bool TPhoneSimProcess::StartText(const std::string& aProfileText, const std::string& aDir, const std::string& aLink,
+                                 const std::vector<std::string>& aExtraArgs) {
+  WriteFile(aDir + "/profile.json", aProfileText);
+  return StartFile(aDir + "/profile.json", aDir, aLink, aExtraArgs);
+}
+
+bool TPhoneSimProcess::StartFile(const std::string& aProfilePath, const std::string& aDir, const std::string& aLink,
+                                 const std::vector<std::string>& aExtraArgs) {
+  iDir = aDir;
+  std::vector<std::string> argv = {PHONESIM_BINARY, "--profile", aProfilePath, "--link", aLink,
+                                   "--state-out", aDir + "/state.json"};
+  argv.insert(argv.end(), aExtraArgs.begin(), aExtraArgs.end());
+  return iChild.Start(argv, aDir + "/phonesim.out", aDir + "/phonesim.err", "ready\n");
+}
+
+nlohmann::json TPhoneSimProcess::StopAndReadState() {
+  if (!Running()) return nullptr;
+  Stop();
+  nlohmann::json state = State();
+  return state.is_discarded() ? nlohmann::json(nullptr) : state;
+}
+
+nlohmann::json TPhoneSimProcess::State() const {
+  return nlohmann::json::parse(ReadFile(iDir + "/state.json"), nullptr, false);
+}
+
+std::string TPhoneSimProcess::Errors() const { return ReadFile(iDir + "/phonesim.err"); }
+
+nlohmann::json ShippedProfile(const std::string& aName) {
+  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/tools/phonesim/profiles/" + aName + ".json"),
+                               nullptr, false, true);
+}
+
+nlohmann::json SmallProfile() {
+  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/engine/tests/data/small_phone.json"), nullptr,
+                               false);
+}
