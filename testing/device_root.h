@@ -21,6 +21,7 @@ class TDeviceRoot {
     kvplatform::ReloadRegistry();
     for (const std::string& folder : aFolders) std::filesystem::create_directories(iDir.Path() + "/" + folder);
   }
+  // Roots do not nest: the end of any of them leaves the device without one.
   ~TDeviceRoot() { kvplatform::SetDeviceRoot(""); }
   TDeviceRoot(const TDeviceRoot&) = delete;
   TDeviceRoot& operator=(const TDeviceRoot&) = delete;

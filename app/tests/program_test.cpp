@@ -89,7 +89,7 @@ TEST_F(KorvanetProgram, CtrlQKeepsTheProgramRunningAndCtrlAOpensTheAboutBox) {
 
 TEST_F(KorvanetProgram, ASecondCopyBringsTheFirstForwardAndEndsWithZero) {
   ASSERT_TRUE(StartProgram());
-  std::string command = std::string("KORVANET_ROOT='") + iRoot + "' KORVANET_DISPLAY=headless timeout 20 " KV_KORVANET_BINARY;
+  std::string command = std::string("KORVANET_ROOT='") + iRoot + "' KORVANET_DISPLAY=headless timeout 120 " KV_KORVANET_BINARY;
   int status = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(status));
   EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -54,6 +54,7 @@ class ContactsExchangeTest : public StoreTest {
   // Opens a store on a new, empty volume in a second root.
   void StartAfresh() {
     iStore.reset();
+    iFresh.reset();  // the last fresh root goes before the next is made
     iFresh = std::make_unique<TProgramRoot>("kv-fresh", std::vector<std::string>{"Program Files/Korvanet/Data"});
     iStore.reset(CKveContactsDatabase::NewL(nullptr, 0));
   }

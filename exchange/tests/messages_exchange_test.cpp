@@ -59,6 +59,7 @@ class MessagesExchangeTest : public StoreTest {
 
   void StartAfresh() {
     iStore.reset();
+    iFresh.reset();  // the last fresh root goes before the next is made
     iFresh = std::make_unique<TProgramRoot>("kv-fresh", std::vector<std::string>{"Program Files/Korvanet/Data"});
     iStore.reset(CKveMessagesDatabase::NewL(nullptr, 0));
   }

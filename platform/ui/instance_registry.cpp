@@ -53,18 +53,22 @@ std::mutex& PublishMutex() {
 
 void Listen(std::string fifo);
 
+// The FIFO of the current device root. A process whose root changes (a test
+// that makes a fresh root for each case) listens in the new folder too, or a
+// second copy started there would take this process for a stale record.
 void StartListener() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    std::string fifo = FifoPath(getpid());
-    unlink(fifo.c_str());
-    if (mkfifo(fifo.c_str(), 0600) != 0) return;
-    std::thread(Listen, fifo).detach();
+  static std::string* listening = new std::string;
+  std::string fifo = FifoPath(getpid());
+  if (*listening == fifo) return;
+  unlink(fifo.c_str());
+  if (mkfifo(fifo.c_str(), 0600) != 0) return;
+  std::thread(Listen, fifo).detach();
+  if (listening->empty())
     std::atexit([] {
       unlink(ListPath(getpid()).c_str());
       unlink(FifoPath(getpid()).c_str());
     });
-  });
+  *listening = fifo;
 }
 
 // Each line is "<class>\t<title>": bring that window forward.
