@@ -42,22 +42,6 @@ TEST_F(KorvanetProgram, StartsOnTheInboxAndEndsWhenTheSystemClosesIt) {
   EXPECT_EQ(gKvMainFrameWindow, nullptr);
 }
 
-TEST_F(KorvanetProgram, TheTitleButtonShowsAndHidesTheFolderTree) {
-  ASSERT_TRUE(StartProgram());
-  HWND title = kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton);
-  HWND tree = gKvAppUi->Frame()->FolderTree();
-  ASSERT_NE(tree, nullptr);
-  EXPECT_FALSE(kvui::StateOf(tree).visible);
-  kvui::TapWindow(title);
-  EXPECT_TRUE(kvui::StateOf(tree).visible);
-  EXPECT_EQ(kvui::TextOf(title), u"Show");
-  Screenshot("folder_tree");
-  kvui::TapWindow(title);
-  EXPECT_FALSE(kvui::StateOf(tree).visible);
-  EXPECT_EQ(kvui::TextOf(title), u"Inbox");
-  EXPECT_EQ(StopProgram(), 0);
-}
-
 }  // namespace
 
 namespace {

@@ -175,18 +175,6 @@ TEST_F(EpocDatabaseTest, EachChangeSendsOneNoticeHandledOnTheWindowsThread) {
   ui.join();
 }
 
-TEST_F(EpocDatabaseTest, StoresOfTwoThreadsSeeEachOthersWrites) {
-  std::unique_ptr<CKveMessagesDatabase> mine(CKveMessagesDatabase::NewL(nullptr, 0));
-  ASSERT_NE(WriteMessage(*mine, u"Main", u"from main"), 0u);
-  std::thread engine([] {
-    std::unique_ptr<CKveMessagesDatabase> theirs(CKveMessagesDatabase::NewL(nullptr, 0));
-    EXPECT_EQ(AllTexts(*theirs), std::vector<std::u16string>{u"from main"});
-    EXPECT_NE(WriteMessage(*theirs, u"Engine", u"from engine"), 0u);
-  });
-  engine.join();
-  EXPECT_EQ(AllTexts(*mine), (std::vector<std::u16string>{u"from engine", u"from main"}));
-}
-
 // A store under a name of the test's choosing, so that each round starts
 // with a database no one has made yet.
 class CNamedStore : public CEpocDatabase {
