@@ -52,22 +52,6 @@ std::vector<std::u16string> AllTexts(CEpocDatabase& aDb) {
 
 using EpocDatabaseTest = StoreTest;
 
-TEST_F(EpocDatabaseTest, FirstStartCreatesTheVolumeAndDatabasesLaterStartsOpenThem) {
-  {
-    std::unique_ptr<CKveMessagesDatabase> messages(CKveMessagesDatabase::NewL(nullptr, 0));
-    EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Creating database"), 1);
-    EXPECT_NE(WriteMessage(*messages, u"Ann", u"Hello"), 0u);
-  }
-  EXPECT_TRUE(std::ifstream(VolumeHostPath()).good());
-  {
-    std::unique_ptr<CKveMessagesDatabase> messages(CKveMessagesDatabase::NewL(nullptr, 0));
-    EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Creating database"), 1) << "opened, not created again";
-    EXPECT_EQ(AllTexts(*messages), std::vector<std::u16string>{u"Hello"});
-  }
-  EXPECT_EQ(CountMessages("CEpocDatabase::~CEpocDatabase failed to unmount volume"), 0);
-  EXPECT_EQ(CountMessages("CEpocDatabase::NewL Failed to open volume"), 0);
-}
-
 TEST_F(EpocDatabaseTest, DuplicatesAreNotWrittenAndFindItemGivesTheSortIndex) {
   std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
   ASSERT_NE(WriteMessage(*db, u"Carl", u"one"), 0u);
