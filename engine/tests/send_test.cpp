@@ -55,6 +55,7 @@ TEST_F(SendTest, AcceptedMessageGoesOutWithSingleCarriageReturns) {
   nlohmann::json state = StopPhone();
   ASSERT_EQ(state["sms"]["sent"].size(), 1u);
   EXPECT_EQ(state["sms"]["sent"][0]["recipient"], "+447700900123");
+  EXPECT_EQ(state["sms"]["sent"][0]["coding"], "7bit");
   EXPECT_EQ(state["sms"]["sent"][0]["text"], "Line one\rLine two");
 }
 
@@ -73,6 +74,7 @@ TEST_F(SendTest, LongTextGoesOutInParts) {
   std::string joined;
   for (const auto& sent : state["sms"]["sent"]) {
     EXPECT_TRUE(sent.contains("concat")) << sent.dump();
+    EXPECT_EQ(sent["coding"], "7bit");
     joined += sent["text"].get<std::string>();
   }
   EXPECT_EQ(joined, text);
