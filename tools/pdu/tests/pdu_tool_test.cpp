@@ -177,6 +177,7 @@ TEST(PduTool, BadArgumentsExitTwoWithUsage) {
       {"encode", "--smsc", "+44", "--to", "+44", "--text", "x", "--bogus", "1"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(161, 'a')},
+      {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(154, 'a'), "--concat", "1,2,1"},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", std::string(81, '{')},
       {"encode", "--smsc", "+44", "--to", "+44", "--text", Cyrillic(71)},
   };
