@@ -87,56 +87,6 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
   EXPECT_EQ(BookOf(state, "ME"), (Book{{3, {"Eve", "5551234"}}, {5, {"Carol", "+447700900456"}}}));
 }
 
-TEST_F(ContactsTest, UploadedChangesLandAtTheirLocationsAndTheNextDownloadAddsNoDuplicates) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
-  ASSERT_TRUE(StartProgram());
-  ASSERT_TRUE(OpenContacts());
-  ASSERT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
-
-  // Two new contacts, one for each phone book.
-  ASSERT_TRUE(CreateContact(u"Dan", u"+447700900222", false));
-  ASSERT_TRUE(CreateContact(u"Fay", u"5550002", true));
-  // Bob, from the SIM's location 2, renamed.
-  POINT bob = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Bob"));
-  kvui::DoubleTap(bob.x, bob.y);
-  HWND editor = WaitForEditor();
-  ASSERT_NE(editor, nullptr);
-  ClearAndType(editor, KKvIdContactName, u"Robert");
-  TapDone();
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
-  kvui::WaitIdle();
-  // Carol, at the SIM's location 5, deleted.
-  POINT carol = RowPoint(Contacts()->AllList(), IndexOf(Contacts()->AllList(), u"Carol"));
-  kvui::Tap(carol.x, carol.y);
-  Command(KKvCmdDelete);
-  ASSERT_TRUE(WaitFor([] { return IndexOf(Contacts()->AllList(), u"Carol") == -1; }));
-  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
-  EXPECT_EQ(Stored().size(), 7u);  // with Bob and Carol marked deleted
-
-  EXPECT_EQ(RunAction(KKvCmdUploadChanges, u"Upload changes ..."), u"Upload complete.");
-  // The clean-up after the upload: the deleted records are gone, no marks are left.
-  std::vector<TStored> stored = Stored();
-  ASSERT_EQ(stored.size(), 5u);
-  for (const TStored& contact : stored) EXPECT_EQ(contact.iFlags & (EKvContactDeleted | EKvContactEdited), 0u);
-  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
-  EXPECT_EQ(Names(Contacts()->SimList()), (Texts{u"Alice", u"Dan", u"Robert"}));
-  EXPECT_EQ(Names(Contacts()->PhoneList()), (Texts{u"Eve", u"Fay"}));
-
-  // What the phone now holds comes back without a second copy of anything.
-  EXPECT_EQ(RunAction(KKvCmdDownloadContacts, u"Download contacts ..."), u"Read all contacts.");
-  EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Dan", u"Eve", u"Fay", u"Robert"}));
-  EXPECT_EQ(Stored().size(), 5u);
-  EXPECT_EQ(StopProgram(), 0);
-
-  nlohmann::json state = iPhone.StopAndReadState();
-  ASSERT_TRUE(state.is_object());
-  // Robert rewritten at Bob's location, Dan at the lowest free one, Carol's blanked.
-  EXPECT_EQ(BookOf(state, "SM"), (Book{{1, {"Alice", "+441234567890"}},
-                                       {2, {"Robert", "01632960123"}},
-                                       {3, {"Dan", "+447700900222"}}}));
-  EXPECT_EQ(BookOf(state, "ME"), (Book{{1, {"Fay", "5550002"}}, {3, {"Eve", "5551234"}}}));
-}
-
 TEST_F(ContactsTest, SendSmsOnAContactComposesToItAndTheMessageReachesItsNumber) {
   ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());

@@ -123,29 +123,6 @@ TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
-TEST_F(DownloadTest, DeleteAllMessagesEmptiesThePhoneAndKeepsTheLocalCopies) {
-  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
-  ASSERT_TRUE(StartProgram());
-  HWND dialog = DownloadUntilComplete();
-  ASSERT_NE(dialog, nullptr);
-  kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
-
-  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDeleteAllMessages, 0);
-  ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Delete all messages...")) != nullptr; }));
-  HWND status = kvui::FindById(dialog, KKvIdStatusText);
-  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Deleted all messages."; }, 60000))
-      << kvplatform::ToUtf8(kvui::TextOf(status));
-  HWND button = kvui::FindById(dialog, IDCANCEL);
-  ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
-  kvui::TapWindow(button);
-  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
-  EXPECT_EQ(ListBoxRows(), 2);
-  EXPECT_EQ(StopProgram(), 0);
-  nlohmann::json state = iPhone.StopAndReadState();
-  EXPECT_TRUE(state["sms"]["stores"]["SM"]["messages"].empty()) << state["sms"]["stores"].dump();
-}
-
 TEST_F(DownloadTest, WithoutAPhoneEveryActionSaysSoInsteadOfHanging) {
   ASSERT_TRUE(StartProgram());
   // Sending the whole Outbox never opens the port: the engine does not do it yet.

@@ -3,7 +3,6 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <vector>
 
 #include <kvplatform.h>
 
@@ -40,22 +39,6 @@ TEST_F(KorvanetProgram, StartsOnTheInboxAndEndsWhenTheSystemClosesIt) {
   EXPECT_EQ(CountLog("EpocMain: Korvanet application shutting down"), 0);  // logging is off by default
   EXPECT_EQ(gKvAppUi, nullptr);
   EXPECT_EQ(gKvMainFrameWindow, nullptr);
-}
-
-TEST_F(KorvanetProgram, TheTitleButtonShowsAndHidesTheFolderTree) {
-  ASSERT_TRUE(StartProgram());
-  HWND title = kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton);
-  HWND tree = gKvAppUi->Frame()->FolderTree();
-  ASSERT_NE(tree, nullptr);
-  EXPECT_FALSE(kvui::StateOf(tree).visible);
-  kvui::TapWindow(title);
-  EXPECT_TRUE(kvui::StateOf(tree).visible);
-  EXPECT_EQ(kvui::TextOf(title), u"Show");
-  Screenshot("folder_tree");
-  kvui::TapWindow(title);
-  EXPECT_FALSE(kvui::StateOf(tree).visible);
-  EXPECT_EQ(kvui::TextOf(title), u"Inbox");
-  EXPECT_EQ(StopProgram(), 0);
 }
 
 }  // namespace
@@ -129,43 +112,6 @@ TEST_F(KorvanetProgram, AFolderTapSwitchesTheViewFoldersKeepsTheTreeOpenATapElse
   EXPECT_FALSE(kvui::StateOf(tree).visible);
   EXPECT_EQ(kvui::TextOf(title), u"Outbox");
   EXPECT_EQ(gKvAppUi->CurrentView(), outbox);
-  EXPECT_EQ(StopProgram(), 0);
-}
-
-}  // namespace
-
-namespace {
-
-// The screen's pixels inside a rectangle, row by row.
-std::vector<COLORREF> Pixels(const RECT& aArea) {
-  std::vector<COLORREF> pixels;
-  for (int y = aArea.top; y < aArea.bottom; ++y)
-    for (int x = aArea.left; x < aArea.right; ++x) pixels.push_back(kvui::ColorAt(x, y));
-  return pixels;
-}
-
-TEST_F(KorvanetProgram, EveryMenuOfTheMenuBarOpens) {
-  ASSERT_TRUE(StartProgram());
-  // The bar's drop-downs: View, Phone, Entry (left to right at the bottom).
-  const struct {
-    int iX;
-    const char* iName;
-  } menus[] = {{20, "menu_view"}, {65, "menu_phone"}, {111, "menu_entry"}};
-  for (const auto& menu : menus) {
-    SCOPED_TRACE(menu.iName);
-    COLORREF closed = kvui::ColorAt(menu.iX - 10, 314);
-    std::vector<COLORREF> before = Pixels(RECT{0, 26, 240, 294});
-    kvui::Tap(menu.iX, 307);
-    Screenshot(menu.iName);
-    EXPECT_NE(kvui::ColorAt(menu.iX - 10, 314), closed);  // the button shows its menu is open
-    ASSERT_NE(kvui::FindByClass(u"KvPopupMenu"), nullptr);
-    kvui::PressKey(VK_ESCAPE);
-    kvui::WaitIdle();
-    EXPECT_EQ(kvui::ColorAt(menu.iX - 10, 314), closed);
-    // What lay under the menu is drawn again.
-    EXPECT_TRUE(Pixels(RECT{0, 26, 240, 294}) == before);
-    EXPECT_TRUE(iRunning);
-  }
   EXPECT_EQ(StopProgram(), 0);
 }
 

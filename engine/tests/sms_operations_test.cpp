@@ -93,14 +93,6 @@ TEST_F(EngineTest, DeleteAllRemovesEveryMessageOnThePhoneAndNoLocalOne) {
   EXPECT_TRUE(state["sms"]["stores"]["ME"]["messages"].empty());
 }
 
-TEST_F(EngineTest, SendAllFromOutboxIsNotSupported) {
-  StartEngine();  // no phone at all: the port is never opened
-  ASSERT_TRUE(Run(EKvSendAllSmsFromOutbox));
-  EXPECT_TRUE(Progress().empty());
-  EXPECT_EQ(Completion()->iText, "Not Supported .. yet");
-  EXPECT_EQ(Completion()->iResult, 0);
-}
-
 TEST_F(EngineTest, APortThatCannotBeOpenedFailsEveryOperation) {
   StartEngine();  // nothing at <root>/dev/COM3
   iShutdownOnComplete = false;

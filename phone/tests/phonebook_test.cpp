@@ -1,4 +1,6 @@
 // Reading, writing and blanking phone book locations against phonesim.
+#include <kvplatform.h>
+
 #include "phone/tests/sim_fixture.h"
 
 namespace {
@@ -125,30 +127,6 @@ nlohmann::json Ucs2Phone(const std::vector<std::string>& aNames, const std::stri
   return profile;
 }
 
-std::string Utf8(const std::u16string& aText) {
-  std::string out;
-  for (size_t i = 0; i < aText.size(); ++i) {
-    char32_t c = aText[i];
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < aText.size()) c = 0x10000 + ((c - 0xD800) << 10) + (aText[++i] - 0xDC00);
-    if (c < 0x80) {
-      out += static_cast<char>(c);
-    } else if (c < 0x800) {
-      out += static_cast<char>(0xC0 | (c >> 6));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      out += static_cast<char>(0xE0 | (c >> 12));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      out += static_cast<char>(0xF0 | (c >> 18));
-      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-      out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return out;
-}
-
 const std::vector<std::u16string> KNamesInEveryScript = {
     u"\u0395\u03BB\u03AD\u03BD\u03B7 \u0391.",      // Greek
     u"\u0418\u0432\u0430\u043D",                    // Cyrillic
@@ -193,7 +171,7 @@ TEST_F(PhoneSimTest, NamesInEveryScriptGoAndComeBackInUcs2) {
   iSim.Stop();
   nlohmann::json chinese = Entry(iSim.State(), "SM", 15);
   ASSERT_FALSE(chinese.is_null());
-  EXPECT_EQ(chinese["name"], Utf8(KNamesInEveryScript[4]));
+  EXPECT_EQ(chinese["name"], kvplatform::ToUtf8(KNamesInEveryScript[4]));
 }
 
 TEST_F(PhoneSimTest, ANameLongerThanThePhoneTakesIsCutInCodeUnitsAndLogged) {
@@ -232,7 +210,7 @@ TEST_F(PhoneSimTest, NamesFromPhonesThatAnswerUcs2TheirOwnWay) {
   };
   for (const TCase& c : cases) {
     std::vector<std::string> names;
-    for (const std::u16string& name : c.iNames) names.push_back(Utf8(name));
+    for (const std::u16string& name : c.iNames) names.push_back(kvplatform::ToUtf8(name));
     iObserver.iEntries.clear();
     int read = 0;
     Run(Ucs2Phone(names, c.iForm), [&](CMobilePhoneBase& aPhone) { read = aPhone.ReadPhoneBook(ESimCard); });

@@ -17,32 +17,6 @@ int Gsm(WCHAR aChar, bool* aEscaped = nullptr, bool* aNotFound = nullptr) {
 
 }  // namespace
 
-TEST(GsmAlphabet, TablesHoldTheTellingRowsAndEndRows) {
-  for (int i = 0; i < KGsmMainRows; ++i) EXPECT_EQ(KGsmMainTable[i].iGsm, i);
-  EXPECT_EQ(KGsmMainTable[KGsmMainRows].iGsm, -1);
-  EXPECT_EQ(KGsmMainTable[KGsmMainRows].iChar, -1);
-  EXPECT_EQ(KGsmEscapeTable[KGsmEscapeRows].iGsm, -1);
-
-  const std::pair<int, int> telling[] = {{0x00, 0x40}, {0x01, 0xA3}, {0x02, 0x24}, {0x03, 0xA5}, {0x04, 0xE8},
-                                         {0x09, 0xC7}, {0x0A, 0x0A}, {0x0D, 0x0D}, {0x10, 0x394}, {0x11, 0x5F},
-                                         {0x12, 0x3A6}, {0x13, 0x393}, {0x14, 0x39B}, {0x15, 0x3A9},
-                                         {0x16, 0x3A0}, {0x17, 0x3A8}, {0x18, 0x3A3}, {0x19, 0x398},
-                                         {0x1A, 0x39E}, {0x1B, 0x1B}, {0x1C, 0xC6}, {0x1E, 0xDF},
-                                         {0x24, 0xA4}, {0x40, 0xA1}, {0x5B, 0xC4}, {0x5F, 0xA7}, {0x60, 0xBF},
-                                         {0x7B, 0xE4}, {0x7F, 0xE0}, {0x41, 'A'}, {0x7A, 'z'}, {0x22, '"'}};
-  for (auto [gsm, character] : telling) EXPECT_EQ(KGsmMainTable[gsm].iChar, character) << "GSM code " << gsm;
-
-  // The extension table of 3GPP TS 23.038 (6.2.1.1), the euro sign included.
-  const std::pair<int, int> escapes[] = {{0x0A, 0x0C}, {0x14, '^'}, {0x1B, 0x1B}, {0x28, '{'},
-                                         {0x29, '}'},  {0x2F, '\\'}, {0x3C, '['},  {0x3D, '~'},
-                                         {0x3E, ']'},  {0x40, '|'},  {0x65, 0x20AC}};
-  for (int i = 0; i < KGsmEscapeRows; ++i) {
-    EXPECT_EQ(KGsmEscapeTable[i].iGsm, escapes[i].first);
-    EXPECT_EQ(KGsmEscapeTable[i].iChar, escapes[i].second);
-  }
-  EXPECT_EQ(KGsmEscapeTable[KGsmEscapeRows].iGsm, -1);
-}
-
 TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
   bool escaped = false;
   bool notFound = false;
@@ -79,25 +53,6 @@ TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
   EXPECT_TRUE(notFound);
   EXPECT_EQ(Gsm(u'`', nullptr, &notFound), 0x60);  // not found; kept as its own code below 128
   EXPECT_TRUE(notFound);
-}
-
-TEST(GsmAlphabet, EveryLatinCharacterOfTheTablesMapsBackToItsCode) {
-  for (int code = 0; code < KGsmMainRows; ++code) {
-    WCHAR latin = static_cast<WCHAR>(KGsmMainTable[code].iChar);
-    if (latin == u'?' || latin == u'"' || code == KGsmEscape) continue;  // shared or rewritten on purpose
-    bool escaped = false;
-    bool notFound = false;
-    EXPECT_EQ(LatinToGsm(latin, escaped, notFound), code) << "character " << int(latin);
-    EXPECT_FALSE(escaped);
-    EXPECT_FALSE(notFound);
-  }
-  for (int i = 0; i < KGsmEscapeRows; ++i) {
-    WCHAR latin = static_cast<WCHAR>(KGsmEscapeTable[i].iChar);
-    bool escaped = false;
-    bool notFound = false;
-    EXPECT_EQ(LatinToGsm(latin, escaped, notFound), KGsmEscapeTable[i].iGsm);
-    EXPECT_TRUE(escaped);
-  }
 }
 
 TEST(GsmAlphabet, GsmToLatinFoldsEscapeSequences) {

@@ -52,22 +52,6 @@ std::vector<std::u16string> AllTexts(CEpocDatabase& aDb) {
 
 using EpocDatabaseTest = StoreTest;
 
-TEST_F(EpocDatabaseTest, FirstStartCreatesTheVolumeAndDatabasesLaterStartsOpenThem) {
-  {
-    std::unique_ptr<CKveMessagesDatabase> messages(CKveMessagesDatabase::NewL(nullptr, 0));
-    EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Creating database"), 1);
-    EXPECT_NE(WriteMessage(*messages, u"Ann", u"Hello"), 0u);
-  }
-  EXPECT_TRUE(std::ifstream(VolumeHostPath()).good());
-  {
-    std::unique_ptr<CKveMessagesDatabase> messages(CKveMessagesDatabase::NewL(nullptr, 0));
-    EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Creating database"), 1) << "opened, not created again";
-    EXPECT_EQ(AllTexts(*messages), std::vector<std::u16string>{u"Hello"});
-  }
-  EXPECT_EQ(CountMessages("CEpocDatabase::~CEpocDatabase failed to unmount volume"), 0);
-  EXPECT_EQ(CountMessages("CEpocDatabase::NewL Failed to open volume"), 0);
-}
-
 TEST_F(EpocDatabaseTest, DuplicatesAreNotWrittenAndFindItemGivesTheSortIndex) {
   std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
   ASSERT_NE(WriteMessage(*db, u"Carl", u"one"), 0u);
@@ -173,18 +157,6 @@ TEST_F(EpocDatabaseTest, EachChangeSendsOneNoticeHandledOnTheWindowsThread) {
   }
   PostMessageW(window, WM_CLOSE, 0, 0);
   ui.join();
-}
-
-TEST_F(EpocDatabaseTest, StoresOfTwoThreadsSeeEachOthersWrites) {
-  std::unique_ptr<CKveMessagesDatabase> mine(CKveMessagesDatabase::NewL(nullptr, 0));
-  ASSERT_NE(WriteMessage(*mine, u"Main", u"from main"), 0u);
-  std::thread engine([] {
-    std::unique_ptr<CKveMessagesDatabase> theirs(CKveMessagesDatabase::NewL(nullptr, 0));
-    EXPECT_EQ(AllTexts(*theirs), std::vector<std::u16string>{u"from main"});
-    EXPECT_NE(WriteMessage(*theirs, u"Engine", u"from engine"), 0u);
-  });
-  engine.join();
-  EXPECT_EQ(AllTexts(*mine), (std::vector<std::u16string>{u"from engine", u"from main"}));
 }
 
 // A store under a name of the test's choosing, so that each round starts

@@ -24,13 +24,6 @@ bool IsIsoUtc(const std::string& aText) {
   return true;
 }
 
-// Texts the phone's alphabet and Latin-1 both hold (the program's text is Latin-1).
-bool IsLatin1(const std::string& aUtf8) {
-  for (unsigned char c : aUtf8)
-    if (c >= 0xC4 && c != 0xFF) return false;  // a lead byte above U+00FF
-  return true;
-}
-
 std::vector<long> Ids(const nlohmann::json& aList) {
   std::vector<long> ids;
   for (const nlohmann::json& m : aList) ids.push_back(m["id"].get<long>());
@@ -75,22 +68,7 @@ TEST_F(CliTest, DownloadPutsThePhonesMessagesInTheirFolders) {
       EXPECT_LE(all[i - 1]["date_sent"], all[i]["date_sent"]) << "newest last";
     }
   }
-  // Every single-part message of the phone, received ones in the Inbox and
-  // stored outgoing ones elsewhere.
-  for (const auto& store : profile["sms"]["stores"]) {
-    for (const auto& m : store["messages"]) {
-      if (m.contains("concat") || !IsLatin1(m["text"])) continue;
-      const nlohmann::json* found = FindByText(all, m["text"]);
-      ASSERT_NE(found, nullptr) << m["text"];
-      if (m.contains("from")) {
-        EXPECT_EQ((*found)["folder"], "inbox") << m["text"];
-        EXPECT_EQ((*found)["number"], m["from"]);
-      } else {
-        EXPECT_NE((*found)["folder"], "inbox") << m["text"];
-        EXPECT_EQ((*found)["number"], m["to"]);
-      }
-    }
-  }
+  // A stored draft and a sent message of the phone, each in its folder.
   const nlohmann::json* draft = FindByText(all, "Draft: can we move the meeting to Thursday?");
   const nlohmann::json* sent = FindByText(all, "See you at 8, table is booked");
   ASSERT_TRUE(draft != nullptr && sent != nullptr);
@@ -226,10 +204,6 @@ TEST_F(CliTest, SendTakesLongAndUnicodeTextsAsTheComposeDialogDoes) {
   // 400 letters of the GSM alphabet: three parts of 153.
   nlohmann::json draft = CliJson({"messages", "new", "--to", "+447700900124", "--text", std::string(400, 'a')});
   EXPECT_EQ(draft["text"], std::string(400, 'a'));
-  // Past what 255 parts hold: refused before anything is stored.
-  TChildResult tooLong = Cli({"messages", "new", "--to", "+447700900124", "--text", std::string(20000, 'a')});
-  EXPECT_EQ(tooLong.iStatus, 2);
-  EXPECT_NE(tooLong.iErr.find("20000 characters long"), std::string::npos) << tooLong.iErr;
 
   nlohmann::json sent = CliJson({"messages", "list", "--folder", "sent"});
   ASSERT_EQ(sent.size(), 1u);
