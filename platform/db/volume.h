@@ -1,7 +1,7 @@
 // One mounted database volume: an SQLite file in WAL mode, shared by every
 // handle of this process (one connection, one lock) and by other processes
 // (WAL keeps readers and the writer consistent; every write is its own
-// transaction, synced before it returns).
+// transaction, in the journal when it returns, and synced by Flush).
 #pragma once
 
 #include <sys/types.h>
