@@ -73,7 +73,8 @@ class Volume {
   // Name, type and sort orders, as the info's valid flags say; new sort
   // orders remake every record's keys in the same transaction.
   BOOL SetDatabaseInfo(CEOID database, const CEDBASEINFO& info);
-  // Every commit so far made to survive a crash of the system: the journal synced.
+  // Every commit so far made to survive a crash of the system (the journal
+  // synced), then moved into the volume file.
   BOOL Flush();
   // One transaction around many writes of this process: they all take
   // effect at EndTransaction(true), or none of them does.

@@ -270,12 +270,21 @@ BOOL Volume::ObjectInfo(CEOID object, CEOIDINFO& info) {
 BOOL Volume::Flush() {
   std::lock_guard guard(lock_);
   // The journal's own file, synced as SQLite syncs it (its folder too, the
-  // first time): the commits in it then survive a crash of the system.
+  // first time): the commits in it then survive a crash of the system, even
+  // when a reader elsewhere keeps the checkpoint below from copying them.
   sqlite3_file* journal = nullptr;
   int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal);
   if (rc != SQLITE_OK) return Fail(rc);
-  if (journal == nullptr || journal->pMethods == nullptr) return TRUE;  // nothing written yet
-  rc = journal->pMethods->xSync(journal, SQLITE_SYNC_NORMAL);
+  if (journal != nullptr && journal->pMethods != nullptr) {
+    rc = journal->pMethods->xSync(journal, SQLITE_SYNC_NORMAL);
+    if (rc != SQLITE_OK) return Fail(rc);
+  }
+  // Then moved into the volume file, so the journal starts over small: each
+  // write adds several pages, and a journal left to grow to SQLite's own
+  // limit would take megabytes a small or nearly full disk does not have.
+  // Inside a transaction held open nothing is in the journal yet to move.
+  if (sqlite3_get_autocommit(db_) == 0) return TRUE;
+  rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   return rc == SQLITE_OK ? TRUE : Fail(rc);
 }
 
