@@ -1,5 +1,6 @@
 #include "app/kv_messages_view.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -9,6 +10,7 @@
 #include "app/kv_delivery_text.h"
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
+#include "app/kv_folder_rows.h"
 #include "app/kv_message_rows.h"
 #include "app/kv_store_ids.h"
 #include "app/resources/resource_ids.h"
@@ -31,6 +33,10 @@ std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), a
 std::u16string DisplayName(const CKveMessagesItem& aMessage) {
   TConstPtr16 name = aMessage.Name();
   return name.Length() != 0 ? Text(name) : Text(aMessage.Number());
+}
+
+DWORD FolderOfType(int aType) {
+  return aType == EKvViewOutbox ? EKvFolderOutbox : aType == EKvViewSent ? EKvFolderSent : EKvFolderInbox;
 }
 
 int TypeOfFolder(DWORD aFolder) {
@@ -57,6 +63,7 @@ CKvMessagesView* CKvMessagesView::NewL(LPCWSTR aTitle, int aType, CKvAppUi* aApp
 
 CKvMessagesView::~CKvMessagesView() {
   delete iRows;
+  delete iFolderRows;
   delete iListBox;
   delete iListView;
   delete iReader;
@@ -75,7 +82,6 @@ void CKvMessagesView::DoInitialiseViewL() {
   iListBox = CEpocListBox::NewL(this, KKvIdListBox);
   if (iListBox != nullptr) iComponents.AppendL(iListBox);
   iListView = CEpocListView::NewL(this, KKvIdListView, true);
-  iRows = CKvMessageRows::NewL();
   if (iListView != nullptr) {
     LVCOLUMNW column{};
     column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
@@ -89,6 +95,7 @@ void CKvMessagesView::DoInitialiseViewL() {
   }
   iReader = CEpocEditBox::NewL(this, KKvIdReader);
   iMessages = iAppUi->KvDocument()->MessagesDatabase();
+  iFolderRows = CKvFolderRows::NewL(iMessages, FolderOfType(iType));
   iDatabaseOid = KvDatabaseOid(u"KvMessages");
   LoadMessagesL();
 }
@@ -99,6 +106,7 @@ void CKvMessagesView::DoMakeVisible(bool aFlag) {
   // Re-read each time, so a toggle in one folder applies to all.
   if (aFlag) iSplitMode = iAppUi->KvDocument()->MessageView();
   if (aFlag && !iSplitMode && !iListBoxFilled) FillListBoxL();
+  if (aFlag && iRowsStale) ResyncRowsL();
   if (iListBox != nullptr) iListBox->MakeVisible(aFlag && !iSplitMode);
   if (iListView != nullptr) iListView->MakeVisible(aFlag && iSplitMode);
   if (iReader != nullptr) iReader->MakeVisible(aFlag && iSplitMode);
@@ -149,45 +157,112 @@ void CKvMessagesView::AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace) {
 void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
   if (iListBoxFilled) AddListBoxRow(aMessage, aReplace);
   iShown.erase(aMessage.Oid());
-  int row = aReplace ? iRows->IndexOf(aMessage.Oid()) : -1;
-  if (row >= 0) {
-    // A changed message keeps its place until the next sort.
-    iRows->ReplaceAt(row, KvMessageRowOf(aMessage));
-    InvalidateRect(iListView->ChildWindow(), nullptr, FALSE);
-  } else {
-    // New rows go in at the top until the next sort.
-    iRows->InsertAt(0, KvMessageRowOf(aMessage));
+  if (iRows != nullptr) {
+    int row = aReplace ? iRows->IndexOf(aMessage.Oid()) : -1;
+    if (row >= 0) {
+      // A changed message keeps its place until the next sort.
+      iRows->ReplaceAt(row, KvMessageRowOf(aMessage));
+      InvalidateRect(iListView->ChildWindow(), nullptr, FALSE);
+    } else {
+      // New rows go in at the top until the next sort.
+      iRows->InsertAt(0, KvMessageRowOf(aMessage));
+      iListView->InsertRowAt(0);
+    }
+    return;
+  }
+  if (!aReplace) {
+    iFolderRows->InsertAtTop(aMessage.Oid());
     iListView->InsertRowAt(0);
+  } else {
+    // Changed in place, or moved here from another folder: its row is
+    // where the store's order puts it now.
+    iFolderRows->Forget();
+    ResyncRowsL();
   }
 }
 
 void CKvMessagesView::DeleteRows(CEOID aIdentifier) {
   if (iListBoxFilled) iListBox->Delete(static_cast<LPARAM>(aIdentifier));
   iShown.erase(aIdentifier);
-  int row = iRows->IndexOf(aIdentifier);
-  if (row < 0) return;
-  iRows->RemoveAt(row);
-  iListView->DeleteRowAt(row);
+  if (iRows != nullptr) {
+    int row = iRows->IndexOf(aIdentifier);
+    if (row < 0) return;
+    iRows->RemoveAt(row);
+    iListView->DeleteRowAt(row);
+    return;
+  }
+  int row = iFolderRows->KnownRowOf(aIdentifier);
+  if (row >= 0) {
+    iFolderRows->Removed(row);
+    iListView->DeleteRowAt(row);
+  } else {
+    // A row never read, or another folder's message: the folder's place in
+    // the store's order may have moved either way.
+    iFolderRows->Forget();
+    ResyncRowsL();
+  }
+}
+
+void CKvMessagesView::ResyncRowsL() {
+  if (iWindow == nullptr || !IsWindowVisible(iWindow)) {
+    iRowsStale = true;
+    return;
+  }
+  iRowsStale = false;
+  int count = RowCount();
+  if (count != static_cast<int>(SendMessageW(iListView->ChildWindow(), LVM_GETITEMCOUNT, 0, 0)))
+    iListView->SetItemCount(count);
+  iShown.clear();
+  InvalidateRect(iListView->ChildWindow(), nullptr, FALSE);
+}
+
+int CKvMessagesView::RowCount() { return iRows != nullptr ? iRows->Count() : iFolderRows->Count(); }
+
+CEOID CKvMessagesView::OidOfRow(int aRow) {
+  return iRows != nullptr ? iRows->OidAt(aRow) : iFolderRows->OidAt(aRow);
 }
 
 void CKvMessagesView::LoadMessagesL() {
   LogMessage(KLogFilePath, u"CKvMessagesView::LoadMessagesL");
-  if (iMessages == nullptr || iListBox == nullptr || iListView == nullptr || iRows == nullptr) return;
+  if (iMessages == nullptr || iListBox == nullptr || iListView == nullptr || iFolderRows == nullptr) return;
   // The list box costs a measured, sorted line per message: it is filled
-  // in the same pass only when list mode is what shows first.
-  bool fillListBox = !iAppUi->KvDocument()->MessageView();
-  for (CEpocDatabaseItem* item = iMessages->ReadFirstItemL(); item != nullptr; item = iMessages->ReadNextItemL()) {
-    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
-    if (ShowsFolder(message->Folder())) {
-      iRows->Append(KvMessageRowOf(*message));
-      if (fillListBox) AddListBoxRow(*message, false);
-    }
-    delete message;
-  }
-  iListBoxFilled = fillListBox;
-  iRows->Sort(0);
-  iListView->SetItemCount(iRows->Count());
+  // only when list mode is what shows first.
+  if (!iAppUi->KvDocument()->MessageView()) FillListBoxL();
+  // Without the store's folder order the rows are read and sorted here.
+  if (!iFolderRows->LoadL()) LoadAllRowsL();
+  iListView->SetItemCount(RowCount());
   iListView->ShowSorted(0, nullptr, 0, -1);
+}
+
+void CKvMessagesView::LoadAllRowsL() {
+  CKvMessageRows* rows = CKvMessageRows::NewL();
+  if (rows == nullptr) return;
+  int first = 0, count = 0;
+  if (iMessages->FolderRangeL(FolderOfType(iType), first, count)) {
+    // In the order shown: the rows at the top, then the store's order.
+    const std::vector<CEOID>& top = iFolderRows->TopRows();
+    for (CEOID identifier : top) {
+      if (CKveMessagesItem* message = ReadMessageL(identifier)) {
+        rows->Append(KvMessageRowOf(*message));
+        delete message;
+      }
+    }
+    CKveMessagesItem* message = count > 0 ? iMessages->ReadFolderItemL(first) : nullptr;
+    for (int read = 0; message != nullptr; ++read) {
+      if (std::find(top.begin(), top.end(), message->Oid()) == top.end()) rows->Append(KvMessageRowOf(*message));
+      delete message;
+      message = read + 1 < count ? iMessages->ReadNextFolderItemL() : nullptr;
+    }
+  } else {
+    for (CEpocDatabaseItem* item = iMessages->ReadFirstItemL(); item != nullptr; item = iMessages->ReadNextItemL()) {
+      CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
+      if (ShowsFolder(message->Folder())) rows->Append(KvMessageRowOf(*message));
+      delete message;
+    }
+    rows->Sort(0);
+  }
+  delete iRows;
+  iRows = rows;
 }
 
 void CKvMessagesView::FillListBoxL() {
@@ -217,12 +292,13 @@ const CKvMessagesView::TShownRow& CKvMessagesView::ShownRowL(CEOID aIdentifier) 
 
 void CKvMessagesView::CacheRowsL(int aFirst, int aLast) {
   if (aLast - aFirst + 1 + iShown.size() > KShownRowsKept) iShown.clear();
-  for (int row = aFirst; row <= aLast && row < iRows->Count(); ++row) ShownRowL(iRows->OidAt(row));
+  if (iRows == nullptr) iFolderRows->ReadRowsL(aFirst, aLast);
+  for (int row = aFirst; row <= aLast && row < RowCount(); ++row) ShownRowL(OidOfRow(row));
 }
 
 void CKvMessagesView::AnswerRowL(NMLVDISPINFOW& aInfo) {
   LVITEMW& item = aInfo.item;
-  CEOID identifier = iRows->OidAt(item.iItem);
+  CEOID identifier = OidOfRow(item.iItem);
   if (item.mask & LVIF_PARAM) item.lParam = static_cast<LPARAM>(identifier);
   if (!(item.mask & LVIF_TEXT) || identifier == 0) return;
   const TShownRow& shown = ShownRowL(identifier);
@@ -236,22 +312,36 @@ void CKvMessagesView::SortRowsL(int aColumn) {
   std::vector<CEOID> selected;
   for (int row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
        row >= 0; row = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, row, LVNI_SELECTED)))
-    selected.push_back(iRows->OidAt(row));
-  CEOID mark = iRows->OidAt(iListView->CurrentIndex());
-  iRows->Sort(aColumn);
+    selected.push_back(OidOfRow(row));
+  CEOID mark = OidOfRow(iListView->CurrentIndex());
   std::vector<int> rows;
   int markRow = -1;
-  if (!selected.empty() || mark != 0) {
-    std::unordered_map<CEOID, int> where;
-    for (int row = 0; row < iRows->Count(); ++row) where.emplace(iRows->OidAt(row), row);
-    for (CEOID identifier : selected) rows.push_back(where[identifier]);
-    if (mark != 0) markRow = where[mark];
+  if (iRows == nullptr && aColumn == 0) {
+    // The store's order is the Name order: the rows at the top join it.
+    iFolderRows->LoadL();
+    for (CEOID identifier : selected) {
+      int row = iFolderRows->StoredRowOf(identifier);
+      if (row >= 0) rows.push_back(row);
+    }
+    if (mark != 0) markRow = iFolderRows->StoredRowOf(mark);
+  } else {
+    if (iRows == nullptr) LoadAllRowsL();
+    if (iRows == nullptr) return;
+    iRows->Sort(aColumn);
+    if (!selected.empty() || mark != 0) {
+      std::unordered_map<CEOID, int> where;
+      for (int row = 0; row < iRows->Count(); ++row) where.emplace(iRows->OidAt(row), row);
+      for (CEOID identifier : selected) rows.push_back(where[identifier]);
+      if (mark != 0) markRow = where[mark];
+    }
   }
+  if (RowCount() != static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))) iListView->SetItemCount(RowCount());
+  iShown.clear();
   iListView->ShowSorted(aColumn, rows.data(), static_cast<int>(rows.size()), markRow);
 }
 
 void CKvMessagesView::UpdateViewL(const CENOTIFICATION& aNotification) {
-  if (iListBox == nullptr || iListView == nullptr || iRows == nullptr) return;
+  if (iListBox == nullptr || iListView == nullptr || iFolderRows == nullptr) return;
   CEOID identifier = aNotification.oid;
   if (aNotification.uType == DB_CEOID_RECORD_DELETED) {
     DeleteRows(identifier);
@@ -260,7 +350,7 @@ void CKvMessagesView::UpdateViewL(const CENOTIFICATION& aNotification) {
   CKveMessagesItem* message = ReadMessageL(identifier);
   if (message == nullptr) return;
   if (!ShowsFolder(message->Folder())) {
-    DeleteRows(identifier);  // moved to another folder
+    DeleteRows(identifier);  // moved to another folder, or another folder's
   } else if (aNotification.uType == DB_CEOID_CREATED) {
     AddRows(*message, false);
   } else if (aNotification.uType == DB_CEOID_CHANGED) {

@@ -1,8 +1,10 @@
 // One message folder (Inbox, Outbox or Sent): a sorted list box in list
 // mode, or a Name/Date list view over a reader pane in split mode. The list
-// view holds no rows of its own: the view keeps the folder's identifiers in
-// order and reads a message only when its row is painted, so a folder of
-// 100,000 messages opens at once. The list box is filled when first shown.
+// view holds no rows of its own: in the Name order its rows are the store's
+// folder order, read by index when painted (CKvFolderRows), so a folder of
+// 100,000 messages opens at once; the Date order keeps the folder's
+// identifiers sorted in memory (CKvMessageRows), read once when first asked
+// for. The list box is filled when first shown.
 #pragma once
 
 #include <string>
@@ -20,6 +22,7 @@ class CEpocListBox;
 class CEpocListView;
 class CKveMessagesDatabase;
 class CKveMessagesItem;
+class CKvFolderRows;
 class CKvMessageRows;
 
 class CKvMessagesView : public CKvView {
@@ -55,7 +58,7 @@ class CKvMessagesView : public CKvView {
   CEpocListBox* ListBox() const { return iListBox; }
   CEpocListView* ListView() const { return iListView; }
   CEpocEditBox* Reader() const { return iReader; }
-  CKvMessageRows* Rows() const { return iRows; }
+  CKvFolderRows* FolderRows() const { return iFolderRows; }
 
  private:
   CKvMessagesView(LPCWSTR aTitle, int aType, CKvAppUi* aAppUi);
@@ -76,13 +79,22 @@ class CKvMessagesView : public CKvView {
   void AnswerRowL(NMLVDISPINFOW& aInfo);
   void CacheRowsL(int aFirst, int aLast);
   void SortRowsL(int aColumn);
+  // The rows, from whichever of the two holds them.
+  int RowCount();
+  CEOID OidOfRow(int aRow);
+  // Every row of the folder in memory, in the order shown, for the Date order.
+  void LoadAllRowsL();
+  // The list's count made the folder's again, once the view shows.
+  void ResyncRowsL();
 
   CArrayFixFlat<CEpocControl*> iComponents;  // the list box only
   CKveMessagesDatabase* iMessages;          // the document's
   CEpocEditBox* iReader;
   CEpocListBox* iListBox;
-  CEpocListView* iListView;  // owner data: rows from iRows
-  CKvMessageRows* iRows;
+  CEpocListView* iListView;  // owner data: rows from iFolderRows, or iRows once sorted by date
+  CKvFolderRows* iFolderRows;
+  CKvMessageRows* iRows;  // null until the Date order is asked for
+  bool iRowsStale;        // changed while hidden: resynchronised when shown
   bool iListBoxFilled;
   std::unordered_map<CEOID, TShownRow> iShown;  // the rows painted lately
   bool iSplitMode;

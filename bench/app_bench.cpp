@@ -83,6 +83,22 @@ bool WriteStore(const std::string& aRoot, int aMessages) {
   return true;
 }
 
+// In a child, once before the figures: the store's own keys and orders made
+// for records written without them (a store written by an earlier version of
+// this benchmark), so that no figure includes that one-time work.
+[[noreturn]] void BringStoreUpToDate(const std::string& aRoot) {
+  kvplatform::SetDeviceRoot(aRoot);
+  Clock::time_point start = Clock::now();
+  CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+  int first = 0, count = 0;
+  bool ready = store != nullptr && store->FolderRangeL(EKvFolderInbox, first, count);
+  delete store;
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  if (seconds > 1) printf("store brought up to date in %.1f s\n", seconds);
+  fflush(stdout);
+  _exit(ready ? 0 : 1);
+}
+
 // In the child: the program on its own thread, as the user interface thread;
 // the clock stops when the Inbox's list shows and the screen is painted.
 [[noreturn]] void MeasureFirstPaint(const std::string& aRoot, bool aSplit) {
@@ -136,6 +152,11 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  pid_t preparer = fork();
+  if (preparer == 0) BringStoreUpToDate(root);
+  int prepared = 0;
+  waitpid(preparer, &prepared, 0);
+  if (!WIFEXITED(prepared) || WEXITSTATUS(prepared) != 0) fprintf(stderr, "the store's folder order could not be made\n");
   printf("Inbox of a store of %d messages: start to first paint, peak memory\n", messages);
   for (bool split : {true, false}) {
     fflush(stdout);

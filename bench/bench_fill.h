@@ -51,7 +51,7 @@ inline std::string MakeBenchRoot() {
 
 // The volume file of a store of aCount bench messages (1,000, 10,000, 50,000
 // or 100,000), made once and kept in $KV_BENCH_CACHE (default
-// /tmp/kv-bench-cache): every write is synced, so filling takes minutes.
+// /tmp/kv-bench-cache): the store syncs every write, so filling takes minutes.
 // Each size is grown from the one below. Empty when it could not be made.
 inline std::string CachedMessagesVolume(int aCount) {
   const char* folder = getenv("KV_BENCH_CACHE");

@@ -4,6 +4,7 @@
 
 #include "kernel/log.h"
 #include "store/duplicate_key.h"
+#include "store/message_folder_order.h"
 #include "store/message_parts.h"
 #include "store/store_text.h"
 
@@ -75,6 +76,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageConcatTotalProp: iConcatTotal = aValue.val.ulVal; break;
     case KMessagePartsProp: CopyTextL(iParts, aValue.val.lpwstr); break;
     case KMessageDeliveryProp: CopyTextL(iDelivery, aValue.val.lpwstr); break;
+    case KMessageFolderOrderProp: break;  // made again from the fields at every write
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -107,6 +109,9 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[8].val.lpwstr = TextForProperty(iParts);
   aBuffer[9].propid = KMessageDeliveryProp;
   aBuffer[9].val.lpwstr = TextForProperty(iDelivery);
+  iFolderOrderKey = FolderOrderKey(iFolder, Name(), iDateSent);
+  aBuffer[10].propid = KMessageFolderOrderProp;
+  aBuffer[10].val.lpwstr = iFolderOrderKey.data();
 }
 
 void CKveMessagesItem::Reset() {
@@ -296,13 +301,16 @@ void CKveMessagesItem::DiscardCaches() {
   FreeText(iSmsText);
 }
 
-CKveMessagesDatabase::CKveMessagesDatabase() : iDateDatabase(INVALID_HANDLE_VALUE) {
+CKveMessagesDatabase::CKveMessagesDatabase()
+    : iDateDatabase(INVALID_HANDLE_VALUE), iFolderDatabase(INVALID_HANDLE_VALUE) {
   SetClassName(u"CKveMessagesDatabase");
 }
 
 CKveMessagesDatabase::~CKveMessagesDatabase() {
   if (iDateDatabase != INVALID_HANDLE_VALUE) CloseHandle(iDateDatabase);
   LocalFree(iDateReadBuffer);
+  if (iFolderDatabase != INVALID_HANDLE_VALUE) CloseHandle(iFolderDatabase);
+  LocalFree(iFolderReadBuffer);
 }
 
 CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {

@@ -2,6 +2,8 @@
 // locally, in the Inbox, Outbox and Sent folders.
 #pragma once
 
+#include <string>
+
 #include "kernel/descriptors.h"
 #include "store/epoc_database.h"
 #include "store/message_delivery.h"
@@ -48,7 +50,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 10; }
+  int PropertyCount() override { return 11; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -121,6 +123,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   THeapBuf16* iParts;
   bool iReadLongMessageProperties;
   THeapBuf16* iDelivery;
+  std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
 };
 
 class CKveMessagesDatabase : public CEpocDatabase {
@@ -140,6 +143,20 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // gives null however many messages there are).
   bool DateOrderOpen() const { return iDateDatabase != INVALID_HANDLE_VALUE; }
 
+  // The messages a folder's list shows, in the list's order (by name code
+  // unit by code unit, then date sent, then as stored: message_folder_order.h),
+  // read by index in an order of all the lists: the folder's rows are
+  // [aFirst, aFirst + aCount) of it. False when the order could not be
+  // opened. The order is added to the database on first use, and records
+  // written without its key (by an earlier version) are keyed then.
+  bool FolderRangeL(DWORD aFolder, int& aFirst, int& aCount);
+  // The message at aIndex of that order, then the ones after it; null past
+  // the end. The items are the caller's.
+  CKveMessagesItem* ReadFolderItemL(int aIndex);
+  CKveMessagesItem* ReadNextFolderItemL();
+  // The message's index in that order; -1 when it is not stored.
+  int FolderIndexL(CEOID aOid);
+
   // Stores a received message. A part of a long message joins the record
   // holding that message's other parts, whatever order and download they came
   // in, or starts it; parts stored one a record by the earlier version are
@@ -154,8 +171,16 @@ class CKveMessagesDatabase : public CEpocDatabase {
  private:
   CKveMessagesDatabase();
   CKveMessagesItem* CopyForPartL(const CKveMessagesItem& aMessage);
+  bool OpenFolderOrderL();
+  bool KeyFolderOrderL();
+  // The index of the first record sorting after aBound; the count of
+  // records when none does, -1 on failure.
+  int IndexAfterL(const std::u16string& aBound);
 
   HANDLE iDateDatabase;
   LPBYTE iDateReadBuffer;
   DWORD iDateReadBufferSize;
+  HANDLE iFolderDatabase;  // the folder order, opened on first use
+  LPBYTE iFolderReadBuffer;
+  DWORD iFolderReadBufferSize;
 };

@@ -3,7 +3,9 @@
 // reached with the keyboard, tapped into the reader and opened.
 #include <kvplatform.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -62,6 +64,22 @@ class LargeFolderTest : public ProgramTest {
     CloseHandle(database);
     CeUnmountDBVol(&volume);
     delete store;
+  }
+  // The Inbox's names ordered by time, then name, read from the store.
+  std::vector<std::pair<ULONGLONG, std::u16string>> InboxByTime() {
+    std::vector<std::pair<ULONGLONG, std::u16string>> rows;
+    CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+    for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL()) {
+      auto* message = static_cast<CKveMessagesItem*>(item);
+      const FILETIME& time = message->DateSentTime();
+      if (message->Folder() == EKvFolderInbox)
+        rows.emplace_back((ULONGLONG{time.dwHighDateTime} << 32) | time.dwLowDateTime,
+                          std::u16string(message->Name().Ptr(), message->Name().Length()));
+      delete item;
+    }
+    delete store;
+    std::sort(rows.begin(), rows.end());
+    return rows;
   }
   CKvMessagesView* Inbox() { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(EKvViewInbox)); }
   HWND List() { return Inbox()->ListView()->ChildWindow(); }
@@ -148,6 +166,20 @@ TEST_F(LargeFolderTest, FirstRowsPaintAndARowFarDownIsSelectedReadAndOpened) {
   delete store;
   EXPECT_EQ(stored, KInboxMessages - 3);
   Screenshot("large_inbox_deleted");
+
+  // The Date header orders by time, then name; the Name header again by
+  // name, then time: what sorting every row gives, whichever holds them.
+  std::vector<std::pair<ULONGLONG, std::u16string>> byTime = InboxByTime();
+  ASSERT_EQ(byTime.size(), static_cast<size_t>(KInboxMessages - 3));
+  kvui::Tap(list.left + 170, list.top + 8);
+  ASSERT_TRUE(WaitFor([&] { return Inbox()->ListView()->SortColumn() == 1; }));
+  EXPECT_EQ(SendMessageW(List(), LVM_GETITEMCOUNT, 0, 0), KInboxMessages - 3);
+  for (int row : {0, 1, 2, 1500, KInboxMessages - 4}) EXPECT_EQ(RowText(row), byTime[static_cast<size_t>(row)].second);
+  Screenshot("large_inbox_by_date");
+  kvui::Tap(list.left + 40, list.top + 8);
+  ASSERT_TRUE(WaitFor([&] { return Inbox()->ListView()->SortColumn() == 0; }));
+  EXPECT_EQ(RowText(0), u"Friend 00000");
+  EXPECT_EQ(RowText(KInboxMessages - 4), u"Friend 02996");
   EXPECT_EQ(StopProgram(), 0);
 }
 

@@ -114,7 +114,7 @@ BOOL CeUnmountDBVol(PCEGUID volume) {
 
 BOOL CeFlushDBVol(PCEGUID volume) {
   auto mounted = VolumeOf(volume);
-  return mounted ? mounted->Checkpoint() : FALSE;
+  return mounted ? mounted->Flush() : FALSE;
 }
 
 CEOID CeCreateDatabaseEx(PCEGUID volume, CEDBASEINFO* info) {
@@ -183,12 +183,21 @@ CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD_PTR value, LPDWORD i
     }
     return db->volume->SeekRecord(db->info, db->slot, static_cast<CEOID>(value), db->position, index);
   }
-  if (seekType == CEDB_SEEK_VALUEFIRSTEQUAL) {
+  if (seekType == CEDB_SEEK_END) {
+    if (value > 0xffffffffu) {
+      SetLastError(ERROR_INVALID_PARAMETER);
+      return 0;
+    }
+    return db->volume->SeekFromEnd(db->info, db->slot, static_cast<DWORD>(value), db->position, index);
+  }
+  if (seekType == CEDB_SEEK_VALUEFIRSTEQUAL || seekType == CEDB_SEEK_VALUEGREATER) {
     const auto* wanted = reinterpret_cast<const CEPROPVAL*>(value);
     if (wanted == nullptr) {
       SetLastError(ERROR_INVALID_PARAMETER);
       return 0;
     }
+    if (seekType == CEDB_SEEK_VALUEGREATER)
+      return db->volume->SeekAfterValue(db->info, db->slot, *wanted, db->position, index);
     return db->volume->SeekValue(db->info, db->slot, *wanted, db->position, index);
   }
   SetLastError(ERROR_INVALID_PARAMETER);

@@ -190,7 +190,10 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   // remaking the keys is one transaction in the rollback journal, undone
   // whole if it fails. The switch to WAL comes last.
   if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
-  if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=FULL")) return nullptr;
+  // A commit is in the journal when a write returns, so it survives the
+  // program; Flush() syncs the journal where the caller needs a write to
+  // survive the system as well, one sync however many commits it covers.
+  if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=NORMAL")) return nullptr;
   // Open now: the stamp would no longer tell how the file was left.
   unlink(CheckedStampPath(hostPath).c_str());
   volume->accepted_ = true;
@@ -321,9 +324,11 @@ bool Volume::Prepare() {
        "SELECT s.key, s.oid, r.props FROM sortkeys s JOIN records r ON r.oid = s.oid"
        " WHERE s.db=?1 AND s.slot=?2 AND (s.key, s.oid) > (?3, ?4) ORDER BY s.key, s.oid LIMIT 1"},
       {s_->atIndex, "SELECT key, oid FROM sortkeys WHERE db=? AND slot=? ORDER BY key, oid LIMIT 1 OFFSET ?"},
+      {s_->fromEnd, "SELECT key, oid FROM sortkeys WHERE db=? AND slot=? ORDER BY key DESC, oid DESC LIMIT 1 OFFSET ?"},
       {s_->keyOf, "SELECT key FROM sortkeys WHERE oid=?3 AND db=?1 AND slot=?2"},
       {s_->indexOf, "SELECT count(*) FROM sortkeys WHERE db=?1 AND slot=?2 AND (key, oid) < (?3, ?4)"},
       {s_->firstWithKey, "SELECT oid FROM sortkeys WHERE db=? AND slot=? AND key=? ORDER BY oid LIMIT 1"},
+      {s_->firstAfterKey, "SELECT key, oid FROM sortkeys WHERE db=? AND slot=? AND key>? ORDER BY key, oid LIMIT 1"},
       {s_->recordProps, "SELECT db, props FROM records WHERE oid=?"},
       {s_->insertRecord, "INSERT INTO records VALUES(?, ?, ?)"},
       {s_->updateRecord, "UPDATE records SET props=? WHERE oid=?"},

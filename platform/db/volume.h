@@ -1,7 +1,7 @@
 // One mounted database volume: an SQLite file in WAL mode, shared by every
 // handle of this process (one connection, one lock) and by other processes
 // (WAL keeps readers and the writer consistent; every write is its own
-// transaction, synced before it returns).
+// transaction, in the journal when it returns, and synced by Flush).
 #pragma once
 
 #include <sys/types.h>
@@ -60,6 +60,10 @@ class Volume {
   // The first record in sort order whose value of the slot's sort property
   // sorts equal to value; position set on it; index filled when asked.
   CEOID SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position, LPDWORD index);
+  // The first record in sort order whose value sorts after value.
+  CEOID SeekAfterValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position, LPDWORD index);
+  // The record back records before the last in sort order.
+  CEOID SeekFromEnd(const DatabaseInfo& db, int slot, DWORD back, Position& position, LPDWORD index);
   // The record at the position, its properties and its key (for moving on).
   CEOID ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
                std::vector<unsigned char>& key);
@@ -69,7 +73,9 @@ class Volume {
   // Name, type and sort orders, as the info's valid flags say; new sort
   // orders remake every record's keys in the same transaction.
   BOOL SetDatabaseInfo(CEOID database, const CEDBASEINFO& info);
-  BOOL Checkpoint();
+  // Every commit so far made to survive a crash of the system (the journal
+  // synced), then moved into the volume file.
+  BOOL Flush();
   // One transaction around many writes of this process: they all take
   // effect at EndTransaction(true), or none of them does.
   BOOL BeginTransaction();
@@ -85,6 +91,8 @@ class Volume {
   bool RemakeKeysIfCollationChanged();
   bool Exec(const char* sql);
   bool Fail(int rc);
+  // The key of a value of the slot's sort property; false when it is not one.
+  bool KeyOfValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, std::vector<unsigned char>& key);
   CEOID LandOn(const DatabaseInfo& db, int slot, std::vector<unsigned char> key, CEOID record, Position& position,
                LPDWORD index);
   std::optional<DatabaseInfo> FindDatabaseLocked(const std::u16string* name, CEOID oid);
@@ -107,7 +115,7 @@ class Volume {
     Statement begin, commit, rollback;
     Statement getMeta, setMeta;
     Statement dbByName, dbByOid, sortOrders, insertDb, insertSortOrder, touchDb, dbStats;
-    Statement nextInclusive, nextExclusive, atIndex, keyOf, indexOf, firstWithKey;
+    Statement nextInclusive, nextExclusive, atIndex, fromEnd, keyOf, indexOf, firstWithKey, firstAfterKey;
     Statement recordProps, insertRecord, updateRecord, deleteRecord;
     Statement insertKey, deleteKeys, deleteDbKeys, recordsOfDb;
     Statement renameDb, retypeDb, deleteSortOrders;

@@ -86,17 +86,23 @@ CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Positio
   return LandOn(db, slot, std::move(key), record, position, index);
 }
 
-CEOID Volume::SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position,
-                        LPDWORD index) {
-  std::lock_guard guard(lock_);
+bool Volume::KeyOfValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, std::vector<unsigned char>& key) {
   const SORTORDERSPEC& spec = db.sortOrders[static_cast<size_t>(slot)];
   std::vector<StoredValue> wanted;
   DWORD error = 0;
   if (spec.propid == 0 || value.propid != spec.propid || !MergeValues(wanted, &value, 1, error) || wanted.empty()) {
     SetLastError(ERROR_INVALID_PARAMETER);
-    return 0;
+    return false;
   }
-  std::vector<unsigned char> key = keys_.KeyFor(spec, wanted);
+  key = keys_.KeyFor(spec, wanted);
+  return true;
+}
+
+CEOID Volume::SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position,
+                        LPDWORD index) {
+  std::lock_guard guard(lock_);
+  std::vector<unsigned char> key;
+  if (!KeyOfValue(db, slot, value, key)) return 0;
   int rc = s_->firstWithKey.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key).Step();
   if (rc != SQLITE_ROW) {
     if (rc == SQLITE_DONE)
@@ -108,6 +114,43 @@ CEOID Volume::SeekValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value
   CEOID record = static_cast<CEOID>(s_->firstWithKey.Int(0));
   s_->firstWithKey.Reset();
   return LandOn(db, slot, std::move(key), record, position, index);
+}
+
+CEOID Volume::SeekAfterValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position,
+                             LPDWORD index) {
+  std::lock_guard guard(lock_);
+  std::vector<unsigned char> key;
+  if (!KeyOfValue(db, slot, value, key)) return 0;
+  Statement& query = s_->firstAfterKey;
+  int rc = query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_NO_MORE_ITEMS);  // every record sorts at or before it
+    else
+      Fail(rc);
+    return 0;
+  }
+  std::vector<unsigned char> found = query.Blob(0);
+  CEOID record = static_cast<CEOID>(query.Int(1));
+  query.Reset();
+  return LandOn(db, slot, std::move(found), record, position, index);
+}
+
+CEOID Volume::SeekFromEnd(const DatabaseInfo& db, int slot, DWORD back, Position& position, LPDWORD index) {
+  std::lock_guard guard(lock_);
+  Statement& query = s_->fromEnd;
+  int rc = query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{back}).Step();
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_NO_MORE_ITEMS);
+    else
+      Fail(rc);
+    return 0;
+  }
+  std::vector<unsigned char> found = query.Blob(0);
+  CEOID record = static_cast<CEOID>(query.Int(1));
+  query.Reset();
+  return LandOn(db, slot, std::move(found), record, position, index);
 }
 
 CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
@@ -224,11 +267,24 @@ BOOL Volume::ObjectInfo(CEOID object, CEOIDINFO& info) {
   return TRUE;
 }
 
-BOOL Volume::Checkpoint() {
+BOOL Volume::Flush() {
   std::lock_guard guard(lock_);
-  // Inside a transaction held open nothing is in the log yet to move.
+  // The journal's own file, synced as SQLite syncs it (its folder too, the
+  // first time): the commits in it then survive a crash of the system, even
+  // when a reader elsewhere keeps the checkpoint below from copying them.
+  sqlite3_file* journal = nullptr;
+  int rc = sqlite3_file_control(db_, "main", SQLITE_FCNTL_JOURNAL_POINTER, &journal);
+  if (rc != SQLITE_OK) return Fail(rc);
+  if (journal != nullptr && journal->pMethods != nullptr) {
+    rc = journal->pMethods->xSync(journal, SQLITE_SYNC_NORMAL);
+    if (rc != SQLITE_OK) return Fail(rc);
+  }
+  // Then moved into the volume file, so the journal starts over small: each
+  // write adds several pages, and a journal left to grow to SQLite's own
+  // limit would take megabytes a small or nearly full disk does not have.
+  // Inside a transaction held open nothing is in the journal yet to move.
   if (sqlite3_get_autocommit(db_) == 0) return TRUE;
-  int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+  rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   return rc == SQLITE_OK ? TRUE : Fail(rc);
 }
 

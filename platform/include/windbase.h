@@ -145,9 +145,14 @@ typedef struct _CENOTIFYREQUEST {
 // Seek types.
 #define CEDB_SEEK_CEOID 0x00000001
 #define CEDB_SEEK_BEGINNING 0x00000002
+// value records back from the last one in sort order (0: the last record).
+#define CEDB_SEEK_END 0x00000004
 // value points to a CEPROPVAL of the handle's sort property: the first record
 // (in sort order) whose value sorts equal to it.
 #define CEDB_SEEK_VALUEFIRSTEQUAL 0x00000020
+// value points to a CEPROPVAL of the handle's sort property: the first record
+// (in sort order) whose value sorts after it.
+#define CEDB_SEEK_VALUEGREATER 0x00000040
 // Read flags.
 #define CEDB_ALLOWREALLOC 0x00000001
 
@@ -156,8 +161,9 @@ typedef struct _CENOTIFYREQUEST {
 // and counts the mount; each mount needs its CeUnmountDBVol.
 BOOL CeMountDBVol(PCEGUID volume, LPWSTR path, DWORD flags);
 BOOL CeUnmountDBVol(PCEGUID volume);
-// Every write is already durable when it returns; this moves the journal
-// into the volume file.
+// A write returns once it is in the volume's journal: it survives the end of
+// the program, and this makes every write so far survive a crash of the
+// system or a power cut too.
 BOOL CeFlushDBVol(PCEGUID volume);
 
 CEOID CeCreateDatabaseEx(PCEGUID volume, CEDBASEINFO* info);

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -259,8 +261,48 @@ TEST_F(DbTest, SeekByIndexAndByIdentifier) {
   EXPECT_EQ(store.ReadRest(), (std::vector<std::u16string>{u"Bert", u"Carol"}));
   EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, 0x7ffffff0, nullptr), 0u);
   EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_CEOID, store.database, nullptr), 0u) << "not a record";
-  EXPECT_EQ(CeSeekDatabase(store.handle, 0x40, 0, nullptr), 0u);
+  EXPECT_EQ(CeSeekDatabase(store.handle, 0x1000, 0, nullptr), 0u);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+  store.Close();
+}
+
+// Past a value, and back from the end: how a caller finds where a range of
+// values begins and how many records there are, with index lookups alone.
+TEST_F(DbTest, SeekPastAValueAndBackFromTheEnd) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_END, 0, nullptr), 0u) << "an empty database";
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+  CEOID carol = store.Write(u"Carol");
+  CEOID alice = store.Write(u"Alice");
+  CEOID bert = store.Write(u"Bert");
+  CEOID bert2 = store.Write(u"Bert");
+  CEPROPVAL value{};
+  value.propid = kName;
+  value.val.lpwstr = const_cast<LPWSTR>(u"Bert");
+  DWORD index = 99;
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_VALUEGREATER, reinterpret_cast<DWORD_PTR>(&value), &index), carol)
+      << "past every record of the value";
+  EXPECT_EQ(index, 3u);
+  value.val.lpwstr = const_cast<LPWSTR>(u"B");
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_VALUEGREATER, reinterpret_cast<DWORD_PTR>(&value), &index), bert);
+  EXPECT_EQ(index, 1u);
+  EXPECT_EQ(store.ReadRest(), (std::vector<std::u16string>{u"Bert", u"Bert", u"Carol"}));
+  value.val.lpwstr = const_cast<LPWSTR>(u"Dora");
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_VALUEGREATER, reinterpret_cast<DWORD_PTR>(&value), &index), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_VALUEGREATER, 0, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
+
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_END, 0, &index), carol);
+  EXPECT_EQ(index, 3u) << "the last record's index: one less than the count";
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_END, 1, &index), bert2) << "ties by identifier";
+  EXPECT_EQ(index, 2u);
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_END, 3, &index), alice);
+  EXPECT_EQ(index, 0u);
+  EXPECT_EQ(store.ReadRest().size(), 4u);
+  EXPECT_EQ(CeSeekDatabase(store.handle, CEDB_SEEK_END, 4, nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NO_MORE_ITEMS});
   store.Close();
 }
 
@@ -437,6 +479,20 @@ TEST(DbChildProcess, Writer) {
   store.Close();
 }
 
+// Killed with the volume open: its committed writes stay, the one of its
+// transaction held open does not.
+TEST(DbChildProcess, KilledWriter) {
+  const char* root = std::getenv("KV_DB_TEST_CHILD_ROOT");
+  if (root == nullptr) GTEST_SKIP() << "only as a child process";
+  kvplatform::SetDeviceRoot(root);
+  Store store;
+  ASSERT_TRUE(store.Open());
+  for (int i = 0; i < 5; ++i) ASSERT_NE(store.Write(u"Committed"), 0u);
+  ASSERT_TRUE(kvplatform::BeginVolumeTransaction(store.volume));
+  ASSERT_NE(store.Write(u"Uncommitted"), 0u);
+  raise(SIGKILL);
+}
+
 TEST_F(DbTest, AnotherProcessSharesTheVolume) {
   Store store;
   ASSERT_TRUE(store.Open());
@@ -459,6 +515,35 @@ TEST_F(DbTest, AnotherProcessSharesTheVolume) {
   EXPECT_EQ(names.front(), u"From the other process");
   EXPECT_EQ(names.back(), u"Mine");
   store.Close();
+}
+
+TEST_F(DbTest, AProcessKilledWithTheVolumeOpenLosesNoCommittedWrite) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  ASSERT_NE(store.Write(u"Mine"), 0u);
+  std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.Path();
+  std::string filter = "--gtest_filter=DbChildProcess.KilledWriter";
+  char* argv[] = {const_cast<char*>("db_test_child"), filter.data(), nullptr};
+  std::vector<char*> env = {rootVar.data()};
+  for (char** e = environ; *e; ++e) env.push_back(*e);
+  env.push_back(nullptr);
+  pid_t child = 0;
+  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ran to its end";
+
+  const std::vector<std::u16string> expected = {u"Committed", u"Committed", u"Committed", u"Committed",
+                                                u"Committed", u"Mine"};
+  EXPECT_EQ(store.ReadAllNames(), expected) << "seen by the process that had the volume open";
+  ASSERT_NE(store.Write(u"After"), 0u) << "the dead writer's lock is gone";
+  store.Close();
+  Store reopened;
+  ASSERT_TRUE(reopened.Open()) << "opens sound";
+  std::vector<std::u16string> names = reopened.ReadAllNames();
+  EXPECT_EQ(names.size(), 7u);
+  EXPECT_EQ(std::count(names.begin(), names.end(), u"Uncommitted"), 0);
+  reopened.Close();
 }
 
 TEST_F(DbTest, AVolumeThatIsNotOursOrIsDamagedIsRefusedAndLeftAlone) {
