@@ -38,7 +38,7 @@ choose() {
         fail "command $4 did not end well: $(grep 'Return message' "$log" | tail -1)" ;;
     ok) tap 223 13 ;;
     cancel) tap 168 273 ;;
-    chooser) tap 156 304 ;;
+    chooser) tap 156 305 ;;
   esac
 }
 select_first_row() { tap 64 62; }

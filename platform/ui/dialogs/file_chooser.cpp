@@ -76,7 +76,7 @@ std::vector<BYTE> ChooserTemplate(const std::u16string& title) {
   res::DialogDefinition d;
   d.cx = 136;
   d.cy = 160;
-  d.style = WS_POPUP | WS_CAPTION;
+  d.style = WS_POPUP;  // full screen: the title shows on the taskbar, as other full-screen dialogs do
   d.caption = title;
   // Made in tab order; Layout places them.
   d.controls = {

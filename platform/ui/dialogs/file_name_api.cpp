@@ -36,7 +36,7 @@ ChooserRequest RequestOf(const OPENFILENAMEW& ofn, bool save) {
   request.save = save;
   request.title = ofn.lpstrTitle != nullptr ? ofn.lpstrTitle : save ? u"Save As" : u"Open";
   const WCHAR* end = std::find(ofn.lpstrFile, ofn.lpstrFile + ofn.nMaxFile, u'\0');
-  std::u16string given(ofn.lpstrFile, end);
+  std::u16string given(static_cast<const WCHAR*>(ofn.lpstrFile), end);
   request.folder = StartFolder(ofn, given);
   size_t slash = given.rfind(u'\\');
   request.name = slash == std::u16string::npos ? given : given.substr(slash + 1);
