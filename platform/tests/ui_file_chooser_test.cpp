@@ -258,21 +258,24 @@ TEST_F(FileChooserTest, AFileIsChosenWithKeysAndEscapeCancels) {
   EXPECT_TRUE(chosen.ok);
   EXPECT_EQ(chosen.file, u"\\My Documents\\Cards\\b.vcf");
 
-  // Escape: FALSE, no error, the buffer as it was.
-  run = Run(false, [](OPENFILENAMEW& ofn) { lstrcpyW(ofn.lpstrFile, u"start.vcf"); });
+  // A name given with its folder starts there. Escape: FALSE, no error,
+  // the buffer as it was.
+  run = Run(false, [](OPENFILENAMEW& ofn) { lstrcpyW(ofn.lpstrFile, u"Cards\\start.vcf"); });
   dialog = WaitForChooser();
   ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(Text(dialog, stc1), u"\\My Documents\\Cards");
   EXPECT_EQ(Text(dialog, edt1), u"start.vcf");
   ui::PressKey(VK_ESCAPE);
   chosen = Result(run);
   EXPECT_FALSE(chosen.ok);
   EXPECT_EQ(chosen.error, 0u);
-  EXPECT_EQ(chosen.file, u"start.vcf");
+  EXPECT_EQ(chosen.file, u"Cards\\start.vcf");
 
-  // A typed name that is not there, with OFN_FILEMUSTEXIST: a warning, and
-  // the chooser stays; a typed folder opens; a path too long for the buffer
-  // fails with the size it needs.
+  // From lpstrInitialDir: a typed name that is not there, with
+  // OFN_FILEMUSTEXIST, gives a warning and the chooser stays; a typed folder
+  // opens; a path too long for the buffer fails with the size it needs.
   run = Run(false, [](OPENFILENAMEW& ofn) {
+    ofn.lpstrInitialDir = u"\\My Documents\\Cards";
     ofn.Flags = OFN_FILEMUSTEXIST;
     ofn.nMaxFile = 12;
   });
@@ -284,16 +287,16 @@ TEST_F(FileChooserTest, AFileIsChosenWithKeysAndEscapeCancels) {
   ASSERT_TRUE(kvtest::WaitUntil([&] { return (box = ui::FindByClass(u"KvMessageBox")) != nullptr; }));
   std::vector<kvplatform::MessageBoxRecord> boxes = kvplatform::MessageBoxHistory();
   ASSERT_FALSE(boxes.empty());
-  EXPECT_EQ(boxes.back().text, u"\\My Documents\\missing.vcf\nThere is no such file.");
+  EXPECT_EQ(boxes.back().text, u"\\My Documents\\Cards\\missing.vcf\nThere is no such file.");
   ui::WaitIdle();
   ui::PressKey(VK_RETURN);
   ASSERT_TRUE(kvtest::WaitUntil([&] { return !IsWindow(box); }));
   EXPECT_TRUE(IsWindow(dialog));
-  SendMessageW(GetDlgItem(dialog, edt1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"Cards"));
+  SendMessageW(GetDlgItem(dialog, edt1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u".."));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
-  ASSERT_TRUE(kvtest::WaitUntil([&] { return Text(dialog, stc1) == u"\\My Documents\\Cards"; }));
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return Text(dialog, stc1) == u"\\My Documents"; }));
   EXPECT_EQ(Text(dialog, edt1), u"");
-  SendMessageW(GetDlgItem(dialog, edt1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"b.vcf"));
+  SendMessageW(GetDlgItem(dialog, edt1), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(u"Cards\\b.vcf"));
   PostMessageW(dialog, WM_COMMAND, IDOK, 0);
   chosen = Result(run);
   EXPECT_FALSE(chosen.ok);

@@ -19,16 +19,18 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
-// Where the chooser starts: the folder of a path given in lpstrFile, else
-// lpstrInitialDir, else the device's documents, else the root.
+// Where the chooser starts: the folder of a path given in lpstrFile (below
+// the initial folder when relative), else lpstrInitialDir, else the device's
+// documents, else the root.
 std::u16string StartFolder(const OPENFILENAMEW& ofn, const std::u16string& given) {
+  std::u16string initial = IsDeviceFolder(kDocuments) ? kDocuments : u"\\";
+  if (ofn.lpstrInitialDir != nullptr && *ofn.lpstrInitialDir != 0 && IsDeviceFolder(ofn.lpstrInitialDir))
+    initial = NormalDevicePath(ofn.lpstrInitialDir);
   if (given.find(u'\\') != std::u16string::npos) {
-    std::u16string folder = ParentFolder(ResolveDevicePath(u"\\", given));
+    std::u16string folder = ParentFolder(ResolveDevicePath(initial, given));
     if (IsDeviceFolder(folder)) return folder;
   }
-  if (ofn.lpstrInitialDir != nullptr && *ofn.lpstrInitialDir != 0 && IsDeviceFolder(ofn.lpstrInitialDir))
-    return NormalDevicePath(ofn.lpstrInitialDir);
-  return IsDeviceFolder(kDocuments) ? kDocuments : u"\\";
+  return initial;
 }
 
 ChooserRequest RequestOf(const OPENFILENAMEW& ofn, bool save) {
