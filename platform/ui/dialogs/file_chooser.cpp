@@ -218,8 +218,8 @@ void OnOk(HWND dialog, ChooserState& s) {
   if (typed.empty()) return;
   std::u16string path = ResolveDevicePath(s.folder, typed);
   if (IsDeviceFolder(path)) {
-    OpenFolder(dialog, s, path);
     SetDlgItemTextW(dialog, edt1, u"");
+    OpenFolder(dialog, s, path);
     return;
   }
   if (!IsValidFileName(LastPart(path))) {
