@@ -31,6 +31,7 @@ struct Chosen {
   BOOL ok = FALSE;
   DWORD error = 0;
   std::u16string file;
+  std::u16string fileTitle;
   OPENFILENAMEW ofn{};
 };
 
@@ -56,7 +57,10 @@ class FileChooserTest : public ::testing::Test {
       HWND owner = uitest_support::MakeWindow(WS_VISIBLE, 0, 26, 240, 294, nullptr, RGB(255, 255, 255));
       Chosen chosen;
       WCHAR file[MAX_PATH] = {};
+      WCHAR fileTitle[MAX_PATH] = {};
       chosen.ofn.lStructSize = sizeof(OPENFILENAMEW);
+      chosen.ofn.lpstrFileTitle = fileTitle;
+      chosen.ofn.nMaxFileTitle = MAX_PATH;
       chosen.ofn.hwndOwner = owner;
       chosen.ofn.lpstrFile = file;
       chosen.ofn.nMaxFile = MAX_PATH;
@@ -66,7 +70,8 @@ class FileChooserTest : public ::testing::Test {
       chosen.ok = save ? GetSaveFileNameW(&chosen.ofn) : GetOpenFileNameW(&chosen.ofn);
       chosen.error = CommDlgExtendedError();
       chosen.file = chosen.ofn.lpstrFile;
-      chosen.ofn.lpstrFile = nullptr;
+      chosen.fileTitle = fileTitle;
+      chosen.ofn.lpstrFile = chosen.ofn.lpstrFileTitle = nullptr;
       DestroyWindow(owner);
       return chosen;
     });
@@ -220,6 +225,7 @@ TEST_F(FileChooserTest, AFileIsChosenWithTheStylus) {
   Chosen chosen = Result(run);
   EXPECT_TRUE(chosen.ok);
   EXPECT_EQ(chosen.file, u"\\My Documents\\Cards\\c.csv");
+  EXPECT_EQ(chosen.fileTitle, u"c.csv");
   EXPECT_EQ(chosen.ofn.nFileOffset, 20);
   EXPECT_EQ(chosen.ofn.nFileExtension, 22);
   EXPECT_EQ(chosen.ofn.nFilterIndex, 3u);
