@@ -10,6 +10,7 @@
 #include "app/kv_appui.h"
 #include "app/kv_contact_editor.h"
 #include "app/kv_document.h"
+#include "app/kv_exchange_actions.h"
 #include "app/kv_store_ids.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
@@ -259,6 +260,12 @@ LRESULT CKvContactsView::HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWPar
       return 0;
     case KKvCmdNewEntry:
       NewEntryL();
+      return 0;
+    case KKvCmdImportContacts:
+      if (iContacts != nullptr) KvImportContactsL(iWindow, *iContacts);
+      return 0;
+    case KKvCmdExportContacts:
+      if (iContacts != nullptr) KvExportContactsL(iWindow, *iContacts);
       return 0;
     default:
       return CKvView::HandleCommand(aWindow, aMessage, aWParam, aLParam);

@@ -10,6 +10,7 @@
 #include "app/kv_delivery_text.h"
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
+#include "app/kv_exchange_actions.h"
 #include "app/kv_folder_rows.h"
 #include "app/kv_message_rows.h"
 #include "app/kv_store_ids.h"
@@ -438,6 +439,9 @@ LRESULT CKvMessagesView::HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWPar
       return 0;
     case KKvCmdDeleteAllMessages:
       iAppUi->DeleteAllMessagesL(iWindow);
+      return 0;
+    case KKvCmdExportMessages:
+      if (iMessages != nullptr) KvExportMessagesL(iWindow, *iMessages);
       return 0;
     case KKvCmdChangeView: {
       CKvDocument* document = iAppUi->KvDocument();

@@ -32,6 +32,8 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
   if (aSendAll) items.push_back(MenuItem(u"Send all messages", KKvCmdSendAllMessages));
   items.push_back(MenuItem(u"Delete all messages", KKvCmdDeleteAllMessages));
   items.push_back(Separator());
+  items.push_back(MenuItem(u"Export messages…", KKvCmdExportMessages));
+  items.push_back(Separator());
   items.push_back(MenuItem(u"Settings", KKvCmdSettings));
   items.push_back(MenuItem(u"About", KKvCmdAbout));
   return Popup(u"Phone", items);
@@ -184,6 +186,8 @@ void KvDeclareResources(HINSTANCE aInstance) {
              Popup(u"Phone", {MenuItem(u"Download contacts", KKvCmdDownloadContacts),
                               MenuItem(u"Upload changes", KKvCmdUploadChanges),
                               MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts), Separator(),
+                              MenuItem(u"Import contacts…", KKvCmdImportContacts),
+                              MenuItem(u"Export contacts…", KKvCmdExportContacts), Separator(),
                               MenuItem(u"Settings", KKvCmdSettings), MenuItem(u"About", KKvCmdAbout)}),
              Popup(u"Entry", {MenuItem(u"Delete", KKvCmdDelete), MenuItem(u"Edit", KKvCmdEdit), Separator(),
                               MenuItem(u"Send SMS", KKvCmdSend)})})

@@ -48,6 +48,10 @@ inline constexpr int KKvCmdChangeView = 40072;
 // The menu bar's drop-down buttons.
 inline constexpr int KKvCmdViewMenu = 40023;
 inline constexpr int KKvCmdPhoneMenu = 40024;
+// Contacts and messages to and from files, through the file chooser.
+inline constexpr int KKvCmdImportContacts = 40090;
+inline constexpr int KKvCmdExportContacts = 40091;
+inline constexpr int KKvCmdExportMessages = 40092;
 
 // Controls of the frame and the views.
 inline constexpr int KKvIdTitleButton = 17460;

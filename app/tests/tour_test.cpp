@@ -1,9 +1,12 @@
 // The whole program as a new user meets it, against the demo phone: from
-// an empty data folder, set the service centre, download the contacts and
-// the messages, read one, reply to its sender, send, find the reply in
-// Sent; then quit, start again and find everything where it was.
+// an empty data folder, set the service centre, download the contacts (and
+// export them to a file), download the messages, read one, reply to its
+// sender, send, find the reply in Sent; then quit, start again and find
+// everything where it was.
 // The screenshots it takes are the README's tour; with KV_TOUR_DIR set
 // they are also written there (scripts/tour does that).
+#include <dlgs.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -84,6 +87,27 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   TourShot("contact_editor");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
+
+  // The contacts out to a file and the file chooser that brings them in again.
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Export contacts…"));
+  HWND chooser = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (chooser = kvui::FindByText(u"Export contacts")) != nullptr; }));
+  kvui::WaitIdle();
+  kvui::PressKey(VK_RETURN);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(chooser); }));
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Import contacts…"));
+  ASSERT_TRUE(WaitFor([&] { return (chooser = kvui::FindByText(u"Import contacts")) != nullptr; }));
+  kvui::WaitIdle();
+  HWND files = kvui::FindById(chooser, lst1);
+  RECT row{};
+  SendMessageW(files, LB_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+  POINT file{row.left + 30, (row.top + row.bottom) / 2};
+  ClientToScreen(files, &file);
+  kvui::Tap(file.x, file.y);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(kvui::FindById(chooser, edt1)) == u"contacts.vcf"; }));
+  TourShot("import_contacts");
+  kvui::PressKey(VK_ESCAPE);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(chooser); }));
 
   // Messages: downloaded into the Inbox; the folder tree; split mode.
   ASSERT_TRUE(ToView(u"Inbox", EKvViewInbox));

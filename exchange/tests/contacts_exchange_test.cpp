@@ -8,6 +8,7 @@
 
 #include "exchange/contacts_exchange.h"
 #include "exchange/exchange_text.h"
+#include "exchange/summary_text.h"
 #include "testing/program_root.h"
 #include "store/tests/store_fixture.h"
 
@@ -118,6 +119,11 @@ TEST_F(ContactsExchangeTest, DuplicateRulesNormaliseNumbersAndNewContactsWaitFor
   EXPECT_EQ(summary.iSkipped, 2);
   ASSERT_EQ(summary.iRefused.size(), 1u);
   EXPECT_EQ(summary.iRefused[0], "row 5 (line 6): no number");
+  // What korvanet-cli prints and the windowed program's box shows, its refusals cut when asked.
+  EXPECT_EQ(ImportSummaryText(summary, false),
+            "2 added, 2 skipped (already stored), 1 refused\n  refused row 5 (line 6): no number\n");
+  EXPECT_EQ(ImportSummaryText(dry, true, 0), "Dry run: 2 added, 2 skipped (already stored), 1 refused\n  and 1 more\n");
+  EXPECT_EQ(ExportedText(1, "contact"), "Exported 1 contact.");
   std::multiset<TRow> rows = Rows();
   EXPECT_EQ(rows.count({"Alice", "+447700900999", "", "phone", -1, false}), 1u);
   EXPECT_EQ(rows.count({"Bob", "07700900555", "", "phone", -1, false}), 1u);

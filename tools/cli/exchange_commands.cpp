@@ -11,6 +11,7 @@
 
 #include "exchange/contacts_exchange.h"
 #include "exchange/messages_exchange.h"
+#include "exchange/summary_text.h"
 #include "tools/cli/commands.h"
 
 namespace kvcli {
@@ -54,13 +55,7 @@ void PrintSummary(TCliSession& aSession, const kvexchange::TImportSummary& aSumm
     std::printf("%s\n", summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return;
   }
-  std::printf("%s%d added, %d skipped (already stored), %zu refused\n", aDryRun ? "Dry run: " : "", aSummary.iAdded,
-              aSummary.iSkipped, aSummary.iRefused.size());
-  for (const std::string& refused : aSummary.iRefused) std::printf("  refused %s\n", refused.c_str());
-}
-
-std::string Plural(int aCount, const char* aWord) {
-  return std::to_string(aCount) + " " + aWord + (aCount == 1 ? "" : "s");
+  std::printf("%s", kvexchange::ImportSummaryText(aSummary, aDryRun).c_str());
 }
 
 }  // namespace
@@ -74,7 +69,7 @@ int ContactsExport(TCliSession& aSession, const TParsedOptions& aOptions) {
   request.iStore = Choice(aOptions, "store", {"all", "sim", "phone"}, "all", command);
   CKveContactsDatabase& store = aSession.Contacts();
   int count = WriteOutput(aOptions, [&](std::ostream& aOut) { return kvexchange::ExportContactsL(store, request, aOut); });
-  std::fprintf(stderr, "Exported %s.\n", Plural(count, "contact").c_str());
+  std::fprintf(stderr, "%s\n", kvexchange::ExportedText(count, "contact").c_str());
   return 0;
 }
 
@@ -98,7 +93,7 @@ int MessagesExport(TCliSession& aSession, const TParsedOptions& aOptions) {
       format == "csv" ? kvexchange::EMessagesCsv : format == "xml" ? kvexchange::EMessagesXml : kvexchange::EMessagesJson;
   CKveMessagesDatabase& store = aSession.Messages();
   int count = WriteOutput(aOptions, [&](std::ostream& aOut) { return kvexchange::ExportMessagesL(store, kind, folder, aOut); });
-  std::fprintf(stderr, "Exported %s.\n", Plural(count, "message").c_str());
+  std::fprintf(stderr, "%s\n", kvexchange::ExportedText(count, "message").c_str());
   return 0;
 }
 
