@@ -19,6 +19,7 @@ enum : WORD {
   KStrDeleteSelection,
   KStrChangeView,
   KStrNewContact,
+  KStrListening,
 };
 
 MenuEntry ViewPopup() {
@@ -31,6 +32,7 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
   std::vector<MenuEntry> items = {MenuItem(u"Download messages", KKvCmdDownloadMessages)};
   if (aSendAll) items.push_back(MenuItem(u"Send all messages", KKvCmdSendAllMessages));
   items.push_back(MenuItem(u"Delete all messages", KKvCmdDeleteAllMessages));
+  items.push_back(MenuItem(u"Listen for messages", KKvCmdListen));
   items.push_back(Separator());
   items.push_back(MenuItem(u"Settings", KKvCmdSettings));
   items.push_back(MenuItem(u"About", KKvCmdAbout));
@@ -42,30 +44,38 @@ MenuEntry EditEntryPopup() {
                           MenuItem(u"Send", KKvCmdSend)});
 }
 
+// Shown only while the phone is listened to; a tap ends listening.
+MenuBarButton ListeningButton() {
+  MenuBarButton button = ImageButton(3, KKvCmdListen, KStrListening);
+  button.state = TBSTATE_ENABLED | TBSTATE_HIDDEN;
+  return button;
+}
+
 std::vector<MenuBarButton> MessagesMenuBar() {
   return {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
           DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewMessage),
-          ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ImageButton(2, KKvCmdChangeView, KStrChangeView)};
+          ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ImageButton(2, KKvCmdChangeView, KStrChangeView),
+          ListeningButton()};
 }
 
-// Three 16 x 16 images side by side: new, delete, change view.
+// Four 16 x 16 images side by side: new, delete, change view, listening.
 const std::vector<std::string> KMenuBarImages = {
-    "                                                ",
-    "  ########        #          #    ############# ",
-    "  #     # #       ##        ##    #           # ",
-    "  #     #  #       ##      ##     # ######### # ",
-    "  #     #####       ##    ##      #           # ",
-    "  #         #        ##  ##       # ######### # ",
-    "  #   +     #         ####        #           # ",
-    "  #   +     #          ##         ############# ",
-    "  # +++++   #         ####        #           # ",
-    "  #   +     #        ##  ##       # ####  #### # ",
-    "  #   +     #       ##    ##      #           # ",
-    "  #         #      ##      ##     # ####  #### # ",
-    "  #         #     ##        ##    #           # ",
-    "  ###########     #          #    ############# ",
-    "                                                ",
-    "                                                ",
+    "                                                                ",
+    "  ########        #          #    #############    +        +   ",
+    "  #     # #       ##        ##    #           #   +   +  +   +  ",
+    "  #     #  #       ##      ##     # ######### #  +   +    +   + ",
+    "  #     #####       ##    ##      #           #  +  +  ##  +  + ",
+    "  #         #        ##  ##       # ######### #  +  +  ##  +  + ",
+    "  #   +     #         ####        #           #  +   +    +   + ",
+    "  #   +     #          ##         #############   +   +  +   +  ",
+    "  # +++++   #         ####        #           #    +   ##   +   ",
+    "  #   +     #        ##  ##       # #### #### #        ##       ",
+    "  #   +     #       ##    ##      #           #        ##       ",
+    "  #         #      ##      ##     # #### #### #        ##       ",
+    "  #         #     ##        ##    #           #        ##       ",
+    "  ###########     #          #    #############       ####      ",
+    "                                                     ######     ",
+    "                                                                ",
 };
 
 // Full screen on a 240-pixel screen: about 136 dialog units across.
@@ -141,7 +151,7 @@ DialogDefinition ProgressDialog() {
 DialogDefinition SettingsDialog() {
   DialogDefinition settings;
   settings.cx = 155;
-  settings.cy = 159;
+  settings.cy = 170;
   settings.style = WS_POPUP | WS_CAPTION;
   settings.caption = u"Dialog";
   settings.font = u"Tahoma";
@@ -154,9 +164,10 @@ DialogDefinition SettingsDialog() {
             -1, 4, 36, 128, 42),
       LText(u"Always enter the number in international format, for example +44...", -1, 4, 80, 128, 22),
       AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 104, 140, 12),
-      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 118, 100, 12),
-      DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
-      PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
+      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 118, 140, 12),
+      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 132, 100, 12),
+      DefPushButton(u"OK", KKvCmdOk, 14, 148, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 148, 50, 16),
   };
   return settings;
 }
@@ -174,6 +185,7 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .String(KStrDeleteSelection, u"Delete selection")
       .String(KStrChangeView, u"Change view")
       .String(KStrNewContact, u"New contact")
+      .String(KStrListening, u"Listening for messages")
 
       .Accelerators(KKvAccelerators, {{FCONTROL | FVIRTKEY, 'A', KKvCmdAbout},
                                       {FCONTROL | FVIRTKEY, 'Q', KKvCmdOk},
@@ -183,14 +195,15 @@ void KvDeclareResources(HINSTANCE aInstance) {
             {ViewPopup(),
              Popup(u"Phone", {MenuItem(u"Download contacts", KKvCmdDownloadContacts),
                               MenuItem(u"Upload changes", KKvCmdUploadChanges),
-                              MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts), Separator(),
+                              MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts),
+                              MenuItem(u"Listen for messages", KKvCmdListen), Separator(),
                               MenuItem(u"Settings", KKvCmdSettings), MenuItem(u"About", KKvCmdAbout)}),
              Popup(u"Entry", {MenuItem(u"Delete", KKvCmdDelete), MenuItem(u"Edit", KKvCmdEdit), Separator(),
                               MenuItem(u"Send SMS", KKvCmdSend)})})
       .MenuBar(KKvMenuContacts,
                {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
                 DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewContact),
-                ImageButton(1, KKvCmdDelete, KStrDeleteSelection)})
+                ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ListeningButton()})
 
       .Menu(KKvMenuInbox,
             {ViewPopup(), MessagesPhonePopup(false),
