@@ -41,17 +41,19 @@ choose() {
 }
 select_first_row() { tap 64 62; }
 
-messages_phone="r r s r r"
-outbox_phone="r r r s r r"
-contacts_phone="r r r s r r"
+messages_phone="r r r s r r"
+outbox_phone="r r r r s r r"
+contacts_phone="r r r r s r r"
 view="r r r r"
 inbox_entry="r r r r"
 entry="r r s r"
 
 # Inbox.
 choose 65 "$messages_phone" 0 40045 progress     # Download messages
-choose 65 "$messages_phone" 3 40006 cancel       # Settings
-choose 65 "$messages_phone" 4 40019 ok           # About
+choose 65 "$messages_phone" 2 40085              # Listen for messages: on
+choose 65 "$messages_phone" 2 40085              # and off again
+choose 65 "$messages_phone" 4 40006 cancel       # Settings
+choose 65 "$messages_phone" 5 40019 ok           # About
 select_first_row
 choose 111 "$inbox_entry" 1 40034 ok             # Read
 select_first_row
@@ -66,8 +68,8 @@ choose 111 "$entry" 3 40033 progress             # Send
 choose 65 "$outbox_phone" 1 40052 progress       # Send all messages
 choose 65 "$outbox_phone" 0 40045 progress       # Download messages
 choose 65 "$outbox_phone" 2 40056 progress       # Delete all messages
-choose 65 "$outbox_phone" 4 40006 cancel         # Settings
-choose 65 "$outbox_phone" 5 40019 ok             # About
+choose 65 "$outbox_phone" 5 40006 cancel         # Settings
+choose 65 "$outbox_phone" 6 40019 ok             # About
 select_first_row
 choose 111 "$entry" 0 40012                      # Delete
 # Sent.
@@ -78,8 +80,8 @@ select_first_row
 choose 111 "$entry" 3 40033 progress             # Send
 choose 65 "$messages_phone" 0 40045 progress     # Download messages
 choose 65 "$messages_phone" 1 40056 progress     # Delete all messages
-choose 65 "$messages_phone" 3 40006 cancel       # Settings
-choose 65 "$messages_phone" 4 40019 ok           # About
+choose 65 "$messages_phone" 4 40006 cancel       # Settings
+choose 65 "$messages_phone" 5 40019 ok           # About
 select_first_row
 choose 111 "$entry" 0 40012                      # Delete
 # Contacts.
@@ -93,6 +95,6 @@ select_first_row
 choose 111 "$entry" 0 40012                      # Delete
 choose 65 "$contacts_phone" 1 40018 progress     # Upload changes
 choose 65 "$contacts_phone" 2 40070 progress     # Delete all contacts
-choose 65 "$contacts_phone" 4 40006 cancel       # Settings
-choose 65 "$contacts_phone" 5 40019 ok           # About
+choose 65 "$contacts_phone" 5 40006 cancel       # Settings
+choose 65 "$contacts_phone" 6 40019 ok           # About
 choose 20 "$view" 1 40063                        # back to the Inbox

@@ -35,6 +35,7 @@ bool TPhoneSim::Start(const nlohmann::json& aProfile, const std::string& aLinkPa
   // Everything the child needs is made before the fork: it only opens and execs.
   std::string profile = iWorkDir + "/profile.json";
   std::string state = iWorkDir + "/state.json";
+  std::string control = iWorkDir + "/control";
   // A "ready" left by an earlier phone in this folder must not count for this one.
   unlink(out.c_str());
   iPid = fork();
@@ -43,8 +44,12 @@ bool TPhoneSim::Start(const nlohmann::json& aProfile, const std::string& aLinkPa
     int e = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     dup2(o, 1);
     dup2(e, 2);
-    execl(PHONESIM_BINARY, PHONESIM_BINARY, "--profile", profile.c_str(), "--link", aLinkPath.c_str(), "--state-out",
-          state.c_str(), static_cast<char*>(nullptr));
+    if (iControl)
+      execl(PHONESIM_BINARY, PHONESIM_BINARY, "--profile", profile.c_str(), "--link", aLinkPath.c_str(), "--state-out",
+            state.c_str(), "--control", control.c_str(), static_cast<char*>(nullptr));
+    else
+      execl(PHONESIM_BINARY, PHONESIM_BINARY, "--profile", profile.c_str(), "--link", aLinkPath.c_str(), "--state-out",
+            state.c_str(), static_cast<char*>(nullptr));
     _exit(127);
   }
   bool ready = false;
@@ -65,6 +70,15 @@ nlohmann::json TPhoneSim::StopAndReadState() {
   std::string state = ReadText(iWorkDir + "/state.json");
   if (state.empty()) return nullptr;
   return nlohmann::json::parse(state, nullptr, false);
+}
+
+bool TPhoneSim::Control(const std::string& aLine) {
+  if (!iControl || iPid <= 0) return false;
+  // phonesim holds the pipe open for reading while it runs, so this does not block.
+  std::ofstream control(iWorkDir + "/control");
+  control << aLine << "\n";
+  control.flush();
+  return static_cast<bool>(control);
 }
 
 std::string TPhoneSim::Errors() const { return ReadText(iWorkDir + "/phonesim.err"); }

@@ -23,10 +23,16 @@ class TPhoneSim {
   nlohmann::json StopAndReadState();
   std::string Errors() const;
   bool Running() const { return iPid > 0; }
+  // Before Start: phonesim also reads commands from a control pipe in the
+  // work folder ("deliver FROM TEXT", "pdu HEX", "unsolicited LINE").
+  void EnableControl() { iControl = true; }
+  // One command line to the running phone, as the network would bring it.
+  bool Control(const std::string& aLine);
 
  private:
   pid_t iPid = -1;
   std::string iWorkDir;
+  bool iControl = false;
 };
 
 // A profile like the shipped generic one, small enough to reason about: SIM
