@@ -65,24 +65,31 @@ void CKvListener::StartL() {
 }
 
 void CKvListener::Stop() {
+  bool wasOn = IsOn();
+  if (iRunning) LogMessage(KLogFilePath, u"CKvListener::Stop - listening ends");
   iPaused = false;
+  EndListening();
+  if (wasOn && iAppUi != nullptr) iAppUi->ListeningChanged();
+}
+
+void CKvListener::EndListening() {
   if (!iRunning) return;
   iRunning = false;
-  LogMessage(KLogFilePath, u"CKvListener::Stop - listening ends");
+  LogMessage(KLogFilePath, u"CKvListener::EndListening - the engine lets go of the port");
   // The engine ends from inside its wait for the phone and closes the port;
   // the proxy is idle at once for the next action.
   gKvAppEngine->ShutdownEngine();
   gKvAppEngine->ActionComplete(KErrNone);
   if (!gKvAppEngine->WaitEnginesEnded(KEngineEndWaitMs))
-    LogMessage(KLogFilePath, u"CKvListener::Stop - the engine has not let go of the port yet");
+    LogMessage(KLogFilePath, u"CKvListener::EndListening - the engine has not let go of the port yet");
   if (iAppUi != nullptr) iAppUi->ListeningChanged();
 }
 
 void CKvListener::PauseL() {
   if (!iRunning) return;
   LogMessage(KLogFilePath, u"CKvListener::PauseL - the port goes to the user's action");
-  Stop();
   iPaused = true;
+  EndListening();
 }
 
 void CKvListener::ResumeL() {

@@ -34,6 +34,7 @@ class CKvListener : public CEpocControl {
  private:
   explicit CKvListener(CKvAppUi* aAppUi);
   void ConstructL();
+  void EndListening();
   LRESULT ActionInProgress(const TEngineAction& aAction);
   void ActionComplete(const TEngineAction& aAction);
 

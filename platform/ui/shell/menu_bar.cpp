@@ -144,7 +144,7 @@ void Layout(BarState& s);
 
 BarButton* ButtonWithCommand(BarState& s, WPARAM command) {
   for (auto& b : s.buttons)
-    if (b.command == command) return &b;
+    if (b.command == static_cast<WORD>(command)) return &b;
   return nullptr;
 }
 
@@ -191,7 +191,7 @@ LRESULT CALLBACK MenuBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lPara
       BarButton* b = ButtonWithCommand(*s, wParam);
       if (!b) return FALSE;
       BYTE was = b->state;
-      b->state = LOWORD(lParam) ? (b->state | TBSTATE_HIDDEN) : (b->state & ~TBSTATE_HIDDEN);
+      b->state = static_cast<BYTE>(LOWORD(lParam) ? (b->state | TBSTATE_HIDDEN) : (b->state & ~TBSTATE_HIDDEN));
       if (b->state != was) {
         // The buttons to its right move over.
         Layout(*s);
