@@ -42,10 +42,10 @@ TEST_F(Resources, StringsMenusAndMenuBarsOfTheViews) {
     std::vector<UINT> iEntry;
   };
   const TExpected expected[] = {
-      {KKvMenuContacts, {40032, 40018, 40070, KSeparator, 40006, 40019}, {40012, 40034, KSeparator, 40033}},
-      {KKvMenuInbox, {40045, 40056, KSeparator, 40006, 40019}, {40012, 40034, 40053, 40054}},
-      {KKvMenuOutbox, {40045, 40052, 40056, KSeparator, 40006, 40019}, {40012, 40034, KSeparator, 40033}},
-      {KKvMenuSent, {40045, 40056, KSeparator, 40006, 40019}, {40012, 40034, KSeparator, 40033}},
+      {KKvMenuContacts, {40032, 40018, 40070, 40085, KSeparator, 40006, 40019}, {40012, 40034, KSeparator, 40033}},
+      {KKvMenuInbox, {40045, 40056, 40085, KSeparator, 40006, 40019}, {40012, 40034, 40053, 40054}},
+      {KKvMenuOutbox, {40045, 40052, 40056, 40085, KSeparator, 40006, 40019}, {40012, 40034, KSeparator, 40033}},
+      {KKvMenuSent, {40045, 40056, 40085, KSeparator, 40006, 40019}, {40012, 40034, KSeparator, 40033}},
   };
   for (const TExpected& menu : expected) {
     SCOPED_TRACE(menu.iMenu);
