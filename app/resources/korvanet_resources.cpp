@@ -151,7 +151,7 @@ DialogDefinition ProgressDialog() {
 DialogDefinition SettingsDialog() {
   DialogDefinition settings;
   settings.cx = 155;
-  settings.cy = 170;
+  settings.cy = 159;
   settings.style = WS_POPUP | WS_CAPTION;
   settings.caption = u"Dialog";
   settings.font = u"Tahoma";
@@ -161,13 +161,13 @@ DialogDefinition SettingsDialog() {
       EditText(KKvIdSmscField, 30, 17, 102, 12, WS_BORDER | ES_AUTOHSCROLL),
       LText(u"An SMSC number must be entered before SMS messages can be sent. It is among the message "
             u"settings of your phone.",
-            -1, 4, 36, 128, 42),
-      LText(u"Always enter the number in international format, for example +44...", -1, 4, 80, 128, 22),
-      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 104, 140, 12),
-      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 118, 140, 12),
-      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 132, 100, 12),
-      DefPushButton(u"OK", KKvCmdOk, 14, 148, 50, 16),
-      PushButton(u"Cancel", KKvCmdCancel, 72, 148, 50, 16),
+            -1, 4, 34, 128, 40),
+      LText(u"Always enter the number in international format, for example +44...", -1, 4, 76, 128, 20),
+      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 97, 140, 12),
+      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 109, 140, 12),
+      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 121, 100, 12),
+      DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
   };
   return settings;
 }
