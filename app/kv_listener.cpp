@@ -53,6 +53,9 @@ CKvListener::~CKvListener() {
 void CKvListener::StartL() {
   if (iRunning || iWindow == nullptr || gKvAppEngine == nullptr) return;
   iPaused = false;
+  // The engine of the action just ended may still hold the port a moment.
+  if (!gKvAppEngine->WaitEnginesEnded(KEngineEndWaitMs))
+    LogMessage(KLogFilePath, u"CKvListener::StartL - an earlier engine still holds the port");
   if (gKvAppEngine->Listen(false) != KErrNone) {
     LogMessage(KLogFilePath, u"CKvListener::StartL - the engine is busy, not listening");
     iAppUi->ListeningChanged();
