@@ -2,6 +2,7 @@
 // menu bar's images, accelerators and dialogs.
 #include "app/resources/korvanet_resources.h"
 
+#include <aygshell.h>
 #include <kvresources.h>
 
 #include "app/resources/resource_ids.h"

@@ -320,7 +320,7 @@ TEST(UiShell, MenuBarButtonsAreHiddenAndShownByCommand) {
   DeclareViewResources();
   res::MenuBarButton status = res::ImageButton(1, 40030, 40102);
   status.state = TBSTATE_ENABLED | TBSTATE_HIDDEN;
-  res::Script().MenuBar(131, {res::DropDownButton(40020, 40100, 0), res::ImageButton(0, 40021, 40102), status});
+  res::Script().MenuBar(131, {res::ImageButton(0, 40021, 40102), status});
   auto run = OnUiThread([](HWND owner) {
     SHMENUBARINFO info{};
     info.cbSize = 32;

@@ -1,6 +1,7 @@
 #include "ui/shell/menu_bar.h"
 
 #include <aygshell.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
