@@ -199,7 +199,7 @@ void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
   CKveMessagesItem* message = store != nullptr ? static_cast<CKveMessagesItem*>(store->ReadItemL(aIdentifier)) : nullptr;
   if (message == nullptr) return;
   TConstPtr16 from = message->Name().Length() != 0 ? message->Name() : message->Number();
-  std::u16string heading = u"New message from " + std::u16string(from.Ptr(), from.Length());
+  std::u16string heading = u"Message from " + std::u16string(from.Ptr(), from.Length());
   TConstPtr16 text = message->SingleLineMessage();
   iNotice->ShowL(heading.c_str(), std::u16string(text.Ptr(), text.Length()).c_str());
   delete message;

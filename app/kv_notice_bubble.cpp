@@ -8,12 +8,14 @@
 
 namespace {
 
-// Just below the taskbar, over the title band, clear of the menu bar.
-const int KLeft = 6;
-const int KTop = 28;
-const int KWidth = 228;
-const int KHeight = 58;
-const int KMargin = 6;
+// Just above the menu bar, so that the Inbox's title and its newest rows
+// stay in sight.
+const int KLeft = 3;
+const int KWidth = 234;
+const int KHeight = 62;
+const int KMenuBarHeight = 26;
+const int KGap = 4;
+const int KMargin = 5;
 const int KHeadingHeight = 16;
 const UINT_PTR KHideTimer = 1;
 const COLORREF KBackground = RGB(255, 255, 225);
@@ -34,7 +36,8 @@ void CKvNoticeBubble::ConstructL(HWND aOwner) {
   CHWndMap* map = EpocWindowMap();
   if (map != nullptr) map->SetPendingControl(this);
   // No title: the single-instance test looks for the frame by its title.
-  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, className, u"", WS_POPUP | WS_BORDER, KLeft, KTop,
+  int top = GetSystemMetrics(SM_CYSCREEN) - KMenuBarHeight - KGap - KHeight;
+  HWND window = CreateWindowExW(WS_EX_TOPMOST | WS_EX_NOACTIVATE, className, u"", WS_POPUP | WS_BORDER, KLeft, top,
                                 KWidth, KHeight, aOwner, nullptr, gKvInstance, nullptr);
   if (window != nullptr)
     SetWindowL(window);
@@ -42,7 +45,7 @@ void CKvNoticeBubble::ConstructL(HWND aOwner) {
     LogMessageWithError(KLogFilePath, u"CKvNoticeBubble::ConstructL - no window");
   if (map != nullptr) map->SetPendingControl(nullptr);
   LOGFONTW font{};
-  font.lfHeight = -12;
+  font.lfHeight = -11;
   font.lfWeight = FW_BOLD;
   iHeadingFont = CreateFontIndirectW(&font);
 }

@@ -162,8 +162,8 @@ DialogDefinition SettingsDialog() {
       EditText(KKvIdSmscField, 30, 17, 102, 12, WS_BORDER | ES_AUTOHSCROLL),
       LText(u"An SMSC number must be entered before SMS messages can be sent. It is among the message "
             u"settings of your phone.",
-            -1, 4, 34, 128, 40),
-      LText(u"Always enter the number in international format, for example +44...", -1, 4, 76, 128, 20),
+            -1, 4, 34, 128, 34),
+      LText(u"Always enter the number in international format, for example +44...", -1, 4, 69, 128, 27),
       AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 97, 140, 12),
       AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 109, 140, 12),
       AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 121, 100, 12),
