@@ -67,7 +67,7 @@ inbox_holds() { cli messages list --folder inbox | grep -q "Welcome to your new 
 
 sleep 1
 tap 65 307              # "Phone" on the menu bar
-tap 116 216             # "Download messages"
+tap 116 196             # "Download messages"
 wait_for 60 inbox_holds || fail "the download stored nothing in the Inbox"
 sleep 3                 # the dialog turns its button to "OK" when the engine is done
 tap 115 234             # "OK" on the progress dialog
@@ -90,7 +90,7 @@ wait_for 10 outbox_grew || fail "closing the reader kept no reply: $(cli message
 tap 20 307              # "View"
 tap 50 223              # "Contacts", the first of its four rows
 tap 65 307              # "Phone"
-tap 116 196             # "Download contacts"
+tap 116 176             # "Download contacts"
 contacts_held() { [ "$(cli contacts list | wc -l)" -ge 10 ]; }
 wait_for 60 contacts_held || fail "the contacts download stored nothing: $(cli contacts list)"
 sleep 3
