@@ -76,6 +76,24 @@ void CKvAppEngineImpl::ReapEndingThreads() {
   });
 }
 
+bool CKvAppEngineImpl::WaitEnginesEnded(DWORD aTimeoutMs) {
+  DWORD start = GetTickCount();
+  for (HANDLE thread : iEndingThreads) {
+    for (;;) {
+      DWORD waited = GetTickCount() - start;
+      if (waited >= aTimeoutMs) {
+        LogMessage(KLogFilePath, u"CKvAppEngineImpl::WaitEnginesEnded - an engine thread is still running");
+        return false;
+      }
+      // No wake on input: the user's taps and keys wait in the queue, while
+      // the notices the ending engine sends to the windows are served.
+      if (MsgWaitForMultipleObjectsEx(1, &thread, aTimeoutMs - waited, 0, 0) != WAIT_TIMEOUT) break;
+    }
+  }
+  ReapEndingThreads();
+  return true;
+}
+
 void CKvAppEngineImpl::InitialiseEngineThread() {
   LogMessage(KLogFilePath, u"CKvAppEngineImpl::InitialiseEngineThread");
   iThread = CreateEpocThread(KvEngineMain, static_cast<LPVOID>(gKvMainFrameWindow), &iThreadId);

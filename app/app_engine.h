@@ -47,6 +47,9 @@ class CKvAppEngine : public CEpocBase {
   // Listening until the action is ended; the window also receives
   // EKvMessageStored for each message stored.
   virtual int Listen(bool /*aDeleteAfterStore*/) { return 0; }
+  // Until the engine threads told to end have ended (their port is closed),
+  // serving their notices meanwhile: false when the time ran out first.
+  virtual bool WaitEnginesEnded(DWORD /*aTimeoutMs*/) { return true; }
 
  protected:
   CKvAppEngine() = default;
@@ -69,6 +72,7 @@ class CKvAppEngineImpl : public CKvAppEngine {
   int GetUploadAllContactsToPhone() override;
   int DeleteAllContactsFromPhoneL() override;
   int Listen(bool aDeleteAfterStore) override;
+  bool WaitEnginesEnded(DWORD aTimeoutMs) override;
 
   void InitialiseEngineThread();
   bool CheckEngineReady();

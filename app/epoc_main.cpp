@@ -35,7 +35,9 @@ bool KvStartUpL(HINSTANCE aInstance, int aShowCommand) {
   if (gKvAppUi == nullptr) return false;
   gKvAppUi->ActivateL(aShowCommand);
   gKvAppEngine = CKvAppEngine::NewL();
-  return gKvAppEngine != nullptr;
+  if (gKvAppEngine == nullptr) return false;
+  gKvAppUi->StartListeningIfOnL();
+  return true;
 }
 
 void KvShutDown() {

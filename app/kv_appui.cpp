@@ -5,6 +5,8 @@
 #include "app/kv_compose_dialog.h"
 #include "app/kv_document.h"
 #include "app/kv_frame.h"
+#include "app/kv_listener.h"
+#include "app/kv_notice_bubble.h"
 #include "app/kv_progress_dialog.h"
 #include "app/kv_settings_dialog.h"
 #include "app/kv_view.h"
@@ -12,6 +14,9 @@
 #include "kernel/errors.h"
 #include "kernel/log.h"
 #include "store/messages.h"
+
+#include <algorithm>
+#include <string>
 
 CKvAppUi::CKvAppUi(CKvDocument* aDocument) : CEpocAppUi(aDocument) { SetClassName(u"CKvAppUi"); }
 
@@ -29,9 +34,15 @@ void CKvAppUi::ConstructL() {
   iOutbox = CKvView::NewL(EKvViewOutbox, this);
   iContacts = CKvView::NewL(EKvViewContacts, this);
   iSent = CKvView::NewL(EKvViewSent, this);
+  iListener = CKvListener::NewL(this);
+  iNotice = CKvNoticeBubble::NewL(iFrame->Window());
 }
 
 CKvAppUi::~CKvAppUi() {
+  // First: the engine may still send to the frame while listening ends.
+  delete iListener;
+  iListener = nullptr;
+  delete iNotice;
   iCurrentView = nullptr;
   delete iInbox;
   delete iOutbox;
@@ -73,6 +84,7 @@ CKvView* CKvAppUi::ViewForTreeItem(HTREEITEM aItem) const {
 
 void CKvAppUi::UpdateViewsL(const CENOTIFICATION& aNotification) {
   LogMessage(KLogFilePath, u"CKvAppUi::UpdateViewsL");
+  if (aNotification.uType == DB_CEOID_RECORD_DELETED) MessageReadL(aNotification.oid);
   for (CKvView* view : {iContacts, iInbox, iOutbox, iSent}) {
     if (view != nullptr && view->IsInitialised() && view->IsOfType(aNotification.oidParent))
       view->UpdateViewL(aNotification);
@@ -84,39 +96,49 @@ void CKvAppUi::HandleThreadMessage(const MSG& aMessage) {
              aMessage.lParam);
 }
 
-int CKvAppUi::RunProgressL(HWND aWindow, int aSetterResult, LPCWSTR aTitle) {
-  if (aSetterResult != 0) return aSetterResult;
-  CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle);
-  if (dialog == nullptr) return KErrNoMemory;
-  return dialog->ExecuteLD(gKvInstance, KKvDlgProgress, aWindow);
+int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle) {
+  if (iListener != nullptr) iListener->PauseL();
+  int result = aSetter(*gKvAppEngine);
+  if (result == 0) {
+    CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle);
+    result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgProgress, aWindow) : KErrNoMemory;
+  }
+  if (iListener != nullptr) iListener->ResumeL();
+  return result;
 }
 
 int CKvAppUi::SendSmsL(HWND aWindow, CKveMessagesItem* aMessage) {
-  return RunProgressL(aWindow, gKvAppEngine->SendNow(aMessage), u"Send sms ...");
+  return RunActionL(aWindow, [aMessage](CKvAppEngine& aEngine) { return aEngine.SendNow(aMessage); }, u"Send sms ...");
 }
 
 int CKvAppUi::DownloadMessagesL(HWND aWindow) {
-  return RunProgressL(aWindow, gKvAppEngine->GetAllSmsFromPhone(), u"Download messages ...");
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllSmsFromPhone(); },
+                    u"Download messages ...");
 }
 
 int CKvAppUi::DownloadContactsL(HWND aWindow) {
-  return RunProgressL(aWindow, gKvAppEngine->GetAllContactsFromPhone(), u"Download contacts ...");
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllContactsFromPhone(); },
+                    u"Download contacts ...");
 }
 
 int CKvAppUi::UploadChangesL(HWND aWindow) {
-  return RunProgressL(aWindow, gKvAppEngine->GetUploadAllContactsToPhone(), u"Upload changes ...");
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetUploadAllContactsToPhone(); },
+                    u"Upload changes ...");
 }
 
 int CKvAppUi::DeleteAllMessagesL(HWND aWindow) {
-  return RunProgressL(aWindow, gKvAppEngine->DeleteAllSmsFromPhone(), u"Delete all messages...");
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.DeleteAllSmsFromPhone(); },
+                    u"Delete all messages...");
 }
 
 int CKvAppUi::DeleteAllContactsL(HWND aWindow) {
-  return RunProgressL(aWindow, gKvAppEngine->DeleteAllContactsFromPhoneL(), u"Delete all contacts...");
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.DeleteAllContactsFromPhoneL(); },
+                    u"Delete all contacts...");
 }
 
 int CKvAppUi::SendAllMessagesL(HWND aWindow) {
-  return RunProgressL(aWindow, gKvAppEngine->SendAllSmsFromOutbox(), u"Send all messages ...");
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.SendAllSmsFromOutbox(); },
+                    u"Send all messages ...");
 }
 
 int CKvAppUi::RunSettingsL(HWND aWindow) {
@@ -137,4 +159,65 @@ int CKvAppUi::ComposeMessageL(HWND aWindow, CKveMessagesItem* aMessage) {
   int result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgCompose, aWindow) : KErrNoMemory;
   delete slot;
   return result;
+}
+
+void CKvAppUi::StartListeningIfOnL() {
+  if (KvDocument()->Listen() && iListener != nullptr) {
+    LogMessage(KLogFilePath, u"CKvAppUi::StartListeningIfOnL - listening was left on");
+    iListener->StartL();
+  }
+}
+
+bool CKvAppUi::IsListening() const { return iListener != nullptr && iListener->IsOn(); }
+
+void CKvAppUi::ToggleListeningL() {
+  if (iListener == nullptr) return;
+  bool on = !iListener->IsOn();
+  LogMessage(KLogFilePath, u"CKvAppUi::ToggleListeningL %1!d!", on ? 1 : 0);
+  KvDocument()->SetListen(on);
+  KvDocument()->CommitSettingsL();
+  if (on)
+    iListener->StartL();
+  else
+    iListener->Stop();
+}
+
+void CKvAppUi::ListeningChanged() {
+  if (iFrame != nullptr) iFrame->ShowListening(IsListening());
+}
+
+void CKvAppUi::ListeningEndedL(LPCWSTR aReason) {
+  if (iNotice != nullptr) iNotice->ShowL(u"Listening ended", aReason);
+}
+
+void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
+  LogMessage(KLogFilePath, u"CKvAppUi::MessageArrivedL 0x%1!x!", aIdentifier);
+  if (std::find(iUnread.begin(), iUnread.end(), aIdentifier) == iUnread.end()) iUnread.push_back(aIdentifier);
+  UpdateInboxTitle();
+  if (!KvDocument()->ArrivalNotices() || iNotice == nullptr) return;
+  CKveMessagesDatabase* store = KvDocument()->MessagesDatabase();
+  CKveMessagesItem* message = store != nullptr ? static_cast<CKveMessagesItem*>(store->ReadItemL(aIdentifier)) : nullptr;
+  if (message == nullptr) return;
+  TConstPtr16 from = message->Name().Length() != 0 ? message->Name() : message->Number();
+  std::u16string heading = u"Message from " + std::u16string(from.Ptr(), from.Length());
+  TConstPtr16 text = message->SingleLineMessage();
+  iNotice->ShowL(heading.c_str(), std::u16string(text.Ptr(), text.Length()).c_str());
+  delete message;
+}
+
+void CKvAppUi::MessageReadL(CEOID aIdentifier) {
+  auto found = std::find(iUnread.begin(), iUnread.end(), aIdentifier);
+  if (found == iUnread.end()) return;
+  iUnread.erase(found);
+  UpdateInboxTitle();
+}
+
+void CKvAppUi::UpdateInboxTitle() {
+  if (iInbox == nullptr) return;
+  if (iUnread.empty())
+    wsprintfW(iInboxTitle, u"Inbox");
+  else
+    wsprintfW(iInboxTitle, u"Inbox (%d)", static_cast<int>(iUnread.size()));
+  iInbox->SetTitle(iInboxTitle);
+  if (iCurrentView == iInbox && iFrame != nullptr && !iFrame->IsTreeShown()) iFrame->ResetTitle();
 }

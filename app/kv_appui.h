@@ -6,10 +6,16 @@
 #include <windbase.h>
 #include <windows.h>
 
+#include <functional>
+#include <vector>
+
 #include "app/epoc_control.h"
 
+class CKvAppEngine;
 class CKvDocument;
 class CKvFrame;
+class CKvListener;
+class CKvNoticeBubble;
 class CKvView;
 class CKveMessagesItem;
 
@@ -43,11 +49,32 @@ class CKvAppUi : public CEpocAppUi {
   int RunSettingsL(HWND aWindow);
   int RunAboutL(HWND aWindow);
 
+  // Listening for messages. Start-up's step after the engine proxy: on
+  // again when the user left it on.
+  void StartListeningIfOnL();
+  // "Listen for messages": switches it and keeps the choice in the settings.
+  void ToggleListeningL();
+  bool IsListening() const;
+  // The listener's state changed: the menu bar shows it.
+  void ListeningChanged();
+  // The engine ended listening by itself (no phone): said on the screen.
+  void ListeningEndedL(LPCWSTR aReason);
+  // A message stored while listening: unread in the Inbox, and a notice.
+  void MessageArrivedL(CEOID aIdentifier);
+  // The user opened it, or it is gone.
+  void MessageReadL(CEOID aIdentifier);
+  int UnreadCount() const { return static_cast<int>(iUnread.size()); }
+  CKvListener* Listener() const { return iListener; }
+  CKvNoticeBubble* Notice() const { return iNotice; }
+
  private:
   explicit CKvAppUi(CKvDocument* aDocument);
   void ConstructL();
-  // Runs the progress dialog for an action the proxy has accepted.
-  int RunProgressL(HWND aWindow, int aSetterResult, LPCWSTR aTitle);
+  // Runs an action behind its progress dialog when the proxy accepts it;
+  // listening steps aside meanwhile, so that the action has the port.
+  int RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle);
+  // "Inbox", or "Inbox (n)" with n unread.
+  void UpdateInboxTitle();
 
   CKvView* iCurrentView;  // not owned
   CKvView* iInbox;
@@ -55,4 +82,9 @@ class CKvAppUi : public CEpocAppUi {
   CKvView* iSent;
   CKvView* iContacts;
   CKvFrame* iFrame;
+  CKvListener* iListener;
+  CKvNoticeBubble* iNotice;
+  // Messages that arrived while listening and were not opened yet.
+  std::vector<CEOID> iUnread;
+  WCHAR iInboxTitle[32];
 };

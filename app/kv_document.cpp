@@ -52,6 +52,8 @@ void CKvDocument::LoadSettings() {
   SetMessageView(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvMessageViewValue));
   // Absent (an earlier version's settings) reads as 0: off.
   SetRequestReports(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue) != 0);
+  SetListen(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvListenValue) != 0);
+  SetArrivalNotices(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue) == 0);
 }
 
 void CKvDocument::CommitSettingsL() {
@@ -60,6 +62,8 @@ void CKvDocument::CommitSettingsL() {
   CEpocRegistry::SaveRegistryString(KKvRegistryKey, KKvSmscValue, SmscNumber());
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvMessageViewValue, iMessageView ? 1 : 0);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue, iRequestReports ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvListenValue, iListen ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue, iArrivalNotices ? 0 : 1);
 }
 
 void CKvDocument::SetDoLogging(int aFlag) {

@@ -15,6 +15,9 @@ inline constexpr WCHAR KKvDebugLogValue[] = u"DebugLog";
 inline constexpr WCHAR KKvSmscValue[] = u"SMSC";
 inline constexpr WCHAR KKvMessageViewValue[] = u"MessageView";
 inline constexpr WCHAR KKvDeliveryReportsValue[] = u"DeliveryReports";
+inline constexpr WCHAR KKvListenValue[] = u"Listen";
+// Kept as the opposite of the check box, so that settings without it show notices.
+inline constexpr WCHAR KKvQuietArrivalsValue[] = u"QuietArrivals";
 
 class CKvDocument : public CEpocDocument {
  public:
@@ -39,6 +42,12 @@ class CKvDocument : public CEpocDocument {
   // "Request delivery reports": sent parts ask for a status report.
   void SetRequestReports(bool aOn) { iRequestReports = aOn; }
   bool RequestReports() const { return iRequestReports; }
+  // "Listen for messages": on again at the next start when left on.
+  void SetListen(bool aOn) { iListen = aOn; }
+  bool Listen() const { return iListen; }
+  // A notice on the screen for each message that arrives while listening.
+  void SetArrivalNotices(bool aOn) { iArrivalNotices = aOn; }
+  bool ArrivalNotices() const { return iArrivalNotices; }
 
   // Made on the first request, then kept.
   CKveContactsDatabase* ContactsDatabase();
@@ -54,4 +63,6 @@ class CKvDocument : public CEpocDocument {
   int iDoLogging;
   bool iMessageView;
   bool iRequestReports;
+  bool iListen;
+  bool iArrivalNotices;
 };

@@ -145,6 +145,12 @@ void CKvFrame::CreateRpCommandBar(HWND aWindow, int aMenuId) {
     return;
   }
   iMenuBar = info.hwndMB;
+  if (iListeningShown) ShowListening(true);
+}
+
+void CKvFrame::ShowListening(bool aOn) {
+  iListeningShown = aOn;
+  if (iMenuBar != nullptr) SendMessageW(iMenuBar, TB_HIDEBUTTON, KKvCmdListen, MAKELONG(aOn ? FALSE : TRUE, 0));
 }
 
 void CKvFrame::ResetTitle() {

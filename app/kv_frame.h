@@ -33,6 +33,9 @@ class CKvFrame : public CEpocControl {
   TEpocRect ViewArea() const;
   void CreateRpCommandBar(HWND aWindow, int aMenuId);
   void ResetTitle();
+  // The menu bar's listening button, shown while the phone is listened to;
+  // kept across the menu bars of the views.
+  void ShowListening(bool aOn);
 
   HWND MenuBar() const { return iMenuBar; }
   HWND TitleButton() const { return iTitleButton; }
@@ -58,4 +61,5 @@ class CKvFrame : public CEpocControl {
   HWND iTree;
   HTREEITEM iTreeRoot;
   bool iTreeShown;
+  bool iListeningShown;
 };

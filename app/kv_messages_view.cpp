@@ -381,6 +381,7 @@ void CKvMessagesView::UpdateEditBoxText() {
   if (!delivery.empty()) text = delivery + u"\r\n" + text;
   SendMessageW(iReader->ChildWindow(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   delete message;
+  iAppUi->MessageReadL(identifier);
 }
 
 int CALLBACK CKvMessagesView::CompareFunc(LPARAM aItem1, LPARAM aItem2, LPARAM aView) {
@@ -412,6 +413,7 @@ int CKvMessagesView::DeleteEntryL(CEOID aIdentifier) {
 
 int CKvMessagesView::EditEntryL(CEOID aIdentifier) {
   CKveMessagesItem* message = ReadMessageL(aIdentifier);
+  iAppUi->MessageReadL(aIdentifier);
   return iAppUi->ComposeMessageL(iWindow, message);
 }
 

@@ -27,6 +27,8 @@ void CKvSettingsDialog::InitDialogL() {
                       gKvDocument->DoLogging() != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
   SendDlgItemMessageW(iWindow, KKvIdReportsCheckBox, BM_SETCHECK,
                       gKvDocument->RequestReports() ? BST_CHECKED : BST_UNCHECKED, 0);
+  SendDlgItemMessageW(iWindow, KKvIdNoticesCheckBox, BM_SETCHECK,
+                      gKvDocument->ArrivalNotices() ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
 void CKvSettingsDialog::SaveSettings() {
@@ -45,6 +47,8 @@ void CKvSettingsDialog::SaveSettings() {
   }
   gKvDocument->SetRequestReports(SendDlgItemMessageW(iWindow, KKvIdReportsCheckBox, BM_GETCHECK, 0, 0) ==
                                  BST_CHECKED);
+  gKvDocument->SetArrivalNotices(SendDlgItemMessageW(iWindow, KKvIdNoticesCheckBox, BM_GETCHECK, 0, 0) ==
+                                  BST_CHECKED);
   gKvDocument->SetDoLogging(SendDlgItemMessageW(iWindow, KKvIdLogCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 

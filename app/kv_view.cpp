@@ -92,6 +92,9 @@ LRESULT CKvView::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
     case KKvCmdAbout:
       iAppUi->RunAboutL(Window());
       return 0;
+    case KKvCmdListen:
+      iAppUi->ToggleListeningL();
+      return 0;
     case KKvIdListBox:
       if (HIWORD(aWParam) != LBN_DBLCLK) return KEpocNotHandled;
       command = KKvCmdEdit;
@@ -179,6 +182,10 @@ void CKvView::EnableEntryMenu(HMENU aPopUp) {
   }
 }
 
+void CKvView::UpdatePhoneMenu(HMENU aPopUp) {
+  CheckMenuItem(aPopUp, KKvCmdListen, MF_BYCOMMAND | (iAppUi->IsListening() ? MF_CHECKED : MF_UNCHECKED));
+}
+
 LRESULT CKvView::HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   switch (aMessage) {
     case WM_CREATE:
@@ -199,6 +206,7 @@ LRESULT CKvView::HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam,
       return 0;
     case WM_INITMENUPOPUP: {
       int item = LOWORD(aLParam);
+      if (item == KKvCmdPhoneMenu) UpdatePhoneMenu(reinterpret_cast<HMENU>(aWParam));
       if (item != KKvCmdEntryMenu && item != 0) return 0;
       HMENU popUp = reinterpret_cast<HMENU>(aWParam);
       EnableEntryMenu(popUp);

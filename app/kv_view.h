@@ -47,6 +47,8 @@ class CKvView : public CEpocControl {
   void LaunchContextMenu(int aX, int aY);
 
   LPCWSTR Title() const { return iTitle; }
+  // The caller keeps the text alive as long as the view.
+  void SetTitle(LPCWSTR aTitle) { iTitle = aTitle; }
   int Type() const { return iType; }
   bool IsInitialised() const { return iInitialised; }
   HTREEITEM TreeItem() const { return iTreeItem; }
@@ -58,6 +60,8 @@ class CKvView : public CEpocControl {
   // The entry menu's items all enabled for one selected row, all but
   // Delete greyed for more.
   void EnableEntryMenu(HMENU aPopUp);
+  // "Listen for messages" checked while the phone is listened to.
+  void UpdatePhoneMenu(HMENU aPopUp);
 
   LPCWSTR iTitle;
   int iType;

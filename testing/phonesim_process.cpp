@@ -1,5 +1,8 @@
 #include "testing/phonesim_process.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "testing/files.h"
 
 bool TPhoneSimProcess::Start(const nlohmann::json& aProfile, const std::string& aDir, const std::string& aLink,
@@ -18,8 +21,20 @@ bool TPhoneSimProcess::StartFile(const std::string& aProfilePath, const std::str
   iDir = aDir;
   std::vector<std::string> argv = {PHONESIM_BINARY, "--profile", aProfilePath, "--link", aLink,
                                    "--state-out", aDir + "/state.json"};
+  if (iControl) argv.insert(argv.end(), {"--control", aDir + "/control"});
   argv.insert(argv.end(), aExtraArgs.begin(), aExtraArgs.end());
   return iChild.Start(argv, aDir + "/phonesim.out", aDir + "/phonesim.err", "ready\n");
+}
+
+bool TPhoneSimProcess::Control(const std::string& aLine) const {
+  if (!iControl || !Running()) return false;
+  // phonesim holds the pipe open for reading while it runs: no wait here.
+  int fd = open((iDir + "/control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  std::string line = aLine + "\n";
+  bool written = write(fd, line.data(), line.size()) == static_cast<ssize_t>(line.size());
+  close(fd);
+  return written;
 }
 
 nlohmann::json TPhoneSimProcess::StopAndReadState() {

@@ -23,6 +23,10 @@ class TPhoneSimProcess {
                  const std::vector<std::string>& aExtraArgs = {});
   bool StartFile(const std::string& aProfilePath, const std::string& aDir, const std::string& aLink,
                  const std::vector<std::string>& aExtraArgs = {});
+  // The phones started from now on get a control pipe, aDir/control.
+  void EnableControl() { iControl = true; }
+  // Writes a line to the running phone's control pipe (a message to deliver, ...).
+  bool Control(const std::string& aLine) const;
   // SIGTERM, and its exit status; the state is written.
   int Stop() { return iChild.Stop(); }
   // Stops the phone and returns the state it wrote (null when none).
@@ -37,6 +41,7 @@ class TPhoneSimProcess {
 
  private:
   std::string iDir;
+  bool iControl = false;
   TBackgroundChild iChild;
 };
 

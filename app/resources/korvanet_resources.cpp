@@ -2,6 +2,7 @@
 // menu bar's images, accelerators and dialogs.
 #include "app/resources/korvanet_resources.h"
 
+#include <aygshell.h>
 #include <kvresources.h>
 
 #include "app/resources/resource_ids.h"
@@ -19,6 +20,7 @@ enum : WORD {
   KStrDeleteSelection,
   KStrChangeView,
   KStrNewContact,
+  KStrListening,
 };
 
 MenuEntry ViewPopup() {
@@ -31,6 +33,7 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
   std::vector<MenuEntry> items = {MenuItem(u"Download messages", KKvCmdDownloadMessages)};
   if (aSendAll) items.push_back(MenuItem(u"Send all messages", KKvCmdSendAllMessages));
   items.push_back(MenuItem(u"Delete all messages", KKvCmdDeleteAllMessages));
+  items.push_back(MenuItem(u"Listen for messages", KKvCmdListen));
   items.push_back(Separator());
   items.push_back(MenuItem(u"Export messages…", KKvCmdExportMessages));
   items.push_back(Separator());
@@ -44,30 +47,38 @@ MenuEntry EditEntryPopup() {
                           MenuItem(u"Send", KKvCmdSend)});
 }
 
+// Shown only while the phone is listened to; a tap ends listening.
+MenuBarButton ListeningButton() {
+  MenuBarButton button = ImageButton(3, KKvCmdListen, KStrListening);
+  button.state = TBSTATE_ENABLED | TBSTATE_HIDDEN;
+  return button;
+}
+
 std::vector<MenuBarButton> MessagesMenuBar() {
   return {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
           DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewMessage),
-          ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ImageButton(2, KKvCmdChangeView, KStrChangeView)};
+          ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ImageButton(2, KKvCmdChangeView, KStrChangeView),
+          ListeningButton()};
 }
 
-// Three 16 x 16 images side by side: new, delete, change view.
+// Four 16 x 16 images side by side: new, delete, change view, listening.
 const std::vector<std::string> KMenuBarImages = {
-    "                                                ",
-    "  ########        #          #    ############# ",
-    "  #     # #       ##        ##    #           # ",
-    "  #     #  #       ##      ##     # ######### # ",
-    "  #     #####       ##    ##      #           # ",
-    "  #         #        ##  ##       # ######### # ",
-    "  #   +     #         ####        #           # ",
-    "  #   +     #          ##         ############# ",
-    "  # +++++   #         ####        #           # ",
-    "  #   +     #        ##  ##       # ####  #### # ",
-    "  #   +     #       ##    ##      #           # ",
-    "  #         #      ##      ##     # ####  #### # ",
-    "  #         #     ##        ##    #           # ",
-    "  ###########     #          #    ############# ",
-    "                                                ",
-    "                                                ",
+    "                                                                ",
+    "  ########        #          #    #############    +        +   ",
+    "  #     # #       ##        ##    #           #   +   +  +   +  ",
+    "  #     #  #       ##      ##     # ######### #  +   +    +   + ",
+    "  #     #####       ##    ##      #           #  +  +  ##  +  + ",
+    "  #         #        ##  ##       # ######### #  +  +  ##  +  + ",
+    "  #   +     #         ####        #           #  +   +    +   + ",
+    "  #   +     #          ##         #############   +   +  +   +  ",
+    "  # +++++   #         ####        #           #    +   ##   +   ",
+    "  #   +     #        ##  ##       # #### #### #        ##       ",
+    "  #   +     #       ##    ##      #           #        ##       ",
+    "  #         #      ##      ##     # #### #### #        ##       ",
+    "  #         #     ##        ##    #           #        ##       ",
+    "  ###########     #          #    #############       ####      ",
+    "                                                     ######     ",
+    "                                                                ",
 };
 
 // Full screen on a 240-pixel screen: about 136 dialog units across.
@@ -153,10 +164,11 @@ DialogDefinition SettingsDialog() {
       EditText(KKvIdSmscField, 30, 17, 102, 12, WS_BORDER | ES_AUTOHSCROLL),
       LText(u"An SMSC number must be entered before SMS messages can be sent. It is among the message "
             u"settings of your phone.",
-            -1, 4, 36, 128, 42),
-      LText(u"Always enter the number in international format, for example +44...", -1, 4, 80, 128, 22),
-      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 104, 140, 12),
-      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 118, 100, 12),
+            -1, 4, 34, 128, 34),
+      LText(u"Always enter the number in international format, for example +44...", -1, 4, 69, 128, 27),
+      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 97, 140, 12),
+      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 109, 140, 12),
+      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 121, 100, 12),
       DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
       PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
   };
@@ -176,6 +188,7 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .String(KStrDeleteSelection, u"Delete selection")
       .String(KStrChangeView, u"Change view")
       .String(KStrNewContact, u"New contact")
+      .String(KStrListening, u"Listening for messages")
 
       .Accelerators(KKvAccelerators, {{FCONTROL | FVIRTKEY, 'A', KKvCmdAbout},
                                       {FCONTROL | FVIRTKEY, 'Q', KKvCmdOk},
@@ -185,7 +198,8 @@ void KvDeclareResources(HINSTANCE aInstance) {
             {ViewPopup(),
              Popup(u"Phone", {MenuItem(u"Download contacts", KKvCmdDownloadContacts),
                               MenuItem(u"Upload changes", KKvCmdUploadChanges),
-                              MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts), Separator(),
+                              MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts),
+                              MenuItem(u"Listen for messages", KKvCmdListen), Separator(),
                               MenuItem(u"Import contacts…", KKvCmdImportContacts),
                               MenuItem(u"Export contacts…", KKvCmdExportContacts), Separator(),
                               MenuItem(u"Settings", KKvCmdSettings), MenuItem(u"About", KKvCmdAbout)}),
@@ -194,7 +208,7 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .MenuBar(KKvMenuContacts,
                {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
                 DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewContact),
-                ImageButton(1, KKvCmdDelete, KStrDeleteSelection)})
+                ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ListeningButton()})
 
       .Menu(KKvMenuInbox,
             {ViewPopup(), MessagesPhonePopup(false),

@@ -13,7 +13,7 @@ inline constexpr int KKvMenuInbox = 114;
 inline constexpr int KKvMenuOutbox = 115;
 inline constexpr int KKvMenuSent = 116;
 inline constexpr int KKvBitmapMenuBar = 121;
-inline constexpr int KKvMenuBarImages = 3;
+inline constexpr int KKvMenuBarImages = 4;
 
 // Dialogs.
 inline constexpr int KKvDlgAbout = 107;
@@ -45,6 +45,8 @@ inline constexpr int KKvCmdContacts = 40065;
 inline constexpr int KKvCmdSent = 40069;
 inline constexpr int KKvCmdDeleteAllContacts = 40070;
 inline constexpr int KKvCmdChangeView = 40072;
+// "Listen for messages" in the Phone menus, and the menu bar's listening button.
+inline constexpr int KKvCmdListen = 40085;
 // The menu bar's drop-down buttons.
 inline constexpr int KKvCmdViewMenu = 40023;
 inline constexpr int KKvCmdPhoneMenu = 40024;
@@ -67,6 +69,7 @@ inline constexpr int KKvIdStatusText = 1023;
 inline constexpr int KKvIdSmscField = 1025;
 inline constexpr int KKvIdLogCheckBox = 1031;
 inline constexpr int KKvIdReportsCheckBox = 1032;
+inline constexpr int KKvIdNoticesCheckBox = 1033;
 // The About box's text.
 inline constexpr int KKvIdAboutText = 1101;
 // Controls of the compose dialog.

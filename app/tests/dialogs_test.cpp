@@ -114,6 +114,25 @@ TEST_F(DialogsTest, RequestDeliveryReportsIsKeptWithTheOtherSettings) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
+// Notices for new messages are on unless the user switched them off; off is
+// what the registry keeps.
+TEST_F(DialogsTest, ShowANoticeForNewMessagesIsOnByDefaultAndKeptWhenSwitchedOff) {
+  ASSERT_TRUE(StartProgram());
+  Command(KKvCmdSettings);
+  HWND box = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (box = kvui::FindByText(u"Show a notice for new messages")) != nullptr; }));
+  HWND dialog = GetParent(box);
+  EXPECT_EQ(SendMessageW(box, BM_GETCHECK, 0, 0), BST_CHECKED);
+  Screenshot("settings_notices");
+  kvui::TapWindow(box);
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(CEpocRegistry::GetRegistryInt(KKey, u"QuietArrivals"), 1);
+  EXPECT_FALSE(gKvDocument->ArrivalNotices());
+  EXPECT_EQ(StopProgram(), 0);
+}
+
 TEST_F(DialogsTest, UncheckingCreateLogFileStopsTheLogAtOnce) {
   CEpocRegistry::SaveRegistryInt(KKey, u"DebugLog", 1);
   ASSERT_TRUE(StartProgram());

@@ -13,12 +13,14 @@
 #include "app/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
 #include "app/kv_frame.h"
+#include "app/kv_notice_bubble.h"
 
 namespace {
 
 class TourTest : public StylusTest {
  protected:
   TourTest() {
+    iPhone.EnableControl();
     // A new user: no settings at all.
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Veltramonic\\Korvanet", 0, 0, &key) == ERROR_SUCCESS) {
@@ -161,6 +163,17 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   ASSERT_NE(smsc, nullptr);
   EXPECT_EQ(std::u16string(smsc), u"+447785016005");
   std::free(smsc);
+
+  // Listening: a message the phone receives shows in the Inbox by itself.
+  ASSERT_TRUE(ToView(u"Inbox", EKvViewInbox));
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Listen for messages"));
+  // Delivered at once: the phone keeps it until the listener has connected and reads it.
+  ASSERT_TRUE(WaitFor([] { return gKvAppUi->IsListening(); }));
+  ASSERT_TRUE(iPhone.Control("deliver +447700900123 The train is late, see you at half past eight."));
+  ASSERT_TRUE(WaitFor([&] { return MessageRows(EKvViewInbox) == inbox + 1; })) << iPhone.Errors();
+  EXPECT_TRUE(WaitFor([] { return kvui::TextOf(Title()) == u"Inbox (1)"; }));
+  ASSERT_TRUE(WaitFor([] { return gKvAppUi->Notice()->IsShown(); }));
+  TourShot("listening");
   EXPECT_EQ(StopProgram(), 0);
 
   nlohmann::json state = iPhone.StopAndReadState();

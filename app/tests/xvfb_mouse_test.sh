@@ -71,7 +71,7 @@ completed() { [ "$(completions)" -ge "$1" ]; }
 
 sleep 1
 tap 65 307              # "Phone" on the menu bar
-tap 116 189             # "Download messages"
+tap 116 169             # "Download messages"
 wait_for 60 inbox_holds || fail "the download stored nothing in the Inbox"
 wait_for 60 completed 1 || fail "the message download did not complete"
 tap 115 234             # "OK" on the progress dialog
@@ -94,7 +94,7 @@ wait_for 10 outbox_grew || fail "closing the reader kept no reply: $(cli message
 tap 20 307              # "View"
 tap 50 223              # "Contacts", the first of its four rows
 tap 65 307              # "Phone"
-tap 116 149             # "Download contacts"
+tap 116 129             # "Download contacts"
 contacts_held() { [ "$(cli contacts list | wc -l)" -ge 10 ]; }
 wait_for 60 contacts_held || fail "the contacts download stored nothing: $(cli contacts list)"
 wait_for 60 completed 2 || fail "the contacts download did not complete"

@@ -40,6 +40,10 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 #define PBM_STEPIT (WM_USER + 5)    // wraps to the start past the end; returns the old position
 #define PBM_GETPOS (WM_USER + 8)
 
+// ---- tool bar (the Pocket PC menu bar answers these) -------------------------------------
+#define TB_HIDEBUTTON (WM_USER + 4)       // wParam: command; lParam: MAKELONG(hide, 0); TRUE when found
+#define TB_ISBUTTONHIDDEN (WM_USER + 12)  // wParam: command; nonzero when hidden
+
 // ---- tab control --------------------------------------------------------------------------
 #define WC_TABCONTROLW u"SysTabControl32"
 #define WC_TABCONTROL WC_TABCONTROLW

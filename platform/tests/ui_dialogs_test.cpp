@@ -3,6 +3,7 @@
 // The windows live on a thread of their own (as the program's user
 // interface thread), while the test taps and types like a user.
 #include <aygshell.h>
+#include <commctrl.h>
 #include <kvresources.h>
 
 #include <future>
@@ -311,6 +312,65 @@ TEST(UiShell, MenuBarButtonsOpenTheirPopUpsUpwardsAndSendCommands) {
   EXPECT_EQ(LOWORD(seen[0].lParam), 40022);  // the button's command, as the views expect
   EXPECT_EQ(LOWORD(seen[1].wParam), 40012);
   EXPECT_EQ(LOWORD(seen[2].wParam), 40021);
+}
+
+// A status button hidden by the resource: not drawn and not tapped until the
+// program shows it with TB_HIDEBUTTON, and gone again when it hides it.
+TEST(UiShell, MenuBarButtonsAreHiddenAndShownByCommand) {
+  DeclareViewResources();
+  res::MenuBarButton status = res::ImageButton(1, 40030, 40102);
+  status.state = TBSTATE_ENABLED | TBSTATE_HIDDEN;
+  res::Script().MenuBar(131, {res::ImageButton(0, 40021, 40102), status});
+  auto run = OnUiThread([](HWND owner) {
+    SHMENUBARINFO info{};
+    info.cbSize = 32;
+    info.hwndParent = owner;
+    info.nToolBarId = 131;
+    info.hInstRes = res::ProgramInstance();
+    info.nBmpId = 121;
+    info.cBmpImages = 2;
+    if (!SHCreateMenuBar(&info)) return std::vector<Seen>{};
+    Log().clear();
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+      DispatchMessageW(&msg);
+      if (msg.message == WM_COMMAND && msg.hwnd == owner) break;
+    }
+    std::vector<Seen> seen;
+    for (auto& s : Log())
+      if (s.window == owner && s.message == WM_COMMAND) seen.push_back(s);
+    return seen;
+  });
+  HWND bar = WaitForWindow(u"menu_worker");
+  ASSERT_NE(bar, nullptr);
+  auto greenAt = [] {
+    ui::WaitIdle();
+    for (int x = 0; x < 240; ++x)
+      if (ui::ColorAt(x, 307) == RGB(0, 160, 0)) return x;
+    return -1;
+  };
+  EXPECT_NE(SendMessageW(bar, TB_ISBUTTONHIDDEN, 40030, 0), 0);
+  EXPECT_EQ(greenAt(), -1);
+  EXPECT_EQ(SendMessageW(bar, TB_HIDEBUTTON, 40031, MAKELONG(FALSE, 0)), FALSE);  // no such button
+
+  EXPECT_EQ(SendMessageW(bar, TB_HIDEBUTTON, 40030, MAKELONG(FALSE, 0)), TRUE);
+  EXPECT_EQ(SendMessageW(bar, TB_ISBUTTONHIDDEN, 40030, 0), 0);
+  int shownX = greenAt();
+  ASSERT_GE(shownX, 0);
+  ASSERT_TRUE(ui::SaveScreenshot(ScreenshotPath("menu_bar_status_shown")));
+
+  // Hidden again, its place sends nothing; shown, a tap sends its command.
+  SendMessageW(bar, TB_HIDEBUTTON, 40030, MAKELONG(TRUE, 0));
+  EXPECT_EQ(greenAt(), -1);
+  ui::Tap(shownX + 2, 307);
+  ui::WaitIdle();
+  EXPECT_EQ(run.wait_for(std::chrono::seconds(0)), std::future_status::timeout);
+  SendMessageW(bar, TB_HIDEBUTTON, 40030, MAKELONG(FALSE, 0));
+  ui::Tap(shownX + 2, 307);
+  ASSERT_EQ(run.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+  auto seen = run.get();
+  ASSERT_EQ(seen.size(), 1u);
+  EXPECT_EQ(LOWORD(seen[0].wParam), 40030);
 }
 
 TEST(UiShell, InputPanelChangesAreAnnouncedAndFullScreenWindowsFitAbove) {

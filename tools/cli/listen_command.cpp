@@ -6,8 +6,7 @@
 #include <memory>
 #include <optional>
 
-#include <nlohmann/json.hpp>
-
+#include "exchange/message_json.h"
 #include "kernel/errors.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
@@ -43,13 +42,8 @@ TStoredMessage Describe(CKveMessagesItem& aMessage) {
   message.iName = Utf8(aMessage.Name());
   message.iText = WithLf(Utf8(aMessage.Text()));
   message.iDate = IsoUtc(aMessage.DateSentTime());
-  nlohmann::json json = {{"id", message.iId},       {"folder", "inbox"},
-                         {"name", message.iName},   {"number", message.iNumber},
-                         {"date", Utf8(aMessage.DateSent())}, {"date_sent", message.iDate},
-                         {"text", message.iText}};
-  if (aMessage.IsLongMessage()) json["parts"] = {{"total", aMessage.ConcatTotal()}};
-  // Texts the phone sent may hold bytes that are not UTF-8: replaced, never fatal.
-  message.iJson = json.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  // The one form of a message in JSON, as 'messages list --json' prints it.
+  message.iJson = kvexchange::JsonText(kvexchange::MessageJson(aMessage));
   return message;
 }
 

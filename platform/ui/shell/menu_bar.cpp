@@ -1,6 +1,7 @@
 #include "ui/shell/menu_bar.h"
 
 #include <aygshell.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
@@ -80,6 +81,7 @@ void PaintBar(HWND bar, BarState& s) {
   HGDIOBJ oldBitmap = images ? SelectObject(images, s.bitmap) : nullptr;
   for (size_t i = 0; i < s.buttons.size(); ++i) {
     const BarButton& b = s.buttons[i];
+    if (b.state & TBSTATE_HIDDEN) continue;
     bool pressed = s.pressed == static_cast<int>(i);
     bool enabled = (b.state & TBSTATE_ENABLED) != 0;
     if (pressed) Fill(dc, b.rect, GetSysColor(COLOR_HIGHLIGHT));
@@ -116,7 +118,7 @@ void PaintBar(HWND bar, BarState& s) {
 
 int ButtonAt(const BarState& s, POINT p) {
   for (size_t i = 0; i < s.buttons.size(); ++i)
-    if (PtInRect(&s.buttons[i].rect, p)) return static_cast<int>(i);
+    if (!(s.buttons[i].state & TBSTATE_HIDDEN) && PtInRect(&s.buttons[i].rect, p)) return static_cast<int>(i);
   if (s.sipButton && PtInRect(&s.sipRect, p)) return -2;
   return -1;
 }
@@ -137,6 +139,14 @@ void OpenDropDown(HWND bar, const std::shared_ptr<BarState>& s, int index) {
   s->pressed = -1;
   if (IsWindow(bar)) InvalidateRect(bar, nullptr, FALSE);
   if (chosen && IsWindow(parent)) PostMessageW(parent, WM_COMMAND, MAKEWPARAM(chosen, 0), 0);
+}
+
+void Layout(BarState& s);
+
+BarButton* ButtonWithCommand(BarState& s, WPARAM command) {
+  for (auto& b : s.buttons)
+    if (b.command == static_cast<WORD>(command)) return &b;
+  return nullptr;
 }
 
 LRESULT CALLBACK MenuBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -178,6 +188,22 @@ LRESULT CALLBACK MenuBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lPara
     case WM_SETTINGCHANGE:
       InvalidateRect(bar, nullptr, FALSE);
       return 0;
+    case TB_HIDEBUTTON: {
+      BarButton* b = ButtonWithCommand(*s, wParam);
+      if (!b) return FALSE;
+      BYTE was = b->state;
+      b->state = static_cast<BYTE>(LOWORD(lParam) ? (b->state | TBSTATE_HIDDEN) : (b->state & ~TBSTATE_HIDDEN));
+      if (b->state != was) {
+        // The buttons to its right move over.
+        Layout(*s);
+        InvalidateRect(bar, nullptr, FALSE);
+      }
+      return TRUE;
+    }
+    case TB_ISBUTTONHIDDEN: {
+      BarButton* b = ButtonWithCommand(*s, wParam);
+      return b && (b->state & TBSTATE_HIDDEN) ? TRUE : FALSE;
+    }
     case WM_NCDESTROY: {
       if (s->menu) DestroyMenu(s->menu);
       if (s->bitmap) DeleteObject(s->bitmap);
@@ -194,7 +220,10 @@ void Layout(BarState& s) {
   HDC dc = GetDC(nullptr);
   int x = 0;
   for (auto& b : s.buttons) {
-    if (b.state & TBSTATE_HIDDEN) continue;
+    if (b.state & TBSTATE_HIDDEN) {
+      b.rect = RECT{};
+      continue;
+    }
     int width = kImageButtonWidth;
     if (b.IsText()) {
       SIZE size{};

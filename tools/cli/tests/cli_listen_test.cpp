@@ -2,6 +2,7 @@
 // phone through its control FIFO as the network would bring them.
 #include <signal.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <fstream>
@@ -154,6 +155,12 @@ TEST_F(ListenTest, DeliveredMessagesAreStoredOnceAndReachTheCommandWithTheirFiel
   nlohmann::json long_message = nlohmann::json::parse(handed[4]);
   EXPECT_EQ(long_message["text"], LongText());
   EXPECT_EQ(long_message["parts"]["total"], 2);
+  // The same form as the message list gives.
+  nlohmann::json listed = CliJson({"messages", "list", "--folder", "inbox"});
+  auto sameId = [&](const nlohmann::json& aOne) { return aOne["id"] == long_message["id"]; };
+  auto found = std::find_if(listed.begin(), listed.end(), sameId);
+  ASSERT_NE(found, listed.end());
+  EXPECT_EQ(*found, long_message);
 
   std::vector<std::string> variables = Lines(ReadFile(environment));
   ASSERT_EQ(variables.size(), 5u);
