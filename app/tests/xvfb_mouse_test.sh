@@ -46,15 +46,19 @@ export ASAN_OPTIONS=detect_leaks=0 KORVANET_SCALE=2
 KORVANET_BUILD_DIR="$build" KORVANET_DEMO_ROOT="$root" setsid scripts/run >"$work/run.out" 2>&1 &
 run_pid=$!
 
-window=""
+# The window is taken once X can say where it is: a window of that name may
+# come and go while the program starts.
+window="" WIDTH=0 HEIGHT=0
 for _ in $(seq 300); do
   window=$(xdotool search --name '^Korvanet$' 2>/dev/null | head -1)
-  [ -n "$window" ] && break
+  if [ -n "$window" ] && geometry=$(xdotool getwindowgeometry --shell "$window" 2>/dev/null); then
+    eval "$geometry"
+    break
+  fi
   kill -0 "$run_pid" 2>/dev/null || fail "scripts/run ended before a window showed"
   sleep 0.2
 done
 [ -n "$window" ] || fail "no Korvanet window"
-eval "$(xdotool getwindowgeometry --shell "$window")"
 [ "$WIDTH" = 480 ] && [ "$HEIGHT" = 640 ] || fail "window is ${WIDTH}x${HEIGHT}, not the handheld screen at scale 2"
 
 # A tap at handheld pixel (x, y) at scale 2 inside the window, then a pause.

@@ -95,6 +95,7 @@ class Volume {
   bool KeyOfValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, std::vector<unsigned char>& key);
   CEOID LandOn(const DatabaseInfo& db, int slot, std::vector<unsigned char> key, CEOID record, Position& position,
                LPDWORD index);
+  CEOID LandOnRow(Statement& query, int rc, const DatabaseInfo& db, int slot, Position& position, LPDWORD index);
   std::optional<DatabaseInfo> FindDatabaseLocked(const std::u16string* name, CEOID oid);
   bool LoadRecord(CEOID record, CEOID& database, std::vector<StoredValue>& values);
   bool PutKeys(const DatabaseInfo& db, CEOID record, const std::vector<StoredValue>& values);

@@ -71,6 +71,23 @@ CEOID Volume::LandOn(const DatabaseInfo& db, int slot, std::vector<unsigned char
   return record;
 }
 
+// A seek's query has run: no row is past the end of the order (or a failure),
+// a row (its key, its record) is where the seek lands.
+CEOID Volume::LandOnRow(Statement& query, int rc, const DatabaseInfo& db, int slot, Position& position,
+                        LPDWORD index) {
+  if (rc != SQLITE_ROW) {
+    if (rc == SQLITE_DONE)
+      SetLastError(ERROR_NO_MORE_ITEMS);
+    else
+      Fail(rc);
+    return 0;
+  }
+  std::vector<unsigned char> found = query.Blob(0);
+  CEOID record = static_cast<CEOID>(query.Int(1));
+  query.Reset();
+  return LandOn(db, slot, std::move(found), record, position, index);
+}
+
 CEOID Volume::SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Position& position, LPDWORD index) {
   std::lock_guard guard(lock_);
   int rc = s_->keyOf.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{record}).Step();
@@ -122,35 +139,16 @@ CEOID Volume::SeekAfterValue(const DatabaseInfo& db, int slot, const CEPROPVAL& 
   std::vector<unsigned char> key;
   if (!KeyOfValue(db, slot, value, key)) return 0;
   Statement& query = s_->firstAfterKey;
-  int rc = query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key).Step();
-  if (rc != SQLITE_ROW) {
-    if (rc == SQLITE_DONE)
-      SetLastError(ERROR_NO_MORE_ITEMS);  // every record sorts at or before it
-    else
-      Fail(rc);
-    return 0;
-  }
-  std::vector<unsigned char> found = query.Blob(0);
-  CEOID record = static_cast<CEOID>(query.Int(1));
-  query.Reset();
-  return LandOn(db, slot, std::move(found), record, position, index);
+  // No row: every record sorts at or before the value.
+  return LandOnRow(query, query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, key).Step(), db, slot, position,
+                   index);
 }
 
 CEOID Volume::SeekFromEnd(const DatabaseInfo& db, int slot, DWORD back, Position& position, LPDWORD index) {
   std::lock_guard guard(lock_);
   Statement& query = s_->fromEnd;
-  int rc = query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{back}).Step();
-  if (rc != SQLITE_ROW) {
-    if (rc == SQLITE_DONE)
-      SetLastError(ERROR_NO_MORE_ITEMS);
-    else
-      Fail(rc);
-    return 0;
-  }
-  std::vector<unsigned char> found = query.Blob(0);
-  CEOID record = static_cast<CEOID>(query.Int(1));
-  query.Reset();
-  return LandOn(db, slot, std::move(found), record, position, index);
+  return LandOnRow(query, query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{back}).Step(), db,
+                   slot, position, index);
 }
 
 CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,

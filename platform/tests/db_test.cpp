@@ -115,6 +115,22 @@ struct Store {
 class DbTest : public ::testing::Test {
  protected:
   void SetUp() override { MakeDataFolder(); }
+
+  // Runs one DbChildProcess case of this program in a child process on this
+  // root; its wait status (-1 when it could not start).
+  int RunChildCase(const std::string& name) {
+    std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.Path();
+    std::string filter = "--gtest_filter=" + name;
+    char* argv[] = {const_cast<char*>("db_test_child"), filter.data(), nullptr};
+    std::vector<char*> env = {rootVar.data()};
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
+    pid_t child = 0;
+    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()) != 0) return -1;
+    int status = 0;
+    return waitpid(child, &status, 0) == child ? status : -1;
+  }
+
   TDeviceRoot root_{"kv-platform"};
 };
 
@@ -498,16 +514,7 @@ TEST_F(DbTest, AnotherProcessSharesTheVolume) {
   ASSERT_TRUE(store.Open());
   ASSERT_NE(store.Write(u"Mine"), 0u);
 
-  std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.Path();
-  std::string filter = "--gtest_filter=DbChildProcess.Writer";
-  char* argv[] = {const_cast<char*>("db_test_child"), filter.data(), nullptr};
-  std::vector<char*> env = {rootVar.data()};
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(nullptr);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
+  int status = RunChildCase("DbChildProcess.Writer");
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 
   std::vector<std::u16string> names = store.ReadAllNames();
@@ -521,16 +528,7 @@ TEST_F(DbTest, AProcessKilledWithTheVolumeOpenLosesNoCommittedWrite) {
   Store store;
   ASSERT_TRUE(store.Open());
   ASSERT_NE(store.Write(u"Mine"), 0u);
-  std::string rootVar = "KV_DB_TEST_CHILD_ROOT=" + root_.Path();
-  std::string filter = "--gtest_filter=DbChildProcess.KilledWriter";
-  char* argv[] = {const_cast<char*>("db_test_child"), filter.data(), nullptr};
-  std::vector<char*> env = {rootVar.data()};
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(nullptr);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
-  int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
+  int status = RunChildCase("DbChildProcess.KilledWriter");
   ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "the child ran to its end";
 
   const std::vector<std::u16string> expected = {u"Committed", u"Committed", u"Committed", u"Committed",
