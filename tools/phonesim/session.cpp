@@ -293,10 +293,12 @@ std::string NetworkTime() {
   std::tm local{};
   localtime_r(&now, &local);
   long minutes = local.tm_gmtoff / 60;
-  char text[40];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02ld:%02ld", local.tm_year + 1900,
+  // Offsets stay within a day; saying so lets the compiler see the text fits.
+  int offset = static_cast<int>(std::labs(minutes) % (24 * 60));
+  char text[96];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d%c%02d:%02d", local.tm_year + 1900,
                 local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, minutes < 0 ? '-' : '+',
-                std::labs(minutes) / 60, std::labs(minutes) % 60);
+                offset / 60, offset % 60);
   return text;
 }
 
