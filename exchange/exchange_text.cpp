@@ -1,5 +1,6 @@
 #include "exchange/exchange_text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 
@@ -152,6 +153,8 @@ std::optional<FILETIME> ParseIsoTime(const std::string& aText) {
 
 long long UnixMillis(const FILETIME& aTime) { return (Ticks(aTime) - KUnixEpochTicks) / 10000; }
 
-FILETIME FromUnixMillis(long long aMillis) { return FromTicks(aMillis * 10000 + KUnixEpochTicks); }
+FILETIME FromUnixMillis(long long aMillis) {
+  return FromTicks(std::min(aMillis, KLatestUnixMillis) * 10000 + KUnixEpochTicks);
+}
 
 }  // namespace kvexchange

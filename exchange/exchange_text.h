@@ -33,6 +33,9 @@ std::string IsoUtc(const FILETIME& aTime);
 std::optional<FILETIME> ParseIsoTime(const std::string& aText);
 // Milliseconds since 1970 (UTC), as Android keeps dates, and back.
 long long UnixMillis(const FILETIME& aTime);
+// The latest of those a FILETIME holds (in the year 30828); later ones are
+// taken as this one, so a file must refuse them first.
+inline constexpr long long KLatestUnixMillis = 910692730085477LL;
 FILETIME FromUnixMillis(long long aMillis);
 
 // Keeps a view of a std::u16string for the store's setters.

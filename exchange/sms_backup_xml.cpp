@@ -209,6 +209,8 @@ bool ReadSmsBackup(const std::string& aText, std::vector<TMessageRecord>& aMessa
       long long millis = std::strtoll(date.c_str(), &end, 10);
       if (date.empty() || *end != '\0' || millis < 0) {
         if (message.iRefusal.empty()) message.iRefusal = "no date";
+      } else if (millis > KLatestUnixMillis) {
+        if (message.iRefusal.empty()) message.iRefusal = "a date past the year 30000";
       } else {
         message.iDate = FromUnixMillis(millis);
       }

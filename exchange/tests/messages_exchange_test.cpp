@@ -109,11 +109,14 @@ TEST_F(MessagesExchangeTest, AndroidBackupWithMmsSurrogateReferencesAndTypes) {
       "text=\"not an sms\" /></parts><addrs><addr address=\"+447700900123\" type=\"137\" /></addrs></mms>\n"
       "  <sms protocol=\"0\" address=\"+447700900124\" date=\"1700000300000\" type=\"3\" body=\"A draft\" read=\"1\" />\n"
       "  <sms protocol=\"0\" address=\"+447700900125\" date=\"1700000400000\" type=\"9\" body=\"Odd\" read=\"1\" />\n"
+      "  <sms protocol=\"0\" address=\"+447700900126\" date=\"17000001000000000\" type=\"1\" body=\"Far\" read=\"1\" />\n"
       "</smses>\n";
   TImportSummary summary = Import(xml);
   EXPECT_EQ(summary.iAdded, 3);
-  ASSERT_EQ(summary.iRefused.size(), 1u);
+  ASSERT_EQ(summary.iRefused.size(), 2u);
   EXPECT_EQ(summary.iRefused[0], "message 4 (line 9): unknown message type \"9\"");
+  // A date no store can hold (found by fuzzing: it overflowed the conversion).
+  EXPECT_EQ(summary.iRefused[1], "message 5 (line 10): a date past the year 30000");
   std::multiset<TRow> rows = Rows();
   EXPECT_EQ(rows.count({EKvFolderInbox, "Alice", "+447700900123", "Smile 😀 and & <3\nbye", 1700000000}), 1u);
   EXPECT_EQ(rows.count({EKvFolderSent, "", "+447700900123", "Sent one", 1700000100}), 1u);
