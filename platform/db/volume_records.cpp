@@ -44,20 +44,12 @@ bool Volume::Touch(CEOID database) {
 
 CEOID Volume::SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position& position) {
   std::lock_guard guard(lock_);
-  int rc = s_->atIndex.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{index}).Step();
-  if (rc != SQLITE_ROW) {
-    if (rc == SQLITE_DONE)
-      SetLastError(ERROR_NO_MORE_ITEMS);
-    else
-      Fail(rc);
-    return 0;
-  }
-  position = {s_->atIndex.Blob(0), static_cast<CEOID>(s_->atIndex.Int(1)), true};
-  s_->atIndex.Reset();
-  return position.oid;
+  Statement& query = s_->atIndex;
+  return LandOnRow(query, query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{index}).Step(), db,
+                   slot, position, nullptr);
 }
 
-// Both seeks end here: the position set on the record, and its index in the
+// Every seek ends here: the position set on the record, and its index in the
 // sort order when the caller asked for it.
 CEOID Volume::LandOn(const DatabaseInfo& db, int slot, std::vector<unsigned char> key, CEOID record,
                      Position& position, LPDWORD index) {
