@@ -74,7 +74,7 @@ class Volume {
   // orders remake every record's keys in the same transaction.
   BOOL SetDatabaseInfo(CEOID database, const CEDBASEINFO& info);
   // Every commit so far made to survive a crash of the system (the journal
-  // synced), then moved into the volume file.
+  // synced), then moved into the volume file when the journal has grown.
   BOOL Flush();
   // One transaction around many writes of this process: they all take
   // effect at EndTransaction(true), or none of them does.
@@ -82,6 +82,8 @@ class Volume {
   BOOL EndTransaction(bool commit);
 
  private:
+  // How large the journal may grow before Flush() moves it into the file.
+  off_t JournalBound() const;
   Volume() = default;
   bool Initialise();
   bool Validate();

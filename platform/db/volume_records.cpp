@@ -1,4 +1,8 @@
 // Records of a volume: seeking, reading in sort order, writing, deleting.
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+
+#include <algorithm>
 #include <cstring>
 
 #include "db/record_codec.h"
@@ -269,13 +273,26 @@ BOOL Volume::Flush() {
     rc = journal->pMethods->xSync(journal, SQLITE_SYNC_NORMAL);
     if (rc != SQLITE_OK) return Fail(rc);
   }
-  // Then moved into the volume file, so the journal starts over small: each
-  // write adds several pages, and a journal left to grow to SQLite's own
-  // limit would take megabytes a small or nearly full disk does not have.
-  // Inside a transaction held open nothing is in the journal yet to move.
+  // Then moved into the volume file once the journal has grown past a bound:
+  // moving it costs a second sync, so it is done for many writes at once,
+  // yet a journal left to grow to SQLite's own limit would take megabytes a
+  // small or nearly full disk does not have. Inside a transaction held open
+  // nothing is in the journal yet to move.
   if (sqlite3_get_autocommit(db_) == 0) return TRUE;
+  struct stat wal;
+  if (stat((path_ + "-wal").c_str(), &wal) == 0 && wal.st_size <= JournalBound()) return TRUE;
   rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
   return rc == SQLITE_OK ? TRUE : Fail(rc);
+}
+
+// A quarter of a megabyte, or an eighth of the space left on the volume's
+// disk when that is less: the journal is never what fills a disk.
+off_t Volume::JournalBound() const {
+  constexpr off_t kMostJournal = 256 * 1024;
+  struct statvfs disk;
+  if (statvfs(path_.c_str(), &disk) != 0) return 0;
+  const unsigned long long free = static_cast<unsigned long long>(disk.f_bavail) * disk.f_frsize;
+  return static_cast<off_t>(std::min<unsigned long long>(kMostJournal, free / 8));
 }
 
 }  // namespace kvplatform::db
