@@ -580,6 +580,28 @@ TEST_F(DbTest, AVolumeThatIsNotOursOrIsDamagedIsRefusedAndLeftAlone) {
 // the quick check, took a write and then could not find the record again.
 // Also found by fuzzing: keys to remake over a record that does not decode
 // (the file was written before the failure showed).
+TEST_F(DbTest, FlushedWritesKeepTheJournalSmallAndLoseNothing) {
+  Store store;
+  ASSERT_TRUE(store.Open());
+  const std::string journal = HostPath(kVolumePath) + "-wal";
+  const std::u16string padding(400, u'x');
+  uintmax_t largest = 0;
+  for (int i = 0; i < 200; ++i) {
+    ASSERT_NE(store.Write(u"Name " + std::u16string(1, char16_t(u'A' + i % 26)) + padding), 0u);
+    ASSERT_TRUE(CeFlushDBVol(&store.volume));
+    largest = std::max(largest, std::filesystem::file_size(journal));
+  }
+  // The writes outgrow the bound several times over; the journal does not,
+  // and what it held is in the volume file.
+  EXPECT_GT(std::filesystem::file_size(HostPath(kVolumePath)), 160u * 1024u);
+  EXPECT_LT(largest, 384u * 1024u) << "the journal is never moved into the volume file";
+  store.Close();
+  Store reopened;
+  ASSERT_TRUE(reopened.Open());
+  EXPECT_EQ(reopened.ReadAllNames().size(), 200u);
+  reopened.Close();
+}
+
 TEST_F(DbTest, AVolumeWithADamagedIndexIsRefusedAndLeftAlone) {
   std::string path = HostPath(kVolumePath);
   for (const char* name : {"/volume-damaged-index.bin", "/volume-stale-keys-bad-record.bin"}) {
