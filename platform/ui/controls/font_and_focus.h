@@ -29,10 +29,11 @@ class FontDc {
   HGDIOBJ old_;
 };
 
-// WM_SETFONT, WM_GETFONT, WM_SETFOCUS and WM_KILLFOCUS for a common control
-// that keeps `font` and `focused`: a new font runs `relayout` (rows change
-// height); a change of focus redraws the control, whose selection looks
-// different without it, and tells the parent NM_SETFOCUS / NM_KILLFOCUS.
+// `message` is one of WM_SETFONT, WM_GETFONT, WM_SETFOCUS and WM_KILLFOCUS,
+// for a common control that keeps `font` and `focused`: a new font runs
+// `relayout` (rows change height); a change of focus redraws the control,
+// whose selection looks different without it, and tells the parent
+// NM_SETFOCUS / NM_KILLFOCUS.
 LRESULT OnFontOrFocus(HWND window, UINT message, WPARAM wParam, HFONT& font, bool& focused,
                       const std::function<void()>& relayout);
 
