@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "ui/controls/listview_ranges.h"
+#include "ui/paint.h"
+#include "ui/style_painter.h"
 #include "ui_test_support.h"
 
 namespace ui = kvplatform::uitest;
@@ -751,6 +755,125 @@ TEST(UiCommonControls, OwnerDataListAsksOnlyForTheRowsItShows) {
   SendMessageW(list, LVM_SETITEMCOUNT, kept, 0);
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), -1);
+  DestroyWindow(parent);
+}
+
+// The row a list view shows at y (client), or -1.
+int ListRowAt(HWND list, int y) {
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{10, y};
+  return static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+// The thumb of a window's vertical scroll bar dragged until the stylus is
+// `beyond` pixels past the bar's bottom (or top, when negative).
+void DragThumb(HWND window, int beyond) {
+  RECT bar{};
+  ASSERT_TRUE(kvplatform::ui::ScrollBarRect(window, SB_VERT, bar));
+  SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+  GetScrollInfo(window, SB_VERT, &info);
+  auto parts = kvplatform::ui::ScrollBarLayout(bar, true, info.nMin, info.nMax, info.nPage, info.nPos);
+  int x = (bar.left + bar.right) / 2, y = (parts.thumb.top + parts.thumb.bottom) / 2;
+  ui::Drag(x, y, x, beyond > 0 ? bar.bottom + beyond : bar.top + beyond, 6);
+}
+
+TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
+  INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+  ASSERT_TRUE(InitCommonControlsEx(&init));
+  HWND parent = MakeParent();
+  constexpr int kRows = 30;
+  const DWORD style = WS_BORDER | WS_VSCROLL;
+  HWND listBox = MakeControl(u"LISTBOX", style, 0, 0, 115, 120, parent, 1);
+  HWND edit = MakeControl(u"EDIT", style | ES_MULTILINE, 125, 0, 115, 120, parent, 2);
+  HWND tree = MakeControl(WC_TREEVIEWW, style, 0, 140, 115, 120, parent, 3);
+  HWND list = MakeControl(WC_LISTVIEWW, style | LVS_REPORT, 125, 140, 115, 120, parent, 4);
+  std::u16string lines;
+  std::vector<HTREEITEM> treeRows;
+  LVCOLUMNW column{};
+  column.mask = LVCF_WIDTH;
+  column.cx = 90;
+  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  for (int i = 0; i < kRows; ++i) {
+    std::u16string text = u"row " + std::u16string(1, static_cast<char16_t>(u'A' + i));
+    SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    lines += (i ? u"\r\n" : u"") + text;
+    TVINSERTSTRUCTW node{};
+    node.hInsertAfter = TVI_LAST;
+    node.item.mask = TVIF_TEXT;
+    node.item.pszText = text.data();
+    treeRows.push_back(reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&node))));
+    LVITEMW row{};
+    row.mask = LVIF_TEXT;
+    row.iItem = i;
+    row.pszText = text.data();
+    SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row));
+  }
+  SetWindowTextW(edit, lines.c_str());
+  ASSERT_TRUE(ui::WaitIdle());
+  int firstRowY = 0;  // below the list view's header
+  while (firstRowY < 60 && ListRowAt(list, firstRowY) != 0) ++firstRowY;
+
+  struct Scroller {
+    const char* name;
+    HWND window;
+    std::function<int()> top;
+  };
+  const Scroller scrollers[] = {
+      {"list box", listBox, [&] { return static_cast<int>(SendMessageW(listBox, LB_GETTOPINDEX, 0, 0)); }},
+      {"edit box", edit, [&] { return static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0)); }},
+      {"tree view", tree, [&] {
+         auto shown = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
+         return static_cast<int>(std::find(treeRows.begin(), treeRows.end(), shown) - treeRows.begin());
+       }},
+      {"list view", list, [&] { return ListRowAt(list, firstRowY); }},
+  };
+  // Each step from where the last left off; the top expected is
+  // pages * page + highests * (rows - page) + plus.
+  struct Step {
+    WORD code;
+    WORD position;
+    int pages, highests, plus;
+  };
+  const Step steps[] = {
+      {SB_BOTTOM, 0, 0, 1, 0},          {SB_LINEDOWN, 0, 0, 1, 0},  {SB_LINEUP, 0, 0, 1, -1},
+      {SB_PAGEDOWN, 0, 0, 1, 0},        {SB_TOP, 0, 0, 0, 0},       {SB_LINEUP, 0, 0, 0, 0},
+      {SB_PAGEDOWN, 0, 1, 0, 0},        {SB_PAGEUP, 0, 0, 0, 0},    {SB_THUMBTRACK, 5, 0, 0, 5},
+      {SB_THUMBPOSITION, 999, 0, 1, 0}, {SB_ENDSCROLL, 0, 0, 1, 0}, {SB_THUMBTRACK, 0, 0, 0, 0},
+  };
+  for (const Scroller& c : scrollers) {
+    SCROLLINFO info{sizeof info, SIF_ALL, 0, 0, 0, 0, 0};
+    ASSERT_TRUE(GetScrollInfo(c.window, SB_VERT, &info)) << c.name;
+    EXPECT_EQ(info.nMax, kRows - 1) << c.name;
+    int page = static_cast<int>(info.nPage), highest = kRows - page;
+    ASSERT_GT(page, 1) << c.name;
+    ASSERT_GT(highest, page + 5) << c.name;
+    EXPECT_EQ(c.top(), 0) << c.name;
+    for (const Step& step : steps) {
+      SendMessageW(c.window, WM_VSCROLL, MAKEWPARAM(step.code, step.position), 0);
+      int expected = step.pages * page + step.highests * highest + step.plus;
+      EXPECT_EQ(c.top(), expected) << c.name << ", scroll code " << step.code;
+      EXPECT_EQ(GetScrollPos(c.window, SB_VERT), expected) << c.name << ", scroll code " << step.code;
+    }
+  }
+  ui::SaveScreenshot(ScreenshotPath("row_scrolling_controls"));
+  DestroyWindow(parent);
+
+  // Past 65535 rows the message's 16 bits are too few: dragging the thumb
+  // still reaches the last page and comes back to the first.
+  parent = MakeParent();
+  list = MakeControl(WC_LISTVIEWW, style | LVS_REPORT | LVS_OWNERDATA, 0, 0, 240, 200, parent, 5);
+  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  constexpr int kMany = 70000;
+  SendMessageW(list, LVM_SETITEMCOUNT, kMany, 0);
+  ASSERT_TRUE(ui::WaitIdle());
+  SCROLLINFO info{sizeof info, SIF_PAGE, 0, 0, 0, 0, 0};
+  GetScrollInfo(list, SB_VERT, &info);
+  int page = static_cast<int>(info.nPage);
+  DragThumb(list, 40);
+  EXPECT_EQ(ListRowAt(list, firstRowY), kMany - page);
+  EXPECT_EQ(GetScrollPos(list, SB_VERT), kMany - page);
+  DragThumb(list, -40);
+  EXPECT_EQ(ListRowAt(list, firstRowY), 0);
   DestroyWindow(parent);
 }
 

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "ui/focus.h"
+#include "ui/message_point.h"
 #include "ui/scrollbar_input.h"
 #include "ui/taskbar.h"
 #include "ui/ui_lock.h"
@@ -62,8 +63,6 @@ HWND Target(POINT screen, POINT& client, bool& dblclks) {
   return w->handle;
 }
 
-LPARAM PointParam(POINT p) { return MAKELPARAM(static_cast<SHORT>(p.x), static_cast<SHORT>(p.y)); }
-
 HWND KeyTarget() {
   UiLock lock;
   HWND target = FocusWindowLocked() ? FocusWindowLocked() : ActiveWindowLocked();
@@ -74,7 +73,7 @@ HWND KeyTarget() {
 }  // namespace
 
 void StylusDown(POINT screen, DWORD time) {
-  gLastPoint = static_cast<DWORD>(PointParam(screen));
+  gLastPoint = static_cast<DWORD>(ParamFromPoint(screen));
   if (TaskbarPress(screen)) return;
   POINT client{};
   bool dblclks = false;
@@ -108,11 +107,11 @@ void StylusDown(POINT screen, DWORD time) {
     if (w && w->handle != ActiveWindowLocked() && !(w->exStyle & WS_EX_NOACTIVATE)) top = w->handle;
   }
   if (top) ActivateWindow(top, WA_CLICKACTIVE);
-  PostMessageW(target, message, Modifiers(true), PointParam(client));
+  PostMessageW(target, message, Modifiers(true), ParamFromPoint(client));
 }
 
 void StylusMove(POINT screen, DWORD) {
-  gLastPoint = static_cast<DWORD>(PointParam(screen));
+  gLastPoint = static_cast<DWORD>(ParamFromPoint(screen));
   if (ScrollBarMove(screen)) return;
   bool down;
   {
@@ -125,11 +124,11 @@ void StylusMove(POINT screen, DWORD) {
   }
   POINT client{};
   bool dblclks;
-  if (HWND target = Target(screen, client, dblclks)) PostMessageW(target, WM_MOUSEMOVE, Modifiers(down), PointParam(client));
+  if (HWND target = Target(screen, client, dblclks)) PostMessageW(target, WM_MOUSEMOVE, Modifiers(down), ParamFromPoint(client));
 }
 
 void StylusUp(POINT screen, DWORD) {
-  gLastPoint = static_cast<DWORD>(PointParam(screen));
+  gLastPoint = static_cast<DWORD>(ParamFromPoint(screen));
   if (ScrollBarRelease(screen)) {
     std::lock_guard guard(InputMutex());
     gStylus.down = false;
@@ -145,7 +144,7 @@ void StylusUp(POINT screen, DWORD) {
   }
   POINT client{};
   bool dblclks;
-  if (HWND target = Target(screen, client, dblclks)) PostMessageW(target, WM_LBUTTONUP, Modifiers(false), PointParam(client));
+  if (HWND target = Target(screen, client, dblclks)) PostMessageW(target, WM_LBUTTONUP, Modifiers(false), ParamFromPoint(client));
 }
 
 void StylusHold() {
@@ -159,7 +158,7 @@ void StylusHold() {
     target = s.pressed;
     point = s.downPoint;
   }
-  PostMessageW(target, kGestureMessage, 0, PointParam(point));
+  PostMessageW(target, kGestureMessage, 0, ParamFromPoint(point));
 }
 
 DWORD CheckHold(DWORD now) {
@@ -214,7 +213,7 @@ bool DispatchInternalMessage(const MSG& msg, LRESULT& result) {
   info.hdr.hwndFrom = held;
   info.hdr.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(held));
   info.hdr.code = GN_CONTEXTMENU;
-  info.ptAction = POINT{static_cast<SHORT>(LOWORD(msg.lParam)), static_cast<SHORT>(HIWORD(msg.lParam))};
+  info.ptAction = PointFromParam(msg.lParam);
   HWND parent = (GetWindowLongW(held, GWL_STYLE) & WS_CHILD) ? GetParent(held) : nullptr;
   HWND to = parent ? parent : held;
   result = SendMessageW(to, WM_NOTIFY, info.hdr.idFrom, reinterpret_cast<LPARAM>(&info));

@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include "ui/message_point.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 #include "ui/taskbar.h"
 #include "ui/window_tree.h"
@@ -47,31 +49,25 @@ std::vector<Button> ButtonsOf(UINT type) {
   }
 }
 
-void Fill(HDC dc, RECT r, COLORREF c) {
-  HBRUSH b = CreateSolidBrush(c);
-  FillRect(dc, &r, b);
-  DeleteObject(b);
-}
-
 void PaintIcon(HDC dc, int x, int y, UINT type) {
   UINT icon = type & 0xF0;
   if (icon == MB_ICONEXCLAMATION) {
     // A yellow warning triangle with a black edge and an exclamation mark.
     for (int row = 0; row < kIconSize; ++row) {
       int half = row / 2;
-      Fill(dc, RECT{x + kIconSize / 2 - half, y + row, x + kIconSize / 2 + half + 1, y + row + 1}, RGB(255, 204, 0));
+      FillSolid(dc, RECT{x + kIconSize / 2 - half, y + row, x + kIconSize / 2 + half + 1, y + row + 1}, RGB(255, 204, 0));
     }
     POINT edge[] = {{x + kIconSize / 2, y}, {x, y + kIconSize - 1}, {x + kIconSize, y + kIconSize - 1},
                     {x + kIconSize / 2, y}};
     Polyline(dc, edge, 4);
-    Fill(dc, RECT{x + kIconSize / 2 - 1, y + 9, x + kIconSize / 2 + 2, y + 20}, RGB(0, 0, 0));
-    Fill(dc, RECT{x + kIconSize / 2 - 1, y + 22, x + kIconSize / 2 + 2, y + 25}, RGB(0, 0, 0));
+    FillSolid(dc, RECT{x + kIconSize / 2 - 1, y + 9, x + kIconSize / 2 + 2, y + 20}, RGB(0, 0, 0));
+    FillSolid(dc, RECT{x + kIconSize / 2 - 1, y + 22, x + kIconSize / 2 + 2, y + 25}, RGB(0, 0, 0));
     return;
   }
   if (icon == 0) return;
   COLORREF color = icon == MB_ICONHAND ? RGB(204, 0, 0) : RGB(0, 70, 170);
   const char16_t* mark = icon == MB_ICONHAND ? u"X" : (icon == MB_ICONQUESTION ? u"?" : u"i");
-  Fill(dc, RECT{x, y, x + kIconSize, y + kIconSize}, color);
+  FillSolid(dc, RECT{x, y, x + kIconSize, y + kIconSize}, color);
   RECT r{x, y, x + kIconSize, y + kIconSize};
   SetTextColor(dc, RGB(255, 255, 255));
   HGDIOBJ old = SelectObject(dc, BoldSystemFont());
@@ -88,7 +84,7 @@ void Finish(BoxState& s, int result) {
 }
 
 int HitButton(BoxState& s, LPARAM lParam) {
-  POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
+  POINT p = PointFromParam(lParam);
   for (size_t i = 0; i < s.buttons.size(); ++i)
     if (PtInRect(&s.buttons[i].rect, p)) return static_cast<int>(i);
   return -1;
@@ -107,7 +103,7 @@ LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
       HDC dc = BeginPaint(box, &ps);
       RECT client;
       GetClientRect(box, &client);
-      Fill(dc, client, GetSysColor(COLOR_WINDOW));
+      FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
       PaintIcon(dc, kMargin, kMargin, s->type);
       SetBkMode(dc, TRANSPARENT);
       DrawTextW(dc, s->text.c_str(), -1, &s->textRect, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);

@@ -2,14 +2,10 @@
 
 #include <algorithm>
 
+#include "ui/solid_fill.h"
+
 namespace kvplatform::ui {
 namespace {
-
-void Fill(HDC dc, const RECT& r, COLORREF c) {
-  HBRUSH brush = CreateSolidBrush(c);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-}
 
 void Arrow(HDC dc, const RECT& r, int direction, COLORREF c) {
   // A small filled triangle: 0 up, 1 down, 2 left, 3 right.
@@ -22,7 +18,7 @@ void Arrow(HDC dc, const RECT& r, int direction, COLORREF c) {
       case 2: line = {cx - 2 + i, cy - i, cx - 1 + i, cy + i + 1}; break;
       default: line = {cx + 1 - i, cy - i, cx + 2 - i, cy + i + 1}; break;
     }
-    Fill(dc, line, c);
+    FillSolid(dc, line, c);
   }
 }
 
@@ -48,7 +44,7 @@ void PaintButton(HDC dc, const RECT& r, LPCWSTR text, bool pressed, bool isDefau
   COLORREF face = pressed ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE);
   COLORREF ink = pressed ? GetSysColor(COLOR_HIGHLIGHTTEXT)
                          : (enabled ? GetSysColor(COLOR_BTNTEXT) : GetSysColor(COLOR_GRAYTEXT));
-  Fill(dc, r, face);
+  FillSolid(dc, r, face);
   PaintFrame(dc, r, RGB(0, 0, 0));
   if (isDefault) {
     RECT inner = r;
@@ -91,23 +87,23 @@ ScrollBarParts ScrollBarLayout(const RECT& r, bool vertical, int min, int max, U
 
 void PaintScrollBar(HDC dc, const RECT& r, bool vertical, int min, int max, UINT page, int pos, bool enabled) {
   ScrollBarParts p = ScrollBarLayout(r, vertical, min, max, page, pos);
-  Fill(dc, r, GetSysColor(COLOR_SCROLLBAR));
+  FillSolid(dc, r, GetSysColor(COLOR_SCROLLBAR));
   COLORREF ink = enabled ? RGB(0, 0, 0) : GetSysColor(COLOR_GRAYTEXT);
   for (const RECT* button : {&p.lineUp, &p.lineDown}) {
-    Fill(dc, *button, GetSysColor(COLOR_BTNFACE));
+    FillSolid(dc, *button, GetSysColor(COLOR_BTNFACE));
     PaintFrame(dc, *button, GetSysColor(COLOR_BTNSHADOW));
   }
   Arrow(dc, p.lineUp, vertical ? 0 : 2, ink);
   Arrow(dc, p.lineDown, vertical ? 1 : 3, ink);
   bool scrollable = max > min && (page == 0 || static_cast<int>(page) <= max - min);
   if (enabled && scrollable) {
-    Fill(dc, p.thumb, GetSysColor(COLOR_BTNFACE));
+    FillSolid(dc, p.thumb, GetSysColor(COLOR_BTNFACE));
     PaintFrame(dc, p.thumb, GetSysColor(COLOR_BTNSHADOW));
   }
 }
 
 void PaintCaption(HDC dc, const RECT& r, LPCWSTR text) {
-  Fill(dc, r, GetSysColor(COLOR_ACTIVECAPTION));
+  FillSolid(dc, r, GetSysColor(COLOR_ACTIVECAPTION));
   RECT textRect = r;
   textRect.left += 4;
   HGDIOBJ old = SelectObject(dc, BoldSystemFont());

@@ -9,6 +9,7 @@
 #include "ui/focus.h"
 #include "ui/gdi/objects.h"
 #include "ui/screen.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 #include "ui/text/utf16.h"
 #include "ui/ui_lock.h"
@@ -57,9 +58,7 @@ void RedrawTaskbarLocked() {
   if (!gVisible || !ScreenStarted()) return;
   if (gDoneTarget && !IsWindow(gDoneTarget)) gDoneTarget = nullptr;
   HDC dc = CreateScreenDc(nullptr, POINT{0, 0}, Region(kStrip));
-  HBRUSH background = CreateSolidBrush(GetSysColor(COLOR_ACTIVECAPTION));
-  FillRect(dc, &kStrip, background);
-  DeleteObject(background);
+  FillSolid(dc, kStrip, GetSysColor(COLOR_ACTIVECAPTION));
 
   std::tm local{};
   gShownMinute = MinuteOfDay(local);

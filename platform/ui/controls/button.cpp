@@ -6,7 +6,9 @@
 
 #include <string>
 
+#include "ui/controls/font_and_focus.h"
 #include "ui/controls/static.h"
+#include "ui/message_point.h"
 #include "ui/style_painter.h"
 
 namespace kvplatform::ui {
@@ -87,7 +89,7 @@ LRESULT OnPaint(ButtonState& s) {
   HDC dc = BeginPaint(s.self, &ps);
   RECT client;
   GetClientRect(s.self, &client);
-  HGDIOBJ old = SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
   bool enabled = IsWindowEnabled(s.self) != FALSE;
   if (IsCheckBox(s)) {
     PaintCheckBox(s, dc, client, enabled);
@@ -189,7 +191,7 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
   ButtonState* s = StateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
-  auto x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+  auto [x, y] = PointFromParam(lParam);
   switch (message) {
     case WM_NCDESTROY:
       SetWindowLongPtrW(window, 0, 0);

@@ -3,6 +3,7 @@
 // list. Everything else is the list box's own behaviour.
 #include "ui/controls/combobox_window.h"
 #include "ui/controls/listbox_window.h"
+#include "ui/message_point.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -10,8 +11,8 @@ namespace {
 HWND ComboOf(HWND list) { return GetParent(list); }
 
 // The row under a client point, or -1 when the point is on no row.
-int RowAt(HWND list, int x, int y) {
-  LRESULT hit = ListBoxProc(list, LB_ITEMFROMPOINT, 0, MAKELPARAM(x, y));
+int RowAt(HWND list, POINT p) {
+  LRESULT hit = ListBoxProc(list, LB_ITEMFROMPOINT, 0, ParamFromPoint(p));
   return HIWORD(hit) ? -1 : static_cast<int>(LOWORD(hit));
 }
 
@@ -23,14 +24,14 @@ void Highlight(HWND list, int row) {
 }  // namespace
 
 LRESULT CALLBACK ComboListProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+  POINT p = PointFromParam(lParam);
   switch (message) {
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: {
-      int row = RowAt(window, x, y);
+      int row = RowAt(window, p);
       RECT client;
       GetClientRect(window, &client);
-      if (!PtInRect(&client, POINT{x, y})) {
+      if (!PtInRect(&client, p)) {
         SendMessageW(ComboOf(window), kComboCloseUpMessage, FALSE, 0);
         return 0;
       }
@@ -38,10 +39,10 @@ LRESULT CALLBACK ComboListProc(HWND window, UINT message, WPARAM wParam, LPARAM 
       return 0;
     }
     case WM_MOUSEMOVE:
-      if (wParam & MK_LBUTTON) Highlight(window, RowAt(window, x, y));
+      if (wParam & MK_LBUTTON) Highlight(window, RowAt(window, p));
       return 0;
     case WM_LBUTTONUP:
-      if (RowAt(window, x, y) >= 0) SendMessageW(ComboOf(window), kComboCloseUpMessage, TRUE, 0);
+      if (RowAt(window, p) >= 0) SendMessageW(ComboOf(window), kComboCloseUpMessage, TRUE, 0);
       return 0;
     case WM_CAPTURECHANGED:
     case WM_CANCELMODE:

@@ -8,6 +8,8 @@
 #include <string>
 
 #include "ui/controls/edit_window.h"
+#include "ui/controls/font_and_focus.h"
+#include "ui/message_point.h"
 #include "ui/style_painter.h"
 #include "ui/window_tree.h"
 
@@ -243,7 +245,7 @@ LRESULT OnPaint(ComboState& s) {
     RECT field{1, 1, button.left, client.bottom - 1};
     bool highlight = s.focused && !s.dropped;
     if (highlight) FillRect(dc, &field, GetSysColorBrush(COLOR_HIGHLIGHT));
-    HGDIOBJ old = SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT));
+    HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : highlight ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT textRect{field.left + 2, field.top, field.right - 1, field.bottom};
@@ -366,7 +368,7 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case WM_GETDLGCODE: return DLGC_WANTARROWS | DLGC_WANTCHARS | (s->dropped ? DLGC_WANTALLKEYS : 0);
     case WM_KEYDOWN: return OnKey(*s, static_cast<UINT>(wParam));
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: return OnStylusDown(*s, static_cast<SHORT>(LOWORD(lParam)));
+    case WM_LBUTTONDBLCLK: return OnStylusDown(*s, PointFromParam(lParam).x);
     case WM_COMMAND: return OnCommand(*s, reinterpret_cast<HWND>(lParam), HIWORD(wParam));
     case kComboCloseUpMessage: CloseUp(*s, wParam != 0); return 0;
     case WM_SETTEXT: return OnSetText(*s, reinterpret_cast<LPCWSTR>(lParam));

@@ -24,12 +24,6 @@ int CopyTextTo(const std::u16string& text, LPWSTR buffer, int size) {
   return n;
 }
 
-void FillSolid(HDC dc, const RECT& r, COLORREF color) {
-  HBRUSH brush = CreateSolidBrush(color);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-}
-
 int LineHeight(HDC dc) {
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
@@ -40,10 +34,6 @@ int TextWidth(HDC dc, const std::u16string& text) {
   SIZE size{};
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
-}
-
-void SelectControlFont(HDC dc, HFONT font) {
-  if (font) SelectObject(dc, font);
 }
 
 }  // namespace kvplatform::ui

@@ -1,5 +1,5 @@
 // What the common controls share: their state record kept in the window's
-// extra bytes, notifications to the parent, and a few drawing helpers.
+// extra bytes, notifications to the parent, and measuring text.
 #pragma once
 
 #include <string>
@@ -43,12 +43,8 @@ std::u16string TextFrom(LPCWSTR text);
 // terminated; returns the characters copied.
 int CopyTextTo(const std::u16string& text, LPWSTR buffer, int size);
 
-void FillSolid(HDC dc, const RECT& r, COLORREF color);
 // The height of a line of text in the control's font, plus a little air.
 int LineHeight(HDC dc);
 int TextWidth(HDC dc, const std::u16string& text);
-
-// WM_SETFONT / WM_GETFONT for controls that keep the font they were given.
-void SelectControlFont(HDC dc, HFONT font);
 
 }  // namespace kvplatform::ui

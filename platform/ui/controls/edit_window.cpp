@@ -11,6 +11,9 @@
 #include <vector>
 
 #include "ui/controls/edit_buffer.h"
+#include "ui/controls/font_and_focus.h"
+#include "ui/controls/vertical_scroll.h"
+#include "ui/message_point.h"
 #include "ui/text/utf16.h"
 
 namespace kvplatform::ui {
@@ -42,26 +45,6 @@ bool NotifyParent(HWND self, WORD code) {
   if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
   return IsWindow(self) != FALSE;
 }
-
-// A device context of the box with its font selected.
-class FontDc {
- public:
-  explicit FontDc(const EditState& s) : window_(s.self), dc_(GetDC(s.self)) {
-    old_ = SelectObject(dc_, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT));
-  }
-  ~FontDc() {
-    SelectObject(dc_, old_);
-    ReleaseDC(window_, dc_);
-  }
-  FontDc(const FontDc&) = delete;
-  FontDc& operator=(const FontDc&) = delete;
-  HDC Get() const { return dc_; }
-
- private:
-  HWND window_;
-  HDC dc_;
-  HGDIOBJ old_;
-};
 
 void Measure(HDC dc, std::u16string_view text, std::vector<int>& ends) {
   ends.assign(text.size(), 0);
@@ -95,21 +78,16 @@ size_t VisibleLines(const EditState& s) {
   return static_cast<size_t>(std::max(1, static_cast<int>(ClientOf(s).bottom - 1) / s.lineHeight));
 }
 
-size_t HighestFirstLine(const EditState& s) {
-  size_t count = s.buffer.LineCount(), visible = VisibleLines(s);
-  return count > visible ? count - visible : 0;
+RowScroll ScrollOf(const EditState& s) {
+  return RowScroll{static_cast<int>(s.buffer.LineCount()), static_cast<int>(VisibleLines(s))};
 }
 
 void UpdateScrollBar(EditState& s) {
-  if (!IsMultiline(s) || !(StyleOf(s) & WS_VSCROLL)) return;
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0,
-                  static_cast<int>(s.buffer.LineCount()) - 1, static_cast<UINT>(VisibleLines(s)),
-                  static_cast<int>(s.firstLine), 0};
-  SetScrollInfo(s.self, SB_VERT, &info, TRUE);
+  if (IsMultiline(s)) ShowOnScrollBar(s.self, ScrollOf(s), static_cast<int>(s.firstLine));
 }
 
 void Relayout(EditState& s) {
-  FontDc dc(s);
+  FontDc dc(s.self, s.font);
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc.Get(), &metrics);
   s.lineHeight = std::max(1, static_cast<int>(metrics.tmHeight));
@@ -155,7 +133,7 @@ size_t IndexAtX(const EditState& s, HDC dc, size_t line, int x) {
 }
 
 size_t IndexFromPoint(const EditState& s, int x, int y) {
-  FontDc dc(s);
+  FontDc dc(s.self, s.font);
   size_t line = 0;
   if (IsMultiline(s)) {
     int dy = y - TextTop(s);
@@ -168,13 +146,12 @@ size_t IndexFromPoint(const EditState& s, int x, int y) {
 
 void ScrollToCaret(EditState& s) {
   if (IsMultiline(s)) {
-    size_t line = s.buffer.LineOf(s.buffer.Caret()), visible = VisibleLines(s);
-    if (line < s.firstLine) s.firstLine = line;
-    if (line >= s.firstLine + visible) s.firstLine = line - visible + 1;
+    int line = static_cast<int>(s.buffer.LineOf(s.buffer.Caret()));
+    s.firstLine = static_cast<size_t>(ScrollOf(s).TopShowing(line, static_cast<int>(s.firstLine)));
     UpdateScrollBar(s);
     return;
   }
-  FontDc dc(s);
+  FontDc dc(s.self, s.font);
   int x = XOf(s, dc.Get(), s.buffer.Caret()), width = TextWidth(s);
   if (x < s.scrollX) s.scrollX = std::max(0, x - width / 3);
   if (x > s.scrollX + width) s.scrollX = x - width + width / 3;
@@ -205,7 +182,7 @@ bool Fits(const EditState& s) {
   DWORD style = StyleOf(s);
   if (IsMultiline(s)) return (style & (ES_AUTOVSCROLL | WS_VSCROLL)) || s.buffer.LineCount() <= VisibleLines(s);
   if (style & ES_AUTOHSCROLL) return true;
-  FontDc dc(s);
+  FontDc dc(s.self, s.font);
   return Width(dc.Get(), s.buffer.Text()) <= TextWidth(s);
 }
 
@@ -267,7 +244,7 @@ LRESULT OnPaint(EditState& s) {
   HDC dc = BeginPaint(s.self, &ps);
   RECT client = ClientOf(s);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  HGDIOBJ oldFont = SelectObject(dc, s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ oldFont = SelectObject(dc, FontToDraw(s.font));
   SetBkMode(dc, TRANSPARENT);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
   COLORREF ink = GetSysColor(enabled ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT);
@@ -321,7 +298,7 @@ LRESULT OnKeyDown(EditState& s, UINT key) {
   size_t caret = b.Caret(), to = caret, line = b.LineOf(caret);
   auto verticalMove = [&](long lines) {
     if (!IsMultiline(s)) return caret;
-    FontDc dc(s);
+    FontDc dc(s.self, s.font);
     long target = std::clamp<long>(static_cast<long>(line) + lines, 0, static_cast<long>(b.LineCount()) - 1);
     return IndexAtX(s, dc.Get(), static_cast<size_t>(target), XOf(s, dc.Get(), caret));
   };
@@ -390,21 +367,11 @@ LRESULT OnStylusUp(EditState& s) {
   return 0;
 }
 
-LRESULT OnVScroll(EditState& s, WORD code, WORD position) {
+LRESULT OnVScroll(EditState& s, WPARAM wParam) {
   if (!IsMultiline(s)) return 0;
-  long first = static_cast<long>(s.firstLine), page = static_cast<long>(VisibleLines(s));
-  switch (code) {
-    case SB_LINEUP: --first; break;
-    case SB_LINEDOWN: ++first; break;
-    case SB_PAGEUP: first -= page; break;
-    case SB_PAGEDOWN: first += page; break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: first = position; break;
-    case SB_TOP: first = 0; break;
-    case SB_BOTTOM: first = static_cast<long>(HighestFirstLine(s)); break;
-    default: return 0;
-  }
-  s.firstLine = static_cast<size_t>(std::clamp<long>(first, 0, static_cast<long>(HighestFirstLine(s))));
+  std::optional<int> first = ScrolledTop(s.self, wParam, static_cast<int>(s.firstLine), ScrollOf(s));
+  if (!first) return 0;
+  s.firstLine = static_cast<size_t>(*first);
   UpdateScrollBar(s);
   Redraw(s);
   return 0;
@@ -485,7 +452,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   }
   EditState* s = StateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
-  auto x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+  auto [x, y] = PointFromParam(lParam);
   switch (message) {
     case WM_CREATE: return OnCreate(*s);
     case WM_NCDESTROY:
@@ -515,7 +482,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_LBUTTONUP:
     case WM_CANCELMODE: return OnStylusUp(*s);
     case WM_CAPTURECHANGED: s->selecting = false; return 0;
-    case WM_VSCROLL: return OnVScroll(*s, LOWORD(wParam), HIWORD(wParam));
+    case WM_VSCROLL: return OnVScroll(*s, wParam);
     case EM_GETSEL: return OnGetSel(*s, reinterpret_cast<DWORD*>(wParam), reinterpret_cast<DWORD*>(lParam));
     case EM_SETSEL: return OnSetSel(*s, static_cast<long>(static_cast<int>(wParam)), static_cast<long>(static_cast<int>(lParam)));
     case EM_SCROLLCARET:

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/font_and_focus.h"
 #include "ui/controls/listbox_items.h"
+#include "ui/controls/vertical_scroll.h"
+#include "ui/message_point.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -41,8 +44,6 @@ bool NotifyParent(const ListBoxState& s, WORD code) {
   return IsWindow(self) != FALSE;
 }
 
-HGDIOBJ FontOf(const ListBoxState& s) { return s.font ? static_cast<HGDIOBJ>(s.font) : GetStockObject(SYSTEM_FONT); }
-
 RECT ClientOf(const ListBoxState& s) {
   RECT r{};
   GetClientRect(s.self, &r);
@@ -50,36 +51,27 @@ RECT ClientOf(const ListBoxState& s) {
 }
 
 int VisibleRows(const ListBoxState& s) { return std::max(1, static_cast<int>(ClientOf(s).bottom) / s.itemHeight); }
-int HighestTop(const ListBoxState& s) { return std::max(0, s.items.Count() - VisibleRows(s)); }
+RowScroll ScrollOf(const ListBoxState& s) { return RowScroll{s.items.Count(), VisibleRows(s)}; }
 
-void UpdateScrollBar(ListBoxState& s) {
-  if (!(StyleOf(s) & WS_VSCROLL)) return;
-  SCROLLINFO info{sizeof(SCROLLINFO), SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, s.items.Count() - 1),
-                  static_cast<UINT>(VisibleRows(s)), s.top, 0};
-  SetScrollInfo(s.self, SB_VERT, &info, TRUE);
-}
+void UpdateScrollBar(ListBoxState& s) { ShowOnScrollBar(s.self, ScrollOf(s), s.top); }
 
 void Redraw(ListBoxState& s) { InvalidateRect(s.self, nullptr, FALSE); }
 
 void SetTop(ListBoxState& s, int top) {
-  s.top = std::clamp(top, 0, HighestTop(s));
+  s.top = ScrollOf(s).Clamp(top);
   UpdateScrollBar(s);
   Redraw(s);
 }
 
 void EnsureVisible(ListBoxState& s, int index) {
   if (!s.items.Valid(index)) return;
-  if (index < s.top) SetTop(s, index);
-  else if (index >= s.top + VisibleRows(s)) SetTop(s, index - VisibleRows(s) + 1);
+  int top = ScrollOf(s).TopShowing(index, s.top);
+  if (top != s.top) SetTop(s, top);
 }
 
 void MeasureRows(ListBoxState& s) {
-  HDC dc = GetDC(s.self);
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(s.self, dc);
+  GetTextMetricsW(FontDc(s.self, s.font).Get(), &metrics);
   s.itemHeight = std::max(1, static_cast<int>(metrics.tmHeight) + 2);
 }
 
@@ -129,7 +121,7 @@ LRESULT OnPaint(ListBoxState& s) {
   HDC dc = BeginPaint(s.self, &ps);
   RECT client = ClientOf(s);
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-  HGDIOBJ old = SelectObject(dc, FontOf(s));
+  HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
   SetBkMode(dc, TRANSPARENT);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
   for (int i = s.top; i < s.items.Count(); ++i) {
@@ -227,19 +219,8 @@ LRESULT OnKeyDown(ListBoxState& s, UINT key) {
   return 0;
 }
 
-LRESULT OnVScroll(ListBoxState& s, WORD code, WORD position) {
-  int page = VisibleRows(s);
-  switch (code) {
-    case SB_LINEUP: SetTop(s, s.top - 1); break;
-    case SB_LINEDOWN: SetTop(s, s.top + 1); break;
-    case SB_PAGEUP: SetTop(s, s.top - page); break;
-    case SB_PAGEDOWN: SetTop(s, s.top + page); break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: SetTop(s, position); break;
-    case SB_TOP: SetTop(s, 0); break;
-    case SB_BOTTOM: SetTop(s, HighestTop(s)); break;
-    default: break;
-  }
+LRESULT OnVScroll(ListBoxState& s, WPARAM wParam) {
+  if (std::optional<int> top = ScrolledTop(s.self, wParam, s.top, ScrollOf(s))) SetTop(s, *top);
   return 0;
 }
 
@@ -259,7 +240,7 @@ LRESULT OnSetTabStops(ListBoxState& s, int count, const int* stops) {
 }
 
 LRESULT AfterRowsChanged(ListBoxState& s, LRESULT result) {
-  s.top = std::clamp(s.top, 0, HighestTop(s));
+  s.top = ScrollOf(s).Clamp(s.top);
   UpdateScrollBar(s);
   Redraw(s);
   return result;
@@ -327,7 +308,7 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
   }
   ListBoxState* s = StateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
-  auto x = static_cast<SHORT>(LOWORD(lParam)), y = static_cast<SHORT>(HIWORD(lParam));
+  auto [x, y] = PointFromParam(lParam);
   int index = static_cast<int>(wParam);
   switch (message) {
     case WM_CREATE:
@@ -358,7 +339,7 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CANCELMODE: return OnStylusUp(*s);
     case WM_CAPTURECHANGED: s->tracking = false; return 0;
     case WM_KEYDOWN: return OnKeyDown(*s, static_cast<UINT>(wParam));
-    case WM_VSCROLL: return OnVScroll(*s, LOWORD(wParam), HIWORD(wParam));
+    case WM_VSCROLL: return OnVScroll(*s, wParam);
     case LB_ADDSTRING: {
       auto* text = reinterpret_cast<LPCWSTR>(lParam);
       return AfterRowsChanged(*s, s->items.Add(text ? text : u""));

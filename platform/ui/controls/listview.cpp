@@ -7,24 +7,25 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/font_and_focus.h"
 #include "ui/controls/listview_rows.h"
 #include "ui/controls/listview_view.h"
+#include "ui/controls/vertical_scroll.h"
+#include "ui/message_point.h"
 
 namespace kvplatform::ui {
 namespace {
 
 using State = ListViewState;
 
-POINT PointOf(LPARAM lParam) { return POINT{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))}; }
 bool SingleSelection(HWND window) { return (GetWindowLongW(window, GWL_STYLE) & LVS_SINGLESEL) != 0; }
 
+RowScroll ScrollOf(HWND window, const State& s) { return RowScroll{RowCount(s), ListRowsPerPage(window, s)}; }
+
 void UpdateScrollBar(HWND window, State& s) {
-  int page = ListRowsPerPage(window, s);
-  s.top = std::clamp(s.top, 0, std::max(0, RowCount(s) - page));
-  if (!(GetWindowLongW(window, GWL_STYLE) & WS_VSCROLL)) return;
-  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, RowCount(s) - 1),
-                  static_cast<UINT>(page), s.top, 0};
-  SetScrollInfo(window, SB_VERT, &info, TRUE);
+  RowScroll scroll = ScrollOf(window, s);
+  s.top = scroll.Clamp(s.top);
+  ShowOnScrollBar(window, scroll, s.top);
 }
 
 void Changed(HWND window, State& s) {
@@ -33,9 +34,7 @@ void Changed(HWND window, State& s) {
 }
 
 void EnsureVisible(HWND window, State& s, int index) {
-  int page = ListRowsPerPage(window, s);
-  if (index < s.top) s.top = index;
-  if (index >= s.top + page) s.top = index - page + 1;
+  s.top = ScrollOf(window, s).TopShowing(index, s.top);
   Changed(window, s);
 }
 
@@ -406,34 +405,11 @@ void OnKeyDown(HWND window, State& s, UINT key) {
   EnsureVisible(window, s, target);
 }
 
-void OnVScroll(HWND window, State& s, int code) {
-  int page = ListRowsPerPage(window, s), top = s.top;
-  switch (code) {
-    case SB_LINEUP: --top; break;
-    case SB_LINEDOWN: ++top; break;
-    case SB_PAGEUP: top -= page; break;
-    case SB_PAGEDOWN: top += page; break;
-    case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = RowCount(s); break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-      SCROLLINFO info{sizeof info, SIF_TRACKPOS | SIF_POS, 0, 0, 0, 0, 0};
-      GetScrollInfo(window, SB_VERT, &info);
-      top = code == SB_THUMBTRACK ? info.nTrackPos : info.nPos;
-      break;
-    }
-    default: return;
-  }
-  s.top = top;
+void OnVScroll(HWND window, State& s, WPARAM wParam) {
+  std::optional<int> top = ScrolledTop(window, wParam, s.top, ScrollOf(window, s));
+  if (!top) return;
+  s.top = *top;
   Changed(window, s);
-}
-
-void OnFocus(HWND window, State& s, bool gained) {
-  s.focused = gained;
-  InvalidateRect(window, nullptr, TRUE);
-  NMHDR header{};
-  bool alive = true;
-  NotifyParent(window, header, gained ? NM_SETFOCUS : NM_KILLFOCUS, alive);
 }
 
 void Paint(HWND window, const State& s) {
@@ -483,21 +459,18 @@ LRESULT CALLBACK ListViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case LVM_SETEXTENDEDLISTVIEWSTYLE:
       return OnSetExtendedStyle(window, *s, static_cast<DWORD>(wParam), static_cast<DWORD>(lParam));
     case LVM_GETEXTENDEDLISTVIEWSTYLE: return s->extendedStyle;
-    case WM_LBUTTONDOWN: OnButtonDown(window, *s, PointOf(lParam), wParam); return 0;
-    case WM_LBUTTONUP: OnButtonUp(window, *s, PointOf(lParam)); return 0;
-    case WM_LBUTTONDBLCLK: OnDoubleTap(window, *s, PointOf(lParam)); return 0;
+    case WM_LBUTTONDOWN: OnButtonDown(window, *s, PointFromParam(lParam), wParam); return 0;
+    case WM_LBUTTONUP: OnButtonUp(window, *s, PointFromParam(lParam)); return 0;
+    case WM_LBUTTONDBLCLK: OnDoubleTap(window, *s, PointFromParam(lParam)); return 0;
     case WM_CANCELMODE: OnCancelMode(window, *s); return 0;
     case WM_KEYDOWN: OnKeyDown(window, *s, static_cast<UINT>(wParam)); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    case WM_VSCROLL: OnVScroll(window, *s, LOWORD(wParam)); return 0;
+    case WM_VSCROLL: OnVScroll(window, *s, wParam); return 0;
     case WM_SIZE: UpdateScrollBar(window, *s); return 0;
-    case WM_SETFOCUS: OnFocus(window, *s, true); return 0;
-    case WM_KILLFOCUS: OnFocus(window, *s, false); return 0;
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      Changed(window, *s);
-      return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+    case WM_GETFONT:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: return OnFontOrFocus(window, message, wParam, s->font, s->focused, [&] { Changed(window, *s); });
     case WM_PAINT: Paint(window, *s); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_DESTROY: DetachState<State>(window); return 0;

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/font_and_focus.h"
 #include "ui/controls/listview_rows.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 
 namespace kvplatform::ui {
@@ -11,13 +13,7 @@ namespace {
 
 constexpr int kCellPadding = 3;
 
-int LineHeightOf(HWND window, HFONT font) {
-  HDC dc = GetDC(window);
-  SelectControlFont(dc, font);
-  int height = LineHeight(dc);
-  ReleaseDC(window, dc);
-  return height;
-}
+int LineHeightOf(HWND window, HFONT font) { return LineHeight(FontDc(window, font).Get()); }
 
 int ColumnsWidth(const ListViewState& s) {
   int width = 0;
@@ -103,7 +99,7 @@ void PaintListView(HWND window, const ListViewState& s, const CellText& text,
                    const std::function<void(int first, int last)>& firstShown) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  SelectControlFont(dc, s.font);
+  SelectObject(dc, FontToDraw(s.font));
   RECT client;
   GetClientRect(window, &client);
   FillSolid(dc, client, GetSysColor(COLOR_WINDOW));

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "ui/controls/font_and_focus.h"
 #include "ui/window_tree.h"
 
 namespace kvplatform::ui {
@@ -17,8 +18,7 @@ LRESULT OnPaint(HWND self) {
   RECT client;
   GetClientRect(self, &client);
   FillRect(dc, &client, ParentBackground(self));
-  HFONT font = FontSlot(self);
-  HGDIOBJ old = SelectObject(dc, font ? static_cast<HGDIOBJ>(font) : GetStockObject(SYSTEM_FONT));
+  HGDIOBJ old = SelectObject(dc, FontToDraw(FontSlot(self)));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(IsWindowEnabled(self) ? COLOR_STATICTEXT : COLOR_GRAYTEXT));
   DWORD style = static_cast<DWORD>(GetWindowLongW(self, GWL_STYLE));

@@ -7,6 +7,9 @@
 #include <vector>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/font_and_focus.h"
+#include "ui/message_point.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 
 namespace kvplatform::ui {
@@ -38,15 +41,13 @@ RECT StripRect(HWND window) {
 std::vector<RECT> TabRects(HWND window, const TabState& s) {
   std::vector<RECT> rects;
   RECT strip = StripRect(window);
-  HDC dc = GetDC(window);
-  SelectControlFont(dc, s.font);
+  FontDc dc(window, s.font);
   int x = strip.left;
   for (const Tab& tab : s.tabs) {
-    int width = TextWidth(dc, tab.text) + 2 * kTabPadding;
+    int width = TextWidth(dc.Get(), tab.text) + 2 * kTabPadding;
     rects.push_back(RECT{x, strip.top, x + width, strip.bottom});
     x += width - 1;  // neighbours share their edge line
   }
-  ReleaseDC(window, dc);
   return rects;
 }
 
@@ -126,7 +127,7 @@ void SelectByUser(HWND window, TabState& s, int index) {
 void OnPaint(HWND window, const TabState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  SelectControlFont(dc, s.font);
+  SelectObject(dc, FontToDraw(s.font));
   RECT client;
   GetClientRect(window, &client);
   FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
@@ -177,11 +178,7 @@ LRESULT CALLBACK TabControlProc(HWND window, UINT message, WPARAM wParam, LPARAM
     case TCM_GETCURSEL: return s->selected;
     case TCM_SETCURSEL: return OnSetCurSel(window, *s, static_cast<int>(static_cast<INT_PTR>(wParam)));
     case TCM_ADJUSTRECT: OnAdjustRect(window, wParam != 0, reinterpret_cast<RECT*>(lParam)); return 0;
-    case WM_LBUTTONDOWN: {
-      POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
-      SelectByUser(window, *s, TabAt(window, *s, p));
-      return 0;
-    }
+    case WM_LBUTTONDOWN: SelectByUser(window, *s, TabAt(window, *s, PointFromParam(lParam))); return 0;
     case WM_KEYDOWN: OnKeyDown(window, *s, static_cast<UINT>(wParam)); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_SETFONT:

@@ -5,22 +5,24 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/font_and_focus.h"
 #include "ui/controls/treeview_view.h"
+#include "ui/controls/vertical_scroll.h"
+#include "ui/message_point.h"
 
 namespace kvplatform::ui {
 namespace {
 
 using State = TreeViewState;
 
-POINT PointOf(LPARAM lParam) { return POINT{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))}; }
+RowScroll ScrollOf(HWND window, const State& s) {
+  return RowScroll{static_cast<int>(s.items.VisibleRows().size()), TreeRowsPerPage(window, s)};
+}
 
 void UpdateScrollBar(HWND window, State& s) {
-  int rows = static_cast<int>(s.items.VisibleRows().size());
-  int page = TreeRowsPerPage(window, s);
-  s.top = std::clamp(s.top, 0, std::max(0, rows - page));
-  if (!(GetWindowLongW(window, GWL_STYLE) & WS_VSCROLL)) return;
-  SCROLLINFO info{sizeof info, SIF_RANGE | SIF_PAGE | SIF_POS, 0, std::max(0, rows - 1), static_cast<UINT>(page), s.top, 0};
-  SetScrollInfo(window, SB_VERT, &info, TRUE);
+  RowScroll scroll = ScrollOf(window, s);
+  s.top = scroll.Clamp(s.top);
+  ShowOnScrollBar(window, scroll, s.top);
 }
 
 void Changed(HWND window, State& s) {
@@ -34,9 +36,7 @@ void Reveal(HWND window, State& s, TreeItem* item) {
   for (TreeItem* a = item->parent; a && !s.items.IsRoot(a); a = a->parent) a->expanded = true;
   std::vector<TreeItem*> rows = s.items.VisibleRows();
   int row = static_cast<int>(std::find(rows.begin(), rows.end(), item) - rows.begin());
-  int page = TreeRowsPerPage(window, s);
-  if (row < s.top) s.top = row;
-  if (row >= s.top + page) s.top = row - page + 1;
+  s.top = ScrollOf(window, s).TopShowing(row, s.top);
   Changed(window, s);
 }
 
@@ -227,36 +227,11 @@ void OnKeyDown(HWND window, State& s, UINT key) {
   if (target) SelectCaret(window, s, target, TVC_BYKEYBOARD);
 }
 
-void OnVScroll(HWND window, State& s, int code) {
-  int rows = static_cast<int>(s.items.VisibleRows().size());
-  int page = TreeRowsPerPage(window, s);
-  int top = s.top;
-  switch (code) {
-    case SB_LINEUP: --top; break;
-    case SB_LINEDOWN: ++top; break;
-    case SB_PAGEUP: top -= page; break;
-    case SB_PAGEDOWN: top += page; break;
-    case SB_TOP: top = 0; break;
-    case SB_BOTTOM: top = rows; break;
-    case SB_THUMBTRACK:
-    case SB_THUMBPOSITION: {
-      SCROLLINFO info{sizeof info, SIF_TRACKPOS | SIF_POS, 0, 0, 0, 0, 0};
-      GetScrollInfo(window, SB_VERT, &info);
-      top = code == SB_THUMBTRACK ? info.nTrackPos : info.nPos;
-      break;
-    }
-    default: return;
-  }
-  s.top = top;
+void OnVScroll(HWND window, State& s, WPARAM wParam) {
+  std::optional<int> top = ScrolledTop(window, wParam, s.top, ScrollOf(window, s));
+  if (!top) return;
+  s.top = *top;
   Changed(window, s);
-}
-
-void OnFocus(HWND window, State& s, bool gained) {
-  s.focused = gained;
-  InvalidateRect(window, nullptr, TRUE);
-  NMHDR header{};
-  bool alive = true;
-  NotifyParent(window, header, gained ? NM_SETFOCUS : NM_KILLFOCUS, alive);
 }
 
 LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -274,23 +249,20 @@ LRESULT CALLBACK TreeViewProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     case TVM_GETNEXTITEM: return OnGetNextItem(*s, static_cast<UINT>(wParam), reinterpret_cast<HTREEITEM>(lParam));
     case TVM_GETITEMW: return OnGetItem(*s, reinterpret_cast<TVITEMW*>(lParam));
     case TVM_HITTEST: return OnHitTest(window, *s, reinterpret_cast<TVHITTESTINFO*>(lParam));
-    case WM_LBUTTONDOWN: OnButtonDown(window, *s, PointOf(lParam)); return 0;
+    case WM_LBUTTONDOWN: OnButtonDown(window, *s, PointFromParam(lParam)); return 0;
     case WM_LBUTTONUP: OnButtonUp(window, *s); return 0;
-    case WM_LBUTTONDBLCLK: OnDoubleTap(window, *s, PointOf(lParam)); return 0;
+    case WM_LBUTTONDBLCLK: OnDoubleTap(window, *s, PointFromParam(lParam)); return 0;
     case WM_CANCELMODE:
       s->pressing = false;  // a tap-and-hold is no click
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_KEYDOWN: OnKeyDown(window, *s, static_cast<UINT>(wParam)); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
-    case WM_VSCROLL: OnVScroll(window, *s, LOWORD(wParam)); return 0;
+    case WM_VSCROLL: OnVScroll(window, *s, wParam); return 0;
     case WM_SIZE: UpdateScrollBar(window, *s); return 0;
-    case WM_SETFOCUS: OnFocus(window, *s, true); return 0;
-    case WM_KILLFOCUS: OnFocus(window, *s, false); return 0;
     case WM_SETFONT:
-      s->font = reinterpret_cast<HFONT>(wParam);
-      Changed(window, *s);
-      return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
+    case WM_GETFONT:
+    case WM_SETFOCUS:
+    case WM_KILLFOCUS: return OnFontOrFocus(window, message, wParam, s->font, s->focused, [&] { Changed(window, *s); });
     case WM_PAINT: PaintTreeView(window, *s); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_DESTROY: DetachState<State>(window); return 0;

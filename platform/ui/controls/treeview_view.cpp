@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/font_and_focus.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 
 namespace kvplatform::ui {
@@ -23,13 +25,6 @@ int LabelLeft(HWND window, const TreeItem* item) { return Columns(window, item) 
 bool ShowsButton(HWND window, const TreeItem* item) {
   return (Style(window) & TVS_HASBUTTONS) && Columns(window, item) >= 1 && TreeItems::HasChildren(item);
 }
-
-struct Measure {
-  explicit Measure(HWND window, HFONT font) : window_(window), dc(GetDC(window)) { SelectControlFont(dc, font); }
-  ~Measure() { ReleaseDC(window_, dc); }
-  HWND window_;
-  HDC dc;
-};
 
 void DottedLine(HDC dc, int x0, int y0, int x1, int y1) {
   COLORREF grey = GetSysColor(COLOR_BTNSHADOW);
@@ -54,9 +49,7 @@ void PaintLines(HWND window, HDC dc, const TreeItems& items, const TreeItem* ite
 void PaintExpandButton(HDC dc, int cx, int mid, bool expanded) {
   RECT box{cx - kButtonSize / 2, mid - kButtonSize / 2, cx + kButtonSize / 2 + 1, mid + kButtonSize / 2 + 1};
   FillSolid(dc, box, GetSysColor(COLOR_WINDOW));
-  HBRUSH frame = CreateSolidBrush(GetSysColor(COLOR_BTNSHADOW));
-  FrameRect(dc, &box, frame);
-  DeleteObject(frame);
+  PaintFrame(dc, box, GetSysColor(COLOR_BTNSHADOW));
   FillSolid(dc, RECT{cx - 2, mid, cx + 3, mid + 1}, RGB(0, 0, 0));
   if (!expanded) FillSolid(dc, RECT{cx, mid - 2, cx + 1, mid + 3}, RGB(0, 0, 0));
 }
@@ -64,8 +57,7 @@ void PaintExpandButton(HDC dc, int cx, int mid, bool expanded) {
 }  // namespace
 
 int TreeRowHeight(HWND window, const TreeViewState& s) {
-  Measure m(window, s.font);
-  return LineHeight(m.dc);
+  return LineHeight(FontDc(window, s.font).Get());
 }
 
 int TreeRowsPerPage(HWND window, const TreeViewState& s) {
@@ -94,14 +86,13 @@ UINT TreeHitTest(HWND window, const TreeViewState& s, POINT p, TreeItem*& item) 
     bool onButton = ShowsButton(window, item) && p.x >= buttonColumn;
     return onButton ? TVHT_ONITEMBUTTON : TVHT_ONITEMINDENT;
   }
-  Measure m(window, s.font);
-  return p.x < label + TextWidth(m.dc, item->text) + 4 ? TVHT_ONITEMLABEL : TVHT_ONITEMRIGHT;
+  return p.x < label + TextWidth(FontDc(window, s.font).Get(), item->text) + 4 ? TVHT_ONITEMLABEL : TVHT_ONITEMRIGHT;
 }
 
 void PaintTreeView(HWND window, const TreeViewState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(window, &ps);
-  SelectControlFont(dc, s.font);
+  SelectObject(dc, FontToDraw(s.font));
   RECT client;
   GetClientRect(window, &client);
   FillSolid(dc, client, GetSysColor(COLOR_WINDOW));

@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "ui/menus/menu_model.h"
+#include "ui/message_point.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 #include "ui/window_tree.h"
 
@@ -36,29 +38,23 @@ int RowAt(const Tracking& t, POINT p) {
   return -1;
 }
 
-void Fill(HDC dc, const RECT& r, COLORREF c) {
-  HBRUSH b = CreateSolidBrush(c);
-  FillRect(dc, &r, b);
-  DeleteObject(b);
-}
-
 void Paint(HWND w, Tracking& t) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(w, &ps);
   RECT client;
   GetClientRect(w, &client);
-  Fill(dc, client, GetSysColor(COLOR_MENU));
+  FillSolid(dc, client, GetSysColor(COLOR_MENU));
   SetBkMode(dc, TRANSPARENT);
   for (size_t i = 0; i < t.items.size(); ++i) {
     const MenuItemRecord& item = t.items[i];
     RECT r = t.rows[i];
     if (item.flags & MF_SEPARATOR) {
       RECT line{r.left + 2, (r.top + r.bottom) / 2, r.right - 2, (r.top + r.bottom) / 2 + 1};
-      Fill(dc, line, GetSysColor(COLOR_BTNSHADOW));
+      FillSolid(dc, line, GetSysColor(COLOR_BTNSHADOW));
       continue;
     }
     bool hot = static_cast<int>(i) == t.hot && IsChoosable(item);
-    if (hot) Fill(dc, r, GetSysColor(COLOR_HIGHLIGHT));
+    if (hot) FillSolid(dc, r, GetSysColor(COLOR_HIGHLIGHT));
     COLORREF text = (item.flags & (MF_GRAYED | MF_DISABLED)) ? GetSysColor(COLOR_GRAYTEXT)
                     : hot ? GetSysColor(COLOR_HIGHLIGHTTEXT)
                           : GetSysColor(COLOR_MENUTEXT);
@@ -99,7 +95,7 @@ LRESULT CALLBACK PopupProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
   Tracking* t = StateOf(w);
   if (!t) return DefWindowProcW(w, message, wParam, lParam);
-  POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
+  POINT p = PointFromParam(lParam);
   switch (message) {
     case WM_PAINT:
       Paint(w, *t);

@@ -12,7 +12,9 @@
 #include <vector>
 
 #include "ui/menus/popup_menu.h"
+#include "ui/message_point.h"
 #include "ui/shell/resource_table.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 #include "ui/window_tree.h"
 
@@ -63,19 +65,13 @@ std::shared_ptr<BarState> BarOf(HWND bar) {
   return it == Bars().end() ? nullptr : it->second;
 }
 
-void Fill(HDC dc, const RECT& r, COLORREF c) {
-  HBRUSH b = CreateSolidBrush(c);
-  FillRect(dc, &r, b);
-  DeleteObject(b);
-}
-
 void PaintBar(HWND bar, BarState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(bar, &ps);
   RECT client;
   GetClientRect(bar, &client);
-  Fill(dc, client, GetSysColor(COLOR_BTNFACE));
-  Fill(dc, RECT{0, 0, client.right, 1}, GetSysColor(COLOR_BTNSHADOW));
+  FillSolid(dc, client, GetSysColor(COLOR_BTNFACE));
+  FillSolid(dc, RECT{0, 0, client.right, 1}, GetSysColor(COLOR_BTNSHADOW));
   SetBkMode(dc, TRANSPARENT);
   HDC images = s.bitmap ? CreateCompatibleDC(dc) : nullptr;
   HGDIOBJ oldBitmap = images ? SelectObject(images, s.bitmap) : nullptr;
@@ -84,7 +80,7 @@ void PaintBar(HWND bar, BarState& s) {
     if (b.state & TBSTATE_HIDDEN) continue;
     bool pressed = s.pressed == static_cast<int>(i);
     bool enabled = (b.state & TBSTATE_ENABLED) != 0;
-    if (pressed) Fill(dc, b.rect, GetSysColor(COLOR_HIGHLIGHT));
+    if (pressed) FillSolid(dc, b.rect, GetSysColor(COLOR_HIGHLIGHT));
     if (b.IsText()) {
       SetTextColor(dc, !enabled ? GetSysColor(COLOR_GRAYTEXT)
                                 : pressed ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_BTNTEXT));
@@ -105,13 +101,13 @@ void PaintBar(HWND bar, BarState& s) {
     // A small keyboard; drawn sunk while the input panel is up.
     RECT r = s.sipRect;
     bool up = InputPanelUp();
-    if (up || s.pressed == -2) Fill(dc, r, GetSysColor(COLOR_HIGHLIGHT));
+    if (up || s.pressed == -2) FillSolid(dc, r, GetSysColor(COLOR_HIGHLIGHT));
     COLORREF ink = up || s.pressed == -2 ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_BTNTEXT);
     RECT body{r.left + 4, r.top + 8, r.right - 4, r.bottom - 7};
     PaintFrame(dc, body, ink);
     for (int row = 0; row < 2; ++row)
       for (int x = body.left + 3; x + 2 < body.right - 1; x += 3)
-        Fill(dc, RECT{x, body.top + 3 + row * 3, x + 2, body.top + 4 + row * 3}, ink);
+        FillSolid(dc, RECT{x, body.top + 3 + row * 3, x + 2, body.top + 4 + row * 3}, ink);
   }
   EndPaint(bar, &ps);
 }
@@ -152,7 +148,7 @@ BarButton* ButtonWithCommand(BarState& s, WPARAM command) {
 LRESULT CALLBACK MenuBarProc(HWND bar, UINT message, WPARAM wParam, LPARAM lParam) {
   auto s = BarOf(bar);
   if (!s) return DefWindowProcW(bar, message, wParam, lParam);
-  POINT p{static_cast<SHORT>(LOWORD(lParam)), static_cast<SHORT>(HIWORD(lParam))};
+  POINT p = PointFromParam(lParam);
   switch (message) {
     case WM_PAINT:
       PaintBar(bar, *s);

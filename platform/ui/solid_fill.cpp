@@ -1,0 +1,11 @@
+#include "ui/solid_fill.h"
+
+namespace kvplatform::ui {
+
+void FillSolid(HDC dc, const RECT& r, COLORREF color) {
+  HBRUSH brush = CreateSolidBrush(color);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+}  // namespace kvplatform::ui
