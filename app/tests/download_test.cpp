@@ -123,37 +123,7 @@ TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
-TEST_F(DownloadTest, WithoutAPhoneEveryActionSaysSoInsteadOfHanging) {
-  ASSERT_TRUE(StartProgram());
-  // Sending the whole Outbox never opens the port: the engine does not do it yet.
-  const struct {
-    UINT command;
-    const char16_t* title;
-    const char16_t* text;
-  } actions[] = {{KKvCmdDownloadMessages, u"Download messages ...", u"Error initialising port"},
-                 {KKvCmdSendAllMessages, u"Send all messages ...", u"Not Supported .. yet"},
-                 {KKvCmdDeleteAllMessages, u"Delete all messages...", u"Error initialising port"}};
-  for (const auto& action : actions) {
-    SCOPED_TRACE(kvplatform::ToUtf8(action.title));
-    PostMessageW(Inbox()->Window(), WM_COMMAND, action.command, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(action.title)) != nullptr; }));
-    HWND status = kvui::FindById(dialog, KKvIdStatusText);
-    EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == action.text; }, 30000))
-        << kvplatform::ToUtf8(kvui::TextOf(status));
-    if (action.command == KKvCmdDownloadMessages) Screenshot("download_no_phone");
-    kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
-  }
-  EXPECT_EQ(ListBoxRows(), 0);
-  EXPECT_EQ(StopProgram(), 0);
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFreshEngine) {
+TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsTheDownload) {
   nlohmann::json profile = SmallProfile();
   profile["quirks"]["hang_after"] = "AT+CMGL=4";
   ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
@@ -174,17 +144,6 @@ TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFresh
   kvui::TapWindow(button);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(CountLog("CKvAppEngineImpl::ActionComplete - -3"), 1);
-
-  // The next action gets an engine thread of its own.
-  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
-  ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
-  EXPECT_TRUE(WaitFor([&] { return CountLog("CKvAppEngineImpl::ConstructL Created KvEngine Thread") == 2; }));
-  button = kvui::FindById(dialog, IDCANCEL);
-  for (int press = 0; press < 2 && IsWindow(dialog); ++press) {
-    kvui::TapWindow(button);
-    WaitFor([&] { return !IsWindow(dialog) || kvui::TextOf(button) == u"OK"; });
-  }
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(StopProgram(), 0);
 }
 
