@@ -289,6 +289,13 @@ TEST(Interpreter, RepliesNoClientOfTheLineAsksFor) {
   EXPECT_EQ(em.HandleLine("AT+CPBS=?"), "\r\n+CPBS:(\"ME\",\"SM\")\r\n\r\nOK\r\n");
   em.HandleLine("AT+CMEE=1");
   EXPECT_EQ(em.HandleLine("AT+CPBR=0"), "\r\n+CME ERROR:21\r\n");
+
+  Profile u = Load(R"({"charsets": ["GSM", "UCS2"]})");
+  Modem um(u);
+  um.HandleLine("AT+CPBS=\"SM\"");
+  um.HandleLine("AT+CSCS=\"UCS2\"");
+  EXPECT_EQ(um.HandleLine("AT+CPBW=4,\"44\",129,\"73G8\""), "\r\nERROR\r\n");  // not hexadecimal
+  EXPECT_EQ(um.HandleLine("AT+CPBW=4,\"44\",129,\"738B\""), "\r\nOK\r\n");
 }
 
 }  // namespace
