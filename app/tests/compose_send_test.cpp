@@ -1,33 +1,15 @@
 // Reading an Inbox message and replying through the compose dialog, then
 // sending the Outbox copy through phonesim: accepted sends go to Sent,
 // refused ones stay in the Outbox.
-#include <filesystem>
 #include <memory>
 
-#include <kvplatform.h>
-
-#include "app/app_globals.h"
-#include "app/epoc_list_controls.h"
-#include "app/kv_appui.h"
-#include "app/kv_document.h"
-#include "app/kv_messages_view.h"
-#include "app/resources/resource_ids.h"
-#include "app/tests/program_fixture.h"
-#include "testing/phonesim_process.h"
-#include "kernel/registry.h"
-#include "store/messages.h"
-
-namespace kvui = kvplatform::uitest;
+#include "app/tests/stylus_fixture.h"
 
 namespace {
 
-const WCHAR KKey[] = u"Software\\Veltramonic\\Korvanet";
-
-class ComposeSendTest : public ProgramTest {
+class ComposeSendTest : public StylusTest {
  protected:
   ComposeSendTest() {
-    std::filesystem::create_directories(iRoot + "/dev");
-    std::filesystem::create_directories(iRoot + "/Program Files/Korvanet/Data");
     CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
     CKveMessagesItem* message = static_cast<CKveMessagesItem*>(store->NewItemL());
     TConstPtr16 text(u"Lunch at one?"), from(u"+441234567890");
@@ -35,48 +17,22 @@ class ComposeSendTest : public ProgramTest {
     store->WriteItemL(*message);
     delete message;
     delete store;
-    CEpocRegistry::SaveRegistryString(KKey, u"SMSC", u"+447785016005");
-  }
-  CKvMessagesView* View(int aType) { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(aType)); }
-  int Count(DWORD aFolder) {
-    int count = 0;
-    CKveMessagesDatabase* store = gKvDocument->MessagesDatabase();
-    for (CEpocDatabaseItem* item = store->ReadFirstItemL(); item != nullptr; item = store->ReadNextItemL()) {
-      if (static_cast<CKveMessagesItem*>(item)->Folder() == aFolder) ++count;
-      delete item;
-    }
-    return count;
   }
   // Opens the first row of the view with Read / Edit; the compose dialog.
   HWND OpenFirstRow(int aType) {
-    HWND list = View(aType)->ListBox()->ChildWindow();
-    SendMessageW(list, LB_SETSEL, TRUE, 0);
-    PostMessageW(View(aType)->Window(), WM_COMMAND, KKvCmdEdit, 0);
-    HWND dialog = nullptr;
-    WaitFor([&] {
-      HWND send = kvui::FindByText(u"Send");
-      dialog = send != nullptr ? GetParent(send) : nullptr;
-      return dialog != nullptr && kvui::StateOf(dialog).visible &&
-             !kvui::TextOf(kvui::FindById(dialog, KKvIdComposeText)).empty();
-    });
-    kvui::WaitIdle();
+    SendMessageW(Messages(aType)->ListBox()->ChildWindow(), LB_SETSEL, TRUE, 0);
+    PostMessageW(Messages(aType)->Window(), WM_COMMAND, KKvCmdEdit, 0);
+    HWND dialog = WaitForCompose();
+    WaitFor([&] { return !kvui::TextOf(kvui::FindById(dialog, KKvIdComposeText)).empty(); });
     return dialog;
   }
   // Sends from the open compose dialog; the progress dialog's final text.
   std::u16string SendFrom(HWND aCompose) {
     kvui::TapWindow(kvui::FindById(aCompose, KKvIdComposeSend));
-    HWND progress = nullptr;
-    WaitFor([&] { return (progress = kvui::FindByText(u"Send sms ...")) != nullptr; });
-    if (progress == nullptr) return u"<no progress dialog>";
-    HWND button = kvui::FindById(progress, IDCANCEL);
-    WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000);
-    std::u16string text = kvui::TextOf(kvui::FindById(progress, KKvIdStatusText));
-    kvui::TapWindow(button);
+    std::u16string text = FinishProgress(u"Send sms ...");
     WaitFor([&] { return !IsWindow(aCompose); });
     return text;
   }
-
-  TPhoneSimProcess iPhone;
 };
 
 TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSendMovesToSent) {
@@ -94,24 +50,24 @@ TEST_F(ComposeSendTest, ReadingAnInboxMessageSavesAnOutboxCopyThatAnAcceptedSend
   Screenshot("compose_read_inbox");
   PostMessageW(compose, WM_COMMAND, IDOK, 0);
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
-  EXPECT_EQ(Count(EKvFolderInbox), 1);
-  EXPECT_EQ(Count(EKvFolderOutbox), 1);
+  EXPECT_EQ(CountFolder(EKvFolderInbox), 1);
+  EXPECT_EQ(CountFolder(EKvFolderOutbox), 1);
 
   // Sent is shown once first, so that it is the view's notifications that add the row.
   PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdSent, 0);
-  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewSent); }));
+  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == Messages(EKvViewSent); }));
   kvui::WaitIdle();
-  HWND sentList = View(EKvViewSent)->ListBox()->ChildWindow();
+  HWND sentList = Messages(EKvViewSent)->ListBox()->ChildWindow();
   EXPECT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 0);
   PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdOutbox, 0);  // to the Outbox
-  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewOutbox); }));
+  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == Messages(EKvViewOutbox); }));
   kvui::WaitIdle();
   compose = OpenFirstRow(EKvViewOutbox);
   ASSERT_NE(compose, nullptr);
   EXPECT_EQ(SendFrom(compose), u"Message Sent.");
-  EXPECT_EQ(Count(EKvFolderOutbox), 0);
-  EXPECT_EQ(Count(EKvFolderSent), 1);
-  EXPECT_EQ(SendMessageW(View(EKvViewOutbox)->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0), 0);
+  EXPECT_EQ(CountFolder(EKvFolderOutbox), 0);
+  EXPECT_EQ(CountFolder(EKvFolderSent), 1);
+  EXPECT_EQ(SendMessageW(Messages(EKvViewOutbox)->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0), 0);
   EXPECT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 1);
   EXPECT_EQ(StopProgram(), 0);
   nlohmann::json state = iPhone.StopAndReadState();
@@ -130,8 +86,8 @@ TEST_F(ComposeSendTest, ARefusedSendLeavesTheMessageInTheOutbox) {
   kvui::TypeText(u"No. ");
   std::u16string text = SendFrom(compose);
   EXPECT_EQ(text, u"Failed send.");
-  EXPECT_EQ(Count(EKvFolderOutbox), 1);
-  EXPECT_EQ(Count(EKvFolderSent), 0);
+  EXPECT_EQ(CountFolder(EKvFolderOutbox), 1);
+  EXPECT_EQ(CountFolder(EKvFolderSent), 0);
   EXPECT_EQ(StopProgram(), 0);
 }
 
@@ -163,9 +119,9 @@ TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports
   ASSERT_NE(reported, 0u);
   ASSERT_TRUE(StartProgram());
   PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdSent, 0);
-  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == View(EKvViewSent); }));
+  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == Messages(EKvViewSent); }));
   kvui::WaitIdle();
-  HWND sentList = View(EKvViewSent)->ListBox()->ChildWindow();
+  HWND sentList = Messages(EKvViewSent)->ListBox()->ChildWindow();
   ASSERT_EQ(SendMessageW(sentList, LB_GETCOUNT, 0, 0), 2);
   auto rowOf = [&](const std::u16string& aText) {
     for (int row = 0; row < 2; ++row)
@@ -181,10 +137,10 @@ TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports
   // store's change notice updates its rows and the reader.
   PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdChangeView, 0);
   kvui::WaitIdle();
-  HWND listView = View(EKvViewSent)->ListView()->ChildWindow();
+  HWND listView = Messages(EKvViewSent)->ListView()->ChildWindow();
   int row = -1;
   for (int i = 0; i < 2; ++i)
-    if (static_cast<CEOID>(View(EKvViewSent)->ListView()->ItemData(i)) == reported) row = i;
+    if (static_cast<CEOID>(Messages(EKvViewSent)->ListView()->ItemData(i)) == reported) row = i;
   ASSERT_GE(row, 0);
   LVITEMW selected = {};
   selected.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
@@ -200,7 +156,7 @@ TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports
     ASSERT_TRUE(message->ApplyReportL(42, 0x00, time));
     ASSERT_NE(store->ReplaceItemL(*message), 0u);
   }
-  HWND reader = View(EKvViewSent)->Reader()->ChildWindow();
+  HWND reader = Messages(EKvViewSent)->Reader()->ChildWindow();
   ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(reader).rfind(u"Delivered", 0) == 0; }));
   std::u16string text = kvui::TextOf(reader);
   EXPECT_NE(text.find(u" 19:05\r\nDinner at 8?"), std::u16string::npos) << std::string(text.begin(), text.end());

@@ -113,12 +113,7 @@ TEST_F(ContactsTest, SendSmsOnAContactComposesToItAndTheMessageReachesItsNumber)
   kvui::TapWindow(kvui::FindById(compose, KKvIdComposeText));
   kvui::TypeText(u"See you at eight");
   kvui::TapWindow(kvui::FindById(compose, KKvIdComposeSend));
-  HWND progress = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (progress = kvui::FindByText(u"Send sms ...")) != nullptr; }));
-  HWND button = kvui::FindById(progress, IDCANCEL);
-  ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }, 60000));
-  EXPECT_EQ(kvui::TextOf(kvui::FindById(progress, KKvIdStatusText)), u"Message Sent.");
-  kvui::TapWindow(button);
+  EXPECT_EQ(FinishProgress(u"Send sms ..."), u"Message Sent.");
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
 
   // Kept in Sent under the contact's name and number.

@@ -96,15 +96,3 @@ TEST_F(AppTest, StoredSettingsAreLoadedTypeMismatchesReadAsDefaultsAndCommitNorm
   EXPECT_EQ(std::u16string(document->SmscNumber()), u"");
   EXPECT_EQ(CountLog("CKvDocument::SetSmscNumber NULL"), 1);
 }
-
-TEST_F(AppTest, StoresAreMadeOnFirstRequestAndKept) {
-  std::unique_ptr<CKvApplication> application(CKvApplication::NewL());
-  auto* document = static_cast<CKvDocument*>(application->CreateDocumentL());
-  CKveContactsDatabase* contacts = document->ContactsDatabase();
-  ASSERT_NE(contacts, nullptr);
-  EXPECT_EQ(document->ContactsDatabase(), contacts);
-  CKveMessagesDatabase* messages = document->MessagesDatabase();
-  ASSERT_NE(messages, nullptr);
-  EXPECT_EQ(document->MessagesDatabase(), messages);
-  EXPECT_TRUE(std::filesystem::exists(iRoot + "/Program Files/Korvanet/Data/Database"));
-}

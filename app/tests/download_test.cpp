@@ -1,37 +1,16 @@
 // "Download messages" against phonesim behind the progress dialog, the
 // rows in list and split mode, and the display-mode toggle.
-#include <kvplatform.h>
-
 #include <algorithm>
-#include <filesystem>
 
-#include "app/app_globals.h"
-#include "app/epoc_list_controls.h"
-#include "app/kv_appui.h"
-#include "app/kv_document.h"
-#include "app/kv_messages_view.h"
-#include "app/resources/resource_ids.h"
-#include "app/tests/program_fixture.h"
-#include "testing/phonesim_process.h"
-#include "kernel/log.h"
-#include "kernel/registry.h"
-#include "store/messages.h"
-
-namespace kvui = kvplatform::uitest;
+#include "app/tests/stylus_fixture.h"
 
 namespace {
 
-class DownloadTest : public ProgramTest {
+// The stylus fixture turns the log on: it says every progress text the dialog showed.
+class DownloadTest : public StylusTest {
  protected:
-  DownloadTest() {
-    std::filesystem::create_directories(iRoot + "/dev");
-    // The program's log says every progress text the dialog showed.
-    CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"DebugLog", 1);
-  }
-  CKvMessagesView* Inbox() { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(EKvViewInbox)); }
-  int ListBoxRows() {
-    return static_cast<int>(SendMessageW(Inbox()->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0));
-  }
+  static CKvMessagesView* Inbox() { return Messages(EKvViewInbox); }
+  static int ListBoxRows() { return MessageRows(EKvViewInbox); }
   int ListViewRows() {
     return static_cast<int>(SendMessageW(Inbox()->ListView()->ChildWindow(), LVM_GETITEMCOUNT, 0, 0));
   }
@@ -56,28 +35,13 @@ class DownloadTest : public ProgramTest {
     delete message;
     return time;
   }
-  // Runs the download from the Inbox and waits for its completion text.
-  HWND DownloadUntilComplete() {
-    PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
-    HWND dialog = nullptr;
-    EXPECT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
-    if (dialog == nullptr) return nullptr;
-    HWND status = kvui::FindById(dialog, KKvIdStatusText);
-    HWND button = kvui::FindById(dialog, IDCANCEL);
-    EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == u"Transfer Complete."; }, 60000));
-    EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(button) == u"OK"; }));
-    return dialog;
-  }
-
-  TPhoneSimProcess iPhone;
 };
 
 TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
   ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
-  HWND dialog = DownloadUntilComplete();
-  ASSERT_NE(dialog, nullptr);
-  Screenshot("download_complete");
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
+  EXPECT_EQ(FinishProgress(u"Download messages ...", [&] { Screenshot("download_complete"); }), u"Transfer Complete.");
   // The texts went by in order.
   std::vector<std::string> shown;
   for (const std::string& line : LogLines())
@@ -87,8 +51,6 @@ TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
   EXPECT_LT(at("Discovered Phone"), at("Found Sms 1"));
   EXPECT_LT(at("Found Sms 1"), at("Found Sms 2"));
 
-  kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(ListBoxRows(), 2);
   EXPECT_EQ(ListViewRows(), 2);
   Screenshot("inbox_list_mode");
@@ -123,37 +85,7 @@ TEST_F(DownloadTest, ProgressStepsThenRowsInListAndSplitMode) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
-TEST_F(DownloadTest, WithoutAPhoneEveryActionSaysSoInsteadOfHanging) {
-  ASSERT_TRUE(StartProgram());
-  // Sending the whole Outbox never opens the port: the engine does not do it yet.
-  const struct {
-    UINT command;
-    const char16_t* title;
-    const char16_t* text;
-  } actions[] = {{KKvCmdDownloadMessages, u"Download messages ...", u"Error initialising port"},
-                 {KKvCmdSendAllMessages, u"Send all messages ...", u"Not Supported .. yet"},
-                 {KKvCmdDeleteAllMessages, u"Delete all messages...", u"Error initialising port"}};
-  for (const auto& action : actions) {
-    SCOPED_TRACE(kvplatform::ToUtf8(action.title));
-    PostMessageW(Inbox()->Window(), WM_COMMAND, action.command, 0);
-    HWND dialog = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(action.title)) != nullptr; }));
-    HWND status = kvui::FindById(dialog, KKvIdStatusText);
-    EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(status) == action.text; }, 30000))
-        << kvplatform::ToUtf8(kvui::TextOf(status));
-    if (action.command == KKvCmdDownloadMessages) Screenshot("download_no_phone");
-    kvui::TapWindow(kvui::FindById(dialog, IDCANCEL));
-    EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
-  }
-  EXPECT_EQ(ListBoxRows(), 0);
-  EXPECT_EQ(StopProgram(), 0);
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFreshEngine) {
+TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsTheDownload) {
   nlohmann::json profile = SmallProfile();
   profile["quirks"]["hang_after"] = "AT+CMGL=4";
   ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
@@ -174,17 +106,6 @@ TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsAndTheNextActionStartsAFresh
   kvui::TapWindow(button);
   EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(CountLog("CKvAppEngineImpl::ActionComplete - -3"), 1);
-
-  // The next action gets an engine thread of its own.
-  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDownloadMessages, 0);
-  ASSERT_TRUE(WaitFor([&] { return (dialog = kvui::FindByText(u"Download messages ...")) != nullptr; }));
-  EXPECT_TRUE(WaitFor([&] { return CountLog("CKvAppEngineImpl::ConstructL Created KvEngine Thread") == 2; }));
-  button = kvui::FindById(dialog, IDCANCEL);
-  for (int press = 0; press < 2 && IsWindow(dialog); ++press) {
-    kvui::TapWindow(button);
-    WaitFor([&] { return !IsWindow(dialog) || kvui::TextOf(button) == u"OK"; });
-  }
-  EXPECT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
   EXPECT_EQ(StopProgram(), 0);
 }
 

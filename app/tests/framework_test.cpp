@@ -175,26 +175,4 @@ TEST_F(FrameworkTest, TraceLeavesOutQuietMessagesAndUnknownWindowsLogTheMap) {
   EXPECT_EQ(CountLog("HWndMap Panic 1"), 1);
 }
 
-TEST_F(FrameworkTest, ExtentsAndVisibilityOfAControl) {
-  CRecorder* owner = new CRecorder("owner", KEpocNotHandled);
-  EXPECT_FALSE(owner->IsVisible());  // every control starts invisible
-  EXPECT_EQ(owner->Window(), nullptr);
-  HWND window = MakeWindow(owner);
-  owner->SetExtentL(TEpocRect{1, 2, 3, 4});
-  EXPECT_EQ(CountLog("CEpocControl::SetExtentL 1 3 2 4"), 1);  // x, width, y, height
-  owner->MakeVisible(false);
-  EXPECT_FALSE(IsWindowVisible(window));
-  owner->MakeVisible(true);
-  EXPECT_TRUE(IsWindowVisible(window));
-  delete owner;
-  DestroyWindow(window);
-  EXPECT_GE(CountLog("CEpocControl::~CEpocControl CRecorder = 0x" +
-                     [&] {
-                       char text[16];
-                       snprintf(text, sizeof text, "%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(window)));
-                       return std::string(text);
-                     }()),
-            1);
-}
-
 }  // namespace

@@ -58,24 +58,3 @@ TEST_F(SendTest, AcceptedMessageGoesOutWithSingleCarriageReturns) {
   EXPECT_EQ(state["sms"]["sent"][0]["coding"], "7bit");
   EXPECT_EQ(state["sms"]["sent"][0]["text"], "Line one\rLine two");
 }
-
-TEST_F(SendTest, LongTextGoesOutInParts) {
-  StartPhone(SmallProfile());
-  StartEngine();
-  std::string text;
-  for (int i = 0; i < 25; ++i) text += "part" + std::to_string(i % 10) + "-";  // 150 characters
-  text += text;                                                              // 300: three parts
-  SetMessage(u"+447700900123", Utf16(text));
-  iAction.iSmsc = u"+447785016005";
-  ASSERT_TRUE(Run(EKvSendNow));
-  EXPECT_EQ(Completion()->iText, "Message Sent.");
-  nlohmann::json state = StopPhone();
-  ASSERT_GE(state["sms"]["sent"].size(), 2u);
-  std::string joined;
-  for (const auto& sent : state["sms"]["sent"]) {
-    EXPECT_TRUE(sent.contains("concat")) << sent.dump();
-    EXPECT_EQ(sent["coding"], "7bit");
-    joined += sent["text"].get<std::string>();
-  }
-  EXPECT_EQ(joined, text);
-}

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <vector>
 
 #include "sms/tests/sms_test_util.h"
@@ -229,23 +228,6 @@ TEST(PduDecode, EveryPrefixDecodesOrIsCorruptWithoutReadingBeyondIt) {
     }
     TSmsOwner whole = NewSms();
     EXPECT_EQ(Decode(Widen(sample), *whole), 0) << sample;
-  }
-}
-
-TEST(PduDecode, RandomLinesNeverCrash) {
-  std::mt19937 random(7);
-  const char16_t digits[] = u"0123456789ABCDEF";
-  for (int round = 0; round < 3000; ++round) {
-    const int n = static_cast<int>(random() % 200);
-    std::unique_ptr<char16_t[]> line(new char16_t[n == 0 ? 1 : n]);
-    for (int i = 0; i < n; ++i) line[i] = digits[random() % 16];
-    // Small leading octets reach the interesting branches more often.
-    if (n > 2 && round % 2 == 0) line[0] = u'0';
-    TSmsOwner sms = NewSms();
-    TPduSmsFormat format;
-    int r = format.ConvertToSms(TConstPtr16(line.get(), n), *sms, 801);
-    ASSERT_TRUE(r == 0 || r == KErrCorrupt);
-    ASSERT_LE(sms->RecipientNumber(0).Length(), KSmsNumberLength);
   }
 }
 

@@ -66,16 +66,6 @@ TEST_F(EpocDatabaseTest, DuplicatesAreNotWrittenAndFindItemGivesTheSortIndex) {
   EXPECT_EQ(db->FindItem(*other), -1);
 }
 
-TEST_F(EpocDatabaseTest, AnEmptyDatabaseLogsOneSeekFailurePerIteration) {
-  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
-  EXPECT_EQ(db->ReadFirstItemL(), nullptr);
-  EXPECT_EQ(CountMessages("CEpocDatabase::ReadItemL failed to seek to index"), 1);
-  EXPECT_EQ(db->ReadFirstItemL(), nullptr);
-  EXPECT_EQ(CountMessages("CEpocDatabase::ReadItemL failed to seek to index"), 2);
-  EXPECT_EQ(db->ReadItemL(CEOID{0x12345}), nullptr);
-  EXPECT_EQ(CountMessages("CEpocDatabase::ReadItemL failed to seek to oid"), 1);
-}
-
 TEST_F(EpocDatabaseTest, ARecordLargerThanTheReadBufferReadsWhole) {
   std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
   std::u16string longText(600, u'w');

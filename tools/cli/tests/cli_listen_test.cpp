@@ -226,22 +226,10 @@ TEST_F(ListenTest, DeleteAfterStoreDeletesOnlyWhatWasStored) {
   EXPECT_EQ(StoredTexts().size(), 3u);
 }
 
-TEST_F(ListenTest, BadUsageIsRefused) {
-  TChildResult run = Cli({"listen", "--exec-timeout", "0"});
-  EXPECT_EQ(run.iStatus, 2);
-  EXPECT_NE(run.iErr.find("--exec-timeout"), std::string::npos);
-  run = Cli({"listen", "--exec", ""});
-  EXPECT_EQ(run.iStatus, 2);
-  // No phone: the port cannot be opened and listening does not start.
-  run = Cli({"listen"});
-  EXPECT_EQ(run.iStatus, 1);
-  EXPECT_EQ(LastLine(run.iErr), "Error initialising port");
-}
-
 // Delivery reports: sent with reports on, phonesim's report marks the Sent
-// message, while listening or when a download finds it on the phone.
+// message, when a download finds it on the phone or while listening.
 
-TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredInSentAfterThePhoneReportsIt) {
+TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredAndReportsOffAsksForNone) {
   nlohmann::json profile = SmallProfile();
   profile["sms"]["report_delay_ms"] = 300;
   StartPhoneWithControl(profile);
@@ -252,61 +240,31 @@ TEST_F(ListenTest, AMessageSentWithReportsOnIsShownAsDeliveredInSentAfterThePhon
   ASSERT_EQ(sendLong.iStatus, 0) << sendLong.iErr;
   EXPECT_EQ(DeliveryOf("Dinner at 8?"), "pending");
   EXPECT_EQ(DeliveryOf(LongText()), "pending");
+  ASSERT_EQ(Cli({"settings", "--reports", "off"}).iStatus, 0);
+  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "No report"}).iStatus, 0);
 
-  // Reports that came while the port was closed are on the phone; those
-  // still due are announced while listening.
-  StartListening({});
+  // The reports come while the port is closed; each download reads what the
+  // phone holds. A long message is delivered once every part is.
   ASSERT_TRUE(kvtest::WaitUntil([&] {
+    Cli({"messages", "download"});
     return DeliveryOf("Dinner at 8?") == "delivered" && DeliveryOf(LongText()) == "delivered";
-  })) << Err();
-  TChildResult run = Terminate();
-  EXPECT_EQ(run.iStatus, 0) << run.iErr;
-
+  }));
   nlohmann::json dinner = SentMessage("Dinner at 8?");
   EXPECT_TRUE(dinner["delivery"].contains("time")) << dinner.dump();
   TChildResult shown = Cli({"messages", "show", std::to_string(dinner["id"].get<long>())});
   EXPECT_NE(shown.iOut.find("Delivery: delivered " + dinner["delivery"]["time"].get<std::string>()), std::string::npos)
       << shown.iOut;
   EXPECT_NE(Cli({"messages", "list"}).iOut.find("[delivered] Dinner at 8?"), std::string::npos);
+  EXPECT_EQ(DeliveryOf("No report"), "none");
   // The reports are no Inbox messages.
   EXPECT_EQ(CliJson({"messages", "list", "--folder", "inbox"}).size(), 2u);
   // Three parts asked for reports: the short message and the long one's two.
   nlohmann::json state = StopPhone();
-  ASSERT_EQ(state["sms"]["sent"].size(), 3u);
-  for (const auto& part : state["sms"]["sent"]) EXPECT_EQ(part["report_requested"], true);
+  ASSERT_EQ(state["sms"]["sent"].size(), 4u);
+  for (int part = 0; part < 4; ++part) EXPECT_EQ(state["sms"]["sent"][part]["report_requested"], part < 3) << part;
 }
 
-TEST_F(ListenTest, AFailedReportFoundByADownloadGivesItsReasonAndReportsOffAsksForNone) {
-  nlohmann::json profile = SmallProfile();
-  profile["sms"]["report_delay_ms"] = 100;
-  profile["sms"]["report_status"] = 0x46;  // validity period expired
-  StartPhoneWithControl(profile);
-  ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005", "--reports", "on"}).iStatus, 0);
-  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "Too late"}).iStatus, 0);
-  ASSERT_EQ(Cli({"settings", "--reports", "off"}).iStatus, 0);
-  ASSERT_EQ(Cli({"send", "--to", "+447700900123", "--text", "No report"}).iStatus, 0);
-
-  // Each download reads what the phone holds; the report is there once due.
-  ASSERT_TRUE(kvtest::WaitUntil([&] {
-    Cli({"messages", "download"});
-    return DeliveryOf("Too late") != "pending";
-  }));
-  nlohmann::json failed = SentMessage("Too late");
-  EXPECT_EQ(failed["delivery"]["state"], "failed");
-  EXPECT_EQ(failed["delivery"]["reason"], "Validity period expired");
-  EXPECT_EQ(failed["delivery"]["status"], 0x46);
-  TChildResult shown = Cli({"messages", "show", std::to_string(failed["id"].get<long>())});
-  EXPECT_NE(shown.iOut.find("Delivery: failed: Validity period expired"), std::string::npos) << shown.iOut;
-  EXPECT_EQ(DeliveryOf("No report"), "none");
-  EXPECT_EQ(CliJson({"messages", "list", "--folder", "inbox"}).size(), 2u);
-
-  nlohmann::json state = StopPhone();
-  ASSERT_EQ(state["sms"]["sent"].size(), 2u);
-  EXPECT_EQ(state["sms"]["sent"][0]["report_requested"], true);
-  EXPECT_EQ(state["sms"]["sent"][1]["report_requested"], false);
-}
-
-TEST_F(ListenTest, AReportAnnouncedWhileListeningMarksTheRightMessageAndGoesFromThePhoneOnceApplied) {
+TEST_F(ListenTest, AFailedReportAnnouncedWhileListeningMarksTheRightMessageWithItsReasonAndGoesFromThePhone) {
   nlohmann::json profile = SmallProfile();
   profile["sms"]["report_delay_ms"] = 3600000;  // the test hands the report over itself
   StartPhoneWithControl(profile);
@@ -322,8 +280,9 @@ TEST_F(ListenTest, AReportAnnouncedWhileListeningMarksTheRightMessageAndGoesFrom
   StartListening({"--delete-after-store"});
   char hex[3];
   std::snprintf(hex, sizeof hex, "%02X", reference);
-  Deliver(std::string("pdu 0006") + hex + "0C91447700091032" "62216091500300" "62216091503300" "00");
-  ASSERT_TRUE(kvtest::WaitUntil([&] { return DeliveryOf("Second") == "delivered"; })) << Err();
+  // Status 46: the validity period expired.
+  Deliver(std::string("pdu 0006") + hex + "0C91447700091032" "62216091500300" "62216091503300" "46");
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return DeliveryOf("Second") == "failed"; })) << Err();
   // Announced with its index; its phone copy goes once it has marked the message.
   ASSERT_TRUE(kvtest::WaitUntil([&] {
     std::string text = ReadFile(iRoot + "/transcript.jsonl");
@@ -338,4 +297,9 @@ TEST_F(ListenTest, AReportAnnouncedWhileListeningMarksTheRightMessageAndGoesFrom
   EXPECT_EQ(DeliveryOf("First"), "pending");
   // Printed lines are the received messages only, not the report.
   EXPECT_EQ(Lines(run.iOut).size(), 2u) << run.iOut;
+  nlohmann::json failed = SentMessage("Second");
+  EXPECT_EQ(failed["delivery"]["reason"], "Validity period expired");
+  EXPECT_EQ(failed["delivery"]["status"], 0x46);
+  TChildResult shown = Cli({"messages", "show", std::to_string(failed["id"].get<long>())});
+  EXPECT_NE(shown.iOut.find("Delivery: failed: Validity period expired"), std::string::npos) << shown.iOut;
 }

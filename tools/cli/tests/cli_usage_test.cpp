@@ -60,6 +60,7 @@ TEST_F(CliTest, BadUsageExitsTwoNamingTheValidChoices) {
       {{"contacts", "edit", "3"}, "nothing to change"},
       {{"messages", "list", "--bogus"}, "unknown option '--bogus'"},
       {{"messages", "list", "--folder"}, "'--folder' needs a value"},
+      {{"listen", "--exec-timeout", "0"}, "--exec-timeout"},
   };
   for (const TCase& c : cases) {
     TChildResult result = Cli(c.iArgs);
@@ -95,6 +96,10 @@ TEST_F(CliTest, MissingRecordsAndMissingPortFailWithOneLine) {
   TChildResult noPort = Cli({"messages", "download"});
   EXPECT_EQ(noPort.iStatus, 1) << noPort.iErr;
   EXPECT_EQ(LastLine(noPort.iErr), "Error initialising port");
+  // Listening does not start without it.
+  TChildResult listen = Cli({"listen"});
+  EXPECT_EQ(listen.iStatus, 1);
+  EXPECT_EQ(LastLine(listen.iErr), "Error initialising port");
   TChildResult badPort = Cli({"--port", iRoot + "/no-such-tty", "--json", "contacts", "download"});
   EXPECT_EQ(badPort.iStatus, 1);
   EXPECT_EQ(LastLine(badPort.iErr), "Error initialising port");
