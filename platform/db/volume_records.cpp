@@ -1,8 +1,8 @@
 // Records of a volume: seeking, reading in sort order, writing, deleting.
 #include <cstring>
 
-#include "db/record_codec.h"
-#include "db/volume.h"
+#include "record_codec.h"
+#include "volume.h"
 
 namespace kvplatform::db {
 
