@@ -25,6 +25,7 @@ int KvWinMain(HINSTANCE aInstance, HINSTANCE, LPWSTR, int aShowCommand) {
 
 bool KvStartUpL(HINSTANCE aInstance, int aShowCommand) {
   gKvInstance = aInstance;
+  gKvNewAppUiL = [](CKvDocument* aDocument) -> CEpocBase* { return CKvAppUi::NewL(aDocument); };
   // Without the thread's slot nothing below could work.
   if (EpocInitGlobals() != KErrNone) return false;
   gKvApplication = CKvApplication::NewL();

@@ -3,7 +3,6 @@
 #include <cstdlib>
 
 #include "app/app_globals.h"
-#include "app/kv_appui.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
 #include "store/contacts.h"
@@ -42,7 +41,7 @@ void CKvDocument::CreateDataFolders() {
 }
 
 CEpocBase* CKvDocument::CreateAppUiL() {
-  if (iAppUi == nullptr) iAppUi = CKvAppUi::NewL(this);
+  if (iAppUi == nullptr && gKvNewAppUiL != nullptr) iAppUi = gKvNewAppUiL(this);
   return iAppUi;
 }
 

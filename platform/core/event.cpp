@@ -1,7 +1,7 @@
 // Events: manual or auto reset. An auto-reset event satisfies exactly one wait.
 #include <winbase.h>
 
-#include "core/wait_core.h"
+#include "wait_core.h"
 
 namespace kvplatform {
 namespace {

@@ -1,4 +1,4 @@
-#include "core/handle_table.h"
+#include "handle_table.h"
 
 #include <mutex>
 #include <unordered_map>

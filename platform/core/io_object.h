@@ -2,7 +2,7 @@
 // serial port. Each kind says what reading and writing mean for it.
 #pragma once
 
-#include "core/handle_table.h"
+#include "handle_table.h"
 
 namespace kvplatform {
 

@@ -10,8 +10,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "ui/message_box.h"
-#include "ui/screen.h"
+#include "screen_hooks.h"
 
 namespace kvplatform {
 namespace {
@@ -45,7 +44,7 @@ using namespace kvplatform;
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   MessageBoxRecord record{caption ? caption : u"Error", text ? text : u"", type, GetCurrentThreadId()};
   const char* mode = std::getenv("KORVANET_MESSAGEBOX");
-  bool logOnly = (mode && std::strcmp(mode, "log") == 0) || !ui::ScreenInUse();
+  bool logOnly = (mode && std::strcmp(mode, "log") == 0) || !Screen().InUse();
   if (logOnly)
     std::fprintf(stderr, "[message box] %s: %s\n", ToUtf8(record.caption).c_str(), ToUtf8(record.text).c_str());
   {
@@ -53,5 +52,5 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     TheHistory().boxes.push_back(std::move(record));
   }
   if (logOnly) return IDOK;
-  return ui::RunMessageBox(owner, text, caption ? caption : u"Error", type);
+  return Screen().RunMessageBox(owner, text, caption ? caption : u"Error", type);
 }

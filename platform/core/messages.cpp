@@ -5,10 +5,9 @@
 
 #include <windows.h>
 
-#include "core/wait_core.h"
-#include "core/window_manager.h"
-#include "ui/input.h"
-#include "ui/message_source.h"
+#include "screen_hooks.h"
+#include "wait_core.h"
+#include "window_manager.h"
 
 namespace kvplatform {
 namespace {
@@ -52,7 +51,7 @@ bool TakeMessage(ThreadState& self, std::unique_lock<std::mutex>& lock, LPMSG ms
   auto it = std::find_if(self.posted.begin(), self.posted.end(),
                          [&](const MSG& m) { return Matches(m, window, filterMin, filterMax); });
   if (it == self.posted.end())
-    return ui::MakeScreenMessage(self.id, window, filterMin, filterMax, remove, msg);
+    return Screen().MakeMessage(self.id, window, filterMin, filterMax, remove, msg);
   *msg = *it;
   if (remove) self.posted.erase(it);
   return true;
@@ -90,7 +89,7 @@ BOOL PeekMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax, UINT r
   }
   ThreadState& self = CurrentThread();
   EnsureQueue(self);
-  ui::BeforeBlock(self.id);  // the display's input arrives in peek loops too
+  Screen().BeforeBlock(self.id);  // the display's input arrives in peek loops too
   std::unique_lock lock(WaitMutex());
   return TakeMessage(self, lock, msg, window, filterMin, filterMax, (removeFlags & PM_REMOVE) != 0) ? TRUE : FALSE;
 }
@@ -106,7 +105,7 @@ BOOL GetMessageW(LPMSG msg, HWND window, UINT filterMin, UINT filterMax) {
   while (!TakeMessage(self, lock, msg, window, filterMin, filterMax, true)) {
     // Nothing to do: let the screen serve the display and say how long we may sleep.
     lock.unlock();
-    DWORD limit = ui::BeforeBlock(self.id);
+    DWORD limit = Screen().BeforeBlock(self.id);
     lock.lock();
     if (TakeMessage(self, lock, msg, window, filterMin, filterMax, true)) break;
     self.idleInMessageWait = true;
@@ -129,10 +128,10 @@ BOOL TranslateMessage(const MSG* msg) {
 LRESULT DispatchMessageW(const MSG* msg) {
   if (msg == nullptr || msg->hwnd == nullptr) return 0;
   LRESULT internal;
-  if (ui::DispatchInternalMessage(*msg, internal)) return internal;
+  if (Screen().DispatchInternalMessage(*msg, internal)) return internal;
   if (msg->message == WM_PAINT) {
     LRESULT result = CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
-    ui::AfterPaintDispatched(msg->hwnd);
+    Screen().AfterPaintDispatched(msg->hwnd);
     return result;
   }
   if (msg->message == WM_TIMER && msg->lParam != 0) {

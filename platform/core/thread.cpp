@@ -9,8 +9,8 @@
 
 #include <winbase.h>
 
-#include "core/thread_object.h"
-#include "core/wait_core.h"
+#include "thread_object.h"
+#include "wait_core.h"
 
 namespace kvplatform {
 namespace {

@@ -1,7 +1,7 @@
 // A thread's handle: signalled once the thread has ended.
 #pragma once
 
-#include "core/wait_core.h"
+#include "wait_core.h"
 
 namespace kvplatform {
 

@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "core/wait_core.h"
-#include "ui/message_source.h"
+#include "screen_hooks.h"
+#include "wait_core.h"
 
 namespace kvplatform {
 namespace {
@@ -15,7 +15,7 @@ using Clock = std::chrono::steady_clock;
 bool QueueHasInput(const ThreadState& self, DWORD wakeMask) {
   for (const MSG& msg : self.posted)
     if (MatchesWakeMask(msg.message, wakeMask)) return true;
-  return ui::HasScreenMessage(self.id, wakeMask);
+  return Screen().HasMessage(self.id, wakeMask);
 }
 
 // Waits until one object is signalled (lowest index wins), or, for a
@@ -37,7 +37,7 @@ DWORD WaitFor(const std::vector<std::shared_ptr<Waitable>>& objects, DWORD milli
     if (messageAware) {
       // The screen serves the display and may need the thread back sooner.
       lock.unlock();
-      screenLimit = ui::BeforeBlock(self.id);
+      screenLimit = Screen().BeforeBlock(self.id);
       lock.lock();
     }
     if (messageAware && !self.incomingSends.empty()) {

@@ -1,11 +1,11 @@
-#include "core/wait_core.h"
+#include "wait_core.h"
 
 #include <algorithm>
 #include <atomic>
 #include <unordered_map>
 
-#include "core/thread_object.h"
-#include "core/window_manager.h"
+#include "thread_object.h"
+#include "window_manager.h"
 
 namespace kvplatform {
 namespace {

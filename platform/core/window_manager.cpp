@@ -1,4 +1,4 @@
-#include "core/window_manager.h"
+#include "window_manager.h"
 
 #include <algorithm>
 #include <cstring>
@@ -6,9 +6,8 @@
 
 #include <windows.h>
 
-#include "core/wait_core.h"
-#include "ui/controls/system_classes.h"
-#include "ui/window_events.h"
+#include "screen_hooks.h"
+#include "wait_core.h"
 
 namespace kvplatform {
 namespace {
@@ -91,7 +90,7 @@ LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 void ForgetWindowsOfThreadLocked(DWORD threadId) {
   for (auto& window : AllWindows())
     if (window->ownerThread == threadId) {
-      ui::OnWindowForgotten(window->handle);
+      Screen().OnWindowForgotten(window->handle);
       DropWindow(window);
     }
 }
@@ -150,7 +149,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   }
   auto windowClass = FindWindowClass(className);
   if (!windowClass) {
-    ui::EnsureSystemClasses();
+    Screen().EnsureSystemClasses();
     windowClass = FindWindowClass(className);
   }
   if (!windowClass) {
@@ -180,7 +179,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   window->id = reinterpret_cast<UINT_PTR>(menu);
   window->instance = instance;
   window->extraBytes.assign(static_cast<size_t>(windowClass->info.cbWndExtra), 0);
-  window->rect = ui::InitialWindowRect(style, x, y, width, height);
+  window->rect = Screen().InitialWindowRect(style, x, y, width, height);
   uintptr_t value = InsertHandle(window);
   if (value == 0) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
@@ -212,7 +211,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     SetLastError(ERROR_INVALID_PARAMETER);
     return nullptr;
   }
-  ui::OnWindowCreated(handle, (style & WS_VISIBLE) != 0);
+  Screen().OnWindowCreated(handle, (style & WS_VISIBLE) != 0);
   return IsWindow(handle) ? handle : nullptr;
 }
 
@@ -234,14 +233,14 @@ BOOL DestroyWindow(HWND handle) {
   // Owned windows go first; then the window leaves the screen.
   for (auto& owned : AllWindows())
     if (owned->owner == handle && owned->ownerThread == window->ownerThread) DestroyWindow(owned->handle);
-  ui::OnWindowDestroying(handle);
+  Screen().OnWindowDestroying(handle);
   SendMessageW(handle, WM_DESTROY, 0, 0);
   // Children go after their parent has seen WM_DESTROY, as on the device.
   for (auto& child : AllWindows())
     if (child->parent == handle) DestroyWindow(child->handle);
   SendMessageW(handle, WM_NCDESTROY, 0, 0);
   DropWindow(window);
-  ui::OnWindowDestroyed(handle);
+  Screen().OnWindowDestroyed(handle);
   return TRUE;
 }
 
@@ -259,7 +258,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
         std::lock_guard guard(WindowLock());
         window->text = TextOf(reinterpret_cast<LPCWSTR>(lParam));
       }
-      ui::OnTextChanged(handle);
+      Screen().OnTextChanged(handle);
       return TRUE;
     }
     case WM_GETTEXT: {
@@ -282,7 +281,7 @@ LRESULT DefWindowProcW(HWND handle, UINT message, WPARAM wParam, LPARAM lParam) 
       DestroyWindow(handle);
       return 0;
     default:
-      return ui::DefaultScreenMessage(handle, message, wParam, lParam);
+      return Screen().DefaultMessage(handle, message, wParam, lParam);
   }
 }
 
@@ -301,7 +300,7 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     return window->handle;
   }
   // Another copy of the program on the same device root.
-  return ui::FindWindowOfOtherProcess(className, windowName);
+  return Screen().FindWindowOfOtherProcess(className, windowName);
 }
 
 HWND GetParent(HWND handle) {
@@ -372,7 +371,7 @@ LONG_PTR SetWindowLongPtrW(HWND handle, int index, LONG_PTR value) {
       std::lock_guard guard(WindowLock());
       window->style = (static_cast<DWORD>(value) & ~WS_VISIBLE) | (window->style & WS_VISIBLE);
     }
-    ui::OnStyleChanged(handle, static_cast<DWORD>(previous), static_cast<DWORD>(value));
+    Screen().OnStyleChanged(handle, static_cast<DWORD>(previous), static_cast<DWORD>(value));
     return previous;
   }
   std::lock_guard guard(WindowLock());

@@ -10,7 +10,7 @@
 
 #include <winuser.h>
 
-#include "core/handle_table.h"
+#include "handle_table.h"
 
 namespace kvplatform {
 

@@ -10,9 +10,9 @@
 #include <kvplatform_db.h>
 #include <windbase.h>
 
-#include "core/handle_table.h"
-#include "db/record_codec.h"
-#include "db/volume.h"
+#include "../core/handle_table.h"
+#include "record_codec.h"
+#include "volume.h"
 
 namespace kvplatform::db {
 namespace {

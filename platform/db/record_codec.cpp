@@ -1,4 +1,4 @@
-#include "db/record_codec.h"
+#include "record_codec.h"
 
 #include <cstring>
 

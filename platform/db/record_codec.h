@@ -5,7 +5,7 @@
 #include <optional>
 #include <vector>
 
-#include "db/sort_key.h"
+#include "sort_key.h"
 
 namespace kvplatform::db {
 

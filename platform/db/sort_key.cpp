@@ -13,7 +13,7 @@
 // Records whose keys tie are ordered by identifier (the index holds both).
 // Missing properties sort after every present one; CEDB_SORT_DESCENDING
 // complements the bytes, which reverses the order of these prefix-free keys.
-#include "db/sort_key.h"
+#include "sort_key.h"
 
 #include <unicode/ucol.h>
 

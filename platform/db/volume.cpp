@@ -1,4 +1,4 @@
-#include "db/volume.h"
+#include "volume.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -8,8 +8,8 @@
 
 #include <kvplatform.h>
 
-#include "db/record_codec.h"
-#include "fs/host_errors.h"
+#include "record_codec.h"
+#include "../fs/host_errors.h"
 
 namespace kvplatform::db {
 namespace {

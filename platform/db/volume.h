@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "db/sort_key.h"
-#include "db/statement.h"
+#include "sort_key.h"
+#include "statement.h"
 
 namespace kvplatform::db {
 

@@ -8,7 +8,7 @@
 #include <kvplatform.h>
 #include <winbase.h>
 
-#include "db/statement.h"
+#include "statement.h"
 
 namespace kvplatform {
 namespace {

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "db/record_codec.h"
-#include "db/volume.h"
+#include "record_codec.h"
+#include "volume.h"
 
 namespace kvplatform::db {
 

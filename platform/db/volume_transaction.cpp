@@ -1,6 +1,6 @@
 // A transaction held open around many writes, so that an import of many
 // records is all or nothing even when the disk fills or the process dies.
-#include "db/volume.h"
+#include "volume.h"
 
 namespace kvplatform::db {
 

@@ -10,7 +10,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "fs/host_errors.h"
+#include "host_errors.h"
 
 namespace kvplatform {
 namespace {

@@ -11,9 +11,9 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "core/io_object.h"
-#include "fs/host_errors.h"
-#include "serial/serial_open.h"
+#include "../core/io_object.h"
+#include "host_errors.h"
+#include "../serial/serial_open.h"
 
 namespace kvplatform {
 namespace {

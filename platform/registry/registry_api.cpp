@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "core/handle_table.h"
-#include "registry/registry_store.h"
+#include "../core/handle_table.h"
+#include "registry_store.h"
 
 namespace kvplatform {
 namespace {

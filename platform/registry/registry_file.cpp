@@ -1,4 +1,4 @@
-#include "registry/registry_file.h"
+#include "registry_file.h"
 
 #include <cstdio>
 #include <sstream>

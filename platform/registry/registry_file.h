@@ -12,7 +12,7 @@
 #include <map>
 #include <string>
 
-#include "registry/registry_store.h"
+#include "registry_store.h"
 
 namespace kvplatform {
 

@@ -1,4 +1,4 @@
-#include "registry/registry_store.h"
+#include "registry_store.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -13,7 +13,7 @@
 #include <kvplatform.h>
 #include <winbase.h>
 
-#include "registry/registry_file.h"
+#include "registry_file.h"
 
 namespace kvplatform {
 namespace {

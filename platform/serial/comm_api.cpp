@@ -1,7 +1,7 @@
 // The Win32 comm functions: each finds the port behind the handle and asks it.
 #include <windows.h>
 
-#include "serial/serial_port.h"
+#include "serial_port.h"
 
 using namespace kvplatform;
 

@@ -13,7 +13,7 @@
 // - fNull: done by the port's read, which drops NUL bytes.
 // - ONE5STOPBITS: UARTs give 1.5 stop bits for 5-bit bytes when asked for two,
 //   so it maps to CSTOPB.
-#include "serial/dcb_termios.h"
+#include "dcb_termios.h"
 
 #include <winerror.h>
 

@@ -14,9 +14,9 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "fs/host_errors.h"
-#include "serial/serial_open.h"
-#include "serial/serial_port.h"
+#include "../fs/host_errors.h"
+#include "serial_open.h"
+#include "serial_port.h"
 
 namespace kvplatform {
 namespace {

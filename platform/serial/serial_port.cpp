@@ -2,7 +2,7 @@
 // a poll on the device and on the calling thread's own eventfd, which closing
 // the handle, purging, or changing the mask writes to, so no thread stays
 // blocked on a port that has gone away.
-#include "serial/serial_port.h"
+#include "serial_port.h"
 
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -18,8 +18,8 @@
 
 #include <windows.h>
 
-#include "fs/host_errors.h"
-#include "serial/dcb_termios.h"
+#include "../fs/host_errors.h"
+#include "dcb_termios.h"
 
 namespace kvplatform {
 namespace {

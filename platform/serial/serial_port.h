@@ -11,7 +11,7 @@
 
 #include <winserial.h>
 
-#include "core/io_object.h"
+#include "../core/io_object.h"
 
 namespace kvplatform {
 

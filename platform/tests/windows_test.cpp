@@ -1,10 +1,12 @@
 // Windows as message targets: creation messages, long values, and
 // SendMessageW within and across threads.
 #include <atomic>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <kvplatform.h>
 #include <windows.h>
 
 namespace {
@@ -56,8 +58,6 @@ TEST(Windows, CreationMessagesLongValuesTextAndDestruction) {
   EXPECT_EQ(GetWindowLongW(hwnd, GWL_STYLE), static_cast<LONG>(WS_VISIBLE));
 
   EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 20, 2), 42);
-  EXPECT_TRUE(SetForegroundWindow(hwnd));
-  EXPECT_EQ(GetForegroundWindow(), hwnd);
 
   gSeen.clear();
   EXPECT_TRUE(DestroyWindow(hwnd));
@@ -152,6 +152,53 @@ TEST(Windows, TwoThreadsSendingToEachOtherDoNotDeadlock) {
 
   a.Stop();
   b.Stop();
+}
+
+// This program links the services alone: no system classes, no geometry, and
+// a message box is answered at once even while a window asks to be visible.
+RECT gCreatedAt{-1, -1, -1, -1};
+
+LRESULT CALLBACK CreationRecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+  if (msg == WM_CREATE) {
+    auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+    gCreatedAt = RECT{create->x, create->y, create->x + create->cx, create->y + create->cy};
+  }
+  return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+TEST(Windows, WithoutAScreenWindowsAreMessageTargetsAndBoxesAreLogged) {
+  SetLastError(0);
+  EXPECT_EQ(CreateWindowExW(0, u"BUTTON", u"OK", WS_VISIBLE, 0, 0, 60, 20, nullptr, nullptr, nullptr, nullptr),
+            nullptr);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_CANNOT_FIND_WND_CLASS));
+
+  RegisterOnce(u"KvCreationRecorder", CreationRecordingProc);
+  HWND sized = CreateWindowExW(0, u"KvCreationRecorder", u"", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(sized, nullptr);
+  EXPECT_EQ(gCreatedAt.left, 10);
+  EXPECT_EQ(gCreatedAt.top, 20);
+  EXPECT_EQ(gCreatedAt.right, 40);
+  EXPECT_EQ(gCreatedAt.bottom, 60);
+  // No desktop to fill: a default place and size are nothing.
+  HWND shown = CreateWindowExW(0, u"KvCreationRecorder", u"Shown", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(shown, nullptr);
+  EXPECT_EQ(gCreatedAt.left, 0);
+  EXPECT_EQ(gCreatedAt.right, 0);
+  EXPECT_EQ(gCreatedAt.bottom, 0);
+  EXPECT_EQ(GetWindowLongW(shown, GWL_STYLE) & WS_VISIBLE, static_cast<LONG>(WS_VISIBLE));
+
+  unsetenv("KORVANET_MESSAGEBOX");
+  kvplatform::ClearMessageBoxHistory();
+  EXPECT_EQ(MessageBoxW(shown, u"Port busy", u"Korvanet", MB_ICONEXCLAMATION), IDOK);
+  ASSERT_EQ(kvplatform::MessageBoxHistory().size(), 1u);
+  EXPECT_EQ(kvplatform::MessageBoxHistory()[0].text, u"Port busy");
+
+  // Nothing to paint or time: an empty queue stays empty.
+  MSG msg;
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_TRUE(DestroyWindow(shown));
+  EXPECT_TRUE(DestroyWindow(sized));
 }
 
 }  // namespace

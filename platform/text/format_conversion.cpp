@@ -1,4 +1,4 @@
-#include "text/format_conversion.h"
+#include "format_conversion.h"
 
 #include <algorithm>
 

@@ -4,7 +4,7 @@
 
 #include <winbase.h>
 
-#include "text/format_conversion.h"
+#include "format_conversion.h"
 
 using namespace kvplatform;
 
