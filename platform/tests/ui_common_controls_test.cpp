@@ -125,15 +125,18 @@ const Notice* LastOf(int code) {
 
 constexpr int kTreeButtonX = 8;  // the middle of the first indent column, where the root's button is
 
+// A list view hit test at a client point; iItem holds what the message returned.
+LVHITTESTINFO HitList(HWND list, int x, int y) {
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  hit.iItem = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  return hit;
+}
+
 // How far down from y = 30 the next row starts, plus a little.
 int ListRowStep(HWND list) {
-  auto indexAt = [&](int y) {
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{50, y};
-    return SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-  };
   for (int y = 31; y < 80; ++y)
-    if (indexAt(y) != indexAt(30)) return y - 30 + 2;
+    if (HitList(list, 50, y).iItem != HitList(list, 50, 30).iItem) return y - 30 + 2;
   return 0;
 }
 
@@ -459,17 +462,12 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
 
   // Hit test: on a row in either column (full-row select), below the rows, outside.
   ASSERT_TRUE(ui::WaitIdle());
-  LVHITTESTINFO hit{};
-  hit.pt = POINT{150, 30};
-  int hitRow = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  LVHITTESTINFO onRow = HitList(list, 150, 30), right = HitList(list, 224, 30), above = HitList(list, 50, -3);
+  const int hitRow = onRow.iItem;
   EXPECT_GE(hitRow, 0);
-  EXPECT_TRUE(hit.flags & LVHT_ONITEM);
-  hit.pt = POINT{224, 30};
-  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);  // right of the columns
-  EXPECT_EQ(hit.flags, static_cast<UINT>(LVHT_NOWHERE));
-  hit.pt = POINT{50, -3};
-  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);
-  EXPECT_EQ(hit.flags, static_cast<UINT>(LVHT_ABOVE));
+  EXPECT_TRUE(onRow.flags & LVHT_ONITEM);
+  EXPECT_EQ(std::vector<int>({right.iItem, above.iItem}), std::vector<int>({-1, -1}));  // right of the columns, above
+  EXPECT_EQ(std::vector<UINT>({right.flags, above.flags}), std::vector<UINT>({LVHT_NOWHERE, LVHT_ABOVE}));
 
   // A tap on a row selects it (changing, changed), then the click; the mark follows.
   gNotices.clear();
@@ -602,11 +600,8 @@ HWND MakeOwnerDataList(HWND parent, int rows) {
 
 // A client y inside the row, found by hit testing; -1 when it is not shown.
 int YOfRow(HWND list, int row) {
-  for (int y = 0; y < 200; ++y) {
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{50, y};
-    if (SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == row) return y + 2;
-  }
+  for (int y = 0; y < 200; ++y)
+    if (HitList(list, 50, y).iItem == row) return y + 2;
   return -1;
 }
 
