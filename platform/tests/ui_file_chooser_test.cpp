@@ -107,13 +107,15 @@ class FileChooserTest : public ::testing::Test {
   }
   static std::u16string Text(HWND dialog, int id) { return ui::TextOf(GetDlgItem(dialog, id)); }
 
-  static POINT RowPoint(HWND dialog, int list, int row) {
+  // The middle of a list box row on the screen.
+  static POINT RowPoint(HWND box, int row) {
     RECT r{};
-    SendMessageW(GetDlgItem(dialog, list), LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+    SendMessageW(box, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
     POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-    ClientToScreen(GetDlgItem(dialog, list), &p);
+    ClientToScreen(box, &p);
     return p;
   }
+  static POINT RowPoint(HWND dialog, int list, int row) { return RowPoint(GetDlgItem(dialog, list), row); }
 
   static bool Focused(HWND dialog, int id) { return ui::StateOf(GetDlgItem(dialog, id)).focused; }
 
@@ -172,10 +174,7 @@ TEST_F(FileChooserTest, AFileIsChosenWithTheStylus) {
   ASSERT_NE(dialog, nullptr);
   // It starts in the documents, over the whole screen below the taskbar, with the vCards only.
   EXPECT_EQ(ui::TextOf(dialog), u"Open");
-  RECT r = ui::StateOf(dialog).screenRect;
-  EXPECT_EQ(r.top, 26);
-  EXPECT_EQ(r.bottom, 320);
-  EXPECT_EQ(r.right - r.left, 240);
+  EXPECT_TRUE(uitest_support::SameRect(ui::StateOf(dialog).screenRect, uitest_support::kBelowTaskbar));
   EXPECT_EQ(Text(dialog, stc1), u"\\My Documents");
   EXPECT_EQ(Rows(dialog, lst2), (Texts{u"..", u"Cards"}));
   EXPECT_EQ(Rows(dialog, lst1), (Texts{u"a.vcf"}));
@@ -211,10 +210,7 @@ TEST_F(FileChooserTest, AFileIsChosenWithTheStylus) {
     return dropDown != nullptr && ui::StateOf(dropDown).visible;
   }));
   ui::WaitIdle();
-  RECT item{};
-  SendMessageW(dropDown, LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
-  POINT all{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
-  ClientToScreen(dropDown, &all);
+  POINT all = RowPoint(dropDown, 2);
   ui::Tap(all.x, all.y);  // "All files (*.*)"
   EXPECT_TRUE(kvtest::WaitUntil([&] { return Rows(dialog, lst1) == Texts{u"b.vcf", u"c.csv"}; }));
   ASSERT_TRUE(ui::SaveScreenshot(Shot("open_all_files")));

@@ -14,8 +14,6 @@ namespace ui = kvplatform::uitest;
 
 namespace {
 
-POINT PointOf(LPARAM l) { return POINT{static_cast<SHORT>(LOWORD(l)), static_cast<SHORT>(HIWORD(l))}; }
-
 TEST(UiInput, TapsReachTheWindowUnderTheStylusInClientCoordinates) {
   HWND top = MakeWindow(WS_VISIBLE, 0, 26, 240, 294, nullptr, RGB(255, 255, 255));
   HWND child = MakeWindow(WS_CHILD | WS_VISIBLE | WS_BORDER, 20, 30, 100, 60, top, RGB(0, 0, 255), 5);

@@ -69,43 +69,22 @@ TEST(UiPaint, ShapesLandOnTheExpectedPixels) {
   ASSERT_NE(dc, nullptr);
   const int oy = 26;  // client origin on the screen
 
+  // Each shape, then the pixels that tell where its edges fell.
   HBRUSH red = CreateSolidBrush(RGB(255, 0, 0));
   RECT fill{10, 10, 20, 15};
   FillRect(dc, &fill, red);
-  EXPECT_EQ(ui::ColorAt(10, oy + 10), RGB(255, 0, 0));
-  EXPECT_EQ(ui::ColorAt(19, oy + 14), RGB(255, 0, 0));
-  EXPECT_EQ(ui::ColorAt(20, oy + 14), kWhite);  // right and bottom edges excluded
-  EXPECT_EQ(ui::ColorAt(19, oy + 15), kWhite);
-
-  // Rectangle: pen outline inside the rectangle, brush inside that.
+  // Rectangle: pen outline inside the rectangle, brush inside that; hollow with the null brush.
   HPEN bluePen = CreatePen(PS_SOLID, 1, RGB(0, 0, 255));
   HGDIOBJ oldPen = SelectObject(dc, bluePen);
   HGDIOBJ oldBrush = SelectObject(dc, red);
   Rectangle(dc, 30, 10, 40, 20);
-  EXPECT_EQ(ui::ColorAt(30, oy + 10), RGB(0, 0, 255));
-  EXPECT_EQ(ui::ColorAt(39, oy + 19), RGB(0, 0, 255));
-  EXPECT_EQ(ui::ColorAt(35, oy + 15), RGB(255, 0, 0));
-  EXPECT_EQ(ui::ColorAt(40, oy + 15), kWhite);
   SelectObject(dc, GetStockObject(NULL_BRUSH));
   Rectangle(dc, 50, 10, 60, 20);
-  EXPECT_EQ(ui::ColorAt(55, oy + 15), kWhite);  // hollow inside
-
-  // Polyline: every point but the last one drawn, diagonals included.
+  // Polyline and LineTo: every point but the last one drawn, diagonals included.
   POINT line[] = {{70, 10}, {80, 10}, {80, 20}, {90, 30}};
   Polyline(dc, line, 4);
-  EXPECT_EQ(ui::ColorAt(70, oy + 10), RGB(0, 0, 255));
-  EXPECT_EQ(ui::ColorAt(80, oy + 15), RGB(0, 0, 255));
-  EXPECT_EQ(ui::ColorAt(85, oy + 25), RGB(0, 0, 255));
-  EXPECT_EQ(ui::ColorAt(90, oy + 30), kWhite);
   MoveToEx(dc, 100, 40, nullptr);
   LineTo(dc, 100, 50);
-  EXPECT_EQ(ui::ColorAt(100, oy + 45), RGB(0, 0, 255));
-  EXPECT_EQ(ui::ColorAt(100, oy + 50), kWhite);
-
-  SetPixel(dc, 5, 5, RGB(1, 2, 3));
-  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(1, 2, 3));
-  EXPECT_EQ(GetPixel(dc, 5000, 5), CLR_INVALID);
-
   // A memory bitmap copied onto the screen.
   HDC memory = CreateCompatibleDC(dc);
   HBITMAP bitmap = CreateCompatibleBitmap(dc, 8, 8);
@@ -113,10 +92,22 @@ TEST(UiPaint, ShapesLandOnTheExpectedPixels) {
   RECT all{0, 0, 8, 8};
   FillRect(memory, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
   BitBlt(dc, 120, 40, 8, 8, memory, 0, 0, SRCCOPY);
-  EXPECT_EQ(ui::ColorAt(127, oy + 47), RGB(0, 0, 0));
-  EXPECT_EQ(ui::ColorAt(128, oy + 47), kWhite);
   DeleteDC(memory);
   DeleteObject(bitmap);
+  const COLORREF kRed = RGB(255, 0, 0), kBlue = RGB(0, 0, 255), kBlack = RGB(0, 0, 0);
+  const struct {
+    int x, y;
+    COLORREF color;
+  } pixels[] = {
+      {10, 10, kRed},    {19, 14, kRed},    {20, 14, kWhite},  {19, 15, kWhite},   // right and bottom edges excluded
+      {30, 10, kBlue},   {39, 19, kBlue},   {35, 15, kRed},    {40, 15, kWhite},  {55, 15, kWhite},
+      {70, 10, kBlue},   {80, 15, kBlue},   {85, 25, kBlue},   {90, 30, kWhite},  {100, 45, kBlue},
+      {100, 50, kWhite}, {127, 47, kBlack}, {128, 47, kWhite},
+  };
+  for (auto& p : pixels) EXPECT_EQ(ui::ColorAt(p.x, oy + p.y), p.color) << p.x << "," << p.y;
+  SetPixel(dc, 5, 5, RGB(1, 2, 3));
+  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(1, 2, 3));
+  EXPECT_EQ(GetPixel(dc, 5000, 5), CLR_INVALID);
 
   // Drawing is clipped to what of the window is visible.
   HWND cover = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 100, 240, 50, top, RGB(0, 128, 0), 1);

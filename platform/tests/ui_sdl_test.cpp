@@ -15,8 +15,6 @@ using namespace uitest_support;
 
 namespace {
 
-POINT PointOf(LPARAM l) { return POINT{static_cast<SHORT>(LOWORD(l)), static_cast<SHORT>(HIWORD(l))}; }
-
 // Hands queued input to the window procedures, as the program's loop does.
 void PumpFor(DWORD milliseconds) {
   DWORD end = GetTickCount() + milliseconds;

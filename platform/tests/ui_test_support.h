@@ -8,10 +8,15 @@
 #include <vector>
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include "ui/testing.h"
 
 namespace uitest_support {
+
+// Where a full-screen window goes: the whole screen below the taskbar.
+constexpr RECT kBelowTaskbar{0, 26, 240, 320};
+inline bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b); }
 
 struct Seen {
   HWND window;
@@ -37,6 +42,9 @@ inline const Seen* Last(HWND window, UINT message) {
     if (it->window == window && it->message == message) return &*it;
   return nullptr;
 }
+
+// The point packed in a mouse message's lParam.
+inline POINT PointOf(LPARAM l) { return POINT{static_cast<SHORT>(LOWORD(l)), static_cast<SHORT>(HIWORD(l))}; }
 
 // Records every message; paints its client area in the colour kept in
 // GWL_USERDATA; on WM_NOTIFY records the NMRGINFO point in the log's lParam.
@@ -85,6 +93,28 @@ inline HWND MakeWindow(DWORD style, int x, int y, int w, int h, HWND parent, COL
   SetWindowLongW(hwnd, GWL_USERDATA, static_cast<LONG>(color));
   if (style & WS_VISIBLE) ShowWindow(hwnd, SW_SHOW);
   return hwnd;
+}
+
+// The text of a tree view item, or "?" when the tree has no such item.
+inline std::u16string TreeItemText(HWND tree, HTREEITEM item) {
+  char16_t buffer[64] = {};
+  TVITEMW get{};
+  get.mask = TVIF_TEXT;
+  get.hItem = item;
+  get.pszText = buffer;
+  get.cchTextMax = 64;
+  return SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&get)) ? buffer : u"?";
+}
+
+// The text of a list view cell.
+inline std::u16string ListItemText(HWND list, int row, int column = 0) {
+  char16_t buffer[64] = {};
+  LVITEMW get{};
+  get.iSubItem = column;
+  get.pszText = buffer;
+  get.cchTextMax = 64;
+  SendMessageW(list, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&get));
+  return buffer;
 }
 
 inline std::string ScreenshotPath(const std::string& name) {

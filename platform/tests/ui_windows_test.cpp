@@ -18,10 +18,7 @@ TEST(UiWindows, DefaultTopLevelFillsTheDesktopAndGeometryMessagesFollowChanges) 
   ASSERT_NE(top, nullptr);
   RECT r;
   GetWindowRect(top, &r);
-  EXPECT_EQ(r.left, 0);
-  EXPECT_EQ(r.top, 26);  // below the taskbar
-  EXPECT_EQ(r.right, 240);
-  EXPECT_EQ(r.bottom, 320);
+  EXPECT_TRUE(EqualRect(&r, &kBelowTaskbar));
   EXPECT_TRUE(IsWindowVisible(top));
   EXPECT_EQ(GetForegroundWindow(), top);
   EXPECT_EQ(GetFocus(), top);  // activation gives it the focus
@@ -148,11 +145,6 @@ TEST(UiWindows, FocusMovesWithMessagesAndDisabledWindowsLoseIt) {
   ReleaseCapture();
   EXPECT_EQ(GetCapture(), nullptr);
   EXPECT_EQ(Count(a, WM_CAPTURECHANGED), 1);
-
-  SetWindowTextW(top, u"Inbox");
-  WCHAR buffer[16];
-  EXPECT_EQ(GetWindowTextW(top, buffer, 16), 5);
-  EXPECT_EQ(GetWindowTextLengthW(top), 5);
   DestroyWindow(top);
 }
 
