@@ -250,6 +250,35 @@ TEST_F(ListControlsTest, OwnerDataListBoxShowsWhatTheSortedListShows) {
   DestroyWindow(window);
 }
 
+// Lines inserted one by one land where the list's sort puts them and say
+// so, however often their store grows; appended ones sorted at once end in
+// the same order.
+TEST(ListLinesTest, InsertedRowsAreWhereTheySayAndAFillSortsTheSame) {
+  TEpocListLines inserted, appended;
+  std::vector<std::u16string> names;
+  for (int i = 0; i < 300; ++i) names.push_back(std::u16string(1, static_cast<char16_t>(u'a' + (i * 7) % 26)) + u"\t" +
+                                                std::u16string(1, static_cast<char16_t>(u'A' + i % 3)));
+  for (int i = 0; i < 300; ++i) {
+    int row = inserted.Insert(names[static_cast<size_t>(i)], i);
+    ASSERT_GE(row, 0);
+    ASSERT_LT(row, inserted.Count());
+    EXPECT_EQ(inserted.Data(row), i);
+    appended.Append(names[static_cast<size_t>(i)], i);
+  }
+  appended.SortAppended();
+  for (int row = 0; row < inserted.Count(); ++row) {
+    EXPECT_EQ(appended.Data(row), inserted.Data(row)) << "row " << row;
+    if (row > 0) {
+      EXPECT_LE(lstrcmpiW(inserted.Line(row - 1).c_str(), inserted.Line(row).c_str()), 0);
+    }
+  }
+  ASSERT_GE(inserted.Find(299), 0);
+  EXPECT_EQ(inserted.Data(inserted.Find(299)), 299);
+  inserted.RemoveAt(inserted.Find(299));
+  EXPECT_EQ(inserted.Find(299), -1);
+  EXPECT_EQ(inserted.Count(), 299);
+}
+
 // The message rows keep the list view's order without reading records:
 // names code unit by code unit (upper case before lower, a prefix first,
 // no name first of all), ties by time; column 1 by time, ties by name.
