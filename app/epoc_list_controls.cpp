@@ -101,13 +101,16 @@ std::u16string CEpocListBox::FitFirstColumn(LPCWSTR aText) const {
 }
 
 std::u16string CEpocListBox::MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) const {
-  std::u16string line = FitFirstColumn(aFirst);
-  line.push_back(u'\t');
-  int length = static_cast<int>(line.size());
+  std::u16string first = FitFirstColumn(aFirst);
+  int length = static_cast<int>(first.size()) + 1;
   int second = Length(aSecond);
   // The second column and the closing tab keep the line under 256.
   if (second > KMaxLine - 2 - length) second = WholeCharacters(aSecond, KMaxLine - 2 - length);
-  if (second > 0) line.append(aSecond, static_cast<size_t>(second));
+  second = std::max(second, 0);
+  // Made at its size: an owner-data list keeps every line it is given.
+  std::u16string line;
+  line.reserve(static_cast<size_t>(length + second + 1));
+  line.append(first).append(1, u'\t').append(aSecond != nullptr ? aSecond : u"", static_cast<size_t>(second));
   line.push_back(u'\t');
   return line;
 }
