@@ -3,8 +3,9 @@
 namespace kvplatform::ui {
 namespace {
 
-// A list box line's limit, with the terminator.
-constexpr int kMaxLine = 257;
+// Room for a line: list box lines are kept under 256 characters, with room
+// to spare for a parent that gives more (the rest is not shown).
+constexpr int kMaxLine = 512;
 
 }  // namespace
 
