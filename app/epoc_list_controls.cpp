@@ -1,5 +1,9 @@
 #include "app/epoc_list_controls.h"
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "app/app_globals.h"
 #include "kernel/log.h"
 
@@ -34,12 +38,14 @@ void CEpocListControl::MoveChildToExtent() {
 
 // ---- list box -----------------------------------------------------------------
 
-CEpocListBox* CEpocListBox::NewL(CEpocControl* aParent, int aControlId) {
+CEpocListBox* CEpocListBox::NewL(CEpocControl* aParent, int aControlId, bool aOwnerData) {
   CEpocListBox* self = new CEpocListBox;
   if (self == nullptr) return nullptr;
   self->iParent = aParent;
+  self->iOwnerData = aOwnerData;
+  DWORD order = aOwnerData ? LBS_NODATA : LBS_SORT;
   self->iChild = CreateChild(aParent, u"LISTBOX",
-                             WS_CHILD | WS_VSCROLL | LBS_NOTIFY | LBS_SORT | LBS_USETABSTOPS | LBS_EXTENDEDSEL,
+                             WS_CHILD | WS_VSCROLL | LBS_NOTIFY | order | LBS_USETABSTOPS | LBS_EXTENDEDSEL,
                              aControlId);
   if (self->iChild == nullptr) LogMessageWithError(KLogFilePath, u"CreateListBox Failed to initialise ListBox");
   return self;
@@ -57,54 +63,69 @@ int CEpocListBox::HitTest(POINT aScreenPoint, int& aOffItem) const {
   return LOWORD(hit);
 }
 
-LPARAM CEpocListBox::ItemData(int aIndex) const { return SendMessageW(iChild, LB_GETITEMDATA, aIndex, 0); }
+LPARAM CEpocListBox::ItemData(int aIndex) const {
+  if (iOwnerData) return aIndex >= 0 && aIndex < iLines.Count() ? iLines.Data(aIndex) : LB_ERR;
+  return SendMessageW(iChild, LB_GETITEMDATA, aIndex, 0);
+}
 int CEpocListBox::CurrentIndex() const { return static_cast<int>(SendMessageW(iChild, LB_GETCURSEL, 0, 0)); }
 int CEpocListBox::SelectedCount() const { return static_cast<int>(SendMessageW(iChild, LB_GETSELCOUNT, 0, 0)); }
 bool CEpocListBox::IsSelected(int aIndex) const { return SendMessageW(iChild, LB_GETSEL, aIndex, 0) > 0; }
 
-void CEpocListBox::FitFirstColumn(LPCWSTR aText, WCHAR* aOut, int aOutSize) const {
+std::u16string CEpocListBox::FitFirstColumn(LPCWSTR aText) const {
   int length = Length(aText);
   if (length >= KMaxLine) length = KMaxLine - 2;
-  if (length > aOutSize - 4) length = aOutSize - 4;
   length = WholeCharacters(aText, length);
-  for (int i = 0; i < length; ++i) aOut[i] = aText[i];
-  aOut[length] = 0;
-
+  std::u16string shown(aText != nullptr ? aText : u"", static_cast<size_t>(length));
   HDC dc = GetDC(iChild);
-  if (dc == nullptr) return;
+  if (dc == nullptr) return shown;
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(iChild, WM_GETFONT, 0, 0));
   HGDIOBJ previous = font != nullptr ? SelectObject(dc, font) : nullptr;
-  int shown = length;
-  SIZE size{};
-  GetTextExtentExPointW(dc, aOut, shown, 0, nullptr, nullptr, &size);
-  // Drop one character at a time (a surrogate pair as one) until the rest
-  // and its "..." fit.
-  while (size.cx > KFirstColumnWidth && length > 0) {
-    length = WholeCharacters(aOut, length - 1);
-    aOut[length] = u'.';
-    aOut[length + 1] = u'.';
-    aOut[length + 2] = u'.';
-    aOut[length + 3] = 0;
-    shown = length + 3;
-    GetTextExtentExPointW(dc, aOut, shown, 0, nullptr, nullptr, &size);
-  }
+  // Measured once: each character's right edge, and the "..." a cut ends with.
+  std::vector<INT> edges(static_cast<size_t>(length) + 1);
+  SIZE size{}, dots{};
+  GetTextExtentExPointW(dc, shown.c_str(), length, 0, nullptr, edges.data(), &size);
+  GetTextExtentExPointW(dc, u"...", 3, 0, nullptr, nullptr, &dots);
   if (previous != nullptr) SelectObject(dc, previous);
   ReleaseDC(iChild, dc);
+  // Drop one character at a time (a surrogate pair as one) until the rest
+  // and its "..." fit.
+  int width = size.cx;
+  bool cut = false;
+  while (width > KFirstColumnWidth && length > 0) {
+    length = WholeCharacters(aText, length - 1);
+    width = (length > 0 ? edges[static_cast<size_t>(length) - 1] : 0) + dots.cx;
+    cut = true;
+  }
+  if (cut) shown = shown.substr(0, static_cast<size_t>(length)) + u"...";
+  return shown;
 }
 
-void CEpocListBox::AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
-  WCHAR line[KMaxLine + 8];
-  FitFirstColumn(aFirst, line, KMaxLine + 8);
-  int length = lstrlenW(line);
-  line[length++] = u'\t';
+std::u16string CEpocListBox::MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) const {
+  std::u16string first = FitFirstColumn(aFirst);
+  int length = static_cast<int>(first.size()) + 1;
   int second = Length(aSecond);
   // The second column and the closing tab keep the line under 256.
   if (second > KMaxLine - 2 - length) second = WholeCharacters(aSecond, KMaxLine - 2 - length);
-  for (int i = 0; i < second; ++i) line[length++] = aSecond[i];
-  line[length++] = u'\t';
-  line[length] = 0;
-  LRESULT row = SendMessageW(iChild, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line));
-  if (row >= 0) SendMessageW(iChild, LB_SETITEMDATA, row, aIdentifier);
+  second = std::max(second, 0);
+  // Made at its size: an owner-data list keeps every line it is given.
+  std::u16string line;
+  line.reserve(static_cast<size_t>(length + second + 1));
+  line.append(first).append(1, u'\t').append(aSecond != nullptr ? aSecond : u"", static_cast<size_t>(second));
+  line.push_back(u'\t');
+  return line;
+}
+
+void CEpocListBox::AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
+  std::u16string line = MakeLine(aFirst, aSecond);
+  if (iOwnerData && iFilling) {
+    iLines.Append(std::move(line), aIdentifier);
+  } else if (iOwnerData) {
+    int row = iLines.Insert(std::move(line), aIdentifier);
+    SendMessageW(iChild, LB_INSERTSTRING, row, 0);
+  } else {
+    LRESULT row = SendMessageW(iChild, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    if (row >= 0) SendMessageW(iChild, LB_SETITEMDATA, row, aIdentifier);
+  }
 }
 
 void CEpocListBox::Replace(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
@@ -113,6 +134,13 @@ void CEpocListBox::Replace(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) 
 }
 
 void CEpocListBox::Delete(LPARAM aIdentifier) {
+  if (iOwnerData) {
+    int row = iLines.Find(aIdentifier);
+    if (row < 0) return;
+    iLines.RemoveAt(row);
+    if (!iFilling) SendMessageW(iChild, LB_DELETESTRING, row, 0);
+    return;
+  }
   int count = static_cast<int>(SendMessageW(iChild, LB_GETCOUNT, 0, 0));
   for (int row = 0; row < count; ++row) {
     if (SendMessageW(iChild, LB_GETITEMDATA, row, 0) == aIdentifier) {
@@ -120,6 +148,28 @@ void CEpocListBox::Delete(LPARAM aIdentifier) {
       return;
     }
   }
+}
+
+void CEpocListBox::BeginFill() { iFilling = iOwnerData; }
+
+void CEpocListBox::EndFill() {
+  if (!iFilling) return;
+  iFilling = false;
+  iLines.SortAppended();
+  SendMessageW(iChild, LB_SETCOUNT, iLines.Count(), 0);
+}
+
+LRESULT CEpocListBox::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
+  NMLBDISPINFOW* info = reinterpret_cast<NMLBDISPINFOW*>(aLParam);
+  if (!iOwnerData || info == nullptr || info->hdr.hwndFrom != iChild || info->hdr.code != LBN_GETDISPINFOW)
+    return KEpocNotHandled;
+  if (info->iItem < 0 || info->iItem >= iLines.Count() || info->pszText == nullptr || info->cchTextMax <= 0) return 0;
+  const std::u16string& line = iLines.Line(info->iItem);
+  size_t length = std::min(line.size(), static_cast<size_t>(info->cchTextMax - 1));
+  std::copy_n(line.begin(), length, info->pszText);
+  info->pszText[length] = 0;
+  info->lParam = iLines.Data(info->iItem);
+  return 0;
 }
 
 void CEpocListBox::SizeChangedL() {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include "app/epoc_control.h"
+#include "app/epoc_list_lines.h"
 
 // What a view asks of whichever list it shows.
 class CEpocListControl : public CEpocControl {
@@ -34,7 +35,11 @@ class CEpocListBox : public CEpocListControl {
   // The widest the first column may be before it is cut with "...".
   static constexpr int KFirstColumnWidth = 95;
 
-  static CEpocListBox* NewL(CEpocControl* aParent, int aControlId);
+  // With aOwnerData the control keeps the lines itself and the system's list
+  // only their count and selection (LBS_NODATA), answering for the rows it
+  // paints: a list of many thousands of rows shows at once. The rows and
+  // their order are the same either way.
+  static CEpocListBox* NewL(CEpocControl* aParent, int aControlId, bool aOwnerData = false);
   ~CEpocListBox() override;
 
   int HitTest(POINT aScreenPoint, int& aOffItem) const override;
@@ -48,10 +53,24 @@ class CEpocListBox : public CEpocListControl {
   void Delete(LPARAM aIdentifier);
   void SizeChangedL() override;
 
+  // Owner data: rows added between the two go into the list at once, sorted
+  // as if added one by one.
+  void BeginFill();
+  void EndFill();
+  // Owner data: the system's list asking for a row's line (LBN_GETDISPINFOW).
+  LRESULT HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+
  private:
   CEpocListBox() { SetClassName(u"CEpocListBox"); }
+  // A row's line: the first text cut to fit its column, a tab, the second
+  // text, a tab.
+  std::u16string MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) const;
   // The first column's text, cut to fit its width.
-  void FitFirstColumn(LPCWSTR aText, WCHAR* aOut, int aOutSize) const;
+  std::u16string FitFirstColumn(LPCWSTR aText) const;
+
+  bool iOwnerData;
+  bool iFilling;
+  TEpocListLines iLines;  // owner data only
 };
 
 class CEpocListView : public CEpocListControl {

@@ -78,8 +78,9 @@ bool EpocIsQuietMessage(UINT aMessage, LPARAM aLParam) {
       return true;
     case WM_NOTIFY: {
       UINT code = NotifyCode(aLParam);
+      // A list box asking for a row's line does so for every row it paints.
       return code == LVN_KEYDOWN || code == LVN_BEGINDRAG || code == LVN_ITEMCHANGED || code == LVN_ITEMCHANGING ||
-             code == static_cast<UINT>(NM_CUSTOMDRAW);
+             code == static_cast<UINT>(NM_CUSTOMDRAW) || code == LBN_GETDISPINFOW;
     }
     default:
       return false;

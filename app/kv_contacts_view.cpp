@@ -55,10 +55,14 @@ void CKvContactsView::DoInitialiseViewL() {
   iSimList = CreateList();
   iPhoneList = CreateList();
   if (iContacts == nullptr) return;
+  for (CEpocListBox* list : {iAllList, iSimList, iPhoneList})
+    if (list != nullptr) list->BeginFill();
   for (CEpocDatabaseItem* item = iContacts->ReadFirstItemL(); item != nullptr; item = iContacts->ReadNextItemL()) {
     InsertL(*static_cast<CKveContactsItem*>(item));
     delete item;
   }
+  for (CEpocListBox* list : {iAllList, iSimList, iPhoneList})
+    if (list != nullptr) list->EndFill();
 }
 
 void CKvContactsView::CreateTabControl() {
@@ -79,7 +83,7 @@ void CKvContactsView::CreateTabControl() {
 
 // Each list lies over the tab control's display area, so it goes on top.
 CEpocListBox* CKvContactsView::CreateList() {
-  CEpocListBox* list = CEpocListBox::NewL(this, KKvIdListBox);
+  CEpocListBox* list = CEpocListBox::NewL(this, KKvIdListBox, true);
   if (list == nullptr) return nullptr;
   SetWindowPos(list->ChildWindow(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
   iComponents.AppendL(list);

@@ -80,7 +80,7 @@ void CKvMessagesView::DoInitialiseViewL() {
   if (CreateEpocApplicationWindow(this, gKvInstance, gKvMainFrameWindow, KKvStrWindowTitle, KKvStrWindowClass) ==
       nullptr)
     return;
-  iListBox = CEpocListBox::NewL(this, KKvIdListBox);
+  iListBox = CEpocListBox::NewL(this, KKvIdListBox, true);
   if (iListBox != nullptr) iComponents.AppendL(iListBox);
   iListView = CEpocListView::NewL(this, KKvIdListView, true);
   if (iListView != nullptr) {
@@ -269,11 +269,14 @@ void CKvMessagesView::LoadAllRowsL() {
 void CKvMessagesView::FillListBoxL() {
   if (iMessages == nullptr || iListBox == nullptr) return;
   iListBoxFilled = true;
+  // Read in the store's order, so that equal lines keep it, then shown at once.
+  iListBox->BeginFill();
   for (CEpocDatabaseItem* item = iMessages->ReadFirstItemL(); item != nullptr; item = iMessages->ReadNextItemL()) {
     CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
     if (ShowsFolder(message->Folder())) AddListBoxRow(*message, false);
     delete message;
   }
+  iListBox->EndFill();
 }
 
 const CKvMessagesView::TShownRow& CKvMessagesView::ShownRowL(CEOID aIdentifier) {

@@ -4,7 +4,9 @@
 // folder order, read by index when painted (CKvFolderRows), so a folder of
 // 100,000 messages opens at once; the Date order keeps the folder's
 // identifiers sorted in memory (CKvMessageRows), read once when first asked
-// for. The list box is filled when first shown.
+// for. The list box is filled when first shown; it keeps its lines itself
+// and the system's list only their count and selection, so the rows are
+// never added to it one by one.
 #pragma once
 
 #include <string>

@@ -144,8 +144,18 @@ void CKvView::DeleteSelection() {
 LRESULT CKvView::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
   if (header == nullptr) return KEpocNotHandled;
-  // The shell's tap-and-hold gesture, and a double tap or Enter on a list view row.
+  // A list of the view asks for a row's line; a hidden one too (its rows
+  // may be read while another tab shows).
   UINT code = header->code;
+  if (code == LBN_GETDISPINFOW) {
+    for (int i = 0; i < CountComponentControls(); ++i) {
+      CEpocControl* component = ComponentControl(i);
+      LRESULT result = component != nullptr ? component->HandleNotify(Window(), WM_NOTIFY, 0, aLParam) : KEpocNotHandled;
+      if (result != KEpocNotHandled) return result;
+    }
+    return 0;
+  }
+  // The shell's tap-and-hold gesture, and a double tap or Enter on a list view row.
   if (code == GN_CONTEXTMENU) {
     const NMRGINFO* info = reinterpret_cast<const NMRGINFO*>(aLParam);
     LaunchContextMenu(info->ptAction.x, info->ptAction.y);

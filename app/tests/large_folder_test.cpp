@@ -1,6 +1,8 @@
-// A folder far larger than a screen, in split mode: the list view holds no
+// A folder far larger than a screen. In split mode the list view holds no
 // rows of its own, so the first rows paint at once, a row far down is
-// reached with the keyboard, tapped into the reader and opened.
+// reached with the keyboard, tapped into the reader and opened; in list mode
+// the list box's lines are kept by the view, and rows coming and going
+// around a selection far down keep it on its messages.
 #include <kvplatform.h>
 
 #include <algorithm>
@@ -180,6 +182,85 @@ TEST_F(LargeFolderTest, FirstRowsPaintAndARowFarDownIsSelectedReadAndOpened) {
   ASSERT_TRUE(WaitFor([&] { return Inbox()->ListView()->SortColumn() == 0; }));
   EXPECT_EQ(RowText(0), u"Friend 00000");
   EXPECT_EQ(RowText(KInboxMessages - 4), u"Friend 02996");
+  EXPECT_EQ(StopProgram(), 0);
+}
+
+// List mode on the same folder: the list box keeps its lines itself, so
+// rows that come and go above the visible ones through store notices must
+// leave the selection on its messages, and Delete of a selection larger
+// than a screen must remove exactly those messages.
+TEST_F(LargeFolderTest, ListModeKeepsTheSelectionOnItsMessagesAndDeletesASelectionLargerThanAScreen) {
+  WriteMessages();
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", 0);
+  ASSERT_TRUE(StartProgram());
+  HWND list = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    list = Inbox() != nullptr && Inbox()->ListBox() != nullptr ? Inbox()->ListBox()->ChildWindow() : nullptr;
+    return list != nullptr && kvui::StateOf(list).visible;
+  }));
+  auto rows = [&] { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); };
+  auto line = [&](int aRow) {
+    WCHAR text[300] = {0};
+    SendMessageW(list, LB_GETTEXT, aRow, reinterpret_cast<LPARAM>(text));
+    return std::u16string(text);
+  };
+  auto data = [&](int aRow) { return static_cast<CEOID>(SendMessageW(list, LB_GETITEMDATA, aRow, 0)); };
+  auto selected = [&] {
+    std::vector<CEOID> oids;
+    for (int row = 0; row < rows(); ++row)
+      if (SendMessageW(list, LB_GETSEL, row, 0) > 0) oids.push_back(data(row));
+    return oids;
+  };
+  ASSERT_EQ(rows(), KInboxMessages);
+  EXPECT_EQ(line(0), u"Friend 00000\tMessage number 00000\t");
+  EXPECT_EQ(line(1500), u"Friend 01500\tMessage number 01500\t");
+
+  // Two rows far down selected, the list scrolled to them.
+  SendMessageW(list, LB_SETTOPINDEX, 1500, 0);
+  SendMessageW(list, LB_SETSEL, TRUE, 1502);
+  SendMessageW(list, LB_SETSEL, TRUE, 1500);
+  std::vector<CEOID> chosen = selected();
+  ASSERT_EQ(chosen.size(), 2u);
+
+  // A message arrives that sorts first, as a download's or listening's would.
+  CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(gKvMainFrameWindow, 0);
+  ASSERT_NE(store, nullptr);
+  CKveMessagesItem* message = static_cast<CKveMessagesItem*>(store->NewItemL());
+  TConstPtr16 name(u"Aaron"), text(u"Just arrived"), number(u"+4400");
+  message->SetDetailsL(&name, &text, &number, EKvFolderInbox);
+  CEOID arrived = store->WriteItemL(*message);
+  delete message;
+  ASSERT_NE(arrived, 0u);
+  ASSERT_TRUE(WaitFor([&] { return rows() == KInboxMessages + 1; }));
+  EXPECT_EQ(data(0), arrived);
+  EXPECT_EQ(selected(), chosen);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1501);
+  // And one above them goes.
+  CEOID gone = data(10);
+  store->DeleteItem(gone);
+  ASSERT_TRUE(WaitFor([&] { return rows() == KInboxMessages; }));
+  EXPECT_EQ(selected(), chosen);
+  EXPECT_EQ(SendMessageW(list, LB_GETCURSEL, 0, 0), 1500);
+  Screenshot("list_mode_selection_kept");
+
+  // Forty-one rows from the one shown, and one near the top: more than a screen.
+  for (int row = 1500; row <= 1540; ++row) SendMessageW(list, LB_SETSEL, TRUE, row);
+  SendMessageW(list, LB_SETSEL, TRUE, 3);
+  std::vector<CEOID> doomed = selected();
+  ASSERT_EQ(doomed.size(), 42u);
+  PostMessageW(Inbox()->Window(), WM_COMMAND, KKvCmdDelete, 0);
+  ASSERT_TRUE(WaitFor([&] { return rows() == KInboxMessages - 42; })) << rows();
+  EXPECT_EQ(SendMessageW(list, LB_GETSELCOUNT, 0, 0), 0);
+  std::vector<CEOID> left;
+  for (int row = 0; row < rows(); ++row) left.push_back(data(row));
+  for (CEOID oid : doomed) {
+    EXPECT_EQ(std::find(left.begin(), left.end(), oid), left.end()) << "a deleted message still shows";
+    CEpocDatabaseItem* item = store->ReadItemL(oid);
+    EXPECT_EQ(item, nullptr) << "a selected message is still stored";
+    delete item;
+  }
+  EXPECT_EQ(line(1499), u"Friend 01541\tMessage number 01541\t") << "the rows below move up";
+  delete store;
   EXPECT_EQ(StopProgram(), 0);
 }
 

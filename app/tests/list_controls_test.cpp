@@ -144,6 +144,141 @@ TEST_F(ListControlsTest, ListViewInsertsAtTheTopAndReplacingAnUnknownRowInsertsI
   delete view;
 }
 
+// A host whose one component is a list box, so the list's requests for its
+// lines reach it as they reach a view's lists.
+class CListHost : public CEpocControl {
+ public:
+  CListHost() { SetClassName(u"CListHost"); }
+  int CountComponentControls() const override { return iList != nullptr ? 1 : 0; }
+  CEpocControl* ComponentControl(int) const override { return iList; }
+  CEpocControl* iList = nullptr;
+};
+
+// A list that keeps its own lines shows what the system's sorted list shows
+// for the same rows: the same lines in the same order (equal lines in the
+// order they came, a case-insensitive sort, long names cut), the same item
+// data, the same pixels; and its selection stays on its rows as rows come
+// and go above them.
+TEST_F(ListControlsTest, OwnerDataListBoxShowsWhatTheSortedListShows) {
+  CListHost* host = new CListHost;
+  EpocWindowMap()->SetPendingControl(host);
+  HWND window = CreateWindowExW(0, u"KvListHost", u"owner", WS_VISIBLE, 0, 26, 240, 268, nullptr, nullptr, nullptr,
+                                nullptr);
+  host->SetWindowL(window);
+  EpocWindowMap()->SetPendingControl(nullptr);
+  CEpocListBox* sorted = CEpocListBox::NewL(host, 4096);
+  CEpocListBox* owned = CEpocListBox::NewL(host, 4096, true);
+  host->iList = owned;
+  for (CEpocListBox* list : {sorted, owned}) {
+    list->SetExtentL(TEpocRect{0, 0, 240, 200});
+    list->MakeVisible(true);
+  }
+  struct {
+    LPARAM iId;
+    const char16_t* iName;
+    const char16_t* iText;
+  } rows[] = {{1, u"bob", u"Hi"},
+              {2, u"Alice", u"Later"},
+              {3, u"Bob", u"hi"},  // equal to row 1 but for case: after it
+              {4, u"Bartholomew Featherstonehaugh-Smythe", u"See you"},
+              {5, u"Bartholomew Featherstonehaugh-Jones", u"See you"},  // the same cut line
+              {6, u"", u"No name"},
+              {7, u"alice", u"later"}};
+  owned->BeginFill();
+  for (auto& row : rows) {
+    sorted->AddL(row.iId, row.iName, row.iText);
+    owned->AddL(row.iId, row.iName, row.iText);
+  }
+  owned->EndFill();
+  auto sameRows = [&] {
+    int count = static_cast<int>(SendMessageW(sorted->ChildWindow(), LB_GETCOUNT, 0, 0));
+    EXPECT_EQ(SendMessageW(owned->ChildWindow(), LB_GETCOUNT, 0, 0), count);
+    for (int row = 0; row < count; ++row) {
+      EXPECT_EQ(RowText(owned->ChildWindow(), row), RowText(sorted->ChildWindow(), row)) << "row " << row;
+      EXPECT_EQ(SendMessageW(owned->ChildWindow(), LB_GETITEMDATA, row, 0), sorted->ItemData(row)) << "row " << row;
+      EXPECT_EQ(owned->ItemData(row), sorted->ItemData(row)) << "row " << row;
+    }
+  };
+  sameRows();
+  EXPECT_EQ(owned->ItemData(0), 6);
+  EXPECT_EQ(owned->ItemData(1), 2) << "equal lines but for case keep the order they came in";
+  EXPECT_EQ(owned->ItemData(2), 7);
+  EXPECT_EQ(owned->ItemData(3), 4) << "equal cut lines keep the order they came in";
+  EXPECT_EQ(owned->ItemData(4), 5);
+
+  // Rows added, replaced and deleted one by one, as store notices do.
+  for (CEpocListBox* list : {sorted, owned}) {
+    list->AddL(8, u"Aaron", u"first");
+    list->Replace(1, u"Zoe", u"moved to the end");
+    list->Delete(2);
+    list->Delete(99);
+  }
+  sameRows();
+
+  // The same pixels, each list shown alone in the same place.
+  auto pixels = [&](CEpocListBox* aList) {
+    sorted->MakeVisible(aList == sorted);
+    owned->MakeVisible(aList == owned);
+    EXPECT_TRUE(kvui::WaitIdle());
+    RECT r = kvui::StateOf(aList->ChildWindow()).screenRect;
+    std::vector<COLORREF> colours;
+    for (int y = r.top; y < r.bottom; ++y)
+      for (int x = r.left; x < r.right; ++x) colours.push_back(kvui::ColorAt(x, y));
+    return colours;
+  };
+  SendMessageW(sorted->ChildWindow(), LB_SETSEL, TRUE, 2);
+  SendMessageW(owned->ChildWindow(), LB_SETSEL, TRUE, 2);
+  std::vector<COLORREF> fromSorted = pixels(sorted);
+  std::vector<COLORREF> fromOwned = pixels(owned);
+  kvui::SaveScreenshot(ScreenshotPath("list_owner_data"));
+  EXPECT_TRUE(fromSorted == fromOwned) << "the lists look different";
+
+  // The selected row keeps its record as rows are added and deleted above it.
+  LPARAM selected = owned->ItemData(2);
+  owned->AddL(9, u"Aardvark", u"top");
+  EXPECT_EQ(owned->ItemData(owned->CurrentIndex()), selected);
+  owned->Delete(8);
+  owned->Delete(9);
+  EXPECT_EQ(owned->CurrentIndex(), 1);
+  EXPECT_EQ(owned->ItemData(owned->CurrentIndex()), selected);
+  EXPECT_EQ(owned->SelectedCount(), 1);
+
+  host->iList = nullptr;
+  delete sorted;
+  delete owned;
+  delete host;
+  DestroyWindow(window);
+}
+
+// Lines inserted one by one land where the list's sort puts them and say
+// so, however often their store grows; appended ones sorted at once end in
+// the same order.
+TEST(ListLinesTest, InsertedRowsAreWhereTheySayAndAFillSortsTheSame) {
+  TEpocListLines inserted, appended;
+  std::vector<std::u16string> names;
+  for (int i = 0; i < 300; ++i) names.push_back(std::u16string(1, static_cast<char16_t>(u'a' + (i * 7) % 26)) + u"\t" +
+                                                std::u16string(1, static_cast<char16_t>(u'A' + i % 3)));
+  for (int i = 0; i < 300; ++i) {
+    int row = inserted.Insert(names[static_cast<size_t>(i)], i);
+    ASSERT_GE(row, 0);
+    ASSERT_LT(row, inserted.Count());
+    EXPECT_EQ(inserted.Data(row), i);
+    appended.Append(names[static_cast<size_t>(i)], i);
+  }
+  appended.SortAppended();
+  for (int row = 0; row < inserted.Count(); ++row) {
+    EXPECT_EQ(appended.Data(row), inserted.Data(row)) << "row " << row;
+    if (row > 0) {
+      EXPECT_LE(lstrcmpiW(inserted.Line(row - 1).c_str(), inserted.Line(row).c_str()), 0);
+    }
+  }
+  ASSERT_GE(inserted.Find(299), 0);
+  EXPECT_EQ(inserted.Data(inserted.Find(299)), 299);
+  inserted.RemoveAt(inserted.Find(299));
+  EXPECT_EQ(inserted.Find(299), -1);
+  EXPECT_EQ(inserted.Count(), 299);
+}
+
 // The message rows keep the list view's order without reading records:
 // names code unit by code unit (upper case before lower, a prefix first,
 // no name first of all), ties by time; column 1 by time, ties by name.

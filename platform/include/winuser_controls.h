@@ -77,6 +77,7 @@
 #define LBS_SORT 0x0002L
 #define LBS_USETABSTOPS 0x0080L
 #define LBS_EXTENDEDSEL 0x0800L
+#define LBS_NODATA 0x2000L  // rows counted only: the parent gives each its text and data
 
 #define LB_OKAY 0
 #define LB_ERR (-1)
@@ -101,10 +102,24 @@
 #define LB_GETITEMDATA 0x0199
 #define LB_SETITEMDATA 0x019A
 #define LB_GETITEMHEIGHT 0x01A1
+#define LB_SETCOUNT 0x01A7
 #define LB_ITEMFROMPOINT 0x01A9
 
 #define LBN_SELCHANGE 1
 #define LBN_DBLCLK 2
+
+// This platform's own: a list box with LBS_NODATA asks its parent for a row
+// with WM_NOTIFY and this code, to paint it or to answer LB_GETTEXT and
+// LB_GETITEMDATA. The parent copies the row's line into pszText (at most
+// cchTextMax characters with the terminator) and sets lParam to its data.
+#define LBN_GETDISPINFOW (0U - 2100U)
+typedef struct tagNMLBDISPINFOW {
+  NMHDR hdr;
+  int iItem;
+  LPWSTR pszText;
+  int cchTextMax;
+  LPARAM lParam;
+} NMLBDISPINFOW, *LPNMLBDISPINFOW;
 
 // ---- "COMBOBOX" ----
 #define CBS_DROPDOWN 0x0002L

@@ -43,6 +43,11 @@ void ListBoxItems::Clear() {
   caret_ = anchor_ = -1;
 }
 
+void ListBoxItems::SetCount(int count) {
+  Clear();
+  items_.resize(static_cast<size_t>(std::max(count, 0)));
+}
+
 int ListBoxItems::Current() const {
   if (IsSelected(caret_)) return caret_;
   for (int i = 0; i < Count(); ++i)

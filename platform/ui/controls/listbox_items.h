@@ -32,6 +32,8 @@ class ListBoxItems {
   int Insert(int index, std::u16string text);
   bool Remove(int index);
   void Clear();
+  // `count` rows without text, none selected (a list whose rows the parent holds).
+  void SetCount(int count);
 
   // Single selection: the selected row. Extended: the caret row when it is
   // selected, else the first selected row. -1 when nothing is selected.

@@ -9,6 +9,7 @@
 
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/listbox_items.h"
+#include "ui/controls/listbox_owner_data.h"
 #include "ui/controls/vertical_scroll.h"
 #include "ui/message_point.h"
 
@@ -27,9 +28,12 @@ struct ListBoxState {
   std::vector<int> tabStops;  // pixels from the text's left edge
   bool focused = false;
   bool tracking = false;      // the stylus is down on the list
+  bool noData = false;        // the parent holds the rows' lines and data
 
   ListBoxState(HWND window, DWORD style)
-      : self(window), items((style & LBS_SORT) != 0, (style & LBS_EXTENDEDSEL) != 0) {}
+      : self(window),
+        items((style & LBS_SORT) != 0 && (style & LBS_NODATA) == 0, (style & LBS_EXTENDEDSEL) != 0),
+        noData((style & LBS_NODATA) != 0) {}
 };
 
 ListBoxState* StateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
@@ -42,6 +46,14 @@ bool NotifyParent(const ListBoxState& s, WORD code) {
   if (!(StyleOf(s) & LBS_NOTIFY) || !to) return true;
   SendMessageW(to, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
   return IsWindow(self) != FALSE;
+}
+
+std::u16string RowText(const ListBoxState& s, int index) {
+  return s.noData ? AskParentForRow(s.self, index).text : s.items.At(index).text;
+}
+
+LPARAM RowData(const ListBoxState& s, int index) {
+  return s.noData ? AskParentForRow(s.self, index).data : s.items.At(index).data;
 }
 
 RECT ClientOf(const ListBoxState& s) {
@@ -130,7 +142,7 @@ LRESULT OnPaint(ListBoxState& s) {
     bool selected = s.items.At(i).selected;
     if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    DrawRowText(s, dc, s.items.At(i).text, row);
+    DrawRowText(s, dc, RowText(s, i), row);
     if (s.focused && s.items.Extended() && i == s.items.Caret()) DrawFocusRect(dc, &row);
   }
   SelectObject(dc, old);
@@ -248,7 +260,7 @@ LRESULT AfterRowsChanged(ListBoxState& s, LRESULT result) {
 
 LRESULT OnGetText(const ListBoxState& s, int index, LPWSTR buffer) {
   if (!s.items.Valid(index) || !buffer) return LB_ERR;
-  const std::u16string& text = s.items.At(index).text;
+  const std::u16string text = RowText(s, index);
   std::copy(text.begin(), text.end(), buffer);
   buffer[text.size()] = 0;
   return static_cast<LRESULT>(text.size());
@@ -342,26 +354,30 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_VSCROLL: return OnVScroll(*s, wParam);
     case LB_ADDSTRING: {
       auto* text = reinterpret_cast<LPCWSTR>(lParam);
-      return AfterRowsChanged(*s, s->items.Add(text ? text : u""));
+      return AfterRowsChanged(*s, s->items.Add(text && !s->noData ? text : u""));
     }
     case LB_INSERTSTRING: {
       auto* text = reinterpret_cast<LPCWSTR>(lParam);
-      return AfterRowsChanged(*s, s->items.Insert(index, text ? text : u""));
+      return AfterRowsChanged(*s, s->items.Insert(index, text && !s->noData ? text : u""));
     }
     case LB_DELETESTRING:
       return AfterRowsChanged(*s, s->items.Remove(index) ? s->items.Count() : LB_ERR);
     case LB_RESETCONTENT:
       s->items.Clear();
       return AfterRowsChanged(*s, TRUE);
+    case LB_SETCOUNT:
+      if (!s->noData) return LB_ERR;
+      s->items.SetCount(index);
+      return AfterRowsChanged(*s, LB_OKAY);
     case LB_GETCOUNT: return s->items.Count();
     case LB_GETTEXT: return OnGetText(*s, index, reinterpret_cast<LPWSTR>(lParam));
     case LB_GETTEXTLEN:
-      return s->items.Valid(index) ? static_cast<LRESULT>(s->items.At(index).text.size()) : LB_ERR;
+      return s->items.Valid(index) ? static_cast<LRESULT>(RowText(*s, index).size()) : LB_ERR;
     case LB_SETITEMDATA:
       if (!s->items.Valid(index)) return LB_ERR;
       s->items.SetData(index, lParam);
       return TRUE;
-    case LB_GETITEMDATA: return s->items.Valid(index) ? s->items.At(index).data : LB_ERR;
+    case LB_GETITEMDATA: return s->items.Valid(index) ? RowData(*s, index) : LB_ERR;
     case LB_GETCURSEL: return s->items.Current();
     case LB_SETCURSEL: return OnSetCurSel(*s, index);
     case LB_GETSEL: return s->items.Valid(index) ? (s->items.IsSelected(index) ? 1 : 0) : LB_ERR;
