@@ -22,7 +22,7 @@ TEST(UiInput, TapsReachTheWindowUnderTheStylusInClientCoordinates) {
   ui::Tap(50, 26 + 40);
   ASSERT_NE(Last(child, WM_LBUTTONDOWN), nullptr);
   ASSERT_NE(Last(child, WM_LBUTTONUP), nullptr);
-  POINT p = PointOf(Last(child, WM_LBUTTONDOWN)->lParam);
+  POINT p = kvplatform::ui::PointFromParam(Last(child, WM_LBUTTONDOWN)->lParam);
   EXPECT_EQ(p.x, 50 - 20 - 1);  // inside the border
   EXPECT_EQ(p.y, 40 - 30 - 1);
   EXPECT_EQ(Count(top, WM_LBUTTONDOWN), 0);
@@ -36,7 +36,7 @@ TEST(UiInput, TapsReachTheWindowUnderTheStylusInClientCoordinates) {
   ui::Release(200, 26 + 200);
   ASSERT_NE(Last(child, WM_MOUSEMOVE), nullptr);
   ASSERT_NE(Last(child, WM_LBUTTONUP), nullptr);
-  EXPECT_EQ(PointOf(Last(child, WM_LBUTTONUP)->lParam).x, 200 - 21);
+  EXPECT_EQ(kvplatform::ui::PointFromParam(Last(child, WM_LBUTTONUP)->lParam).x, 200 - 21);
   EXPECT_EQ(Count(top, WM_LBUTTONUP), 0);
   ReleaseCapture();
 
@@ -73,8 +73,8 @@ TEST(UiInput, TapsReachTheWindowUnderTheStylusInClientCoordinates) {
   const Seen* gesture = Last(top, WM_NOTIFY);
   ASSERT_NE(gesture, nullptr);
   EXPECT_EQ(gesture->wParam, static_cast<WPARAM>(GN_CONTEXTMENU));
-  EXPECT_EQ(PointOf(gesture->lParam).x, 70);
-  EXPECT_EQ(PointOf(gesture->lParam).y, 26 + 60);
+  EXPECT_EQ(kvplatform::ui::PointFromParam(gesture->lParam).x, 70);
+  EXPECT_EQ(kvplatform::ui::PointFromParam(gesture->lParam).y, 26 + 60);
   // Moving away before the hold time makes it no hold.
   Log().clear();
   ui::Press(70, 26 + 60);

@@ -58,8 +58,8 @@ TEST(UiSdl, ClicksInTheScaledWindowLandAtTheirHandheldPosition) {
   PumpFor(100);
   const Seen* down = Last(top, WM_LBUTTONDOWN);
   ASSERT_NE(down, nullptr);
-  EXPECT_EQ(PointOf(down->lParam).x, 49);
-  EXPECT_EQ(PointOf(down->lParam).y, 65 - 26);
+  EXPECT_EQ(kvplatform::ui::PointFromParam(down->lParam).x, 49);
+  EXPECT_EQ(kvplatform::ui::PointFromParam(down->lParam).y, 65 - 26);
   EXPECT_NE(Last(top, WM_LBUTTONUP), nullptr);
 
   // A key typed in the window comes as the key and its character.

@@ -10,6 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "ui/message_point.h"
 #include "ui/testing.h"
 
 namespace uitest_support {
@@ -42,9 +43,6 @@ inline const Seen* Last(HWND window, UINT message) {
     if (it->window == window && it->message == message) return &*it;
   return nullptr;
 }
-
-// The point packed in a mouse message's lParam.
-inline POINT PointOf(LPARAM l) { return POINT{static_cast<SHORT>(LOWORD(l)), static_cast<SHORT>(HIWORD(l))}; }
 
 // Records every message; paints its client area in the colour kept in
 // GWL_USERDATA; on WM_NOTIFY records the NMRGINFO point in the log's lParam.
