@@ -194,6 +194,14 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   // program; Flush() syncs the journal where the caller needs a write to
   // survive the system as well, one sync however many commits it covers.
   if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=NORMAL")) return nullptr;
+  // Our own count of the journal's pages instead of SQLite's checkpoints
+  // at a thousand: Flush() moves the journal much sooner (JournalBound).
+  sqlite3_stmt* pageSize = nullptr;
+  if (sqlite3_prepare_v2(volume->db_, "PRAGMA page_size", -1, &pageSize, nullptr) == SQLITE_OK &&
+      sqlite3_step(pageSize) == SQLITE_ROW)
+    volume->pageSize_ = sqlite3_column_int(pageSize, 0);
+  sqlite3_finalize(pageSize);
+  sqlite3_wal_hook(volume->db_, &Volume::OnJournalCommit, volume.get());
   // Open now: the stamp would no longer tell how the file was left.
   unlink(CheckedStampPath(hostPath).c_str());
   volume->accepted_ = true;

@@ -84,6 +84,8 @@ class Volume {
  private:
   // How large the journal may grow before Flush() moves it into the file.
   off_t JournalBound() const;
+  // After each commit: how many pages the journal holds, not yet in the file.
+  static int OnJournalCommit(void* volume, sqlite3* db, const char* name, int pages);
   Volume() = default;
   bool Initialise();
   bool Validate();
@@ -112,6 +114,8 @@ class Volume {
   dev_t device_ = 0;
   ino_t inode_ = 0;
   bool accepted_ = false;  // passed every check: stamped as checked when closed
+  int journalPages_ = 0;   // in the journal since it last moved into the file
+  int pageSize_ = 4096;
   SortKeyMaker keys_;
 
   struct Statements {

@@ -1,5 +1,4 @@
 // Records of a volume: seeking, reading in sort order, writing, deleting.
-#include <sys/stat.h>
 #include <sys/statvfs.h>
 
 #include <algorithm>
@@ -279,10 +278,27 @@ BOOL Volume::Flush() {
   // small or nearly full disk does not have. Inside a transaction held open
   // nothing is in the journal yet to move.
   if (sqlite3_get_autocommit(db_) == 0) return TRUE;
-  struct stat wal;
-  if (stat((path_ + "-wal").c_str(), &wal) == 0 && wal.st_size <= JournalBound()) return TRUE;
-  rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-  return rc == SQLITE_OK ? TRUE : Fail(rc);
+  if (static_cast<off_t>(journalPages_) * pageSize_ <= JournalBound()) return TRUE;
+  int moved = 0;
+  rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &journalPages_, &moved);
+  if (rc != SQLITE_OK) return Fail(rc);
+  // Pages a reader elsewhere still needs stay in the journal for later.
+  journalPages_ -= moved;
+  return TRUE;
+}
+
+int Volume::OnJournalCommit(void* volume, sqlite3* db, const char* name, int pages) {
+  auto* self = static_cast<Volume*>(volume);
+  self->journalPages_ = pages;
+  // A long run of writes with no flush between (an import in one
+  // transaction) moves the journal as SQLite itself would.
+  constexpr int kMostPagesUnflushed = 1000;
+  if (pages > kMostPagesUnflushed) {
+    int moved = 0;
+    if (sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, &self->journalPages_, &moved) == SQLITE_OK)
+      self->journalPages_ -= moved;
+  }
+  return SQLITE_OK;
 }
 
 // A quarter of a megabyte, or an eighth of the space left on the volume's
