@@ -27,7 +27,11 @@ finish() {
   rm -rf "$work"
 }
 trap finish EXIT
-fail() { echo "FAILED: $*"; echo "--- scripts/run said:"; cat "$work/run.out"; exit 1; }
+fail() {
+  echo "FAILED: $*"; echo "--- scripts/run said:"; cat "$work/run.out"
+  echo "--- the program's log ends:"; tail -n 40 "$work/root/My Documents/KorvanetLog.Txt" 2>/dev/null
+  exit 1
+}
 
 # A display number of the server's own choosing, so parallel runs do not meet.
 Xvfb -displayfd 3 -screen 0 640x800x24 -nolisten tcp 3>"$work/display" >/dev/null 2>&1 &
