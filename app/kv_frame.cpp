@@ -14,10 +14,7 @@ namespace {
 
 const int KTreeWidth = 200;
 const int KTreeHeight = 130;
-// Tree view notifications and hit flags the folder tree reacts to.
-const int KNotifyClick = -2;
-const int KNotifySetFocus = -7;
-const int KNotifyKillFocus = -8;
+// Hit flags the folder tree reacts to.
 const UINT KHitOutside = TVHT_ABOVE | TVHT_BELOW | TVHT_TORIGHT | TVHT_TOLEFT;
 const UINT KHitOnItem = TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON;
 
@@ -214,15 +211,15 @@ LRESULT CKvFrame::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
   if (header == nullptr) return KEpocNotHandled;
   int code = static_cast<int>(header->code);
-  if (code == KNotifySetFocus && header->hwndFrom != iTree) {
+  if (code == NM_SETFOCUS && header->hwndFrom != iTree) {
     HideTree();
     return 0;
   }
-  if (code == KNotifyClick) return HandleTreeClick();
+  if (code == NM_CLICK) return HandleTreeClick();
   // The tree is a window of its own above the views, so a tap elsewhere
   // shows as its losing the focus; a tap on the title button toggles it
   // there instead.
-  if (code == KNotifyKillFocus && header->hwndFrom == iTree && iTreeShown && !StylusOnTitleButton()) {
+  if (code == NM_KILLFOCUS && header->hwndFrom == iTree && iTreeShown && !StylusOnTitleButton()) {
     HideTree();
     return 0;
   }

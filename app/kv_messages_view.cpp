@@ -20,9 +20,6 @@
 
 namespace {
 
-// List view notifications handled by the view itself.
-const int KNotifyColumnClick = -108;
-const int KNotifyClick = -2;
 // How many painted rows' texts are kept before the cache starts afresh.
 const size_t KShownRowsKept = 512;
 // The reader pane's height and the gap above the lists.
@@ -464,7 +461,7 @@ LRESULT CKvMessagesView::HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWPara
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
   if (header != nullptr && header->idFrom == static_cast<UINT_PTR>(KKvIdListView)) {
     int code = static_cast<int>(header->code);
-    if (code == KNotifyColumnClick) {
+    if (header->code == LVN_COLUMNCLICK) {
       const NMLISTVIEW* click = reinterpret_cast<const NMLISTVIEW*>(aLParam);
       SortRowsL(click->iSubItem);
       return 1;
@@ -479,7 +476,7 @@ LRESULT CKvMessagesView::HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWPara
       return 0;
     }
 
-    if (code == KNotifyClick) {
+    if (code == NM_CLICK) {
       UpdateEditBoxText();
       return 1;
     }

@@ -10,8 +10,6 @@
 
 namespace {
 
-const TText16 KCr = 13;
-const TText16 KLf = 10;
 const TText16 KBlank = 32;
 
 // A copy of aText without LFs and with each CR as aCrBecomes (0: dropped too,

@@ -7,7 +7,7 @@
 
 namespace {
 
-const int KKeyedProgressStep = 1000;
+const int KFolderOrderProgressStep = 1000;
 
 CEPROPVAL FolderOrderValue(const std::u16string& aKey) {
   CEPROPVAL value = {};
@@ -57,7 +57,7 @@ bool CKveMessagesDatabase::KeyFolderOrderL() {
       LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to key a record");
       return false;
     }
-    if (++keyed % KKeyedProgressStep == 0)
+    if (++keyed % KFolderOrderProgressStep == 0)
       LogMessage(KLogFilePath, u"CKveMessagesDatabase - %1!d! records keyed", keyed);
   }
   if (keyed > 0) LogMessage(KLogFilePath, u"CKveMessagesDatabase - Folder order complete, %1!d! records keyed", keyed);

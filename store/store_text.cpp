@@ -5,8 +5,6 @@
 
 namespace {
 
-const TText16 KCr = 13;
-const TText16 KLf = 10;
 TText16 KEmptyText[1] = {0};
 
 // A heap buffer holding aLength characters from aData and a zero after them.

@@ -4,6 +4,10 @@
 
 #include "kernel/descriptors.h"
 
+// The line end characters a stored text may hold.
+const TText16 KCr = 13;
+const TText16 KLf = 10;
+
 // Lone CRs and lone LFs in the text: each becomes a CR LF pair when copied.
 int CountCarriageReturns(const TDesc16& aSource);
 // Replaces aTarget with aSource, every line end made CR LF, zero-terminated.

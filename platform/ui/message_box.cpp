@@ -76,7 +76,7 @@ void PaintIcon(HDC dc, int x, int y, UINT type) {
   SetTextColor(dc, RGB(0, 0, 0));
 }
 
-BoxState* StateOf(HWND box) { return reinterpret_cast<BoxState*>(GetWindowLongPtrW(box, GWL_USERDATA)); }
+BoxState* BoxStateOf(HWND box) { return reinterpret_cast<BoxState*>(GetWindowLongPtrW(box, GWL_USERDATA)); }
 
 void Finish(BoxState& s, int result) {
   s.result = result;
@@ -95,7 +95,7 @@ LRESULT CALLBACK BoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
     SetWindowLongPtrW(box, GWL_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
   }
-  BoxState* s = StateOf(box);
+  BoxState* s = BoxStateOf(box);
   if (!s) return DefWindowProcW(box, message, wParam, lParam);
   switch (message) {
     case WM_PAINT: {

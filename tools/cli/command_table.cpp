@@ -6,6 +6,8 @@
 
 #include <unistd.h>
 
+#include <nlohmann/json.hpp>
+
 #include "app/kv_compose_dialog.h"
 #include "kernel/errors.h"
 #include "tools/cli/commands.h"
@@ -189,6 +191,13 @@ int ActionExitStatus(const TActionOutcome& aOutcome) {
   if (aOutcome.iInterrupted) return KInterruptedExitStatus;
   return aOutcome.iResult == KErrNone ? 0 : KExitFailed;
 }
+
+int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome) {
+  if (aSession.Json()) PrintJson({{"result", aOutcome.iResult}, {"text", aOutcome.iText}});
+  return ActionExitStatus(aOutcome);
+}
+
+void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", aValue.dump(2).c_str()); }
 
 bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion, const std::string& aDeclined,
                const std::string& aWarning) {

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json_fwd.hpp>
+
 #include "tools/cli/cli_session.h"
 #include "tools/cli/command_line.h"
 
@@ -34,6 +36,10 @@ std::string GroupHelp(const std::string& aGroup);
 
 // Exit status of an engine action's outcome.
 int ActionExitStatus(const TActionOutcome& aOutcome);
+// The outcome as JSON ({"result", "text"}) under --json; its exit status.
+int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome);
+// One JSON value, indented, on standard output.
+void PrintJson(const nlohmann::json& aValue);
 // Asks on the terminal before something that cannot be undone; --yes skips it.
 // aDeclined is printed when the answer is no.
 bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion,

@@ -41,8 +41,6 @@ nlohmann::json ContactJson(const CKveContactsItem& aContact) {
           {"state", StateName(aContact)}};
 }
 
-void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", aValue.dump(2).c_str()); }
-
 // A contact the user can see: one marked deleted is gone from every list.
 TContact ReadContact(CKveContactsDatabase& aStore, unsigned long aId) {
   TContact contact(static_cast<CKveContactsItem*>(aStore.ReadItemL(static_cast<CEOID>(aId))));
@@ -77,11 +75,6 @@ CEOID EqualStoredContact(CKveContactsDatabase& aStore, CKveContactsItem& aContac
   if (index < 0) return 0;
   TContact equal(static_cast<CKveContactsItem*>(aStore.ReadItemL(index)));
   return equal != nullptr ? equal->Oid() : 0;
-}
-
-int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome) {
-  if (aSession.Json()) PrintJson({{"result", aOutcome.iResult}, {"text", aOutcome.iText}});
-  return ActionExitStatus(aOutcome);
 }
 
 }  // namespace

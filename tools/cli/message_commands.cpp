@@ -32,10 +32,6 @@ unsigned long long FileTimeValue(const FILETIME& aTime) {
   return (static_cast<unsigned long long>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime;
 }
 
-void PrintJson(const nlohmann::json& aValue) {
-  std::printf("%s\n", aValue.dump(2).c_str());
-}
-
 std::vector<TMessage> ReadAllMessages(CKveMessagesDatabase& aStore) {
   std::vector<TMessage> messages;
   for (CEpocDatabaseItem* item = aStore.ReadFirstItemL(); item != nullptr; item = aStore.ReadNextItemL())
@@ -155,11 +151,6 @@ int SendMessage(TCliSession& aSession, TMessage aMessage) {
     std::printf("%lu\n", static_cast<unsigned long>(aMessage->Oid()));
   }
   return ActionExitStatus(outcome);
-}
-
-int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome) {
-  if (aSession.Json()) PrintJson({{"result", aOutcome.iResult}, {"text", aOutcome.iText}});
-  return ActionExitStatus(aOutcome);
 }
 
 }  // namespace

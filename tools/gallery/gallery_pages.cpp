@@ -42,4 +42,15 @@ kvresources::DialogControl StatusLine() {
 
 void SetStatus(HWND dialog, const std::u16string& text) { SetDlgItemTextW(dialog, kStatusId, text.c_str()); }
 
+std::u16string Number(long value) {
+  std::u16string text;
+  bool negative = value < 0;
+  unsigned long rest = negative ? static_cast<unsigned long>(-value) : static_cast<unsigned long>(value);
+  do {
+    text.insert(text.begin(), static_cast<char16_t>(u'0' + rest % 10));
+    rest /= 10;
+  } while (rest);
+  return negative ? u"-" + text : text;
+}
+
 }  // namespace gallery

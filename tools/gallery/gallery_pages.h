@@ -35,6 +35,8 @@ kvresources::DialogDefinition PageDialog(const char16_t* title, std::vector<kvre
 // Sets the "status" line each page keeps at its foot.
 constexpr int kStatusId = 1900;
 void SetStatus(HWND dialog, const std::u16string& text);
+// A number in decimal digits, for the pages' status lines.
+std::u16string Number(long value);
 kvresources::DialogControl StatusLine();
 
 // The page definitions, by kind.

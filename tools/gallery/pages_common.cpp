@@ -14,15 +14,6 @@ namespace res = kvresources;
 
 namespace {
 
-std::u16string Number(long value) {
-  std::u16string text;
-  do {
-    text.insert(text.begin(), static_cast<char16_t>(u'0' + value % 10));
-    value /= 10;
-  } while (value > 0);
-  return text;
-}
-
 template <typename T>
 LPARAM AsParam(T* pointer) {
   return reinterpret_cast<LPARAM>(pointer);

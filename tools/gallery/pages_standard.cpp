@@ -12,17 +12,6 @@ namespace res = kvresources;
 
 namespace {
 
-std::u16string Number(long value) {
-  std::u16string text;
-  bool negative = value < 0;
-  unsigned long rest = negative ? static_cast<unsigned long>(-value) : static_cast<unsigned long>(value);
-  do {
-    text.insert(text.begin(), static_cast<char16_t>(u'0' + rest % 10));
-    rest /= 10;
-  } while (rest);
-  return negative ? u"-" + text : text;
-}
-
 std::u16string ItemText(HWND dialog, int id) {
   HWND window = GetDlgItem(dialog, id);
   int length = GetWindowTextLengthW(window);

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "ui/controls/command_notify.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/static.h"
 #include "ui/message_point.h"
@@ -26,25 +27,19 @@ struct ButtonState {
   bool focused = false;
 };
 
-ButtonState* StateOf(HWND window) { return reinterpret_cast<ButtonState*>(GetWindowLongPtrW(window, 0)); }
+ButtonState* ButtonStateOf(HWND window) { return reinterpret_cast<ButtonState*>(GetWindowLongPtrW(window, 0)); }
 DWORD TypeOf(const ButtonState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)) & BS_TYPEMASK; }
 bool IsCheckBox(const ButtonState& s) { return TypeOf(s) == BS_CHECKBOX || TypeOf(s) == BS_AUTOCHECKBOX; }
 
 void Redraw(ButtonState& s) { InvalidateRect(s.self, nullptr, FALSE); }
 
 // BN_CLICKED to the parent; false when the parent destroyed the button.
-bool NotifyParent(HWND self, WORD code) {
-  HWND parent = GetParent(self);
-  if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
-  return IsWindow(self) != FALSE;
-}
-
 void Click(ButtonState& s) {
   if (TypeOf(s) == BS_AUTOCHECKBOX) {
     s.check = s.check == BST_CHECKED ? BST_UNCHECKED : BST_CHECKED;
     Redraw(s);
   }
-  NotifyParent(s.self, BN_CLICKED);
+  NotifyCommand(s.self, BN_CLICKED);
 }
 
 std::u16string TextOf(HWND window) {
@@ -189,7 +184,7 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ButtonState* s = StateOf(window);
+  ButtonState* s = ButtonStateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   switch (message) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "ui/controls/edit_window.h"
+#include "ui/controls/command_notify.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/message_point.h"
 #include "ui/style_painter.h"
@@ -34,14 +35,7 @@ struct ComboState {
   bool focused = false;
 };
 
-ComboState* StateOf(HWND window) { return reinterpret_cast<ComboState*>(GetWindowLongPtrW(window, 0)); }
-
-// CBN_* to the parent; false when the parent destroyed the box meanwhile.
-bool NotifyParent(HWND self, WORD code) {
-  HWND parent = GetParent(self);
-  if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
-  return IsWindow(self) != FALSE;
-}
+ComboState* ComboStateOf(HWND window) { return reinterpret_cast<ComboState*>(GetWindowLongPtrW(window, 0)); }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return SendMessageW(s.list, message, wParam, lParam);
@@ -123,7 +117,7 @@ void CloseUp(ComboState& s, bool choose) {
     return;
   }
   ShowSelection(s);
-  if (chosen != s.selectionAtDrop) NotifyParent(s.self, CBN_SELCHANGE);
+  if (chosen != s.selectionAtDrop) NotifyCommand(s.self, CBN_SELCHANGE);
 }
 
 LRESULT OnKey(ComboState& s, UINT key) {
@@ -141,13 +135,13 @@ LRESULT OnKey(ComboState& s, UINT key) {
   if (to == from) return 0;
   ToList(s, LB_SETCURSEL, static_cast<WPARAM>(to));
   ShowSelection(s);
-  NotifyParent(s.self, CBN_SELCHANGE);
+  NotifyCommand(s.self, CBN_SELCHANGE);
   return 0;
 }
 
 // The edit field passes the keys that work the list to the combo box.
 LRESULT CALLBACK ComboEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  ComboState* s = StateOf(GetParent(edit));
+  ComboState* s = ComboStateOf(GetParent(edit));
   if (!s || !s->editProc) return EditProc(edit, message, wParam, lParam);
   WNDPROC base = s->editProc;
   switch (message) {
@@ -271,12 +265,12 @@ LRESULT OnStylusDown(ComboState& s, int x) {
 
 LRESULT OnCommand(ComboState& s, HWND from, WORD code) {
   if (from == s.edit && !s.settingEdit) {
-    if (code == EN_UPDATE) return NotifyParent(s.self, CBN_EDITUPDATE), 0;
+    if (code == EN_UPDATE) return NotifyCommand(s.self, CBN_EDITUPDATE), 0;
     if (code != EN_CHANGE) return 0;
     // Typed text is not a chosen row.
     if (Selection(s) >= 0) ToList(s, LB_SETCURSEL, static_cast<WPARAM>(-1));
     SyncWindowText(s);
-    NotifyParent(s.self, CBN_EDITCHANGE);
+    NotifyCommand(s.self, CBN_EDITCHANGE);
   } else if (from == s.list && code == LBN_SELCHANGE && s.dropped) {
     ShowSelection(s);
   }
@@ -338,7 +332,7 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ComboState* s = StateOf(window);
+  ComboState* s = ComboStateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   switch (message) {
     case WM_CREATE: return OnCreate(*s, *reinterpret_cast<const CREATESTRUCTW*>(lParam));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "ui/controls/edit_buffer.h"
+#include "ui/controls/command_notify.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/vertical_scroll.h"
 #include "ui/message_point.h"
@@ -34,17 +35,10 @@ struct EditState {
   char16_t pendingHigh = 0;  // the first half of a typed surrogate pair
 };
 
-EditState* StateOf(HWND window) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(window, 0)); }
+EditState* EditStateOf(HWND window) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const EditState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 bool IsMultiline(const EditState& s) { return (StyleOf(s) & ES_MULTILINE) != 0; }
 bool IsReadOnly(const EditState& s) { return (StyleOf(s) & ES_READONLY) != 0; }
-
-// The parent hears of a change; false when it destroyed the box meanwhile.
-bool NotifyParent(HWND self, WORD code) {
-  HWND parent = GetParent(self);
-  if (parent) SendMessageW(parent, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
-  return IsWindow(self) != FALSE;
-}
 
 void Measure(HDC dc, std::u16string_view text, std::vector<int>& ends) {
   ends.assign(text.size(), 0);
@@ -173,8 +167,8 @@ bool Changed(EditState& s, bool cut) {
   Redraw(s);
   if (!s.created) return true;
   HWND self = s.self;
-  if (cut && !NotifyParent(self, EN_MAXTEXT)) return false;
-  return NotifyParent(self, EN_UPDATE) && NotifyParent(self, EN_CHANGE);
+  if (cut && !NotifyCommand(self, EN_MAXTEXT)) return false;
+  return NotifyCommand(self, EN_UPDATE) && NotifyCommand(self, EN_CHANGE);
 }
 
 // Without automatic scrolling a box takes only what it can show.
@@ -201,7 +195,7 @@ bool Type(EditState& s, std::u16string_view insert) {
   }
   if (s.buffer.Text() == before) {
     Redraw(s);
-    return whole || NotifyParent(s.self, EN_MAXTEXT);
+    return whole || NotifyCommand(s.self, EN_MAXTEXT);
   }
   return Changed(s, !whole);
 }
@@ -431,7 +425,7 @@ LRESULT OnFocus(EditState& s, bool gained) {
   s.focused = gained;
   if (!gained) OnStylusUp(s);
   Redraw(s);
-  return NotifyParent(s.self, gained ? EN_SETFOCUS : EN_KILLFOCUS), 0;
+  return NotifyCommand(s.self, gained ? EN_SETFOCUS : EN_KILLFOCUS), 0;
 }
 
 LRESULT OnSetFont(EditState& s, HFONT font, bool redraw) {
@@ -450,7 +444,7 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  EditState* s = StateOf(window);
+  EditState* s = EditStateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   switch (message) {

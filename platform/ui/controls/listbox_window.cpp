@@ -36,12 +36,12 @@ struct ListBoxState {
         noData((style & LBS_NODATA) != 0) {}
 };
 
-ListBoxState* StateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
+ListBoxState* ListBoxStateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const ListBoxState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 
 // LBN_* to the parent (for a drop-down list, the combo box owning it) when
 // the list asks for notifications; false when the parent destroyed the list.
-bool NotifyParent(const ListBoxState& s, WORD code) {
+bool NotifyIfAsked(const ListBoxState& s, WORD code) {
   HWND self = s.self, to = GetParent(self);
   if (!(StyleOf(s) & LBS_NOTIFY) || !to) return true;
   SendMessageW(to, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
@@ -160,7 +160,7 @@ bool UserSelect(ListBoxState& s, Change change) {
   EnsureVisible(s, s.items.Caret());
   Redraw(s);
   if (s.items.Selection() == before) return true;
-  return NotifyParent(s, LBN_SELCHANGE);
+  return NotifyIfAsked(s, LBN_SELCHANGE);
 }
 
 bool SelectByStylus(ListBoxState& s, int row, WPARAM keys, bool first) {
@@ -187,7 +187,7 @@ LRESULT OnStylusDown(ListBoxState& s, int x, int y, WPARAM keys, bool doubleTap)
   SetCapture(s.self);
   HWND self = s.self;
   if (!SelectByStylus(s, row, keys, true)) return 0;
-  if (doubleTap && IsWindow(self)) NotifyParent(s, LBN_DBLCLK);
+  if (doubleTap && IsWindow(self)) NotifyIfAsked(s, LBN_DBLCLK);
   return 0;
 }
 
@@ -318,7 +318,7 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ListBoxState* s = StateOf(window);
+  ListBoxState* s = ListBoxStateOf(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   int index = static_cast<int>(wParam);

@@ -47,7 +47,7 @@ struct ChooserState {
 // The list box class's own procedure, under the folder list's.
 std::atomic<WNDPROC> gListBoxProc{nullptr};
 
-ChooserState* StateOf(HWND dialog) { return reinterpret_cast<ChooserState*>(GetWindowLongPtrW(dialog, DWL_USER)); }
+ChooserState* ChooserStateOf(HWND dialog) { return reinterpret_cast<ChooserState*>(GetWindowLongPtrW(dialog, DWL_USER)); }
 
 std::u16string TextOf(HWND window) {
   std::u16string text(static_cast<size_t>(GetWindowTextLengthW(window)) + 1, u'\0');
@@ -64,7 +64,7 @@ std::u16string RowText(HWND list, int row) {
   return text;
 }
 
-std::u16string Trimmed(const std::u16string& text) {
+std::u16string TrimmedName(const std::u16string& text) {
   size_t first = text.find_first_not_of(u" \t");
   if (first == std::u16string::npos) return {};
   return text.substr(first, text.find_last_not_of(u" \t") - first + 1);
@@ -214,7 +214,7 @@ void OnOk(HWND dialog, ChooserState& s) {
       return;
     }
   }
-  std::u16string typed = Trimmed(TextOf(GetDlgItem(dialog, edt1)));
+  std::u16string typed = TrimmedName(TextOf(GetDlgItem(dialog, edt1)));
   if (typed.empty()) return;
   std::u16string path = ResolveDevicePath(s.folder, typed);
   if (IsDeviceFolder(path)) {
@@ -273,7 +273,7 @@ void OnTypeChanged(HWND dialog, ChooserState& s) {
 
 LRESULT CALLBACK FolderListProc(HWND list, UINT message, WPARAM wParam, LPARAM lParam) {
   HWND dialog = GetParent(list);
-  ChooserState* s = dialog != nullptr ? StateOf(dialog) : nullptr;
+  ChooserState* s = dialog != nullptr ? ChooserStateOf(dialog) : nullptr;
   if (s != nullptr && message == WM_KEYDOWN && wParam == VK_BACK) {
     if (s->folder != kRoot) OpenFolder(dialog, *s, ParentFolder(s->folder));
     return 0;
@@ -311,7 +311,7 @@ INT_PTR CALLBACK ChooserProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lP
     OnInit(dialog, *reinterpret_cast<ChooserState*>(lParam));
     return FALSE;  // the focus is set: on the name field
   }
-  ChooserState* s = StateOf(dialog);
+  ChooserState* s = ChooserStateOf(dialog);
   if (s == nullptr) return FALSE;
   if (message == kOpenTappedFolder) {
     if (static_cast<int>(wParam) == s->filling) {

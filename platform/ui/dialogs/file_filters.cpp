@@ -8,7 +8,7 @@ std::u16string Lower(std::u16string text) {
   return text;
 }
 
-std::u16string Trimmed(const std::u16string& text) {
+std::u16string TrimmedPattern(const std::u16string& text) {
   size_t first = text.find_first_not_of(u' ');
   if (first == std::u16string::npos) return {};
   return text.substr(first, text.find_last_not_of(u' ') - first + 1);
@@ -30,7 +30,7 @@ std::vector<FileFilter> ParseFileFilters(LPCWSTR filter) {
     while (start <= patterns.size()) {
       size_t end = patterns.find(u';', start);
       if (end == std::u16string::npos) end = patterns.size();
-      std::u16string pattern = Trimmed(patterns.substr(start, end - start));
+      std::u16string pattern = TrimmedPattern(patterns.substr(start, end - start));
       if (!pattern.empty()) entry.patterns.push_back(pattern);
       start = end + 1;
     }

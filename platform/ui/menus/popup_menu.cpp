@@ -30,7 +30,7 @@ struct Tracking {
   int depth = 0;
 };
 
-Tracking* StateOf(HWND w) { return reinterpret_cast<Tracking*>(GetWindowLongPtrW(w, GWL_USERDATA)); }
+Tracking* MenuStateOf(HWND w) { return reinterpret_cast<Tracking*>(GetWindowLongPtrW(w, GWL_USERDATA)); }
 
 int RowAt(const Tracking& t, POINT p) {
   for (size_t i = 0; i < t.rows.size(); ++i)
@@ -93,7 +93,7 @@ LRESULT CALLBACK PopupProc(HWND w, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE)
     SetWindowLongPtrW(w, GWL_USERDATA,
                       reinterpret_cast<LONG_PTR>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams));
-  Tracking* t = StateOf(w);
+  Tracking* t = MenuStateOf(w);
   if (!t) return DefWindowProcW(w, message, wParam, lParam);
   POINT p = PointFromParam(lParam);
   switch (message) {
@@ -263,7 +263,7 @@ UINT RunPopupMenu(HMENU menu, UINT flags, int x, int y, HWND owner, LPARAM initP
 }
 
 bool PopupMenuRowOf(HWND popup, const std::u16string& text, RECT* screenRect) {
-  Tracking* t = StateOf(popup);
+  Tracking* t = MenuStateOf(popup);
   if (t == nullptr) return false;
   // The rows are fixed before the window exists, so another thread may read them.
   for (size_t i = 0; i < t->items.size(); ++i) {
