@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kernel/active.h"
@@ -213,15 +215,11 @@ TEST_F(ActiveTest, NestedStartsEachEndWithTheirOwnStop) {
   outer.Issue();
   TCompletionStatus* status = &outer.iStatus;
   User::RequestComplete(status, 0);
-  EXPECT_TRUE(Logged("User::RequestComplete Setting event 0x" + [&] {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(ThreadBaggage()->iRequestEvent)));
-    return std::string(hex);
-  }() + ", status = 0x" + [&] {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(&outer.iStatus)));
-    return std::string(hex);
-  }() + ", reason = 0"));
+  char completed[128];
+  std::snprintf(completed, sizeof completed, "User::RequestComplete Setting event 0x%x, status = 0x%x, reason = 0",
+                static_cast<unsigned>(reinterpret_cast<uintptr_t>(ThreadBaggage()->iRequestEvent)),
+                static_cast<unsigned>(reinterpret_cast<uintptr_t>(&outer.iStatus)));
+  EXPECT_TRUE(Logged(completed));
   CActiveScheduler::Start();
   EXPECT_EQ(levelInside, 2);
   EXPECT_EQ(log, (std::vector<std::string>{"outer", "inner", "outer resumed", "last"}));
@@ -255,68 +253,49 @@ TEST_F(ActiveTest, OwedSignalsPassFromWaitForRequestToWaitForAnyRequest) {
 }
 
 TEST_F(ActiveTest, WindowInputDuringAWaitRunsTheHandler) {
-  struct TContext {
-    int iCalls = 0;
-    std::vector<UINT> iMessages;
-    HANDLE iHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  } context;
-  TWindowEventHandler handler = {[](void* aArgument) {
-                                   TContext* c = static_cast<TContext*>(aArgument);
-                                   ++c->iCalls;
-                                   MSG message;
-                                   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                                     c->iMessages.push_back(message.message);
-                                   SetEvent(c->iHandled);
-                                   return 0;
-                                 },
-                                 &context};
-  User::SetWindowEventHandler(handler);
   std::vector<std::string> log;
   CRecorder done(0, "done", log, 1);
-  done.Issue();
-  DWORD self = GetCurrentThreadId();
-  // A thread has a message queue once it has looked at it; before that a
-  // post to it fails.
-  MSG none;
-  PeekMessageW(&none, nullptr, 0, 0, PM_NOREMOVE);
-  // The poster completes the request only once the input has been handled:
-  // a wait that sees both takes the request first.
-  struct TPoster {
-    DWORD iThread;
-    UINT iMessage;
-    TCompletionStatus* iStatus;
-    HANDLE iEvent;
-    std::function<bool()> iHandled;
-  } poster = {self, WM_USER + 7, &done.iStatus, ThreadBaggage()->iRequestEvent,
-              [&context] { return WaitForSingleObject(context.iHandled, kvtest::kHungTest.count()) == WAIT_OBJECT_0; }};
-  auto postThenComplete = [](LPVOID aArgument) -> DWORD {
-    TPoster* p = static_cast<TPoster*>(aArgument);
-    if (PostThreadMessageW(p->iThread, p->iMessage, 1, 2)) p->iHandled();
-    *p->iStatus = 0;
-    SetEvent(p->iEvent);
-    return 0;
+  HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
+  // The request is completed from another thread only once the input has
+  // been dealt with: a wait that saw both at once would take the request first.
+  auto completeWhen = [&](std::function<bool()> aReady) {
+    return std::thread([&, aReady] {
+      kvtest::WaitUntil(aReady);
+      done.iStatus = 0;
+      SetEvent(requestEvent);
+    });
   };
-  HANDLE thread = CreateNativeThread(postThenComplete, &poster, nullptr);
+  struct TContext {
+    std::vector<UINT> iMessages;
+    std::atomic<int> iCalls{0};
+  } context;
+  User::SetWindowEventHandler({[](void* aArgument) {
+                                 TContext* c = static_cast<TContext*>(aArgument);
+                                 MSG input;
+                                 while (PeekMessageW(&input, nullptr, 0, 0, PM_REMOVE)) c->iMessages.push_back(input.message);
+                                 ++c->iCalls;
+                                 return 0;
+                               },
+                               &context});
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // a thread's queue exists once it has looked at it
+  done.Issue();
+  ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER + 7, 1, 2));
+  std::thread completer = completeWhen([&context] { return context.iCalls > 0; });
   CActiveScheduler::Start();
-  Join(thread);
-  EXPECT_GE(context.iCalls, 1);
+  completer.join();
   EXPECT_EQ(context.iMessages, (std::vector<UINT>{WM_USER + 7}));
   EXPECT_EQ(log, (std::vector<std::string>{"done"}));
 
   // Without a handler: an error box, and the messages are dispatched away.
   User::SetWindowEventHandler(TWindowEventHandler{nullptr, nullptr});
   done.Issue();
-  poster.iMessage = WM_USER + 8;
-  poster.iStatus = &done.iStatus;
-  poster.iHandled = [this] { return kvtest::WaitUntil([this] { return Logged("HandleWindowEvents - Windows events in Epoc code"); }); };
-  thread = CreateNativeThread(postThenComplete, &poster, nullptr);
+  ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER + 8, 0, 0));
+  completer = completeWhen([this] { return Logged("HandleWindowEvents - Windows events in Epoc code"); });
   CActiveScheduler::Start();
-  Join(thread);
-  EXPECT_TRUE(Logged("HandleWindowEvents - Windows events in Epoc code"));
+  completer.join();
   EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{u"Windows events in Epoc code"}));
-  MSG message;
   EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
-  CloseHandle(context.iHandled);
 }
 
 TEST_F(ActiveTest, EventBankLimitReuseAndMisuse) {
