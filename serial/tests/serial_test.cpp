@@ -108,10 +108,6 @@ class SerialTest : public LoggingTest {
     EpocReleaseGlobals();
     SetLogging(0);
   }
-  int Count(const std::string& aMessage) const {
-    auto messages = Messages();
-    return static_cast<int>(std::count(messages.begin(), messages.end(), aMessage));
-  }
   bool AwaitLogged(const std::string& aMessage) const {
     return kvtest::WaitUntil([&] { return Logged(aMessage); });
   }
