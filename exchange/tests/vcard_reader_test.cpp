@@ -1,23 +1,18 @@
 // vCards and CSV files in the shapes real address books write them.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <sstream>
 
 #include "exchange/contacts_csv.h"
 #include "exchange/vcard_reader.h"
 #include "exchange/vcard_writer.h"
+#include "testing/files.h"
 
 using namespace kvexchange;
 
 namespace {
 
-std::string DataFile(const std::string& aName) {
-  std::ifstream in(std::string(KV_TEST_DATA) + "/" + aName, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string DataFile(const std::string& aName) { return ReadFile(std::string(KV_TEST_DATA) + "/" + aName); }
 
 std::vector<TContactRecord> Cards(const std::string& aText) {
   std::vector<TContactRecord> cards;

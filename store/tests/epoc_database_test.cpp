@@ -1,14 +1,6 @@
-// The record database under the stores: start-up, duplicates, reading,
-// notices to a window on another thread, sharing, crashes and damage.
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
+// The record database under the stores: notices to a window on another
+// thread, two threads making one database, and a damaged volume.
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <future>
 #include <latch>
 #include <memory>
@@ -16,28 +8,19 @@
 #include <thread>
 #include <vector>
 
-#include <kvplatform.h>
 #include <windows.h>
 
 #include "store/messages.h"
 #include "store/tests/store_fixture.h"
 
-extern char** environ;
-
 namespace {
 
-CKveMessagesItem* NewMessage(CEpocDatabase& aDb, const std::u16string& aName, const std::u16string& aNumber,
-                             const std::u16string& aText, DWORD aFolder = EKvFolderInbox) {
-  auto* item = static_cast<CKveMessagesItem*>(aDb.NewItemL());
-  TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
-  TConstPtr16 number(aNumber.data(), static_cast<int>(aNumber.size()));
-  TConstPtr16 text(aText.data(), static_cast<int>(aText.size()));
-  item->SetDetailsL(&name, &text, &number, aFolder);
-  return item;
-}
-
 CEOID WriteMessage(CEpocDatabase& aDb, const std::u16string& aName, const std::u16string& aText) {
-  std::unique_ptr<CKveMessagesItem> item(NewMessage(aDb, aName, u"+4479", aText));
+  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(aDb.NewItemL()));
+  TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
+  TConstPtr16 number(u"+4479");
+  TConstPtr16 text(aText.data(), static_cast<int>(aText.size()));
+  item->SetDetailsL(&name, &text, &number, EKvFolderInbox);
   return aDb.WriteItemL(*item);
 }
 
@@ -51,31 +34,6 @@ std::vector<std::u16string> AllTexts(CEpocDatabase& aDb) {
 }
 
 using EpocDatabaseTest = StoreTest;
-
-TEST_F(EpocDatabaseTest, DuplicatesAreNotWrittenAndFindItemGivesTheSortIndex) {
-  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
-  ASSERT_NE(WriteMessage(*db, u"Carl", u"one"), 0u);
-  ASSERT_NE(WriteMessage(*db, u"Ann", u"two"), 0u);
-  EXPECT_EQ(WriteMessage(*db, u"Carl", u"one"), 0u);
-  EXPECT_EQ(CountMessages("CEpocDatabase::WriteItemL - duplicate entry not written"), 1);
-  EXPECT_EQ(AllTexts(*db), (std::vector<std::u16string>{u"two", u"one"}));
-
-  std::unique_ptr<CKveMessagesItem> carl(NewMessage(*db, u"Carl", u"+4479", u"one"));
-  EXPECT_EQ(db->FindItem(*carl), 1);
-  std::unique_ptr<CKveMessagesItem> other(NewMessage(*db, u"Carl", u"+4479", u"three"));
-  EXPECT_EQ(db->FindItem(*other), -1);
-}
-
-TEST_F(EpocDatabaseTest, ARecordLargerThanTheReadBufferReadsWhole) {
-  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
-  std::u16string longText(600, u'w');
-  longText.back() = u'!';
-  ASSERT_NE(WriteMessage(*db, u"Big", longText), 0u);
-  ASSERT_NE(WriteMessage(*db, u"Small", u"hi"), 0u);
-  EXPECT_EQ(AllTexts(*db), (std::vector<std::u16string>{longText, u"hi"}));
-  EXPECT_EQ(AllTexts(*db), (std::vector<std::u16string>{longText, u"hi"})) << "the grown buffer serves again";
-  EXPECT_EQ(CountMessages("Epoc Database Panic"), 0);
-}
 
 // A window on its own thread records every notice it gets.
 struct NoticeWindow {
@@ -178,65 +136,9 @@ TEST_F(EpocDatabaseTest, TwoThreadsOpeningADatabaseNoOneHasMadeYetBothGetIt) {
   EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Failed to create database"), 0);
 }
 
-// The writer process of the next test: writes numbered messages and reports
-// each one whose WriteItemL has returned, until it is killed.
-TEST(StoreChildProcess, Writer) {
-  const char* root = std::getenv("KV_STORE_TEST_CHILD_ROOT");
-  const char* fd = std::getenv("KV_STORE_TEST_CHILD_FD");
-  if (root == nullptr || fd == nullptr) GTEST_SKIP() << "only as a child process";
-  kvplatform::SetDeviceRoot(root);
-  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
-  int report = std::atoi(fd);
-  for (int i = 0; i < 1000; ++i) {
-    std::u16string text = u"message " + std::u16string(kvplatform::FromUtf8(std::to_string(i)));
-    // Distinct names keep the duplicate search short: it is not what this tests.
-    std::unique_ptr<CKveMessagesItem> item(NewMessage(*db, text, u"+1", text));
-    ASSERT_NE(db->WriteItemL(*item), 0u);
-    uint32_t done = static_cast<uint32_t>(i);
-    ASSERT_EQ(write(report, &done, sizeof done), static_cast<ssize_t>(sizeof done));
-  }
-}
-
-TEST_F(EpocDatabaseTest, AWriterKilledMidwayLeavesEveryReturnedMessage) {
-  {
-    std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));  // created up front
-  }
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  std::string rootVar = "KV_STORE_TEST_CHILD_ROOT=" + Root();
-  std::string fdVar = "KV_STORE_TEST_CHILD_FD=" + std::to_string(fds[1]);
-  std::string filter = "--gtest_filter=StoreChildProcess.Writer";
-  char* argv[] = {const_cast<char*>("store_test_child"), filter.data(), nullptr};
-  std::vector<char*> env = {rootVar.data(), fdVar.data()};
-  for (char** e = environ; *e; ++e) env.push_back(*e);
-  env.push_back(nullptr);
-  pid_t child = 0;
-  ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
-  close(fds[1]);
-  // Kill it somewhere in the middle of its writes.
-  int last = -1;
-  uint32_t done = 0;
-  while (last < 60 && read(fds[0], &done, sizeof done) == static_cast<ssize_t>(sizeof done)) last = static_cast<int>(done);
-  kill(child, SIGKILL);
-  while (read(fds[0], &done, sizeof done) == static_cast<ssize_t>(sizeof done)) last = static_cast<int>(done);
-  close(fds[0]);
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_GE(last, 60);
-
-  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
-  std::vector<std::u16string> texts = AllTexts(*db);
-  EXPECT_GE(static_cast<int>(texts.size()), last + 1);
-  for (int i = 0; i <= last; ++i) {
-    std::u16string text = u"message " + kvplatform::FromUtf8(std::to_string(i));
-    EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << "message " << i << " was lost";
-  }
-  EXPECT_NE(WriteMessage(*db, u"After", u"the crash"), 0u) << "the store still takes writes";
-}
-
 TEST_F(EpocDatabaseTest, ADamagedVolumeIsLeftUntouchedAndEveryCallFailsQuietly) {
   std::string path = VolumeHostPath();
-  { std::ofstream(path, std::ios::binary) << std::string(5000, '\x13') << "not a volume"; }
+  WriteFile(path, std::string(5000, '\x13') + "not a volume");
   std::string before = ReadFile(path);
   {
     std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
