@@ -415,24 +415,3 @@ TEST_F(ActiveTest, EpocThreadsHaveBaggageAndTheirQueueBeforeTheCreatorGoesOn) {
   EXPECT_FALSE(native.iHadBaggage);
   EXPECT_EQ(native.iMessage, static_cast<UINT>(WM_USER + 2));
 }
-
-TEST(PriorityQueueTest, DescendingPriorityEqualsBehind) {
-  struct TItem {
-    int iTag;
-    TPriQueLink iLink;
-  };
-  TItem items[4] = {{0, {}}, {1, {}}, {2, {}}, {3, {}}};
-  TPriorityQueue<TItem> queue(
-      static_cast<int>(reinterpret_cast<char*>(&items[0].iLink) - reinterpret_cast<char*>(&items[0])));
-  int priorities[4] = {1, 5, 1, 5};
-  for (int i = 0; i < 4; ++i) {
-    items[i].iLink.iPriority = priorities[i];
-    queue.Add(items[i]);
-  }
-  std::vector<int> order;
-  for (TItem* item = queue.First(); item; item = queue.Next(item)) order.push_back(item->iTag);
-  EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2}));
-  TPriorityQueueBase::Remove(&items[3].iLink);
-  EXPECT_EQ(items[3].iLink.iNext, nullptr);
-  EXPECT_EQ(queue.Next(&items[1])->iTag, 0);
-}

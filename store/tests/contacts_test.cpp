@@ -72,13 +72,6 @@ TEST_F(ContactsTest, BothStoresShareTheVolumeAndContactsSurviveARestart) {
   EXPECT_EQ(all[0].details, u"line1\r\nline2");
   EXPECT_EQ(all[0].flags, DWORD{EKvContactOnSim | EKvContactInPhoneMemory});
   EXPECT_EQ(all[0].location, 3);
-
-  // A contact not on the phone keeps its location -1 through the store.
-  std::unique_ptr<CKveContactsItem> fresh(NewContact(*contacts, u"Bo", u"+442"));
-  CEOID oid = contacts->WriteItemL(*fresh);
-  std::unique_ptr<CKveContactsItem> back(ReadContact(*contacts, oid));
-  ASSERT_NE(back, nullptr);
-  EXPECT_EQ(back->Location(), -1);
 }
 
 TEST_F(ContactsTest, LookupNumberFindsTheFirstNameInSortOrder) {
