@@ -61,6 +61,14 @@ TEST(PduDecode, DeliverWithAndWithoutServiceCentre) {
   EXPECT_EQ(sms.iConcatTotal, 0);
   EXPECT_FALSE(sms.IsEightBit());
   EXPECT_EQ(Stamp(sms.DateSent()), "2002-08-26 19:37:41");
+  // Two-digit years: 80 to 99 are the 1900s, the rest the 2000s.
+  for (auto [semiOctets, year] : {std::pair{"58", 1985}, std::pair{"97", 2079}}) {
+    std::string pdu = KPlain;
+    pdu.replace(pdu.find("202113"), 2, semiOctets);
+    TDecoded other = DecodeText(pdu);
+    ASSERT_EQ(other.iResult, 0);
+    EXPECT_EQ(TimeOf(*other.iSms).wYear, year);
+  }
 
   TDecoded bare = DecodeText(KHowAreYouBare);
   ASSERT_EQ(bare.iResult, 0);
@@ -90,29 +98,8 @@ TEST(PduDecode, StoredSubmitsTakeTheDecodingTimeAndMayLackADestination) {
   EXPECT_EQ(DecodeText("0004000000202113329595000102E834").iResult, KErrCorrupt);
 }
 
-TEST(PduDecode, TimeStampSemiOctets) {
-  TDecoded d = DecodeText(KPlain);
-  ASSERT_EQ(d.iResult, 0);
-  EXPECT_EQ(Text(d.iSms->MessageText()), u"Hello world");
-  EXPECT_EQ(Stamp(d.iSms->DateSent()), "2002-12-31 23:59:59");
-  // Two-digit years: 80 to 99 are the 1900s, the rest the 2000s.
-  for (auto [semiOctets, year] : {std::pair{"58", 1985}, std::pair{"97", 2079}}) {
-    std::string pdu = KPlain;
-    pdu.replace(pdu.find("202113"), 2, semiOctets);
-    TDecoded other = DecodeText(pdu);
-    ASSERT_EQ(other.iResult, 0);
-    EXPECT_EQ(TimeOf(*other.iSms).wYear, year);
-  }
-}
-
-TEST(PduDecode, UserDataHeaders) {
-  TDecoded concat = DecodeText(KConcat);
-  ASSERT_EQ(concat.iResult, 0);
-  EXPECT_EQ(concat.iSms->iConcatReference, 42);
-  EXPECT_EQ(concat.iSms->iConcatTotal, 2);
-  EXPECT_EQ(concat.iSms->iConcatPart, 1);
-  EXPECT_EQ(Text(concat.iSms->MessageText()), u"Part one");  // header and fill bit gone
-
+// Concatenation headers: PduUnicode.HeaderLayouts and the parts of SmsRoundTrip.
+TEST(PduDecode, ApplicationPortHeaderInEightBitData) {
   TDecoded port = DecodeText(KEightBitPort);
   ASSERT_EQ(port.iResult, 0);
   EXPECT_TRUE(port.iSms->IsEightBit());
@@ -205,13 +192,6 @@ TEST(PduDecode, SloppyLinesOfRealPhones) {
   TDecoded shortData = DecodeText("00040A91942143658700F4202113329595000A41424344");
   ASSERT_EQ(shortData.iResult, 0);
   EXPECT_EQ(Text(shortData.iSms->MessageText()), u"ABCD");
-}
-
-TEST(PduDecode, GsmCodesInTextBecome8859) {
-  // "@£ä{" as septets 00 01 7B 1B 28.
-  TDecoded d = DecodeText("0004" "0A919421436587" "0000" "20211332959500" "05" "80C07E8302");
-  ASSERT_EQ(d.iResult, 0);
-  EXPECT_EQ(Text(d.iSms->MessageText()), u"@\xA3\xE4{");
 }
 
 TEST(PduDecode, EveryPrefixDecodesOrIsCorruptWithoutReadingBeyondIt) {

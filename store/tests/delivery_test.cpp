@@ -9,12 +9,7 @@
 
 namespace {
 
-FILETIME At(int aSecond) {
-  SYSTEMTIME when = {2026, 12, 0, 6, 19, 5, static_cast<WORD>(aSecond), 0};
-  FILETIME time = {};
-  SystemTimeToFileTime(&when, &time);
-  return time;
-}
+FILETIME At(int aSecond) { return FileTime(2026, 12, 6, 19, 5, aSecond); }
 
 class DeliveryTest : public StoreTest {
  protected:

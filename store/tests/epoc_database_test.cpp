@@ -16,12 +16,7 @@
 namespace {
 
 CEOID WriteMessage(CEpocDatabase& aDb, const std::u16string& aName, const std::u16string& aText) {
-  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(aDb.NewItemL()));
-  TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
-  TConstPtr16 number(u"+4479");
-  TConstPtr16 text(aText.data(), static_cast<int>(aText.size()));
-  item->SetDetailsL(&name, &text, &number, EKvFolderInbox);
-  return aDb.WriteItemL(*item);
+  return aDb.WriteItemL(*NewMessage(aDb, aName, u"+4479", aText, EKvFolderInbox));
 }
 
 std::vector<std::u16string> AllTexts(CEpocDatabase& aDb) {
