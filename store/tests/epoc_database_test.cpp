@@ -1,17 +1,18 @@
 // The record database under the stores: notices to a window on another
 // thread, two threads making one database, and a damaged volume.
 #include <algorithm>
-#include <future>
+#include <atomic>
 #include <latch>
 #include <memory>
-#include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <windows.h>
 
 #include "store/messages.h"
 #include "store/tests/store_fixture.h"
+#include "testing/wait_until.h"
 
 namespace {
 
@@ -30,76 +31,60 @@ std::vector<std::u16string> AllTexts(CEpocDatabase& aDb) {
 
 using EpocDatabaseTest = StoreTest;
 
-// A window on its own thread records every notice it gets.
-struct NoticeWindow {
-  struct Notice {
-    DWORD thread;
-    UINT type;
-    CEOID oid;
-    CEOID parent;
-    DWORD size;
-  };
-  static std::mutex sLock;
-  static std::vector<Notice> sNotices;
+// The notices a window gets: the thread that handled each, its type, the
+// record, the database and the block's size.
+std::vector<std::tuple<DWORD, UINT, CEOID, CEOID, DWORD>> gNotices;
 
-  static LRESULT CALLBACK Proc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
-    if (aMessage == WM_DBNOTIFICATION) {
-      auto* notice = reinterpret_cast<const CENOTIFICATION*>(aLParam);
-      std::lock_guard guard(sLock);
-      sNotices.push_back({GetCurrentThreadId(), notice->uType, notice->oid, notice->oidParent, notice->dwSize});
-      return 0;
-    }
-    if (aMessage == WM_CLOSE) {
-      DestroyWindow(aWindow);
-      PostQuitMessage(0);
-      return 0;
-    }
-    return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
-  }
-};
-std::mutex NoticeWindow::sLock;
-std::vector<NoticeWindow::Notice> NoticeWindow::sNotices;
+LRESULT CALLBACK NoticeProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
+  if (aMessage != WM_DBNOTIFICATION) return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
+  auto* notice = reinterpret_cast<const CENOTIFICATION*>(aLParam);
+  gNotices.emplace_back(GetCurrentThreadId(), notice->uType, notice->oid, notice->oidParent, notice->dwSize);
+  return 0;
+}
 
 TEST_F(EpocDatabaseTest, EachChangeSendsOneNoticeHandledOnTheWindowsThread) {
-  std::promise<std::pair<HWND, DWORD>> created;
-  std::thread ui([&] {
-    WNDCLASSW wc = {};
-    wc.lpfnWndProc = NoticeWindow::Proc;
-    wc.lpszClassName = u"StoreNoticeTest";
-    RegisterClassW(&wc);
-    HWND window = CreateWindowW(u"StoreNoticeTest", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-    created.set_value({window, GetCurrentThreadId()});
-    MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
-  });
-  auto [window, uiThread] = created.get_future().get();
+  gNotices.clear();
+  WNDCLASSW windowClass = {};
+  windowClass.lpfnWndProc = NoticeProc;
+  windowClass.lpszClassName = u"StoreNoticeTest";
+  RegisterClassW(&windowClass);
+  HWND window = CreateWindowW(u"StoreNoticeTest", u"", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(window, nullptr);
-  {
+  // The store on another thread, as the engine's is; its notices are sent
+  // to this thread, which handles them while it waits.
+  CEOID written = 0;
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
     std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(window, 0));
-    CEOID written = WriteMessage(*db, u"Ann", u"first");
-    ASSERT_NE(written, 0u);
+    written = WriteMessage(*db, u"Ann", u"first");
     EXPECT_EQ(WriteMessage(*db, u"Ann", u"first"), 0u) << "a duplicate sends nothing";
     std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(db->ReadItemL(written)));
-    ASSERT_NE(item, nullptr);
-    TConstPtr16 changed(u"changed");
-    item->SetTextL(changed);
-    EXPECT_EQ(db->ReplaceItemL(*item), written);
+    if (item != nullptr) {
+      item->SetTextL(TConstPtr16(u"changed"));
+      EXPECT_EQ(db->ReplaceItemL(*item), written);
+    }
     db->DeleteItem(written);
     db->DeleteItem(written);  // fails: no notice
-
-    std::lock_guard guard(NoticeWindow::sLock);
-    ASSERT_EQ(NoticeWindow::sNotices.size(), 3u);
-    const UINT types[] = {DB_CEOID_CREATED, DB_CEOID_CHANGED, DB_CEOID_RECORD_DELETED};
-    for (int i = 0; i < 3; ++i) {
-      EXPECT_EQ(NoticeWindow::sNotices[i].type, types[i]);
-      EXPECT_EQ(NoticeWindow::sNotices[i].oid, written);
-      EXPECT_EQ(NoticeWindow::sNotices[i].thread, uiThread);
-      EXPECT_EQ(NoticeWindow::sNotices[i].size, 36u);
-      EXPECT_NE(NoticeWindow::sNotices[i].parent, 0u);
-    }
+    done = true;
+  });
+  EXPECT_TRUE(kvtest::WaitUntil([&] {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    return done.load();
+  }));
+  writer.join();
+  ASSERT_NE(written, 0u);
+  const UINT types[] = {DB_CEOID_CREATED, DB_CEOID_CHANGED, DB_CEOID_RECORD_DELETED};
+  ASSERT_EQ(gNotices.size(), 3u);
+  for (int i = 0; i < 3; ++i) {
+    const auto& [thread, type, oid, parent, size] = gNotices[static_cast<size_t>(i)];
+    EXPECT_EQ(thread, GetCurrentThreadId());
+    EXPECT_EQ(type, types[i]);
+    EXPECT_EQ(oid, written);
+    EXPECT_NE(parent, 0u);
+    EXPECT_EQ(size, 36u);
   }
-  PostMessageW(window, WM_CLOSE, 0, 0);
-  ui.join();
+  DestroyWindow(window);
 }
 
 // A store under a name of the test's choosing, so that each round starts
