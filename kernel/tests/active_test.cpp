@@ -114,32 +114,6 @@ bool WaitUntilSignalTaken(HANDLE aEvent) {
   });
 }
 
-// Completes a request from another thread: status first, then the event.
-// Before it, it waits for iAfter when given, and, when iAfterTaken is set,
-// until a signal already on the event has been taken (two would be one).
-struct TCompletion {
-  TCompletionStatus* iStatus;
-  HANDLE iEvent;
-  int iReason;
-  HANDLE iAfter = nullptr;
-  bool iAfterTaken = false;
-};
-
-DWORD CompleteLater(LPVOID aArgument) {
-  std::vector<TCompletion>* completions = static_cast<std::vector<TCompletion>*>(aArgument);
-  for (const TCompletion& completion : *completions) {
-    if (completion.iAfter) WaitForSingleObject(completion.iAfter, kvtest::kHungTest.count());
-    if (completion.iAfterTaken) WaitUntilSignalTaken(completion.iEvent);
-    if (completion.iStatus) *completion.iStatus = completion.iReason;
-    SetEvent(completion.iEvent);
-  }
-  return 0;
-}
-
-HANDLE StartCompleter(std::vector<TCompletion>& aCompletions) {
-  return CreateNativeThread(CompleteLater, &aCompletions, nullptr);
-}
-
 void Join(HANDLE aThread) {
   WaitForSingleObject(aThread, INFINITE);
   CloseHandle(aThread);
@@ -178,11 +152,16 @@ TEST_F(ActiveTest, CompletionsFromAnotherThread) {
   // b, of higher priority, completes only once a has run.
   HANDLE aRan = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   a.iOnRun = [aRan] { SetEvent(aRan); };
-  std::vector<TCompletion> completions = {{&a.iStatus, eventA, 7}, {&b.iStatus, eventB, -2, aRan}};
-  HANDLE completer = StartCompleter(completions);
-  ASSERT_NE(completer, nullptr);
+  // Status first, then the event, as every completion.
+  std::thread completer([&] {
+    a.iStatus = 7;
+    SetEvent(eventA);
+    WaitForSingleObject(aRan, kvtest::kHungTest.count());
+    b.iStatus = -2;
+    SetEvent(eventB);
+  });
   CActiveScheduler::Start();
-  Join(completer);
+  completer.join();
   EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(a.iStatus.Int(), 7);
   EXPECT_EQ(b.iStatus.Int(), -2);
@@ -234,10 +213,15 @@ TEST_F(ActiveTest, OwedSignalsPassFromWaitForRequestToWaitForAnyRequest) {
   HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
   // The other request completes first, on the same request event; mine only
   // once the waiter has taken that signal (two signals at once would be one).
-  std::vector<TCompletion> completions = {{&other.iStatus, requestEvent, 0}, {&mine, requestEvent, 5, nullptr, true}};
-  HANDLE completer = StartCompleter(completions);
+  std::thread completer([&] {
+    other.iStatus = 0;
+    SetEvent(requestEvent);
+    WaitUntilSignalTaken(requestEvent);
+    mine = 5;
+    SetEvent(requestEvent);
+  });
   User::WaitForRequest(mine);
-  Join(completer);
+  completer.join();
   EXPECT_EQ(mine.Int(), 5);
   CEventBank* bank = ThreadBaggage()->iEventBank;
   EXPECT_EQ(bank->OwedSignals(), 1u);
@@ -347,11 +331,15 @@ TEST_F(ActiveTest, ActivePanicsAreReportsOnly) {
   // A wake-up with nothing completed: reported, and the scheduler waits on.
   added.Issue();
   SetEvent(ThreadBaggage()->iRequestEvent);
-  std::vector<TCompletion> completions = {{&added.iStatus, ThreadBaggage()->iRequestEvent, 0, nullptr, true}};
   added.iOnRun = [] { CActiveScheduler::Stop(); };
-  HANDLE completer = StartCompleter(completions);
+  HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
+  std::thread completer([&] {
+    WaitUntilSignalTaken(requestEvent);
+    added.iStatus = 0;
+    SetEvent(requestEvent);
+  });
   CActiveScheduler::Start();
-  Join(completer);
+  completer.join();
   EXPECT_TRUE(Logged("Active Panic 46"));
   EXPECT_EQ(log, (std::vector<std::string>{"added"}));
 
