@@ -90,7 +90,10 @@ TEST_F(ContactsExchangeTest, EveryFormatRoundTripsUnicodeDetailsPlacesAndSkipsDe
   }
   for (int card = 0; card < 2; ++card) {
     std::istringstream lines(exports[static_cast<size_t>(card)]);
-    for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 76u) << line;  // 75 octets and the CR
+    for (std::string line; std::getline(lines, line);) {
+      EXPECT_LE(line.size(), 76u) << line;  // 75 octets and the CR
+      EXPECT_EQ(line.back(), '\r');
+    }
   }
   EXPECT_NE(exports[1].find("VERSION:4.0"), std::string::npos);
   std::ostringstream simOnly;
