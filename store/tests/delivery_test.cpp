@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include "store/messages.h"
+#include "store/tests/earlier_version_store.h"
 #include "store/tests/store_fixture.h"
 
 namespace {
@@ -89,6 +90,10 @@ TEST_F(DeliveryTest, AFailedPartFailsTheMessageWithItsReason) {
   // Edited into a new message (a copy to send again), it carries no delivery.
   failed->SetDetailsL(nullptr, nullptr, nullptr, EKvFolderOutbox);
   EXPECT_EQ(failed->DeliveryState(), EKvDeliveryNone);
+
+  // A Sent record of the earlier version, without the delivery property, has none.
+  CEOID old = WriteEarlierVersionMessage(u"Ann", u"+447700900123", u"Sent long ago", EKvFolderSent, At(1));
+  EXPECT_EQ(Read(old)->DeliveryState(), EKvDeliveryNone);
 
   // A damaged delivery text yields the entries before the damage.
   TKvDeliveryList damaged = ParseDelivery(TConstPtr16(u"1,5,0,0,1;2,6,x"));
