@@ -163,8 +163,15 @@ TEST_F(LogTest, PanicsAndErrorBoxes) {
   EXPECT_EQ(boxes[0].text, u"666");
   EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
 
+  PanicActive(46);
   PanicQueue(78);
-  EXPECT_TRUE(Logged("Queue Panic 78"));
+  PanicUtilFunction(35);
+  PanicEpocControl(0);
+  PanicHWndMap(2);
+  PanicEpocDatabase(0);
+  for (const char* line : {"Active Panic 46", "Queue Panic 78", "UtilFunction Panic 35", "EpocControl Panic 0",
+                           "HWndMap Panic 2", "Epoc Database Panic 0"})
+    EXPECT_TRUE(Logged(line)) << line;
   EXPECT_EQ(kvplatform::MessageBoxHistory().size(), 1u);  // category panics show nothing
 
   // Error boxes show whatever the switch says, and never overflow their text.
