@@ -3,10 +3,8 @@
 #include <dirent.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 
 #include <kvplatform.h>
@@ -81,22 +79,25 @@ void EngineTest::StartEngine() {
   ASSERT_NE(iEngineThread, nullptr);
 }
 
-void EngineTest::StartEngineWithReplyTimeout(int aReplyMs) {
+void EngineTest::StartEngineWithReplyTimeout(int aReplyMs, int aListenQuietMs, int aListenRetryMs) {
   iReplyTimeoutMs = aReplyMs;
+  iListenQuietMs = aListenQuietMs;
+  iListenRetryMs = aListenRetryMs;
   iEngineThread = CreateEpocThread(ShortWaitEngineMain, this, &iEngineThreadId);
   ASSERT_NE(iEngineThread, nullptr);
 }
 
-// KvEngineMain's steps, with the protocol layer's silence waits shortened
-// before the first command can arrive.
+// KvEngineMain's steps, with the protocol layer's silence waits (and
+// listening's intervals) shortened before the first command can arrive.
 DWORD EngineTest::ShortWaitEngineMain(LPVOID aFixture) {
   EngineTest* self = static_cast<EngineTest*>(aFixture);
-  const HWND window = self->iWindow;
-  const int replyMs = self->iReplyTimeoutMs;
   CActiveScheduler* scheduler = new CActiveScheduler;
   CActiveScheduler::Install(scheduler);
-  CPhoneEng* engine = CPhoneEng::NewL(window);
-  if (engine != nullptr) engine->Phone()->SetReplyTimeouts(replyMs, replyMs);
+  CPhoneEng* engine = CPhoneEng::NewL(self->iWindow);
+  if (engine != nullptr) {
+    engine->Phone()->SetReplyTimeouts(self->iReplyTimeoutMs, self->iReplyTimeoutMs);
+    if (self->iListenQuietMs > 0) engine->SetListenIntervals(self->iListenQuietMs, self->iListenRetryMs);
+  }
   User::SetWindowEventHandler(TWindowEventHandler{EngineEventLoop, engine});
   CActiveScheduler::Start();
   return 0;
@@ -127,10 +128,6 @@ LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPAR
       PostThreadMessageW(self->iEngineThreadId, EKvShutdownEngine, aWParam, 0);
     return 0;
   }
-  if (self != nullptr && aMessage == WM_DBNOTIFICATION) {
-    ++self->iStoreNotices;
-    return 0;
-  }
   return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
 }
 
@@ -151,32 +148,18 @@ bool EngineTest::Run(UINT aCommand, int aTimeoutMs) {
 }
 
 bool EngineTest::WaitCompletions(int aCount, int aTimeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
-  while (CompletionCount() < aCount) {
-    if (std::chrono::steady_clock::now() > deadline) return false;
-    MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, 0);
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-  return true;
+  return PumpUntil([&] { return CompletionCount() >= aCount; }, aTimeoutMs);
 }
 
 bool EngineTest::WaitEngineEnded(int aTimeoutMs) {
-  if (iEngineThread == nullptr) return true;
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(aTimeoutMs);
-  while (std::chrono::steady_clock::now() < deadline) {
-    DWORD result = MsgWaitForMultipleObjectsEx(1, &iEngineThread, 50, QS_ALLINPUT, 0);
-    if (result == WAIT_OBJECT_0) return true;
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-  }
-  return false;
+  return iEngineThread == nullptr ||
+         PumpUntil([this] { return WaitForSingleObject(iEngineThread, 0) == WAIT_OBJECT_0; }, aTimeoutMs);
 }
 
-std::vector<std::string> EngineTest::Progress() const {
+std::vector<std::string> EngineTest::Progress(const std::string& aPrefix) const {
   std::vector<std::string> texts;
   for (const TNotice& notice : iNotices)
-    if (notice.iMessage == EKvActionInProgress) texts.push_back(notice.iText);
+    if (notice.iMessage == EKvActionInProgress && notice.iText.rfind(aPrefix, 0) == 0) texts.push_back(notice.iText);
   return texts;
 }
 
@@ -195,15 +178,14 @@ int EngineTest::CompletionCount() const {
 std::vector<std::string> EngineTest::LogMessages() const { return ::LogMessages(iRoot); }
 
 int EngineTest::CountLog(const std::string& aMessage) const {
-  int count = 0;
-  for (const std::string& message : LogMessages()) count += message == aMessage;
-  return count;
+  std::vector<std::string> messages = LogMessages();
+  return static_cast<int>(std::count(messages.begin(), messages.end(), aMessage));
 }
 
 int EngineTest::CountLogPrefix(const std::string& aPrefix) const {
-  int count = 0;
-  for (const std::string& message : LogMessages()) count += message.rfind(aPrefix, 0) == 0;
-  return count;
+  std::vector<std::string> messages = LogMessages();
+  return static_cast<int>(
+      std::count_if(messages.begin(), messages.end(), [&](const std::string& m) { return m.rfind(aPrefix, 0) == 0; }));
 }
 
 int EngineTest::FindLog(const std::string& aMessage, int aFrom) const {
@@ -247,6 +229,16 @@ void EngineTest::AddContact(const std::string& aName, const std::string& aNumber
   if (aFlags & EKvContactDeleted) contact->MarkDeleted();
   if (aFlags & EKvContactEdited) contact->SetEdited(true);
   store->WriteItemL(*contact);
+}
+
+void EngineTest::SetOutboxMessage(const char16_t* aText) {
+  iMessage.reset(CKveMessagesItem::NewL());
+  iMessage->ConstructL();
+  iMessage->SetNumberL(TConstPtr16(u"+447700900123"));
+  iMessage->SetTextL(TConstPtr16(aText));
+  iMessage->SetFolder(EKvFolderOutbox);
+  iAction.iMessage = iMessage.get();
+  iAction.iSmsc = u"+447785016005";
 }
 
 std::string EngineTest::Utf8(const TDesc16& aText) {

@@ -7,12 +7,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include <windows.h>
 
 #include "engine/engine_action.h"
+#include "store/messages.h"
 #include "testing/phonesim_process.h"
 #include "testing/program_root.h"
 
@@ -46,8 +48,9 @@ class EngineTest : public ::testing::Test {
   nlohmann::json StopPhone() { return iPhone.StopAndReadState(); }
   void StartEngine();
   // As StartEngine, with the engine's wait for a phone that falls silent cut
-  // to aReplyMs (the program waits 30 s), so that a fault takes seconds.
-  void StartEngineWithReplyTimeout(int aReplyMs);
+  // to aReplyMs (the program waits 30 s), so that a fault takes seconds, and
+  // listening's intervals set to aListenQuietMs and aListenRetryMs when given.
+  void StartEngineWithReplyTimeout(int aReplyMs, int aListenQuietMs = 0, int aListenRetryMs = 0);
   // Posts the command and handles notices until the completion arrives.
   // False when none came within the time.
   bool Run(UINT aCommand, int aTimeoutMs = 90000);
@@ -59,7 +62,8 @@ class EngineTest : public ::testing::Test {
   // Waits (handling messages) until the engine thread has ended.
   bool WaitEngineEnded(int aTimeoutMs = 60000);
 
-  std::vector<std::string> Progress() const;
+  // The progress texts so far, or those that start with aPrefix.
+  std::vector<std::string> Progress(const std::string& aPrefix = "") const;
   const TNotice* Completion() const;
   int CompletionCount() const;
   // The message part of every log line so far.
@@ -73,6 +77,9 @@ class EngineTest : public ::testing::Test {
   std::vector<TMessageRow> Messages() const;
   // Adds a contact to the local store as the user interface would.
   void AddContact(const std::string& aName, const std::string& aNumber, int aLocation, DWORD aFlags);
+  // An Outbox message for a send, handed to the action block with a service centre.
+  void SetOutboxMessage(const char16_t* aText = u"Are you there?");
+  std::unique_ptr<CKveMessagesItem> iMessage;
 
   // Threads of this process and its open descriptors, from /proc.
   static int CountThreads();
@@ -90,7 +97,6 @@ class EngineTest : public ::testing::Test {
   DWORD iEngineThreadId = 0;
 
   std::vector<TNotice> iNotices;
-  int iStoreNotices = 0;
   LRESULT iProgressAnswer = 0;  // what the window answers to progress
   bool iShutdownOnComplete = true;
   // Posted to the engine thread while it waits for the completion to be handled.
@@ -100,6 +106,8 @@ class EngineTest : public ::testing::Test {
   // posted, and this notice and every later one are answered -3. 0: never.
   int iCancelAtProgress = 0;
   int iReplyTimeoutMs = 0;
+  int iListenQuietMs = 0;
+  int iListenRetryMs = 0;
 
  private:
   static LRESULT WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);

@@ -2,11 +2,7 @@
 // same link, and the end of listening.
 #include <algorithm>
 
-#include "engine/engine_thread.h"
-#include "engine/phone_engine.h"
 #include "engine/tests/faults_fixture.h"
-#include "kernel/active.h"
-#include "kernel/requests.h"
 
 namespace {
 
@@ -15,33 +11,17 @@ const int KRetryMs = 150;
 
 class ListenTest : public FaultTest {
  protected:
-  // A phone on the small profile, and an engine thread listening to it.
+  // A phone on the small profile, and an engine thread listening to it, with
+  // the waits of a test: a quiet line is probed, and a lost port tried again,
+  // within a fraction of a second.
   void StartListening() {
     StartPhone(SmallProfile());
     ResetAction();
-    iEngineThread = CreateEpocThread(ListeningEngineMain, this, &iEngineThreadId);
-    ASSERT_NE(iEngineThread, nullptr);
+    StartEngineWithReplyTimeout(KShortReply, KQuietMs, KRetryMs);
     ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
   }
   bool Logged(const std::string& aMessage) {
     return PumpUntil([&] { return CountLog(aMessage) > 0; });
-  }
-
- private:
-  // KvEngineMain's steps with the waits of a test: a quiet line is probed,
-  // and a lost port tried again, within a fraction of a second.
-  static DWORD ListeningEngineMain(LPVOID aFixture) {
-    ListenTest* self = static_cast<ListenTest*>(aFixture);
-    CActiveScheduler* scheduler = new CActiveScheduler;
-    CActiveScheduler::Install(scheduler);
-    CPhoneEng* engine = CPhoneEng::NewL(self->iWindow);
-    if (engine != nullptr) {
-      engine->Phone()->SetReplyTimeouts(KShortReply, KShortReply);
-      engine->SetListenIntervals(KQuietMs, KRetryMs);
-    }
-    User::SetWindowEventHandler(TWindowEventHandler{EngineEventLoop, engine});
-    CActiveScheduler::Start();
-    return 0;
   }
 };
 

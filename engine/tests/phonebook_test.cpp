@@ -1,7 +1,8 @@
 // Reading the phone book into the contacts store, and bringing the phone's
 // phone books in line with it (upload) or blanking them.
-#include <algorithm>
 #include <map>
+#include <set>
+#include <tuple>
 
 #include "engine/tests/engine_fixture.h"
 #include "store/contacts.h"
@@ -15,18 +16,16 @@ std::map<int, std::string> Entries(const nlohmann::json& aState, const char* aBo
   return entries;
 }
 
-std::vector<std::string> WithPrefix(const std::vector<std::string>& aTexts, const std::string& aPrefix) {
-  std::vector<std::string> found;
-  for (const std::string& text : aTexts)
-    if (text.rfind(aPrefix, 0) == 0) found.push_back(text);
-  return found;
+using TPlaced = std::tuple<std::string, std::string, int, DWORD>;  // name, number, location, flags
+
+std::multiset<TPlaced> Placed(const std::vector<TContactRow>& aRows) {
+  std::multiset<TPlaced> placed;
+  for (const TContactRow& row : aRows) placed.insert({row.iName, row.iNumber, row.iLocation, row.iFlags});
+  return placed;
 }
 
-const TContactRow* Find(const std::vector<TContactRow>& aRows, const std::string& aName) {
-  for (const TContactRow& row : aRows)
-    if (row.iName == aName) return &row;
-  return nullptr;
-}
+const DWORD KSim = EKvContactOnSim;
+const DWORD KMemory = EKvContactInPhoneMemory;
 
 }  // namespace
 
@@ -38,33 +37,21 @@ TEST_F(EngineTest, ReadPhoneBookClearsLocalMarksThenStoresSimAndPhoneMemoryOnce)
   StartEngine();
   iShutdownOnComplete = false;
   ASSERT_TRUE(Run(EKvReadPhoneBook));
-  EXPECT_EQ(WithPrefix(Progress(), "Found Contact"),
+  EXPECT_EQ(Progress("Found Contact"),
             (std::vector<std::string>{"Found Contact 1", "Found Contact 2", "Found Contact 3", "Found Contact 4"}));
   EXPECT_EQ(Completion()->iText, "Read all contacts.");
   EXPECT_EQ(Completion()->iResult, 0);
-
-  std::vector<TContactRow> contacts = Contacts();
-  EXPECT_EQ(Find(contacts, "Gone"), nullptr);
-  ASSERT_NE(Find(contacts, "Changed"), nullptr);
-  EXPECT_EQ(Find(contacts, "Changed")->iFlags, static_cast<DWORD>(EKvContactOnSim));
-  ASSERT_NE(Find(contacts, "Local only"), nullptr);
-  ASSERT_NE(Find(contacts, "Carol"), nullptr);
-  EXPECT_EQ(Find(contacts, "Carol")->iLocation, 5);
-  EXPECT_EQ(Find(contacts, "Carol")->iNumber, "+447700900456");
-  EXPECT_EQ(Find(contacts, "Carol")->iFlags, static_cast<DWORD>(EKvContactOnSim));
-  ASSERT_NE(Find(contacts, "Eve"), nullptr);
-  EXPECT_EQ(Find(contacts, "Eve")->iFlags, static_cast<DWORD>(EKvContactInPhoneMemory));
-  EXPECT_EQ(Find(contacts, "Eve")->iLocation, 3);
-  ASSERT_EQ(contacts.size(), 6u);
-
+  const std::multiset<TPlaced> expected = {
+      {"Changed", "222", 8, KSim},  {"Local only", "333", -1, KMemory}, {"Alice", "+441234567890", 1, KSim},
+      {"Bob", "01632960123", 2, KSim}, {"Carol", "+447700900456", 5, KSim}, {"Eve", "5551234", 3, KMemory}};
+  EXPECT_EQ(Placed(Contacts()), expected);
   // The SIM came first: its three entries precede the phone memory's one.
   int sim = FindLog("LogPhoneEntry: Name = Carol");
-  int memory = FindLog("LogPhoneEntry: Name = Eve");
   ASSERT_GE(sim, 0);
-  EXPECT_GT(memory, sim);
+  EXPECT_GT(FindLog("LogPhoneEntry: Name = Eve"), sim);
 
   ASSERT_TRUE(Run(EKvReadPhoneBook));
-  EXPECT_EQ(Contacts().size(), 6u);
+  EXPECT_EQ(Placed(Contacts()), expected);
 }
 
 TEST_F(EngineTest, ReadPhoneBookSimOnlyAndPhoneMemoryOnly) {
@@ -72,16 +59,12 @@ TEST_F(EngineTest, ReadPhoneBookSimOnlyAndPhoneMemoryOnly) {
   StartEngine();
   iShutdownOnComplete = false;
   ASSERT_TRUE(Run(EKvReadPhoneBookSim));
-  std::vector<TContactRow> contacts = Contacts();
-  ASSERT_EQ(contacts.size(), 3u);
-  for (const TContactRow& row : contacts) EXPECT_EQ(row.iFlags, static_cast<DWORD>(EKvContactOnSim));
-
-  iNotices.clear();
+  std::multiset<TPlaced> expected = {
+      {"Alice", "+441234567890", 1, KSim}, {"Bob", "01632960123", 2, KSim}, {"Carol", "+447700900456", 5, KSim}};
+  EXPECT_EQ(Placed(Contacts()), expected);
   ASSERT_TRUE(Run(EKvReadPhoneBookPhoneMemory));
-  EXPECT_EQ(WithPrefix(Progress(), "Found Contact"), (std::vector<std::string>{"Found Contact 1"}));
-  contacts = Contacts();
-  ASSERT_EQ(contacts.size(), 4u);
-  EXPECT_EQ(Find(contacts, "Eve")->iFlags, static_cast<DWORD>(EKvContactInPhoneMemory));
+  expected.insert({"Eve", "5551234", 3, KMemory});
+  EXPECT_EQ(Placed(Contacts()), expected);
 }
 
 TEST_F(EngineTest, UploadWritesNewContactsAtTheFreeLocationsAndRewritesAnEdit) {
@@ -122,13 +105,12 @@ TEST_F(EngineTest, UploadWritesNewContactsAtTheFreeLocationsAndRewritesAnEdit) {
                                                 "Deleted contact 1", "Uploaded contact 1", "Uploaded contact 2",
                                                 "Uploaded contact 3", "Uploaded contact 4"}));
 
-  // The clean-up removed the deleted records and cleared the edit mark.
-  std::vector<TContactRow> contacts = Contacts();
-  EXPECT_EQ(Find(contacts, "Dan"), nullptr);
-  EXPECT_EQ(Find(contacts, "Ghost"), nullptr);
-  ASSERT_NE(Find(contacts, "Daniel"), nullptr);
-  EXPECT_EQ(Find(contacts, "Daniel")->iFlags, static_cast<DWORD>(EKvContactOnSim));
-  EXPECT_EQ(contacts.size(), 6u);
+  // The clean-up removed the deleted records and cleared the edit mark; the
+  // new ones have their places.
+  EXPECT_EQ(Placed(Contacts()),
+            (std::multiset<TPlaced>{{"Alice", "+441234567890", 1, KSim}, {"Daniel", "5550007", 7, KSim},
+                                    {"Nia", "5550001", 3, KSim}, {"Oli", "5550002", 4, KSim},
+                                    {"Pam", "5550003", 6, KSim}, {"Quin", "5550004", 1, KMemory}}));
 }
 
 TEST_F(EngineTest, UploadToAFullSimLogsAndGoesOn) {
@@ -159,7 +141,7 @@ TEST_F(EngineTest, DeletePhoneBookBlanksEveryEntryOnceAndKeepsLocalContacts) {
   EXPECT_EQ(CountLog("CPhoneEng::UploadBlank"), 4);
   EXPECT_EQ(CountLog("CPhoneEng::DeleteLocationPlaceHolderFromArray - no match"), 0);
   // Phone memory (one entry) first, then the SIM (three), each numbered from 1.
-  EXPECT_EQ(WithPrefix(Progress(), "Deleted contact"),
+  EXPECT_EQ(Progress("Deleted contact"),
             (std::vector<std::string>{"Deleted contact 1", "Deleted contact 1", "Deleted contact 2",
                                       "Deleted contact 3"}));
   EXPECT_TRUE(WaitEngineEnded());

@@ -1,6 +1,6 @@
 // Whole backups: what a restore brings back, and the files it refuses
 // without changing anything.
-#include <fstream>
+#include <cstdlib>
 #include <memory>
 
 #include <kvplatform.h>
@@ -14,6 +14,8 @@
 using namespace kvexchange;
 
 namespace {
+
+const WCHAR KKey[] = u"Software\\Veltramonic\\Korvanet";
 
 class BackupTest : public StoreTest {
  protected:
@@ -38,28 +40,13 @@ class BackupTest : public StoreTest {
     return names;
   }
 
-  void SetSmsc(const char16_t* aNumber) {
-    HKEY key;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, u"Software\\Veltramonic\\Korvanet", 0, nullptr, 0, 0, nullptr, &key, nullptr), 0);
-    std::u16string value = aNumber;
-    RegSetValueExW(key, u"SMSC", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   static_cast<DWORD>((value.size() + 1) * sizeof(char16_t)));
-    RegCloseKey(key);
-  }
+  void SetSmsc(const char16_t* aNumber) { CEpocRegistry::SaveRegistryString(KKey, u"SMSC", aNumber); }
 
   std::u16string Smsc() {
-    HKEY key;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Veltramonic\\Korvanet", 0, 0, &key) != 0) return {};
-    char16_t value[64] = {};
-    DWORD size = sizeof value;
-    DWORD type = 0;
-    RegQueryValueExW(key, u"SMSC", nullptr, &type, reinterpret_cast<BYTE*>(value), &size);
-    RegCloseKey(key);
-    return value;
-  }
-
-  static void WriteBytes(const std::string& aPath, const std::string& aBytes) {
-    std::ofstream(aPath, std::ios::binary | std::ios::trunc) << aBytes;
+    LPWSTR value = CEpocRegistry::GetRegistryString(KKey, u"SMSC");
+    std::u16string smsc = value != nullptr ? value : u"";
+    std::free(value);
+    return smsc;
   }
 };
 
@@ -112,7 +99,7 @@ TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChan
   AddContact("Bob");
   std::string before = ReadFile(VolumeHostPath());
   for (const TCase& bad : cases) {
-    WriteBytes(Path("bad.kvbackup"), bad.iBytes);
+    WriteFile(Path("bad.kvbackup"), bad.iBytes);
     TBackupContents contents;
     EXPECT_FALSE(ReadBackup(Path("bad.kvbackup"), contents, error));
     EXPECT_EQ(error, bad.iError);

@@ -67,7 +67,9 @@ class ContactsExchangeTest : public StoreTest {
 }  // namespace
 
 TEST_F(ContactsExchangeTest, EveryFormatRoundTripsUnicodeDetailsPlacesAndSkipsDeleted) {
-  Add("Ελένη Παπαδάκη", "+306912345678", "Line one\nline two, with; punctuation \\ and \"quotes\"", true, 3);
+  // A name long enough for vCard's folding at 75 octets, with what vCard escapes.
+  Add("Ελένη Παπαδάκη, \"Eleni\"; 🌸 " + std::string(40, 'x'), "+306912345678",
+      "Line one\nline two, with; punctuation \\ and \"quotes\"", true, 3);
   Add("Иван Петров", "+79123456789", "", false, 12);
   Add("王小明 🌸", "+8613912345678", "", true, -1);
   Add("Zoë", "07700900123", "", true, -1);
@@ -86,6 +88,14 @@ TEST_F(ContactsExchangeTest, EveryFormatRoundTripsUnicodeDetailsPlacesAndSkipsDe
     EXPECT_EQ(ExportContactsL(*iStore, request, out), 3);
     exports.push_back(out.str());
   }
+  for (int card = 0; card < 2; ++card) {
+    std::istringstream lines(exports[static_cast<size_t>(card)]);
+    for (std::string line; std::getline(lines, line);) {
+      EXPECT_LE(line.size(), 76u) << line;  // 75 octets and the CR
+      EXPECT_EQ(line.back(), '\r');
+    }
+  }
+  EXPECT_NE(exports[1].find("VERSION:4.0"), std::string::npos);
   std::ostringstream simOnly;
   EXPECT_EQ(ExportContactsL(*iStore, {EContactsCsv, 3, "sim"}, simOnly), 2);
 

@@ -1,23 +1,17 @@
-// vCards and CSV files in the shapes real address books write them.
+// vCards and CSV files in the shapes real address books write them. (The
+// writer is read back in ContactsExchangeTest.)
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 
 #include "exchange/contacts_csv.h"
 #include "exchange/vcard_reader.h"
-#include "exchange/vcard_writer.h"
+#include "testing/files.h"
 
 using namespace kvexchange;
 
 namespace {
 
-std::string DataFile(const std::string& aName) {
-  std::ifstream in(std::string(KV_TEST_DATA) + "/" + aName, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+std::string DataFile(const std::string& aName) { return ReadFile(std::string(KV_TEST_DATA) + "/" + aName); }
 
 std::vector<TContactRecord> Cards(const std::string& aText) {
   std::vector<TContactRecord> cards;
@@ -106,31 +100,6 @@ TEST(VCardReaderTest, ThreeMegabytePhotoIsPassedOverAndDamagedFilesRefused) {
   EXPECT_EQ(error, "the file ends inside card 1 (line 1)");
   EXPECT_FALSE(ReadVCards("Name,Number\r\nA,1\r\n", ignored, error));
   EXPECT_EQ(error, "no vCard in the file");
-}
-
-TEST(VCardWriterTest, EscapesFoldsAtSeventyFiveOctetsAndReadsBack) {
-  TContactRecord contact;
-  contact.iName = "Σοφία, \"Sofi\"; 🌸 " + std::string(40, 'x');
-  contact.iNumber = "+306912345678";
-  contact.iDetails = "line one\nline two; with \\ backslash";
-  contact.iStore = "phone";
-  contact.iLocation = 17;
-  for (int version : {3, 4}) {
-    std::string card = VCard(contact, version);
-    std::istringstream lines(card);
-    for (std::string line; std::getline(lines, line);) {
-      EXPECT_LE(line.size(), 76u) << line;  // 75 octets and the CR
-      EXPECT_EQ(line.back(), '\r');
-    }
-    EXPECT_NE(card.find(version == 4 ? "VERSION:4.0" : "VERSION:3.0"), std::string::npos);
-    std::vector<TContactRecord> back = Cards(card);
-    ASSERT_EQ(back.size(), 1u);
-    EXPECT_EQ(back[0].iName, contact.iName);
-    EXPECT_EQ(back[0].iNumber, contact.iNumber);
-    EXPECT_EQ(back[0].iDetails, contact.iDetails);
-    EXPECT_EQ(back[0].iStore, "phone");
-    EXPECT_EQ(back[0].iLocation, 17);
-  }
 }
 
 TEST(ContactsCsvTest, GoogleOutlookAndThunderbirdColumns) {

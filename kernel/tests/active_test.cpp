@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdio>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "kernel/active.h"
@@ -112,32 +114,6 @@ bool WaitUntilSignalTaken(HANDLE aEvent) {
   });
 }
 
-// Completes a request from another thread: status first, then the event.
-// Before it, it waits for iAfter when given, and, when iAfterTaken is set,
-// until a signal already on the event has been taken (two would be one).
-struct TCompletion {
-  TCompletionStatus* iStatus;
-  HANDLE iEvent;
-  int iReason;
-  HANDLE iAfter = nullptr;
-  bool iAfterTaken = false;
-};
-
-DWORD CompleteLater(LPVOID aArgument) {
-  std::vector<TCompletion>* completions = static_cast<std::vector<TCompletion>*>(aArgument);
-  for (const TCompletion& completion : *completions) {
-    if (completion.iAfter) WaitForSingleObject(completion.iAfter, kvtest::kHungTest.count());
-    if (completion.iAfterTaken) WaitUntilSignalTaken(completion.iEvent);
-    if (completion.iStatus) *completion.iStatus = completion.iReason;
-    SetEvent(completion.iEvent);
-  }
-  return 0;
-}
-
-HANDLE StartCompleter(std::vector<TCompletion>& aCompletions) {
-  return CreateNativeThread(CompleteLater, &aCompletions, nullptr);
-}
-
 void Join(HANDLE aThread) {
   WaitForSingleObject(aThread, INFINITE);
   CloseHandle(aThread);
@@ -176,11 +152,16 @@ TEST_F(ActiveTest, CompletionsFromAnotherThread) {
   // b, of higher priority, completes only once a has run.
   HANDLE aRan = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   a.iOnRun = [aRan] { SetEvent(aRan); };
-  std::vector<TCompletion> completions = {{&a.iStatus, eventA, 7}, {&b.iStatus, eventB, -2, aRan}};
-  HANDLE completer = StartCompleter(completions);
-  ASSERT_NE(completer, nullptr);
+  // Status first, then the event, as every completion.
+  std::thread completer([&] {
+    a.iStatus = 7;
+    SetEvent(eventA);
+    WaitForSingleObject(aRan, kvtest::kHungTest.count());
+    b.iStatus = -2;
+    SetEvent(eventB);
+  });
   CActiveScheduler::Start();
-  Join(completer);
+  completer.join();
   EXPECT_EQ(log, (std::vector<std::string>{"a", "b"}));
   EXPECT_EQ(a.iStatus.Int(), 7);
   EXPECT_EQ(b.iStatus.Int(), -2);
@@ -213,15 +194,11 @@ TEST_F(ActiveTest, NestedStartsEachEndWithTheirOwnStop) {
   outer.Issue();
   TCompletionStatus* status = &outer.iStatus;
   User::RequestComplete(status, 0);
-  EXPECT_TRUE(Logged("User::RequestComplete Setting event 0x" + [&] {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(ThreadBaggage()->iRequestEvent)));
-    return std::string(hex);
-  }() + ", status = 0x" + [&] {
-    char hex[16];
-    std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(reinterpret_cast<uintptr_t>(&outer.iStatus)));
-    return std::string(hex);
-  }() + ", reason = 0"));
+  char completed[128];
+  std::snprintf(completed, sizeof completed, "User::RequestComplete Setting event 0x%x, status = 0x%x, reason = 0",
+                static_cast<unsigned>(reinterpret_cast<uintptr_t>(ThreadBaggage()->iRequestEvent)),
+                static_cast<unsigned>(reinterpret_cast<uintptr_t>(&outer.iStatus)));
+  EXPECT_TRUE(Logged(completed));
   CActiveScheduler::Start();
   EXPECT_EQ(levelInside, 2);
   EXPECT_EQ(log, (std::vector<std::string>{"outer", "inner", "outer resumed", "last"}));
@@ -236,10 +213,15 @@ TEST_F(ActiveTest, OwedSignalsPassFromWaitForRequestToWaitForAnyRequest) {
   HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
   // The other request completes first, on the same request event; mine only
   // once the waiter has taken that signal (two signals at once would be one).
-  std::vector<TCompletion> completions = {{&other.iStatus, requestEvent, 0}, {&mine, requestEvent, 5, nullptr, true}};
-  HANDLE completer = StartCompleter(completions);
+  std::thread completer([&] {
+    other.iStatus = 0;
+    SetEvent(requestEvent);
+    WaitUntilSignalTaken(requestEvent);
+    mine = 5;
+    SetEvent(requestEvent);
+  });
   User::WaitForRequest(mine);
-  Join(completer);
+  completer.join();
   EXPECT_EQ(mine.Int(), 5);
   CEventBank* bank = ThreadBaggage()->iEventBank;
   EXPECT_EQ(bank->OwedSignals(), 1u);
@@ -255,68 +237,49 @@ TEST_F(ActiveTest, OwedSignalsPassFromWaitForRequestToWaitForAnyRequest) {
 }
 
 TEST_F(ActiveTest, WindowInputDuringAWaitRunsTheHandler) {
-  struct TContext {
-    int iCalls = 0;
-    std::vector<UINT> iMessages;
-    HANDLE iHandled = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  } context;
-  TWindowEventHandler handler = {[](void* aArgument) {
-                                   TContext* c = static_cast<TContext*>(aArgument);
-                                   ++c->iCalls;
-                                   MSG message;
-                                   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-                                     c->iMessages.push_back(message.message);
-                                   SetEvent(c->iHandled);
-                                   return 0;
-                                 },
-                                 &context};
-  User::SetWindowEventHandler(handler);
   std::vector<std::string> log;
   CRecorder done(0, "done", log, 1);
-  done.Issue();
-  DWORD self = GetCurrentThreadId();
-  // A thread has a message queue once it has looked at it; before that a
-  // post to it fails.
-  MSG none;
-  PeekMessageW(&none, nullptr, 0, 0, PM_NOREMOVE);
-  // The poster completes the request only once the input has been handled:
-  // a wait that sees both takes the request first.
-  struct TPoster {
-    DWORD iThread;
-    UINT iMessage;
-    TCompletionStatus* iStatus;
-    HANDLE iEvent;
-    std::function<bool()> iHandled;
-  } poster = {self, WM_USER + 7, &done.iStatus, ThreadBaggage()->iRequestEvent,
-              [&context] { return WaitForSingleObject(context.iHandled, kvtest::kHungTest.count()) == WAIT_OBJECT_0; }};
-  auto postThenComplete = [](LPVOID aArgument) -> DWORD {
-    TPoster* p = static_cast<TPoster*>(aArgument);
-    if (PostThreadMessageW(p->iThread, p->iMessage, 1, 2)) p->iHandled();
-    *p->iStatus = 0;
-    SetEvent(p->iEvent);
-    return 0;
+  HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
+  // The request is completed from another thread only once the input has
+  // been dealt with: a wait that saw both at once would take the request first.
+  auto completeWhen = [&](std::function<bool()> aReady) {
+    return std::thread([&, aReady] {
+      kvtest::WaitUntil(aReady);
+      done.iStatus = 0;
+      SetEvent(requestEvent);
+    });
   };
-  HANDLE thread = CreateNativeThread(postThenComplete, &poster, nullptr);
+  struct TContext {
+    std::vector<UINT> iMessages;
+    std::atomic<int> iCalls{0};
+  } context;
+  User::SetWindowEventHandler({[](void* aArgument) {
+                                 TContext* c = static_cast<TContext*>(aArgument);
+                                 MSG input;
+                                 while (PeekMessageW(&input, nullptr, 0, 0, PM_REMOVE)) c->iMessages.push_back(input.message);
+                                 ++c->iCalls;
+                                 return 0;
+                               },
+                               &context});
+  MSG message;
+  PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);  // a thread's queue exists once it has looked at it
+  done.Issue();
+  ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER + 7, 1, 2));
+  std::thread completer = completeWhen([&context] { return context.iCalls > 0; });
   CActiveScheduler::Start();
-  Join(thread);
-  EXPECT_GE(context.iCalls, 1);
+  completer.join();
   EXPECT_EQ(context.iMessages, (std::vector<UINT>{WM_USER + 7}));
   EXPECT_EQ(log, (std::vector<std::string>{"done"}));
 
   // Without a handler: an error box, and the messages are dispatched away.
   User::SetWindowEventHandler(TWindowEventHandler{nullptr, nullptr});
   done.Issue();
-  poster.iMessage = WM_USER + 8;
-  poster.iStatus = &done.iStatus;
-  poster.iHandled = [this] { return kvtest::WaitUntil([this] { return Logged("HandleWindowEvents - Windows events in Epoc code"); }); };
-  thread = CreateNativeThread(postThenComplete, &poster, nullptr);
+  ASSERT_TRUE(PostThreadMessageW(GetCurrentThreadId(), WM_USER + 8, 0, 0));
+  completer = completeWhen([this] { return Logged("HandleWindowEvents - Windows events in Epoc code"); });
   CActiveScheduler::Start();
-  Join(thread);
-  EXPECT_TRUE(Logged("HandleWindowEvents - Windows events in Epoc code"));
+  completer.join();
   EXPECT_EQ(BoxTexts(), (std::vector<std::u16string>{u"Windows events in Epoc code"}));
-  MSG message;
   EXPECT_FALSE(PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE));
-  CloseHandle(context.iHandled);
 }
 
 TEST_F(ActiveTest, EventBankLimitReuseAndMisuse) {
@@ -368,11 +331,15 @@ TEST_F(ActiveTest, ActivePanicsAreReportsOnly) {
   // A wake-up with nothing completed: reported, and the scheduler waits on.
   added.Issue();
   SetEvent(ThreadBaggage()->iRequestEvent);
-  std::vector<TCompletion> completions = {{&added.iStatus, ThreadBaggage()->iRequestEvent, 0, nullptr, true}};
   added.iOnRun = [] { CActiveScheduler::Stop(); };
-  HANDLE completer = StartCompleter(completions);
+  HANDLE requestEvent = ThreadBaggage()->iRequestEvent;
+  std::thread completer([&] {
+    WaitUntilSignalTaken(requestEvent);
+    added.iStatus = 0;
+    SetEvent(requestEvent);
+  });
   CActiveScheduler::Start();
-  Join(completer);
+  completer.join();
   EXPECT_TRUE(Logged("Active Panic 46"));
   EXPECT_EQ(log, (std::vector<std::string>{"added"}));
 
@@ -406,7 +373,7 @@ TEST_F(ActiveTest, EpocThreadsHaveBaggageAndTheirQueueBeforeTheCreatorGoesOn) {
     bool iHadBaggage = false;
     bool iHadBank = false;
     UINT iMessage = 0;
-  } epoc, native;
+  } epoc;
   auto body = [](LPVOID aArgument) -> DWORD {
     TResult* result = static_cast<TResult*>(aArgument);
     TThreadBaggage* baggage = ThreadBaggage();
@@ -414,46 +381,14 @@ TEST_F(ActiveTest, EpocThreadsHaveBaggageAndTheirQueueBeforeTheCreatorGoesOn) {
     result->iHadBank = baggage && baggage->iEventBank && baggage->iRequestEvent == baggage->iEventBank->RequestEvent();
     MSG message;
     if (GetMessageW(&message, nullptr, 0, 0)) result->iMessage = message.message;
-    return 42;
+    return 0;
   };
   DWORD id = 0;
   HANDLE thread = CreateEpocThread(body, &epoc, &id);
   ASSERT_NE(thread, nullptr);
   EXPECT_TRUE(PostThreadMessageW(id, WM_USER + 1, 0, 0));  // right after creation
-  WaitForSingleObject(thread, INFINITE);
-  DWORD code = 0;
-  GetExitCodeThread(thread, &code);
-  CloseHandle(thread);
-  EXPECT_EQ(code, 42u);
+  Join(thread);
   EXPECT_TRUE(epoc.iHadBaggage);
   EXPECT_TRUE(epoc.iHadBank);
   EXPECT_EQ(epoc.iMessage, static_cast<UINT>(WM_USER + 1));
-
-  thread = CreateNativeThread(body, &native, &id);
-  ASSERT_NE(thread, nullptr);
-  EXPECT_TRUE(PostThreadMessageW(id, WM_USER + 2, 0, 0));
-  Join(thread);
-  EXPECT_FALSE(native.iHadBaggage);
-  EXPECT_EQ(native.iMessage, static_cast<UINT>(WM_USER + 2));
-}
-
-TEST(PriorityQueueTest, DescendingPriorityEqualsBehind) {
-  struct TItem {
-    int iTag;
-    TPriQueLink iLink;
-  };
-  TItem items[4] = {{0, {}}, {1, {}}, {2, {}}, {3, {}}};
-  TPriorityQueue<TItem> queue(
-      static_cast<int>(reinterpret_cast<char*>(&items[0].iLink) - reinterpret_cast<char*>(&items[0])));
-  int priorities[4] = {1, 5, 1, 5};
-  for (int i = 0; i < 4; ++i) {
-    items[i].iLink.iPriority = priorities[i];
-    queue.Add(items[i]);
-  }
-  std::vector<int> order;
-  for (TItem* item = queue.First(); item; item = queue.Next(item)) order.push_back(item->iTag);
-  EXPECT_EQ(order, (std::vector<int>{1, 3, 0, 2}));
-  TPriorityQueueBase::Remove(&items[3].iLink);
-  EXPECT_EQ(items[3].iLink.iNext, nullptr);
-  EXPECT_EQ(queue.Next(&items[1])->iTag, 0);
 }

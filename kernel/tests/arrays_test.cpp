@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <random>
+#include <tuple>
 #include <vector>
 
 #include "kernel/arrays.h"
@@ -47,19 +49,15 @@ TEST_F(ArrayTest, OrderedInsertionWithAndWithoutDuplicates) {
   EXPECT_EQ(dup[0].iTag, 0);
   EXPECT_EQ(dup[1].iTag, 1);
 
+  // Keys 10 20 20 30: the result is that of the last comparison (30 above 25,
+  // below 35), the index where the key is or would go.
   int index = -1;
-  TRecord probe = {0, 25};
-  EXPECT_EQ(array.FindIsq(&probe, key, index), 1);  // last comparison: 30 above 25
-  EXPECT_EQ(index, 3);
-  probe.iKey = 35;
-  EXPECT_EQ(array.FindIsq(&probe, key, index), -1);  // last comparison: 30 below 35
-  EXPECT_EQ(index, 4);
-  probe.iKey = 5;
-  EXPECT_EQ(array.FindIsq(&probe, key, index), 1);
-  EXPECT_EQ(index, 0);
-  probe.iKey = 30;
-  EXPECT_EQ(array.FindIsq(&probe, key, index), 0);
-  EXPECT_EQ(index, 3);
+  TRecord probe = {0, 0};
+  for (auto [wanted, result, at] : {std::tuple{25, 1, 3}, {35, -1, 4}, {5, 1, 0}, {30, 0, 3}}) {
+    probe.iKey = wanted;
+    EXPECT_EQ(array.FindIsq(&probe, key, index), result) << wanted;
+    EXPECT_EQ(index, at) << wanted;
+  }
 
   EXPECT_EQ(array.Find(&probe, key, index), 0);
   EXPECT_EQ(index, 3);
@@ -132,20 +130,19 @@ TEST_F(ArrayTest, InsertDeleteResizeAndTheirChecks) {
   array.ResizeL(1, &zero);
   EXPECT_EQ(Keys(array), (std::vector<int>{2}));
 
-  EXPECT_EQ(array.At(1), nullptr);
-  EXPECT_TRUE(Logged("Buf Array Panic 21"));
-  array.Delete(0, -1);
-  EXPECT_TRUE(Logged("Buf Array Panic 22"));
-  array.InsertL(0, &one, -1);
-  EXPECT_TRUE(Logged("Buf Array Panic 23"));
-  array.ResizeL(-1, &one);
-  EXPECT_TRUE(Logged("Buf Array Panic 24"));
-  array.SetReserveL(0);
-  EXPECT_TRUE(Logged("Buf Array Panic 27"));
-  array.InsertRepL(0, &one, -1);
-  EXPECT_TRUE(Logged("Buf Array Panic 28"));
-  array.Delete(0, 2);
-  EXPECT_TRUE(Logged("Buf Array Panic 29"));
+  const std::pair<std::function<void()>, const char*> misuses[] = {
+      {[&] { EXPECT_EQ(array.At(1), nullptr); }, "Buf Array Panic 21"},
+      {[&] { array.Delete(0, -1); }, "Buf Array Panic 22"},
+      {[&] { array.InsertL(0, &one, -1); }, "Buf Array Panic 23"},
+      {[&] { array.ResizeL(-1, &one); }, "Buf Array Panic 24"},
+      {[&] { array.SetReserveL(0); }, "Buf Array Panic 27"},
+      {[&] { array.InsertRepL(0, &one, -1); }, "Buf Array Panic 28"},
+      {[&] { array.Delete(0, 2); }, "Buf Array Panic 29"},
+  };
+  for (const auto& [misuse, panic] : misuses) {
+    misuse();
+    EXPECT_TRUE(Logged(panic)) << panic;
+  }
   EXPECT_EQ(Keys(array), (std::vector<int>{2}));
 
   CArrayFixBase badSize(NewFlatBuffer, 0, 0);

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <utility>
 #include <string>
 
 #include "kernel/buffers.h"
@@ -77,26 +79,22 @@ TEST_F(BufferTest, MisuseIsReportedAndChangesNothing) {
   std::unique_ptr<CBufFlat> buf(CBufFlat::NewL(8));
   buf->Insert(0, "abc", 3);
   TModBuf8<8> target;
-  buf->Read(0, target);  // maximum 8 beyond size 3
-  EXPECT_TRUE(Logged("Buf Array Panic 4"));
-  buf->Write(2, "xyz", 3);
-  EXPECT_TRUE(Logged("Buf Array Panic 5"));
-  buf->Read(0, target, -1);
-  EXPECT_TRUE(Logged("Buf Array Panic 6"));
-  buf->Write(0, "x", -1);
-  EXPECT_TRUE(Logged("Buf Array Panic 7"));
-  buf->Insert(0, "x", -1);
-  EXPECT_TRUE(Logged("Buf Array Panic 8"));
-  buf->Insert(0, nullptr, 1);
-  EXPECT_TRUE(Logged("Buf Array Panic 9"));
-  buf->SetReserve(-1);
-  EXPECT_TRUE(Logged("Buf Array Panic 10"));
-  buf->SetReserve(2);
-  EXPECT_TRUE(Logged("Buf Array Panic 11"));
-  buf->Insert(4, "x", 1);
-  EXPECT_TRUE(Logged("Buf Array Panic 12"));
-  buf->Delete(1, 5);
-  EXPECT_TRUE(Logged("Buf Array Panic 13"));
+  const std::pair<std::function<void()>, const char*> misuses[] = {
+      {[&] { buf->Read(0, target); }, "Buf Array Panic 4"},  // maximum 8 beyond size 3
+      {[&] { buf->Write(2, "xyz", 3); }, "Buf Array Panic 5"},
+      {[&] { buf->Read(0, target, -1); }, "Buf Array Panic 6"},
+      {[&] { buf->Write(0, "x", -1); }, "Buf Array Panic 7"},
+      {[&] { buf->Insert(0, "x", -1); }, "Buf Array Panic 8"},
+      {[&] { buf->Insert(0, nullptr, 1); }, "Buf Array Panic 9"},
+      {[&] { buf->SetReserve(-1); }, "Buf Array Panic 10"},
+      {[&] { buf->SetReserve(2); }, "Buf Array Panic 11"},
+      {[&] { buf->Insert(4, "x", 1); }, "Buf Array Panic 12"},
+      {[&] { buf->Delete(1, 5); }, "Buf Array Panic 13"},
+  };
+  for (const auto& [misuse, panic] : misuses) {
+    misuse();
+    EXPECT_TRUE(Logged(panic)) << panic;
+  }
   EXPECT_EQ(Contents(*buf), "abc");
   EXPECT_EQ(buf->Capacity(), 8);
 

@@ -4,55 +4,35 @@
 
 #include "sms/tests/sms_test_util.h"
 
-namespace {
-
-int Gsm(WCHAR aChar, bool* aEscaped = nullptr, bool* aNotFound = nullptr) {
-  bool escaped = true;  // must be cleared by the call
-  bool notFound = true;
-  int code = LatinToGsm(aChar, escaped, notFound);
-  if (aEscaped) *aEscaped = escaped;
-  if (aNotFound) *aNotFound = notFound;
-  return code;
-}
-
-}  // namespace
-
 TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
-  bool escaped = false;
-  bool notFound = false;
-  EXPECT_EQ(Gsm(u'"', &escaped, &notFound), 0x27);  // goes out as an apostrophe
-  EXPECT_FALSE(escaped);
-  EXPECT_FALSE(notFound);
-  EXPECT_EQ(Gsm(u'?'), 0x3F);
-  EXPECT_EQ(Gsm(u'@'), 0x00);
-  EXPECT_EQ(Gsm(u'{', &escaped), 0x28);
-  EXPECT_TRUE(escaped);
-  EXPECT_EQ(Gsm(u'e', &escaped), 0x65);  // never the euro escape
-  EXPECT_FALSE(escaped);
-  EXPECT_EQ(Gsm(u'\x1B', &escaped), 0x1B);
-  EXPECT_TRUE(escaped);
-  EXPECT_EQ(Gsm(u'\xE4'), 0x7B);  // a-umlaut
-  EXPECT_EQ(Gsm(u'\xA3'), 0x01);  // pound
-  EXPECT_EQ(Gsm(u'\n'), 0x0A);
-  EXPECT_EQ(Gsm(u'\r'), 0x0D);
-
-  EXPECT_EQ(Gsm(u'\xE1', &escaped, &notFound), 0x20);  // a-acute: GSM lacks it
-  EXPECT_TRUE(notFound);
-  EXPECT_FALSE(escaped);
-  EXPECT_EQ(Gsm(u'\x01', nullptr, &notFound), 0x20);  // control character
-  EXPECT_TRUE(notFound);
-  EXPECT_EQ(Gsm(u'\x20AC', &escaped, &notFound), 0x65);  // the euro sign, behind an escape
-  EXPECT_TRUE(escaped);
-  EXPECT_FALSE(notFound);
-  EXPECT_EQ(Gsm(u'\x03A3', &escaped, &notFound), 0x18);  // capital sigma
-  EXPECT_FALSE(escaped);
-  EXPECT_FALSE(notFound);
-  EXPECT_EQ(Gsm(u'\x03C3', nullptr, &notFound), 0x20);  // small sigma: GSM has only capitals
-  EXPECT_TRUE(notFound);
-  EXPECT_EQ(Gsm(u'\x0416', nullptr, &notFound), 0x20);  // Cyrillic
-  EXPECT_TRUE(notFound);
-  EXPECT_EQ(Gsm(u'`', nullptr, &notFound), 0x60);  // not found; kept as its own code below 128
-  EXPECT_TRUE(notFound);
+  struct TCase {
+    WCHAR iChar;
+    int iCode;
+    bool iEscaped;
+    bool iNotFound;
+  };
+  const TCase cases[] = {
+      {u'"', 0x27, false, false},      // goes out as an apostrophe
+      {u'?', 0x3F, false, false},      {u'@', 0x00, false, false},   {u'{', 0x28, true, false},
+      {u'e', 0x65, false, false},      // never the euro escape
+      {u'\x1B', 0x1B, true, false},    {u'\xE4', 0x7B, false, false}, // a-umlaut
+      {u'\xA3', 0x01, false, false},   // pound
+      {u'\n', 0x0A, false, false},     {u'\r', 0x0D, false, false},
+      {u'\xE1', 0x20, false, true},    // a-acute: GSM lacks it
+      {u'\x01', 0x20, false, true},    // control character
+      {u'\x20AC', 0x65, true, false},  // the euro sign, behind an escape
+      {u'\x03A3', 0x18, false, false}, // capital sigma
+      {u'\x03C3', 0x20, false, true},  // small sigma: GSM has only capitals
+      {u'\x0416', 0x20, false, true},  // Cyrillic
+      {u'`', 0x60, false, true},       // not found; kept as its own code below 128
+  };
+  for (const TCase& c : cases) {
+    bool escaped = !c.iEscaped;  // must be set by the call either way
+    bool notFound = !c.iNotFound;
+    EXPECT_EQ(LatinToGsm(c.iChar, escaped, notFound), c.iCode) << "character " << int(c.iChar);
+    EXPECT_EQ(escaped, c.iEscaped) << "character " << int(c.iChar);
+    EXPECT_EQ(notFound, c.iNotFound) << "character " << int(c.iChar);
+  }
 }
 
 TEST(GsmAlphabet, GsmToLatinFoldsEscapeSequences) {

@@ -34,21 +34,6 @@ std::u16string WithEscapes(const std::u16string& aText) {
   return Text(text);
 }
 
-// Every character that a 7-bit message carries there and back.
-std::u16string RoundTripAlphabet() {
-  std::u16string chars;
-  for (int code = 1; code < KGsmMainRows; ++code) {
-    char16_t c = static_cast<char16_t>(KGsmMainTable[code].iChar);
-    if (c == u'"' || code == KGsmEscape || (c == u'?' && code != 0x3F)) continue;
-    chars += c;
-  }
-  chars += u'@';
-  for (int i = 0; i < KGsmEscapeRows; ++i) {
-    if (KGsmEscapeTable[i].iGsm != KGsmEscape) chars += static_cast<char16_t>(KGsmEscapeTable[i].iChar);
-  }
-  return chars;
-}
-
 }  // namespace
 
 TEST(PduEncode, ServiceCentreAndOneShortMessage) {
@@ -74,14 +59,6 @@ TEST(PduEncode, ConcatenationHeaderAndFillBit) {
   sms->iConcatPart = 2;
   std::string pdu = Encode(*sms, format);
   EXPECT_EQ(pdu, "04912143F5" "5100" "0A919421436587" "0000" "AD" "09" "0500032A0302" "D069");
-
-  // Decoding it again (as a stored SUBMIT) recovers header and text.
-  TSmsOwner back = NewSms();
-  ASSERT_EQ(Decode(Widen(pdu), *back), 0);
-  EXPECT_EQ(Text(back->MessageText()), u"hi");
-  EXPECT_EQ(back->iConcatReference, 0x2A);
-  EXPECT_EQ(back->iConcatTotal, 3);
-  EXPECT_EQ(back->iConcatPart, 2);
 }
 
 TEST(PduEncode, FirstOctetValidityAndEscapes) {

@@ -96,13 +96,7 @@ TEST(SmsRoundTrip, SevenBitWithAnEscapeAtEveryPartBoundary) {
     }
   }
   // Every character of the alphabet and the extension table across three parts.
-  std::u16string alphabet;
-  for (int code = 1; code < KGsmMainRows; ++code) {
-    if (code != KGsmEscape && KGsmMainTable[code].iChar != u'"') alphabet += static_cast<char16_t>(KGsmMainTable[code].iChar);
-  }
-  for (int i = 0; i < KGsmEscapeRows; ++i) {
-    if (KGsmEscapeTable[i].iGsm != KGsmEscape) alphabet += static_cast<char16_t>(KGsmEscapeTable[i].iChar);
-  }
+  const std::u16string alphabet = RoundTripAlphabet();
   const std::u16string all = alphabet + alphabet + alphabet;
   TReadBack back = SendAndReadBack(all);
   EXPECT_EQ(back.iJoined, all);

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
 #include "sms/std_sms.h"
 
@@ -42,3 +43,19 @@ inline SYSTEMTIME TimeOf(const CStdSms& aSms) {
 }
 
 inline TSmsOwner NewSms() { return TSmsOwner(CStdSms::NewL(0)); }
+
+// Every character that a 7-bit message carries there and back: the default
+// alphabet (the double quote goes out as an apostrophe, "?" stands for the
+// codes without a character) and the extension table.
+inline std::u16string RoundTripAlphabet() {
+  std::u16string chars;
+  for (int code = 1; code < KGsmMainRows; ++code) {
+    char16_t c = static_cast<char16_t>(KGsmMainTable[code].iChar);
+    if (c == u'"' || code == KGsmEscape || (c == u'?' && code != 0x3F)) continue;
+    chars += c;
+  }
+  chars += u'@';
+  for (int i = 0; i < KGsmEscapeRows; ++i)
+    if (KGsmEscapeTable[i].iGsm != KGsmEscape) chars += static_cast<char16_t>(KGsmEscapeTable[i].iChar);
+  return chars;
+}

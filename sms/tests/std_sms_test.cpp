@@ -58,27 +58,30 @@ TEST(StdSms, EightBitTestUsesTheSchemeMask) {
 }
 
 TEST(StdSms, NumPartsCountsEscapesHeaderTextAndConcatenation) {
+  struct TCase {
+    int iFlags;
+    int iScheme;
+    int iLength;
+    int iParts;
+  };
+  const TCase cases[] = {
+      {KSmsFlagConcat, 0, 0, 1},      {KSmsFlagConcat, 0, 160, 1},    {KSmsFlagConcat, 0, 161, 2},  // 153 a part
+      {KSmsFlagConcat, 0, 306, 2},    {KSmsFlagConcat, 0, 307, 3},    {0, 0, 161, 2},  // no concatenation: 160 a part
+      {0, 0, 320, 2},                 {0, 0, 321, 3},                 {KSmsFlagConcat, 0xF4, 140, 1},  // 8-bit: 134 a part
+      {KSmsFlagConcat, 0xF4, 141, 2}, {KSmsFlagConcat, 0xF4, 269, 3},
+  };
   TSmsOwner sms = NewSms();
-  SetPlainText(*sms, 0);
-  EXPECT_EQ(sms->NumParts(), 1);
-  SetPlainText(*sms, 160);
-  EXPECT_EQ(sms->NumParts(), 1);
-  SetPlainText(*sms, 161);
-  EXPECT_EQ(sms->NumParts(), 2);  // 153 a part
-  SetPlainText(*sms, 306);
-  EXPECT_EQ(sms->NumParts(), 2);
-  SetPlainText(*sms, 307);
-  EXPECT_EQ(sms->NumParts(), 3);
-  sms->iFlags = 0;  // no concatenation: 160 a part
-  SetPlainText(*sms, 161);
-  EXPECT_EQ(sms->NumParts(), 2);
-  SetPlainText(*sms, 320);
-  EXPECT_EQ(sms->NumParts(), 2);
-  SetPlainText(*sms, 321);
-  EXPECT_EQ(sms->NumParts(), 3);
+  EXPECT_EQ(sms->iFlags, KSmsFlagConcat);
+  for (const TCase& c : cases) {
+    sms->iFlags = c.iFlags;
+    sms->iDataCoding = static_cast<BYTE>(c.iScheme);
+    SetPlainText(*sms, c.iLength);
+    EXPECT_EQ(sms->NumParts(), c.iParts) << c.iLength << " characters, flags " << c.iFlags << ", scheme " << c.iScheme;
+  }
 
   // One "{" counts twice.
   sms->iFlags = KSmsFlagConcat;
+  sms->iDataCoding = 0;
   std::u16string text(159, u'a');
   text += u'{';
   sms->SetText(TConstPtr16(text.data(), 160));
@@ -90,16 +93,6 @@ TEST(StdSms, NumPartsCountsEscapesHeaderTextAndConcatenation) {
   EXPECT_EQ(sms->NumParts(), 1);
   sms->iFlags |= KSmsFlagHeaderText;
   EXPECT_EQ(sms->NumParts(), 2);
-
-  // Eight-bit data: 140 octets, 134 a part.
-  sms->iFlags = KSmsFlagConcat;
-  sms->iDataCoding = 0xF4;
-  SetPlainText(*sms, 140);
-  EXPECT_EQ(sms->NumParts(), 1);
-  SetPlainText(*sms, 141);
-  EXPECT_EQ(sms->NumParts(), 2);
-  SetPlainText(*sms, 269);
-  EXPECT_EQ(sms->NumParts(), 3);
 }
 
 TEST(StdSms, RecipientFlagsMarkPartsWithinThirtyTwoBits) {
@@ -152,17 +145,14 @@ TEST(StdSms, CloneForPartCopiesHeaderAndEveryRecipient) {
     EXPECT_EQ(Text(part->RecipientNumber(i)), Text(sms->RecipientNumber(i)));
     EXPECT_EQ(part->RecipientFlags(i), sms->RecipientFlags(i));
   }
-  EXPECT_EQ(part->iDataCoding, 0xF4);
-  EXPECT_EQ(part->iProtocolId, 0x41);
-  EXPECT_EQ(part->iConcatReference, 9);
-  EXPECT_EQ(part->iConcatTotal, 3);
-  EXPECT_EQ(part->SmsValidity(), 4);
-  EXPECT_EQ(Text(part->SmsCentre().iNumber), u"+31624000000");
-  EXPECT_EQ(Text(part->iHeaderText), u"hdr");
-  EXPECT_EQ(Text(part->iReceivedCentre), u"3162");
-  EXPECT_EQ(part->iTimeZone, 80);
-  EXPECT_EQ(part->iFlags, 14);
-  EXPECT_EQ(part->DateSent().dwHighDateTime, 456u);
+  auto header = [](const CStdSms& aSms) {
+    return std::to_string(aSms.iDataCoding) + " " + std::to_string(aSms.iProtocolId) + " " +
+           std::to_string(aSms.iConcatReference) + " " + std::to_string(aSms.iConcatTotal) + " " +
+           std::to_string(aSms.SmsValidity()) + " " + Narrow(aSms.SmsCentre().iNumber) + " " + Narrow(aSms.iHeaderText) +
+           " " + Narrow(aSms.iReceivedCentre) + " " + std::to_string(aSms.iTimeZone) + " " + std::to_string(aSms.iFlags) +
+           " " + std::to_string(aSms.DateSent().dwHighDateTime);
+  };
+  EXPECT_EQ(header(*part), "244 65 9 3 4 +31624000000 hdr 3162 80 14 456");
 
   TSmsOwner whole(sms->Clone());
   EXPECT_EQ(Text(whole->MessageText()), u"the whole message");

@@ -18,21 +18,11 @@ namespace {
 
 using TRow = std::tuple<std::u16string, std::u16string, std::u16string, DWORD>;  // name, number, text, folder
 
-FILETIME Minute(int aMinute) {
-  SYSTEMTIME time = {2023, 5, 0, 14, 9, static_cast<WORD>(aMinute % 60), 0, 0};
-  FILETIME date = {};
-  SystemTimeToFileTime(&time, &date);
-  return date;
-}
+FILETIME Minute(int aMinute) { return FileTime(2023, 5, 14, 9, aMinute % 60); }
 
 std::unique_ptr<CKveMessagesItem> Message(CKveMessagesDatabase& aDb, const TRow& aRow) {
-  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(aDb.NewItemL()));
   const auto& [name, number, text, folder] = aRow;
-  TConstPtr16 n(name.data(), static_cast<int>(name.size()));
-  TConstPtr16 m(number.data(), static_cast<int>(number.size()));
-  TConstPtr16 t(text.data(), static_cast<int>(text.size()));
-  item->SetDetailsL(&n, &t, &m, folder);
-  return item;
+  return NewMessage(aDb, name, number, text, folder);
 }
 
 std::vector<TRow> Rows(CKveMessagesDatabase& aDb) {

@@ -11,19 +11,10 @@
 
 namespace {
 
-FILETIME Day(int aDay) {
-  SYSTEMTIME time = {2024, 2, 0, static_cast<WORD>(aDay), 8, 0, 0, 0};
-  FILETIME date = {};
-  SystemTimeToFileTime(&time, &date);
-  return date;
-}
+FILETIME Day(int aDay) { return FileTime(2024, 2, aDay, 8, 0); }
 
 CEOID Write(CKveMessagesDatabase& aDb, const std::u16string& aName, const std::u16string& aText, int aDay) {
-  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(aDb.NewItemL()));
-  TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
-  TConstPtr16 text(aText.data(), static_cast<int>(aText.size()));
-  TConstPtr16 number(u"+447700900001");
-  item->SetDetailsL(&name, &text, &number, EKvFolderInbox);
+  std::unique_ptr<CKveMessagesItem> item = NewMessage(aDb, aName, u"+447700900001", aText, EKvFolderInbox);
   item->SetDateSentTime(Day(aDay));
   return aDb.WriteItemL(*item);
 }

@@ -24,12 +24,7 @@ struct TShown {
   bool operator==(const TShown& aOther) const = default;
 };
 
-FILETIME Minute(int aMinute) {
-  SYSTEMTIME time = {2024, 6, 0, 3, 10, static_cast<WORD>(aMinute % 60), 0, 0};
-  FILETIME date = {};
-  SystemTimeToFileTime(&time, &date);
-  return date;
-}
+FILETIME Minute(int aMinute) { return FileTime(2024, 6, 3, 10, aMinute % 60); }
 
 TShown ShownOf(CKveMessagesItem& aMessage) {
   const FILETIME& time = aMessage.DateSentTime();
@@ -69,13 +64,9 @@ std::vector<TShown> FolderRows(CKveMessagesDatabase& aDb, DWORD aFolder) {
 }
 
 CEOID Write(CKveMessagesDatabase& aDb, const std::u16string& aName, int aNumber, DWORD aFolder, int aMinute) {
-  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(aDb.NewItemL()));
   std::u16string text = u"Message " + std::u16string(1, static_cast<char16_t>(u'A' + aNumber % 26)) +
                         std::u16string(static_cast<size_t>(aNumber / 26 + 1), u'!');
-  TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
-  TConstPtr16 body(text.data(), static_cast<int>(text.size()));
-  TConstPtr16 number(u"+447700900001");
-  item->SetDetailsL(&name, &body, &number, aFolder);
+  std::unique_ptr<CKveMessagesItem> item = NewMessage(aDb, aName, u"+447700900001", text, aFolder);
   item->SetDateSentTime(Minute(aMinute));
   return aDb.WriteItemL(*item);
 }

@@ -28,7 +28,6 @@ TEST_F(MessagesTest, LineEndsBecomeCrLfAndTheTerminatorIsCountedOnce) {
   EXPECT_EQ(CrLf(u"\n\r\n\r"), std::u16string(u"\r\n\r\n\r\n\0", 7));
   EXPECT_EQ(CrLf(std::u16string(u"x\0", 2)), std::u16string(u"x\0", 2)) << "keeps the source's own terminator";
   EXPECT_EQ(CrLf(u""), std::u16string(u"\0", 1));
-  EXPECT_EQ(CountMessages("CountCarriageReturns = 2"), 2);
 }
 
 TEST_F(MessagesTest, SingleLineAndSmsFormsOfTheText) {
@@ -73,28 +72,31 @@ TEST_F(MessagesTest, DateTextShowsTheShortDateAndUtcHoursAndMinutes) {
 TEST_F(MessagesTest, PropertiesRoundTripAndUnknownOnesAreSkipped) {
   std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
   std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(db->NewItemL()));
-  TConstPtr16 name(u"Ann"), text(u"See you\r\nsoon"), number(u"+4471");
+  // A text longer than the store's first read buffer, which must grow for it.
+  const std::u16string longText = u"See you\r\nsoon" + std::u16string(600, u'!');
+  TConstPtr16 name(u"Ann"), text(longText.data(), static_cast<int>(longText.size())), number(u"+4471");
   item->SetDetailsL(&name, &text, &number, 3);
   FILETIME stamp = {0x89abcdef, 0x01d2f3a4};
   item->SetDateSentTime(stamp);
   CEOID oid = db->WriteItemL(*item);
   ASSERT_NE(oid, 0u);
-  EXPECT_EQ(CountMessages("CKveMessagesItem::SaveProperties 0x1d2f3a4 0x89abcdef"), 1);
 
   std::unique_ptr<CKveMessagesItem> back(static_cast<CKveMessagesItem*>(db->ReadItemL(oid)));
   ASSERT_NE(back, nullptr);
   EXPECT_EQ(back->Oid(), oid);
   EXPECT_EQ(ToU16(back->Name()), u"Ann");
-  EXPECT_EQ(ToU16(back->Text()), u"See you\r\nsoon");
+  EXPECT_EQ(ToU16(back->Text()), longText);
   EXPECT_EQ(ToU16(back->Number()), u"+4471");
   EXPECT_EQ(back->Folder(), 3u);
   EXPECT_EQ(back->DateSentTime().dwLowDateTime, stamp.dwLowDateTime);
   EXPECT_EQ(back->DateSentTime().dwHighDateTime, stamp.dwHighDateTime);
 
-  // Same name, number and text at another time is still a duplicate.
+  // Same name, number and text at another time is still a duplicate (found
+  // by reading the stored record again through the grown buffer).
   std::unique_ptr<CKveMessagesItem> again(static_cast<CKveMessagesItem*>(db->NewItemL()));
   again->SetDetailsL(&name, &text, &number, EKvFolderInbox);
   EXPECT_EQ(db->WriteItemL(*again), 0u);
+  EXPECT_EQ(CountMessages("CEpocDatabase::WriteItemL - duplicate entry not written"), 1);
 
   CEPROPVAL odd = {};
   odd.propid = 0x30013;

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
+
+#include <windows.h>
 
 #include "kernel/descriptors.h"
 #include "testing/files.h"
@@ -28,3 +31,12 @@ class StoreTest : public ::testing::Test {
 };
 
 std::u16string ToU16(const TDesc16& aText);
+
+class CEpocDatabase;
+class CKveMessagesItem;
+// A new message record of aDb's with these details, not yet written.
+std::unique_ptr<CKveMessagesItem> NewMessage(CEpocDatabase& aDb, const std::u16string& aName,
+                                             const std::u16string& aNumber, const std::u16string& aText, DWORD aFolder);
+
+// A moment in UTC as a file time.
+FILETIME FileTime(int aYear, int aMonth, int aDay, int aHour, int aMinute, int aSecond = 0);
