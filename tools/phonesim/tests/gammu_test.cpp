@@ -5,12 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <nlohmann/json.hpp>
-#include <sstream>
 #include <sys/wait.h>
 
-#include "gsm_text.h"
-#include "profile.h"
-#include "session.h"
 #include "sim_process.h"
 
 namespace phonesim::testing {
@@ -156,40 +152,6 @@ TEST(Gammu, SendsUnicodeMessagesInParts) {
   EXPECT_EQ(sent[3]["coding"], "ucs2");
   EXPECT_EQ(sent[3]["text"], "Ελλάδα 🙂");
   EXPECT_FALSE(sent[3].contains("concat"));
-}
-
-// The recorded gammu session, replayed into a session without a line: the
-// simulator must still answer every byte the way it did when recorded.
-TEST(Gammu, RecordedSessionReplaysIdentically) {
-  std::istringstream fixture(ReadFile(std::string(PHONESIM_FIXTURES) + "/gammu-identify.jsonl"));
-  ASSERT_TRUE(fixture.good());
-  std::string profileError;
-  phonesim::Profile profile;
-  ASSERT_TRUE(LoadProfile(Profile("generic"), profile, profileError)) << profileError;
-  std::string produced, recorded;
-  Session session(profile, [&](std::string_view bytes) {
-    produced.append(bytes);
-    return true;
-  });
-  auto bytesOf = [](const nlohmann::json& entry) {
-    std::string bytes;
-    for (char32_t c : DecodeUtf8(entry["bytes"].get<std::string>())) bytes.push_back(static_cast<char>(c));
-    return bytes;
-  };
-  std::string line;
-  int exchanges = 0;
-  while (std::getline(fixture, line)) {
-    auto entry = nlohmann::json::parse(line);
-    if (entry["dir"] == "in") {
-      session.Receive(bytesOf(entry));
-      ++exchanges;
-    } else {
-      recorded += bytesOf(entry);
-    }
-  }
-  EXPECT_GT(exchanges, 10);
-  EXPECT_TRUE(Contains(recorded, "352099001761481"));
-  EXPECT_EQ(produced, recorded);
 }
 
 }  // namespace
