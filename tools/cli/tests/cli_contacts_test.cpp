@@ -71,15 +71,15 @@ TEST_F(CliTest, ContactsAddEditDeleteUploadAndDownloadRoundTrip) {
   // After the upload no marks are left; the new contact is not yet located.
   for (const auto& c : CliJson({"contacts", "list"})) EXPECT_NE(c["state"], "edited") << c.dump();
 
+  // Where the upload put each entry is the engine's test; here Robert is
+  // written, Carol blanked and Zed written once.
   nlohmann::json state = StopPhone();
   std::map<int, std::string> sim = Entries(state, "SM");
-  EXPECT_EQ(sim[1], "Alice +441234567890");
   EXPECT_EQ(sim[2], "Robert 01632960123");
   EXPECT_EQ(sim.count(5), 0u) << "Carol's entry is blanked";
   int zedEntries = 0;
   for (const auto& [location, entry] : sim) zedEntries += entry == "Zed 07700900999";
   EXPECT_EQ(zedEntries, 1);
-  EXPECT_EQ(Entries(state, "ME")[3], "Eve 5551234");
 
   // Reading the phone book back leaves one Zed; it stays unlocated (the
   // upload wrote no location back) and the next upload recognises it on the
