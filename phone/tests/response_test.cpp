@@ -84,18 +84,22 @@ TEST_F(ResponseTest, StoreReportsInEveryShape) {
 }
 
 TEST_F(ResponseTest, SignalBatteryAndIdentityReplies) {
-  EXPECT_EQ(InState(EStateSignal, "AT+CSQ\r+CSQ: 99,99\r"), 0);
-  EXPECT_EQ(Settings().SignalStrength, -1);
-  InState(EStateSignal, "+CSQ: 31,99\r");
-  EXPECT_EQ(Settings().SignalStrength, 100);
-  InState(EStateSignal, "+CSQ:15,99\r");
-  EXPECT_EQ(Settings().SignalStrength, 48);
-  InState(EStateBattery, "+CBC:0,80\r");
-  EXPECT_EQ(Settings().PowerSource, 0);
-  EXPECT_EQ(Settings().BatteryState, 80);
-  InState(EStateBattery, "+CBC: 1,\r");
-  EXPECT_EQ(Settings().PowerSource, 1);
-  EXPECT_EQ(Settings().BatteryState, 0);
+  struct TCase {
+    int iState;
+    const char* iReply;
+    int TPhoneSettings::*iField;
+    int iValue;
+  };
+  const TCase cases[] = {{EStateSignal, "AT+CSQ\r+CSQ: 99,99\r", &TPhoneSettings::SignalStrength, -1},
+                         {EStateSignal, "+CSQ: 31,99\r", &TPhoneSettings::SignalStrength, 100},
+                         {EStateSignal, "+CSQ:15,99\r", &TPhoneSettings::SignalStrength, 48},
+                         {EStateBattery, "+CBC:0,80\r", &TPhoneSettings::BatteryState, 80},
+                         {EStateBattery, "+CBC: 1,\r", &TPhoneSettings::PowerSource, 1},
+                         {EStateBattery, "+CBC: 1,\r", &TPhoneSettings::BatteryState, 0}};
+  for (const TCase& c : cases) {
+    EXPECT_EQ(InState(c.iState, c.iReply), 0) << c.iReply;
+    EXPECT_EQ(Settings().*c.iField, c.iValue) << c.iReply;
+  }
 
   // Identity: plain lines in state 2 (echo and short lines skipped), and
   // "+CGMM" / "+GMM" in any state; the last one stays.

@@ -57,6 +57,9 @@ TEST(PduCoder, DeliverSubmitAndHeaders) {
   EXPECT_FALSE(EncodeTextMessage(m, "", pdu, error));
 
   Submit submit;
+  EXPECT_TRUE(ReadSubmit("079144775810065011000C914477000990990000FF10C8329BFD0699E5EF36E81C6EB7EB", submit, error));
+  EXPECT_EQ(submit.recipient, "+447700900999");
+  EXPECT_EQ(submit.text, "Hello from gammu");
   EXPECT_FALSE(ReadSubmit("0011000C91447700099099000010C8329B", submit, error));  // user data cut short
   EXPECT_FALSE(ReadSubmit("0791447758100650040C914477000910320000202113329595000AE8329BFD4697D9EC37", submit, error));
   EXPECT_EQ(TpduLength("zz"), -1);
