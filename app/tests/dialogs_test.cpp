@@ -121,7 +121,7 @@ TEST_F(DialogsTest, SettingsAreKeptOnlyByOkAndComposeCountsAsPhonesDo) {
 
   // Compose takes long texts and counts characters and messages as phones do.
   Command(KKvCmdNewEntry);
-  HWND dialog = WaitForCompose();
+  dialog = WaitForCompose();
   ASSERT_NE(dialog, nullptr);
   HWND text = kvui::FindById(dialog, KKvIdComposeText);
   HWND count = kvui::FindById(dialog, KKvIdComposeCount);
