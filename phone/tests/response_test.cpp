@@ -69,6 +69,18 @@ TEST_F(ResponseTest, FinalResultsAndErrorReports) {
   EXPECT_EQ(InState(EStatePhoneBookWrite, "OK\r"), KReplyOk);
 }
 
+// What the log says of a receiver error, an overflow and a long line.
+TEST_F(ResponseTest, ReceiverErrorsOverflowsAndLongLinesAreLogged) {
+  iPhone->SetResponseState(EStateIdentity);
+  EXPECT_EQ(Feed("OK\r", -2), -2);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData"));
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(Feed(std::string(500, 'x')), 0);
+  EXPECT_EQ(Feed(std::string(61, 'y')), KErrOverflow);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData - ERROR overflow"));
+  EXPECT_EQ(Feed(std::string(59, 'y') + "\r"), 0);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessLine Length = 512"));
+}
+
 TEST_F(ResponseTest, StoreReportsInEveryShape) {
   iPhone->SetCounting(1);
   EXPECT_EQ(InState(EStateSmsCount, "+CPMS: \"ME\",2,150,\"ME\",2,150\r"), 0);
