@@ -150,23 +150,6 @@ class ContactsTest : public ProgramTest {
     for (size_t n = kvui::TextOf(box).size(); n > 0; --n) kvui::PressKey(VK_BACK);
     kvui::TypeText(aText);
   }
-  // A new contact through the new-entry button, confirmed; false when the
-  // editor did not close.
-  bool CreateContact(const std::u16string& aName, const std::u16string& aNumber, bool aOnPhone) {
-    Command(KKvCmdNewEntry);
-    HWND editor = WaitForEditor();
-    if (editor == nullptr) return false;
-    TypeInto(editor, KKvIdContactName, aName);
-    TypeInto(editor, KKvIdContactNumber, aNumber);
-    if (aOnPhone) {
-      kvui::TapWindow(kvui::FindById(editor, KKvIdContactStore));  // drops the list down
-      kvui::PressKey(VK_UP);
-      kvui::PressKey(VK_RETURN);
-    }
-    TapDone();
-    return WaitFor([&] { return !IsWindow(editor); }) && kvui::WaitIdle();
-  }
-
   // Every record of the contacts store, in its order (by name).
   std::vector<TStored> Stored() {
     std::vector<TStored> contacts;

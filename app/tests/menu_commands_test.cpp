@@ -2,6 +2,8 @@
 // with the stylus as a user would (menu bar, then the row of its drop-down),
 // against phonesim; each is checked by what it leaves on the screen, in the
 // stores or on the phone.
+#include <algorithm>
+
 #include "app/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
 
@@ -15,8 +17,16 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
 
   // Inbox: Phone menu.
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Download messages"));
-  EXPECT_EQ(FinishProgress(u"Download messages ..."), u"Transfer Complete.");
+  EXPECT_EQ(FinishProgress(u"Download messages ...", [&] { Screenshot("download_complete"); }), u"Transfer Complete.");
   EXPECT_EQ(MessageRows(EKvViewInbox), 2);
+  // The progress dialog showed each notice's text in turn (the log says so).
+  std::vector<std::string> shown;
+  for (const std::string& line : LogLines())
+    if (line.rfind("Return message = ", 0) == 0) shown.push_back(line.substr(17));
+  auto at = [&](const std::string& text) { return std::find(shown.begin(), shown.end(), text) - shown.begin(); };
+  ASSERT_LT(at("Discovered Phone"), static_cast<long>(shown.size()));
+  EXPECT_LT(at("Discovered Phone"), at("Found Sms 1"));
+  EXPECT_LT(at("Found Sms 1"), at("Found Sms 2"));
   SettingsAndAbout("Inbox");
 
   // Inbox: Entry menu. Read opens the message; with a line added, done
@@ -29,15 +39,12 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
   EXPECT_EQ(CountFolder(EKvFolderOutbox), 1);
-  // Forward and Reply are greyed: tapping them chooses nothing.
-  SelectRow(EKvViewInbox, 0);
-  ASSERT_TRUE(Choose(KEntryMenuX, u"Forward"));
-  EXPECT_EQ(WaitForCompose(), nullptr);
-  if (IsOpenMenu()) kvui::PressKey(VK_ESCAPE);
-  ASSERT_TRUE(WaitFor([] { return !IsOpenMenu(); }));
-  // The change-view button: split mode and back.
+  // The change-view button: split mode, stored at once, and back.
   kvui::Tap(KChangeViewButtonX, KMenuBarY);
   EXPECT_TRUE(WaitFor([] { return kvui::StateOf(Messages(EKvViewInbox)->ListView()->ChildWindow()).visible; }));
+  EXPECT_TRUE(kvui::StateOf(Messages(EKvViewInbox)->Reader()->ChildWindow()).visible);
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(CEpocRegistry::GetRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView"), 1);
   Screenshot("menu_walk_inbox_split");
   kvui::Tap(KChangeViewButtonX, KMenuBarY);
   EXPECT_TRUE(WaitFor([] { return kvui::StateOf(Messages(EKvViewInbox)->ListBox()->ChildWindow()).visible; }));
@@ -136,15 +143,27 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(editor); }));
   EXPECT_TRUE(WaitFor([&] { return IndexOf(all, u"Robert") >= 0; }));
 
-  // Send SMS: the compose dialog addressed to the contact.
+  // Send SMS: the compose dialog addressed to the contact; the message is
+  // kept in Sent under the contact's name and number.
   row = RowPoint(all, IndexOf(all, u"Robert"));
   kvui::Tap(row.x, row.y);
   ASSERT_TRUE(Choose(KEntryMenuX, u"Send SMS"));
   HWND compose = WaitForCompose();
   ASSERT_NE(compose, nullptr);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(kvui::FindById(compose, KKvIdComposeRecipient)) == u"Robert"; }));
   EXPECT_EQ(kvui::TextOf(kvui::FindById(compose, KKvIdComposeText)), u"");
-  TapDone();
+  Screenshot("contacts_send_sms");
+  TypeInto(compose, KKvIdComposeText, u"See you at eight");
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeSend));
+  EXPECT_EQ(FinishProgress(u"Send sms ..."), u"Message Sent.");
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
+  CKveMessagesDatabase* messages = CKveMessagesDatabase::NewL(nullptr, 0);
+  auto* sent = static_cast<CKveMessagesItem*>(messages->ReadFirstItemL());
+  ASSERT_NE(sent, nullptr);
+  EXPECT_EQ(sent->Folder(), DWORD{EKvFolderSent});
+  EXPECT_TRUE(sent->Name() == TConstPtr16(u"Robert") && sent->Number() == TConstPtr16(u"01632960123"));
+  delete sent;
+  delete messages;
 
   // Delete from the Entry menu and with the delete button.
   row = RowPoint(all, IndexOf(all, u"Carol"));
@@ -155,6 +174,7 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   kvui::Tap(row.x, row.y);
   kvui::Tap(KDeleteButtonX, KMenuBarY);
   EXPECT_TRUE(WaitFor([&] { return IndexOf(all, u"Eve") < 0; }));
+  EXPECT_TRUE(Names(Contacts()->PhoneList()).empty()) << "gone from every tab";
 
   // The new-contact button: the editor for a new contact, on the SIM.
   kvui::Tap(KNewButtonX, KMenuBarY);
@@ -181,6 +201,8 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   nlohmann::json state = iPhone.StopAndReadState();
   EXPECT_TRUE(state["phonebooks"]["SM"]["entries"].empty()) << state["phonebooks"].dump();
   EXPECT_TRUE(state["phonebooks"]["ME"]["entries"].empty()) << state["phonebooks"].dump();
+  ASSERT_EQ(state["sms"]["sent"].size(), 1u);
+  EXPECT_EQ(state["sms"]["sent"][0]["recipient"], "01632960123");
 }
 
 }  // namespace

@@ -25,6 +25,16 @@ class StylusTest : public ContactsTest {
   static int MessageRows(int aType) {
     return static_cast<int>(SendMessageW(Messages(aType)->ListBox()->ChildWindow(), LB_GETCOUNT, 0, 0));
   }
+  // A cell of the folder's list view (split mode).
+  static std::u16string ListViewText(int aType, int aRow, int aColumn) {
+    WCHAR text[64] = {0};
+    LVITEMW item{};
+    item.iSubItem = aColumn;
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendMessageW(Messages(aType)->ListView()->ChildWindow(), LVM_GETITEMTEXTW, aRow, reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
   static bool IsOpenMenu() {
     HWND menu = kvui::FindByClass(u"KvPopupMenu");
     return menu != nullptr && kvui::StateOf(menu).visible;

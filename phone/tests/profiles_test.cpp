@@ -44,6 +44,7 @@ TEST_P(EveryProfileTest, EveryOperationWorks) {
   nlohmann::json state = iSim.State();
   EXPECT_EQ(state["sms"]["sent"].size(), 1u);
   EXPECT_EQ(state["sms"]["smsc"], "+15550001");
+  EXPECT_EQ(CountOf(iSim.Commands(), "AT+CSCA=\"+15550001\",145"), 1);
   EXPECT_EQ(deleted, static_cast<int>(iObserver.iSms.size()));
   for (const char* store : {"ME", "SM"}) {
     if (!state["sms"]["stores"][store].is_null()) {

@@ -42,53 +42,15 @@ class ResponseTest : public LoggingTest {
   CMobilePhoneBase* iPhone = nullptr;
 };
 
-TEST_F(ResponseTest, LinesAreCutAtCarriageReturnsAcrossBlocks) {
-  iPhone->SetResponseState(EStateConnect);
-  // "OK" split over blocks completes only with its carriage return.
-  EXPECT_EQ(Feed("O"), 0);
-  EXPECT_EQ(Feed("K"), 0);
-  EXPECT_TRUE(iObserver.iLines.empty());
-  EXPECT_EQ(Feed("\r"), KReplyOk);
-  EXPECT_EQ(iObserver.iLines, std::vector<std::string>{"OK"});
-
-  // Leading CR LF are skipped; a later lone CR LF yields no line.
-  EXPECT_EQ(Feed("\r\nOK\r\n"), KReplyOk);
-  EXPECT_EQ(Feed("\r\n"), 0);
-  EXPECT_EQ(iObserver.iLines.size(), 2u);
-  EXPECT_EQ(Buffered(), "");
-
-  // Text after a final result waits for the next exchange.
-  EXPECT_EQ(Feed("\r\nERROR\r\n+CSQ: 3"), KReplyError);
-  EXPECT_EQ(Buffered(), "\r\n+CSQ: 3");
-  // Only carriage returns end lines: a line feed inside stays part of it.
-  iPhone->SetResponseState(EStateIdentity);
-  EXPECT_EQ(Feed("\rMODEL\nX\r"), 0);
-  EXPECT_EQ(Narrow(Text(Settings().ModemId)), "MODEL\nX");
-
-  // In state 0 nothing is classified, but the line is still reported.
-  EXPECT_EQ(InState(EStateIdle, "OK\r"), 0);
-  EXPECT_EQ(iObserver.iLines.back(), "OK");
-  EXPECT_GT(iObserver.iWiggles, 0);
-
-  // A receiver error ends the wait with its code; its data is ignored.
-  EXPECT_EQ(InState(EStateConnect, "\r\nOK\r\n"), KReplyOk);
-  size_t lines = iObserver.iLines.size();
-  EXPECT_EQ(Feed("OK\r", -2), -2);
-  EXPECT_EQ(iObserver.iLines.size(), lines);
-  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData"));
-}
-
-TEST_F(ResponseTest, ThePromptCompletesOnlyTheLengthLine) {
-  EXPECT_EQ(InState(EStateSmsPdu, "\r\n> "), 0);
-  EXPECT_EQ(Buffered(), "> ");
-  iPhone->Discard();
-  EXPECT_EQ(InState(EStateSmsLength, "\r\n> "), KReplyOk);
-  EXPECT_EQ(iObserver.iLines.back(), "> ");
-  EXPECT_EQ(Buffered(), "");
-}
-
+// Line cutting, the prompt, the receive buffer's bound and a receiver error
+// are the at_receive fuzz target's properties, checked on every input (its
+// seeds hold these cases); here the values the replies give.
 TEST_F(ResponseTest, FinalResultsAndErrorReports) {
   EXPECT_EQ(InState(EStateConnect, "ERROR\r"), KReplyError);
+  // Text after a final result waits for the next exchange.
+  EXPECT_EQ(InState(EStateConnect, "\r\nOK\r\n+CSQ: 3"), KReplyOk);
+  EXPECT_EQ(Buffered(), "\r\n+CSQ: 3");
+  iPhone->Discard();
   EXPECT_EQ(InState(EStateConnect, "+CME ERROR: 10\r"), 2058);
   EXPECT_EQ(InState(EStateConnect, "+CMS ERROR: 500\r"), 1524);
   EXPECT_EQ(InState(EStateConnect, "+CME ERROR:58\r"), 2106);
@@ -107,6 +69,18 @@ TEST_F(ResponseTest, FinalResultsAndErrorReports) {
   EXPECT_EQ(InState(EStatePhoneBookWrite, "OK\r"), KReplyOk);
 }
 
+// What the log says of a receiver error, an overflow and a long line.
+TEST_F(ResponseTest, ReceiverErrorsOverflowsAndLongLinesAreLogged) {
+  iPhone->SetResponseState(EStateIdentity);
+  EXPECT_EQ(Feed("OK\r", -2), -2);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData"));
+  for (int i = 0; i < 5; ++i) ASSERT_EQ(Feed(std::string(500, 'x')), 0);
+  EXPECT_EQ(Feed(std::string(61, 'y')), KErrOverflow);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData - ERROR overflow"));
+  EXPECT_EQ(Feed(std::string(59, 'y') + "\r"), 0);
+  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessLine Length = 512"));
+}
+
 TEST_F(ResponseTest, StoreReportsInEveryShape) {
   iPhone->SetCounting(1);
   EXPECT_EQ(InState(EStateSmsCount, "+CPMS: \"ME\",2,150,\"ME\",2,150\r"), 0);
@@ -116,29 +90,28 @@ TEST_F(ResponseTest, StoreReportsInEveryShape) {
   EXPECT_EQ(InState(EStateSmsCount, "+CPMS:7,30\r"), 0);
   EXPECT_EQ(iPhone->StoreUsed(), 7);
   EXPECT_EQ(iPhone->StoreTotal(), 30);
-  // Too short for the fixed positions: no read beyond the end.
-  for (const char* line : {"+CPMS: \r", "+CPMS: \"\r", "+CPMS:\"S\r", "+CPMS: 4\r"}) {
-    EXPECT_EQ(InState(EStateSmsCount, line), 0) << line;
-    EXPECT_EQ(iPhone->StoreTotal(), 0) << line;
-  }
   // Outside the count the report is ignored.
   EXPECT_EQ(InState(EStateSmsStorePhone, "+CPMS: 9,9\r"), 0);
-  EXPECT_EQ(iPhone->StoreUsed(), 4);
+  EXPECT_EQ(iPhone->StoreUsed(), 7);
 }
 
 TEST_F(ResponseTest, SignalBatteryAndIdentityReplies) {
-  EXPECT_EQ(InState(EStateSignal, "AT+CSQ\r+CSQ: 99,99\r"), 0);
-  EXPECT_EQ(Settings().SignalStrength, -1);
-  InState(EStateSignal, "+CSQ: 31,99\r");
-  EXPECT_EQ(Settings().SignalStrength, 100);
-  InState(EStateSignal, "+CSQ:15,99\r");
-  EXPECT_EQ(Settings().SignalStrength, 48);
-  InState(EStateBattery, "+CBC:0,80\r");
-  EXPECT_EQ(Settings().PowerSource, 0);
-  EXPECT_EQ(Settings().BatteryState, 80);
-  InState(EStateBattery, "+CBC: 1,\r");
-  EXPECT_EQ(Settings().PowerSource, 1);
-  EXPECT_EQ(Settings().BatteryState, 0);
+  struct TCase {
+    int iState;
+    const char* iReply;
+    int TPhoneSettings::*iField;
+    int iValue;
+  };
+  const TCase cases[] = {{EStateSignal, "AT+CSQ\r+CSQ: 99,99\r", &TPhoneSettings::SignalStrength, -1},
+                         {EStateSignal, "+CSQ: 31,99\r", &TPhoneSettings::SignalStrength, 100},
+                         {EStateSignal, "+CSQ:15,99\r", &TPhoneSettings::SignalStrength, 48},
+                         {EStateBattery, "+CBC:0,80\r", &TPhoneSettings::BatteryState, 80},
+                         {EStateBattery, "+CBC: 1,\r", &TPhoneSettings::PowerSource, 1},
+                         {EStateBattery, "+CBC: 1,\r", &TPhoneSettings::BatteryState, 0}};
+  for (const TCase& c : cases) {
+    EXPECT_EQ(InState(c.iState, c.iReply), 0) << c.iReply;
+    EXPECT_EQ(Settings().*c.iField, c.iValue) << c.iReply;
+  }
 
   // Identity: plain lines in state 2 (echo and short lines skipped), and
   // "+CGMM" / "+GMM" in any state; the last one stays.
@@ -151,12 +124,10 @@ TEST_F(ResponseTest, SignalBatteryAndIdentityReplies) {
   InState(EStateIdentity, std::string(200, 'M') + "\r");
   EXPECT_EQ(Settings().ModemId.Length(), KModemIdLength);
 
-  // IMEI: a plain line or "+CGSN", only in state 7, cut to its field.
+  // IMEI: a plain line or "+CGSN", cut to its field.
   InState(EStateImei, "352099001761481\r");
   EXPECT_EQ(Narrow(Text(Settings().IMEI)), "352099001761481");
   InState(EStateImei, "+CGSN: 490154203237518\r");
-  EXPECT_EQ(Narrow(Text(Settings().IMEI)), "490154203237518");
-  InState(EStateSignal, "+CGSN: 111\r");
   EXPECT_EQ(Narrow(Text(Settings().IMEI)), "490154203237518");
   InState(EStateImei, std::string(40, '7') + "\r");
   EXPECT_EQ(Narrow(Text(Settings().IMEI)), std::string(32, '7'));
@@ -166,42 +137,12 @@ TEST_F(ResponseTest, SignalBatteryAndIdentityReplies) {
   EXPECT_EQ(iObserver.iIndications[0], "+CMTI: \"SM\",3");
 }
 
-TEST_F(ResponseTest, OverflowAndOverlongLines) {
-  iPhone->SetResponseState(EStateIdentity);
-  std::string block(500, 'x');
-  for (int i = 0; i < 5; ++i) ASSERT_EQ(Feed(block), 0);
-  EXPECT_EQ(iPhone->ReceiveBuffer().Length(), 2500);
-  // One more block would pass 2,560 characters: dropped, the wait ends with -9.
-  EXPECT_EQ(Feed(std::string(61, 'y')), KErrOverflow);
-  EXPECT_EQ(iPhone->ReceiveBuffer().Length(), 2500);
-  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessReceivedData - ERROR overflow"));
-  // Exactly up to the limit still fits; the line of 2,560 is cut to 512.
-  EXPECT_EQ(Feed(std::string(59, 'y') + "\r"), 0);
-  ASSERT_FALSE(iObserver.iLines.empty());
-  EXPECT_EQ(iObserver.iLines.back(), std::string(512, 'x'));
-  EXPECT_TRUE(Logged("CMobilePhoneBase::ProcessLine Length = 512"));
-  EXPECT_EQ(Settings().ModemId.Length(), KModemIdLength);
-  EXPECT_EQ(Buffered(), "");
-  // An overlong "+" line without the space after its colon.
-  iPhone->SetResponseState(EStateConnect);
-  EXPECT_EQ(Feed("+CME ERROR:3" + std::string(488, '0')), 0);
-  EXPECT_EQ(Feed(std::string(20, '0') + "\r"), KReplyCmeError + 0xFFFF);
-}
-
+// Well-formed entries and limits replies are the phonebook_entry fuzz
+// target's, value for value; here the shapes outside its model.
 TEST_F(ResponseTest, PhoneBookLimitsAndEntries) {
-  TPhoneMemory& sim = iPhone->PhoneSettings().MemoryValues[ESimCard];
-  InState(EStateLimitsSim, "+CPBR: (1-250),40,18\r");
-  EXPECT_EQ(sim.MemLow, 1);
-  EXPECT_EQ(sim.MemHigh, 250);
-  EXPECT_EQ(sim.MaxNumber, 40);
-  EXPECT_EQ(sim.MaxName, 18);
-  TPhoneMemory& me = iPhone->PhoneSettings().MemoryValues[EPhoneMemory];
-  InState(EStateLimitsPhoneMemory, "+CPBR:(1),20,14\r");
-  EXPECT_EQ(me.MemLow, 1);
-  EXPECT_EQ(me.MemHigh, 1);
-  EXPECT_EQ(me.MaxNumber, 20);
-  // A short reply keeps the lengths it does not reach.
+  // A short limits reply keeps the lengths it does not reach.
   TPhoneMemory& fd = iPhone->PhoneSettings().MemoryValues[EFixedDialling];
+  InState(EStateLimitsFixedDialling, "+CPBR: (1),20,14\r");
   InState(EStateLimitsFixedDialling, "+CPBR: (5-9)\r");
   EXPECT_EQ(fd.MemLow, 5);
   EXPECT_EQ(fd.MemHigh, 9);
@@ -209,32 +150,15 @@ TEST_F(ResponseTest, PhoneBookLimitsAndEntries) {
   EXPECT_EQ(fd.MaxName, 14);
 
   iPhone->SetResponseState(EStatePhoneBookRead);
-  Feed("+CPBR: 3,\"441234\",145,\"Ann\"\r");
-  Feed("+CPBR:4,\"01632\",129,\"[rger\"\r");
-  Feed("+CPBR: 5,\"" + std::string(40, '9') + "\",129,\"Long\"\r");
-  Feed("+CPBR: 6,\"+4477\",145,\"Plus\"\r");
   Feed("+CPBR: 7,\"123\"\r");
   Feed("+CPBR: 8,123,129\r+CPBR: 9\r+CPBR: 10,\"\r");  // malformed: skipped
-  Feed("+CPBR: 11,\"0\",129,\"No end quote\r");
-  ASSERT_EQ(iObserver.iEntries.size(), 6u);
-  EXPECT_EQ(iObserver.iEntries[0].iLocation, 3);
-  EXPECT_EQ(Narrow(Text(iObserver.iEntries[0].iNumber)), "+441234");
-  EXPECT_EQ(Narrow(Text(iObserver.iEntries[0].iName)), "Ann");
-  EXPECT_EQ(Narrow(Text(iObserver.iEntries[1].iNumber)), "01632");
-  // The phone uses the GSM character set: names come back as 8859-1.
-  EXPECT_EQ(Text(iObserver.iEntries[1].iName), u"\u00C4rger");
-  EXPECT_EQ(Narrow(Text(iObserver.iEntries[2].iNumber)), std::string(31, '9'));
-  EXPECT_EQ(Narrow(Text(iObserver.iEntries[3].iNumber)), "+4477");
   // A number without a type: reported with its location only.
-  EXPECT_EQ(iObserver.iEntries[4].iLocation, 7);
-  EXPECT_EQ(iObserver.iEntries[4].iNumber.Length(), 0);
-  EXPECT_EQ(Narrow(Text(iObserver.iEntries[5].iName)), "No end quote");
-  // A nonzero answer from the engine ends the read.
-  iObserver.iEntryAnswer = 7;
-  EXPECT_EQ(Feed("+CPBR: 12,\"1\",129,\"X\"\r"), 7);
+  ASSERT_EQ(iObserver.iEntries.size(), 1u);
+  EXPECT_EQ(iObserver.iEntries[0].iLocation, 7);
+  EXPECT_EQ(iObserver.iEntries[0].iNumber.Length(), 0);
   // Outside a read or a limits query "+CPBR" lines are ignored.
   EXPECT_EQ(InState(EStateConnect, "+CPBR: 13,\"1\",129,\"X\"\r"), 0);
-  EXPECT_EQ(iObserver.iEntries.size(), 7u);
+  EXPECT_EQ(iObserver.iEntries.size(), 1u);
 }
 
 TEST_F(ResponseTest, MessageHeadersFillTheIndexListInState17Only) {

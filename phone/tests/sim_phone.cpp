@@ -91,8 +91,6 @@ std::vector<std::string> TSimPhone::Commands() const {
   return lines;
 }
 
-size_t TSimPhone::BytesSent() const { return TranscriptBytes(iDir.Path(), "out").size(); }
-
 TEngineRun RunOnEngineThread(TRecordingObserver& aObserver, const std::function<void(CMobilePhoneBase&)>& aBody,
                              int aReplyTimeout) {
   TEngineRun run;

@@ -32,8 +32,6 @@ class TSimPhone {
   // Every command line the phone received so far, in order (the PDU line
   // with its Ctrl-Z).
   std::vector<std::string> Commands() const;
-  // Bytes the phone sent so far.
-  size_t BytesSent() const;
   // The phone's state after Stop.
   nlohmann::json State() const { return iSim.State(); }
 

@@ -54,16 +54,6 @@ TEST_F(PhoneSimTest, CountingAndListingBothStores) {
   EXPECT_EQ(CountOf(iSim.Commands(), "AT+CMGL=4"), 2);
 }
 
-TEST_F(PhoneSimTest, RepliesInSmallPiecesWithUnsolicitedLines) {
-  nlohmann::json profile = ShippedProfile("generic");
-  profile["quirks"]["chunk_bytes"] = {1, 3};
-  profile["quirks"]["unsolicited"] = {{{"after", "AT+CPMS=\"ME\""}, {"line", "+CMTI: \"SM\",3"}},
-                                      {{"after", "AT+CMGL=4"}, {"line", "^RSSI:5"}}};
-  Run(profile, [&](CMobilePhoneBase& aPhone) { EXPECT_EQ(aPhone.ReadSms(), KReplyOk); });
-  EXPECT_EQ(iObserver.iSms.size(), 4u);
-  EXPECT_FALSE(iObserver.iIndications.empty());
-}
-
 TEST_F(PhoneSimTest, AnEmptyPhoneMemoryListsOnlyTheSim) {
   nlohmann::json profile = ShippedProfile("generic");
   profile["sms"]["stores"]["ME"]["messages"] = nlohmann::json::array();
@@ -77,24 +67,15 @@ TEST_F(PhoneSimTest, AnEmptyPhoneMemoryListsOnlyTheSim) {
   EXPECT_EQ(iObserver.iSms.size(), 3u);
 }
 
-TEST_F(PhoneSimTest, ListingAnEricssonAndAModemWithoutPhoneMemory) {
-  Run(ShippedProfile("ericsson"), [&](CMobilePhoneBase& aPhone) { EXPECT_EQ(aPhone.ReadSms(), KReplyOk); });
-  ASSERT_EQ(iObserver.iSms.size(), 2u);
-  EXPECT_EQ(iObserver.iSms[0].iText, u"Hej! Ses vi i kv\u00E4ll?");
-  EXPECT_EQ(iObserver.iSms[1].iText, u"T\u00E5get \u00E4r f\u00F6rsenat");
-  iSim.Stop();
-
-  TSimPhone minimal;
-  TRecordingObserver observer;
-  ASSERT_TRUE(minimal.Start(ShippedProfile("minimal")));
+TEST_F(PhoneSimTest, AModemWithoutPhoneMemoryCountsAndListsNothing) {
   int result = 0, total = -1, used[2];
-  RunOnEngineThread(observer, [&](CMobilePhoneBase& aPhone) {
+  Run(ShippedProfile("minimal"), [&](CMobilePhoneBase& aPhone) {
     result = aPhone.CountSms(total, used, nullptr);
     EXPECT_EQ(aPhone.ReadSms(), KReplyOk);
   });
   EXPECT_EQ(result, KReplyOk);  // the refused phone memory is skipped
   EXPECT_EQ(total, 0);
-  EXPECT_EQ(CountOf(minimal.Commands(), "AT+CMGL=4"), 0);
+  EXPECT_EQ(CountOf(iSim.Commands(), "AT+CMGL=4"), 0);
 }
 
 TEST_F(PhoneSimTest, DeletingFromTheLastListedEntryAndByStatus) {
@@ -199,17 +180,6 @@ TEST_F(PhoneSimTest, ANetworkErrorIsRetriedAfterAWait) {
   EXPECT_EQ(result, KReplyCmsError + 500);
   EXPECT_FALSE(sms->IsPartSent(1, 0));
   delete sms;
-}
-
-TEST_F(PhoneSimTest, SettingTheServiceCentre) {
-  TSmsAddress centre;
-  centre.iNumber.Copy(u"+441632960999");
-  int result = 0;
-  Run(ShippedProfile("generic"), [&](CMobilePhoneBase& aPhone) { result = aPhone.SetSmsCentre(centre); });
-  EXPECT_EQ(result, KReplyOk);
-  EXPECT_EQ(iSim.Commands().back(), "AT+CSCA=\"+441632960999\",145");
-  iSim.Stop();
-  EXPECT_EQ(iSim.State()["sms"]["smsc"], "+441632960999");
 }
 
 }  // namespace

@@ -71,15 +71,15 @@ TEST_F(CliTest, ContactsAddEditDeleteUploadAndDownloadRoundTrip) {
   // After the upload no marks are left; the new contact is not yet located.
   for (const auto& c : CliJson({"contacts", "list"})) EXPECT_NE(c["state"], "edited") << c.dump();
 
+  // Where the upload put each entry is the engine's test; here Robert is
+  // written, Carol blanked and Zed written once.
   nlohmann::json state = StopPhone();
   std::map<int, std::string> sim = Entries(state, "SM");
-  EXPECT_EQ(sim[1], "Alice +441234567890");
   EXPECT_EQ(sim[2], "Robert 01632960123");
   EXPECT_EQ(sim.count(5), 0u) << "Carol's entry is blanked";
   int zedEntries = 0;
   for (const auto& [location, entry] : sim) zedEntries += entry == "Zed 07700900999";
   EXPECT_EQ(zedEntries, 1);
-  EXPECT_EQ(Entries(state, "ME")[3], "Eve 5551234");
 
   // Reading the phone book back leaves one Zed; it stays unlocated (the
   // upload wrote no location back) and the next upload recognises it on the
@@ -95,22 +95,19 @@ TEST_F(CliTest, ContactsAddEditDeleteUploadAndDownloadRoundTrip) {
   EXPECT_EQ(zedEntries, 1);
 }
 
-// Names in every script given and printed under the C and POSIX locales;
+// Unicode names given and printed under the C and POSIX locales;
 // their way to and from a UCS2 phone is the phone layer's to test.
-TEST_F(CliTest, NamesInEveryScriptUnderTheCLocaleAreTakenAndPrintedAsUtf8) {
+TEST_F(CliTest, UnicodeNamesUnderTheCLocaleAreTakenAndPrintedAsUtf8) {
   TChildOptions cLocale;
   cLocale.iEnvironment = {{"LC_ALL", "C"}, {"LANG", "C"}};
   TChildOptions posix;
   posix.iEnvironment = {{"LC_ALL", "POSIX"}, {"LANG", std::nullopt}};
 
+  // Letters of two, three and four UTF-8 octets, right to left among them.
   const std::vector<std::string> names = {
-      "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E",                                // 王小明
-      "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xD0\x9F\xD0\xB5\xD1\x82\xD1\x80",  // Иван Петр
-      "\xCE\x95\xCE\xBB\xCE\xAD\xCE\xBD\xCE\xB7",                          // Ελένη
-      "\xD9\x85\xD8\xAD\xD9\x85\xD8\xAF",                                  // محمد
-      "\xD7\x93\xD7\x95\xD7\x93",                                          // דוד
-      "\xE3\x81\x95\xE3\x81\x8F\xE3\x82\x89",                              // さくら
-      "Mia \xF0\x9F\x98\x80",                                              // Mia 😀
+      "\xE7\x8E\x8B\xE5\xB0\x8F\xE6\x98\x8E",  // 王小明
+      "\xD9\x85\xD8\xAD\xD9\x85\xD8\xAF",    // محمد
+      "Mia \xF0\x9F\x98\x80",                // Mia 😀
   };
   for (size_t i = 0; i < names.size(); ++i) {
     TChildResult add = Cli({"contacts", "add", "--name", names[i], "--number", "+4477009000" + std::to_string(i)},

@@ -7,7 +7,6 @@
 #include <chrono>
 #include <filesystem>
 #include <set>
-#include <fstream>
 
 #include "tools/cli/tests/cli_fixture.h"
 
@@ -118,25 +117,6 @@ TEST_F(CliExchangeTest, DemoMessagesAsAndroidXmlImportedOnceEvenWhenImportedTwic
   TChildResult json = Cli({"messages", "export"});
   ASSERT_EQ(json.iStatus, 0);
   EXPECT_EQ(Kept(nlohmann::json::parse(json.iOut), KMessageFields), Kept(messages, KMessageFields));
-}
-
-TEST_F(CliExchangeTest, RestoreRefusesADamagedFileAndChangesNothing) {
-  ASSERT_EQ(Cli({"contacts", "add", "--name", "Alice", "--number", "+447700900123"}).iStatus, 0);
-  std::string backup = iRoot + "/all.kvbackup";
-  TChildResult made = Cli({"backup", backup});
-  ASSERT_EQ(made.iStatus, 0) << made.iErr;
-  ASSERT_EQ(Cli({"contacts", "add", "--name", "Bob", "--number", "+447700900124"}).iStatus, 0);
-  nlohmann::json before = CliJson({"contacts", "list"});
-
-  std::string bytes = ReadFile(backup);
-  bytes[bytes.size() / 2] ^= 0x01;
-  std::ofstream(iRoot + "/damaged.kvbackup", std::ios::binary) << bytes;
-  TChildResult refused = Cli({"restore", iRoot + "/damaged.kvbackup", "--yes"});
-  EXPECT_EQ(refused.iStatus, 1);
-  EXPECT_EQ(LastLine(refused.iErr), "korvanet-cli: cannot restore " + iRoot +
-                                        "/damaged.kvbackup: it is damaged: its contacts and messages do not match "
-                                        "their checksum; nothing was changed");
-  EXPECT_EQ(CliJson({"contacts", "list"}), before);
 }
 
 TEST_F(CliExchangeTest, BackupWhileAnotherProcessWritesHoldsWhatWasWrittenUpToAMoment) {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <map>
-#include <set>
 
 #include "tools/cli/tests/cli_fixture.h"
 
@@ -43,21 +42,10 @@ TEST_F(CliTest, DownloadPutsThePhonesMessagesInTheirFolders) {
   EXPECT_EQ(LastLine(download.iErr), "Transfer Complete.");
   EXPECT_TRUE(download.iOut.empty());
 
-  // One record per message: a long message's parts make one.
-  std::set<std::string> longMessages;
-  size_t expected = 0;
-  for (const auto& store : profile["sms"]["stores"]) {
-    for (const auto& m : store["messages"]) {
-      if (!m.contains("concat"))
-        ++expected;
-      else
-        longMessages.insert(m["from"].get<std::string>() + "/" + m["concat"]["reference"].dump());
-    }
-  }
-  expected += longMessages.size();
+  // One record per message of the demo, a long message's parts making one.
   nlohmann::json all = CliJson({"messages", "list"});
   ASSERT_TRUE(all.is_array());
-  ASSERT_EQ(all.size(), expected);
+  ASSERT_EQ(all.size(), 20u);
   EXPECT_EQ(Cli({"--json", "messages", "list"}).iOut, all.dump(2) + "\n")
       << "written message by message, laid out as one dump of the whole list";
   for (size_t i = 0; i < all.size(); ++i) {

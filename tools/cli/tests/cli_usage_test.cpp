@@ -77,9 +77,6 @@ TEST_F(CliTest, MissingRecordsAndMissingPortFailWithOneLine) {
   TChildResult show = Cli({"messages", "show", "999"});
   EXPECT_EQ(show.iStatus, 1);
   EXPECT_EQ(show.iErr, "korvanet-cli: no message with ID 999\n");
-  TChildResult send = Cli({"messages", "send", "999"});
-  EXPECT_EQ(send.iStatus, 1);
-  EXPECT_EQ(send.iErr, "korvanet-cli: no message with ID 999\n");
   TChildResult edit = Cli({"contacts", "edit", "999", "--name", "X"});
   EXPECT_EQ(edit.iStatus, 1);
   EXPECT_EQ(edit.iErr, "korvanet-cli: no contact with ID 999\n");

@@ -69,21 +69,31 @@ void SimProcess::Send(const std::string& bytes) {
   }
 }
 
-std::string SimProcess::ReadUntilFinal(milliseconds timeout) {
-  std::string reply;
+// Reads until aDone holds for what came, the time is up or the line ends;
+// aReads counts the reads that gave data.
+std::string SimProcess::ReadWhileNot(milliseconds timeout, const std::function<bool(const std::string&)>& aDone,
+                                     int* aReads) {
+  std::string out;
+  if (aReads) *aReads = 0;
   auto deadline = steady_clock::now() + timeout;
-  while (!HasFinal(reply)) {
+  while (!aDone(out)) {
     auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
     if (left <= 0) break;
     pollfd p{iFd, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
     char buf[4096];
     ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) reply.append(buf, static_cast<size_t>(n));
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+    if (n > 0) {
+      out.append(buf, static_cast<size_t>(n));
+      if (aReads) ++*aReads;
+    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+      break;
+    }
   }
-  return reply;
+  return out;
 }
+
+std::string SimProcess::ReadUntilFinal(milliseconds timeout) { return ReadWhileNot(timeout, HasFinal); }
 
 std::string SimProcess::Command(const std::string& line, milliseconds timeout) {
   Send(line + "\r");
@@ -99,44 +109,14 @@ std::string SimProcess::ReadSome(milliseconds timeout) {
 }
 
 std::string SimProcess::ReadFor(milliseconds time, int* reads) {
-  std::string out;
-  auto deadline = steady_clock::now() + time;
-  if (reads) *reads = 0;
-  while (true) {
-    auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) break;
-    pollfd p{iFd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    char buf[4096];
-    ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) {
-      out.append(buf, static_cast<size_t>(n));
-      if (reads) ++*reads;
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      break;
-    }
-  }
-  return out;
+  return ReadWhileNot(time, [](const std::string&) { return false; }, reads);
 }
 
 std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
-  std::string out;
-  auto deadline = steady_clock::now() + timeout;
-  auto done = [&] {
+  return ReadWhileNot(timeout, [&](const std::string& out) {
     size_t at = out.find(text);
     return at != std::string::npos && out.find("\r\n", at + text.size()) != std::string::npos;
-  };
-  while (!done()) {
-    auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) break;
-    pollfd p{iFd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    char buf[4096];
-    ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) out.append(buf, static_cast<size_t>(n));
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
-  }
-  return out;
+  });
 }
 
 bool SimProcess::Control(const std::string& line) {

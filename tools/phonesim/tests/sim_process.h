@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <sys/types.h>
 
@@ -52,6 +53,8 @@ class SimProcess {
 
  private:
   bool Launch(const std::string& profilePath, const std::string& extraArgs);
+  std::string ReadWhileNot(std::chrono::milliseconds timeout, const std::function<bool(const std::string&)>& aDone,
+                           int* aReads = nullptr);
 
   TTempDir iDir{"phonesim"};
   TPhoneSimProcess iSim;
