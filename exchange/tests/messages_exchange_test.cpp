@@ -19,7 +19,7 @@ using namespace kvexchange;
 
 namespace {
 
-using TRow = std::tuple<DWORD, std::string, std::string, std::string, long long>;
+using TMessageRow = std::tuple<DWORD, std::string, std::string, std::string, long long>;
 
 class MessagesExchangeTest : public StoreTest {
  protected:
@@ -35,8 +35,8 @@ class MessagesExchangeTest : public StoreTest {
   }
 
   // folder, name, number, text (LF), date to the second
-  std::multiset<TRow> Rows() {
-    std::multiset<TRow> rows;
+  std::multiset<TMessageRow> Rows() {
+    std::multiset<TMessageRow> rows;
     for (CEpocDatabaseItem* item = iStore->ReadFirstItemL(); item != nullptr; item = iStore->ReadNextItemL()) {
       std::unique_ptr<CKveMessagesItem> m(static_cast<CKveMessagesItem*>(item));
       rows.insert({m->Folder(), Utf8(m->Name()), Utf8(m->Number()), WithLf(Utf8(m->Text())), UnixMillis(m->DateSentTime()) / 1000});
@@ -76,7 +76,7 @@ TEST_F(MessagesExchangeTest, EveryFormatRoundTripsLongUnicodeTextsFoldersAndDate
   Add(EKvFolderInbox, "Ελένη", "+306912345678", longText, 1700000000000);
   Add(EKvFolderSent, "", "+447700900123", "Quotes \" and <tags> & ampersands,\ncommas; and\ttabs", 1600000000000);
   Add(EKvFolderOutbox, "王小明", "+8613912345678", "还没发送", 1500000000000);
-  std::multiset<TRow> expected = Rows();
+  std::multiset<TMessageRow> expected = Rows();
 
   EXPECT_EQ(Export(EMessagesJson, "sent").find("Ελένη"), std::string::npos);
   for (TMessageFormat format : {EMessagesJson, EMessagesCsv, EMessagesXml}) {
@@ -117,7 +117,7 @@ TEST_F(MessagesExchangeTest, AndroidBackupWithMmsSurrogateReferencesAndTypes) {
   EXPECT_EQ(summary.iRefused[0], "message 4 (line 9): unknown message type \"9\"");
   // A date no store can hold (found by fuzzing: it overflowed the conversion).
   EXPECT_EQ(summary.iRefused[1], "message 5 (line 10): a date past the year 30000");
-  std::multiset<TRow> rows = Rows();
+  std::multiset<TMessageRow> rows = Rows();
   EXPECT_EQ(rows.count({EKvFolderInbox, "Alice", "+447700900123", "Smile 😀 and & <3\nbye", 1700000000}), 1u);
   EXPECT_EQ(rows.count({EKvFolderSent, "", "+447700900123", "Sent one", 1700000100}), 1u);
   EXPECT_EQ(rows.count({EKvFolderOutbox, "", "+447700900124", "A draft", 1700000300}), 1u);
@@ -134,7 +134,7 @@ TEST_F(MessagesExchangeTest, AndroidBackupWithMmsSurrogateReferencesAndTypes) {
 
 TEST_F(MessagesExchangeTest, ADiskThatFillsDuringAnImportLeavesNothingOfIt) {
   Add(EKvFolderInbox, "Before", "+447700900001", "Stored before the import", 1600000000000);
-  std::multiset<TRow> before = Rows();
+  std::multiset<TMessageRow> before = Rows();
   std::string json = "[";
   for (int i = 0; i < 120; ++i)
     json += std::string(i == 0 ? "" : ",") + "{\"folder\": \"inbox\", \"number\": \"+4477009" + std::to_string(10000 + i) +

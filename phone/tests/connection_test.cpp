@@ -5,8 +5,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 TEST_F(PhoneSimTest, FullConnectionThenTheTwoCommandQuickCheck) {
   int first = -1, second = -1;
   Run(ShippedProfile("generic"), [&](CMobilePhoneBase& aPhone) {

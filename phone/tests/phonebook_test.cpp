@@ -5,8 +5,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // What UploadContactsItem needs of a contact record.
 struct TContact {
   std::u16string iName, iNumber;

@@ -4,7 +4,7 @@
 
 namespace {
 
-struct TContact {
+struct TProbeContact {
   TConstPtr16 Name() const { return TConstPtr16(u"Probe"); }
   TConstPtr16 Number() const { return TConstPtr16(u"+15550199"); }
   int Location() const { return 10; }
@@ -20,7 +20,7 @@ TEST_P(EveryProfileTest, EveryOperationWorks) {
     results.push_back(aPhone.ReadPhoneBook(ESimCard));
     results.push_back(aPhone.EstablishConnection());
     results.push_back(aPhone.ChangePhoneStore(ESimCard));
-    results.push_back(aPhone.UploadContactsItem(TContact(), 14, 20));
+    results.push_back(aPhone.UploadContactsItem(TProbeContact(), 14, 20));
     results.push_back(aPhone.WaitForPhoneBookWriteToComplete());
     results.push_back(aPhone.UploadBlank(10));
     results.push_back(aPhone.WaitForPhoneBookWriteToComplete());

@@ -8,6 +8,9 @@
 #include "kernel/tests/log_fixture.h"
 #include "phone/tests/sim_phone.h"
 
+// Commands or replies, one per line.
+using Lines = std::vector<std::string>;
+
 class PhoneSimTest : public LoggingTest {
  protected:
   void SetUp() override {

@@ -6,8 +6,6 @@
 
 namespace {
 
-using Lines = std::vector<std::string>;
-
 // The commands that start with aPrefix, in order.
 Lines Starting(const Lines& aLines, const std::string& aPrefix) {
   Lines found;

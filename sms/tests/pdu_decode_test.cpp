@@ -23,17 +23,6 @@ const char KEightBitPort[] = "04912143F5440A91942143658700F4202113329595000B0605
 const char KScheme24[] = "04912143F5040A91942143658700242021133295950005C8329BFD06";
 const char KMarker[] = "04912143F5040A9194214365870000202113329595000E2E184DE69AB9643A6499CD7E03";
 
-struct TDecoded {
-  int iResult;
-  TSmsOwner iSms;
-};
-
-TDecoded DecodeText(const std::string& aPdu) {
-  TDecoded decoded{0, NewSms()};
-  decoded.iResult = Decode(Widen(aPdu), *decoded.iSms);
-  return decoded;
-}
-
 // "YYYY-MM-DD hh:mm:ss", UTC.
 std::string Stamp(const FILETIME& aTime) {
   SYSTEMTIME t = {};

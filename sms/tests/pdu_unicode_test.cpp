@@ -25,17 +25,6 @@ std::string Deliver(int aFirstOctet, int aScheme, int aUserDataLength, const std
   return pdu + fields + aUserData;
 }
 
-struct TDecoded {
-  int iResult;
-  TSmsOwner iSms;
-};
-
-TDecoded DecodeText(const std::string& aPdu) {
-  TDecoded decoded{0, NewSms()};
-  decoded.iResult = Decode(Widen(aPdu), *decoded.iSms);
-  return decoded;
-}
-
 std::u16string TextOf(const std::string& aPdu) {
   TDecoded decoded = DecodeText(aPdu);
   EXPECT_EQ(decoded.iResult, 0) << aPdu;

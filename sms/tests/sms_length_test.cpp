@@ -12,12 +12,6 @@ TSmsLength LengthOf(const std::u16string& aText) {
   return SmsLengthOf(TConstPtr16(aText.data(), static_cast<int>(aText.size())));
 }
 
-std::u16string Repeat(const std::u16string& aUnit, int aCount) {
-  std::u16string text;
-  for (int i = 0; i < aCount; ++i) text += aUnit;
-  return text;
-}
-
 const std::u16string KEmoji = u"\U0001F600";  // one character, a surrogate pair
 
 }  // namespace

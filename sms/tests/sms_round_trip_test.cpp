@@ -11,7 +11,7 @@
 
 namespace {
 
-const std::u16string KEmoji = u"\U0001F44B";  // a surrogate pair
+const std::u16string KWave = u"\U0001F44B";  // a surrogate pair
 
 struct TReadBack {
   std::u16string iJoined;
@@ -75,11 +75,6 @@ TReadBack SendAndReadBack(const std::u16string& aText) {
   return back;
 }
 
-std::u16string Repeat(const std::u16string& aUnit, int aCount) {
-  std::u16string text;
-  for (int i = 0; i < aCount; ++i) text += aUnit;
-  return text;
-}
 
 }  // namespace
 
@@ -107,14 +102,14 @@ TEST(SmsRoundTrip, Ucs2WithASurrogatePairAtEveryPartBoundary) {
   for (int units : {70, 71, 134, 135, 201, 202}) {
     for (int at : {64, 65, 66, 67, 68, 131, 132, 133, 134, 199, 200}) {
       if (at + 2 > units) continue;
-      const std::u16string text = Repeat(u"\u0416", at) + KEmoji + Repeat(u"\u4E16", units - at - 2);
+      const std::u16string text = Repeat(u"\u0416", at) + KWave + Repeat(u"\u4E16", units - at - 2);
       TReadBack back = SendAndReadBack(text);
       EXPECT_EQ(back.iJoined, text) << units << " units, emoji at " << at;
       EXPECT_EQ(back.iParts, SmsLengthOf(TConstPtr16(text.data(), static_cast<int>(text.size()))).iParts);
     }
   }
   // Emoji only: every part holds whole pairs, 33 of them (66 units).
-  const std::u16string emoji = Repeat(KEmoji, 80);
+  const std::u16string emoji = Repeat(KWave, 80);
   TReadBack back = SendAndReadBack(emoji);
   EXPECT_EQ(back.iJoined, emoji);
   EXPECT_EQ(back.iParts, 3);  // 33 + 33 + 14 pairs

@@ -59,3 +59,21 @@ inline std::u16string RoundTripAlphabet() {
     if (KGsmEscapeTable[i].iGsm != KGsmEscape) chars += static_cast<char16_t>(KGsmEscapeTable[i].iChar);
   return chars;
 }
+
+// A PDU line decoded, with the decoder's result.
+struct TDecoded {
+  int iResult;
+  TSmsOwner iSms;
+};
+
+inline TDecoded DecodeText(const std::string& aPdu) {
+  TDecoded decoded{0, NewSms()};
+  decoded.iResult = Decode(Widen(aPdu), *decoded.iSms);
+  return decoded;
+}
+
+inline std::u16string Repeat(const std::u16string& aUnit, int aCount) {
+  std::u16string text;
+  for (int i = 0; i < aCount; ++i) text += aUnit;
+  return text;
+}

@@ -13,9 +13,6 @@ namespace {
 
 using namespace std::chrono;
 
-// A PDU for AT+CMGS=19: to +447700900123, "hello" in 7 bits.
-const std::string kSubmit = "0011000C914477000910320000AA05E8329BFD06";
-
 TEST(Line, RepliesEchoPromptAndSendErrors) {
   SimProcess sim;
   ASSERT_TRUE(sim.Start(R"({"sms": {"send_errors": [500]}})", "--state-out {dir}/state.json")) << sim.Errors();

@@ -19,8 +19,7 @@ using namespace std::chrono;
 const auto kDeadline = seconds(20);
 const std::string kSmsc = "0791447758100650";        // the default service centre, +447785016005
 const std::string kTo123 = "0C91447700091032";       // +447700900123
-// "hello" to +447700900123, without and with a status report request (TP-SRR).
-const std::string kSubmit = "0011000C914477000910320000AA05E8329BFD06";
+// kSubmit with a status report request (TP-SRR).
 const std::string kSubmitWithReport = "0031000C914477000910320000AA05E8329BFD06";
 // A DELIVER from 1234: "A".
 const std::string kDeliver = "0004048121430000423070111111000141";

@@ -12,6 +12,9 @@
 
 namespace phonesim::testing {
 
+// A SUBMIT for AT+CMGS=19: to +447700900123, "hello" in 7 bits.
+inline const std::string kSubmit = "0011000C914477000910320000AA05E8329BFD06";
+
 class SimProcess {
  public:
   SimProcess() = default;
