@@ -302,7 +302,7 @@ void CKveMessagesItem::DiscardCaches() {
 }
 
 CKveMessagesDatabase::CKveMessagesDatabase()
-    : iDateDatabase(INVALID_HANDLE_VALUE), iFolderDatabase(INVALID_HANDLE_VALUE) {
+    : iDateDatabase(INVALID_HANDLE_VALUE), iFolderDatabase(INVALID_HANDLE_VALUE), iPartsIndex(INVALID_HANDLE_VALUE) {
   SetClassName(u"CKveMessagesDatabase");
 }
 
@@ -311,6 +311,7 @@ CKveMessagesDatabase::~CKveMessagesDatabase() {
   LocalFree(iDateReadBuffer);
   if (iFolderDatabase != INVALID_HANDLE_VALUE) CloseHandle(iFolderDatabase);
   LocalFree(iFolderReadBuffer);
+  ClosePartsIndex();
 }
 
 CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {
