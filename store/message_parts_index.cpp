@@ -197,7 +197,10 @@ bool CKveMessagesDatabase::PartsCandidatesL(const ULONGLONG* aKeys, int aCount,
 
 void CKveMessagesDatabase::RecordKeyedL(CEpocDatabaseItem& aRecord) {
   ULONGLONG key = 0;
+  if (iPartsIndexAbsent || !PartsKeyOf(static_cast<CKveMessagesItem&>(aRecord), key)) return;
   // A volume without the index gets it, whole, when a part first needs it.
-  if (PartsKeyOf(static_cast<CKveMessagesItem&>(aRecord), key) && OpenPartsIndexL(false))
+  if (OpenPartsIndexL(false))
     IndexPartsRecordL(aRecord.Oid(), key);
+  else
+    iPartsIndexAbsent = true;
 }

@@ -208,6 +208,7 @@ class CKveMessagesDatabase : public CEpocDatabase {
   LPBYTE iFolderReadBuffer;
   DWORD iFolderReadBufferSize;
   HANDLE iPartsIndex;  // the parts index, opened on first use
+  bool iPartsIndexAbsent;  // found missing while keying at opening
   LPBYTE iPartsReadBuffer;
   DWORD iPartsReadBufferSize;
 };

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <future>
 #include <latch>
 #include <memory>
@@ -232,6 +233,86 @@ TEST_F(EpocDatabaseTest, AWriterKilledMidwayLeavesEveryReturnedMessage) {
     EXPECT_NE(std::find(texts.begin(), texts.end(), text), texts.end()) << "message " << i << " was lost";
   }
   EXPECT_NE(WriteMessage(*db, u"After", u"the crash"), 0u) << "the store still takes writes";
+}
+
+// The other process of the next test: changes one record's text and deletes another.
+TEST(StoreChildProcess, Changer) {
+  const char* root = std::getenv("KV_STORE_TEST_CHILD_ROOT");
+  const char* records = std::getenv("KV_STORE_TEST_CHILD_RECORDS");
+  if (root == nullptr || records == nullptr) GTEST_SKIP() << "only as a child process";
+  kvplatform::SetDeviceRoot(root);
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  CEOID changed = 0, deleted = 0;
+  ASSERT_EQ(std::sscanf(records, "%u %u", &changed, &deleted), 2);
+  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(db->ReadItemL(changed)));
+  ASSERT_NE(item, nullptr);
+  item->SetTextL(TConstPtr16(u"changed elsewhere"));
+  ASSERT_NE(db->ReplaceItemL(*item), 0u);
+  db->DeleteItem(deleted);
+}
+
+// A reader part way through the records sees every change made since it
+// started, by another store in this process or by another process, though
+// the volume hands it the records that follow ahead of its reads.
+TEST_F(EpocDatabaseTest, ReadingOnSeesEveryChangeMadeMeanwhile) {
+  std::unique_ptr<CKveMessagesDatabase> reader(CKveMessagesDatabase::NewL(nullptr, 0));
+  std::unique_ptr<CKveMessagesDatabase> writer(CKveMessagesDatabase::NewL(nullptr, 0));
+  std::vector<CEOID> oids;
+  for (int i = 0; i < 100; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "m%03d", i);
+    oids.push_back(WriteMessage(*writer, kvplatform::FromUtf8(name), u"as written"));
+    ASSERT_NE(oids.back(), 0u);
+  }
+  // Reads the first aCount records, then makes the changes, then reads on;
+  // the texts of the records read after the changes, by name.
+  auto readAcross = [&](int aCount, const std::function<void()>& aChanges) {
+    std::vector<std::pair<std::u16string, std::u16string>> after;
+    std::unique_ptr<CEpocDatabaseItem> item(reader->ReadFirstItemL());
+    for (int i = 1; i < aCount && item; ++i) item.reset(reader->ReadNextItemL());
+    aChanges();
+    for (item.reset(reader->ReadNextItemL()); item; item.reset(reader->ReadNextItemL())) {
+      auto* message = static_cast<CKveMessagesItem*>(item.get());
+      after.emplace_back(ToU16(message->Name()), ToU16(message->Text()));
+    }
+    return after;
+  };
+  auto textOf = [](const auto& aRows, const std::u16string& aName) {
+    for (const auto& [name, text] : aRows)
+      if (name == aName) return text;
+    return std::u16string(u"(none)");
+  };
+
+  auto here = readAcross(21, [&] {
+    std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(writer->ReadItemL(oids[30])));
+    ASSERT_NE(item, nullptr);
+    item->SetTextL(TConstPtr16(u"changed here"));
+    ASSERT_NE(writer->ReplaceItemL(*item), 0u);
+    writer->DeleteItem(oids[40]);
+    ASSERT_NE(WriteMessage(*writer, u"m050a", u"added here"), 0u);
+  });
+  EXPECT_EQ(here.size(), 79u);
+  EXPECT_EQ(textOf(here, u"m030"), u"changed here");
+  EXPECT_EQ(textOf(here, u"m040"), u"(none)");
+  EXPECT_EQ(textOf(here, u"m050a"), u"added here");
+
+  auto elsewhere = readAcross(56, [&] {
+    std::string rootVar = "KV_STORE_TEST_CHILD_ROOT=" + Root();
+    std::string recordsVar = "KV_STORE_TEST_CHILD_RECORDS=" + std::to_string(oids[60]) + " " + std::to_string(oids[70]);
+    std::string filter = "--gtest_filter=StoreChildProcess.Changer";
+    char* argv[] = {const_cast<char*>("store_test_child"), filter.data(), nullptr};
+    std::vector<char*> env = {rootVar.data(), recordsVar.data()};
+    for (char** e = environ; *e; ++e) env.push_back(*e);
+    env.push_back(nullptr);
+    pid_t child = 0;
+    ASSERT_EQ(posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv, env.data()), 0);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  });
+  EXPECT_EQ(elsewhere.size(), 43u);
+  EXPECT_EQ(textOf(elsewhere, u"m060"), u"changed elsewhere");
+  EXPECT_EQ(textOf(elsewhere, u"m070"), u"(none)");
 }
 
 TEST_F(EpocDatabaseTest, ADamagedVolumeIsLeftUntouchedAndEveryCallFailsQuietly) {
