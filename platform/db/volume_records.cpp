@@ -201,13 +201,14 @@ CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position,
     return ahead->lastOid;
   }
   // The volume as it is before the query: a commit after this point shows
-  // as a changed header, so rows kept are never older than it says.
+  // as a changed header, so rows kept are never older than it says. Inside
+  // a transaction held open none are kept: its writes may yet be undone.
   size_t wanted = 1;
   if (ahead != nullptr) {
     ahead->rows.clear();
     ahead->next = 0;
   }
-  if (readingOn && JournalHeader(ahead->journalHeader)) {
+  if (readingOn && sqlite3_get_autocommit(db_) != 0 && JournalHeader(ahead->journalHeader)) {
     ahead->changes = sqlite3_total_changes64(db_);
     wanted = std::min(kMostAhead, std::max(kFirstAhead, ahead->batch * 2));
   }

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include <kvplatform.h>
+#include <kvplatform_db.h>
 #include <windows.h>
 
 #include "store/messages.h"
@@ -313,6 +314,21 @@ TEST_F(EpocDatabaseTest, ReadingOnSeesEveryChangeMadeMeanwhile) {
   EXPECT_EQ(elsewhere.size(), 43u);
   EXPECT_EQ(textOf(elsewhere, u"m060"), u"changed elsewhere");
   EXPECT_EQ(textOf(elsewhere, u"m070"), u"(none)");
+
+  // A change read inside a transaction held open is gone once it is undone.
+  CEGUID volume;
+  ASSERT_TRUE(CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING));
+  auto undone = readAcross(2, [&] {
+    ASSERT_TRUE(kvplatform::BeginVolumeTransaction(volume));
+    std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(writer->ReadItemL(oids[80])));
+    ASSERT_NE(item, nullptr);
+    item->SetTextL(TConstPtr16(u"undone"));
+    ASSERT_NE(writer->ReplaceItemL(*item), 0u);
+    for (int i = 0; i < 60; ++i) delete reader->ReadNextItemL();
+    ASSERT_TRUE(kvplatform::EndVolumeTransaction(volume, FALSE));
+  });
+  EXPECT_EQ(textOf(undone, u"m080"), u"as written");
+  CeUnmountDBVol(&volume);
 }
 
 TEST_F(EpocDatabaseTest, ADamagedVolumeIsLeftUntouchedAndEveryCallFailsQuietly) {
