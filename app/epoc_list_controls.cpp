@@ -100,8 +100,16 @@ std::u16string CEpocListBox::FitFirstColumn(LPCWSTR aText) const {
   return shown;
 }
 
-std::u16string CEpocListBox::MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) const {
-  std::u16string first = FitFirstColumn(aFirst);
+std::u16string CEpocListBox::MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) {
+  std::u16string first;
+  if (iFilling) {
+    std::u16string text(aFirst != nullptr ? aFirst : u"");
+    auto fitted = iFitted.find(text);
+    if (fitted == iFitted.end()) fitted = iFitted.emplace(std::move(text), FitFirstColumn(aFirst)).first;
+    first = fitted->second;
+  } else {
+    first = FitFirstColumn(aFirst);
+  }
   int length = static_cast<int>(first.size()) + 1;
   int second = Length(aSecond);
   // The second column and the closing tab keep the line under 256.
@@ -155,6 +163,7 @@ void CEpocListBox::BeginFill() { iFilling = iOwnerData; }
 void CEpocListBox::EndFill() {
   if (!iFilling) return;
   iFilling = false;
+  iFitted.clear();
   iLines.SortAppended();
   SendMessageW(iChild, LB_SETCOUNT, iLines.Count(), 0);
 }

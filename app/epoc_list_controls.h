@@ -3,6 +3,9 @@
 // SizeChangedL moves it to the control's extent.
 #pragma once
 
+#include <string>
+#include <unordered_map>
+
 #include <commctrl.h>
 #include <windows.h>
 
@@ -64,13 +67,15 @@ class CEpocListBox : public CEpocListControl {
   CEpocListBox() { SetClassName(u"CEpocListBox"); }
   // A row's line: the first text cut to fit its column, a tab, the second
   // text, a tab.
-  std::u16string MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) const;
+  std::u16string MakeLine(LPCWSTR aFirst, LPCWSTR aSecond);
   // The first column's text, cut to fit its width.
   std::u16string FitFirstColumn(LPCWSTR aText) const;
 
   bool iOwnerData;
   bool iFilling;
   TEpocListLines iLines;  // owner data only
+  // While filling: each first column text cut once, however many rows show it.
+  std::unordered_map<std::u16string, std::u16string> iFitted;
 };
 
 class CEpocListView : public CEpocListControl {

@@ -143,11 +143,13 @@ bool CEpocDatabase::KeyUnkeyedRecordsL() {
     if (keyed == 0) LogMessage(KLogFilePath, u"CEpocDatabase::NewL - Keying records for the duplicate index");
     CEPROPVAL value = DuplicateKeyProperty(record->DuplicateKey());
     previous = record->Oid();
-    delete record;
     if (CeWriteRecordProps(iKeyDatabase, previous, 1, &value) == 0) {
+      delete record;
       LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to key a record");
       return false;
     }
+    RecordKeyedL(*record);
+    delete record;
     if (++keyed % KKeyedProgressStep == 0)
       LogMessage(KLogFilePath, u"CEpocDatabase::NewL - %1!d! records keyed", keyed);
   }
@@ -244,6 +246,11 @@ CEpocDatabaseItem* CEpocDatabase::ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer,
   CEOID oid = CeReadRecordProps(aHandle, CEDB_ALLOWREALLOC, &count, nullptr, &aBuffer, &aSize);
   if (oid == 0) return nullptr;
   return ItemFromPropertiesL(oid, reinterpret_cast<const CEPROPVAL*>(aBuffer), count, aHasKey, aKey);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadRecordL(CEOID aOid, DWORD* aIndex) {
+  if (CeSeekDatabase(iDatabase, CEDB_SEEK_CEOID, aOid, aIndex) == 0) return nullptr;
+  return ReadNextItemL();
 }
 
 CEpocDatabaseItem* CEpocDatabase::NewItemL() {

@@ -78,6 +78,13 @@ class CEpocDatabase : public CEpocBase {
   CEpocDatabaseItem* ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize);
   // WriteItemL without the duplicate test, for stores whose own rule decides.
   CEOID AddItemL(CEpocDatabaseItem& aItem);
+  // The record with the identifier, and its index in the sort order when
+  // asked; null, and nothing logged, when the database has no such record.
+  CEpocDatabaseItem* ReadRecordL(CEOID aOid, DWORD* aIndex);
+  // A record written without the duplicate key (by an earlier version) has
+  // just been keyed at opening: stores with indexes of their own add it there.
+  virtual void RecordKeyedL(CEpocDatabaseItem& /*aRecord*/) {}
+  CEGUID& VolumeId() { return iVolume; }
 
  private:
   void Notify(UINT aType, CEOID aOid);

@@ -1,9 +1,13 @@
 // Long messages kept whole: each received part is joined to the record of
 // the message it belongs to, whatever order and download it comes in.
 #include <memory>
+#include <vector>
+
+#include <kvplatform_db.h>
 
 #include "kernel/arrays.h"
 #include "kernel/log.h"
+#include "store/message_parts_index.h"
 #include "store/messages.h"
 
 namespace {
@@ -44,7 +48,8 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
   const TConstPtr16 text = aMessage.Text();
   const FILETIME& date = aMessage.DateSentTime();
 
-  // One walk finds the message's record (of several with the same reference,
+  // The candidates (through the parts index, or else a walk through every
+  // record) give the message's record (of several with the same reference,
   // the nearest in time that lacks this part), whether the part is held
   // already, and the earlier version's records of this part: same folder,
   // sender and text, stored one part a record.
@@ -52,8 +57,7 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
   TOwned<CKveMessagesItem> firstEarlier;
   COidList earlier(4);
   bool held = false;
-  for (CEpocDatabaseItem* item = ReadFirstItemL(); item != nullptr; item = ReadNextItemL()) {
-    TOwned<CKveMessagesItem> record(static_cast<CKveMessagesItem*>(item));
+  auto consider = [&](TOwned<CKveMessagesItem> record) {
     TConstPtr16 heldText;
     if (record->IsPartOfSameMessage(aMessage, aPart)) {
       // The same part with another text belongs to a later message that
@@ -69,46 +73,70 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
       else
         firstEarlier = std::move(record);
     }
+  };
+  const ULONGLONG messageKey = LongMessageKey(aMessage.Folder(), aMessage.Number(), aPart);
+  const ULONGLONG earlierKey = EarlierPartKey(aMessage.Folder(), aMessage.Number(), text);
+  const ULONGLONG keys[2] = {messageKey, earlierKey};
+  std::vector<TOwned<CKveMessagesItem>> candidates;
+  const bool indexed = PartsCandidatesL(keys, 2, candidates);
+  if (indexed) {
+    for (TOwned<CKveMessagesItem>& record : candidates) consider(std::move(record));
+  } else {
+    for (CEpocDatabaseItem* item = ReadFirstItemL(); item != nullptr; item = ReadNextItemL())
+      consider(TOwned<CKveMessagesItem>(static_cast<CKveMessagesItem*>(item)));
   }
 
+  // The record and the index change together, or neither does.
+  const bool together = indexed && kvplatform::BeginVolumeTransaction(VolumeId());
+  CEOID oid = 0;
   if (held) {
     LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - part already stored");
     // What an upgrade cut short left behind.
     if (firstEarlier) earlier.AppendL(firstEarlier->Oid());
-    for (int i = 0; i < earlier.Count(); ++i) {
-      LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - earlier record 0x%1!x! joined", earlier[i]);
-      DeleteItem(earlier[i]);
-    }
-    return 0;
-  }
-  if (!target && firstEarlier) {
-    // The earlier version's record of this part becomes the message's record,
-    // keeping its name.
-    LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - earlier record 0x%1!x! becomes the message",
-               firstEarlier->Oid());
-    target = std::move(firstEarlier);
-    target->SetLongMessageL(aPart);
-  } else if (!target) {
-    target.reset(CopyForPartL(aMessage));
-    if (!target) return 0;
-    target->SetLongMessageL(aPart);
-  } else if (firstEarlier) {
-    earlier.AppendL(firstEarlier->Oid());
-  }
-  target->AddPartL(part, text, date);
-
-  CEOID oid = 0;
-  if (target->Oid() != 0) {
-    LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - joined to record 0x%1!x!", target->Oid());
-    oid = ReplaceItemL(*target);
   } else {
-    LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - new record");
-    oid = AddItemL(*target);
+    bool newEntry = true;
+    CEOID wasEarlier = 0;
+    if (!target && firstEarlier) {
+      // The earlier version's record of this part becomes the message's
+      // record, keeping its name.
+      LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - earlier record 0x%1!x! becomes the message",
+                 firstEarlier->Oid());
+      target = std::move(firstEarlier);
+      target->SetLongMessageL(aPart);
+      wasEarlier = target->Oid();
+    } else if (!target) {
+      target.reset(CopyForPartL(aMessage));
+      if (!target) {
+        if (together) kvplatform::EndVolumeTransaction(VolumeId(), FALSE);
+        return 0;
+      }
+      target->SetLongMessageL(aPart);
+    } else {
+      newEntry = false;  // found through its entry, or by the walk
+      if (firstEarlier) earlier.AppendL(firstEarlier->Oid());
+    }
+    target->AddPartL(part, text, date);
+
+    if (target->Oid() != 0) {
+      LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - joined to record 0x%1!x!", target->Oid());
+      oid = ReplaceItemL(*target);
+    } else {
+      LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - new record");
+      oid = AddItemL(*target);
+    }
+    if (indexed && oid != 0 && newEntry) IndexPartsRecordL(oid, messageKey);
+    if (indexed && oid != 0 && wasEarlier != 0) UnindexPartsRecordL(wasEarlier, earlierKey);
   }
   // The earlier records go only once their part is safely in the message's.
-  for (int i = 0; oid != 0 && i < earlier.Count(); ++i) {
+  for (int i = 0; (held || oid != 0) && i < earlier.Count(); ++i) {
     LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - earlier record 0x%1!x! joined", earlier[i]);
     DeleteItem(earlier[i]);
+    if (indexed) UnindexPartsRecordL(earlier[i], earlierKey);
+  }
+  if (together) {
+    kvplatform::EndVolumeTransaction(VolumeId(), TRUE);
+    // Synced once the transaction has committed, before the phone's copy may go.
+    if (!held && oid != 0) CeFlushDBVol(&VolumeId());
   }
   return oid;
 }

@@ -300,7 +300,7 @@ void CKveMessagesItem::DiscardCaches() {
 }
 
 CKveMessagesDatabase::CKveMessagesDatabase()
-    : iDateDatabase(INVALID_HANDLE_VALUE), iFolderDatabase(INVALID_HANDLE_VALUE) {
+    : iDateDatabase(INVALID_HANDLE_VALUE), iFolderDatabase(INVALID_HANDLE_VALUE), iPartsIndex(INVALID_HANDLE_VALUE) {
   SetClassName(u"CKveMessagesDatabase");
 }
 
@@ -309,6 +309,7 @@ CKveMessagesDatabase::~CKveMessagesDatabase() {
   LocalFree(iDateReadBuffer);
   if (iFolderDatabase != INVALID_HANDLE_VALUE) CloseHandle(iFolderDatabase);
   LocalFree(iFolderReadBuffer);
+  ClosePartsIndex();
 }
 
 CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {

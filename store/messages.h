@@ -2,7 +2,9 @@
 // locally, in the Inbox, Outbox and Sent folders.
 #pragma once
 
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "kernel/descriptors.h"
 #include "store/epoc_database.h"
@@ -83,6 +85,8 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   // A long message with the same sender, folder, reference, size and total.
   bool IsPartOfSameMessage(const CKveMessagesItem& aMessage, const TKvMessagePart& aPart) const;
   DWORD ConcatTotal() const { return iConcatTotal; }
+  // The reference, its size and the total (part 0): which long message the record holds.
+  TKvMessagePart LongMessagePart() const { return {iConcatReference, iConcatReferenceBits, iConcatTotal, 0}; }
   // Part aPart's text, when the record holds it.
   bool FindPart(int aPart, TConstPtr16& aText) const;
   int PartsHeld() const;
@@ -168,8 +172,28 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // from a failure, before the phone's copy may go.
   bool HoldsL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart);
 
+ protected:
+  void RecordKeyedL(CEpocDatabaseItem& aRecord) override;
+
  private:
   CKveMessagesDatabase();
+  // The parts index (message_parts_index.h): opened on first use, and made
+  // from every record when the volume has none (with aMakeWhenMissing).
+  bool OpenPartsIndexL(bool aMakeWhenMissing);
+  bool MakePartsIndexL();
+  void ClosePartsIndex();
+  bool IndexPartsRecordL(CEOID aOid, ULONGLONG aKey);
+  void UnindexPartsRecordL(CEOID aOid, ULONGLONG aKey);
+  struct TPartsEntry {
+    CEOID iEntry;
+    CEOID iRecord;
+    ULONGLONG iKey;
+  };
+  // The index's entries with the key, added to aEntries; false when the index could not be read.
+  bool ReadPartsEntriesL(ULONGLONG aKey, std::vector<TPartsEntry>& aEntries);
+  // The records the index names under the keys, in the store's order; false
+  // when there is no index to trust (the caller then walks the store).
+  bool PartsCandidatesL(const ULONGLONG* aKeys, int aCount, std::vector<std::unique_ptr<CKveMessagesItem>>& aRecords);
   CKveMessagesItem* CopyForPartL(const CKveMessagesItem& aMessage);
   bool OpenFolderOrderL();
   bool KeyFolderOrderL();
@@ -183,4 +207,8 @@ class CKveMessagesDatabase : public CEpocDatabase {
   HANDLE iFolderDatabase;  // the folder order, opened on first use
   LPBYTE iFolderReadBuffer;
   DWORD iFolderReadBufferSize;
+  HANDLE iPartsIndex;  // the parts index, opened on first use
+  bool iPartsIndexAbsent;  // found missing while keying at opening
+  LPBYTE iPartsReadBuffer;
+  DWORD iPartsReadBufferSize;
 };

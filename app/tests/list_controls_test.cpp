@@ -252,31 +252,44 @@ TEST_F(ListControlsTest, OwnerDataListBoxShowsWhatTheSortedListShows) {
 
 // Lines inserted one by one land where the list's sort puts them and say
 // so, however often their store grows; appended ones sorted at once end in
-// the same order.
+// the same order, also on awkward lines: first columns that fold alike or
+// not at all (accents, Greek, ÿ and Ÿ), surrogate pairs, a first column that
+// is a prefix of another, characters below the tab, a tab inside a name, no
+// tab at all, and equal lines keeping the order they came in.
 TEST(ListLinesTest, InsertedRowsAreWhereTheySayAndAFillSortsTheSame) {
   TEpocListLines inserted, appended;
-  std::vector<std::u16string> names;
-  for (int i = 0; i < 300; ++i) names.push_back(std::u16string(1, static_cast<char16_t>(u'a' + (i * 7) % 26)) + u"\t" +
-                                                std::u16string(1, static_cast<char16_t>(u'A' + i % 3)));
-  for (int i = 0; i < 300; ++i) {
-    int row = inserted.Insert(names[static_cast<size_t>(i)], i);
+  std::vector<std::u16string> lines = {
+      u"\u00c9mile\tBonjour\t", u"\u00e9mile\tbonjour\t", u"Emile\tBonjour\t",    u"\u00e9mile\tBONJOUR\t",
+      u"\u03a3\u03c9\tGreek\t", u"\u03c3\u03c9\tgreek\t", u"\u00ff\tlast\t",      u"\u0178\tLAST\t",
+      u"\U0001F600 Joy\tsmile\t", u"\uffe0 Wide\tcent\t",   u"Ann\tz\t",            u"Anna\ta\t",
+      u"Ann\u0001\tbelow the tab\t", u"Ann\tZ\t",            u"Ann\tz\t",            u"Bob\tHi\tthere\t",
+      u"Bob\thi\t",              u"Bob\tHi\t",               u"Bob",                   u"bob\t",
+      u"\tno name\t",            u"...\t\t",                 u"Tab\tin\tname\t",    u"TAB\tIN\t",
+  };
+  for (int i = 0; i < 200; ++i)
+    lines.push_back(std::u16string(1, static_cast<char16_t>(u'a' + (i * 7) % 26)) + u"\t" +
+                    std::u16string(1, static_cast<char16_t>(u'A' + i % 3)) + u"\t");
+  for (size_t i = 0; i < lines.size(); ++i) {
+    int row = inserted.Insert(lines[i], static_cast<LPARAM>(i));
     ASSERT_GE(row, 0);
     ASSERT_LT(row, inserted.Count());
-    EXPECT_EQ(inserted.Data(row), i);
-    appended.Append(names[static_cast<size_t>(i)], i);
+    EXPECT_EQ(inserted.Data(row), static_cast<LPARAM>(i));
+    appended.Append(lines[i], static_cast<LPARAM>(i));
   }
   appended.SortAppended();
+  ASSERT_EQ(appended.Count(), inserted.Count());
   for (int row = 0; row < inserted.Count(); ++row) {
     EXPECT_EQ(appended.Data(row), inserted.Data(row)) << "row " << row;
+    EXPECT_EQ(appended.Line(row), inserted.Line(row)) << "row " << row;
     if (row > 0) {
       EXPECT_LE(lstrcmpiW(inserted.Line(row - 1).c_str(), inserted.Line(row).c_str()), 0);
     }
   }
-  ASSERT_GE(inserted.Find(299), 0);
-  EXPECT_EQ(inserted.Data(inserted.Find(299)), 299);
-  inserted.RemoveAt(inserted.Find(299));
-  EXPECT_EQ(inserted.Find(299), -1);
-  EXPECT_EQ(inserted.Count(), 299);
+  ASSERT_GE(inserted.Find(2), 0);
+  EXPECT_EQ(inserted.Data(inserted.Find(2)), 2);
+  inserted.RemoveAt(inserted.Find(2));
+  EXPECT_EQ(inserted.Find(2), -1);
+  EXPECT_EQ(inserted.Count(), appended.Count() - 1);
 }
 
 // The message rows keep the list view's order without reading records:

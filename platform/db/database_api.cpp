@@ -56,6 +56,7 @@ class DatabaseObject : public KernelObject {
   const int slot;
   const DWORD flags;
   Position position;
+  ReadAhead ahead;
 };
 
 std::shared_ptr<DatabaseObject> DatabaseOf(HANDLE handle) {
@@ -215,7 +216,7 @@ CEOID CeReadRecordProps(HANDLE database, DWORD flags, LPWORD propertyCount, CEPR
   }
   std::vector<StoredValue> values;
   std::vector<unsigned char> key;
-  CEOID record = db->volume->ReadAt(db->info, db->slot, db->position, values, key);
+  CEOID record = db->volume->ReadAt(db->info, db->slot, db->position, values, key, &db->ahead);
   if (record == 0) return 0;
   if (values.size() > 0xffff) {
     SetLastError(ERROR_BADDB);

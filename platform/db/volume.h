@@ -6,6 +6,7 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -39,6 +40,27 @@ struct Position {
   bool inclusive = true;
 };
 
+// What one handle reading on through its sort order was given ahead of its
+// reads: each read after a seek costs a query and a read transaction of its
+// own, while the rows that follow come from one query, answered while the
+// volume is as it was when they were read.
+struct ReadAhead {
+  struct Row {
+    std::vector<unsigned char> key;
+    CEOID oid = 0;
+    std::vector<unsigned char> props;
+  };
+  std::vector<Row> rows;
+  size_t next = 0;  // rows[next] follows the last row read
+  std::vector<unsigned char> lastKey;
+  CEOID lastOid = 0;
+  // The volume as the rows saw it: the journal's header (any process's
+  // commit changes it) and this connection's count of changed rows.
+  std::array<unsigned char, 48> journalHeader{};
+  sqlite3_int64 changes = -1;
+  size_t batch = 0;  // how many the last query asked for
+};
+
 class Volume {
  public:
   // Opens (and for a new or empty file, initialises) the volume file. A file
@@ -65,8 +87,10 @@ class Volume {
   // The record back records before the last in sort order.
   CEOID SeekFromEnd(const DatabaseInfo& db, int slot, DWORD back, Position& position, LPDWORD index);
   // The record at the position, its properties and its key (for moving on).
+  // With ahead, a handle reading on record after record is given the next
+  // rows in one query, kept there.
   CEOID ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
-               std::vector<unsigned char>& key);
+               std::vector<unsigned char>& key, ReadAhead* ahead = nullptr);
   CEOID Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* values, WORD count);
   BOOL Delete(const DatabaseInfo& db, CEOID record);
   BOOL ObjectInfo(CEOID object, CEOIDINFO& info);
@@ -92,6 +116,10 @@ class Volume {
   bool IsSound();
   bool KeysAreCurrent();
   bool Prepare();
+  // The header of the journal's shared index, which every commit rewrites;
+  // false when the journal is not open yet.
+  bool JournalHeader(std::array<unsigned char, 48>& header);
+  bool AheadIsCurrent(const ReadAhead& ahead);
   bool RemakeKeysIfCollationChanged();
   bool Exec(const char* sql);
   bool Fail(int rc);

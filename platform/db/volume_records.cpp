@@ -2,6 +2,7 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 
 #include "record_codec.h"
@@ -146,13 +147,77 @@ CEOID Volume::SeekFromEnd(const DatabaseInfo& db, int slot, DWORD back, Position
                    slot, position, index);
 }
 
+namespace {
+
+// Rows read ahead grow from a few after the first read to this many.
+constexpr size_t kFirstAhead = 16;
+constexpr size_t kMostAhead = 256;
+
+}  // namespace
+
+bool Volume::JournalHeader(std::array<unsigned char, 48>& header) {
+  sqlite3_file* file = nullptr;
+  if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
+      file->pMethods == nullptr || file->pMethods->iVersion < 2 || file->pMethods->xShmMap == nullptr)
+    return false;
+  // The first region of the index, mapped by SQLite since the journal was
+  // opened; asking for it maps nothing new.
+  constexpr int kIndexRegion = 32768;
+  void volatile* region = nullptr;
+  if (file->pMethods->xShmMap(file, 0, kIndexRegion, 0, &region) != SQLITE_OK || region == nullptr) return false;
+  std::atomic_thread_fence(std::memory_order_acquire);
+  const volatile unsigned char* bytes = static_cast<const volatile unsigned char*>(region);
+  for (size_t i = 0; i < header.size(); ++i) header[i] = bytes[i];
+  std::atomic_thread_fence(std::memory_order_acquire);
+  return true;
+}
+
+// Rows read ahead answer only while nothing has changed the volume since:
+// no commit by any process (each rewrites the journal's header) and no
+// write of this connection, also inside a transaction held open.
+bool Volume::AheadIsCurrent(const ReadAhead& ahead) {
+  std::array<unsigned char, 48> header;
+  return ahead.changes == sqlite3_total_changes64(db_) && JournalHeader(header) && header == ahead.journalHeader;
+}
+
 CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
-                     std::vector<unsigned char>& key) {
+                     std::vector<unsigned char>& key, ReadAhead* ahead) {
   std::lock_guard guard(lock_);
-  // One statement finds and loads the record, so both come from one snapshot
+  // Reading on from the row this handle read last: its next rows may be here already.
+  const bool readingOn = ahead != nullptr && !position.inclusive && ahead->lastOid != 0 &&
+                         position.oid == ahead->lastOid && position.key == ahead->lastKey;
+  if (!readingOn && ahead != nullptr) *ahead = ReadAhead{};
+  if (readingOn && ahead->next < ahead->rows.size() && AheadIsCurrent(*ahead)) {
+    ReadAhead::Row& row = ahead->rows[ahead->next++];
+    auto decoded = DecodeRecord(row.props);
+    if (!decoded) {
+      SetLastError(ERROR_BADDB);
+      return 0;
+    }
+    values = std::move(*decoded);
+    key = row.key;
+    ahead->lastKey = std::move(row.key);
+    ahead->lastOid = row.oid;
+    return ahead->lastOid;
+  }
+  // The volume as it is before the query: a commit after this point shows
+  // as a changed header, so rows kept are never older than it says. Inside
+  // a transaction held open none are kept: its writes may yet be undone.
+  size_t wanted = 1;
+  if (ahead != nullptr) {
+    ahead->rows.clear();
+    ahead->next = 0;
+  }
+  if (readingOn && sqlite3_get_autocommit(db_) != 0 && JournalHeader(ahead->journalHeader)) {
+    ahead->changes = sqlite3_total_changes64(db_);
+    wanted = std::min(kMostAhead, std::max(kFirstAhead, ahead->batch * 2));
+  }
+  // One statement finds and loads the records, so all come from one snapshot
   // even while another process writes.
   Statement& next = position.inclusive ? s_->nextInclusive : s_->nextExclusive;
-  int rc = next.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid}).Step();
+  int rc = next.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid},
+                     static_cast<sqlite3_int64>(wanted))
+               .Step();
   if (rc != SQLITE_ROW) {
     if (rc == SQLITE_DONE)
       SetLastError(ERROR_NO_MORE_ITEMS);
@@ -163,12 +228,23 @@ CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position,
   key = next.Blob(0);
   CEOID found = static_cast<CEOID>(next.Int(1));
   auto decoded = DecodeRecord(next.Blob(2));
+  if (wanted > 1) {
+    ahead->batch = wanted;
+    while ((rc = next.Step()) == SQLITE_ROW)
+      ahead->rows.push_back({next.Blob(0), static_cast<CEOID>(next.Int(1)), next.Blob(2)});
+    // A query cut short keeps none: the next read asks again.
+    if (rc != SQLITE_DONE) ahead->rows.clear();
+  }
   next.Reset();
   if (!decoded) {
     SetLastError(ERROR_BADDB);
     return 0;
   }
   values = std::move(*decoded);
+  if (ahead != nullptr) {
+    ahead->lastKey = key;
+    ahead->lastOid = found;
+  }
   return found;
 }
 

@@ -1,17 +1,24 @@
 // The record database under the stores: notices to a window on another
-// thread, two threads making one database, and a damaged volume.
+// thread, two threads making one database, reading on across changes made
+// meanwhile, and a damaged volume.
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <latch>
 #include <memory>
 #include <thread>
 #include <tuple>
 #include <vector>
 
+#include <kvplatform.h>
+#include <kvplatform_db.h>
 #include <windows.h>
 
 #include "store/messages.h"
 #include "store/tests/store_fixture.h"
+#include "testing/child_process.h"
 #include "testing/wait_until.h"
 
 namespace {
@@ -114,6 +121,94 @@ TEST_F(EpocDatabaseTest, TwoThreadsOpeningADatabaseNoOneHasMadeYetBothGetIt) {
     EXPECT_EQ(texts, (std::vector<std::u16string>{u"first", u"second"})) << "round " << round;
   }
   EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Failed to create database"), 0);
+}
+
+// The other process of the next test: changes one record's text and deletes another.
+TEST(StoreChildProcess, Changer) {
+  const char* root = std::getenv("KV_STORE_TEST_CHILD_ROOT");
+  const char* records = std::getenv("KV_STORE_TEST_CHILD_RECORDS");
+  if (root == nullptr || records == nullptr) GTEST_SKIP() << "only as a child process";
+  kvplatform::SetDeviceRoot(root);
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  CEOID changed = 0, deleted = 0;
+  ASSERT_EQ(std::sscanf(records, "%u %u", &changed, &deleted), 2);
+  std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(db->ReadItemL(changed)));
+  ASSERT_NE(item, nullptr);
+  item->SetTextL(TConstPtr16(u"changed elsewhere"));
+  ASSERT_NE(db->ReplaceItemL(*item), 0u);
+  db->DeleteItem(deleted);
+}
+
+// A reader part way through the records sees every change made since it
+// started, by another store in this process or by another process, though
+// the volume hands it the records that follow ahead of its reads.
+TEST_F(EpocDatabaseTest, ReadingOnSeesEveryChangeMadeMeanwhile) {
+  std::unique_ptr<CKveMessagesDatabase> reader(CKveMessagesDatabase::NewL(nullptr, 0));
+  std::unique_ptr<CKveMessagesDatabase> writer(CKveMessagesDatabase::NewL(nullptr, 0));
+  std::vector<CEOID> oids;
+  for (int i = 0; i < 100; ++i) {
+    char name[8];
+    std::snprintf(name, sizeof name, "m%03d", i);
+    oids.push_back(WriteMessage(*writer, kvplatform::FromUtf8(name), u"as written"));
+    ASSERT_NE(oids.back(), 0u);
+  }
+  // Reads the first aCount records, then makes the changes, then reads on;
+  // the texts of the records read after the changes, by name.
+  auto readAcross = [&](int aCount, const std::function<void()>& aChanges) {
+    std::vector<std::pair<std::u16string, std::u16string>> after;
+    std::unique_ptr<CEpocDatabaseItem> item(reader->ReadFirstItemL());
+    for (int i = 1; i < aCount && item; ++i) item.reset(reader->ReadNextItemL());
+    aChanges();
+    for (item.reset(reader->ReadNextItemL()); item; item.reset(reader->ReadNextItemL())) {
+      auto* message = static_cast<CKveMessagesItem*>(item.get());
+      after.emplace_back(ToU16(message->Name()), ToU16(message->Text()));
+    }
+    return after;
+  };
+  auto textOf = [](const auto& aRows, const std::u16string& aName) {
+    for (const auto& [name, text] : aRows)
+      if (name == aName) return text;
+    return std::u16string(u"(none)");
+  };
+
+  auto here = readAcross(21, [&] {
+    std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(writer->ReadItemL(oids[30])));
+    ASSERT_NE(item, nullptr);
+    item->SetTextL(TConstPtr16(u"changed here"));
+    ASSERT_NE(writer->ReplaceItemL(*item), 0u);
+    writer->DeleteItem(oids[40]);
+    ASSERT_NE(WriteMessage(*writer, u"m050a", u"added here"), 0u);
+  });
+  EXPECT_EQ(here.size(), 79u);
+  EXPECT_EQ(textOf(here, u"m030"), u"changed here");
+  EXPECT_EQ(textOf(here, u"m040"), u"(none)");
+  EXPECT_EQ(textOf(here, u"m050a"), u"added here");
+
+  auto elsewhere = readAcross(56, [&] {
+    TChildOptions options;
+    options.iEnvironment["KV_STORE_TEST_CHILD_ROOT"] = Root();
+    options.iEnvironment["KV_STORE_TEST_CHILD_RECORDS"] = std::to_string(oids[60]) + " " + std::to_string(oids[70]);
+    TChildResult child = RunChild({"/proc/self/exe", "--gtest_filter=StoreChildProcess.Changer"}, options);
+    ASSERT_EQ(child.iStatus, 0) << child.iOut << child.iErr;
+  });
+  EXPECT_EQ(elsewhere.size(), 43u);
+  EXPECT_EQ(textOf(elsewhere, u"m060"), u"changed elsewhere");
+  EXPECT_EQ(textOf(elsewhere, u"m070"), u"(none)");
+
+  // A change read inside a transaction held open is gone once it is undone.
+  CEGUID volume;
+  ASSERT_TRUE(CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING));
+  auto undone = readAcross(2, [&] {
+    ASSERT_TRUE(kvplatform::BeginVolumeTransaction(volume));
+    std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(writer->ReadItemL(oids[80])));
+    ASSERT_NE(item, nullptr);
+    item->SetTextL(TConstPtr16(u"undone"));
+    ASSERT_NE(writer->ReplaceItemL(*item), 0u);
+    for (int i = 0; i < 60; ++i) delete reader->ReadNextItemL();
+    ASSERT_TRUE(kvplatform::EndVolumeTransaction(volume, FALSE));
+  });
+  EXPECT_EQ(textOf(undone, u"m080"), u"as written");
+  CeUnmountDBVol(&volume);
 }
 
 TEST_F(EpocDatabaseTest, ADamagedVolumeIsLeftUntouchedAndEveryCallFailsQuietly) {

@@ -245,4 +245,65 @@ TEST_F(LongMessagesTest, RecordsOfTheEarlierVersionReadAsBeforeAndAreJoinedWithN
   EXPECT_EQ(StoredFrom(tom), rows);
 }
 
+// A volume whose long messages were stored before the parts index: the
+// first part to need the index makes it from every record, later ones (and
+// later starts) find their message through it, and an entry whose record
+// has gone leads nowhere.
+TEST_F(LongMessagesTest, PartsFindTheirMessageThroughTheIndexAlsoOnAVolumeWrittenBeforeIt) {
+  const std::u16string tom = u"+447700900404", ann = u"+447700900505";
+  // Records as the version before the index wrote them: whole, with no entry.
+  auto writeWithoutIndex = [&](const std::u16string& aNumber, int aPart) {
+    std::unique_ptr<CKveMessagesItem> record(static_cast<CKveMessagesItem*>(iStore->NewItemL()));
+    TConstPtr16 name(u""), number(aNumber.data(), static_cast<int>(aNumber.size()));
+    record->SetDetailsL(&name, nullptr, &number, EKvFolderInbox);
+    record->SetLongMessageL({77, 8, 3, 0});
+    record->AddPartL(aPart, TConstPtr16(KStoredParts[aPart - 1].data(), static_cast<int>(KStoredParts[aPart - 1].size())),
+                     At(aPart));
+    std::vector<CEPROPVAL> values(static_cast<size_t>(record->PropertyCount()));
+    record->SaveProperties(values.data());
+    CEGUID volume;
+    CEOID database = 0;
+    if (!CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING)) return CEOID{0};
+    HANDLE handle = CeOpenDatabaseEx(&volume, &database, const_cast<LPWSTR>(u"KvMessages"), 0, 0, nullptr);
+    CEOID oid = CeWriteRecordProps(handle, 0, static_cast<WORD>(values.size()), values.data());
+    CloseHandle(handle);
+    CeUnmountDBVol(&volume);
+    return oid;
+  };
+  const CEOID tomsRecord = writeWithoutIndex(tom, 1);
+  const CEOID annsRecord = writeWithoutIndex(ann, 3);
+  ASSERT_NE(tomsRecord, 0u);
+  ASSERT_NE(annsRecord, 0u);
+  iStore.reset(CKveMessagesDatabase::NewL(nullptr, 0));
+
+  EXPECT_EQ(ReceivePart(tom, 2), tomsRecord);
+  EXPECT_EQ(CountMessages("CKveMessagesDatabase - Making the parts index"), 1);
+  EXPECT_EQ(CountMessages("CKveMessagesDatabase - Parts index complete, 2 records indexed"), 1);
+  iStore.reset(CKveMessagesDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(ReceivePart(ann, 1), annsRecord);
+  EXPECT_EQ(ReceivePart(tom, 3), tomsRecord);
+  EXPECT_EQ(CountMessages("CKveMessagesDatabase - Making the parts index"), 1) << "made once, kept by the volume";
+  EXPECT_EQ(ReceivePart(tom, 3), 0u) << "a part held already";
+
+  std::unique_ptr<CKveMessagesItem> part(static_cast<CKveMessagesItem*>(iStore->NewItemL()));
+  TConstPtr16 number(tom.data(), static_cast<int>(tom.size()));
+  part->SetNumberL(number);
+  part->SetFolder(EKvFolderInbox);
+  part->SetTextL(TConstPtr16(KParts[2].data(), static_cast<int>(KParts[2].size())));
+  EXPECT_TRUE(iStore->HoldsL(*part, {77, 8, 3, 3}));
+  EXPECT_FALSE(iStore->HoldsL(*part, {78, 8, 3, 3}));
+
+  std::vector<TStored> toms = StoredFrom(tom);
+  ASSERT_EQ(toms.size(), 1u);
+  EXPECT_EQ(toms[0].iText, KStoredParts[0] + KStoredParts[1] + KStoredParts[2]) << "part 1 as written is kept";
+  iStore->DeleteItem(tomsRecord);
+  const CEOID again = ReceivePart(tom, 1);
+  EXPECT_NE(again, 0u);
+  EXPECT_NE(again, tomsRecord) << "the deleted record's entry leads nowhere";
+  EXPECT_EQ(ReceivePart(tom, 2), again);
+  std::vector<TStored> anns = StoredFrom(ann);
+  ASSERT_EQ(anns.size(), 1u);
+  EXPECT_EQ(anns[0].iText, KStoredParts[0] + KMark + KStoredParts[2]);
+}
+
 }  // namespace
