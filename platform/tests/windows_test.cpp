@@ -36,9 +36,7 @@ TEST(Windows, CreationMessagesLongValuesTextAndDestruction) {
                               nullptr, nullptr);
   ASSERT_NE(hwnd, nullptr);
   EXPECT_LE(reinterpret_cast<uintptr_t>(hwnd), 0xFFFFFFFFu);  // fits the 32-bit fields that log it
-  ASSERT_EQ(gSeen.size(), 2u);
-  EXPECT_EQ(gSeen[0], static_cast<UINT>(WM_NCCREATE));
-  EXPECT_EQ(gSeen[1], static_cast<UINT>(WM_CREATE));
+  EXPECT_EQ(gSeen, (std::vector<UINT>{WM_NCCREATE, WM_CREATE}));
   EXPECT_TRUE(IsWindow(hwnd));
   EXPECT_EQ(FindWindowW(u"KvTestWindow", u"Korvanet Test"), hwnd);
   EXPECT_EQ(FindWindowW(nullptr, u"Korvanet Test"), hwnd);
@@ -61,8 +59,7 @@ TEST(Windows, CreationMessagesLongValuesTextAndDestruction) {
 
   gSeen.clear();
   EXPECT_TRUE(DestroyWindow(hwnd));
-  ASSERT_EQ(gSeen.size(), 2u);
-  EXPECT_EQ(gSeen[0], static_cast<UINT>(WM_DESTROY));
+  EXPECT_EQ(gSeen, (std::vector<UINT>{WM_DESTROY, WM_NCDESTROY}));
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_EQ(SendMessageW(hwnd, WM_USER + 1, 1, 1), 0);
   EXPECT_FALSE(DestroyWindow(hwnd));
@@ -175,17 +172,13 @@ TEST(Windows, WithoutAScreenWindowsAreMessageTargetsAndBoxesAreLogged) {
   RegisterOnce(u"KvCreationRecorder", CreationRecordingProc);
   HWND sized = CreateWindowExW(0, u"KvCreationRecorder", u"", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(sized, nullptr);
-  EXPECT_EQ(gCreatedAt.left, 10);
-  EXPECT_EQ(gCreatedAt.top, 20);
-  EXPECT_EQ(gCreatedAt.right, 40);
-  EXPECT_EQ(gCreatedAt.bottom, 60);
+  const RECT asked{10, 20, 40, 60}, nothing{0, 0, 0, 0};
+  EXPECT_TRUE(EqualRect(&gCreatedAt, &asked));
   // No desktop to fill: a default place and size are nothing.
   HWND shown = CreateWindowExW(0, u"KvCreationRecorder", u"Shown", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(shown, nullptr);
-  EXPECT_EQ(gCreatedAt.left, 0);
-  EXPECT_EQ(gCreatedAt.right, 0);
-  EXPECT_EQ(gCreatedAt.bottom, 0);
+  EXPECT_TRUE(EqualRect(&gCreatedAt, &nothing));
   EXPECT_EQ(GetWindowLongW(shown, GWL_STYLE) & WS_VISIBLE, static_cast<LONG>(WS_VISIBLE));
 
   unsetenv("KORVANET_MESSAGEBOX");
