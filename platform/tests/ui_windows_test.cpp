@@ -41,8 +41,6 @@ TEST(UiWindows, DefaultTopLevelFillsTheDesktopAndGeometryMessagesFollowChanges) 
   MapWindowPoints(child, top, pts, 1);
   EXPECT_EQ(pts[0].x, 16);
   EXPECT_EQ(pts[0].y, 26);
-  EXPECT_EQ(GetParent(child), top);
-  EXPECT_EQ(GetDlgCtrlID(child), 7);
 
   Log().clear();
   MoveWindow(child, 20, 30, 120, 60, TRUE);

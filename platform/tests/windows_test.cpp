@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -48,8 +49,6 @@ TEST(Windows, CreationMessagesLongValuesTextAndDestruction) {
   EXPECT_EQ(GetWindowTextW(hwnd, title, 5), 4);  // cut to fit, terminated
   EXPECT_EQ(std::u16string(title), u"Korv");
 
-  EXPECT_EQ(SetWindowLongW(hwnd, GWL_USERDATA, 1234), 0);
-  EXPECT_EQ(GetWindowLongW(hwnd, GWL_USERDATA), 1234);
   SetWindowLongPtrW(hwnd, 8, reinterpret_cast<LONG_PTR>(&gSeen));
   EXPECT_EQ(GetWindowLongPtrW(hwnd, 8), reinterpret_cast<LONG_PTR>(&gSeen));
   EXPECT_EQ(GetWindowLongW(hwnd, 64), 0);  // beyond the extra bytes
@@ -154,6 +153,7 @@ TEST(Windows, TwoThreadsSendingToEachOtherDoNotDeadlock) {
 // This program links the services alone: no system classes, no geometry, and
 // a message box is answered at once even while a window asks to be visible.
 RECT gCreatedAt{-1, -1, -1, -1};
+std::vector<LONG> Edges(const RECT& r) { return {r.left, r.top, r.right, r.bottom}; }
 
 LRESULT CALLBACK CreationRecordingProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   if (msg == WM_CREATE) {
@@ -172,20 +172,21 @@ TEST(Windows, WithoutAScreenWindowsAreMessageTargetsAndBoxesAreLogged) {
   RegisterOnce(u"KvCreationRecorder", CreationRecordingProc);
   HWND sized = CreateWindowExW(0, u"KvCreationRecorder", u"", 0, 10, 20, 30, 40, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(sized, nullptr);
-  const RECT asked{10, 20, 40, 60}, nothing{0, 0, 0, 0};
-  EXPECT_TRUE(EqualRect(&gCreatedAt, &asked));
+  EXPECT_EQ(Edges(gCreatedAt), (std::vector<LONG>{10, 20, 40, 60}));
   // No desktop to fill: a default place and size are nothing.
   HWND shown = CreateWindowExW(0, u"KvCreationRecorder", u"Shown", WS_VISIBLE, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, nullptr, nullptr);
   ASSERT_NE(shown, nullptr);
-  EXPECT_TRUE(EqualRect(&gCreatedAt, &nothing));
+  EXPECT_EQ(Edges(gCreatedAt), (std::vector<LONG>{0, 0, 0, 0}));
   EXPECT_EQ(GetWindowLongW(shown, GWL_STYLE) & WS_VISIBLE, static_cast<LONG>(WS_VISIBLE));
 
   unsetenv("KORVANET_MESSAGEBOX");
   kvplatform::ClearMessageBoxHistory();
   EXPECT_EQ(MessageBoxW(shown, u"Port busy", u"Korvanet", MB_ICONEXCLAMATION), IDOK);
-  ASSERT_EQ(kvplatform::MessageBoxHistory().size(), 1u);
-  EXPECT_EQ(kvplatform::MessageBoxHistory()[0].text, u"Port busy");
+  auto boxes = kvplatform::MessageBoxHistory();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(std::tie(boxes[0].text, boxes[0].caption, boxes[0].type, boxes[0].threadId),
+            std::make_tuple(u"Port busy", u"Korvanet", static_cast<UINT>(MB_ICONEXCLAMATION), GetCurrentThreadId()));
 
   // Nothing to paint or time: an empty queue stays empty.
   MSG msg;
