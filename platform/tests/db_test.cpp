@@ -621,10 +621,6 @@ TEST_F(DbTest, BadHandlesAndArgumentsFailCleanly) {
   CEOID oid = 0;
   EXPECT_EQ(CeOpenDatabaseEx(&invalid, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-  CENOTIFYREQUEST request{};
-  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, &request),
-            INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_NOT_SUPPORTED});
   EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), kDate, 0, nullptr),
             INVALID_HANDLE_VALUE)
       << "not one of the database's sort orders";

@@ -88,15 +88,6 @@ TEST(Waits, LowestSignalledIndexWinsAndBadHandlesFail) {
   CloseHandle(events[1]);
 }
 
-TEST(Waits, SixtyThreeHandlesIsTheLimit) {
-  std::vector<HANDLE> events;
-  for (int i = 0; i < 64; ++i) events.push_back(NewEvent(false, false));
-  EventModify(events[62], EVENT_SET);
-  EXPECT_EQ(MsgWaitForMultipleObjectsEx(63, events.data(), 0, QS_ALLINPUT, 0), WAIT_OBJECT_0 + 62);
-  EXPECT_EQ(MsgWaitForMultipleObjectsEx(64, events.data(), 0, QS_ALLINPUT, 0), WAIT_FAILED);
-  for (HANDLE e : events) CloseHandle(e);
-}
-
 TEST(Waits, MessageAwareWaitWakesOnAPostFromAnotherThread) {
   MSG msg;
   PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // this thread gets its queue
