@@ -384,26 +384,8 @@ TEST_F(DbTest, AnAddedSortOrderIndexesEveryRecordAndSeeksByValue) {
   EXPECT_EQ(SeekValue(byFlags, first, Prop(kFlags, 5)), dana)
       << "written through the handle opened before the order was added";
 
-  // Back to one sort order: the second one's handle can no longer be opened.
-  changed.wNumSortOrder = 1;
-  ASSERT_TRUE(CeSetDatabaseInfoEx(&store.volume, store.database, &changed));
   CloseHandle(byFlags);
-  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &database, nullptr, kFlags, 0, nullptr), INVALID_HANDLE_VALUE);
-  EXPECT_EQ(store.ReadAllNames().size(), 5u);
-  changed.wNumSortOrder = 5;
-  EXPECT_FALSE(CeSetDatabaseInfoEx(&store.volume, store.database, &changed));
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-  EXPECT_FALSE(CeSetDatabaseInfoEx(&store.volume, 0x7ffffff0, &changed));
   store.Close();
-
-  Store other;
-  ASSERT_TRUE(other.Open(u"Other"));
-  CEDBASEINFO rename{};
-  rename.dwFlags = CEDB_VALIDNAME;
-  std::u16string(u"contacts").copy(rename.szDbaseName, 8);
-  EXPECT_FALSE(CeSetDatabaseInfoEx(&other.volume, other.database, &rename)) << "names are unique, case aside";
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_ALREADY_EXISTS});
-  other.Close();
 }
 
 TEST_F(DbTest, ReplaceMovesTheRecordAndDeleteRemovesIt) {
@@ -475,47 +457,18 @@ TEST_F(DbTest, HandlesOfTwoThreadsSeeEachOthersChangesWithTheirOwnPositions) {
   reader.Close();
 }
 
-// In a child process of RunChildCase: takes the root it was given.
-bool AdoptChildRoot() {
-  const char* root = std::getenv("KV_DB_TEST_CHILD_ROOT");
-  if (root != nullptr) kvplatform::SetDeviceRoot(root);
-  return root != nullptr;
-}
-
-// Runs as the second process of the next test: writes to the volume it is given.
-TEST(DbChildProcess, Writer) {
-  if (!AdoptChildRoot()) GTEST_SKIP() << "only as a child process";
-  Store store;
-  ASSERT_TRUE(store.Open());
-  for (int i = 0; i < 20; ++i) ASSERT_NE(store.Write(u"From the other process"), 0u);
-  store.Close();
-}
-
 // Killed with the volume open: its committed writes stay, the one of its
 // transaction held open does not.
 TEST(DbChildProcess, KilledWriter) {
-  if (!AdoptChildRoot()) GTEST_SKIP() << "only as a child process";
+  const char* root = std::getenv("KV_DB_TEST_CHILD_ROOT");  // set by RunChildCase
+  if (root == nullptr) GTEST_SKIP() << "only as a child process";
+  kvplatform::SetDeviceRoot(root);
   Store store;
   ASSERT_TRUE(store.Open());
   for (int i = 0; i < 5; ++i) ASSERT_NE(store.Write(u"Committed"), 0u);
   ASSERT_TRUE(kvplatform::BeginVolumeTransaction(store.volume));
   ASSERT_NE(store.Write(u"Uncommitted"), 0u);
   raise(SIGKILL);
-}
-
-TEST_F(DbTest, AnotherProcessSharesTheVolume) {
-  Store store;
-  ASSERT_TRUE(store.Open());
-  ASSERT_NE(store.Write(u"Mine"), 0u);
-
-  int status = RunChildCase("DbChildProcess.Writer");
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-
-  std::vector<std::u16string> names = store.ReadAllNames();
-  EXPECT_EQ(names.size(), 21u);
-  EXPECT_EQ(names.front(), u"From the other process");
-  EXPECT_EQ(names.back(), u"Mine");
-  store.Close();
 }
 
 TEST_F(DbTest, AProcessKilledWithTheVolumeOpenLosesNoCommittedWrite) {
@@ -560,10 +513,6 @@ TEST_F(DbTest, AVolumeThatIsNotOursOrIsDamagedIsRefusedAndLeftAlone) {
   ExpectMountRefusedFileKept(ERROR_BADDB);
 }
 
-// Found by fuzzing: a volume whose index no longer matches its table passed
-// the quick check, took a write and then could not find the record again.
-// Also found by fuzzing: keys to remake over a record that does not decode
-// (the file was written before the failure showed).
 TEST_F(DbTest, FlushedWritesKeepTheJournalSmallAndLoseNothing) {
   Store store;
   ASSERT_TRUE(store.Open());
@@ -586,6 +535,10 @@ TEST_F(DbTest, FlushedWritesKeepTheJournalSmallAndLoseNothing) {
   reopened.Close();
 }
 
+// Found by fuzzing: a volume whose index no longer matches its table passed
+// the quick check, took a write and then could not find the record again.
+// Also found by fuzzing: keys to remake over a record that does not decode
+// (the file was written before the failure showed).
 TEST_F(DbTest, AVolumeWithADamagedIndexIsRefusedAndLeftAlone) {
   std::string path = HostPath(kVolumePath);
   for (const char* name : {"/volume-damaged-index.bin", "/volume-stale-keys-bad-record.bin"}) {
@@ -668,10 +621,6 @@ TEST_F(DbTest, BadHandlesAndArgumentsFailCleanly) {
   CEOID oid = 0;
   EXPECT_EQ(CeOpenDatabaseEx(&invalid, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, nullptr), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
-  CENOTIFYREQUEST request{};
-  EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), 0, 0, &request),
-            INVALID_HANDLE_VALUE);
-  EXPECT_EQ(GetLastError(), DWORD{ERROR_NOT_SUPPORTED});
   EXPECT_EQ(CeOpenDatabaseEx(&store.volume, &oid, const_cast<LPWSTR>(u"Contacts"), kDate, 0, nullptr),
             INVALID_HANDLE_VALUE)
       << "not one of the database's sort orders";

@@ -126,15 +126,4 @@ TEST(Time, ShortDateFollowsTheHostLocale) {
     unsetenv("LC_ALL");
 }
 
-TEST(MessageBoxes, HeadlessBoxesAreRecordedAndAnsweredWithOk) {
-  kvplatform::ClearMessageBoxHistory();
-  EXPECT_EQ(MessageBoxW(nullptr, u"Failed to open x", u"LogToFile", MB_ICONEXCLAMATION), IDOK);
-  auto boxes = kvplatform::MessageBoxHistory();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].caption, u"LogToFile");
-  EXPECT_EQ(boxes[0].text, u"Failed to open x");
-  EXPECT_EQ(boxes[0].type, static_cast<UINT>(MB_ICONEXCLAMATION));
-  EXPECT_EQ(boxes[0].threadId, GetCurrentThreadId());
-}
-
 }  // namespace

