@@ -1,7 +1,9 @@
 #include "sim_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <nlohmann/json.hpp>
 #include <poll.h>
 #include <sstream>
 #include <termios.h>
@@ -98,27 +100,6 @@ std::string SimProcess::ReadSome(milliseconds timeout) {
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
-std::string SimProcess::ReadFor(milliseconds time, int* reads) {
-  std::string out;
-  auto deadline = steady_clock::now() + time;
-  if (reads) *reads = 0;
-  while (true) {
-    auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) break;
-    pollfd p{iFd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    char buf[4096];
-    ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) {
-      out.append(buf, static_cast<size_t>(n));
-      if (reads) ++*reads;
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
-      break;
-    }
-  }
-  return out;
-}
-
 std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
   std::string out;
   auto deadline = steady_clock::now() + timeout;
@@ -148,19 +129,56 @@ bool SimProcess::Control(const std::string& line) {
   return ok;
 }
 
-bool SimProcess::LineClosed(milliseconds timeout) {
+std::optional<std::string> SimProcess::ReadUntilHangUp(milliseconds timeout) {
+  std::string out;
   auto deadline = steady_clock::now() + timeout;
-  while (steady_clock::now() < deadline) {
+  for (auto left = timeout; left.count() > 0; left = duration_cast<milliseconds>(deadline - steady_clock::now())) {
     pollfd p{iFd, POLLIN, 0};
-    ::poll(&p, 1, 50);
-    if (p.revents & (POLLHUP | POLLERR)) return true;
-    if (p.revents & POLLIN) {
-      char buf[256];
-      ssize_t n = ::read(iFd, buf, sizeof buf);
-      if (n == 0 || (n < 0 && errno == EIO)) return true;
-    }
+    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
+    char buf[4096];
+    ssize_t n = ::read(iFd, buf, sizeof buf);
+    if (n > 0) out.append(buf, static_cast<size_t>(n));
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return out;
   }
-  return false;
+  return std::nullopt;
+}
+
+std::vector<std::string> SimProcess::RepliesInOrder(const std::vector<std::string>& lines) {
+  // The transcript's entries, each whole line of it parsed as it stands now.
+  auto transcript = [this] {
+    std::vector<nlohmann::json> entries;
+    std::string text = ReadFile(Dir() + "/line.jsonl");
+    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+      entries.push_back(nlohmann::json::parse(text.substr(at, end - at)));
+    return entries;
+  };
+  const size_t start = transcript().size();
+  auto bytesRead = [&](const std::vector<nlohmann::json>& entries) {
+    size_t read = 0;
+    for (size_t e = start; e < entries.size(); ++e)
+      if (entries[e]["dir"] == "in") read += entries[e]["bytes"].get<std::string>().size();
+    return read;
+  };
+  std::vector<size_t> ends;  // where each line ends among the bytes sent
+  for (const std::string& line : lines) {
+    Send(line);
+    ends.push_back((ends.empty() ? 0 : ends.back()) + line.size());
+    kvtest::WaitUntil([&] { return bytesRead(transcript()) >= ends.back(); });
+  }
+  // Each piece written belongs to the line of the last byte read before it.
+  std::vector<std::string> replies(lines.size() - 1);
+  std::vector<nlohmann::json> entries = transcript();
+  size_t read = 0;
+  for (size_t e = start; e < entries.size(); ++e) {
+    std::string bytes = entries[e]["bytes"];
+    if (entries[e]["dir"] == "in") {
+      read += bytes.size();
+      continue;
+    }
+    size_t line = static_cast<size_t>(std::lower_bound(ends.begin(), ends.end(), read) - ends.begin());
+    if (read > 0 && line < replies.size()) replies[line] += bytes;
+  }
+  return replies;
 }
 
 int SimProcess::Stop() {
