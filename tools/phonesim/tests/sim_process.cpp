@@ -71,20 +71,39 @@ void SimProcess::Send(const std::string& bytes) {
   }
 }
 
-std::string SimProcess::ReadUntilFinal(milliseconds timeout) {
-  std::string reply;
+std::string SimProcess::ReadWhile(milliseconds timeout, const std::function<bool(const std::string&)>& done,
+                                  bool* hungUp) {
+  std::string out;
   auto deadline = steady_clock::now() + timeout;
-  while (!HasFinal(reply)) {
+  while (!done(out)) {
     auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
     if (left <= 0) break;
     pollfd p{iFd, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
     char buf[4096];
     ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) reply.append(buf, static_cast<size_t>(n));
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
+    if (n > 0) out.append(buf, static_cast<size_t>(n));
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+      if (hungUp) *hungUp = true;
+      break;
+    }
   }
-  return reply;
+  return out;
+}
+
+std::string SimProcess::ReadUntilFinal(milliseconds timeout) { return ReadWhile(timeout, HasFinal); }
+
+std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
+  return ReadWhile(timeout, [&](const std::string& out) {
+    size_t at = out.find(text);
+    return at != std::string::npos && out.find("\r\n", at + text.size()) != std::string::npos;
+  });
+}
+
+std::optional<std::string> SimProcess::ReadUntilHangUp(milliseconds timeout) {
+  bool hungUp = false;
+  std::string out = ReadWhile(timeout, [](const std::string&) { return false; }, &hungUp);
+  return hungUp ? std::optional(out) : std::nullopt;
 }
 
 std::string SimProcess::Command(const std::string& line, milliseconds timeout) {
@@ -100,26 +119,6 @@ std::string SimProcess::ReadSome(milliseconds timeout) {
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
-std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
-  std::string out;
-  auto deadline = steady_clock::now() + timeout;
-  auto done = [&] {
-    size_t at = out.find(text);
-    return at != std::string::npos && out.find("\r\n", at + text.size()) != std::string::npos;
-  };
-  while (!done()) {
-    auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
-    if (left <= 0) break;
-    pollfd p{iFd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
-    char buf[4096];
-    ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) out.append(buf, static_cast<size_t>(n));
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) break;
-  }
-  return out;
-}
-
 bool SimProcess::Control(const std::string& line) {
   int fd = ::open((Dir() + "/control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -129,55 +128,37 @@ bool SimProcess::Control(const std::string& line) {
   return ok;
 }
 
-std::optional<std::string> SimProcess::ReadUntilHangUp(milliseconds timeout) {
-  std::string out;
-  auto deadline = steady_clock::now() + timeout;
-  for (auto left = timeout; left.count() > 0; left = duration_cast<milliseconds>(deadline - steady_clock::now())) {
-    pollfd p{iFd, POLLIN, 0};
-    if (::poll(&p, 1, static_cast<int>(left.count())) <= 0) continue;
-    char buf[4096];
-    ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) out.append(buf, static_cast<size_t>(n));
-    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) return out;
-  }
-  return std::nullopt;
-}
-
 std::vector<std::string> SimProcess::RepliesInOrder(const std::vector<std::string>& lines) {
-  // The transcript's entries, each whole line of it parsed as it stands now.
-  auto transcript = [this] {
-    std::vector<nlohmann::json> entries;
+  // The transcript's whole lines as they stand now, from the `from`th on: (read, bytes).
+  auto transcript = [this](size_t from) {
+    std::vector<std::pair<bool, std::string>> entries;
     std::string text = ReadFile(Dir() + "/line.jsonl");
-    for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
-      entries.push_back(nlohmann::json::parse(text.substr(at, end - at)));
+    for (size_t at = 0, end, index = 0; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+      if (index++ < from) continue;
+      auto entry = nlohmann::json::parse(text.substr(at, end - at));
+      entries.emplace_back(entry["dir"] == "in", entry["bytes"]);
+    }
     return entries;
   };
-  const size_t start = transcript().size();
-  auto bytesRead = [&](const std::vector<nlohmann::json>& entries) {
+  const size_t start = transcript(0).size();
+  std::vector<size_t> ends;  // where each line ends among the bytes sent
+  std::vector<std::string> replies;
+  // Each piece written belongs to the line of the last byte read before it; the bytes read so far.
+  auto sortReplies = [&] {
+    replies.assign(lines.size(), "");
     size_t read = 0;
-    for (size_t e = start; e < entries.size(); ++e)
-      if (entries[e]["dir"] == "in") read += entries[e]["bytes"].get<std::string>().size();
+    for (const auto& [in, bytes] : transcript(start)) {
+      if (in) read += bytes.size();
+      else if (read > 0) replies[std::lower_bound(ends.begin(), ends.end() - 1, read) - ends.begin()] += bytes;
+    }
     return read;
   };
-  std::vector<size_t> ends;  // where each line ends among the bytes sent
   for (const std::string& line : lines) {
     Send(line);
     ends.push_back((ends.empty() ? 0 : ends.back()) + line.size());
-    kvtest::WaitUntil([&] { return bytesRead(transcript()) >= ends.back(); });
+    kvtest::WaitUntil([&] { return sortReplies() >= ends.back(); });
   }
-  // Each piece written belongs to the line of the last byte read before it.
-  std::vector<std::string> replies(lines.size() - 1);
-  std::vector<nlohmann::json> entries = transcript();
-  size_t read = 0;
-  for (size_t e = start; e < entries.size(); ++e) {
-    std::string bytes = entries[e]["bytes"];
-    if (entries[e]["dir"] == "in") {
-      read += bytes.size();
-      continue;
-    }
-    size_t line = static_cast<size_t>(std::lower_bound(ends.begin(), ends.end(), read) - ends.begin());
-    if (read > 0 && line < replies.size()) replies[line] += bytes;
-  }
+  replies.pop_back();  // the marker's
   return replies;
 }
 

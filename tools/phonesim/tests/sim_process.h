@@ -3,6 +3,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <string>
 #include <sys/types.h>
@@ -59,6 +60,9 @@ class SimProcess {
 
  private:
   bool Launch(const std::string& profilePath, const std::string& extraArgs);
+  // Reads until what came satisfies `done`, the line hangs up (`hungUp` set) or the time is up.
+  std::string ReadWhile(std::chrono::milliseconds timeout, const std::function<bool(const std::string&)>& done,
+                        bool* hungUp = nullptr);
 
   TTempDir iDir{"phonesim"};
   TPhoneSimProcess iSim;
