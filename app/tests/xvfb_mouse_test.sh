@@ -58,27 +58,30 @@ export ASAN_OPTIONS=detect_leaks=0 KORVANET_SCALE=2
 KORVANET_BUILD_DIR="$build" KORVANET_DEMO_ROOT="$root" setsid scripts/run >"$work/run.out" 2>&1 &
 run_pid=$!
 
-# The window is taken once X can say where it is: a window of that name may
-# come and go while the program starts.
+# The window is taken once X can say where it is and that it has the size of
+# the handheld screen at scale 2: a window of that name may come and go while
+# the program starts.
 found_window() {
   kill -0 "$run_pid" 2>/dev/null || return 0
   window=$(xdotool search --name '^Korvanet$' | head -1) && [ -n "$window" ] &&
-    eval "$(xdotool getwindowgeometry --shell "$window")"
+    geometry=$(xdotool getwindowgeometry --shell "$window") && eval "$geometry" &&
+    [ "$WIDTH" = 480 ] && [ "$HEIGHT" = 640 ]
 }
 window="" WIDTH=0 HEIGHT=0
-wait_for found_window || fail "no Korvanet window"
+wait_for found_window || fail "no Korvanet window of 480x640 (the last was ${WIDTH}x${HEIGHT})"
 kill -0 "$run_pid" 2>/dev/null || fail "scripts/run ended before a window showed"
-[ "$WIDTH" = 480 ] && [ "$HEIGHT" = 640 ] || fail "window is ${WIDTH}x${HEIGHT}, not the handheld screen at scale 2"
 
 seen() { grep -cF -- "$1" "$log" 2>/dev/null || true; }  # how many of the log's lines hold the text
 seen_more() { [ "$(seen "$1")" -ge "$2" ]; }
-# tap X Y EFFECT [TAPS]: taps at handheld pixel (x, y), at scale 2 inside the
-# window, then waits until the log has one more line holding the effect.
-tap() {
-  local before; before=$(seen "$3")
-  xdotool mousemove $((X + $1 * 2 + 1)) $((Y + $2 * 2 + 1)) click --repeat "${4:-1}" --delay 60 1
-  wait_for seen_more "$3" $((${before:-0} + 1)) || fail "the tap at $1,$2 did not lead to \"$3\""
+# after EFFECT N COMMAND...: runs the command, then waits until the log has N
+# more lines holding the effect.
+after() {
+  local effect=$1 more=$2 before; shift 2; before=$(seen "$effect")
+  "$@"
+  wait_for seen_more "$effect" $((${before:-0} + more)) || fail "$* did not lead to \"$effect\""
 }
+# tap X Y EFFECT [TAPS]: at handheld pixel (x, y), at scale 2 inside the window.
+tap() { after "$3" 1 xdotool mousemove $((X + $1 * 2 + 1)) $((Y + $2 * 2 + 1)) click --repeat "${4:-1}" --delay 60 1; }
 menu="Msg WM_INITMENUPOPUP"
 progress_closed="CKvProgressDialog, Msg WM_DESTROY"
 # The progress dialog logs the end of each action as its button turns to "OK".
@@ -94,10 +97,8 @@ tap 116 169 "$completed"            # "Download messages"
 tap 115 234 "$progress_closed"      # "OK" on the progress dialog
 tap 64 78 "$reader_shown" 2         # double tap the first row
 tap 120 200 "$text_focused"         # into the text; an unchanged copy would be refused as a duplicate
-typed=$(seen "$text_changed")
 xdotool windowfocus "$window" 2>/dev/null
-xdotool key End type --delay 40 " Yes"
-wait_for seen_more "$text_changed" $((typed + 4)) || fail "the typing did not reach the reply"
+after "$text_changed" 4 xdotool key End type --delay 40 " Yes"  # a change for each character
 tap 223 13 "CKvCreateNewMessage, Msg WM_DESTROY"  # "ok" closes the reader
 
 # The contacts: View > Contacts, then Phone > Download contacts, OK.

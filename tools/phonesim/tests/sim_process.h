@@ -39,8 +39,7 @@ class SimProcess {
   std::string ReadSome(std::chrono::milliseconds timeout);
   // Reads until the text has arrived and the line it is on has ended (or the time is up).
   std::string ReadUntil(const std::string& text, std::chrono::milliseconds timeout);
-  // Reads until the line reports a hang-up (end of file or an error): what
-  // came before it, or nothing when the time is up first.
+  // Reads until the line hangs up: what came before it; nothing when the time is up first.
   std::optional<std::string> ReadUntilHangUp(std::chrono::milliseconds timeout = kvtest::kHungTest);
   // What the phone wrote after reading each line but the last (a marker), from
   // its transcript (--transcript {dir}/line.jsonl), earlier replies all in.
