@@ -73,8 +73,7 @@ kill -0 "$run_pid" 2>/dev/null || fail "scripts/run ended before a window showed
 
 seen() { grep -cF -- "$1" "$log" 2>/dev/null || true; }  # how many of the log's lines hold the text
 seen_more() { [ "$(seen "$1")" -ge "$2" ]; }
-# after EFFECT N COMMAND...: runs the command, then waits until the log has N
-# more lines holding the effect.
+# after EFFECT N COMMAND...: runs it, then waits for N more log lines holding the effect.
 after() {
   local effect=$1 more=$2 before; shift 2; before=$(seen "$effect")
   "$@"
@@ -82,11 +81,9 @@ after() {
 }
 # tap X Y EFFECT [TAPS]: at handheld pixel (x, y), at scale 2 inside the window.
 tap() { after "$3" 1 xdotool mousemove $((X + $1 * 2 + 1)) $((Y + $2 * 2 + 1)) click --repeat "${4:-1}" --delay 60 1; }
-menu="Msg WM_INITMENUPOPUP"
-progress_closed="CKvProgressDialog, Msg WM_DESTROY"
+menu="Msg WM_INITMENUPOPUP" progress_closed="CKvProgressDialog, Msg WM_DESTROY"
 # The progress dialog logs the end of each action as its button turns to "OK".
 completed="CKvProgressDialog::HandleEventDefault - EKvActionComplete"
-reader_shown="CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1,"
 # The reply's text box (control 1007, 0x3ef) reports its focus (EN_SETFOCUS)
 # and each change (EN_CHANGE) to the reader.
 text_focused="CKvCreateNewMessage, Msg WM_COMMAND, W=0x10003ef," text_changed="CKvCreateNewMessage, Msg WM_COMMAND, W=0x30003ef,"
@@ -95,7 +92,7 @@ wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" 1 || fail "the Inbox 
 tap 65 307 "$menu"                  # "Phone" on the menu bar
 tap 116 169 "$completed"            # "Download messages"
 tap 115 234 "$progress_closed"      # "OK" on the progress dialog
-tap 64 78 "$reader_shown" 2         # double tap the first row
+tap 64 78 "CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1," 2  # double tap the first row: the reader
 tap 120 200 "$text_focused"         # into the text; an unchanged copy would be refused as a duplicate
 xdotool windowfocus "$window" 2>/dev/null
 after "$text_changed" 4 xdotool key End type --delay 40 " Yes"  # a change for each character
