@@ -9,23 +9,26 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "testing/wait_until.h"
 #include "ui_test_support.h"
 
 using namespace uitest_support;
 
 namespace {
 
-// Hands queued input to the window procedures, as the program's loop does.
-void PumpFor(DWORD milliseconds) {
-  DWORD end = GetTickCount() + milliseconds;
-  while (static_cast<LONG>(end - GetTickCount()) > 0) {
+// Hands queued input to the window procedures, as the program's loop does,
+// until the condition holds.
+template <typename Condition>
+bool PumpUntil(Condition aCondition) {
+  return kvtest::WaitUntil([&] {
+    MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, 0);
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, 0);
-  }
+    return aCondition();
+  });
 }
 
 void PushButton(Uint32 type, int x, int y) {
@@ -48,19 +51,17 @@ TEST(UiSdl, ClicksInTheScaledWindowLandAtTheirHandheldPosition) {
   setenv("KORVANET_DISPLAY", "sdl", 1);
   HWND top = MakeWindow(WS_VISIBLE, 0, 26, 240, 294, nullptr, RGB(255, 255, 255));
   ASSERT_NE(top, nullptr);
-  PumpFor(50);
   if (SDL_GetWindowFromID(1) == nullptr) GTEST_SKIP() << "SDL's off-screen driver is not available";
 
   // A press at window pixel (98, 130) is handheld pixel (49, 65): client (49, 39).
   Log().clear();
   PushButton(SDL_MOUSEBUTTONDOWN, 98, 130);
   PushButton(SDL_MOUSEBUTTONUP, 98, 130);
-  PumpFor(100);
+  ASSERT_TRUE(PumpUntil([&] { return Last(top, WM_LBUTTONUP) != nullptr; }));
   const Seen* down = Last(top, WM_LBUTTONDOWN);
   ASSERT_NE(down, nullptr);
   EXPECT_EQ(kvplatform::ui::PointFromParam(down->lParam).x, 49);
   EXPECT_EQ(kvplatform::ui::PointFromParam(down->lParam).y, 65 - 26);
-  EXPECT_NE(Last(top, WM_LBUTTONUP), nullptr);
 
   // A key typed in the window comes as the key and its character.
   SetFocus(top);
@@ -71,7 +72,7 @@ TEST(UiSdl, ClicksInTheScaledWindowLandAtTheirHandheldPosition) {
   key.key.state = SDL_PRESSED;
   key.key.keysym.sym = SDLK_RETURN;
   SDL_PushEvent(&key);
-  PumpFor(100);
+  ASSERT_TRUE(PumpUntil([&] { return Last(top, WM_CHAR) != nullptr; }));
   const Seen* keyDown = Last(top, WM_KEYDOWN);
   ASSERT_NE(keyDown, nullptr);
   EXPECT_EQ(keyDown->wParam, static_cast<WPARAM>(VK_RETURN));

@@ -2,11 +2,11 @@
 // outside an action (at a confirmation prompt) it leaves at once.
 #include <signal.h>
 
-#include <chrono>
-
+#include "testing/log_file.h"
 #include "tools/cli/tests/cli_fixture.h"
 
 TEST_F(CliTest, CtrlCAbortsAHungDownloadAndKeepsTheStoredMessages) {
+  ASSERT_EQ(Cli({"settings", "--log", "on"}).iStatus, 0);
   TChildResult created = Cli({"messages", "new", "--to", "+447700900123", "--text", "kept"});
   ASSERT_EQ(created.iStatus, 0) << created.iErr;
 
@@ -21,13 +21,15 @@ TEST_F(CliTest, CtrlCAbortsAHungDownloadAndKeepsTheStoredMessages) {
       kill(aPid, SIGINT);
     }
   };
-  auto start = std::chrono::steady_clock::now();
   TChildResult download = Cli({"messages", "download"}, options);
-  auto seconds = std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - start).count();
   EXPECT_TRUE(interrupted) << download.iErr;
   EXPECT_EQ(download.iStatus, 130) << download.iErr;
   EXPECT_EQ(LastLine(download.iErr), "Transfer aborted");
-  EXPECT_LT(seconds, 20) << "the abort does not wait for the phone's silence time-out";
+  // The abort does not wait for the phone's silence time-out: the engine
+  // thread ended (and deleted the engine) before the program did, which does
+  // not wait for it that long.
+  EXPECT_TRUE(LogHas(iRoot, "CPhoneEng::~CPhoneEng"));
+  EXPECT_FALSE(LogHas(iRoot, "the phone fell silent"));
 
   nlohmann::json all = CliJson({"messages", "list"});
   ASSERT_EQ(all.size(), 1u);
@@ -37,7 +39,6 @@ TEST_F(CliTest, CtrlCAbortsAHungDownloadAndKeepsTheStoredMessages) {
 TEST_F(CliTest, CtrlCAtAConfirmationLeavesAtOnceAndADeclinedOneDoesNothing) {
   TChildOptions options;
   options.iHoldStdin = true;
-  options.iTimeoutMs = 20000;
   options.iOnError = [](pid_t aPid, const std::string& aErr) {
     if (aErr.find("[y/N]") != std::string::npos) kill(aPid, SIGINT);
   };

@@ -12,6 +12,8 @@ namespace phonesim::testing {
 namespace {
 
 using namespace std::chrono;
+using kvtest::kHungTest;
+using Replies = std::vector<std::string>;
 
 TEST(Line, RepliesEchoPromptAndSendErrors) {
   SimProcess sim;
@@ -24,29 +26,29 @@ TEST(Line, RepliesEchoPromptAndSendErrors) {
   EXPECT_EQ(sim.Command("AT+CPBR=1000"), "\r\n+CME ERROR: 21\r\n");
   // Two lines in one write, a bare return and a line feed in between.
   sim.Send("AT+CSQ\r\r\nAT+CBC\r");
-  std::string both = sim.ReadUntilFinal(seconds(5));
-  if (both.find("+CBC") == std::string::npos) both += sim.ReadUntilFinal(seconds(5));
+  std::string both = sim.ReadUntilFinal(kHungTest);
+  if (both.find("+CBC") == std::string::npos) both += sim.ReadUntilFinal(kHungTest);
   EXPECT_EQ(both, "\r\n+CSQ: 15,99\r\n\r\nOK\r\n\r\n+CBC: 0,80\r\n\r\nOK\r\n");
 
   // The prompt, then the PDU ended by Ctrl-Z; the profile fails the first send.
   EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
   sim.Send(kSubmit + "\x1a");
-  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\n+CMS ERROR: 500\r\n");
+  EXPECT_EQ(sim.ReadUntilFinal(kHungTest), "\r\n+CMS ERROR: 500\r\n");
   EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
   sim.Send(kSubmit + "\x1a");
-  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.ReadUntilFinal(kHungTest), "\r\n+CMGS: 1\r\n\r\nOK\r\n");
   // Esc abandons the message; a wrong length is refused.
   EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
   sim.Send("0011\x1b");
-  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\nOK\r\n");
+  EXPECT_EQ(sim.ReadUntilFinal(kHungTest), "\r\nOK\r\n");
   EXPECT_EQ(sim.Command("AT+CMGS=18"), "\r\n> ");
   sim.Send(kSubmit + "\x1a");
-  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), "\r\n+CMS ERROR: 304\r\n");
+  EXPECT_EQ(sim.ReadUntilFinal(kHungTest), "\r\n+CMS ERROR: 304\r\n");
   // With echo on, the PDU is echoed as typed.
   EXPECT_EQ(sim.Command("ATE1"), "\r\nOK\r\n");
   EXPECT_EQ(sim.Command("AT+CMGS=19"), "AT+CMGS=19\r\r\n> ");
   sim.Send(kSubmit + "\x1a");
-  EXPECT_EQ(sim.ReadUntilFinal(seconds(5)), kSubmit + "\r\n+CMGS: 2\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.ReadUntilFinal(kHungTest), kSubmit + "\r\n+CMGS: 2\r\n\r\nOK\r\n");
 
   ASSERT_EQ(sim.Stop(), 0);
   auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
@@ -155,27 +157,23 @@ TEST(Line, QuirksHangHangupUnsolicitedAndScript) {
     SimProcess sim;
     ASSERT_TRUE(sim.Start(R"({"quirks": {"echo": false, "hang_after": "AT+CMGL=4",
                              "unsolicited": [{"after": "at+cmgf=0", "line": "+CMTI: \"SM\",3"}]},
-                             "script": [{"expect": "AT+CPBR=1,51", "reply": "\r\n+CPBR: 1,\"123\",129,\"Scripted\"\r\n\r\nOK\r\n"}]})"))
+                             "script": [{"expect": "AT+CPBR=1,51", "reply": "\r\n+CPBR: 1,\"123\",129,\"Scripted\"\r\n\r\nOK\r\n"}]})",
+                          "--transcript {dir}/line.jsonl"))
         << sim.Errors();
     EXPECT_EQ(sim.Command("AT"), "\r\nOK\r\n");  // echo off from the start
     sim.Send("AT+CMGF=0\r");
-    std::string r = sim.ReadFor(milliseconds(400));
-    EXPECT_EQ(r, "\r\nOK\r\n\r\n+CMTI: \"SM\",3\r\n");
+    EXPECT_EQ(sim.ReadUntil("+CMTI: \"SM\",3", kHungTest), "\r\nOK\r\n\r\n+CMTI: \"SM\",3\r\n");
     EXPECT_EQ(sim.Command("AT+CPBR=1,51"), "\r\n+CPBR: 1,\"123\",129,\"Scripted\"\r\n\r\nOK\r\n");
     EXPECT_EQ(sim.Command("AT+CPBR=1,51"), "\r\nOK\r\n");  // the script is used up: simulated
-    sim.Send("AT+CMGL=4\r");
-    EXPECT_EQ(sim.ReadFor(milliseconds(500)), "");
-    sim.Send("AT\r");
-    EXPECT_EQ(sim.ReadFor(milliseconds(300)), "");
+    EXPECT_EQ(sim.RepliesInOrder({"AT+CMGL=4\r", "AT\r", "AT\r"}), (Replies{"", ""}));  // silent for good
     EXPECT_EQ(sim.Stop(), 0);
   }
   {
     SimProcess sim;
     ASSERT_TRUE(sim.Start(R"({"quirks": {"hangup_after_commands": 2}})")) << sim.Errors();
     EXPECT_EQ(sim.Command("AT"), "AT\r\r\nOK\r\n");
-    EXPECT_FALSE(sim.LineClosed(milliseconds(200)));
     EXPECT_EQ(sim.Command("ATE0"), "ATE0\r\r\nOK\r\n");
-    EXPECT_TRUE(sim.LineClosed(seconds(5)));
+    EXPECT_EQ(sim.ReadUntilHangUp(), "");
     EXPECT_EQ(sim.Stop(), 0);
     EXPECT_NE(sim.Errors().find("line closed after 2 commands"), std::string::npos);
   }
@@ -192,15 +190,13 @@ TEST(Line, FaultsCutTheReplyOnceThenSilenceOrHangUp) {
     SimProcess sim;
     ASSERT_TRUE(sim.Start("{" + book + R"(, "quirks": {"echo": false, "faults": [
         {"command": "at+cpbr=1", "occurrence": 2, "lines": 1, "then": "silence"}]}})",
-                          "--state-out {dir}/state.json"))
+                          "--state-out {dir}/state.json --transcript {dir}/line.jsonl"))
         << sim.Errors();
     EXPECT_EQ(sim.Command("AT+CPBR=1,10"), whole);
-    sim.Send("AT+CPBR=1,10\r");
-    EXPECT_EQ(sim.ReadFor(milliseconds(400)), "\r\n+CPBR: 1,\"111\",129,\"One\"\r\n");
-    sim.Send("AT\r");
-    EXPECT_EQ(sim.ReadFor(milliseconds(300)), "");
-    EXPECT_FALSE(sim.LineClosed(milliseconds(100)));
+    EXPECT_EQ(sim.RepliesInOrder({"AT+CPBR=1,10\r", "AT\r", "AT\r"}),
+              (Replies{"\r\n+CPBR: 1,\"111\",129,\"One\"\r\n", ""}));
     ASSERT_EQ(sim.Stop(), 0);
+    EXPECT_EQ(sim.Errors().find("line closed"), std::string::npos) << sim.Errors();
     auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
     EXPECT_TRUE(state["quirks"]["faults"].empty());  // used up
   }
@@ -214,8 +210,7 @@ TEST(Line, FaultsCutTheReplyOnceThenSilenceOrHangUp) {
         << sim.Errors();
     EXPECT_EQ(sim.Command("AT+CPBW=4,\"444\",129,\"Four\""), "\r\nOK\r\n");
     sim.Send("AT+CPBR=1,10\r");
-    EXPECT_EQ(sim.ReadFor(milliseconds(400)), "\r\n+CPBR: 1,\"111\",129,\"One\"\r\n+CPBR: 2,\"222\",129,\"Two\"\r\n");
-    EXPECT_TRUE(sim.LineClosed(seconds(5)));
+    EXPECT_EQ(sim.ReadUntilHangUp(), "\r\n+CPBR: 1,\"111\",129,\"One\"\r\n+CPBR: 2,\"222\",129,\"Two\"\r\n");
     ASSERT_EQ(sim.Stop(), 0);
     auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
     ASSERT_EQ(state["quirks"]["faults"].size(), 1u);
@@ -230,8 +225,7 @@ TEST(Line, FaultsCutTheReplyOnceThenSilenceOrHangUp) {
         {"command": "AT+CPBR", "lines": 99, "then": "hangup"}]}})"))
         << sim.Errors();
     sim.Send("AT+CPBR=1,10\r");
-    EXPECT_EQ(sim.ReadFor(milliseconds(400)), whole);
-    EXPECT_TRUE(sim.LineClosed(seconds(5)));
+    EXPECT_EQ(sim.ReadUntilHangUp(), whole);
     ASSERT_EQ(sim.Stop(), 0);
   }
   {
@@ -239,11 +233,10 @@ TEST(Line, FaultsCutTheReplyOnceThenSilenceOrHangUp) {
     SimProcess sim;
     ASSERT_TRUE(sim.Start(R"({"quirks": {"echo": false, "faults": [
         {"command": "AT+CMGS", "stage": "pdu", "then": "silence"}]}})",
-                          "--state-out {dir}/state.json"))
+                          "--state-out {dir}/state.json --transcript {dir}/line.jsonl"))
         << sim.Errors();
     EXPECT_EQ(sim.Command("AT+CMGS=19"), "\r\n> ");
-    sim.Send(kSubmit + "\x1a");
-    EXPECT_EQ(sim.ReadFor(milliseconds(400)), "");
+    EXPECT_EQ(sim.RepliesInOrder({kSubmit + "\x1a", "AT\r"}), Replies{""});
     ASSERT_EQ(sim.Stop(), 0);
     auto state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
     ASSERT_EQ(state["sms"]["sent"].size(), 1u);

@@ -16,7 +16,7 @@ namespace {
 
 using namespace std::chrono;
 
-const auto kDeadline = seconds(20);
+const auto kDeadline = kvtest::kHungTest;
 const std::string kSmsc = "0791447758100650";        // the default service centre, +447785016005
 const std::string kTo123 = "0C91447700091032";       // +447700900123
 // kSubmit with a status report request (TP-SRR).
@@ -39,12 +39,7 @@ bool Stored(SimProcess& sim, int count) {
 }
 
 bool WaitForErrors(SimProcess& sim, const std::string& text) {
-  auto deadline = steady_clock::now() + kDeadline;
-  while (steady_clock::now() < deadline) {
-    if (sim.Errors().find(text) != std::string::npos) return true;
-    sim.ReadFor(milliseconds(20));  // a bounded wait for the file to change, not a timing
-  }
-  return false;
+  return kvtest::WaitUntil([&] { return sim.Errors().find(text) != std::string::npos; });
 }
 
 TEST(Live, DeliveredMessagesAreStoredAndAnnouncedAsCnmiAsks) {

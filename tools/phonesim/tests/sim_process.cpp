@@ -1,7 +1,9 @@
 #include "sim_process.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <nlohmann/json.hpp>
 #include <poll.h>
 #include <sstream>
 #include <termios.h>
@@ -69,31 +71,40 @@ void SimProcess::Send(const std::string& bytes) {
   }
 }
 
-// Reads until aDone holds for what came, the time is up or the line ends;
-// aReads counts the reads that gave data.
-std::string SimProcess::ReadWhileNot(milliseconds timeout, const std::function<bool(const std::string&)>& aDone,
-                                     int* aReads) {
+std::string SimProcess::ReadWhile(milliseconds timeout, const std::function<bool(const std::string&)>& done,
+                                  bool* hungUp) {
   std::string out;
-  if (aReads) *aReads = 0;
   auto deadline = steady_clock::now() + timeout;
-  while (!aDone(out)) {
+  while (!done(out)) {
     auto left = duration_cast<milliseconds>(deadline - steady_clock::now()).count();
     if (left <= 0) break;
     pollfd p{iFd, POLLIN, 0};
     if (::poll(&p, 1, static_cast<int>(left)) <= 0) continue;
     char buf[4096];
     ssize_t n = ::read(iFd, buf, sizeof buf);
-    if (n > 0) {
-      out.append(buf, static_cast<size_t>(n));
-      if (aReads) ++*aReads;
-    } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+    if (n > 0) out.append(buf, static_cast<size_t>(n));
+    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EINTR)) {
+      if (hungUp) *hungUp = true;
       break;
     }
   }
   return out;
 }
 
-std::string SimProcess::ReadUntilFinal(milliseconds timeout) { return ReadWhileNot(timeout, HasFinal); }
+std::string SimProcess::ReadUntilFinal(milliseconds timeout) { return ReadWhile(timeout, HasFinal); }
+
+std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
+  return ReadWhile(timeout, [&](const std::string& out) {
+    size_t at = out.find(text);
+    return at != std::string::npos && out.find("\r\n", at + text.size()) != std::string::npos;
+  });
+}
+
+std::optional<std::string> SimProcess::ReadUntilHangUp(milliseconds timeout) {
+  bool hungUp = false;
+  std::string out = ReadWhile(timeout, [](const std::string&) { return false; }, &hungUp);
+  return hungUp ? std::optional(out) : std::nullopt;
+}
 
 std::string SimProcess::Command(const std::string& line, milliseconds timeout) {
   Send(line + "\r");
@@ -108,17 +119,6 @@ std::string SimProcess::ReadSome(milliseconds timeout) {
   return n > 0 ? std::string(buf, static_cast<size_t>(n)) : std::string();
 }
 
-std::string SimProcess::ReadFor(milliseconds time, int* reads) {
-  return ReadWhileNot(time, [](const std::string&) { return false; }, reads);
-}
-
-std::string SimProcess::ReadUntil(const std::string& text, milliseconds timeout) {
-  return ReadWhileNot(timeout, [&](const std::string& out) {
-    size_t at = out.find(text);
-    return at != std::string::npos && out.find("\r\n", at + text.size()) != std::string::npos;
-  });
-}
-
 bool SimProcess::Control(const std::string& line) {
   int fd = ::open((Dir() + "/control").c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return false;
@@ -128,19 +128,38 @@ bool SimProcess::Control(const std::string& line) {
   return ok;
 }
 
-bool SimProcess::LineClosed(milliseconds timeout) {
-  auto deadline = steady_clock::now() + timeout;
-  while (steady_clock::now() < deadline) {
-    pollfd p{iFd, POLLIN, 0};
-    ::poll(&p, 1, 50);
-    if (p.revents & (POLLHUP | POLLERR)) return true;
-    if (p.revents & POLLIN) {
-      char buf[256];
-      ssize_t n = ::read(iFd, buf, sizeof buf);
-      if (n == 0 || (n < 0 && errno == EIO)) return true;
+std::vector<std::string> SimProcess::RepliesInOrder(const std::vector<std::string>& lines) {
+  // The transcript's whole lines as they stand now, from the `from`th on: (read, bytes).
+  auto transcript = [this](size_t from) {
+    std::vector<std::pair<bool, std::string>> entries;
+    std::string text = ReadFile(Dir() + "/line.jsonl");
+    for (size_t at = 0, end, index = 0; (end = text.find('\n', at)) != std::string::npos; at = end + 1) {
+      if (index++ < from) continue;
+      auto entry = nlohmann::json::parse(text.substr(at, end - at));
+      entries.emplace_back(entry["dir"] == "in", entry["bytes"]);
     }
+    return entries;
+  };
+  const size_t start = transcript(0).size();
+  std::vector<size_t> ends;  // where each line ends among the bytes sent
+  std::vector<std::string> replies;
+  // Each piece written belongs to the line of the last byte read before it; the bytes read so far.
+  auto sortReplies = [&] {
+    replies.assign(lines.size(), "");
+    size_t read = 0;
+    for (const auto& [in, bytes] : transcript(start)) {
+      if (in) read += bytes.size();
+      else if (read > 0) replies[std::lower_bound(ends.begin(), ends.end() - 1, read) - ends.begin()] += bytes;
+    }
+    return read;
+  };
+  for (const std::string& line : lines) {
+    Send(line);
+    ends.push_back((ends.empty() ? 0 : ends.back()) + line.size());
+    kvtest::WaitUntil([&] { return sortReplies() >= ends.back(); });
   }
-  return false;
+  replies.pop_back();  // the marker's
+  return replies;
 }
 
 int SimProcess::Stop() {

@@ -4,11 +4,14 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 #include "testing/files.h"
 #include "testing/phonesim_process.h"
+#include "testing/wait_until.h"
 
 namespace phonesim::testing {
 
@@ -33,18 +36,21 @@ class SimProcess {
   void Send(const std::string& bytes);
   // Sends a command line (a carriage return added) and reads up to the final
   // result: OK, ERROR, +CME ERROR, +CMS ERROR or the "> " prompt.
-  std::string Command(const std::string& line, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+  std::string Command(const std::string& line, std::chrono::milliseconds timeout = kvtest::kHungTest);
   std::string ReadUntilFinal(std::chrono::milliseconds timeout);
   // Waits up to the time for data and returns what one read gives.
   std::string ReadSome(std::chrono::milliseconds timeout);
-  // Reads whatever arrives within the time; `reads` counts the read calls that returned data.
-  std::string ReadFor(std::chrono::milliseconds time, int* reads = nullptr);
   // Reads until the text has arrived and the line it is on has ended (or the time is up).
   std::string ReadUntil(const std::string& text, std::chrono::milliseconds timeout);
+  // Reads until the line hangs up: what came before it; nothing when the time is up first.
+  std::optional<std::string> ReadUntilHangUp(std::chrono::milliseconds timeout = kvtest::kHungTest);
+  // What the phone wrote after reading each line but the last (a marker), from
+  // its transcript (--transcript {dir}/line.jsonl), earlier replies all in.
+  // Each line goes once the phone has read the one before, and the phone says
+  // all it has to about a read before it reads again: silence shows, in order.
+  std::vector<std::string> RepliesInOrder(const std::vector<std::string>& lines);
   // Writes a line to the control FIFO, {dir}/control (started with --control {dir}/control).
   bool Control(const std::string& line);
-  // True when the line reports a hang-up (end of file or an error) within the time.
-  bool LineClosed(std::chrono::milliseconds timeout);
 
   // SIGTERM, then the exit status (-1 on a signal or a time-out).
   int Stop();
@@ -56,8 +62,9 @@ class SimProcess {
 
  private:
   bool Launch(const std::string& profilePath, const std::string& extraArgs);
-  std::string ReadWhileNot(std::chrono::milliseconds timeout, const std::function<bool(const std::string&)>& aDone,
-                           int* aReads = nullptr);
+  // Reads until what came satisfies `done`, the line hangs up (`hungUp` set) or the time is up.
+  std::string ReadWhile(std::chrono::milliseconds timeout, const std::function<bool(const std::string&)>& done,
+                        bool* hungUp = nullptr);
 
   TTempDir iDir{"phonesim"};
   TPhoneSimProcess iSim;
