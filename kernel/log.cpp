@@ -136,9 +136,11 @@ void LogToFile(LPCWSTR aPath, const TDesc8& aLine) {
       ErrorBox(u"LogToFile", u"Failed to open %s", aPath);
       return;
     }
-    SetFilePointer(gLogFile, 0, nullptr, FILE_END);
   }
   if (gLogFile == INVALID_HANDLE_VALUE || aLine.Length() == 0) return;
+  // Another program (the command line beside the windowed one) may have
+  // written to the log since: each line goes at its end, not over theirs.
+  SetFilePointer(gLogFile, 0, nullptr, FILE_END);
   DWORD written = 0;
   WriteFile(gLogFile, aLine.Ptr(), static_cast<DWORD>(aLine.Length()), &written, nullptr);
   FlushFileBuffers(gLogFile);

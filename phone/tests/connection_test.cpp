@@ -105,11 +105,9 @@ TEST_F(PhoneSimTest, ASilentPhoneEndsTheWaitWithTimedOut) {
   nlohmann::json profile = ShippedProfile("generic");
   profile["quirks"]["hang_after"] = "AT+CSQ";
   int result = 0;
-  auto started = std::chrono::steady_clock::now();
+  // The short reply time-out ends the wait; Run fails if the engine never finishes.
   Run(profile, [&](CMobilePhoneBase& aPhone) { result = aPhone.ReadPhoneSettings(); }, 1500);
-  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
   EXPECT_EQ(result, KErrTimedOut);
-  EXPECT_LT(seconds, 20.0);
   EXPECT_EQ(iSim.Commands().back(), "AT+CSQ");
   // The battery was read before the phone fell silent; the settings still reach the engine.
   EXPECT_EQ(iObserver.iSettings.BatteryState, 80);
