@@ -1,6 +1,5 @@
 #include "engine/tests/engine_fixture.h"
 
-#include <dirent.h>
 #include <stdlib.h>
 
 #include <algorithm>
@@ -36,16 +35,6 @@ void InitGlobalsOnce(WNDPROC aWindowProc) {
     return true;
   }();
   (void)done;
-}
-
-int CountEntries(const char* aFolder) {
-  DIR* folder = opendir(aFolder);
-  if (folder == nullptr) return -1;
-  int count = 0;
-  while (dirent* entry = readdir(folder))
-    if (entry->d_name[0] != '.') ++count;
-  closedir(folder);
-  return count;
 }
 
 }  // namespace
@@ -102,11 +91,6 @@ DWORD EngineTest::ShortWaitEngineMain(LPVOID aFixture) {
   CActiveScheduler::Start();
   return 0;
 }
-
-int EngineTest::CountThreads() { return CountEntries("/proc/self/task"); }
-
-// The directory stream's own descriptor is not counted.
-int EngineTest::CountDescriptors() { return CountEntries("/proc/self/fd") - 1; }
 
 LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   EngineTest* self = iCurrent;

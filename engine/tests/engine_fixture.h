@@ -16,6 +16,7 @@
 #include "engine/engine_action.h"
 #include "store/messages.h"
 #include "testing/phonesim_process.h"
+#include "testing/process_counts.h"
 #include "testing/program_root.h"
 
 struct TNotice {
@@ -82,8 +83,6 @@ class EngineTest : public ::testing::Test {
   std::unique_ptr<CKveMessagesItem> iMessage;
 
   // Threads of this process and its open descriptors, from /proc.
-  static int CountThreads();
-  static int CountDescriptors();
 
   static std::string Utf8(const TDesc16& aText);
   static std::u16string Utf16(const std::string& aText);

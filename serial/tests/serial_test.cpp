@@ -1,6 +1,5 @@
 // The serial link against a pseudo-terminal: the test holds the master end
 // and plays the phone; the program opens the slave as "COM3:".
-#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
@@ -22,18 +21,10 @@
 #include "serial/communicator.h"
 #include "serial/datareader.h"
 #include "serial/port.h"
-#include "wait_until.h"
+#include "testing/process_counts.h"
+#include "testing/wait_until.h"
 
 namespace {
-
-int CountEntries(const char* folder) {
-  int count = 0;
-  DIR* dir = opendir(folder);
-  while (dirent* entry = readdir(dir))
-    if (entry->d_name[0] != '.') ++count;
-  closedir(dir);
-  return count;
-}
 
 class Phone {
  public:
@@ -132,14 +123,14 @@ TEST_F(SerialTest, OpeningGreetsThePhoneAndAMissingPortStartsNoThread) {
 
   // No device: -2, the reason logged, no thread started.
   unsetenv("KORVANET_COM3");
-  int threads = CountEntries("/proc/self/task");
+  int threads = CountThreads();
   comm = CCommunicator::NewL(&iObserver);
   EXPECT_EQ(comm->OpenPort(), -2);
   EXPECT_EQ(comm->Ready(), 0);
   EXPECT_EQ(comm->PortHandle(), INVALID_HANDLE_VALUE);
   EXPECT_TRUE(Logged("PortInitialize Port = 0xffffffff"));
   EXPECT_TRUE(Logged("PortInitialize Unable to open port = 2"));
-  EXPECT_EQ(CountEntries("/proc/self/task"), threads);
+  EXPECT_EQ(CountThreads(), threads);
   delete comm;
 }
 
@@ -277,20 +268,20 @@ TEST_F(SerialTest, AFarEndThatStopsReadingFailsTheWriteAndTheWait) {
 TEST_F(SerialTest, ReopeningAHundredTimesLeaksNoThreadAndNoDescriptor) {
   // The port threads of a closed opening end on their own, a moment after
   // ClosePort; their number must come back to what it was before.
-  const int threads = CountEntries("/proc/self/task");
+  const int threads = CountThreads();
   CCommunicator* comm = CCommunicator::NewL(&iObserver);
   ASSERT_EQ(comm->OpenPort(), 0);
   comm->ClosePort();
-  ASSERT_TRUE(kvtest::WaitUntil([&] { return CountEntries("/proc/self/task") == threads; }));
-  int descriptors = CountEntries("/proc/self/fd");
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return CountThreads() == threads; }));
+  int descriptors = CountDescriptors();
   SetLogging(0);  // a hundred openings' worth of lines is not the point here
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(comm->OpenPort(), 0) << i;
     comm->ClosePort();
   }
-  EXPECT_TRUE(kvtest::WaitUntil([&] { return CountEntries("/proc/self/task") == threads; }))
-      << CountEntries("/proc/self/task") << " threads, " << threads << " before";
-  EXPECT_EQ(CountEntries("/proc/self/fd"), descriptors);
+  EXPECT_TRUE(kvtest::WaitUntil([&] { return CountThreads() == threads; }))
+      << CountThreads() << " threads, " << threads << " before";
+  EXPECT_EQ(CountDescriptors(), descriptors);
   delete comm;
 }
 
