@@ -2,7 +2,6 @@
 #include <sys/statvfs.h>
 
 #include <algorithm>
-#include <atomic>
 #include <cstring>
 
 #include "record_codec.h"
@@ -158,17 +157,19 @@ constexpr size_t kMostAhead = 256;
 bool Volume::JournalHeader(std::array<unsigned char, 48>& header) {
   sqlite3_file* file = nullptr;
   if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK || file == nullptr ||
-      file->pMethods == nullptr || file->pMethods->iVersion < 2 || file->pMethods->xShmMap == nullptr)
+      file->pMethods == nullptr || file->pMethods->iVersion < 2 || file->pMethods->xShmMap == nullptr ||
+      file->pMethods->xShmBarrier == nullptr)
     return false;
   // The first region of the index, mapped by SQLite since the journal was
   // opened; asking for it maps nothing new.
   constexpr int kIndexRegion = 32768;
   void volatile* region = nullptr;
   if (file->pMethods->xShmMap(file, 0, kIndexRegion, 0, &region) != SQLITE_OK || region == nullptr) return false;
-  std::atomic_thread_fence(std::memory_order_acquire);
+  // SQLite's own barrier around reads of the shared index, as it reads it.
+  file->pMethods->xShmBarrier(file);
   const volatile unsigned char* bytes = static_cast<const volatile unsigned char*>(region);
   for (size_t i = 0; i < header.size(); ++i) header[i] = bytes[i];
-  std::atomic_thread_fence(std::memory_order_acquire);
+  file->pMethods->xShmBarrier(file);
   return true;
 }
 
