@@ -8,6 +8,7 @@
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -96,6 +97,30 @@ off_t FileSize(const std::string& aPath) {
   struct stat info;
   return stat(aPath.c_str(), &info) == 0 ? info.st_size : 0;
 }
+
+// The children started while it lives inherit a file size limit and ignore
+// SIGXFSZ, so that a write beyond the limit fails with EFBIG as on a full
+// disk instead of ending the program. This process writes no file meanwhile.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t aBytes) {
+    getrlimit(RLIMIT_FSIZE, &iOld);
+    rlimit limit = iOld;
+    limit.rlim_cur = aBytes;
+    iSet = setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    iOldAction = signal(SIGXFSZ, SIG_IGN);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &iOld);
+    signal(SIGXFSZ, iOldAction);
+  }
+  bool Set() const { return iSet; }
+
+ private:
+  rlimit iOld{};
+  bool iSet = false;
+  sighandler_t iOldAction = SIG_DFL;
+};
 
 // A small file system over a folder, as a disk that fills up: mounted when
 // this process may (it needs root), enlarged in place with its contents, and
@@ -268,9 +293,7 @@ TEST_F(CliFaultsTest, DiskFullWhileStoringLogsTheFailureAndDamagesNothing) {
   const std::string data = iRoot + "/Program Files/Korvanet/Data";
   std::filesystem::create_directories(data);
   TSmallDisk disk;
-  // The same failed write could be had with a file size limit, but that
-  // fills the program's log as well, which then says nothing.
-  if (!disk.Mount(data, "160k")) GTEST_SKIP() << "a small disk needs the right to mount: " << disk.Error();
+  const bool mounted = disk.Mount(data, "160k");
   LogOn();
   StartPhone(MessagesProfile(SmallProfile(), first));
   ExpectDownloadCompletes(first);
@@ -278,15 +301,29 @@ TEST_F(CliFaultsTest, DiskFullWhileStoringLogsTheFailureAndDamagesNothing) {
   // The start waits for "ready" in this file: not the one the first phone wrote.
   std::filesystem::remove(iRoot + "/phonesim.out");
   StartPhone(MessagesProfile(SmallProfile(), all));
-  TChildResult full = Cli({"messages", "download"});
+  TChildResult full;
+  if (mounted) {
+    full = Cli({"messages", "download"});
+  } else {
+    // Not allowed to mount: a file size limit at the volume's present size
+    // instead. It holds for the program's log as well, which then fills up
+    // too, so only the store's side of the failure can be checked.
+    std::printf("[ note     ] no small disk (mount: %s): a file size limit stands in, the log is not checked\n",
+                disk.Error().c_str());
+    TFileSizeLimit limit(static_cast<rlim_t>(FileSize(data + "/Database")));
+    ASSERT_TRUE(limit.Set());
+    full = Cli({"messages", "download"});
+  }
   // A download reports no store failures: it ends as always.
   EXPECT_EQ(full.iStatus, 0) << full.iErr;
   EXPECT_EQ(LastLine(full.iErr), "Transfer Complete.");
   const TStoreLog written = ReadStoreLog(ReadFile(LogPath()));
-  EXPECT_GT(written.iFailed, 0) << "no failed write logged";
-  EXPECT_NE(ReadFile(LogPath()).find("CEpocDatabase::WriteItem failed write ERROR 112"), std::string::npos)
-      << "the failure is not logged as a full disk";
-  ASSERT_TRUE(disk.Grow("16m"));
+  if (mounted) {
+    EXPECT_GT(written.iFailed, 0) << "no failed write logged";
+    EXPECT_NE(ReadFile(LogPath()).find("CEpocDatabase::WriteItem failed write ERROR 112"), std::string::npos)
+        << "the failure is not logged as a full disk";
+    ASSERT_TRUE(disk.Grow("16m"));
+  }
 
   // What was stored before the disk filled is there, once; the volume
   // opened, and it checks itself whole when it opens.
