@@ -18,11 +18,11 @@ HWND CreateChild(CEpocControl* aParent, LPCWSTR aClass, DWORD aStyle, int aContr
                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(aControlId)), gKvInstance, nullptr);
 }
 
-int Length(LPCWSTR aText) { return aText != nullptr ? lstrlenW(aText) : 0; }
-
 // A cut of aText to aLength characters that keeps a surrogate pair whole.
-int WholeCharacters(LPCWSTR aText, int aLength) {
-  if (aLength > 0 && IS_SURROGATE_PAIR(aText[aLength - 1], aText[aLength])) --aLength;
+int WholeCharacters(std::u16string_view aText, int aLength) {
+  if (aLength > 0 && static_cast<size_t>(aLength) < aText.size() &&
+      IS_SURROGATE_PAIR(aText[static_cast<size_t>(aLength) - 1], aText[static_cast<size_t>(aLength)]))
+    --aLength;
   return aLength;
 }
 
@@ -71,11 +71,11 @@ int CEpocListBox::CurrentIndex() const { return static_cast<int>(SendMessageW(iC
 int CEpocListBox::SelectedCount() const { return static_cast<int>(SendMessageW(iChild, LB_GETSELCOUNT, 0, 0)); }
 bool CEpocListBox::IsSelected(int aIndex) const { return SendMessageW(iChild, LB_GETSEL, aIndex, 0) > 0; }
 
-std::u16string CEpocListBox::FitFirstColumn(LPCWSTR aText) const {
-  int length = Length(aText);
+std::u16string CEpocListBox::FitFirstColumn(std::u16string_view aText) const {
+  int length = static_cast<int>(std::min(aText.size(), static_cast<size_t>(KMaxLine)));
   if (length >= KMaxLine) length = KMaxLine - 2;
   length = WholeCharacters(aText, length);
-  std::u16string shown(aText != nullptr ? aText : u"", static_cast<size_t>(length));
+  std::u16string shown(aText.substr(0, static_cast<size_t>(length)));
   HDC dc = GetDC(iChild);
   if (dc == nullptr) return shown;
   HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(iChild, WM_GETFONT, 0, 0));
@@ -100,43 +100,41 @@ std::u16string CEpocListBox::FitFirstColumn(LPCWSTR aText) const {
   return shown;
 }
 
-std::u16string CEpocListBox::MakeLine(LPCWSTR aFirst, LPCWSTR aSecond) {
-  std::u16string first;
+void CEpocListBox::MakeLine(std::u16string_view aFirst, std::u16string_view aSecond, std::u16string& aLine) {
+  // Texts end at a terminator, as the system's list box reads them.
+  aFirst = aFirst.substr(0, aFirst.find(u'\0'));
+  aSecond = aSecond.substr(0, aSecond.find(u'\0'));
+  std::u16string cut;
+  const std::u16string* first = &cut;
   if (iFilling) {
-    std::u16string text(aFirst != nullptr ? aFirst : u"");
-    auto fitted = iFitted.find(text);
-    if (fitted == iFitted.end()) fitted = iFitted.emplace(std::move(text), FitFirstColumn(aFirst)).first;
-    first = fitted->second;
+    auto fitted = iFitted.find(aFirst);
+    if (fitted == iFitted.end()) fitted = iFitted.emplace(aFirst, FitFirstColumn(aFirst)).first;
+    first = &fitted->second;
   } else {
-    first = FitFirstColumn(aFirst);
+    cut = FitFirstColumn(aFirst);
   }
-  int length = static_cast<int>(first.size()) + 1;
-  int second = Length(aSecond);
+  int length = static_cast<int>(first->size()) + 1;
+  int second = static_cast<int>(std::min(aSecond.size(), static_cast<size_t>(KMaxLine)));
   // The second column and the closing tab keep the line under 256.
   if (second > KMaxLine - 2 - length) second = WholeCharacters(aSecond, KMaxLine - 2 - length);
   second = std::max(second, 0);
-  // Made at its size: an owner-data list keeps every line it is given.
-  std::u16string line;
-  line.reserve(static_cast<size_t>(length + second + 1));
-  line.append(first).append(1, u'\t').append(aSecond != nullptr ? aSecond : u"", static_cast<size_t>(second));
-  line.push_back(u'\t');
-  return line;
+  aLine.assign(*first).append(1, u'\t').append(aSecond.substr(0, static_cast<size_t>(second))).push_back(u'\t');
 }
 
-void CEpocListBox::AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
-  std::u16string line = MakeLine(aFirst, aSecond);
+void CEpocListBox::AddL(LPARAM aIdentifier, std::u16string_view aFirst, std::u16string_view aSecond) {
+  MakeLine(aFirst, aSecond, iLine);
   if (iOwnerData && iFilling) {
-    iLines.Append(std::move(line), aIdentifier);
+    iLines.Append(iLine, aIdentifier);
   } else if (iOwnerData) {
-    int row = iLines.Insert(std::move(line), aIdentifier);
+    int row = iLines.Insert(iLine, aIdentifier);
     SendMessageW(iChild, LB_INSERTSTRING, row, 0);
   } else {
-    LRESULT row = SendMessageW(iChild, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.c_str()));
+    LRESULT row = SendMessageW(iChild, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(iLine.c_str()));
     if (row >= 0) SendMessageW(iChild, LB_SETITEMDATA, row, aIdentifier);
   }
 }
 
-void CEpocListBox::Replace(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond) {
+void CEpocListBox::Replace(LPARAM aIdentifier, std::u16string_view aFirst, std::u16string_view aSecond) {
   Delete(aIdentifier);
   AddL(aIdentifier, aFirst, aSecond);
 }
@@ -160,11 +158,11 @@ void CEpocListBox::Delete(LPARAM aIdentifier) {
 
 void CEpocListBox::BeginFill() { iFilling = iOwnerData; }
 
-void CEpocListBox::EndFill() {
+void CEpocListBox::EndFill(const TEpocListLines::TOrderEqual& aOrderEqualRows) {
   if (!iFilling) return;
   iFilling = false;
   iFitted.clear();
-  iLines.SortAppended();
+  iLines.SortAppended(aOrderEqualRows);
   SendMessageW(iChild, LB_SETCOUNT, iLines.Count(), 0);
 }
 
@@ -173,7 +171,7 @@ LRESULT CEpocListBox::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
   if (!iOwnerData || info == nullptr || info->hdr.hwndFrom != iChild || info->hdr.code != LBN_GETDISPINFOW)
     return KEpocNotHandled;
   if (info->iItem < 0 || info->iItem >= iLines.Count() || info->pszText == nullptr || info->cchTextMax <= 0) return 0;
-  const std::u16string& line = iLines.Line(info->iItem);
+  std::u16string_view line = iLines.Line(info->iItem);
   size_t length = std::min(line.size(), static_cast<size_t>(info->cchTextMax - 1));
   std::copy_n(line.begin(), length, info->pszText);
   info->pszText[length] = 0;

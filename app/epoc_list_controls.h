@@ -51,31 +51,39 @@ class CEpocListBox : public CEpocListControl {
   int SelectedCount() const override;
   bool IsSelected(int aIndex) const override;
 
-  void AddL(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond);
-  void Replace(LPARAM aIdentifier, LPCWSTR aFirst, LPCWSTR aSecond);
+  void AddL(LPARAM aIdentifier, std::u16string_view aFirst, std::u16string_view aSecond);
+  void Replace(LPARAM aIdentifier, std::u16string_view aFirst, std::u16string_view aSecond);
   void Delete(LPARAM aIdentifier);
   void SizeChangedL() override;
 
   // Owner data: rows added between the two go into the list at once, sorted
   // as if added one by one.
   void BeginFill();
-  void EndFill();
+  // Rows whose lines are equal keep the order they were added in, unless
+  // aOrderEqualRows is given: it gets the identifiers of each run of them,
+  // in the order added, and puts them in the order they are to show in.
+  void EndFill(const TEpocListLines::TOrderEqual& aOrderEqualRows = nullptr);
   // Owner data: the system's list asking for a row's line (LBN_GETDISPINFOW).
   LRESULT HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
 
  private:
   CEpocListBox() { SetClassName(u"CEpocListBox"); }
-  // A row's line: the first text cut to fit its column, a tab, the second
-  // text, a tab.
-  std::u16string MakeLine(LPCWSTR aFirst, LPCWSTR aSecond);
+  // A row's line into aLine: the first text cut to fit its column, a tab,
+  // the second text, a tab.
+  void MakeLine(std::u16string_view aFirst, std::u16string_view aSecond, std::u16string& aLine);
   // The first column's text, cut to fit its width.
-  std::u16string FitFirstColumn(LPCWSTR aText) const;
+  std::u16string FitFirstColumn(std::u16string_view aText) const;
 
   bool iOwnerData;
   bool iFilling;
   TEpocListLines iLines;  // owner data only
+  std::u16string iLine;   // the line being added, its memory kept for the next
   // While filling: each first column text cut once, however many rows show it.
-  std::unordered_map<std::u16string, std::u16string> iFitted;
+  struct TTextHash {
+    using is_transparent = void;
+    size_t operator()(std::u16string_view aText) const { return std::hash<std::u16string_view>{}(aText); }
+  };
+  std::unordered_map<std::u16string, std::u16string, TTextHash, std::equal_to<>> iFitted;
 };
 
 class CEpocListView : public CEpocListControl {

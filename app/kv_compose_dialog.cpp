@@ -7,6 +7,7 @@
 #include "app/app_globals.h"
 #include "app/kv_appui.h"
 #include "app/kv_document.h"
+#include "app/kv_text.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
 #include "sms/sms_length.h"
@@ -17,8 +18,6 @@ namespace {
 
 // Recipient texts read from the controls: at most 255 characters.
 const int KMaxText = 256;
-
-std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
 
 std::u16string WindowText(HWND aWindow) {
   WCHAR text[KMaxText] = {0};

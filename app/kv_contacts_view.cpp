@@ -12,15 +12,13 @@
 #include "app/kv_document.h"
 #include "app/kv_exchange_actions.h"
 #include "app/kv_store_ids.h"
+#include "app/kv_text.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 
 namespace {
-
-
-std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
 
 bool StoreDiffers(const CKveContactsItem& aOld, const CKveContactsItem& aNew) {
   return aOld.IsOnSim() != aNew.IsOnSim() || aOld.IsInPhoneMemory() != aNew.IsInPhoneMemory();

@@ -7,13 +7,14 @@
 #include "app/app_globals.h"
 #include "app/epoc_app_window.h"
 #include "app/epoc_list_controls.h"
-#include "app/kv_delivery_text.h"
 #include "app/kv_appui.h"
+#include "app/kv_delivery_text.h"
 #include "app/kv_document.h"
 #include "app/kv_exchange_actions.h"
 #include "app/kv_folder_rows.h"
 #include "app/kv_message_rows.h"
 #include "app/kv_store_ids.h"
+#include "app/kv_text.h"
 #include "app/resources/resource_ids.h"
 #include "kernel/log.h"
 #include "store/messages.h"
@@ -25,8 +26,6 @@ const size_t KShownRowsKept = 512;
 // The reader pane's height and the gap above the lists.
 const int KReaderHeight = 60;
 const int KListTop = 2;
-
-std::u16string Text(const TDesc16& aText) { return std::u16string(aText.Ptr(), aText.Length()); }
 
 std::u16string DisplayName(const CKveMessagesItem& aMessage) {
   TConstPtr16 name = aMessage.Name();
@@ -140,16 +139,20 @@ CKveMessagesItem* CKvMessagesView::ReadMessageL(CEOID aIdentifier) {
 }
 
 void CKvMessagesView::AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace) {
-  std::u16string name = DisplayName(aMessage);
-  std::u16string line = Text(aMessage.SingleLineMessage());
+  TConstPtr16 name = aMessage.Name().Length() != 0 ? aMessage.Name() : aMessage.Number();
+  std::u16string_view line = View(aMessage.SingleLineMessage());
   // Sent rows carry the delivery as a mark: before the text in list mode,
   // before the name in split mode (ShownRowL).
-  if (aMessage.Folder() == EKvFolderSent) line = DeliveryMark(aMessage) + line;
+  std::u16string marked;
+  if (aMessage.Folder() == EKvFolderSent) {
+    marked = DeliveryMark(aMessage).append(line);
+    line = marked;
+  }
   LPARAM identifier = static_cast<LPARAM>(aMessage.Oid());
   if (aReplace)
-    iListBox->Replace(identifier, name.c_str(), line.c_str());
+    iListBox->Replace(identifier, View(name), line);
   else
-    iListBox->AddL(identifier, name.c_str(), line.c_str());
+    iListBox->AddL(identifier, View(name), line);
 }
 
 void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
@@ -266,14 +269,33 @@ void CKvMessagesView::LoadAllRowsL() {
 void CKvMessagesView::FillListBoxL() {
   if (iMessages == nullptr || iListBox == nullptr) return;
   iListBoxFilled = true;
-  // Read in the store's order, so that equal lines keep it, then shown at once.
+  // Read in the order that costs least, then shown at once; equal lines are
+  // put in the store's order, as reading in that order would have left them.
   iListBox->BeginFill();
-  for (CEpocDatabaseItem* item = iMessages->ReadFirstItemL(); item != nullptr; item = iMessages->ReadNextItemL()) {
+  for (CEpocDatabaseItem* item = iMessages->ReadFirstStoredItemL(); item != nullptr;
+       item = iMessages->ReadNextStoredItemL()) {
     CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
     if (ShowsFolder(message->Folder())) AddListBoxRow(*message, false);
     delete message;
   }
-  iListBox->EndFill();
+  iListBox->EndFill([this](std::vector<LPARAM>& aRows) { PutInStoreOrderL(aRows); });
+}
+
+// Rows come in the order stored, which is the store's order among rows of
+// one name; so only the names are compared, as the store compares them.
+void CKvMessagesView::PutInStoreOrderL(std::vector<LPARAM>& aRows) {
+  std::vector<std::pair<LPARAM, std::u16string>> named;
+  named.reserve(aRows.size());
+  for (LPARAM row : aRows) {
+    CKveMessagesItem* message = ReadMessageL(static_cast<CEOID>(row));
+    named.emplace_back(row, message != nullptr ? Text(message->Name()) : std::u16string());
+    delete message;
+  }
+  std::stable_sort(named.begin(), named.end(), [](const auto& aOne, const auto& aOther) {
+    return CEpocDatabase::CompareSortTexts(TConstPtr16(aOne.second.c_str(), static_cast<int>(aOne.second.size())),
+                                           TConstPtr16(aOther.second.c_str(), static_cast<int>(aOther.second.size()))) < 0;
+  });
+  for (size_t i = 0; i < named.size(); ++i) aRows[i] = named[i].first;
 }
 
 const CKvMessagesView::TShownRow& CKvMessagesView::ShownRowL(CEOID aIdentifier) {

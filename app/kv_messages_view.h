@@ -11,6 +11,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include <commctrl.h>
 #include <windbase.h>
@@ -77,6 +78,8 @@ class CKvMessagesView : public CKvView {
   void DeleteRows(CEOID aIdentifier);
   CKveMessagesItem* ReadMessageL(CEOID aIdentifier);
   void FillListBoxL();
+  // Rows of equal lines, given in the order stored, put in the store's order.
+  void PutInStoreOrderL(std::vector<LPARAM>& aRows);
   const TShownRow& ShownRowL(CEOID aIdentifier);
   void AnswerRowL(NMLVDISPINFOW& aInfo);
   void CacheRowsL(int aFirst, int aLast);

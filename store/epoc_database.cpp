@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include <kvplatform_db.h>
+
 #include "kernel/errors.h"
 #include "kernel/log.h"
 #include "kernel/panic.h"
@@ -22,7 +24,8 @@ const int KKeyedProgressStep = 1000;
 
 CEpocDatabaseItem::~CEpocDatabaseItem() = default;
 
-CEpocDatabase::CEpocDatabase() : iDatabase(INVALID_HANDLE_VALUE), iKeyDatabase(INVALID_HANDLE_VALUE) {
+CEpocDatabase::CEpocDatabase()
+    : iDatabase(INVALID_HANDLE_VALUE), iKeyDatabase(INVALID_HANDLE_VALUE), iStoredOrder(INVALID_HANDLE_VALUE) {
   SetClassName(u"CEpocDatabase");
 }
 
@@ -30,6 +33,8 @@ CEpocDatabase::~CEpocDatabase() {
   LocalFree(iNotification);
   LocalFree(iReadBuffer);
   CloseDuplicateIndex();
+  if (iStoredOrder != INVALID_HANDLE_VALUE) CloseHandle(iStoredOrder);
+  LocalFree(iStoredReadBuffer);
   if (iDatabase != INVALID_HANDLE_VALUE) CloseHandle(iDatabase);
   if (!CeUnmountDBVol(&iVolume))
     LogMessageWithError(KLogFilePath, u"CEpocDatabase::~CEpocDatabase failed to unmount volume");
@@ -232,6 +237,31 @@ CEpocDatabaseItem* CEpocDatabase::ItemFromPropertiesL(CEOID aOid, const CEPROPVA
 
 CEpocDatabaseItem* CEpocDatabase::ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKey) {
   return ReadItemFromL(iKeyDatabase, iKeyReadBuffer, iKeyReadBufferSize, aHasKey, aKey);
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadFirstStoredItemL() {
+  if (iStoredOrder == INVALID_HANDLE_VALUE && iDatabase != INVALID_HANDLE_VALUE)
+    iStoredOrder = kvplatform::OpenDatabaseInStoredOrder(iVolume, iDatabaseOid);
+  if (iStoredOrder == INVALID_HANDLE_VALUE) {
+    LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadFirstStoredItemL - Failed to open the stored order");
+    return nullptr;
+  }
+  if (CeSeekDatabase(iStoredOrder, CEDB_SEEK_BEGINNING, 0, nullptr) == 0) return nullptr;
+  return ReadNextStoredItemL();
+}
+
+CEpocDatabaseItem* CEpocDatabase::ReadNextStoredItemL() {
+  if (iStoredOrder == INVALID_HANDLE_VALUE) return nullptr;
+  return ReadItemFromL(iStoredOrder, iStoredReadBuffer, iStoredReadBufferSize);
+}
+
+int CEpocDatabase::CompareSortTexts(const TDesc16& aOne, const TDesc16& aOther) {
+  // The flags that compare as the sort order's flags sort.
+  const DWORD flags = (KSortFlags & CEDB_SORT_IGNORENONSPACE ? NORM_IGNORENONSPACE : 0) |
+                      (KSortFlags & CEDB_SORT_IGNORESYMBOLS ? NORM_IGNORESYMBOLS : 0);
+  int order = CompareStringW(LOCALE_USER_DEFAULT, flags, aOne.Ptr() != nullptr ? aOne.Ptr() : u"", aOne.Length(),
+                             aOther.Ptr() != nullptr ? aOther.Ptr() : u"", aOther.Length());
+  return order == 0 ? 0 : order - CSTR_EQUAL;
 }
 
 CEpocDatabaseItem* CEpocDatabase::ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize) {

@@ -6,6 +6,7 @@
 #include <windbase.h>
 #include <windows.h>
 
+#include "kernel/descriptors.h"
 #include "kernel/epocbase.h"
 
 // The volume both stores live on.
@@ -49,6 +50,14 @@ class CEpocDatabase : public CEpocBase {
   CEpocDatabaseItem* ReadItemL(CEOID aOid);
   CEpocDatabaseItem* ReadFirstItemL() { return ReadItemL(0); }
   CEpocDatabaseItem* ReadNextItemL();
+  // Every record once, in the order they are stored (their identifiers'),
+  // which costs the least: for a reader that puts them in its own order.
+  CEpocDatabaseItem* ReadFirstStoredItemL();
+  CEpocDatabaseItem* ReadNextStoredItemL();
+  // The order of two values of the text property the database is read in
+  // (ReadFirstItemL onwards): below 0, 0 or above 0. Records with values
+  // that compare equal follow one another in the order they are stored.
+  static int CompareSortTexts(const TDesc16& aOne, const TDesc16& aOther);
   CEpocDatabaseItem* NewItemL();
 
   // Adds the item unless an equal record exists; the new identifier, or 0.
@@ -124,4 +133,8 @@ class CEpocDatabase : public CEpocBase {
   HANDLE iKeyDatabase;
   LPBYTE iKeyReadBuffer;
   DWORD iKeyReadBufferSize;
+  // The same database in the order its records are stored; opened when first read.
+  HANDLE iStoredOrder;
+  LPBYTE iStoredReadBuffer;
+  DWORD iStoredReadBufferSize;
 };

@@ -17,13 +17,18 @@ const TText16 KBlank = 32;
 THeapBuf16* FlattenedL(const TDesc16& aText, TText16 aCrBecomes) {
   THeapBuf16* flat = THeapBuf16::NewL(aText.Length() + 1);
   if (flat == nullptr) return nullptr;
+  // Written in place, one pass: every list row's text comes through here.
   THeapPtr16 des = flat->Des();
+  des.SetLength(aText.Length() + 1);
+  TText16* out = des.Ptr();
+  const TText16* in = aText.Ptr();
+  int length = 0;
   for (int i = 0; i < aText.Length(); ++i) {
-    TText16 c = aText[i];
-    if (c == KLf) continue;
-    des.Append(c == KCr ? aCrBecomes : c);
+    TText16 c = in[i];
+    if (c != KLf) out[length++] = c == KCr ? aCrBecomes : c;
   }
-  des.Append(TText16(0));
+  out[length++] = 0;
+  des.SetLength(length);
   return flat;
 }
 

@@ -264,4 +264,36 @@ TEST_F(LargeFolderTest, ListModeKeepsTheSelectionOnItsMessagesAndDeletesASelecti
   EXPECT_EQ(StopProgram(), 0);
 }
 
+// The list is read in the order the records are stored; rows whose lines are
+// equal still come in the store's own order, by name as it sorts names.
+TEST_F(LargeFolderTest, ListModeShowsEqualLinesInTheStoresOrder) {
+  std::filesystem::create_directories(iRoot + "/Program Files/Korvanet/Data");
+  CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+  ASSERT_NE(store, nullptr);
+  // Each pair written against the store's order: "bob" sorts before "Bob",
+  // and no name (the number shows) before the name "+3".
+  const char16_t* rows[][2] = {{u"+3", u"+1"}, {u"", u"+3"}, {u"Bob", u"+2"}, {u"bob", u"+5"}};
+  std::vector<CEOID> written;
+  for (auto& row : rows) {
+    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(store->NewItemL());
+    TConstPtr16 name(row[0]), text(u"Same"), number(row[1]);
+    message->SetDetailsL(&name, &text, &number, EKvFolderInbox);
+    written.push_back(store->WriteItemL(*message));
+    delete message;
+  }
+  delete store;
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", 0);
+  ASSERT_TRUE(StartProgram());
+  HWND list = nullptr;
+  ASSERT_TRUE(WaitFor([&] {
+    list = Inbox() != nullptr && Inbox()->ListBox() != nullptr ? Inbox()->ListBox()->ChildWindow() : nullptr;
+    return list != nullptr && kvui::StateOf(list).visible;
+  }));
+  std::vector<CEOID> shown;
+  for (int row = 0; row < SendMessageW(list, LB_GETCOUNT, 0, 0); ++row)
+    shown.push_back(static_cast<CEOID>(SendMessageW(list, LB_GETITEMDATA, row, 0)));
+  EXPECT_EQ(shown, (std::vector<CEOID>{written[1], written[0], written[3], written[2]}));
+  EXPECT_EQ(StopProgram(), 0);
+}
+
 }  // namespace

@@ -1,5 +1,7 @@
 // The thin list controls over the system's list box and list view: the
 // first column cut to its width, rows found by their record identifier.
+#include <algorithm>
+#include <string>
 #include <vector>
 
 #include "app/epoc_control.h"
@@ -282,14 +284,29 @@ TEST(ListLinesTest, InsertedRowsAreWhereTheySayAndAFillSortsTheSame) {
     EXPECT_EQ(appended.Data(row), inserted.Data(row)) << "row " << row;
     EXPECT_EQ(appended.Line(row), inserted.Line(row)) << "row " << row;
     if (row > 0) {
-      EXPECT_LE(lstrcmpiW(inserted.Line(row - 1).c_str(), inserted.Line(row).c_str()), 0);
+      EXPECT_LE(lstrcmpiW(inserted.Line(row - 1).data(), inserted.Line(row).data()), 0);
     }
   }
   ASSERT_GE(inserted.Find(2), 0);
   EXPECT_EQ(inserted.Data(inserted.Find(2)), 2);
+  // An order for equal lines puts each run of them in its order, here reversed.
+  TEpocListLines reordered;
+  for (size_t i = 0; i < lines.size(); ++i) reordered.Append(lines[i], static_cast<LPARAM>(i));
+  reordered.SortAppended([](std::vector<LPARAM>& aData) { std::reverse(aData.begin(), aData.end()); });
+  for (int row = 0, end = 0; row < inserted.Count(); row = end) {
+    for (end = row + 1; end < inserted.Count() && lstrcmpiW(inserted.Line(row).data(), inserted.Line(end).data()) == 0;)
+      ++end;
+    for (int i = row; i < end; ++i) EXPECT_EQ(reordered.Data(i), inserted.Data(row + end - 1 - i)) << "row " << i;
+  }
   inserted.RemoveAt(inserted.Find(2));
   EXPECT_EQ(inserted.Find(2), -1);
   EXPECT_EQ(inserted.Count(), appended.Count() - 1);
+  // Most lines removed: the rest keep their texts when their memory is made again.
+  std::vector<std::u16string> kept;
+  for (int row = 0; row < 10; ++row) kept.emplace_back(appended.Line(row));
+  for (int i = 0; i < 3000; ++i) appended.Append(std::u16string(40, static_cast<char16_t>(u'a' + i % 26)) + u"\t", i);
+  while (appended.Count() > 10) appended.RemoveAt(appended.Count() - 1);
+  for (int row = 0; row < 10; ++row) EXPECT_EQ(appended.Line(row), kept[static_cast<size_t>(row)]);
 }
 
 // The message rows keep the list view's order without reading records:

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include <kvplatform.h>
@@ -165,9 +166,31 @@ HANDLE CeOpenDatabaseEx(PCEGUID volume, PCEOID database, LPWSTR name, CEPROPID s
   return kvplatform::ToHandle(handle);
 }
 
+HANDLE kvplatform::OpenDatabaseInStoredOrder(const CEGUID& volume, CEOID database) {
+  auto mounted = VolumeOf(&volume);
+  if (!mounted) return INVALID_HANDLE_VALUE;
+  if (database == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto info = mounted->FindDatabase(nullptr, database);
+  if (!info) return INVALID_HANDLE_VALUE;
+  auto object = std::make_shared<DatabaseObject>(std::move(mounted), std::move(*info), kStoredOrder, CEDB_AUTOINCREMENT);
+  uintptr_t handle = kvplatform::InsertHandle(std::move(object));
+  if (handle == 0) {
+    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+    return INVALID_HANDLE_VALUE;
+  }
+  return kvplatform::ToHandle(handle);
+}
+
 CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD_PTR value, LPDWORD index) {
   auto db = DatabaseOf(database);
   if (!db) return 0;
+  if (db->slot == kStoredOrder && seekType != CEDB_SEEK_BEGINNING) {
+    SetLastError(ERROR_NOT_SUPPORTED);
+    return 0;
+  }
   if (seekType == CEDB_SEEK_BEGINNING) {
     if (value > 0xffffffffu) {
       SetLastError(ERROR_INVALID_PARAMETER);
@@ -214,15 +237,17 @@ CEOID CeReadRecordProps(HANDLE database, DWORD flags, LPWORD propertyCount, CEPR
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
   }
-  std::vector<StoredValue> values;
+  std::vector<unsigned char> props;
   std::vector<unsigned char> key;
-  CEOID record = db->volume->ReadAt(db->info, db->slot, db->position, values, key, &db->ahead);
+  CEOID record = db->volume->ReadAt(db->info, db->slot, db->position, props, key, &db->ahead);
   if (record == 0) return 0;
-  if (values.size() > 0xffff) {
+  WORD count = 0;
+  std::optional<size_t> size = ReadBufferSize(props, count);
+  if (!size) {
     SetLastError(ERROR_BADDB);
     return 0;
   }
-  size_t needed = ReadBufferSize(values);
+  size_t needed = *size;
   if (needed > 0xffffffffu) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return 0;
@@ -238,8 +263,8 @@ CEOID CeReadRecordProps(HANDLE database, DWORD flags, LPWORD propertyCount, CEPR
     *buffer = static_cast<LPBYTE>(grown);
     *bufferSize = static_cast<DWORD>(needed);
   }
-  FillReadBuffer(values, *buffer);
-  *propertyCount = static_cast<WORD>(values.size());
+  FillReadBuffer(props, count, *buffer);
+  *propertyCount = count;
   db->position = (db->flags & CEDB_AUTOINCREMENT) ? Position{std::move(key), record, false}
                                                   : Position{std::move(key), record, true};
   return record;

@@ -1,5 +1,6 @@
 #include "record_codec.h"
 
+#include <bit>
 #include <cstring>
 
 namespace kvplatform::db {
@@ -9,6 +10,15 @@ constexpr unsigned char kFormat = 1;
 
 void Put32(std::vector<unsigned char>& out, uint32_t value) {
   for (int i = 0; i < 4; ++i) out.push_back(static_cast<unsigned char>(value >> (8 * i)));
+}
+
+// Texts are stored little-endian, as this machine holds them: one copy.
+void CopyText(char16_t* to, const unsigned char* from, uint32_t chars) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(to, from, size_t{chars} * 2);
+  } else {
+    for (uint32_t i = 0; i < chars; ++i) to[i] = static_cast<char16_t>(from[2 * i] | (from[2 * i + 1] << 8));
+  }
 }
 
 class Reader {
@@ -22,9 +32,16 @@ class Reader {
     return true;
   }
   bool GetText(std::u16string& text, uint32_t chars) {
-    if ((bytes_.size() - pos_) / 2 < chars) return false;
+    const unsigned char* from = nullptr;
+    if (!GetTextBytes(from, chars)) return false;
     text.resize(chars);
-    for (uint32_t i = 0; i < chars; ++i) text[i] = static_cast<char16_t>(bytes_[pos_ + 2 * i] | (bytes_[pos_ + 2 * i + 1] << 8));
+    CopyText(text.data(), from, chars);
+    return true;
+  }
+  // Where a text of aChars characters starts, once it is known to be whole.
+  bool GetTextBytes(const unsigned char*& from, uint32_t chars) {
+    if ((bytes_.size() - pos_) / 2 < chars) return false;
+    from = bytes_.data() + pos_;
     pos_ += size_t{chars} * 2;
     return true;
   }
@@ -129,33 +146,64 @@ bool MergeValues(std::vector<StoredValue>& record, const CEPROPVAL* values, WORD
   return true;
 }
 
-size_t ReadBufferSize(const std::vector<StoredValue>& values) {
-  size_t size = values.size() * sizeof(CEPROPVAL);
-  for (const StoredValue& v : values)
-    if (TypeFromPropID(v.propid) == CEVT_LPWSTR) size += Align((v.text.size() + 1) * sizeof(WCHAR));
-  return size;
+// One pass to check the record and size the buffer, one to lay it out: the
+// texts go from the stored bytes straight to the caller's buffer.
+std::optional<size_t> ReadBufferSize(const std::vector<unsigned char>& bytes, WORD& count) {
+  if (bytes.empty() || bytes[0] != kFormat) return std::nullopt;
+  Reader in(bytes);
+  in.Skip(1);
+  size_t properties = 0, texts = 0;
+  while (!in.AtEnd()) {
+    uint32_t propid = 0, value = 0;
+    const unsigned char* text = nullptr;
+    if (!in.Get32(propid) || !IsStoredType(propid) || !in.Get32(value)) return std::nullopt;
+    switch (TypeFromPropID(propid)) {
+      case CEVT_UI4: break;
+      case CEVT_FILETIME:
+        if (!in.Get32(value)) return std::nullopt;
+        break;
+      default:
+        if (!in.GetTextBytes(text, value)) return std::nullopt;
+        texts += Align((size_t{value} + 1) * sizeof(WCHAR));
+        break;
+    }
+    ++properties;
+  }
+  if (properties > 0xffff) return std::nullopt;
+  count = static_cast<WORD>(properties);
+  return properties * sizeof(CEPROPVAL) + texts;
 }
 
-void FillReadBuffer(const std::vector<StoredValue>& values, BYTE* buffer) {
+void FillReadBuffer(const std::vector<unsigned char>& bytes, WORD count, BYTE* buffer) {
+  Reader in(bytes);
+  in.Skip(1);
   auto* props = reinterpret_cast<CEPROPVAL*>(buffer);
-  BYTE* texts = buffer + values.size() * sizeof(CEPROPVAL);
-  for (size_t i = 0; i < values.size(); ++i) {
-    const StoredValue& v = values[i];
+  BYTE* texts = buffer + size_t{count} * sizeof(CEPROPVAL);
+  for (WORD i = 0; i < count; ++i) {
     CEPROPVAL& out = props[i];
     std::memset(&out, 0, sizeof out);
-    out.propid = v.propid;
-    switch (TypeFromPropID(v.propid)) {
-      case CEVT_UI4: out.val.ulVal = v.number; break;
-      case CEVT_FILETIME: out.val.filetime = v.filetime; break;
+    uint32_t low = 0, high = 0;
+    in.Get32(out.propid);
+    switch (TypeFromPropID(out.propid)) {
+      case CEVT_UI4: in.Get32(out.val.ulVal); break;
+      case CEVT_FILETIME:
+        in.Get32(low);
+        in.Get32(high);
+        out.val.filetime = {low, high};
+        break;
       default: {
-        size_t bytes = (v.text.size() + 1) * sizeof(WCHAR);
+        uint32_t chars = 0;
+        const unsigned char* from = nullptr;
+        in.Get32(chars);
+        in.GetTextBytes(from, chars);
         auto* text = reinterpret_cast<WCHAR*>(texts);
-        std::memcpy(text, v.text.data(), v.text.size() * sizeof(WCHAR));
-        text[v.text.size()] = 0;
+        CopyText(text, from, chars);
+        text[chars] = 0;
         out.val.lpwstr = text;
         // The device reports a text's length in bytes with its terminator.
-        out.wLenData = static_cast<WORD>(bytes > 0xffff ? 0xffff : bytes);
-        texts += Align(bytes);
+        size_t size = (size_t{chars} + 1) * sizeof(WCHAR);
+        out.wLenData = static_cast<WORD>(size > 0xffff ? 0xffff : size);
+        texts += Align(size);
         break;
       }
     }

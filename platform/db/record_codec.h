@@ -19,9 +19,11 @@ std::optional<std::vector<StoredValue>> DecodeRecord(const std::vector<unsigned 
 // (with the Win32 error in error) for a type the store does not hold.
 bool MergeValues(std::vector<StoredValue>& record, const CEPROPVAL* values, WORD count, DWORD& error);
 
-// Bytes the caller's buffer needs for the record.
-size_t ReadBufferSize(const std::vector<StoredValue>& values);
-// Lays the record out in buffer (at least ReadBufferSize bytes).
-void FillReadBuffer(const std::vector<StoredValue>& values, BYTE* buffer);
+// Bytes the caller's buffer needs for a stored record, and in count its
+// number of properties; nothing when the record is damaged.
+std::optional<size_t> ReadBufferSize(const std::vector<unsigned char>& bytes, WORD& count);
+// Lays a stored record out in buffer (at least ReadBufferSize bytes), once
+// ReadBufferSize has accepted it.
+void FillReadBuffer(const std::vector<unsigned char>& bytes, WORD count, BYTE* buffer);
 
 }  // namespace kvplatform::db

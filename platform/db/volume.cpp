@@ -329,6 +329,9 @@ bool Volume::Prepare() {
       {s_->insertSortOrder, "INSERT INTO sortorders VALUES(?, ?, ?, ?)"},
       {s_->touchDb, "UPDATE databases SET modified=? WHERE oid=?"},
       {s_->dbStats, "SELECT count(*), coalesce(sum(length(props)), 0) FROM records WHERE db=?"},
+      {s_->storedInclusive, "SELECT x'', oid, props FROM records WHERE db=?1 AND oid >= ?2 ORDER BY oid LIMIT ?3"},
+      {s_->storedExclusive, "SELECT x'', oid, props FROM records WHERE db=?1 AND oid > ?2 ORDER BY oid LIMIT ?3"},
+      {s_->storedAtIndex, "SELECT x'', oid FROM records WHERE db=? ORDER BY oid LIMIT 1 OFFSET ?"},
       {s_->nextInclusive,
        "SELECT s.key, s.oid, r.props FROM sortkeys s JOIN records r ON r.oid = s.oid"
        " WHERE s.db=?1 AND s.slot=?2 AND (s.key, s.oid) >= (?3, ?4) ORDER BY s.key, s.oid LIMIT ?5"},

@@ -31,6 +31,10 @@ struct DatabaseInfo {
   std::vector<SORTORDERSPEC> sortOrders;  // at least one; propid 0 = identifier order
 };
 
+// The slot of a handle that reads records in the order they are stored, by
+// identifier, through no sort order: the cheapest way through a database.
+constexpr int kStoredOrder = -1;
+
 // Where a handle reads next: the first record at or after (key, oid) in
 // sort order (inclusive), or strictly after it. Positions by key, not by
 // index, so a read costs one index lookup and survives others' changes.
@@ -75,7 +79,7 @@ class Volume {
   // Each call below takes the volume's lock and sets the last error on failure.
   CEOID CreateDatabase(const CEDBASEINFO& info);
   std::optional<DatabaseInfo> FindDatabase(const std::u16string* name, CEOID oid);
-  // The record at the index in sort order; position set on it.
+  // The record at the index in sort order (or in the stored order); position set on it.
   CEOID SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position& position);
   // The record with the identifier; position set on it; index filled when asked.
   CEOID SeekRecord(const DatabaseInfo& db, int slot, CEOID record, Position& position, LPDWORD index);
@@ -86,10 +90,11 @@ class Volume {
   CEOID SeekAfterValue(const DatabaseInfo& db, int slot, const CEPROPVAL& value, Position& position, LPDWORD index);
   // The record back records before the last in sort order.
   CEOID SeekFromEnd(const DatabaseInfo& db, int slot, DWORD back, Position& position, LPDWORD index);
-  // The record at the position, its properties and its key (for moving on).
+  // The record at the position, its properties and its key (for moving on);
+  // also in the stored order (kStoredOrder), where every key is empty.
   // With ahead, a handle reading on record after record is given the next
   // rows in one query, kept there.
-  CEOID ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
+  CEOID ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<unsigned char>& props,
                std::vector<unsigned char>& key, ReadAhead* ahead = nullptr);
   CEOID Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* values, WORD count);
   BOOL Delete(const DatabaseInfo& db, CEOID record);
@@ -150,6 +155,7 @@ class Volume {
     Statement begin, commit, rollback;
     Statement getMeta, setMeta;
     Statement dbByName, dbByOid, sortOrders, insertDb, insertSortOrder, touchDb, dbStats;
+    Statement storedInclusive, storedExclusive, storedAtIndex;
     Statement nextInclusive, nextExclusive, atIndex, fromEnd, keyOf, indexOf, firstWithKey, firstAfterKey;
     Statement recordProps, insertRecord, updateRecord, deleteRecord;
     Statement insertKey, deleteKeys, deleteDbKeys, recordsOfDb;

@@ -47,6 +47,11 @@ bool Volume::Touch(CEOID database) {
 
 CEOID Volume::SeekIndex(const DatabaseInfo& db, int slot, DWORD index, Position& position) {
   std::lock_guard guard(lock_);
+  if (slot == kStoredOrder) {
+    Statement& query = s_->storedAtIndex;
+    int rc = query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{index}).Step();
+    return LandOnRow(query, rc, db, slot, position, nullptr);
+  }
   Statement& query = s_->atIndex;
   return LandOnRow(query, query.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, sqlite3_int64{index}).Step(), db,
                    slot, position, nullptr);
@@ -181,7 +186,7 @@ bool Volume::AheadIsCurrent(const ReadAhead& ahead) {
   return ahead.changes == sqlite3_total_changes64(db_) && JournalHeader(header) && header == ahead.journalHeader;
 }
 
-CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<StoredValue>& values,
+CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position, std::vector<unsigned char>& props,
                      std::vector<unsigned char>& key, ReadAhead* ahead) {
   std::lock_guard guard(lock_);
   // Reading on from the row this handle read last: its next rows may be here already.
@@ -190,12 +195,7 @@ CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position,
   if (!readingOn && ahead != nullptr) *ahead = ReadAhead{};
   if (readingOn && ahead->next < ahead->rows.size() && AheadIsCurrent(*ahead)) {
     ReadAhead::Row& row = ahead->rows[ahead->next++];
-    auto decoded = DecodeRecord(row.props);
-    if (!decoded) {
-      SetLastError(ERROR_BADDB);
-      return 0;
-    }
-    values = std::move(*decoded);
+    props = std::move(row.props);
     key = row.key;
     ahead->lastKey = std::move(row.key);
     ahead->lastOid = row.oid;
@@ -215,10 +215,18 @@ CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position,
   }
   // One statement finds and loads the records, so all come from one snapshot
   // even while another process writes.
-  Statement& next = position.inclusive ? s_->nextInclusive : s_->nextExclusive;
-  int rc = next.Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid},
-                     static_cast<sqlite3_int64>(wanted))
-               .Step();
+  const auto limit = static_cast<sqlite3_int64>(wanted);
+  int rc = SQLITE_ERROR;
+  Statement* query = nullptr;
+  if (slot == kStoredOrder) {
+    query = position.inclusive ? &s_->storedInclusive : &s_->storedExclusive;
+    rc = query->Bind(sqlite3_int64{db.oid}, sqlite3_int64{position.oid}, limit).Step();
+  } else {
+    query = position.inclusive ? &s_->nextInclusive : &s_->nextExclusive;
+    rc = query->Bind(sqlite3_int64{db.oid}, sqlite3_int64{slot}, position.key, sqlite3_int64{position.oid}, limit)
+             .Step();
+  }
+  Statement& next = *query;
   if (rc != SQLITE_ROW) {
     if (rc == SQLITE_DONE)
       SetLastError(ERROR_NO_MORE_ITEMS);
@@ -228,7 +236,7 @@ CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position,
   }
   key = next.Blob(0);
   CEOID found = static_cast<CEOID>(next.Int(1));
-  auto decoded = DecodeRecord(next.Blob(2));
+  props = next.Blob(2);
   if (wanted > 1) {
     ahead->batch = wanted;
     while ((rc = next.Step()) == SQLITE_ROW)
@@ -237,11 +245,6 @@ CEOID Volume::ReadAt(const DatabaseInfo& db, int slot, const Position& position,
     if (rc != SQLITE_DONE) ahead->rows.clear();
   }
   next.Reset();
-  if (!decoded) {
-    SetLastError(ERROR_BADDB);
-    return 0;
-  }
-  values = std::move(*decoded);
   if (ahead != nullptr) {
     ahead->lastKey = key;
     ahead->lastOid = found;

@@ -143,3 +143,13 @@ HLOCAL LocalAlloc(UINT flags, size_t bytes);
 HLOCAL LocalReAlloc(HLOCAL memory, size_t bytes, UINT flags);
 HLOCAL LocalFree(HLOCAL memory);
 size_t LocalSize(HLOCAL memory);
+
+// Pages of their own, for large blocks about to be filled: committed pages
+// are backed at once. Reserve and commit together, anywhere (address null),
+// PAGE_READWRITE; released whole (MEM_RELEASE, size 0).
+#define MEM_COMMIT 0x00001000
+#define MEM_RESERVE 0x00002000
+#define MEM_RELEASE 0x00008000
+#define PAGE_READWRITE 0x04
+LPVOID VirtualAlloc(LPVOID address, size_t bytes, DWORD allocationType, DWORD protect);
+BOOL VirtualFree(LPVOID address, size_t bytes, DWORD freeType);

@@ -239,6 +239,18 @@ TEST_F(DbTest, RecordsReadInCollationOrderWithTiesByIdentifier) {
   std::vector<std::u16string> expected = {u"",    u"\u00e1lvaro", u"alvaro", u"Anna",   u"bob", u"bob",
                                           u"Bob", u"+Bob",        u"Oneil",  u"O'Neil", u"zed"};
   EXPECT_EQ(store.ReadAllNames(), expected);
+  // CompareStringW with the matching flags orders texts as the database
+  // sorts them: equal exactly where the keys tie.
+  for (size_t i = 0; i + 1 < expected.size(); ++i) {
+    bool tie = i == 1 || i == 4 || i == 6;
+    const DWORD flags = NORM_IGNORENONSPACE | NORM_IGNORESYMBOLS;
+    EXPECT_EQ(CompareStringW(LOCALE_USER_DEFAULT, flags, expected[i].c_str(), -1, expected[i + 1].c_str(), -1),
+              tie ? CSTR_EQUAL : CSTR_LESS_THAN) << i;
+    EXPECT_EQ(CompareStringW(0, flags, expected[i + 1].c_str(), -1, expected[i].c_str(), -1),
+              tie ? CSTR_EQUAL : CSTR_GREATER_THAN) << i;
+  }
+  EXPECT_EQ(CompareStringW(0, NORM_IGNORECASE, u"a", -1, u"A", -1), 0);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_FLAGS});
 
   // A record without the sort property comes last.
   CEPROPVAL flagsOnly{};
@@ -247,6 +259,26 @@ TEST_F(DbTest, RecordsReadInCollationOrderWithTiesByIdentifier) {
   std::vector<std::u16string> withMissing = store.ReadAllNames();
   EXPECT_EQ(withMissing, expected);  // it has no name to list, but the read must not stop early
   EXPECT_NE(CeSeekDatabase(store.handle, CEDB_SEEK_BEGINNING, static_cast<DWORD>(expected.size()), nullptr), 0u);
+
+  // In the stored order the records come as written, also one written while
+  // reading; it seeks only to its beginning.
+  HANDLE stored = kvplatform::OpenDatabaseInStoredOrder(store.volume, store.database);
+  ASSERT_NE(stored, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(CeSeekDatabase(stored, CEDB_SEEK_CEOID, store.Write(u"Zoe"), nullptr), 0u);
+  EXPECT_EQ(GetLastError(), DWORD{ERROR_NOT_SUPPORTED});
+  ASSERT_NE(CeSeekDatabase(stored, CEDB_SEEK_BEGINNING, 0, nullptr), 0u);
+  std::swap(stored, store.handle);
+  ReadBlock first, second;  // the second read takes the rows after it too
+  ASSERT_NE(first.Read(store.handle), 0u);
+  ASSERT_NE(second.Read(store.handle), 0u);
+  ASSERT_NE(store.Write(u"Yan"), 0u);
+  std::vector<std::u16string> written = store.ReadRest();
+  std::swap(stored, store.handle);
+  CloseHandle(stored);
+  EXPECT_EQ(std::u16string(first.Props()[0].val.lpwstr), u"zed");
+  EXPECT_EQ(std::u16string(second.Props()[0].val.lpwstr), u"O'Neil");
+  EXPECT_EQ(written, (std::vector<std::u16string>{u"Bob", u"\u00e1lvaro", u"bob", u"Oneil", u"alvaro", u"Anna", u"",
+                                                  u"bob", u"+Bob", u"Zoe", u"Yan"}));
   store.Close();
 }
 

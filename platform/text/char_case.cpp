@@ -64,7 +64,14 @@ int lstrcmpW(LPCWSTR a, LPCWSTR b) {
 
 int lstrcmpiW(LPCWSTR a, LPCWSTR b) {
   if (a == nullptr || b == nullptr) return a == b ? 0 : (a == nullptr ? -1 : 1);
-  while (*a && ToLower(*a) == ToLower(*b)) ++a, ++b;
-  WCHAR x = ToLower(*a), y = ToLower(*b);
-  return x < y ? -1 : x > y ? 1 : 0;
+  // Folded only where the texts differ: sorting a long list compares many
+  // characters that are the same.
+  for (;; ++a, ++b) {
+    if (*a == *b) {
+      if (*a == 0) return 0;
+      continue;
+    }
+    WCHAR x = ToLower(*a), y = ToLower(*b);
+    if (x != y) return x < y ? -1 : 1;
+  }
 }

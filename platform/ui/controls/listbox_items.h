@@ -10,20 +10,22 @@
 
 namespace kvplatform::ui {
 
-struct ListBoxItem {
-  std::u16string text;
-  LPARAM data = 0;
-  bool selected = false;
-};
-
 class ListBoxItems {
  public:
-  ListBoxItems(bool sorted, bool extended) : sorted_(sorted), extended_(extended) {}
+  // With holdsTexts false (a list whose parent holds the rows' lines and
+  // data) only the rows' selection is kept: a list of many thousands of rows
+  // costs a byte a row.
+  ListBoxItems(bool sorted, bool extended, bool holdsTexts = true)
+      : sorted_(sorted), extended_(extended), holdsTexts_(holdsTexts) {}
 
-  int Count() const { return static_cast<int>(items_.size()); }
+  int Count() const { return static_cast<int>(selected_.size()); }
   bool Valid(int index) const { return index >= 0 && index < Count(); }
-  const ListBoxItem& At(int index) const { return items_[static_cast<size_t>(index)]; }
-  void SetData(int index, LPARAM data) { items_[static_cast<size_t>(index)].data = data; }
+  // Empty, and 0, for a list that holds no texts.
+  const std::u16string& Text(int index) const;
+  LPARAM Data(int index) const;
+  void SetData(int index, LPARAM data) {
+    if (holdsTexts_) data_[static_cast<size_t>(index)] = data;
+  }
   bool Extended() const { return extended_; }
 
   // At its sorted place (after equal texts) or at the end; the index.
@@ -40,7 +42,7 @@ class ListBoxItems {
   int Current() const;
   int Caret() const { return caret_; }
   int Anchor() const { return anchor_; }
-  bool IsSelected(int index) const { return Valid(index) && At(index).selected; }
+  bool IsSelected(int index) const { return Valid(index) && selected_[static_cast<size_t>(index)] != 0; }
   int SelectedCount() const;
 
   // Only this row selected (-1: none); caret and anchor move to it.
@@ -60,7 +62,11 @@ class ListBoxItems {
 
   bool sorted_;
   bool extended_;
-  std::vector<ListBoxItem> items_;
+  bool holdsTexts_;
+  // One entry a row; texts and data only when the list holds them.
+  std::vector<std::u16string> texts_;
+  std::vector<LPARAM> data_;
+  std::vector<unsigned char> selected_;
   int caret_ = -1;
   int anchor_ = -1;
 };

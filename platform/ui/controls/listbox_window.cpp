@@ -32,7 +32,8 @@ struct ListBoxState {
 
   ListBoxState(HWND window, DWORD style)
       : self(window),
-        items((style & LBS_SORT) != 0 && (style & LBS_NODATA) == 0, (style & LBS_EXTENDEDSEL) != 0),
+        items((style & LBS_SORT) != 0 && (style & LBS_NODATA) == 0, (style & LBS_EXTENDEDSEL) != 0,
+              (style & LBS_NODATA) == 0),
         noData((style & LBS_NODATA) != 0) {}
 };
 
@@ -49,11 +50,11 @@ bool NotifyIfAsked(const ListBoxState& s, WORD code) {
 }
 
 std::u16string RowText(const ListBoxState& s, int index) {
-  return s.noData ? AskParentForRow(s.self, index).text : s.items.At(index).text;
+  return s.noData ? AskParentForRow(s.self, index).text : s.items.Text(index);
 }
 
 LPARAM RowData(const ListBoxState& s, int index) {
-  return s.noData ? AskParentForRow(s.self, index).data : s.items.At(index).data;
+  return s.noData ? AskParentForRow(s.self, index).data : s.items.Data(index);
 }
 
 RECT ClientOf(const ListBoxState& s) {
@@ -139,7 +140,7 @@ LRESULT OnPaint(ListBoxState& s) {
   for (int i = s.top; i < s.items.Count(); ++i) {
     RECT row{0, (i - s.top) * s.itemHeight, client.right, (i - s.top + 1) * s.itemHeight};
     if (row.top >= client.bottom) break;
-    bool selected = s.items.At(i).selected;
+    bool selected = s.items.IsSelected(i);
     if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
     SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     DrawRowText(s, dc, RowText(s, i), row);
