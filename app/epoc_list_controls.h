@@ -3,7 +3,9 @@
 // SizeChangedL moves it to the control's extent.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include <commctrl.h>

@@ -103,6 +103,7 @@ void CKvMessagesView::DoMakeVisible(bool aFlag) {
   // Re-read each time, so a toggle in one folder applies to all.
   if (aFlag) iSplitMode = iAppUi->KvDocument()->MessageView();
   if (aFlag && !iSplitMode && !iListBoxFilled) FillListBoxL();
+  if (aFlag && iSplitMode && !iListViewLoaded && iFolderRows != nullptr) LoadListViewL();
   if (aFlag && iRowsStale) ResyncRowsL();
   if (iListBox != nullptr) iListBox->MakeVisible(aFlag && !iSplitMode);
   if (iListView != nullptr) iListView->MakeVisible(aFlag && iSplitMode);
@@ -157,6 +158,7 @@ void CKvMessagesView::AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace) {
 
 void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
   if (iListBoxFilled) AddListBoxRow(aMessage, aReplace);
+  if (!iListViewLoaded) return;  // it reads the store as it is when it first shows
   iShown.erase(aMessage.Oid());
   if (iRows != nullptr) {
     int row = aReplace ? iRows->IndexOf(aMessage.Oid()) : -1;
@@ -184,6 +186,7 @@ void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
 
 void CKvMessagesView::DeleteRows(CEOID aIdentifier) {
   if (iListBoxFilled) iListBox->Delete(static_cast<LPARAM>(aIdentifier));
+  if (!iListViewLoaded) return;
   iShown.erase(aIdentifier);
   if (iRows != nullptr) {
     int row = iRows->IndexOf(aIdentifier);
@@ -226,9 +229,16 @@ CEOID CKvMessagesView::OidOfRow(int aRow) {
 void CKvMessagesView::LoadMessagesL() {
   LogMessage(KLogFilePath, u"CKvMessagesView::LoadMessagesL");
   if (iMessages == nullptr || iListBox == nullptr || iListView == nullptr || iFolderRows == nullptr) return;
-  // The list box costs a measured, sorted line per message: it is filled
-  // only when list mode is what shows first.
-  if (!iAppUi->KvDocument()->MessageView()) FillListBoxL();
+  // Each list is filled when it first shows: the list box costs a measured,
+  // sorted line per message, the list view counting the folder's rows.
+  if (iAppUi->KvDocument()->MessageView())
+    LoadListViewL();
+  else
+    FillListBoxL();
+}
+
+void CKvMessagesView::LoadListViewL() {
+  iListViewLoaded = true;
   // Without the store's folder order the rows are read and sorted here.
   if (!iFolderRows->LoadL()) LoadAllRowsL();
   iListView->SetItemCount(RowCount());

@@ -4,9 +4,9 @@
 // folder order, read by index when painted (CKvFolderRows), so a folder of
 // 100,000 messages opens at once; the Date order keeps the folder's
 // identifiers sorted in memory (CKvMessageRows), read once when first asked
-// for. The list box is filled when first shown; it keeps its lines itself
-// and the system's list only their count and selection, so the rows are
-// never added to it one by one.
+// for. Each list is filled when first shown. The list box keeps its lines
+// itself and the system's list only their count and selection, so the rows
+// are never added to it one by one.
 #pragma once
 
 #include <string>
@@ -78,6 +78,7 @@ class CKvMessagesView : public CKvView {
   void DeleteRows(CEOID aIdentifier);
   CKveMessagesItem* ReadMessageL(CEOID aIdentifier);
   void FillListBoxL();
+  void LoadListViewL();
   // Rows of equal lines, given in the order stored, put in the store's order.
   void PutInStoreOrderL(std::vector<LPARAM>& aRows);
   const TShownRow& ShownRowL(CEOID aIdentifier);
@@ -101,6 +102,7 @@ class CKvMessagesView : public CKvView {
   CKvMessageRows* iRows;  // null until the Date order is asked for
   bool iRowsStale;        // changed while hidden: resynchronised when shown
   bool iListBoxFilled;
+  bool iListViewLoaded;
   std::unordered_map<CEOID, TShownRow> iShown;  // the rows painted lately
   bool iSplitMode;
   CEOID iDatabaseOid;

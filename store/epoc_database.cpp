@@ -240,18 +240,19 @@ CEpocDatabaseItem* CEpocDatabase::ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKe
 }
 
 CEpocDatabaseItem* CEpocDatabase::ReadFirstStoredItemL() {
-  if (iStoredOrder == INVALID_HANDLE_VALUE && iDatabase != INVALID_HANDLE_VALUE)
+  if (iStoredOrder == INVALID_HANDLE_VALUE && iDatabase != INVALID_HANDLE_VALUE) {
     iStoredOrder = kvplatform::OpenDatabaseInStoredOrder(iVolume, iDatabaseOid);
-  if (iStoredOrder == INVALID_HANDLE_VALUE) {
-    LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadFirstStoredItemL - Failed to open the stored order");
-    return nullptr;
+    // Every record is still read, in the sort order: slower, not wrong.
+    if (iStoredOrder == INVALID_HANDLE_VALUE)
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadFirstStoredItemL - Failed to open the stored order");
   }
+  if (iStoredOrder == INVALID_HANDLE_VALUE) return ReadFirstItemL();
   if (CeSeekDatabase(iStoredOrder, CEDB_SEEK_BEGINNING, 0, nullptr) == 0) return nullptr;
   return ReadNextStoredItemL();
 }
 
 CEpocDatabaseItem* CEpocDatabase::ReadNextStoredItemL() {
-  if (iStoredOrder == INVALID_HANDLE_VALUE) return nullptr;
+  if (iStoredOrder == INVALID_HANDLE_VALUE) return ReadNextItemL();
   return ReadItemFromL(iStoredOrder, iStoredReadBuffer, iStoredReadBufferSize);
 }
 

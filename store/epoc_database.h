@@ -52,6 +52,8 @@ class CEpocDatabase : public CEpocBase {
   CEpocDatabaseItem* ReadNextItemL();
   // Every record once, in the order they are stored (their identifiers'),
   // which costs the least: for a reader that puts them in its own order.
+  // Where that order cannot be had, in the sort order: records whose sort
+  // values compare equal still come in the order they are stored.
   CEpocDatabaseItem* ReadFirstStoredItemL();
   CEpocDatabaseItem* ReadNextStoredItemL();
   // The order of two values of the text property the database is read in

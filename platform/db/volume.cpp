@@ -194,10 +194,11 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   // program; Flush() syncs the journal where the caller needs a write to
   // survive the system as well, one sync however many commits it covers.
   if (!volume->Exec("PRAGMA journal_mode=WAL") || !volume->Exec("PRAGMA synchronous=NORMAL")) return nullptr;
-  // Pages read straight from the file's mapping, not copied in with a call
-  // each: reading a large volume in sort order lands on a page of its own for
-  // nearly every record.
-  volume->Exec("PRAGMA mmap_size=268435456");
+  // Pages copied in with a read each, not mapped (whatever SQLite was built
+  // to do): on a virtual machine the first touch of each mapped page costs
+  // more than the copy, and the pages of a large volume, once mapped, count
+  // against the program's memory.
+  volume->Exec("PRAGMA mmap_size=0");
   // Our own count of the journal's pages instead of SQLite's checkpoints
   // at a thousand: Flush() moves the journal much sooner (JournalBound).
   sqlite3_stmt* pageSize = nullptr;
