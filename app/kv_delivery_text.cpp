@@ -18,8 +18,8 @@ std::u16string DateAndTime(const FILETIME& aTime) {
 
 }  // namespace
 
-std::u16string DeliveryMark(const CKveMessagesItem& aMessage) {
-  switch (aMessage.DeliveryState()) {
+std::u16string DeliveryMark(TKvDeliveryState aState) {
+  switch (aState) {
     case EKvDeliveryDelivered: return u"\u2713 ";
     case EKvDeliveryFailed: return u"\u2717 ";
     case EKvDeliveryPending: return u"\u25CB ";

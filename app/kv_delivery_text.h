@@ -7,7 +7,7 @@
 #include "store/messages.h"
 
 // "✓ " delivered, "✗ " failed, "○ " pending; empty when no report was asked for.
-std::u16string DeliveryMark(const CKveMessagesItem& aMessage);
+std::u16string DeliveryMark(TKvDeliveryState aState);
 // "Delivered 06/12/2026 19:05", "Not delivered: Validity period expired",
 // "Delivery report pending"; empty when no report was asked for.
 std::u16string DeliveryLine(const CKveMessagesItem& aMessage);

@@ -27,10 +27,8 @@ const size_t KShownRowsKept = 512;
 const int KReaderHeight = 60;
 const int KListTop = 2;
 
-std::u16string DisplayName(const CKveMessagesItem& aMessage) {
-  TConstPtr16 name = aMessage.Name();
-  return name.Length() != 0 ? Text(name) : Text(aMessage.Number());
-}
+// The name, or the number when there is none.
+TConstPtr16 DisplayName(const TKvMessageLine& aLine) { return aLine.iName.Length() != 0 ? aLine.iName : aLine.iNumber; }
 
 DWORD FolderOfType(int aType) {
   return aType == EKvViewOutbox ? EKvFolderOutbox : aType == EKvViewSent ? EKvFolderSent : EKvFolderInbox;
@@ -139,25 +137,21 @@ CKveMessagesItem* CKvMessagesView::ReadMessageL(CEOID aIdentifier) {
   return static_cast<CKveMessagesItem*>(iMessages->ReadItemL(aIdentifier));
 }
 
-void CKvMessagesView::AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace) {
-  TConstPtr16 name = aMessage.Name().Length() != 0 ? aMessage.Name() : aMessage.Number();
-  std::u16string_view line = View(aMessage.SingleLineMessage());
+void CKvMessagesView::AddListBoxRow(const TKvMessageLine& aLine, bool aReplace) {
   // Sent rows carry the delivery as a mark: before the text in list mode,
   // before the name in split mode (ShownRowL).
-  std::u16string marked;
-  if (aMessage.Folder() == EKvFolderSent) {
-    marked = DeliveryMark(aMessage).append(line);
-    line = marked;
-  }
-  LPARAM identifier = static_cast<LPARAM>(aMessage.Oid());
+  iLineText.clear();
+  if (aLine.iFolder == EKvFolderSent) iLineText.append(DeliveryMark(aLine.iDelivery));
+  AppendSingleLine(aLine.iText, iLineText);
+  LPARAM identifier = static_cast<LPARAM>(aLine.iOid);
   if (aReplace)
-    iListBox->Replace(identifier, View(name), line);
+    iListBox->Replace(identifier, View(DisplayName(aLine)), iLineText);
   else
-    iListBox->AddL(identifier, View(name), line);
+    iListBox->AddL(identifier, View(DisplayName(aLine)), iLineText);
 }
 
 void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
-  if (iListBoxFilled) AddListBoxRow(aMessage, aReplace);
+  if (iListBoxFilled) AddListBoxRow(TKvMessageLine::Of(aMessage), aReplace);
   if (!iListViewLoaded) return;  // it reads the store as it is when it first shows
   iShown.erase(aMessage.Oid());
   if (iRows != nullptr) {
@@ -282,12 +276,9 @@ void CKvMessagesView::FillListBoxL() {
   // Read in the order that costs least, then shown at once; equal lines are
   // put in the store's order, as reading in that order would have left them.
   iListBox->BeginFill();
-  for (CEpocDatabaseItem* item = iMessages->ReadFirstStoredItemL(); item != nullptr;
-       item = iMessages->ReadNextStoredItemL()) {
-    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(item);
-    if (ShowsFolder(message->Folder())) AddListBoxRow(*message, false);
-    delete message;
-  }
+  TKvMessageLine line;
+  for (bool read = iMessages->ReadFirstStoredLineL(line); read; read = iMessages->ReadNextStoredLineL(line))
+    if (ShowsFolder(line.iFolder)) AddListBoxRow(line, false);
   iListBox->EndFill([this](std::vector<LPARAM>& aRows) { PutInStoreOrderL(aRows); });
 }
 
@@ -315,8 +306,9 @@ const CKvMessagesView::TShownRow& CKvMessagesView::ShownRowL(CEOID aIdentifier) 
   TShownRow shown;
   // A record gone meanwhile shows as an empty row until its notice removes it.
   if (CKveMessagesItem* message = ReadMessageL(aIdentifier)) {
-    shown.iName = DisplayName(*message);
-    if (message->Folder() == EKvFolderSent) shown.iName = DeliveryMark(*message) + shown.iName;
+    TKvMessageLine line = TKvMessageLine::Of(*message);
+    shown.iName = Text(DisplayName(line));
+    if (line.iFolder == EKvFolderSent) shown.iName = DeliveryMark(line.iDelivery) + shown.iName;
     shown.iDate = Text(message->DateSent());
     delete message;
   }

@@ -25,6 +25,7 @@ class CEpocListBox;
 class CEpocListView;
 class CKveMessagesDatabase;
 class CKveMessagesItem;
+struct TKvMessageLine;
 class CKvFolderRows;
 class CKvMessageRows;
 
@@ -74,7 +75,7 @@ class CKvMessagesView : public CKvView {
   };
 
   void AddRows(CKveMessagesItem& aMessage, bool aReplace);
-  void AddListBoxRow(CKveMessagesItem& aMessage, bool aReplace);
+  void AddListBoxRow(const TKvMessageLine& aLine, bool aReplace);
   void DeleteRows(CEOID aIdentifier);
   CKveMessagesItem* ReadMessageL(CEOID aIdentifier);
   void FillListBoxL();
@@ -104,6 +105,7 @@ class CKvMessagesView : public CKvView {
   bool iListBoxFilled;
   bool iListViewLoaded;
   std::unordered_map<CEOID, TShownRow> iShown;  // the rows painted lately
+  std::u16string iLineText;                     // the list box line being added, its memory kept
   bool iSplitMode;
   CEOID iDatabaseOid;
 };

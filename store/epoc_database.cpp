@@ -239,21 +239,26 @@ CEpocDatabaseItem* CEpocDatabase::ReadIndexedItemL(bool& aHasKey, ULONGLONG& aKe
   return ReadItemFromL(iKeyDatabase, iKeyReadBuffer, iKeyReadBufferSize, aHasKey, aKey);
 }
 
-CEpocDatabaseItem* CEpocDatabase::ReadFirstStoredItemL() {
-  if (iStoredOrder == INVALID_HANDLE_VALUE && iDatabase != INVALID_HANDLE_VALUE) {
+const CEPROPVAL* CEpocDatabase::ReadStoredPropertiesL(bool aFirst, CEOID& aOid, int& aCount) {
+  if (aFirst && iStoredOrder == INVALID_HANDLE_VALUE && iDatabase != INVALID_HANDLE_VALUE) {
     iStoredOrder = kvplatform::OpenDatabaseInStoredOrder(iVolume, iDatabaseOid);
     // Every record is still read, in the sort order: slower, not wrong.
     if (iStoredOrder == INVALID_HANDLE_VALUE)
-      LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadFirstStoredItemL - Failed to open the stored order");
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadStoredPropertiesL - Failed to open the stored order");
   }
-  if (iStoredOrder == INVALID_HANDLE_VALUE) return ReadFirstItemL();
-  if (CeSeekDatabase(iStoredOrder, CEDB_SEEK_BEGINNING, 0, nullptr) == 0) return nullptr;
-  return ReadNextStoredItemL();
-}
-
-CEpocDatabaseItem* CEpocDatabase::ReadNextStoredItemL() {
-  if (iStoredOrder == INVALID_HANDLE_VALUE) return ReadNextItemL();
-  return ReadItemFromL(iStoredOrder, iStoredReadBuffer, iStoredReadBufferSize);
+  HANDLE handle = iStoredOrder != INVALID_HANDLE_VALUE ? iStoredOrder : iDatabase;
+  if (aFirst && CeSeekDatabase(handle, CEDB_SEEK_BEGINNING, 0, nullptr) == 0) return nullptr;
+  if (iStoredOrder == INVALID_HANDLE_VALUE)
+    return CacheDatabaseData(aOid, aCount) == KErrNone ? reinterpret_cast<const CEPROPVAL*>(iReadBuffer) : nullptr;
+  WORD count = 0;
+  aOid = CeReadRecordProps(iStoredOrder, CEDB_ALLOWREALLOC, &count, nullptr, &iStoredReadBuffer, &iStoredReadBufferSize);
+  if (aOid == 0) {
+    if (GetLastError() != ERROR_NO_MORE_ITEMS)
+      LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadStoredPropertiesL - Failed to read a record");
+    return nullptr;
+  }
+  aCount = count;
+  return reinterpret_cast<const CEPROPVAL*>(iStoredReadBuffer);
 }
 
 int CEpocDatabase::CompareSortTexts(const TDesc16& aOne, const TDesc16& aOther) {

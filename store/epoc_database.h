@@ -50,12 +50,6 @@ class CEpocDatabase : public CEpocBase {
   CEpocDatabaseItem* ReadItemL(CEOID aOid);
   CEpocDatabaseItem* ReadFirstItemL() { return ReadItemL(0); }
   CEpocDatabaseItem* ReadNextItemL();
-  // Every record once, in the order they are stored (their identifiers'),
-  // which costs the least: for a reader that puts them in its own order.
-  // Where that order cannot be had, in the sort order: records whose sort
-  // values compare equal still come in the order they are stored.
-  CEpocDatabaseItem* ReadFirstStoredItemL();
-  CEpocDatabaseItem* ReadNextStoredItemL();
   // The order of two values of the text property the database is read in
   // (ReadFirstItemL onwards): below 0, 0 or above 0. Records with values
   // that compare equal follow one another in the order they are stored.
@@ -87,6 +81,13 @@ class CEpocDatabase : public CEpocBase {
   // Reads the handle's current record into a new item and moves on; null at
   // the end. The buffer grows as needed and is the caller's to free.
   CEpocDatabaseItem* ReadItemFromL(HANDLE aHandle, LPBYTE& aBuffer, DWORD& aSize);
+  // Every record once, in the order they are stored (their identifiers'),
+  // which costs the least: for a reader that puts them in its own order.
+  // Where that order cannot be had, in the sort order: records whose sort
+  // values compare equal still come in the order they are stored. The
+  // record's properties as read, in a buffer of the database's that the
+  // next read reuses; null at the end.
+  const CEPROPVAL* ReadStoredPropertiesL(bool aFirst, CEOID& aOid, int& aCount);
   // WriteItemL without the duplicate test, for stores whose own rule decides.
   CEOID AddItemL(CEpocDatabaseItem& aItem);
   // The record with the identifier, and its index in the sort order when

@@ -12,21 +12,24 @@ namespace {
 
 const TText16 KBlank = 32;
 
-// A copy of aText without LFs and with each CR as aCrBecomes (0: dropped too,
-// never used); zero-terminated.
+// Line feeds dropped, carriage returns made aCrBecomes: each character kept to aPut.
+template <typename TPut>
+void Flatten(const TDesc16& aText, TText16 aCrBecomes, TPut aPut) {
+  const TText16* in = aText.Ptr();
+  for (int i = 0; i < aText.Length(); ++i)
+    if (in[i] != KLf) aPut(in[i] == KCr ? aCrBecomes : in[i]);
+}
+
+// A copy of aText flattened so, zero-terminated.
 THeapBuf16* FlattenedL(const TDesc16& aText, TText16 aCrBecomes) {
   THeapBuf16* flat = THeapBuf16::NewL(aText.Length() + 1);
   if (flat == nullptr) return nullptr;
-  // Written in place, one pass: every list row's text comes through here.
+  // Written in place, one pass.
   THeapPtr16 des = flat->Des();
   des.SetLength(aText.Length() + 1);
   TText16* out = des.Ptr();
-  const TText16* in = aText.Ptr();
   int length = 0;
-  for (int i = 0; i < aText.Length(); ++i) {
-    TText16 c = in[i];
-    if (c != KLf) out[length++] = c == KCr ? aCrBecomes : c;
-  }
+  Flatten(aText, aCrBecomes, [&](TText16 aChar) { out[length++] = aChar; });
   out[length++] = 0;
   des.SetLength(length);
   return flat;
@@ -257,6 +260,11 @@ TConstPtr16 CKveMessagesItem::SingleLineMessage() {
   if (iText == nullptr) return TConstPtr16();
   if (iSingleLine == nullptr) iSingleLine = FlattenedL(Text(), KBlank);
   return TextView(iSingleLine);
+}
+
+void AppendSingleLine(const TDesc16& aText, std::u16string& aLine) {
+  aLine.reserve(aLine.size() + static_cast<size_t>(aText.Length()));
+  Flatten(aText, KBlank, [&](TText16 aChar) { aLine.push_back(aChar); });
 }
 
 TConstPtr16 CKveMessagesItem::SmsFormatMessage() {

@@ -130,6 +130,25 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
 };
 
+// What a message's line in a list shows. Read from the store it points into
+// the store's read buffer, valid until the store's next read: a list of years
+// of messages is read without an item made for each.
+struct TKvMessageLine {
+  CEOID iOid = 0;
+  DWORD iFolder = 0;
+  TConstPtr16 iName;
+  TConstPtr16 iNumber;
+  TConstPtr16 iText;
+  TKvDeliveryState iDelivery = EKvDeliveryNone;
+
+  // The line of an item, pointing into it.
+  static TKvMessageLine Of(const CKveMessagesItem& aMessage);
+};
+
+// A message's text on one line, as lists show it (SingleLineMessage), added
+// to aLine.
+void AppendSingleLine(const TDesc16& aText, std::u16string& aLine);
+
 class CKveMessagesDatabase : public CEpocDatabase {
  public:
   static CKveMessagesDatabase* NewL(HWND aNotifyWindow, int aReserved);
@@ -161,6 +180,11 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // The message's index in that order; -1 when it is not stored.
   int FolderIndexL(CEOID aOid);
 
+  // Every message once as its line, in the order stored (the cheapest), for
+  // a list that sorts its lines itself: false past the last.
+  bool ReadFirstStoredLineL(TKvMessageLine& aLine) { return ReadStoredLineL(true, aLine); }
+  bool ReadNextStoredLineL(TKvMessageLine& aLine) { return ReadStoredLineL(false, aLine); }
+
   // Stores a received message. A part of a long message joins the record
   // holding that message's other parts, whatever order and download they came
   // in, or starts it; parts stored one a record by the earlier version are
@@ -177,6 +201,7 @@ class CKveMessagesDatabase : public CEpocDatabase {
 
  private:
   CKveMessagesDatabase();
+  bool ReadStoredLineL(bool aFirst, TKvMessageLine& aLine);
   // The parts index (message_parts_index.h): opened on first use, and made
   // from every record when the volume has none (with aMakeWhenMissing).
   bool OpenPartsIndexL(bool aMakeWhenMissing);
