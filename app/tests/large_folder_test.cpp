@@ -84,6 +84,15 @@ class LargeFolderTest : public ProgramTest {
     return rows;
   }
   CKvMessagesView* Inbox() { return static_cast<CKvMessagesView*>(gKvAppUi->GetView(EKvViewInbox)); }
+  // The Inbox's list box once it shows (list mode); null when it does not.
+  HWND ShownListBox() {
+    HWND list = nullptr;
+    bool shown = WaitFor([&] {
+      list = Inbox() != nullptr && Inbox()->ListBox() != nullptr ? Inbox()->ListBox()->ChildWindow() : nullptr;
+      return list != nullptr && kvui::StateOf(list).visible;
+    });
+    return shown ? list : nullptr;
+  }
   HWND List() { return Inbox()->ListView()->ChildWindow(); }
   std::u16string RowText(int aRow) {
     WCHAR text[64] = {0};
@@ -193,11 +202,8 @@ TEST_F(LargeFolderTest, ListModeKeepsTheSelectionOnItsMessagesAndDeletesASelecti
   WriteMessages();
   CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", 0);
   ASSERT_TRUE(StartProgram());
-  HWND list = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    list = Inbox() != nullptr && Inbox()->ListBox() != nullptr ? Inbox()->ListBox()->ChildWindow() : nullptr;
-    return list != nullptr && kvui::StateOf(list).visible;
-  }));
+  HWND list = ShownListBox();
+  ASSERT_NE(list, nullptr);
   auto rows = [&] { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); };
   auto line = [&](int aRow) {
     WCHAR text[300] = {0};
@@ -284,11 +290,8 @@ TEST_F(LargeFolderTest, ListModeShowsEqualLinesInTheStoresOrder) {
   delete store;
   CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", 0);
   ASSERT_TRUE(StartProgram());
-  HWND list = nullptr;
-  ASSERT_TRUE(WaitFor([&] {
-    list = Inbox() != nullptr && Inbox()->ListBox() != nullptr ? Inbox()->ListBox()->ChildWindow() : nullptr;
-    return list != nullptr && kvui::StateOf(list).visible;
-  }));
+  HWND list = ShownListBox();
+  ASSERT_NE(list, nullptr);
   std::vector<CEOID> shown;
   for (int row = 0; row < SendMessageW(list, LB_GETCOUNT, 0, 0); ++row)
     shown.push_back(static_cast<CEOID>(SendMessageW(list, LB_GETITEMDATA, row, 0)));

@@ -60,6 +60,16 @@ class DatabaseObject : public KernelObject {
   ReadAhead ahead;
 };
 
+HANDLE NewDatabaseHandle(std::shared_ptr<Volume> volume, DatabaseInfo info, int slot, DWORD flags) {
+  uintptr_t handle =
+      kvplatform::InsertHandle(std::make_shared<DatabaseObject>(std::move(volume), std::move(info), slot, flags));
+  if (handle == 0) {
+    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
+    return INVALID_HANDLE_VALUE;
+  }
+  return kvplatform::ToHandle(handle);
+}
+
 std::shared_ptr<DatabaseObject> DatabaseOf(HANDLE handle) {
   auto object = LookupAs<DatabaseObject>(handle);
   if (!object) SetLastError(ERROR_INVALID_HANDLE);
@@ -156,14 +166,9 @@ HANDLE CeOpenDatabaseEx(PCEGUID volume, PCEOID database, LPWSTR name, CEPROPID s
     }
   }
   CEOID oid = info->oid;
-  auto object = std::make_shared<DatabaseObject>(std::move(mounted), std::move(*info), slot, flags);
-  uintptr_t handle = kvplatform::InsertHandle(std::move(object));
-  if (handle == 0) {
-    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
-    return INVALID_HANDLE_VALUE;
-  }
-  *database = oid;
-  return kvplatform::ToHandle(handle);
+  HANDLE handle = NewDatabaseHandle(std::move(mounted), std::move(*info), slot, flags);
+  if (handle != INVALID_HANDLE_VALUE) *database = oid;
+  return handle;
 }
 
 HANDLE kvplatform::OpenDatabaseInStoredOrder(const CEGUID& volume, CEOID database) {
@@ -175,13 +180,7 @@ HANDLE kvplatform::OpenDatabaseInStoredOrder(const CEGUID& volume, CEOID databas
   }
   auto info = mounted->FindDatabase(nullptr, database);
   if (!info) return INVALID_HANDLE_VALUE;
-  auto object = std::make_shared<DatabaseObject>(std::move(mounted), std::move(*info), kStoredOrder, CEDB_AUTOINCREMENT);
-  uintptr_t handle = kvplatform::InsertHandle(std::move(object));
-  if (handle == 0) {
-    SetLastError(ERROR_TOO_MANY_OPEN_FILES);
-    return INVALID_HANDLE_VALUE;
-  }
-  return kvplatform::ToHandle(handle);
+  return NewDatabaseHandle(std::move(mounted), std::move(*info), kStoredOrder, CEDB_AUTOINCREMENT);
 }
 
 CEOID CeSeekDatabase(HANDLE database, DWORD seekType, DWORD_PTR value, LPDWORD index) {
