@@ -1,4 +1,5 @@
-// A private device root for a fuzz target: created once, emptied between inputs.
+// A private device root for a fuzz target: created once, emptied between
+// inputs, removed when the fuzzer ends.
 #pragma once
 
 #include <dirent.h>
@@ -12,18 +13,6 @@
 #include <vector>
 
 #include <kvplatform.h>
-
-inline std::string MakeFuzzRoot(const char* aName) {
-  // Memory-backed when there is one: the stores sync every write.
-  const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
-  std::string pattern = std::string(base) + "/korvanet-fuzz-" + aName + "-XXXXXX";
-  std::vector<char> path(pattern.begin(), pattern.end());
-  path.push_back('\0');
-  if (mkdtemp(path.data()) == nullptr) std::abort();
-  std::string root(path.data());
-  kvplatform::SetDeviceRoot(root);
-  return root;
-}
 
 inline std::vector<std::string> FilesIn(const std::string& aFolder) {
   std::vector<std::string> names;
@@ -49,6 +38,29 @@ inline void EmptyFolder(const std::string& aFolder) {
       unlink(path.c_str());
     }
   }
+}
+
+inline std::string MakeFuzzRoot(const char* aName) {
+  // Memory-backed when there is one: the stores sync every write.
+  const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : (std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/tmp");
+  std::string pattern = std::string(base) + "/korvanet-fuzz-" + aName + "-XXXXXX";
+  std::vector<char> path(pattern.begin(), pattern.end());
+  path.push_back('\0');
+  if (mkdtemp(path.data()) == nullptr) std::abort();
+  std::string root(path.data());
+  kvplatform::SetDeviceRoot(root);
+  // Gone again when the fuzzer ends (libFuzzer ends a run through exit()).
+  static struct TRemover {
+    std::vector<std::string> iRoots;
+    ~TRemover() {
+      for (const std::string& root : iRoots) {
+        EmptyFolder(root);
+        rmdir(root.c_str());
+      }
+    }
+  } remover;
+  remover.iRoots.push_back(root);
+  return root;
 }
 
 inline bool WriteFileBytes(const std::string& aPath, const std::string& aBytes) {
