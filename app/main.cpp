@@ -3,8 +3,8 @@
 #include <kvresources.h>
 #include <windows.h>
 
-#include "app/epoc_main.h"
-#include "app/resources/korvanet_resources.h"
+#include "app/views/kv_main.h"
+#include "app/views/resources/korvanet_resources.h"
 
 int main() {
   HINSTANCE instance = kvresources::ProgramInstance();

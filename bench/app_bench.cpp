@@ -21,14 +21,15 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_globals.h"
-#include "app/epoc_list_controls.h"
-#include "app/epoc_main.h"
-#include "app/kv_appui.h"
-#include "app/kv_contacts_view.h"
-#include "app/kv_messages_view.h"
-#include "app/resources/korvanet_resources.h"
-#include "app/resources/resource_ids.h"
+#include "app/document/app_globals.h"
+#include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_main.h"
+#include "app/views/kv_appui.h"
+#include "app/views/kv_view_table.h"
+#include "app/views/kv_contacts_view.h"
+#include "app/views/kv_messages_view.h"
+#include "app/views/resources/korvanet_resources.h"
+#include "app/views/resources/resource_ids.h"
 #include "kernel/registry.h"
 #include "store/contacts.h"
 #include "store/messages.h"

@@ -113,5 +113,8 @@ bool CPhoneEng::ApplyStatusReportL(const CStdSms& aReport) {
   }
   LogMessage(KLogFilePath, u"CPhoneEng::ApplyStatusReportL - record 0x%1!x! is %2!s!", best->Oid(),
              StateName(best->DeliveryState()));
+  if (iAction != nullptr)
+    SendMessageW(iAction->iWindow, EKvDeliveryReportApplied, reinterpret_cast<WPARAM>(iAction),
+                 static_cast<LPARAM>(best->Oid()));
   return true;
 }

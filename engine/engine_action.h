@@ -29,6 +29,12 @@ enum TKvEngineMessage : UINT {
   // Engine to the window in the block, while listening: a received message
   // is stored whole; lParam is its record's identifier.
   EKvMessageStored = 10014,
+  // As EKvMessageStored, for a part of a long message whose other parts are
+  // not all in yet.
+  EKvMessagePartStored = 10015,
+  // Engine to the window in the block: a status report was written into a
+  // Sent message; lParam is its record's identifier.
+  EKvDeliveryReportApplied = 10016,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 

@@ -225,7 +225,8 @@ void CPhoneEng::TakeListenedSms(CStdSms& aSms) {
     return;
   }
   bool held = false;
-  CEOID oid = StoreSmsInDatabaseL(aSms, &held);
+  int partsMissing = 0;
+  CEOID oid = StoreSmsInDatabaseL(aSms, &held, &partsMissing);
   if (!held) {
     LogMessage(KLogFilePath, u"CPhoneEng::TakeListenedSms - not stored, left on the phone");
     return;
@@ -236,7 +237,7 @@ void CPhoneEng::TakeListenedSms(CStdSms& aSms) {
     slot.iIndex = iPhone->SmsListEntry().iIndex;
     iListen->iTaken.push_back(slot);
   }
-  if (oid != 0) NotifyStored(oid);
+  if (oid != 0) NotifyStored(oid, partsMissing);
 }
 
 void CPhoneEng::TakeListenedReport(bool aApplied) {
@@ -248,17 +249,15 @@ void CPhoneEng::TakeListenedReport(bool aApplied) {
   iListen->iTaken.push_back(slot);
 }
 
-// The window hears of a message once it is whole: a long one when its last
-// part is in.
-void CPhoneEng::NotifyStored(CEOID aOid) {
-  std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->ReadItemL(aOid)));
-  if (!message) return;
-  if (message->IsLongMessage() && message->PartsHeld() < static_cast<int>(message->ConcatTotal())) {
+// The window hears of every part stored, and that the message is whole (a
+// long one when its last part is in); the store said which as it wrote it.
+void CPhoneEng::NotifyStored(CEOID aOid, int aPartsMissing) {
+  if (aPartsMissing > 0)
     LogMessage(KLogFilePath, u"CPhoneEng::NotifyStored - record 0x%1!x! waits for %2!d! more parts", aOid,
-               static_cast<int>(message->ConcatTotal()) - message->PartsHeld());
-    return;
-  }
-  LogMessage(KLogFilePath, u"CPhoneEng::NotifyStored - record 0x%1!x! stored", aOid);
+               aPartsMissing);
+  else
+    LogMessage(KLogFilePath, u"CPhoneEng::NotifyStored - record 0x%1!x! stored", aOid);
   if (iAction == nullptr) return;
-  SendMessageW(iAction->iWindow, EKvMessageStored, reinterpret_cast<WPARAM>(iAction), static_cast<LPARAM>(aOid));
+  SendMessageW(iAction->iWindow, aPartsMissing > 0 ? EKvMessagePartStored : EKvMessageStored,
+               reinterpret_cast<WPARAM>(iAction), static_cast<LPARAM>(aOid));
 }

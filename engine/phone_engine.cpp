@@ -247,7 +247,7 @@ void CPhoneEng::CleanupDatabase() {
   }
 }
 
-CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld) {
+CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld, int* aPartsMissing) {
   LogMessage(KLogFilePath, u"StoreSmsInDatabaseL");
   if (aHeld != nullptr) *aHeld = false;
   TOwned<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->NewItemL()));
@@ -274,7 +274,7 @@ CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld) {
     message->SetNameL(TConstPtr16(u""));
   message->SetDateSentTime(aSms.DateSent());
   TKvMessagePart part = {aSms.iConcatReference, aSms.iConcatReferenceBits, aSms.iConcatTotal, aSms.iConcatPart};
-  CEOID oid = iMessagesDatabase->WritePartL(*message, part);
+  CEOID oid = iMessagesDatabase->WritePartL(*message, part, aPartsMissing);
   if (aHeld != nullptr) *aHeld = oid != 0 || iMessagesDatabase->HoldsL(*message, part);
   return oid;
 }

@@ -55,7 +55,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   void CleanupDatabase();
   // The record written, or 0; aHeld, when given, tells whether the store has
   // the message afterwards (written now or before).
-  CEOID StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld = nullptr);
+  CEOID StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld = nullptr, int* aPartsMissing = nullptr);
   void StoreContactL(const TPhoneBookEntry& aEntry);
   // A new contact (the caller's) from a phone book entry of the current store.
   CKveContactsItem* MakeContactItemL(const TPhoneBookEntry& aEntry);
@@ -145,7 +145,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   bool TakeStoredMessages();
   bool DeleteTakenMessages();
   void TakeListenedSms(CStdSms& aSms);
-  void NotifyStored(CEOID aOid);
+  void NotifyStored(CEOID aOid, int aPartsMissing);
   // Delivery reports. Marks the Sent record the report is about; false when
   // no Sent record has a part with its reference and recipient.
   bool ApplyStatusReportL(const CStdSms& aReport);

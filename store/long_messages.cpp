@@ -1,5 +1,6 @@
 // Long messages kept whole: each received part is joined to the record of
 // the message it belongs to, whatever order and download it comes in.
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -36,7 +37,8 @@ CKveMessagesItem* CKveMessagesDatabase::CopyForPartL(const CKveMessagesItem& aMe
   return copy;
 }
 
-CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart) {
+CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart, int* aPartsMissing) {
+  if (aPartsMissing != nullptr) *aPartsMissing = 0;
   if (aPart.iReferenceBits == 0 || aPart.iTotal == 0) return WriteItemL(aMessage);
   LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - part %1!d! of %2!d!, reference %3!d!", aPart.iPart,
              aPart.iTotal, aPart.iReference);
@@ -116,6 +118,8 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
       if (firstEarlier) earlier.AppendL(firstEarlier->Oid());
     }
     target->AddPartL(part, text, date);
+    if (aPartsMissing != nullptr)
+      *aPartsMissing = std::max(0, static_cast<int>(target->ConcatTotal()) - target->PartsHeld());
 
     if (target->Oid() != 0) {
       LogMessage(KLogFilePath, u"CKveMessagesDatabase::WritePartL - joined to record 0x%1!x!", target->Oid());

@@ -190,7 +190,9 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // in, or starts it; parts stored one a record by the earlier version are
   // taken into it. A message in one piece is written as WriteItemL writes it.
   // The record's identifier; 0 when nothing was stored (a part already held).
-  CEOID WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart);
+  // aPartsMissing, when given, gets how many parts the record still lacks:
+  // 0 once the message is whole.
+  CEOID WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart, int* aPartsMissing = nullptr);
   // Whether the store holds the received message (or this part of it), as
   // WritePartL would find it: what a write that stored nothing tells apart
   // from a failure, before the phone's copy may go.

@@ -5,10 +5,10 @@
 #include <cstring>
 #include <memory>
 
-#include "app/app_engine.h"
-#include "app/app_globals.h"
-#include "app/kv_application.h"
-#include "app/kv_document.h"
+#include "app/document/app_engine.h"
+#include "app/document/app_globals.h"
+#include "app/document/kv_application.h"
+#include "app/document/kv_document.h"
 #include "app/tests/app_fixture.h"
 #include "testing/phonesim_process.h"
 #include "kernel/descriptors.h"

@@ -9,7 +9,7 @@
 
 #include <kvplatform.h>
 
-#include "app/app_globals.h"
+#include "app/document/app_globals.h"
 #include "engine/engine_action.h"
 #include "kernel/log.h"
 #include "kernel/requests.h"

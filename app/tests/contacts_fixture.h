@@ -11,11 +11,12 @@
 
 #include <kvplatform.h>
 
-#include "app/app_globals.h"
-#include "app/epoc_list_controls.h"
-#include "app/kv_appui.h"
-#include "app/resources/resource_ids.h"
-#include "app/kv_contacts_view.h"
+#include "app/document/app_globals.h"
+#include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_appui.h"
+#include "app/views/kv_view_table.h"
+#include "app/views/resources/resource_ids.h"
+#include "app/views/kv_contacts_view.h"
 #include "app/tests/program_fixture.h"
 #include "testing/phonesim_process.h"
 #include "kernel/registry.h"

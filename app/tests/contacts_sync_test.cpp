@@ -2,7 +2,7 @@
 // in the store and in the tabs.
 #include <functional>
 
-#include "app/resources/resource_ids.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/tests/contacts_fixture.h"
 
 namespace {

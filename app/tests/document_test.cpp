@@ -6,8 +6,8 @@
 
 #include <kvplatform.h>
 
-#include "app/kv_application.h"
-#include "app/kv_document.h"
+#include "app/document/kv_application.h"
+#include "app/document/kv_document.h"
 #include "app/tests/app_fixture.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"

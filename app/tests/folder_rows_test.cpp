@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/kv_folder_rows.h"
+#include "app/views/kv_folder_rows.h"
 #include "app/tests/app_fixture.h"
 #include "store/messages.h"
 

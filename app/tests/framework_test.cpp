@@ -3,8 +3,8 @@
 // what the map does with windows it does not know.
 #include <vector>
 
-#include "app/epoc_control.h"
-#include "app/epoc_wndproc.h"
+#include "app/framework/epoc_control.h"
+#include "app/framework/epoc_wndproc.h"
 #include "app/tests/ui_fixture.h"
 #include "kernel/hwndmap.h"
 #include "kernel/requests.h"

@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "app/epoc_control.h"
-#include "app/epoc_list_controls.h"
-#include "app/epoc_wndproc.h"
-#include "app/kv_message_rows.h"
+#include "app/framework/epoc_control.h"
+#include "app/framework/epoc_list_controls.h"
+#include "app/framework/epoc_wndproc.h"
+#include "app/views/kv_message_rows.h"
 #include "app/tests/ui_fixture.h"
 #include "kernel/hwndmap.h"
 #include "kernel/requests.h"

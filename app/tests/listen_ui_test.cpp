@@ -4,9 +4,9 @@
 // port from the listener and handing it back.
 #include <algorithm>
 
-#include "app/kv_frame.h"
-#include "app/kv_notice_bubble.h"
-#include "app/resources/resource_ids.h"
+#include "app/views/kv_frame.h"
+#include "app/views/kv_notice_bubble.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
 
 namespace {

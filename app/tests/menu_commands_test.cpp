@@ -4,7 +4,7 @@
 // stores or on the phone.
 #include <algorithm>
 
-#include "app/resources/resource_ids.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
 
 namespace {

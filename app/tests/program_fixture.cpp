@@ -4,9 +4,9 @@
 
 #include <kvresources.h>
 
-#include "app/app_globals.h"
-#include "app/epoc_main.h"
-#include "app/resources/korvanet_resources.h"
+#include "app/document/app_globals.h"
+#include "app/views/kv_main.h"
+#include "app/views/resources/korvanet_resources.h"
 #include "kernel/requests.h"
 
 namespace kvui = kvplatform::uitest;

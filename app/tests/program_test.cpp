@@ -6,11 +6,12 @@
 
 #include <kvplatform.h>
 
-#include "app/app_globals.h"
-#include "app/kv_appui.h"
-#include "app/resources/resource_ids.h"
-#include "app/kv_frame.h"
-#include "app/kv_view.h"
+#include "app/document/app_globals.h"
+#include "app/views/kv_appui.h"
+#include "app/views/kv_view_table.h"
+#include "app/views/resources/resource_ids.h"
+#include "app/views/kv_frame.h"
+#include "app/views/kv_view.h"
 #include "app/tests/program_fixture.h"
 
 namespace kvui = kvplatform::uitest;

@@ -5,11 +5,12 @@
 #include <kvplatform.h>
 #include <kvresources.h>
 
-#include "app/app_globals.h"
-#include "app/epoc_list_controls.h"
-#include "app/kv_appui.h"
-#include "app/kv_messages_view.h"
-#include "app/resources/resource_ids.h"
+#include "app/document/app_globals.h"
+#include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_appui.h"
+#include "app/views/kv_view_table.h"
+#include "app/views/kv_messages_view.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/tests/program_fixture.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"

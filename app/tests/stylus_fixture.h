@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/kv_messages_view.h"
-#include "app/resources/resource_ids.h"
+#include "app/views/kv_messages_view.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/tests/contacts_fixture.h"
 #include "store/messages.h"
 

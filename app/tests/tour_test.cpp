@@ -10,10 +10,10 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "app/resources/resource_ids.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
-#include "app/kv_frame.h"
-#include "app/kv_notice_bubble.h"
+#include "app/views/kv_frame.h"
+#include "app/views/kv_notice_bubble.h"
 
 namespace {
 

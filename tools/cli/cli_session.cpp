@@ -7,8 +7,8 @@
 
 #include <kvplatform.h>
 
-#include "app/app_globals.h"
-#include "app/kv_application.h"
+#include "app/document/app_globals.h"
+#include "app/document/kv_application.h"
 #include "kernel/errors.h"
 #include "kernel/requests.h"
 #include "tools/cli/command_line.h"

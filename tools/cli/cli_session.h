@@ -9,8 +9,8 @@
 #include <optional>
 #include <string>
 
-#include "app/app_engine.h"
-#include "app/kv_document.h"
+#include "app/document/app_engine.h"
+#include "app/document/kv_document.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 

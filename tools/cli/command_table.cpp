@@ -8,7 +8,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "app/kv_compose_dialog.h"
+#include "app/document/kv_message_limits.h"
 #include "kernel/errors.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"

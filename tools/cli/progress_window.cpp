@@ -39,29 +39,25 @@ TProgressWindow::~TProgressWindow() {
 
 LRESULT CALLBACK TProgressWindow::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   TProgressWindow* self = gCurrent;
-  if (self != nullptr && self->iWindow == aWindow && aWParam != 0) {
-    const TEngineAction& action = *reinterpret_cast<const TEngineAction*>(aWParam);
-    if (aMessage == EKvActionInProgress) return self->HandleProgress(action);
-    if (aMessage == EKvMessageStored) {
-      if (self->iOnStored && !self->iComplete) self->iOnStored(static_cast<CEOID>(aLParam));
-      return 0;
-    }
-    if (aMessage == EKvActionComplete) {
-      self->HandleComplete(action);
-      return 0;
-    }
-  }
+  LRESULT answer = 0;
+  if (self != nullptr && self->iWindow == aWindow && aWParam != 0 &&
+      KvDispatchEngineNotice(*self, aMessage, aWParam, aLParam, answer))
+    return answer;
   return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
 }
 
-LRESULT TProgressWindow::HandleProgress(const TEngineAction& aAction) {
+void TProgressWindow::MessageStoredL(CEOID aIdentifier, bool aWhole) {
+  if (aWhole && iOnStored && !iComplete) iOnStored(aIdentifier);
+}
+
+LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
   std::string text = Utf8(aAction.iText.Left(KStatusTextLength));
   if (!iComplete) iPrinter.Progress(text);
   iEngine.ActionInProgress();
   return iAborted ? KErrCancel : KErrNone;
 }
 
-void TProgressWindow::HandleComplete(const TEngineAction& aAction) {
+void TProgressWindow::ActionCompleteL(const TEngineAction& aAction) {
   iEngine.ShutdownEngine();
   iComplete = true;
   iText = Utf8(aAction.iText);
@@ -74,7 +70,7 @@ void TProgressWindow::Abort() {
   aborted.iWindow = iWindow;
   aborted.iResult = KErrCancel;
   aborted.iText.Copy(u"Transfer aborted");
-  HandleComplete(aborted);
+  ActionCompleteL(aborted);
   iAborted = true;
 }
 

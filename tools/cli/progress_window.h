@@ -10,12 +10,13 @@
 #include <windbase.h>
 #include <windows.h>
 
-#include "app/app_engine.h"
+#include "app/document/app_engine.h"
+#include "app/document/kv_engine_notices.h"
 #include "tools/cli/progress_printer.h"
 
 namespace kvcli {
 
-class TProgressWindow {
+class TProgressWindow : private MKvEngineObserver {
  public:
   TProgressWindow(CKvAppEngine& aEngine, TProgressPrinter& aPrinter);
   ~TProgressWindow();
@@ -36,8 +37,9 @@ class TProgressWindow {
 
  private:
   static LRESULT CALLBACK WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
-  LRESULT HandleProgress(const TEngineAction& aAction);
-  void HandleComplete(const TEngineAction& aAction);
+  LRESULT ActionInProgressL(const TEngineAction& aAction) override;
+  void ActionCompleteL(const TEngineAction& aAction) override;
+  void MessageStoredL(CEOID aIdentifier, bool aWhole) override;
 
   CKvAppEngine& iEngine;
   TProgressPrinter& iPrinter;

@@ -1,0 +1,92 @@
+#include "app/document/kv_document.h"
+
+#include <cstdlib>
+
+#include "app/document/app_globals.h"
+#include "kernel/log.h"
+#include "kernel/registry.h"
+#include "store/contacts.h"
+#include "store/messages.h"
+
+CKvDocument::CKvDocument() { SetClassName(u"CKvDocument"); }
+
+CKvDocument* CKvDocument::NewL(CEpocApplication* aApplication) {
+  CKvDocument* self = new CKvDocument;
+  if (self == nullptr) return nullptr;
+  self->iApplication = aApplication;
+  self->LoadSettings();
+  LogMessage(KLogFilePath, u"CKvDocument::NewL - Log Started");
+  self->CreateDataFolders();
+  return self;
+}
+
+CKvDocument::~CKvDocument() {
+  delete iContactsDatabase;
+  iContactsDatabase = nullptr;
+  DeleteAppUi();
+  // Last, so that views taken down with the application UI can still reach it.
+  delete iMessagesDatabase;
+  iMessagesDatabase = nullptr;
+  std::free(iSmscNumber);
+}
+
+// A folder that exists already (every start after the first) is only logged.
+void CKvDocument::CreateDataFolders() {
+  if (!CreateDirectoryW(u"\\Program Files", nullptr))
+    LogMessageWithError(KLogFilePath, u"CKvDocument::NewL - Program location");
+  if (!CreateDirectoryW(u"\\Program Files\\Korvanet", nullptr))
+    LogMessageWithError(KLogFilePath, u"CKvDocument::NewL - Program name");
+  if (!CreateDirectoryW(u"\\Program Files\\Korvanet\\Data", nullptr))
+    LogMessageWithError(KLogFilePath, u"CKvDocument::NewL - Program datadirectory");
+}
+
+CEpocBase* CKvDocument::CreateAppUiL() {
+  if (iAppUi == nullptr && gKvNewAppUiL != nullptr) iAppUi = gKvNewAppUiL(this);
+  return iAppUi;
+}
+
+void CKvDocument::LoadSettings() {
+  SetDoLogging(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvDebugLogValue));
+  SetSmscNumber(CEpocRegistry::GetRegistryString(KKvRegistryKey, KKvSmscValue));
+  SetMessageView(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvMessageViewValue));
+  // Absent (an earlier version's settings) reads as 0: off.
+  SetRequestReports(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue) != 0);
+  SetListen(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvListenValue) != 0);
+  SetArrivalNotices(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue) == 0);
+}
+
+void CKvDocument::CommitSettingsL() {
+  LogMessage(KLogFilePath, u"CKvDocument::CommitSettingsL");
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvDebugLogValue, iDoLogging);
+  CEpocRegistry::SaveRegistryString(KKvRegistryKey, KKvSmscValue, SmscNumber());
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvMessageViewValue, iMessageView ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue, iRequestReports ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvListenValue, iListen ? 1 : 0);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue, iArrivalNotices ? 0 : 1);
+}
+
+void CKvDocument::SetDoLogging(int aFlag) {
+  // Logged before the switch, so switching off leaves its own trace.
+  LogMessage(KLogFilePath, u"CKvDocument::SetDoLogging %1!d!", aFlag);
+  SetLogging(aFlag);
+  iDoLogging = aFlag;
+}
+
+void CKvDocument::SetSmscNumber(LPWSTR aText) {
+  if (aText != nullptr)
+    LogMessage(KLogFilePath, u"CKvDocument::SetSmscNumber %1!s!", aText);
+  else
+    LogMessage(KLogFilePath, u"CKvDocument::SetSmscNumber NULL");
+  if (aText != iSmscNumber) std::free(iSmscNumber);
+  iSmscNumber = aText;
+}
+
+CKveContactsDatabase* CKvDocument::ContactsDatabase() {
+  if (iContactsDatabase == nullptr) iContactsDatabase = CKveContactsDatabase::NewL(gKvMainFrameWindow, 0);
+  return iContactsDatabase;
+}
+
+CKveMessagesDatabase* CKvDocument::MessagesDatabase() {
+  if (iMessagesDatabase == nullptr) iMessagesDatabase = CKveMessagesDatabase::NewL(gKvMainFrameWindow, 0);
+  return iMessagesDatabase;
+}

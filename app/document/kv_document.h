@@ -1,0 +1,68 @@
+// The document: the user's settings (service centre number, diagnostic
+// logging, message display mode) kept in the registry, the program's data
+// folders, and the user interface thread's own instances of the two stores.
+#pragma once
+
+#include <windows.h>
+
+#include "app/document/epoc_application.h"
+
+class CKveContactsDatabase;
+class CKveMessagesDatabase;
+
+inline constexpr WCHAR KKvRegistryKey[] = u"Software\\Veltramonic\\Korvanet";
+inline constexpr WCHAR KKvDebugLogValue[] = u"DebugLog";
+inline constexpr WCHAR KKvSmscValue[] = u"SMSC";
+inline constexpr WCHAR KKvMessageViewValue[] = u"MessageView";
+inline constexpr WCHAR KKvDeliveryReportsValue[] = u"DeliveryReports";
+inline constexpr WCHAR KKvListenValue[] = u"Listen";
+// Kept as the opposite of the check box, so that settings without it show notices.
+inline constexpr WCHAR KKvQuietArrivalsValue[] = u"QuietArrivals";
+
+class CKvDocument : public CEpocDocument {
+ public:
+  // Loads the settings (switching the log as they say) and makes the data folders.
+  static CKvDocument* NewL(CEpocApplication* aApplication);
+  ~CKvDocument() override;
+
+  // Makes the CKvAppUi (frame and views) on the first call; the same later.
+  CEpocBase* CreateAppUiL() override;
+
+  void LoadSettings();
+  void CommitSettingsL();
+
+  void SetDoLogging(int aFlag);
+  int DoLogging() const { return iDoLogging; }
+  // Takes a malloc'ed text (or null), freeing the previous one.
+  void SetSmscNumber(LPWSTR aText);
+  // The number, or the empty text; never null.
+  LPCWSTR SmscNumber() const { return iSmscNumber != nullptr ? iSmscNumber : u""; }
+  void SetMessageView(int aView) { iMessageView = aView != 0; }
+  bool MessageView() const { return iMessageView; }
+  // "Request delivery reports": sent parts ask for a status report.
+  void SetRequestReports(bool aOn) { iRequestReports = aOn; }
+  bool RequestReports() const { return iRequestReports; }
+  // "Listen for messages": on again at the next start when left on.
+  void SetListen(bool aOn) { iListen = aOn; }
+  bool Listen() const { return iListen; }
+  // A notice on the screen for each message that arrives while listening.
+  void SetArrivalNotices(bool aOn) { iArrivalNotices = aOn; }
+  bool ArrivalNotices() const { return iArrivalNotices; }
+
+  // Made on the first request, then kept.
+  CKveContactsDatabase* ContactsDatabase();
+  CKveMessagesDatabase* MessagesDatabase();
+
+ private:
+  CKvDocument();
+  void CreateDataFolders();
+
+  CKveContactsDatabase* iContactsDatabase;  // owned
+  CKveMessagesDatabase* iMessagesDatabase;  // owned
+  LPWSTR iSmscNumber;                       // owned, malloc'ed
+  int iDoLogging;
+  bool iMessageView;
+  bool iRequestReports;
+  bool iListen;
+  bool iArrivalNotices;
+};

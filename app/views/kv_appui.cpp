@@ -1,0 +1,238 @@
+#include "app/views/kv_appui.h"
+
+#include "app/document/app_engine.h"
+#include "app/document/app_globals.h"
+#include "app/views/kv_compose_dialog.h"
+#include "app/document/kv_document.h"
+#include "app/views/kv_frame.h"
+#include "app/views/kv_listener.h"
+#include "app/views/kv_notice_bubble.h"
+#include "app/views/kv_progress_dialog.h"
+#include "app/views/kv_settings_dialog.h"
+#include "app/views/kv_view.h"
+#include "app/views/kv_view_table.h"
+#include "app/views/resources/resource_ids.h"
+#include "kernel/errors.h"
+#include "kernel/log.h"
+#include "store/messages.h"
+
+#include <algorithm>
+#include <string>
+
+CKvAppUi::CKvAppUi(CKvDocument* aDocument) : CEpocAppUi(aDocument) { SetClassName(u"CKvAppUi"); }
+
+CKvAppUi* CKvAppUi::NewL(CKvDocument* aDocument) {
+  LogMessage(KLogFilePath, u"CKvAppUi::NewL");
+  CKvAppUi* self = new CKvAppUi(aDocument);
+  if (self != nullptr) self->ConstructL();
+  return self;
+}
+
+void CKvAppUi::ConstructL() {
+  iFrame = CKvFrame::NewL(this);
+  if (iFrame == nullptr) return;
+  for (const TKvViewRow& row : KvViewTable()) {
+    CKvView* view = CKvView::NewL(row, *this);
+    if (view != nullptr) view->SetTreeItem(iFrame->AddFolder(view->Title()));
+    iViews.push_back(view);
+  }
+  iListener = CKvListener::NewL(this);
+  iNotice = CKvNoticeBubble::NewL(iFrame->Window());
+}
+
+CKvAppUi::~CKvAppUi() {
+  // First: the engine may still send to the frame while listening ends.
+  delete iListener;
+  iListener = nullptr;
+  delete iNotice;
+  iCurrentView = nullptr;
+  for (CKvView* view : iViews) delete view;
+  delete iFrame;
+}
+
+CKvDocument* CKvAppUi::KvDocument() const { return static_cast<CKvDocument*>(iDocument); }
+
+void CKvAppUi::ActivateL(int) {
+  if (iFrame == nullptr) return;
+  iFrame->MakeVisible(true);
+  UpdateWindow(iFrame->Window());
+  if (CKvView* inbox = GetView(EKvViewInbox)) inbox->SetAsCurrentViewL();
+}
+
+CKvView* CKvAppUi::GetView(int aType) const {
+  for (CKvView* view : iViews)
+    if (view != nullptr && view->Type() == aType) return view;
+  LogMessage(KLogFilePath, u"CKvAppUi::GetView - unknown view %1!d!", aType);
+  return nullptr;
+}
+
+bool CKvAppUi::ShowViewForCommandL(int aCommand) {
+  std::span<const TKvViewRow> rows = KvViewTable();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    if (rows[i].iCommand != aCommand) continue;
+    if (iViews[i] != nullptr) iViews[i]->SetAsCurrentViewL();
+    return true;
+  }
+  return false;
+}
+
+LPCWSTR CKvAppUi::CurrentTitle() const { return iCurrentView != nullptr ? iCurrentView->Title() : nullptr; }
+
+HTREEITEM CKvAppUi::CurrentFolder() const { return iCurrentView != nullptr ? iCurrentView->TreeItem() : nullptr; }
+
+bool CKvAppUi::ShowFolderL(HTREEITEM aItem) {
+  for (CKvView* view : iViews) {
+    if (view == nullptr || view->TreeItem() != aItem) continue;
+    view->SetAsCurrentViewL();
+    return true;
+  }
+  return false;
+}
+
+void CKvAppUi::UpdateViewsL(const CENOTIFICATION& aNotification) {
+  LogMessage(KLogFilePath, u"CKvAppUi::UpdateViewsL");
+  iNoticedMessage.reset();
+  if (aNotification.uType == DB_CEOID_RECORD_DELETED) MessageReadL(aNotification.oid);
+  for (CKvView* view : iViews) {
+    if (view != nullptr && view->IsInitialised() && view->IsOfType(aNotification.oidParent))
+      view->UpdateViewL(aNotification);
+  }
+}
+
+CKveMessagesItem* CKvAppUi::NoticedMessageL(CEOID aIdentifier) {
+  if (iNoticedMessage && iNoticedMessage->Oid() == aIdentifier) return iNoticedMessage.get();
+  CKveMessagesDatabase* store = KvDocument()->MessagesDatabase();
+  iNoticedMessage.reset(store != nullptr ? static_cast<CKveMessagesItem*>(store->ReadItemL(aIdentifier)) : nullptr);
+  return iNoticedMessage.get();
+}
+
+void CKvAppUi::HandleThreadMessage(const MSG& aMessage) {
+  LogMessage(KLogFilePath, u"CKvAppUi::HandleThreadMessage wParam = 0x%1!x! lParam = 0x%2!x!", aMessage.wParam,
+             aMessage.lParam);
+}
+
+int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle) {
+  if (iListener != nullptr) iListener->PauseL();
+  int result = aSetter(*gKvAppEngine);
+  if (result == 0) {
+    CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle);
+    result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgProgress, aWindow) : KErrNoMemory;
+  }
+  if (iListener != nullptr) iListener->ResumeL();
+  return result;
+}
+
+int CKvAppUi::SendSmsL(HWND aWindow, CKveMessagesItem* aMessage) {
+  return RunActionL(aWindow, [aMessage](CKvAppEngine& aEngine) { return aEngine.SendNow(aMessage); }, u"Send sms ...");
+}
+
+int CKvAppUi::DownloadMessagesL(HWND aWindow) {
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllSmsFromPhone(); },
+                    u"Download messages ...");
+}
+
+int CKvAppUi::DownloadContactsL(HWND aWindow) {
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllContactsFromPhone(); },
+                    u"Download contacts ...");
+}
+
+int CKvAppUi::UploadChangesL(HWND aWindow) {
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetUploadAllContactsToPhone(); },
+                    u"Upload changes ...");
+}
+
+int CKvAppUi::DeleteAllMessagesL(HWND aWindow) {
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.DeleteAllSmsFromPhone(); },
+                    u"Delete all messages...");
+}
+
+int CKvAppUi::DeleteAllContactsL(HWND aWindow) {
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.DeleteAllContactsFromPhoneL(); },
+                    u"Delete all contacts...");
+}
+
+int CKvAppUi::SendAllMessagesL(HWND aWindow) {
+  return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.SendAllSmsFromOutbox(); },
+                    u"Send all messages ...");
+}
+
+int CKvAppUi::RunSettingsL(HWND aWindow) {
+  CKvSettingsDialog* dialog = CKvSettingsDialog::NewL();
+  if (dialog == nullptr) return KErrNoMemory;
+  return dialog->ExecuteLD(gKvInstance, KKvDlgSettings, aWindow);
+}
+
+int CKvAppUi::RunAboutL(HWND aWindow) {
+  CKvAboutDialog* dialog = CKvAboutDialog::NewL();
+  if (dialog == nullptr) return KErrNoMemory;
+  return dialog->ExecuteLD(gKvInstance, KKvDlgAbout, aWindow);
+}
+
+int CKvAppUi::ComposeMessageL(HWND aWindow, CKveMessagesItem* aMessage) {
+  CKveMessagesItem* slot = aMessage;
+  CKvCreateNewMessage* dialog = CKvCreateNewMessage::NewL(&slot, *this);
+  int result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgCompose, aWindow) : KErrNoMemory;
+  delete slot;
+  return result;
+}
+
+void CKvAppUi::StartListeningIfOnL() {
+  if (KvDocument()->Listen() && iListener != nullptr) {
+    LogMessage(KLogFilePath, u"CKvAppUi::StartListeningIfOnL - listening was left on");
+    iListener->StartL();
+  }
+}
+
+bool CKvAppUi::IsListening() const { return iListener != nullptr && iListener->IsOn(); }
+
+void CKvAppUi::ToggleListeningL() {
+  if (iListener == nullptr) return;
+  bool on = !iListener->IsOn();
+  LogMessage(KLogFilePath, u"CKvAppUi::ToggleListeningL %1!d!", on ? 1 : 0);
+  KvDocument()->SetListen(on);
+  KvDocument()->CommitSettingsL();
+  if (on)
+    iListener->StartL();
+  else
+    iListener->Stop();
+}
+
+void CKvAppUi::ListeningChanged() {
+  if (iFrame != nullptr) iFrame->ShowListening(IsListening());
+}
+
+void CKvAppUi::ListeningEndedL(LPCWSTR aReason) {
+  if (iNotice != nullptr) iNotice->ShowL(u"Listening ended", aReason);
+}
+
+void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
+  LogMessage(KLogFilePath, u"CKvAppUi::MessageArrivedL 0x%1!x!", aIdentifier);
+  if (std::find(iUnread.begin(), iUnread.end(), aIdentifier) == iUnread.end()) iUnread.push_back(aIdentifier);
+  UpdateInboxTitle();
+  if (!KvDocument()->ArrivalNotices() || iNotice == nullptr) return;
+  // The views have read it for the store's notice just before.
+  CKveMessagesItem* message = NoticedMessageL(aIdentifier);
+  if (message == nullptr) return;
+  TConstPtr16 from = message->Name().Length() != 0 ? message->Name() : message->Number();
+  std::u16string heading = u"Message from " + std::u16string(from.Ptr(), from.Length());
+  TConstPtr16 text = message->SingleLineMessage();
+  iNotice->ShowL(heading.c_str(), std::u16string(text.Ptr(), text.Length()).c_str());
+}
+
+void CKvAppUi::MessageReadL(CEOID aIdentifier) {
+  auto found = std::find(iUnread.begin(), iUnread.end(), aIdentifier);
+  if (found == iUnread.end()) return;
+  iUnread.erase(found);
+  UpdateInboxTitle();
+}
+
+void CKvAppUi::UpdateInboxTitle() {
+  CKvView* inbox = GetView(EKvViewInbox);
+  if (inbox == nullptr) return;
+  if (iUnread.empty())
+    wsprintfW(iInboxTitle, u"Inbox");
+  else
+    wsprintfW(iInboxTitle, u"Inbox (%d)", static_cast<int>(iUnread.size()));
+  inbox->SetTitle(iInboxTitle);
+  if (iCurrentView == inbox && iFrame != nullptr && !iFrame->IsTreeShown()) iFrame->ResetTitle();
+}

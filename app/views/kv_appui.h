@@ -1,0 +1,100 @@
+// The application UI: the main frame, the views made from the table of views,
+// the engine actions each behind a modal progress dialog, listening, and the
+// routing of store notices. It is the views', the frame's and the listener's
+// host; none of them knows this class.
+#pragma once
+
+#include <commctrl.h>
+#include <windbase.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/framework/epoc_control.h"
+#include "app/views/kv_frame.h"
+#include "app/views/kv_listener.h"
+#include "app/views/kv_view_host.h"
+
+class CKvAppEngine;
+class CKvDocument;
+class CKvNoticeBubble;
+class CKvView;
+class CKveMessagesItem;
+
+class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, private MKvListenerObserver {
+ public:
+  static CKvAppUi* NewL(CKvDocument* aDocument);
+  ~CKvAppUi() override;
+
+  // Start-up's last step on the window side: frame shown, the Inbox current.
+  void ActivateL(int aShowCommand);
+
+  // The view of a TKvViewType; null for one not made.
+  CKvView* GetView(int aType) const;
+  CKvView* CurrentView() const override { return iCurrentView; }
+  void SetCurrentView(CKvView* aView) override { iCurrentView = aView; }
+  CKvFrame* Frame() const override { return iFrame; }
+  CKvDocument* KvDocument() const override;
+  bool ShowViewForCommandL(int aCommand) override;
+  CKveMessagesItem* NoticedMessageL(CEOID aIdentifier) override;
+
+  void HandleThreadMessage(const MSG& aMessage);
+
+  int ComposeMessageL(HWND aWindow, CKveMessagesItem* aMessage) override;
+  int SendSmsL(HWND aWindow, CKveMessagesItem* aMessage) override;
+  int DownloadMessagesL(HWND aWindow) override;
+  int DownloadContactsL(HWND aWindow) override;
+  int UploadChangesL(HWND aWindow) override;
+  int DeleteAllMessagesL(HWND aWindow) override;
+  int DeleteAllContactsL(HWND aWindow) override;
+  int SendAllMessagesL(HWND aWindow) override;
+  int RunSettingsL(HWND aWindow) override;
+  int RunAboutL(HWND aWindow) override;
+
+  // Listening for messages. Start-up's step after the engine proxy: on
+  // again when the user left it on.
+  void StartListeningIfOnL();
+  // "Listen for messages": switches it and keeps the choice in the settings.
+  void ToggleListeningL() override;
+  bool IsListening() const override;
+  // The user opened it, or it is gone.
+  void MessageReadL(CEOID aIdentifier) override;
+  int UnreadCount() const { return static_cast<int>(iUnread.size()); }
+  CKvListener* Listener() const { return iListener; }
+  CKvNoticeBubble* Notice() const { return iNotice; }
+
+ private:
+  explicit CKvAppUi(CKvDocument* aDocument);
+  void ConstructL();
+  // Runs an action behind its progress dialog when the proxy accepts it;
+  // listening steps aside meanwhile, so that the action has the port.
+  int RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle);
+  // "Inbox", or "Inbox (n)" with n unread.
+  void UpdateInboxTitle();
+
+  // The frame's host.
+  LPCWSTR CurrentTitle() const override;
+  HTREEITEM CurrentFolder() const override;
+  bool ShowFolderL(HTREEITEM aItem) override;
+  void UpdateViewsL(const CENOTIFICATION& aNotification) override;
+
+  // The listener's observer.
+  void ListeningChanged() override;
+  void ListeningEndedL(LPCWSTR aReason) override;
+  // A message stored while listening: unread in the Inbox, and a notice.
+  void MessageArrivedL(CEOID aIdentifier) override;
+
+  CKvView* iCurrentView;          // not owned
+  std::vector<CKvView*> iViews;   // owned; a row of the table of views each
+  CKvFrame* iFrame;
+  CKvListener* iListener;
+  CKvNoticeBubble* iNotice;
+  // The message record the store notice being handled is about, read once
+  // for all who ask; dropped at the next notice.
+  std::unique_ptr<CKveMessagesItem> iNoticedMessage;
+  // Messages that arrived while listening and were not opened yet.
+  std::vector<CEOID> iUnread;
+  WCHAR iInboxTitle[32];
+};

@@ -1,0 +1,49 @@
+// The full-screen compose dialog: writes a new SMS, edits an Outbox or Sent
+// message or reads an Inbox one; done saves it in the Outbox, Send also
+// sends it and, when that succeeds, moves it to Sent.
+#pragma once
+
+#include <windbase.h>
+#include <windows.h>
+
+#include "app/document/kv_message_limits.h"
+#include "app/framework/epoc_dialog.h"
+#include "kernel/arrays.h"
+
+class CKveContactsDatabase;
+class MKvViewHost;
+class CKveMessagesDatabase;
+class CKveMessagesItem;
+
+class CKvCreateNewMessage : public CEpocDialog {
+ public:
+  // aSlot holds the message being edited (null for a new one); a message
+  // made here is put in it and belongs to the caller. Send goes through
+  // aHost, behind its progress dialog.
+  static CKvCreateNewMessage* NewL(CKveMessagesItem** aSlot, MKvViewHost& aHost);
+  ~CKvCreateNewMessage() override;
+
+  void InitDialogL() override;
+  LRESULT HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  LRESULT HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  LRESULT HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
+  LRESULT Draw(const RECT& aRect) override;
+
+ private:
+  CKvCreateNewMessage(CKveMessagesItem** aSlot, MKvViewHost& aHost);
+  void LoadContactsL();
+  void LayOutText();
+  void UpdateScrollBar();
+  void UpdateCount();
+  // False when there is nothing to save.
+  bool GetDialogResults();
+  void SaveItemInDatabase();
+  void SendSmsMessage();
+  HWND Item(int aId) const { return GetDlgItem(iWindow, aId); }
+
+  CArrayFixFlat<CEOID>* iContactIds;  // owned
+  CKveContactsDatabase* iContacts;
+  CKveMessagesDatabase* iMessages;
+  CKveMessagesItem** iSlot;
+  MKvViewHost& iHost;
+};
