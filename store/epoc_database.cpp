@@ -180,6 +180,7 @@ CEpocDatabaseItem* CEpocDatabase::ReadItemL(int aIndex) {
 }
 
 CEpocDatabaseItem* CEpocDatabase::ReadItemL(CEOID aOid) {
+  ++iReadsByIdentifier;
   if (CeSeekDatabase(iDatabase, CEDB_SEEK_CEOID, aOid, nullptr) == 0) {
     LogMessageWithError(KLogFilePath, u"CEpocDatabase::ReadItemL failed to seek to oid 0x%x", aOid);
     User::Leave(-1);

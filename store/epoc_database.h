@@ -48,6 +48,9 @@ class CEpocDatabase : public CEpocBase {
   // Items returned are the caller's; null when there is none.
   CEpocDatabaseItem* ReadItemL(int aIndex);
   CEpocDatabaseItem* ReadItemL(CEOID aOid);
+  // How many records were read by identifier through this handle: what
+  // reacting to the store's notices costs its reader.
+  int ReadsByIdentifier() const { return iReadsByIdentifier; }
   CEpocDatabaseItem* ReadFirstItemL() { return ReadItemL(0); }
   CEpocDatabaseItem* ReadNextItemL();
   // The order of two values of the text property the database is read in
@@ -131,6 +134,7 @@ class CEpocDatabase : public CEpocBase {
   LPBYTE iReadBuffer;
   CENOTIFICATION* iNotification;
   int iReadBufferSize;
+  int iReadsByIdentifier;
   // The same database in the order of the duplicate key; invalid when the
   // index could not be made, and then every search walks the records.
   HANDLE iKeyDatabase;

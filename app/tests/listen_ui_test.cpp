@@ -4,6 +4,7 @@
 // port from the listener and handing it back.
 #include <algorithm>
 
+#include "app/document/kv_document.h"
 #include "app/views/kv_frame.h"
 #include "app/views/kv_notice_bubble.h"
 #include "app/views/resources/resource_ids.h"
@@ -124,6 +125,38 @@ TEST_F(ListenUiTest, TheRowSwitchesListeningAnArrivalShowsWithANoticeAndListenin
   ASSERT_TRUE(StartProgram());
   EXPECT_EQ(CountLog("CKvAppUi::StartListeningIfOnL - listening was left on"), 1);
   EXPECT_FALSE(ListeningButtonShown());
+}
+
+// Every messages view hears the store's notices, and the arrival notice
+// shows the message too: they share one read of the record per write. A long
+// message is written once per part and arrives once, when it is whole.
+TEST_F(ListenUiTest, TheWindowReadsAStoredMessageOnceForAllItsViewsAndItsNotice) {
+  CEpocRegistry::SaveRegistryInt(KKey, u"Listen", 1);
+  ASSERT_TRUE(StartPhone()) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(WaitListening());
+  ASSERT_TRUE(ToView(u"Outbox", EKvViewOutbox));
+  ASSERT_TRUE(ToView(u"Sent", EKvViewSent));
+  ASSERT_TRUE(ToView(u"Inbox", EKvViewInbox));
+  CKveMessagesDatabase* store = gKvDocument->MessagesDatabase();
+  const int readsBefore = store->ReadsByIdentifier();
+
+  for (const char* text : {"One", "Two", "Three"})
+    ASSERT_TRUE(iPhone.Control(std::string("deliver +447700900123 ") + text));
+  ASSERT_TRUE(WaitFor([] { return Title() == u"Inbox (3)"; })) << iPhone.Errors();
+  EXPECT_TRUE(WaitFor([] { return gKvAppUi->Notice()->IsShown(); }));
+  EXPECT_EQ(store->ReadsByIdentifier() - readsBefore, 3);
+
+  const std::u16string longText(200, u'x');  // two parts
+  ASSERT_TRUE(iPhone.Control("deliver +447700900123 " + std::string(longText.begin(), longText.end())));
+  ASSERT_TRUE(WaitFor([] { return Title() == u"Inbox (4)"; })) << iPhone.Errors();
+  EXPECT_TRUE(WaitFor([&] { return InboxShows(longText.substr(0, 20)); }));
+  std::vector<std::string> lines = LogLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& aLine) { return aLine.starts_with("CKvAppUi::MessageArrivedL"); }),
+            4);
+  EXPECT_EQ(store->ReadsByIdentifier() - readsBefore, 3 + 2);
+  EXPECT_EQ(gKvAppUi->Notice()->Text().substr(0, 3), u"xxx");
 }
 
 // The user's download while listening: the listener hands the port over and
