@@ -32,9 +32,8 @@ class ProxyTest : public AppTest {
     gKvDocument = static_cast<CKvDocument*>(iApplication->CreateDocumentL());
     gKvDocument->SetDoLogging(1);
     iProxy.reset(static_cast<CKvAppEngineImpl*>(CKvAppEngine::NewL()));
-    iOnNotice = [this](UINT aMessage, WPARAM aWParam) -> LRESULT {
-      const TEngineAction* action = reinterpret_cast<const TEngineAction*>(aWParam);
-      iSeen.push_back({aMessage, std::u16string(action->iText.Ptr(), action->iText.Length()), action->iResult});
+    iOnNotice = [this](UINT aMessage, const TEngineAction& aAction) -> LRESULT {
+      iSeen.push_back({aMessage, std::u16string(aAction.iText.Ptr(), aAction.iText.Length()), aAction.iResult});
       if (aMessage == EKvActionInProgress) {
         iProxy->ActionInProgress();
         return 0;

@@ -43,10 +43,20 @@ AppTest::~AppTest() {
   SetLogging(0);
 }
 
+LRESULT AppTest::TNotices::ActionInProgressL(const TEngineAction& aAction) {
+  return iTest.iOnNotice ? iTest.iOnNotice(EKvActionInProgress, aAction) : 0;
+}
+
+void AppTest::TNotices::ActionCompleteL(const TEngineAction& aAction) {
+  if (iTest.iOnNotice) iTest.iOnNotice(EKvActionComplete, aAction);
+}
+
 LRESULT AppTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
-  if (iCurrent != nullptr && iCurrent->iOnNotice &&
-      (aMessage == EKvActionInProgress || aMessage == EKvActionComplete))
-    return iCurrent->iOnNotice(aMessage, aWParam);
+  LRESULT answer = 0;
+  if (iCurrent != nullptr) {
+    TNotices notices(*iCurrent);
+    if (KvDispatchEngineNotice(notices, aMessage, aWParam, aLParam, answer)) return answer;
+  }
   return DefWindowProcW(aWindow, aMessage, aWParam, aLParam);
 }
 

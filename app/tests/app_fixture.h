@@ -11,6 +11,8 @@
 
 #include <windows.h>
 
+#include "app/document/kv_engine_notices.h"
+#include "engine/engine_action.h"
 #include "testing/program_root.h"
 
 class AppTest : public ::testing::Test {
@@ -27,9 +29,20 @@ class AppTest : public ::testing::Test {
   const std::string iRoot = iDevice.Path();
   HWND iWindow = nullptr;
   // Called for EKvActionInProgress and EKvActionComplete; returns the answer.
-  std::function<LRESULT(UINT aMessage, WPARAM aWParam)> iOnNotice;
+  std::function<LRESULT(UINT aMessage, const TEngineAction& aAction)> iOnNotice;
 
  private:
+  // The window's engine notices, as the program's consumers get them.
+  class TNotices : public MKvEngineObserver {
+   public:
+    explicit TNotices(AppTest& aTest) : iTest(aTest) {}
+    LRESULT ActionInProgressL(const TEngineAction& aAction) override;
+    void ActionCompleteL(const TEngineAction& aAction) override;
+
+   private:
+    AppTest& iTest;
+  };
+
   static LRESULT WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam);
   static AppTest* iCurrent;
 };
