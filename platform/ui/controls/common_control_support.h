@@ -6,11 +6,6 @@
 
 #include <commctrl.h>
 
-// What a control wants of the keyboard inside a dialog.
-#ifndef DLGC_WANTARROWS
-#define DLGC_WANTARROWS 0x0001
-#endif
-
 namespace kvplatform::ui {
 
 // Every common control class reserves one pointer of extra bytes for its state.
