@@ -7,6 +7,7 @@
 #include <string>
 
 #include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/static.h"
 #include "ui/message_point.h"
@@ -27,7 +28,6 @@ struct ButtonState {
   bool focused = false;
 };
 
-ButtonState* ButtonStateOf(HWND window) { return reinterpret_cast<ButtonState*>(GetWindowLongPtrW(window, 0)); }
 DWORD TypeOf(const ButtonState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)) & BS_TYPEMASK; }
 bool IsCheckBox(const ButtonState& s) { return TypeOf(s) == BS_CHECKBOX || TypeOf(s) == BS_AUTOCHECKBOX; }
 
@@ -181,16 +181,15 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_NCCREATE) {
     auto* state = new ButtonState;
     state->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ButtonState* s = ButtonStateOf(window);
+  auto* s = ControlState<ButtonState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<ButtonState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: return OnPaint(*s);
     case WM_ERASEBKGND: return 1;

@@ -9,6 +9,7 @@
 
 #include "ui/controls/edit_window.h"
 #include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/message_point.h"
 #include "ui/style_painter.h"
@@ -35,7 +36,6 @@ struct ComboState {
   bool focused = false;
 };
 
-ComboState* ComboStateOf(HWND window) { return reinterpret_cast<ComboState*>(GetWindowLongPtrW(window, 0)); }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return SendMessageW(s.list, message, wParam, lParam);
@@ -141,7 +141,7 @@ LRESULT OnKey(ComboState& s, UINT key) {
 
 // The edit field passes the keys that work the list to the combo box.
 LRESULT CALLBACK ComboEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  ComboState* s = ComboStateOf(GetParent(edit));
+  auto* s = ControlState<ComboState>(GetParent(edit));
   if (!s || !s->editProc) return EditProc(edit, message, wParam, lParam);
   WNDPROC base = s->editProc;
   switch (message) {
@@ -329,10 +329,10 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   if (message == WM_NCCREATE) {
     auto* state = new ComboState;
     state->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ComboState* s = ComboStateOf(window);
+  auto* s = ControlState<ComboState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   switch (message) {
     case WM_CREATE: return OnCreate(*s, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
@@ -341,8 +341,7 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       s->list = nullptr;
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<ComboState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_SIZE: return OnSize(*s);
     case WM_PAINT: return OnPaint(*s);

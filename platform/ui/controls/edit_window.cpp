@@ -12,6 +12,7 @@
 
 #include "ui/controls/edit_buffer.h"
 #include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/vertical_scroll.h"
 #include "ui/message_point.h"
@@ -35,7 +36,6 @@ struct EditState {
   char16_t pendingHigh = 0;  // the first half of a typed surrogate pair
 };
 
-EditState* EditStateOf(HWND window) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const EditState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 bool IsMultiline(const EditState& s) { return (StyleOf(s) & ES_MULTILINE) != 0; }
 bool IsReadOnly(const EditState& s) { return (StyleOf(s) & ES_READONLY) != 0; }
@@ -441,17 +441,16 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_NCCREATE) {
     auto* state = new EditState;
     state->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  EditState* s = EditStateOf(window);
+  auto* s = ControlState<EditState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   switch (message) {
     case WM_CREATE: return OnCreate(*s);
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<EditState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_SETTEXT: return OnSetText(*s, reinterpret_cast<LPCWSTR>(lParam));
     case WM_GETTEXT: return OnGetText(*s, static_cast<size_t>(wParam), reinterpret_cast<LPWSTR>(lParam));

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/listbox_items.h"
 #include "ui/controls/listbox_owner_data.h"
@@ -37,16 +39,13 @@ struct ListBoxState {
         noData((style & LBS_NODATA) != 0) {}
 };
 
-ListBoxState* ListBoxStateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const ListBoxState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 
 // LBN_* to the parent (for a drop-down list, the combo box owning it) when
 // the list asks for notifications; false when the parent destroyed the list.
 bool NotifyIfAsked(const ListBoxState& s, WORD code) {
-  HWND self = s.self, to = GetParent(self);
-  if (!(StyleOf(s) & LBS_NOTIFY) || !to) return true;
-  SendMessageW(to, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
-  return IsWindow(self) != FALSE;
+  if (!(StyleOf(s) & LBS_NOTIFY)) return true;
+  return NotifyCommand(s.self, code);
 }
 
 std::u16string RowText(const ListBoxState& s, int index) {
@@ -315,11 +314,10 @@ LRESULT OnFocus(ListBoxState& s, bool gained) {
 LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* state = new ListBoxState(window, static_cast<DWORD>(create->style));
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, new ListBoxState(window, static_cast<DWORD>(create->style)));
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ListBoxState* s = ListBoxStateOf(window);
+  auto* s = ControlState<ListBoxState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   int index = static_cast<int>(wParam);
@@ -330,8 +328,7 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       UpdateScrollBar(*s);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<ListBoxState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: return OnPaint(*s);
     case WM_ERASEBKGND: return 1;
