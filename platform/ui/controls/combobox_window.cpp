@@ -11,6 +11,7 @@
 #include "ui/controls/command_notify.h"
 #include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
+#include "ui/controls/row_painter.h"
 #include "ui/message_point.h"
 #include "ui/style_painter.h"
 #include "ui/window_tree.h"
@@ -236,12 +237,11 @@ LRESULT OnPaint(ComboState& s) {
   FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
   RECT button{client.right - kButtonWidth, 0, client.right, client.bottom};
   if (!s.edit) {
+    // The field shows the chosen row as a row of the list looks.
     RECT field{1, 1, button.left, client.bottom - 1};
-    bool highlight = s.focused && !s.dropped;
-    if (highlight) FillRect(dc, &field, GetSysColorBrush(COLOR_HIGHLIGHT));
+    PaintRow(dc, field, s.focused && !s.dropped ? RowLook::kSelected : RowLook::kPlain, enabled);
     HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : highlight ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT textRect{field.left + 2, field.top, field.right - 1, field.bottom};
     std::u16string text = FieldText(s);
     DrawTextW(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);

@@ -12,6 +12,7 @@
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/listbox_items.h"
 #include "ui/controls/listbox_owner_data.h"
+#include "ui/controls/row_painter.h"
 #include "ui/controls/vertical_scroll.h"
 #include "ui/message_point.h"
 
@@ -132,16 +133,13 @@ LRESULT OnPaint(ListBoxState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s.self, &ps);
   RECT client = ClientOf(s);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  PaintListGround(dc, client);
   HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
-  SetBkMode(dc, TRANSPARENT);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
   for (int i = s.top; i < s.items.Count(); ++i) {
     RECT row{0, (i - s.top) * s.itemHeight, client.right, (i - s.top + 1) * s.itemHeight};
     if (row.top >= client.bottom) break;
-    bool selected = s.items.IsSelected(i);
-    if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
-    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    PaintRow(dc, row, s.items.IsSelected(i) ? RowLook::kSelected : RowLook::kPlain, enabled);
     DrawRowText(s, dc, RowText(s, i), row);
     if (s.focused && s.items.Extended() && i == s.items.Caret()) DrawFocusRect(dc, &row);
   }
