@@ -7,6 +7,7 @@
 
 #include "ui/gdi/objects.h"
 #include "ui/screen.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 #include "ui/ui_lock.h"
 #include "ui/window_tree.h"
@@ -69,7 +70,7 @@ void PaintFrameOf(HWND window) {
                    horizontal.max, horizontal.page, horizontal.pos, enabled);
   if ((style & WS_VSCROLL) && (style & WS_HSCROLL)) {
     RECT corner{c.right, c.bottom, c.right + kScrollBarSize, c.bottom + kScrollBarSize};
-    FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
+    FillSolid(dc, corner, GetSysColor(COLOR_BTNFACE));
   }
   ReleaseDC(window, dc);
 }

@@ -11,6 +11,7 @@
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/static.h"
 #include "ui/message_point.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 
 namespace kvplatform::ui {
@@ -53,16 +54,16 @@ void PaintCheckBox(ButtonState& s, HDC dc, const RECT& client, bool enabled) {
   FillRect(dc, &client, ParentBackground(s.self));
   int top = (client.bottom - kBoxSize) / 2;
   RECT box{0, top, kBoxSize, top + kBoxSize};
-  FillRect(dc, &box, GetSysColorBrush(s.pushed ? COLOR_BTNFACE : COLOR_WINDOW));
+  FillSolid(dc, box, GetSysColor(s.pushed ? COLOR_BTNFACE : COLOR_WINDOW));
   PaintFrame(dc, box, enabled ? RGB(0, 0, 0) : GetSysColor(COLOR_GRAYTEXT));
   if (s.check == BST_CHECKED) {
     // A tick: down from the left, then up to the right, two pixels thick.
-    HBRUSH ink = static_cast<HBRUSH>(GetStockObject(enabled ? BLACK_BRUSH : GRAY_BRUSH));
+    COLORREF ink = enabled ? RGB(0, 0, 0) : RGB(128, 128, 128);
     const int xs[] = {2, 3, 4, 5, 6, 7, 8};
     const int ys[] = {4, 5, 6, 5, 4, 3, 2};
     for (int i = 0; i < 7; ++i) {
       RECT dot{box.left + xs[i], box.top + ys[i], box.left + xs[i] + 1, box.top + ys[i] + 3};
-      FillRect(dc, &dot, ink);
+      FillSolid(dc, dot, ink);
     }
   }
   RECT textRect{kBoxSize + kBoxGap, 0, client.right, client.bottom};

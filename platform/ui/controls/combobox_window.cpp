@@ -13,6 +13,7 @@
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/row_painter.h"
 #include "ui/message_point.h"
+#include "ui/solid_fill.h"
 #include "ui/style_painter.h"
 #include "ui/window_tree.h"
 
@@ -220,11 +221,11 @@ LRESULT OnSize(ComboState& s) {
 
 void PaintArrowButton(HDC dc, const RECT& r, bool pressed, bool enabled) {
   PaintButton(dc, r, nullptr, pressed, false, enabled);
-  HBRUSH ink = static_cast<HBRUSH>(GetStockObject(pressed ? WHITE_BRUSH : enabled ? BLACK_BRUSH : GRAY_BRUSH));
+  COLORREF ink = pressed ? RGB(255, 255, 255) : enabled ? RGB(0, 0, 0) : RGB(128, 128, 128);
   int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2 - 1;
   for (int i = 0; i < 4; ++i) {
     RECT line{cx - 3 + i, cy + i, cx + 4 - i, cy + i + 1};
-    FillRect(dc, &line, ink);
+    FillSolid(dc, line, ink);
   }
 }
 
@@ -234,7 +235,7 @@ LRESULT OnPaint(ComboState& s) {
   RECT client;
   GetClientRect(s.self, &client);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
   RECT button{client.right - kButtonWidth, 0, client.right, client.bottom};
   if (!s.edit) {
     // The field shows the chosen row as a row of the list looks.

@@ -15,6 +15,7 @@
 #include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/vertical_scroll.h"
+#include "ui/solid_fill.h"
 #include "ui/message_point.h"
 #include "ui/text/utf16.h"
 
@@ -237,7 +238,7 @@ LRESULT OnPaint(EditState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s.self, &ps);
   RECT client = ClientOf(s);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
   HGDIOBJ oldFont = SelectObject(dc, FontToDraw(s.font));
   SetBkMode(dc, TRANSPARENT);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
@@ -265,7 +266,7 @@ LRESULT OnPaint(EditState& s) {
       RECT band{originX + Width(dc, text.substr(0, from - start)), y, originX + Width(dc, text.substr(0, to - start)),
                 y + s.lineHeight};
       IntersectRect(&band, &band, &area);
-      FillRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
+      FillSolid(dc, band, GetSysColor(COLOR_HIGHLIGHT));
     }
     draw(start, from, ink);
     draw(from, to, GetSysColor(COLOR_HIGHLIGHTTEXT));
@@ -277,7 +278,7 @@ LRESULT OnPaint(EditState& s) {
       int x = originX + XOf(s, dc, s.buffer.Caret());
       int y = TextTop(s) + static_cast<int>(line - first) * s.lineHeight;
       RECT caret{x, y, x + 1, y + s.lineHeight};
-      FillRect(dc, &caret, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      FillSolid(dc, caret, RGB(0, 0, 0));
     }
   }
   SelectObject(dc, oldFont);
