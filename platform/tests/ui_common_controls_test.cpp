@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/paint.h"
-#include "ui/style_painter.h"
+#include "ui/painting/paint.h"
+#include "ui/painting/style_painter.h"
 #include "ui_test_support.h"
 
 namespace ui = kvplatform::uitest;

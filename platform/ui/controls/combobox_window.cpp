@@ -12,10 +12,10 @@
 #include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/row_painter.h"
-#include "ui/message_point.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
-#include "ui/window_tree.h"
+#include "ui/windows/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -15,8 +15,8 @@
 #include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/vertical_scroll.h"
-#include "ui/solid_fill.h"
-#include "ui/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/windows/message_point.h"
 #include "ui/text/utf16.h"
 
 namespace kvplatform::ui {

@@ -14,7 +14,7 @@
 #include "ui/controls/listbox_owner_data.h"
 #include "ui/controls/row_painter.h"
 #include "ui/controls/vertical_scroll.h"
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 
 namespace kvplatform::ui {
 namespace {

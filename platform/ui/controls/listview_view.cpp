@@ -6,8 +6,8 @@
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/row_painter.h"
 #include "ui/controls/listview_rows.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 
 namespace kvplatform::ui {
 namespace {

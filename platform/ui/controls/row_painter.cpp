@@ -1,7 +1,7 @@
 #include "ui/controls/row_painter.h"
 
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 
 namespace kvplatform::ui {
 

@@ -6,7 +6,7 @@
 
 #include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
-#include "ui/window_tree.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

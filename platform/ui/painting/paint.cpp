@@ -1,16 +1,16 @@
 // Invalid parts, WM_PAINT's BeginPaint/EndPaint, device contexts of windows,
 // and the frame and scroll bars the system draws.
-#include "ui/paint.h"
+#include "ui/painting/paint.h"
 
 #include <algorithm>
 #include <windows.h>
 
 #include "ui/gdi/objects.h"
-#include "ui/screen.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/screen/screen.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 using namespace kvplatform;
 using namespace kvplatform::ui;
