@@ -107,6 +107,7 @@ void PaintListView(HWND window, const ListViewState& s, const CellText& text,
   int header = ListHeaderHeight(window, s), height = ListRowHeight(window, s);
   bool showSelection = s.focused || (GetWindowLongW(window, GWL_STYLE) & LVS_SHOWSELALWAYS);
   bool fullRow = (s.extendedStyle & LVS_EX_FULLROWSELECT) != 0;
+  bool enabled = IsWindowEnabled(window) != FALSE;
   int last = std::min(RowCount(s) - 1, s.top + (client.bottom - header + height - 1) / height - 1);
   if (firstShown && last >= s.top) firstShown(s.top, last);
   for (int row = s.top, y = header; row <= last; ++row, y += height) {
@@ -116,7 +117,8 @@ void PaintListView(HWND window, const ListViewState& s, const CellText& text,
       const ListColumn& column = s.items.columns[c];
       RECT cell{x, y, x + column.width, y + height};
       bool lit = selected && (fullRow || c == 0);
-      PaintRow(dc, cell, !lit ? RowLook::kPlain : s.focused ? RowLook::kSelected : RowLook::kSelectedUnfocused, true);
+      PaintRow(dc, cell, !lit ? RowLook::kPlain : s.focused ? RowLook::kSelected : RowLook::kSelectedUnfocused,
+               enabled);
       DrawCell(dc, text(row, static_cast<int>(c)), cell, c == 0 ? LVCFMT_LEFT : column.format);
       x += column.width;
     }

@@ -98,6 +98,7 @@ void PaintTreeView(HWND window, const TreeViewState& s) {
   GetClientRect(window, &client);
   PaintListGround(dc, client);
   int height = LineHeight(dc);
+  bool enabled = IsWindowEnabled(window) != FALSE;
   std::vector<TreeItem*> rows = s.items.VisibleRows();
   for (int row = s.top, y = 0; row < static_cast<int>(rows.size()) && y < client.bottom; ++row, y += height) {
     const TreeItem* item = rows[static_cast<size_t>(row)];
@@ -107,7 +108,8 @@ void PaintTreeView(HWND window, const TreeViewState& s) {
     int left = LabelLeft(window, item);
     RECT label{left, y, left + TextWidth(dc, item->text) + 4, y + height};
     bool highlighted = s.dropHilite ? item == s.dropHilite : (item == s.caret && s.focused);
-    PaintRow(dc, label, highlighted ? RowLook::kSelected : item == s.caret ? RowLook::kOutlined : RowLook::kPlain, true);
+    PaintRow(dc, label, highlighted ? RowLook::kSelected : item == s.caret ? RowLook::kOutlined : RowLook::kPlain,
+             enabled);
     RECT text = label;
     text.left += 2;
     DrawTextW(dc, item->text.c_str(), static_cast<int>(item->text.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
