@@ -2,19 +2,6 @@
 // (styles, messages and notifications). Included from winuser.h.
 #pragma once
 
-// ---- what a control asks of the dialog keyboard interface (WM_GETDLGCODE) ----
-#define DLGC_WANTARROWS 0x0001
-#define DLGC_WANTTAB 0x0002
-#define DLGC_WANTALLKEYS 0x0004
-#define DLGC_WANTMESSAGE 0x0004
-#define DLGC_HASSETSEL 0x0008
-#define DLGC_DEFPUSHBUTTON 0x0010
-#define DLGC_UNDEFPUSHBUTTON 0x0020
-#define DLGC_RADIOBUTTON 0x0040
-#define DLGC_WANTCHARS 0x0080
-#define DLGC_STATIC 0x0100
-#define DLGC_BUTTON 0x2000
-
 // ---- "STATIC" ----
 #define SS_LEFT 0x00000000L
 #define SS_CENTER 0x00000001L

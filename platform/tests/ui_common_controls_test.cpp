@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/paint.h"
-#include "ui/style_painter.h"
+#include "ui/painting/paint.h"
+#include "ui/painting/style_painter.h"
 #include "ui_test_support.h"
 
 namespace ui = kvplatform::uitest;
@@ -693,6 +693,69 @@ TEST(UiCommonControls, EveryRowScrollingControlStopsAtBothEnds) {
   EXPECT_EQ(GetScrollPos(list, SB_VERT), kMany - page);
   DragThumb(list, -40);
   EXPECT_EQ(HitList(list, 10, firstRowY).iItem, 0);
+  DestroyWindow(parent);
+}
+
+// The darkest pixel of a screen rectangle: where text is, its full colour.
+COLORREF DarkestIn(const RECT& r) {
+  COLORREF darkest = RGB(255, 255, 255);
+  auto weight = [](COLORREF c) { return GetRValue(c) + GetGValue(c) + GetBValue(c); };
+  for (int y = r.top; y < r.bottom; ++y)
+    for (int x = r.left; x < r.right; ++x)
+      if (COLORREF c = ui::ColorAt(x, y); weight(c) < weight(darkest)) darkest = c;
+  return darkest;
+}
+
+// The list box, a drop-down list's field, the list view and the tree view
+// write their rows in grey while disabled, and in the window text colour again
+// once enabled.
+TEST(UiCommonControls, EveryRowControlGreysItsRowsWhileDisabled) {
+  INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+  ASSERT_TRUE(InitCommonControlsEx(&init));
+  HWND parent = MakeParent();
+  HWND listBox = MakeControl(u"LISTBOX", 0, 0, 0, 115, 40, parent, 1);
+  HWND combo = MakeControl(u"COMBOBOX", CBS_DROPDOWNLIST, 125, 0, 115, 80, parent, 2);
+  HWND tree = MakeControl(WC_TREEVIEWW, 0, 0, 140, 115, 40, parent, 3);
+  HWND list = MakeControl(WC_LISTVIEWW, LVS_REPORT, 125, 140, 115, 60, parent, 4);
+  SendMessageW(listBox, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Inbox"));
+  SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Inbox"));
+  SendMessageW(combo, CB_SETCURSEL, 0, 0);
+  InsertTree(tree, TVI_ROOT, TVI_LAST, u"Inbox");
+  AddColumn(list, 0, 90, u"");
+  LVITEMW row{};
+  row.mask = LVIF_TEXT;
+  row.pszText = const_cast<LPWSTR>(u"Inbox");
+  SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&row));
+  ASSERT_TRUE(ui::WaitIdle());
+  int firstRowY = 0;  // below the list view's header
+  while (firstRowY < 40 && HitList(list, 10, firstRowY).iItem != 0) ++firstRowY;
+
+  // Where each writes its one row, in screen coordinates, clear of frames,
+  // headers and the combo box's arrow button.
+  auto rowArea = [](HWND control, int top, int height, int right) {
+    POINT p = OnScreen(control, 0, top);
+    return RECT{p.x + 2, p.y, p.x + right, p.y + height};
+  };
+  struct Control {
+    const char* name;
+    HWND window;
+    RECT row;
+  };
+  const Control controls[] = {
+      {"list box", listBox, rowArea(listBox, 0, 14, 100)},
+      {"combo box", combo, rowArea(combo, 3, 12, 80)},
+      {"tree view", tree, rowArea(tree, 0, 14, 100)},
+      {"list view", list, rowArea(list, firstRowY, 14, 85)},
+  };
+  for (const Control& c : controls) {
+    EXPECT_EQ(DarkestIn(c.row), GetSysColor(COLOR_WINDOWTEXT)) << c.name;
+    EnableWindow(c.window, FALSE);
+    ASSERT_TRUE(ui::WaitIdle());
+    EXPECT_EQ(DarkestIn(c.row), GetSysColor(COLOR_GRAYTEXT)) << c.name << ", disabled";
+    EnableWindow(c.window, TRUE);
+    ASSERT_TRUE(ui::WaitIdle());
+    EXPECT_EQ(DarkestIn(c.row), GetSysColor(COLOR_WINDOWTEXT)) << c.name << ", enabled again";
+  }
   DestroyWindow(parent);
 }
 

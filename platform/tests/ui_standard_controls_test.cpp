@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 #include <kvplatform.h>
 
-#include "ui/style_painter.h"
+#include "ui/painting/style_painter.h"
 #include "ui_test_support.h"
 
 using namespace uitest_support;

@@ -10,7 +10,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 #include "ui/testing.h"
 
 namespace uitest_support {

@@ -7,13 +7,13 @@
 
 #include "core/wait_core.h"
 #include "ui/gdi/painter.h"
-#include "ui/input.h"
+#include "ui/input/input.h"
 #include "ui/menus/popup_menu.h"
-#include "ui/message_source.h"
-#include "ui/screen.h"
+#include "ui/windows/message_source.h"
+#include "ui/screen/screen.h"
 #include "ui/text/font_engine.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::uitest {
 namespace {

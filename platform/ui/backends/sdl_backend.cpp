@@ -16,9 +16,9 @@
 #include <windows.h>
 
 #include "ui/backends/backend.h"
-#include "ui/input.h"
-#include "ui/screen.h"
-#include "ui/window_tree.h"
+#include "ui/input/input.h"
+#include "ui/screen/screen.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -7,10 +7,12 @@
 #include <string>
 
 #include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/static.h"
-#include "ui/message_point.h"
-#include "ui/style_painter.h"
+#include "ui/windows/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -27,7 +29,6 @@ struct ButtonState {
   bool focused = false;
 };
 
-ButtonState* ButtonStateOf(HWND window) { return reinterpret_cast<ButtonState*>(GetWindowLongPtrW(window, 0)); }
 DWORD TypeOf(const ButtonState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)) & BS_TYPEMASK; }
 bool IsCheckBox(const ButtonState& s) { return TypeOf(s) == BS_CHECKBOX || TypeOf(s) == BS_AUTOCHECKBOX; }
 
@@ -53,16 +54,16 @@ void PaintCheckBox(ButtonState& s, HDC dc, const RECT& client, bool enabled) {
   FillRect(dc, &client, ParentBackground(s.self));
   int top = (client.bottom - kBoxSize) / 2;
   RECT box{0, top, kBoxSize, top + kBoxSize};
-  FillRect(dc, &box, GetSysColorBrush(s.pushed ? COLOR_BTNFACE : COLOR_WINDOW));
+  FillSolid(dc, box, GetSysColor(s.pushed ? COLOR_BTNFACE : COLOR_WINDOW));
   PaintFrame(dc, box, enabled ? RGB(0, 0, 0) : GetSysColor(COLOR_GRAYTEXT));
   if (s.check == BST_CHECKED) {
     // A tick: down from the left, then up to the right, two pixels thick.
-    HBRUSH ink = static_cast<HBRUSH>(GetStockObject(enabled ? BLACK_BRUSH : GRAY_BRUSH));
+    COLORREF ink = enabled ? RGB(0, 0, 0) : RGB(128, 128, 128);
     const int xs[] = {2, 3, 4, 5, 6, 7, 8};
     const int ys[] = {4, 5, 6, 5, 4, 3, 2};
     for (int i = 0; i < 7; ++i) {
       RECT dot{box.left + xs[i], box.top + ys[i], box.left + xs[i] + 1, box.top + ys[i] + 3};
-      FillRect(dc, &dot, ink);
+      FillSolid(dc, dot, ink);
     }
   }
   RECT textRect{kBoxSize + kBoxGap, 0, client.right, client.bottom};
@@ -181,16 +182,15 @@ LRESULT CALLBACK ButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   if (message == WM_NCCREATE) {
     auto* state = new ButtonState;
     state->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ButtonState* s = ButtonStateOf(window);
+  auto* s = ControlState<ButtonState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   switch (message) {
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<ButtonState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: return OnPaint(*s);
     case WM_ERASEBKGND: return 1;

@@ -3,7 +3,7 @@
 // list. Everything else is the list box's own behaviour.
 #include "ui/controls/combobox_window.h"
 #include "ui/controls/listbox_window.h"
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 
 namespace kvplatform::ui {
 namespace {

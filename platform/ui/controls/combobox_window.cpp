@@ -9,10 +9,13 @@
 
 #include "ui/controls/edit_window.h"
 #include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
-#include "ui/message_point.h"
-#include "ui/style_painter.h"
-#include "ui/window_tree.h"
+#include "ui/controls/row_painter.h"
+#include "ui/windows/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -35,7 +38,6 @@ struct ComboState {
   bool focused = false;
 };
 
-ComboState* ComboStateOf(HWND window) { return reinterpret_cast<ComboState*>(GetWindowLongPtrW(window, 0)); }
 
 LRESULT ToList(const ComboState& s, UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
   return SendMessageW(s.list, message, wParam, lParam);
@@ -141,7 +143,7 @@ LRESULT OnKey(ComboState& s, UINT key) {
 
 // The edit field passes the keys that work the list to the combo box.
 LRESULT CALLBACK ComboEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam) {
-  ComboState* s = ComboStateOf(GetParent(edit));
+  auto* s = ControlState<ComboState>(GetParent(edit));
   if (!s || !s->editProc) return EditProc(edit, message, wParam, lParam);
   WNDPROC base = s->editProc;
   switch (message) {
@@ -219,11 +221,11 @@ LRESULT OnSize(ComboState& s) {
 
 void PaintArrowButton(HDC dc, const RECT& r, bool pressed, bool enabled) {
   PaintButton(dc, r, nullptr, pressed, false, enabled);
-  HBRUSH ink = static_cast<HBRUSH>(GetStockObject(pressed ? WHITE_BRUSH : enabled ? BLACK_BRUSH : GRAY_BRUSH));
+  COLORREF ink = pressed ? RGB(255, 255, 255) : enabled ? RGB(0, 0, 0) : RGB(128, 128, 128);
   int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2 - 1;
   for (int i = 0; i < 4; ++i) {
     RECT line{cx - 3 + i, cy + i, cx + 4 - i, cy + i + 1};
-    FillRect(dc, &line, ink);
+    FillSolid(dc, line, ink);
   }
 }
 
@@ -233,15 +235,14 @@ LRESULT OnPaint(ComboState& s) {
   RECT client;
   GetClientRect(s.self, &client);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
   RECT button{client.right - kButtonWidth, 0, client.right, client.bottom};
   if (!s.edit) {
+    // The field shows the chosen row as a row of the list looks.
     RECT field{1, 1, button.left, client.bottom - 1};
-    bool highlight = s.focused && !s.dropped;
-    if (highlight) FillRect(dc, &field, GetSysColorBrush(COLOR_HIGHLIGHT));
+    PaintRow(dc, field, s.focused && !s.dropped ? RowLook::kSelected : RowLook::kPlain, enabled);
     HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
     SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : highlight ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
     RECT textRect{field.left + 2, field.top, field.right - 1, field.bottom};
     std::u16string text = FieldText(s);
     DrawTextW(dc, text.c_str(), -1, &textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
@@ -329,10 +330,10 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
   if (message == WM_NCCREATE) {
     auto* state = new ComboState;
     state->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ComboState* s = ComboStateOf(window);
+  auto* s = ControlState<ComboState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   switch (message) {
     case WM_CREATE: return OnCreate(*s, *reinterpret_cast<const CREATESTRUCTW*>(lParam));
@@ -341,8 +342,7 @@ LRESULT CALLBACK ComboBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM l
       s->list = nullptr;
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<ComboState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_SIZE: return OnSize(*s);
     case WM_PAINT: return OnPaint(*s);

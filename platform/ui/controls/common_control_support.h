@@ -1,36 +1,14 @@
-// What the common controls share: their state record kept in the window's
-// extra bytes, notifications to the parent, and measuring text.
+// What the common controls share: notifications to the parent, and
+// measuring text. Their state lives as every control's does (control_state.h).
 #pragma once
 
 #include <string>
 
 #include <commctrl.h>
 
-// What a control wants of the keyboard inside a dialog.
-#ifndef DLGC_WANTARROWS
-#define DLGC_WANTARROWS 0x0001
-#endif
+#include "ui/controls/control_state.h"
 
 namespace kvplatform::ui {
-
-// Every common control class reserves one pointer of extra bytes for its state.
-constexpr int kStateBytes = sizeof(void*);
-
-template <class State>
-State* ControlState(HWND window) {
-  return reinterpret_cast<State*>(GetWindowLongPtrW(window, 0));
-}
-
-// Made on WM_NCCREATE, freed on WM_DESTROY; later messages find no state.
-template <class State>
-void AttachState(HWND window, State* state) {
-  SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
-}
-template <class State>
-void DetachState(HWND window) {
-  delete ControlState<State>(window);
-  SetWindowLongPtrW(window, 0, 0);
-}
 
 // Sends WM_NOTIFY with `header` (the start of the control's structure) to the
 // parent after filling in sender, identifier and code. `stillExists` tells

@@ -12,9 +12,11 @@
 
 #include "ui/controls/edit_buffer.h"
 #include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/vertical_scroll.h"
-#include "ui/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/windows/message_point.h"
 #include "ui/text/utf16.h"
 
 namespace kvplatform::ui {
@@ -35,7 +37,6 @@ struct EditState {
   char16_t pendingHigh = 0;  // the first half of a typed surrogate pair
 };
 
-EditState* EditStateOf(HWND window) { return reinterpret_cast<EditState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const EditState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 bool IsMultiline(const EditState& s) { return (StyleOf(s) & ES_MULTILINE) != 0; }
 bool IsReadOnly(const EditState& s) { return (StyleOf(s) & ES_READONLY) != 0; }
@@ -237,7 +238,7 @@ LRESULT OnPaint(EditState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s.self, &ps);
   RECT client = ClientOf(s);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
   HGDIOBJ oldFont = SelectObject(dc, FontToDraw(s.font));
   SetBkMode(dc, TRANSPARENT);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
@@ -265,7 +266,7 @@ LRESULT OnPaint(EditState& s) {
       RECT band{originX + Width(dc, text.substr(0, from - start)), y, originX + Width(dc, text.substr(0, to - start)),
                 y + s.lineHeight};
       IntersectRect(&band, &band, &area);
-      FillRect(dc, &band, GetSysColorBrush(COLOR_HIGHLIGHT));
+      FillSolid(dc, band, GetSysColor(COLOR_HIGHLIGHT));
     }
     draw(start, from, ink);
     draw(from, to, GetSysColor(COLOR_HIGHLIGHTTEXT));
@@ -277,7 +278,7 @@ LRESULT OnPaint(EditState& s) {
       int x = originX + XOf(s, dc, s.buffer.Caret());
       int y = TextTop(s) + static_cast<int>(line - first) * s.lineHeight;
       RECT caret{x, y, x + 1, y + s.lineHeight};
-      FillRect(dc, &caret, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+      FillSolid(dc, caret, RGB(0, 0, 0));
     }
   }
   SelectObject(dc, oldFont);
@@ -441,17 +442,16 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
   if (message == WM_NCCREATE) {
     auto* state = new EditState;
     state->self = window;
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, state);
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  EditState* s = EditStateOf(window);
+  auto* s = ControlState<EditState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   switch (message) {
     case WM_CREATE: return OnCreate(*s);
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<EditState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_SETTEXT: return OnSetText(*s, reinterpret_cast<LPCWSTR>(lParam));
     case WM_GETTEXT: return OnGetText(*s, static_cast<size_t>(wParam), reinterpret_cast<LPWSTR>(lParam));

@@ -7,11 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "ui/controls/command_notify.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/listbox_items.h"
 #include "ui/controls/listbox_owner_data.h"
+#include "ui/controls/row_painter.h"
 #include "ui/controls/vertical_scroll.h"
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -37,16 +40,13 @@ struct ListBoxState {
         noData((style & LBS_NODATA) != 0) {}
 };
 
-ListBoxState* ListBoxStateOf(HWND window) { return reinterpret_cast<ListBoxState*>(GetWindowLongPtrW(window, 0)); }
 DWORD StyleOf(const ListBoxState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 
 // LBN_* to the parent (for a drop-down list, the combo box owning it) when
 // the list asks for notifications; false when the parent destroyed the list.
 bool NotifyIfAsked(const ListBoxState& s, WORD code) {
-  HWND self = s.self, to = GetParent(self);
-  if (!(StyleOf(s) & LBS_NOTIFY) || !to) return true;
-  SendMessageW(to, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(self), code), reinterpret_cast<LPARAM>(self));
-  return IsWindow(self) != FALSE;
+  if (!(StyleOf(s) & LBS_NOTIFY)) return true;
+  return NotifyCommand(s.self, code);
 }
 
 std::u16string RowText(const ListBoxState& s, int index) {
@@ -133,16 +133,13 @@ LRESULT OnPaint(ListBoxState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s.self, &ps);
   RECT client = ClientOf(s);
-  FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+  PaintListGround(dc, client);
   HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
-  SetBkMode(dc, TRANSPARENT);
   bool enabled = IsWindowEnabled(s.self) != FALSE;
   for (int i = s.top; i < s.items.Count(); ++i) {
     RECT row{0, (i - s.top) * s.itemHeight, client.right, (i - s.top + 1) * s.itemHeight};
     if (row.top >= client.bottom) break;
-    bool selected = s.items.IsSelected(i);
-    if (selected) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
-    SetTextColor(dc, GetSysColor(!enabled ? COLOR_GRAYTEXT : selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    PaintRow(dc, row, s.items.IsSelected(i) ? RowLook::kSelected : RowLook::kPlain, enabled);
     DrawRowText(s, dc, RowText(s, i), row);
     if (s.focused && s.items.Extended() && i == s.items.Caret()) DrawFocusRect(dc, &row);
   }
@@ -315,11 +312,10 @@ LRESULT OnFocus(ListBoxState& s, bool gained) {
 LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_NCCREATE) {
     auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    auto* state = new ListBoxState(window, static_cast<DWORD>(create->style));
-    SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(state));
+    AttachState(window, new ListBoxState(window, static_cast<DWORD>(create->style)));
     return DefWindowProcW(window, message, wParam, lParam);
   }
-  ListBoxState* s = ListBoxStateOf(window);
+  auto* s = ControlState<ListBoxState>(window);
   if (!s) return DefWindowProcW(window, message, wParam, lParam);
   auto [x, y] = PointFromParam(lParam);
   int index = static_cast<int>(wParam);
@@ -330,8 +326,7 @@ LRESULT CALLBACK ListBoxProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       UpdateScrollBar(*s);
       return 0;
     case WM_NCDESTROY:
-      SetWindowLongPtrW(window, 0, 0);
-      delete s;
+      DetachState<ListBoxState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
     case WM_PAINT: return OnPaint(*s);
     case WM_ERASEBKGND: return 1;

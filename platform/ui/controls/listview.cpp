@@ -11,7 +11,7 @@
 #include "ui/controls/listview_rows.h"
 #include "ui/controls/listview_view.h"
 #include "ui/controls/vertical_scroll.h"
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 
 namespace kvplatform::ui {
 namespace {

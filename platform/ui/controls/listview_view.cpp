@@ -4,9 +4,10 @@
 
 #include "ui/controls/common_control_support.h"
 #include "ui/controls/font_and_focus.h"
+#include "ui/controls/row_painter.h"
 #include "ui/controls/listview_rows.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -102,11 +103,11 @@ void PaintListView(HWND window, const ListViewState& s, const CellText& text,
   SelectObject(dc, FontToDraw(s.font));
   RECT client;
   GetClientRect(window, &client);
-  FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
-  SetBkMode(dc, TRANSPARENT);
+  PaintListGround(dc, client);
   int header = ListHeaderHeight(window, s), height = ListRowHeight(window, s);
   bool showSelection = s.focused || (GetWindowLongW(window, GWL_STYLE) & LVS_SHOWSELALWAYS);
   bool fullRow = (s.extendedStyle & LVS_EX_FULLROWSELECT) != 0;
+  bool enabled = IsWindowEnabled(window) != FALSE;
   int last = std::min(RowCount(s) - 1, s.top + (client.bottom - header + height - 1) / height - 1);
   if (firstShown && last >= s.top) firstShown(s.top, last);
   for (int row = s.top, y = header; row <= last; ++row, y += height) {
@@ -116,9 +117,8 @@ void PaintListView(HWND window, const ListViewState& s, const CellText& text,
       const ListColumn& column = s.items.columns[c];
       RECT cell{x, y, x + column.width, y + height};
       bool lit = selected && (fullRow || c == 0);
-      // Without the focus a selection stays visible in a quieter colour.
-      if (lit) FillSolid(dc, cell, s.focused ? GetSysColor(COLOR_HIGHLIGHT) : GetSysColor(COLOR_BTNFACE));
-      SetTextColor(dc, lit && s.focused ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT));
+      PaintRow(dc, cell, !lit ? RowLook::kPlain : s.focused ? RowLook::kSelected : RowLook::kSelectedUnfocused,
+               enabled);
       DrawCell(dc, text(row, static_cast<int>(c)), cell, c == 0 ? LVCFMT_LEFT : column.format);
       x += column.width;
     }

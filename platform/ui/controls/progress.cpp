@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
-#include "ui/solid_fill.h"
+#include "ui/painting/solid_fill.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,6 +1,7 @@
 // Registers this group's window classes; each class lives in its own file.
 #include "ui/controls/button.h"
 #include "ui/controls/combobox_window.h"
+#include "ui/controls/control_state.h"
 #include "ui/controls/edit_window.h"
 #include "ui/controls/listbox_window.h"
 #include "ui/controls/static.h"
@@ -13,7 +14,7 @@ void Register(LPCWSTR name, WNDPROC procedure, UINT style) {
   WNDCLASSW wc{};
   wc.style = style;
   wc.lpfnWndProc = procedure;
-  wc.cbWndExtra = sizeof(void*);  // the control's state record
+  wc.cbWndExtra = kStateBytes;
   wc.lpszClassName = name;
   RegisterClassW(&wc);
 }

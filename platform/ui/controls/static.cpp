@@ -4,21 +4,24 @@
 
 #include <string>
 
+#include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
-#include "ui/window_tree.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {
 
-HFONT& FontSlot(HWND window) { return *reinterpret_cast<HFONT*>(GetWindowLongPtrW(window, 0)); }
+struct StaticState {
+  HFONT font = nullptr;
+};
 
-LRESULT OnPaint(HWND self) {
+LRESULT OnPaint(HWND self, const StaticState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(self, &ps);
   RECT client;
   GetClientRect(self, &client);
   FillRect(dc, &client, ParentBackground(self));
-  HGDIOBJ old = SelectObject(dc, FontToDraw(FontSlot(self)));
+  HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, GetSysColor(IsWindowEnabled(self) ? COLOR_STATICTEXT : COLOR_GRAYTEXT));
   DWORD style = static_cast<DWORD>(GetWindowLongW(self, GWL_STYLE));
@@ -48,22 +51,24 @@ HBRUSH ParentBackground(HWND control) {
 }
 
 LRESULT CALLBACK StaticProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    AttachState(window, new StaticState);
+    return DefWindowProcW(window, message, wParam, lParam);
+  }
+  auto* s = ControlState<StaticState>(window);
+  if (!s) return DefWindowProcW(window, message, wParam, lParam);
   switch (message) {
-    case WM_NCCREATE:
-      SetWindowLongPtrW(window, 0, reinterpret_cast<LONG_PTR>(new HFONT(nullptr)));
-      return DefWindowProcW(window, message, wParam, lParam);
     case WM_NCDESTROY:
-      delete reinterpret_cast<HFONT*>(GetWindowLongPtrW(window, 0));
-      SetWindowLongPtrW(window, 0, 0);
+      DetachState<StaticState>(window);
       return DefWindowProcW(window, message, wParam, lParam);
-    case WM_PAINT: return OnPaint(window);
+    case WM_PAINT: return OnPaint(window, *s);
     case WM_ERASEBKGND: return 1;
     case WM_ENABLE: InvalidateRect(window, nullptr, FALSE); return 0;
     case WM_SETFONT:
-      FontSlot(window) = reinterpret_cast<HFONT>(wParam);
+      s->font = reinterpret_cast<HFONT>(wParam);
       if (lParam) InvalidateRect(window, nullptr, FALSE);
       return 0;
-    case WM_GETFONT: return reinterpret_cast<LRESULT>(FontSlot(window));
+    case WM_GETFONT: return reinterpret_cast<LRESULT>(s->font);
     case WM_GETDLGCODE: return DLGC_STATIC;
     default: return DefWindowProcW(window, message, wParam, lParam);
   }

@@ -8,9 +8,9 @@
 
 #include "ui/controls/common_control_support.h"
 #include "ui/controls/font_and_focus.h"
-#include "ui/message_point.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
+#include "ui/windows/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 
 namespace kvplatform::ui {
 namespace {

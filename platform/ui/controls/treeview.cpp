@@ -8,7 +8,7 @@
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/treeview_view.h"
 #include "ui/controls/vertical_scroll.h"
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 
 namespace kvplatform::ui {
 namespace {

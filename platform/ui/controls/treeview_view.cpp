@@ -4,8 +4,9 @@
 
 #include "ui/controls/common_control_support.h"
 #include "ui/controls/font_and_focus.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
+#include "ui/controls/row_painter.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -95,9 +96,9 @@ void PaintTreeView(HWND window, const TreeViewState& s) {
   SelectObject(dc, FontToDraw(s.font));
   RECT client;
   GetClientRect(window, &client);
-  FillSolid(dc, client, GetSysColor(COLOR_WINDOW));
-  SetBkMode(dc, TRANSPARENT);
+  PaintListGround(dc, client);
   int height = LineHeight(dc);
+  bool enabled = IsWindowEnabled(window) != FALSE;
   std::vector<TreeItem*> rows = s.items.VisibleRows();
   for (int row = s.top, y = 0; row < static_cast<int>(rows.size()) && y < client.bottom; ++row, y += height) {
     const TreeItem* item = rows[static_cast<size_t>(row)];
@@ -107,9 +108,8 @@ void PaintTreeView(HWND window, const TreeViewState& s) {
     int left = LabelLeft(window, item);
     RECT label{left, y, left + TextWidth(dc, item->text) + 4, y + height};
     bool highlighted = s.dropHilite ? item == s.dropHilite : (item == s.caret && s.focused);
-    if (highlighted) FillSolid(dc, label, GetSysColor(COLOR_HIGHLIGHT));
-    else if (item == s.caret) PaintFrame(dc, label, GetSysColor(COLOR_BTNSHADOW));
-    SetTextColor(dc, highlighted ? GetSysColor(COLOR_HIGHLIGHTTEXT) : GetSysColor(COLOR_WINDOWTEXT));
+    PaintRow(dc, label, highlighted ? RowLook::kSelected : item == s.caret ? RowLook::kOutlined : RowLook::kPlain,
+             enabled);
     RECT text = label;
     text.left += 2;
     DrawTextW(dc, item->text.c_str(), static_cast<int>(item->text.size()), &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);

@@ -6,8 +6,8 @@
 #include "core/window_manager.h"
 #include "ui/dialogs/dialog_state.h"
 #include "ui/dialogs/dialog_template.h"
-#include "ui/taskbar.h"
-#include "ui/window_tree.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 

@@ -14,7 +14,7 @@
 #include <atomic>
 
 #include "ui/dialogs/device_folders.h"
-#include "ui/window_tree.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -7,9 +7,9 @@
 
 #include <windows.h>
 
-#include "ui/screen.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/screen/screen.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <wingdi.h>
 
-#include "ui/region.h"
+#include "ui/painting/region.h"
 #include "ui/text/font_engine.h"
 
 namespace kvplatform::ui {

@@ -2,7 +2,7 @@
 #include <windows.h>
 
 #include "ui/gdi/objects.h"
-#include "ui/ui_lock.h"
+#include "ui/windows/ui_lock.h"
 
 using namespace kvplatform;
 using namespace kvplatform::ui;

@@ -8,7 +8,7 @@
 
 #include "ui/gdi/objects.h"
 #include "ui/text/utf16.h"
-#include "ui/ui_lock.h"
+#include "ui/windows/ui_lock.h"
 
 using namespace kvplatform;
 using namespace kvplatform::ui;

@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "ui/menus/menu_model.h"
-#include "ui/message_point.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
-#include "ui/window_tree.h"
+#include "ui/windows/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 

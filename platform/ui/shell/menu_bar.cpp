@@ -12,11 +12,11 @@
 #include <vector>
 
 #include "ui/menus/popup_menu.h"
-#include "ui/message_point.h"
+#include "ui/windows/message_point.h"
 #include "ui/shell/resource_table.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
-#include "ui/window_tree.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 

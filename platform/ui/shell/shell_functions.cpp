@@ -8,8 +8,8 @@
 
 #include "core/window_manager.h"
 #include "ui/shell/menu_bar.h"
-#include "ui/taskbar.h"
-#include "ui/window_tree.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

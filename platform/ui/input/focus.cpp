@@ -1,12 +1,12 @@
-#include "ui/focus.h"
+#include "ui/input/focus.h"
 
 #include <algorithm>
 #include <windows.h>
 
-#include "ui/instance_registry.h"
-#include "ui/taskbar.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/windows/instance_registry.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

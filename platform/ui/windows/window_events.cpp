@@ -1,20 +1,20 @@
 // The screen's side of window creation, destruction, text and style
 // changes, and the default handling of painting messages.
-#include "ui/window_events.h"
+#include "ui/windows/window_events.h"
 
 #include <algorithm>
 #include <windows.h>
 
-#include "ui/focus.h"
+#include "ui/input/focus.h"
 #include "ui/gdi/objects.h"
-#include "ui/instance_registry.h"
-#include "ui/input.h"
-#include "ui/paint.h"
-#include "ui/screen.h"
-#include "ui/taskbar.h"
-#include "ui/timers.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/windows/instance_registry.h"
+#include "ui/input/input.h"
+#include "ui/painting/paint.h"
+#include "ui/screen/screen.h"
+#include "ui/screen/taskbar.h"
+#include "ui/input/timers.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 

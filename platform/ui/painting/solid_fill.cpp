@@ -1,4 +1,4 @@
-#include "ui/solid_fill.h"
+#include "ui/painting/solid_fill.h"
 
 namespace kvplatform::ui {
 

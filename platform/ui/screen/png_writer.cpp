@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "ui/screen.h"
+#include "ui/screen/screen.h"
 
 namespace kvplatform::ui {
 

@@ -5,11 +5,11 @@
 
 #include "core/screen_hooks.h"
 #include "ui/controls/system_classes.h"
-#include "ui/input.h"
-#include "ui/message_box.h"
-#include "ui/message_source.h"
-#include "ui/screen.h"
-#include "ui/window_events.h"
+#include "ui/input/input.h"
+#include "ui/dialogs/message_box.h"
+#include "ui/windows/message_source.h"
+#include "ui/screen/screen.h"
+#include "ui/windows/window_events.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,11 +1,11 @@
-#include "ui/window_tree.h"
+#include "ui/windows/window_tree.h"
 
 #include <algorithm>
 #include <atomic>
 
-#include "ui/screen.h"
-#include "ui/taskbar.h"
-#include "ui/ui_lock.h"
+#include "ui/screen/screen.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/ui_lock.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/ui_lock.h"
+#include "ui/windows/ui_lock.h"
 
 #include <vector>
 

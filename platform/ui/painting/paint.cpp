@@ -1,15 +1,16 @@
 // Invalid parts, WM_PAINT's BeginPaint/EndPaint, device contexts of windows,
 // and the frame and scroll bars the system draws.
-#include "ui/paint.h"
+#include "ui/painting/paint.h"
 
 #include <algorithm>
 #include <windows.h>
 
 #include "ui/gdi/objects.h"
-#include "ui/screen.h"
-#include "ui/style_painter.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/screen/screen.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 using namespace kvplatform;
 using namespace kvplatform::ui;
@@ -69,7 +70,7 @@ void PaintFrameOf(HWND window) {
                    horizontal.max, horizontal.page, horizontal.pos, enabled);
   if ((style & WS_VSCROLL) && (style & WS_HSCROLL)) {
     RECT corner{c.right, c.bottom, c.right + kScrollBarSize, c.bottom + kScrollBarSize};
-    FillRect(dc, &corner, GetSysColorBrush(COLOR_BTNFACE));
+    FillSolid(dc, corner, GetSysColor(COLOR_BTNFACE));
   }
   ReleaseDC(window, dc);
 }

@@ -2,10 +2,10 @@
 #include <algorithm>
 #include <windows.h>
 
-#include "ui/focus.h"
-#include "ui/screen.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/input/focus.h"
+#include "ui/screen/screen.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 using namespace kvplatform;
 using namespace kvplatform::ui;

@@ -1,4 +1,4 @@
-#include "ui/instance_registry.h"
+#include "ui/windows/instance_registry.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -20,10 +20,10 @@
 #include <windows.h>
 
 #include "core/handle_table.h"
-#include "ui/screen.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
-#include "ui/window_events.h"
+#include "ui/screen/screen.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
+#include "ui/windows/window_events.h"
 
 namespace kvplatform::ui {
 namespace {

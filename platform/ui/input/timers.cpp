@@ -1,4 +1,4 @@
-#include "ui/timers.h"
+#include "ui/input/timers.h"
 
 #include <algorithm>
 #include <atomic>
@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "ui/ui_lock.h"
+#include "ui/windows/ui_lock.h"
 
 namespace kvplatform::ui {
 namespace {

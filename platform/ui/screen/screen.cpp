@@ -1,4 +1,4 @@
-#include "ui/screen.h"
+#include "ui/screen/screen.h"
 
 #include <atomic>
 #include <cstdio>
@@ -11,10 +11,10 @@
 #include <windows.h>
 
 #include "ui/backends/backend.h"
-#include "ui/input.h"
-#include "ui/taskbar.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/input/input.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/input.h"
+#include "ui/input/input.h"
 
 #include <algorithm>
 #include <atomic>
@@ -7,12 +7,12 @@
 
 #include <windows.h>
 
-#include "ui/focus.h"
-#include "ui/message_point.h"
-#include "ui/scrollbar_input.h"
-#include "ui/taskbar.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/input/focus.h"
+#include "ui/windows/message_point.h"
+#include "ui/input/scrollbar_input.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/region.h"
+#include "ui/painting/region.h"
 
 #include <algorithm>
 

@@ -1,14 +1,14 @@
-#include "ui/scrollbar_input.h"
+#include "ui/input/scrollbar_input.h"
 
 #include <algorithm>
 #include <mutex>
 
 #include <windows.h>
 
-#include "ui/paint.h"
-#include "ui/style_painter.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/painting/paint.h"
+#include "ui/painting/style_painter.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "ui/screen.h"
+#include "ui/screen/screen.h"
 
 namespace kvplatform::ui {
 

@@ -1,4 +1,4 @@
-#include "ui/message_box.h"
+#include "ui/dialogs/message_box.h"
 
 #include <algorithm>
 #include <string>
@@ -6,11 +6,11 @@
 
 #include <windows.h>
 
-#include "ui/message_point.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
-#include "ui/taskbar.h"
-#include "ui/window_tree.h"
+#include "ui/windows/message_point.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
+#include "ui/screen/taskbar.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -18,8 +18,8 @@ namespace {
 constexpr int kBoxWidth = 224;
 constexpr int kMargin = 8;
 constexpr int kIconSize = 28;
-constexpr int kButtonWidth = 52;
-constexpr int kButtonHeight = 22;
+constexpr int kBoxButtonWidth = 52;
+constexpr int kBoxButtonHeight = 22;
 
 struct Button {
   int id;
@@ -178,18 +178,18 @@ int RunMessageBox(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
   ReleaseDC(nullptr, screen);
   int textHeight = std::min<int>(measure.bottom, 200);
   int contentHeight = std::max(textHeight, icon ? kIconSize : 0);
-  int clientHeight = kMargin + contentHeight + kMargin + kButtonHeight + kMargin;
+  int clientHeight = kMargin + contentHeight + kMargin + kBoxButtonHeight + kMargin;
   int height = clientHeight + 2 + kCaptionHeight;
   RECT desktop = DesktopRect();
   int x = (kScreenWidth - kBoxWidth) / 2;
   int y = desktop.top + std::max(0, (static_cast<int>(desktop.bottom - desktop.top) - height) / 2);
   state.textRect = RECT{textLeft, kMargin, textLeft + textWidth, kMargin + textHeight};
   int count = static_cast<int>(state.buttons.size());
-  int rowWidth = count * kButtonWidth + (count - 1) * 6;
+  int rowWidth = count * kBoxButtonWidth + (count - 1) * 6;
   int bx = (kBoxWidth - 2 - rowWidth) / 2, by = kMargin + contentHeight + kMargin;
   for (auto& b : state.buttons) {
-    b.rect = RECT{bx, by, bx + kButtonWidth, by + kButtonHeight};
-    bx += kButtonWidth + 6;
+    b.rect = RECT{bx, by, bx + kBoxButtonWidth, by + kBoxButtonHeight};
+    bx += kBoxButtonWidth + 6;
   }
 
   if (owner && !IsWindow(owner)) owner = nullptr;

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/window_manager.h"
-#include "ui/region.h"
+#include "ui/painting/region.h"
 
 namespace kvplatform::ui {
 

@@ -1,8 +1,8 @@
-#include "ui/style_painter.h"
+#include "ui/painting/style_painter.h"
 
 #include <algorithm>
 
-#include "ui/solid_fill.h"
+#include "ui/painting/solid_fill.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,11 +1,11 @@
-#include "ui/message_source.h"
+#include "ui/windows/message_source.h"
 
 #include <windows.h>
 
-#include "ui/screen.h"
-#include "ui/timers.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/screen/screen.h"
+#include "ui/input/timers.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {

@@ -1,4 +1,4 @@
-#include "ui/taskbar.h"
+#include "ui/screen/taskbar.h"
 
 #include <algorithm>
 #include <atomic>
@@ -6,14 +6,14 @@
 
 #include <windows.h>
 
-#include "ui/focus.h"
+#include "ui/input/focus.h"
 #include "ui/gdi/objects.h"
-#include "ui/screen.h"
-#include "ui/solid_fill.h"
-#include "ui/style_painter.h"
+#include "ui/screen/screen.h"
+#include "ui/painting/solid_fill.h"
+#include "ui/painting/style_painter.h"
 #include "ui/text/utf16.h"
-#include "ui/ui_lock.h"
-#include "ui/window_tree.h"
+#include "ui/windows/ui_lock.h"
+#include "ui/windows/window_tree.h"
 
 namespace kvplatform::ui {
 namespace {
