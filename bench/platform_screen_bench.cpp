@@ -8,7 +8,7 @@
 
 #include <windows.h>
 
-#include "ui/screen.h"
+#include "ui/screen/screen.h"
 #include "ui/testing.h"
 
 namespace {
