@@ -3,7 +3,7 @@
 // address every command and notice carries as wParam.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 #include "serial/port.h"

@@ -2,7 +2,7 @@
 // message queue whenever the thread waits.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 // Thread entry: aParameter is the main window's handle, passed by value.
 DWORD KvEngineMain(LPVOID aParameter);

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <kvplatform.h>
+#include <windows.h>
 
 namespace kvexchange {
 namespace {

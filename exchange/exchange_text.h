@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 

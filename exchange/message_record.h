@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include <windows.h>
+#include <wintypes.h>
 
 namespace kvexchange {
 

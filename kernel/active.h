@@ -1,7 +1,7 @@
 // Active objects and the per-thread scheduler that runs them.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/completion.h"
 #include "kernel/epocbase.h"

@@ -1,7 +1,7 @@
 // The per-thread table of events that requests are completed through.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/completion.h"
 #include "kernel/epocbase.h"

@@ -1,7 +1,7 @@
 // The process-wide map from a window handle to the control that owns it.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/arrays.h"
 #include "kernel/epocbase.h"

@@ -2,7 +2,7 @@
 // creates) the key, reads or writes one value and closes it again.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 class CEpocRegistry {
  public:

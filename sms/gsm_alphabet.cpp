@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include <windows.h>
+
 namespace {
 
 constexpr int KQuestion = 0x3F;

@@ -4,7 +4,7 @@
 // once and is UTF-16 now (8859-1 is its first 256 code units).
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 

@@ -4,7 +4,7 @@
 // alphabet and its extension table.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 inline constexpr int KGsmShiftTableSize = 128;
 // National language identifiers 0 (the default alphabet) to 13 (Urdu).

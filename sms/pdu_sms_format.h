@@ -1,7 +1,7 @@
 // Conversion between GSM 03.40 PDUs in hexadecimal text and message records.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 #include "kernel/errors.h"

@@ -1,7 +1,7 @@
 // One addressee of a message: a name, a number, and which parts went out to it.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 

@@ -2,10 +2,6 @@
 // program sends a text with.
 #pragma once
 
-#include <windows.h>
-
-#include "kernel/descriptors.h"
-
 enum TSmsCoding {
   ESmsCoding7Bit,        // GSM 7-bit default alphabet
   ESmsCoding8Bit,        // 8-bit data

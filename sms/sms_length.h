@@ -2,7 +2,7 @@
 // one set of rules for the compose dialog's counter and for the sender.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 #include "sms/sms_coding.h"

@@ -1,7 +1,7 @@
 // The in-memory form of one short message, read from the phone or to be sent.
 #pragma once
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/arrays.h"
 #include "kernel/descriptors.h"

@@ -4,7 +4,6 @@
 #pragma once
 
 #include <windbase.h>
-#include <windows.h>
 
 #include "kernel/descriptors.h"
 #include "kernel/epocbase.h"

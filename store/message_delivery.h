@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include <windows.h>
+#include <wintypes.h>
 
 #include "kernel/descriptors.h"
 

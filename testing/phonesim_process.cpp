@@ -51,11 +51,10 @@ nlohmann::json TPhoneSimProcess::State() const {
 std::string TPhoneSimProcess::Errors() const { return ReadFile(iDir + "/phonesim.err"); }
 
 nlohmann::json ShippedProfile(const std::string& aName) {
-  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/tools/phonesim/profiles/" + aName + ".json"),
+  return nlohmann::json::parse(ReadFile(std::string(KV_PHONESIM_PROFILES) + "/" + aName + ".json"),
                                nullptr, false, true);
 }
 
 nlohmann::json SmallProfile() {
-  return nlohmann::json::parse(ReadFile(std::string(KV_SOURCE_DIR) + "/engine/tests/data/small_phone.json"), nullptr,
-                               false);
+  return nlohmann::json::parse(ReadFile(std::string(KV_TESTING_DATA) + "/small_phone.json"), nullptr, false);
 }

@@ -49,5 +49,5 @@ class TPhoneSimProcess {
 nlohmann::json ShippedProfile(const std::string& aName);
 // A profile like the generic one, small enough to reason about: SIM locations
 // 1..10 with Alice (1), Bob (2) and Carol (5), phone memory 1..20 with Eve (3),
-// two received messages on the SIM.
+// two received messages on the SIM (testing/data/small_phone.json).
 nlohmann::json SmallProfile();

@@ -9,7 +9,7 @@
 #include <kvplatform.h>
 
 #include "record_codec.h"
-#include "../fs/host_errors.h"
+#include "../core/host_errors.h"
 
 namespace kvplatform::db {
 namespace {

@@ -10,7 +10,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "host_errors.h"
+#include "../core/host_errors.h"
 
 namespace kvplatform {
 namespace {

@@ -11,8 +11,8 @@
 #include <kvplatform.h>
 #include <windows.h>
 
+#include "../core/host_errors.h"
 #include "../core/io_object.h"
-#include "host_errors.h"
 #include "../serial/serial_open.h"
 
 namespace kvplatform {

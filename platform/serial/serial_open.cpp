@@ -14,7 +14,7 @@
 #include <kvplatform.h>
 #include <windows.h>
 
-#include "../fs/host_errors.h"
+#include "../core/host_errors.h"
 #include "serial_open.h"
 #include "serial_port.h"
 

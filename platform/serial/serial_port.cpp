@@ -18,7 +18,7 @@
 
 #include <windows.h>
 
-#include "../fs/host_errors.h"
+#include "../core/host_errors.h"
 #include "dcb_termios.h"
 
 namespace kvplatform {

@@ -1,4 +1,5 @@
-// Host errno values as the Win32 errors the program tests.
+// Host errno values as the Win32 errors the program tests, for every service
+// that calls the host (files, serial ports, the database volume).
 #pragma once
 
 #include <cerrno>
