@@ -5,6 +5,7 @@
 #include "engine/engine_text.h"
 #include "engine/phone_engine.h"
 #include "kernel/log.h"
+#include "sms/sms_time_stamp.h"
 
 namespace {
 
@@ -103,7 +104,8 @@ bool CPhoneEng::ApplyStatusReportL(const CStdSms& aReport) {
     LogMessage(KLogFilePath, u"CPhoneEng::ApplyStatusReportL - no sent message has reference %1!d!", reference);
     return false;
   }
-  if (!best->ApplyReportL(reference, status, aReport.iDischargeTime)) {
+  const FILETIME discharged = SmsStampToUtc(aReport.iDischargeTime, SmsZoneMinutes(aReport.iDischargeZone));
+  if (!best->ApplyReportL(reference, status, discharged)) {
     LogMessage(KLogFilePath, u"CPhoneEng::ApplyStatusReportL - record 0x%1!x! already has this report", best->Oid());
     return true;
   }

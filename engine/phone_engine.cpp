@@ -4,6 +4,7 @@
 
 #include "kernel/log.h"
 #include "sms/sms_address.h"
+#include "sms/sms_time_stamp.h"
 
 namespace {
 
@@ -272,7 +273,9 @@ CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld, int* aPartsMiss
     message->SetNameL(contact->Name());
   else
     message->SetNameL(TConstPtr16(u""));
-  message->SetDateSentTime(aSms.DateSent());
+  // Kept as UTC with the stamp's zone beside it; an outgoing message is dated by our own UTC clock.
+  const int zone = SmsZoneMinutes(aSms.iTimeZone);
+  message->SetDateSentTime(SmsStampToUtc(aSms.DateSent(), zone), zone);
   TKvMessagePart part = {aSms.iConcatReference, aSms.iConcatReferenceBits, aSms.iConcatTotal, aSms.iConcatPart};
   CEOID oid = iMessagesDatabase->WritePartL(*message, part, aPartsMissing);
   if (aHeld != nullptr) *aHeld = oid != 0 || iMessagesDatabase->HoldsL(*message, part);

@@ -62,6 +62,7 @@ void TPduSmsFormat::ResetDecodedFields(CStdSms& aSms) {
   aSms.iMessageReference = 0;
   aSms.iReportStatus = -1;
   aSms.iDischargeTime = FILETIME{0, 0};
+  aSms.iDischargeZone = 0;
   if (TSmsAddress* recipient = aSms.Recipient(0)) recipient->iNumber.Zero();
 }
 
@@ -183,8 +184,7 @@ int TPduSmsFormat::DecodeStatusReport(CStdSms& aSms) {
     return KErrCorrupt;
   }
   DecodeTimeStamp(aSms.iDateSent, aSms.iTimeZone);
-  BYTE dischargeZone = 0;
-  DecodeTimeStamp(aSms.iDischargeTime, dischargeZone);
+  DecodeTimeStamp(aSms.iDischargeTime, aSms.iDischargeZone);
   const int status = ReadOctet();
   if (iTruncated) return Corrupt(u"TPduSmsFormat::DecodeStatusReport - pdu shorter than its fields");
   // What may follow (parameter indicator, data) says nothing the program uses.

@@ -62,6 +62,7 @@ void CSmsBase::CopyHeader(const CSmsBase& aFrom) {
   iMessageReference = aFrom.iMessageReference;
   iReportStatus = aFrom.iReportStatus;
   iDischargeTime = aFrom.iDischargeTime;
+  iDischargeZone = aFrom.iDischargeZone;
 }
 
 bool CSmsBase::IsEightBit() const {

@@ -107,6 +107,7 @@ class CSmsBase : public CEpocBase {
   BYTE iMessageReference = 0;
   int iReportStatus = -1;  // TP-ST; -1 when the record is no status report
   FILETIME iDischargeTime = {0, 0};
+  BYTE iDischargeZone = 0;  // as iTimeZone, for iDischargeTime
 
   bool IsStatusReport() const { return iReportStatus >= 0; }
 };

@@ -33,7 +33,7 @@ CKveMessagesItem* CKveMessagesDatabase::CopyForPartL(const CKveMessagesItem& aMe
   TConstPtr16 name = aMessage.Name();
   TConstPtr16 number = aMessage.Number();
   copy->SetDetailsL(&name, nullptr, &number, aMessage.Folder());
-  copy->SetDateSentTime(aMessage.DateSentTime());
+  copy->SetDateSentTime(aMessage.DateSentTime(), aMessage.ZoneMinutes());
   return copy;
 }
 
@@ -117,7 +117,7 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
       newEntry = false;  // found through its entry, or by the walk
       if (firstEarlier) earlier.AppendL(firstEarlier->Oid());
     }
-    target->AddPartL(part, text, date);
+    target->AddPartL(part, text, date, aMessage.ZoneMinutes());
     if (aPartsMissing != nullptr)
       *aPartsMissing = std::max(0, static_cast<int>(target->ConcatTotal()) - target->PartsHeld());
 

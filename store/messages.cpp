@@ -55,7 +55,7 @@ void CKveMessagesItem::ConstructL() {
   GetSystemTime(&now);
   FILETIME date;
   if (SystemTimeToFileTime(&now, &date))
-    iDateSent = date;
+    SetDateSentTime(date);
   else
     LogMessageWithError(KLogFilePath, u"CKveMessagesItem::ConstructL");
   iDateText.Zero();
@@ -72,6 +72,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageFolderProp: iFolder = aValue.val.ulVal; break;
     case KMessageDateProp:
       iDateSent = aValue.val.filetime;
+      iZoneKept = iZoneRead;
       iDateText.Zero();
       break;
     case KMessageConcatReferenceProp: iConcatReference = aValue.val.ulVal; break;
@@ -82,6 +83,11 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageConcatTotalProp: iConcatTotal = aValue.val.ulVal; break;
     case KMessagePartsProp: CopyTextL(iParts, aValue.val.lpwstr); break;
     case KMessageDeliveryProp: CopyTextL(iDelivery, aValue.val.lpwstr); break;
+    case KMessageZoneProp:
+      iZoneMinutes = static_cast<int>(static_cast<LONG>(aValue.val.ulVal));
+      iZoneKept = iZoneRead = true;
+      iDateText.Zero();
+      break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
@@ -118,6 +124,18 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   iFolderOrderKey = FolderOrderKey(iFolder, Name(), iDateSent);
   aBuffer[10].propid = KMessageFolderOrderProp;
   aBuffer[10].val.lpwstr = iFolderOrderKey.data();
+  // A record of an earlier version stays without one: its date is not UTC.
+  if (HasZone()) {
+    aBuffer[11].propid = KMessageZoneProp;
+    aBuffer[11].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+  }
+}
+
+void CKveMessagesItem::SetDateSentTime(const FILETIME& aUtc, int aZoneMinutes) {
+  iDateSent = aUtc;
+  iZoneMinutes = aZoneMinutes;
+  iZoneKept = true;
+  iDateText.Zero();
 }
 
 void CKveMessagesItem::Reset() {
@@ -197,7 +215,7 @@ void CKveMessagesItem::SetLongMessageL(const TKvMessagePart& aPart) {
   CopyTextL(iParts, static_cast<const TText16*>(nullptr));
 }
 
-void CKveMessagesItem::AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate) {
+void CKveMessagesItem::AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate, int aZoneMinutes) {
   TConstPtr16 parts = TextView(iParts);
   bool earliest = true;
   TMessagePartIterator iterator(parts);
@@ -213,10 +231,7 @@ void CKveMessagesItem::AddPartL(int aPart, const TDesc16& aText, const FILETIME&
   FreeText(iText);
   iText = joined;
   DiscardCaches();
-  if (earliest) {
-    iDateSent = aDate;
-    iDateText.Zero();
-  }
+  if (earliest) SetDateSentTime(aDate, aZoneMinutes);
 }
 
 TKvDeliveryList CKveMessagesItem::Delivery() const { return ParseDelivery(TextView(iDelivery)); }
@@ -281,13 +296,15 @@ TConstPtr16 CKveMessagesItem::DateSent() {
   return TConstPtr16(iDateText);
 }
 
-// "<short date> HH:MM" in UTC. Without a date (GetDateFormatW failed) the
-// text is the time alone; a long date is cut so the time always fits.
+// "<short date> HH:MM" in the user's zone. Without a date (GetDateFormatW
+// failed) the text is the time alone; a long date is cut so the time always fits.
 void CKveMessagesItem::SetDateSentString() {
   LogMessage(KLogFilePath, u"CKveMessagesItem::SetDateSentString 0x%1!x! 0x%2!x!", iDateSent.dwHighDateTime,
              iDateSent.dwLowDateTime);
   SYSTEMTIME time = {};
   FileTimeToSystemTime(&iDateSent, &time);
+  SYSTEMTIME local = {};
+  if (HasZone() && SystemTimeToTzSpecificLocalTime(nullptr, &time, &local)) time = local;
   const int KTimeLength = 6;  // " HH:MM"
   WCHAR date[KDateTextLength];
   int written = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, KDateTextLength);

@@ -30,6 +30,10 @@ const CEPROPID KMessagePartsProp = 0xF001F;
 // A sent message's delivery, part by part (message_delivery.h); absent in
 // records written before reports were asked for, which then have none.
 const CEPROPID KMessageDeliveryProp = 0x10001F;
+// The zone (minutes east of UTC, two's complement) of the clock that dated
+// the message; the date itself is UTC. Absent in records written by an
+// earlier version, whose date is the stamp as the network wrote it.
+const CEPROPID KMessageZoneProp = 0x110013;
 
 // Which part of which long message a received text is. The parts of one
 // message share the sender, the reference, its size and the total.
@@ -52,7 +56,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 11; }
+  int PropertyCount() override { return HasZone() ? 12 : 11; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -61,15 +65,21 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetNameL(const TDesc16& aName);
   void SetNumberL(const TDesc16& aNumber);
   void SetTextL(const TDesc16& aText);
-  void SetDateSentTime(const FILETIME& aTime) { iDateSent = aTime; }
+  // aUtc, dated by a clock aZoneMinutes east of UTC.
+  void SetDateSentTime(const FILETIME& aUtc, int aZoneMinutes = 0);
   void SetFolder(DWORD aFolder) { iFolder = aFolder; }
 
   TConstPtr16 Name() const;
   TConstPtr16 Number() const;
   TConstPtr16 Text() const;
   DWORD Folder() const { return iFolder; }
+  // UTC, but for a record of an earlier version (no zone kept): then the
+  // stamp as its network wrote it, which is taken as it is.
   const FILETIME& DateSentTime() const { return iDateSent; }
-  // The short date and the time of day (UTC), made on first use.
+  bool HasZone() const { return iZoneKept; }
+  int ZoneMinutes() const { return iZoneMinutes; }
+  // The short date and the time of day in the user's own zone (TZ), made on
+  // first use; a record without a zone shows its date as it is.
   TConstPtr16 DateSent();
 
   // The text on one line, line ends as blanks: for list rows.
@@ -106,7 +116,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   bool ApplyReportL(int aReference, int aStatus, const FILETIME& aTime);
   // Puts a part's text in its place; the text becomes the parts joined. The
   // date is the earliest part's held (the first part's once it is in).
-  void AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate);
+  void AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate, int aZoneMinutes = 0);
 
  private:
   CKveMessagesItem();
@@ -127,6 +137,9 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   THeapBuf16* iParts;
   bool iReadLongMessageProperties;
   THeapBuf16* iDelivery;
+  int iZoneMinutes = 0;
+  bool iZoneKept = false;  // a new record has one; a record read, when stored with it
+  bool iZoneRead = false;
   std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
 };
 
@@ -177,6 +190,9 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // the end. The items are the caller's.
   CKveMessagesItem* ReadFolderItemL(int aIndex);
   CKveMessagesItem* ReadNextFolderItemL();
+  // How many messages were read in that order so far: what a list that
+  // reads only the rows it shows keeps small.
+  int FolderItemsRead() const { return iFolderItemsRead; }
   // The message's index in that order; -1 when it is not stored.
   int FolderIndexL(CEOID aOid);
 
@@ -234,6 +250,7 @@ class CKveMessagesDatabase : public CEpocDatabase {
   HANDLE iFolderDatabase;  // the folder order, opened on first use
   LPBYTE iFolderReadBuffer;
   DWORD iFolderReadBufferSize;
+  int iFolderItemsRead = 0;
   HANDLE iPartsIndex;  // the parts index, opened on first use
   bool iPartsIndexAbsent;  // found missing while keying at opening
   LPBYTE iPartsReadBuffer;

@@ -97,7 +97,9 @@ CKveMessagesItem* CKveMessagesDatabase::ReadFolderItemL(int aIndex) {
 
 CKveMessagesItem* CKveMessagesDatabase::ReadNextFolderItemL() {
   if (iFolderDatabase == INVALID_HANDLE_VALUE) return nullptr;
-  return static_cast<CKveMessagesItem*>(ReadItemFromL(iFolderDatabase, iFolderReadBuffer, iFolderReadBufferSize));
+  auto* message = static_cast<CKveMessagesItem*>(ReadItemFromL(iFolderDatabase, iFolderReadBuffer, iFolderReadBufferSize));
+  if (message != nullptr) ++iFolderItemsRead;
+  return message;
 }
 
 int CKveMessagesDatabase::FolderIndexL(CEOID aOid) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/document/app_globals.h"
+#include "app/document/kv_document.h"
 #include "app/framework/epoc_list_controls.h"
 #include "app/views/kv_appui.h"
 #include "app/views/kv_view_table.h"
@@ -115,6 +116,10 @@ TEST_F(LargeFolderTest, FirstRowsPaintAndARowFarDownIsSelectedReadAndOpened) {
   // Sorted by name: the first rows are the first names, painted from their records.
   EXPECT_EQ(RowText(0), u"Friend 00000");
   EXPECT_EQ(RowText(1), u"Friend 00001");
+  // At once: the rows shown were read, not the folder's thousands.
+  const int readForFirstRows = gKvDocument->MessagesDatabase()->FolderItemsRead();
+  EXPECT_GT(readForFirstRows, 0);
+  EXPECT_LT(readForFirstRows, 100) << "of " << KInboxMessages;
   Screenshot("large_inbox_top");
 
   // End reaches the last row; a tap on it shows its text; a double tap opens it.

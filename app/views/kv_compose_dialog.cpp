@@ -75,7 +75,7 @@ void CKvCreateNewMessage::InitDialogL() {
     SetWindowTextW(Item(KKvIdComposeDate), date.c_str());
   } else {
     SYSTEMTIME now;
-    GetSystemTime(&now);
+    GetLocalTime(&now);
     WCHAR date[64] = {0};
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 64);
     SetWindowTextW(Item(KKvIdComposeDate), date);

@@ -4,10 +4,12 @@
 
 namespace {
 
-// The short date and the time of day (UTC), as message dates are shown.
+// The short date and the time of day in the user's zone, as message dates are shown.
 std::u16string DateAndTime(const FILETIME& aTime) {
+  SYSTEMTIME utc = {};
   SYSTEMTIME time = {};
-  if (!FileTimeToSystemTime(&aTime, &time)) return std::u16string();
+  if (!FileTimeToSystemTime(&aTime, &utc) || !SystemTimeToTzSpecificLocalTime(nullptr, &utc, &time))
+    return std::u16string();
   WCHAR date[64] = {0};
   std::u16string text;
   if (GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, date, 64) > 0) text = date;

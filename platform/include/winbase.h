@@ -102,6 +102,9 @@ void GetSystemTime(LPSYSTEMTIME time);
 void GetLocalTime(LPSYSTEMTIME time);
 BOOL SystemTimeToFileTime(const SYSTEMTIME* systemTime, LPFILETIME fileTime);
 BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME systemTime);
+// UTC to the user's own zone (TZ) at that moment, summer time included. Only
+// the user's zone is known: timeZone must be null.
+BOOL SystemTimeToTzSpecificLocalTime(const void* timeZone, const SYSTEMTIME* universalTime, LPSYSTEMTIME localTime);
 
 // ---- text -----------------------------------------------------------------
 #define FORMAT_MESSAGE_ALLOCATE_BUFFER 0x00000100u

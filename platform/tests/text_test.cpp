@@ -6,6 +6,8 @@
 #include <kvplatform.h>
 #include <windows.h>
 
+#include "time_zone.h"
+
 namespace {
 
 std::u16string Format(LPCWSTR format, std::initializer_list<DWORD_PTR> arguments, DWORD size = 256) {
@@ -102,6 +104,30 @@ TEST(Time, FileTimesRoundTripAndInvalidInputFails) {
   GetSystemTime(&now);
   EXPECT_GE(now.wYear, 2024);
   EXPECT_TRUE(SystemTimeToFileTime(&now, &ft));
+}
+
+// The zone is the user's (TZ), read again at each call, with its summer time
+// on the day asked about, not today's.
+TEST(Time, UtcBecomesTheUsersOwnTimeOfThatDay) {
+  kvtest::TScopedTimeZone berlin("CET-1CEST,M3.5.0,M10.5.0/3");
+  const SYSTEMTIME winter{2024, 1, 0, 15, 12, 0, 0, 0};
+  const SYSTEMTIME summer{2024, 7, 0, 15, 12, 0, 0, 0};
+  SYSTEMTIME local{};
+  ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &winter, &local));
+  EXPECT_EQ(local.wHour, 13);
+  ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &summer, &local));
+  EXPECT_EQ(local.wHour, 14);
+  {
+    kvtest::TScopedTimeZone newfoundland("NST3:30");  // 03:30 west, across midnight
+    const SYSTEMTIME early{2024, 3, 0, 9, 1, 15, 0, 0};
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &early, &local));
+    EXPECT_EQ((std::vector<WORD>{local.wYear, local.wMonth, local.wDay, local.wHour, local.wMinute}),
+              (std::vector<WORD>{2024, 3, 8, 21, 45}));
+  }
+  const int zone = 0;
+  EXPECT_FALSE(SystemTimeToTzSpecificLocalTime(&zone, &winter, &local));  // only the user's zone is known
+  const SYSTEMTIME bad{2024, 13, 0, 1, 0, 0, 0, 0};
+  EXPECT_FALSE(SystemTimeToTzSpecificLocalTime(nullptr, &bad, &local));
 }
 
 TEST(Time, ShortDateFollowsTheHostLocale) {

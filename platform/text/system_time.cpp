@@ -43,10 +43,13 @@ void CivilFromDays(int64_t z, int64_t& y, unsigned& m, unsigned& d) {
 void FromTimespec(const timespec& now, bool local, LPSYSTEMTIME out) {
   time_t seconds = now.tv_sec;
   tm parts{};
-  if (local)
+  // localtime_r need not look at TZ again; a zone changed since is read here.
+  if (local) {
+    tzset();
     localtime_r(&seconds, &parts);
-  else
+  } else {
     gmtime_r(&seconds, &parts);
+  }
   out->wYear = static_cast<WORD>(parts.tm_year + 1900);
   out->wMonth = static_cast<WORD>(parts.tm_mon + 1);
   out->wDayOfWeek = static_cast<WORD>(parts.tm_wday);
@@ -108,5 +111,19 @@ BOOL FileTimeToSystemTime(const FILETIME* fileTime, LPSYSTEMTIME st) {
   st->wMinute = static_cast<WORD>(rest / 60 % 60);
   st->wSecond = static_cast<WORD>(rest % 60);
   st->wMilliseconds = static_cast<WORD>(ticks % kTicksPerSecond / kTicksPerMillisecond);
+  return TRUE;
+}
+
+BOOL SystemTimeToTzSpecificLocalTime(const void* timeZone, const SYSTEMTIME* universalTime, LPSYSTEMTIME localTime) {
+  FILETIME fileTime;
+  if (timeZone != nullptr || localTime == nullptr || !SystemTimeToFileTime(universalTime, &fileTime)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  const uint64_t ticks = (static_cast<uint64_t>(fileTime.dwHighDateTime) << 32) | fileTime.dwLowDateTime;
+  timespec moment{};
+  moment.tv_sec = static_cast<time_t>(static_cast<int64_t>(ticks / kTicksPerSecond) - kDaysTo1970 * 86400);
+  moment.tv_nsec = static_cast<long>(ticks % kTicksPerSecond * 100);
+  FromTimespec(moment, true, localTime);
   return TRUE;
 }

@@ -168,9 +168,16 @@ TEST(PduDecode, SloppyLinesOfRealPhones) {
   EXPECT_EQ(Text(f9.iSms->MessageText()), u"Hello world");
   EXPECT_EQ(f9.iSms->iDataCoding, 0xF9);
 
-  // A status report listed among the messages is survived, whatever it yields.
+  // A status report listed among the messages reads as a report: reference
+  // 14 to +31641600986, status 0. Its stamps name day 62, so they give no time.
   TDecoded report = DecodeText("07911326040000F0060E0B911346610089F620802691731408208026917315080000FFFF");
-  EXPECT_TRUE(report.iResult == 0 || report.iResult == KErrCorrupt);
+  ASSERT_EQ(report.iResult, 0);
+  EXPECT_TRUE(report.iSms->IsStatusReport());
+  EXPECT_EQ(report.iSms->iMessageReference, 14);
+  EXPECT_EQ(report.iSms->iReportStatus, 0);
+  EXPECT_EQ(Text(report.iSms->RecipientNumber(0)), u"+31641600986");
+  EXPECT_EQ(report.iSms->DateSent().dwHighDateTime | report.iSms->DateSent().dwLowDateTime, 0u);
+  EXPECT_EQ(report.iSms->MessageText().Length(), 0);
 
   // 40 semi-octets do not fit a number of 32 characters: the rest is dropped.
   TDecoded longNumber = DecodeText("000428" "91" + std::string(40, '1') + "0000" "20211332959500" "00");

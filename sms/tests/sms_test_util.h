@@ -1,6 +1,8 @@
 // Helpers shared by the codec tests.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <memory>
 #include <string>
 
@@ -9,6 +11,7 @@
 #include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
 #include "sms/std_sms.h"
+#include "sms/tests/gsm_table_data.h"
 
 struct TSmsDelete {
   void operator()(CStdSms* aSms) const { delete aSms; }
@@ -44,20 +47,21 @@ inline SYSTEMTIME TimeOf(const CStdSms& aSms) {
 
 inline TSmsOwner NewSms() { return TSmsOwner(CStdSms::NewL(0)); }
 
-// Every character that a 7-bit message carries there and back: the default
-// alphabet (the double quote goes out as an apostrophe, "?" stands for the
-// codes without a character) and the extension table.
+// Every character that a 7-bit message carries there and back, taken from
+// the second transcription of the tables (not the program's own, which a
+// round trip through it could not fault): the default alphabet but its
+// escape, with the double quote left out (it goes out as an apostrophe) and
+// the at sign last (a text that begins with it may pass for a header), then
+// the extension table.
 inline std::u16string RoundTripAlphabet() {
   std::u16string chars;
-  for (int code = 1; code < KGsmMainRows; ++code) {
-    char16_t c = static_cast<char16_t>(KGsmMainTable[code].iChar);
-    if (c == u'"' || code == KGsmEscape || (c == u'?' && code != 0x3F)) continue;
-    chars += c;
+  std::u16string extension;
+  for (const TGsmTableCell& cell : ReadGsmTableCells()) {
+    if (cell.iLanguage != 0 || cell.iChar < 0 || cell.iChar == u'"') continue;
+    if (cell.iChar != u'@') (cell.iLocking ? chars : extension) += static_cast<char16_t>(cell.iChar);
   }
-  chars += u'@';
-  for (int i = 0; i < KGsmEscapeRows; ++i)
-    if (KGsmEscapeTable[i].iGsm != KGsmEscape) chars += static_cast<char16_t>(KGsmEscapeTable[i].iChar);
-  return chars;
+  if (chars.size() != 125 || extension.size() != 10) ADD_FAILURE() << "the table data is missing or incomplete";
+  return chars + u'@' + extension;
 }
 
 // A PDU line decoded, with the decoder's result.

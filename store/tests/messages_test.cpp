@@ -5,7 +5,9 @@
 
 #include "store/messages.h"
 #include "store/store_text.h"
+#include "store/tests/earlier_version_store.h"
 #include "store/tests/store_fixture.h"
+#include "time_zone.h"
 
 namespace {
 
@@ -46,27 +48,78 @@ TEST_F(MessagesTest, SingleLineAndSmsFormsOfTheText) {
   EXPECT_EQ(ToU16(item->SmsFormatMessage()), u"a\rb");
 }
 
-TEST_F(MessagesTest, DateTextShowsTheShortDateAndUtcHoursAndMinutes) {
-  std::unique_ptr<CKveMessagesItem> item(CKveMessagesItem::NewL());
-  SYSTEMTIME when = {2024, 3, 0, 9, 7, 5, 59, 0};
-  FILETIME time;
-  ASSERT_TRUE(SystemTimeToFileTime(&when, &time));
-  item->SetDateSentTime(time);
-  WCHAR date[64];
-  ASSERT_GT(GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &when, nullptr, date, 64), 0);
-  EXPECT_EQ(ToU16(item->DateSent()), std::u16string(date) + u" 07:05");
+ULONGLONG TimeValue(const FILETIME& aTime) { return (ULONGLONG{aTime.dwHighDateTime} << 32) | aTime.dwLowDateTime; }
 
-  // A fresh item is dated now, in UTC.
+// The short date of aDay and aClock, as a date text shows them.
+std::u16string DateText(int aYear, int aMonth, int aDay, const std::u16string& aClock) {
+  SYSTEMTIME day = {static_cast<WORD>(aYear), static_cast<WORD>(aMonth), 0, static_cast<WORD>(aDay), 0, 0, 0, 0};
+  WCHAR date[64] = {};
+  GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &day, nullptr, date, 64);
+  return std::u16string(date) + u" " + aClock;
+}
+
+// The machine's zone is set to +05:30 here whatever zone it runs in, so a
+// date shown in UTC, or in the zone of the stamp, cannot pass.
+TEST_F(MessagesTest, DatesAreKeptInUtcWithTheirZoneAndShownInTheUsersZone) {
+  kvtest::TScopedTimeZone india("IST-5:30");
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  // 18:15 at +08:00 is 10:15 UTC, 15:45 here; 18:15 at -03:30 is 21:45 UTC,
+  // 03:15 the next day here.
+  struct TCase {
+    const char16_t* iText;
+    FILETIME iUtc;
+    int iZone;
+    std::u16string iShown;
+  };
+  const TCase cases[] = {
+      {u"east", FileTime(2024, 3, 8, 10, 15), 8 * 60, DateText(2024, 3, 8, u"15:45")},
+      {u"west", FileTime(2024, 3, 8, 21, 45), -(3 * 60 + 30), DateText(2024, 3, 9, u"03:15")},
+  };
+  for (const TCase& c : cases) {
+    std::unique_ptr<CKveMessagesItem> item = NewMessage(*db, u"Ann", u"+4412345", c.iText, EKvFolderInbox);
+    item->SetDateSentTime(c.iUtc, c.iZone);
+    EXPECT_EQ(ToU16(item->DateSent()), c.iShown);
+    CEOID oid = db->WriteItemL(*item);
+    ASSERT_NE(oid, 0u);
+    std::unique_ptr<CKveMessagesItem> read(static_cast<CKveMessagesItem*>(db->ReadItemL(oid)));
+    ASSERT_NE(read, nullptr);
+    EXPECT_TRUE(read->HasZone());
+    EXPECT_EQ(read->ZoneMinutes(), c.iZone);
+    EXPECT_EQ(TimeValue(read->DateSentTime()), TimeValue(c.iUtc));
+    EXPECT_EQ(ToU16(read->DateSent()), c.iShown);
+  }
+
+  // A record of an earlier version kept no zone: its date stays as it was
+  // stored, shown as it is, and a rewrite does not give it a zone.
+  CEOID old = WriteEarlierVersionMessage(u"Bo", u"+4467890", u"old", EKvFolderInbox, FileTime(2024, 3, 8, 18, 15));
+  ASSERT_NE(old, 0u);
+  std::unique_ptr<CKveMessagesItem> earlier(static_cast<CKveMessagesItem*>(db->ReadItemL(old)));
+  ASSERT_NE(earlier, nullptr);
+  EXPECT_FALSE(earlier->HasZone());
+  EXPECT_EQ(ToU16(earlier->DateSent()), DateText(2024, 3, 8, u"18:15"));
+  earlier->SetTextL(TConstPtr16(u"old, read"));
+  ASSERT_NE(db->ReplaceItemL(*earlier), 0u);
+  std::unique_ptr<CKveMessagesItem> rewritten(static_cast<CKveMessagesItem*>(db->ReadItemL(old)));
+  ASSERT_NE(rewritten, nullptr);
+  EXPECT_FALSE(rewritten->HasZone());
+  EXPECT_EQ(TimeValue(rewritten->DateSentTime()), TimeValue(FileTime(2024, 3, 8, 18, 15)));
+  EXPECT_EQ(ToU16(rewritten->DateSent()), DateText(2024, 3, 8, u"18:15"));
+
+  // A fresh item is dated now, and shown at this zone's time (05:30 ahead of
+  // UTC, so never the UTC hour and minute together).
   std::unique_ptr<CKveMessagesItem> fresh(CKveMessagesItem::NewL());
   SYSTEMTIME before;
-  GetSystemTime(&before);
+  GetLocalTime(&before);
   fresh->ConstructL();
+  EXPECT_TRUE(fresh->HasZone());
   std::u16string shown = ToU16(fresh->DateSent());
   ASSERT_GE(shown.size(), 5u);
   int hour = (shown[shown.size() - 5] - u'0') * 10 + (shown[shown.size() - 4] - u'0');
   int minute = (shown[shown.size() - 2] - u'0') * 10 + (shown[shown.size() - 1] - u'0');
-  EXPECT_TRUE(hour == before.wHour || hour == (before.wHour + 1) % 24);
-  EXPECT_TRUE(minute == before.wMinute || minute == (before.wMinute + 1) % 60);
+  const int shownMinutes = hour * 60 + minute;
+  const int localMinutes = before.wHour * 60 + before.wMinute;
+  EXPECT_TRUE(shownMinutes == localMinutes || shownMinutes == (localMinutes + 1) % (24 * 60)) << before.wHour << ":"
+                                                                                               << before.wMinute;
 }
 
 TEST_F(MessagesTest, PropertiesRoundTripAndUnknownOnesAreSkipped) {

@@ -6,12 +6,14 @@
 #include <atomic>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <sstream>
 #include <thread>
 
 #include "tools/cli/tests/cli_fixture.h"
+#include "time_zone.h"
 #include "wait_until.h"
 
 namespace {
@@ -167,6 +169,46 @@ TEST_F(ListenTest, DeliveredMessagesAreStoredOnceAndReachTheCommandWithTheirFiel
   std::multiset<std::string> stored;
   for (const std::string& text : StoredTexts()) stored.insert(text);
   EXPECT_EQ(stored, (std::multiset<std::string>{"Lunch at one?", "Unknown sender here", "Dinner at 8?", LongText()}));
+}
+
+// The machine is set to +05:30 whatever zone it runs in, and the stamps are
+// of other zones both ways: only a conversion with each stamp's own zone
+// gives these UTC times, and only one to the user's zone these clock texts.
+TEST_F(ListenTest, StampsOfOtherZonesReachTheCommandListAndExportsAsUtc) {
+  kvtest::TScopedTimeZone india("IST-5:30");
+  nlohmann::json profile = SmallProfile();
+  nlohmann::json& stored = profile["sms"]["stores"]["SM"]["messages"];
+  stored[0]["time"] = "2024-03-08T18:15:00+08:00";  // 10:15 UTC, 15:45 here
+  stored[1]["time"] = "2024-03-08T18:15:00-03:30";  // 21:45 UTC, 03:15 the next day here
+  StartPhoneWithControl(profile);
+  const std::string dates = iRoot + "/dates.txt";
+  StartListening({"--exec", "printf '%s|%s\\n' \"$KORVANET_TEXT\" \"$KORVANET_DATE\" >> '" + dates + "'"});
+  ASSERT_TRUE(WaitLines(dates, 2)) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  std::vector<std::string> handed = Lines(ReadFile(dates));
+  EXPECT_EQ(std::set<std::string>(handed.begin(), handed.end()),
+            (std::set<std::string>{"Lunch at one?|2024-03-08T10:15:00Z", "Unknown sender here|2024-03-08T21:45:00Z"}));
+
+  std::map<std::string, nlohmann::json> listed;
+  for (const nlohmann::json& message : CliJson({"messages", "list"})) listed[message["text"]] = message;
+  ASSERT_EQ(listed.size(), 2u);
+  EXPECT_EQ(listed["Lunch at one?"]["date_sent"], "2024-03-08T10:15:00Z");
+  EXPECT_EQ(listed["Unknown sender here"]["date_sent"], "2024-03-08T21:45:00Z");
+  auto endsWith = [](const std::string& aText, const std::string& aEnd) {
+    return aText.size() >= aEnd.size() && aText.compare(aText.size() - aEnd.size(), aEnd.size(), aEnd) == 0;
+  };
+  EXPECT_TRUE(endsWith(listed["Lunch at one?"]["date"], " 15:45")) << listed["Lunch at one?"]["date"];
+  EXPECT_TRUE(endsWith(listed["Unknown sender here"]["date"], " 03:15")) << listed["Unknown sender here"]["date"];
+
+  const std::string csv = iRoot + "/messages.csv";
+  const std::string xml = iRoot + "/messages.xml";
+  ASSERT_EQ(Cli({"messages", "export", "--format", "csv", csv}).iStatus, 0);
+  ASSERT_EQ(Cli({"messages", "export", "--format", "xml", xml}).iStatus, 0);
+  EXPECT_NE(ReadFile(csv).find(",2024-03-08T10:15:00Z,"), std::string::npos) << ReadFile(csv);
+  EXPECT_NE(ReadFile(csv).find(",2024-03-08T21:45:00Z,"), std::string::npos) << ReadFile(csv);
+  EXPECT_NE(ReadFile(xml).find(" date=\"1709892900000\""), std::string::npos) << ReadFile(xml);
+  EXPECT_NE(ReadFile(xml).find(" date=\"1709934300000\""), std::string::npos) << ReadFile(xml);
 }
 
 TEST_F(ListenTest, AnAnnouncementInsideTheListingAndAFailingCommandBreakNothing) {

@@ -1,6 +1,8 @@
 // Help, bad usage, missing records and a missing port: nothing here needs a
 // phone that answers.
 #include <filesystem>
+#include <set>
+#include <sstream>
 
 #include "tools/cli/tests/cli_fixture.h"
 
@@ -12,13 +14,30 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"contacts", "download"}, {"contacts", "upload"},          {"contacts", "delete-on-phone"},
     {"contacts", "list"},     {"contacts", "add"},             {"contacts", "edit"},   {"contacts", "delete"},
     {"messages", "export"},   {"messages", "import"},          {"contacts", "export"}, {"contacts", "import"},
-    {"backup"},               {"restore"},                     {"settings"}};
+    {"backup"},               {"restore"},                     {"settings"},           {"listen"}};
+
+// The command names the tool's help lists under "Commands:".
+std::set<std::string> ListedCommands(const std::string& aHelp) {
+  std::set<std::string> names;
+  size_t at = aHelp.find("\nCommands:\n");
+  if (at == std::string::npos) return names;
+  std::istringstream lines(aHelp.substr(at + 11));
+  for (std::string line; std::getline(lines, line) && !line.empty();) {
+    const size_t end = line.find("  ", 2);
+    names.insert(line.substr(2, end == std::string::npos ? std::string::npos : end - 2));
+  }
+  return names;
+}
 
 }  // namespace
 
 TEST_F(CliTest, HelpForTheToolAndEveryCommand) {
   TChildResult tool = Cli({"--help"});
   EXPECT_EQ(tool.iStatus, 0);
+  // The list here is every command: none of the tool's goes unchecked.
+  std::set<std::string> names;
+  for (const auto& command : KEveryCommand) names.insert(command[0] + (command.size() > 1 ? " " + command[1] : ""));
+  EXPECT_EQ(ListedCommands(tool.iOut), names) << tool.iOut;
   for (const auto& command : KEveryCommand) {
     std::string name = command[0] + (command.size() > 1 ? " " + command[1] : "");
     EXPECT_NE(tool.iOut.find("  " + name), std::string::npos) << name << " missing from the tool's help";
