@@ -44,6 +44,16 @@ void ClearMessageBoxHistory();
 // error.
 DWORD CopyDatabaseVolume(const std::string& fromHostPath, const std::string& toHostPath);
 
+// Checks a closed volume file as the program reads one: its own format, the
+// tables it makes, every record readable, and sound. ERROR_SUCCESS;
+// ERROR_BAD_FORMAT for a file that is not a volume of ours (an empty one
+// included); ERROR_BADDB for a damaged one; else the error met.
+DWORD CheckDatabaseVolume(const std::string& hostPath);
+
+// Whether text reads as a registry file, as the program would load it; false
+// with the line and reason in error.
+bool CheckRegistryText(const std::string& text, std::string& error);
+
 // Reloads the registry from its file, as a new process would (tests).
 void ReloadRegistry();
 // Host path of the registry file.

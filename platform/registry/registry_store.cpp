@@ -201,6 +201,11 @@ void RegistryStore::ForceReload() {
   LoadLocked();
 }
 
+bool CheckRegistryText(const std::string& text, std::string& error) {
+  std::map<std::u16string, RegistryKey> parsed;
+  return ParseRegistry(text, parsed, error);
+}
+
 void ReloadRegistry() { RegistryStore::Instance().ForceReload(); }
 std::string RegistryFilePath() { return RegistryStore::Instance().FilePath(); }
 
