@@ -10,8 +10,13 @@
 namespace kvplatform {
 
 // The host folder that stands for the device's root "\": $KORVANET_ROOT, else
-// $XDG_DATA_HOME/korvanet, else ~/.local/share/korvanet. Created (0700) on demand.
+// $XDG_DATA_HOME/korvanet, else ~/.local/share/korvanet; empty without HOME.
+// Created (0700) on demand.
 std::string DeviceRoot();
+// Why the data folder may not be used (there is none, or another user owns
+// it or may write in it); empty when it may. While there is a reason, device
+// paths map to nothing and the settings are neither read nor written.
+std::string DeviceRootProblem();
 // Overrides the root for this process (a tool's --root, a test's temporary root).
 void SetDeviceRoot(const std::string& hostPath);
 // Maps a device path ("\My Documents\x.txt") to its host path under the root.
