@@ -145,6 +145,13 @@ bool ReplaceVolume(const std::string& aStaged, std::string& aError) {
     RemoveVolumeFiles(aStaged);
     return true;
   }
+  // Only a volume that is not one any more is replaced as a file: one that
+  // is busy or cannot be written is left to its other users.
+  if (error != ERROR_BAD_FORMAT && error != ERROR_BADDB) {
+    aError = "cannot replace the contacts and messages (error " + std::to_string(error) + ")";
+    RemoveVolumeFiles(aStaged);
+    return false;
+  }
   for (const char* suffix : {"-wal", "-shm", "-journal"}) unlink((volumePath + suffix).c_str());
   if (rename(aStaged.c_str(), volumePath.c_str()) == 0) {
     RemoveVolumeFiles(aStaged);
