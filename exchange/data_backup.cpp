@@ -217,8 +217,11 @@ bool ReadBackup(const std::string& aHostPath, TBackupContents& aContents, std::s
   TBackupContents contents;
   contents.iVersion = std::atoi(first.c_str() + sizeof KMagic);
   if (contents.iVersion < 1 || contents.iVersion > KBackupFormatVersion) {
-    aError = "it is a backup in format " + first.substr(sizeof KMagic) + ", which this Korvanet cannot read (it reads format " +
-             std::to_string(KBackupFormatVersion) + ")";
+    // The file's own words are not repeated: only a number it names.
+    std::string format = first.substr(sizeof KMagic);
+    bool number = !format.empty() && format.size() <= 9 && format.find_first_not_of("0123456789") == std::string::npos;
+    aError = "it is a backup in " + (number ? "format " + format : std::string("an unknown format")) +
+             ", which this Korvanet cannot read (it reads format " + std::to_string(KBackupFormatVersion) + ")";
     return false;
   }
   std::string created;

@@ -231,6 +231,7 @@ TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChan
       {ReadFile(VolumeHostPath()), "it is not a Korvanet backup"},
       {"", "it is not a Korvanet backup"},
       {newer, "it is a backup in format 2, which this Korvanet cannot read (it reads format 1)"},
+      {"KORVANET-BACKUP \x1B]0;owned\x07\n", "it is a backup in an unknown format, which this Korvanet cannot read (it reads format 1)"},
   };
   AddContact("Bob");
   std::string before = ReadFile(VolumeHostPath());
