@@ -1,6 +1,7 @@
 #include "exchange/contacts_csv.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "exchange/exchange_text.h"
 #include "exchange/phone_number.h"
@@ -8,15 +9,21 @@
 namespace kvexchange {
 namespace {
 
-// Where each kind of value sits in a row.
+// Where each kind of value sits in a row: the first column of each name,
+// found without a walk through the header (which may have many columns).
 struct TColumns {
-  const std::vector<std::string>& iHeader;  // lower case
-  explicit TColumns(const std::vector<std::string>& aHeader) : iHeader(aHeader) {}
+  std::unordered_map<std::string, int> iFirst;
+  explicit TColumns(const std::vector<std::string>& aHeader) {  // lower case
+    for (size_t i = 0; i < aHeader.size(); ++i) iFirst.emplace(aHeader[i], static_cast<int>(i));
+  }
 
+  int FindName(const std::string& aName) const {
+    auto found = iFirst.find(aName);
+    return found == iFirst.end() ? -1 : found->second;
+  }
   int Find(std::initializer_list<const char*> aNames) const {
     for (const char* name : aNames)
-      for (size_t i = 0; i < iHeader.size(); ++i)
-        if (iHeader[i] == name) return static_cast<int>(i);
+      if (int column = FindName(name); column >= 0) return column;
     return -1;
   }
 };
@@ -73,7 +80,7 @@ bool ReadContactsCsv(const std::string& aText, std::vector<TContactRecord>& aCon
     const std::string& h = header[i];
     if (static_cast<int>(i) == number) continue;
     if (h.rfind("phone ", 0) == 0 && h.size() > 8 && h.compare(h.size() - 8, 8, " - value") == 0) {
-      int type = columns.Find({(h.substr(0, h.size() - 8) + " - type").c_str()});
+      int type = columns.FindName(h.substr(0, h.size() - 8) + " - type");
       phones.push_back({static_cast<int>(i), type, "other"});
     } else if (h.find(" - type") == std::string::npos && h.find("fax") == std::string::npos && h.find("pager") == std::string::npos &&
                (h.find("phone") != std::string::npos || h.find("mobile") != std::string::npos ||
@@ -106,7 +113,14 @@ bool ReadContactsCsv(const std::string& aText, std::vector<TContactRecord>& aCon
 
     // Every number with its label; the mobile one is kept, the rest are details.
     std::vector<std::pair<std::string, std::string>> numbers;
-    for (const TPhoneColumn& phone : phones) {
+    for (size_t k = 0; k < phones.size(); ++k) {
+      const TPhoneColumn& phone = phones[k];
+      // Past the row's last field: every later column is too, but the
+      // "Number" column, which comes first whatever its place.
+      if (static_cast<size_t>(phone.iValue) >= fields.size()) {
+        if (k == 0 && number >= 0) continue;
+        break;
+      }
       std::string label = phone.iType >= 0 ? AsciiLower(field(phone.iType)) : phone.iLabel;
       if (label.rfind("* ", 0) == 0) label.erase(0, 2);  // Google marks the primary one "* Mobile"
       if (label.empty()) label = "other";

@@ -7,6 +7,7 @@
 #include "exchange/contacts_csv.h"
 #include "exchange/contacts_exchange.h"
 #include "exchange/exchange_text.h"
+#include "exchange/json_list.h"
 #include "exchange/phone_number.h"
 #include "exchange/vcard_reader.h"
 
@@ -17,11 +18,8 @@ using TContactKey = std::pair<std::string, std::string>;  // name, comparable nu
 
 // The objects 'contacts export --format json' writes.
 bool ReadContactsJson(const std::string& aText, std::vector<TContactRecord>& aContacts, std::string& aError) {
-  nlohmann::json list = nlohmann::json::parse(aText, nullptr, false);
-  if (list.is_discarded() || !list.is_array()) {
-    aError = "the file is not a JSON list of contacts";
-    return false;
-  }
+  nlohmann::json list;
+  if (!ReadJsonList(aText, "contacts", list, aError)) return false;
   int index = 0;
   for (const nlohmann::json& object : list) {
     ++index;
@@ -51,7 +49,7 @@ bool ReadContactsJson(const std::string& aText, std::vector<TContactRecord>& aCo
 
 bool ReadContacts(const std::string& aText, std::vector<TContactRecord>& aContacts, std::string& aError) {
   char first = FirstSignificant(aText);
-  if (first == '[') return ReadContactsJson(aText, aContacts, aError);
+  if (first == '[' || first == '{') return ReadContactsJson(aText, aContacts, aError);
   if (AsciiUpper(aText.substr(0, 4096)).find("BEGIN:VCARD") != std::string::npos) return ReadVCards(aText, aContacts, aError);
   return ReadContactsCsv(aText, aContacts, aError);
 }

@@ -3,12 +3,36 @@
 #include <algorithm>
 
 namespace kvexchange {
+namespace {
+
+// What a spreadsheet reads as the start of a formula, and the guard itself.
+bool IsGuarded(char aFirst) {
+  return aFirst == '=' || aFirst == '+' || aFirst == '-' || aFirst == '@' || aFirst == '\t' || aFirst == '\r' ||
+         aFirst == '\'';
+}
+
+// The separator the header line uses most outside quoted fields.
+char SeparatorOf(const std::string& aText, size_t aStart) {
+  long commas = 0, semicolons = 0;
+  bool quoted = false;
+  for (size_t i = aStart; i < aText.size(); ++i) {
+    char c = aText[i];
+    if (c == '"') quoted = !quoted;
+    else if (!quoted && (c == '\r' || c == '\n')) break;
+    else if (!quoted && c == ',') ++commas;
+    else if (!quoted && c == ';') ++semicolons;
+  }
+  return semicolons > commas ? ';' : ',';
+}
+
+}  // namespace
 
 std::string CsvField(const std::string& aText) {
-  if (aText.find_first_of(",;\"\r\n") == std::string::npos && (aText.empty() || (aText.front() != ' ' && aText.back() != ' ')))
-    return aText;
+  std::string text = !aText.empty() && IsGuarded(aText.front()) ? "'" + aText : aText;
+  if (text.find_first_of(",;\"\r\n") == std::string::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
+    return text;
   std::string quoted = "\"";
-  for (char c : aText) {
+  for (char c : text) {
     if (c == '"') quoted += '"';
     quoted += c;
   }
@@ -26,9 +50,7 @@ std::string CsvLine(const TCsvRow& aFields) {
 
 bool ReadCsv(const std::string& aText, TCsvTable& aTable, std::string& aError) {
   size_t start = aText.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
-  size_t headerEnd = aText.find_first_of("\r\n", start);
-  std::string header = aText.substr(start, headerEnd == std::string::npos ? std::string::npos : headerEnd - start);
-  const char separator = std::count(header.begin(), header.end(), ';') > std::count(header.begin(), header.end(), ',') ? ';' : ',';
+  const char separator = SeparatorOf(aText, start);
 
   std::vector<TCsvRow> records;
   std::vector<int> lines;
@@ -37,6 +59,7 @@ bool ReadCsv(const std::string& aText, TCsvTable& aTable, std::string& aError) {
   bool quoted = false, fieldStarted = false;
   int line = 1, rowLine = 1;
   auto endField = [&] {
+    if (field.size() >= 2 && field[0] == '\'' && IsGuarded(field[1])) field.erase(0, 1);
     row.push_back(field);
     field.clear();
     fieldStarted = false;

@@ -10,7 +10,10 @@ namespace kvexchange {
 
 using TCsvRow = std::vector<std::string>;
 
-// One field, quoted when it needs to be.
+// One field, quoted when it needs to be. A text that a spreadsheet would
+// take for a formula (starting with '=', '+', '-', '@', a tab or a CR) gets a
+// leading "'", which spreadsheets show as text; so does one that starts with
+// "'" already, so that ReadCsv can take exactly one away again.
 std::string CsvField(const std::string& aText);
 // A record and its CR LF.
 std::string CsvLine(const TCsvRow& aFields);
@@ -21,9 +24,12 @@ struct TCsvTable {
   std::vector<int> iRowLines;  // the line each row starts on, from 1
 };
 
-// Reads the whole text; the separator is ',' unless the header holds more
-// ';' (as some spreadsheets write). Rows left wholly empty are dropped.
-// False, with aError, for a quote that never closes.
+// Reads the whole text, after a UTF-8 byte-order mark if there is one; the
+// separator is ',' unless the header line holds more ';' outside quotes (as
+// spreadsheets write in countries with a decimal comma). A field starting
+// with "'" and then one of the characters CsvField guards loses the "'".
+// Rows left wholly empty are dropped. False, with aError, for a quote that
+// never closes.
 bool ReadCsv(const std::string& aText, TCsvTable& aTable, std::string& aError);
 
 }  // namespace kvexchange

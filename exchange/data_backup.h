@@ -20,13 +20,19 @@ struct TBackupContents {
 // consistent state even while another program writes to it.
 bool WriteBackup(const std::string& aHostPath, std::string& aError);
 
-// Reads and checks a backup: our format, a version this program reads, every
-// part whole and matching its checksum, and a volume that opens as sound.
-// False with aError saying what is wrong; nothing is changed either way.
+// Reads and checks a backup as the program would read each of its parts: our
+// format, a version this program reads, every part whole and matching its
+// checksum, a volume of ours that opens as sound with every record readable,
+// and settings that load. False with aError saying what is wrong; nothing is
+// changed either way.
 bool ReadBackup(const std::string& aHostPath, TBackupContents& aContents, std::string& aError);
 
 // Replaces the contacts, messages and settings by a checked backup's, after
-// writing the current data to aAsideHostPath as a backup of its own.
-bool RestoreBackup(const TBackupContents& aContents, const std::string& aAsideHostPath, std::string& aError);
+// copying the current files byte for byte into a new folder (so that even a
+// damaged volume is kept and replaced): aAsideHostPath, or, when that exists,
+// the first of "aAsideHostPath 2", "aAsideHostPath 3"... that does not. The
+// folder made is in aAside.
+bool RestoreBackup(const TBackupContents& aContents, const std::string& aAsideHostPath, std::string& aAside,
+                   std::string& aError);
 
 }  // namespace kvexchange

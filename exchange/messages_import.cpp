@@ -4,6 +4,7 @@
 
 #include "exchange/csv.h"
 #include "exchange/exchange_text.h"
+#include "exchange/json_list.h"
 #include "exchange/message_record.h"
 #include "exchange/messages_exchange.h"
 #include "exchange/sms_backup_xml.h"
@@ -34,11 +35,8 @@ void Complete(TMessageRecord& aMessage, const std::string& aFolder, const std::s
 
 // The objects 'messages export --format json' and 'messages list --json' print.
 bool ReadMessagesJson(const std::string& aText, std::vector<TMessageRecord>& aMessages, std::string& aError) {
-  nlohmann::json list = nlohmann::json::parse(aText, nullptr, false);
-  if (list.is_discarded() || !list.is_array()) {
-    aError = "the file is not a JSON list of messages";
-    return false;
-  }
+  nlohmann::json list;
+  if (!ReadJsonList(aText, "messages", list, aError)) return false;
   int index = 0;
   for (const nlohmann::json& object : list) {
     TMessageRecord message;
@@ -93,7 +91,7 @@ bool ReadMessagesCsv(const std::string& aText, std::vector<TMessageRecord>& aMes
 bool ReadMessages(const std::string& aText, std::vector<TMessageRecord>& aMessages, std::string& aError) {
   char first = FirstSignificant(aText);
   if (first == '<') return ReadSmsBackup(aText, aMessages, aError);
-  if (first == '[') return ReadMessagesJson(aText, aMessages, aError);
+  if (first == '[' || first == '{') return ReadMessagesJson(aText, aMessages, aError);
   return ReadMessagesCsv(aText, aMessages, aError);
 }
 

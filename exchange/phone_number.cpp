@@ -12,10 +12,15 @@ std::string StorableNumber(const std::string& aWritten) {
     if (parameters != std::string::npos) text.erase(parameters);
   }
   // A no-break space (UTF-8 C2 A0) separates digits as a space does.
-  for (size_t at; (at = text.find("\xC2\xA0")) != std::string::npos;) text.erase(at, 2);
   std::string number;
-  for (char c : text)
-    if (c != ' ' && c != '\t' && c != '-' && c != '.' && c != '(' && c != ')' && c != '/') number += c;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
+      ++i;
+    } else if (c != ' ' && c != '\t' && c != '-' && c != '.' && c != '(' && c != ')' && c != '/') {
+      number += c;
+    }
+  }
   return number;
 }
 

@@ -24,35 +24,46 @@ struct TProperty {
   std::string iValue;  // raw
 };
 
-bool IsQuotedPrintable(const std::string& aLine) {
-  size_t colon = aLine.find(':');
-  return colon != std::string::npos && AsciiUpper(aLine.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
-}
-
 // Physical lines joined into content lines: a line starting with a blank
 // continues the one before (RFC 2425 folding), and a quoted-printable value
-// ending in '=' goes on on the next line (2.1 soft line breaks).
+// ending in '=' goes on on the next line (2.1 soft line breaks). Each byte is
+// looked at a bounded number of times: the name and parameters are read once,
+// when the line's first ':' arrives, however many lines the line spans.
 std::vector<TLine> ContentLines(const std::string& aText) {
   std::vector<TLine> lines;
   size_t start = aText.rfind("\xEF\xBB\xBF", 0) == 0 ? 3 : 0;
   int number = 0;
   bool softBreak = false;
+  size_t colonSearched = 0;  // where the last line's ':' is looked for next
+  bool headRead = false, quotedPrintable = false;
   while (start <= aText.size()) {
     size_t end = aText.find_first_of("\r\n", start);
-    std::string line = aText.substr(start, end == std::string::npos ? std::string::npos : end - start);
+    size_t length = (end == std::string::npos ? aText.size() : end) - start;
     ++number;
     if (softBreak && !lines.empty()) {
-      lines.back().iText += line;
-    } else if (!line.empty() && (line[0] == ' ' || line[0] == '\t') && !lines.empty()) {
-      lines.back().iText += line.substr(1);
+      lines.back().iText.append(aText, start, length);
+    } else if (length > 0 && (aText[start] == ' ' || aText[start] == '\t') && !lines.empty()) {
+      lines.back().iText.append(aText, start + 1, length - 1);
     } else {
-      lines.push_back({line, number});
+      lines.push_back({aText.substr(start, length), number});
+      colonSearched = 0;
+      headRead = quotedPrintable = false;
     }
     softBreak = false;
-    if (!lines.empty() && IsQuotedPrintable(lines.back().iText) && !lines.back().iText.empty() &&
-        lines.back().iText.back() == '=') {
-      lines.back().iText.pop_back();
-      softBreak = true;
+    if (!lines.empty()) {
+      std::string& text = lines.back().iText;
+      if (!headRead) {
+        size_t colon = text.find(':', colonSearched);
+        colonSearched = text.size();
+        if (colon != std::string::npos) {
+          headRead = true;
+          quotedPrintable = AsciiUpper(text.substr(0, colon)).find("QUOTED-PRINTABLE") != std::string::npos;
+        }
+      }
+      if (quotedPrintable && !text.empty() && text.back() == '=') {
+        text.pop_back();
+        softBreak = true;
+      }
     }
     if (end == std::string::npos) break;
     start = end + (aText.compare(end, 2, "\r\n") == 0 ? 2 : 1);

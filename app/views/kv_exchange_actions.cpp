@@ -104,7 +104,7 @@ int KvImportContactsL(HWND aWindow, CKveContactsDatabase& aContacts) {
   LogMessage(KLogFilePath, u"KvImportContactsL %1!s!", path.c_str());
   std::string text;
   std::u16string readError;
-  if (!KvReadDeviceFileL(path.c_str(), text, readError)) {
+  if (!KvReadDeviceFileL(path.c_str(), kvexchange::EInputContacts, text, readError)) {
     ShowBox(aWindow, KImportContactsTitle, readError, MB_ICONEXCLAMATION);
     return KErrGeneral;
   }

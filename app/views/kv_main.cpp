@@ -1,5 +1,9 @@
 #include "app/views/kv_main.h"
 
+#include <string>
+
+#include <kvplatform.h>
+
 #include "app/document/app_engine.h"
 #include "app/document/app_globals.h"
 #include "app/document/kv_application.h"
@@ -14,6 +18,12 @@ int KvWinMain(HINSTANCE aInstance, HINSTANCE, LPWSTR, int aShowCommand) {
   WCHAR className[128] = {0};
   LoadStringW(aInstance, KKvStrWindowTitle, title, 128);
   LoadStringW(aInstance, KKvStrWindowClass, className, 128);
+  // Nothing is read from or written to a data folder that others may write.
+  if (std::string problem = kvplatform::DeviceRootProblem(); !problem.empty()) {
+    std::u16string text = kvplatform::FromUtf8("Korvanet cannot start: " + problem + ".");
+    MessageBoxW(nullptr, text.c_str(), title, MB_OK | MB_ICONSTOP);
+    return 1;
+  }
   HWND running = FindWindowW(className, title);
   if (running != nullptr) {
     // The lowest bit brings the window's owned pop-ups forward with it.

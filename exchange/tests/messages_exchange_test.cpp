@@ -166,3 +166,70 @@ TEST_F(MessagesExchangeTest, ADiskThatFillsDuringAnImportLeavesNothingOfIt) {
   EXPECT_EQ(Import(json).iAdded, 120);
   EXPECT_EQ(Rows().size(), 121u);
 }
+
+TEST_F(MessagesExchangeTest, ControlCharactersFormulasAndQuotesRoundTripInEveryFormat) {
+  // U+000C is the GSM page break; ESC, U+0001 and U+FFFF no XML 1.0 document holds.
+  const std::string awkward = std::string("Page\x0C" "break \x1B[2J\x01 and ") + "\xEF\xBF\xBF" + " 100% \"quoted\" 'single' <b>&amp;</b>";
+  Add(EKvFolderInbox, "Zoë", "+447700900001", awkward, 1700000000000);
+  Add(EKvFolderSent, "", "+447700900002", "=HYPERLINK(\"http://example.com\",\"x\")", 1600000000000);
+  Add(EKvFolderOutbox, "Дмитрий", "+79161234567", "@SUM(1+1)\n-3\n'quoted", 1500000000000);
+  Add(EKvFolderInbox, "", "+447700900003", "%0C is not a page break", 1400000000000);
+  std::multiset<TMessageRow> expected = Rows();
+
+  std::string xml = Export(EMessagesXml);
+  for (unsigned char c : xml) EXPECT_TRUE(c >= 0x20 || c == '\n') << static_cast<int>(c);
+  EXPECT_EQ(xml.find("\xEF\xBF\xBF"), std::string::npos);
+  // Other programs read the text with the page break's picture; this one reads it exactly.
+  EXPECT_NE(xml.find("body=\"Page\xE2\x90\x8C" "break \xE2\x90\x9B[2J\xE2\x90\x81 and \xEF\xBF\xBD 100% &quot;quoted&quot;"),
+            std::string::npos) << xml;
+  EXPECT_NE(xml.find("korvanet_body=\"Page%0Cbreak %1B[2J%01 and %EF%BF%BF 100%25 &quot;quoted&quot;"), std::string::npos)
+      << xml;
+  EXPECT_EQ(xml.find("korvanet_body=\"%250C"), std::string::npos);  // written only where needed
+
+  std::string csv = Export(EMessagesCsv);
+  EXPECT_NE(csv.find(",\"'=HYPERLINK("), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",\"'@SUM(1+1)\n-3\n'quoted\""), std::string::npos) << csv;
+
+  for (TMessageFormat format : {EMessagesJson, EMessagesCsv, EMessagesXml}) {
+    std::string file = Export(format);
+    StartAfresh();
+    TImportSummary summary = Import(file);
+    EXPECT_EQ(summary.iAdded, 4) << format;
+    EXPECT_EQ(Rows(), expected) << format;
+  }
+}
+
+TEST_F(MessagesExchangeTest, SemicolonsAByteOrderMarkAndWhereJsonAndXmlGoWrong) {
+  TImportSummary summary =
+      Import("\xEF\xBB\xBF" "Folder;Name;Number;Date;Text\r\ninbox;Ann;+447700900001;2024-01-01T10:00:00Z;Hello, world; again\r\n");
+  EXPECT_EQ(summary.iAdded, 1);
+  EXPECT_EQ(Rows().count({EKvFolderInbox, "Ann", "+447700900001", "Hello, world", 1704103200}), 1u);
+
+  struct TCase {
+    std::string iText;
+    std::string iError;
+  };
+  std::vector<TCase> cases = {
+      {"[\n  {\"folder\": \"inbox\",\n   \"text\": \"Ω\", \"number\": +x}\n]",
+       "the file is not valid JSON (it goes wrong at line 3, column 27)"},
+      {"[{\"text\": \"cut short", "the file is not valid JSON (it goes wrong at line 1, column 21)"},
+      {"{\"text\": 1}", "the file is not a JSON list of messages"},
+      {"<?xml version='1.0'?>\n<smses count=\"1\">\n  <sms body=\"a\" date=\"1\" type=\"1\">\n</smses>\n",
+       "the file is not well-formed XML (line 4, column 3: mismatched tag)"},
+      {"<smses>\n<sms body=\"Page\x0C" "break\" date=\"1\" type=\"1\" />\n</smses>",
+       "the file is not well-formed XML (line 2, column 16: not well-formed (invalid token))"},
+      {"<smses>\n  <sms body=\"x\" date=\"1\" type=\"1\" />\n", 
+       "the file ends before </smses>: it is damaged or incomplete (line 3, column 1: no element found)"},
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE smses [\n <!ENTITY a \"aaaaaaaaaa\">\n <!ENTITY b \"&a;&a;&a;&a;&a;&a;\">\n]>\n"
+       "<smses><sms body=\"&b;\" date=\"1\" type=\"1\" /></smses>",
+       "the file declares a document type, which an SMS backup never does (line 2)"},
+      {"<?xml version=\"1.0\"?>\n<!DOCTYPE smses SYSTEM \"file:///etc/passwd\">\n<smses></smses>",
+       "the file declares a document type, which an SMS backup never does (line 2)"},
+  };
+  for (const TCase& bad : cases) {
+    std::string error;
+    EXPECT_FALSE(ImportMessagesL(*iStore, bad.iText, summary, error)) << bad.iText;
+    EXPECT_EQ(error, bad.iError) << bad.iText;
+  }
+  EXPECT_EQ(Rows().size(), 1u);
+}

@@ -2,8 +2,11 @@
 // writer is read back in ContactsExchangeTest.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 
 #include "exchange/contacts_csv.h"
+#include "exchange/csv.h"
 #include "exchange/vcard_reader.h"
 #include "testing/files.h"
 
@@ -129,4 +132,74 @@ TEST(ContactsCsvTest, GoogleOutlookAndThunderbirdColumns) {
   EXPECT_FALSE(ReadContactsCsv("Colour,Size\r\nred,3\r\n", none, error));
   EXPECT_FALSE(ReadContactsCsv("Name,Number\r\n\"Ann,07700\r\n", none, error));
   EXPECT_EQ(error, "a quoted field that starts on line 2 never ends");
+}
+
+// Files made to be slow: one folded line of millions of short pieces, and a
+// header of tens of thousands of number columns over as many short rows.
+// Read in time that grows with their size they take well under a second;
+// in time that grows with its square, minutes (see bench/ for figures). The
+// one deadline is far from both.
+TEST(ContactsReadersTest, FilesMadeToBeSlowAreReadInTimeThatGrowsWithTheirSize) {
+  const auto deadline = std::chrono::seconds(30);
+
+  std::string card = "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Folded\r\nTEL;TYPE=CELL:+447700900001\r\nNOTE;X-A=";
+  for (int i = 0; i < 3000000; ++i) card += "\r\n a";  // no ':' until the end
+  card += ":done\r\nEND:VCARD\r\n";
+  auto start = std::chrono::steady_clock::now();
+  std::vector<TContactRecord> cards = Cards(card);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, deadline);
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_EQ(cards[0].iNumber, "+447700900001");
+
+  std::string number = "+44";
+  for (int i = 0; i < 300000; ++i) number += "\xC2\xA0";  // no-break spaces, each taken out
+  number += "7700900002";
+  start = std::chrono::steady_clock::now();
+  cards = Cards("BEGIN:VCARD\r\nFN:Spaced\r\nTEL:" + number + "\r\nEND:VCARD\r\n");
+  EXPECT_LT(std::chrono::steady_clock::now() - start, deadline);
+  ASSERT_EQ(cards.size(), 1u);
+  EXPECT_EQ(cards[0].iNumber, "+447700900002");
+
+  const int columns = 60000;
+  std::string csv = "Name";
+  for (int i = 1; i <= columns; ++i) csv += ",Phone " + std::to_string(i) + " - Value";
+  csv += "\r\nFirst,+447700900003\r\n";
+  for (int i = 0; i < columns; ++i) csv += "x\r\n";
+  start = std::chrono::steady_clock::now();
+  std::vector<TContactRecord> contacts = CsvContacts(csv);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, deadline);
+  ASSERT_EQ(contacts.size(), static_cast<size_t>(columns) + 1);
+  EXPECT_EQ(contacts[0].iNumber, "+447700900003");
+  EXPECT_EQ(contacts[1].iRefusal, "no number");
+}
+
+TEST(ContactsCsvTest, SemicolonsAByteOrderMarkAndGuardedFormulas) {
+  // As spreadsheets write CSV where the comma is the decimal sign.
+  std::vector<TContactRecord> contacts =
+      CsvContacts("\xEF\xBB\xBFName;Number;Notes;\"Tags, comma, separated, here\"\r\nAnn;+44 7700 900001;'=1+2;a,b\r\n"
+                  "\"Bob; Jr\";'+447700900002;'@x;c\r\n");
+  ASSERT_EQ(contacts.size(), 2u);
+  EXPECT_EQ(contacts[0].iName, "Ann");
+  EXPECT_EQ(contacts[0].iNumber, "+447700900001");
+  EXPECT_EQ(contacts[0].iDetails, "=1+2");
+  EXPECT_EQ(contacts[1].iName, "Bob; Jr");
+  EXPECT_EQ(contacts[1].iNumber, "+447700900002");
+  EXPECT_EQ(contacts[1].iDetails, "@x");
+
+  // Whatever a spreadsheet would run is written with a "'" ahead, and read back without it.
+  std::vector<std::string> texts = {"=HYPERLINK(\"http://x\")", "+1+2", "-2", "@SUM(A1)", "\tTab", "'quoted", "''twice",
+                                    "'=both", "plain", "", "a=b"};
+  std::string file = CsvLine({"Text"});
+  for (const std::string& text : texts) file += CsvLine({text});
+  EXPECT_NE(file.find("\r\n\"'=HYPERLINK"), std::string::npos) << file;
+  EXPECT_NE(file.find("\r\n'+1+2\r\n'-2\r\n'@SUM(A1)\r\n'\tTab\r\n''quoted\r\n'''twice\r\n''=both\r\nplain"), std::string::npos) << file;
+  EXPECT_EQ(file.find("\r\n="), std::string::npos) << file;
+  EXPECT_EQ(file.find("\r\n\"="), std::string::npos) << file;
+  TCsvTable table;
+  std::string error;
+  ASSERT_TRUE(ReadCsv(file, table, error)) << error;
+  std::vector<std::string> read;
+  for (const TCsvRow& row : table.iRows) read.push_back(row.at(0));
+  texts.erase(std::find(texts.begin(), texts.end(), ""));  // an empty row is dropped
+  EXPECT_EQ(read, texts);
 }

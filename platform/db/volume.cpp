@@ -14,10 +14,6 @@
 namespace kvplatform::db {
 namespace {
 
-// "KvDB" in the file header: a volume file is recognised by it, and a file
-// without it is never taken for one.
-constexpr int kApplicationId = 0x4B764442;
-constexpr int kFormatVersion = 1;
 constexpr int kBusyTimeoutMs = 15000;
 
 const char kSchema[] =
@@ -33,7 +29,8 @@ const char kSchema[] =
     "CREATE INDEX IF NOT EXISTS sortkeys_by_oid ON sortkeys(oid);"
     "INSERT OR IGNORE INTO meta VALUES('next_oid', 1);";
 
-// Every table and index definition of a volume, in a fixed order.
+}  // namespace
+
 std::string SchemaOf(sqlite3* db) {
   std::string schema;
   sqlite3_stmt* statement = nullptr;
@@ -53,7 +50,6 @@ std::string SchemaOf(sqlite3* db) {
   return rc == SQLITE_DONE ? schema : "?";
 }
 
-// The definitions a new volume gets, read back from a volume made in memory.
 const std::string& ExpectedSchema() {
   static const std::string schema = [] {
     sqlite3* db = nullptr;
@@ -65,6 +61,8 @@ const std::string& ExpectedSchema() {
   }();
   return schema;
 }
+
+namespace {
 
 // Up to four sort orders, each on a property type the volume holds.
 bool ValidSortSpecs(const CEDBASEINFO& info, WORD count) {

@@ -19,6 +19,17 @@
 
 namespace kvplatform::db {
 
+// "KvDB" in the file header: a volume file is recognised by it, and a file
+// without it is never taken for one.
+constexpr int kApplicationId = 0x4B764442;
+constexpr int kFormatVersion = 1;
+
+// Every table and index definition of a volume, in a fixed order ("?" when
+// they cannot be read).
+std::string SchemaOf(sqlite3* db);
+// The definitions a new volume gets, read back from a volume made in memory.
+const std::string& ExpectedSchema();
+
 // The current system time as FILETIME ticks.
 ULONGLONG Now();
 

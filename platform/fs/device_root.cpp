@@ -2,7 +2,9 @@
 // device paths below it.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
@@ -18,11 +20,39 @@ namespace {
 std::mutex gRootLock;
 std::string gRootOverride;
 
+// Empty when there is none: a shared folder such as /tmp is never a default,
+// since anyone could have put a folder or links there first.
 std::string DefaultRoot() {
   if (const char* root = std::getenv("KORVANET_ROOT"); root && *root) return root;
   if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) return std::string(data) + "/korvanet";
   const char* home = std::getenv("HOME");
-  return std::string(home && *home ? home : "/tmp") + "/.local/share/korvanet";
+  return home && *home ? std::string(home) + "/.local/share/korvanet" : std::string();
+}
+
+std::string RootLocked() { return gRootOverride.empty() ? DefaultRoot() : gRootOverride; }
+
+std::string OctalMode(mode_t mode) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%04o", static_cast<unsigned>(mode & 07777));
+  return text;
+}
+
+// Why the folder cannot hold the user's data; empty when it can. Another user
+// who may write in it could swap the files, or put links where they will be
+// written.
+std::string ProblemOf(const std::string& root) {
+  if (root.empty())
+    return "there is no data folder: HOME is not set (set HOME or KORVANET_ROOT, or give one with --root)";
+  struct stat info;
+  if (lstat(root.c_str(), &info) != 0) return std::string();  // made private when first needed
+  if (!S_ISDIR(info.st_mode))
+    return "the data folder " + root + " is not a folder" + (S_ISLNK(info.st_mode) ? " (it is a symbolic link)" : "");
+  if (info.st_uid != geteuid())
+    return "the data folder " + root + " belongs to another user (uid " + std::to_string(info.st_uid) + ")";
+  if ((info.st_mode & (S_IWGRP | S_IWOTH)) != 0)
+    return "the data folder " + root + " may be written by others (mode " + OctalMode(info.st_mode) +
+           "); make it private (chmod 700) or choose another";
+  return std::string();
 }
 
 bool IsDirectory(const std::string& path) {
@@ -61,12 +91,18 @@ std::string MatchCase(const std::string& folder, const std::string& name) {
 
 std::string DeviceRoot() {
   std::lock_guard guard(gRootLock);
-  std::string root = gRootOverride.empty() ? DefaultRoot() : gRootOverride;
+  std::string root = RootLocked();
+  if (!ProblemOf(root).empty()) return root;  // nothing is made in a folder refused
   if (!IsDirectory(root)) MakeFolders(root);
   // Every handheld has these; the program writes its log there.
   std::string documents = root + "/My Documents";
   if (!IsDirectory(documents)) mkdir(documents.c_str(), 0700);
   return root;
+}
+
+std::string DeviceRootProblem() {
+  std::lock_guard guard(gRootLock);
+  return ProblemOf(RootLocked());
 }
 
 void SetDeviceRoot(const std::string& hostPath) {
@@ -106,6 +142,10 @@ bool DevicePathToHost(const std::u16string& devicePath, std::string& hostPath) {
   }
   if (!flush() || parts.empty()) {
     SetLastError(ERROR_INVALID_NAME);
+    return false;
+  }
+  if (!DeviceRootProblem().empty()) {
+    SetLastError(ERROR_ACCESS_DENIED);
     return false;
   }
   std::string path = DeviceRoot();

@@ -10,8 +10,13 @@
 namespace kvplatform {
 
 // The host folder that stands for the device's root "\": $KORVANET_ROOT, else
-// $XDG_DATA_HOME/korvanet, else ~/.local/share/korvanet. Created (0700) on demand.
+// $XDG_DATA_HOME/korvanet, else ~/.local/share/korvanet; empty without HOME.
+// Created (0700) on demand.
 std::string DeviceRoot();
+// Why the data folder may not be used (there is none, or another user owns
+// it or may write in it); empty when it may. While there is a reason, device
+// paths map to nothing and the settings are neither read nor written.
+std::string DeviceRootProblem();
 // Overrides the root for this process (a tool's --root, a test's temporary root).
 void SetDeviceRoot(const std::string& hostPath);
 // Maps a device path ("\My Documents\x.txt") to its host path under the root.
@@ -43,6 +48,16 @@ void ClearMessageBoxHistory();
 // other users see the new content at their next read. ERROR_SUCCESS or the
 // error.
 DWORD CopyDatabaseVolume(const std::string& fromHostPath, const std::string& toHostPath);
+
+// Checks a closed volume file as the program reads one: its own format, the
+// tables it makes, every record readable, and sound. ERROR_SUCCESS;
+// ERROR_BAD_FORMAT for a file that is not a volume of ours (an empty one
+// included); ERROR_BADDB for a damaged one; else the error met.
+DWORD CheckDatabaseVolume(const std::string& hostPath);
+
+// Whether text reads as a registry file, as the program would load it; false
+// with the line and reason in error.
+bool CheckRegistryText(const std::string& text, std::string& error);
 
 // Reloads the registry from its file, as a new process would (tests).
 void ReloadRegistry();

@@ -81,7 +81,8 @@ void RegistryStore::LoadLocked() {
   loadedRoot_ = DeviceRoot();
   std::string path = FilePath();
   stamp_ = StampLocked();
-  if (!stamp_.exists) return;
+  // Settings from a folder that others may write are not the user's own.
+  if (!stamp_.exists || !DeviceRootProblem().empty()) return;
   std::ifstream in(path, std::ios::binary);
   std::stringstream text;
   text << in.rdbuf();
@@ -102,6 +103,7 @@ void RegistryStore::LoadLocked() {
 }
 
 bool RegistryStore::SaveLocked() {
+  if (!DeviceRootProblem().empty()) return false;
   std::string path = FilePath();
   std::string temporary = path + ".tmp-" + std::to_string(getpid());
   int fd = open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -199,6 +201,11 @@ DWORD RegistryStore::DeleteValue(const std::u16string& path, const std::u16strin
 void RegistryStore::ForceReload() {
   std::lock_guard guard(lock_);
   LoadLocked();
+}
+
+bool CheckRegistryText(const std::string& text, std::string& error) {
+  std::map<std::u16string, RegistryKey> parsed;
+  return ParseRegistry(text, parsed, error);
 }
 
 void ReloadRegistry() { RegistryStore::Instance().ForceReload(); }

@@ -26,7 +26,7 @@ int Restore(TCliSession&, const TParsedOptions& aOptions) {
                          (contents.iCreated.empty() ? std::string("at an unknown time") : contents.iCreated) + "?";
   if (!Confirmed(aOptions, question, "Nothing restored", "The data replaced is kept aside.")) return KExitFailed;
 
-  // The data replaced stays beside it as a backup of its own.
+  // The files replaced stay as they were in a folder of their own.
   SYSTEMTIME now;
   FILETIME time;
   GetSystemTime(&now);
@@ -37,12 +37,13 @@ int Restore(TCliSession&, const TParsedOptions& aOptions) {
   std::string aside;
   kvplatform::DevicePathToHost(u"\\My Documents", aside);
   CreateDirectoryW(u"\\My Documents", nullptr);
-  aside += "/Korvanet before restore " + stamp + ".kvbackup";
-  if (!kvexchange::RestoreBackup(contents, aside, error)) throw TCommandError(error);
+  aside += "/Korvanet before restore " + stamp;
+  std::string kept;
+  if (!kvexchange::RestoreBackup(contents, aside, kept, error)) throw TCommandError(error);
   std::fprintf(stderr,
                "Restored the backup made %s. The data it replaced is in %s.\n"
                "A Korvanet window that is open shows the restored data once restarted.\n",
-               contents.iCreated.c_str(), aside.c_str());
+               contents.iCreated.c_str(), kept.c_str());
   return 0;
 }
 

@@ -20,6 +20,7 @@ namespace kvcli {
 
 TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson) {
   if (aOptions.iRoot) kvplatform::SetDeviceRoot(*aOptions.iRoot);
+  if (std::string problem = kvplatform::DeviceRootProblem(); !problem.empty()) throw TCommandError(problem);
   if (aOptions.iPort) setenv("KORVANET_COM3", aOptions.iPort->c_str(), 1);
   if (EpocInitGlobals() != KErrNone) throw TCommandError("cannot initialise the program's globals");
   // The thread's queue exists before the interrupt watcher may post to it.

@@ -51,8 +51,11 @@ const std::vector<TCommandSpec>& Commands() {
       {"messages export", "[--folder all|inbox|outbox|sent] [--format json|csv|xml] [FILE]",
        "write the local messages to a file (standard output without FILE)",
        "json: the objects 'messages list --json' prints, dates in ISO 8601 (UTC).\n"
-       "csv:  a header row (Folder, Name, Number, Date, Text), then one message a row.\n"
-       "xml:  the <smses> backup that Android's SMS backup apps read and write.\n",
+       "csv:  a header row (Folder, Name, Number, Date, Text), then one message a row;\n"
+       "      a cell a spreadsheet would run (=, +, -, @ first) gets a ' ahead.\n"
+       "xml:  the <smses> backup that Android's SMS backup apps read and write;\n"
+       "      characters XML cannot hold show as their pictures, exact in korvanet_body.\n"
+       "The file is written private (0600) and whole, or not at all.\n",
        {{"folder", true}, {"format", true}}, 0, 1, MessagesExport},
       {"messages import", "FILE", "add the messages of a JSON, CSV or Android backup XML file",
        "Received messages go to the Inbox, sent ones to Sent, unsent ones to the Outbox.\n"
@@ -102,8 +105,9 @@ const std::vector<TCommandSpec>& Commands() {
        "Safe while the windowed program runs: the copy is one consistent state.\n", {}, 1, 1, Backup},
       {"restore", "FILE [--yes]", "replace the contacts, messages and settings with a backup's",
        "The file is checked whole first; a damaged, incomplete or foreign file is\n"
-       "refused and nothing changes. Asks first; --yes skips the question. The data\n"
-       "replaced is kept in My Documents under the data folder.\n",
+       "refused and nothing changes. Asks first; --yes skips the question. The files\n"
+       "replaced are copied as they are into a new folder in My Documents under the\n"
+       "data folder.\n",
        {KYes}, 1, 1, Restore},
       {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off]",
        "show or change the settings",

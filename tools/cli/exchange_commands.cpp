@@ -1,15 +1,12 @@
 // Contacts and messages out to files and in from them, through the exchange
 // library the windowed program uses too.
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fstream>
 #include <iostream>
-#include <sstream>
 
 #include <nlohmann/json.hpp>
 
 #include "exchange/contacts_exchange.h"
+#include "exchange/exchange_file.h"
 #include "exchange/messages_exchange.h"
 #include "exchange/summary_text.h"
 #include "tools/cli/commands.h"
@@ -17,8 +14,9 @@
 namespace kvcli {
 namespace {
 
-// Runs aWrite on the named file, or on standard output without one. A file
-// left half-written by a failure is removed.
+// Runs aWrite on the named file, or on standard output without one. The file
+// is written beside its place and renamed over it once whole: a failure
+// leaves the earlier file as it was.
 template <typename TWrite>
 int WriteOutput(const TParsedOptions& aOptions, TWrite aWrite) {
   if (aOptions.iArguments.empty()) {
@@ -27,25 +25,18 @@ int WriteOutput(const TParsedOptions& aOptions, TWrite aWrite) {
     if (!std::cout) throw TCommandError("cannot write to standard output");
     return count;
   }
-  const std::string& path = aOptions.iArguments[0];
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  if (!out) throw TCommandError("cannot write " + path + ": " + std::strerror(errno));
-  int count = aWrite(out);
-  out.close();
-  if (!out) {
-    std::remove(path.c_str());
-    throw TCommandError("cannot write " + path + ": " + std::strerror(errno));
-  }
+  kvexchange::TAtomicFile file;
+  std::string error;
+  if (!file.Open(aOptions.iArguments[0], error)) throw TCommandError(error);
+  int count = aWrite(file.Stream());
+  if (!file.Commit(error)) throw TCommandError(error);
   return count;
 }
 
-std::string ReadInput(const std::string& aPath) {
-  std::ifstream in(aPath, std::ios::binary);
-  if (!in) throw TCommandError("cannot read " + aPath + ": " + std::strerror(errno));
-  std::ostringstream text;
-  text << in.rdbuf();
-  if (in.bad()) throw TCommandError("cannot read " + aPath);
-  return text.str();
+std::string ReadInput(const std::string& aPath, kvexchange::TInputKind aKind) {
+  std::string text, error;
+  if (!kvexchange::ReadInputFile(aPath, aKind, text, error)) throw TCommandError("cannot read " + aPath + ": " + error);
+  return text;
 }
 
 void PrintSummary(TCliSession& aSession, const kvexchange::TImportSummary& aSummary, bool aDryRun) {
@@ -75,7 +66,7 @@ int ContactsExport(TCliSession& aSession, const TParsedOptions& aOptions) {
 
 int ContactsImport(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::string phoneBook = Choice(aOptions, "store", {"sim", "phone"}, "", "contacts import");
-  std::string text = ReadInput(aOptions.iArguments[0]);
+  std::string text = ReadInput(aOptions.iArguments[0], kvexchange::EInputContacts);
   kvexchange::TImportSummary summary;
   std::string error;
   bool dryRun = aOptions.Has("dry-run");
@@ -98,7 +89,7 @@ int MessagesExport(TCliSession& aSession, const TParsedOptions& aOptions) {
 }
 
 int MessagesImport(TCliSession& aSession, const TParsedOptions& aOptions) {
-  std::string text = ReadInput(aOptions.iArguments[0]);
+  std::string text = ReadInput(aOptions.iArguments[0], kvexchange::EInputMessages);
   kvexchange::TImportSummary summary;
   std::string error;
   if (!kvexchange::ImportMessagesL(aSession.Messages(), text, summary, error))
