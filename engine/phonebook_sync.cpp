@@ -2,12 +2,14 @@
 // blanking them. Every decision is taken against the place-holder lists read
 // from the phone first, which follow every entry written and blanked.
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/phone_engine.h"
 #include "engine/engine_text.h"
 #include "kernel/log.h"
+#include "phone/at_argument.h"
 
 namespace {
 template <typename T>
@@ -44,6 +46,9 @@ int CPhoneEng::ProcessDeletePhoneBook(const MSG& aMessage) {
 // change the phone from them, and end alike.
 int CPhoneEng::SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, void (CPhoneEng::*aChangePhone)()) {
   iSynchronising = 1;
+  iUploadRefused = 0;
+  iUploadNamesNotCarried = 0;
+  iUploadNumbersNotDialable = 0;
   KeepAction(aMessage);
   int result = InitialiseConnection();
   if (result != KErrNone) {
@@ -60,7 +65,7 @@ int CPhoneEng::SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, vo
   (this->*aChangePhone)();
   ResetPlaceHolders();
   iSynchronising = 0;
-  if (iAction != nullptr) iAction->iText.Copy(u"Upload complete.");
+  SetUploadSummary();
   NotifyComplete();
   ClosePort();
   return KErrNone;
@@ -215,12 +220,51 @@ int CPhoneEng::UploadContact(CKveContactsItem& aContact, int aLocation) {
   const TPhoneMemory& memory = CurrentMemory();
   int result = iPhone->UploadContactsItem(aContact, memory.MaxName, memory.MaxNumber);
   if (result == KErrNone) {
-    iPhone->WaitForPhoneBookWriteToComplete();
-    AppendLocationPlaceHolderToArray(aContact);
+    // Only an entry the phone accepted is on the phone.
+    int reply = iPhone->WaitForPhoneBookWriteToComplete();
+    if (reply == KReplyOk) {
+      AppendLocationPlaceHolderToArray(aContact);
+      return KErrNone;
+    }
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - the phone refused the entry: %1!d!", reply);
+    ++iUploadRefused;
+    return reply < 0 ? reply : KErrGeneral;
+  }
+  TZText<KEntryNameLength> name(aContact.Name());
+  if (result == KErrNameNotCarried) {
+    ++iUploadNamesNotCarried;
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - not written: the phone cannot show the name %1!s!", name.Ptr());
+  } else if (result == KErrNumberNotDialable) {
+    ++iUploadNumbersNotDialable;
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - not written: the number of %1!s! is no dial string", name.Ptr());
   } else {
+    ++iUploadRefused;
     LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - Item upload failed");
   }
   return result;
+}
+
+void CPhoneEng::SetUploadSummary() {
+  if (iAction == nullptr) return;
+  if (iUploadRefused + iUploadNamesNotCarried + iUploadNumbersNotDialable == 0) {
+    iAction->iText.Copy(u"Upload complete.");
+    return;
+  }
+  std::u16string text = u"Upload incomplete:";
+  auto add = [&text](int aCount, const char16_t* aOne, const char16_t* aMany) {
+    if (aCount == 0) return;
+    if (text.back() != u':') text += u',';
+    text += u' ';
+    for (char c : std::to_string(aCount)) text += static_cast<char16_t>(c);
+    text += aCount == 1 ? aOne : aMany;
+  };
+  add(iUploadRefused, u" refused by the phone", u" refused by the phone");
+  add(iUploadNamesNotCarried, u" name it cannot show", u" names it cannot show");
+  add(iUploadNumbersNotDialable, u" number not dialable", u" numbers not dialable");
+  text += u'.';
+  if (text.size() > static_cast<size_t>(KEngineTextLength)) text.resize(KEngineTextLength);
+  iAction->iText.Copy(TConstPtr16(text.data(), static_cast<int>(text.size())));
+  iAction->iResult = KErrGeneral;
 }
 
 void CPhoneEng::AppendLocationPlaceHolderToArray(const CKveContactsItem& aContact) {
@@ -237,11 +281,17 @@ int CPhoneEng::UploadBlank(int aLocation) {
   LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank");
   int result = iPhone->UploadBlank(aLocation);
   if (result == KErrNone) {
-    iPhone->WaitForPhoneBookWriteToComplete();
-    DeleteLocationPlaceHolderFromArray(aLocation);
+    int reply = iPhone->WaitForPhoneBookWriteToComplete();
+    if (reply == KReplyOk) {
+      DeleteLocationPlaceHolderFromArray(aLocation);
+      return KErrNone;
+    }
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank - the phone refused to blank %1!d!: %2!d!", aLocation, reply);
+    result = reply < 0 ? reply : KErrGeneral;
   } else {
     LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank - Item upload failed");
   }
+  ++iUploadRefused;
   return result;
 }
 
@@ -261,8 +311,10 @@ void CPhoneEng::DeleteLocationPlaceHolderFromArray(int aLocation) {
 
 void CPhoneEng::BlankAllEntries(CPlaceHolderList& aList) {
   iProgressCounter = 0;
-  const int count = aList.Count();
-  for (int i = 0; i < count && aList.Count() > 0; ++i) UploadBlank(aList[0]->Location());
+  // The locations first: a location the phone refuses to blank stays in the list.
+  std::vector<int> locations;
+  for (int i = 0; i < aList.Count(); ++i) locations.push_back(aList[i]->Location());
+  for (int location : locations) UploadBlank(location);
 }
 
 void CPhoneEng::ResetPlaceHolders() {

@@ -6,6 +6,7 @@
 #include "app/views/resources/resource_ids.h"
 #include "kernel/errors.h"
 #include "kernel/log.h"
+#include "phone/phonebook_names.h"
 #include "store/contacts.h"
 
 namespace {
@@ -94,6 +95,8 @@ void Confirm(HWND aDialog) {
   GetDlgItemTextW(aDialog, KKvIdContactDetails, details, KMaxDetails);
   int store = static_cast<int>(SendDlgItemMessageW(aDialog, KKvIdContactStore, CB_GETCURSEL, 0, 0));
   TConstPtr16 nameText(name);
+  // A pasted line break would reach the phone's line with the name.
+  MakeOneLine(name, nameText.Length());
   TConstPtr16 numberText(number);
   TConstPtr16 detailsText(details);
   if (nameText.Length() == 0 && numberText.Length() == 0) {
