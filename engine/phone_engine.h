@@ -173,8 +173,9 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // while reports are asked for.
   TKvDeliveryList iSentParts;
   bool iRequestingReports;
-  // Entries of this upload not written: refused by the phone, names its
-  // character set cannot carry, numbers that are no dial string.
+  // Entries of this upload not written: not accepted by the phone (an error
+  // or no answer), names its character set cannot carry, numbers that are no
+  // dial string.
   int iUploadRefused = 0;
   int iUploadNamesNotCarried = 0;
   int iUploadNumbersNotDialable = 0;

@@ -258,7 +258,7 @@ void CPhoneEng::SetUploadSummary() {
     for (char c : std::to_string(aCount)) text += static_cast<char16_t>(c);
     text += aCount == 1 ? aOne : aMany;
   };
-  add(iUploadRefused, u" refused by the phone", u" refused by the phone");
+  add(iUploadRefused, u" not accepted by the phone", u" not accepted by the phone");
   add(iUploadNamesNotCarried, u" name it cannot show", u" names it cannot show");
   add(iUploadNumbersNotDialable, u" number not dialable", u" numbers not dialable");
   text += u'.';

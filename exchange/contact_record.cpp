@@ -11,7 +11,7 @@ namespace kvexchange {
 
 std::string OneLineName(const std::string& aName) {
   std::u16string name = Utf16(aName);
-  MakeOneLine(name.data(), static_cast<int>(name.size()));
+  name.resize(static_cast<size_t>(MakeOneLine(name.data(), static_cast<int>(name.size()))));
   return Trimmed(Utf8(View(name)));
 }
 

@@ -67,6 +67,8 @@ std::vector<std::string> TPhoneSimProcess::ReceivedCommands() const {
         bytes.push_back(static_cast<char>(c));
     }
   }
+  // The port's greeting ("Star") runs into the first command.
+  if (bytes.rfind("Star", 0) == 0) bytes.erase(0, 4);
   std::vector<std::string> lines;
   size_t start = 0;
   for (size_t end; (end = bytes.find('\r', start)) != std::string::npos; start = end + 1)

@@ -28,7 +28,7 @@ class TPhoneSimProcess {
   // The phones started from now on record the line, aDir/transcript.jsonl.
   void EnableTranscript() { iTranscript = true; }
   // The command lines the phone received so far, each up to its carriage
-  // return (needs EnableTranscript).
+  // return, the port's greeting left out (needs EnableTranscript).
   std::vector<std::string> ReceivedCommands() const;
   // Writes a line to the running phone's control pipe (a message to deliver, ...).
   bool Control(const std::string& aLine) const;

@@ -94,9 +94,9 @@ void Confirm(HWND aDialog) {
   GetDlgItemTextW(aDialog, KKvIdContactNumber, number, KMaxShortText);
   GetDlgItemTextW(aDialog, KKvIdContactDetails, details, KMaxDetails);
   int store = static_cast<int>(SendDlgItemMessageW(aDialog, KKvIdContactStore, CB_GETCURSEL, 0, 0));
-  TConstPtr16 nameText(name);
   // A pasted line break would reach the phone's line with the name.
-  MakeOneLine(name, nameText.Length());
+  name[MakeOneLine(name, TConstPtr16(name).Length())] = 0;
+  TConstPtr16 nameText(name);
   TConstPtr16 numberText(number);
   TConstPtr16 detailsText(details);
   if (nameText.Length() == 0 && numberText.Length() == 0) {

@@ -162,7 +162,7 @@ TEST_F(EngineTest, AnEntryThePhoneRefusesIsReportedAndNotPlaced) {
   AddContact("Oli", "5550002", -1, EKvContactOnSim);
   StartEngine();
   ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
-  EXPECT_EQ(Completion()->iText, "Upload incomplete: 1 refused by the phone.");
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 1 not accepted by the phone.");
   EXPECT_EQ(Completion()->iResult, -2);
   EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - the phone refused the entry"), 1);
   nlohmann::json state = StopPhone();

@@ -54,9 +54,9 @@ TEST(AtArgument, NumbersCarryOnlyDialCharacters) {
 }
 
 TEST(AtArgument, ANameIsOneLine) {
-  std::u16string name = u"Eve\r\nAT\tx\x1B\u0085y\u2028z\u2029 \u00E9";
-  MakeOneLine(name.data(), static_cast<int>(name.size()));
-  EXPECT_EQ(name, u"Eve  AT x  y z  \u00E9");
+  std::u16string name = u"Eve\r\nAT\tx\x1B\u0085y\u2028z\u2029 \u00E9\n\r";
+  name.resize(static_cast<size_t>(MakeOneLine(name.data(), static_cast<int>(name.size()))));
+  EXPECT_EQ(name, u"Eve AT x  y z  \u00E9  ");
 }
 
 }  // namespace

@@ -62,7 +62,7 @@ std::u16string CheckedText(const std::string& aText, size_t aLimit, const std::s
 
 // A name is one line: a line break in it would reach the phone's line.
 std::u16string OneLine(std::u16string aName) {
-  MakeOneLine(aName.data(), static_cast<int>(aName.size()));
+  aName.resize(static_cast<size_t>(MakeOneLine(aName.data(), static_cast<int>(aName.size()))));
   return aName;
 }
 

@@ -144,7 +144,10 @@ TEST_F(CliTest, ANameWithALineBreakAndACommandIsUploadedAsOneLine) {
     TChildResult import = Cli({"contacts", "import", file, "--store", "sim"});
     ASSERT_EQ(import.iStatus, 0) << import.iErr;
   }
+  // Typed with a line break, as a script might pass it.
+  ASSERT_EQ(Cli({"contacts", "add", "--name", "Zed\nAT+CPBW=2", "--number", "5550199"}).iStatus, 0);
   nlohmann::json local = CliJson({"contacts", "list"});
+  EXPECT_NE(FindByName(local, "Zed AT+CPBW=2"), nullptr) << local.dump();
   EXPECT_NE(FindByName(local, "Eve AT+CPBW=1"), nullptr) << local.dump();
   EXPECT_NE(FindByName(local, "Mallory AT+CPBW=2"), nullptr) << local.dump();
 
@@ -159,10 +162,12 @@ TEST_F(CliTest, ANameWithALineBreakAndACommandIsUploadedAsOneLine) {
     if (command.find("CPBW") != std::string::npos) writes.push_back(command);
   }
   EXPECT_EQ(writes, (std::vector<std::string>{"AT+CPBW=3,\"5550100\",129,\"Eve AT+CPBW=1\"",
-                                              "AT+CPBW=4,\"5550101\",129,\"Mallory AT+CPBW=2\""}));
+                                              "AT+CPBW=4,\"5550101\",129,\"Mallory AT+CPBW=2\"",
+                                              "AT+CPBW=6,\"5550199\",129,\"Zed AT+CPBW=2\""}));
   std::map<int, std::string> sim = Entries(state, "SM");
   EXPECT_EQ(sim[1], "Alice +441234567890");
   EXPECT_EQ(sim[2], "Bob 01632960123");
   EXPECT_EQ(sim[3], "Eve AT+CPBW=1 5550100");
   EXPECT_EQ(sim[4], "Mallory AT+CPB 5550101");  // the phone keeps 14 characters
+  EXPECT_EQ(sim[6], "Zed AT+CPBW=2 5550199");
 }
