@@ -179,6 +179,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int iUploadRefused = 0;
   int iUploadNamesNotCarried = 0;
   int iUploadNumbersNotDialable = 0;
+  int iUploadNoRoom = 0;  // new contacts for a phone book with no free location
   // The completion text of an upload: "Upload complete." only when every entry was written.
   void SetUploadSummary();
 };

@@ -49,6 +49,7 @@ int CPhoneEng::SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, vo
   iUploadRefused = 0;
   iUploadNamesNotCarried = 0;
   iUploadNumbersNotDialable = 0;
+  iUploadNoRoom = 0;
   KeepAction(aMessage);
   int result = InitialiseConnection();
   if (result != KErrNone) {
@@ -157,8 +158,13 @@ void CPhoneEng::DoWriteNewItemsToPhone() {
     if (!BelongsToCurrentStore(*contact) || contact->IsDeleted()) continue;
     if (IsNewContact(*contact) != -1) continue;
     int location = FindNextLocation();
-    if (location != -1 && UploadContact(*contact, location) == KErrNone)
-      placed.emplace_back(contact->Oid(), location);
+    if (location == -1) {
+      ++iUploadNoRoom;
+      TZText<KEntryNameLength> name(contact->Name());
+      LogMessage(KLogFilePath, u"CPhoneEng::DoWriteNewItemsToPhone - not written: no free place for %1!s!", name.Ptr());
+      continue;
+    }
+    if (UploadContact(*contact, location) == KErrNone) placed.emplace_back(contact->Oid(), location);
   }
   // A new contact now has its place on the phone; written after the walk so
   // the walk itself is not disturbed by the changes.
@@ -246,23 +252,47 @@ int CPhoneEng::UploadContact(CKveContactsItem& aContact, int aLocation) {
 
 void CPhoneEng::SetUploadSummary() {
   if (iAction == nullptr) return;
-  if (iUploadRefused + iUploadNamesNotCarried + iUploadNumbersNotDialable == 0) {
+  struct TKind {
+    int iCount;
+    const char16_t* iOne;   // the only kind: said in full
+    const char16_t* iMany;
+    const char16_t* iShortOne;  // beside other kinds
+    const char16_t* iShortMany;
+  };
+  const TKind kinds[] = {
+      {iUploadRefused, u" not accepted by the phone", u" not accepted by the phone", u" not accepted",
+       u" not accepted"},
+      {iUploadNamesNotCarried, u" name the phone cannot show", u" names the phone cannot show",
+       u" name it can't show", u" names it can't show"},
+      {iUploadNumbersNotDialable, u" number that is no dial string", u" numbers that are no dial string",
+       u" bad number", u" bad numbers"},
+      {iUploadNoRoom, u" with no free place", u" with no free place", u" no room", u" no room"},
+  };
+  int total = 0, present = 0;
+  for (const TKind& kind : kinds) {
+    total += kind.iCount;
+    if (kind.iCount > 0) ++present;
+  }
+  if (total == 0) {
     iAction->iText.Copy(u"Upload complete.");
     return;
   }
-  std::u16string text = u"Upload incomplete:";
-  auto add = [&text](int aCount, const char16_t* aOne, const char16_t* aMany) {
-    if (aCount == 0) return;
-    if (text.back() != u':') text += u',';
-    text += u' ';
-    for (char c : std::to_string(aCount)) text += static_cast<char16_t>(c);
-    text += aCount == 1 ? aOne : aMany;
+  auto number = [](int aValue) {
+    std::u16string text;
+    for (char c : std::to_string(aValue)) text += static_cast<char16_t>(c);
+    return text;
   };
-  add(iUploadRefused, u" not accepted by the phone", u" not accepted by the phone");
-  add(iUploadNamesNotCarried, u" name it cannot show", u" names it cannot show");
-  add(iUploadNumbersNotDialable, u" number not dialable", u" numbers not dialable");
+  std::u16string text = u"Upload incomplete:";
+  for (const TKind& kind : kinds) {
+    if (kind.iCount == 0) continue;
+    if (text.back() != u':') text += u',';
+    const bool one = kind.iCount == 1;
+    text += u' ' + number(kind.iCount) + (present > 1 ? (one ? kind.iShortOne : kind.iShortMany) : one ? kind.iOne : kind.iMany);
+  }
   text += u'.';
-  if (text.size() > static_cast<size_t>(KEngineTextLength)) text.resize(KEngineTextLength);
+  // Too many kinds for one line: the count, and the log has each reason.
+  if (text.size() > static_cast<size_t>(KEngineTextLength))
+    text = u"Upload incomplete: " + number(total) + u" not written, see the log.";
   iAction->iText.Copy(TConstPtr16(text.data(), static_cast<int>(text.size())));
   iAction->iResult = KErrGeneral;
 }

@@ -113,7 +113,7 @@ TEST_F(EngineTest, UploadWritesNewContactsAtTheFreeLocationsAndRewritesAnEdit) {
                                     {"Pam", "5550003", 6, KSim}, {"Quin", "5550004", 1, KMemory}}));
 }
 
-TEST_F(EngineTest, UploadToAFullSimLogsAndGoesOn) {
+TEST_F(EngineTest, UploadToAFullSimLogsGoesOnAndSaysWhatWasNotWritten) {
   nlohmann::json profile = SmallProfile();
   profile["phonebooks"]["SM"]["last"] = 3;
   profile["phonebooks"]["SM"]["entries"] = nlohmann::json::parse(R"([
@@ -125,7 +125,8 @@ TEST_F(EngineTest, UploadToAFullSimLogsAndGoesOn) {
   AddContact("Memory", "6", -1, EKvContactInPhoneMemory);
   StartEngine();
   ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
-  EXPECT_EQ(Completion()->iText, "Upload complete.");
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 2 with no free place.");
+  EXPECT_EQ(Completion()->iResult, -2);
   EXPECT_EQ(CountLog("CPhoneEng::FindNextLocation - Sim Full"), 2);
   nlohmann::json state = StopPhone();
   EXPECT_EQ(Entries(state, "SM").size(), 3u);
@@ -156,7 +157,7 @@ TEST_F(EngineTest, DeletePhoneBookBlanksEveryEntryOnceAndKeepsLocalContacts) {
 // the entries after it.
 TEST_F(EngineTest, AnEntryThePhoneRefusesIsReportedAndNotPlaced) {
   nlohmann::json profile = SmallProfile();
-  profile["quirks"]["refuse"] = {"AT+CPBW=3,\"5550001\",129,\"Nia\""};
+  profile["quirks"]["refuse"] = {"AT+CPBW=3,\"5550001\",129,\"Nia\"", "AT+CPBW=4,\"5550001\",129,\"Nia\""};
   StartPhone(profile);
   AddContact("Nia", "5550001", -1, EKvContactOnSim);
   AddContact("Oli", "5550002", -1, EKvContactOnSim);
@@ -165,6 +166,16 @@ TEST_F(EngineTest, AnEntryThePhoneRefusesIsReportedAndNotPlaced) {
   EXPECT_EQ(Completion()->iText, "Upload incomplete: 1 not accepted by the phone.");
   EXPECT_EQ(Completion()->iResult, -2);
   EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - the phone refused the entry"), 1);
+  // Beside a name the phone cannot show, each reason is said shorter.
+  AddContact("\u0418\u0432\u0430\u043D", "5550003", -1, EKvContactOnSim);
+  ASSERT_TRUE(WaitEngineEnded());
+  CloseHandle(iEngineThread);
+  iNotices.clear();
+  StartEngine();
+  ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 1 not accepted, 1 name it can't show.");
+  EXPECT_EQ(Completion()->iResult, -2);
+  EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - the phone refused the entry"), 2);
   nlohmann::json state = StopPhone();
   std::map<int, std::string> sim = Entries(state, "SM");
   // The refused entry left location 3 free: the next contact took it.
@@ -172,10 +183,10 @@ TEST_F(EngineTest, AnEntryThePhoneRefusesIsReportedAndNotPlaced) {
   EXPECT_EQ(sim.count(4), 0u);
   const std::vector<TContactRow> rows = Contacts();
   for (const TContactRow& row : rows) {
-    if (row.iName == "Nia") {
-      EXPECT_EQ(row.iLocation, -1);
-    } else {
+    if (row.iName == "Oli") {
       EXPECT_EQ(row.iLocation, 3);
+    } else {
+      EXPECT_EQ(row.iLocation, -1) << row.iName;
     }
   }
 }
@@ -199,7 +210,7 @@ void NamesWithoutUcs2Test::Upload(const std::string& aCharset, const std::string
   AddContact("J\u00F6rg \"Jo\" @home", "5550003", -1, EKvContactOnSim);
   StartEngine();
   ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
-  EXPECT_EQ(Completion()->iText, "Upload incomplete: 2 names it cannot show.");
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 2 names the phone cannot show.");
   EXPECT_EQ(Completion()->iResult, -2);
   EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - not written: the phone cannot show the name"), 2);
   nlohmann::json state = StopPhone();
