@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "kernel/log.h"
+#include "kernel/registry.h"
 #include "sms/sms_address.h"
 #include "sms/sms_time_stamp.h"
 
@@ -18,6 +19,10 @@ using TOwned = std::unique_ptr<T>;
 // Deleted records are collected first and removed afterwards, so that the
 // read position of the walk is not disturbed.
 typedef CArrayFixFlat<CEOID> COidList;
+
+// The program's settings, where the last reference handed out is kept.
+const WCHAR KSettingsKey[] = u"Software\\Veltramonic\\Korvanet";
+const WCHAR KConcatReferenceValue[] = u"ConcatReference";
 
 }  // namespace
 
@@ -299,4 +304,13 @@ CKveContactsItem* CPhoneEng::MakeContactItemL(const TPhoneBookEntry& aEntry) {
 void CPhoneEng::StoreContactL(const TPhoneBookEntry& aEntry) {
   TOwned<CKveContactsItem> contact(MakeContactItemL(aEntry));
   if (contact) iContactsDatabase->WriteItemL(*contact);
+}
+
+int CPhoneEng::NextConcatReference() {
+  // Two long messages to one person must not share a reference, or the
+  // receiving phone joins their parts into one.
+  int next = (CEpocRegistry::GetRegistryInt(KSettingsKey, KConcatReferenceValue) + 1) & 0xFF;
+  CEpocRegistry::SaveRegistryInt(KSettingsKey, KConcatReferenceValue, next);
+  LogMessage(KLogFilePath, u"CPhoneEng::NextConcatReference %1!d!", next);
+  return next;
 }

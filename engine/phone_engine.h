@@ -100,7 +100,9 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   void SmsDeletedL() override;
   void SmsSendRetry() override {}
   void SpareNotice2() override {}
-  int NextConcatReference() override { return 0; }
+  // The reference of the next long message: one more than the last (8-bit,
+  // wrapping), kept in the settings so that a restart carries on the count.
+  int NextConcatReference() override;
   int NewSmsIndication(const TDesc16& aLine) override;
 
   // For tests and tools.
@@ -171,4 +173,13 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // while reports are asked for.
   TKvDeliveryList iSentParts;
   bool iRequestingReports;
+  // Entries of this upload not written: not accepted by the phone (an error
+  // or no answer), names its character set cannot carry, numbers that are no
+  // dial string.
+  int iUploadRefused = 0;
+  int iUploadNamesNotCarried = 0;
+  int iUploadNumbersNotDialable = 0;
+  int iUploadNoRoom = 0;  // new contacts for a phone book with no free location
+  // The completion text of an upload: "Upload complete." only when every entry was written.
+  void SetUploadSummary();
 };

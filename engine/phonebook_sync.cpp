@@ -2,12 +2,14 @@
 // blanking them. Every decision is taken against the place-holder lists read
 // from the phone first, which follow every entry written and blanked.
 #include <memory>
+#include <string>
 #include <utility>
 #include <vector>
 
 #include "engine/phone_engine.h"
 #include "engine/engine_text.h"
 #include "kernel/log.h"
+#include "phone/at_argument.h"
 
 namespace {
 template <typename T>
@@ -44,6 +46,10 @@ int CPhoneEng::ProcessDeletePhoneBook(const MSG& aMessage) {
 // change the phone from them, and end alike.
 int CPhoneEng::SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, void (CPhoneEng::*aChangePhone)()) {
   iSynchronising = 1;
+  iUploadRefused = 0;
+  iUploadNamesNotCarried = 0;
+  iUploadNumbersNotDialable = 0;
+  iUploadNoRoom = 0;
   KeepAction(aMessage);
   int result = InitialiseConnection();
   if (result != KErrNone) {
@@ -60,7 +66,7 @@ int CPhoneEng::SynchronisePhoneBooks(const MSG& aMessage, bool aReadSettings, vo
   (this->*aChangePhone)();
   ResetPlaceHolders();
   iSynchronising = 0;
-  if (iAction != nullptr) iAction->iText.Copy(u"Upload complete.");
+  SetUploadSummary();
   NotifyComplete();
   ClosePort();
   return KErrNone;
@@ -152,8 +158,13 @@ void CPhoneEng::DoWriteNewItemsToPhone() {
     if (!BelongsToCurrentStore(*contact) || contact->IsDeleted()) continue;
     if (IsNewContact(*contact) != -1) continue;
     int location = FindNextLocation();
-    if (location != -1 && UploadContact(*contact, location) == KErrNone)
-      placed.emplace_back(contact->Oid(), location);
+    if (location == -1) {
+      ++iUploadNoRoom;
+      TZText<KEntryNameLength> name(contact->Name());
+      LogMessage(KLogFilePath, u"CPhoneEng::DoWriteNewItemsToPhone - not written: no free place for %1!s!", name.Ptr());
+      continue;
+    }
+    if (UploadContact(*contact, location) == KErrNone) placed.emplace_back(contact->Oid(), location);
   }
   // A new contact now has its place on the phone; written after the walk so
   // the walk itself is not disturbed by the changes.
@@ -215,12 +226,75 @@ int CPhoneEng::UploadContact(CKveContactsItem& aContact, int aLocation) {
   const TPhoneMemory& memory = CurrentMemory();
   int result = iPhone->UploadContactsItem(aContact, memory.MaxName, memory.MaxNumber);
   if (result == KErrNone) {
-    iPhone->WaitForPhoneBookWriteToComplete();
-    AppendLocationPlaceHolderToArray(aContact);
+    // Only an entry the phone accepted is on the phone.
+    int reply = iPhone->WaitForPhoneBookWriteToComplete();
+    if (reply == KReplyOk) {
+      AppendLocationPlaceHolderToArray(aContact);
+      return KErrNone;
+    }
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - the phone refused the entry: %1!d!", reply);
+    ++iUploadRefused;
+    return reply < 0 ? reply : KErrGeneral;
+  }
+  TZText<KEntryNameLength> name(aContact.Name());
+  if (result == KErrNameNotCarried) {
+    ++iUploadNamesNotCarried;
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - not written: the phone cannot show the name %1!s!", name.Ptr());
+  } else if (result == KErrNumberNotDialable) {
+    ++iUploadNumbersNotDialable;
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - not written: the number of %1!s! is no dial string", name.Ptr());
   } else {
+    ++iUploadRefused;
     LogMessage(KLogFilePath, u"CPhoneEng::UploadContact - Item upload failed");
   }
   return result;
+}
+
+void CPhoneEng::SetUploadSummary() {
+  if (iAction == nullptr) return;
+  struct TKind {
+    int iCount;
+    const char16_t* iOne;   // the only kind: said in full
+    const char16_t* iMany;
+    const char16_t* iShortOne;  // beside other kinds
+    const char16_t* iShortMany;
+  };
+  const TKind kinds[] = {
+      {iUploadRefused, u" not accepted by the phone", u" not accepted by the phone", u" not accepted",
+       u" not accepted"},
+      {iUploadNamesNotCarried, u" name the phone cannot show", u" names the phone cannot show",
+       u" name it can't show", u" names it can't show"},
+      {iUploadNumbersNotDialable, u" number that is no dial string", u" numbers that are no dial string",
+       u" bad number", u" bad numbers"},
+      {iUploadNoRoom, u" with no free place", u" with no free place", u" no room", u" no room"},
+  };
+  int total = 0, present = 0;
+  for (const TKind& kind : kinds) {
+    total += kind.iCount;
+    if (kind.iCount > 0) ++present;
+  }
+  if (total == 0) {
+    iAction->iText.Copy(u"Upload complete.");
+    return;
+  }
+  auto number = [](int aValue) {
+    std::u16string text;
+    for (char c : std::to_string(aValue)) text += static_cast<char16_t>(c);
+    return text;
+  };
+  std::u16string text = u"Upload incomplete:";
+  for (const TKind& kind : kinds) {
+    if (kind.iCount == 0) continue;
+    if (text.back() != u':') text += u',';
+    const bool one = kind.iCount == 1;
+    text += u' ' + number(kind.iCount) + (present > 1 ? (one ? kind.iShortOne : kind.iShortMany) : one ? kind.iOne : kind.iMany);
+  }
+  text += u'.';
+  // Too many kinds for one line: the count, and the log has each reason.
+  if (text.size() > static_cast<size_t>(KEngineTextLength))
+    text = u"Upload incomplete: " + number(total) + u" not written, see the log.";
+  iAction->iText.Copy(TConstPtr16(text.data(), static_cast<int>(text.size())));
+  iAction->iResult = KErrGeneral;
 }
 
 void CPhoneEng::AppendLocationPlaceHolderToArray(const CKveContactsItem& aContact) {
@@ -237,11 +311,17 @@ int CPhoneEng::UploadBlank(int aLocation) {
   LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank");
   int result = iPhone->UploadBlank(aLocation);
   if (result == KErrNone) {
-    iPhone->WaitForPhoneBookWriteToComplete();
-    DeleteLocationPlaceHolderFromArray(aLocation);
+    int reply = iPhone->WaitForPhoneBookWriteToComplete();
+    if (reply == KReplyOk) {
+      DeleteLocationPlaceHolderFromArray(aLocation);
+      return KErrNone;
+    }
+    LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank - the phone refused to blank %1!d!: %2!d!", aLocation, reply);
+    result = reply < 0 ? reply : KErrGeneral;
   } else {
     LogMessage(KLogFilePath, u"CPhoneEng::UploadBlank - Item upload failed");
   }
+  ++iUploadRefused;
   return result;
 }
 
@@ -261,8 +341,10 @@ void CPhoneEng::DeleteLocationPlaceHolderFromArray(int aLocation) {
 
 void CPhoneEng::BlankAllEntries(CPlaceHolderList& aList) {
   iProgressCounter = 0;
-  const int count = aList.Count();
-  for (int i = 0; i < count && aList.Count() > 0; ++i) UploadBlank(aList[0]->Location());
+  // The locations first: a location the phone refuses to blank stays in the list.
+  std::vector<int> locations;
+  for (int i = 0; i < aList.Count(); ++i) locations.push_back(aList[i]->Location());
+  for (int location : locations) UploadBlank(location);
 }
 
 void CPhoneEng::ResetPlaceHolders() {

@@ -3,9 +3,17 @@
 #include <algorithm>
 #include <cctype>
 
+#include "exchange/exchange_text.h"
 #include "exchange/phone_number.h"
+#include "phone/phonebook_names.h"
 
 namespace kvexchange {
+
+std::string OneLineName(const std::string& aName) {
+  std::u16string name = Utf16(aName);
+  name.resize(static_cast<size_t>(MakeOneLine(name.data(), static_cast<int>(name.size()))));
+  return Trimmed(Utf8(View(name)));
+}
 
 void SetPlace(TContactRecord& aContact, const std::string& aStore, const std::string& aLocation) {
   std::string store = aStore;
@@ -18,6 +26,7 @@ void SetPlace(TContactRecord& aContact, const std::string& aStore, const std::st
 }
 
 void CheckStorable(TContactRecord& aContact, const std::string& aWritten) {
+  aContact.iName = OneLineName(aContact.iName);
   if (aContact.iName.empty())
     aContact.iRefusal = "no name";
   else if (aContact.iNumber.empty())

@@ -24,8 +24,12 @@ namespace kvexchange {
 // Sets the phone book ("sim", "phone", "both", any case) and, with it, the
 // location a file gives; anything else leaves the contact's place unset.
 void SetPlace(TContactRecord& aContact, const std::string& aStore, const std::string& aLocation);
-// Fills the refusal of a contact that cannot go into a phone book: no name,
-// no number, or aWritten (the number as the file wrote it) not storable.
+// The name on one line: line breaks and other control characters become
+// spaces, so that no file can put a command on the phone's line through it.
+std::string OneLineName(const std::string& aName);
+// Makes the name one line, then fills the refusal of a contact that cannot go
+// into a phone book: no name, no number, or aWritten (the number as the file
+// wrote it) not storable.
 void CheckStorable(TContactRecord& aContact, const std::string& aWritten);
 
 }  // namespace kvexchange

@@ -1,6 +1,7 @@
 // Listening: the phone announces new messages and status reports ("AT+CNMI"),
 // the engine waits for the announcements and reads what they name.
 #include "kernel/log.h"
+#include "phone/at_argument.h"
 #include "phone/mobile_phone.h"
 #include "phone/silence_timer.h"
 
@@ -106,10 +107,11 @@ void CMobilePhoneBase::Pause(int aMilliseconds) {
 
 int CMobilePhoneBase::ReadSmsAt(const TDesc16& aMemory, int aIndex) {
   iSmsMemory.Copy(aMemory.Left(aMemory.Length() < iSmsMemory.MaxLength() ? aMemory.Length() : iSmsMemory.MaxLength()));
-  iCommandBuffer.Copy(u"AT+CPMS=\"");
-  iCommandBuffer.Append(iSmsMemory);
-  iCommandBuffer.Append(u'"');
-  int r = DoSendAndWait(EStateSmsStoreSim, iCommandBuffer);
+  iCommandBuffer.Copy(u"AT+CPMS=");
+  // The memory name is the phone's own word from its announcement.
+  int r = AppendQuotedArgument(iCommandBuffer, iSmsMemory);
+  if (r != KErrNone) return r;
+  r = DoSendAndWait(EStateSmsStoreSim, iCommandBuffer);
   if (r != KReplyOk) return r;
   iSmsListEntry = TSmsListEntry();
   iSmsListEntry.iIndex = aIndex;
@@ -119,10 +121,10 @@ int CMobilePhoneBase::ReadSmsAt(const TDesc16& aMemory, int aIndex) {
 }
 
 int CMobilePhoneBase::DeleteSmsAt(const TDesc16& aMemory, int aIndex) {
-  iCommandBuffer.Copy(u"AT+CPMS=\"");
-  iCommandBuffer.Append(aMemory);
-  iCommandBuffer.Append(u'"');
-  int r = DoSendAndWait(EStateSmsStoreSim, iCommandBuffer);
+  iCommandBuffer.Copy(u"AT+CPMS=");
+  int r = AppendQuotedArgument(iCommandBuffer, aMemory.Left(aMemory.Length() < 16 ? aMemory.Length() : 16));
+  if (r != KErrNone) return r;
+  r = DoSendAndWait(EStateSmsStoreSim, iCommandBuffer);
   if (r != KReplyOk) return r;
   iCommandBuffer.Copy(u"AT+CMGD=");
   iCommandBuffer.AppendNum(aIndex);

@@ -125,8 +125,10 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   virtual int ProcessResponse();
   virtual int ProcessLine(const TDesc16& aLine);
   virtual void StripLeadingSpaces(TModDesc16& aText);
-  virtual void FormatNumberField(TModDesc16& aOut, const TDesc16& aNumber);
-  virtual void FormatPhoneNumber(TModDesc16& aOut, int aLocation, const TDesc16& aNumber, const TDesc16& aName);
+  // The fields of a number and of a phone book entry, each text as one quoted
+  // argument; KErrNone, or why the entry cannot be written (aOut then unused).
+  virtual int FormatNumberField(TModDesc16& aOut, const TDesc16& aNumber);
+  virtual int FormatPhoneNumber(TModDesc16& aOut, int aLocation, const TDesc16& aNumber, const TDesc16& aName);
   // Writes one entry and waits for the reply; not used by this program.
   virtual int SendEntry(const TPhoneBookEntry& aEntry);
   virtual int ParseInt(const TDesc16& aLine, int& aPos);
@@ -245,8 +247,12 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // The name field of a "+CPBR" line, from its start: quoted, or in UCS2
   // mode also bare hexadecimal up to the next comma.
   void ParseEntryName(TModDesc16& aRest, TModDesc16& aName);
-  // The name as it goes into "AT+CPBW": converted and cut to the limit.
-  void UploadName(const TDesc16& aName, TModDesc16& aOut);
+  // The name as it goes into "AT+CPBW": one line, converted and cut to the
+  // limit; KErrNameNotCarried when the character set has no code for a character.
+  int UploadName(const TDesc16& aName, TModDesc16& aOut);
+  int CheckLatin1Name(const TDesc16& aName);
+  // In place, to GSM codes with the escape before extension characters.
+  int GsmName(TModDesc16& aName);
 
   MMobilePhoneObserver* iObserver;
   CCommunicator* iCommunicator;

@@ -4,6 +4,7 @@
 #include "phone/mobile_phone.h"
 #include "sms/gsm_alphabet.h"
 #include "phone/phonebook_names.h"
+#include "phone/at_argument.h"
 
 namespace {
 
@@ -152,26 +153,46 @@ int CMobilePhoneBase::UploadContact(const TDesc16& aName, const TDesc16& aNumber
   // phone counts UTF-16 code units, which is what the program's texts hold.
   iMaxUploadName = iCharsetUcs2 ? aMaxName : 2 * aMaxName;
   TModBuf16<KCommandLength> name;
-  UploadName(aName, name);
+  int r = UploadName(aName, name);
+  if (r != KErrNone) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem name not written: the phone's character set cannot carry it");
+    return r;
+  }
   TModBuf16<KCommandLength> number;
-  number.Copy(Clip(aNumber, KCommandLength));
-  if (number.Length() > iMaxUploadNumber) number.SetLength(iMaxUploadNumber < 0 ? 0 : iMaxUploadNumber);
+  r = AppendDialString(number, Clip(aNumber, KCommandLength), iMaxUploadNumber < 0 ? 0 : iMaxUploadNumber);
+  if (r != KErrNone) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem number not written: it is no dial string");
+    return r;
+  }
   iCommandBuffer.Copy(u"AT+CPBW=");
   TModBuf16<KCommandLength> fields;
-  FormatPhoneNumber(fields, aLocation, number, name);
-  iCommandBuffer.Append(Clip(fields, iCommandBuffer.MaxLength() - iCommandBuffer.Length()));
-  int r = iCommunicator->Send(iCommandBuffer, true);
+  r = FormatPhoneNumber(fields, aLocation, number, name);
+  if (r == KErrNone && fields.Length() > iCommandBuffer.MaxLength() - iCommandBuffer.Length()) r = KErrOverflow;
+  if (r != KErrNone) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem entry not written: error %1!d!", r);
+    return r;
+  }
+  iCommandBuffer.Append(fields);
+  r = iCommunicator->Send(iCommandBuffer, true);
   if (r != 0) LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem Communicator::Send returned %1!d!", r);
   iObserver->EntrySent();
   return r;
 }
 
-void CMobilePhoneBase::UploadName(const TDesc16& aName, TModDesc16& aOut) {
+int CMobilePhoneBase::UploadName(const TDesc16& aName, TModDesc16& aOut) {
   TModBuf16<2 * KEntryNameLength> name;
   name.Copy(aName.Ptr(), WholeCharactersLength(aName, KEntryNameLength));
-  if (!iCharsetUcs2 && iCharset8859 == 0) ConvertToGsm(name);
+  MakeOneLine(name);
+  if (!iCharsetUcs2) {
+    // Never a byte that reads as another character: a name the phone's
+    // character set cannot hold is not written at all.
+    int r = iCharset8859 ? CheckLatin1Name(name) : GsmName(name);
+    if (r != KErrNone) return r;
+  }
   int limit = iMaxUploadName < 0 ? 0 : iMaxUploadName;
   int kept = iCharsetUcs2 ? WholeCharactersLength(name, limit) : (name.Length() < limit ? name.Length() : limit);
+  // Half a GSM escape would read as another character.
+  if (!iCharsetUcs2 && iCharset8859 == 0 && kept > 0 && kept < name.Length() && name[kept - 1] == KGsmEscape) --kept;
   if (kept < name.Length()) {
     LogMessage(KLogFilePath, u"CMobilePhoneBase::UploadContactsItem name cut from %1!d! to %2!d! characters",
                name.Length(), kept);
@@ -182,6 +203,7 @@ void CMobilePhoneBase::UploadName(const TDesc16& aName, TModDesc16& aOut) {
     AppendUcs2Hex(aOut, name);
   else
     aOut.Copy(name);
+  return KErrNone;
 }
 
 int CMobilePhoneBase::UploadBlank(int aLocation) {
@@ -205,13 +227,14 @@ int CMobilePhoneBase::WaitForPhoneBookWriteToComplete() {
 int CMobilePhoneBase::SendEntry(const TPhoneBookEntry& aEntry) {
   iCommandBuffer.Copy(u"AT+CPBW=");
   TModBuf16<KCommandLength> fields;
-  FormatPhoneNumber(fields, aEntry.iLocation, aEntry.iNumber, aEntry.iName);
+  int r = FormatPhoneNumber(fields, aEntry.iLocation, aEntry.iNumber, aEntry.iName);
+  if (r != KErrNone) return r;
   iCommandBuffer.Append(Clip(fields, iCommandBuffer.MaxLength() - iCommandBuffer.Length()));
   return DoSendAndWait(EStatePhoneBookWrite, iCommandBuffer);
 }
 
-void CMobilePhoneBase::FormatPhoneNumber(TModDesc16& aOut, int aLocation, const TDesc16& aNumber,
-                                         const TDesc16& aName) {
+int CMobilePhoneBase::FormatPhoneNumber(TModDesc16& aOut, int aLocation, const TDesc16& aNumber,
+                                        const TDesc16& aName) {
   int type = NumberType(aNumber);
   TConstPtr16 number = Clip(aNumber, KFormatFieldLength);
   if (type == KTypeInternational && iIsEricssonPhone) {
@@ -220,27 +243,54 @@ void CMobilePhoneBase::FormatPhoneNumber(TModDesc16& aOut, int aLocation, const 
     TModBuf16<KFormatFieldLength + 1> text(number);
     LogMessage(KLogFilePath, u"CMobilePhoneBase::FormatPhoneNumber Ericsson Phone Number = %1!s!", text.PtrZ());
   }
+  TModBuf16<KFormatFieldLength> digits;
+  int r = AppendDialString(digits, number, KFormatFieldLength);
   aOut.Zero();
   aOut.AppendNum(aLocation);
-  aOut.Append(TConstPtr16(u",\""));
-  aOut.Append(number);
-  aOut.Append(TConstPtr16(u"\","));
+  aOut.Append(u',');
+  if (r == KErrNone) r = AppendQuotedArgument(aOut, digits);
+  if (r != KErrNone) return r;
+  aOut.Append(u',');
   aOut.AppendNum(type);
-  aOut.Append(TConstPtr16(u",\""));
+  aOut.Append(u',');
   // A name in hexadecimal UTF-16 takes four digits a code unit.
-  aOut.Append(Clip(aName, iCharsetUcs2 ? 4 * KEntryNameLength : KFormatFieldLength));
-  aOut.Append(u'"');
+  return AppendQuotedArgument(aOut, Clip(aName, iCharsetUcs2 ? 4 * KEntryNameLength : KFormatFieldLength));
 }
 
-void CMobilePhoneBase::FormatNumberField(TModDesc16& aOut, const TDesc16& aNumber) {
+int CMobilePhoneBase::FormatNumberField(TModDesc16& aOut, const TDesc16& aNumber) {
+  TModBuf16<KFormatFieldLength> digits;
   aOut.Zero();
-  aOut.Append(u'"');
-  aOut.Append(Clip(aNumber, KFormatFieldLength));
-  aOut.Append(TConstPtr16(u"\","));
+  int r = AppendDialString(digits, aNumber, KFormatFieldLength);
+  if (r == KErrNone) r = AppendQuotedArgument(aOut, digits);
+  if (r != KErrNone) return r;
+  aOut.Append(u',');
   aOut.AppendNum(NumberType(aNumber));
+  return KErrNone;
 }
 
 void CMobilePhoneBase::FormatBlankEntry(TModDesc16& aOut, int aLocation) {
   aOut.Copy(u"AT+CPBW=");
   aOut.AppendNum(aLocation);
+}
+
+int CMobilePhoneBase::CheckLatin1Name(const TDesc16& aName) {
+  for (int i = 0; i < aName.Length(); ++i)
+    if (aName[i] > 0xFF) return KErrNameNotCarried;
+  return KErrNone;
+}
+
+int CMobilePhoneBase::GsmName(TModDesc16& aName) {
+  TModBuf16<2 * KEntryNameLength> codes;
+  for (int i = 0; i < aName.Length(); ++i) {
+    bool escaped = false, notFound = false;
+    // The GSM code of a quote is the quote; the line's escape carries it.
+    int code = aName[i] == u'"' ? 0x22 : LatinToGsm(aName[i], escaped, notFound);
+    if (notFound) return KErrNameNotCarried;
+    if (codes.Length() + (escaped ? 2 : 1) > codes.MaxLength()) return KErrOverflow;
+    if (escaped) codes.Append(static_cast<TText16>(KGsmEscape));
+    codes.Append(static_cast<TText16>(code));
+  }
+  if (codes.Length() > aName.MaxLength()) return KErrOverflow;
+  aName.Copy(codes);
+  return KErrNone;
 }

@@ -256,3 +256,13 @@ void DecodeEightBitName(TModDesc16& aName) {
   }
   if (multiByte) aName.Copy(out.Ptr(), out.Length() < aName.MaxLength() ? out.Length() : aName.MaxLength());
 }
+
+int MakeOneLine(TText16* aText, int aLength) {
+  int out = 0;
+  for (int i = 0; i < aLength; ++i) {
+    TText16 c = aText[i];
+    if (c == u'\r' && i + 1 < aLength && aText[i + 1] == u'\n') continue;  // the LF gives the space
+    aText[out++] = c < 0x20 || (c >= 0x7F && c < 0xA0) || c == 0x2028 || c == 0x2029 ? u' ' : c;
+  }
+  return out;
+}

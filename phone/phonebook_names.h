@@ -30,3 +30,10 @@ int WholeCharactersLength(const TDesc16& aName, int aLimit);
 // 8-bit text as received (a character a byte) to Unicode: UTF-8 when the
 // bytes are UTF-8 with at least one multi-byte sequence, else 8859-1 as is.
 void DecodeEightBitName(TModDesc16& aName);
+
+// A name is one line: the control characters (C0, DEL, C1, the Unicode line
+// and paragraph separators) become spaces, a CR LF pair one space. Imports
+// and editors call it, and so does the upload, which must never put a line
+// break on the line. In place; returns the new length.
+int MakeOneLine(TText16* aText, int aLength);
+inline void MakeOneLine(TModDesc16& aText) { aText.SetLength(MakeOneLine(aText.Ptr(), aText.Length())); }

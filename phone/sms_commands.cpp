@@ -1,6 +1,7 @@
 // Short messages in PDU mode: counting, listing, deleting and sending.
 #include "kernel/log.h"
 #include "kernel/requests.h"
+#include "phone/at_argument.h"
 #include "phone/mobile_phone.h"
 #include "sms/gsm_alphabet.h"
 #include "sms/pdu_sms_format.h"
@@ -268,13 +269,17 @@ int CMobilePhoneBase::SetSmsCentre(const TSmsAddress& aCentre) {
   if (r != 0) return r;
   iCommandBuffer.Copy(u"AT+CSCA=");
   TModBuf16<KCommandLength> field;
-  FormatNumberField(field, aCentre.iNumber);
+  r = FormatNumberField(field, aCentre.iNumber);
+  if (r != KErrNone) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::SetSmsCentre the number is no dial string");
+    return r;
+  }
   iCommandBuffer.Append(field);
   r = DoSendAndWait(EStateSmsCentre, iCommandBuffer);
   if (r == KReplyOk) return KReplyOk;
   // Some phones want the number without its type.
   iCommandBuffer.Copy(u"AT+CSCA=");
-  iCommandBuffer.Append(aCentre.iNumber);
+  AppendDialString(iCommandBuffer, aCentre.iNumber, iCommandBuffer.MaxLength());
   TModBuf16<KCommandLength + 1> text(iCommandBuffer);
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SetSmsCentre buf=%1!s!", text.PtrZ());
   return DoSendAndWait(EStateSmsCentre, iCommandBuffer);

@@ -25,6 +25,11 @@ class TPhoneSimProcess {
                  const std::vector<std::string>& aExtraArgs = {});
   // The phones started from now on get a control pipe, aDir/control.
   void EnableControl() { iControl = true; }
+  // The phones started from now on record the line, aDir/transcript.jsonl.
+  void EnableTranscript() { iTranscript = true; }
+  // The command lines the phone received so far, each up to its carriage
+  // return, the port's greeting left out (needs EnableTranscript).
+  std::vector<std::string> ReceivedCommands() const;
   // Writes a line to the running phone's control pipe (a message to deliver, ...).
   bool Control(const std::string& aLine) const;
   // SIGTERM, and its exit status; the state is written.
@@ -42,6 +47,7 @@ class TPhoneSimProcess {
  private:
   std::string iDir;
   bool iControl = false;
+  bool iTranscript = false;
   TBackgroundChild iChild;
 };
 

@@ -61,6 +61,14 @@ TEST_F(ContactsTest, EditsOfDetailsOrStoreAreSavedAStoreChangeMovesTheContactAnd
   EXPECT_EQ(bob->iDetails, u"");
   EXPECT_EQ(bob->iFlags, DWORD{EKvContactOnSim});
   EXPECT_EQ(Names(Contacts()->AllList()), (Texts{u"Alice", u"Bob", u"Carol", u"Eve"}));
+
+  // A name pasted with a line break and a command after it is saved as one
+  // line: nothing in it could end a command on the phone's line.
+  edit(u"Eve", [&](HWND aEditor) { SetWindowTextW(kvui::FindById(aEditor, KKvIdContactName), u"Eve\r\nATD112;"); });
+  stored = Stored();
+  const TStored* eve = StoredByName(stored, u"Eve ATD112;");
+  ASSERT_NE(eve, nullptr);
+  EXPECT_EQ(eve->iNumber, u"5551234");
   EXPECT_EQ(StopProgram(), 0);
 }
 

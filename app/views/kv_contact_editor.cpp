@@ -6,6 +6,7 @@
 #include "app/views/resources/resource_ids.h"
 #include "kernel/errors.h"
 #include "kernel/log.h"
+#include "phone/phonebook_names.h"
 #include "store/contacts.h"
 
 namespace {
@@ -93,6 +94,8 @@ void Confirm(HWND aDialog) {
   GetDlgItemTextW(aDialog, KKvIdContactNumber, number, KMaxShortText);
   GetDlgItemTextW(aDialog, KKvIdContactDetails, details, KMaxDetails);
   int store = static_cast<int>(SendDlgItemMessageW(aDialog, KKvIdContactStore, CB_GETCURSEL, 0, 0));
+  // A pasted line break would reach the phone's line with the name.
+  name[MakeOneLine(name, TConstPtr16(name).Length())] = 0;
   TConstPtr16 nameText(name);
   TConstPtr16 numberText(number);
   TConstPtr16 detailsText(details);

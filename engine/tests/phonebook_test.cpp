@@ -113,7 +113,7 @@ TEST_F(EngineTest, UploadWritesNewContactsAtTheFreeLocationsAndRewritesAnEdit) {
                                     {"Pam", "5550003", 6, KSim}, {"Quin", "5550004", 1, KMemory}}));
 }
 
-TEST_F(EngineTest, UploadToAFullSimLogsAndGoesOn) {
+TEST_F(EngineTest, UploadToAFullSimLogsGoesOnAndSaysWhatWasNotWritten) {
   nlohmann::json profile = SmallProfile();
   profile["phonebooks"]["SM"]["last"] = 3;
   profile["phonebooks"]["SM"]["entries"] = nlohmann::json::parse(R"([
@@ -125,7 +125,8 @@ TEST_F(EngineTest, UploadToAFullSimLogsAndGoesOn) {
   AddContact("Memory", "6", -1, EKvContactInPhoneMemory);
   StartEngine();
   ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
-  EXPECT_EQ(Completion()->iText, "Upload complete.");
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 2 with no free place.");
+  EXPECT_EQ(Completion()->iResult, -2);
   EXPECT_EQ(CountLog("CPhoneEng::FindNextLocation - Sim Full"), 2);
   nlohmann::json state = StopPhone();
   EXPECT_EQ(Entries(state, "SM").size(), 3u);
@@ -149,4 +150,83 @@ TEST_F(EngineTest, DeletePhoneBookBlanksEveryEntryOnceAndKeepsLocalContacts) {
   EXPECT_TRUE(Entries(state, "SM").empty());
   EXPECT_TRUE(Entries(state, "ME").empty());
   EXPECT_EQ(Contacts().size(), 1u);
+}
+
+// Only the entries the phone accepted count as written: an entry answered
+// with ERROR is reported, keeps no place, and the replies stay in step for
+// the entries after it.
+TEST_F(EngineTest, AnEntryThePhoneRefusesIsReportedAndNotPlaced) {
+  nlohmann::json profile = SmallProfile();
+  profile["quirks"]["refuse"] = {"AT+CPBW=3,\"5550001\",129,\"Nia\"", "AT+CPBW=4,\"5550001\",129,\"Nia\""};
+  StartPhone(profile);
+  AddContact("Nia", "5550001", -1, EKvContactOnSim);
+  AddContact("Oli", "5550002", -1, EKvContactOnSim);
+  StartEngine();
+  ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 1 not accepted by the phone.");
+  EXPECT_EQ(Completion()->iResult, -2);
+  EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - the phone refused the entry"), 1);
+  // Beside a name the phone cannot show, each reason is said shorter.
+  AddContact("\u0418\u0432\u0430\u043D", "5550003", -1, EKvContactOnSim);
+  ASSERT_TRUE(WaitEngineEnded());
+  CloseHandle(iEngineThread);
+  iNotices.clear();
+  StartEngine();
+  ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 1 not accepted, 1 name it can't show.");
+  EXPECT_EQ(Completion()->iResult, -2);
+  EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - the phone refused the entry"), 2);
+  nlohmann::json state = StopPhone();
+  std::map<int, std::string> sim = Entries(state, "SM");
+  // The refused entry left location 3 free: the next contact took it.
+  EXPECT_EQ(sim[3], "Oli");
+  EXPECT_EQ(sim.count(4), 0u);
+  const std::vector<TContactRow> rows = Contacts();
+  for (const TContactRow& row : rows) {
+    if (row.iName == "Oli") {
+      EXPECT_EQ(row.iLocation, 3);
+    } else {
+      EXPECT_EQ(row.iLocation, -1) << row.iName;
+    }
+  }
+}
+
+// A phone without UCS2 cannot show a Cyrillic or Chinese name: no byte may
+// stand in for it. Such a contact is not written, the log and the summary
+// say why, and the others go as usual, a quote and (in GSM, code 0) an at
+// sign escaped inside the name.
+class NamesWithoutUcs2Test : public EngineTest {
+ protected:
+  void Upload(const std::string& aCharset, const std::string& aExpectedWrite);
+};
+
+void NamesWithoutUcs2Test::Upload(const std::string& aCharset, const std::string& aExpectedWrite) {
+  nlohmann::json profile = SmallProfile();
+  profile["charsets"] = {aCharset};
+  iPhone.EnableTranscript();
+  StartPhone(profile);
+  AddContact("\u0418\u0432\u0430\u043D", "5550001", -1, EKvContactOnSim);
+  AddContact("\u738B\u5C0F\u660E", "5550002", -1, EKvContactOnSim);
+  AddContact("J\u00F6rg \"Jo\" @home", "5550003", -1, EKvContactOnSim);
+  StartEngine();
+  ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
+  EXPECT_EQ(Completion()->iText, "Upload incomplete: 2 names the phone cannot show.");
+  EXPECT_EQ(Completion()->iResult, -2);
+  EXPECT_EQ(CountLogPrefix("CPhoneEng::UploadContact - not written: the phone cannot show the name"), 2);
+  nlohmann::json state = StopPhone();
+  std::vector<std::string> writes;
+  for (const std::string& command : iPhone.ReceivedCommands())
+    if (command.rfind("AT+CPBW=", 0) == 0) writes.push_back(command);
+  EXPECT_EQ(writes, std::vector<std::string>{aExpectedWrite});
+  std::map<int, std::string> sim = Entries(state, "SM");
+  EXPECT_EQ(sim[3], "J\u00F6rg \"Jo\" @hom");  // the phone keeps 14 characters
+  EXPECT_EQ(sim.size(), 4u);
+}
+
+TEST_F(NamesWithoutUcs2Test, Latin1) {
+  Upload("8859-1", "AT+CPBW=3,\"5550003\",129,\"J\xF6rg \\22Jo\\22 @home\"");
+}
+
+TEST_F(NamesWithoutUcs2Test, GsmAlphabet) {
+  Upload("GSM", "AT+CPBW=3,\"5550003\",129,\"J|rg \\22Jo\\22 \\00home\"");
 }

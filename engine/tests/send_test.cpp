@@ -34,3 +34,32 @@ TEST_F(SendTest, AcceptedMessageGoesOutWithSingleCarriageReturns) {
   EXPECT_EQ(state["sms"]["sent"][0]["coding"], "7bit");
   EXPECT_EQ(state["sms"]["sent"][0]["text"], "Line one\rLine two");
 }
+
+// Long messages one after the other carry references that count on, also
+// from an engine started afresh over the same settings: a receiving phone
+// would otherwise join their parts into one message.
+TEST_F(SendTest, LongMessagesCarryReferencesThatCountOnAcrossRestarts) {
+  const std::u16string text(200, u'x');
+  StartPhone(SmallProfile());
+  std::vector<int> references;
+  for (int engine = 0; engine < 2; ++engine) {
+    if (iEngineThread != nullptr) CloseHandle(iEngineThread);
+    StartEngine();
+    for (int message = 0; message < 2; ++message) {
+      iNotices.clear();
+      iShutdownOnComplete = message == 1;
+      SetOutboxMessage(text.c_str());
+      ASSERT_TRUE(Run(EKvSendNow));
+      EXPECT_EQ(Completion()->iText, "Message Sent.");
+    }
+    ASSERT_TRUE(WaitEngineEnded());
+  }
+  nlohmann::json state = StopPhone();
+  for (const auto& sent : state["sms"]["sent"]) references.push_back(sent["concat"]["reference"].get<int>());
+  ASSERT_EQ(references.size(), 8u) << state["sms"]["sent"].dump();
+  for (size_t part = 0; part < references.size(); part += 2) EXPECT_EQ(references[part], references[part + 1]);
+  EXPECT_EQ(references[0], 1);
+  EXPECT_EQ(references[2], 2);
+  EXPECT_EQ(references[4], 3);  // the second engine carries on
+  EXPECT_EQ(references[6], 4);
+}

@@ -151,3 +151,18 @@ TEST_F(ContactsExchangeTest, AFileThatCannotBeReadWholeAddsNothing) {
   EXPECT_FALSE(ImportContactsL(*iStore, "[{\"name\": \"Bob\", ", "", false, summary, error));
   EXPECT_EQ(Rows().size(), 1u);
 }
+
+// A name is one line in every format: the line breaks and control
+// characters a file may hold become spaces, so none reaches the phone's line.
+TEST_F(ContactsExchangeTest, NamesWithLineBreaksAndControlsBecomeOneLine) {
+  Import("[{\"name\": \"Eve\\nAT+CPBW=1\", \"number\": \"5550100\"},"
+         " {\"name\": \"Tab\\tand\\u001b[2Jescape\\r\", \"number\": \"5550101\"}]");
+  Import("Name,Number\r\n\"Mallory\r\nATD112;\",5550102\r\n");
+  Import("BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Trent\\nAT+CPBW=3\r\nTEL:5550103\r\nEND:VCARD\r\n");
+  std::multiset<TRow> rows = Rows();
+  EXPECT_EQ(rows.count({"Eve AT+CPBW=1", "5550100", "", "sim", -1, false}), 1u);
+  EXPECT_EQ(rows.count({"Tab and [2Jescape", "5550101", "", "sim", -1, false}), 1u);
+  EXPECT_EQ(rows.count({"Mallory ATD112;", "5550102", "", "sim", -1, false}), 1u);
+  EXPECT_EQ(rows.count({"Trent AT+CPBW=3", "5550103", "", "sim", -1, false}), 1u);
+  EXPECT_EQ(rows.size(), 4u) << testing::PrintToString(rows);
+}

@@ -52,6 +52,23 @@ TEST_F(PhoneSimTest, CountingAndListingBothStores) {
   EXPECT_EQ(CountOf(iSim.Commands(), "AT+CMGL=4"), 2);
 }
 
+// Messages a phone stored with the header flag and an empty header: their
+// texts read as any other's.
+TEST_F(PhoneSimTest, StoredMessagesWithAnEmptyHeaderAreRead) {
+  nlohmann::json profile = ShippedProfile("generic");
+  profile["sms"]["stores"]["ME"]["messages"] = nlohmann::json::array();
+  profile["sms"]["stores"]["SM"]["messages"] = {
+      {{"index", 1}, {"status", 3}, {"pdu", "0051000B916407281553F80000AA070000BACC66BF01"}},
+      {{"index", 2}, {"status", 1}, {"pdu", "04912143F5440A919421436587000020211332959500070000BACC66BF01"}},
+      {{"index", 3}, {"status", 2}, {"pdu", "0051000B916407281553F80008AA0D00041F04400438043204350442"}}};
+  Run(profile, [&](CMobilePhoneBase& aPhone) { EXPECT_EQ(aPhone.ReadSms(), KReplyOk); });
+  ASSERT_EQ(iObserver.iSms.size(), 3u);
+  EXPECT_EQ(Narrow(iObserver.iSms[0].iText), "hello");
+  EXPECT_EQ(Narrow(iObserver.iSms[1].iText), "hello");
+  EXPECT_EQ(iObserver.iSms[2].iText, u"\u041F\u0440\u0438\u0432\u0435\u0442");
+  EXPECT_FALSE(Logged("CMobilePhoneBase::DecodeSmsL - Error -20"));
+}
+
 TEST_F(PhoneSimTest, AnEmptyPhoneMemoryListsOnlyTheSim) {
   nlohmann::json profile = ShippedProfile("generic");
   profile["sms"]["stores"]["ME"]["messages"] = nlohmann::json::array();

@@ -111,6 +111,26 @@ TEST(PduDecode, AlphanumericOriginatorAndTextMarker) {
   EXPECT_EQ(marker.iSms->iConcatPart, 2);
 }
 
+// A header indicator with an empty header (length 0), as some phones store
+// their own messages: the text follows the empty header, 7-bit text after
+// the fill bits up to the next septet.
+TEST(PduDecode, AnEmptyUserDataHeaderIsReadPast) {
+  TDecoded submit = DecodeText("0051000B916407281553F80000AA070000BACC66BF01");
+  ASSERT_EQ(submit.iResult, 0);
+  EXPECT_EQ(Text(submit.iSms->MessageText()), u"hello");
+  EXPECT_EQ(Text(submit.iSms->RecipientNumber(0)), u"+46708251358");
+  EXPECT_EQ(submit.iSms->iConcatTotal, 0);
+
+  TDecoded deliver = DecodeText("04912143F5440A919421436587000020211332959500070000BACC66BF01");
+  ASSERT_EQ(deliver.iResult, 0);
+  EXPECT_EQ(Text(deliver.iSms->MessageText()), u"hello");
+  EXPECT_EQ(Text(deliver.iSms->RecipientNumber(0)), u"+4912345678");
+
+  TDecoded ucs2 = DecodeText("0051000B916407281553F80008AA0D00041F04400438043204350442");
+  ASSERT_EQ(ucs2.iResult, 0);
+  EXPECT_EQ(Text(ucs2.iSms->MessageText()), u"\u041F\u0440\u0438\u0432\u0435\u0442");
+}
+
 TEST(PduDecode, RefusedShapes) {
   EXPECT_EQ(DecodeText(KScheme24).iResult, KErrCorrupt);
   EXPECT_EQ(DecodeText("").iResult, KErrCorrupt);

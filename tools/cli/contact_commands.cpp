@@ -5,6 +5,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "phone/phonebook_names.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
@@ -57,6 +58,12 @@ std::u16string CheckedText(const std::string& aText, size_t aLimit, const std::s
                           std::to_string(aLimit) + " are kept",
                       aCommand);
   return text;
+}
+
+// A name is one line: a line break in it would reach the phone's line.
+std::u16string OneLine(std::u16string aName) {
+  aName.resize(static_cast<size_t>(MakeOneLine(aName.data(), static_cast<int>(aName.size()))));
+  return aName;
 }
 
 std::u16string Copy(const TDesc16& aText) { return std::u16string(aText.Ptr(), static_cast<size_t>(aText.Length())); }
@@ -132,7 +139,7 @@ int ContactsAdd(TCliSession& aSession, const TParsedOptions& aOptions) {
   if (!name || name->empty()) throw TUsageError("--name N is required and may not be empty", command);
   if (!number || number->empty()) throw TUsageError("--number M is required and may not be empty", command);
   std::string where = Choice(aOptions, "store", {"sim", "phone"}, "sim", command);  // the editor's default
-  std::u16string nameText = CheckedText(*name, KMaxNameOrNumber, "the name", command, false);
+  std::u16string nameText = OneLine(CheckedText(*name, KMaxNameOrNumber, "the name", command, false));
   std::u16string numberText = CheckedText(*number, KMaxNameOrNumber, "the number", command, false);
   std::u16string details = CheckedText(aOptions.Value("details").value_or(""), KMaxDetails, "the details", command, true);
 
@@ -166,8 +173,9 @@ int ContactsEdit(TCliSession& aSession, const TParsedOptions& aOptions) {
   CKveContactsDatabase& store = aSession.Contacts();
   TContact old = ReadContact(store, id);
 
-  std::u16string name = aOptions.Has("name") ? CheckedText(*aOptions.Value("name"), KMaxNameOrNumber, "the name", command, false)
-                                             : Copy(old->Name());
+  std::u16string name = aOptions.Has("name")
+                            ? OneLine(CheckedText(*aOptions.Value("name"), KMaxNameOrNumber, "the name", command, false))
+                            : Copy(old->Name());
   std::u16string number = aOptions.Has("number")
                               ? CheckedText(*aOptions.Value("number"), KMaxNameOrNumber, "the number", command, false)
                               : Copy(old->Number());

@@ -137,7 +137,20 @@ bool ArgInt(const std::string& arg, int& value) {
 bool ArgString(const std::string& arg, std::string& out) {
   std::string t = Trim(arg);
   if (t.size() >= 2 && t.front() == '"' && t.back() == '"') {
-    out = t.substr(1, t.size() - 2);
+    // A backslash and two hexadecimal digits stand for that byte (V.250
+    // string constants): how a quote or a control byte travels inside.
+    out.clear();
+    for (size_t i = 1; i + 1 < t.size(); ++i) {
+      if (t[i] == '\\') {
+        if (i + 3 > t.size() - 1 || !std::isxdigit(static_cast<unsigned char>(t[i + 1])) ||
+            !std::isxdigit(static_cast<unsigned char>(t[i + 2])))
+          return false;
+        out.push_back(static_cast<char>(std::stoi(t.substr(i + 1, 2), nullptr, 16)));
+        i += 2;
+      } else {
+        out.push_back(t[i]);
+      }
+    }
     return true;
   }
   if (t.find('"') != std::string::npos) return false;

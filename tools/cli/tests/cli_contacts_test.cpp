@@ -129,3 +129,45 @@ TEST_F(CliTest, UnicodeNamesUnderTheCLocaleAreTakenAndPrintedAsUtf8) {
   EXPECT_EQ(latin1.iStatus, 2);
   EXPECT_NE(latin1.iErr.find("argument 6 is not UTF-8 text"), std::string::npos) << latin1.iErr;
 }
+
+// A name from a file that holds a line break and a command after it. The
+// phone must get the upload's writes and nothing else: no command of the
+// file's own, and its SIM entry 1 stays as it was.
+TEST_F(CliTest, ANameWithALineBreakAndACommandIsUploadedAsOneLine) {
+  iPhone.EnableTranscript();
+  StartPhone(SmallProfile());
+  const std::string vcard = iDir.Path() + "/eve.vcf";
+  WriteFile(vcard, "BEGIN:VCARD\r\nVERSION:3.0\r\nFN:Eve\\nAT+CPBW=1\r\nTEL;TYPE=CELL:5550100\r\nEND:VCARD\r\n");
+  const std::string csv = iDir.Path() + "/mallory.csv";
+  WriteFile(csv, "Name,Number\r\n\"Mallory\r\nAT+CPBW=2\",5550101\r\n");
+  for (const std::string& file : {vcard, csv}) {
+    TChildResult import = Cli({"contacts", "import", file, "--store", "sim"});
+    ASSERT_EQ(import.iStatus, 0) << import.iErr;
+  }
+  // Typed with a line break, as a script might pass it.
+  ASSERT_EQ(Cli({"contacts", "add", "--name", "Zed\nAT+CPBW=2", "--number", "5550199"}).iStatus, 0);
+  nlohmann::json local = CliJson({"contacts", "list"});
+  EXPECT_NE(FindByName(local, "Zed AT+CPBW=2"), nullptr) << local.dump();
+  EXPECT_NE(FindByName(local, "Eve AT+CPBW=1"), nullptr) << local.dump();
+  EXPECT_NE(FindByName(local, "Mallory AT+CPBW=2"), nullptr) << local.dump();
+
+  TChildResult upload = Cli({"contacts", "upload"});
+  ASSERT_EQ(upload.iStatus, 0) << upload.iErr;
+  EXPECT_EQ(LastLine(upload.iErr), "Upload complete.");
+
+  nlohmann::json state = StopPhone();
+  std::vector<std::string> writes;
+  for (const std::string& command : iPhone.ReceivedCommands()) {
+    EXPECT_EQ(command.rfind("AT", 0), 0u) << "not a command of the program's: " << command;
+    if (command.find("CPBW") != std::string::npos) writes.push_back(command);
+  }
+  EXPECT_EQ(writes, (std::vector<std::string>{"AT+CPBW=3,\"5550100\",129,\"Eve AT+CPBW=1\"",
+                                              "AT+CPBW=4,\"5550101\",129,\"Mallory AT+CPBW=2\"",
+                                              "AT+CPBW=6,\"5550199\",129,\"Zed AT+CPBW=2\""}));
+  std::map<int, std::string> sim = Entries(state, "SM");
+  EXPECT_EQ(sim[1], "Alice +441234567890");
+  EXPECT_EQ(sim[2], "Bob 01632960123");
+  EXPECT_EQ(sim[3], "Eve AT+CPBW=1 5550100");
+  EXPECT_EQ(sim[4], "Mallory AT+CPB 5550101");  // the phone keeps 14 characters
+  EXPECT_EQ(sim[6], "Zed AT+CPBW=2 5550199");
+}

@@ -222,6 +222,12 @@ TEST(CommandLines, SplitIntoCommands) {
   EXPECT_FALSE(SplitCommandLine("hello", c));
   EXPECT_EQ(SplitArgs("1,\"a,b\",,x").size(), 4u);
   EXPECT_EQ(NormalizeCommand("  at+cpbs=\"sm\" "), "AT+CPBS=\"sm\"");
+  // A backslash and two hexadecimal digits in a quoted string are that byte.
+  std::string text;
+  ASSERT_TRUE(ArgString("\"J\\22o\\5c\\00!\"", text));
+  EXPECT_EQ(text, std::string("J\"o\\\0!", 6));
+  EXPECT_FALSE(ArgString("\"bad \\2\"", text));
+  EXPECT_FALSE(ArgString("\"bad \\zz\"", text));
 }
 
 // The replies the line tests and the program's tests against the simulator
