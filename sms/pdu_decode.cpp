@@ -128,7 +128,10 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
   }
 
   if (submit) {
-    if ((firstOctet & 0x18) == 0x10) ReadOctet();  // relative validity period
+    // The validity period: none, one octet (relative), or seven (absolute or enhanced).
+    const int validityFormat = firstOctet & 0x18;
+    const int validityOctets = validityFormat == 0x10 ? 1 : validityFormat == 0 ? 0 : 7;
+    for (int i = 0; i < validityOctets; ++i) ReadOctet();
     SYSTEMTIME now;
     GetSystemTime(&now);
     SystemTimeToFileTime(&now, &aSms.iDateSent);

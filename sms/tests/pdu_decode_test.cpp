@@ -129,6 +129,15 @@ TEST(PduDecode, AnEmptyUserDataHeaderIsReadPast) {
   TDecoded ucs2 = DecodeText("0051000B916407281553F80008AA0D00041F04400438043204350442");
   ASSERT_EQ(ucs2.iResult, 0);
   EXPECT_EQ(Text(ucs2.iSms->MessageText()), u"\u041F\u0440\u0438\u0432\u0435\u0442");
+
+  // Phones store drafts with an absolute (time stamp) or enhanced validity period: seven octets.
+  TDecoded absolute = DecodeText("0059000A811032547698000022102131000000070000BACC66BF01");
+  ASSERT_EQ(absolute.iResult, 0);
+  EXPECT_EQ(Text(absolute.iSms->MessageText()), u"hello");
+  TDecoded enhanced = DecodeText("0049000A811032547698000001000000000000070000BACC66BF01");
+  ASSERT_EQ(enhanced.iResult, 0);
+  EXPECT_EQ(Text(enhanced.iSms->MessageText()), u"hello");
+  EXPECT_EQ(Text(enhanced.iSms->RecipientNumber(0)), u"0123456789");
 }
 
 TEST(PduDecode, RefusedShapes) {
