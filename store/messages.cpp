@@ -66,7 +66,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageNameProp: CopyTextL(iName, aValue.val.lpwstr); break;
     case KMessageNumberProp: CopyTextL(iNumber, aValue.val.lpwstr); break;
     case KMessageTextProp:
-      CopyTextL(iText, aValue.val.lpwstr);
+      CopyEscapedTextL(iText, aValue.val.lpwstr);
       DiscardCaches();
       break;
     case KMessageFolderProp: iFolder = aValue.val.ulVal; break;
@@ -80,8 +80,10 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
       iReadLongMessageProperties = true;
       break;
     case KMessageConcatTotalProp: iConcatTotal = aValue.val.ulVal; break;
-    case KMessagePartsProp: CopyTextL(iParts, aValue.val.lpwstr); break;
+    case KMessagePartsProp: CopyEscapedTextL(iParts, aValue.val.lpwstr); break;
     case KMessageDeliveryProp: CopyTextL(iDelivery, aValue.val.lpwstr); break;
+    case KMessageWaitingSinceProp: iWaitingSince = aValue.val.filetime; break;
+    case KMessagePassedOnProp: iPassedOn = aValue.val.ulVal != 0; break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
@@ -96,7 +98,7 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[0].propid = KMessageNameProp;
   aBuffer[0].val.lpwstr = TextForProperty(iName);
   aBuffer[1].propid = KMessageTextProp;
-  aBuffer[1].val.lpwstr = TextForProperty(iText);
+  aBuffer[1].val.lpwstr = EscapedTextForProperty(iText, iStoredText);
   aBuffer[2].propid = KMessageNumberProp;
   aBuffer[2].val.lpwstr = TextForProperty(iNumber);
   aBuffer[3].propid = KMessageFolderProp;
@@ -112,12 +114,16 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[7].propid = KMessageConcatTotalProp;
   aBuffer[7].val.ulVal = iConcatTotal;
   aBuffer[8].propid = KMessagePartsProp;
-  aBuffer[8].val.lpwstr = TextForProperty(iParts);
+  aBuffer[8].val.lpwstr = EscapedTextForProperty(iParts, iStoredParts);
   aBuffer[9].propid = KMessageDeliveryProp;
   aBuffer[9].val.lpwstr = TextForProperty(iDelivery);
   iFolderOrderKey = FolderOrderKey(iFolder, Name(), iDateSent);
   aBuffer[10].propid = KMessageFolderOrderProp;
   aBuffer[10].val.lpwstr = iFolderOrderKey.data();
+  aBuffer[11].propid = KMessageWaitingSinceProp;
+  aBuffer[11].val.filetime = iWaitingSince;
+  aBuffer[12].propid = KMessagePassedOnProp;
+  aBuffer[12].val.ulVal = iPassedOn ? 1 : 0;
 }
 
 void CKveMessagesItem::Reset() {
@@ -188,6 +194,13 @@ void CKveMessagesItem::ClearLongMessage() {
   iConcatReferenceBits = 0;
   iConcatTotal = 0;
   FreeText(iParts);
+  iWaitingSince = FILETIME{};
+  iPassedOn = false;
+}
+
+FILETIME CKveMessagesItem::WaitingSince() const {
+  if (iWaitingSince.dwHighDateTime == 0 && iWaitingSince.dwLowDateTime == 0) return iDateSent;
+  return iWaitingSince;
 }
 
 void CKveMessagesItem::SetLongMessageL(const TKvMessagePart& aPart) {

@@ -30,6 +30,11 @@ const CEPROPID KMessagePartsProp = 0xF001F;
 // A sent message's delivery, part by part (message_delivery.h); absent in
 // records written before reports were asked for, which then have none.
 const CEPROPID KMessageDeliveryProp = 0x10001F;
+// A long message whose parts are not all in: when its first part was stored
+// (absent in earlier records, which then count from the date sent), and
+// whether it was passed on as it is, its missing parts marked.
+const CEPROPID KMessageWaitingSinceProp = 0x110040;
+const CEPROPID KMessagePassedOnProp = 0x120013;
 
 // Which part of which long message a received text is. The parts of one
 // message share the sender, the reference, its size and the total.
@@ -52,7 +57,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 11; }
+  int PropertyCount() override { return 13; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -94,6 +99,13 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void ClearLongMessage();
   // Makes the item a long message holding no part yet.
   void SetLongMessageL(const TKvMessagePart& aPart);
+  // Since when the message waits for its missing parts: the time its first
+  // part was stored, or for an earlier version's record its date sent.
+  FILETIME WaitingSince() const;
+  void SetWaitingSince(const FILETIME& aTime) { iWaitingSince = aTime; }
+  // Passed on with parts missing, so that it is passed on once.
+  bool IsPassedOn() const { return iPassedOn; }
+  void SetPassedOn(bool aPassedOn) { iPassedOn = aPassedOn; }
 
   // Delivery reports. The parts asked for, with the references the phone gave.
   TKvDeliveryList Delivery() const;
@@ -127,7 +139,11 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   THeapBuf16* iParts;
   bool iReadLongMessageProperties;
   THeapBuf16* iDelivery;
+  FILETIME iWaitingSince{};
+  bool iPassedOn = false;
   std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
+  std::u16string iStoredText;      // the same, for a text with escapes
+  std::u16string iStoredParts;
 };
 
 // What a message's line in a list shows. Read from the store it points into
@@ -193,6 +209,11 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // aPartsMissing, when given, gets how many parts the record still lacks:
   // 0 once the message is whole.
   CEOID WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart, int* aPartsMissing = nullptr);
+  // The long messages still lacking parts that have waited aWait (100 ns
+  // units, as FILETIME counts) by aNow: each is marked passed on, its text
+  // as it stands (a mark for each missing part), and added to aPassed.
+  // aNextDue gets when the next one falls due (0 when none waits).
+  void PassOnOverdueL(const FILETIME& aNow, ULONGLONG aWait, std::vector<CEOID>& aPassed, ULONGLONG& aNextDue);
   // Whether the store holds the received message (or this part of it), as
   // WritePartL would find it: what a write that stored nothing tells apart
   // from a failure, before the phone's copy may go.

@@ -34,3 +34,15 @@ TEST_F(SendTest, AcceptedMessageGoesOutWithSingleCarriageReturns) {
   EXPECT_EQ(state["sms"]["sent"][0]["coding"], "7bit");
   EXPECT_EQ(state["sms"]["sent"][0]["text"], "Line one\rLine two");
 }
+
+TEST_F(SendTest, ATextAboveTheLongestLongMessageIsRefusedBeforeThePortOpens) {
+  StartEngine();  // no phone: nothing may reach a port
+  // 46,000 GSM characters need 301 parts; an octet would have counted 45.
+  const std::u16string text(46000, u'a');
+  SetOutboxMessage(text.c_str());
+  ASSERT_TRUE(Run(EKvSendNow));
+  EXPECT_EQ(Completion()->iText, "Too long to send: 301 parts, at most 255");
+  EXPECT_NE(Completion()->iResult, 0);
+  EXPECT_EQ(CountLog("CPhoneEng::ProcessSendNow - 301 parts, refused"), 1);
+  EXPECT_EQ(CountLog("CPhoneEng::InitialiseConnection"), 0);
+}

@@ -12,6 +12,7 @@
 #include "exchange/contacts_exchange.h"
 #include "exchange/messages_exchange.h"
 #include "exchange/summary_text.h"
+#include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
 namespace kvcli {
@@ -55,7 +56,7 @@ void PrintSummary(TCliSession& aSession, const kvexchange::TImportSummary& aSumm
     std::printf("%s\n", summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
     return;
   }
-  std::printf("%s", kvexchange::ImportSummaryText(aSummary, aDryRun).c_str());
+  std::printf("%s", Printable(kvexchange::ImportSummaryText(aSummary, aDryRun), true).c_str());
 }
 
 }  // namespace
