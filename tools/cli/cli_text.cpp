@@ -90,6 +90,22 @@ std::string Printable(const std::string& aText, bool aKeepLineFeeds) {
   return out;
 }
 
+std::string TerminalJson(const std::string& aJson) {
+  std::string out;
+  out.reserve(aJson.size());
+  for (size_t pos = 0; pos < aJson.size();) {
+    const size_t start = pos;
+    long c = NextCodePoint(aJson, pos);
+    if (c < 0) pos = start + 1;
+    // Outside strings JSON has none of these, so each stands in a string.
+    if (c == 0x7F || (c >= 0x80 && c <= 0x9F) || MovesText(c))
+      out += "\\u" + Hex(static_cast<unsigned long>(c), 4);
+    else
+      out.append(aJson, start, pos - start);
+  }
+  return out;
+}
+
 bool IsUtf8(const std::string& aText) {
   for (size_t pos = 0; pos < aText.size();)
     if (NextCodePoint(aText, pos) < 0) return false;

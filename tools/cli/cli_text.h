@@ -30,5 +30,9 @@ std::string Padded(const std::string& aText, size_t aColumns);
 // isolates and marks, line and paragraph separators) "\u202E"; bytes that
 // are not UTF-8 "\xFF". Line feeds stay where aKeepLineFeeds says so.
 std::string Printable(const std::string& aText, bool aKeepLineFeeds = false);
+// Serialised JSON with the characters Printable escapes that JSON leaves as
+// they are (DEL, C1, the line reordering ones) written as \u escapes: the
+// same values, and nothing in it acts on a terminal.
+std::string TerminalJson(const std::string& aJson);
 
 }  // namespace kvcli

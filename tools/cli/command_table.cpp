@@ -10,6 +10,7 @@
 
 #include "app/document/kv_message_limits.h"
 #include "kernel/errors.h"
+#include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
 
@@ -200,7 +201,7 @@ int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome) {
   return ActionExitStatus(aOutcome);
 }
 
-void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", aValue.dump(2).c_str()); }
+void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", TerminalJson(aValue.dump(2)).c_str()); }
 
 bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion, const std::string& aDeclined,
                const std::string& aWarning) {

@@ -43,7 +43,7 @@ TStoredMessage Describe(CKveMessagesItem& aMessage) {
   message.iText = WithLf(Utf8(aMessage.Text()));
   message.iDate = IsoUtc(aMessage.DateSentTime());
   // The one form of a message in JSON, as 'messages list --json' prints it.
-  message.iJson = kvexchange::JsonText(kvexchange::MessageJson(aMessage));
+  message.iJson = TerminalJson(kvexchange::JsonText(kvexchange::MessageJson(aMessage)));
   return message;
 }
 

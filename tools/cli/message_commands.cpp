@@ -188,7 +188,7 @@ class TListPrinter {
 
   void Print(CKveMessagesItem& aMessage) {
     if (iJson) {
-      std::string element = "  " + MessageJson(aMessage).dump(2);
+      std::string element = "  " + TerminalJson(MessageJson(aMessage).dump(2));
       for (size_t at = element.find('\n'); at != std::string::npos; at = element.find('\n', at + 3))
         element.replace(at, 1, "\n  ");
       std::printf("%s%s", iCount == 0 ? "[\n" : ",\n", element.c_str());

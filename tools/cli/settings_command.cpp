@@ -88,7 +88,7 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
                                {"view", viewText},
                                {"reports", reportsText},
                                {"parts_wait", document.PartsWait()}};
-    std::printf("%s\n", settings.dump(2).c_str());
+    std::printf("%s\n", TerminalJson(settings.dump(2)).c_str());
   } else {
     std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\n",
                 number.empty() ? "(not set)" : Printable(number).c_str(), logText, viewText, reportsText,
