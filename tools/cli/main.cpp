@@ -135,7 +135,8 @@ int main(int argc, char** argv) {
     try {
       status = invocation.iCommand->iHandler(session, invocation.iOptions);
     } catch (const TUsageError& error) {
-      std::fprintf(stderr, "korvanet-cli: %s\nTry 'korvanet-cli %s --help'.\n", Printable(error.what(), true).c_str(), error.HelpFor().c_str());
+      std::fprintf(stderr, "korvanet-cli: %s\nTry 'korvanet-cli %s --help'.\n", Printable(error.what(), true).c_str(),
+                   error.HelpFor().c_str());
       status = KExitUsage;
     } catch (const TCommandError& error) {
       std::fprintf(stderr, "korvanet-cli: %s\n", Printable(error.what(), true).c_str());
