@@ -190,10 +190,12 @@ void TMessageCommandRunner::Run(const TStoredMessage& aMessage) {
   bool shellEnded = false;
   int status = 0;
   for (;;) {
-    // The shell, and what it left that came to us.
+    // The shell, and what came to us as its orphans: also those that left
+    // the group, so that none stays a zombie for as long as we listen. This
+    // thread starts the program's only child processes.
     for (;;) {
       int each = 0;
-      pid_t ended = waitpid(-pid, &each, WNOHANG);
+      pid_t ended = waitpid(-1, &each, WNOHANG);
       if (ended <= 0) break;
       if (ended == pid) {
         shellEnded = true;
