@@ -42,6 +42,7 @@ static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside th
 inline constexpr LRESULT KActionCancelled = -3;
 
 inline constexpr int KEngineTextLength = 64;
+inline constexpr int KDefaultPartsWaitSeconds = 24 * 60 * 60;
 
 // Owned by the user interface's engine proxy and lent to the engine for one
 // command; the engine never frees it and never keeps it beyond the command.
@@ -52,5 +53,8 @@ struct TEngineAction {
   TModBuf16<KEngineTextLength> iText;  // progress or completion text
   CKveMessagesItem* iMessage = nullptr;  // the message EKvSendNow sends
   bool iDeleteAfterStore = false;        // EKvListen: the phone's copy goes once stored
+  // EKvListen: how long a long message waits for its missing parts before it
+  // is passed on as it is.
+  int iPartsWaitSeconds = KDefaultPartsWaitSeconds;
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
 };

@@ -2,6 +2,7 @@
 // the engine reads it, stores it in the Inbox and tells the window. A phone
 // that goes quiet is probed; one that is gone is waited for and taken up
 // again as soon as its port opens.
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <vector>
@@ -13,6 +14,16 @@
 namespace {
 
 const int KMemoryNameLength = 4;
+const ULONGLONG KTicksPerSecond = 10000000;
+const ULONGLONG KTicksPerMs = 10000;
+
+ULONGLONG NowTicks() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  FILETIME time{};
+  SystemTimeToFileTime(&now, &time);
+  return (static_cast<ULONGLONG>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
 
 }  // namespace
 
@@ -31,6 +42,12 @@ class CListenState {
   bool iDeleteAfterStore = false;
   // The phone announces new messages; otherwise each probe looks for them.
   bool iAnnouncing = false;
+  // Long messages with parts missing: how long they wait (100 ns units),
+  // whether to look for overdue ones at the next turn, and when the next
+  // one falls due (0: none waits).
+  ULONGLONG iPartsWait = 0;
+  bool iPartsCheckWanted = true;
+  ULONGLONG iNextPartsDue = 0;
 };
 
 namespace {
@@ -89,6 +106,8 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   // unwinding frees it.
   auto state = std::make_unique<CListenState>();
   state->iDeleteAfterStore = iAction != nullptr && iAction->iDeleteAfterStore;
+  const int waitSeconds = iAction != nullptr ? iAction->iPartsWaitSeconds : KDefaultPartsWaitSeconds;
+  state->iPartsWait = static_cast<ULONGLONG>(std::max(waitSeconds, 0)) * KTicksPerSecond;
   iListen = state.get();
   int result = InitialiseConnection();
   if (result != KErrNone) {
@@ -112,6 +131,8 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   for (;;) {
     bool lost = !ReadAnnouncedMessages();
     if (!lost) {
+      // At start-up too: what waited while nobody listened may be due.
+      PassOnOverdueMessages();
       if (iAction != nullptr) {
         if (tell || iProgressCounter != 0)
           iAction->iText.Copy(u"Listening for messages");
@@ -121,8 +142,11 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
       tell = false;
       iProgressCounter = 0;
       if (NotifyProgress() == KActionCancelled) break;
-      int r = iPhone->WaitForIndication(iListenQuietMs);
-      if (r == KErrTimedOut) {
+      const int waitMs = ListenWaitMs();
+      int r = iPhone->WaitForIndication(waitMs);
+      if (r == KErrTimedOut && waitMs < iListenQuietMs) {
+        r = KErrNone;  // a long message fell due; the line is not quiet yet
+      } else if (r == KErrTimedOut) {
         LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - the line was quiet, probing the phone");
         r = iPhone->SendAndWait(EStateConnect, TConstPtr16(u"AT"));
         if (r == KReplyOk && !iListen->iAnnouncing) lost = !TakeStoredMessages();
@@ -252,6 +276,7 @@ void CPhoneEng::TakeListenedReport(bool aApplied) {
 // The window hears of every part stored, and that the message is whole (a
 // long one when its last part is in); the store said which as it wrote it.
 void CPhoneEng::NotifyStored(CEOID aOid, int aPartsMissing) {
+  if (aPartsMissing > 0 && iListen != nullptr) iListen->iPartsCheckWanted = true;
   if (aPartsMissing > 0)
     LogMessage(KLogFilePath, u"CPhoneEng::NotifyStored - record 0x%1!x! waits for %2!d! more parts", aOid,
                aPartsMissing);
@@ -261,3 +286,26 @@ void CPhoneEng::NotifyStored(CEOID aOid, int aPartsMissing) {
   SendMessageW(iAction->iWindow, aPartsMissing > 0 ? EKvMessagePartStored : EKvMessageStored,
                reinterpret_cast<WPARAM>(iAction), static_cast<LPARAM>(aOid));
 }
+
+void CPhoneEng::PassOnOverdueMessages() {
+  const ULONGLONG now = NowTicks();
+  const bool due = iListen->iNextPartsDue != 0 && now >= iListen->iNextPartsDue;
+  if (!iListen->iPartsCheckWanted && !due) return;
+  iListen->iPartsCheckWanted = false;
+  std::vector<CEOID> passed;
+  FILETIME nowTime{static_cast<DWORD>(now & 0xFFFFFFFF), static_cast<DWORD>(now >> 32)};
+  iMessagesDatabase->PassOnOverdueL(nowTime, iListen->iPartsWait, passed, iListen->iNextPartsDue);
+  for (CEOID oid : passed) {
+    LogMessage(KLogFilePath, u"CPhoneEng::PassOnOverdueMessages - record 0x%1!x! passed on with parts missing", oid);
+    NotifyStored(oid, 0);
+  }
+}
+
+int CPhoneEng::ListenWaitMs() const {
+  if (iListen == nullptr || iListen->iNextPartsDue == 0) return iListenQuietMs;
+  const ULONGLONG now = NowTicks();
+  if (now >= iListen->iNextPartsDue) return 1;
+  const ULONGLONG left = (iListen->iNextPartsDue - now + KTicksPerMs - 1) / KTicksPerMs;
+  return left < static_cast<ULONGLONG>(iListenQuietMs) ? static_cast<int>(left) : iListenQuietMs;
+}
+

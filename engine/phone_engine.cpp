@@ -5,6 +5,7 @@
 #include "kernel/log.h"
 #include "kernel/registry.h"
 #include "sms/sms_address.h"
+#include "sms/sms_length.h"
 #include "sms/sms_time_stamp.h"
 
 namespace {
@@ -133,6 +134,18 @@ int CPhoneEng::ProcessSendNow(const MSG& aMessage) {
     return KErrNoMemory;
   }
   sms->SetText(iCurrentMessage->SmsFormatMessage());
+  // The last guard before the phone: a text that needs more parts than a
+  // long message can number is refused whole, before the port is opened.
+  const int parts = SmsPartsOf(sms->MessageText(), sms->SendingCoding());
+  if (parts > KSmsMaxParts) {
+    LogMessage(KLogFilePath, u"CPhoneEng::ProcessSendNow - %1!d! parts, refused", parts);
+    iAction->iText.Copy(u"Too long to send: ");
+    iAction->iText.AppendNum(parts);
+    iAction->iText.Append(TConstPtr16(u" parts, at most 255"));
+    iAction->iResult = KErrOverflow;
+    NotifyComplete();
+    return KErrOverflow;
+  }
   if (TSmsAddress* first = sms->Recipient(0))
     *first = recipient;
   else

@@ -148,6 +148,12 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   bool DeleteTakenMessages();
   void TakeListenedSms(CStdSms& aSms);
   void NotifyStored(CEOID aOid, int aPartsMissing);
+  // Long messages that waited too long for their missing parts are passed
+  // on as they are; looked for when a part is stored and when one falls due.
+  void PassOnOverdueMessages();
+  // How long the next wait for the phone may last, in milliseconds, so that
+  // the next long message to fall due is passed on in time.
+  int ListenWaitMs() const;
   // Delivery reports. Marks the Sent record the report is about; false when
   // no Sent record has a part with its reference and recipient.
   bool ApplyStatusReportL(const CStdSms& aReport);

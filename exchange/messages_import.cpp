@@ -8,6 +8,7 @@
 #include "exchange/message_record.h"
 #include "exchange/messages_exchange.h"
 #include "exchange/sms_backup_xml.h"
+#include "sms/sms_length.h"
 
 namespace kvexchange {
 namespace {
@@ -117,6 +118,13 @@ bool ImportMessagesL(CKveMessagesDatabase& aStore, const std::string& aText, TIm
     TConstPtr16 nameView = View(name), textView = View(text), numberView = View(number);
     message->SetDetailsL(&nameView, &textView, &numberView, record.iFolder);
     message->SetDateSentTime(record.iDate);
+    // A text no long message can hold would only fail, or worse, when sent.
+    const int parts = SmsLengthOf(message->SmsFormatMessage()).iParts;
+    if (parts > KSmsMaxParts) {
+      summary.iRefused.push_back(record.iWhere + ": the text needs " + std::to_string(parts) +
+                                 " messages; a long message has at most " + std::to_string(KSmsMaxParts));
+      continue;
+    }
     // The store's own write refuses a message it holds already (same name,
     // number and text), as a download does.
     CEOID oid = aStore.WriteItemL(*message);

@@ -185,6 +185,12 @@ int CMobilePhoneBase::SendSms(CStdSms& aSms, int aAttempts) {
   for (int from = 0; from < plain.Length(); ++parts) {
     from += single ? plain.Length() : SmsNextPart(plain, from, partSize, coding).iCharacters;
   }
+  // Counted before anything goes out: the header could not number the rest.
+  if (parts > KSmsMaxParts) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::SendSms - %1!d! parts, more than a long message can have", parts);
+    delete text;
+    return KErrOverflow;
+  }
 
   r = 0;
   int from = 0;

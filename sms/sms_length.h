@@ -7,6 +7,10 @@
 #include "kernel/descriptors.h"
 #include "sms/sms_coding.h"
 
+// The most parts a long message can have: its header counts them in one
+// octet. A longer text is refused, never sent.
+inline constexpr int KSmsMaxParts = 255;
+
 // One message holds 160 septets, 140 octets or 70 UTF-16 code units; a part of
 // a long one loses the room its concatenation header takes.
 int SmsSinglePartLimit(TSmsCoding aCoding);

@@ -25,6 +25,18 @@ unsigned long long TimeDistance(const FILETIME& aOne, const FILETIME& aOther) {
   return one > other ? one - other : other - one;
 }
 
+ULONGLONG Ticks(const FILETIME& aTime) {
+  return (static_cast<ULONGLONG>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime;
+}
+
+FILETIME Now() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  FILETIME time{};
+  SystemTimeToFileTime(&now, &time);
+  return time;
+}
+
 }  // namespace
 
 CKveMessagesItem* CKveMessagesDatabase::CopyForPartL(const CKveMessagesItem& aMessage) {
@@ -117,6 +129,8 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
       newEntry = false;  // found through its entry, or by the walk
       if (firstEarlier) earlier.AppendL(firstEarlier->Oid());
     }
+    // The wait for the missing parts counts from the first part stored.
+    if (newEntry) target->SetWaitingSince(Now());
     target->AddPartL(part, text, date, aMessage.ZoneMinutes());
     if (aPartsMissing != nullptr)
       *aPartsMissing = std::max(0, static_cast<int>(target->ConcatTotal()) - target->PartsHeld());
@@ -144,3 +158,30 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
   }
   return oid;
 }
+
+void CKveMessagesDatabase::PassOnOverdueL(const FILETIME& aNow, ULONGLONG aWait, std::vector<CEOID>& aPassed,
+                                          ULONGLONG& aNextDue) {
+  aNextDue = 0;
+  const ULONGLONG now = Ticks(aNow);
+  // Collected first, so that rewriting a record does not disturb the walk.
+  std::vector<TOwned<CKveMessagesItem>> overdue;
+  for (CEpocDatabaseItem* item = ReadFirstItemL(); item != nullptr; item = ReadNextItemL()) {
+    TOwned<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(item));
+    // Only what was received is passed on; the phone's own long messages
+    // (Outbox, Sent) are not waited for.
+    if (message->Folder() != EKvFolderInbox || !message->IsLongMessage() || message->IsPassedOn()) continue;
+    if (message->PartsHeld() >= static_cast<int>(message->ConcatTotal())) continue;
+    const ULONGLONG due = Ticks(message->WaitingSince()) + aWait;
+    if (due <= now)
+      overdue.push_back(std::move(message));
+    else if (aNextDue == 0 || due < aNextDue)
+      aNextDue = due;
+  }
+  for (TOwned<CKveMessagesItem>& message : overdue) {
+    message->SetPassedOn(true);
+    LogMessage(KLogFilePath, u"CKveMessagesDatabase::PassOnOverdueL - record 0x%1!x! passed on with %2!d! of %3!d! parts",
+               message->Oid(), message->PartsHeld(), message->ConcatTotal());
+    if (ReplaceItemL(*message) != 0) aPassed.push_back(message->Oid());
+  }
+}
+

@@ -66,7 +66,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageNameProp: CopyTextL(iName, aValue.val.lpwstr); break;
     case KMessageNumberProp: CopyTextL(iNumber, aValue.val.lpwstr); break;
     case KMessageTextProp:
-      CopyTextL(iText, aValue.val.lpwstr);
+      CopyEscapedTextL(iText, aValue.val.lpwstr);
       DiscardCaches();
       break;
     case KMessageFolderProp: iFolder = aValue.val.ulVal; break;
@@ -81,13 +81,15 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
       iReadLongMessageProperties = true;
       break;
     case KMessageConcatTotalProp: iConcatTotal = aValue.val.ulVal; break;
-    case KMessagePartsProp: CopyTextL(iParts, aValue.val.lpwstr); break;
+    case KMessagePartsProp: CopyEscapedTextL(iParts, aValue.val.lpwstr); break;
     case KMessageDeliveryProp: CopyTextL(iDelivery, aValue.val.lpwstr); break;
     case KMessageZoneProp:
       iZoneMinutes = static_cast<int>(static_cast<LONG>(aValue.val.ulVal));
       iZoneKept = iZoneRead = true;
       iDateText.Zero();
       break;
+    case KMessageWaitingSinceProp: iWaitingSince = aValue.val.filetime; break;
+    case KMessagePassedOnProp: iPassedOn = aValue.val.ulVal != 0; break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
@@ -102,7 +104,7 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[0].propid = KMessageNameProp;
   aBuffer[0].val.lpwstr = TextForProperty(iName);
   aBuffer[1].propid = KMessageTextProp;
-  aBuffer[1].val.lpwstr = TextForProperty(iText);
+  aBuffer[1].val.lpwstr = EscapedTextForProperty(iText, iStoredText);
   aBuffer[2].propid = KMessageNumberProp;
   aBuffer[2].val.lpwstr = TextForProperty(iNumber);
   aBuffer[3].propid = KMessageFolderProp;
@@ -118,16 +120,20 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[7].propid = KMessageConcatTotalProp;
   aBuffer[7].val.ulVal = iConcatTotal;
   aBuffer[8].propid = KMessagePartsProp;
-  aBuffer[8].val.lpwstr = TextForProperty(iParts);
+  aBuffer[8].val.lpwstr = EscapedTextForProperty(iParts, iStoredParts);
   aBuffer[9].propid = KMessageDeliveryProp;
   aBuffer[9].val.lpwstr = TextForProperty(iDelivery);
   iFolderOrderKey = FolderOrderKey(iFolder, Name(), iDateSent);
   aBuffer[10].propid = KMessageFolderOrderProp;
   aBuffer[10].val.lpwstr = iFolderOrderKey.data();
+  aBuffer[11].propid = KMessageWaitingSinceProp;
+  aBuffer[11].val.filetime = iWaitingSince;
+  aBuffer[12].propid = KMessagePassedOnProp;
+  aBuffer[12].val.ulVal = iPassedOn ? 1 : 0;
   // A record of an earlier version stays without one: its date is not UTC.
   if (HasZone()) {
-    aBuffer[11].propid = KMessageZoneProp;
-    aBuffer[11].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+    aBuffer[13].propid = KMessageZoneProp;
+    aBuffer[13].val.ulVal = static_cast<ULONG>(iZoneMinutes);
   }
 }
 
@@ -206,6 +212,13 @@ void CKveMessagesItem::ClearLongMessage() {
   iConcatReferenceBits = 0;
   iConcatTotal = 0;
   FreeText(iParts);
+  iWaitingSince = FILETIME{};
+  iPassedOn = false;
+}
+
+FILETIME CKveMessagesItem::WaitingSince() const {
+  if (iWaitingSince.dwHighDateTime == 0 && iWaitingSince.dwLowDateTime == 0) return iDateSent;
+  return iWaitingSince;
 }
 
 void CKveMessagesItem::SetLongMessageL(const TKvMessagePart& aPart) {

@@ -34,6 +34,11 @@ const CEPROPID KMessageDeliveryProp = 0x10001F;
 // the message; the date itself is UTC. Absent in records written by an
 // earlier version, whose date is the stamp as the network wrote it.
 const CEPROPID KMessageZoneProp = 0x110013;
+// A long message whose parts are not all in: when its first part was stored
+// (absent in earlier records, which then count from the date sent), and
+// whether it was passed on as it is, its missing parts marked.
+const CEPROPID KMessageWaitingSinceProp = 0x120040;
+const CEPROPID KMessagePassedOnProp = 0x130013;
 
 // Which part of which long message a received text is. The parts of one
 // message share the sender, the reference, its size and the total.
@@ -56,7 +61,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return HasZone() ? 12 : 11; }
+  int PropertyCount() override { return HasZone() ? 14 : 13; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -104,6 +109,13 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void ClearLongMessage();
   // Makes the item a long message holding no part yet.
   void SetLongMessageL(const TKvMessagePart& aPart);
+  // Since when the message waits for its missing parts: the time its first
+  // part was stored, or for an earlier version's record its date sent.
+  FILETIME WaitingSince() const;
+  void SetWaitingSince(const FILETIME& aTime) { iWaitingSince = aTime; }
+  // Passed on with parts missing, so that it is passed on once.
+  bool IsPassedOn() const { return iPassedOn; }
+  void SetPassedOn(bool aPassedOn) { iPassedOn = aPassedOn; }
 
   // Delivery reports. The parts asked for, with the references the phone gave.
   TKvDeliveryList Delivery() const;
@@ -140,7 +152,11 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   int iZoneMinutes = 0;
   bool iZoneKept = false;  // a new record has one; a record read, when stored with it
   bool iZoneRead = false;
+  FILETIME iWaitingSince{};
+  bool iPassedOn = false;
   std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
+  std::u16string iStoredText;      // the same, for a text with escapes
+  std::u16string iStoredParts;
 };
 
 // What a message's line in a list shows. Read from the store it points into
@@ -209,6 +225,11 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // aPartsMissing, when given, gets how many parts the record still lacks:
   // 0 once the message is whole.
   CEOID WritePartL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart, int* aPartsMissing = nullptr);
+  // The long messages still lacking parts that have waited aWait (100 ns
+  // units, as FILETIME counts) by aNow: each is marked passed on, its text
+  // as it stands (a mark for each missing part), and added to aPassed.
+  // aNextDue gets when the next one falls due (0 when none waits).
+  void PassOnOverdueL(const FILETIME& aNow, ULONGLONG aWait, std::vector<CEOID>& aPassed, ULONGLONG& aNextDue);
   // Whether the store holds the received message (or this part of it), as
   // WritePartL would find it: what a write that stored nothing tells apart
   // from a failure, before the phone's copy may go.

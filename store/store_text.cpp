@@ -86,3 +86,49 @@ LPWSTR TextForProperty(THeapBuf16* aText) {
   if ((*aText)[aText->Length() - 1] == 0) return const_cast<LPWSTR>(aText->Ptr());
   return aText->Des().PtrZ();
 }
+
+namespace {
+
+const TText16 KEscape = 0xFFFF;
+const TText16 KEscapedZero = 0x2400;
+
+}  // namespace
+
+LPWSTR EscapedTextForProperty(THeapBuf16* aText, std::u16string& aEscaped) {
+  TConstPtr16 text = TextView(aText);
+  bool plain = true;
+  for (int i = 0; i < text.Length() && plain; ++i) plain = text[i] != 0 && text[i] != KEscape;
+  if (plain) return TextForProperty(aText);
+  aEscaped.clear();
+  aEscaped.reserve(static_cast<size_t>(text.Length()) + 8);
+  for (int i = 0; i < text.Length(); ++i) {
+    if (text[i] == 0) {
+      aEscaped += KEscape;
+      aEscaped += KEscapedZero;
+    } else if (text[i] == KEscape) {
+      aEscaped += KEscape;
+      aEscaped += KEscape;
+    } else {
+      aEscaped += text[i];
+    }
+  }
+  return aEscaped.data();
+}
+
+void CopyEscapedTextL(THeapBuf16*& aTarget, const TText16* aText) {
+  CopyTextL(aTarget, aText);
+  if (aTarget == nullptr) return;
+  THeapPtr16 des = aTarget->Des();
+  TText16* out = des.Ptr();
+  const int length = des.Length();
+  int kept = 0;
+  for (int i = 0; i < length; ++i) {
+    TText16 c = out[i];
+    if (c == KEscape && i + 1 < length - 1 && (out[i + 1] == KEscapedZero || out[i + 1] == KEscape)) {
+      c = out[i + 1] == KEscapedZero ? 0 : KEscape;
+      ++i;
+    }
+    out[kept++] = c;
+  }
+  des.SetLength(kept);
+}

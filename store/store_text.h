@@ -2,6 +2,8 @@
 // zero, so they can be handed to the database as they are.
 #pragma once
 
+#include <string>
+
 #include "kernel/descriptors.h"
 
 // The line end characters a stored text may hold.
@@ -20,3 +22,13 @@ void FreeText(THeapBuf16*& aText);
 TConstPtr16 TextView(const THeapBuf16* aText);
 // The zero-terminated text for a property value; "" when there is none.
 LPWSTR TextForProperty(THeapBuf16* aText);
+
+// A message's text may hold U+0000, which would end a property value. Such
+// a text is stored with U+FFFF as an escape: U+FFFF U+2400 for U+0000 and
+// U+FFFF U+FFFF for U+FFFF itself; a U+FFFF followed by anything else (only
+// an earlier version can have written one) stands for itself.
+// The property value for aText: its own buffer when it needs no escape, else
+// aEscaped, which must live until the value is written.
+LPWSTR EscapedTextForProperty(THeapBuf16* aText, std::u16string& aEscaped);
+// CopyTextL for a value written by EscapedTextForProperty.
+void CopyEscapedTextL(THeapBuf16*& aTarget, const TText16* aText);

@@ -193,6 +193,8 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
       iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
       iAction.iRequestReports = gKvDocument != nullptr && gKvDocument->RequestReports();
     }
+    if (iState == EKvAppEngine_Listen)
+      iAction.iPartsWaitSeconds = gKvDocument != nullptr ? gKvDocument->PartsWait() : KDefaultPartsWaitSeconds;
     PostToEngine(start.iCommand);
   } else if (iState == EKvAppEngine_NoAction) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: no action");

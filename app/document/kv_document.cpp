@@ -53,6 +53,7 @@ void CKvDocument::LoadSettings() {
   SetRequestReports(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue) != 0);
   SetListen(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvListenValue) != 0);
   SetArrivalNotices(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue) == 0);
+  SetPartsWait(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvPartsWaitValue));
 }
 
 void CKvDocument::CommitSettingsL() {
@@ -63,6 +64,7 @@ void CKvDocument::CommitSettingsL() {
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvDeliveryReportsValue, iRequestReports ? 1 : 0);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvListenValue, iListen ? 1 : 0);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue, iArrivalNotices ? 0 : 1);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvPartsWaitValue, iPartsWait);
 }
 
 void CKvDocument::SetDoLogging(int aFlag) {

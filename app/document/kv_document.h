@@ -18,6 +18,10 @@ inline constexpr WCHAR KKvDeliveryReportsValue[] = u"DeliveryReports";
 inline constexpr WCHAR KKvListenValue[] = u"Listen";
 // Kept as the opposite of the check box, so that settings without it show notices.
 inline constexpr WCHAR KKvQuietArrivalsValue[] = u"QuietArrivals";
+// Seconds a long message waits for missing parts; absent or 0: a day.
+inline constexpr WCHAR KKvPartsWaitValue[] = u"PartsWaitSeconds";
+inline constexpr int KKvDefaultPartsWait = 24 * 60 * 60;
+inline constexpr int KKvMaxPartsWait = 30 * 24 * 60 * 60;
 
 class CKvDocument : public CEpocDocument {
  public:
@@ -48,6 +52,12 @@ class CKvDocument : public CEpocDocument {
   // A notice on the screen for each message that arrives while listening.
   void SetArrivalNotices(bool aOn) { iArrivalNotices = aOn; }
   bool ArrivalNotices() const { return iArrivalNotices; }
+  // How long a long message whose parts are not all in waits for them, in
+  // seconds, before it is passed on as it is; out of range gives the default.
+  void SetPartsWait(int aSeconds) {
+    iPartsWait = aSeconds >= 1 && aSeconds <= KKvMaxPartsWait ? aSeconds : KKvDefaultPartsWait;
+  }
+  int PartsWait() const { return iPartsWait; }
 
   // Made on the first request, then kept.
   CKveContactsDatabase* ContactsDatabase();
@@ -65,4 +75,5 @@ class CKvDocument : public CEpocDocument {
   bool iRequestReports;
   bool iListen;
   bool iArrivalNotices;
+  int iPartsWait = KKvDefaultPartsWait;
 };

@@ -150,3 +150,43 @@ TEST_F(ComposeSendTest, TheSentViewShowsEachMessagesDeliveryAndFollowsItsReports
   Screenshot("sent_delivery_split");
   EXPECT_EQ(StopProgram(), 0);
 }
+
+TEST_F(ComposeSendTest, ATextAboveTheLongestLongMessageIsNeitherSavedNorSentAndTheDialogSaysWhy) {
+  // Under the character limit, yet 259 parts: surrogate pairs fill a part
+  // with 66 code units of its 67.
+  std::u16string emoji;
+  for (int i = 0; i < 8542; ++i) emoji += u"\U0001F600";
+  {
+    std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(nullptr, 0));
+    std::unique_ptr<CKveMessagesItem> draft(static_cast<CKveMessagesItem*>(store->NewItemL()));
+    TConstPtr16 text(emoji.data(), static_cast<int>(emoji.size())), to(u"+441234567890");
+    draft->SetDetailsL(nullptr, &text, &to, EKvFolderOutbox);
+    ASSERT_NE(store->WriteItemL(*draft), 0u);
+  }
+  ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdOutbox, 0);
+  ASSERT_TRUE(WaitFor([&] { return gKvAppUi->CurrentView() == Messages(EKvViewOutbox); }));
+  kvui::WaitIdle();
+  HWND compose = OpenFirstRow(EKvViewOutbox);
+  ASSERT_NE(compose, nullptr);
+  kvplatform::ClearMessageBoxHistory();
+  kvui::TapWindow(kvui::FindById(compose, KKvIdComposeSend));
+  ASSERT_TRUE(WaitFor([] { return !kvplatform::MessageBoxHistory().empty(); }));
+  std::vector<kvplatform::MessageBoxRecord> boxes = kvplatform::MessageBoxHistory();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, u"Message too long");
+  EXPECT_EQ(boxes[0].text,
+            u"The text needs 259 messages; a long message has at most 255. Shorten it to save or send it.");
+  kvui::WaitIdle();
+  EXPECT_TRUE(IsWindow(compose)) << "the dialog stays open for the text to be shortened";
+  EXPECT_EQ(CountFolder(EKvFolderOutbox), 1);
+  EXPECT_EQ(CountFolder(EKvFolderSent), 0);
+  // Shortened, it is saved.
+  SetWindowTextW(kvui::FindById(compose, KKvIdComposeText), u"Shorter");
+  PostMessageW(compose, WM_COMMAND, KKvCmdOk, 0);
+  EXPECT_TRUE(WaitFor([&] { return !IsWindow(compose); }));
+  EXPECT_EQ(kvplatform::MessageBoxHistory().size(), 1u);
+  EXPECT_EQ(StopProgram(), 0);
+  EXPECT_EQ(iPhone.StopAndReadState()["sms"]["sent"].size(), 0u);
+}

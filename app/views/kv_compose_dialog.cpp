@@ -109,6 +109,23 @@ void CKvCreateNewMessage::UpdateCount() {
   SetWindowTextW(Item(KKvIdComposeCount), count);
 }
 
+bool CKvCreateNewMessage::TextFitsOneLongMessage() {
+  std::u16string text = WholeText(Item(KKvIdComposeText));
+  // Counted as the engine sends it: line feeds dropped, carriage returns kept.
+  std::u16string sent;
+  sent.reserve(text.size());
+  for (char16_t c : text)
+    if (c != u'\n') sent += c;
+  TSmsLength length = SmsLengthOf(TConstPtr16(sent.c_str(), static_cast<int>(sent.size())));
+  if (length.iParts <= KSmsMaxParts) return true;
+  LogMessage(KLogFilePath, u"CKvCreateNewMessage::TextFitsOneLongMessage - %1!d! parts", length.iParts);
+  WCHAR reason[160];
+  wsprintfW(reason, u"The text needs %d messages; a long message has at most %d. Shorten it to save or send it.",
+            length.iParts, KSmsMaxParts);
+  MessageBoxW(iWindow, reason, u"Message too long", MB_OK | MB_ICONEXCLAMATION);
+  return false;
+}
+
 void CKvCreateNewMessage::UpdateScrollBar() {
   HWND text = Item(KKvIdComposeText);
   RECT client;
@@ -223,6 +240,7 @@ LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
   }
   if (command != KKvCmdOk && command != KKvIdComposeSend) return KEpocNotHandled;
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand %1!d!", command);
+  if (!TextFitsOneLongMessage()) return 0;
   if (!GetDialogResults()) {
     EndDialog(iWindow, KKvCmdOk);
     return 0;

@@ -37,6 +37,9 @@ class CKvCreateNewMessage : public CEpocDialog {
   void UpdateCount();
   // False when there is nothing to save.
   bool GetDialogResults();
+  // False, with the reason shown, when the text needs more parts than a long
+  // message can have: it is then neither saved nor sent.
+  bool TextFitsOneLongMessage();
   void SaveItemInDatabase();
   void SendSmsMessage();
   HWND Item(int aId) const { return GetDlgItem(iWindow, aId); }

@@ -63,3 +63,15 @@ TEST_F(SendTest, LongMessagesCarryReferencesThatCountOnAcrossRestarts) {
   EXPECT_EQ(references[4], 3);  // the second engine carries on
   EXPECT_EQ(references[6], 4);
 }
+
+TEST_F(SendTest, ATextAboveTheLongestLongMessageIsRefusedBeforeThePortOpens) {
+  StartEngine();  // no phone: nothing may reach a port
+  // 46,000 GSM characters need 301 parts; an octet would have counted 45.
+  const std::u16string text(46000, u'a');
+  SetOutboxMessage(text.c_str());
+  ASSERT_TRUE(Run(EKvSendNow));
+  EXPECT_EQ(Completion()->iText, "Too long to send: 301 parts, at most 255");
+  EXPECT_NE(Completion()->iResult, 0);
+  EXPECT_EQ(CountLog("CPhoneEng::ProcessSendNow - 301 parts, refused"), 1);
+  EXPECT_EQ(CountLog("CPhoneEng::InitialiseConnection"), 0);
+}

@@ -149,6 +149,18 @@ TEST_F(PhoneSimTest, SendingOnePduOrConcatenatedParts) {
   EXPECT_EQ(sent[2]["text"], std::string(6, 'b') + "[");
 }
 
+TEST_F(PhoneSimTest, MorePartsThanAHeaderCanCountAreRefusedBeforeTheFirstGoesOut) {
+  // 46,000 septets: 301 parts, which one octet of the header would count as 45.
+  CStdSms* sms = Message(std::u16string(46000, u'a'), {u"+447700900001"});
+  int result = 0;
+  Run(ShippedProfile("generic"), [&](CMobilePhoneBase& aPhone) { result = aPhone.SendSms(*sms, 3); });
+  EXPECT_EQ(result, KErrOverflow);
+  EXPECT_EQ(iObserver.iPartsSent, 0);
+  delete sms;
+  iSim.Stop();
+  EXPECT_EQ(iSim.State()["sms"]["sent"].size(), 0u);
+}
+
 TEST_F(PhoneSimTest, TwoRecipientsGetEachPartInTurn) {
   CStdSms* sms = Message(std::u16string(200, u'c'), {u"+15550101", u"+15550202"});
   int result = 0;

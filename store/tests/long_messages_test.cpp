@@ -307,3 +307,73 @@ TEST_F(LongMessagesTest, PartsFindTheirMessageThroughTheIndexAlsoOnAVolumeWritte
 }
 
 }  // namespace
+
+namespace {
+
+FILETIME Later(const FILETIME& aTime, ULONGLONG aSeconds) {
+  ULONGLONG ticks = ((static_cast<ULONGLONG>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime) + aSeconds * 10000000;
+  return FILETIME{static_cast<DWORD>(ticks & 0xFFFFFFFF), static_cast<DWORD>(ticks >> 32)};
+}
+
+FILETIME Now() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  FILETIME time = {};
+  SystemTimeToFileTime(&now, &time);
+  return time;
+}
+
+const ULONGLONG KDay = 24ULL * 60 * 60 * 10000000;
+
+}  // namespace
+
+TEST_F(LongMessagesTest, AMessageMissingPartsIsPassedOnOnceItsWaitIsOverWithThePartsMarked) {
+  const FILETIME start = Now();
+  CEOID waiting = ReceivePart(u"+447700900123", 1);
+  CEOID whole = ReceivePart(u"+447700900456", 1, 12);
+  ReceivePart(u"+447700900456", 2, 12);
+  ReceivePart(u"+447700900456", 3, 12);
+  // A long message of the phone's own, in Sent, is not waited for.
+  Receive(u"+447700900789", KParts[0], {5, 8, 3, 1}, 1, EKvFolderSent);
+
+  std::vector<CEOID> passed;
+  ULONGLONG nextDue = 0;
+  iStore->PassOnOverdueL(Later(start, 23 * 60 * 60), KDay, passed, nextDue);
+  EXPECT_TRUE(passed.empty());
+  // Counted from when the first part was stored, not from the date it was sent (2024).
+  const ULONGLONG startTicks = (static_cast<ULONGLONG>(start.dwHighDateTime) << 32) | start.dwLowDateTime;
+  EXPECT_GE(nextDue, startTicks + KDay);
+  EXPECT_LT(nextDue, startTicks + KDay + 60ULL * 10000000);
+
+  iStore->PassOnOverdueL(Later(start, 25 * 60 * 60), KDay, passed, nextDue);
+  ASSERT_EQ(passed, std::vector<CEOID>{waiting});
+  EXPECT_EQ(nextDue, 0u) << "nothing else waits";
+  std::unique_ptr<CKveMessagesItem> record(static_cast<CKveMessagesItem*>(iStore->ReadItemL(waiting)));
+  EXPECT_TRUE(record->IsPassedOn());
+  EXPECT_EQ(ToU16(record->Text()), KStoredParts[0] + KMark + KMark);
+  std::unique_ptr<CKveMessagesItem> complete(static_cast<CKveMessagesItem*>(iStore->ReadItemL(whole)));
+  EXPECT_FALSE(complete->IsPassedOn());
+
+  // Passed on once only.
+  passed.clear();
+  iStore->PassOnOverdueL(Later(start, 50 * 60 * 60), KDay, passed, nextDue);
+  EXPECT_TRUE(passed.empty());
+  // A late part still slots into its place.
+  ReceivePart(u"+447700900123", 3);
+  record.reset(static_cast<CKveMessagesItem*>(iStore->ReadItemL(waiting)));
+  EXPECT_EQ(ToU16(record->Text()), KStoredParts[0] + KMark + KStoredParts[2]);
+}
+
+TEST_F(LongMessagesTest, AZeroCodeUnitInAPartOrAMessageIsKeptWithEverythingAfterIt) {
+  const std::u16string withZero = std::u16string(u"before") + u'\0' + u"after \uFFFF\uFFFF end";
+  CEOID single = Receive(u"+447700900123", withZero, {0, 0, 0, 0}, 1);
+  CEOID joined = Receive(u"+447700900456", withZero, {9, 8, 2, 1}, 1);
+  Receive(u"+447700900456", std::u16string(1, u'\0') + u"second", {9, 8, 2, 2}, 2);
+  std::unique_ptr<CKveMessagesDatabase> reopened(CKveMessagesDatabase::NewL(nullptr, 0));
+  std::unique_ptr<CKveMessagesItem> one(static_cast<CKveMessagesItem*>(reopened->ReadItemL(single)));
+  std::unique_ptr<CKveMessagesItem> two(static_cast<CKveMessagesItem*>(reopened->ReadItemL(joined)));
+  ASSERT_TRUE(one && two);
+  EXPECT_EQ(ToU16(one->Text()), withZero);
+  EXPECT_EQ(ToU16(two->Text()), withZero + u'\0' + u"second");
+  EXPECT_EQ(two->PartsHeld(), 2);
+}

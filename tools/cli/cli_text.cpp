@@ -53,7 +53,58 @@ int Columns(long c) {
   return 1;
 }
 
+// Characters that can reorder or break what surrounds them on a line.
+bool MovesText(long c) {
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+std::string Hex(unsigned long aValue, int aDigits) {
+  static const char KDigits[] = "0123456789ABCDEF";
+  std::string out(static_cast<size_t>(aDigits), '0');
+  for (int i = aDigits - 1; i >= 0; --i, aValue >>= 4) out[static_cast<size_t>(i)] = KDigits[aValue & 0xF];
+  return out;
+}
+
 }  // namespace
+
+std::string Printable(const std::string& aText, bool aKeepLineFeeds) {
+  std::string out;
+  out.reserve(aText.size());
+  for (size_t pos = 0; pos < aText.size();) {
+    const size_t start = pos;
+    long c = NextCodePoint(aText, pos);
+    if (c < 0) {
+      // One byte at a time, so that what follows is read as it is.
+      pos = start + 1;
+      out += "\\x" + Hex(static_cast<unsigned char>(aText[start]), 2);
+    } else if (c == '\n' && aKeepLineFeeds) {
+      out += '\n';
+    } else if (c < 0x20 || c == 0x7F) {
+      out += "\\x" + Hex(static_cast<unsigned long>(c), 2);
+    } else if ((c >= 0x80 && c <= 0x9F) || MovesText(c)) {
+      out += "\\u" + Hex(static_cast<unsigned long>(c), 4);
+    } else {
+      out.append(aText, start, pos - start);
+    }
+  }
+  return out;
+}
+
+std::string TerminalJson(const std::string& aJson) {
+  std::string out;
+  out.reserve(aJson.size());
+  for (size_t pos = 0; pos < aJson.size();) {
+    const size_t start = pos;
+    long c = NextCodePoint(aJson, pos);
+    if (c < 0) pos = start + 1;
+    // Outside strings JSON has none of these, so each stands in a string.
+    if (c == 0x7F || (c >= 0x80 && c <= 0x9F) || MovesText(c))
+      out += "\\u" + Hex(static_cast<unsigned long>(c), 4);
+    else
+      out.append(aJson, start, pos - start);
+  }
+  return out;
+}
 
 bool IsUtf8(const std::string& aText) {
   for (size_t pos = 0; pos < aText.size();)

@@ -24,5 +24,15 @@ bool IsUtf8(const std::string& aText);
 // aText followed by spaces to aColumns terminal columns; East Asian wide
 // characters and emoji take two columns, combining marks none.
 std::string Padded(const std::string& aText, size_t aColumns);
+// aText made safe to print: a message or a name from anyone must not drive
+// the terminal. Control characters (C0, DEL, C1) become "\x1B" or "\u0085",
+// and the characters that reorder or break a line (bidirectional overrides,
+// isolates and marks, line and paragraph separators) "\u202E"; bytes that
+// are not UTF-8 "\xFF". Line feeds stay where aKeepLineFeeds says so.
+std::string Printable(const std::string& aText, bool aKeepLineFeeds = false);
+// Serialised JSON with the characters Printable escapes that JSON leaves as
+// they are (DEL, C1, the line reordering ones) written as \u escapes: the
+// same values, and nothing in it acts on a terminal.
+std::string TerminalJson(const std::string& aJson);
 
 }  // namespace kvcli

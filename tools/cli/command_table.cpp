@@ -10,6 +10,7 @@
 
 #include "app/document/kv_message_limits.h"
 #include "kernel/errors.h"
+#include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
 
@@ -109,7 +110,7 @@ const std::vector<TCommandSpec>& Commands() {
        "replaced are copied as they are into a new folder in My Documents under the\n"
        "data folder.\n",
        {KYes}, 1, 1, Restore},
-      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off]",
+      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]",
        "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
@@ -117,8 +118,11 @@ const std::vector<TCommandSpec>& Commands() {
        "--view   how the windowed program shows the message folders\n"
        "--reports  request delivery reports: each message sent asks the network for a\n"
        "         status report, and Sent shows whether it was delivered\n"
+       "--parts-wait  how long a long message waits for parts that have not arrived\n"
+       "         before it is passed on as it is, each missing part shown as [\u2026]:\n"
+       "         seconds, or a number with s, m, h or d (default 24h, at most 30d)\n"
        "Without options the settings are shown.\n",
-       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}}, 0, 0, Settings},
+       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}}, 0, 0, Settings},
       {"listen", "[--exec COMMAND] [--exec-timeout SECONDS] [--delete-after-store]",
        "keep the port open and store each new message as it arrives",
        "Messages already on the phone are taken first. Each message is printed once it is\n"
@@ -201,7 +205,7 @@ int PrintActionResult(TCliSession& aSession, const TActionOutcome& aOutcome) {
   return ActionExitStatus(aOutcome);
 }
 
-void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", aValue.dump(2).c_str()); }
+void PrintJson(const nlohmann::json& aValue) { std::printf("%s\n", TerminalJson(aValue.dump(2)).c_str()); }
 
 bool Confirmed(const TParsedOptions& aOptions, const std::string& aQuestion, const std::string& aDeclined,
                const std::string& aWarning) {

@@ -125,7 +125,7 @@ int ContactsList(TCliSession& aSession, const TParsedOptions& aOptions) {
   }
   for (const TContact& contact : rows) {
     std::string line = Padded(std::to_string(contact->Oid()), 6) + Padded(StoreName(*contact), 6) +
-                       Padded(Utf8(contact->Name()), 24) + " " + Padded(Utf8(contact->Number()), 18) + " " +
+                       Padded(Printable(Utf8(contact->Name())), 24) + " " + Padded(Printable(Utf8(contact->Number())), 18) + " " +
                        StateName(*contact);
     std::printf("%s\n", line.c_str());
   }

@@ -9,6 +9,7 @@
 #include "exchange/exchange_file.h"
 #include "exchange/messages_exchange.h"
 #include "exchange/summary_text.h"
+#include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
 namespace kvcli {
@@ -43,10 +44,10 @@ void PrintSummary(TCliSession& aSession, const kvexchange::TImportSummary& aSumm
   if (aSession.Json()) {
     nlohmann::json summary = {{"added", aSummary.iAdded}, {"skipped", aSummary.iSkipped}, {"refused", aSummary.iRefused},
                               {"dry_run", aDryRun}};
-    std::printf("%s\n", summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    std::printf("%s\n", TerminalJson(summary.dump(2, ' ', false, nlohmann::json::error_handler_t::replace)).c_str());
     return;
   }
-  std::printf("%s", kvexchange::ImportSummaryText(aSummary, aDryRun).c_str());
+  std::printf("%s", Printable(kvexchange::ImportSummaryText(aSummary, aDryRun), true).c_str());
 }
 
 }  // namespace

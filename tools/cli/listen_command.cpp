@@ -43,7 +43,7 @@ TStoredMessage Describe(CKveMessagesItem& aMessage) {
   message.iText = WithLf(Utf8(aMessage.Text()));
   message.iDate = IsoUtc(aMessage.DateSentTime());
   // The one form of a message in JSON, as 'messages list --json' prints it.
-  message.iJson = kvexchange::JsonText(kvexchange::MessageJson(aMessage));
+  message.iJson = TerminalJson(kvexchange::JsonText(kvexchange::MessageJson(aMessage)));
   return message;
 }
 
@@ -54,8 +54,8 @@ void Print(const TStoredMessage& aMessage, bool aJson) {
     std::string text = aMessage.iText;
     for (char& c : text)
       if (c == '\n') c = ' ';
-    const std::string& from = aMessage.iName.empty() ? aMessage.iNumber : aMessage.iName;
-    std::printf("%lu  %s  %s  %s\n", aMessage.iId, aMessage.iDate.c_str(), from.c_str(), text.c_str());
+    std::string from = Printable(aMessage.iName.empty() ? aMessage.iNumber : aMessage.iName);
+    std::printf("%lu  %s  %s  %s\n", aMessage.iId, aMessage.iDate.c_str(), from.c_str(), Printable(text).c_str());
   }
   std::fflush(stdout);
 }
@@ -72,7 +72,9 @@ int Listen(TCliSession& aSession, const TParsedOptions& aOptions) {
   signal(SIGPIPE, SIG_IGN);
 
   std::unique_ptr<TMessageCommandRunner> runner;
-  if (command) runner = std::make_unique<TMessageCommandRunner>(*command, timeLimit);
+  // Under --json our standard output is one message a line: the command's
+  // own output goes to standard error.
+  if (command) runner = std::make_unique<TMessageCommandRunner>(*command, timeLimit, aSession.Json());
   auto stored = [&](CEOID aOid) {
     std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(store.ReadItemL(aOid)));
     if (!message) return;
@@ -82,8 +84,15 @@ int Listen(TCliSession& aSession, const TParsedOptions& aOptions) {
   };
   TActionOutcome outcome = aSession.RunAction(
       "Listening", [deleteAfterStore](CKvAppEngine& aEngine) { return aEngine.Listen(deleteAfterStore); }, stored);
-  // The messages stored so far still get their command.
-  if (runner) runner->Finish();
+  // Stopped on Ctrl-C or SIGTERM (a service manager waits for us), the
+  // commands not started yet are not run: their messages stay stored. When
+  // listening ends otherwise, the messages stored so far still get theirs.
+  if (runner) {
+    if (outcome.iInterrupted)
+      runner->Abandon();
+    else
+      runner->Finish();
+  }
   // Ending on Ctrl-C or SIGTERM is how listening ends.
   if (outcome.iInterrupted) return 0;
   return ActionExitStatus(outcome);

@@ -118,7 +118,7 @@ int main(int argc, char** argv) {
     invocation = Parse(args);
   } catch (const TUsageError& error) {
     std::string help = error.HelpFor().empty() ? "korvanet-cli --help" : "korvanet-cli " + error.HelpFor() + " --help";
-    std::fprintf(stderr, "korvanet-cli: %s\nTry '%s'.\n", error.what(), help.c_str());
+    std::fprintf(stderr, "korvanet-cli: %s\nTry '%s'.\n", Printable(error.what(), true).c_str(), help.c_str());
     return KExitUsage;
   }
   if (!invocation.iHelpText.empty()) {
@@ -135,10 +135,11 @@ int main(int argc, char** argv) {
     try {
       status = invocation.iCommand->iHandler(session, invocation.iOptions);
     } catch (const TUsageError& error) {
-      std::fprintf(stderr, "korvanet-cli: %s\nTry 'korvanet-cli %s --help'.\n", error.what(), error.HelpFor().c_str());
+      std::fprintf(stderr, "korvanet-cli: %s\nTry 'korvanet-cli %s --help'.\n", Printable(error.what(), true).c_str(),
+                   error.HelpFor().c_str());
       status = KExitUsage;
     } catch (const TCommandError& error) {
-      std::fprintf(stderr, "korvanet-cli: %s\n", error.what());
+      std::fprintf(stderr, "korvanet-cli: %s\n", Printable(error.what(), true).c_str());
       status = KExitFailed;
     }
     engineLeftRunning = session.EngineLeftRunning();
@@ -149,7 +150,7 @@ int main(int argc, char** argv) {
       _exit(status);
     }
   } catch (const TCommandError& error) {
-    std::fprintf(stderr, "korvanet-cli: %s\n", error.what());
+    std::fprintf(stderr, "korvanet-cli: %s\n", Printable(error.what(), true).c_str());
     status = KExitFailed;
   }
   TInterruptWatcher::Stop();

@@ -5,6 +5,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -34,11 +35,28 @@ bool IsMessageVariable(const char* aEntry) {
   return false;
 }
 
+// An environment variable ends at its first zero byte, so a U+0000 goes as
+// the two bytes C0 80 (as modified UTF-8 writes it): no UTF-8 text holds
+// them, and every other text is given byte for byte.
+std::string VariableValue(const std::string& aText) {
+  std::string out;
+  out.reserve(aText.size());
+  for (char c : aText) {
+    if (c == '\0')
+      out += "\xC0\x80";
+    else
+      out += c;
+  }
+  return out;
+}
+
 // Ours first, then the rest of the environment without stale values of ours.
 std::vector<std::string> Environment(const TStoredMessage& aMessage) {
   std::vector<std::string> entries = {std::string(KMessageVariables[0]) + std::to_string(aMessage.iId),
-                                      KMessageVariables[1] + aMessage.iNumber, KMessageVariables[2] + aMessage.iName,
-                                      KMessageVariables[3] + aMessage.iText, KMessageVariables[4] + aMessage.iDate};
+                                      KMessageVariables[1] + VariableValue(aMessage.iNumber),
+                                      KMessageVariables[2] + VariableValue(aMessage.iName),
+                                      KMessageVariables[3] + VariableValue(aMessage.iText),
+                                      KMessageVariables[4] + VariableValue(aMessage.iDate)};
   for (char** entry = environ; *entry != nullptr; ++entry)
     if (!IsMessageVariable(*entry)) entries.emplace_back(*entry);
   return entries;
@@ -60,8 +78,14 @@ std::string Outcome(int aStatus) {
 
 }  // namespace
 
-TMessageCommandRunner::TMessageCommandRunner(const std::string& aCommand, int aTimeLimitSeconds)
-    : iCommand(aCommand), iTimeLimitSeconds(aTimeLimitSeconds), iThread([this] { Work(); }) {}
+TMessageCommandRunner::TMessageCommandRunner(const std::string& aCommand, int aTimeLimitSeconds,
+                                             bool aOutputToStandardError)
+    : iCommand(aCommand), iTimeLimitSeconds(aTimeLimitSeconds), iOutputToStandardError(aOutputToStandardError) {
+  // What a command leaves behind when its shell ends becomes our child, so
+  // that it can be waited for and ended with the rest of its group.
+  if (prctl(PR_SET_CHILD_SUBREAPER, 1) != 0) LogMessage(KLogFilePath, u"TMessageCommandRunner - no subreaper");
+  iThread = std::thread([this] { Work(); });
+}
 
 TMessageCommandRunner::~TMessageCommandRunner() { Finish(); }
 
@@ -78,6 +102,19 @@ void TMessageCommandRunner::Finish() {
     iEnding = true;
     iWake.notify_one();
   }
+  if (iThread.joinable()) iThread.join();
+}
+
+void TMessageCommandRunner::Abandon() {
+  std::deque<TStoredMessage> left;
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    iEnding = true;
+    left.swap(iQueue);
+    iWake.notify_one();
+  }
+  for (const TStoredMessage& message : left)
+    Report(message, "was not started: listening was stopped; the message stays stored");
   if (iThread.joinable()) iThread.join();
 }
 
@@ -115,6 +152,7 @@ void TMessageCommandRunner::Run(const TStoredMessage& aMessage) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_adddup2(&actions, input[0], STDIN_FILENO);
+  if (iOutputToStandardError) posix_spawn_file_actions_adddup2(&actions, STDERR_FILENO, STDOUT_FILENO);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);
   // Its own process group, so that a time-out ends whatever it started;
@@ -140,25 +178,43 @@ void TMessageCommandRunner::Run(const TStoredMessage& aMessage) {
   }
 
   // The JSON goes in as the command takes it; one that never reads it is
-  // not waited for beyond the time limit.
+  // not waited for beyond the time limit. The run lasts while anything of
+  // the command's process group is left: a child it left behind, or one
+  // that ignores SIGTERM, is ended with the rest of the group.
   std::string json = aMessage.iJson + "\n";
   size_t written = 0;
   int inputFd = input[1];
   const auto deadline = TClock::now() + std::chrono::seconds(iTimeLimitSeconds);
   bool terminated = false;
+  bool killed = false;
+  bool shellEnded = false;
   int status = 0;
   for (;;) {
-    pid_t ended = waitpid(pid, &status, WNOHANG);
-    if (ended == pid) break;
-    if (ended < 0 && errno != EINTR) break;
+    // The shell, and what came to us as its orphans: also those that left
+    // the group, so that none stays a zombie for as long as we listen. This
+    // thread starts the program's only child processes.
+    for (;;) {
+      int each = 0;
+      pid_t ended = waitpid(-1, &each, WNOHANG);
+      if (ended <= 0) break;
+      if (ended == pid) {
+        shellEnded = true;
+        status = each;
+      }
+    }
+    if (shellEnded && kill(-pid, 0) != 0 && errno == ESRCH) break;
     auto now = TClock::now();
     if (!terminated && now >= deadline) {
       kill(-pid, SIGTERM);
       terminated = true;
-    } else if (terminated && now >= deadline + KKillGrace) {
+    } else if (terminated && !killed && now >= deadline + KKillGrace) {
       kill(-pid, SIGKILL);
+      killed = true;
+    } else if (killed && shellEnded && now >= deadline + 2 * KKillGrace) {
+      // Only zombies left, which another process must reap.
+      break;
     }
-    if (inputFd >= 0 && written < json.size()) {
+    if (inputFd >= 0 && written < json.size() && !shellEnded) {
       pollfd ready = {inputFd, POLLOUT, 0};
       if (poll(&ready, 1, KPollMs) > 0) {
         ssize_t n = write(inputFd, json.data() + written, json.size() - written);

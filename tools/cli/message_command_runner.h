@@ -1,8 +1,9 @@
 // The user's command for each message 'listen' stores: run by /bin/sh on a
 // thread of its own, one message after another, so that a slow command never
 // holds up the phone. Each run gets the message as environment variables and
-// as one line of JSON on its standard input, and a time limit; a failure is
-// reported and the next message is taken all the same.
+// as one line of JSON on its standard input, and a time limit that covers
+// everything the command started; a failure is reported and the next message
+// is taken all the same.
 #pragma once
 
 #include <condition_variable>
@@ -25,7 +26,9 @@ struct TStoredMessage {
 
 class TMessageCommandRunner {
  public:
-  TMessageCommandRunner(const std::string& aCommand, int aTimeLimitSeconds);
+  // With aOutputToStandardError the command's standard output is our
+  // standard error, so that it never mixes into what we print.
+  TMessageCommandRunner(const std::string& aCommand, int aTimeLimitSeconds, bool aOutputToStandardError);
   // Runs what is still queued, then ends the thread.
   ~TMessageCommandRunner();
   TMessageCommandRunner(const TMessageCommandRunner&) = delete;
@@ -34,6 +37,9 @@ class TMessageCommandRunner {
   void Push(const TStoredMessage& aMessage);
   // Runs what is queued and ends the thread; later pushes are not run.
   void Finish();
+  // Ends the thread once the command running now has ended; what is queued
+  // is not started, each message reported as left stored.
+  void Abandon();
 
  private:
   void Work();
@@ -41,6 +47,7 @@ class TMessageCommandRunner {
 
   std::string iCommand;
   int iTimeLimitSeconds;
+  bool iOutputToStandardError;
   std::mutex iLock;
   std::condition_variable iWake;
   std::deque<TStoredMessage> iQueue;

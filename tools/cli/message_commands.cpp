@@ -11,6 +11,7 @@
 #include "app/document/kv_message_limits.h"
 #include "exchange/message_json.h"
 #include "kernel/errors.h"
+#include "sms/sms_length.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
@@ -43,6 +44,15 @@ TMessage ReadMessage(CKveMessagesDatabase& aStore, unsigned long aId) {
   TMessage message(static_cast<CKveMessagesItem*>(aStore.ReadItemL(static_cast<CEOID>(aId))));
   if (message == nullptr) throw TCommandError("no message with ID " + std::to_string(aId));
   return message;
+}
+
+// A text needing more parts than a long message can number is refused
+// before anything is stored or sent.
+void CheckParts(CKveMessagesItem& aMessage, const std::string& aCommand) {
+  const int parts = SmsLengthOf(aMessage.SmsFormatMessage()).iParts;
+  if (parts > KSmsMaxParts)
+    throw TCommandError(aCommand + ": the text needs " + std::to_string(parts) + " messages; a long message has at most " +
+                        std::to_string(KSmsMaxParts));
 }
 
 // The identifier of the stored record equal to aMessage (same name, number
@@ -108,6 +118,7 @@ TMessage NewOutboxMessage(TCliSession& aSession, const TParsedOptions& aOptions,
   TConstPtr16 bodyText(body.data(), static_cast<int>(body.size()));
   TConstPtr16 numberText(number.data(), static_cast<int>(number.size()));
   message->SetDetailsL(&nameText, &bodyText, &numberText, EKvFolderOutbox);
+  CheckParts(*message, aCommand);
   if (!SaveItemInDatabase(store, *message)) throw TCommandError(SaveFailure(store, *message));
   return message;
 }
@@ -120,6 +131,7 @@ int SendMessage(TCliSession& aSession, TMessage aMessage) {
   const CEOID original = aMessage->Oid();
   if (aMessage->Number().Length() == 0)
     throw TCommandError("message " + std::to_string(original) + " has no number to send to");
+  CheckParts(*aMessage, "message " + std::to_string(original));
 
   if (aMessage->Folder() == EKvFolderInbox || aMessage->Folder() == EKvFolderSent) {
     aMessage->SetOid(0);
@@ -176,19 +188,19 @@ class TListPrinter {
 
   void Print(CKveMessagesItem& aMessage) {
     if (iJson) {
-      std::string element = "  " + MessageJson(aMessage).dump(2);
+      std::string element = "  " + TerminalJson(MessageJson(aMessage).dump(2));
       for (size_t at = element.find('\n'); at != std::string::npos; at = element.find('\n', at + 3))
         element.replace(at, 1, "\n  ");
       std::printf("%s%s", iCount == 0 ? "[\n" : ",\n", element.c_str());
     } else {
-      std::string who = aMessage.Name().Length() != 0 ? Utf8(aMessage.Name()) : Utf8(aMessage.Number());
+      std::string who = Printable(aMessage.Name().Length() != 0 ? Utf8(aMessage.Name()) : Utf8(aMessage.Number()));
       std::string line = Padded(std::to_string(aMessage.Oid()), 6);
       if (iAllFolders) line += Padded(FolderName(aMessage.Folder()), 7);
       line += Padded(Utf8(aMessage.DateSent()), 17) + Padded(who, 20) + " ";
       TKvDeliveryState delivery = aMessage.DeliveryState();
       if (aMessage.Folder() == EKvFolderSent && delivery != EKvDeliveryNone)
         line += std::string("[") + DeliveryName(delivery) + "] ";
-      line += Utf8(aMessage.SingleLineMessage());
+      line += Printable(Utf8(aMessage.SingleLineMessage()));
       std::printf("%s\n", line.c_str());
     }
     ++iCount;
@@ -235,7 +247,8 @@ int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions) {
   }
   std::printf("ID:     %lu\nFolder: %s\nName:   %s\nNumber: %s\nDate:   %s\n",
               static_cast<unsigned long>(message->Oid()), FolderName(message->Folder()).c_str(),
-              Utf8(message->Name()).c_str(), Utf8(message->Number()).c_str(), Utf8(message->DateSent()).c_str());
+              Printable(Utf8(message->Name())).c_str(), Printable(Utf8(message->Number())).c_str(),
+              Utf8(message->DateSent()).c_str());
   if (message->IsLongMessage())
     std::printf("Parts:  %zu of %lu received\n", static_cast<size_t>(message->PartsHeld()),
                 static_cast<unsigned long>(message->ConcatTotal()));
@@ -246,7 +259,7 @@ int MessagesShow(TCliSession& aSession, const TParsedOptions& aOptions) {
     if (delivery.iState == EKvDeliveryFailed) text += ": " + delivery.iReason;
     std::printf("Delivery: %s\n", text.c_str());
   }
-  std::printf("\n%s\n", WithLf(Utf8(message->Text())).c_str());
+  std::printf("\n%s\n", Printable(WithLf(Utf8(message->Text())), true).c_str());
   return 0;
 }
 

@@ -51,7 +51,7 @@ void TProgressWindow::MessageStoredL(CEOID aIdentifier, bool aWhole) {
 }
 
 LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
-  std::string text = Utf8(aAction.iText.Left(KStatusTextLength));
+  std::string text = Printable(Utf8(aAction.iText.Left(KStatusTextLength)));
   if (!iComplete) iPrinter.Progress(text);
   iEngine.ActionInProgress();
   return iAborted ? KErrCancel : KErrNone;
@@ -60,7 +60,7 @@ LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
 void TProgressWindow::ActionCompleteL(const TEngineAction& aAction) {
   iEngine.ShutdownEngine();
   iComplete = true;
-  iText = Utf8(aAction.iText);
+  iText = Printable(Utf8(aAction.iText), true);
   iResult = aAction.iResult;
 }
 

@@ -31,6 +31,26 @@ bool IsServiceCentreNumber(const std::string& aText) {
   return aText.size() - start <= 20;
 }
 
+// "90", "90s", "15m", "24h", "2d": seconds; 0 when the text is none of these.
+int ParseDuration(const std::string& aText) {
+  size_t digits = 0;
+  while (digits < aText.size() && digits < 8 && aText[digits] >= '0' && aText[digits] <= '9') ++digits;
+  if (digits == 0 || aText.size() > digits + 1) return 0;
+  long long value = std::stoll(aText.substr(0, digits));
+  const char unit = digits < aText.size() ? aText[digits] : 's';
+  const long long scale = unit == 's' ? 1 : unit == 'm' ? 60 : unit == 'h' ? 3600 : unit == 'd' ? 86400 : 0;
+  value *= scale;
+  return value >= 1 && value <= KKvMaxPartsWait ? static_cast<int>(value) : 0;
+}
+
+// The shortest exact form: "24h", "90m", "45s".
+std::string DurationText(int aSeconds) {
+  if (aSeconds % 86400 == 0) return std::to_string(aSeconds / 86400) + "d";
+  if (aSeconds % 3600 == 0) return std::to_string(aSeconds / 3600) + "h";
+  if (aSeconds % 60 == 0) return std::to_string(aSeconds / 60) + "m";
+  return std::to_string(aSeconds) + "s";
+}
+
 }  // namespace
 
 int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
@@ -43,12 +63,18 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::string log = Choice(aOptions, "log", {"on", "off"}, "", command);
   std::string view = Choice(aOptions, "view", {"list", "split"}, "", command);
   std::string reports = Choice(aOptions, "reports", {"on", "off"}, "", command);
+  std::optional<std::string> partsWait = aOptions.Value("parts-wait");
+  const int partsWaitSeconds = partsWait ? ParseDuration(*partsWait) : 0;
+  if (partsWait && partsWaitSeconds == 0)
+    throw TUsageError("--parts-wait takes a time from 1s to 30d: seconds, or a number with s, m, h or d (such as 24h)",
+                      command);
 
-  if (smsc || !log.empty() || !view.empty() || !reports.empty()) {
+  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait) {
     if (smsc) document.SetSmscNumber(MallocText(Utf16(*smsc)));
     if (!log.empty()) document.SetDoLogging(log == "on" ? 1 : 0);
     if (!view.empty()) document.SetMessageView(view == "split" ? 1 : 0);
     if (!reports.empty()) document.SetRequestReports(reports == "on");
+    if (partsWait) document.SetPartsWait(partsWaitSeconds);
     document.CommitSettingsL();
   }
 
@@ -57,11 +83,16 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
   const char* viewText = document.MessageView() ? "split" : "list";
   const char* reportsText = document.RequestReports() ? "on" : "off";
   if (aSession.Json()) {
-    nlohmann::json settings = {{"smsc", number}, {"log", logText}, {"view", viewText}, {"reports", reportsText}};
-    std::printf("%s\n", settings.dump(2).c_str());
+    nlohmann::json settings = {{"smsc", number},
+                               {"log", logText},
+                               {"view", viewText},
+                               {"reports", reportsText},
+                               {"parts_wait", document.PartsWait()}};
+    std::printf("%s\n", TerminalJson(settings.dump(2)).c_str());
   } else {
-    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\n", number.empty() ? "(not set)" : number.c_str(),
-                logText, viewText, reportsText);
+    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\n",
+                number.empty() ? "(not set)" : Printable(number).c_str(), logText, viewText, reportsText,
+                DurationText(document.PartsWait()).c_str());
   }
   return 0;
 }

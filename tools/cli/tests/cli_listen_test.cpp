@@ -341,3 +341,157 @@ TEST_F(ListenTest, AFailedReportAnnouncedWhileListeningMarksTheRightMessageWithI
   TChildResult shown = Cli({"messages", "show", std::to_string(failed["id"].get<long>())});
   EXPECT_NE(shown.iOut.find("Delivery: failed: Validity period expired"), std::string::npos) << shown.iOut;
 }
+
+namespace {
+
+// Gone, or a zombie that only waits to be reaped.
+bool ProcessGone(pid_t aPid) {
+  if (kill(aPid, 0) != 0) return true;
+  std::string stat = ReadFile("/proc/" + std::to_string(aPid) + "/stat");
+  size_t paren = stat.rfind(')');
+  return paren == std::string::npos || (paren + 2 < stat.size() && stat[paren + 2] == 'Z');
+}
+
+pid_t PidIn(const std::string& aFile) {
+  std::string text = ReadFile(aFile);
+  return text.empty() ? 0 : static_cast<pid_t>(std::stol(text));
+}
+
+// An SMS-DELIVER from +447700900123 in UCS2 with the given UTF-16 text.
+std::string Ucs2DeliverPdu(const std::u16string& aText) {
+  char octet[5];
+  std::snprintf(octet, sizeof octet, "%02X", static_cast<unsigned>(aText.size() * 2));
+  std::string pdu = std::string("00040C91447700091032" "0008" "62216091500300") + octet;
+  for (char16_t c : aText) {
+    std::snprintf(octet, sizeof octet, "%04X", static_cast<unsigned>(c));
+    pdu += octet;
+  }
+  return pdu;
+}
+
+}  // namespace
+
+TEST_F(ListenTest, ACommandIsEndedWithEverythingItStartedWhenItsTimeIsUp) {
+  StartPhoneWithControl(SmallProfile());
+  const std::string dir = iRoot + "/";
+  // The first message's command leaves a child that ignores SIGTERM and is
+  // itself ended by it; the second's ends at once, leaving a child behind.
+  const std::string script = "n=$(cat '" + dir + "count' 2>/dev/null || echo 0); n=$((n+1)); echo $n > '" + dir +
+                             "count'\n"
+                             "if [ $n = 1 ]; then (trap '' TERM; exec sleep 300) & echo $! > '" + dir +
+                             "ignorer.pid'; wait\n"
+                             "else sleep 300 & echo $! > '" + dir + "left.pid'; fi\n";
+  WriteFile(dir + "command.sh", script);
+  StartListening({"--exec-timeout", "1", "--exec", "sh '" + dir + "command.sh'"});
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return PidIn(dir + "ignorer.pid") > 0 && PidIn(dir + "left.pid") > 0; }))
+      << Err();
+  const pid_t ignorer = PidIn(dir + "ignorer.pid"), left = PidIn(dir + "left.pid");
+  EXPECT_TRUE(kvtest::WaitUntil([&] { return ProcessGone(ignorer); })) << "the child that ignores SIGTERM";
+  EXPECT_TRUE(kvtest::WaitUntil([&] { return ProcessGone(left); })) << "the child left behind";
+  ASSERT_TRUE(WaitErr("the command for message")) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  size_t stopped = 0;
+  for (size_t at = run.iErr.find("took longer than 1 s and was stopped"); at != std::string::npos;
+       at = run.iErr.find("took longer than 1 s and was stopped", at + 1))
+    ++stopped;
+  EXPECT_EQ(stopped, 2u) << run.iErr;
+  // Whatever the outcome, nothing of the test outlives it.
+  for (pid_t pid : {ignorer, left})
+    if (!ProcessGone(pid)) kill(pid, SIGKILL);
+}
+
+TEST_F(ListenTest, StoppedBySigtermItStartsNoQueuedCommandAndListsTheirMessagesAsStored) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["stores"]["SM"]["messages"].push_back(
+      {{"index", 3}, {"status", 1}, {"from", "+447700900555"}, {"text", "Third one"}});
+  StartPhoneWithControl(profile);
+  const std::string ran = iRoot + "/ran", go = iRoot + "/go";
+  // Each command waits for the test's go; the first holds the others in the
+  // queue. "Listening" is told once the three on the phone are handed over.
+  StartListening({"--exec", "echo \"$KORVANET_ID\" >> '" + ran + "'; while [ ! -e '" + go + "' ]; do sleep 0.05; done"});
+  ASSERT_TRUE(WaitLines(ran, 1)) << Err();
+  pid_t pid = 0;
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    pid = iPid;
+  }
+  kill(pid, SIGTERM);
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::string err = Err();
+    size_t count = 0;
+    for (size_t at = err.find("the message stays stored"); at != std::string::npos;
+         at = err.find("the message stays stored", at + 1))
+      ++count;
+    std::lock_guard<std::mutex> hold(iLock);
+    return count == 2 || iEnded;
+  })) << Err();
+  WriteFile(go, "");
+  iListener.join();
+  EXPECT_EQ(iResult.iStatus, 0) << iResult.iErr;
+  std::vector<std::string> started = Lines(ReadFile(ran));
+  ASSERT_EQ(started.size(), 1u) << "queued commands are not started";
+  std::vector<std::string> ids;
+  for (const auto& message : CliJson({"messages", "list"})) ids.push_back(std::to_string(message["id"].get<long>()));
+  ASSERT_EQ(ids.size(), 3u);
+  for (const std::string& id : ids) {
+    const std::string line = "korvanet-cli: listen: the command for message " + id +
+                             " was not started: listening was stopped; the message stays stored";
+    EXPECT_EQ(iResult.iErr.find(line) != std::string::npos, id != started[0]) << id << "\n" << iResult.iErr;
+  }
+}
+
+TEST_F(ListenTest, UnderJsonTheCommandsOwnOutputGoesToStandardError) {
+  StartPhoneWithControl(SmallProfile());
+  StartListening({"--json", "--exec", "echo \"said by the command for $KORVANET_ID\""});
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::string err = Err();
+    return err.find("said by the command") != err.rfind("said by the command");
+  })) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  std::vector<std::string> printed = Lines(run.iOut);
+  ASSERT_EQ(printed.size(), 2u) << run.iOut;
+  for (const std::string& line : printed)
+    EXPECT_FALSE(nlohmann::json::parse(line, nullptr, false).is_discarded()) << line;
+}
+
+TEST_F(ListenTest, AStrangersTextIsPrintedEscapedAndReachesTheCommandWhole) {
+  StartPhoneWithControl(SmallProfile());
+  const std::string variable = iRoot + "/variable", input = iRoot + "/input";
+  StartListening({"--exec", "printf '%s' \"$KORVANET_TEXT\" > '" + variable + "'; cat > '" + input + "'"});
+  // ESC sequences, then a U+0000 and the rest of the text after it.
+  Deliver("pdu " + Ucs2DeliverPdu(std::u16string(u"Hi\x1B[2J\x1B]0;x\x07") + u'\0' + u"after"));
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return ReadFile(input).find("after") != std::string::npos; })) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  EXPECT_EQ(run.iOut.find('\x1B'), std::string::npos) << run.iOut;
+  EXPECT_NE(run.iOut.find("Hi\\x1B[2J\\x1B]0;x\\x07\\x00after"), std::string::npos) << run.iOut;
+  // U+0000 as C0 80 in the variable; the JSON on standard input has it as it is.
+  EXPECT_EQ(ReadFile(variable), std::string("Hi\x1B[2J\x1B]0;x\x07\xC0\x80" "after"));
+  nlohmann::json message = nlohmann::json::parse(ReadFile(input));
+  EXPECT_EQ(message["text"], std::string("Hi\x1B[2J\x1B]0;x\x07") + std::string(1, '\0') + "after");
+}
+
+TEST_F(ListenTest, ALongMessageWhosePartsNeverComeIsPassedOnAfterTheWaitWithThemMarked) {
+  nlohmann::json profile = SmallProfile();
+  // On the phone before listening: the first of three parts, marked in its text.
+  profile["sms"]["stores"]["SM"]["messages"].push_back(
+      {{"index", 3}, {"status", 1}, {"from", "+447700900555"}, {"text", ".123.3.1:Where are"}});
+  StartPhoneWithControl(profile);
+  ASSERT_EQ(Cli({"settings", "--parts-wait", "2s"}).iStatus, 0);
+  EXPECT_NE(Cli({"settings"}).iOut.find("parts-wait  2s\n"), std::string::npos);
+  const std::string received = iRoot + "/received.jsonl";
+  StartListening({"--json", "--exec", "cat >> '" + received + "'"});
+  // From anyone: a text that only looks like the second of two parts.
+  Deliver("deliver +447700900666 .200.2.2:second half");
+  ASSERT_TRUE(WaitLines(received, 4)) << Err();
+  TChildResult run = Terminate();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
+  std::multiset<std::string> texts;
+  for (const std::string& line : Lines(ReadFile(received))) texts.insert(nlohmann::json::parse(line)["text"]);
+  EXPECT_EQ(texts, (std::multiset<std::string>{"Lunch at one?", "Unknown sender here",
+                                                "Where are[\u2026][\u2026]", "[\u2026]second half"}));
+  // Passed on once: printed as handed over.
+  EXPECT_EQ(Lines(run.iOut).size(), 4u) << run.iOut;
+}

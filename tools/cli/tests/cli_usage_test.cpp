@@ -126,10 +126,15 @@ TEST_F(CliTest, MissingRecordsAndMissingPortFailWithOneLine) {
 
 TEST_F(CliTest, SettingsAreCommittedAndShown) {
   nlohmann::json fresh = CliJson({"settings"});
-  EXPECT_EQ(fresh, (nlohmann::json{{"smsc", ""}, {"log", "off"}, {"view", "list"}, {"reports", "off"}}));
-  nlohmann::json changed = CliJson({"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on"});
-  EXPECT_EQ(changed,
-            (nlohmann::json{{"smsc", "+447785016005"}, {"log", "off"}, {"view", "split"}, {"reports", "on"}}));
+  EXPECT_EQ(fresh, (nlohmann::json{
+                       {"smsc", ""}, {"log", "off"}, {"view", "list"}, {"reports", "off"}, {"parts_wait", 86400}}));
+  nlohmann::json changed = CliJson(
+      {"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on", "--parts-wait", "90m"});
+  EXPECT_EQ(changed, (nlohmann::json{{"smsc", "+447785016005"},
+                                     {"log", "off"},
+                                     {"view", "split"},
+                                     {"reports", "on"},
+                                     {"parts_wait", 5400}}));
   // A new process reads them back from the registry file.
   EXPECT_EQ(CliJson({"settings"}), changed);
   std::string registry = ReadFile(iRoot + "/registry.reg");
@@ -139,7 +144,10 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
   EXPECT_EQ(logOn.iStatus, 0);
   EXPECT_NE(logOn.iOut.find("log      on"), std::string::npos);
   EXPECT_NE(logOn.iOut.find("reports  on"), std::string::npos);
+  EXPECT_NE(logOn.iOut.find("parts-wait  90m"), std::string::npos);
   EXPECT_NE(Cli({"settings", "--reports", "maybe"}).iStatus, 0);
+  for (const char* wait : {"0", "31d", "12x", "-5m", "h"})
+    EXPECT_EQ(Cli({"settings", "--parts-wait", wait}).iStatus, 2) << wait;
   Cli({"messages", "list"});
   EXPECT_TRUE(std::filesystem::exists(iRoot + "/My Documents/KorvanetLog.Txt"));
 
