@@ -41,7 +41,9 @@ TEST_F(CliTest, OutsideTextsArePrintedEscapedAndKeptWholeInJson) {
   WriteFile(path, file.dump());
   TChildResult imported = Cli({"messages", "import", path});
   ASSERT_EQ(imported.iStatus, 0) << imported.iErr;
-  ASSERT_EQ(Cli({"contacts", "add", "--name", "Mallory\x1B[1;1H", "--number", "+447700900999"}).iStatus, 0);
+  // A name is made one line when it is stored; what may reorder a line stays, and is escaped when printed.
+  ASSERT_EQ(Cli({"contacts", "add", "--name", "Mallory\x1B[1;1H\u202Egpj.exe", "--number", "+447700900999"}).iStatus,
+            0);
 
   TChildResult list = Cli({"messages", "list"});
   ASSERT_EQ(list.iStatus, 0) << list.iErr;
@@ -72,7 +74,7 @@ TEST_F(CliTest, OutsideTextsArePrintedEscapedAndKeptWholeInJson) {
   TChildResult contacts = Cli({"contacts", "list"});
   ASSERT_EQ(contacts.iStatus, 0) << contacts.iErr;
   EXPECT_FALSE(HasControlBytes(contacts.iOut)) << contacts.iOut;
-  EXPECT_NE(contacts.iOut.find("Mallory\\x1B[1;1H"), std::string::npos) << contacts.iOut;
+  EXPECT_NE(contacts.iOut.find("Mallory [1;1H\\u202Egpj.exe"), std::string::npos) << contacts.iOut;
 }
 
 TEST_F(CliTest, TextsAboveTheLongestLongMessageAreRefusedOnEveryPathBeforeAnythingIsSent) {
