@@ -256,10 +256,7 @@ LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
     EndDialog(iWindow, KKvCmdOk);
     return 0;
   }
-  // Sending someone's own words back costs money and is rarely meant.
-  if (command == KKvIdComposeSend && iReceived && unchanged &&
-      !KvAskL(iWindow, u"Send", u"This is the received text, unchanged. Send it?"))
-    return 0;
+  if (command == KKvIdComposeSend && iReceived && unchanged && !KvAskSendBackL(iWindow)) return 0;
   if (!GetDialogResults()) {
     EndDialog(iWindow, KKvCmdOk);
     return 0;
