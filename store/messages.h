@@ -234,6 +234,9 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // WritePartL would find it: what a write that stored nothing tells apart
   // from a failure, before the phone's copy may go.
   bool HoldsL(CKveMessagesItem& aMessage, const TKvMessagePart& aPart);
+  // Stores a message the user wrote or sent: a text sent twice, or a received
+  // one sent back, is a record of its own each time. The new identifier, or 0.
+  CEOID WriteOwnItemL(CKveMessagesItem& aMessage) { return AddItemL(aMessage); }
 
  protected:
   void RecordKeyedL(CEpocDatabaseItem& aRecord) override;

@@ -12,6 +12,7 @@ namespace {
 using MenuCommandsTest = StylusTest;
 
 TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
+  RealBoxes();  // the delete-all question is answered with the stylus
   ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
 
@@ -102,6 +103,7 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
   EXPECT_EQ(FinishProgress(u"Send sms ..."), u"Message Sent.");
   SettingsAndAbout("Sent");
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Delete all messages"));
+  EXPECT_NE(Answer(true), u"<no box>");
   EXPECT_EQ(FinishProgress(u"Delete all messages..."), u"Deleted all messages.");
   SelectRow(EKvViewSent, 0);
   ASSERT_TRUE(Choose(KEntryMenuX, u"Delete"));
@@ -118,6 +120,7 @@ TEST_F(MenuCommandsTest, EveryMessagesMenuCommandWorksWithTheStylus) {
 }
 
 TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
+  RealBoxes();
   ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(ToView(u"Contacts", EKvViewContacts));
@@ -196,6 +199,7 @@ TEST_F(MenuCommandsTest, EveryContactsMenuCommandWorksWithTheStylus) {
   EXPECT_EQ(kept, (std::vector<std::u16string>{u"Alice", u"Dave", u"Robert"}));
 
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Delete all contacts"));
+  EXPECT_NE(Answer(true), u"<no box>");
   EXPECT_EQ(FinishProgress(u"Delete all contacts..."), u"Upload complete.");
   EXPECT_EQ(StopProgram(), 0);
   nlohmann::json state = iPhone.StopAndReadState();

@@ -3,7 +3,9 @@
 // and the compose dialog; built on the contacts tests' helpers.
 #pragma once
 
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/views/kv_messages_view.h"
 #include "app/views/resources/resource_ids.h"
@@ -82,6 +84,33 @@ class StylusTest : public ContactsTest {
     kvui::WaitIdle();
     TapDone();
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(about); }));
+  }
+  // Questions come up as real boxes on the screen, to be answered with the
+  // stylus (unattended runs answer every box with OK, which asks nothing).
+  static void RealBoxes() { unsetenv("KORVANET_MESSAGEBOX"); }
+  static HWND WaitForBox() {
+    HWND box = nullptr;
+    if (!WaitFor([&] { return (box = kvui::FindByClass(u"KvMessageBox")) != nullptr && kvui::StateOf(box).visible; }))
+      return nullptr;
+    kvui::WaitIdle();
+    return box;
+  }
+  // Taps Yes or No on the question box once it is up; the box's "caption:
+  // text", or "<no box>" when none came.
+  static std::u16string Answer(bool aYes) {
+    HWND box = WaitForBox();
+    if (box == nullptr) return u"<no box>";
+    std::vector<kvplatform::MessageBoxRecord> boxes = kvplatform::MessageBoxHistory();
+    std::u16string shown = boxes.empty() ? u"<no record>" : boxes.back().caption + u": " + boxes.back().text;
+    // Yes and No, 52 pixels wide and 6 apart, centred at the box's bottom.
+    RECT client{};
+    GetClientRect(box, &client);
+    POINT button{client.right / 2 + (aYes ? -29 : 29), client.bottom - 8 - 11};
+    ClientToScreen(box, &button);
+    kvui::Tap(button.x, button.y);
+    if (!WaitFor([&] { return !IsWindow(box); })) return u"<box stayed>";
+    kvui::WaitIdle();
+    return shown;
   }
   int CountFolder(DWORD aFolder) {
     int count = 0;

@@ -92,8 +92,10 @@ wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" 1 || fail "the Inbox 
 tap 65 307 "$menu"                  # "Phone" on the menu bar
 tap 116 169 "$completed"            # "Download messages"
 tap 115 234 "$progress_closed"      # "OK" on the progress dialog
+focused_before=$(seen "$text_focused")
 tap 64 78 "CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1," 2  # double tap the first row: the reader
-tap 120 200 "$text_focused"         # into the text; an unchanged copy would be refused as a duplicate
+# The reader opens with its text focused, so that Enter is a new line and never Send.
+seen_more "$text_focused" $((${focused_before:-0} + 1)) || fail "the reader opened without its text focused"
 xdotool windowfocus "$window" 2>/dev/null
 after "$text_changed" 4 xdotool key End type --delay 40 " Yes"  # a change for each character
 tap 223 13 "CKvCreateNewMessage, Msg WM_DESTROY"  # "ok" closes the reader

@@ -8,16 +8,34 @@
 #include "app/views/kv_listener.h"
 #include "app/views/kv_notice_bubble.h"
 #include "app/views/kv_progress_dialog.h"
+#include "app/views/kv_question.h"
 #include "app/views/kv_settings_dialog.h"
 #include "app/views/kv_view.h"
 #include "app/views/kv_view_table.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/errors.h"
 #include "kernel/log.h"
+#include "store/contacts.h"
 #include "store/messages.h"
 
 #include <algorithm>
 #include <string>
+
+namespace {
+
+// The contacts the last download found on the phone, still kept here.
+int ContactsOnPhoneL(CKveContactsDatabase* aContacts) {
+  int count = 0;
+  if (aContacts == nullptr) return count;
+  for (CEpocDatabaseItem* item = aContacts->ReadFirstItemL(); item != nullptr; item = aContacts->ReadNextItemL()) {
+    const CKveContactsItem* contact = static_cast<CKveContactsItem*>(item);
+    if (!contact->IsDeleted() && (contact->IsOnSim() || contact->IsInPhoneMemory())) ++count;
+    delete item;
+  }
+  return count;
+}
+
+}  // namespace
 
 CKvAppUi::CKvAppUi(CKvDocument* aDocument) : CEpocAppUi(aDocument) { SetClassName(u"CKvAppUi"); }
 
@@ -142,11 +160,27 @@ int CKvAppUi::UploadChangesL(HWND aWindow) {
 }
 
 int CKvAppUi::DeleteAllMessagesL(HWND aWindow) {
+  // The phone's messages are not counted before they go: only a download reads them.
+  if (!KvAskL(aWindow, u"Delete all messages",
+              u"Delete all messages on the phone, in the SIM and the phone memory? "
+              u"The copies kept here stay. This cannot be undone."))
+    return KErrCancel;
   return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.DeleteAllSmsFromPhone(); },
                     u"Delete all messages...");
 }
 
 int CKvAppUi::DeleteAllContactsL(HWND aWindow) {
+  std::u16string question = u"Delete all contacts on the phone, in the SIM and the phone memory?";
+  int count = ContactsOnPhoneL(KvDocument()->ContactsDatabase());
+  if (count > 0) {
+    WCHAR found[64] = {0};
+    LPCWSTR format =
+        count == 1 ? u" The last download found %d contact there." : u" The last download found %d contacts there.";
+    wsprintfW(found, format, count);
+    question += found;
+  }
+  question += u" This cannot be undone.";
+  if (!KvAskL(aWindow, u"Delete all contacts", question)) return KErrCancel;
   return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.DeleteAllContactsFromPhoneL(); },
                     u"Delete all contacts...");
 }

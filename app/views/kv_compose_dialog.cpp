@@ -7,6 +7,7 @@
 #include "app/document/app_globals.h"
 #include "app/views/kv_view_host.h"
 #include "app/document/kv_document.h"
+#include "app/views/kv_question.h"
 #include "app/views/kv_text.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/log.h"
@@ -73,6 +74,10 @@ void CKvCreateNewMessage::InitDialogL() {
     UpdateCount();
     std::u16string date = Text(message->DateSent());
     SetWindowTextW(Item(KKvIdComposeDate), date.c_str());
+    iReceived = message->Folder() == EKvFolderInbox;
+    iKept = iReceived || message->Folder() == EKvFolderSent;
+    iShownText = WholeText(Item(KKvIdComposeText));
+    iShownRecipient = WindowText(Item(KKvIdComposeRecipient));
   } else {
     SYSTEMTIME now;
     GetLocalTime(&now);
@@ -80,6 +85,25 @@ void CKvCreateNewMessage::InitDialogL() {
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &now, nullptr, date, 64);
     SetWindowTextW(Item(KKvIdComposeDate), date);
   }
+  // The first keys go where the user writes next: the recipient while there
+  // is none, else the end of the text. Never Send, where Enter would send at once.
+  HWND recipient = Item(KKvIdComposeRecipient);
+  if (WindowText(recipient).empty()) {
+    SetFocus(recipient);
+    return;
+  }
+  HWND text = Item(KKvIdComposeText);
+  int end = GetWindowTextLengthW(text);
+  SendMessageW(text, EM_SETSEL, end, end);
+  SetFocus(text);
+}
+
+bool CKvCreateNewMessage::IsTextUnchanged() const {
+  return iKept && WholeText(Item(KKvIdComposeText)) == iShownText;
+}
+
+bool CKvCreateNewMessage::IsRecipientUnchanged() const {
+  return iKept && WindowText(Item(KKvIdComposeRecipient)) == iShownRecipient;
 }
 
 void CKvCreateNewMessage::LoadContactsL() {
@@ -190,21 +214,19 @@ bool CKvCreateNewMessage::GetDialogResults() {
   }
   if (text.empty() && name.empty() && number.empty()) return false;
 
-  if (message == nullptr) {
-    message = static_cast<CKveMessagesItem*>(iMessages->NewItemL());
-    if (message == nullptr) return false;
-    message->SetFolder(EKvFolderOutbox);
+  // A reply to an Inbox message or a copy of a sent one is a new Outbox
+  // message of its own, dated when it is written, never the original's date.
+  if (message == nullptr || message->Folder() == EKvFolderInbox || message->Folder() == EKvFolderSent) {
+    CKveMessagesItem* made = static_cast<CKveMessagesItem*>(iMessages->NewItemL());
+    if (made == nullptr) return false;
+    delete message;
+    message = made;
     *iSlot = message;
   }
   TConstPtr16 nameText(name.c_str(), static_cast<int>(name.size()));
   TConstPtr16 bodyText(text.c_str(), static_cast<int>(text.size()));
   TConstPtr16 numberText(number.c_str(), static_cast<int>(number.size()));
-  message->SetDetailsL(&nameText, &bodyText, &numberText, message->Folder());
-  // A reply to an Inbox message or a copy of a sent one is a new Outbox message.
-  if (message->Folder() == EKvFolderInbox || message->Folder() == EKvFolderSent) {
-    message->SetOid(0);
-    message->SetFolder(EKvFolderOutbox);
-  }
+  message->SetDetailsL(&nameText, &bodyText, &numberText, EKvFolderOutbox);
   return true;
 }
 
@@ -215,7 +237,7 @@ void CKvCreateNewMessage::SaveItemInDatabase() {
       LogMessage(KLogFilePath, u"CKvCreateNewMessage::SaveItemInDatabase - Failed to replace message");
     return;
   }
-  CEOID oid = iMessages->WriteItemL(*message);
+  CEOID oid = iMessages->WriteOwnItemL(*message);
   if (oid == 0)
     LogMessage(KLogFilePath, u"CKvCreateNewMessage::SaveItemInDatabase - Failed to save message to outbox");
   else
@@ -226,6 +248,11 @@ void CKvCreateNewMessage::SendSmsMessage() {
   int result = iHost.SendSmsL(iWindow, *iSlot);
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::SendSmsMessage ret = %1!d!", result);
   if (result != 0) return;
+  // Sent is dated when it went, whenever the draft was written.
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  FILETIME sent;
+  if (SystemTimeToFileTime(&now, &sent)) (*iSlot)->SetDateSentTime(sent);
   (*iSlot)->SetFolder(EKvFolderSent);
   SaveItemInDatabase();
 }
@@ -240,7 +267,14 @@ LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
   }
   if (command != KKvCmdOk && command != KKvIdComposeSend) return KEpocNotHandled;
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand %1!d!", command);
+  bool unchanged = IsTextUnchanged();
+  // Closing a received or sent message only read keeps no copy of it.
+  if (command == KKvCmdOk && unchanged && IsRecipientUnchanged()) {
+    EndDialog(iWindow, KKvCmdOk);
+    return 0;
+  }
   if (!TextFitsOneLongMessage()) return 0;
+  if (command == KKvIdComposeSend && iReceived && unchanged && !KvAskSendBackL(iWindow)) return 0;
   if (!GetDialogResults()) {
     EndDialog(iWindow, KKvCmdOk);
     return 0;

@@ -10,6 +10,8 @@
 #include "app/framework/epoc_dialog.h"
 #include "kernel/arrays.h"
 
+#include <string>
+
 class CKveContactsDatabase;
 class MKvViewHost;
 class CKveMessagesDatabase;
@@ -35,6 +37,9 @@ class CKvCreateNewMessage : public CEpocDialog {
   void LayOutText();
   void UpdateScrollBar();
   void UpdateCount();
+  // A received or sent message as it was shown: its text, its recipient.
+  bool IsTextUnchanged() const;
+  bool IsRecipientUnchanged() const;
   // False when there is nothing to save.
   bool GetDialogResults();
   // False, with the reason shown, when the text needs more parts than a long
@@ -49,4 +54,8 @@ class CKvCreateNewMessage : public CEpocDialog {
   CKveMessagesDatabase* iMessages;
   CKveMessagesItem** iSlot;
   MKvViewHost& iHost;
+  bool iKept = false;      // opened on an Inbox or Sent message
+  bool iReceived = false;  // opened on an Inbox message
+  std::u16string iShownText;  // as the boxes first showed them
+  std::u16string iShownRecipient;
 };
