@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
 
 #include "kernel/active.h"
@@ -16,27 +14,6 @@
 #include "testing/files.h"
 
 namespace {
-
-// Bytes of one direction of the transcript, in order.
-std::string TranscriptBytes(const std::string& aDir, const char* aDirection) {
-  std::string bytes;
-  std::istringstream lines(ReadFile(aDir + "/transcript.jsonl"));
-  for (std::string line; std::getline(lines, line);) {
-    nlohmann::json record = nlohmann::json::parse(line, nullptr, false);
-    if (record.is_discarded() || record["dir"] != aDirection) continue;
-    // Bytes above 0x7F come back as UTF-8 of U+0080..U+00FF: take them back to one byte.
-    std::string text = record["bytes"].get<std::string>();
-    for (size_t i = 0; i < text.size(); ++i) {
-      unsigned char c = static_cast<unsigned char>(text[i]);
-      if ((c == 0xC2 || c == 0xC3) && i + 1 < text.size()) {
-        bytes.push_back(static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(text[++i]) & 0x3F)));
-      } else {
-        bytes.push_back(static_cast<char>(c));
-      }
-    }
-  }
-  return bytes;
-}
 
 struct TEngineStart {
   TRecordingObserver* iObserver;
@@ -80,16 +57,7 @@ int TSimPhone::Stop() {
   return iSim.Stop();
 }
 
-std::vector<std::string> TSimPhone::Commands() const {
-  std::string bytes = TranscriptBytes(iDir.Path(), "in");
-  // The port's greeting ("Star") runs into the first command.
-  if (bytes.rfind("Star", 0) == 0) bytes.erase(0, 4);
-  std::vector<std::string> lines;
-  size_t start = 0;
-  for (size_t end; (end = bytes.find('\r', start)) != std::string::npos; start = end + 1)
-    lines.push_back(bytes.substr(start, end - start));
-  return lines;
-}
+std::vector<std::string> TSimPhone::Commands() const { return iSim.ReceivedCommands(); }
 
 TEngineRun RunOnEngineThread(TRecordingObserver& aObserver, const std::function<void(CMobilePhoneBase&)>& aBody,
                              int aReplyTimeout) {
