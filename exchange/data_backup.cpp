@@ -77,8 +77,10 @@ bool WriteFileAtomically(const std::string& aPath, const std::string& aBytes, st
   return ok;
 }
 
+// The volume and what the database keeps beside it: journals, and the stamp
+// of its last whole check.
 void RemoveVolumeFiles(const std::string& aPath) {
-  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) unlink((aPath + suffix).c_str());
+  for (const char* suffix : {"", "-wal", "-shm", "-journal", "-checked"}) unlink((aPath + suffix).c_str());
 }
 
 std::string Section(const std::string& aName, const std::string& aBytes) {

@@ -1,7 +1,9 @@
 // Whole backups: what a restore brings back, and the files it refuses
 // without changing anything.
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <set>
 
 #include <kvplatform.h>
 
@@ -72,6 +74,24 @@ TEST_F(BackupTest, RestoreBringsBackContactsAndSettingsAndKeepsTheReplacedDataAs
   ASSERT_TRUE(RestoreBackup(contents, Path("aside2.kvbackup"), error)) << error;
   EXPECT_EQ(Names(), (std::vector<std::string>{"Later", "Ελένη"}));
   EXPECT_EQ(Smsc(), u"+10000");
+}
+
+// The backup's volume is checked beside the data: the check leaves no file
+// of its own there (found by fuzzing: the volume's stamp of a whole check).
+TEST_F(BackupTest, CheckingABackupLeavesNoFileBesideTheData) {
+  AddContact("Alice");
+  std::string error;
+  ASSERT_TRUE(WriteBackup(Path("good.kvbackup"), error)) << error;
+  auto dataFiles = [this] {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Root() + "/Program Files/Korvanet/Data"))
+      names.insert(entry.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> before = dataFiles();
+  TBackupContents contents;
+  ASSERT_TRUE(ReadBackup(Path("good.kvbackup"), contents, error)) << error;
+  EXPECT_EQ(dataFiles(), before);
 }
 
 TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChanged) {
