@@ -57,6 +57,8 @@ bool ReadWholeFile(const std::string& aPath, std::string& aBytes) {
   return !in.bad();
 }
 
+// The volume and what the database keeps beside it: journals, and the stamp
+// of its last whole check.
 void RemoveVolumeFiles(const std::string& aPath) {
   for (const char* suffix : {"", "-wal", "-shm", "-journal", "-checked"}) unlink((aPath + suffix).c_str());
 }

@@ -22,17 +22,18 @@
 #include <memory>
 #include <vector>
 
+#include "fuzz/at_lines.h"
 #include "fuzz/phone_fuzz.h"
 #include "sms/std_sms.h"
 
 namespace {
 
-// 1, 4 and 13 are no state of the layer: lines are classified and ignored.
+// 1 and 13 are no state of the layer: lines are classified and ignored.
 const int KStates[] = {EStateIdle,
                        1,
                        EStateIdentity,
                        EStateConnect,
-                       4,
+                       EStateCharsets,
                        EStatePhoneBookSelect,
                        EStateBattery,
                        EStateImei,
@@ -54,13 +55,7 @@ const int KStates[] = {EStateIdle,
                        EStateSmsLength,
                        EStateSmsPdu};
 const int KStateCount = sizeof KStates / sizeof KStates[0];
-const int KMaxErrorNumber = 0xFFFF;
 const int KEntryStop = KErrCancel;  // what the engine answers when the user cancelled
-
-struct TLine {
-  std::u16string iText;
-  bool iPrompt;  // the whole buffer, handed over with a prompt
-};
 
 int Unexpected(const char* aWhat) {
   FUZZ_CHECK(false, "%s", aWhat);
@@ -97,11 +92,13 @@ class TRecorder : public MMobilePhoneObserver {
   void FoundSmsL(CStdSms* aSms, int) override {
     std::unique_ptr<CStdSms> sms(aSms);
     const int state = iPhone->ResponseState();
-    FUZZ_CHECK(state == EStateSmsList || state == EStateSmsRead, "message in state %d", state);
+    // A status report routed whole ("+CDS:" and its PDU) comes in any state.
+    FUZZ_CHECK(state == EStateSmsList || state == EStateSmsRead || iPhone->DecodingRoutedReport(), "message in state %d",
+               state);
     FUZZ_CHECK(sms != nullptr);
     FUZZ_CHECK(sms->MessageText().Length() <= 255, "text of %d", sms->MessageText().Length());
     FUZZ_CHECK(sms->RecipientNumber(0).Length() <= KSmsNumberLength);
-    ++iMessages;
+    ++(iPhone->DecodingRoutedReport() ? iRoutedReports : iMessages);
   }
   void SmsDeletedL() override { FUZZ_CHECK(false, "deleted"); }
   void SmsSendRetry() override { FUZZ_CHECK(false, "send retry"); }
@@ -117,7 +114,7 @@ class TRecorder : public MMobilePhoneObserver {
   }
 
   void Reset() {
-    iWiggles = iMessages = iIndications = 0;
+    iWiggles = iMessages = iRoutedReports = iIndications = 0;
     iLines.clear();
     iEntries.clear();
   }
@@ -126,18 +123,11 @@ class TRecorder : public MMobilePhoneObserver {
   bool iStopAtEntry = false;
   int iWiggles = 0;
   int iMessages = 0;
+  int iRoutedReports = 0;
   int iIndications = 0;
   std::vector<TLine> iLines;
   std::vector<TPhoneBookEntry> iEntries;
 };
-
-bool IsReplyCode(int aResult) {
-  return aResult == 0 || aResult == KReplyError || aResult == KReplyOk ||
-         (aResult >= KReplyCmsError && aResult <= KReplyCmsError + KMaxErrorNumber) ||
-         (aResult >= KReplyCmeError && aResult <= KReplyCmeError + KMaxErrorNumber);
-}
-
-bool IsLineEnd(char16_t aChar) { return aChar == 13 || aChar == 10; }
 
 bool SameMemory(const TPhoneMemory& a, const TPhoneMemory& b) {
   return a.MemLow == b.MemLow && a.MemHigh == b.MemHigh && a.MaxName == b.MaxName && a.MaxNumber == b.MaxNumber &&
@@ -176,56 +166,6 @@ void CheckSettings(const TPhoneSettings& aBefore, const TPhoneSettings& aAfter, 
   if (aAfter.BatteryState != aBefore.BatteryState) FUZZ_CHECK(aAfter.BatteryState >= 0);
   if (aAfter.PowerSource != aBefore.PowerSource) FUZZ_CHECK(aAfter.PowerSource >= 0);
   FUZZ_CHECK(aAfter.IMEI.Length() <= KImeiLength && aAfter.ModemId.Length() <= KModemIdLength);
-}
-
-// Follows the stream handed over: where the next line may start, and
-// whether the text before it may hold the cut-off end of a long line.
-struct TCursor {
-  size_t iPos = 0;
-  bool iAfterLongLine = false;
-};
-
-// Where the next line starts: after the cut-off rest of a long line, if
-// any, and the line ends that follow.
-size_t NextLineStart(const std::u16string& aFed, const TCursor& aCursor) {
-  size_t i = aCursor.iPos;
-  if (aCursor.iAfterLongLine)
-    while (i < aFed.size() && aFed[i] != 13) ++i;
-  while (i < aFed.size() && IsLineEnd(aFed[i])) ++i;
-  return i;
-}
-
-void CheckNewLines(const TRecorder& aRecorder, size_t aFirst, const std::u16string& aFed, size_t aConsumedEnd,
-                   TCursor& aCursor, int aState) {
-  for (size_t n = aFirst; n < aRecorder.iLines.size(); ++n) {
-    const TLine& line = aRecorder.iLines[n];
-    const std::string shown = Printable(line.iText.substr(0, 80));
-    const size_t start = NextLineStart(aFed, aCursor);
-    FUZZ_CHECK(!line.iText.empty(), "empty line reported");
-    if (line.iPrompt) {
-      // The prompt hands over the whole buffer: the rest of the stream.
-      FUZZ_CHECK(aState == EStateSmsLength, "prompt in state %d", aState);
-      FUZZ_CHECK(line.iText[0] == u'>');
-      FUZZ_CHECK(line.iText.size() <= static_cast<size_t>(KReceiveBufferLength));
-      FUZZ_CHECK(start + line.iText.size() == aFed.size() && aFed.compare(start, line.iText.size(), line.iText) == 0,
-                 "prompt \"%s\" is not the rest of the stream", shown.c_str());
-      aCursor.iPos = aFed.size();
-      aCursor.iAfterLongLine = false;
-      continue;
-    }
-    FUZZ_CHECK(aState != EStateSmsLength || line.iText[0] != u'>', "prompt reported as a line");
-    FUZZ_CHECK(line.iText.size() <= static_cast<size_t>(KLineBufferLength), "line of %zu", line.iText.size());
-    FUZZ_CHECK(start + line.iText.size() <= aConsumedEnd && aFed.compare(start, line.iText.size(), line.iText) == 0,
-               "line \"%s\" is not the next text handed over", shown.c_str());
-    const size_t end = start + line.iText.size();
-    // Its first 512 characters, or all of it up to the carriage return.
-    if (line.iText.size() < static_cast<size_t>(KLineBufferLength))
-      FUZZ_CHECK(end < aFed.size() && aFed[end] == 13, "line \"%s\" not ended by a carriage return", shown.c_str());
-    else
-      FUZZ_CHECK(aFed.find(u'\r', start) != std::u16string::npos, "long line cut before its end arrived");
-    aCursor.iPos = end;
-    aCursor.iAfterLongLine = line.iText.size() == static_cast<size_t>(KLineBufferLength);
-  }
 }
 
 }  // namespace
@@ -297,7 +237,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
     } else {
       FUZZ_CHECK(IsReplyCode(result), "result %d", result);
     }
-    CheckNewLines(recorder, linesBefore, fed, fed.size() - buffer.size(), cursor, state);
+    CheckNewLines(recorder.iLines, linesBefore, fed, fed.size() - buffer.size(), cursor, state);
     CheckSettings(settingsBefore, phone->PhoneSettings(), state);
     if (state != EStateSmsIndex) FUZZ_CHECK(phone->SmsIndexCount() == indexBefore, "list header kept in state %d", state);
     FUZZ_CHECK(phone->SmsIndexCount() - indexBefore <= static_cast<int>(recorder.iLines.size() - linesBefore));

@@ -8,17 +8,7 @@
 
 #include <windows.h>
 
-// A failed property: the message goes to standard error and the process
-// aborts, so libFuzzer keeps the input as a crash.
-#define FUZZ_CHECK(condition, ...)                                                       \
-  do {                                                                                   \
-    if (!(condition)) {                                                                  \
-      std::fprintf(stderr, "fuzz check failed at %s:%d: %s\n", __FILE__, __LINE__, #condition); \
-      std::fprintf(stderr, "" __VA_ARGS__);                                              \
-      std::fputc('\n', stderr);                                                          \
-      std::abort();                                                                      \
-    }                                                                                    \
-  } while (0)
+#include "fuzz/fuzz_check.h"
 
 // Text in a heap block of exactly its length, so that AddressSanitizer sees
 // any read or write one character past it (a std::u16string has spare room).

@@ -196,6 +196,13 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
     iPhoneSettings = TPhoneSettings();
   }
 
+  // Test hook: the character set as choosing one leaves it (choosing needs a
+  // phone that answers), and the habit its names showed so far.
+  void SetCharacterSet(int aCharset8859, int aCharsetUcs2, TNameShape aShape) {
+    iCharset8859 = aCharset8859;
+    iCharsetUcs2 = aCharsetUcs2;
+    iNameShape = aShape;
+  }
   // Test hook: the silence time-outs in milliseconds (the product keeps
   // KReplyTimeout and KPduReplyTimeout).
   void SetReplyTimeouts(int aReply, int aPdu) {

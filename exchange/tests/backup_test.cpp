@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <set>
 
 #include <kvplatform.h>
 
@@ -208,6 +209,24 @@ TEST_F(BackupTest, TheBackupIsWrittenPrivatelyAndNeverThroughALinkPlacedBesideIt
   for (const auto& entry : std::filesystem::directory_iterator(Root()))
     entries += entry.path().filename().string().rfind("one.kvbackup", 0) == 0;
   EXPECT_EQ(entries, 4);
+}
+
+// The backup's volume is checked beside the data: the check leaves no file
+// of its own there (found by fuzzing: the volume's stamp of a whole check).
+TEST_F(BackupTest, CheckingABackupLeavesNoFileBesideTheData) {
+  AddContact("Alice");
+  std::string error;
+  ASSERT_TRUE(WriteBackup(Path("good.kvbackup"), error)) << error;
+  auto dataFiles = [this] {
+    std::set<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Root() + "/Program Files/Korvanet/Data"))
+      names.insert(entry.path().filename().string());
+    return names;
+  };
+  const std::set<std::string> before = dataFiles();
+  TBackupContents contents;
+  ASSERT_TRUE(ReadBackup(Path("good.kvbackup"), contents, error)) << error;
+  EXPECT_EQ(dataFiles(), before);
 }
 
 TEST_F(BackupTest, DamagedTruncatedForeignAndNewerFilesAreRefusedWithNothingChanged) {

@@ -493,6 +493,13 @@ bool ParseProfile(const std::string& text, const std::string& fileName, Profile&
     what = cut == std::string::npos ? what : what.substr(cut);
     error = fileName + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " + what;
     return false;
+  } catch (const json::out_of_range& e) {
+    // A number too large for a double ("1e999") is well-formed JSON and
+    // carries no position.
+    std::string what = e.what();
+    size_t cut = what.find("] ");
+    error = fileName + ": " + (cut == std::string::npos ? what : what.substr(cut + 2));
+    return false;
   }
   Profile p = DefaultProfile();
   try {

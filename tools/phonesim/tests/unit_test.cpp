@@ -142,6 +142,9 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
   EXPECT_EQ(e, "bad.json: at /phonebooks/SM/entries/0/location: 300 is outside 1 to 250");
   e = LoadError(R"({"battery": {"level": "full"}})");
   EXPECT_EQ(e, "bad.json: at /battery/level: expected an integer, found string");
+  // A number past what any field takes is refused, not thrown (found by fuzzing).
+  e = LoadError(R"({"battery": {"level": 1e999}})");
+  EXPECT_EQ(e, "bad.json: number overflow parsing '1e999'");
   e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"index": 1, "pdu": "0004"}, {"index": 1, "pdu": "0004"}]}}}})");
   EXPECT_NE(e.find("/sms/stores/SM/messages/1"), std::string::npos) << e;
 
