@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
@@ -183,16 +184,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   FUZZ_CHECK(afterRead == earlier.iFiles, "reading a backup changed the data; before:\n%s\nafter:\n%s",
              Shown(earlier.iFiles).c_str(), Shown(afterRead).c_str());
 
-  // Settings that do not parse are still restored, then moved aside (a
-  // fault being fixed apart): such a backup goes no further here.
+  // Settings the program would not load are refused with the rest of the backup.
   std::map<std::u16string, kvplatform::RegistryKey> keys;
   std::string parseError;
-  if (!contents.iSettings.empty() && !kvplatform::ParseRegistry(contents.iSettings, keys, parseError)) return 0;
+  FUZZ_CHECK(contents.iSettings.empty() || kvplatform::ParseRegistry(contents.iSettings, keys, parseError),
+             "a backup whose settings do not load was taken: %s", parseError.c_str());
 
-  if (!RestoreBackup(contents, Root() + "/My Documents/aside.kvbackup", error)) {
+  std::string aside;
+  if (!RestoreBackup(contents, Root() + "/My Documents/aside", aside, error)) {
     FUZZ_CHECK(!error.empty(), "a restore failed without a reason");
     return 0;
   }
+  // Each restore keeps the replaced files in a folder of its own: gone again, or they pile up.
+  std::filesystem::remove_all(aside);
   std::string restoredSettings;
   const bool hasSettings = ReadFileBytes(kvplatform::RegistryFilePath(), restoredSettings);
   FUZZ_CHECK(hasSettings ? restoredSettings == contents.iSettings : contents.iSettings.empty(),
@@ -202,8 +206,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   FUZZ_CHECK(WriteFileBytes(path, earlier.iBackup));
   TBackupContents back;
   FUZZ_CHECK(ReadBackup(path, back, error), "the program's own backup is refused after a restore: %s", error.c_str());
-  FUZZ_CHECK(RestoreBackup(back, Root() + "/My Documents/aside-2.kvbackup", error),
+  FUZZ_CHECK(RestoreBackup(back, Root() + "/My Documents/aside", aside, error),
              "the program's own backup does not restore after a restore: %s", error.c_str());
+  std::filesystem::remove_all(aside);
   const TRows records = Records();
   FUZZ_CHECK(records == earlier.iRecords, "%zu records after restoring the earlier data, %zu before", records.size(),
              earlier.iRecords.size());
