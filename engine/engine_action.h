@@ -53,6 +53,9 @@ struct TEngineAction {
   TModBuf16<KEngineTextLength> iText;  // progress or completion text
   CKveMessagesItem* iMessage = nullptr;  // the message EKvSendNow sends
   bool iDeleteAfterStore = false;        // EKvListen: the phone's copy goes once stored
+  // EKvListen: a port that does not open, or a phone that does not answer, at
+  // the start is waited for as one lost later is (the phone was there before).
+  bool iWaitForPhone = false;
   // EKvListen: how long a long message waits for its missing parts before it
   // is passed on as it is.
   int iPartsWaitSeconds = KDefaultPartsWaitSeconds;

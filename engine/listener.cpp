@@ -109,12 +109,24 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   const int waitSeconds = iAction != nullptr ? iAction->iPartsWaitSeconds : KDefaultPartsWaitSeconds;
   state->iPartsWait = static_cast<ULONGLONG>(std::max(waitSeconds, 0)) * KTicksPerSecond;
   iListen = state.get();
-  int result = InitialiseConnection();
-  if (result != KErrNone) {
-    iListen = nullptr;
-    return result;
+  bool ended = false;
+  const bool waitForPhone = iAction != nullptr && iAction->iWaitForPhone;
+  if (waitForPhone) {
+    iProgressCounter = 0;
+    if (iPhone->Communicator()->OpenPort() != KErrNone || !ConnectForListening()) {
+      LogMessage(KLogFilePath,
+                 u"CPhoneEng::ProcessListen - the phone is not there; its port is opened again when it is back");
+      ClosePort();
+      ended = !ReconnectForListening();
+    }
+  } else {
+    int result = InitialiseConnection();
+    if (result != KErrNone) {
+      iListen = nullptr;
+      return result;
+    }
   }
-  if (!ConnectForListening()) {
+  if (!waitForPhone && !ConnectForListening()) {
     LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - no answer from the phone");
     if (iAction != nullptr) {
       iAction->iText.Copy(u"No answer from the phone");
@@ -128,7 +140,7 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   // The state is told once after each change; later checks for the
   // user's cancel carry no text.
   bool tell = true;
-  for (;;) {
+  while (!ended) {
     bool lost = !ReadAnnouncedMessages();
     if (!lost) {
       // At start-up too: what waited while nobody listened may be due.
@@ -184,19 +196,34 @@ bool CPhoneEng::ConnectForListening() {
 }
 
 // Until the port opens and the phone answers again, or the user ends it.
+// The wait may last hours: the window is told once, and the log gets one line
+// for the first attempt and one each time the outcome changes.
 bool CPhoneEng::ReconnectForListening() {
+  enum { ENotTried, EPortClosed, ENoAnswer } last = ENotTried;
   for (;;) {
-    if (iAction != nullptr) iAction->iText.Copy(u"Waiting for the phone");
+    if (iAction != nullptr) {
+      if (last == ENotTried)
+        iAction->iText.Copy(u"Waiting for the phone");
+      else
+        iAction->iText.Zero();
+    }
     if (NotifyProgress() == KActionCancelled) return false;
     iPhone->Pause(iListenRetryMs);
-    if (iPhone->Communicator()->OpenPort() != KErrNone) continue;
-    LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the port opened again");
+    if (iPhone->Communicator()->OpenPort(false) != KErrNone) {
+      if (last != EPortClosed)
+        LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the port does not open yet; tried every %1!d! ms",
+                   iListenRetryMs);
+      last = EPortClosed;
+      continue;
+    }
+    if (last != ENoAnswer) LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the port opened again");
     iPhone->Discard();
     if (ConnectForListening()) {
       LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the phone answers, listening again");
       return true;
     }
-    LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - no answer from the phone yet");
+    if (last != ENoAnswer) LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - no answer from the phone yet");
+    last = ENoAnswer;
     ClosePort();
   }
 }

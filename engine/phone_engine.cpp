@@ -183,8 +183,16 @@ int CPhoneEng::ProcessGetAllSmsFromPhone(const MSG& aMessage) {
   KeepAction(aMessage);
   int result = InitialiseConnection();
   if (result != KErrNone) return result;
-  iPhone->ReadSms();
-  if (iAction != nullptr) iAction->iText.Copy(u"Transfer Complete.");
+  // A listing the phone never ended (no final OK: the port closed or the
+  // phone fell silent) is no complete transfer; what was stored stays.
+  const int read = iPhone->ReadSms();
+  if (iAction != nullptr && read < 0 && read != KErrCancel) {
+    LogMessage(KLogFilePath, u"CPhoneEng::ProcessGetAllSmsFromPhone - the listing was cut off %1!d!", read);
+    iAction->iText.Copy(u"Transfer failed: the phone went away");
+    iAction->iResult = KErrGeneral;
+  } else if (iAction != nullptr) {
+    iAction->iText.Copy(u"Transfer Complete.");
+  }
   NotifyComplete();
   LogMessage(KLogFilePath, u"CPhoneEng::ProcessGetAllSmsFromPhone - Closing Connection to port");
   ClosePort();

@@ -83,7 +83,8 @@ int CMobilePhoneBase::ReadSms() {
     iSmsMemory.Copy(KSmsMemoryNames[store]);
     r = DoSendAndWait(KSmsStoreStates[store], TConstPtr16(KSmsStoreCommands[store]));
     if (r == KReplyOk) r = DoSendAndWait(EStateSmsList, TConstPtr16(u"AT+CMGL=4"));
-    if (r == KErrCancel) break;
+    // A phone that is gone, or the user's cancel: the next store is not asked.
+    if (r < 0) break;
   }
   return r;
 }

@@ -41,8 +41,8 @@ CCommunicator::~CCommunicator() {
   delete iReceiver;
 }
 
-int CCommunicator::OpenPort() {
-  int result = PortInitialize(&iPortHandle, KPortName);
+int CCommunicator::OpenPort(bool aLogFailure) {
+  int result = PortInitialize(&iPortHandle, KPortName, aLogFailure);
   if (result != KErrNone) return result;
   iReady = 1;
   iReceiver->StartReadThread();

@@ -31,7 +31,8 @@ class CCommunicator : public CEpocBase {
   static CCommunicator* NewL(MCommunicatorObserver* aObserver);
   ~CCommunicator() override;
 
-  int OpenPort();
+  // aLogFailure false: a failed opening leaves no lines in the log.
+  int OpenPort(bool aLogFailure = true);
   void ClosePort();
   bool EstablishConnectionL();
   // Queues a text for sending. 0, or -9 when the queue is full or the text too long.

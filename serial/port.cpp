@@ -30,11 +30,12 @@ const TText16* OpenFailureReason(DWORD aError) {
 
 }  // namespace
 
-int PortInitialize(TPortHandle* aPort, LPCWSTR aName) {
-  LogMessage(KLogFilePath, u"PortInitialize");
+int PortInitialize(TPortHandle* aPort, LPCWSTR aName, bool aLogFailure) {
+  if (aLogFailure) LogMessage(KLogFilePath, u"PortInitialize");
   HANDLE port = CreateFileW(aName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   DWORD error = GetLastError();
   aPort->store(port);
+  if (port == INVALID_HANDLE_VALUE && !aLogFailure) return KErrGeneral;
   LogMessage(KLogFilePath, u"PortInitialize Port = 0x%1!x!", port);
   if (port == INVALID_HANDLE_VALUE) {
     LogMessage(KLogFilePath, u"PortInitialize Unable to open port = %1!d!", error);

@@ -28,8 +28,9 @@ struct TWriteThreadParams {
 };
 
 // Opens and configures the port; stores the handle in the field (also when
-// opening fails). 0 or -2.
-int PortInitialize(TPortHandle* aPort, LPCWSTR aName);
+// opening fails). 0 or -2. A failed opening is logged only when aLogFailure
+// is set: a port tried again and again while its device is away stays quiet.
+int PortInitialize(TPortHandle* aPort, LPCWSTR aName, bool aLogFailure = true);
 // Start the threads; the thread id, 0 on failure.
 DWORD CreateReadThread(CDataReader* aReader);
 DWORD CreateWriteThread(TWriteThreadParams* aParams);

@@ -113,13 +113,17 @@ int CKvAppEngineImpl::SetAction(TKvAppEngineAction aAction) {
   if (!CheckEngineReady()) return KErrGeneral;
   iState = aAction;
   iAction.iDeleteAfterStore = false;
+  iAction.iWaitForPhone = false;
   return KErrNone;
 }
 
-int CKvAppEngineImpl::Listen(bool aDeleteAfterStore) {
+int CKvAppEngineImpl::Listen(bool aDeleteAfterStore, bool aWaitForPhone) {
   LogMessage(KLogFilePath, u"CKvAppEngineImpl::Listen");
   int result = SetAction(EKvAppEngine_Listen);
-  if (result == KErrNone) iAction.iDeleteAfterStore = aDeleteAfterStore;
+  if (result == KErrNone) {
+    iAction.iDeleteAfterStore = aDeleteAfterStore;
+    iAction.iWaitForPhone = aWaitForPhone;
+  }
   return result;
 }
 

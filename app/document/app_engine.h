@@ -46,7 +46,7 @@ class CKvAppEngine : public CEpocBase {
   virtual int DeleteAllContactsFromPhoneL() { return 0; }
   // Listening until the action is ended; the window also receives
   // EKvMessageStored for each message stored.
-  virtual int Listen(bool /*aDeleteAfterStore*/) { return 0; }
+  virtual int Listen(bool /*aDeleteAfterStore*/, bool /*aWaitForPhone*/ = false) { return 0; }
   // Until the engine threads told to end have ended (their port is closed),
   // serving their notices meanwhile: false when the time ran out first.
   virtual bool WaitEnginesEnded(DWORD /*aTimeoutMs*/) { return true; }
@@ -71,7 +71,7 @@ class CKvAppEngineImpl : public CKvAppEngine {
   int GetAllContactsFromPhone() override;
   int GetUploadAllContactsToPhone() override;
   int DeleteAllContactsFromPhoneL() override;
-  int Listen(bool aDeleteAfterStore) override;
+  int Listen(bool aDeleteAfterStore, bool aWaitForPhone = false) override;
   bool WaitEnginesEnded(DWORD aTimeoutMs) override;
 
   void InitialiseEngineThread();

@@ -197,4 +197,40 @@ TEST_F(ListenUiTest, AUsersActionPausesTheListenerAndAMessageDeliveredMeanwhileI
   EXPECT_EQ(CountStored(u"Meanwhile"), 1);
 }
 
+// The cable pulled in the middle of the user's download while listening: the
+// dialog says the transfer failed, what arrived before the cut stays, and
+// listening waits for the phone instead of ending, and takes it up again.
+TEST_F(ListenUiTest, ADownloadCutOffSaysSoAndListeningComesBackWithThePhone) {
+  CEpocRegistry::SaveRegistryInt(KKey, u"Listen", 1);
+  CEpocRegistry::SaveRegistryInt(KKey, u"QuietArrivals", 1);
+  // Listening lists the phone's messages once as it starts; the download's
+  // listing is the second, cut after its first message.
+  nlohmann::json profile = SmallProfile();
+  profile["quirks"]["faults"] =
+      nlohmann::json::array({{{"command", "AT+CMGL"}, {"occurrence", 2}, {"lines", 2}, {"then", "hangup"}}});
+  ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(WaitListening());
+  ASSERT_TRUE(WaitFor([&] { return CountStored(u"Lunch at one?") == 1; }));
+
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Download messages"));
+  EXPECT_EQ(FinishProgress(u"Download messages ..."), u"Transfer failed: the phone went away");
+  EXPECT_EQ(CountStored(u"Lunch at one?"), 1);
+  EXPECT_EQ(CountStored(u"Unknown sender here"), 1);
+
+  // Listening stays on, waiting for the phone; no notice says it ended.
+  ASSERT_TRUE(WaitFor([&] { return CountLog("CKvListener::ActionInProgress - Waiting for the phone") == 1; }));
+  EXPECT_TRUE(ListeningButtonShown());
+  EXPECT_FALSE(gKvAppUi->Notice()->IsShown());
+  EXPECT_EQ(LogIndex("CKvListener::ActionComplete"), -1);
+
+  nlohmann::json state = iPhone.StopAndReadState();
+  ASSERT_TRUE(state.is_object());
+  ASSERT_TRUE(iPhone.Start(state, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
+  ASSERT_TRUE(WaitListening(2));
+  ASSERT_TRUE(iPhone.Control("deliver +447700900777 Back again"));
+  EXPECT_TRUE(WaitFor([] { return InboxShows(u"Back again"); }));
+  EXPECT_EQ(CountLog("CKvListener::ActionInProgress - Waiting for the phone"), 1);
+}
+
 }  // namespace

@@ -49,13 +49,13 @@ CKvListener::~CKvListener() {
   if (iWindow != nullptr) DestroyWindow(iWindow);
 }
 
-void CKvListener::StartL() {
+void CKvListener::StartL(bool aWaitForPhone) {
   if (iRunning || iWindow == nullptr || gKvAppEngine == nullptr) return;
   iPaused = false;
   // The engine of the action just ended may still hold the port a moment.
   if (!gKvAppEngine->WaitEnginesEnded(KEngineEndWaitMs))
     LogMessage(KLogFilePath, u"CKvListener::StartL - an earlier engine still holds the port");
-  if (gKvAppEngine->Listen(false) != KErrNone) {
+  if (gKvAppEngine->Listen(false, aWaitForPhone) != KErrNone) {
     LogMessage(KLogFilePath, u"CKvListener::StartL - the engine is busy, not listening");
     iObserver->ListeningChanged();
     return;
@@ -97,7 +97,9 @@ void CKvListener::PauseL() {
 void CKvListener::ResumeL() {
   if (!iPaused) return;
   LogMessage(KLogFilePath, u"CKvListener::ResumeL - listening again");
-  StartL();
+  // The phone was there before the action; if the action lost it (a pulled
+  // cable), listening waits for it to come back.
+  StartL(true);
 }
 
 LRESULT CKvListener::ActionInProgressL(const TEngineAction& aAction) {

@@ -30,8 +30,9 @@ class CKvListener : public CEpocControl, private MKvEngineObserver {
   ~CKvListener() override;
 
   // Starts the engine's listening action; nothing when it runs already or
-  // the engine is busy (logged).
-  void StartL();
+  // the engine is busy (logged). aWaitForPhone: a phone not there at the
+  // start is waited for instead of ending listening.
+  void StartL(bool aWaitForPhone = false);
   // Ends it and waits until the engine has let go of the port.
   void Stop();
   // Around a user's action: stops listening, and starts it again afterwards

@@ -51,6 +51,31 @@ TEST_F(ListenTest, APhoneSwitchedOffAndOnIsTakenUpAgainWithoutLossOrRepeats) {
   EXPECT_EQ(MessageTexts().size(), 3u);
 }
 
+// Listening taken up again after an action that lost the phone: the port is
+// not there at the start, and listening waits for it instead of ending; the
+// repeated attempts leave one line in the log and one notice for the window.
+TEST_F(ListenTest, ListeningThatWaitsForThePhoneStartsWithoutItAndTakesItUpWhenItComes) {
+  TResources before = Resources();
+  ResetAction();
+  iAction.iWaitForPhone = true;
+  StartEngineWithReplyTimeout(KShortReply, KQuietMs, KRetryMs);
+  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
+  ASSERT_TRUE(Logged("CPhoneEng::ProcessListen - the phone is not there; its port is opened again when it is back"));
+  // Several attempts, each a progress notice to answer.
+  ASSERT_TRUE(PumpUntil([this] { return Progress().size() >= 4; }));
+  EXPECT_EQ(CompletionCount(), 0) << "listening goes on without the phone";
+  EXPECT_EQ(Progress("Waiting for the phone").size(), 1u);
+  EXPECT_EQ(CountLogPrefix("CPhoneEng::ReconnectForListening - the port does not open yet"), 1);
+  EXPECT_EQ(CountLogPrefix("PortInitialize Unable to open port"), 1);
+
+  StartPhone(SmallProfile());
+  ASSERT_TRUE(Logged("CPhoneEng::ReconnectForListening - the phone answers, listening again"));
+  ASSERT_TRUE(PumpUntil([this] { return MessageTexts().size() == 2; }));
+  EXPECT_EQ(CompletionCount(), 0);
+  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvShutdownEngine, reinterpret_cast<WPARAM>(&iAction), 0));
+  ExpectEngineGone(before);
+}
+
 TEST_F(ListenTest, TheUsersCancelEndsListeningWithTheClosedPort) {
   TResources before = Resources();
   ASSERT_NO_FATAL_FAILURE(StartListening());
