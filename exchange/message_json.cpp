@@ -63,9 +63,14 @@ nlohmann::json MessageJson(CKveMessagesItem& aMessage) {
                             {"folder", FolderName(aMessage.Folder())},
                             {"name", Utf8(aMessage.Name())},
                             {"number", Utf8(aMessage.Number())},
-                            {"date", Utf8(aMessage.DateSent())},
-                            {"date_sent", IsoUtc(aMessage.DateSentTime())},
+                            {"date", nullptr},
+                            {"date_sent", nullptr},
                             {"text", WithLf(Utf8(aMessage.Text()))}};
+  // A message the phone gave no time keeps both null, never a made-up date.
+  if (aMessage.HasDate()) {
+    message["date"] = Utf8(aMessage.DateSent());
+    message["date_sent"] = IsoUtc(aMessage.DateSentTime());
+  }
   if (aMessage.IsLongMessage())
     message["parts"] = {{"total", aMessage.ConcatTotal()}, {"received", ReceivedParts(aMessage)}};
   if (aMessage.Folder() == EKvFolderSent) message["delivery"] = DeliveryJson(aMessage);

@@ -40,7 +40,8 @@ int ExportMessagesL(CKveMessagesDatabase& aStore, TMessageFormat aFormat, const 
       aOut << CsvLine({"Folder", "Name", "Number", "Date", "Text"});
       ForEachMessageL(aStore, aFolder, [&](CKveMessagesItem& aMessage) {
         aOut << CsvLine({FolderName(aMessage.Folder()), Utf8(aMessage.Name()), Utf8(aMessage.Number()),
-                         IsoUtc(aMessage.DateSentTime()), WithLf(Utf8(aMessage.Text()))});
+                         aMessage.HasDate() ? IsoUtc(aMessage.DateSentTime()) : std::string("unknown"),
+                         WithLf(Utf8(aMessage.Text()))});
         ++count;
       });
       break;

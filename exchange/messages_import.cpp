@@ -21,10 +21,15 @@ DWORD FolderOf(const std::string& aName) {
   return 0;
 }
 
+// What the export writes for a message the phone gave no time.
+const char KUnknownDate[] = "unknown";
+
 // Fills what JSON and CSV records share: the folder, the date and the checks.
+// A date the export marked unknown comes back as none (0).
 void Complete(TMessageRecord& aMessage, const std::string& aFolder, const std::string& aDate) {
   aMessage.iFolder = FolderOf(aFolder);
-  std::optional<FILETIME> date = ParseIsoTime(Trimmed(aDate));
+  std::optional<FILETIME> date =
+      Trimmed(aDate) == KUnknownDate ? std::optional<FILETIME>(FILETIME{0, 0}) : ParseIsoTime(Trimmed(aDate));
   if (aMessage.iFolder == 0)
     aMessage.iRefusal = "unknown folder \"" + aFolder + "\"";
   else if (!date)
@@ -54,7 +59,9 @@ bool ReadMessagesJson(const std::string& aText, std::vector<TMessageRecord>& aMe
     message.iName = text("name");
     message.iNumber = text("number");
     message.iText = WithLf(text("text"));
-    Complete(message, text("folder"), text("date_sent"));
+    auto date = object.find("date_sent");
+    const bool unknown = date != object.end() && date->is_null();
+    Complete(message, text("folder"), unknown ? std::string(KUnknownDate) : text("date_sent"));
     aMessages.push_back(message);
   }
   return true;

@@ -277,7 +277,7 @@ std::string SmsBackupElement(CKveMessagesItem& aMessage) {
   int type = aMessage.Folder() == EKvFolderSent ? 2 : aMessage.Folder() == EKvFolderOutbox ? 4 : 1;
   std::string name = Utf8(aMessage.Name());
   return "  <sms protocol=\"0\" " + Attribute("address", Utf8(aMessage.Number())) + " date=\"" +
-         std::to_string(UnixMillis(aMessage.DateSentTime())) + "\" type=\"" + std::to_string(type) +
+         std::to_string(aMessage.HasDate() ? UnixMillis(aMessage.DateSentTime()) : 0) + "\" type=\"" + std::to_string(type) +
          "\" subject=\"null\" " + Attribute("body", WithLf(Utf8(aMessage.Text()))) +
          " toa=\"null\" sc_toa=\"null\" service_center=\"null\" read=\"1\" status=\"-1\" locked=\"0\" date_sent=\"0\" " +
          Attribute("readable_date", Utf8(aMessage.DateSent())) + " " +

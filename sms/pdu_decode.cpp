@@ -131,10 +131,9 @@ int TPduSmsFormat::DoConvertSms(CStdSms& aSms, bool aHasServiceCentre, bool aSto
     // The validity period: none, one octet (relative), or seven (absolute or enhanced).
     const int validityFormat = firstOctet & 0x18;
     const int validityOctets = validityFormat == 0x10 ? 1 : validityFormat == 0 ? 0 : 7;
+    // A stored SUBMIT carries no time: the date stays unknown (0) rather
+    // than taking the moment it was read.
     for (int i = 0; i < validityOctets; ++i) ReadOctet();
-    SYSTEMTIME now;
-    GetSystemTime(&now);
-    SystemTimeToFileTime(&now, &aSms.iDateSent);
   } else {
     DecodeTimeStamp(aSms.iDateSent, aSms.iTimeZone);
   }

@@ -314,6 +314,10 @@ TConstPtr16 CKveMessagesItem::DateSent() {
 void CKveMessagesItem::SetDateSentString() {
   LogMessage(KLogFilePath, u"CKveMessagesItem::SetDateSentString 0x%1!x! 0x%2!x!", iDateSent.dwHighDateTime,
              iDateSent.dwLowDateTime);
+  if (!HasDate()) {
+    iDateText.Copy(TConstPtr16(u"unknown"));
+    return;
+  }
   SYSTEMTIME time = {};
   FileTimeToSystemTime(&iDateSent, &time);
   SYSTEMTIME local = {};

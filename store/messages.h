@@ -83,8 +83,11 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   const FILETIME& DateSentTime() const { return iDateSent; }
   bool HasZone() const { return iZoneKept; }
   int ZoneMinutes() const { return iZoneMinutes; }
+  // False for a message whose phone gave no time (a sent one read back).
+  bool HasDate() const { return iDateSent.dwHighDateTime != 0 || iDateSent.dwLowDateTime != 0; }
   // The short date and the time of day in the user's own zone (TZ), made on
-  // first use; a record without a zone shows its date as it is.
+  // first use; a record without a zone shows its date as it is, one without
+  // a date "unknown".
   TConstPtr16 DateSent();
 
   // The text on one line, line ends as blanks: for list rows.

@@ -33,4 +33,35 @@ TEST_F(DownloadTest, CancelAgainstASilentPhoneAbortsTheDownload) {
   EXPECT_EQ(StopProgram(), 0);
 }
 
+// A sent message read back from the phone carries no time: the list, the
+// split view and the reader say the date is unknown instead of showing the
+// moment it was downloaded.
+TEST_F(DownloadTest, ASentMessageFromThePhoneShowsItsDateAsUnknown) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["stores"]["SM"]["messages"].push_back(
+      {{"index", 9}, {"status", 3}, {"to", "+447700900101"}, {"text", "See you at 8"}});
+  ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Download messages"));
+  EXPECT_EQ(FinishProgress(u"Download messages ..."), u"Transfer Complete.");
+
+  ASSERT_TRUE(ToView(u"Sent", EKvViewSent));
+  ASSERT_EQ(MessageRows(EKvViewSent), 1);
+  SelectRow(EKvViewSent, 0);
+  ASSERT_TRUE(Choose(KEntryMenuX, u"Read"));
+  HWND reader = WaitForCompose();
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(reader, KKvIdComposeText)), u"See you at 8");
+  EXPECT_EQ(kvui::TextOf(kvui::FindById(reader, KKvIdComposeDate)), u"unknown");
+  Screenshot("sent_date_unknown");
+  PostMessageW(reader, WM_COMMAND, IDCANCEL, 0);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(reader); }));
+
+  PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdChangeView, 0);
+  kvui::WaitIdle();
+  EXPECT_TRUE(WaitFor([] { return ListViewText(EKvViewSent, 0, 1) == u"unknown"; }))
+      << kvplatform::ToUtf8(ListViewText(EKvViewSent, 0, 1));
+  EXPECT_EQ(StopProgram(), 0);
+}
+
 }  // namespace

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <tuple>
 
+#include <nlohmann/json.hpp>
+
 #include "exchange/exchange_text.h"
 #include "exchange/messages_exchange.h"
 #include "testing/program_root.h"
@@ -90,6 +92,42 @@ TEST_F(MessagesExchangeTest, EveryFormatRoundTripsLongUnicodeTextsFoldersAndDate
     EXPECT_EQ(summary.iAdded, 0);
     EXPECT_EQ(summary.iSkipped, 3);
     EXPECT_EQ(Rows().size(), 3u);
+  }
+}
+
+// A sent message read back from the phone has no date: the JSON says null,
+// the CSV "unknown", and either brings it back without one.
+TEST_F(MessagesExchangeTest, AMessageWithoutADateKeepsItUnknownThroughJsonAndCsv) {
+  Add(EKvFolderInbox, "Ann", "+447700900123", "Dated", 1700000000000);
+  {
+    std::unique_ptr<CKveMessagesItem> item(static_cast<CKveMessagesItem*>(iStore->NewItemL()));
+    TConstPtr16 name(u"Ann"), text(u"Undated"), number(u"+447700900123");
+    item->SetDetailsL(&name, &text, &number, EKvFolderSent);
+    item->SetDateSentTime(FILETIME{0, 0});
+    ASSERT_NE(iStore->WriteItemL(*item), 0u);
+  }
+  nlohmann::json list = nlohmann::json::parse(Export(EMessagesJson));
+  ASSERT_EQ(list.size(), 2u);
+  for (const nlohmann::json& message : list) {
+    const bool undated = message["text"] == "Undated";
+    EXPECT_EQ(message["date"].is_null(), undated) << message;
+    EXPECT_EQ(message["date_sent"].is_null(), undated) << message;
+  }
+  EXPECT_NE(Export(EMessagesCsv).find(",unknown,Undated"), std::string::npos)
+      << Export(EMessagesCsv);
+  EXPECT_EQ(Export(EMessagesXml).find("date=\"-"), std::string::npos);
+
+  for (TMessageFormat format : {EMessagesJson, EMessagesCsv}) {
+    std::string file = Export(format);
+    StartAfresh();
+    TImportSummary summary = Import(file);
+    EXPECT_EQ(summary.iAdded, 2) << file;
+    int undated = 0;
+    for (CEpocDatabaseItem* item = iStore->ReadFirstItemL(); item != nullptr; item = iStore->ReadNextItemL()) {
+      std::unique_ptr<CKveMessagesItem> m(static_cast<CKveMessagesItem*>(item));
+      if (!m->HasDate()) ++undated;
+    }
+    EXPECT_EQ(undated, 1) << file;
   }
 }
 

@@ -161,4 +161,22 @@ TEST_F(MessagesTest, PropertiesRoundTripAndUnknownOnesAreSkipped) {
   EXPECT_EQ(back->DateSentTime().dwLowDateTime, stamp.dwLowDateTime) << "Reset keeps the date";
 }
 
+// A message the phone gave no time shows that its date is unknown.
+TEST_F(MessagesTest, AMessageWithoutADateSaysSo) {
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  std::unique_ptr<CKveMessagesItem> sent = NewMessage(*db, u"Ann", u"+447700900123", u"On my way", EKvFolderSent);
+  sent->SetDateSentTime(FILETIME{0, 0});
+  EXPECT_FALSE(sent->HasDate());
+  EXPECT_EQ(ToU16(sent->DateSent()), u"unknown");
+  CEOID oid = db->WriteItemL(*sent);
+  ASSERT_NE(oid, 0u);
+  std::unique_ptr<CKveMessagesItem> back(static_cast<CKveMessagesItem*>(db->ReadItemL(oid)));
+  ASSERT_NE(back, nullptr);
+  EXPECT_FALSE(back->HasDate());
+  EXPECT_EQ(ToU16(back->DateSent()), u"unknown");
+  std::unique_ptr<CKveMessagesItem> dated = NewMessage(*db, u"Ann", u"+447700900123", u"On my way", EKvFolderSent);
+  EXPECT_TRUE(dated->HasDate());
+  EXPECT_NE(ToU16(dated->DateSent()), u"unknown");
+}
+
 }  // namespace
