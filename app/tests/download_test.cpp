@@ -48,13 +48,13 @@ TEST_F(DownloadTest, ASentMessageFromThePhoneShowsItsDateAsUnknown) {
   ASSERT_TRUE(ToView(u"Sent", EKvViewSent));
   ASSERT_EQ(MessageRows(EKvViewSent), 1);
   SelectRow(EKvViewSent, 0);
-  ASSERT_TRUE(Choose(KEntryMenuX, u"Read"));
+  ASSERT_TRUE(Choose(KEntryMenuX, u"Edit"));
   HWND reader = WaitForCompose();
   ASSERT_NE(reader, nullptr);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(reader, KKvIdComposeText)), u"See you at 8");
   EXPECT_EQ(kvui::TextOf(kvui::FindById(reader, KKvIdComposeDate)), u"unknown");
   Screenshot("sent_date_unknown");
-  PostMessageW(reader, WM_COMMAND, IDCANCEL, 0);
+  TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(reader); }));
 
   PostMessageW(gKvAppUi->CurrentView()->Window(), WM_COMMAND, KKvCmdChangeView, 0);
