@@ -235,7 +235,8 @@ struct TBackupReader {
     } else if (millis > KLatestUnixMillis) {
       if (message.iRefusal.empty()) message.iRefusal = "a date past the year 30000";
     } else {
-      message.iDate = FromUnixMillis(millis);
+      // 0 is what the export writes for a message with no date.
+      message.iDate = millis == 0 ? FILETIME{0, 0} : FromUnixMillis(millis);
     }
     if (message.iRefusal.empty() && message.iNumber.empty() && message.iText.empty())
       message.iRefusal = "neither number nor text";
