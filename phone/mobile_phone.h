@@ -86,6 +86,9 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   virtual int ReadPhoneSettings();
   virtual int ReadPhoneBook(int aStore);
   virtual int SetSmsCentre(const TSmsAddress& aCentre);
+  // The service centre the phone sends through (AT+CSCA?) into aNumber:
+  // a dial string of '+' and digits; empty when the phone gave none.
+  virtual int ReadSmsCentre(TModDesc16& aNumber);
   virtual int SendSms(CStdSms& aSms, int aAttempts);
   virtual void PhoneSettingsRead(const TPhoneSettings& aSettings);
   virtual void DecodeSmsL(const TDesc16& aPduLine);
@@ -289,6 +292,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // when value n is offered.
   int iIndicationValues[5];
   int iLastMessageReference;
+  TModBuf16<KSmsNumberLength> iReadCentre;  // from the last +CSCA reply
   int iLastPartSent;
   // A "+CDS" line came: the next line is the report's PDU.
   int iRoutedReportNext;

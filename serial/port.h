@@ -28,8 +28,12 @@ struct TWriteThreadParams {
 };
 
 // Opens and configures the port; stores the handle in the field (also when
-// opening fails). 0 or -2.
-int PortInitialize(TPortHandle* aPort, LPCWSTR aName);
+// opening fails). 0 or -2; aError, when given, gets the system's error of a
+// port that would not open (0 when it opened).
+int PortInitialize(TPortHandle* aPort, LPCWSTR aName, DWORD* aError = nullptr);
+// The usual reasons a port does not open, in words: the number alone does
+// not tell a user whether to unplug, wait or ask for access. Null for others.
+LPCWSTR PortOpenFailureReason(DWORD aError);
 // Start the threads; the thread id, 0 on failure.
 DWORD CreateReadThread(CDataReader* aReader);
 DWORD CreateWriteThread(TWriteThreadParams* aParams);
