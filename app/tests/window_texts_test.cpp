@@ -86,7 +86,7 @@ TEST_F(WindowTextsTest, DownloadedUnreadMessagesAreCountedAndBoldInBothListsUnti
   ASSERT_TRUE(StartProgram());
   ASSERT_NE(RunAction(KKvCmdDownloadMessages, u"Download messages ..."), u"<not finished>");
   ASSERT_EQ(MessageRows(EKvViewInbox), 2);
-  EXPECT_TRUE(WaitFor([] { return Title() == u"Inbox (1)"; })) << std::string(Title().begin(), Title().end());
+  EXPECT_TRUE(WaitFor([] { return Title() == u"Inbox (1)"; })) << kvplatform::ToUtf8(Title());
 
   int unread = InboxRowOf(u"Unknown sender here");
   int read = InboxRowOf(u"Lunch at one?");
