@@ -209,6 +209,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // The message reference "+CMGS" gave for the part just sent, -1 when the
   // phone gave none; and that part's number. Valid inside SmsPartSent.
   int LastMessageReference() const { return iLastMessageReference; }
+  // The number of the last "+CSCA" reply; empty when it held no plain dial string.
+  const TDesc16& LastSmsCentre() const { return iReadCentre; }
   int LastPartSent() const { return iLastPartSent; }
   // The message being decoded came routed ("+CDS"), not from the phone's
   // memory: it has no index there.
