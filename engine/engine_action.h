@@ -51,6 +51,7 @@ struct TEngineAction {
   int iResult = 0;          // 0 success, -2 failure (-3 the user interface's abort)
   LPCWSTR iSmsc = nullptr;  // service centre for EKvSendNow; empty: none configured
   TModBuf16<KEngineTextLength> iText;  // progress or completion text
+  TModBuf16<KEngineTextLength> iReason;  // a failure's cause, when known; empty otherwise
   CKveMessagesItem* iMessage = nullptr;  // the message EKvSendNow sends
   bool iDeleteAfterStore = false;        // EKvListen: the phone's copy goes once stored
   // EKvListen: a port that does not open, or a phone that does not answer, at
@@ -60,4 +61,8 @@ struct TEngineAction {
   // is passed on as it is.
   int iPartsWaitSeconds = KDefaultPartsWaitSeconds;
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
+  // No service centre is set: the phone's own is read once connected, into
+  // iPhoneSmsc (empty when the phone gave none), for the user to confirm.
+  bool iReadSmsc = false;
+  TModBuf16<KEngineTextLength> iPhoneSmsc;
 };

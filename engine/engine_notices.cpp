@@ -110,10 +110,14 @@ void CPhoneEng::FoundSmsL(CStdSms* aSms, int /*aError*/) {
     if (sms->IsStatusReport()) {
       bool applied = ApplyStatusReportL(*sms);
       if (iListen != nullptr) TakeListenedReport(applied);
-    } else if (iListen != nullptr)
+    } else if (iListen != nullptr) {
       TakeListenedSms(*sms);
-    else
-      StoreSmsInDatabaseL(*sms);
+    } else {
+      // One the user has not read on the phone is told, so that it shows as unread here too.
+      int partsMissing = 0;
+      CEOID oid = StoreSmsInDatabaseL(*sms, nullptr, &partsMissing);
+      if (oid != 0 && sms->iUnreadOnPhone) NotifyStored(oid, partsMissing);
+    }
   }
   if (CountAndNotify(u"Found Sms %d") == KActionCancelled)
     LogMessage(KLogFilePath, u"CPhoneEng::FoundSmsL - cancelled by user");

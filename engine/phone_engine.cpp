@@ -81,10 +81,15 @@ int CPhoneEng::InitialiseConnection() {
   LogMessage(KLogFilePath, u"CPhoneEng::InitialiseConnection");
   iProgressCounter = 0;
   int result = iPhone->Communicator()->OpenPort();
-  if (result == KErrNone) return KErrNone;
+  if (result == KErrNone) {
+    if (iAction != nullptr && iAction->iReadSmsc) iPhone->ReadSmsCentre(iAction->iPhoneSmsc);
+    return KErrNone;
+  }
   LogMessage(KLogFilePath, u"CPhoneEng::InitialiseConnection - error initialising port %1!d!", result);
   if (iAction != nullptr) {
     iAction->iText.Copy(u"Error initialising port");
+    LPCWSTR reason = iPhone->Communicator()->OpenFailureReason();
+    iAction->iReason.Copy(reason != nullptr ? reason : u"");
     iAction->iResult = KErrGeneral;
   }
   NotifyComplete();

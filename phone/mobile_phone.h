@@ -86,6 +86,9 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   virtual int ReadPhoneSettings();
   virtual int ReadPhoneBook(int aStore);
   virtual int SetSmsCentre(const TSmsAddress& aCentre);
+  // The service centre the phone sends through (AT+CSCA?) into aNumber:
+  // a dial string of '+' and digits; empty when the phone gave none.
+  virtual int ReadSmsCentre(TModDesc16& aNumber);
   virtual int SendSms(CStdSms& aSms, int aAttempts);
   virtual void PhoneSettingsRead(const TPhoneSettings& aSettings);
   virtual void DecodeSmsL(const TDesc16& aPduLine);
@@ -213,6 +216,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // The message reference "+CMGS" gave for the part just sent, -1 when the
   // phone gave none; and that part's number. Valid inside SmsPartSent.
   int LastMessageReference() const { return iLastMessageReference; }
+  // The number of the last "+CSCA" reply; empty when it held no plain dial string.
+  const TDesc16& LastSmsCentre() const { return iReadCentre; }
   int LastPartSent() const { return iLastPartSent; }
   // The message being decoded came routed ("+CDS"), not from the phone's
   // memory: it has no index there.
@@ -296,6 +301,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // when value n is offered.
   int iIndicationValues[5];
   int iLastMessageReference;
+  TModBuf16<KSmsNumberLength> iReadCentre;  // from the last +CSCA reply
   int iLastPartSent;
   // A "+CDS" line came: the next line is the report's PDU.
   int iRoutedReportNext;

@@ -224,7 +224,31 @@ int CMobilePhoneBase::HandleCmti(TModDesc16& aLine) {
   return iResponseState == EStateListening ? KReplyIndication : 0;
 }
 
-int CMobilePhoneBase::HandleCsca(TModDesc16&) { return 0; }
+// "+CSCA: "<number>",<type>". Anything but a plain dial string that fits is
+// left out: the number is offered to the user, and later goes out in a command.
+int CMobilePhoneBase::HandleCsca(TModDesc16& aLine) {
+  iReadCentre.Zero();
+  int open = -1, close = -1;
+  for (int i = 6; i < aLine.Length(); ++i) {
+    if (aLine[i] != u'"') continue;
+    if (open < 0) {
+      open = i;
+    } else {
+      close = i;
+      break;
+    }
+  }
+  if (open < 0 || close < 0) return 0;
+  int length = close - open - 1;
+  if (length <= 0 || length > iReadCentre.MaxLength()) return 0;
+  for (int i = open + 1; i < close; ++i) {
+    TText16 c = aLine[i];
+    bool plus = c == u'+' && i == open + 1;
+    if (!plus && (c < u'0' || c > u'9')) return 0;
+  }
+  iReadCentre.Copy(aLine.Mid(open + 1, length));
+  return 0;
+}
 
 int CMobilePhoneBase::HandleCclk(TModDesc16&) { return 0; }
 

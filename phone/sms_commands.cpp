@@ -18,6 +18,7 @@ const int KSecond = 1000000;  // microseconds
 
 // The phone's status code as the record's status.
 void MapStatus(CStdSms& aSms, int aPhoneStatus) {
+  aSms.iUnreadOnPhone = aPhoneStatus == 0;
   switch (aPhoneStatus) {
     case 0:
     case 1:
@@ -269,6 +270,17 @@ int CMobilePhoneBase::FormatAndSendSms() {
   iCommandBuffer.Copy(iSendBuffer);
   iCommandBuffer.Append(static_cast<TText16>(KCtrlZ));
   return DoSendAndWait(EStateSmsPdu, iCommandBuffer);
+}
+
+int CMobilePhoneBase::ReadSmsCentre(TModDesc16& aNumber) {
+  aNumber.Zero();
+  int r = EstablishConnection();
+  if (r != 0) return r;
+  iReadCentre.Zero();
+  r = DoSendAndWait(EStateSmsCentre, TConstPtr16(u"AT+CSCA?"));
+  if (r == KReplyOk) aNumber.Copy(iReadCentre);
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::ReadSmsCentre %1!d! (%2!d! digits)", r, iReadCentre.Length());
+  return r;
 }
 
 int CMobilePhoneBase::SetSmsCentre(const TSmsAddress& aCentre) {

@@ -42,12 +42,16 @@ CCommunicator::~CCommunicator() {
 }
 
 int CCommunicator::OpenPort(bool aLogFailure) {
-  int result = PortInitialize(&iPortHandle, KPortName, aLogFailure);
+  int result = PortInitialize(&iPortHandle, KPortName, &iOpenError, aLogFailure);
   if (result != KErrNone) return result;
   iReady = 1;
   iReceiver->StartReadThread();
   iTransmitter->StartWriteThread();
   return KErrNone;
+}
+
+LPCWSTR CCommunicator::OpenFailureReason() const {
+  return iOpenError != 0 ? PortOpenFailureReason(iOpenError) : nullptr;
 }
 
 void CCommunicator::ClosePort() {

@@ -51,6 +51,9 @@ class CCommunicator : public CEpocBase {
   void SetRetryBudget(int aBudget) { iRetryBudget = aBudget; }
   int RetryBudget() const { return iRetryBudget; }
   HANDLE PortHandle() const { return iPortHandle.load(); }
+  // Why the last OpenPort failed, in words; null when it opened or the
+  // reason is not a usual one.
+  LPCWSTR OpenFailureReason() const;
   CDataReader* Reader() const { return iReceiver->Reader(); }
 
  private:
@@ -67,6 +70,7 @@ class CCommunicator : public CEpocBase {
   TPortHandle iPortHandle;
   MCommunicatorObserver* iObserver;
   int iReady;
+  DWORD iOpenError = 0;
   CCommTx* iTransmitter;
   CCommRx* iReceiver;
   TModBuf16<KTextMax> iTransmitQueue[KQueueSlots];

@@ -11,9 +11,9 @@ const DWORD KFirstEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD | EV_RING;  
 const DWORD KRearmEventMask = EV_RXCHAR | EV_CTS | EV_DSR | EV_RING;            // 0x119
 const char KGreeting[] = "Starting Korvanet ...";
 
-// The usual reasons a port does not open, in words: the number alone does
-// not tell a user whether to unplug, wait or ask for access. Null for others.
-const TText16* OpenFailureReason(DWORD aError) {
+}  // namespace
+
+LPCWSTR PortOpenFailureReason(DWORD aError) {
   switch (aError) {
     case ERROR_SHARING_VIOLATION:
       return u"the port is busy: another program holds it";
@@ -28,18 +28,17 @@ const TText16* OpenFailureReason(DWORD aError) {
   }
 }
 
-}  // namespace
-
-int PortInitialize(TPortHandle* aPort, LPCWSTR aName, bool aLogFailure) {
+int PortInitialize(TPortHandle* aPort, LPCWSTR aName, DWORD* aError, bool aLogFailure) {
   if (aLogFailure) LogMessage(KLogFilePath, u"PortInitialize");
   HANDLE port = CreateFileW(aName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   DWORD error = GetLastError();
+  if (aError != nullptr) *aError = port == INVALID_HANDLE_VALUE ? error : 0;
   aPort->store(port);
   if (port == INVALID_HANDLE_VALUE && !aLogFailure) return KErrGeneral;
   LogMessage(KLogFilePath, u"PortInitialize Port = 0x%1!x!", port);
   if (port == INVALID_HANDLE_VALUE) {
     LogMessage(KLogFilePath, u"PortInitialize Unable to open port = %1!d!", error);
-    if (const TText16* reason = OpenFailureReason(error)) LogMessage(KLogFilePath, u"PortInitialize - %1!s!", reason);
+    if (LPCWSTR reason = PortOpenFailureReason(error)) LogMessage(KLogFilePath, u"PortInitialize - %1!s!", reason);
     return KErrGeneral;
   }
 

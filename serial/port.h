@@ -28,9 +28,14 @@ struct TWriteThreadParams {
 };
 
 // Opens and configures the port; stores the handle in the field (also when
-// opening fails). 0 or -2. A failed opening is logged only when aLogFailure
-// is set: a port tried again and again while its device is away stays quiet.
-int PortInitialize(TPortHandle* aPort, LPCWSTR aName, bool aLogFailure = true);
+// opening fails). 0 or -2; aError, when given, gets the system's error of a
+// port that would not open (0 when it opened). A failed opening is logged
+// only when aLogFailure is set: a port tried again and again while its
+// device is away stays quiet.
+int PortInitialize(TPortHandle* aPort, LPCWSTR aName, DWORD* aError = nullptr, bool aLogFailure = true);
+// The usual reasons a port does not open, in words: the number alone does
+// not tell a user whether to unplug, wait or ask for access. Null for others.
+LPCWSTR PortOpenFailureReason(DWORD aError);
 // Start the threads; the thread id, 0 on failure.
 DWORD CreateReadThread(CDataReader* aReader);
 DWORD CreateWriteThread(TWriteThreadParams* aParams);

@@ -57,6 +57,7 @@ void CSmsBase::CopyHeader(const CSmsBase& aFrom) {
   iSmsCentre.iFlags = aFrom.iSmsCentre.iFlags;
   iHeaderText.Copy(aFrom.iHeaderText);
   iSmsStatus = aFrom.iSmsStatus;
+  iUnreadOnPhone = aFrom.iUnreadOnPhone;
   iDateSent = aFrom.iDateSent;
   iFlags = aFrom.iFlags;
   iMessageReference = aFrom.iMessageReference;

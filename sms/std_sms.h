@@ -98,6 +98,7 @@ class CSmsBase : public CEpocBase {
   TSmsAddress iSmsCentre;  // centre for sending; its flags are unused
   TModBuf16<KSmsHeaderTextLength> iHeaderText;
   int iSmsStatus = KSmsStatusUnsent;
+  bool iUnreadOnPhone = false;  // received, and the phone listed it as not read yet
   THeapBuf16* iMessageText = nullptr;  // owned
   FILETIME iDateSent = {0, 0};
   int iFlags = KSmsFlagConcat;

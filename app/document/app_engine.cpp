@@ -188,6 +188,9 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
   iAction.iSmsc = nullptr;
   iAction.iRequestReports = false;
   iAction.iText.Zero();
+  iAction.iReason.Zero();
+  iAction.iReadSmsc = gKvDocument != nullptr && gKvDocument->SmscNumber()[0] == 0;
+  iAction.iPhoneSmsc.Zero();
   if (iThread == nullptr) InitialiseEngineThread();
 
   if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Listen) {
@@ -214,6 +217,8 @@ void CKvAppEngineImpl::ActionInProgress() { LogMessage(KLogFilePath, u"CKvAppEng
 void CKvAppEngineImpl::ActionComplete(int aResult) {
   LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionComplete - %1!d!", aResult);
   iState = EKvAppEngine_NoAction;
+  if (gKvDocument != nullptr && iAction.iPhoneSmsc.Length() != 0)
+    gKvDocument->SetPhoneSmsc(std::u16string(iAction.iPhoneSmsc.Ptr(), iAction.iPhoneSmsc.Length()));
 }
 
 int CKvAppEngineImpl::ShutdownEngine() {

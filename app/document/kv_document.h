@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 #include "app/document/epoc_application.h"
 
 class CKveContactsDatabase;
@@ -41,6 +43,10 @@ class CKvDocument : public CEpocDocument {
   void SetSmscNumber(LPWSTR aText);
   // The number, or the empty text; never null.
   LPCWSTR SmscNumber() const { return iSmscNumber != nullptr ? iSmscNumber : u""; }
+  // The service centre the phone said it uses, read while none is set: only
+  // offered in Settings, kept once the user confirms it there.
+  const std::u16string& PhoneSmsc() const { return iPhoneSmsc; }
+  void SetPhoneSmsc(std::u16string aNumber) { iPhoneSmsc = std::move(aNumber); }
   void SetMessageView(int aView) { iMessageView = aView != 0; }
   bool MessageView() const { return iMessageView; }
   // "Request delivery reports": sent parts ask for a status report.
@@ -70,6 +76,7 @@ class CKvDocument : public CEpocDocument {
   CKveContactsDatabase* iContactsDatabase;  // owned
   CKveMessagesDatabase* iMessagesDatabase;  // owned
   LPWSTR iSmscNumber;                       // owned, malloc'ed
+  std::u16string iPhoneSmsc;
   int iDoLogging;
   bool iMessageView;
   bool iRequestReports;

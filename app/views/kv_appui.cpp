@@ -1,5 +1,7 @@
 #include "app/views/kv_appui.h"
 
+#include "app/framework/epoc_list_controls.h"
+
 #include "app/document/app_engine.h"
 #include "app/document/app_globals.h"
 #include "app/views/kv_compose_dialog.h"
@@ -129,11 +131,12 @@ void CKvAppUi::HandleThreadMessage(const MSG& aMessage) {
              aMessage.lParam);
 }
 
-int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle) {
+int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle,
+                         std::function<void(CEOID)> aOnStored) {
   if (iListener != nullptr) iListener->PauseL();
   int result = aSetter(*gKvAppEngine);
   if (result == 0) {
-    CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle);
+    CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle, std::move(aOnStored));
     result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgProgress, aWindow) : KErrNoMemory;
   }
   if (iListener != nullptr) iListener->ResumeL();
@@ -146,7 +149,7 @@ int CKvAppUi::SendSmsL(HWND aWindow, CKveMessagesItem* aMessage) {
 
 int CKvAppUi::DownloadMessagesL(HWND aWindow) {
   return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllSmsFromPhone(); },
-                    u"Download messages ...");
+                    u"Download messages ...", [this](CEOID aIdentifier) { MarkUnread(aIdentifier); });
 }
 
 int CKvAppUi::DownloadContactsL(HWND aWindow) {
@@ -241,8 +244,7 @@ void CKvAppUi::ListeningEndedL(LPCWSTR aReason) {
 
 void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
   LogMessage(KLogFilePath, u"CKvAppUi::MessageArrivedL 0x%1!x!", aIdentifier);
-  if (std::find(iUnread.begin(), iUnread.end(), aIdentifier) == iUnread.end()) iUnread.push_back(aIdentifier);
-  UpdateInboxTitle();
+  MarkUnread(aIdentifier);
   if (!KvDocument()->ArrivalNotices() || iNotice == nullptr) return;
   // The views have read it for the store's notice just before.
   CKveMessagesItem* message = NoticedMessageL(aIdentifier);
@@ -253,14 +255,19 @@ void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
   iNotice->ShowL(heading.c_str(), std::u16string(text.Ptr(), text.Length()).c_str());
 }
 
+void CKvAppUi::MarkUnread(CEOID aIdentifier) {
+  if (std::find(iUnread.begin(), iUnread.end(), aIdentifier) == iUnread.end()) iUnread.push_back(aIdentifier);
+  UnreadChanged();
+}
+
 void CKvAppUi::MessageReadL(CEOID aIdentifier) {
   auto found = std::find(iUnread.begin(), iUnread.end(), aIdentifier);
   if (found == iUnread.end()) return;
   iUnread.erase(found);
-  UpdateInboxTitle();
+  UnreadChanged();
 }
 
-void CKvAppUi::UpdateInboxTitle() {
+void CKvAppUi::UnreadChanged() {
   CKvView* inbox = GetView(EKvViewInbox);
   if (inbox == nullptr) return;
   if (iUnread.empty())
@@ -269,4 +276,12 @@ void CKvAppUi::UpdateInboxTitle() {
     wsprintfW(iInboxTitle, u"Inbox (%d)", static_cast<int>(iUnread.size()));
   inbox->SetTitle(iInboxTitle);
   if (iCurrentView == inbox && iFrame != nullptr && !iFrame->IsTreeShown()) iFrame->ResetTitle();
+  for (CKvView* view : iViews) {
+    CEpocListControl* list = view != nullptr && view->IsInitialised() ? view->GetCurrentListBox() : nullptr;
+    if (list != nullptr && list->ChildWindow() != nullptr) InvalidateRect(list->ChildWindow(), nullptr, FALSE);
+  }
+}
+
+bool CKvAppUi::IsUnread(CEOID aIdentifier) const {
+  return std::find(iUnread.begin(), iUnread.end(), aIdentifier) != iUnread.end();
 }

@@ -62,6 +62,7 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   // The user opened it, or it is gone.
   void MessageReadL(CEOID aIdentifier) override;
   int UnreadCount() const { return static_cast<int>(iUnread.size()); }
+  bool IsUnread(CEOID aIdentifier) const override;
   CKvListener* Listener() const { return iListener; }
   CKvNoticeBubble* Notice() const { return iNotice; }
 
@@ -70,9 +71,11 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   void ConstructL();
   // Runs an action behind its progress dialog when the proxy accepts it;
   // listening steps aside meanwhile, so that the action has the port.
-  int RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle);
-  // "Inbox", or "Inbox (n)" with n unread.
-  void UpdateInboxTitle();
+  int RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle,
+                 std::function<void(CEOID)> aOnStored = nullptr);
+  // "Inbox", or "Inbox (n)" with n unread; the lists drawn again, so that
+  // bold follows.
+  void UnreadChanged();
 
   // The frame's host.
   LPCWSTR CurrentTitle() const override;
@@ -85,6 +88,8 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   void ListeningEndedL(LPCWSTR aReason) override;
   // A message stored while listening: unread in the Inbox, and a notice.
   void MessageArrivedL(CEOID aIdentifier) override;
+  // Counted unread as one that arrived; the download tells no notice.
+  void MarkUnread(CEOID aIdentifier);
 
   CKvView* iCurrentView;          // not owned
   std::vector<CKvView*> iViews;   // owned; a row of the table of views each

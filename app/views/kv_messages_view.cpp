@@ -51,6 +51,7 @@ CKvMessagesView::~CKvMessagesView() {
   delete iListBox;
   delete iListView;
   delete iReader;
+  if (iBoldFont != nullptr) DeleteObject(iBoldFont);
   if (iWindow != nullptr && IsWindow(iWindow)) DestroyWindow(iWindow);
 }
 
@@ -316,6 +317,25 @@ void CKvMessagesView::AnswerRowL(NMLVDISPINFOW& aInfo) {
   item.pszText = const_cast<LPWSTR>(item.iSubItem == 0 ? shown.iName.c_str() : shown.iDate.c_str());
 }
 
+LRESULT CKvMessagesView::CustomDrawRow(const NMCUSTOMDRAW& aDraw) {
+  if (aDraw.dwDrawStage == CDDS_PREPAINT) return CDRF_NOTIFYITEMDRAW;
+  if (aDraw.dwDrawStage != CDDS_ITEMPREPAINT) return CDRF_DODEFAULT;
+  bool listView = aDraw.hdr.idFrom == static_cast<UINT_PTR>(KKvIdListView);
+  // The owner-data list view names only the row; the list box gives its data.
+  int row = static_cast<int>(aDraw.dwItemSpec);
+  CEOID identifier = listView ? (row < RowCount() ? OidOfRow(row) : 0) : static_cast<CEOID>(aDraw.lItemlParam);
+  if (identifier == 0 || !iHost.IsUnread(identifier)) return CDRF_DODEFAULT;
+  if (iBoldFont == nullptr) {
+    LOGFONTW font{};
+    if (GetObjectW(GetCurrentObject(aDraw.hdc, OBJ_FONT), sizeof(font), &font) == 0) return CDRF_DODEFAULT;
+    font.lfWeight = FW_BOLD;
+    iBoldFont = CreateFontIndirectW(&font);
+    if (iBoldFont == nullptr) return CDRF_DODEFAULT;
+  }
+  SelectObject(aDraw.hdc, iBoldFont);
+  return CDRF_NEWFONT;
+}
+
 void CKvMessagesView::SortRowsL(int aColumn) {
   // The selection and the mark stay on their messages in the new order.
   HWND list = iListView->ChildWindow();
@@ -468,6 +488,9 @@ LRESULT CKvMessagesView::HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWPar
 
 LRESULT CKvMessagesView::HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   const NMHDR* header = reinterpret_cast<const NMHDR*>(aLParam);
+  if (header != nullptr && header->code == static_cast<UINT>(NM_CUSTOMDRAW) &&
+      (header->idFrom == static_cast<UINT_PTR>(KKvIdListView) || header->idFrom == static_cast<UINT_PTR>(KKvIdListBox)))
+    return CustomDrawRow(*reinterpret_cast<const NMCUSTOMDRAW*>(aLParam));
   if (header != nullptr && header->idFrom == static_cast<UINT_PTR>(KKvIdListView)) {
     int code = static_cast<int>(header->code);
     if (header->code == LVN_COLUMNCLICK) {

@@ -85,6 +85,8 @@ class CKvMessagesView : public CKvView {
   const TShownRow& ShownRowL(CEOID aIdentifier);
   void AnswerRowL(NMLVDISPINFOW& aInfo);
   void CacheRowsL(int aFirst, int aLast);
+  // An unread message's row in bold, in either list.
+  LRESULT CustomDrawRow(const NMCUSTOMDRAW& aDraw);
   void SortRowsL(int aColumn);
   // The rows, from whichever of the two holds them.
   int RowCount();
@@ -109,4 +111,5 @@ class CKvMessagesView : public CKvView {
   bool iSplitMode;
   CEOID iDatabaseOid;
   DWORD iFolder;
+  HFONT iBoldFont = nullptr;  // the lists' font in bold, made when first needed
 };

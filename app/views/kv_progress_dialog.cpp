@@ -18,11 +18,18 @@ const int KMaxProgressText = 63;
 
 }  // namespace
 
-CKvProgressDialog::CKvProgressDialog(LPCWSTR aTitle) : iTitle(aTitle) { SetClassName(u"CKvProgressDialog"); }
+CKvProgressDialog::CKvProgressDialog(LPCWSTR aTitle, TOnStored aOnStored)
+    : iTitle(aTitle), iOnStored(std::move(aOnStored)) {
+  SetClassName(u"CKvProgressDialog");
+}
 
-CKvProgressDialog* CKvProgressDialog::NewL(LPCWSTR aTitle) {
+CKvProgressDialog* CKvProgressDialog::NewL(LPCWSTR aTitle, TOnStored aOnStored) {
   LogMessage(KLogFilePath, u"CKvProgressDialog::NewL");
-  return new CKvProgressDialog(aTitle);
+  return new CKvProgressDialog(aTitle, std::move(aOnStored));
+}
+
+void CKvProgressDialog::MessageStoredL(CEOID aIdentifier, bool aWhole) {
+  if (aWhole && iOnStored) iOnStored(aIdentifier);
 }
 
 void CKvProgressDialog::SetStatusText(LPCWSTR aText) { SetDlgItemTextW(iWindow, KKvIdStatusText, aText); }
@@ -68,8 +75,15 @@ void CKvProgressDialog::ActionCompleteL(const TEngineAction& aAction) {
   LogMessage(KLogFilePath, u"CKvProgressDialog::HandleEventDefault - EKvActionComplete");
   gKvAppEngine->ShutdownEngine();
   iComplete = true;
-  SendDlgItemMessageW(iWindow, KKvIdProgressBar, PBM_SETPOS, 100, 0);
+  // A bar filled to the end would read as success.
+  if (aAction.iResult == KErrNone) SendDlgItemMessageW(iWindow, KKvIdProgressBar, PBM_SETPOS, 100, 0);
   std::u16string text(aAction.iText.Ptr(), aAction.iText.Length());
+  if (aAction.iReason.Length() != 0) {
+    // The cause on a line of its own, begun as a sentence.
+    std::u16string reason(aAction.iReason.Ptr(), aAction.iReason.Length());
+    if (reason[0] >= u'a' && reason[0] <= u'z') reason[0] = static_cast<char16_t>(reason[0] - u'a' + u'A');
+    text += u"\r\n" + reason;
+  }
   SetStatusText(text.c_str());
   SetDlgItemTextW(iWindow, KKvCmdCancel, u"OK");
   iResult = aAction.iResult;

@@ -4,26 +4,33 @@
 #pragma once
 
 #include <windows.h>
+#include <windbase.h>
+
+#include <functional>
 
 #include "app/document/kv_engine_notices.h"
 #include "app/framework/epoc_dialog.h"
 
 class CKvProgressDialog : public CEpocDialog, private MKvEngineObserver {
  public:
-  static CKvProgressDialog* NewL(LPCWSTR aTitle);
+  // Hears of each whole message the action stored that the phone had not shown yet.
+  using TOnStored = std::function<void(CEOID)>;
+  static CKvProgressDialog* NewL(LPCWSTR aTitle, TOnStored aOnStored = nullptr);
 
   void InitDialogL() override;
   LRESULT HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
   LRESULT HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
 
  private:
-  explicit CKvProgressDialog(LPCWSTR aTitle);
+  CKvProgressDialog(LPCWSTR aTitle, TOnStored aOnStored);
   LRESULT ActionInProgressL(const TEngineAction& aAction) override;
   void ActionCompleteL(const TEngineAction& aAction) override;
+  void MessageStoredL(CEOID aIdentifier, bool aWhole) override;
   void SetStatusText(LPCWSTR aText);
 
   bool iAborted;
   bool iComplete;
   int iResult;
   LPCWSTR iTitle;  // not owned
+  TOnStored iOnStored;
 };

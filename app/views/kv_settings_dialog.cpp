@@ -22,7 +22,9 @@ CKvSettingsDialog* CKvSettingsDialog::NewL() {
 
 void CKvSettingsDialog::InitDialogL() {
   InitFullScreenDialog();
-  SetDlgItemTextW(iWindow, KKvIdSmscField, gKvDocument->SmscNumber());
+  LPCWSTR smsc = gKvDocument->SmscNumber();
+  if (smsc[0] == 0) smsc = gKvDocument->PhoneSmsc().c_str();
+  SetDlgItemTextW(iWindow, KKvIdSmscField, smsc);
   SendDlgItemMessageW(iWindow, KKvIdLogCheckBox, BM_SETCHECK,
                       gKvDocument->DoLogging() != 0 ? BST_CHECKED : BST_UNCHECKED, 0);
   SendDlgItemMessageW(iWindow, KKvIdReportsCheckBox, BM_SETCHECK,

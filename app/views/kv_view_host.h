@@ -42,6 +42,8 @@ class MKvViewHost {
   virtual bool IsListening() const = 0;
   // The user opened a message, or it is gone: no longer counted unread.
   virtual void MessageReadL(CEOID aIdentifier) = 0;
+  // Not opened yet since it came in: shown in bold.
+  virtual bool IsUnread(CEOID aIdentifier) const = 0;
 
  protected:
   ~MKvViewHost() = default;

@@ -137,6 +137,31 @@ TEST_F(ResponseTest, SignalBatteryAndIdentityReplies) {
   EXPECT_EQ(iObserver.iIndications[0], "+CMTI: \"SM\",3");
 }
 
+// The phone's service centre is offered to the user and may later go out in
+// a command: only a plain dial string that fits is taken.
+TEST_F(ResponseTest, ServiceCentreRepliesTakeOnlyAPlainNumber) {
+  const struct {
+    const char* iReply;
+    const char* iNumber;
+  } cases[] = {{"+CSCA: \"+447785016005\",145\r", "+447785016005"},
+               {"+CSCA:\"0161\",129\r", "0161"},
+               {"+CSCA: \"\",129\r", ""},
+               {"+CSCA: \"002B00340034\",145\r", ""},  // UCS2 hex: not digits alone
+               {"+CSCA: \"+44\"\r\nAT+CMGD=1\",145\r", "+44"},
+               {"+CSCA: \"+44;D123\",145\r", ""},
+               {"+CSCA: \"12+34\",129\r", ""},
+               {"+CSCA: \"+4477\r", ""},
+               {"+CSCA: 145\r", ""}};
+  for (const auto& c : cases) {
+    InState(EStateSmsCentre, c.iReply);
+    EXPECT_EQ(Narrow(Text(iPhone->LastSmsCentre())), c.iNumber) << c.iReply;
+  }
+  InState(EStateSmsCentre, "+CSCA: \"+" + std::string(KSmsNumberLength, '1') + "\",145\r");
+  EXPECT_EQ(iPhone->LastSmsCentre().Length(), 0);
+  InState(EStateSmsCentre, "+CSCA: \"" + std::string(KSmsNumberLength, '1') + "\",129\r");
+  EXPECT_EQ(iPhone->LastSmsCentre().Length(), KSmsNumberLength);
+}
+
 // Well-formed entries and limits replies are the phonebook_entry fuzz
 // target's, value for value; here the shapes outside its model.
 TEST_F(ResponseTest, PhoneBookLimitsAndEntries) {

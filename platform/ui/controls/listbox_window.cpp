@@ -9,6 +9,7 @@
 
 #include "ui/controls/command_notify.h"
 #include "ui/controls/control_state.h"
+#include "ui/controls/custom_draw.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/listbox_items.h"
 #include "ui/controls/listbox_owner_data.h"
@@ -119,12 +120,20 @@ void DrawRowText(const ListBoxState& s, HDC dc, const std::u16string& text, cons
     size_t end = text.find(u'\t', start);
     if (end == std::u16string::npos) end = text.size();
     UINT count = static_cast<UINT>(end - start);
-    ExtTextOutW(dc, row.left + kTextMargin + x, row.top + 1, ETO_CLIPPED, &row, text.data() + start, count, nullptr);
+    // A column written wider than it was fitted (in a parent's bold font)
+    // is cut at the next stop, so that the columns after it stay in place.
+    RECT clip = row;
+    int stop = tabs && end != text.size() ? NextTabStop(s, x, space.cx) : -1;
+    if (stop > x) clip.right = std::min(clip.right, static_cast<LONG>(row.left + kTextMargin + stop - space.cx / 2));
+    ExtTextOutW(dc, row.left + kTextMargin + x, row.top + 1, ETO_CLIPPED, &clip, text.data() + start, count, nullptr);
     if (end == text.size()) break;
-    SIZE size{};
-    GetTextExtentPoint32W(dc, text.data() + start, static_cast<int>(count), &size);
-    x += size.cx;
-    x = tabs ? NextTabStop(s, x, space.cx) : x + space.cx;
+    if (stop > x) {
+      x = stop;
+    } else {
+      SIZE size{};
+      GetTextExtentPoint32W(dc, text.data() + start, static_cast<int>(count), &size);
+      x += size.cx + space.cx;
+    }
     start = end + 1;
   }
 }
@@ -136,11 +145,14 @@ LRESULT OnPaint(ListBoxState& s) {
   PaintListGround(dc, client);
   HGDIOBJ old = SelectObject(dc, FontToDraw(s.font));
   bool enabled = IsWindowEnabled(s.self) != FALSE;
+  RowCustomDraw custom(s.self, dc);
   for (int i = s.top; i < s.items.Count(); ++i) {
     RECT row{0, (i - s.top) * s.itemHeight, client.right, (i - s.top + 1) * s.itemHeight};
     if (row.top >= client.bottom) break;
     PaintRow(dc, row, s.items.IsSelected(i) ? RowLook::kSelected : RowLook::kPlain, enabled);
-    DrawRowText(s, dc, RowText(s, i), row);
+    OwnerDataRow shown = s.noData ? AskParentForRow(s.self, i) : OwnerDataRow{s.items.Text(i), s.items.Data(i)};
+    custom.BeforeRow(i, shown.data, row);
+    DrawRowText(s, dc, shown.text, row);
     if (s.focused && s.items.Extended() && i == s.items.Caret()) DrawFocusRect(dc, &row);
   }
   SelectObject(dc, old);

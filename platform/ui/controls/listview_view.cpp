@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/controls/common_control_support.h"
+#include "ui/controls/custom_draw.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/row_painter.h"
 #include "ui/controls/listview_rows.h"
@@ -110,7 +111,9 @@ void PaintListView(HWND window, const ListViewState& s, const CellText& text,
   bool enabled = IsWindowEnabled(window) != FALSE;
   int last = std::min(RowCount(s) - 1, s.top + (client.bottom - header + height - 1) / height - 1);
   if (firstShown && last >= s.top) firstShown(s.top, last);
+  RowCustomDraw custom(window, dc);
   for (int row = s.top, y = header; row <= last; ++row, y += height) {
+    custom.BeforeRow(row, s.ownerData ? 0 : s.items.At(row).param, RECT{0, y, client.right, y + height});
     bool selected = showSelection && (RowState(s, row) & LVIS_SELECTED);
     int x = 0;
     for (size_t c = 0; c < s.items.columns.size(); ++c) {

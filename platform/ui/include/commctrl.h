@@ -30,6 +30,34 @@ BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 #define NM_KILLFOCUS (NM_FIRST - 8)
 #define NM_CUSTOMDRAW (NM_FIRST - 12)
 
+// NM_CUSTOMDRAW: the list box and the list view ask their parent before a
+// paint (CDDS_PREPAINT) and, when it answers CDRF_NOTIFYITEMDRAW, before each
+// row (CDDS_ITEMPREPAINT); a parent that selects a font of its own into hdc
+// answers CDRF_NEWFONT, and the row is written in it.
+#define CDDS_PREPAINT 0x00000001
+#define CDDS_ITEM 0x00010000
+#define CDDS_ITEMPREPAINT (CDDS_ITEM | CDDS_PREPAINT)
+#define CDRF_DODEFAULT 0x00000000
+#define CDRF_NEWFONT 0x00000002
+#define CDRF_NOTIFYITEMDRAW 0x00000020
+
+typedef struct tagNMCUSTOMDRAWINFO {
+  NMHDR hdr;
+  DWORD dwDrawStage;
+  HDC hdc;
+  RECT rc;
+  DWORD_PTR dwItemSpec;  // the row
+  UINT uItemState;
+  LPARAM lItemlParam;  // the row's data; 0 in an owner-data list view
+} NMCUSTOMDRAW, *LPNMCUSTOMDRAW;
+
+typedef struct tagNMLVCUSTOMDRAW {
+  NMCUSTOMDRAW nmcd;
+  COLORREF clrText;
+  COLORREF clrTextBk;
+  int iSubItem;
+} NMLVCUSTOMDRAW, *LPNMLVCUSTOMDRAW;
+
 // ---- progress bar ------------------------------------------------------------------------
 #define PROGRESS_CLASSW u"msctls_progress32"
 #define PROGRESS_CLASS PROGRESS_CLASSW
