@@ -329,7 +329,7 @@ CKveContactsItem* CPhoneEng::MakeContactItemL(const TPhoneBookEntry& aEntry) {
 
 void CPhoneEng::StoreContactL(const TPhoneBookEntry& aEntry) {
   TOwned<CKveContactsItem> contact(MakeContactItemL(aEntry));
-  if (contact) iContactsDatabase->WriteItemL(*contact);
+  if (contact) iContactsDatabase->WritePhoneEntryL(*contact);
 }
 
 int CPhoneEng::NextConcatReference() {

@@ -116,6 +116,26 @@ CKveContactsItem* CKveContactsDatabase::LookupNumberL(const TDesc16& aNumber) {
   return nullptr;
 }
 
+CEOID CKveContactsDatabase::WritePhoneEntryL(CKveContactsItem& aEntry) {
+  if (FindEqualItemL(aEntry) != 0) return 0;
+  const DWORD books = EKvContactOnSim | EKvContactInPhoneMemory;
+  const TConstPtr16 name = aEntry.Name();
+  for (CEpocDatabaseItem* record = ReadFirstItemL(); record != nullptr; record = ReadNextItemL()) {
+    auto* contact = static_cast<CKveContactsItem*>(record);
+    const TConstPtr16 ours = contact->Name();
+    const bool cut = aEntry.Location() >= 0 && contact->Location() == aEntry.Location() &&
+                     (contact->Flags() & books) == (aEntry.Flags() & books) && contact->Number() == aEntry.Number() &&
+                     ours.Length() > name.Length() && ours.Left(name.Length()) == name;
+    delete contact;
+    if (cut) {
+      LogMessage(KLogFilePath, u"CKveContactsDatabase::WritePhoneEntryL - location %1!d! holds our contact, its name cut",
+                 aEntry.Location());
+      return 0;
+    }
+  }
+  return AddItemL(aEntry);
+}
+
 void CKveContactsDatabase::MarkItemDeletedL(CEOID aOid) {
   LogMessage(KLogFilePath, u"CKveContactsDatabase::MarkItemDeletedL");
   auto* contact = static_cast<CKveContactsItem*>(ReadItemL(aOid));

@@ -73,6 +73,11 @@ class CKveContactsDatabase : public CEpocDatabase {
 
   // The first contact in sort order with exactly this number; the caller's.
   CKveContactsItem* LookupNumberL(const TDesc16& aNumber);
+  // Stores an entry read from a phone book unless a contact stands for it:
+  // an equal one, or one in the same book at the same location with the same
+  // number whose name starts with the entry's (the phone cut it when it was
+  // written there). The new identifier, or 0.
+  CEOID WritePhoneEntryL(CKveContactsItem& aEntry);
   void MarkItemDeletedL(CEOID aOid);
   // Stores the user's edit of aOld as aNew; see the rules in the source.
   CEOID EditItemL(CKveContactsItem& aOld, CKveContactsItem& aNew);

@@ -230,3 +230,32 @@ TEST_F(NamesWithoutUcs2Test, Latin1) {
 TEST_F(NamesWithoutUcs2Test, GsmAlphabet) {
   Upload("GSM", "AT+CPBW=3,\"5550003\",129,\"J|rg \\22Jo\\22 \\00home\"");
 }
+
+// A name the SIM cuts on upload: the next read finds the contact at its
+// place under the short name, and keeps ours instead of adding another.
+TEST_F(EngineTest, ANameTheSimCutOnUploadIsTheSameContactWhenReadBack) {
+  nlohmann::json profile = SmallProfile();
+  profile["phonebooks"]["SM"]["name_length"] = 10;
+  StartPhone(profile);
+  AddContact("Alexandra Whitmore", "+447700900321", -1, EKvContactOnSim);
+  StartEngine();
+  iShutdownOnComplete = false;
+  ASSERT_TRUE(Run(EKvUploadAllContactsToPhone));
+  ASSERT_EQ(Completion()->iText, "Upload complete.");
+  int place = -1;
+  for (const TContactRow& row : Contacts())
+    if (row.iName == "Alexandra Whitmore") place = row.iLocation;
+  ASSERT_GT(place, 0) << "the upload gave our contact its place";
+
+  iNotices.clear();
+  iShutdownOnComplete = true;
+  ASSERT_TRUE(Run(EKvReadPhoneBook));
+  EXPECT_EQ(Completion()->iText, "Read all contacts.");
+  int ours = 0;
+  for (const TContactRow& row : Contacts()) {
+    EXPECT_NE(row.iName, "Alexandra ") << "no second contact under the cut name";
+    if (row.iNumber == "+447700900321") ++ours;
+  }
+  EXPECT_EQ(ours, 1);
+  EXPECT_EQ(Placed(Contacts()).count({"Alexandra Whitmore", "+447700900321", place, KSim}), 1u);
+}

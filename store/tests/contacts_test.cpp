@@ -74,6 +74,38 @@ TEST_F(ContactsTest, BothStoresShareTheVolumeAndContactsSurviveARestart) {
   EXPECT_EQ(all[0].location, 3);
 }
 
+// A phone book entry read back: the contact it stands for is not stored
+// again, also where the SIM cut the name when it was written there.
+TEST_F(ContactsTest, AnEntryWhoseNameThePhoneCutIsTheContactAtItsPlace) {
+  std::unique_ptr<CKveContactsDatabase> db(CKveContactsDatabase::NewL(nullptr, 0));
+  std::unique_ptr<CKveContactsItem> ours(NewContact(*db, u"Alexandra Whitmore", u"+447700900321", 3));
+  ASSERT_NE(db->WriteItemL(*ours), 0u);
+  auto entry = [&](const std::u16string& aName, const std::u16string& aNumber, int aLocation, bool aSim = true) {
+    std::unique_ptr<CKveContactsItem> item(NewContact(*db, aName, aNumber, aLocation));
+    if (!aSim) {
+      // The same entry from the phone's own memory.
+      const TConstPtr16 name(aName.data(), static_cast<int>(aName.size()));
+      const TConstPtr16 number(aNumber.data(), static_cast<int>(aNumber.size()));
+      item.reset(static_cast<CKveContactsItem*>(db->NewItemL()));
+      item->SetDetailsL(&name, &number, nullptr);
+      item->SetLocation(aLocation);
+      item->SetInPhoneMemory();
+    }
+    return db->WritePhoneEntryL(*item);
+  };
+  EXPECT_EQ(entry(u"Alexandra Whitmore", u"+447700900321", 3), 0u) << "the same";
+  EXPECT_EQ(entry(u"Alexandra Whit", u"+447700900321", 3), 0u) << "cut by the SIM";
+  EXPECT_EQ(CountMessages("CKveContactsDatabase::WritePhoneEntryL - location 3 holds our contact, its name cut"), 1);
+  EXPECT_EQ(AllContacts(*db).size(), 1u);
+
+  // Anything else is another contact.
+  EXPECT_NE(entry(u"Alexandra Whit", u"+447700900321", 4), 0u) << "another place";
+  EXPECT_NE(entry(u"Alexandra W", u"+447700900999", 3), 0u) << "another number";
+  EXPECT_NE(entry(u"Alex B", u"+447700900321", 3), 0u) << "not the start of our name";
+  EXPECT_NE(entry(u"Alexandra", u"+447700900321", 3, false), 0u) << "the other phone book";
+  EXPECT_EQ(AllContacts(*db).size(), 5u);
+}
+
 TEST_F(ContactsTest, LookupNumberFindsTheFirstNameInSortOrder) {
   std::unique_ptr<CKveContactsDatabase> db(CKveContactsDatabase::NewL(nullptr, 0));
   for (auto [name, number] : {std::pair{u"Zoe", u"+4400"}, {u"Mum", u"+4411"}, {u"Dad", u"+4411"}}) {
