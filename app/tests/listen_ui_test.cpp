@@ -9,6 +9,7 @@
 #include "app/views/kv_notice_bubble.h"
 #include "app/views/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
+#include "testing/recording_observer.h"
 
 namespace {
 
@@ -88,7 +89,7 @@ TEST_F(ListenUiTest, TheRowSwitchesListeningAnArrivalShowsWithANoticeAndListenin
   // A message that arrives shows in the Inbox with the unread count and a notice.
   ASSERT_TRUE(iPhone.Control("deliver +447700900123 Dinner at 8?"));
   ASSERT_TRUE(WaitFor([] { return InboxShows(u"Dinner at 8?"); })) << iPhone.Errors();
-  EXPECT_TRUE(WaitFor([] { return Title() == u"Inbox (1)"; })) << std::string(Title().begin(), Title().end());
+  EXPECT_TRUE(WaitFor([] { return Title() == u"Inbox (1)"; })) << Narrow(Title());
   CKvNoticeBubble* notice = gKvAppUi->Notice();
   EXPECT_TRUE(WaitFor([&] { return notice->IsShown(); }));
   EXPECT_EQ(notice->Heading(), u"Message from +447700900123");
