@@ -126,11 +126,13 @@ class ContactsTest : public ProgramTest {
     }) && kvui::WaitIdle();
   }
 
-  // The contact editor once it is up and filled in.
+  // The contact editor once it is up and filled in, whether it is titled
+  // for a new contact or for an existing one.
   static HWND WaitForEditor() {
     HWND editor = nullptr;
     WaitFor([&] {
       editor = kvui::FindByText(u"New Contact");
+      if (editor == nullptr) editor = kvui::FindByText(u"Edit Contact");
       return editor != nullptr && kvui::FindById(editor, KKvIdContactName) != nullptr && kvui::StateOf(editor).visible &&
              kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)) != u"";
     });

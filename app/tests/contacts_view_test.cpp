@@ -64,6 +64,7 @@ TEST_F(ContactsTest, TheTabsShowTheirPhoneBooksAndTheEntryMenuAndADoubleTapWorkO
   EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"Eve");
   EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactNumber)), u"5551234");
   EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)), u"Phone");
+  EXPECT_EQ(kvui::TextOf(editor), u"Edit Contact");
   Screenshot("contact_editor_edit");
   // Done with nothing changed stores nothing.
   TapDone();
@@ -109,6 +110,7 @@ TEST_F(ContactsTest, ANewContactGoesOnTheSimAndNeedsANameOrANumber) {
   EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactStore)), u"Sim");
   EXPECT_EQ(SendMessageW(kvui::FindById(editor, KKvIdContactStore), CB_GETCURSEL, 0, 0), 1);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(editor, KKvIdContactName)), u"");
+  EXPECT_EQ(kvui::TextOf(editor), u"New Contact");
   Screenshot("contact_editor_new");
   // When the input panel changes, the other details reach down to the dialog's bottom.
   HWND details = kvui::FindById(editor, KKvIdContactDetails);

@@ -43,7 +43,7 @@ class DialogsTest : public ProgramTest {
   HWND OpenSettings() {
     Command(KKvCmdSettings);
     HWND field = nullptr;
-    WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; });
+    WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Settings"), KKvIdSmscField)) != nullptr; });
     kvui::WaitIdle();
     return field != nullptr ? GetParent(field) : nullptr;
   }

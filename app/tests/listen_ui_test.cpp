@@ -29,10 +29,7 @@ class ListenUiTest : public StylusTest {
   bool WaitListening(int aTimes = 1) {
     return WaitFor([&] { return CountLog("CKvListener::ActionInProgress - Listening for messages") >= aTimes; });
   }
-  static bool ListeningButtonShown() {
-    HWND bar = gKvAppUi->Frame()->MenuBar();
-    return bar != nullptr && SendMessageW(bar, TB_ISBUTTONHIDDEN, KKvCmdListen, 0) == 0;
-  }
+  static bool ListeningButtonShown() { return gKvAppUi->Frame()->IsListeningShown(); }
   // The Phone menu as the view prepares it when it drops down.
   static bool ListenRowChecked() {
     HMENU menu = LoadMenuW(gKvInstance, MAKEINTRESOURCEW(KKvMenuInbox));

@@ -74,7 +74,7 @@ class StylusTest : public ContactsTest {
     SCOPED_TRACE(aView);
     ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
     HWND field = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Settings"), KKvIdSmscField)) != nullptr; }));
     HWND settings = GetParent(field);
     kvui::TapWindow(kvui::FindByText(u"Cancel", settings));
     EXPECT_TRUE(WaitFor([&] { return !IsWindow(settings); }));

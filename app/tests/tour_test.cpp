@@ -60,7 +60,7 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   // Settings: the service centre, typed.
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Settings"));
   HWND field = nullptr;
-  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Dialog"), KKvIdSmscField)) != nullptr; }));
+  ASSERT_TRUE(WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Settings"), KKvIdSmscField)) != nullptr; }));
   HWND settings = GetParent(field);
   kvui::TapWindow(field);
   kvui::TypeText(u"+447785016005");

@@ -51,14 +51,7 @@ class WindowTextsTest : public StylusTest {
   // The settings dialog once it is up, and its service centre field.
   static HWND OpenSettings(HWND& aField) {
     aField = nullptr;
-    WaitFor([&] {
-      for (LPCWSTR caption : {u"Settings", u"Dialog"}) {
-        HWND dialog = kvui::FindByText(caption);
-        aField = dialog != nullptr ? kvui::FindById(dialog, KKvIdSmscField) : nullptr;
-        if (aField != nullptr) return true;
-      }
-      return false;
-    });
+    WaitFor([&] { return (aField = kvui::FindById(kvui::FindByText(u"Settings"), KKvIdSmscField)) != nullptr; });
     kvui::WaitIdle();
     return aField != nullptr ? GetParent(aField) : nullptr;
   }

@@ -2,9 +2,13 @@
 # The windowed program on a real X server (Xvfb), started by scripts/run
 # against the demo phone and used with the mouse only: open the Phone menu,
 # download the messages, confirm, open a message by double tap, add to its
-# text and close it with "ok" (which keeps the reply in the Outbox), then ask
-# the program to quit as an ending session does; on the way, the contacts
-# view and its download. (Each menu row's command is the headless tests' job.)
+# text and close it with "ok" (which keeps the reply in the Outbox); open it
+# again and close it with Escape (which keeps nothing); write a new message
+# from the menu bar's new button; answer No, then Yes, to Delete all
+# messages; the contacts view and its download; then ask the program to quit
+# as an ending session does. A second session, against a phone of its own
+# that hangs up in the middle of the listing (a pulled cable), downloads and
+# must say so. (Each menu row's command is the headless tests' job.)
 # Each step waits for its effect in the program's log before the next tap, and
 # what the clicks did is read back from the data folder with korvanet-cli once
 # the program has ended (a second process writing the log would garble it).
@@ -23,10 +27,11 @@ done
 work=$(mktemp -d "${TMPDIR:-/tmp}/kv-xvfb.XXXXXX")
 root="$work/root"
 log="$root/My Documents/KorvanetLog.Txt"
-xvfb_pid="" run_pid=""
+xvfb_pid="" run_pid="" phone_pid=""
 finish() {
   # scripts/run and the program it started share their own process group.
   [ -n "$run_pid" ] && kill -TERM -- "-$run_pid" 2>/dev/null && wait "$run_pid" 2>/dev/null
+  [ -n "$phone_pid" ] && kill -TERM "$phone_pid" 2>/dev/null && wait "$phone_pid" 2>/dev/null
   [ -n "$xvfb_pid" ] && kill -TERM "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
   rm -rf "$work"
 }
@@ -100,6 +105,35 @@ xdotool windowfocus "$window" 2>/dev/null
 after "$text_changed" 4 xdotool key End type --delay 40 " Yes"  # a change for each character
 tap 223 13 "CKvCreateNewMessage, Msg WM_DESTROY"  # "ok" closes the reader
 
+# The reader again, closed with Escape: read only, it keeps no copy.
+tap 64 78 "CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1," 2
+xdotool windowfocus "$window" 2>/dev/null
+after "CKvCreateNewMessage, Msg WM_DESTROY" 1 xdotool key Escape
+
+# A new message from the menu bar's new button: the keys go to the empty
+# recipient first (the combo box's edit tells each change, CBN_EDITCHANGE of
+# control 1022, 0x3fe), then to the text; Escape keeps it in the Outbox.
+tap 145 307 "CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1,"  # the new button
+xdotool windowfocus "$window" 2>/dev/null
+after "CKvCreateNewMessage, Msg WM_COMMAND, W=0x50003fe," 13 xdotool type --delay 40 "+447700900555"
+tap 120 200 "$text_focused"        # into the text
+after "$text_changed" 11 xdotool type --delay 40 "Hello there"
+after "CKvCreateNewMessage, Msg WM_DESTROY" 1 xdotool key Escape
+
+# Delete all messages asks first: No (the box's default, Enter) starts
+# nothing; Yes (tapped) runs it.
+delete_started="ActionStart - EKvAppEngine_DeleteAllSmsFromPhone"
+tap 65 307 "$menu"                  # "Phone"
+tap 116 189 "KvShowBoxL - MessageBox: Delete all messages"  # "Delete all messages"
+after "KvShowBoxL - MessageBox answered" 1 xdotool key Return
+[ "$(seen "$delete_started")" = 0 ] || fail "No to Delete all messages still deleted them"
+tap 65 307 "$menu"
+tap 116 189 "KvShowBoxL - MessageBox: Delete all messages"
+tap 91 222 "$delete_started"       # "Yes", left of the default No
+wait_for seen_more "CKvProgressDialog::ActionCompleteL - Deleted all messages." 1 ||
+  fail "Delete all messages did not end with \"Deleted all messages.\""
+tap 115 234 "$progress_closed"      # "OK"
+
 # The contacts: View > Contacts, then Phone > Download contacts, OK.
 tap 20 307 "$menu"                  # "View"
 tap 50 223 "CKvContactsView::DoMakeVisible 1"  # "Contacts", the first of its four rows
@@ -120,7 +154,39 @@ run_pid=""
 cli messages list --folder inbox | grep -q "Welcome to your new SIM" || fail "the download stored nothing in the Inbox"
 inbox=$(cli messages list --folder inbox | wc -l)
 [ "$inbox" -ge 5 ] || fail "only $inbox messages in the Inbox"
-[ "$(cli messages list --folder outbox | grep -c " Yes$")" = 1 ] ||
-  fail "closing the reader kept no reply: $(cli messages list --folder outbox)"
+outbox=$(cli messages list --folder outbox)
+[ "$(grep -c " Yes$" <<<"$outbox")" = 1 ] || fail "closing the reader kept no reply, or Escape kept another: $outbox"
+[ "$(grep -c "Hello there" <<<"$outbox")" = 1 ] || fail "Escape lost the new message: $outbox"
+[ "$(wc -l <<<"$outbox")" = 2 ] || fail "the Outbox holds more than the reply and the new message: $outbox"
 [ "$(cli contacts list | wc -l)" -ge 10 ] || fail "the contacts download stored too little: $(cli contacts list)"
-echo "passed: $inbox messages downloaded, one read and answered, contacts downloaded, with the mouse"
+
+# The pulled cable: a phone of our own that hangs up after the listing's
+# first message; the program started as scripts/run starts it.
+python3 - tools/phonesim/profiles/demo.json "$work/cut.json" <<'PY' || fail "could not write the cut phone's profile"
+import json, sys
+profile = json.load(open(sys.argv[1]))
+profile.setdefault("quirks", {})["faults"] = [{"command": "AT+CMGL", "occurrence": 1, "lines": 2, "then": "hangup"}]
+json.dump(profile, open(sys.argv[2], "w"))
+PY
+"$build/tools/phonesim/phonesim" --profile "$work/cut.json" --link "$work/COM3" >"$work/phonesim.out" 2>&1 &
+phone_pid=$!
+wait_for grep -q '^ready$' "$work/phonesim.out" || fail "the cut phone did not start"
+KORVANET_ROOT="$root" KORVANET_COM3="$work/COM3" setsid "$build/app/korvanet" >"$work/run.out" 2>&1 &
+run_pid=$!
+window="" WIDTH=0 HEIGHT=0
+wait_for found_window || fail "no second Korvanet window of 480x640"
+kill -0 "$run_pid" 2>/dev/null || fail "the program ended before its window showed"
+wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" 1 || fail "the Inbox was never drawn"
+cut="CKvProgressDialog::ActionCompleteL - Transfer failed: the phone went away"
+tap 65 307 "$menu"                  # "Phone"
+tap 116 169 "$completed"            # "Download messages"
+wait_for seen_more "$cut" 1 || fail "the cut download did not say the phone went away"
+tap 115 234 "$progress_closed"      # "OK"
+kill -TERM "$run_pid"
+wait_for ended || fail "the second program did not end"
+wait "$run_pid"; status=$?
+run_pid=""
+[ "$status" = 0 ] || fail "the second program ended with $status"
+[ "$(cli messages list --folder inbox | wc -l)" -ge "$inbox" ] || fail "the cut download lost stored messages"
+echo "passed: $inbox messages downloaded, one read and answered, one written, all deleted on the phone," \
+  "contacts downloaded, a cut download reported, with the mouse"

@@ -146,7 +146,7 @@ bool CKvCreateNewMessage::TextFitsOneLongMessage() {
   WCHAR reason[160];
   wsprintfW(reason, u"The text needs %d messages; a long message has at most %d. Shorten it to save or send it.",
             length.iParts, KSmsMaxParts);
-  MessageBoxW(iWindow, reason, u"Message too long", MB_OK | MB_ICONEXCLAMATION);
+  KvShowBoxL(iWindow, u"Message too long", reason, MB_OK | MB_ICONEXCLAMATION);
   return false;
 }
 
@@ -265,6 +265,8 @@ LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
     UpdateScrollBar();
     return 0;
   }
+  // Escape closes as the taskbar's ok does, so a typed text is kept, not lost.
+  if (command == KKvCmdCancel) command = KKvCmdOk;
   if (command != KKvCmdOk && command != KKvIdComposeSend) return KEpocNotHandled;
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand %1!d!", command);
   bool unchanged = IsTextUnchanged();

@@ -41,6 +41,8 @@ void InitEditor(HWND aDialog, const CKveContactsItem* aContact) {
   SendDlgItemMessageW(aDialog, KKvIdContactStore, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Sim"));
   SendDlgItemMessageW(aDialog, KKvIdContactStore, CB_SETCURSEL, EKvStoreOnSim, 0);
   if (aContact == nullptr) return;
+  // The resource's caption is for a new contact.
+  SetWindowTextW(aDialog, u"Edit Contact");
   SetText(aDialog, KKvIdContactName, aContact->Name());
   SetText(aDialog, KKvIdContactNumber, aContact->Number());
   SetText(aDialog, KKvIdContactDetails, aContact->OtherDetails());

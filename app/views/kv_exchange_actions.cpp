@@ -7,6 +7,8 @@
 #include <string>
 
 #include "app/views/kv_device_file.h"
+#include "app/views/kv_modal_scope.h"
+#include "app/views/kv_question.h"
 #include "exchange/contacts_exchange.h"
 #include "exchange/exchange_text.h"
 #include "exchange/messages_exchange.h"
@@ -51,6 +53,7 @@ std::u16string ChooseFile(HWND aWindow, bool aSave, LPCWSTR aTitle, LPCWSTR aTyp
   ofn.lpstrTitle = aTitle;
   ofn.lpstrDefExt = aExtension;
   ofn.Flags = OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | (aSave ? OFN_OVERWRITEPROMPT : OFN_FILEMUSTEXIST);
+  TKvModalScope modal;
   if (!(aSave ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn))) {
     if (DWORD error = CommDlgExtendedError(); error != 0)
       LogMessage(KLogFilePath, u"KvChooseFile - failed 0x%1!x!", error);
@@ -80,7 +83,7 @@ std::u16string BoxText(const std::string& aText) {
 }
 
 void ShowBox(HWND aWindow, LPCWSTR aCaption, const std::u16string& aText, UINT aIcon) {
-  MessageBoxW(aWindow, aText.c_str(), aCaption, MB_OK | aIcon);
+  KvShowBoxL(aWindow, aCaption, aText, MB_OK | aIcon);
 }
 
 // Writes what an export made, and says so.

@@ -15,6 +15,11 @@ const int KTreeHeight = 130;
 // Hit flags the folder tree reacts to.
 const UINT KHitOutside = TVHT_ABOVE | TVHT_BELOW | TVHT_TORIGHT | TVHT_TOLEFT;
 const UINT KHitOnItem = TVHT_ONITEMICON | TVHT_ONITEMLABEL | TVHT_ONITEMSTATEICON;
+// The antenna: the last of the menu bar's 16-pixel images, in a 24-pixel
+// square at the band's right end.
+const int KImageSize = 16;
+const int KAntennaImage = 3;
+const int KAntennaBox = 24;
 
 }  // namespace
 
@@ -48,6 +53,7 @@ CKvFrame::~CKvFrame() {
     DestroyWindow(iWindow);
   }
   if (iBackgroundBrush != nullptr) DeleteObject(iBackgroundBrush);
+  if (iImages != nullptr) DeleteObject(iImages);
 }
 
 void CKvFrame::RegisterWindowClass() {
@@ -110,7 +116,28 @@ LRESULT CKvFrame::Draw(const RECT& aRect) {
   LogMessage(KLogFilePath, u"CKvFrame::Draw");
   RECT band = {KTitleButtonWidth, aRect.top, aRect.right, aRect.top + KTitleBandHeight};
   FillRect(PaintContext(), &band, iBackgroundBrush);
+  if (iListeningShown) DrawListening(PaintContext());
   return 0;
+}
+
+RECT CKvFrame::ListeningRect() const {
+  RECT client{};
+  GetClientRect(iWindow, &client);
+  int top = (KTitleBandHeight - KAntennaBox) / 2;
+  return RECT{client.right - KAntennaBox - 2, top, client.right - 2, top + KAntennaBox};
+}
+
+void CKvFrame::DrawListening(HDC aDc) const {
+  if (iImages == nullptr) return;
+  HDC images = CreateCompatibleDC(aDc);
+  if (images == nullptr) return;
+  HGDIOBJ old = SelectObject(images, iImages);
+  RECT box = ListeningRect();
+  int offset = (KAntennaBox - KImageSize) / 2;
+  BitBlt(aDc, box.left + offset, box.top + offset, KImageSize, KImageSize, images, KAntennaImage * KImageSize, 0,
+         SRCCOPY);
+  SelectObject(images, old);
+  DeleteDC(images);
 }
 
 // Views are top-level windows, so their area is in screen coordinates:
@@ -140,12 +167,14 @@ void CKvFrame::CreateRpCommandBar(HWND aWindow, int aMenuId) {
     return;
   }
   iMenuBar = info.hwndMB;
-  if (iListeningShown) ShowListening(true);
 }
 
 void CKvFrame::ShowListening(bool aOn) {
   iListeningShown = aOn;
-  if (iMenuBar != nullptr) SendMessageW(iMenuBar, TB_HIDEBUTTON, KKvCmdListen, MAKELONG(aOn ? FALSE : TRUE, 0));
+  if (aOn && iImages == nullptr)
+    iImages = LoadBitmapW(gKvInstance, MAKEINTRESOURCEW(KKvBitmapMenuBar));
+  RECT box = ListeningRect();
+  InvalidateRect(iWindow, &box, TRUE);
 }
 
 void CKvFrame::ResetTitle() {
@@ -165,6 +194,12 @@ void CKvFrame::HideTree() {
   ShowWindow(iTree, SW_HIDE);
   ResetTitle();
   iTreeShown = false;
+}
+
+bool CKvFrame::HandleTreeKey(const MSG& aMessage) {
+  if (!iTreeShown || aMessage.message != WM_KEYDOWN || aMessage.wParam != VK_ESCAPE) return false;
+  HideTree();
+  return true;
 }
 
 LRESULT CKvFrame::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
@@ -224,6 +259,13 @@ LRESULT CKvFrame::HandleNotify(HWND, UINT, WPARAM, LPARAM aLParam) {
 
 LRESULT CKvFrame::HandleEventDefault(HWND, UINT aMessage, WPARAM, LPARAM aLParam) {
   switch (aMessage) {
+    case WM_LBUTTONDOWN: {
+      POINT tap{static_cast<SHORT>(LOWORD(aLParam)), static_cast<SHORT>(HIWORD(aLParam))};
+      RECT box = ListeningRect();
+      if (!iListeningShown || !PtInRect(&box, tap)) return KEpocNotHandled;
+      iHost->ToggleListeningL();
+      return 0;
+    }
     case WM_DBNOTIFICATION:
       iHost->UpdateViewsL(*reinterpret_cast<const CENOTIFICATION*>(aLParam));
       return 0;

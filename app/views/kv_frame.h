@@ -23,6 +23,8 @@ class MKvFrameHost {
   virtual bool ShowFolderL(HTREEITEM aItem) = 0;
   // A change notice of one of the stores, for the views to show.
   virtual void UpdateViewsL(const CENOTIFICATION& aNotification) = 0;
+  // The listening antenna tapped: listening ends.
+  virtual void ToggleListeningL() = 0;
 
  protected:
   ~MKvFrameHost() = default;
@@ -50,9 +52,16 @@ class CKvFrame : public CEpocControl {
   TEpocRect ViewArea() const;
   void CreateRpCommandBar(HWND aWindow, int aMenuId);
   void ResetTitle();
-  // The menu bar's listening button, shown while the phone is listened to;
-  // kept across the menu bars of the views.
+  // The listening antenna, shown at the right of the title band while the
+  // phone is listened to (the menu bar has no room left beside its input
+  // panel button); a tap ends listening.
   void ShowListening(bool aOn);
+  bool IsListeningShown() const { return iListeningShown; }
+  // Where the antenna is, in the frame's client area.
+  RECT ListeningRect() const;
+
+  // Escape closes the folder tree; true when the key was taken for that.
+  bool HandleTreeKey(const MSG& aMessage);
 
   HWND MenuBar() const { return iMenuBar; }
   HWND TitleButton() const { return iTitleButton; }
@@ -68,6 +77,7 @@ class CKvFrame : public CEpocControl {
   void HideTree();
   LRESULT HandleTreeClick();
   bool StylusOnTitleButton() const;
+  void DrawListening(HDC aDc) const;
 
   MKvFrameHost* iHost;
   CArrayFixFlat<CEpocControl*> iComponents;  // stays empty: views have windows of their own
@@ -79,4 +89,5 @@ class CKvFrame : public CEpocControl {
   HTREEITEM iTreeRoot;
   bool iTreeShown;
   bool iListeningShown;
+  HBITMAP iImages = nullptr;  // the menu bar's images, the antenna among them
 };

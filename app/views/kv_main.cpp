@@ -74,6 +74,9 @@ int EpocMain(HINSTANCE aInstance, int aShowCommand) {
       gKvAppUi->HandleThreadMessage(message);
       continue;
     }
+    // The tree has no key handling of its own for Escape, and the view
+    // behind it may hold the focus.
+    if (gKvAppUi != nullptr && gKvAppUi->Frame() != nullptr && gKvAppUi->Frame()->HandleTreeKey(message)) continue;
     if (TranslateAcceleratorW(message.hwnd, accelerators, &message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);

@@ -165,6 +165,8 @@ void CKvMessagesView::AddRows(CKveMessagesItem& aMessage, bool aReplace) {
 }
 
 void CKvMessagesView::DeleteRows(CEOID aIdentifier) {
+  // Sent, deleted or moved away: its text must not stay in the reader.
+  if (aIdentifier == iReaderOid) ShowInReaderL(0);
   if (iListBoxFilled) iListBox->Delete(static_cast<LPARAM>(aIdentifier));
   if (!iListViewLoaded) return;
   iShown.erase(aIdentifier);
@@ -393,24 +395,25 @@ void CKvMessagesView::UpdateViewL(const CENOTIFICATION& aNotification) {
 }
 
 void CKvMessagesView::UpdateEditBoxText() {
-  LogMessage(KLogFilePath, u"CKvMessageView::UpdateEditBoxText");
   int index = iListView != nullptr ? iListView->CurrentIndex() : -1;
-  if (index == -1) {
-    LogMessage(KLogFilePath, u"CKvMessageView::UpdateEditBoxText - no selection");
-    return;
+  ShowInReaderL(index >= 0 && index < RowCount() ? OidOfRow(index) : 0);
+}
+
+void CKvMessagesView::ShowInReaderL(CEOID aIdentifier) {
+  if (iReader == nullptr) return;
+  CKveMessagesItem* message = aIdentifier != 0 ? ReadMessageL(aIdentifier) : nullptr;
+  if (aIdentifier != 0 && message == nullptr)
+    LogMessage(KLogFilePath, u"CKvMessageView::ShowInReaderL - no message 0x%1!x!", aIdentifier);
+  std::u16string text;
+  if (message != nullptr) {
+    text = Text(message->Text());
+    std::u16string delivery = message->Folder() == EKvFolderSent ? DeliveryLine(*message) : std::u16string();
+    if (!delivery.empty()) text = delivery + u"\r\n" + text;
   }
-  CEOID identifier = static_cast<CEOID>(iListView->ItemData(index));
-  CKveMessagesItem* message = ReadMessageL(identifier);
-  if (message == nullptr) {
-    LogMessage(KLogFilePath, u"CKvMessageView::UpdateEditBoxText - NULL oid = 0x%1!x!", identifier);
-    return;
-  }
-  std::u16string text = Text(message->Text());
-  std::u16string delivery = message->Folder() == EKvFolderSent ? DeliveryLine(*message) : std::u16string();
-  if (!delivery.empty()) text = delivery + u"\r\n" + text;
+  iReaderOid = message != nullptr ? aIdentifier : 0;
   SendMessageW(iReader->ChildWindow(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
   delete message;
-  iHost.MessageReadL(identifier);
+  if (iReaderOid != 0) iHost.MessageReadL(iReaderOid);
 }
 
 int CALLBACK CKvMessagesView::CompareFunc(LPARAM aItem1, LPARAM aItem2, LPARAM aView) {
@@ -511,6 +514,14 @@ LRESULT CKvMessagesView::HandleNotify(HWND aWindow, UINT aMessage, WPARAM aWPara
     if (code == NM_CLICK) {
       UpdateEditBoxText();
       return 1;
+    }
+    // A row made current by any means (a tap and hold, the keys) shows in
+    // the reader, not only a tap's.
+    if (header->code == LVN_ITEMCHANGED) {
+      const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(aLParam);
+      bool nowFocused = (change->uNewState & ~change->uOldState & LVIS_FOCUSED) != 0;
+      if (change->iItem >= 0 && change->iItem < RowCount() && nowFocused) ShowInReaderL(OidOfRow(change->iItem));
+      return 0;
     }
   }
   return CKvView::HandleNotify(aWindow, aMessage, aWParam, aLParam);

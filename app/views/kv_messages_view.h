@@ -53,6 +53,7 @@ class CKvMessagesView : public CKvView {
   void UpdateMenuL(HMENU aMenu) override;
 
   void LoadMessagesL();
+  // The reader pane shows the list view's current row, or nothing.
   void UpdateEditBoxText();
   // The list view's sort order: column 0 by name then time, column 1 by
   // time then name; aView is the CKvMessagesView.
@@ -74,6 +75,8 @@ class CKvMessagesView : public CKvView {
     std::u16string iDate;
   };
 
+  // The message in the reader pane; 0 clears it.
+  void ShowInReaderL(CEOID aIdentifier);
   void AddRows(CKveMessagesItem& aMessage, bool aReplace);
   void AddListBoxRow(const TKvMessageLine& aLine, bool aReplace);
   void DeleteRows(CEOID aIdentifier);
@@ -112,4 +115,5 @@ class CKvMessagesView : public CKvView {
   CEOID iDatabaseOid;
   DWORD iFolder;
   HFONT iBoldFont = nullptr;  // the lists' font in bold, made when first needed
+  CEOID iReaderOid = 0;       // the message the reader pane shows
 };

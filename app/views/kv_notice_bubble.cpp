@@ -19,6 +19,9 @@ const int KMargin = 5;
 const int KHeadingHeight = 16;
 const UINT_PTR KHideTimer = 1;
 const COLORREF KBackground = RGB(255, 255, 225);
+const UINT KTextFormat = DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
+// A longer notice grows upwards as far as this, and is cut short beyond.
+const int KMaxHeight = 200;
 
 }  // namespace
 
@@ -65,8 +68,26 @@ void CKvNoticeBubble::ShowL(LPCWSTR aHeading, LPCWSTR aText) {
   iShown = true;
   SetTimer(iWindow, KHideTimer, KShownMs, nullptr);
   InvalidateRect(iWindow, nullptr, TRUE);
-  SetWindowPos(iWindow, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+  // Every line of the text in sight: the bubble grows upwards from its
+  // place above the menu bar.
+  int height = HeightFor(iText);
+  int top = GetSystemMetrics(SM_CYSCREEN) - KMenuBarHeight - KGap - height;
+  SetWindowPos(iWindow, HWND_TOPMOST, KLeft, top, KWidth, height, SWP_NOACTIVATE);
   ShowWindow(iWindow, SW_SHOWNA);
+}
+
+int CKvNoticeBubble::HeightFor(const std::u16string& aText) const {
+  RECT window{}, client{};
+  GetWindowRect(iWindow, &window);
+  GetClientRect(iWindow, &client);
+  int frame = (window.bottom - window.top) - (client.bottom - client.top);
+  RECT text{0, 0, KWidth - ((window.right - window.left) - client.right) - 2 * KMargin, 0};
+  HDC dc = GetDC(iWindow);
+  if (dc == nullptr) return KHeight;
+  DrawTextW(dc, aText.c_str(), -1, &text, KTextFormat | DT_CALCRECT);
+  ReleaseDC(iWindow, dc);
+  int height = frame + 4 + KHeadingHeight + 2 + (text.bottom - text.top) + 4;
+  return height < KHeight ? KHeight : height > KMaxHeight ? KMaxHeight : height;
 }
 
 void CKvNoticeBubble::Hide() {
@@ -88,7 +109,7 @@ LRESULT CKvNoticeBubble::Draw(const RECT& aRect) {
   DrawTextW(dc, iHeading.c_str(), -1, &heading, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
   if (oldFont != nullptr) SelectObject(dc, oldFont);
   RECT text{aRect.left + KMargin, heading.bottom + 2, aRect.right - KMargin, aRect.bottom - 4};
-  DrawTextW(dc, iText.c_str(), -1, &text, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX | DT_END_ELLIPSIS);
+  DrawTextW(dc, iText.c_str(), -1, &text, KTextFormat | DT_END_ELLIPSIS);
   return 0;
 }
 

@@ -1,4 +1,4 @@
-// A short notice at the top of the screen, as the handheld's taskbar shows
+// A short notice above the menu bar, as the handheld's taskbar shows
 // them: it never takes the focus, goes away by itself after a few seconds,
 // and a tap closes it sooner.
 #pragma once
@@ -30,6 +30,8 @@ class CKvNoticeBubble : public CEpocControl {
  private:
   CKvNoticeBubble();
   void ConstructL(HWND aOwner);
+  // The bubble's height that shows all of aText, within bounds.
+  int HeightFor(const std::u16string& aText) const;
 
   std::u16string iHeading;
   std::u16string iText;

@@ -84,6 +84,8 @@ void CKvProgressDialog::ActionCompleteL(const TEngineAction& aAction) {
     if (reason[0] >= u'a' && reason[0] <= u'z') reason[0] = static_cast<char16_t>(reason[0] - u'a' + u'A');
     text += u"\r\n" + reason;
   }
+  // What the user was told, for the log's reader.
+  LogMessage(KLogFilePath, u"CKvProgressDialog::ActionCompleteL - %1!s!", text.c_str());
   SetStatusText(text.c_str());
   SetDlgItemTextW(iWindow, KKvCmdCancel, u"OK");
   iResult = aAction.iResult;

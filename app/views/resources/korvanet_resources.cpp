@@ -20,7 +20,6 @@ enum : WORD {
   KStrDeleteSelection,
   KStrChangeView,
   KStrNewContact,
-  KStrListening,
 };
 
 MenuEntry ViewPopup() {
@@ -47,21 +46,14 @@ MenuEntry EditEntryPopup() {
                           MenuItem(u"Send", KKvCmdSend)});
 }
 
-// Shown only while the phone is listened to; a tap ends listening.
-MenuBarButton ListeningButton() {
-  MenuBarButton button = ImageButton(3, KKvCmdListen, KStrListening);
-  button.state = TBSTATE_ENABLED | TBSTATE_HIDDEN;
-  return button;
-}
-
 std::vector<MenuBarButton> MessagesMenuBar() {
   return {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
           DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewMessage),
-          ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ImageButton(2, KKvCmdChangeView, KStrChangeView),
-          ListeningButton()};
+          ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ImageButton(2, KKvCmdChangeView, KStrChangeView)};
 }
 
-// Four 16 x 16 images side by side: new, delete, change view, listening.
+// Four 16 x 16 images side by side: new, delete, change view, and the
+// listening antenna the frame shows in its title band.
 const std::vector<std::string> KMenuBarImages = {
     "                                                                ",
     "  ########        #          #    #############    +        +   ",
@@ -156,7 +148,7 @@ DialogDefinition SettingsDialog() {
   settings.cx = 155;
   settings.cy = 159;
   settings.style = WS_POPUP | WS_CAPTION;
-  settings.caption = u"Dialog";
+  settings.caption = u"Settings";
   settings.font = u"Tahoma";
   settings.controls = {
       LText(u"SMS service centre address:", -1, 4, 4, 128, 10),
@@ -188,7 +180,6 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .String(KStrDeleteSelection, u"Delete selection")
       .String(KStrChangeView, u"Change view")
       .String(KStrNewContact, u"New contact")
-      .String(KStrListening, u"Listening for messages")
 
       .Accelerators(KKvAccelerators, {{FCONTROL | FVIRTKEY, 'A', KKvCmdAbout},
                                       {FCONTROL | FVIRTKEY, 'Q', KKvCmdOk},
@@ -208,7 +199,7 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .MenuBar(KKvMenuContacts,
                {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
                 DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewContact),
-                ImageButton(1, KKvCmdDelete, KStrDeleteSelection), ListeningButton()})
+                ImageButton(1, KKvCmdDelete, KStrDeleteSelection)})
 
       .Menu(KKvMenuInbox,
             {ViewPopup(), MessagesPhonePopup(false),
