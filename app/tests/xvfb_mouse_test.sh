@@ -115,7 +115,7 @@ after "CKvCreateNewMessage, Msg WM_DESTROY" 1 xdotool key Escape
 # control 1022, 0x3fe), then to the text; Escape keeps it in the Outbox.
 tap 145 307 "CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1,"  # the new button
 xdotool windowfocus "$window" 2>/dev/null
-after "CKvCreateNewMessage, Msg WM_COMMAND, W=0x50003fe," 13 xdotool type --delay 40 "+447700900555"
+after "CKvCreateNewMessage, Msg WM_COMMAND, W=0x503fe," 13 xdotool type --delay 40 "+447700900555"
 tap 120 200 "$text_focused"        # into the text
 after "$text_changed" 11 xdotool type --delay 40 "Hello there"
 after "CKvCreateNewMessage, Msg WM_DESTROY" 1 xdotool key Escape
@@ -157,7 +157,11 @@ inbox=$(cli messages list --folder inbox | wc -l)
 outbox=$(cli messages list --folder outbox)
 [ "$(grep -c " Yes$" <<<"$outbox")" = 1 ] || fail "closing the reader kept no reply, or Escape kept another: $outbox"
 [ "$(grep -c "Hello there" <<<"$outbox")" = 1 ] || fail "Escape lost the new message: $outbox"
-[ "$(wc -l <<<"$outbox")" = 2 ] || fail "the Outbox holds more than the reply and the new message: $outbox"
+# The phone's own drafts came with the download; to the reader's sender
+# there is only the reply.
+sender=$(grep " Yes$" <<<"$outbox" | grep -o '+[0-9]*' | head -1)
+[ -n "$sender" ] && [ "$(grep -cF -- "$sender" <<<"$outbox")" = 1 ] ||
+  fail "Escape kept a copy of the message only read: $outbox"
 [ "$(cli contacts list | wc -l)" -ge 10 ] || fail "the contacts download stored too little: $(cli contacts list)"
 
 # The pulled cable: a phone of our own that hangs up after the listing's
@@ -171,12 +175,13 @@ PY
 "$build/tools/phonesim/phonesim" --profile "$work/cut.json" --link "$work/COM3" >"$work/phonesim.out" 2>&1 &
 phone_pid=$!
 wait_for grep -q '^ready$' "$work/phonesim.out" || fail "the cut phone did not start"
+painted=$(seen "CKvMessagesView - Inbox, Msg WM_PAINT")
 KORVANET_ROOT="$root" KORVANET_COM3="$work/COM3" setsid "$build/app/korvanet" >"$work/run.out" 2>&1 &
 run_pid=$!
 window="" WIDTH=0 HEIGHT=0
 wait_for found_window || fail "no second Korvanet window of 480x640"
 kill -0 "$run_pid" 2>/dev/null || fail "the program ended before its window showed"
-wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" 1 || fail "the Inbox was never drawn"
+wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" $((painted + 1)) || fail "the second Inbox was never drawn"
 cut="CKvProgressDialog::ActionCompleteL - Transfer failed: the phone went away"
 tap 65 307 "$menu"                  # "Phone"
 tap 116 169 "$completed"            # "Download messages"
