@@ -12,7 +12,7 @@
 
 namespace {
 
-const WCHAR KKey[] = u"Software\\Veltramonic\\Korvanet";
+const WCHAR KSettingsKey[] = u"Software\\Veltramonic\\Korvanet";
 
 class WindowMannersTest : public StylusTest {
  protected:
@@ -131,7 +131,7 @@ TEST_F(WindowMannersTest, TheSplitViewsReaderFollowsAHeldRowAndDropsASentMessage
   EXPECT_EQ(StopProgram(), 0);
 }
 
-TEST_F(WindowMannersTest, WhileTheExportsBoxIsUpTheMenuBarAndTitleTakeNoTaps) {
+TEST_F(WindowMannersTest, WhileABoxOrTheProgressDialogIsUpTheMenuBarAndTitleTakeNoTaps) {
   RealBoxes();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Export messages…"));
@@ -163,6 +163,22 @@ TEST_F(WindowMannersTest, WhileTheExportsBoxIsUpTheMenuBarAndTitleTakeNoTaps) {
   EXPECT_TRUE(WaitFor(IsOpenMenu));
   kvui::PressKey(VK_ESCAPE);
   EXPECT_TRUE(WaitFor([] { return !IsOpenMenu(); }));
+
+  // The progress dialog is as modal: with no phone its download fails and
+  // waits for its OK, and the menu bar beneath stays still meanwhile.
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Download messages"));
+  HWND progress = nullptr;
+  ASSERT_TRUE(WaitFor([&] { return (progress = kvui::FindByText(u"Download messages ...")) != nullptr; }));
+  HWND ok = kvui::FindById(progress, IDCANCEL);
+  ASSERT_TRUE(WaitFor([&] { return kvui::TextOf(ok) == u"OK"; }));
+  kvui::WaitIdle();
+  kvui::Tap(KPhoneMenuX, KMenuBarY);
+  kvui::WaitIdle();
+  menuOpened = IsOpenMenu();
+  EXPECT_FALSE(menuOpened) << "the menu bar opened its menu beneath the progress dialog";
+  if (menuOpened) kvui::PressKey(VK_ESCAPE);
+  kvui::TapWindow(ok);
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(progress); }));
   EXPECT_EQ(StopProgram(), 0);
 }
 
@@ -217,7 +233,7 @@ TEST_F(WindowMannersTest, TheListeningAntennaCoversNoButtonAndALongNoticeShowsAl
   // A tap on the antenna ends listening, and it goes.
   ASSERT_EQ(Added(greenBefore, green, antenna), 28);
   kvui::Tap((antenna.left + antenna.right) / 2, (antenna.top + antenna.bottom) / 2);
-  EXPECT_TRUE(WaitFor([] { return CEpocRegistry::GetRegistryInt(KKey, u"Listen") == 0; }));
+  EXPECT_TRUE(WaitFor([] { return CEpocRegistry::GetRegistryInt(KSettingsKey, u"Listen") == 0; }));
   EXPECT_TRUE(WaitFor([&] { return Added(greenBefore, green, antenna) == 0; }));
   EXPECT_EQ(StopProgram(), 0);
 }

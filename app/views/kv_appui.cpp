@@ -8,6 +8,7 @@
 #include "app/document/kv_document.h"
 #include "app/views/kv_frame.h"
 #include "app/views/kv_listener.h"
+#include "app/views/kv_modal_scope.h"
 #include "app/views/kv_notice_bubble.h"
 #include "app/views/kv_progress_dialog.h"
 #include "app/views/kv_question.h"
@@ -137,6 +138,7 @@ int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& 
   int result = aSetter(*gKvAppEngine);
   if (result == 0) {
     CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle, std::move(aOnStored));
+    TKvModalScope modal;
     result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgProgress, aWindow) : KErrNoMemory;
   }
   if (iListener != nullptr) iListener->ResumeL();
@@ -196,18 +198,21 @@ int CKvAppUi::SendAllMessagesL(HWND aWindow) {
 int CKvAppUi::RunSettingsL(HWND aWindow) {
   CKvSettingsDialog* dialog = CKvSettingsDialog::NewL();
   if (dialog == nullptr) return KErrNoMemory;
+  TKvModalScope modal;
   return dialog->ExecuteLD(gKvInstance, KKvDlgSettings, aWindow);
 }
 
 int CKvAppUi::RunAboutL(HWND aWindow) {
   CKvAboutDialog* dialog = CKvAboutDialog::NewL();
   if (dialog == nullptr) return KErrNoMemory;
+  TKvModalScope modal;
   return dialog->ExecuteLD(gKvInstance, KKvDlgAbout, aWindow);
 }
 
 int CKvAppUi::ComposeMessageL(HWND aWindow, CKveMessagesItem* aMessage) {
   CKveMessagesItem* slot = aMessage;
   CKvCreateNewMessage* dialog = CKvCreateNewMessage::NewL(&slot, *this);
+  TKvModalScope modal;
   int result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgCompose, aWindow) : KErrNoMemory;
   delete slot;
   return result;

@@ -3,6 +3,7 @@
 #include <aygshell.h>
 
 #include "app/document/app_globals.h"
+#include "app/views/kv_modal_scope.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/errors.h"
 #include "kernel/log.h"
@@ -144,6 +145,7 @@ int KvRunContactEditorL(HWND aParent, CKveContactsItem* aContact, CKveContactsIt
   }
   CKveContactsItem* outer = gEditRecord;
   gEditRecord = aEditRecord;
+  TKvModalScope modal;
   int result = static_cast<int>(DialogBoxIndirectParamW(gKvInstance, dialogTemplate, aParent, KvContactEditorProc,
                                                         reinterpret_cast<LPARAM>(aContact)));
   gEditRecord = outer;
