@@ -162,6 +162,7 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
         LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - the line was quiet, probing the phone");
         r = iPhone->SendAndWait(EStateConnect, TConstPtr16(u"AT"));
         if (r == KReplyOk && !iListen->iAnnouncing) lost = !TakeStoredMessages();
+        if (r == KReplyOk && !lost && ListenStatusDue()) lost = !RefreshStatusWhileListening();
       }
       lost = lost || r < 0;
     }
@@ -192,7 +193,8 @@ bool CPhoneEng::ConnectForListening() {
   iListen->iAnnouncing = r == KReplyOk;
   if (!iListen->iAnnouncing)
     LogMessage(KLogFilePath, u"CPhoneEng::ConnectForListening - the phone does not announce messages; looked for at each probe");
-  return TakeStoredMessages();
+  // Read at each connection: a phone that came back may be on another network.
+  return TakeStoredMessages() && RefreshStatusWhileListening();
 }
 
 // Until the port opens and the phone answers again, or the user ends it.
