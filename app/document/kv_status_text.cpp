@@ -96,6 +96,19 @@ std::u16string KvStorageText(const TPhoneStatus& aStatus) {
   return text.empty() ? u"unknown" : text;
 }
 
+std::u16string KvPhoneStatusText(const TPhoneStatus& aStatus) {
+  auto known = [](const TDesc16& aText) { return aText.Length() > 0 ? KvText(aText) : std::u16string(u"unknown"); };
+  std::u16string text = u"Maker: " + known(aStatus.iMaker) + u"\nModel: " + known(aStatus.iModel) +
+                        u"\nFirmware: " + known(aStatus.iFirmware) + u"\nIMEI: " + known(aStatus.iImei) +
+                        u"\nSIM: " + KvSimText(aStatus) + u"\nOperator: " + known(aStatus.iOperator) +
+                        u"\nRegistration: " + KvRegistrationText(aStatus.iRegistration) +
+                        u"\nSignal: " + KvSignalText(aStatus) + u"\nBattery: " + KvBatteryText(aStatus) +
+                        u"\nStorage: " + KvStorageText(aStatus);
+  for (char16_t& c : text)
+    if ((c < 0x20 && c != u'\n') || (c >= 0x7F && c < 0xA0)) c = u'\uFFFD';
+  return text;
+}
+
 std::u16string KvPortStateWord(const TPortReport& aReport) {
   switch (aReport.iDevice.state) {
     case kvplatform::SerialDeviceState::Free:

@@ -22,6 +22,10 @@ std::u16string KvBatteryText(const TPhoneStatus& aStatus);
 // "SM 3 of 30 used" for each store the phone named, once each; "unknown".
 std::u16string KvStorageText(const TPhoneStatus& aStatus);
 
+// Every field on its own line ("Signal: -73 dBm, 4 of 4 bars"), for a
+// box on the screen: the phone's control characters shown as U+FFFD.
+std::u16string KvPhoneStatusText(const TPhoneStatus& aStatus);
+
 // "free", "busy", "not permitted", "unusable".
 std::u16string KvPortStateWord(const TPortReport& aReport);
 // The state as the list says it: "free", "no answer", "busy (sleep, pid 12)",

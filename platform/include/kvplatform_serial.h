@@ -40,6 +40,13 @@ std::vector<SerialDevice> ListSerialDevices();
 // ERROR_ACCESS_DENIED when not permitted.
 HANDLE OpenSerialDevice(const std::string& path);
 
+// The device a "COMn:" port opens when no $KORVANET_COMn is set is the link
+// <root>/dev/COMn. Its target ("" when there is none), and a new target put
+// in its place at once (replacing the link as one step): ERROR_SUCCESS or
+// the error.
+std::string SerialPortLinkTarget(LPCWSTR name);
+DWORD SetSerialPortLink(LPCWSTR name, const std::string& device);
+
 // The same device behind two paths (links resolved).
 bool SameSerialDevice(const std::string& a, const std::string& b);
 

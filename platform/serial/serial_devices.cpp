@@ -17,11 +17,13 @@
 #include <fstream>
 #include <map>
 
+#include <kvplatform.h>
 #include <kvplatform_serial.h>
 #include <windows.h>
 
 #include "../core/handle_table.h"
 #include "../core/host_errors.h"
+#include "serial_open.h"
 #include "serial_port.h"
 
 namespace kvplatform {
@@ -179,6 +181,31 @@ std::vector<SerialDevice> ListSerialDevices() {
     }
   }
   return devices;
+}
+
+std::string SerialPortLinkTarget(LPCWSTR name) {
+  if (!IsSerialPortName(name)) return {};
+  std::string base = "COM";
+  for (size_t i = 3; name[i] != u':'; ++i) base += static_cast<char>(name[i]);
+  return ReadLink(DeviceRoot() + "/dev/" + base);
+}
+
+DWORD SetSerialPortLink(LPCWSTR name, const std::string& device) {
+  if (!IsSerialPortName(name) || device.empty() || device.size() >= PATH_MAX) return ERROR_INVALID_PARAMETER;
+  std::string base = "COM";
+  for (size_t i = 3; name[i] != u':'; ++i) base += static_cast<char>(name[i]);
+  std::string folder = DeviceRoot() + "/dev";
+  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return Win32ErrorFromErrno(errno);
+  std::string link = folder + "/" + base;
+  std::string fresh = link + ".new";
+  unlink(fresh.c_str());
+  if (symlink(device.c_str(), fresh.c_str()) != 0) return Win32ErrorFromErrno(errno);
+  if (rename(fresh.c_str(), link.c_str()) != 0) {
+    DWORD error = Win32ErrorFromErrno(errno);
+    unlink(fresh.c_str());
+    return error;
+  }
+  return ERROR_SUCCESS;
 }
 
 HANDLE OpenSerialDevice(const std::string& path) {

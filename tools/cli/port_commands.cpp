@@ -91,9 +91,11 @@ std::string Known(const TDesc16& aText) { return aText.Length() > 0 ? Text(aText
 
 nlohmann::json StatusJson(const TPhoneStatus& aStatus) {
   nlohmann::json stores = nlohmann::json::array();
-  for (const TStoreStatus& store : aStatus.iStores) {
+  static const char* const KUses[KStatusMemories] = {"read", "write", "receive"};
+  for (int i = 0; i < KStatusMemories; ++i) {
+    const TStoreStatus& store = aStatus.iStores[i];
     if (store.iUsed == KStatusUnknown) continue;
-    stores.push_back({{"memory", JsonText(store.iMemory)}, {"used", store.iUsed}, {"size", store.iSize}});
+    stores.push_back({{"use", KUses[i]}, {"memory", JsonText(store.iMemory)}, {"used", store.iUsed}, {"size", store.iSize}});
   }
   auto known = [](const std::u16string& aText) {
     return aText == u"unknown" || aText.empty() ? nlohmann::json(nullptr) : nlohmann::json(Text(aText));

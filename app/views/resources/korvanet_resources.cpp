@@ -34,6 +34,7 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
   if (aSendAll) items.push_back(MenuItem(u"Send all messages", KKvCmdSendAllMessages));
   items.push_back(MenuItem(u"Delete all messages", KKvCmdDeleteAllMessages));
   items.push_back(MenuItem(u"Listen for messages", KKvCmdListen));
+  items.push_back(MenuItem(u"Status…", KKvCmdPhoneStatus));
   items.push_back(Separator());
   items.push_back(MenuItem(u"Export messages…", KKvCmdExportMessages));
   items.push_back(Separator());
@@ -154,7 +155,7 @@ DialogDefinition ProgressDialog() {
 DialogDefinition SettingsDialog() {
   DialogDefinition settings;
   settings.cx = 155;
-  settings.cy = 159;
+  settings.cy = 185;
   settings.style = WS_POPUP | WS_CAPTION;
   settings.caption = u"Dialog";
   settings.font = u"Tahoma";
@@ -169,8 +170,10 @@ DialogDefinition SettingsDialog() {
       AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 97, 140, 12),
       AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 109, 140, 12),
       AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 121, 100, 12),
-      DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
-      PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
+      LText(u"Port", -1, 4, 138, 24, 10),
+      ComboBox(KKvIdPortList, 30, 136, 118, 60, CBS_DROPDOWNLIST | WS_VSCROLL),
+      DefPushButton(u"OK", KKvCmdOk, 14, 160, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 160, 50, 16),
   };
   return settings;
 }
@@ -199,7 +202,8 @@ void KvDeclareResources(HINSTANCE aInstance) {
              Popup(u"Phone", {MenuItem(u"Download contacts", KKvCmdDownloadContacts),
                               MenuItem(u"Upload changes", KKvCmdUploadChanges),
                               MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts),
-                              MenuItem(u"Listen for messages", KKvCmdListen), Separator(),
+                              MenuItem(u"Listen for messages", KKvCmdListen),
+                              MenuItem(u"Status…", KKvCmdPhoneStatus), Separator(),
                               MenuItem(u"Import contacts…", KKvCmdImportContacts),
                               MenuItem(u"Export contacts…", KKvCmdExportContacts), Separator(),
                               MenuItem(u"Settings", KKvCmdSettings), MenuItem(u"About", KKvCmdAbout)}),

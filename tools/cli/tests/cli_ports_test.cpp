@@ -180,7 +180,7 @@ TEST_F(CliPortsTest, StatusThroughByIdNameAndByImei) {
             "Registration: roaming\n"
             "Signal:       -73 dBm, 4 of 4 bars\n"
             "Battery:      64% (on external power)\n"
-            "Storage:      SM 2 of 10 used\n");
+            "Storage:      ME 0 of 10 used\n");
 
   TChildOptions options;
   options.iEnvironment["KORVANET_DEV"] = iDev;
