@@ -142,6 +142,7 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   bool tell = true;
   while (!ended) {
     bool lost = !ReadAnnouncedMessages();
+    if (!lost && ListenStatusDue()) lost = !RefreshStatusWhileListening();
     if (!lost) {
       // At start-up too: what waited while nobody listened may be due.
       PassOnOverdueMessages();
@@ -162,7 +163,6 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
         LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - the line was quiet, probing the phone");
         r = iPhone->SendAndWait(EStateConnect, TConstPtr16(u"AT"));
         if (r == KReplyOk && !iListen->iAnnouncing) lost = !TakeStoredMessages();
-        if (r == KReplyOk && !lost && ListenStatusDue()) lost = !RefreshStatusWhileListening();
       }
       lost = lost || r < 0;
     }
@@ -193,8 +193,9 @@ bool CPhoneEng::ConnectForListening() {
   iListen->iAnnouncing = r == KReplyOk;
   if (!iListen->iAnnouncing)
     LogMessage(KLogFilePath, u"CPhoneEng::ConnectForListening - the phone does not announce messages; looked for at each probe");
-  // Read at each connection: a phone that came back may be on another network.
-  return TakeStoredMessages() && RefreshStatusWhileListening();
+  // Read again at each connection: a phone that came back may be on another network.
+  iStatusWanted = true;
+  return TakeStoredMessages();
 }
 
 // Until the port opens and the phone answers again, or the user ends it.

@@ -147,7 +147,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // Listening.
   bool ConnectForListening();
   // Reads the status into the block and tells the window; false when the
-  // phone failed meanwhile. Due when the last read is older than the interval.
+  // phone failed meanwhile. Due after each connection, and when the last read
+  // is older than the interval.
   bool RefreshStatusWhileListening();
   bool ListenStatusDue() const;
   bool ReconnectForListening();
@@ -184,6 +185,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int iListenQuietMs;
   int iListenRetryMs;
   DWORD iStatusReadAt = 0;  // tick count of the last status read while listening
+  bool iStatusWanted = false;  // connected again since the last read
   // The parts of the message being sent, with the references the phone gave,
   // while reports are asked for.
   TKvDeliveryList iSentParts;

@@ -27,7 +27,7 @@ int CPhoneEng::ProcessReadStatus(const MSG& aMessage) {
 }
 
 bool CPhoneEng::ListenStatusDue() const {
-  return iAction == nullptr || !iAction->iStatusRead || GetTickCount() - iStatusReadAt >= KListenStatusMs;
+  return iStatusWanted || GetTickCount() - iStatusReadAt >= KListenStatusMs;
 }
 
 bool CPhoneEng::RefreshStatusWhileListening() {
@@ -41,6 +41,7 @@ bool CPhoneEng::RefreshStatusWhileListening() {
   iAction->iStatus = status;
   iAction->iStatusRead = true;
   iStatusReadAt = GetTickCount();
+  iStatusWanted = false;
   SendMessageW(iAction->iWindow, EKvStatusUpdated, reinterpret_cast<WPARAM>(iAction), 0);
   return true;
 }

@@ -155,7 +155,7 @@ DialogDefinition ProgressDialog() {
 DialogDefinition SettingsDialog() {
   DialogDefinition settings;
   settings.cx = 155;
-  settings.cy = 185;
+  settings.cy = 164;
   settings.style = WS_POPUP | WS_CAPTION;
   settings.caption = u"Dialog";
   settings.font = u"Tahoma";
@@ -167,13 +167,13 @@ DialogDefinition SettingsDialog() {
             u"settings of your phone.",
             -1, 4, 34, 128, 34),
       LText(u"Always enter the number in international format, for example +44...", -1, 4, 69, 128, 27),
-      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 97, 140, 12),
-      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 109, 140, 12),
-      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 121, 100, 12),
-      LText(u"Port", -1, 4, 138, 24, 10),
-      ComboBox(KKvIdPortList, 30, 136, 118, 60, CBS_DROPDOWNLIST | WS_VSCROLL),
-      DefPushButton(u"OK", KKvCmdOk, 14, 160, 50, 16),
-      PushButton(u"Cancel", KKvCmdCancel, 72, 160, 50, 16),
+      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 96, 140, 11),
+      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 107, 140, 11),
+      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 118, 100, 11),
+      LText(u"Port", -1, 4, 132, 24, 10),
+      ComboBox(KKvIdPortList, 30, 130, 118, 60, CBS_DROPDOWNLIST | WS_VSCROLL),
+      DefPushButton(u"OK", KKvCmdOk, 14, 146, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 146, 50, 16),
   };
   return settings;
 }
