@@ -9,7 +9,7 @@ namespace {
 // after this much silence instead of the usual wait.
 const int KSimQueryTimeout = 5000;
 
-bool StartsWith(const TDesc16& aText, const char16_t* aPrefix) {
+bool StatusLineStarts(const TDesc16& aText, const char16_t* aPrefix) {
   int i = 0;
   for (; aPrefix[i]; ++i)
     if (i >= aText.Length() || aText[i] != aPrefix[i]) return false;
@@ -21,10 +21,10 @@ bool IsRefusal(int aResult) { return aResult == KReplyError || aResult >= KReply
 }  // namespace
 
 bool CMobilePhoneBase::CollectStatusLine(const TDesc16& aLine) {
-  if (aLine.Length() == 2 && StartsWith(aLine, u"OK")) return false;
-  if (aLine.Length() == 5 && StartsWith(aLine, u"ERROR")) return false;
-  if (StartsWith(aLine, u"+CME ERROR") || StartsWith(aLine, u"+CMS ERROR") || IsIndicationLine(aLine)) return false;
-  if (StartsWith(aLine, u"AT") || StartsWith(aLine, u"at")) return true;  // the echo
+  if (aLine.Length() == 2 && StatusLineStarts(aLine, u"OK")) return false;
+  if (aLine.Length() == 5 && StatusLineStarts(aLine, u"ERROR")) return false;
+  if (StatusLineStarts(aLine, u"+CME ERROR") || StatusLineStarts(aLine, u"+CMS ERROR") || IsIndicationLine(aLine)) return false;
+  if (StatusLineStarts(aLine, u"AT") || StatusLineStarts(aLine, u"at")) return true;  // the echo
   if (iStatusReply.Length() + aLine.Length() + 1 > iStatusReply.MaxLength()) return true;
   if (iStatusReply.Length() > 0) iStatusReply.Append(static_cast<TText16>(u'\n'));
   iStatusReply.Append(aLine);

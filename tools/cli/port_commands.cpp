@@ -20,12 +20,12 @@ namespace {
 const size_t KMinImeiDigits = 14;
 const size_t KMaxImeiDigits = 17;
 
-std::string Text(const TDesc16& aText) { return Utf8(aText); }
-std::string Text(const std::u16string& aText) { return kvplatform::ToUtf8(aText); }
+std::string PortText(const TDesc16& aText) { return Utf8(aText); }
+std::string PortText(const std::u16string& aText) { return kvplatform::ToUtf8(aText); }
 
 // A text the phone gave, or null when it gave none.
-nlohmann::json JsonText(const TDesc16& aText) {
-  return aText.Length() > 0 ? nlohmann::json(Text(aText)) : nlohmann::json(nullptr);
+nlohmann::json JsonOrNull(const TDesc16& aText) {
+  return aText.Length() > 0 ? nlohmann::json(PortText(aText)) : nlohmann::json(nullptr);
 }
 
 nlohmann::json JsonNumber(int aValue) { return aValue == KStatusUnknown ? nlohmann::json(nullptr) : nlohmann::json(aValue); }
@@ -34,7 +34,7 @@ nlohmann::json PortJson(const TPortReport& aReport) {
   const kvplatform::SerialDevice& device = aReport.iDevice;
   nlohmann::json port = {{"port", device.path},
                          {"by_id", device.byIdNames},
-                         {"state", Text(KvPortStateWord(aReport))},
+                         {"state", PortText(KvPortStateWord(aReport))},
                          {"holder", nullptr},
                          {"answers", nullptr},
                          {"maker", nullptr},
@@ -45,21 +45,21 @@ nlohmann::json PortJson(const TPortReport& aReport) {
   if (device.state == kvplatform::SerialDeviceState::Unusable) port["problem"] = device.problem;
   if (aReport.iAnswer != EPortNotProbed) port["answers"] = aReport.iAnswer == EPortAnswered;
   if (aReport.iAnswer == EPortAnswered) {
-    port["maker"] = JsonText(aReport.iMaker);
-    port["model"] = JsonText(aReport.iModel);
-    port["imei"] = JsonText(aReport.iImei);
+    port["maker"] = JsonOrNull(aReport.iMaker);
+    port["model"] = JsonOrNull(aReport.iModel);
+    port["imei"] = JsonOrNull(aReport.iImei);
     port["sms"] = aReport.iSms;
   }
   return port;
 }
 
-std::string Column(const TDesc16& aText) { return aText.Length() > 0 ? Printable(Text(aText)) : "-"; }
+std::string Column(const TDesc16& aText) { return aText.Length() > 0 ? Printable(PortText(aText)) : "-"; }
 
 void PrintPortTable(const std::vector<TPortReport>& aReports) {
   size_t portWidth = 4, stateWidth = 5, makerWidth = 5, modelWidth = 5;
   for (const TPortReport& report : aReports) {
     portWidth = std::max(portWidth, Printable(report.iDevice.path).size());
-    stateWidth = std::max(stateWidth, Printable(Text(KvPortStateText(report))).size());
+    stateWidth = std::max(stateWidth, Printable(PortText(KvPortStateText(report))).size());
     makerWidth = std::max(makerWidth, Column(report.iMaker).size());
     modelWidth = std::max(modelWidth, Column(report.iModel).size());
   }
@@ -68,7 +68,7 @@ void PrintPortTable(const std::vector<TPortReport>& aReports) {
   bool notPermitted = false;
   for (const TPortReport& report : aReports) {
     bool answered = report.iAnswer == EPortAnswered;
-    std::string state = Printable(Text(KvPortStateText(report)));
+    std::string state = Printable(PortText(KvPortStateText(report)));
     if (!answered) {
       std::printf("%s  %s\n", Padded(Printable(report.iDevice.path), portWidth).c_str(), state.c_str());
     } else {
@@ -80,14 +80,14 @@ void PrintPortTable(const std::vector<TPortReport>& aReports) {
     for (const std::string& name : report.iDevice.byIdNames) std::printf("  = %s\n", Printable(name).c_str());
     notPermitted = notPermitted || report.iDevice.state == kvplatform::SerialDeviceState::NotPermitted;
   }
-  if (notPermitted) std::fprintf(stderr, "korvanet-cli: %s\n", Text(std::u16string(KKvDialoutHint)).c_str());
+  if (notPermitted) std::fprintf(stderr, "korvanet-cli: %s\n", PortText(std::u16string(KKvDialoutHint)).c_str());
 }
 
 std::string StatusLine(const char* aLabel, const std::string& aValue) {
   return Padded(aLabel, 14) + Printable(aValue) + "\n";
 }
 
-std::string Known(const TDesc16& aText) { return aText.Length() > 0 ? Text(aText) : "unknown"; }
+std::string Known(const TDesc16& aText) { return aText.Length() > 0 ? PortText(aText) : "unknown"; }
 
 nlohmann::json StatusJson(const TPhoneStatus& aStatus) {
   nlohmann::json stores = nlohmann::json::array();
@@ -95,17 +95,17 @@ nlohmann::json StatusJson(const TPhoneStatus& aStatus) {
   for (int i = 0; i < KStatusMemories; ++i) {
     const TStoreStatus& store = aStatus.iStores[i];
     if (store.iUsed == KStatusUnknown) continue;
-    stores.push_back({{"use", KUses[i]}, {"memory", JsonText(store.iMemory)}, {"used", store.iUsed}, {"size", store.iSize}});
+    stores.push_back({{"use", KUses[i]}, {"memory", JsonOrNull(store.iMemory)}, {"used", store.iUsed}, {"size", store.iSize}});
   }
   auto known = [](const std::u16string& aText) {
-    return aText == u"unknown" || aText.empty() ? nlohmann::json(nullptr) : nlohmann::json(Text(aText));
+    return aText == u"unknown" || aText.empty() ? nlohmann::json(nullptr) : nlohmann::json(PortText(aText));
   };
-  return {{"maker", JsonText(aStatus.iMaker)},
-          {"model", JsonText(aStatus.iModel)},
-          {"firmware", JsonText(aStatus.iFirmware)},
-          {"imei", JsonText(aStatus.iImei)},
+  return {{"maker", JsonOrNull(aStatus.iMaker)},
+          {"model", JsonOrNull(aStatus.iModel)},
+          {"firmware", JsonOrNull(aStatus.iFirmware)},
+          {"imei", JsonOrNull(aStatus.iImei)},
           {"sim", known(KvSimText(aStatus))},
-          {"operator", JsonText(aStatus.iOperator)},
+          {"operator", JsonOrNull(aStatus.iOperator)},
           {"registration", known(KvRegistrationText(aStatus.iRegistration))},
           {"signal_dbm", aStatus.iSignalBars == KStatusUnknown ? nlohmann::json(nullptr) : nlohmann::json(aStatus.iSignalDbm)},
           {"signal_bars", JsonNumber(aStatus.iSignalBars)},
@@ -147,12 +147,12 @@ int Status(TCliSession& aSession, const TParsedOptions&) {
   text += StatusLine("Model:", Known(status.iModel));
   text += StatusLine("Firmware:", Known(status.iFirmware));
   text += StatusLine("IMEI:", Known(status.iImei));
-  text += StatusLine("SIM:", Text(KvSimText(status)));
+  text += StatusLine("SIM:", PortText(KvSimText(status)));
   text += StatusLine("Operator:", Known(status.iOperator));
-  text += StatusLine("Registration:", Text(KvRegistrationText(status.iRegistration)));
-  text += StatusLine("Signal:", Text(KvSignalText(status)));
-  text += StatusLine("Battery:", Text(KvBatteryText(status)));
-  text += StatusLine("Storage:", Text(KvStorageText(status)));
+  text += StatusLine("Registration:", PortText(KvRegistrationText(status.iRegistration)));
+  text += StatusLine("Signal:", PortText(KvSignalText(status)));
+  text += StatusLine("Battery:", PortText(KvBatteryText(status)));
+  text += StatusLine("Storage:", PortText(KvStorageText(status)));
   std::fputs(text.c_str(), stdout);
   return 0;
 }
@@ -162,7 +162,7 @@ std::string PortWithImei(const std::string& aImei) {
   for (char c : aImei) digits = digits && c >= '0' && c <= '9';
   if (!digits) throw TCommandError("--port imei: needs the modem's IMEI, 14 to 17 digits");
   for (const TPortReport& report : SurveyPorts()) {
-    if (report.iAnswer == EPortAnswered && Text(report.iImei) == aImei) return PreferredPortName(report);
+    if (report.iAnswer == EPortAnswered && PortText(report.iImei) == aImei) return PreferredPortName(report);
   }
   throw TCommandError("no free port answers with IMEI " + aImei + " (korvanet-cli ports lists them)");
 }
