@@ -6,6 +6,7 @@
 #include <wintypes.h>
 
 #include "kernel/descriptors.h"
+#include "phone/phone_status.h"
 #include "serial/port.h"
 
 class CKveMessagesItem;
@@ -35,6 +36,10 @@ enum TKvEngineMessage : UINT {
   // Engine to the window in the block: a status report was written into a
   // Sent message; lParam is its record's identifier.
   EKvDeliveryReportApplied = 10016,
+  // Reads the phone's status into the block's iStatus.
+  EKvReadStatus = 10030,
+  // Engine to the window in the block, while listening: iStatus was read again.
+  EKvStatusUpdated = 10031,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -65,4 +70,7 @@ struct TEngineAction {
   // iPhoneSmsc (empty when the phone gave none), for the user to confirm.
   bool iReadSmsc = false;
   TModBuf16<KEngineTextLength> iPhoneSmsc;
+  // EKvReadStatus, and while listening: the phone's status as last read.
+  TPhoneStatus iStatus;
+  bool iStatusRead = false;
 };

@@ -142,6 +142,7 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   bool tell = true;
   while (!ended) {
     bool lost = !ReadAnnouncedMessages();
+    if (!lost && ListenStatusDue()) lost = !RefreshStatusWhileListening();
     if (!lost) {
       // At start-up too: what waited while nobody listened may be due.
       PassOnOverdueMessages();
@@ -192,6 +193,8 @@ bool CPhoneEng::ConnectForListening() {
   iListen->iAnnouncing = r == KReplyOk;
   if (!iListen->iAnnouncing)
     LogMessage(KLogFilePath, u"CPhoneEng::ConnectForListening - the phone does not announce messages; looked for at each probe");
+  // Read again at each connection: a phone that came back may be on another network.
+  iStatusWanted = true;
   return TakeStoredMessages();
 }
 

@@ -31,6 +31,8 @@ class CListenState;
 // port is tried again this often.
 inline constexpr int KListenQuietMs = 20000;
 inline constexpr int KListenRetryMs = 2000;
+// While listening, the status is read again at a quiet line this often.
+inline constexpr int KListenStatusMs = 5 * 60 * 1000;
 
 class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
  public:
@@ -49,6 +51,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int ProcessDeletePhoneBook(const MSG& aMessage);
   // Listens until cancelled: stores each message the phone announces.
   int ProcessListen(const MSG& aMessage);
+  // Reads the phone's status into the action block.
+  int ProcessReadStatus(const MSG& aMessage);
 
   int InitialiseConnection();
   int GetPhoneSettings();
@@ -142,6 +146,11 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   void LogMemoryValues(const TPhoneMemory& aMemory);
   // Listening.
   bool ConnectForListening();
+  // Reads the status into the block and tells the window; false when the
+  // phone failed meanwhile. Due after each connection, and when the last read
+  // is older than the interval.
+  bool RefreshStatusWhileListening();
+  bool ListenStatusDue() const;
   bool ReconnectForListening();
   bool ReadAnnouncedMessages();
   bool TakeStoredMessages();
@@ -175,6 +184,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   CListenState* iListen;  // while listening; the action's own
   int iListenQuietMs;
   int iListenRetryMs;
+  DWORD iStatusReadAt = 0;  // tick count of the last status read while listening
+  bool iStatusWanted = false;  // connected again since the last read
   // The parts of the message being sent, with the references the phone gave,
   // while reports are asked for.
   TKvDeliveryList iSentParts;

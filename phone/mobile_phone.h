@@ -7,6 +7,7 @@
 #include "kernel/descriptors.h"
 #include "kernel/epocbase.h"
 #include "phone/phone_observer.h"
+#include "phone/phone_status.h"
 #include "phone/phone_types.h"
 #include "phone/phonebook_names.h"
 #include "serial/communicator.h"
@@ -56,6 +57,7 @@ enum TResponseState {
   EStatePduMode = 36,
   EStateSmsLength = 37,
   EStateSmsPdu = 38,
+  EStateStatus = 40,  // a status query: its information lines are kept
 };
 
 inline constexpr int KReceiveBufferLength = 2560;
@@ -143,6 +145,10 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   void TransmitComplete(const TDesc8& aData, int aResult) override;
   void TransmitStarted(const TDesc8& aData) override;
   int HasCapability8000() override { return (Capabilities() & 0x8000) != 0; }
+
+  // Connects when needed and asks the status queries; a query the phone
+  // refuses leaves its fields unknown. 0, or the failure that ended it.
+  int ReadPhoneStatus(TPhoneStatus& aStatus);
 
   // Message stores; aCapacity may be null.
   int CountSms(int& aTotal, int aUsed[2], int aCapacity[2]);
@@ -306,4 +312,10 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // A "+CDS" line came: the next line is the report's PDU.
   int iRoutedReportNext;
   int iDecodingRoutedReport;
+  // The information lines of the status query under way, one a line.
+  TModBuf16<KReceiveBufferLength> iStatusReply;
+  // Keeps a line of a status reply; false for a final result or an announcement.
+  bool CollectStatusLine(const TDesc16& aLine);
+  // One status query; its lines in iStatusReply.
+  int StatusQuery(const TText16* aCommand, int aTimeoutMs);
 };

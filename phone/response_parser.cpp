@@ -85,6 +85,7 @@ int CMobilePhoneBase::ProcessLine(const TDesc16& aLine) {
     TModBuf16<KLongLine + 1> text(aLine);
     LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessLine %1!s!", text.PtrZ());
   }
+  if (iResponseState == EStateStatus && CollectStatusLine(aLine)) return 0;
   if (aLine.Length() > 0 && aLine[0] == u'+') {
     // Room for the space a reply may lack after its colon.
     TModBuf16<KLineBufferLength + 1> line;

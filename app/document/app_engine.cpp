@@ -14,7 +14,7 @@ struct TActionStart {
   const TText16* iLogLine;
 };
 
-// By state 1 to 8: the command posted and the line ActionStart logs.
+// By state 1 to 9: the command posted and the line ActionStart logs.
 const TActionStart KActionStarts[] = {
     {EKvSendNow, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_SendNow"},
     {EKvGetAllSmsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_GetAllSmsFromPhone"},
@@ -24,6 +24,7 @@ const TActionStart KActionStarts[] = {
     {EKvUploadAllContactsToPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_UploadAllContactsToPhone"},
     {EKvDeleteAllContactsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllContactsFromPhone"},
     {EKvListen, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_Listen"},
+    {EKvReadStatus, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_ReadStatus"},
 };
 
 // How long the end of the program waits for engine threads to finish.
@@ -127,6 +128,11 @@ int CKvAppEngineImpl::Listen(bool aDeleteAfterStore, bool aWaitForPhone) {
   return result;
 }
 
+int CKvAppEngineImpl::ReadStatus() {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::ReadStatus");
+  return SetAction(EKvAppEngine_ReadStatus);
+}
+
 int CKvAppEngineImpl::SendNow(CKveMessagesItem* aMessage) {
   if (!CheckEngineReady()) return KErrGeneral;
   iState = EKvAppEngine_SendNow;
@@ -191,9 +197,11 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
   iAction.iReason.Zero();
   iAction.iReadSmsc = gKvDocument != nullptr && gKvDocument->SmscNumber()[0] == 0;
   iAction.iPhoneSmsc.Zero();
+  iAction.iStatus = TPhoneStatus();
+  iAction.iStatusRead = false;
   if (iThread == nullptr) InitialiseEngineThread();
 
-  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Listen) {
+  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_ReadStatus) {
     const TActionStart& start = KActionStarts[iState - 1];
     LogMessage(KLogFilePath, start.iLogLine);
     if (iState == EKvAppEngine_SendNow) {

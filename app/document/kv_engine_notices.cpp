@@ -20,6 +20,10 @@ bool KvDispatchEngineNotice(MKvEngineObserver& aObserver, UINT aMessage, WPARAM 
       aObserver.MessageStoredL(record, aMessage == EKvMessageStored);
       aAnswer = 0;
       return true;
+    case EKvStatusUpdated:
+      if (action != nullptr) aObserver.StatusUpdatedL(*action);
+      aAnswer = 0;
+      return true;
     case EKvDeliveryReportApplied:
       aObserver.DeliveryReportAppliedL(record);
       aAnswer = 0;

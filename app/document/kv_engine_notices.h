@@ -22,6 +22,8 @@ class MKvEngineObserver {
   virtual void MessageStoredL(CEOID /*aIdentifier*/, bool /*aWhole*/) {}
   // A delivery report was written into the Sent record aIdentifier.
   virtual void DeliveryReportAppliedL(CEOID /*aIdentifier*/) {}
+  // While listening: the phone's status was read again (aAction.iStatus).
+  virtual void StatusUpdatedL(const TEngineAction& /*aAction*/) {}
 
  protected:
   ~MKvEngineObserver() = default;

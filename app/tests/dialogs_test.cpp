@@ -1,7 +1,11 @@
 // The settings dialog and the compose dialog, used as a user would: typed
 // text, taps on check boxes and buttons; checked in the registry, the log
 // and the messages store.
+#include <stdlib.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
 
 #include <kvplatform.h>
 
@@ -16,6 +20,7 @@
 #include "kernel/log.h"
 #include "kernel/registry.h"
 #include "store/messages.h"
+#include "testing/phonesim_process.h"
 
 namespace kvui = kvplatform::uitest;
 
@@ -76,6 +81,36 @@ class DialogsTest : public ProgramTest {
     return rows;
   }
 };
+
+// The settings offer the serial devices, with what answers on each; the
+// one chosen becomes the phone's port, by its stable name.
+TEST_F(DialogsTest, SettingsOfferThePortsAndKeepTheChosenOne) {
+  const std::string dev = iRoot + "/hostdev";
+  std::filesystem::create_directories(dev + "/serial/by-id");
+  std::filesystem::create_directories(iRoot + "/sim");
+  TPhoneSimProcess phone;
+  ASSERT_TRUE(phone.Start(SmallProfile(), iRoot + "/sim", dev + "/ttyUSB0")) << phone.Errors();
+  std::filesystem::create_symlink("../../ttyUSB0", dev + "/serial/by-id/usb-Sim_PS-100-if00");
+  setenv("KORVANET_DEV", dev.c_str(), 1);
+  ASSERT_TRUE(StartProgram());
+  HWND dialog = OpenSettings();
+  ASSERT_NE(dialog, nullptr);
+  HWND list = kvui::FindById(dialog, KKvIdPortList);
+  ASSERT_NE(list, nullptr);
+  ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
+  WCHAR row[256] = {0};
+  SendMessageW(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(row));
+  EXPECT_EQ(std::u16string(row),
+            kvplatform::FromUtf8(dev) + u"/serial/by-id/usb-Sim_PS-100-if00 \u00B7 free \u00B7 PHONESIM PS-100");
+  Screenshot("settings_ports");
+  SendMessageW(list, CB_SETCURSEL, 1, 0);
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  unsetenv("KORVANET_DEV");
+  std::error_code error;
+  EXPECT_EQ(std::filesystem::read_symlink(iRoot + "/dev/COM3", error).string(),
+            dev + "/serial/by-id/usb-Sim_PS-100-if00");
+}
 
 // Settings: Cancel writes nothing, not even the key; OK keeps the typed
 // number and every box, and the boxes open again as kept. The log starts and

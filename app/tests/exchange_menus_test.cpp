@@ -93,3 +93,21 @@ TEST_F(ExchangeMenusTest, MessagesExportAsTheChosenTypeAndAnImportBoxListsWhatWa
 }
 
 }  // namespace
+
+// Phone > Status… reads the phone's status behind the progress dialog and
+// shows it in a box, the phone's control characters made harmless.
+TEST_F(ExchangeMenusTest, PhoneStatusShowsEveryFieldInABox) {
+  nlohmann::json profile = SmallProfile();
+  profile["identity"]["model"] = "PS-100\x1b[2J";
+  profile["network"] = {{"operator", "Netz"}, {"registration", 5}};
+  ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
+  ASSERT_TRUE(StartProgram());
+  kvplatform::ClearMessageBoxHistory();
+  ASSERT_TRUE(Choose(KPhoneMenuX, u"Status…"));
+  EXPECT_EQ(FinishProgress(u"Phone status ..."), u"Status read.");
+  ASSERT_TRUE(WaitFor([] { return !kvplatform::MessageBoxHistory().empty(); }));
+  EXPECT_EQ(OnlyBox(),
+            u"Phone status: Maker: PHONESIM\nModel: PS-100\uFFFD[2J\nFirmware: V 1.00\nIMEI: 352099001761481\n"
+            u"SIM: ready\nOperator: Netz\nRegistration: roaming\nSignal: -83 dBm, 3 of 4 bars\n"
+            u"Battery: 80% (on battery)\nStorage: ME 0 of 10 used");
+}

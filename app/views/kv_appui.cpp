@@ -6,6 +6,7 @@
 #include "app/document/app_globals.h"
 #include "app/views/kv_compose_dialog.h"
 #include "app/document/kv_document.h"
+#include "app/document/kv_status_text.h"
 #include "app/views/kv_frame.h"
 #include "app/views/kv_listener.h"
 #include "app/views/kv_modal_scope.h"
@@ -152,6 +153,15 @@ int CKvAppUi::SendSmsL(HWND aWindow, CKveMessagesItem* aMessage) {
 int CKvAppUi::DownloadMessagesL(HWND aWindow) {
   return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllSmsFromPhone(); },
                     u"Download messages ...", [this](CEOID aIdentifier) { MarkUnread(aIdentifier); });
+}
+
+int CKvAppUi::ShowPhoneStatusL(HWND aWindow) {
+  int result = RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.ReadStatus(); }, u"Phone status ...");
+  auto* engine = dynamic_cast<CKvAppEngineImpl*>(gKvAppEngine);
+  if (result != 0 || engine == nullptr || !engine->Action().iStatusRead) return result;
+  std::u16string text = KvPhoneStatusText(engine->Action().iStatus);
+  MessageBoxW(aWindow, text.c_str(), u"Phone status", MB_OK | MB_ICONINFORMATION);
+  return 0;
 }
 
 int CKvAppUi::DownloadContactsL(HWND aWindow) {

@@ -51,6 +51,7 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   int DeleteAllContactsL(HWND aWindow) override;
   int SendAllMessagesL(HWND aWindow) override;
   int RunSettingsL(HWND aWindow) override;
+  int ShowPhoneStatusL(HWND aWindow) override;
   int RunAboutL(HWND aWindow) override;
 
   // Listening for messages. Start-up's step after the engine proxy: on

@@ -3,15 +3,25 @@
 #include <cstdlib>
 
 #include <kvplatform.h>
+#include <kvplatform_serial.h>
 
 #include "app/document/app_globals.h"
 #include "app/document/kv_document.h"
+#include "app/document/kv_status_text.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/log.h"
 
 namespace {
 
 const int KMaxSmscText = 256;
+const WCHAR KPhonePort[] = u"COM3:";
+
+// A modem's text for a list row: control characters shown as U+FFFD.
+std::u16string RowText(std::u16string aText) {
+  for (char16_t& c : aText)
+    if (c < 0x20 || (c >= 0x7F && c < 0xA0)) c = u'\uFFFD';
+  return aText;
+}
 
 }  // namespace
 
@@ -31,6 +41,27 @@ void CKvSettingsDialog::InitDialogL() {
                       gKvDocument->RequestReports() ? BST_CHECKED : BST_UNCHECKED, 0);
   SendDlgItemMessageW(iWindow, KKvIdNoticesCheckBox, BM_SETCHECK,
                       gKvDocument->ArrivalNotices() ? BST_CHECKED : BST_UNCHECKED, 0);
+  FillPortList();
+}
+
+// First the port as it is, then each serial device: its stable name when it
+// has one, its state, and the maker and model of a modem that answers.
+void CKvSettingsDialog::FillPortList() {
+  HWND list = GetDlgItem(iWindow, KKvIdPortList);
+  if (list == nullptr) return;
+  std::string current = kvplatform::SerialPortLinkTarget(KPhonePort);
+  std::u16string first = current.empty() ? u"(none chosen)" : RowText(kvplatform::FromUtf8(current));
+  SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(first.c_str()));
+  iPorts.clear();
+  for (const TPortReport& report : SurveyPorts()) {
+    std::string name = PreferredPortName(report);
+    std::u16string row = RowText(kvplatform::FromUtf8(name)) + u" \u00B7 " + KvPortStateText(report);
+    if (report.iAnswer == EPortAnswered)
+      row += u" \u00B7 " + RowText(KvText(report.iMaker)) + u" " + RowText(KvText(report.iModel));
+    SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(row.c_str()));
+    iPorts.push_back(name);
+  }
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
 }
 
 void CKvSettingsDialog::SaveSettings() {
@@ -52,6 +83,11 @@ void CKvSettingsDialog::SaveSettings() {
   gKvDocument->SetArrivalNotices(SendDlgItemMessageW(iWindow, KKvIdNoticesCheckBox, BM_GETCHECK, 0, 0) ==
                                   BST_CHECKED);
   gKvDocument->SetDoLogging(SendDlgItemMessageW(iWindow, KKvIdLogCheckBox, BM_GETCHECK, 0, 0) == BST_CHECKED);
+  LRESULT port = SendDlgItemMessageW(iWindow, KKvIdPortList, CB_GETCURSEL, 0, 0);
+  if (port >= 1 && static_cast<size_t>(port) <= iPorts.size()) {
+    DWORD error = kvplatform::SetSerialPortLink(KPhonePort, iPorts[static_cast<size_t>(port) - 1]);
+    if (error != ERROR_SUCCESS) LogMessage(KLogFilePath, u"CKvSettingsDialog::SaveSettings - port not set %1!d!", error);
+  }
 }
 
 LRESULT CKvSettingsDialog::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {

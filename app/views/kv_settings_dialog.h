@@ -1,7 +1,11 @@
-// The settings dialog: the SMS service centre number and the log switch.
+// The settings dialog: the SMS service centre number, the switches, and the
+// port: the serial devices with what answers on them, to choose from.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
+#include <vector>
 
 #include "app/framework/epoc_dialog.h"
 
@@ -15,6 +19,10 @@ class CKvSettingsDialog : public CEpocDialog {
 
  private:
   CKvSettingsDialog() { SetClassName(u"CKvSettingsDialog"); }
+  void FillPortList();
+
+  // The devices of the port list's rows after the first (which keeps the port as it is).
+  std::vector<std::string> iPorts;
 };
 
 // The About box: the product, its version and where its data lives.

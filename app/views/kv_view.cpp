@@ -66,6 +66,9 @@ LRESULT CKvView::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
     case KKvCmdListen:
       iHost.ToggleListeningL();
       return 0;
+    case KKvCmdPhoneStatus:
+      iHost.ShowPhoneStatusL(Window());
+      return 0;
     case KKvIdListBox:
       if (HIWORD(aWParam) != LBN_DBLCLK) return KEpocNotHandled;
       command = KKvCmdEdit;

@@ -37,6 +37,8 @@ class MKvViewHost {
   virtual int SendAllMessagesL(HWND aWindow) = 0;
   virtual int RunSettingsL(HWND aWindow) = 0;
   virtual int RunAboutL(HWND aWindow) = 0;
+  // Reads the phone's status and shows it.
+  virtual int ShowPhoneStatusL(HWND aWindow) = 0;
 
   virtual void ToggleListeningL() = 0;
   virtual bool IsListening() const = 0;

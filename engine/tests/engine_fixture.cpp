@@ -94,6 +94,10 @@ DWORD EngineTest::ShortWaitEngineMain(LPVOID aFixture) {
 
 LRESULT EngineTest::WindowProc(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   EngineTest* self = iCurrent;
+  if (self != nullptr && aMessage == EKvStatusUpdated) {
+    self->iStatusUpdates.push_back(reinterpret_cast<const TEngineAction*>(aWParam)->iStatus);
+    return 0;
+  }
   if (self != nullptr && (aMessage == EKvActionInProgress || aMessage == EKvActionComplete)) {
     const TEngineAction* action = reinterpret_cast<const TEngineAction*>(aWParam);
     self->iNotices.push_back({aMessage, Utf8(action->iText), action->iResult});

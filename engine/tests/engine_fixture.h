@@ -96,6 +96,8 @@ class EngineTest : public ::testing::Test {
   DWORD iEngineThreadId = 0;
 
   std::vector<TNotice> iNotices;
+  // The status each EKvStatusUpdated carried, copied while the engine waits.
+  std::vector<TPhoneStatus> iStatusUpdates;
   LRESULT iProgressAnswer = 0;  // what the window answers to progress
   bool iShutdownOnComplete = true;
   // Posted to the engine thread while it waits for the completion to be handled.

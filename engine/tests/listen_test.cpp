@@ -90,3 +90,28 @@ TEST_F(ListenTest, TheUsersCancelEndsListeningWithTheClosedPort) {
   EXPECT_EQ(Completion()->iResult, 0);
   ExpectEngineGone(before);
 }
+
+// The status is read when listening starts and again when the phone comes
+// back, so that who watches the listener sees the network it is on now.
+TEST_F(ListenTest, ListeningKeepsThePhonesStatusCurrent) {
+  nlohmann::json profile = SmallProfile();
+  profile["network"] = {{"operator", "Home Net"}, {"registration", 1}};
+  StartPhone(profile);
+  ResetAction();
+  StartEngineWithReplyTimeout(KShortReply, KQuietMs, KRetryMs);
+  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
+  ASSERT_TRUE(PumpUntil([this] { return !iStatusUpdates.empty(); }));
+  EXPECT_EQ(iStatusUpdates.back().iRegistration, ERegHome);
+  EXPECT_EQ(Utf8(iStatusUpdates.back().iOperator), "Home Net");
+
+  nlohmann::json state = StopPhone();
+  ASSERT_TRUE(state.is_object());
+  ASSERT_TRUE(Logged("CPhoneEng::ProcessListen - the phone is gone; its port is opened again when it is back"));
+  state["network"] = {{"operator", "Away Net"}, {"registration", 5}};
+  StartPhone(state);
+  ASSERT_TRUE(PumpUntil([this] { return iStatusUpdates.back().iRegistration == ERegRoaming; }));
+  EXPECT_EQ(Utf8(iStatusUpdates.back().iOperator), "Away Net");
+  EXPECT_EQ(CompletionCount(), 0) << "listening goes on";
+  ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvShutdownEngine, reinterpret_cast<WPARAM>(&iAction), 0));
+  ASSERT_TRUE(WaitEngineEnded());
+}

@@ -21,6 +21,7 @@
 #include <gtest/gtest.h>
 
 #include <kvplatform.h>
+#include <kvplatform_serial.h>
 #include <windows.h>
 
 #include "testing/device_root.h"
@@ -509,3 +510,69 @@ TEST_F(SerialPortTest, CommStateRoundTripsAndReachesTheLine) {
 }
 
 }  // namespace
+
+// The device list: only serial names, their stable names, a device another
+// process holds (and which), one whose link leads nowhere; the far end of a
+// pseudo-terminal (this test, holding the master) is no holder. And the
+// port's link, replaced as one step.
+TEST(SerialDevices, ListedWithStableNamesHoldersAndStates) {
+  TDeviceRoot root("kv-serial-list");
+  const std::string dev = root.Path() + "/hostdev";
+  std::filesystem::create_directories(dev + "/serial/by-id");
+  Phone free, held;
+  std::filesystem::create_symlink(free.device(), dev + "/ttyUSB0");
+  std::filesystem::create_symlink(held.device(), dev + "/ttyACM3");
+  std::filesystem::create_symlink(root.Path() + "/gone", dev + "/rfcomm1");
+  std::filesystem::create_symlink(free.device(), dev + "/ttyS0");  // not a name that is listed
+  std::filesystem::create_symlink("../../ttyUSB0", dev + "/serial/by-id/usb-Maker_Model-if00-port0");
+  setenv("KORVANET_DEV", dev.c_str(), 1);
+
+  int ready[2], release[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(release), 0);
+  pid_t child = fork();
+  if (child == 0) {
+    // Not the far end: it holds no master.
+    close(free.fd());
+    close(held.fd());
+    int fd = open(held.device().c_str(), O_RDWR | O_NOCTTY);
+    char c = fd >= 0 ? 'y' : 'n';
+    [[maybe_unused]] ssize_t w = write(ready[1], &c, 1);
+    [[maybe_unused]] ssize_t r = read(release[0], &c, 1);
+    _exit(0);
+  }
+  char c = 0;
+  ASSERT_EQ(read(ready[0], &c, 1), 1);
+  ASSERT_EQ(c, 'y');
+
+  std::vector<kvplatform::SerialDevice> devices = kvplatform::ListSerialDevices();
+  ASSERT_EQ(write(release[1], "x", 1), 1);
+  waitpid(child, nullptr, 0);
+  for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
+  unsetenv("KORVANET_DEV");
+
+  ASSERT_EQ(devices.size(), 3u);
+  EXPECT_EQ(devices[0].path, dev + "/rfcomm1");
+  EXPECT_EQ(devices[0].state, kvplatform::SerialDeviceState::Unusable);
+  EXPECT_EQ(devices[1].path, dev + "/ttyACM3");
+  EXPECT_EQ(devices[1].state, kvplatform::SerialDeviceState::Busy);
+  EXPECT_EQ(devices[1].holderPid, child);
+  EXPECT_FALSE(devices[1].holderName.empty());
+  EXPECT_TRUE(devices[1].byIdNames.empty());
+  EXPECT_EQ(devices[2].path, dev + "/ttyUSB0");
+  EXPECT_EQ(devices[2].state, kvplatform::SerialDeviceState::Free);
+  EXPECT_EQ(devices[2].byIdNames, std::vector<std::string>{dev + "/serial/by-id/usb-Maker_Model-if00-port0"});
+
+  // Opened at once, exclusively: a second opener is refused as busy.
+  HANDLE port = kvplatform::OpenSerialDevice(devices[2].path);
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(kvplatform::OpenSerialDevice(devices[2].path), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  CloseHandle(port);
+
+  EXPECT_EQ(kvplatform::SerialPortLinkTarget(u"COM3:"), "");
+  ASSERT_EQ(kvplatform::SetSerialPortLink(u"COM3:", devices[2].byIdNames[0]), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_EQ(kvplatform::SetSerialPortLink(u"COM3:", devices[1].path), static_cast<DWORD>(ERROR_SUCCESS));
+  EXPECT_EQ(kvplatform::SerialPortLinkTarget(u"COM3:"), devices[1].path);
+  EXPECT_NE(kvplatform::SetSerialPortLink(u"LPT1:", devices[1].path), static_cast<DWORD>(ERROR_SUCCESS));
+}

@@ -12,6 +12,7 @@
 #include "kernel/errors.h"
 #include "kernel/requests.h"
 #include "tools/cli/command_line.h"
+#include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
 #include "tools/cli/progress_printer.h"
 #include "tools/cli/progress_window.h"
@@ -21,7 +22,12 @@ namespace kvcli {
 TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson) {
   if (aOptions.iRoot) kvplatform::SetDeviceRoot(*aOptions.iRoot);
   if (std::string problem = kvplatform::DeviceRootProblem(); !problem.empty()) throw TCommandError(problem);
-  if (aOptions.iPort) setenv("KORVANET_COM3", aOptions.iPort->c_str(), 1);
+  if (aOptions.iPort) {
+    const std::string imeiPrefix = "imei:";
+    std::string port = aOptions.iPort->rfind(imeiPrefix, 0) == 0 ? PortWithImei(aOptions.iPort->substr(imeiPrefix.size()))
+                                                                   : *aOptions.iPort;
+    setenv("KORVANET_COM3", port.c_str(), 1);
+  }
   if (EpocInitGlobals() != KErrNone) throw TCommandError("cannot initialise the program's globals");
   // The thread's queue exists before the interrupt watcher may post to it.
   MSG message;
@@ -56,6 +62,11 @@ CKveMessagesDatabase& TCliSession::Messages() {
   CKveMessagesDatabase* store = iDocument->MessagesDatabase();
   if (store == nullptr) throw TCommandError("cannot open the messages store");
   return *store;
+}
+
+const TEngineAction* TCliSession::ActionBlock() {
+  auto* impl = dynamic_cast<CKvAppEngineImpl*>(iEngine);
+  return impl != nullptr ? &impl->Action() : nullptr;
 }
 
 CKvAppEngine& TCliSession::Engine() {

@@ -51,6 +51,8 @@ class TCliSession {
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.
   bool EngineLeftRunning() const { return iEngineLeftRunning; }
+  // The block of the last action run, as the engine left it; null before any.
+  const TEngineAction* ActionBlock();
 
  private:
   CKvAppEngine& Engine();

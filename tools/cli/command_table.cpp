@@ -137,6 +137,21 @@ const std::vector<TCommandSpec>& Commands() {
        "A lost phone is waited for and taken up again. Ctrl-C or SIGTERM ends listening\n"
        "(exit status 0) once the commands of the messages stored so far have run.\n",
        {{"exec", true}, {"exec-timeout", true}, {"delete-after-store", false}}, 0, 0, Listen},
+      {"ports", "", "list the serial devices and the modems that answer on them",
+       "Each ttyUSB, ttyACM and rfcomm device, with its stable /dev/serial/by-id names\n"
+       "(on the lines starting with '='): busy (and by which process, when that can be\n"
+       "seen), not permitted (join the dialout group), or free. Each free one is asked\n"
+       "AT, all at once: one that answers shows its maker, model, IMEI and whether it\n"
+       "takes SMS commands; one that does not is 'no answer'. Nothing is changed on a\n"
+       "modem. A by-id name is the one to give --port: it stays the same after a\n"
+       "reboot; --port imei:NUMBER picks the modem with that IMEI.\n",
+       {}, 0, 0, Ports},
+      {"status", "", "show the phone's maker, model, SIM, network, signal, battery and storage",
+       "Maker, model, firmware, IMEI, SIM state, operator, registration (home, roaming,\n"
+       "searching, denied, not registered), signal in dBm and bars, battery, and the\n"
+       "message stores' use. What the phone does not tell is shown as unknown (null\n"
+       "with --json).\n",
+       {}, 0, 0, Status},
   };
   return commands;
 }
@@ -150,7 +165,8 @@ std::string ToolHelp() {
       "\n"
       "Options:\n"
       "  --root DIR      the data folder (default $KORVANET_ROOT, else ~/.local/share/korvanet)\n"
-      "  --port DEVICE   use this serial device as COM3: for this run (e.g. /dev/ttyUSB0)\n"
+      "  --port DEVICE   use this serial device as COM3: for this run (e.g. /dev/ttyUSB0,\n"
+      "                  a /dev/serial/by-id/... name, or imei:NUMBER for the modem with that IMEI)\n"
       "  --json          print lists and records as JSON on standard output\n"
       "  --help          this help; 'korvanet-cli COMMAND --help' for a command's\n"
       "\n"
@@ -170,6 +186,7 @@ std::string ToolHelp() {
       "  korvanet-cli contacts export --format vcard contacts.vcf\n"
       "  korvanet-cli backup korvanet.kvbackup\n"
       "  korvanet-cli listen --exec 'cat >> received.jsonl'\n"
+      "  korvanet-cli ports\n"
       "\n"
       "Progress goes to standard error; Ctrl-C aborts a phone action (a second one leaves at once).\n"
       "Exit status: 0 done, 1 failed, 2 bad usage, 130 interrupted.\n";

@@ -75,6 +75,7 @@ bool Modem::Refused(const AtCommand& cmd) const {
 
 Modem::Outcome Modem::Dispatch(const AtCommand& cmd) {
   if (Refused(cmd)) return Outcome::Error();
+  if (Handled h = HandleStatus(cmd)) return *h;
   if (Handled h = HandleGeneral(cmd)) return *h;
   if (Handled h = HandlePhoneBook(cmd)) return *h;
   if (Handled h = HandleSms(cmd)) return *h;

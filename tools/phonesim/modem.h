@@ -69,6 +69,8 @@ class Modem {
 
   // modem_identity.cpp: identity, status and the line's own settings.
   Handled HandleGeneral(const AtCommand& cmd);
+  // modem_status.cpp: the status replies in the profile's style.
+  Handled HandleStatus(const AtCommand& cmd);
   // modem_phonebook.cpp
   Handled HandlePhoneBook(const AtCommand& cmd);
   Outcome ReadPhoneBook(const AtCommand& cmd);

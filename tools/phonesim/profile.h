@@ -29,6 +29,15 @@ struct Signal {
   int ber = 99;
 };
 
+// The network as the phone sees it. Registration values are those of
+// AT+CREG (0 not searching, 1 home, 2 searching, 3 denied, 5 roaming).
+struct Network {
+  std::string operatorName = "PHONESIM";
+  int registration = 1;
+  int epsRegistration = -1;  // AT+CEREG; -1: not offered (ERROR)
+  int accessTechnology = 0;  // the fourth field of +COPS (0 GSM, 2 UTRAN, 7 E-UTRAN)
+};
+
 struct PhoneBookEntry {
   std::string number;
   int type = 129;    // 145 international, 129 otherwise
@@ -115,7 +124,14 @@ struct Quirks {
   // AT+CMGL and put between its lines), "before_echo" (held for the next
   // command and sent before its echo).
   std::string indicationTiming = "at_once";
+  // How identity, network and battery replies look: "plain" (identity as a
+  // bare line), "prefixed" ("+CGMI: X", a quoted IMEI, +COPS with the access
+  // technology, +CBC with the voltage), "labelled" ("Manufacturer: X",
+  // "Revision: X", "IMEI: X").
+  std::string statusReplies = "plain";
 };
+
+bool IsKnownStatusStyle(const std::string& style);
 
 bool IsKnownUcs2NameForm(const std::string& form);
 
@@ -128,6 +144,7 @@ struct Profile {
   Identity identity;
   std::optional<Battery> battery = Battery{};
   std::optional<Signal> signal = Signal{};
+  Network network;
   std::vector<std::string> charsets = {"GSM", "8859-1"};
   std::map<std::string, std::optional<PhoneBook>> phonebooks;  // "ME", "SM", "FD"; nullopt: refused
   Sms sms;

@@ -324,7 +324,7 @@ Fault LoadFault(const json& v, const std::string& at) {
 
 void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
   CheckKeys(v, at, {"echo", "space_after_colon", "baud", "chunk_bytes", "empty_range_reply", "hang_after",
-                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names", "indication_timing"});
+                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names", "indication_timing", "status_replies"});
   if (v.contains("echo")) q.echo = Bool(v["echo"], at + "/echo");
   if (v.contains("space_after_colon")) q.spaceAfterColon = Bool(v["space_after_colon"], at + "/space_after_colon");
   if (v.contains("baud")) {
@@ -371,6 +371,12 @@ void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
     }
     q.indicationTiming = timing;
   }
+  if (v.contains("status_replies")) {
+    std::string style = Text(v["status_replies"], at + "/status_replies");
+    if (!IsKnownStatusStyle(style))
+      Fail(at + "/status_replies", "expected \"plain\", \"prefixed\" or \"labelled\", found \"" + style + "\"");
+    q.statusReplies = style;
+  }
   if (v.contains("faults")) {
     const json& list = v["faults"];
     if (!list.is_array()) Fail(at + "/faults", "expected an array, found " + TypeName(list));
@@ -380,7 +386,22 @@ void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
 }
 
 void LoadAll(const json& root, Profile& p) {
-  CheckKeys(root, "", {"identity", "battery", "signal", "charsets", "phonebooks", "sms", "quirks", "script"});
+  CheckKeys(root, "", {"identity", "battery", "signal", "network", "charsets", "phonebooks", "sms", "quirks", "script"});
+  if (root.contains("network")) {
+    const json& v = root["network"];
+    CheckKeys(v, "/network", {"operator", "registration", "eps_registration", "access_technology"});
+    Network& net = p.network;
+    if (v.contains("operator")) net.operatorName = Text(v["operator"], "/network/operator");
+    if (net.operatorName.size() > 64 || net.operatorName.find('"') != std::string::npos)
+      Fail("/network/operator", "at most 64 bytes, without a double quote");
+    if (v.contains("registration")) net.registration = Int(v["registration"], "/network/registration", 0, 10);
+    if (v.contains("eps_registration")) {
+      net.epsRegistration =
+          v["eps_registration"].is_null() ? -1 : Int(v["eps_registration"], "/network/eps_registration", 0, 10);
+    }
+    if (v.contains("access_technology"))
+      net.accessTechnology = Int(v["access_technology"], "/network/access_technology", 0, 13);
+  }
   if (root.contains("identity")) LoadIdentity(root["identity"], "/identity", p.identity);
   if (root.contains("battery")) {
     const json& b = root["battery"];

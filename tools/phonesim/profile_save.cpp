@@ -69,6 +69,10 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
                       {"imsi", p.identity.imsi}};
   root["battery"] = p.battery ? Json{{"source", p.battery->source}, {"level", p.battery->level}} : Json(nullptr);
   root["signal"] = p.signal ? Json{{"rssi", p.signal->rssi}, {"ber", p.signal->ber}} : Json(nullptr);
+  root["network"] = {{"operator", p.network.operatorName},
+                     {"registration", p.network.registration},
+                     {"eps_registration", p.network.epsRegistration < 0 ? Json(nullptr) : Json(p.network.epsRegistration)},
+                     {"access_technology", p.network.accessTechnology}};
   root["charsets"] = p.charsets;
   Json books = Json::object();
   for (const char* name : {"SM", "ME", "FD"}) {
@@ -107,6 +111,7 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   quirks["refuse"] = q.refuse;
   quirks["ucs2_names"] = q.ucs2Names;
   quirks["indication_timing"] = q.indicationTiming;
+  quirks["status_replies"] = q.statusReplies;
   quirks["faults"] = Json::array();
   for (const Fault& f : q.faults) {
     quirks["faults"].push_back({{"command", f.command},

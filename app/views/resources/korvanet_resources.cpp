@@ -33,6 +33,7 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
   if (aSendAll) items.push_back(MenuItem(u"Send all messages", KKvCmdSendAllMessages));
   items.push_back(MenuItem(u"Delete all messages", KKvCmdDeleteAllMessages));
   items.push_back(MenuItem(u"Listen for messages", KKvCmdListen));
+  items.push_back(MenuItem(u"Status…", KKvCmdPhoneStatus));
   items.push_back(Separator());
   items.push_back(MenuItem(u"Export messages…", KKvCmdExportMessages));
   items.push_back(Separator());
@@ -146,7 +147,7 @@ DialogDefinition ProgressDialog() {
 DialogDefinition SettingsDialog() {
   DialogDefinition settings;
   settings.cx = 155;
-  settings.cy = 159;
+  settings.cy = 164;
   settings.style = WS_POPUP | WS_CAPTION;
   settings.caption = u"Settings";
   settings.font = u"Tahoma";
@@ -158,11 +159,13 @@ DialogDefinition SettingsDialog() {
             u"settings of your phone.",
             -1, 4, 34, 128, 34),
       LText(u"Always enter the number in international format, for example +44...", -1, 4, 69, 128, 27),
-      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 97, 140, 12),
-      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 109, 140, 12),
-      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 121, 100, 12),
-      DefPushButton(u"OK", KKvCmdOk, 14, 134, 50, 16),
-      PushButton(u"Cancel", KKvCmdCancel, 72, 134, 50, 16),
+      AutoCheckBox(u"Request delivery reports", KKvIdReportsCheckBox, 4, 96, 140, 11),
+      AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 107, 140, 11),
+      AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 118, 100, 11),
+      LText(u"Port", -1, 4, 132, 24, 10),
+      ComboBox(KKvIdPortList, 30, 130, 118, 60, CBS_DROPDOWNLIST | WS_VSCROLL),
+      DefPushButton(u"OK", KKvCmdOk, 14, 146, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 146, 50, 16),
   };
   return settings;
 }
@@ -190,7 +193,8 @@ void KvDeclareResources(HINSTANCE aInstance) {
              Popup(u"Phone", {MenuItem(u"Download contacts", KKvCmdDownloadContacts),
                               MenuItem(u"Upload changes", KKvCmdUploadChanges),
                               MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts),
-                              MenuItem(u"Listen for messages", KKvCmdListen), Separator(),
+                              MenuItem(u"Listen for messages", KKvCmdListen),
+                              MenuItem(u"Status…", KKvCmdPhoneStatus), Separator(),
                               MenuItem(u"Import contacts…", KKvCmdImportContacts),
                               MenuItem(u"Export contacts…", KKvCmdExportContacts), Separator(),
                               MenuItem(u"Settings", KKvCmdSettings), MenuItem(u"About", KKvCmdAbout)}),

@@ -54,6 +54,8 @@ inline constexpr int KKvCmdPhoneMenu = 40024;
 inline constexpr int KKvCmdImportContacts = 40090;
 inline constexpr int KKvCmdExportContacts = 40091;
 inline constexpr int KKvCmdExportMessages = 40092;
+// "Status…" in the Phone menus: the phone's status in a box.
+inline constexpr int KKvCmdPhoneStatus = 40095;
 
 // Controls of the frame and the views.
 inline constexpr int KKvIdTitleButton = 17460;
@@ -70,6 +72,7 @@ inline constexpr int KKvIdSmscField = 1025;
 inline constexpr int KKvIdLogCheckBox = 1031;
 inline constexpr int KKvIdReportsCheckBox = 1032;
 inline constexpr int KKvIdNoticesCheckBox = 1033;
+inline constexpr int KKvIdPortList = 1034;
 // The About box's text.
 inline constexpr int KKvIdAboutText = 1101;
 // Controls of the compose dialog.

@@ -131,7 +131,12 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
 
   e = LoadError(R"({"quirks": {"bogus": 1}})");
   EXPECT_EQ(e, "bad.json: at /quirks/bogus: unknown field (known here: baud, chunk_bytes, echo, empty_range_reply, "
-               "faults, hang_after, hangup_after_commands, indication_timing, refuse, space_after_colon, ucs2_names, unsolicited)");
+               "faults, hang_after, hangup_after_commands, indication_timing, refuse, space_after_colon, status_replies, "
+               "ucs2_names, unsolicited)");
+  e = LoadError(R"({"quirks": {"status_replies": "fancy"}})");
+  EXPECT_EQ(e, "bad.json: at /quirks/status_replies: expected \"plain\", \"prefixed\" or \"labelled\", found \"fancy\"");
+  e = LoadError(R"({"network": {"registration": 11}})");
+  EXPECT_EQ(e, "bad.json: at /network/registration: 11 is outside 0 to 10");
   e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGL", "then": "explode"}]}})");
   EXPECT_EQ(e, "bad.json: at /quirks/faults/0/then: expected \"silence\" or \"hangup\", found \"explode\"");
   e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGS", "then": "silence", "stage": "prompt"}]}})");
@@ -204,6 +209,47 @@ TEST(Profiles, LongTextsBecomeTheirParts) {
   e = LoadError(R"({"sms": {"stores": {"SM": {"messages": [{"from": "1", "text": "x",
                    "concat": {"reference": 300, "parts": 2, "part": 1}}]}}}})");
   EXPECT_NE(e.find("/concat/reference: 300 is outside 0 to 255"), std::string::npos) << e;
+}
+
+// The status replies in each family's shape; the network as the profile says.
+TEST(Interpreter, StatusRepliesInEachShape) {
+  Profile plain = Load(R"({"identity": {"manufacturer": "Simcorp", "imei": "356938035643809"},
+                           "network": {"operator": "Netz", "registration": 5}})");
+  Modem a(plain);
+  a.HandleLine("ATE0");
+  EXPECT_EQ(a.HandleLine("AT+CGMI"), "\r\nSimcorp\r\n\r\nOK\r\n");
+  EXPECT_EQ(a.HandleLine("AT+CGSN"), "\r\n356938035643809\r\n\r\nOK\r\n");
+  EXPECT_EQ(a.HandleLine("AT+CREG?"), "\r\n+CREG: 0,5\r\n\r\nOK\r\n");
+  EXPECT_EQ(a.HandleLine("AT+CEREG?"), "\r\nERROR\r\n");
+  EXPECT_EQ(a.HandleLine("AT+COPS?"), "\r\n+COPS: 0,0,\"Netz\"\r\n\r\nOK\r\n");
+
+  Profile prefixed = Load(R"({"identity": {"manufacturer": "Simcorp", "imei": "356938035643809"},
+                              "charsets": ["GSM", "UCS2"], "battery": {"source": 1, "level": 50},
+                              "network": {"operator": "Netz", "registration": 2, "eps_registration": 1,
+                                          "access_technology": 7},
+                              "quirks": {"status_replies": "prefixed", "space_after_colon": false}})");
+  Modem b(prefixed);
+  b.HandleLine("ATE0");
+  EXPECT_EQ(b.HandleLine("AT+CGMI"), "\r\n+CGMI:Simcorp\r\n\r\nOK\r\n");
+  EXPECT_EQ(b.HandleLine("AT+CGSN"), "\r\n+CGSN:\"356938035643809\"\r\n\r\nOK\r\n");
+  EXPECT_EQ(b.HandleLine("AT+CEREG?"), "\r\n+CEREG:0,1\r\n\r\nOK\r\n");
+  EXPECT_EQ(b.HandleLine("AT+CBC"), "\r\n+CBC:1,50,3750\r\n\r\nOK\r\n");
+  b.HandleLine("AT+CSCS=\"UCS2\"");
+  EXPECT_EQ(b.HandleLine("AT+COPS?"), "\r\n+COPS:0,0,\"004E00650074007A\",7\r\n\r\nOK\r\n");
+
+  Profile labelled = Load(R"({"identity": {"revision": "R1.2"}, "network": {"registration": 3},
+                              "quirks": {"status_replies": "labelled"}})");
+  Modem c(labelled);
+  c.HandleLine("ATE0");
+  EXPECT_EQ(c.HandleLine("AT+CGMR"), "\r\nRevision: R1.2\r\n\r\nOK\r\n");
+  EXPECT_EQ(c.HandleLine("AT+COPS?"), "\r\n+COPS: 0\r\n\r\nOK\r\n");  // not registered: no operator
+
+  // The network goes into the written state and comes back from it.
+  Profile again = Load(ProfileToJson(prefixed).dump());
+  EXPECT_EQ(again.network.operatorName, "Netz");
+  EXPECT_EQ(again.network.epsRegistration, 1);
+  EXPECT_EQ(again.network.accessTechnology, 7);
+  EXPECT_EQ(again.quirks.statusReplies, "prefixed");
 }
 
 TEST(CommandLines, SplitIntoCommands) {
