@@ -128,12 +128,13 @@ void DrawRowText(const ListBoxState& s, HDC dc, const std::u16string& text, cons
     int stop = tabs && end != text.size() ? NextTabStop(s, x, space.cx) : -1;
     if (stop > x) clip.right = std::min(clip.right, static_cast<LONG>(row.left + kTextMargin + stop - space.cx / 2));
     int left = row.left + kTextMargin + x;
-    // A right-to-left column starts at its right edge, as its readers expect.
+    // A right-to-left column starts at its right edge, as its readers
+    // expect: what does not fit is cut on the left, where it ends.
     std::u16string_view piece(text.data() + start, count);
     if (NeedsShaping(piece)) {
       auto shaped = ShapeOnDc(dc, piece);
       int right = clip.right == row.right ? clip.right - kTextMargin : clip.right;
-      if (shaped && shaped->rightToLeft && right - shaped->width > left) left = right - shaped->width;
+      if (shaped && shaped->rightToLeft) left = right - shaped->width;
     }
     ExtTextOutW(dc, left, row.top + 1, ETO_CLIPPED, &clip, text.data() + start, count, nullptr);
     if (end == text.size()) break;

@@ -290,13 +290,13 @@ int EmPixelsForHeight(long logicalHeight) {
   return static_cast<int>(std::lround(static_cast<double>(logicalHeight) / 1.164));
 }
 
-std::string_view SlotFileName(int slot) {
-  if (slot <= 0 || slot >= kFaceSlots) return kRegularFont.name;
+std::string_view SlotFileName(int slot, bool bold) {
+  if (slot <= 0 || slot >= kFaceSlots) return bold ? kBoldFont.name : kRegularFont.name;
   return kFallbackFonts[static_cast<size_t>(slot - 1)].name;
 }
 
-std::string SlotFilePath(int slot) {
-  if (slot <= 0 || slot >= kFaceSlots) return FindFile(kRegularFont);
+std::string SlotFilePath(int slot, bool bold) {
+  if (slot <= 0 || slot >= kFaceSlots) return FindFile(bold ? kBoldFont : kRegularFont);
   return FindFile(kFallbackFonts[static_cast<size_t>(slot - 1)]);
 }
 

@@ -67,9 +67,9 @@ void NoteBoxDrawn(char32_t ch);
 std::u32string TakeBoxesDrawn();
 
 // The file name of a slot's font, for tests that shape the same text.
-std::string_view SlotFileName(int slot);
+std::string_view SlotFileName(int slot, bool bold = false);
 // The path it was opened from, empty when not installed.
-std::string SlotFilePath(int slot);
+std::string SlotFilePath(int slot, bool bold = false);
 
 // The Pocket PC's small system font.
 constexpr int kSystemFontEm = 11;

@@ -122,6 +122,7 @@ void ShapeRun(FontFace& face, std::u16string_view text, size_t from, size_t to, 
   hb_font_t* font = face.ShapingFont(slot);
   ShapedRun run;
   run.slot = slot;
+  run.bold = face.bold;
   run.scale = face.ShapingScale(slot);
   run.rtl = rtl;
   run.text.assign(text.substr(from, to - from));

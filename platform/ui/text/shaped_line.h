@@ -27,6 +27,7 @@ struct PlacedGlyph {
 // kept so tests can shape the same text with the same font and compare.
 struct ShapedRun {
   int slot = 0;
+  bool bold = false;  // slot 0 is the weight's own face
   int scale = 0;
   bool rtl = false;
   std::u16string text;
