@@ -2,7 +2,6 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
-#include <hb-ft.h>
 #include <hb-ot.h>
 #include <hb.h>
 
@@ -189,18 +188,24 @@ class FreeTypeFace final : public FontFace {
     if (slot < 0 || slot >= kFaceSlots) return nullptr;
     if (!shapingMade_[slot]) {
       shapingMade_[slot] = true;
-      if (FT_Face face = Slot(slot)) {
-        hb_face_t* hbFace = hb_ft_face_create_referenced(face);
+      // From the file, not through the FreeType face: shaping then needs
+      // no lock, as HarfBuzz's own objects may be shared between threads.
+      std::string path = Slot(slot) ? SlotFilePath(slot, bold) : std::string();
+      if (hb_blob_t* blob = path.empty() ? nullptr : hb_blob_create_from_file_or_fail(path.c_str())) {
+        hb_face_t* hbFace = hb_face_create(blob, 0);
         shaping_[slot] = hb_font_create(hbFace);
         hb_face_destroy(hbFace);
+        hb_blob_destroy(blob);
         hb_ot_font_set_funcs(shaping_[slot]);
         hb_font_set_scale(shaping_[slot], ShapingScale(slot), ShapingScale(slot));
+        hb_font_make_immutable(shaping_[slot]);
       }
     }
     return shaping_[slot];
   }
 
   int ShapingScale(int slot) override {
+    std::lock_guard guard(FontMutex());
     if (slot == kColorSlot) {
       // Sized so that the picture is as tall as the line.
       FT_Face face = Slot(slot);
