@@ -150,6 +150,43 @@ TEST(UiTextShaping, RightToLeftLinesInVisualOrderAndAlignedRight) {
   DestroyWindow(top);
 }
 
+// The column of a caret bar (dark from the top of the first line to its
+// bottom), the rightmost if several; -1 when none.
+int CaretColumn(const RECT& r, int lineHeight) {
+  for (int x = r.right - 1; x >= r.left; --x) {
+    bool bar = true;
+    for (int y = r.top + 2; y < r.top + 1 + lineHeight && bar; ++y) {
+      COLORREF c = ui::ColorAt(x, y);
+      bar = GetRValue(c) < 60 && GetGValue(c) < 60 && GetBValue(c) < 60;
+    }
+    if (bar) return x;
+  }
+  return -1;
+}
+
+TEST(UiTextShaping, TheCaretMovesLogicallyAndShowsWhereTheCharacterIs) {
+  HWND top = MakeWindow(WS_VISIBLE, 0, kTop, 240, 294, nullptr, RGB(255, 255, 255));
+  // Right to left: before the first letter is the right end of the line,
+  // after the last its left end; Right moves on in the text, so leftwards.
+  std::u16string arabic = u"\u0645\u0631\u062D\u0628\u0627";
+  HWND edit = Make(u"EDIT", arabic.c_str(), ES_MULTILINE, 10, 10, 200, 40, top, 1);
+  SetFocus(edit);
+  SendMessageW(edit, EM_SETSEL, 0, 0);
+  Repaint({edit});
+  RECT r = ui::StateOf(edit).screenRect;
+  int first = CaretColumn(r, 12);
+  EXPECT_GE(first, r.right - 6);
+  ui::PressKey(VK_RIGHT);
+  Repaint({edit});
+  int second = CaretColumn(r, 12);
+  EXPECT_LT(second, first);
+  EXPECT_GT(second, r.left + 100);
+  ui::PressKey(VK_END);
+  Repaint({edit});
+  EXPECT_LT(CaretColumn(r, 12), second);
+  DestroyWindow(top);
+}
+
 TEST(UiTextShaping, EditBoxesTakeWholeCharacters) {
   HWND top = MakeWindow(WS_VISIBLE, 0, kTop, 240, 294, nullptr, RGB(255, 255, 255));
   std::u16string text = u"\U0001F468\u200D\U0001F469\u200D\U0001F467 ok\U0001F44D\U0001F3FD";

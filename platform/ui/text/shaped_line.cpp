@@ -166,7 +166,7 @@ void ShapeRun(FontFace& face, std::u16string_view text, size_t from, size_t to, 
 }
 
 // Logical edges and visual extents of each unit's character.
-void Measure(size_t n, ShapedLine& line, const std::vector<int64_t>& clusterAdvance) {
+void MeasureUnits(size_t n, ShapedLine& line, const std::vector<int64_t>& clusterAdvance) {
   line.ends.assign(n, 0);
   line.lefts.assign(n, INT32_MAX);
   line.rights.assign(n, INT32_MIN);
@@ -278,7 +278,7 @@ std::shared_ptr<ShapedLine> LayOut(FontFace& face, std::u16string_view original)
     }
   }
   line->width = Pixels(pen.x);
-  Measure(text.size(), *line, clusterAdvance);
+  MeasureUnits(text.size(), *line, clusterAdvance);
   line->rtl = std::move(unitRtl);
   return line;
 }
