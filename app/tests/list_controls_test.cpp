@@ -104,10 +104,20 @@ TEST_F(ListControlsTest, UnicodeRowsDrawWithoutBoxesAndTheCutKeepsEmojiWhole) {
   std::u16string party;
   for (int i = 0; i < 20; ++i) party += u"🎉";
   list->AddL(5, party.c_str(), u"x");
+  // A name of families (eight units each, joined by ZWJ) keeps each whole.
+  std::u16string families;
+  for (int i = 0; i < 12; ++i) families += u"👨\u200D👩\u200D👧";
+  list->AddL(6, families.c_str(), u"y");
   int rows = static_cast<int>(SendMessageW(list->ChildWindow(), LB_GETCOUNT, 0, 0));
-  ASSERT_EQ(rows, 5);
+  ASSERT_EQ(rows, 6);
   for (int row = 0; row < rows; ++row) {
     std::u16string text = RowText(list->ChildWindow(), row);
+    if (text.rfind(u"👨", 0) == 0) {
+      std::u16string first = text.substr(0, text.find(u'\t'));
+      ASSERT_GT(first.size(), 3u);
+      EXPECT_EQ(first.substr(first.size() - 3), u"...");
+      EXPECT_EQ((first.size() - 3) % 8, 0u) << "the cut splits a family";
+    }
     if (text.rfind(u"🎉", 0) != 0) continue;
     std::u16string first = text.substr(0, text.find(u'\t'));
     ASSERT_GT(first.size(), 3u);

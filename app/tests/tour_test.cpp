@@ -2,11 +2,12 @@
 // an empty data folder, set the service centre, download the contacts (and
 // export them to a file), download the messages, read one, reply to its
 // sender, send, find the reply in Sent; then quit, start again and find
-// everything where it was.
+// everything where it was; and a message in the world's scripts.
 // The screenshots it takes are the README's tour; with KV_TOUR_DIR set
 // they are also written there (scripts/tour does that).
 #include <dlgs.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 
@@ -174,6 +175,47 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   EXPECT_TRUE(WaitFor([] { return kvui::TextOf(Title()) == u"Inbox (1)"; }));
   ASSERT_TRUE(WaitFor([] { return gKvAppUi->Notice()->IsShown(); }));
   TourShot("listening");
+
+  // A message as people write it the world over: Arabic and Hebrew right to
+  // left, Hindi and Thai shaped, a flag, a toned thumb and a family in
+  // colour, in a list row and the reader of the split view.
+  const std::u16string world =
+      u"\u0645\u0631\u062D\u0628\u0627 \u05E9\u05DC\u05D5\u05DD \u0928\u092E\u0938\u094D\u0924\u0947 "
+      u"\u0E2A\u0E27\u0E31\u0E2A\u0E14\u0E35 \U0001F1EB\U0001F1F7 \U0001F44D\U0001F3FD "
+      u"\U0001F468\u200D\U0001F469\u200D\U0001F467";
+  kvui::TakeBoxesDrawn();
+  kvui::TakeTextDrawn();
+  ASSERT_TRUE(iPhone.Control("deliver +447700900124 " + kvplatform::ToUtf8(world)));
+  ASSERT_TRUE(WaitFor([&] { return MessageRows(EKvViewInbox) == inbox + 2; })) << iPhone.Errors();
+  // The notice of its arrival goes away at a tap, showing the reader.
+  if (gKvAppUi->Notice()->IsShown()) kvui::TapWindow(gKvAppUi->Notice()->Window());
+  ASSERT_TRUE(WaitFor([] { return !gKvAppUi->Notice()->IsShown(); }));
+  kvui::Tap(KChangeViewButtonX, KMenuBarY);
+  HWND worldList = Messages(EKvViewInbox)->ListView()->ChildWindow();
+  ASSERT_TRUE(WaitFor([&] { return kvui::StateOf(worldList).visible; }));
+  HWND worldReader = Messages(EKvViewInbox)->Reader()->ChildWindow();
+  RECT rows = kvui::StateOf(worldList).screenRect;
+  for (int y = rows.top + 18; y < rows.bottom && kvui::TextOf(worldReader).find(world) == std::u16string::npos;
+       y += 6)
+    kvui::Tap(rows.left + 40, y);
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(worldReader).find(world) != std::u16string::npos; }));
+  TourShot("world_scripts");
+  EXPECT_EQ(kvui::TakeBoxesDrawn(), std::u32string());
+  // Shaped as each font shapes it, emoji pictures included.
+  kvui::TextDrawn drawn = kvui::TakeTextDrawn();
+  EXPECT_EQ(drawn.faults, std::vector<std::string>());
+  EXPECT_GE(drawn.pictures, 3);
+  for (const char* font : {"Lohit-Devanagari.ttf", "Garuda.ttf", "NotoColorEmoji.ttf"})
+    EXPECT_NE(std::find(drawn.fonts.begin(), drawn.fonts.end(), font), drawn.fonts.end()) << font;
+  // Its row in the list mode: shaped alike, the emoji in colour.
+  kvui::Tap(KChangeViewButtonX, KMenuBarY);
+  HWND rowList = Messages(EKvViewInbox)->ListBox()->ChildWindow();
+  ASSERT_TRUE(WaitFor([&] { return kvui::StateOf(rowList).visible; }));
+  ASSERT_TRUE(kvui::WaitIdle());
+  drawn = kvui::TakeTextDrawn();
+  EXPECT_EQ(drawn.faults, std::vector<std::string>());
+  EXPECT_GE(drawn.pictures, 1);
+  EXPECT_EQ(kvui::TakeBoxesDrawn(), std::u32string());
   EXPECT_EQ(StopProgram(), 0);
 
   nlohmann::json state = iPhone.StopAndReadState();

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -66,6 +67,18 @@ bool SaveScreenshot(const std::string& path);
 // The characters drawn as boxes (no installed font has them) since the
 // last call, each once: empty when every character showed as a glyph.
 std::u32string TakeBoxesDrawn();
+
+// The shaped text drawn since the last call, checked against the fonts
+// themselves: each run is shaped again by HarfBuzz straight from its font
+// file, at its size and direction, and must come out glyph for glyph and
+// position for position the same.
+struct TextDrawn {
+  int runs = 0;
+  int pictures = 0;                 // glyphs from the colour emoji font
+  std::vector<std::string> fonts;   // the font files used, each once
+  std::vector<std::string> faults;  // a run shaped otherwise, or a .notdef glyph
+};
+TextDrawn TakeTextDrawn();
 const char* BackendName();
 
 }  // namespace kvplatform::uitest

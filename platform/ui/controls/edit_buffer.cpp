@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "ui/text/graphemes.h"
 #include "ui/text/utf16.h"
 
 namespace kvplatform::ui {
@@ -43,14 +44,16 @@ size_t EditBuffer::PreviousPosition(size_t index) const {
   index = Clamp(index);
   if (index == 0) return 0;
   if (index >= 2 && text_[index - 2] == u'\r' && text_[index - 1] == u'\n') return index - 2;
-  return PreviousCharStart(text_, index);
+  // A whole character as readers see it: a flag, an emoji sequence, a
+  // letter with its marks.
+  return PreviousGraphemeStart(text_, index);
 }
 
 size_t EditBuffer::NextPosition(size_t index) const {
   index = Clamp(index);
   if (index >= text_.size()) return text_.size();
   size_t breakLength = BreakLength(index);
-  return index + std::max(breakLength, CharLengthAt(text_, index));
+  return std::max(index + breakLength, NextGraphemeStart(text_, index));
 }
 
 size_t EditBuffer::BreakLength(size_t index) const {

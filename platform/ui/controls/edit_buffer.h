@@ -46,8 +46,8 @@ class EditBuffer {
   // pair moves before it.
   void Select(size_t anchor, size_t caret);
 
-  // One step left or right, a CR LF pair or a surrogate pair counting as
-  // one character.
+  // One step left or right, a CR LF pair or a whole character as readers
+  // see it (an emoji sequence, a letter with its marks) counting as one.
   size_t PreviousPosition(size_t index) const;
   size_t NextPosition(size_t index) const;
 

@@ -15,6 +15,7 @@
 #include "ui/controls/control_state.h"
 #include "ui/controls/font_and_focus.h"
 #include "ui/controls/vertical_scroll.h"
+#include "ui/gdi/shaped_text.h"
 #include "ui/painting/solid_fill.h"
 #include "ui/windows/message_point.h"
 #include "ui/text/utf16.h"
@@ -35,6 +36,9 @@ struct EditState {
   bool selecting = false;  // the stylus is dragging out a selection
   int lineHeight = 13;
   char16_t pendingHigh = 0;  // the first half of a typed surrogate pair
+  // Shift as the key messages so far left it: read at the time of the key
+  // it goes with, not when the queue gets to it.
+  bool shift = false;
 };
 
 DWORD StyleOf(const EditState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
@@ -110,16 +114,32 @@ size_t LineEndCaret(const EditState& s, size_t line) {
   return l.start + l.length - (IsWrapped(s, line) && l.length > 0 ? 1 : 0);
 }
 
+// A right-to-left paragraph's lines start at the right edge of a
+// multi-line box; single-line boxes scroll, and keep to the left.
+int LineOffset(const EditState& s, const ShapedLine& shaped) {
+  return IsMultiline(s) && shaped.rightToLeft ? std::max(0, TextWidth(s) - shaped.width) : 0;
+}
+
 int XOf(const EditState& s, HDC dc, size_t index) {
   size_t line = s.buffer.LineOf(index);
-  return Width(dc, LineText(s, line).substr(0, index - s.buffer.Lines()[line].start));
+  std::u16string_view text = LineText(s, line);
+  if (!NeedsShaping(text)) return Width(dc, text.substr(0, index - s.buffer.Lines()[line].start));
+  auto shaped = ShapeOnDc(dc, text);
+  if (!shaped) return 0;
+  return LineOffset(s, *shaped) + CaretX(*shaped, index - s.buffer.Lines()[line].start);
 }
 
 size_t IndexAtX(const EditState& s, HDC dc, size_t line, int x) {
   std::u16string_view text = LineText(s, line);
+  size_t start = s.buffer.Lines()[line].start;
+  if (NeedsShaping(text)) {
+    auto shaped = ShapeOnDc(dc, text);
+    if (!shaped) return start;
+    size_t index = IndexAtX(*shaped, x - LineOffset(s, *shaped));
+    return std::min(start + index, LineEndCaret(s, line));
+  }
   std::vector<int> ends;
   Measure(dc, text, ends);
-  size_t start = s.buffer.Lines()[line].start;
   for (size_t i = 0; i < text.size(); i += CharLengthAt(text, i)) {
     int left = i ? ends[i - 1] : 0;
     if (x < (left + ends[i]) / 2) return std::min(start + i, LineEndCaret(s, line));
@@ -234,6 +254,26 @@ LRESULT OnGetText(EditState& s, size_t size, LPWSTR buffer) {
   return static_cast<LRESULT>(count);
 }
 
+// Shaped text is drawn whole, so that letters join across the selection's
+// edges; the selection is each selected character's place, drawn again
+// in the highlight colours.
+void DrawShapedLine(const EditState& s, HDC dc, std::u16string_view text, size_t start, size_t from, size_t to,
+                    int originX, int y, const RECT& area, COLORREF ink) {
+  auto shaped = ShapeOnDc(dc, text);
+  if (!shaped) return;
+  int x = originX + LineOffset(s, *shaped);
+  SetTextColor(dc, ink);
+  ExtTextOutW(dc, x, y, ETO_CLIPPED, &area, text.data(), static_cast<UINT>(text.size()), nullptr);
+  for (size_t i = from; i < to; i = NextCharStart(text, i - start) + start) {
+    RECT band{x + shaped->lefts[i - start], y, x + shaped->rights[i - start], y + s.lineHeight};
+    IntersectRect(&band, &band, &area);
+    if (IsRectEmpty(&band)) continue;
+    FillSolid(dc, band, GetSysColor(COLOR_HIGHLIGHT));
+    SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+    ExtTextOutW(dc, x, y, ETO_CLIPPED, &band, text.data(), static_cast<UINT>(text.size()), nullptr);
+  }
+}
+
 LRESULT OnPaint(EditState& s) {
   PAINTSTRUCT ps;
   HDC dc = BeginPaint(s.self, &ps);
@@ -256,6 +296,10 @@ LRESULT OnPaint(EditState& s) {
     size_t start = lines[i].start, end = start + text.size();
     size_t from = showSelection ? std::clamp(selFrom, start, end) : end;
     size_t to = showSelection ? std::clamp(selTo, start, end) : end;
+    if (NeedsShaping(text)) {
+      DrawShapedLine(s, dc, text, start, from, to, originX, y, area, ink);
+      continue;
+    }
     auto draw = [&](size_t a, size_t b, COLORREF color) {
       if (a >= b) return;
       int x = originX + Width(dc, text.substr(0, a - start));
@@ -272,7 +316,8 @@ LRESULT OnPaint(EditState& s) {
     draw(from, to, GetSysColor(COLOR_HIGHLIGHTTEXT));
     draw(to, end, ink);
   }
-  if (s.focused) {
+  // A read-only box shows text, not a place to type.
+  if (s.focused && !IsReadOnly(s)) {
     size_t line = s.buffer.LineOf(s.buffer.Caret());
     if (line >= first) {
       int x = originX + XOf(s, dc, s.buffer.Caret());
@@ -287,7 +332,8 @@ LRESULT OnPaint(EditState& s) {
 }
 
 LRESULT OnKeyDown(EditState& s, UINT key) {
-  bool shift = GetKeyState(VK_SHIFT) < 0;
+  if (key == VK_SHIFT) s.shift = true;
+  bool shift = s.shift;
   bool control = GetKeyState(VK_CONTROL) < 0;  // Ctrl+Home and Ctrl+End go to the ends of the whole text
   const EditBuffer& b = s.buffer;
   size_t caret = b.Caret(), to = caret, line = b.LineOf(caret);
@@ -424,6 +470,8 @@ LRESULT OnReplaceSel(EditState& s, LPCWSTR text) {
 
 LRESULT OnFocus(EditState& s, bool gained) {
   s.focused = gained;
+  // Shift may have gone down while another window had the keys.
+  s.shift = gained && GetKeyState(VK_SHIFT) < 0;
   if (!gained) OnStylusUp(s);
   Redraw(s);
   return NotifyCommand(s.self, gained ? EN_SETFOCUS : EN_KILLFOCUS), 0;
@@ -469,6 +517,9 @@ LRESULT CALLBACK EditProc(HWND window, UINT message, WPARAM wParam, LPARAM lPara
     case WM_KILLFOCUS: return OnFocus(*s, false);
     case WM_GETDLGCODE: return OnGetDlgCode(*s, reinterpret_cast<const MSG*>(lParam));
     case WM_KEYDOWN: return OnKeyDown(*s, static_cast<UINT>(wParam));
+    case WM_KEYUP:
+      if (wParam == VK_SHIFT) s->shift = false;
+      return 0;
     case WM_CHAR: return OnChar(*s, static_cast<char16_t>(wParam));
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: return OnStylusDown(*s, x, y, wParam);

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "ui/controls/command_notify.h"
@@ -16,6 +17,7 @@
 #include "ui/controls/row_painter.h"
 #include "ui/controls/vertical_scroll.h"
 #include "ui/windows/message_point.h"
+#include "ui/gdi/shaped_text.h"
 
 namespace kvplatform::ui {
 namespace {
@@ -125,7 +127,16 @@ void DrawRowText(const ListBoxState& s, HDC dc, const std::u16string& text, cons
     RECT clip = row;
     int stop = tabs && end != text.size() ? NextTabStop(s, x, space.cx) : -1;
     if (stop > x) clip.right = std::min(clip.right, static_cast<LONG>(row.left + kTextMargin + stop - space.cx / 2));
-    ExtTextOutW(dc, row.left + kTextMargin + x, row.top + 1, ETO_CLIPPED, &clip, text.data() + start, count, nullptr);
+    int left = row.left + kTextMargin + x;
+    // A right-to-left column starts at its right edge, as its readers
+    // expect: what does not fit is cut on the left, where it ends.
+    std::u16string_view piece(text.data() + start, count);
+    if (NeedsShaping(piece)) {
+      auto shaped = ShapeOnDc(dc, piece);
+      int right = clip.right == row.right ? clip.right - kTextMargin : clip.right;
+      if (shaped && shaped->rightToLeft) left = right - shaped->width;
+    }
+    ExtTextOutW(dc, left, row.top + 1, ETO_CLIPPED, &clip, text.data() + start, count, nullptr);
     if (end == text.size()) break;
     if (stop > x) {
       x = stop;

@@ -64,6 +64,27 @@ void Painter::Line(int x0, int y0, int x1, int y1, COLORREF color, int width) {
 void Painter::Glyph(const ui::Glyph& g, int x, int baseline, COLORREF color) {
   if (g.width == 0 || g.height == 0) return;
   RECT box{x + g.left, baseline - g.top, x + g.left + g.width, baseline - g.top + g.height};
+  if (!g.color.empty()) {
+    // A colour picture, premultiplied: its own colours over what is there.
+    for (const RECT& c : clip_.Rects()) {
+      RECT area = Intersect(box, c);
+      for (int py = area.top; py < area.bottom; ++py) {
+        const uint32_t* row = g.color.data() + (py - box.top) * g.width;
+        uint32_t* out = surface_.pixels + py * surface_.width;
+        for (int px = area.left; px < area.right; ++px) {
+          uint32_t s = row[px - box.left], a = s >> 24;
+          if (a == 0) continue;
+          uint32_t d = out[px], result = 0;
+          for (int shift = 0; shift <= 16; shift += 8) {
+            uint32_t v = ((s >> shift) & 0xFF) + ((d >> shift) & 0xFF) * (255 - a) / 255;
+            result |= std::min<uint32_t>(v, 255) << shift;
+          }
+          out[px] = result;
+        }
+      }
+    }
+    return;
+  }
   const uint32_t r = color & 0xFF, gr = (color >> 8) & 0xFF, b = (color >> 16) & 0xFF;
   for (const RECT& c : clip_.Rects()) {
     RECT area = Intersect(box, c);

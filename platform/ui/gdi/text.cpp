@@ -7,6 +7,9 @@
 #include <windows.h>
 
 #include "ui/gdi/objects.h"
+#include "ui/gdi/shaped_text.h"
+#include "ui/text/graphemes.h"
+#include "ui/text/shaped_line.h"
 #include "ui/text/utf16.h"
 #include "ui/windows/ui_lock.h"
 
@@ -15,10 +18,11 @@ using namespace kvplatform::ui;
 
 namespace {
 
-// Text is measured and drawn a character at a time: a surrogate pair is
-// one glyph.
+// Text that needs no shaping is measured and drawn a character at a time
+// (a surrogate pair is one glyph), in whole pixels; the rest as shaped.
 int Width(FontFace& face, const char16_t* text, size_t count) {
   std::u16string_view view(text, count);
+  if (NeedsShaping(view)) return ShapeLine(face, view)->width;
   int width = 0;
   for (size_t i = 0; i < count; i += CharLengthAt(view, i)) width += face.GlyphOf(CodePointAt(view, i)).advance;
   return width;
@@ -36,6 +40,15 @@ int DrawRun(DeviceContext& dc, FontFace& face, int x, int top, const char16_t* t
   Painter p = PainterOf(dc);
   int baseline = top + face.ascent;
   std::u16string_view view(text, count);
+  if (!dx && NeedsShaping(view)) {
+    auto line = ShapeLine(face, view);
+    for (const PlacedGlyph& g : line->glyphs) {
+      p.Glyph(*g.glyph, x + g.x, baseline - g.y, dc.state.textColor);
+      if (g.glyph->missing && g.cluster < count) NoteBoxDrawn(CodePointAt(view, g.cluster));
+    }
+    NoteRunsDrawn(*line);
+    return x + line->width;
+  }
   for (size_t i = 0, n; i < count; i += n) {
     n = CharLengthAt(view, i);
     char32_t ch = CodePointAt(view, i);
@@ -131,10 +144,10 @@ std::vector<std::u16string> BreakLines(FontFace& face, const std::u16string& tex
           // Leading spaces of a wrapped line are dropped; a long word is cut.
           size_t first = word.find_first_not_of(u' ');
           if (!lines.empty() && first != std::u16string::npos) word = word.substr(first);
-          while (Width(face, word) > width && word.size() > CharLengthAt(word, 0)) {
-            size_t fit = CharLengthAt(word, 0);
-            while (fit < word.size() && Width(face, word.data(), fit + CharLengthAt(word, fit)) <= width)
-              fit += CharLengthAt(word, fit);
+          while (Width(face, word) > width && word.size() > NextGraphemeStart(word, 0)) {
+            size_t fit = NextGraphemeStart(word, 0);
+            while (fit < word.size() && Width(face, word.data(), NextGraphemeStart(word, fit)) <= width)
+              fit = NextGraphemeStart(word, fit);
             lines.push_back(word.substr(0, fit));
             word = word.substr(fit);
           }
@@ -154,7 +167,7 @@ std::vector<std::u16string> BreakLines(FontFace& face, const std::u16string& tex
 std::u16string WithEllipsis(FontFace& face, const std::u16string& text, int width) {
   if (Width(face, text) <= width) return text;
   std::u16string cut = text;
-  while (!cut.empty() && Width(face, cut + u"...") > width) cut.resize(PreviousCharStart(cut, cut.size()));
+  while (!cut.empty() && Width(face, cut + u"...") > width) cut.resize(PreviousGraphemeStart(cut, cut.size()));
   return cut + u"...";
 }
 
@@ -170,6 +183,17 @@ BOOL GetTextExtentExPointW(HDC dc, LPCWSTR text, int count, int maxExtent, LPINT
   FontFace& face = CurrentFont(record->state)->face;
   size_t n = text ? Length(text, count) : 0;
   std::u16string_view view(text ? text : u"", n);
+  if (NeedsShaping(view)) {
+    // Each unit ends where its whole character does, in logical order.
+    auto line = ShapeLine(face, view);
+    int fitted = 0;
+    while (fitted < static_cast<int>(n) && line->ends[static_cast<size_t>(fitted)] <= maxExtent) ++fitted;
+    if (dx) std::copy_n(line->ends.begin(), fit ? fitted : static_cast<int>(n), dx);
+    if (fit) *fit = fitted;
+    size->cx = line->width;
+    size->cy = face.Height();
+    return TRUE;
+  }
   int x = 0, fitted = 0;
   // Both units of a pair end where the whole character does, and fit or
   // not together.
@@ -296,14 +320,17 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
     int lineWidth = Width(face, line.text);
     int x = rect->left;
     if (format & DT_CENTER) x = rect->left + (width - lineWidth) / 2;
-    if (format & DT_RIGHT) x = rect->right - lineWidth;
+    // A right-to-left paragraph starts at the right, as its readers expect.
+    bool rightToLeft = NeedsShaping(line.text) && ShapeLine(face, line.text)->rightToLeft && width > 0;
+    if ((format & DT_RIGHT) || (rightToLeft && !(format & DT_CENTER))) x = rect->right - lineWidth;
     int left = x + record->state.origin.x, cellTop = top + record->state.origin.y;
     if (record->state.bkMode == OPAQUE)
       PainterOf(*record).FillRect({left, cellTop, left + lineWidth, cellTop + lineHeight}, record->state.bkColor);
     DrawRun(*record, face, left, cellTop, line.text.data(), line.text.size());
     if (line.underline >= 0 && line.underline < static_cast<int>(line.text.size())) {
-      int ux = left + Width(face, line.text.data(), static_cast<size_t>(line.underline));
-      int uw = face.GlyphOf(CodePointAt(line.text, static_cast<size_t>(line.underline))).advance;
+      auto shaped = ShapeLine(face, line.text);
+      int ux = left + shaped->lefts[static_cast<size_t>(line.underline)];
+      int uw = shaped->rights[static_cast<size_t>(line.underline)] - shaped->lefts[static_cast<size_t>(line.underline)];
       PainterOf(*record).FillRect({ux, cellTop + face.ascent + 1, ux + uw, cellTop + face.ascent + 2},
                                   record->state.textColor);
     }
@@ -313,3 +340,14 @@ int DrawTextW(HDC dc, LPCWSTR text, int count, LPRECT rect, UINT format) {
   int offset = (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)) ? top - rect->top : textHeight;
   return offset;
 }
+
+namespace kvplatform::ui {
+
+std::shared_ptr<const ShapedLine> ShapeOnDc(HDC dc, std::u16string_view text) {
+  UiLock lock;
+  auto record = LookupDc(dc);
+  if (!record) return nullptr;
+  return ShapeLine(CurrentFont(record->state)->face, text);
+}
+
+}  // namespace kvplatform::ui

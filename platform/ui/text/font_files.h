@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace kvplatform::ui {
@@ -25,15 +26,28 @@ inline constexpr FontFile kBoldFont{
     "fonts-dejavu-core",
     {"/usr/share/fonts/truetype/dejavu", "/usr/share/fonts/dejavu", "/usr/local/share/fonts/truetype/dejavu"}};
 
-// Shared by both weights (neither has a bold): Chinese, Japanese and Korean
-// in one compact face, then emoji and symbols in monochrome.
-inline constexpr std::array<FontFile, 2> kFallbackFonts{{
+// Shared by both weights (none has a bold), tried in this order: the
+// scripts DejaVu lacks, Chinese, Japanese and Korean in one compact face,
+// emoji in colour, then symbols in monochrome. The colour face serves only
+// characters shown as emoji, so a plain symbol keeps its text look.
+inline constexpr std::array<FontFile, 5> kFallbackFonts{{
+    {"Lohit-Devanagari.ttf",
+     "fonts-lohit-deva",
+     {"/usr/share/fonts/truetype/lohit-devanagari", "/usr/local/share/fonts/truetype/lohit-devanagari", ""}},
+    {"Garuda.ttf",
+     "fonts-tlwg-garuda-ttf",
+     {"/usr/share/fonts/truetype/tlwg", "/usr/local/share/fonts/truetype/tlwg", ""}},
     {"DroidSansFallbackFull.ttf",
      "fonts-droid-fallback",
      {"/usr/share/fonts/truetype/droid", "/usr/local/share/fonts/truetype/droid", ""}},
+    {"NotoColorEmoji.ttf",
+     "fonts-noto-color-emoji",
+     {"/usr/share/fonts/truetype/noto", "/usr/local/share/fonts/truetype/noto", ""}},
     {"Symbola_hint.ttf",
      "fonts-symbola",
      {"/usr/share/fonts/truetype/ancient-scripts", "/usr/local/share/fonts/truetype/ancient-scripts", ""}},
 }};
+// Which of them draws emoji in colour.
+inline constexpr size_t kColorEmojiFallback = 3;
 
 }  // namespace kvplatform::ui
