@@ -1,11 +1,14 @@
 // The messages store on a real volume file of 1,000, 10,000 and 100,000
 // messages (made once, see CachedMessagesVolume): WriteItemL of a new message (its duplicate search and
 // the synced write), WriteItemL of a duplicate (the search alone), a part
-// of a long message written (WritePartL), and reading every record. Figures only; nothing passes or fails.
+// of a long message written (WritePartL), and reading every record; and a
+// download of a SIM's phone book into a contacts store of 10,000
+// (WritePhoneEntryL). Figures only; nothing passes or fails.
 #include <stdlib.h>
 #include <unistd.h>
 #include <sys/resource.h>
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -13,6 +16,7 @@
 #include <benchmark/benchmark.h>
 
 #include "bench/bench_fill.h"
+#include "store/contacts.h"
 
 namespace {
 
@@ -124,6 +128,80 @@ void BM_IterateMessages(benchmark::State& aState) {
   aState.counters["peak_MB"] = PeakMegabytes();
 }
 BENCHMARK(BM_IterateMessages)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A contacts store of aCount contacts, half of them on the SIM at locations
+// 1 to 250, on a memory-backed device root: what is measured is the search
+// for a contact that stands for each entry, not the disk.
+class TContactsVolume {
+ public:
+  explicit TContactsVolume(int aCount) {
+    char pattern[] = "/dev/shm/kv-bench-contacts-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return;
+    iRoot = pattern;
+    kvplatform::SetDeviceRoot(iRoot);
+    for (const char16_t* folder : {u"\\Program Files", u"\\Program Files\\Korvanet", u"\\Program Files\\Korvanet\\Data"})
+      CreateDirectoryW(folder, nullptr);
+    kvplatform::DevicePathToHost(KDatabaseVolume, iVolume);
+    std::unique_ptr<CKveContactsDatabase> db(CKveContactsDatabase::NewL(nullptr, 0));
+    for (int i = 0; i < aCount; ++i) {
+      std::unique_ptr<CKveContactsItem> contact(Contact(*db, "Contact " + std::to_string(i), 100000 + i));
+      if (i % 2 == 0) {
+        contact->SetOnSim();
+        contact->SetLocation(i / 2 % 250 + 1);
+      }
+      if (db->WriteItemL(*contact) == 0) return;
+    }
+    db.reset();
+    std::filesystem::copy_file(iVolume, iVolume + ".filled");
+    iFilled = true;
+  }
+  ~TContactsVolume() {
+    if (!iRoot.empty()) std::filesystem::remove_all(iRoot);
+  }
+  bool Filled() const { return iFilled; }
+  // The volume as it was filled, whatever the last download added.
+  void Restore() { std::filesystem::copy_file(iVolume + ".filled", iVolume, std::filesystem::copy_options::overwrite_existing); }
+
+  static CKveContactsItem* Contact(CKveContactsDatabase& aDb, const std::string& aName, int aNumber) {
+    auto* contact = static_cast<CKveContactsItem*>(aDb.NewItemL());
+    const std::u16string name = kvplatform::FromUtf8(aName);
+    const std::u16string number = kvplatform::FromUtf8("+4477009" + std::to_string(aNumber));
+    contact->SetNameL(TConstPtr16(name.data(), static_cast<int>(name.size())));
+    contact->SetNumberL(TConstPtr16(number.data(), static_cast<int>(number.size())));
+    return contact;
+  }
+
+ private:
+  std::string iRoot;
+  std::string iVolume;
+  bool iFilled = false;
+};
+
+// 500 SIM entries none of the store's contacts stands for, each written as a
+// phone book download writes it.
+void BM_DownloadSimEntries(benchmark::State& aState) {
+  static TContactsVolume volume(10000);
+  if (!volume.Filled()) aState.SkipWithError("filling the contacts store failed");
+  const int entries = static_cast<int>(aState.range(0));
+  std::chrono::duration<double, std::milli> writing{0};
+  for (auto _ : aState) {
+    if (!volume.Filled()) break;
+    aState.PauseTiming();
+    volume.Restore();
+    std::unique_ptr<CKveContactsDatabase> db(CKveContactsDatabase::NewL(nullptr, 0));
+    aState.ResumeTiming();
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < entries; ++i) {
+      std::unique_ptr<CKveContactsItem> entry(TContactsVolume::Contact(*db, "SIM entry " + std::to_string(i), i));
+      entry->SetOnSim();
+      entry->SetLocation(i + 1);
+      if (db->WritePhoneEntryL(*entry) == 0) aState.SkipWithError("an entry was not stored");
+    }
+    writing += std::chrono::steady_clock::now() - start;
+  }
+  aState.counters["per_entry_ms"] = writing.count() / (static_cast<double>(entries) * aState.iterations());
+}
+BENCHMARK(BM_DownloadSimEntries)->Arg(500)->Iterations(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

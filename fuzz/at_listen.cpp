@@ -58,16 +58,9 @@ bool HasHalfPair(const TDesc16& aText) {
   return false;
 }
 
-int Unexpected(const char* aWhat) {
-  FUZZ_CHECK(false, "%s", aWhat);
-  return 0;
-}
-
-class TListener : public MMobilePhoneObserver {
+class TListener : public TRepliesOnlyObserver {
  public:
   int WiggleCallBack() override { return 0; }
-  void CorrectPhoneSettings(const TPhoneSettings&) override { FUZZ_CHECK(false, "settings reported"); }
-  void PhoneDiscovered(const TDesc16&) override { FUZZ_CHECK(false, "phone discovered"); }
   int FoundPhoneEntry(const TPhoneBookEntry& aEntry) override {
     FUZZ_CHECK(iPhone->ResponseState() == EStatePhoneBookRead, "entry in state %d", iPhone->ResponseState());
     CheckEntryBounds(aEntry);
@@ -76,20 +69,6 @@ class TListener : public MMobilePhoneObserver {
     ++iEntries;
     return 0;
   }
-  void OperationStarting() override { FUZZ_CHECK(false, "operation starting"); }
-  void OperationFinished() override { FUZZ_CHECK(false, "operation finished"); }
-  void LineReceived(const TDesc16& aLine, int) override {
-    iLines.push_back({Text(aLine), aLine.Ptr() == iPhone->ReceiveBuffer().Ptr()});
-  }
-  void DataSending(const TDesc16&) override { FUZZ_CHECK(false, "nothing is sent"); }
-  void DataSent(const TDesc16&, int) override { FUZZ_CHECK(false, "nothing is sent"); }
-  void EntrySent() override { FUZZ_CHECK(false, "entry sent"); }
-  void EntryDeleted() override { FUZZ_CHECK(false, "entry deleted"); }
-  int SpareQuery1() override { return Unexpected("spare slot"); }
-  int SpareQuery2() override { return Unexpected("spare slot"); }
-  int SparePassThrough(int) override { return Unexpected("spare slot"); }
-  void SpareNotice1() override { FUZZ_CHECK(false, "spare slot"); }
-  void SmsPartSent() override { FUZZ_CHECK(false, "part sent"); }
   void FoundSmsL(CStdSms* aSms, int) override {
     std::unique_ptr<CStdSms> sms(aSms);
     FUZZ_CHECK(sms != nullptr);
@@ -100,10 +79,6 @@ class TListener : public MMobilePhoneObserver {
     const int state = iPhone->ResponseState();
     FUZZ_CHECK(state == EStateSmsList || state == EStateSmsRead, "message in state %d", state);
   }
-  void SmsDeletedL() override { FUZZ_CHECK(false, "deleted"); }
-  void SmsSendRetry() override { FUZZ_CHECK(false, "send retry"); }
-  void SpareNotice2() override { FUZZ_CHECK(false, "spare slot"); }
-  int NextConcatReference() override { return Unexpected("concatenation reference"); }
   int NewSmsIndication(const TDesc16& aLine) override {
     const std::u16string line = Text(aLine);
     FUZZ_CHECK(IsAnnouncement(line), "announcement \"%s\"", Printable(line).c_str());
@@ -116,11 +91,9 @@ class TListener : public MMobilePhoneObserver {
     iLines.clear();
   }
 
-  CMobilePhoneBase* iPhone = nullptr;
   int iEntries = 0;
   int iRoutedReports = 0;
   int iAnnouncements = 0;
-  std::vector<TLine> iLines;
 };
 
 // What the layer must have made of the lines reported so far: which were

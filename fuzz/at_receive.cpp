@@ -57,38 +57,15 @@ const int KStates[] = {EStateIdle,
 const int KStateCount = sizeof KStates / sizeof KStates[0];
 const int KEntryStop = KErrCancel;  // what the engine answers when the user cancelled
 
-int Unexpected(const char* aWhat) {
-  FUZZ_CHECK(false, "%s", aWhat);
-  return 0;
-}
-
-class TRecorder : public MMobilePhoneObserver {
+class TRecorder : public TRepliesOnlyObserver {
  public:
   int WiggleCallBack() override { return ++iWiggles, 0; }
-  void CorrectPhoneSettings(const TPhoneSettings&) override { FUZZ_CHECK(false, "settings reported"); }
-  void PhoneDiscovered(const TDesc16&) override { FUZZ_CHECK(false, "phone discovered"); }
   int FoundPhoneEntry(const TPhoneBookEntry& aEntry) override {
     FUZZ_CHECK(iPhone->ResponseState() == EStatePhoneBookRead, "entry in state %d", iPhone->ResponseState());
     CheckEntryBounds(aEntry);
     iEntries.push_back(aEntry);
     return iStopAtEntry ? KEntryStop : 0;
   }
-  void OperationStarting() override { FUZZ_CHECK(false, "operation starting"); }
-  void OperationFinished() override { FUZZ_CHECK(false, "operation finished"); }
-  void LineReceived(const TDesc16& aLine, int aReserved) override {
-    FUZZ_CHECK(aReserved == 0);
-    // A prompt hands over the receive buffer itself, any other line a copy.
-    iLines.push_back({Text(aLine), aLine.Ptr() == iPhone->ReceiveBuffer().Ptr()});
-  }
-  void DataSending(const TDesc16&) override { FUZZ_CHECK(false, "nothing is sent"); }
-  void DataSent(const TDesc16&, int) override { FUZZ_CHECK(false, "nothing is sent"); }
-  void EntrySent() override { FUZZ_CHECK(false, "entry sent"); }
-  void EntryDeleted() override { FUZZ_CHECK(false, "entry deleted"); }
-  int SpareQuery1() override { return Unexpected("spare slot"); }
-  int SpareQuery2() override { return Unexpected("spare slot"); }
-  int SparePassThrough(int) override { return Unexpected("spare slot"); }
-  void SpareNotice1() override { FUZZ_CHECK(false, "spare slot"); }
-  void SmsPartSent() override { FUZZ_CHECK(false, "part sent"); }
   void FoundSmsL(CStdSms* aSms, int) override {
     std::unique_ptr<CStdSms> sms(aSms);
     const int state = iPhone->ResponseState();
@@ -100,10 +77,6 @@ class TRecorder : public MMobilePhoneObserver {
     FUZZ_CHECK(sms->RecipientNumber(0).Length() <= KSmsNumberLength);
     ++(iPhone->DecodingRoutedReport() ? iRoutedReports : iMessages);
   }
-  void SmsDeletedL() override { FUZZ_CHECK(false, "deleted"); }
-  void SmsSendRetry() override { FUZZ_CHECK(false, "send retry"); }
-  void SpareNotice2() override { FUZZ_CHECK(false, "spare slot"); }
-  int NextConcatReference() override { return Unexpected("concatenation reference"); }
   int NewSmsIndication(const TDesc16& aLine) override {
     // Announcements are set aside in any state, between commands too.
     const std::u16string line = Text(aLine);
@@ -119,13 +92,11 @@ class TRecorder : public MMobilePhoneObserver {
     iEntries.clear();
   }
 
-  CMobilePhoneBase* iPhone = nullptr;
   bool iStopAtEntry = false;
   int iWiggles = 0;
   int iMessages = 0;
   int iRoutedReports = 0;
   int iIndications = 0;
-  std::vector<TLine> iLines;
   std::vector<TPhoneBookEntry> iEntries;
 };
 

@@ -9,7 +9,8 @@
 //   - the store's contacts, exported in the format the file was in and
 //     imported into an empty store, are the same contacts there: none
 //     refused or skipped, every name, number, details, phone book and
-//     location kept (not for a file that may carry a U+0000: MayCarryNul).
+//     location kept (for vCard and CSV, not from a file that may carry a
+//     U+0000: see MayCarryNul).
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -76,6 +77,12 @@ TContactFormat FormatOf(const std::string& aText) {
   return EContactsCsv;
 }
 
+// Whether a vCard or CSV file may carry a U+0000 into a contact: as the byte
+// itself, or quoted-printable.
+bool MayCarryNul(const std::string& aText) {
+  return aText.find('\0') != std::string::npos || aText.find("=00") != std::string::npos;
+}
+
 bool SameCounts(const TImportSummary& a, const TImportSummary& b) {
   return a.iAdded == b.iAdded && a.iSkipped == b.iSkipped && a.iRefused == b.iRefused;
 }
@@ -108,9 +115,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
   FUZZ_CHECK(imported.size() == before.size() + static_cast<size_t>(summary.iAdded), "%zu stored, %d added",
              imported.size() - before.size(), summary.iAdded);
 
-  if (MayCarryNul(text)) return 0;
   TContactExport request;
   request.iFormat = FormatOf(text);
+  // A contact's details are cut at a U+0000 when stored, which can leave
+  // spaces at their end; the vCard and CSV imports trim those from a field,
+  // so such details would not come back the same. JSON keeps them.
+  if (request.iFormat != EContactsJson && MayCarryNul(text)) return 0;
   // Both vCard versions are written; the file's own choice of version does not matter here.
   request.iVCardVersion = aSize % 2 == 0 ? 3 : 4;
   std::ostringstream file;

@@ -4,8 +4,6 @@
 // small pages, so that each seed is a few KB). Run by hand; the seeds are
 // committed.
 //   make_exchange_seeds <fuzz/corpus folder>
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <memory>
 #include <sstream>
@@ -15,6 +13,7 @@
 #include "exchange/data_backup.h"
 #include "exchange/exchange_text.h"
 #include "exchange/messages_exchange.h"
+#include "fuzz/seed_maker.h"
 #include "fuzz/store_fuzz.h"
 
 using namespace kvexchange;
@@ -50,15 +49,6 @@ void AddContact(CKveContactsDatabase& aStore, const std::u16string& aName, const
   if (aStore.WriteItemL(*item) == 0) ++gFailures;
 }
 
-bool Compact(const std::string& aPath) {
-  sqlite3* db = nullptr;
-  bool ok = sqlite3_open(aPath.c_str(), &db) == SQLITE_OK &&
-            sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA page_size=512; VACUUM;", nullptr, nullptr, nullptr) ==
-                SQLITE_OK;
-  sqlite3_close(db);
-  return ok;
-}
-
 // The built form of the backup target: settings length, settings, volume.
 std::string BuiltBackup(unsigned char aForm, const std::string& aSettings, const std::string& aVolume) {
   std::string input(1, static_cast<char>(aForm));
@@ -70,11 +60,8 @@ std::string BuiltBackup(unsigned char aForm, const std::string& aSettings, const
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_exchange_seeds <fuzz/corpus folder>\n");
-    return 2;
-  }
-  const std::string out = argv[1];
+  std::string out;
+  if (!SeedFolderArgument(argc, argv, "make_exchange_seeds <fuzz/corpus folder>", out)) return 2;
   const std::string root = MakeFuzzRoot("exchange-seeds");
   StartAfresh(root);
   {
@@ -114,7 +101,7 @@ int main(int argc, char** argv) {
       "\"Port\"=\"COM3:\"\n";
   std::string volume, backup, error;
   const std::string backupPath = root + "/My Documents/seed.kvbackup";
-  if (!Compact(volumePath) || !ReadFileBytes(volumePath, volume) || !WriteFileBytes(kvplatform::RegistryFilePath(), settings) ||
+  if (!CompactVolume(volumePath) || !ReadFileBytes(volumePath, volume) || !WriteFileBytes(kvplatform::RegistryFilePath(), settings) ||
       !WriteBackup(backupPath, error) || !ReadFileBytes(backupPath, backup)) {
     std::fprintf(stderr, "the backup seeds could not be made: %s\n", error.c_str());
     return 1;

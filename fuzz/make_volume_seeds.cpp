@@ -1,8 +1,6 @@
 // Writes the seed volumes of the property_volume target: volumes made by the
 // platform itself, then compacted to small pages so each seed is a few KB.
 //   make_volume_seeds <folder>
-#include <sqlite3.h>
-
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -11,21 +9,13 @@
 #include <windows.h>
 
 #include "fuzz/fuzz_root.h"
+#include "fuzz/seed_maker.h"
 
 namespace {
 
 const CEPROPID KName = (1u << 16) | CEVT_LPWSTR;
 const CEPROPID KNumber = (2u << 16) | CEVT_UI4;
 const CEPROPID KWhen = (3u << 16) | CEVT_FILETIME;
-
-bool Compact(const std::string& aPath) {
-  sqlite3* db = nullptr;
-  bool ok = sqlite3_open(aPath.c_str(), &db) == SQLITE_OK &&
-            sqlite3_exec(db, "PRAGMA journal_mode=DELETE; PRAGMA page_size=512; VACUUM;", nullptr, nullptr, nullptr) ==
-                SQLITE_OK;
-  sqlite3_close(db);
-  return ok;
-}
 
 CEOID Create(CEGUID& aGuid, const char16_t* aName, const SORTORDERSPEC* aSorts, WORD aCount) {
   CEDBASEINFO info = {};
@@ -60,11 +50,8 @@ void Fill(CEGUID& aGuid, CEOID aDatabase, int aRecords, bool aAllTypes) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: make_volume_seeds <folder>\n");
-    return 2;
-  }
-  const std::string out = argv[1];
+  std::string out;
+  if (!SeedFolderArgument(argc, argv, "make_volume_seeds <folder>", out)) return 2;
   const std::string root = MakeFuzzRoot("seeds");
   struct Seed {
     const char* name;
@@ -95,7 +82,7 @@ int main(int argc, char** argv) {
     }
     CeUnmountDBVol(&guid);
     std::string bytes;
-    if (!Compact(root + "/Volume") || !ReadFileBytes(root + "/Volume", bytes) ||
+    if (!CompactVolume(root + "/Volume") || !ReadFileBytes(root + "/Volume", bytes) ||
         !WriteFileBytes(out + "/" + seed.name, bytes)) {
       std::fprintf(stderr, "%s: could not be written\n", seed.name);
       ++failures;

@@ -6,11 +6,14 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "fuzz/at_lines.h"
 #include "fuzz/fuzz_util.h"
 #include "kernel/active.h"
 #include "kernel/requests.h"
 #include "phone/mobile_phone.h"
+#include "sms/std_sms.h"
 
 // A panic only logs and returns, so an index or a length out of range would
 // go unseen: the targets link with --wrap for the two panics that guard
@@ -60,3 +63,41 @@ inline void CheckEntryBounds(const TPhoneBookEntry& aEntry) {
   for (int i = 0; i < aEntry.iNumber.Length(); ++i)
     FUZZ_CHECK(aEntry.iNumber[i] != u'"', "quote in the number \"%s\"", Printable(Text(aEntry.iNumber)).c_str());
 }
+
+// An observer of the reply layer fed replies alone: nothing is sent, no
+// operation runs, so any call of these is a finding. A target overrides what
+// its states may call, and records the lines reported.
+class TRepliesOnlyObserver : public MMobilePhoneObserver {
+ public:
+  void CorrectPhoneSettings(const TPhoneSettings&) override { FUZZ_CHECK(false, "settings reported"); }
+  void PhoneDiscovered(const TDesc16&) override { FUZZ_CHECK(false, "phone discovered"); }
+  void OperationStarting() override { FUZZ_CHECK(false, "operation starting"); }
+  void OperationFinished() override { FUZZ_CHECK(false, "operation finished"); }
+  void LineReceived(const TDesc16& aLine, int aReserved) override {
+    FUZZ_CHECK(aReserved == 0);
+    // A prompt hands over the receive buffer itself, any other line a copy.
+    iLines.push_back({Text(aLine), aLine.Ptr() == iPhone->ReceiveBuffer().Ptr()});
+  }
+  void DataSending(const TDesc16&) override { FUZZ_CHECK(false, "nothing is sent"); }
+  void DataSent(const TDesc16&, int) override { FUZZ_CHECK(false, "nothing is sent"); }
+  void EntrySent() override { FUZZ_CHECK(false, "entry sent"); }
+  void EntryDeleted() override { FUZZ_CHECK(false, "entry deleted"); }
+  int SpareQuery1() override { return Unexpected("spare slot"); }
+  int SpareQuery2() override { return Unexpected("spare slot"); }
+  int SparePassThrough(int) override { return Unexpected("spare slot"); }
+  void SpareNotice1() override { FUZZ_CHECK(false, "spare slot"); }
+  void SmsPartSent() override { FUZZ_CHECK(false, "part sent"); }
+  void SmsDeletedL() override { FUZZ_CHECK(false, "deleted"); }
+  void SmsSendRetry() override { FUZZ_CHECK(false, "send retry"); }
+  void SpareNotice2() override { FUZZ_CHECK(false, "spare slot"); }
+  int NextConcatReference() override { return Unexpected("concatenation reference"); }
+
+  CMobilePhoneBase* iPhone = nullptr;
+  std::vector<TLine> iLines;
+
+ protected:
+  static int Unexpected(const char* aWhat) {
+    FUZZ_CHECK(false, "%s", aWhat);
+    return 0;
+  }
+};

@@ -27,20 +27,3 @@ inline void StartAfresh(const std::string& aRoot) {
 
 // Whole seconds since 1970, rounded down as the files' dates are.
 inline long long UnixSeconds(long long aMillis) { return aMillis >= 0 ? aMillis / 1000 : -((-aMillis + 999) / 1000); }
-
-// Whether a file may carry a U+0000 into a text: as a byte, or escaped as
-// JSON, XML or quoted-printable write it. The stores still cut a text at
-// one (a fault being fixed apart), so such files skip the round trip.
-inline bool MayCarryNul(const std::string& aText) {
-  if (aText.find('\0') != std::string::npos || aText.find("=00") != std::string::npos) return true;
-  for (size_t at = aText.find('\\'); at != std::string::npos; at = aText.find('\\', at + 1))
-    if (aText.compare(at + 1, 5, "u0000") == 0 || aText.compare(at + 1, 5, "U0000") == 0) return true;
-  for (size_t at = aText.find("&#"); at != std::string::npos; at = aText.find("&#", at + 1)) {
-    size_t i = at + 2;
-    if (i < aText.size() && (aText[i] == 'x' || aText[i] == 'X')) ++i;
-    const size_t zeros = i;
-    while (i < aText.size() && aText[i] == '0') ++i;
-    if (i > zeros && i < aText.size() && aText[i] == ';') return true;
-  }
-  return false;
-}

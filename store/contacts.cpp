@@ -118,22 +118,56 @@ CKveContactsItem* CKveContactsDatabase::LookupNumberL(const TDesc16& aNumber) {
 
 CEOID CKveContactsDatabase::WritePhoneEntryL(CKveContactsItem& aEntry) {
   if (FindEqualItemL(aEntry) != 0) return 0;
-  const DWORD books = EKvContactOnSim | EKvContactInPhoneMemory;
-  const TConstPtr16 name = aEntry.Name();
-  for (CEpocDatabaseItem* record = ReadFirstItemL(); record != nullptr; record = ReadNextItemL()) {
-    auto* contact = static_cast<CKveContactsItem*>(record);
-    const TConstPtr16 ours = contact->Name();
-    const bool cut = aEntry.Location() >= 0 && contact->Location() == aEntry.Location() &&
-                     (contact->Flags() & books) == (aEntry.Flags() & books) && contact->Number() == aEntry.Number() &&
-                     ours.Length() > name.Length() && ours.Left(name.Length()) == name;
-    delete contact;
-    if (cut) {
-      LogMessage(KLogFilePath, u"CKveContactsDatabase::WritePhoneEntryL - location %1!d! holds our contact, its name cut",
-                 aEntry.Location());
-      return 0;
-    }
+  if (aEntry.Location() >= 0 && HoldsEntryWithNameCutL(aEntry)) {
+    LogMessage(KLogFilePath, u"CKveContactsDatabase::WritePhoneEntryL - location %1!d! holds our contact, its name cut",
+               aEntry.Location());
+    return 0;
   }
   return AddItemL(aEntry);
+}
+
+bool CKveContactsDatabase::HasNameCutTo(CKveContactsItem& aContact, CKveContactsItem& aEntry) {
+  const DWORD books = EKvContactOnSim | EKvContactInPhoneMemory;
+  const TConstPtr16 name = aEntry.Name();
+  const TConstPtr16 ours = aContact.Name();
+  return aContact.Location() == aEntry.Location() && (aContact.Flags() & books) == (aEntry.Flags() & books) &&
+         aContact.Number() == aEntry.Number() && ours.Length() > name.Length() && ours.Left(name.Length()) == name;
+}
+
+bool CKveContactsDatabase::HoldsEntryWithNameCutL(CKveContactsItem& aEntry) {
+  if (!iLocationOrderTried) {
+    iLocationOrderTried = true;
+    iLocationOrder = OpenOrderL(KContactLocationProp, 0, u"CKveContactsDatabase - Making the location order");
+  }
+  if (iLocationOrder == INVALID_HANDLE_VALUE) {
+    // Without the order every contact is looked at: slower, not wrong.
+    for (CEpocDatabaseItem* record = ReadFirstItemL(); record != nullptr; record = ReadNextItemL()) {
+      const bool cut = HasNameCutTo(*static_cast<CKveContactsItem*>(record), aEntry);
+      delete record;
+      if (cut) return true;
+    }
+    return false;
+  }
+  CEPROPVAL location = {};
+  location.propid = KContactLocationProp;
+  location.val.ulVal = static_cast<ULONG>(aEntry.Location());
+  if (CeSeekDatabase(iLocationOrder, CEDB_SEEK_VALUEFIRSTEQUAL, reinterpret_cast<DWORD_PTR>(&location), nullptr) == 0)
+    return false;
+  for (;;) {
+    CEpocDatabaseItem* record = ReadItemFromL(iLocationOrder, iLocationReadBuffer, iLocationReadBufferSize);
+    if (record == nullptr) return false;
+    auto* contact = static_cast<CKveContactsItem*>(record);
+    const bool here = contact->Location() == aEntry.Location();
+    const bool cut = here && HasNameCutTo(*contact, aEntry);
+    delete record;
+    if (cut) return true;
+    if (!here) return false;  // past the contacts at this place
+  }
+}
+
+CKveContactsDatabase::~CKveContactsDatabase() {
+  if (iLocationOrder != INVALID_HANDLE_VALUE) CloseHandle(iLocationOrder);
+  LocalFree(iLocationReadBuffer);
 }
 
 void CKveContactsDatabase::MarkItemDeletedL(CEOID aOid) {

@@ -82,7 +82,19 @@ class CKveContactsDatabase : public CEpocDatabase {
   // Stores the user's edit of aOld as aNew; see the rules in the source.
   CEOID EditItemL(CKveContactsItem& aOld, CKveContactsItem& aNew);
   void LogDataToFile();
+  ~CKveContactsDatabase() override;
 
  private:
   CKveContactsDatabase();
+  // Whether a contact in the entry's book at its location, with its number,
+  // has a name the entry's is the start of.
+  bool HoldsEntryWithNameCutL(CKveContactsItem& aEntry);
+  static bool HasNameCutTo(CKveContactsItem& aContact, CKveContactsItem& aEntry);
+
+  // The same database in the order of the location, opened at the first
+  // phone book entry: the contacts at one place are found with one seek.
+  HANDLE iLocationOrder = INVALID_HANDLE_VALUE;
+  LPBYTE iLocationReadBuffer = nullptr;
+  DWORD iLocationReadBufferSize = 0;
+  bool iLocationOrderTried = false;
 };

@@ -12,7 +12,11 @@
 // The record property holding the key, and the database's sort order on it.
 // A change to how the key is made takes a new property number, so that keys
 // made the old way are never looked up; the index is then made again.
-const CEPROPID KDuplicateKeyProp = 0xFF010040;  // number 0xFF01, FILETIME
+const CEPROPID KDuplicateKeyProp = 0xFF040040;  // number 0xFF04, FILETIME
+// The key as earlier versions made it (a message's name in it). Its sort
+// order gives way to the current key's, and the property is dropped from a
+// record when the record is keyed again.
+const CEPROPID KEarlierDuplicateKeyProp = 0xFF010040;
 
 // A key as a property value, ready to write or to seek with.
 CEPROPVAL DuplicateKeyProperty(ULONGLONG aKey);

@@ -103,14 +103,19 @@ HANDLE CEpocDatabase::OpenOrderL(CEPROPID aProperty, DWORD aFlags, LPCWSTR aMaki
   for (int i = 0; i < changed.wNumSortOrder; ++i) present = present || changed.rgSortSpecs[i].propid == aProperty;
   if (!present) {
     LogMessage(KLogFilePath, aMakingLine);
-    if (changed.wNumSortOrder >= CEDB_MAXSORTORDER) {
+    // The order of keys made the earlier way is no use to anyone now: the
+    // current key takes its place, where every place may already be taken.
+    int place = changed.wNumSortOrder;
+    for (int i = 0; i < changed.wNumSortOrder; ++i)
+      if (aProperty == KDuplicateKeyProp && changed.rgSortSpecs[i].propid == KEarlierDuplicateKeyProp) place = i;
+    if (place >= CEDB_MAXSORTORDER) {
       LogMessage(KLogFilePath, u"CEpocDatabase::OpenOrderL - No room for another sort order");
       return INVALID_HANDLE_VALUE;
     }
     changed.dwFlags = CEDB_VALIDSORTSPEC;
-    changed.rgSortSpecs[changed.wNumSortOrder].propid = aProperty;
-    changed.rgSortSpecs[changed.wNumSortOrder].dwFlags = aFlags;
-    ++changed.wNumSortOrder;
+    if (place == changed.wNumSortOrder) ++changed.wNumSortOrder;
+    changed.rgSortSpecs[place].propid = aProperty;
+    changed.rgSortSpecs[place].dwFlags = aFlags;
     if (!CeSetDatabaseInfoEx(&iVolume, iDatabaseOid, &changed)) {
       LogMessageWithError(KLogFilePath, u"CEpocDatabase::OpenOrderL - Failed to add the sort order");
       return INVALID_HANDLE_VALUE;
@@ -146,9 +151,12 @@ bool CEpocDatabase::KeyUnkeyedRecordsL() {
       break;
     }
     if (keyed == 0) LogMessage(KLogFilePath, u"CEpocDatabase::NewL - Keying records for the duplicate index");
-    CEPROPVAL value = DuplicateKeyProperty(record->DuplicateKey());
+    // The key made the earlier way goes in the same write: it is never read.
+    CEPROPVAL values[2] = {DuplicateKeyProperty(record->DuplicateKey()), {}};
+    values[1].propid = KEarlierDuplicateKeyProp;
+    values[1].wFlags = CEDB_PROPDELETE;
     previous = record->Oid();
-    if (CeWriteRecordProps(iKeyDatabase, previous, 1, &value) == 0) {
+    if (CeWriteRecordProps(iKeyDatabase, previous, 2, values) == 0) {
       delete record;
       LogMessageWithError(KLogFilePath, u"CEpocDatabase::NewL - Failed to key a record");
       return false;
@@ -229,7 +237,7 @@ CEpocDatabaseItem* CEpocDatabase::ItemFromPropertiesL(CEOID aOid, const CEPROPVA
     if (aValues[i].propid == KDuplicateKeyProp) {
       aHasKey = true;
       aKey = DuplicateKeyOf(aValues[i]);
-    } else {
+    } else if (aValues[i].propid != KEarlierDuplicateKeyProp) {
       item->SetL(aValues[i]);
     }
   }

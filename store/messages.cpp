@@ -155,15 +155,16 @@ void CKveMessagesItem::Reset() {
   iDateText.Zero();
 }
 
+// The name is left out: it is what the contact was called when the message
+// was stored, and renaming a contact does not make its old messages new.
 int CKveMessagesItem::Compare(CEpocDatabaseItem& aOther) {
   auto& other = static_cast<CKveMessagesItem&>(aOther);
-  return (Name() == other.Name() && Number() == other.Number() && Text() == other.Text()) ? 0 : 1;
+  return (Number() == other.Number() && Text() == other.Text()) ? 0 : 1;
 }
 
 // Exactly the texts Compare looks at.
 ULONGLONG CKveMessagesItem::DuplicateKey() {
   TDuplicateKey key;
-  key.Add(Name());
   key.Add(Number());
   key.Add(Text());
   return key.Value();

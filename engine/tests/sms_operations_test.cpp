@@ -1,4 +1,6 @@
 // Downloading, deleting and sending messages, end to end against phonesim.
+#include <memory>
+
 #include "engine/tests/engine_fixture.h"
 
 #include "store/contacts.h"
@@ -53,6 +55,36 @@ TEST_F(EngineTest, DownloadFilesByPhoneStatusNamesKnownSendersAndDeleteAllEmptie
   nlohmann::json state = StopPhone();
   EXPECT_TRUE(state["sms"]["stores"]["SM"]["messages"].empty());
   EXPECT_TRUE(state["sms"]["stores"]["ME"]["messages"].empty());
+}
+
+// Renaming a contact does not make its messages on the phone new ones: the
+// next download stores none of them again.
+TEST_F(EngineTest, ARenamedContactsMessagesAreNotStoredAgain) {
+  AddContact("Alice", "+441234567890", 1, EKvContactOnSim);
+  StartPhone(SmallProfile());
+  StartEngine();
+  iShutdownOnComplete = false;
+  ASSERT_TRUE(Run(EKvGetAllSmsFromPhone));
+  ASSERT_EQ(Messages().size(), 2u);
+  {
+    std::unique_ptr<CKveContactsDatabase> contacts(CKveContactsDatabase::NewL(nullptr, 0));
+    std::unique_ptr<CKveContactsItem> alice(static_cast<CKveContactsItem*>(contacts->ReadFirstItemL()));
+    ASSERT_NE(alice, nullptr);
+    ASSERT_EQ(Utf8(alice->Name()), "Alice");
+    alice->SetNameL(TConstPtr16(u"Alice Smith"));
+    ASSERT_NE(contacts->ReplaceItemL(*alice), 0u);
+  }
+
+  iNotices.clear();
+  iShutdownOnComplete = true;
+  ASSERT_TRUE(Run(EKvGetAllSmsFromPhone));
+  EXPECT_EQ(Progress("Found Sms"), (std::vector<std::string>{"Found Sms 1", "Found Sms 2"}));
+  EXPECT_EQ(Completion()->iText, "Transfer Complete.");
+  const std::vector<TMessageRow> messages = Messages();
+  ASSERT_EQ(messages.size(), 2u) << "nothing stored again";
+  for (const TMessageRow& row : messages)
+    EXPECT_EQ(row.iName, row.iNumber == "+441234567890" ? "Alice" : "") << "kept under the name it had";
+  EXPECT_EQ(CountLog("CEpocDatabase::WriteItemL - duplicate entry not written"), 2);
 }
 
 TEST_F(EngineTest, APortThatCannotBeOpenedFailsEveryOperation) {

@@ -106,6 +106,43 @@ TEST_F(ContactsTest, AnEntryWhoseNameThePhoneCutIsTheContactAtItsPlace) {
   EXPECT_EQ(AllContacts(*db).size(), 5u);
 }
 
+// The contacts at an entry's place are found through an order of their own:
+// every one there is looked at, and none elsewhere.
+TEST_F(ContactsTest, TheContactWhoseNameWasCutIsFoundAmongOthersAtItsPlace) {
+  std::unique_ptr<CKveContactsDatabase> db(CKveContactsDatabase::NewL(nullptr, 0));
+  struct TStored {
+    const char16_t* iName;
+    const char16_t* iNumber;
+    int iLocation;
+    bool iSim;
+  };
+  for (const TStored& stored : {TStored{u"Bob Brown", u"+441", 2, true}, TStored{u"Carol Jones", u"+442", 3, false},
+                                TStored{u"Dan Smith", u"+443", 3, true}, TStored{u"Alexandra Whitmore", u"+444", 3, true},
+                                TStored{u"Eve Adams", u"+445", 4, true}, TStored{u"Fay Long", u"+446", -1, false}}) {
+    std::unique_ptr<CKveContactsItem> contact(NewContact(*db, stored.iName, stored.iNumber, stored.iLocation));
+    if (!stored.iSim) contact->SetInPhoneMemory();
+    ASSERT_NE(db->WriteItemL(*contact), 0u);
+  }
+  auto entry = [&](const std::u16string& aName, const std::u16string& aNumber, int aLocation) {
+    std::unique_ptr<CKveContactsItem> item(NewContact(*db, aName, aNumber, aLocation));
+    return db->WritePhoneEntryL(*item);
+  };
+  EXPECT_EQ(entry(u"Alexandra Whit", u"+444", 3), 0u) << "the third contact at its place";
+  EXPECT_EQ(entry(u"Eve Ad", u"+445", 4), 0u) << "the last place";
+  EXPECT_EQ(entry(u"Bob", u"+441", 2), 0u) << "the first place";
+  EXPECT_EQ(CountMessages("CKveContactsDatabase - Making the location order"), 1);
+  EXPECT_NE(entry(u"Bob", u"+441", 3), 0u) << "Bob is not at 3";
+  EXPECT_NE(entry(u"Carol", u"+442", 3), 0u) << "Carol is in the phone's memory";
+  EXPECT_NE(entry(u"Fay", u"+446", 5), 0u) << "nor is Fay, at no place";
+  EXPECT_EQ(AllContacts(*db).size(), 9u);
+
+  // Opened again, the order is there: the entry after it is found through it too.
+  db.reset(CKveContactsDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(entry(u"Alexandra W", u"+444", 3), 0u);
+  EXPECT_NE(entry(u"Dan", u"+444", 3), 0u) << "another name";
+  EXPECT_EQ(CountMessages("CKveContactsDatabase - Making the location order"), 1);
+}
+
 TEST_F(ContactsTest, LookupNumberFindsTheFirstNameInSortOrder) {
   std::unique_ptr<CKveContactsDatabase> db(CKveContactsDatabase::NewL(nullptr, 0));
   for (auto [name, number] : {std::pair{u"Zoe", u"+4400"}, {u"Mum", u"+4411"}, {u"Dad", u"+4411"}}) {

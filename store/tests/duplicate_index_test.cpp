@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include "store/duplicate_key.h"
+#include "store/message_folder_order.h"
 #include "store/messages.h"
 #include "store/tests/earlier_version_store.h"
 #include "store/tests/store_fixture.h"
@@ -63,6 +64,25 @@ class TRawMessages {
     info.wNumSortOrder = 1;
     info.rgSortSpecs[0] = {KMessageNameProp, CEDB_SORT_IGNORENONSPACE | CEDB_SORT_IGNORESYMBOLS};
     return CeSetDatabaseInfoEx(&iVolume, iDatabase, &info);
+  }
+  bool SetSortOrders(const std::vector<SORTORDERSPEC>& aOrders) {
+    CEDBASEINFO info = {};
+    info.dwFlags = CEDB_VALIDSORTSPEC;
+    info.wNumSortOrder = static_cast<WORD>(aOrders.size());
+    for (size_t i = 0; i < aOrders.size(); ++i) info.rgSortSpecs[i] = aOrders[i];
+    return CeSetDatabaseInfoEx(&iVolume, iDatabase, &info);
+  }
+  // The properties the record holds, in no order; empty when it cannot be read.
+  std::vector<CEPROPID> PropertiesOf(CEOID aRecord) {
+    std::vector<CEPROPID> properties;
+    if (CeSeekDatabase(iHandle, CEDB_SEEK_CEOID, aRecord, nullptr) == 0) return properties;
+    LPBYTE buffer = nullptr;
+    DWORD size = 0;
+    WORD count = 0;
+    if (CeReadRecordProps(iHandle, CEDB_ALLOWREALLOC, &count, nullptr, &buffer, &size) == aRecord)
+      for (WORD i = 0; i < count; ++i) properties.push_back(reinterpret_cast<CEPROPVAL*>(buffer)[i].propid);
+    LocalFree(buffer);
+    return properties;
   }
   bool SetProperty(CEOID aRecord, CEPROPVAL aValue) { return CeWriteRecordProps(iHandle, aRecord, 1, &aValue) == aRecord; }
   bool DropKey(CEOID aRecord) {
@@ -168,6 +188,73 @@ TEST_F(DuplicateIndexTest, ADamagedOrMissingIndexIsRebuiltAndNeverTrustedOverThe
   EXPECT_EQ(db->FindItem(*Message(*db, TRow{u"Dan", u"+447700900004", u"later", EKvFolderInbox})), -1)
       << "case counts";
   EXPECT_EQ(CountMessages("CEpocDatabase::WriteItemL - duplicate entry not written"), 7);
+}
+
+// A volume of the version whose key held the name: its records keyed that
+// way under the earlier property, every sort order taken, and two records
+// that the current rule calls one message.
+TEST_F(DuplicateIndexTest, AVolumeKeyedWithTheNameIsKeyedAgainAndKeepsEveryRecord) {
+  ASSERT_TRUE(MakeEarlierVersionMessagesDatabase());
+  const std::vector<TRow> written = {
+      {u"Ann", u"+447700900001", u"Hello", EKvFolderInbox},
+      {u"Ann Smith", u"+447700900001", u"Hello", EKvFolderInbox},  // stored again after a rename
+      {u"Bob", u"+447700900002", u"Hello", EKvFolderInbox},
+      {u"Bob", u"+447700900002", u"On my way", EKvFolderSent},
+      {u"", u"+447700900003", u"Who is this?", EKvFolderInbox},
+  };
+  std::vector<CEOID> oids;
+  for (size_t i = 0; i < written.size(); ++i) {
+    const auto& [name, number, text, folder] = written[i];
+    oids.push_back(WriteEarlierVersionRecord(name, number, text, folder, Minute(static_cast<int>(i))));
+    ASSERT_NE(oids.back(), 0u);
+  }
+  const std::vector<SORTORDERSPEC> earlierOrders = {
+      {KMessageNameProp, CEDB_SORT_IGNORENONSPACE | CEDB_SORT_IGNORESYMBOLS},
+      {KEarlierDuplicateKeyProp, CEDB_SORT_DESCENDING},
+      {KMessageFolderOrderProp, 0},
+      {KMessageDateProp, 0}};
+  {
+    TRawMessages raw;
+    ASSERT_TRUE(raw.SetSortOrders(earlierOrders));
+    for (size_t i = 0; i < written.size(); ++i) {
+      const auto& [name, number, text, folder] = written[i];
+      TDuplicateKey earlier;  // as that version made it
+      for (const std::u16string* part : {&name, &number, &text})
+        earlier.Add(TConstPtr16(part->data(), static_cast<int>(part->size())));
+      CEPROPVAL value = DuplicateKeyProperty(earlier.Value());
+      value.propid = KEarlierDuplicateKeyProp;
+      ASSERT_TRUE(raw.SetProperty(oids[i], value));
+    }
+  }
+
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Duplicate index complete, 5 records keyed"), 1);
+  {
+    TRawMessages raw;
+    EXPECT_EQ(raw.SortProperties(),
+              (std::vector<CEPROPID>{KMessageNameProp, KDuplicateKeyProp, KMessageFolderOrderProp, KMessageDateProp}))
+        << "the current key in the earlier key's place";
+    for (CEOID oid : oids) {
+      const std::vector<CEPROPID> properties = raw.PropertiesOf(oid);
+      EXPECT_EQ(std::count(properties.begin(), properties.end(), KDuplicateKeyProp), 1) << oid;
+      EXPECT_EQ(std::count(properties.begin(), properties.end(), KEarlierDuplicateKeyProp), 0) << oid;
+    }
+  }
+  EXPECT_EQ(Sorted(Rows(*db)), Sorted(written)) << "every record kept, the two of one message too";
+  EXPECT_EQ(CountMessages("CKveMessagesItem::SetL - ERROR: unknown field"), 0);
+
+  // The current rule holds: any name, the same number and text is refused.
+  for (TRow row : written) {
+    std::get<0>(row) = u"Renamed";
+    EXPECT_EQ(db->WriteItemL(*Message(*db, row)), 0u);
+  }
+  EXPECT_EQ(CountMessages("CEpocDatabase::WriteItemL - duplicate entry not written"), 5);
+  EXPECT_NE(db->WriteItemL(*Message(*db, TRow{u"Ann", u"+447700900003", u"Hello", EKvFolderInbox})), 0u);
+
+  // Opened again, nothing is keyed twice.
+  db.reset(CKveMessagesDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(CountMessages("CEpocDatabase::NewL - Keying records for the duplicate index"), 1);
+  EXPECT_EQ(Rows(*db).size(), written.size() + 1);
 }
 
 }  // namespace

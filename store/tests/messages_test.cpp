@@ -1,5 +1,6 @@
 // Message items: line ends, derived texts, the date text, properties.
 #include <memory>
+#include <string>
 
 #include <windows.h>
 
@@ -144,8 +145,8 @@ TEST_F(MessagesTest, PropertiesRoundTripAndUnknownOnesAreSkipped) {
   EXPECT_EQ(back->DateSentTime().dwLowDateTime, stamp.dwLowDateTime);
   EXPECT_EQ(back->DateSentTime().dwHighDateTime, stamp.dwHighDateTime);
 
-  // Same name, number and text at another time is still a duplicate (found
-  // by reading the stored record again through the grown buffer).
+  // Same number and text at another time is still a duplicate (found by
+  // reading the stored record again through the grown buffer).
   std::unique_ptr<CKveMessagesItem> again(static_cast<CKveMessagesItem*>(db->NewItemL()));
   again->SetDetailsL(&name, &text, &number, EKvFolderInbox);
   EXPECT_EQ(db->WriteItemL(*again), 0u);
@@ -159,6 +160,32 @@ TEST_F(MessagesTest, PropertiesRoundTripAndUnknownOnesAreSkipped) {
   EXPECT_EQ(back->Folder(), 0u);
   EXPECT_EQ(back->Text().Length(), 0);
   EXPECT_EQ(back->DateSentTime().dwLowDateTime, stamp.dwLowDateTime) << "Reset keeps the date";
+}
+
+// The duplicate rule is the number and the text: not the name the message
+// was stored under, nor when it came or which folder holds it.
+TEST_F(MessagesTest, AMessageIsTheSameWhateverItsContactIsNowCalled) {
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  auto write = [&](const std::u16string& aName, const std::u16string& aNumber, const std::u16string& aText,
+                   DWORD aFolder = EKvFolderInbox, int aMinute = 0) {
+    std::unique_ptr<CKveMessagesItem> message = NewMessage(*db, aName, aNumber, aText, aFolder);
+    message->SetDateSentTime(FileTime(2024, 3, 9, 12, aMinute), 60);
+    return db->WriteItemL(*message);
+  };
+  ASSERT_NE(write(u"Ann", u"+447700900123", u"See you at six"), 0u);
+  EXPECT_EQ(write(u"Ann Smith", u"+447700900123", u"See you at six"), 0u) << "the contact renamed";
+  EXPECT_EQ(write(u"", u"+447700900123", u"See you at six"), 0u) << "the contact deleted";
+  EXPECT_EQ(write(u"Ann", u"+447700900123", u"See you at six", EKvFolderInbox, 5), 0u) << "again, later";
+  EXPECT_EQ(write(u"Ann", u"+447700900123", u"See you at six", EKvFolderSent), 0u) << "in another folder";
+  EXPECT_EQ(CountMessages("CEpocDatabase::WriteItemL - duplicate entry not written"), 4);
+
+  EXPECT_NE(write(u"Ann", u"+447700900124", u"See you at six"), 0u) << "another number";
+  EXPECT_NE(write(u"Ann", u"+447700900123", u"See you at seven"), 0u) << "another text";
+  EXPECT_NE(write(u"Ann", u"+447700900123", u"see you at six"), 0u) << "case counts";
+  EXPECT_GE(db->FindItem(*NewMessage(*db, u"Someone", u"+447700900123", u"See you at seven", EKvFolderInbox)), 0);
+  int stored = 0;
+  for (std::unique_ptr<CEpocDatabaseItem> item(db->ReadFirstItemL()); item; item.reset(db->ReadNextItemL())) ++stored;
+  EXPECT_EQ(stored, 4);
 }
 
 // A message the phone gave no time shows that its date is unknown.
