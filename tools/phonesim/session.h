@@ -30,6 +30,15 @@ class Session {
   void Tick(std::chrono::steady_clock::time_point now);
 
   bool WantsHangup() const { return iHangup; }
+  // A "replug MS" from the control channel: how long the port stays away.
+  std::optional<int> TakeReplug() {
+    std::optional<int> ms = iReplugMs;
+    iReplugMs.reset();
+    return ms;
+  }
+  // The phone starts again on a new line: nothing half typed or waiting
+  // survives, and the line's settings are back to their defaults.
+  void Restart();
   bool IsSilent() const { return iSilent; }
   int CommandCount() const { return iCommands; }
 
@@ -69,6 +78,10 @@ class Session {
   bool iOverflow = false;
   std::optional<Fault> iPduFault;  // falls on the reply to the message text
   bool iSilent = false;
+  // Silent for a while (no echo, no reply, announcements lost) until then.
+  std::optional<std::chrono::steady_clock::time_point> iQuietUntil;
+  bool Quiet();
+  std::optional<int> iReplugMs;
   bool iHangup = false;
   int iCommands = 0;
   std::vector<std::string> iHeld;  // indications waiting for their moment
