@@ -110,7 +110,8 @@ const std::vector<TCommandSpec>& Commands() {
        "replaced are copied as they are into a new folder in My Documents under the\n"
        "data folder.\n",
        {KYes}, 1, 1, Restore},
-      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]",
+      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]"
+       " [--poll TIME] [--reset-after TRIES]",
        "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
@@ -121,8 +122,14 @@ const std::vector<TCommandSpec>& Commands() {
        "--parts-wait  how long a long message waits for parts that have not arrived\n"
        "         before it is passed on as it is, each missing part shown as [\u2026]:\n"
        "         seconds, or a number with s, m, h or d (default 24h, at most 30d)\n"
+       "--poll   how often listening asks a phone that announces no new messages for\n"
+       "         them (default 30s, at most 1d)\n"
+       "--reset-after  listening restarts a phone that has not answered this many\n"
+       "         tries (AT+CFUN=1,1); 0, the default, never\n"
        "Without options the settings are shown.\n",
-       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}}, 0, 0, Settings},
+       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}, {"poll", true},
+        {"reset-after", true}},
+       0, 0, Settings},
       {"listen", "[--exec COMMAND] [--exec-timeout SECONDS] [--delete-after-store]",
        "keep the port open and store each new message as it arrives",
        "Messages already on the phone are taken first. Each message is printed once it is\n"
