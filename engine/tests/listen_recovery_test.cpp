@@ -18,11 +18,11 @@ class RecoveryTest : public FaultTest {
   ~RecoveryTest() override { unsetenv("KORVANET_SERIAL_BY_ID"); }
 
   // Listening on a phone with a control pipe, with the short waits of a test.
-  void Listen(const nlohmann::json& aProfile) {
+  void Listen(const nlohmann::json& aProfile, int aReplyMs = KShortReply) {
     iPhone.EnableControl();
     iPhone.EnableTranscript();
     if (!iLinkedById) StartPhone(aProfile);
-    StartEngineWithReplyTimeout(KShortReply, KRecoveryQuietMs, KRecoveryRetryMs);
+    StartEngineWithReplyTimeout(aReplyMs, KRecoveryQuietMs, KRecoveryRetryMs);
     ASSERT_TRUE(PostThreadMessageW(iEngineThreadId, EKvListen, reinterpret_cast<WPARAM>(&iAction), 0));
   }
   // The phone as a USB modem: its stable name in a by-id folder of the root,
@@ -91,15 +91,19 @@ TEST_F(RecoveryTest, APhoneThatFallsSilentIsTakenUpAgainWithNothingLostOrTwice) 
   End(before);
 }
 
-// A USB reset: the device node goes and comes back as another device. The
-// port given by the device it led to is opened again by its stable name.
+// A hung modem reset by its watchdog: silent, then its device node goes and
+// comes back as another device. The port given by the device it led to is
+// opened again by its stable name. The loss is noticed when the line goes,
+// not when the probe's wait (longer than the test's deadline here) ends.
 TEST_F(RecoveryTest, APortThatComesBackUnderAnotherNameIsOpenedByItsStableName) {
   TResources before = Resources();
   ResetAction();
   ASSERT_NO_FATAL_FAILURE(StartPhoneById(SmallProfile()));
-  ASSERT_NO_FATAL_FAILURE(Listen(SmallProfile()));
+  ASSERT_NO_FATAL_FAILURE(Listen(SmallProfile(), 600000));
   ASSERT_TRUE(Stored(2));
 
+  ASSERT_TRUE(iPhone.Control("silence 1500"));
+  ASSERT_TRUE(LoggedPrefix("CPhoneEng::ProcessListen - the line was quiet, probing the phone"));
   ASSERT_TRUE(iPhone.Control("replug 1500"));
   ASSERT_TRUE(Logged("CPhoneEng::ProcessListen - the phone is gone; its port is opened again when it is back"));
   ASSERT_TRUE(iPhone.Control("deliver +447700900222 While the port was away"));

@@ -226,6 +226,7 @@ std::optional<std::chrono::steady_clock::time_point> Session::NextDue() const {
   for (const PendingReport& r : iReports) {
     if (!next || r.due < *next) next = r.due;
   }
+  if (iReplugMs && iQuietUntil && (!next || *iQuietUntil < *next)) next = iQuietUntil;
   return next;
 }
 

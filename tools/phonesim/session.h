@@ -25,13 +25,17 @@ class Session {
   // A line of the control channel: "deliver FROM TEXT", "pdu HEX" or
   // "unsolicited LINE". Empty when done, else why not.
   std::string Control(const std::string& line);
-  // Status reports fall due: when the next one does, and sending those due.
+  // Status reports fall due, or a replug waits for a silence to end: when
+  // the next one does, and sending the reports due.
   std::optional<std::chrono::steady_clock::time_point> NextDue() const;
   void Tick(std::chrono::steady_clock::time_point now);
 
   bool WantsHangup() const { return iHangup; }
   // A "replug MS" from the control channel: how long the port stays away.
+  // One asked while the phone is silent comes when the silence ends, as a
+  // hung modem's watchdog resets it.
   std::optional<int> TakeReplug() {
+    if (Quiet()) return std::nullopt;
     std::optional<int> ms = iReplugMs;
     iReplugMs.reset();
     return ms;
