@@ -141,7 +141,10 @@ const std::vector<TCommandSpec>& Commands() {
        "                      input. A failing command is reported and listening goes on.\n"
        "--exec-timeout        stop a command still running after SECONDS (default 60)\n"
        "--delete-after-store  delete each message from the phone once it is stored\n"
-       "A lost phone is waited for and taken up again. Ctrl-C or SIGTERM ends listening\n"
+       "A phone that stops answering or whose port goes (also one that comes back as\n"
+       "another device: it is opened by its /dev/serial/by-id name) is waited for and\n"
+       "taken up again. A phone that announces nothing is asked every 'settings --poll'.\n"
+       "Ctrl-C or SIGTERM ends listening\n"
        "(exit status 0) once the commands of the messages stored so far have run.\n",
        {{"exec", true}, {"exec-timeout", true}, {"delete-after-store", false}}, 0, 0, Listen},
   };

@@ -131,7 +131,8 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
 
   e = LoadError(R"({"quirks": {"bogus": 1}})");
   EXPECT_EQ(e, "bad.json: at /quirks/bogus: unknown field (known here: baud, chunk_bytes, echo, empty_range_reply, "
-               "faults, hang_after, hangup_after_commands, indication_timing, refuse, space_after_colon, ucs2_names, unsolicited)");
+               "faults, hang_after, hangup_after_commands, indication_timing, refuse, silence_after_commands, "
+               "silence_ms, space_after_colon, ucs2_names, unsolicited)");
   e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGL", "then": "explode"}]}})");
   EXPECT_EQ(e, "bad.json: at /quirks/faults/0/then: expected \"silence\" or \"hangup\", found \"explode\"");
   e = LoadError(R"({"quirks": {"faults": [{"command": "AT+CMGS", "then": "silence", "stage": "prompt"}]}})");
