@@ -48,6 +48,8 @@ inline constexpr LRESULT KActionCancelled = -3;
 
 inline constexpr int KEngineTextLength = 64;
 inline constexpr int KDefaultPartsWaitSeconds = 24 * 60 * 60;
+// A phone that announces no messages is asked for them this often.
+inline constexpr int KDefaultPollSeconds = 30;
 
 // Owned by the user interface's engine proxy and lent to the engine for one
 // command; the engine never frees it and never keeps it beyond the command.
@@ -65,6 +67,15 @@ struct TEngineAction {
   // EKvListen: how long a long message waits for its missing parts before it
   // is passed on as it is.
   int iPartsWaitSeconds = KDefaultPartsWaitSeconds;
+  // EKvListen: how often a phone that announces nothing is asked for its
+  // messages, in seconds.
+  int iPollSeconds = KDefaultPollSeconds;
+  // EKvListen: after this many tries without an answer the phone is reset
+  // ("AT+CFUN=1,1"); 0 never.
+  int iResetAfterTries = 0;
+  // EKvListen, kept by the engine: how often the phone was taken up again
+  // after it stopped answering or its port went away.
+  int iRecoveries = 0;
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
   // No service centre is set: the phone's own is read once connected, into
   // iPhoneSmsc (empty when the phone gave none), for the user to confirm.

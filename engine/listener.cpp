@@ -48,6 +48,14 @@ class CListenState {
   ULONGLONG iPartsWait = 0;
   bool iPartsCheckWanted = true;
   ULONGLONG iNextPartsDue = 0;
+  // A phone that announces nothing is asked for its messages at this
+  // interval (100 ns units); the next time it is due.
+  ULONGLONG iPollInterval = 0;
+  ULONGLONG iNextPoll = 0;
+  // Tries without an answer since the phone last answered, and after how
+  // many it is reset (0 never).
+  int iTriesUnanswered = 0;
+  int iResetAfterTries = 0;
 };
 
 namespace {
@@ -108,6 +116,10 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   state->iDeleteAfterStore = iAction != nullptr && iAction->iDeleteAfterStore;
   const int waitSeconds = iAction != nullptr ? iAction->iPartsWaitSeconds : KDefaultPartsWaitSeconds;
   state->iPartsWait = static_cast<ULONGLONG>(std::max(waitSeconds, 0)) * KTicksPerSecond;
+  const int pollSeconds = iAction != nullptr && iAction->iPollSeconds > 0 ? iAction->iPollSeconds : KDefaultPollSeconds;
+  state->iPollInterval = iListenPollMs > 0 ? static_cast<ULONGLONG>(iListenPollMs) * KTicksPerMs
+                                           : static_cast<ULONGLONG>(pollSeconds) * KTicksPerSecond;
+  state->iResetAfterTries = iAction != nullptr ? std::max(iAction->iResetAfterTries, 0) : 0;
   iListen = state.get();
   bool ended = false;
   const bool waitForPhone = iAction != nullptr && iAction->iWaitForPhone;
@@ -157,12 +169,15 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
       if (NotifyProgress() == KActionCancelled) break;
       const int waitMs = ListenWaitMs();
       int r = iPhone->WaitForIndication(waitMs);
-      if (r == KErrTimedOut && waitMs < iListenQuietMs) {
+      if (r == KErrTimedOut && PollDue()) {
+        LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - asking the phone for new messages");
+        r = TakeStoredMessages() ? KErrNone : KErrGeneral;
+      } else if (r == KErrTimedOut && waitMs < iListenQuietMs) {
         r = KErrNone;  // a long message fell due; the line is not quiet yet
       } else if (r == KErrTimedOut) {
         LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - the line was quiet, probing the phone");
         r = iPhone->SendAndWait(EStateConnect, TConstPtr16(u"AT"));
-        if (r == KReplyOk && !iListen->iAnnouncing) lost = !TakeStoredMessages();
+        if (r < 0) LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - no answer to the probe %1!d!", r);
       }
       lost = lost || r < 0;
     }
@@ -184,18 +199,53 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   return KErrNone;
 }
 
-// Connects as every action does, asks for the announcements, then takes the
-// messages that are on the phone already.
+// Connects as every action does, chooses the message memories, asks for the
+// announcements, then takes the messages that are on the phone already.
 bool CPhoneEng::ConnectForListening() {
   if (iPhone->EstablishConnection() != 0) return false;
+  // A phone that refuses the choice keeps its own memories; only silence fails.
+  if (iPhone->SelectMessageStores() < 0) return false;
   int r = iPhone->EnableNewMessageIndications();
   if (r < 0) return false;
   iListen->iAnnouncing = r == KReplyOk;
   if (!iListen->iAnnouncing)
-    LogMessage(KLogFilePath, u"CPhoneEng::ConnectForListening - the phone does not announce messages; looked for at each probe");
+    LogMessage(KLogFilePath, u"CPhoneEng::ConnectForListening - the phone announces nothing; asked every %1!d! ms",
+               static_cast<int>(iListen->iPollInterval / KTicksPerMs));
   // Read again at each connection: a phone that came back may be on another network.
   iStatusWanted = true;
-  return TakeStoredMessages();
+  if (!TakeStoredMessages()) return false;
+  iListen->iTriesUnanswered = 0;
+  // Emptied as it is read when messages are deleted once stored.
+  if (!iListen->iDeleteAfterStore) TellStoreFull();
+  return true;
+}
+
+void CPhoneEng::TellStoreFull() {
+  if (!iPhone->ReceiveStoreFull()) return;
+  LogMessage(KLogFilePath, u"CPhoneEng::TellStoreFull - the phone's memory for new messages is full, %1!d! of %2!d!",
+             iPhone->ReceiveStoreUsed(), iPhone->ReceiveStoreTotal());
+  if (iAction == nullptr) return;
+  iAction->iText.Copy(u"The phone's message memory is full (");
+  iAction->iText.AppendNum(iPhone->ReceiveStoreUsed());
+  iAction->iText.Append(TConstPtr16(u" of "));
+  iAction->iText.AppendNum(iPhone->ReceiveStoreTotal());
+  iAction->iText.Append(TConstPtr16(u")"));
+  NotifyProgress();
+}
+
+bool CPhoneEng::PollDue() const {
+  return iListen != nullptr && !iListen->iAnnouncing && NowTicks() >= iListen->iNextPoll;
+}
+
+void CPhoneEng::ResetAfterTries(int& aTries) {
+  ++aTries;
+  if (iListen->iResetAfterTries <= 0 || aTries < iListen->iResetAfterTries) return;
+  LogMessage(KLogFilePath, u"CPhoneEng::ResetAfterTries - no answer after %1!d! tries, restarting the phone", aTries);
+  aTries = 0;
+  if (iPhone->Communicator()->OpenPort(false) != KErrNone) return;
+  iPhone->Discard();
+  iPhone->ResetModem();
+  ClosePort();
 }
 
 // Until the port opens and the phone answers again, or the user ends it.
@@ -220,14 +270,20 @@ bool CPhoneEng::ReconnectForListening() {
       continue;
     }
     if (last != ENoAnswer) LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the port opened again");
+    const DWORD opened = GetTickCount();
     iPhone->Discard();
     if (ConnectForListening()) {
+      ++iRecoveries;
+      if (iAction != nullptr) iAction->iRecoveries = iRecoveries;
       LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the phone answers, listening again");
+      LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - recovery %1!d!, set up again in %2!d! ms",
+                 iRecoveries, static_cast<int>(GetTickCount() - opened));
       return true;
     }
     if (last != ENoAnswer) LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - no answer from the phone yet");
     last = ENoAnswer;
     ClosePort();
+    ResetAfterTries(iListen->iTriesUnanswered);
   }
 }
 
@@ -235,6 +291,7 @@ bool CPhoneEng::ReconnectForListening() {
 // another action had the port): read as a download reads them.
 bool CPhoneEng::TakeStoredMessages() {
   LogMessage(KLogFilePath, u"CPhoneEng::TakeStoredMessages");
+  iListen->iNextPoll = NowTicks() + iListen->iPollInterval;
   int r = iPhone->ReadSms();
   if (r < 0) return false;
   return DeleteTakenMessages();
@@ -285,7 +342,8 @@ void CPhoneEng::TakeListenedSms(CStdSms& aSms) {
     LogMessage(KLogFilePath, u"CPhoneEng::TakeListenedSms - not stored, left on the phone");
     return;
   }
-  if (iListen->iDeleteAfterStore) {
+  // A routed message has no copy on the phone to delete.
+  if (iListen->iDeleteAfterStore && !iPhone->DecodingRouted()) {
     TPhoneSlot slot;
     slot.iMemory.Copy(iPhone->SmsMemory());
     slot.iIndex = iPhone->SmsListEntry().iIndex;
@@ -296,7 +354,7 @@ void CPhoneEng::TakeListenedSms(CStdSms& aSms) {
 
 void CPhoneEng::TakeListenedReport(bool aApplied) {
   // A routed report ("+CDS") has no copy on the phone.
-  if (!aApplied || !iListen->iDeleteAfterStore || iPhone->DecodingRoutedReport()) return;
+  if (!aApplied || !iListen->iDeleteAfterStore || iPhone->DecodingRouted()) return;
   TPhoneSlot slot;
   slot.iMemory.Copy(iPhone->SmsMemory());
   slot.iIndex = iPhone->SmsListEntry().iIndex;
@@ -332,10 +390,16 @@ void CPhoneEng::PassOnOverdueMessages() {
 }
 
 int CPhoneEng::ListenWaitMs() const {
-  if (iListen == nullptr || iListen->iNextPartsDue == 0) return iListenQuietMs;
+  if (iListen == nullptr) return iListenQuietMs;
   const ULONGLONG now = NowTicks();
-  if (now >= iListen->iNextPartsDue) return 1;
-  const ULONGLONG left = (iListen->iNextPartsDue - now + KTicksPerMs - 1) / KTicksPerMs;
-  return left < static_cast<ULONGLONG>(iListenQuietMs) ? static_cast<int>(left) : iListenQuietMs;
+  int wait = iListenQuietMs;
+  auto until = [&](ULONGLONG aDue) {
+    if (aDue == 0) return;
+    const ULONGLONG left = now >= aDue ? 1 : (aDue - now + KTicksPerMs - 1) / KTicksPerMs;
+    if (left < static_cast<ULONGLONG>(wait)) wait = static_cast<int>(left);
+  };
+  until(iListen->iNextPartsDue);
+  if (!iListen->iAnnouncing) until(iListen->iNextPoll);
+  return wait;
 }
 

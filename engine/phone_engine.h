@@ -119,6 +119,11 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
     iListenQuietMs = aQuietMs;
     iListenRetryMs = aRetryMs;
   }
+  // Test hook: the polling interval in milliseconds, in place of the
+  // action's seconds (0: the action's).
+  void SetPollInterval(int aPollMs) { iListenPollMs = aPollMs; }
+  // How often listening took the phone up again since the engine started.
+  int Recoveries() const { return iRecoveries; }
   CPlaceHolderList& PlaceHolders(int aStore) { return aStore == EKvStorePhoneMemory ? *iPhoneMemoryPlaceHolders : *iSimPlaceHolders; }
 
  private:
@@ -186,6 +191,14 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int iListenRetryMs;
   DWORD iStatusReadAt = 0;  // tick count of the last status read while listening
   bool iStatusWanted = false;  // connected again since the last read
+  int iListenPollMs = 0;
+  int iRecoveries = 0;
+  // Asks a phone that announces nothing for its messages when the interval is up.
+  bool PollDue() const;
+  // Said when the phone's receiving memory has no room left.
+  void TellStoreFull();
+  // The phone is reset after this many tries without an answer.
+  void ResetAfterTries(int& aTries);
   // The parts of the message being sent, with the references the phone gave,
   // while reports are asked for.
   TKvDeliveryList iSentParts;

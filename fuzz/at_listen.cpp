@@ -72,7 +72,7 @@ class TListener : public TRepliesOnlyObserver {
   void FoundSmsL(CStdSms* aSms, int) override {
     std::unique_ptr<CStdSms> sms(aSms);
     FUZZ_CHECK(sms != nullptr);
-    if (iPhone->DecodingRoutedReport()) {
+    if (iPhone->DecodingRouted()) {
       ++iRoutedReports;
       return;
     }

@@ -70,12 +70,12 @@ class TRecorder : public TRepliesOnlyObserver {
     std::unique_ptr<CStdSms> sms(aSms);
     const int state = iPhone->ResponseState();
     // A status report routed whole ("+CDS:" and its PDU) comes in any state.
-    FUZZ_CHECK(state == EStateSmsList || state == EStateSmsRead || iPhone->DecodingRoutedReport(), "message in state %d",
+    FUZZ_CHECK(state == EStateSmsList || state == EStateSmsRead || iPhone->DecodingRouted(), "message in state %d",
                state);
     FUZZ_CHECK(sms != nullptr);
     FUZZ_CHECK(sms->MessageText().Length() <= 255, "text of %d", sms->MessageText().Length());
     FUZZ_CHECK(sms->RecipientNumber(0).Length() <= KSmsNumberLength);
-    ++(iPhone->DecodingRoutedReport() ? iRoutedReports : iMessages);
+    ++(iPhone->DecodingRouted() ? iRoutedReports : iMessages);
   }
   int NewSmsIndication(const TDesc16& aLine) override {
     // Announcements are set aside in any state, between commands too.

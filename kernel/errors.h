@@ -11,3 +11,4 @@ const int KErrNotReady = -18;
 const int KErrCorrupt = -20;
 const int KErrEof = -25;
 const int KErrTimedOut = -33;
+const int KErrDisconnected = -36;  // the line went away (a USB device unplugged or reset)

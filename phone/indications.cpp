@@ -55,39 +55,92 @@ int CMobilePhoneBase::HandleCnmi(TModDesc16& aLine) {
 
 int CMobilePhoneBase::EnableNewMessageIndications() {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications");
+  iRoutesMessages = 0;
+  iAcksOwed = 0;
   for (int& offered : iIndicationValues) offered = 0;
   int r = DoSendAndWait(EStateIndications, TConstPtr16(u"AT+CNMI=?"));
   if (r < 0) return r;
+  if (r != KReplyOk) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - no AT+CNMI %1!d!", r);
+    return KReplyNotAnnouncing;
+  }
   // A parameter the reply did not describe is taken as offering everything.
   int offered[KIndicationParameters];
   for (int i = 0; i < KIndicationParameters; ++i) offered[i] = iIndicationValues[i] != 0 ? iIndicationValues[i] : ~0;
   // Mode 2 keeps announcements back while a command is under way; mt 1
-  // announces stored messages; ds 2 stores reports and announces them. A
-  // report or message routed whole (mt 2 or 3, ds 1) would come as a bare
-  // PDU line, so those are never asked for.
-  const int chosen[KIndicationParameters] = {Choose(offered[0], {2, 1, 3}), Choose(offered[1], {1}),
-                                             Choose(offered[2], {0}), Choose(offered[3], {2, 0}),
-                                             Choose(offered[4], {0})};
-  if (chosen[1] < 0) {
-    LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - the phone does not announce messages");
-    return KReplyNotAnnouncing;
+  // announces stored messages, mt 3 too (but routes class 3), mt 2 routes
+  // every message whole; ds 2 stores reports and announces them, ds 1 routes
+  // them. Each pair of mode and mt is tried in that order, first with the
+  // other values and then without them (some phones refuse a buffer value).
+  const int modes[] = {2, 1, 3};
+  const int deliveries[] = {1, 3, 2};
+  const int reports = Choose(offered[3], {2, 1, 0});
+  const int broadcasts = Choose(offered[2], {0});
+  const int buffer = Choose(offered[4], {0});
+  for (int mt : deliveries) {
+    if (!(offered[1] & (1 << mt))) continue;
+    for (int mode : modes) {
+      if (!(offered[0] & (1 << mode))) continue;
+      const int full[KIndicationParameters] = {mode, mt, broadcasts, reports, buffer};
+      const int bare[KIndicationParameters] = {mode, mt, -1, -1, -1};
+      for (const int* values : {full, bare}) {
+        if (values == bare && broadcasts < 0 && reports < 0 && buffer < 0) continue;
+        r = RequestIndications(values);
+        if (r < 0) return r;
+        if (r == KReplyOk) {
+          iRoutesMessages = mt == 2 ? 1 : 0;
+          if (iRoutesMessages) {
+            // Routed messages may need an acknowledgement, as the message
+            // service says; a phone that does not tell needs none.
+            iMessageService = 0;
+            r = DoSendAndWait(EStateSmsService, TConstPtr16(u"AT+CSMS?"));
+            if (r < 0) return r;
+            LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - routed, service %1!d!",
+                       iMessageService);
+          }
+          return KReplyOk;
+        }
+        LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - refused %1!d!", r);
+      }
+    }
   }
-  iCommandBuffer.Copy(u"AT+CNMI=");
-  int last = KIndicationParameters - 1;
-  while (last > 0 && chosen[last] < 0) --last;
-  for (int i = 0; i <= last; ++i) {
-    if (i > 0) iCommandBuffer.Append(u',');
-    if (chosen[i] >= 0) iCommandBuffer.AppendNum(chosen[i]);
-  }
-  TModBuf16<KCommandLength + 1> text(iCommandBuffer);
-  LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - %1!s!", text.PtrZ());
-  r = DoSendAndWait(EStateConnect, iCommandBuffer);
-  if (r == KReplyOk || r < 0) return r;
-  LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - refused %1!d!", r);
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - the phone does not announce messages");
   return KReplyNotAnnouncing;
 }
 
+int CMobilePhoneBase::RequestIndications(const int aValues[KIndicationParameters]) {
+  iCommandBuffer.Copy(u"AT+CNMI=");
+  int last = KIndicationParameters - 1;
+  while (last > 0 && aValues[last] < 0) --last;
+  for (int i = 0; i <= last; ++i) {
+    if (i > 0) iCommandBuffer.Append(u',');
+    if (aValues[i] >= 0) iCommandBuffer.AppendNum(aValues[i]);
+  }
+  TModBuf16<KCommandLength + 1> text(iCommandBuffer);
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::EnableNewMessageIndications - %1!s!", text.PtrZ());
+  return DoSendAndWait(EStateConnect, iCommandBuffer);
+}
+
+int CMobilePhoneBase::AcknowledgeRouted() {
+  int r = KReplyOk;
+  while (iAcksOwed > 0) {
+    --iAcksOwed;
+    r = DoSendAndWait(EStateConnect, TConstPtr16(u"AT+CNMA"));
+    if (r < 0) return r;
+    if (r != KReplyOk) LogMessage(KLogFilePath, u"CMobilePhoneBase::AcknowledgeRouted - refused %1!d!", r);
+  }
+  return r;
+}
+
+int CMobilePhoneBase::ResetModem() {
+  LogMessage(KLogFilePath, u"CMobilePhoneBase::ResetModem");
+  return DoSendAndWait(EStateConnect, TConstPtr16(u"AT+CFUN=1,1"));
+}
+
 int CMobilePhoneBase::WaitForIndication(int aQuietMs) {
+  // A message routed while another command was out is acknowledged first.
+  int acked = AcknowledgeRouted();
+  if (acked < 0) return acked;
   iResponseState = EStateListening;
   iSilenceTimer->Start(aQuietMs);
   // Lines already received (an announcement that came with the last reply)
@@ -96,6 +149,10 @@ int CMobilePhoneBase::WaitForIndication(int aQuietMs) {
   if (result == 0) result = iCommunicator->Wait();
   iSilenceTimer->Stop();
   iResponseState = EStateIdle;
+  if (result == KReplyIndication) {
+    acked = AcknowledgeRouted();
+    if (acked < 0) return acked;
+  }
   return result;
 }
 

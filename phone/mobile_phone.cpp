@@ -11,6 +11,8 @@ const int KSmsIndexGranularity = 4;
 CMobilePhoneBase::CMobilePhoneBase(MMobilePhoneObserver* aObserver)
     : iObserver(aObserver), iReplyTimeout(KReplyTimeout), iPduReplyTimeout(KPduReplyTimeout), iLastMessageReference(-1) {
   SetClassName(u"CMobilePhoneBase");
+  iMemoryNames[0].Copy(u"ME");
+  iMemoryNames[1].Copy(u"SM");
 }
 
 CMobilePhoneBase* CMobilePhoneBase::NewL(MMobilePhoneObserver* aObserver) {

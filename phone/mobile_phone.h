@@ -17,8 +17,13 @@
 class CSilenceTimer;
 
 // "+CMTI" and "+CDSI": the phone announcing a stored message or report;
-// "+CDS": a status report routed whole, its PDU on the next line.
+// "+CMT" and "+CDS": a message or status report routed whole, its PDU on the
+// next line.
 bool IsIndicationLine(const TDesc16& aLine);
+
+// The memories "+CPMS: (...),(...),(...)" offers, a bit mask per parameter
+// (ME 1, SM 2, MT 4, ME_P 8, SM_P 16), and how many parameters it described.
+void ParseOfferedStores(const TDesc16& aLine, int aOffered[3], int& aGroups);
 
 // Reply codes beside the shared result codes: a final result ends a wait.
 inline constexpr int KReplyError = 1;          // "ERROR"
@@ -52,6 +57,9 @@ enum TResponseState {
   EStateSmsRead = 19,
   EStateIndications = 20,  // "AT+CNMI=?"
   EStateListening = 21,    // no command out: waiting for the phone to announce
+  EStateSmsStores = 22,    // "AT+CPMS=?"
+  EStateSmsSelect = 23,    // "AT+CPMS=" with all three memories
+  EStateSmsService = 24,   // "AT+CSMS?"
   EStatePhoneBookWrite = 30,
   EStateSmsCentre = 35,
   EStatePduMode = 36,
@@ -152,13 +160,31 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
 
   // Message stores; aCapacity may be null.
   int CountSms(int& aTotal, int aUsed[2], int aCapacity[2]);
+  // Chooses all three memories (read, write, receive) among those
+  // "AT+CPMS=?" offers, receiving where most room is (MT: both stores), and
+  // learns how this phone spells them ("SM" or "SM_P"). KReplyOk, or the
+  // phone's refusal (the memories stay as they were).
+  int SelectMessageStores();
+  // The receive memory's use and size from the last selection; the size is
+  // 0 when the phone did not tell.
+  int ReceiveStoreUsed() const { return iReceiveUsed; }
+  int ReceiveStoreTotal() const { return iReceiveTotal; }
+  bool ReceiveStoreFull() const { return iReceiveTotal > 0 && iReceiveUsed >= iReceiveTotal; }
   // The memory ("ME", "SM") whose listing or read is under way.
   const TDesc16& SmsMemory() const { return iSmsMemory; }
 
-  // Listening. Asks the phone to announce new messages ("+CMTI") and status
-  // reports with the values it offers: KReplyOk, or KReplyNotAnnouncing when it
-  // offers no announcement of stored messages.
+  // Listening. Asks the phone to announce new messages ("+CMTI"), or to route
+  // them whole ("+CMT") when it cannot announce them, and status reports,
+  // with the values it offers: KReplyOk, or KReplyNotAnnouncing when it offers
+  // no usable value or refuses every one.
   int EnableNewMessageIndications();
+  // Messages come routed whole ("+CMT"), with no copy on the phone.
+  bool RoutesMessages() const { return iRoutesMessages != 0; }
+  // Sends "AT+CNMA" for each routed message taken since the last call, when
+  // the phone's message service wants them acknowledged ("+CSMS" 1).
+  int AcknowledgeRouted();
+  // "AT+CFUN=1,1": the phone restarts; its port may go away for a while.
+  int ResetModem();
   // Waits with no command out until an announcement arrives
   // (KReplyIndication), the line stays quiet for aQuietMs (KErrTimedOut), or
   // the line fails.
@@ -201,7 +227,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
     iNameShape = ENameShapeUnknown;
     iIsEricssonPhone = 0;
     iMessageCounter = 0;
-    iRoutedReportNext = 0;
+    iRoutedNext = 0;
+    iAcksOwed = 0;
     iPhoneSettings = TPhoneSettings();
   }
 
@@ -225,9 +252,9 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // The number of the last "+CSCA" reply; empty when it held no plain dial string.
   const TDesc16& LastSmsCentre() const { return iReadCentre; }
   int LastPartSent() const { return iLastPartSent; }
-  // The message being decoded came routed ("+CDS"), not from the phone's
-  // memory: it has no index there.
-  bool DecodingRoutedReport() const { return iDecodingRoutedReport != 0; }
+  // The message or report being decoded came routed ("+CMT", "+CDS"), not
+  // from the phone's memory: it has no index there.
+  bool DecodingRouted() const { return iDecodingRouted != 0; }
 
   CCommunicator* Communicator() const { return iCommunicator; }
   const TPhoneSettings& PhoneSettings() const { return iPhoneSettings; }
@@ -309,9 +336,27 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int iLastMessageReference;
   TModBuf16<KSmsNumberLength> iReadCentre;  // from the last +CSCA reply
   int iLastPartSent;
-  // A "+CDS" line came: the next line is the report's PDU.
-  int iRoutedReportNext;
-  int iDecodingRoutedReport;
+  // A "+CDS" (ERoutedReport) or "+CMT" (ERoutedMessage) line came: the next
+  // line is its PDU.
+  enum { ENothingRouted, ERoutedReport, ERoutedMessage };
+  int iRoutedNext;
+  int iDecodingRouted;
+  int iRoutesMessages;
+  // "+CSMS" service 1: a routed message is acknowledged ("AT+CNMA").
+  int iMessageService;
+  int iAcksOwed;
+  int HandleCsms(TModDesc16& aLine);
+  // "AT+CNMI=" with these five values (a negative one left out); the reply.
+  int RequestIndications(const int aValues[5]);
+  // The memories "AT+CPMS=?" offered, a bit mask per parameter, and how this
+  // phone spells the phone's and the SIM's memory.
+  int iOfferedStores[3];
+  int iStoreGroups;
+  TModBuf16<8> iMemoryNames[2];
+  int iReceiveUsed;
+  int iReceiveTotal;
+  int ParseStoreCounts(const TDesc16& aLine);
+  int SelectReadStore(int aState, int aStore);
   // The information lines of the status query under way, one a line.
   TModBuf16<KReceiveBufferLength> iStatusReply;
   // Keeps a line of a status reply; false for a final result or an announcement.

@@ -31,7 +31,8 @@ TConstPtr16 TextFrom(const TDesc16& aLine, int aPos) {
 }  // namespace
 
 bool IsIndicationLine(const TDesc16& aLine) {
-  return StartsWith(aLine, u"+CMTI") || StartsWith(aLine, u"+CDSI") || StartsWith(aLine, u"+CDS:");
+  return StartsWith(aLine, u"+CMTI") || StartsWith(aLine, u"+CDSI") || StartsWith(aLine, u"+CDS:") ||
+         StartsWith(aLine, u"+CMT:");
 }
 
 int CMobilePhoneBase::ProcessReceivedData(const TDesc8& aData, int aStatus) {
@@ -71,7 +72,7 @@ int CMobilePhoneBase::ProcessResponse() {
     if (iLineBuffer.Length() == 0) continue;
     iObserver->LineReceived(iLineBuffer, 0);
     // An announcement between two commands still counts.
-    if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer) || iRoutedReportNext) {
+    if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer) || iRoutedNext) {
       int result = ProcessLine(iLineBuffer);
       if (result != 0) return result;
     }
@@ -92,11 +93,18 @@ int CMobilePhoneBase::ProcessLine(const TDesc16& aLine) {
     line.Copy(aLine.Ptr(), aLine.Length() < KLineBufferLength ? aLine.Length() : KLineBufferLength);
     return ProcessPlusResponse(line);
   }
-  if (iRoutedReportNext) {
-    iRoutedReportNext = 0;
-    iDecodingRoutedReport = 1;
+  if (iRoutedNext) {
+    const bool message = iRoutedNext == ERoutedMessage;
+    iRoutedNext = ENothingRouted;
+    // A routed message may come in the middle of a listing: the listing's
+    // entry is kept aside while it is decoded.
+    const TSmsListEntry listed = iSmsListEntry;
+    if (message) iSmsListEntry.iStatus = 0;  // received, not read yet
+    iDecodingRouted = 1;
     DecodeSmsL(aLine);
-    iDecodingRoutedReport = 0;
+    iDecodingRouted = 0;
+    iSmsListEntry = listed;
+    if (message && iMessageService == 1) ++iAcksOwed;
     return iResponseState == EStateListening ? KReplyIndication : 0;
   }
   if (Equals(aLine, u"ERROR")) return KReplyError;
@@ -138,9 +146,14 @@ int CMobilePhoneBase::ProcessPlusResponse(TModDesc16& aLine) {
   if (Equals(prefix, u"+CMTI") || Equals(prefix, u"+CDSI")) return HandleCmti(aLine);
   if (Equals(prefix, u"+CNMI")) return HandleCnmi(aLine);
   if (Equals(prefix, u"+CDS")) {
-    iRoutedReportNext = 1;
+    iRoutedNext = ERoutedReport;
     return 0;
   }
+  if (Equals(prefix, u"+CMT")) {
+    iRoutedNext = ERoutedMessage;
+    return 0;
+  }
+  if (Equals(prefix, u"+CSMS")) return HandleCsms(aLine);
   if (Equals(prefix, u"+CSCA")) return HandleCsca(aLine);
   if (Equals(prefix, u"+CSQ")) return HandleCsq(aLine);
   if (Equals(prefix, u"+CBC")) return HandleCbc(aLine);
@@ -171,13 +184,29 @@ int CMobilePhoneBase::HandleCmsError(TModDesc16& aLine) { return KReplyCmsError 
 int CMobilePhoneBase::HandleCmeError(TModDesc16& aLine) { return KReplyCmeError + ErrorNumber(ParseIntAt(aLine, 11)); }
 
 int CMobilePhoneBase::HandleCpms(TModDesc16& aLine) {
+  if (iResponseState == EStateSmsStores) {
+    ParseOfferedStores(aLine, iOfferedStores, iStoreGroups);
+    return 0;
+  }
+  if (iResponseState == EStateSmsSelect) return ParseStoreCounts(aLine);
   if (iResponseState != EStateSmsCount) return 0;
   iStoreReported = 1;
-  // "+CPMS: "ME",3,100,..." names the memory first; "+CPMS: 3,100,..." does not.
-  int pos = aLine.Length() > 7 && aLine[7] == u'"' ? 12 : 7;
+  // "+CPMS: "ME",3,100,..." names the memory first (also "ME_P"); "+CPMS: 3,100,..." does not.
+  int pos = 7;
+  if (aLine.Length() > 7 && aLine[7] == u'"') {
+    pos = 8;
+    while (pos < aLine.Length() && aLine[pos] != u'"') ++pos;
+    pos += 2;
+  }
   iStoreUsed = ParseInt(aLine, pos);
   ++pos;
   iStoreTotal = ParseInt(aLine, pos);
+  return 0;
+}
+
+// "+CSMS: 1,1,1,1": the service first; 1 wants routed messages acknowledged.
+int CMobilePhoneBase::HandleCsms(TModDesc16& aLine) {
+  if (iResponseState == EStateSmsService) iMessageService = ParseIntAt(aLine, 7) == 1 ? 1 : 0;
   return 0;
 }
 

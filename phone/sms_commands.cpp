@@ -10,9 +10,7 @@
 namespace {
 
 const int KSmsStores = 2;
-const char16_t* const KSmsStoreCommands[KSmsStores] = {u"AT+CPMS=\"ME\"", u"AT+CPMS=\"SM\""};
 const int KSmsStoreStates[KSmsStores] = {EStateSmsStorePhone, EStateSmsStoreSim};
-const char16_t* const KSmsMemoryNames[KSmsStores] = {u"ME", u"SM"};
 const int KCtrlZ = 26;
 const int KSecond = 1000000;  // microseconds
 
@@ -47,6 +45,14 @@ THeapBuf16* PartText(const TDesc16& aChunk, TSmsCoding aCoding) {
 
 }  // namespace
 
+// "AT+CPMS=" with the phone's (0) or the SIM's (1) memory as this phone spells it.
+int CMobilePhoneBase::SelectReadStore(int aState, int aStore) {
+  iCommandBuffer.Copy(u"AT+CPMS=\"");
+  iCommandBuffer.Append(iMemoryNames[aStore]);
+  iCommandBuffer.Append(u'"');
+  return DoSendAndWait(aState, iCommandBuffer);
+}
+
 int CMobilePhoneBase::CountSms(int& aTotal, int aUsed[2], int aCapacity[2]) {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::CountSms");
   for (int store = 0; store < KSmsStores; ++store) {
@@ -59,7 +65,7 @@ int CMobilePhoneBase::CountSms(int& aTotal, int aUsed[2], int aCapacity[2]) {
     LogMessage(KLogFilePath, u"CMobilePhoneBase::CountSms Checking phone for SMS");
     for (int store = 0; store < KSmsStores; ++store) {
       iStoreReported = 0;
-      r = DoSendAndWait(EStateSmsCount, TConstPtr16(KSmsStoreCommands[store]));
+      r = SelectReadStore(EStateSmsCount, store);
       if (r == KReplyOk) {
         aUsed[store] = iStoreUsed;
         if (aCapacity) aCapacity[store] = iStoreTotal;
@@ -81,8 +87,10 @@ int CMobilePhoneBase::ReadSms() {
   if (r != KReplyOk || total == 0) return r;
   for (int store = 0; store < KSmsStores; ++store) {
     if (used[store] == 0) continue;
-    iSmsMemory.Copy(KSmsMemoryNames[store]);
-    r = DoSendAndWait(KSmsStoreStates[store], TConstPtr16(KSmsStoreCommands[store]));
+    iSmsMemory.Copy(iMemoryNames[store].Left(iMemoryNames[store].Length() < iSmsMemory.MaxLength()
+                                                 ? iMemoryNames[store].Length()
+                                                 : iSmsMemory.MaxLength()));
+    r = SelectReadStore(KSmsStoreStates[store], store);
     if (r == KReplyOk) r = DoSendAndWait(EStateSmsList, TConstPtr16(u"AT+CMGL=4"));
     // A phone that is gone, or the user's cancel: the next store is not asked.
     if (r < 0) break;
@@ -116,7 +124,7 @@ int CMobilePhoneBase::DeleteAllSms(int aStatus, int& aDeleted, int aStores) {
   for (int store = 0; store < KSmsStores; ++store) {
     iSmsIndexList->Reset();
     if ((aStores == KSmsBothStores || aStores == store) && used[store] > 0) {
-      r = DoSendAndWait(KSmsStoreStates[store], TConstPtr16(KSmsStoreCommands[store]));
+      r = SelectReadStore(KSmsStoreStates[store], store);
       if (r == KReplyOk) r = DoSendAndWait(EStateSmsIndex, TConstPtr16(u"AT+CMGL=4"));
       if (r == KReplyOk) r = DeletePass(aStatus, aDeleted);
       if (r == KErrCancel) break;

@@ -1,5 +1,6 @@
 #include "serial/datareader.h"
 
+#include "kernel/errors.h"
 #include "kernel/log.h"
 
 namespace {
@@ -56,9 +57,30 @@ void CDataReader::ReadData(TCompletionStatus* aStatus, TModDesc8* aBuffer) {
   } else {
     iPendingStatus = aStatus;
     iPendingBuffer = aBuffer;
-    if (iQueue->Size() > 0) CompleteRead();
+    if (iQueue->Size() > 0)
+      CompleteRead();
+    else if (iGone == 1)
+      CompleteGone();
   }
   LeaveCriticalSection(&iLock);
+}
+
+void CDataReader::LineGone() {
+  EnterCriticalSection(&iLock);
+  LogMessage(KLogFilePath, u"CDataReader::LineGone");
+  if (iGone == 0) iGone = 1;
+  // What arrived before it went is handed over first.
+  if (iPendingStatus && iQueue->Size() == 0 && iGone == 1) CompleteGone();
+  LeaveCriticalSection(&iLock);
+}
+
+void CDataReader::CompleteGone() {
+  iGone = 2;
+  iPendingBuffer->SetLength(0);
+  *iPendingStatus = KErrDisconnected;
+  iPendingStatus = nullptr;
+  iPendingBuffer = nullptr;
+  EventModify(iEvent, EVENT_SET);
 }
 
 void CDataReader::CompleteRead() {
@@ -78,6 +100,7 @@ void CDataReader::CancelRead() { LogMessage(KLogFilePath, u"CDataReader::CancelR
 void CDataReader::ReaderThreadStarting() {
   EnterCriticalSection(&iLock);
   if (iReaderThreads++ == 0) ResetEvent(iReadersEnded);
+  iGone = 0;  // a new opening
   LeaveCriticalSection(&iLock);
 }
 

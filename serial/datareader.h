@@ -24,6 +24,9 @@ class CDataReader : public CEpocBase {
   // and the event is set once some are there.
   void ReadData(TCompletionStatus* aStatus, TModDesc8* aBuffer);
   void CancelRead();
+  // Reader thread: the line has gone. The pending request (or the next one)
+  // completes with KErrDisconnected, once per opening.
+  void LineGone();
 
   // Bracket the life of each reader thread, so that the reader is never
   // destroyed under a thread that still uses it.
@@ -35,6 +38,7 @@ class CDataReader : public CEpocBase {
   CDataReader() = default;
   int ConstructL(HANDLE aEvent);
   void CompleteRead();
+  void CompleteGone();
 
   TPortHandle* iPortHandle;
   CBufFlat* iQueue;
@@ -44,5 +48,7 @@ class CDataReader : public CEpocBase {
   CRITICAL_SECTION iLock;
   int iLockReady;
   int iReaderThreads;
+  // 1: the line is gone and not told yet; 2: told.
+  int iGone;
   HANDLE iReadersEnded;  // manual-reset; signalled while no reader thread runs
 };

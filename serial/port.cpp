@@ -109,6 +109,11 @@ DWORD ReadThreadMain(LPVOID aReader) {
       DWORD error = GetLastError();
       LogMessage(KLogFilePath, u"ReadThreadMain: WaitCommEvent status = 0x%1!x! ERROR %2!d!", mask, error);
       if (field->load() != port) break;
+      // Unplugged or reset: the engine hears of it now, not at its next time-out.
+      if (!ok && error == ERROR_DEVICE_NOT_CONNECTED) {
+        reader->LineGone();
+        break;
+      }
     }
     SetCommMask(port, KRearmEventMask);
     if (mask & EV_RXCHAR) {

@@ -208,8 +208,11 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
       iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
       iAction.iRequestReports = gKvDocument != nullptr && gKvDocument->RequestReports();
     }
-    if (iState == EKvAppEngine_Listen)
+    if (iState == EKvAppEngine_Listen) {
       iAction.iPartsWaitSeconds = gKvDocument != nullptr ? gKvDocument->PartsWait() : KDefaultPartsWaitSeconds;
+      iAction.iPollSeconds = gKvDocument != nullptr ? gKvDocument->PollInterval() : KDefaultPollSeconds;
+      iAction.iResetAfterTries = gKvDocument != nullptr ? gKvDocument->ResetAfter() : 0;
+    }
     PostToEngine(start.iCommand);
   } else if (iState == EKvAppEngine_NoAction) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: no action");

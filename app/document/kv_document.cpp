@@ -54,6 +54,8 @@ void CKvDocument::LoadSettings() {
   SetListen(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvListenValue) != 0);
   SetArrivalNotices(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue) == 0);
   SetPartsWait(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvPartsWaitValue));
+  SetPollInterval(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvPollValue));
+  SetResetAfter(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvResetAfterValue));
 }
 
 void CKvDocument::CommitSettingsL() {
@@ -65,6 +67,8 @@ void CKvDocument::CommitSettingsL() {
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvListenValue, iListen ? 1 : 0);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue, iArrivalNotices ? 0 : 1);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvPartsWaitValue, iPartsWait);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvPollValue, iPoll);
+  CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvResetAfterValue, iResetAfter);
 }
 
 void CKvDocument::SetDoLogging(int aFlag) {

@@ -24,6 +24,14 @@ inline constexpr WCHAR KKvQuietArrivalsValue[] = u"QuietArrivals";
 inline constexpr WCHAR KKvPartsWaitValue[] = u"PartsWaitSeconds";
 inline constexpr int KKvDefaultPartsWait = 24 * 60 * 60;
 inline constexpr int KKvMaxPartsWait = 30 * 24 * 60 * 60;
+// Seconds between two requests for the messages of a phone that announces
+// none; absent or 0: half a minute.
+inline constexpr WCHAR KKvPollValue[] = u"PollSeconds";
+inline constexpr int KKvDefaultPoll = 30;
+inline constexpr int KKvMaxPoll = 24 * 60 * 60;
+// Tries without an answer after which listening restarts the phone; 0 never.
+inline constexpr WCHAR KKvResetAfterValue[] = u"ResetAfterTries";
+inline constexpr int KKvMaxResetAfter = 1000;
 
 class CKvDocument : public CEpocDocument {
  public:
@@ -64,6 +72,12 @@ class CKvDocument : public CEpocDocument {
     iPartsWait = aSeconds >= 1 && aSeconds <= KKvMaxPartsWait ? aSeconds : KKvDefaultPartsWait;
   }
   int PartsWait() const { return iPartsWait; }
+  // How often a phone that announces no messages is asked for them, in seconds.
+  void SetPollInterval(int aSeconds) { iPoll = aSeconds >= 1 && aSeconds <= KKvMaxPoll ? aSeconds : KKvDefaultPoll; }
+  int PollInterval() const { return iPoll; }
+  // After how many tries without an answer listening restarts the phone; 0 never.
+  void SetResetAfter(int aTries) { iResetAfter = aTries >= 0 && aTries <= KKvMaxResetAfter ? aTries : 0; }
+  int ResetAfter() const { return iResetAfter; }
 
   // Made on the first request, then kept.
   CKveContactsDatabase* ContactsDatabase();
@@ -83,4 +97,6 @@ class CKvDocument : public CEpocDocument {
   bool iListen;
   bool iArrivalNotices;
   int iPartsWait = KKvDefaultPartsWait;
+  int iPoll = KKvDefaultPoll;
+  int iResetAfter = 0;
 };

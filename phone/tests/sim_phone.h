@@ -32,6 +32,10 @@ class TSimPhone {
   // Every command line the phone received so far, in order (the PDU line
   // with its Ctrl-Z).
   std::vector<std::string> Commands() const;
+  // The phones started from now on take lines on a control pipe, as the
+  // network would bring them ("deliver FROM TEXT").
+  void EnableControl() { iSim.EnableControl(); }
+  bool Control(const std::string& aLine) const { return iSim.Control(aLine); }
   // The phone's state after Stop.
   nlohmann::json State() const { return iSim.State(); }
 

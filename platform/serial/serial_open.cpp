@@ -1,5 +1,6 @@
 // Port names and opening the host device behind one. A port is opened
 // exclusively whatever share mode is asked for: a phone answers one program.
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -10,6 +11,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include <kvplatform.h>
 #include <windows.h>
@@ -40,6 +43,60 @@ HANDLE Refuse(const std::string& port, DWORD error, const std::string& why) {
   return INVALID_HANDLE_VALUE;
 }
 
+// Where the system keeps a name per USB device that stays the same when the
+// device comes back after a reset, whatever ttyUSBn it gets then.
+std::string StableNameFolder() {
+  if (const char* folder = std::getenv("KORVANET_SERIAL_BY_ID"); folder && *folder) return folder;
+  return "/dev/serial/by-id";
+}
+
+std::string RealPath(const std::string& path) {
+  char* real = realpath(path.c_str(), nullptr);
+  if (real == nullptr) return {};
+  std::string result(real);
+  std::free(real);
+  return result;
+}
+
+// The stable name of the device path leads to: the path itself when it is
+// one, else the link in the stable-name folder that leads to the same device;
+// empty when there is none.
+std::string StableNameOf(const std::string& path) {
+  const std::string folder = StableNameFolder();
+  if (path.rfind(folder + "/", 0) == 0) return path;
+  const std::string device = RealPath(path);
+  if (device.empty()) return {};
+  DIR* dir = opendir(folder.c_str());
+  if (dir == nullptr) return {};
+  std::string found;
+  while (dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    std::string candidate = folder + "/" + entry->d_name;
+    if (RealPath(candidate) == device) {
+      found = candidate;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// Once a port has opened, it is opened again by its stable name: after a USB
+// reset the configured /dev/ttyUSB2 may be another device, or gone.
+std::mutex gStableNamesLock;
+std::map<std::string, std::string> gStableNames;  // port and configured path -> stable name
+
+std::string RememberedStableName(const std::string& key) {
+  std::lock_guard<std::mutex> hold(gStableNamesLock);
+  auto it = gStableNames.find(key);
+  return it == gStableNames.end() ? std::string() : it->second;
+}
+
+void RememberStableName(const std::string& key, const std::string& name) {
+  std::lock_guard<std::mutex> hold(gStableNamesLock);
+  gStableNames.emplace(key, name);
+}
+
 }  // namespace
 
 bool IsSerialPortName(LPCWSTR name) {
@@ -67,9 +124,14 @@ std::string SerialPortDevice(LPCWSTR name, std::string* source) {
 HANDLE OpenSerialPort(LPCWSTR name, DWORD access, DWORD) {
   std::string port = PortBaseName(name);
   std::string source;
-  std::string path = SerialPortDevice(name, &source);
+  std::string configured = SerialPortDevice(name, &source);
   bool fromVariable = source.rfind("KORVANET_", 0) == 0;
+  const std::string key = port + "=" + configured;
+  std::string path = RememberedStableName(key);
+  const bool stable = !path.empty() && path != configured;
+  if (path.empty()) path = configured;
   std::string device = fromVariable ? path + " (from " + source + ")" : path;
+  if (stable) device = path + " (the stable name of " + configured + ")";
 
   int flags = O_NOCTTY | O_NONBLOCK | O_CLOEXEC;
   if ((access & GENERIC_READ) && (access & GENERIC_WRITE))
@@ -94,7 +156,7 @@ HANDLE OpenSerialPort(LPCWSTR name, DWORD access, DWORD) {
     int error = errno;
     switch (error) {
       case ENOENT:
-        if (!fromVariable) {
+        if (!fromVariable && !stable) {
           struct stat link;
           if (lstat(path.c_str(), &link) != 0)
             return Refuse(port, ERROR_FILE_NOT_FOUND,
@@ -127,6 +189,10 @@ HANDLE OpenSerialPort(LPCWSTR name, DWORD access, DWORD) {
     return Refuse(port, ERROR_SHARING_VIOLATION, device + " is busy: another program or connection holds it");
   }
   ioctl(fd, TIOCEXCL);
+  if (!stable && RememberedStableName(key).empty()) {
+    std::string stableName = StableNameOf(path);
+    if (!stableName.empty()) RememberStableName(key, stableName);
+  }
 
   DWORD error = 0;
   auto object = SerialPort::Create(fd, access, path, &error);

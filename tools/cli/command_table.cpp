@@ -110,7 +110,8 @@ const std::vector<TCommandSpec>& Commands() {
        "replaced are copied as they are into a new folder in My Documents under the\n"
        "data folder.\n",
        {KYes}, 1, 1, Restore},
-      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]",
+      {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]"
+       " [--poll TIME] [--reset-after TRIES]",
        "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
@@ -121,8 +122,14 @@ const std::vector<TCommandSpec>& Commands() {
        "--parts-wait  how long a long message waits for parts that have not arrived\n"
        "         before it is passed on as it is, each missing part shown as [\u2026]:\n"
        "         seconds, or a number with s, m, h or d (default 24h, at most 30d)\n"
+       "--poll   how often listening asks a phone that announces no new messages for\n"
+       "         them (default 30s, at most 1d)\n"
+       "--reset-after  listening restarts a phone that has not answered this many\n"
+       "         tries (AT+CFUN=1,1); 0, the default, never\n"
        "Without options the settings are shown.\n",
-       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}}, 0, 0, Settings},
+       {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}, {"poll", true},
+        {"reset-after", true}},
+       0, 0, Settings},
       {"listen", "[--exec COMMAND] [--exec-timeout SECONDS] [--delete-after-store]",
        "keep the port open and store each new message as it arrives",
        "Messages already on the phone are taken first. Each message is printed once it is\n"
@@ -134,7 +141,10 @@ const std::vector<TCommandSpec>& Commands() {
        "                      input. A failing command is reported and listening goes on.\n"
        "--exec-timeout        stop a command still running after SECONDS (default 60)\n"
        "--delete-after-store  delete each message from the phone once it is stored\n"
-       "A lost phone is waited for and taken up again. Ctrl-C or SIGTERM ends listening\n"
+       "A phone that stops answering or whose port goes (also one that comes back as\n"
+       "another device: it is opened by its /dev/serial/by-id name) is waited for and\n"
+       "taken up again. A phone that announces nothing is asked every 'settings --poll'.\n"
+       "Ctrl-C or SIGTERM ends listening\n"
        "(exit status 0) once the commands of the messages stored so far have run.\n",
        {{"exec", true}, {"exec-timeout", true}, {"delete-after-store", false}}, 0, 0, Listen},
       {"ports", "", "list the serial devices and the modems that answer on them",

@@ -32,7 +32,7 @@ bool IsServiceCentreNumber(const std::string& aText) {
 }
 
 // "90", "90s", "15m", "24h", "2d": seconds; 0 when the text is none of these.
-int ParseDuration(const std::string& aText) {
+int ParseDuration(const std::string& aText, int aMax = KKvMaxPartsWait) {
   size_t digits = 0;
   while (digits < aText.size() && digits < 8 && aText[digits] >= '0' && aText[digits] <= '9') ++digits;
   if (digits == 0 || aText.size() > digits + 1) return 0;
@@ -40,7 +40,7 @@ int ParseDuration(const std::string& aText) {
   const char unit = digits < aText.size() ? aText[digits] : 's';
   const long long scale = unit == 's' ? 1 : unit == 'm' ? 60 : unit == 'h' ? 3600 : unit == 'd' ? 86400 : 0;
   value *= scale;
-  return value >= 1 && value <= KKvMaxPartsWait ? static_cast<int>(value) : 0;
+  return value >= 1 && value <= aMax ? static_cast<int>(value) : 0;
 }
 
 // The shortest exact form: "24h", "90m", "45s".
@@ -68,13 +68,27 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
   if (partsWait && partsWaitSeconds == 0)
     throw TUsageError("--parts-wait takes a time from 1s to 30d: seconds, or a number with s, m, h or d (such as 24h)",
                       command);
+  std::optional<std::string> poll = aOptions.Value("poll");
+  const int pollSeconds = poll ? ParseDuration(*poll, KKvMaxPoll) : 0;
+  if (poll && pollSeconds == 0)
+    throw TUsageError("--poll takes a time from 1s to 1d: seconds, or a number with s, m, h or d (such as 30s)", command);
+  std::optional<std::string> resetAfter = aOptions.Value("reset-after");
+  int resetTries = -1;
+  if (resetAfter && resetAfter->size() <= 4 && !resetAfter->empty() &&
+      resetAfter->find_first_not_of("0123456789") == std::string::npos)
+    resetTries = std::stoi(*resetAfter);
+  if (resetAfter && (resetTries < 0 || resetTries > KKvMaxResetAfter))
+    throw TUsageError("--reset-after takes a number of tries from 0 (never) to " + std::to_string(KKvMaxResetAfter),
+                      command);
 
-  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait) {
+  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait || poll || resetAfter) {
     if (smsc) document.SetSmscNumber(MallocText(Utf16(*smsc)));
     if (!log.empty()) document.SetDoLogging(log == "on" ? 1 : 0);
     if (!view.empty()) document.SetMessageView(view == "split" ? 1 : 0);
     if (!reports.empty()) document.SetRequestReports(reports == "on");
     if (partsWait) document.SetPartsWait(partsWaitSeconds);
+    if (poll) document.SetPollInterval(pollSeconds);
+    if (resetAfter) document.SetResetAfter(resetTries);
     document.CommitSettingsL();
   }
 
@@ -87,12 +101,15 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
                                {"log", logText},
                                {"view", viewText},
                                {"reports", reportsText},
-                               {"parts_wait", document.PartsWait()}};
+                               {"parts_wait", document.PartsWait()},
+                               {"poll", document.PollInterval()},
+                               {"reset_after", document.ResetAfter()}};
     std::printf("%s\n", TerminalJson(settings.dump(2)).c_str());
   } else {
-    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\n",
+    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\npoll     %s\nreset-after  %s\n",
                 number.empty() ? "(not set)" : Printable(number).c_str(), logText, viewText, reportsText,
-                DurationText(document.PartsWait()).c_str());
+                DurationText(document.PartsWait()).c_str(), DurationText(document.PollInterval()).c_str(),
+                document.ResetAfter() == 0 ? "never" : std::to_string(document.ResetAfter()).c_str());
   }
   return 0;
 }

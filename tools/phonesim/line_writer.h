@@ -19,6 +19,8 @@ class LineWriter {
 
   // False when the line is gone (the other end closed for good) or on stop.
   bool Write(std::string_view bytes);
+  // The line moved to another pseudo-terminal (-1: none for now).
+  void SetFd(int fd) { iFd = fd; }
 
  private:
   size_t NextPieceSize();

@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <unistd.h>
@@ -118,24 +120,29 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  phonesim::PtyLink link;
-  if (!link.Open(options.link, error)) {
+  auto line = std::make_unique<phonesim::PtyLink>();
+  if (!line->Open(options.link, error)) {
     std::fprintf(stderr, "phonesim: %s\n", error.c_str());
     return 1;
   }
-  phonesim::LineWriter writer(link.Fd(), profile.quirks.baud, profile.quirks.chunkMin, profile.quirks.chunkMax,
+  // While the port is away after a "replug": the line it comes back on, and when.
+  std::unique_ptr<phonesim::PtyLink> comingBack;
+  std::chrono::steady_clock::time_point backAt;
+  phonesim::LineWriter writer(line->Fd(), profile.quirks.baud, profile.quirks.chunkMin, profile.quirks.chunkMax,
                               transcript, [] { return gStop != 0; });
   phonesim::Session session(profile, [&](std::string_view bytes) { return writer.Write(bytes); });
 
-  std::printf("%s\nready\n", link.DevicePath().c_str());
+  std::printf("%s\nready\n", line->DevicePath().c_str());
   std::fflush(stdout);
 
   while (!gStop) {
-    pollfd fds[3] = {{gSignalPipe[0], POLLIN, 0}, {control.Fd(), POLLIN, 0}, {link.Fd(), POLLIN, 0}};
-    int count = link.IsOpen() ? 3 : 2;
+    pollfd fds[3] = {{gSignalPipe[0], POLLIN, 0}, {control.Fd(), POLLIN, 0}, {line->Fd(), POLLIN, 0}};
+    int count = line->IsOpen() ? 3 : 2;
     // Until the next status report falls due, or for good.
     int timeout = -1;
-    if (auto due = session.NextDue()) {
+    std::optional<std::chrono::steady_clock::time_point> due = session.NextDue();
+    if (comingBack && (!due || backAt < *due)) due = backAt;
+    if (due) {
       auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(*due - std::chrono::steady_clock::now());
       timeout = static_cast<int>(std::clamp<long long>(wait.count() + 1, 0, 60000));
     }
@@ -146,7 +153,7 @@ int main(int argc, char** argv) {
     }
     if (count == 3 && (fds[2].revents & POLLIN)) {
       char buffer[4096];
-      ssize_t n = ::read(link.Fd(), buffer, sizeof buffer);
+      ssize_t n = ::read(line->Fd(), buffer, sizeof buffer);
       if (n > 0) {
         std::string_view bytes(buffer, static_cast<size_t>(n));
         transcript.Record("in", bytes);
@@ -154,19 +161,43 @@ int main(int argc, char** argv) {
       }
     }
     if (fds[1].revents & POLLIN) {
-      for (const std::string& line : control.ReadLines()) {
-        std::string why = session.Control(line);
+      for (const std::string& command : control.ReadLines()) {
+        std::string why = session.Control(command);
         if (!why.empty()) std::fprintf(stderr, "phonesim: control: %s\n", why.c_str());
       }
     }
+    // A USB reset: the device node goes, and comes back later under another
+    // name (the new line is made first, so it cannot get the old one's), the
+    // link moved to it as a stable device name would be.
+    if (std::optional<int> away = session.TakeReplug(); away && !comingBack) {
+      comingBack = std::make_unique<phonesim::PtyLink>();
+      if (!comingBack->Open("", error)) {
+        std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+        break;
+      }
+      std::fprintf(stderr, "phonesim: port gone for %d ms\n", *away);
+      line->Close();
+      writer.SetFd(-1);
+      backAt = std::chrono::steady_clock::now() + std::chrono::milliseconds(*away);
+    }
+    if (comingBack && std::chrono::steady_clock::now() >= backAt) {
+      if (!options.link.empty() && !comingBack->LinkAt(options.link, error)) {
+        std::fprintf(stderr, "phonesim: %s\n", error.c_str());
+        break;
+      }
+      line = std::move(comingBack);
+      writer.SetFd(line->Fd());
+      session.Restart();
+      std::fprintf(stderr, "phonesim: port back as %s\n", line->DevicePath().c_str());
+    }
     session.Tick(std::chrono::steady_clock::now());
-    if (link.IsOpen() && session.WantsHangup() && !gStop) {
+    if (line->IsOpen() && session.WantsHangup() && !gStop) {
       std::fprintf(stderr, "phonesim: line closed after %d commands\n", session.CommandCount());
-      link.Close();
+      line->Close();
     }
   }
 
-  link.Close();
+  line->Close();
   if (!options.stateOut.empty() && !phonesim::SaveProfile(options.stateOut, profile, error)) {
     std::fprintf(stderr, "phonesim: %s\n", error.c_str());
     return 1;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -23,6 +24,9 @@ class Modem {
   std::string HandlePdu(const std::string& hex);  // the text before Ctrl-Z
   std::string CancelPdu();                        // Esc instead of Ctrl-Z
   bool EchoOn() const { return iEcho; }
+  // The phone restarts: the line's settings go back to their defaults, and
+  // what was waiting for the line (announcements, acknowledgements) is lost.
+  void Restart();
 
   // A message or status report arriving from the network (hexadecimal with
   // the service centre part), stored in the receive store or routed as
@@ -82,10 +86,17 @@ class Modem {
   Outcome ReadMessage(const AtCommand& cmd);
   Outcome DeleteMessages(const AtCommand& cmd);
   Outcome StartSend(const AtCommand& cmd);
-  std::string StoreList() const;
+  // The memories AT+CPMS=? offers; the receiving one may offer "MT" too.
+  std::string StoreList(bool receiving) const;
+  // A store's name on the line, and back ("" when the phone does not know it).
+  std::string OnLine(const std::string& store) const;
+  std::string Unspelled(const std::string& name) const;
+  // Messages held and room in a store, or in both ("MT").
+  std::pair<int, int> StoreCounts(const std::string& name) const;
   // modem_notify.cpp: AT+CNMI and what arrives from the network.
   Outcome NewMessageIndications(const AtCommand& cmd);
-  int StoreIncoming(const std::string& pdu);  // the index, -1 when the store is full
+  // The index, -1 when the store is full; the store it went into.
+  int StoreIncoming(const std::string& pdu, std::string& store);
   void Indicate(const std::string& line);
 
   Profile& iProfile;
@@ -102,6 +113,10 @@ class Modem {
   std::vector<std::string> iIndications;  // ready for the line
   std::vector<std::string> iBuffered;     // kept in the phone while the mode is 0
   std::vector<ReportRequest> iReportRequests;
+  int iAcksOwed = 0;  // routed messages not acknowledged yet (service 1)
 };
+
+// Both message stores at once, as a receiving memory.
+inline const std::string kBothStores = "MT";
 
 }  // namespace phonesim

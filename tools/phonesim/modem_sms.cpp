@@ -12,18 +12,42 @@ bool Matches(int filter, int status) {
 
 }  // namespace
 
-std::string Modem::StoreList() const {
+std::string Modem::StoreList(bool receiving) const {
   std::string list;
-  for (const auto& [name, store] : iProfile.sms.stores) list += (list.empty() ? "\"" : ",\"") + name + "\"";
+  for (const auto& [name, store] : iProfile.sms.stores)
+    list += (list.empty() ? "\"" : ",\"") + OnLine(name) + "\"";
+  if (receiving && iProfile.sms.offerMt) list += ",\"MT\"";
   return "(" + list + ")";
+}
+
+std::string Modem::OnLine(const std::string& store) const {
+  return store == kBothStores ? store : store + iProfile.sms.memorySuffix;
+}
+
+std::string Modem::Unspelled(const std::string& name) const {
+  const std::string& suffix = iProfile.sms.memorySuffix;
+  if (name == kBothStores) return name;
+  if (suffix.empty()) return name;
+  if (name.size() <= suffix.size() || name.compare(name.size() - suffix.size(), suffix.size(), suffix) != 0) return {};
+  return name.substr(0, name.size() - suffix.size());
+}
+
+std::pair<int, int> Modem::StoreCounts(const std::string& name) const {
+  int used = 0, capacity = 0;
+  for (const auto& [storeName, store] : iProfile.sms.stores) {
+    if (name != kBothStores && name != storeName) continue;
+    used += static_cast<int>(store.messages.size());
+    capacity += store.capacity;
+  }
+  return {used, capacity};
 }
 
 Modem::Handled Modem::HandleSms(const AtCommand& cmd) {
   const std::string& n = cmd.name;
   if (n == "+CPMS") {
     if (cmd.kind == AtCommand::kTest) {
-      std::string list = StoreList();
-      Info("+CPMS", list + "," + list + "," + list);
+      std::string list = StoreList(false);
+      Info("+CPMS", list + "," + list + "," + StoreList(true));
       return Outcome::Ok();
     }
     return SelectMessageStores(cmd);
@@ -39,9 +63,21 @@ Modem::Handled Modem::HandleSms(const AtCommand& cmd) {
     return Outcome::Ok();
   }
   if (n == "+CSMS") {
-    if (cmd.kind == AtCommand::kRead) Info("+CSMS", "0,1,1,1");
-    if (cmd.kind == AtCommand::kTest) Info("+CSMS", "(0)");
-    if (cmd.kind == AtCommand::kSet) Info("+CSMS", "1,1,1");
+    if (cmd.kind == AtCommand::kRead) Info("+CSMS", std::to_string(iProfile.sms.service) + ",1,1,1");
+    if (cmd.kind == AtCommand::kTest) Info("+CSMS", "(0,1)");
+    if (cmd.kind == AtCommand::kSet) {
+      int service;
+      if (!ArgInt(cmd.args, service) || service > 1) return Outcome::Cms(303);
+      iProfile.sms.service = service;
+      Info("+CSMS", "1,1,1");
+    }
+    return Outcome::Ok();
+  }
+  if (n == "+CNMA") {
+    if (cmd.kind == AtCommand::kTest) return Outcome::Ok();
+    // Only a routed message waiting for it can be acknowledged.
+    if (iProfile.sms.service != 1 || iAcksOwed == 0) return Outcome::Cms(340);
+    --iAcksOwed;
     return Outcome::Ok();
   }
   if (n == "+CNMI") return NewMessageIndications(cmd);
@@ -95,8 +131,9 @@ Modem::Outcome Modem::SelectMessageStores(const AtCommand& cmd) {
     for (size_t i = 0; i < args.size(); ++i) {
       std::string name;
       if (!ArgString(args[i], name)) return Outcome::Error();
-      name = NormalizeCommand(name);
-      if (!stores.count(name)) return Outcome::Error();
+      name = Unspelled(NormalizeCommand(name));
+      const bool both = name == kBothStores && i == 2 && iProfile.sms.offerMt;
+      if (!both && !stores.count(name)) return Outcome::Error();
       chosen[i] = name;
     }
     for (int i = 0; i < 3; ++i) iMessageStores[i] = chosen[i];
@@ -107,11 +144,11 @@ Modem::Outcome Modem::SelectMessageStores(const AtCommand& cmd) {
   bool named = cmd.kind == AtCommand::kRead || iProfile.sms.namedCpms;
   std::string body;
   for (const std::string& name : iMessageStores) {
-    auto it = stores.find(name);
-    if (it == stores.end()) return Outcome::Error();
+    if (name != kBothStores && !stores.count(name)) return Outcome::Error();
+    auto [used, capacity] = StoreCounts(name);
     if (!body.empty()) body += ",";
-    if (named) body += "\"" + name + "\",";
-    body += std::to_string(it->second.messages.size()) + "," + std::to_string(it->second.capacity);
+    if (named) body += "\"" + OnLine(name) + "\",";
+    body += std::to_string(used) + "," + std::to_string(capacity);
   }
   Info("+CPMS", body);
   return Outcome::Ok();

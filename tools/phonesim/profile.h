@@ -81,6 +81,17 @@ struct Sms {
   // after it was sent, with this TP-ST (0 delivered, 0x20.. pending, 0x40.. failed).
   int reportDelayMs = 1000;
   int reportStatus = 0;
+  // What AT+CNMI=? offers (mode, mt, bm, ds, bfr); none: the phone has no
+  // AT+CNMI at all and answers ERROR.
+  std::optional<std::string> cnmiOffer = std::string("(0-2),(0-3),(0,2),(0-2),(0,1)");
+  // The message service (AT+CSMS): with 1 a message routed whole (+CMT) is
+  // to be acknowledged with AT+CNMA; those never acknowledged are counted.
+  int service = 0;
+  int unacknowledged = 0;
+  // AT+CPMS=? also offers "MT" (both stores, the phone's first) for receiving.
+  bool offerMt = false;
+  // How the memories are spelled on the line: "" ("ME", "SM") or "_P" ("ME_P", "SM_P").
+  std::string memorySuffix;
 };
 
 struct Unsolicited {
@@ -111,6 +122,10 @@ struct Quirks {
   std::string emptyRangeReply = "OK";
   std::string hangAfter;
   int hangupAfterCommands = 0;
+  // After that many commands the phone falls silent (no echo, no reply, no
+  // announcement) for silenceMs, then answers again; once.
+  int silenceAfterCommands = 0;
+  int silenceMs = 0;
   std::vector<Unsolicited> unsolicited;
   std::vector<std::string> refuse;  // command lines answered with ERROR
   std::vector<Fault> faults;

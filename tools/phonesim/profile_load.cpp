@@ -254,7 +254,22 @@ void LoadMessageStore(const json& v, const std::string& at, const std::string& s
 }
 
 void LoadSms(const json& v, const std::string& at, Sms& sms) {
-  CheckKeys(v, at, {"smsc", "cpms_format", "stores", "send_errors", "sent", "report_delay_ms", "report_status"});
+  CheckKeys(v, at, {"smsc", "cpms_format", "stores", "send_errors", "sent", "report_delay_ms", "report_status",
+                    "cnmi_offer", "service", "unacknowledged", "offer_mt", "memory_suffix"});
+  if (v.contains("cnmi_offer")) {
+    if (v["cnmi_offer"].is_null())
+      sms.cnmiOffer.reset();
+    else
+      sms.cnmiOffer = Text(v["cnmi_offer"], at + "/cnmi_offer");
+  }
+  if (v.contains("service")) sms.service = Int(v["service"], at + "/service", 0, 1);
+  if (v.contains("unacknowledged")) sms.unacknowledged = Int(v["unacknowledged"], at + "/unacknowledged", 0, 1000000);
+  if (v.contains("offer_mt")) sms.offerMt = Bool(v["offer_mt"], at + "/offer_mt");
+  if (v.contains("memory_suffix")) {
+    sms.memorySuffix = Text(v["memory_suffix"], at + "/memory_suffix");
+    if (!sms.memorySuffix.empty() && sms.memorySuffix != "_P")
+      Fail(at + "/memory_suffix", "expected \"\" or \"_P\", found \"" + sms.memorySuffix + "\"");
+  }
   if (v.contains("report_delay_ms")) sms.reportDelayMs = Int(v["report_delay_ms"], at + "/report_delay_ms", 0, 3600000);
   if (v.contains("report_status")) sms.reportStatus = Int(v["report_status"], at + "/report_status", 0, 255);
   if (v.contains("smsc")) sms.smsc = Text(v["smsc"], at + "/smsc");
@@ -324,7 +339,11 @@ Fault LoadFault(const json& v, const std::string& at) {
 
 void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
   CheckKeys(v, at, {"echo", "space_after_colon", "baud", "chunk_bytes", "empty_range_reply", "hang_after",
-                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names", "indication_timing", "status_replies"});
+                    "hangup_after_commands", "unsolicited", "refuse", "faults", "ucs2_names", "indication_timing", "status_replies",
+                    "silence_after_commands", "silence_ms"});
+  if (v.contains("silence_after_commands"))
+    q.silenceAfterCommands = Int(v["silence_after_commands"], at + "/silence_after_commands", 0, 1000000);
+  if (v.contains("silence_ms")) q.silenceMs = Int(v["silence_ms"], at + "/silence_ms", 0, 3600000);
   if (v.contains("echo")) q.echo = Bool(v["echo"], at + "/echo");
   if (v.contains("space_after_colon")) q.spaceAfterColon = Bool(v["space_after_colon"], at + "/space_after_colon");
   if (v.contains("baud")) {

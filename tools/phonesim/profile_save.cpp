@@ -93,6 +93,11 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   sms["send_errors"] = p.sms.sendErrors;
   sms["report_delay_ms"] = p.sms.reportDelayMs;
   sms["report_status"] = p.sms.reportStatus;
+  sms["cnmi_offer"] = p.sms.cnmiOffer ? Json(*p.sms.cnmiOffer) : Json(nullptr);
+  sms["service"] = p.sms.service;
+  sms["unacknowledged"] = p.sms.unacknowledged;
+  sms["offer_mt"] = p.sms.offerMt;
+  sms["memory_suffix"] = p.sms.memorySuffix;
   sms["sent"] = Json::array();
   for (const SentMessage& s : p.sms.sent) sms["sent"].push_back(SentToJson(s));
   root["sms"] = sms;
@@ -106,6 +111,8 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   quirks["empty_range_reply"] = q.emptyRangeReply;
   quirks["hang_after"] = q.hangAfter.empty() ? Json(nullptr) : Json(q.hangAfter);
   quirks["hangup_after_commands"] = q.hangupAfterCommands;
+  quirks["silence_after_commands"] = q.silenceAfterCommands;
+  quirks["silence_ms"] = q.silenceMs;
   quirks["unsolicited"] = Json::array();
   for (const Unsolicited& u : q.unsolicited) quirks["unsolicited"].push_back({{"after", u.after}, {"line", u.line}});
   quirks["refuse"] = q.refuse;

@@ -41,18 +41,27 @@ bool PtyLink::Open(const std::string& linkPath, std::string& error) {
   }
   ::fcntl(iMaster, F_SETFL, ::fcntl(iMaster, F_GETFL) | O_NONBLOCK);
 
-  if (!linkPath.empty()) {
-    struct stat st {};
-    if (::lstat(linkPath.c_str(), &st) == 0) {
-      if (!S_ISLNK(st.st_mode)) {
-        errno = EEXIST;
-        return fail(linkPath + " exists and is not a symbolic link");
-      }
-      ::unlink(linkPath.c_str());
-    }
-    if (::symlink(iDevice.c_str(), linkPath.c_str()) != 0) return fail("cannot create the link " + linkPath);
-    iLink = linkPath;
+  if (!linkPath.empty() && !LinkAt(linkPath, error)) {
+    Close();
+    return false;
   }
+  return true;
+}
+
+bool PtyLink::LinkAt(const std::string& linkPath, std::string& error) {
+  struct stat st {};
+  if (::lstat(linkPath.c_str(), &st) == 0) {
+    if (!S_ISLNK(st.st_mode)) {
+      error = linkPath + " exists and is not a symbolic link";
+      return false;
+    }
+    ::unlink(linkPath.c_str());
+  }
+  if (::symlink(iDevice.c_str(), linkPath.c_str()) != 0) {
+    error = "cannot create the link " + linkPath + ": " + std::strerror(errno);
+    return false;
+  }
+  iLink = linkPath;
   return true;
 }
 

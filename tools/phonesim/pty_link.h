@@ -16,6 +16,9 @@ class PtyLink {
   // Opens the pseudo-terminal and, when linkPath is not empty, makes it a
   // symbolic link to the far end (replacing an earlier link, never a file).
   bool Open(const std::string& linkPath, std::string& error);
+  // Makes linkPath a symbolic link to this line's far end (replacing an
+  // earlier link, never a file).
+  bool LinkAt(const std::string& linkPath, std::string& error);
   // Hangs up: the client's reads and writes fail from now on. What the
   // client has not read yet is given a moment first, since a hang-up throws
   // it away (a real line would have delivered it before dropping).

@@ -32,9 +32,26 @@ std::string FirstLines(const std::string& reply, int lines) {
 Session::Session(Profile& profile, std::function<bool(std::string_view)> write)
     : iProfile(profile), iModem(profile), iWrite(std::move(write)) {}
 
+bool Session::Quiet() {
+  if (iQuietUntil && std::chrono::steady_clock::now() >= *iQuietUntil) iQuietUntil.reset();
+  return iQuietUntil.has_value();
+}
+
+void Session::Restart() {
+  iModem.Restart();
+  iLine.clear();
+  iPdu.clear();
+  iEcho.clear();
+  iOverflow = false;
+  iPduFault.reset();
+  iHeld.clear();
+  iHangup = false;
+  iQuietUntil.reset();
+}
+
 void Session::Receive(std::string_view bytes) {
   for (char c : bytes) {
-    if (iHangup || iSilent) break;
+    if (iHangup || iSilent || Quiet()) break;
     ReceiveByte(c);
   }
   FlushEcho();
@@ -119,6 +136,10 @@ void Session::CompleteLine() {
     if (NormalizeCommand(u.after) == normalized) Send("\r\n" + u.line + "\r\n");
   }
   if (q.hangupAfterCommands > 0 && iCommands >= q.hangupAfterCommands) iHangup = true;
+  if (q.silenceAfterCommands > 0 && iCommands >= q.silenceAfterCommands) {
+    iQuietUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(q.silenceMs);
+    iProfile.quirks.silenceAfterCommands = 0;  // once
+  }
 }
 
 std::optional<Fault> Session::TakeFault(const std::string& normalized) {
@@ -169,6 +190,8 @@ std::string Session::SendHeld() {
 
 void Session::FlushIndications() {
   for (std::string& s : iModem.TakeIndications()) iHeld.push_back(std::move(s));
+  // A phone that has stopped answering loses its announcements.
+  if (Quiet()) iHeld.clear();
   if (iHeld.empty() || iSilent || iHangup || iProfile.quirks.indicationTiming != "at_once") return;
   if (Busy()) {
     // Mode 1 drops what comes while the line is busy; mode 2 holds it.
@@ -203,6 +226,7 @@ std::optional<std::chrono::steady_clock::time_point> Session::NextDue() const {
   for (const PendingReport& r : iReports) {
     if (!next || r.due < *next) next = r.due;
   }
+  if (iReplugMs && iQuietUntil && (!next || *iQuietUntil < *next)) next = iQuietUntil;
   return next;
 }
 
@@ -247,8 +271,17 @@ std::string Session::Control(const std::string& raw) {
   } else if (verb == "unsolicited") {
     if (rest.empty()) return "unsolicited needs the line to send";
     iHeld.push_back("\r\n" + rest + "\r\n");
+  } else if (verb == "silence" || verb == "replug") {
+    int ms = -1;
+    if (!rest.empty() && rest.size() <= 8 && rest.find_first_not_of("0123456789") == std::string::npos)
+      ms = std::stoi(rest);
+    if (ms < 0) return verb + " needs a time in milliseconds: " + verb + " 30000";
+    if (verb == "silence")
+      iQuietUntil = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    else
+      iReplugMs = ms;
   } else if (!verb.empty()) {
-    return "unknown command \"" + verb + "\" (known: deliver, pdu, unsolicited)";
+    return "unknown command \"" + verb + "\" (known: deliver, pdu, unsolicited, silence, replug)";
   }
   FlushIndications();
   return error;

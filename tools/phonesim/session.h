@@ -25,11 +25,24 @@ class Session {
   // A line of the control channel: "deliver FROM TEXT", "pdu HEX" or
   // "unsolicited LINE". Empty when done, else why not.
   std::string Control(const std::string& line);
-  // Status reports fall due: when the next one does, and sending those due.
+  // Status reports fall due, or a replug waits for a silence to end: when
+  // the next one does, and sending the reports due.
   std::optional<std::chrono::steady_clock::time_point> NextDue() const;
   void Tick(std::chrono::steady_clock::time_point now);
 
   bool WantsHangup() const { return iHangup; }
+  // A "replug MS" from the control channel: how long the port stays away.
+  // One asked while the phone is silent comes when the silence ends, as a
+  // hung modem's watchdog resets it.
+  std::optional<int> TakeReplug() {
+    if (Quiet()) return std::nullopt;
+    std::optional<int> ms = iReplugMs;
+    iReplugMs.reset();
+    return ms;
+  }
+  // The phone starts again on a new line: nothing half typed or waiting
+  // survives, and the line's settings are back to their defaults.
+  void Restart();
   bool IsSilent() const { return iSilent; }
   int CommandCount() const { return iCommands; }
 
@@ -69,6 +82,10 @@ class Session {
   bool iOverflow = false;
   std::optional<Fault> iPduFault;  // falls on the reply to the message text
   bool iSilent = false;
+  // Silent for a while (no echo, no reply, announcements lost) until then.
+  std::optional<std::chrono::steady_clock::time_point> iQuietUntil;
+  bool Quiet();
+  std::optional<int> iReplugMs;
   bool iHangup = false;
   int iCommands = 0;
   std::vector<std::string> iHeld;  // indications waiting for their moment

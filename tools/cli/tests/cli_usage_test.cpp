@@ -127,15 +127,22 @@ TEST_F(CliTest, MissingRecordsAndMissingPortFailWithOneLine) {
 
 TEST_F(CliTest, SettingsAreCommittedAndShown) {
   nlohmann::json fresh = CliJson({"settings"});
-  EXPECT_EQ(fresh, (nlohmann::json{
-                       {"smsc", ""}, {"log", "off"}, {"view", "list"}, {"reports", "off"}, {"parts_wait", 86400}}));
-  nlohmann::json changed = CliJson(
-      {"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on", "--parts-wait", "90m"});
+  EXPECT_EQ(fresh, (nlohmann::json{{"smsc", ""},
+                                   {"log", "off"},
+                                   {"view", "list"},
+                                   {"reports", "off"},
+                                   {"parts_wait", 86400},
+                                   {"poll", 30},
+                                   {"reset_after", 0}}));
+  nlohmann::json changed = CliJson({"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on",
+                                    "--parts-wait", "90m", "--poll", "2m", "--reset-after", "5"});
   EXPECT_EQ(changed, (nlohmann::json{{"smsc", "+447785016005"},
                                      {"log", "off"},
                                      {"view", "split"},
                                      {"reports", "on"},
-                                     {"parts_wait", 5400}}));
+                                     {"parts_wait", 5400},
+                                     {"poll", 120},
+                                     {"reset_after", 5}}));
   // A new process reads them back from the registry file.
   EXPECT_EQ(CliJson({"settings"}), changed);
   std::string registry = ReadFile(iRoot + "/registry.reg");
@@ -146,6 +153,11 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
   EXPECT_NE(logOn.iOut.find("log      on"), std::string::npos);
   EXPECT_NE(logOn.iOut.find("reports  on"), std::string::npos);
   EXPECT_NE(logOn.iOut.find("parts-wait  90m"), std::string::npos);
+  EXPECT_NE(logOn.iOut.find("poll     2m"), std::string::npos);
+  EXPECT_NE(logOn.iOut.find("reset-after  5"), std::string::npos);
+  for (const char* poll : {"0", "2d", "5x"}) EXPECT_EQ(Cli({"settings", "--poll", poll}).iStatus, 2) << poll;
+  for (const char* tries : {"-1", "1001", "x", ""}) EXPECT_EQ(Cli({"settings", "--reset-after", tries}).iStatus, 2) << tries;
+  EXPECT_EQ(CliJson({"settings", "--reset-after", "0"})["reset_after"], 0);
   EXPECT_NE(Cli({"settings", "--reports", "maybe"}).iStatus, 0);
   for (const char* wait : {"0", "31d", "12x", "-5m", "h"})
     EXPECT_EQ(Cli({"settings", "--parts-wait", wait}).iStatus, 2) << wait;

@@ -5,6 +5,8 @@
 // wait is for a condition, with one generous deadline.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <chrono>
 #include <functional>
 #include <nlohmann/json.hpp>
@@ -169,6 +171,86 @@ TEST(Live, IndicationsAtAwkwardMoments) {
       return reply.find("+CMTI") != std::string::npos;
     }));
     EXPECT_EQ(r, "\r\n+CMTI: \"SM\",1\r\nAT\r\r\nOK\r\n");
+    EXPECT_EQ(sim.Stop(), 0);
+  }
+}
+
+}  // namespace
+}  // namespace phonesim::testing
+
+namespace phonesim::testing {
+namespace {
+
+std::string LinkTarget(const std::string& link) {
+  char target[256];
+  ssize_t n = ::readlink(link.c_str(), target, sizeof target - 1);
+  return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+// The modems a phone left alone meets: announcements offered otherwise or
+// not at all, routed messages to acknowledge, memories spelled otherwise,
+// silence, and a port that goes and comes back under another name.
+TEST(Live, ModemFamiliesAnnounceStoreAndMisbehaveAsTheProfileSays) {
+  {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"json({"sms": {"cnmi_offer": null}, "quirks": {"echo": false}})json")) << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CNMI=?"), "\r\nERROR\r\n");
+    EXPECT_EQ(sim.Command("AT+CNMI=2,1"), "\r\nERROR\r\n");
+  }
+  {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"json({"sms": {"cnmi_offer": "(2),(2),(0),(1),(0)", "service": 1,
+                                      "memory_suffix": "_P", "offer_mt": true},
+                              "quirks": {"echo": false}})json",
+                          "--control {dir}/control"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CNMI=2,1"), "\r\n+CMS ERROR: 303\r\n") << "only what is offered";
+    EXPECT_EQ(sim.Command("AT+CSMS?"), "\r\n+CSMS: 1,1,1,1\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.Command("AT+CPMS=?"),
+              "\r\n+CPMS: (\"ME_P\",\"SM_P\"),(\"ME_P\",\"SM_P\"),(\"ME_P\",\"SM_P\",\"MT\")\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.Command("AT+CPMS=\"ME\""), "\r\nERROR\r\n") << "only its own spelling";
+    EXPECT_EQ(sim.Command("AT+CPMS=\"SM_P\",\"SM_P\",\"MT\""), "\r\n+CPMS: 0,30,0,30,0,130\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.Command("AT+CNMA"), "\r\n+CMS ERROR: 340\r\n") << "nothing to acknowledge";
+    EXPECT_EQ(sim.Command("AT+CNMI=2,2,0,1,0"), "\r\nOK\r\n");
+    ASSERT_TRUE(sim.Control("deliver +447700900123 Hello"));
+    EXPECT_NE(sim.ReadUntil("05C8329BFD06", kDeadline).find("+CMT: ,24"), std::string::npos);
+    EXPECT_EQ(sim.Command("AT+CNMA"), "\r\nOK\r\n");
+    ASSERT_TRUE(sim.Control("deliver +447700900123 Hello"));
+    sim.ReadUntil("05C8329BFD06", kDeadline);
+    ASSERT_TRUE(sim.Control("deliver +447700900123 Hello"));
+    sim.ReadUntil("05C8329BFD06", kDeadline);
+    EXPECT_EQ(sim.Stop(), 0);
+    nlohmann::json state = nlohmann::json::parse(ReadFile(sim.Dir() + "/state.json"));
+    EXPECT_EQ(state["sms"]["unacknowledged"], 1) << "the second went unacknowledged when the third came";
+  }
+  {
+    SimProcess sim;
+    ASSERT_TRUE(sim.Start(R"json({"sms": {"offer_mt": true, "stores": {"ME": {"capacity": 1}}},
+                              "quirks": {"echo": false, "silence_after_commands": 3, "silence_ms": 1500}})json",
+                          "--control {dir}/control"))
+        << sim.Errors();
+    EXPECT_EQ(sim.Command("AT+CPMS=\"ME\",\"ME\",\"MT\""), "\r\n+CPMS: 0,1,0,1,0,31\r\n\r\nOK\r\n");
+    EXPECT_EQ(sim.Command("AT+CNMI=2,1"), "\r\nOK\r\n");
+    // MT fills the phone's memory first, then the SIM; each announced by its memory.
+    ASSERT_TRUE(sim.Control("deliver +447700900123 To the phone"));
+    EXPECT_EQ(sim.ReadUntil("+CMTI", kDeadline), "\r\n+CMTI: \"ME\",1\r\n");
+    ASSERT_TRUE(sim.Control("deliver +447700900123 To the SIM, the phone is full"));
+    EXPECT_EQ(sim.ReadUntil("+CMTI", kDeadline), "\r\n+CMTI: \"SM\",1\r\n");
+    EXPECT_EQ(sim.Command("AT"), "\r\nOK\r\n");  // the third command: then silent
+    const auto silentFrom = steady_clock::now();
+    EXPECT_EQ(sim.Command("AT", milliseconds(300)), "") << "no echo, no reply";
+    // Answers again once the silence is over.
+    EXPECT_TRUE(kvtest::WaitUntil([&] { return sim.Command("AT", milliseconds(300)) == "\r\nOK\r\n"; }));
+    EXPECT_GE(steady_clock::now() - silentFrom, milliseconds(1500));
+
+    const std::string before = LinkTarget(sim.Link());
+    ASSERT_TRUE(sim.Control("replug 200"));
+    EXPECT_TRUE(sim.ReadUntilHangUp().has_value()) << "the client's line goes";
+    ASSERT_TRUE(WaitForErrors(sim, "phonesim: port back as ")) << sim.Errors();
+    const std::string after = LinkTarget(sim.Link());
+    EXPECT_FALSE(after.empty());
+    EXPECT_NE(after, before);
+    EXPECT_NE(sim.Errors().find("port back as " + after), std::string::npos) << sim.Errors();
     EXPECT_EQ(sim.Stop(), 0);
   }
 }

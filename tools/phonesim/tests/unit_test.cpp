@@ -131,8 +131,8 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
 
   e = LoadError(R"({"quirks": {"bogus": 1}})");
   EXPECT_EQ(e, "bad.json: at /quirks/bogus: unknown field (known here: baud, chunk_bytes, echo, empty_range_reply, "
-               "faults, hang_after, hangup_after_commands, indication_timing, refuse, space_after_colon, status_replies, "
-               "ucs2_names, unsolicited)");
+               "faults, hang_after, hangup_after_commands, indication_timing, refuse, silence_after_commands, "
+               "silence_ms, space_after_colon, status_replies, ucs2_names, unsolicited)");
   e = LoadError(R"({"quirks": {"status_replies": "fancy"}})");
   EXPECT_EQ(e, "bad.json: at /quirks/status_replies: expected \"plain\", \"prefixed\" or \"labelled\", found \"fancy\"");
   e = LoadError(R"({"network": {"registration": 11}})");
