@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 
+#include <kvplatform.h>
+
 #include "app/document/app_globals.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
+#include "store/conversation_key.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 
@@ -54,6 +57,17 @@ void CKvDocument::LoadSettings() {
   SetListen(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvListenValue) != 0);
   SetArrivalNotices(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue) == 0);
   SetPartsWait(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvPartsWaitValue));
+  LPWSTR home = CEpocRegistry::GetRegistryString(KKvRegistryKey, KKvHomeCountryValue);
+  SetHomeCountry(home != nullptr ? kvplatform::ToUtf8(home) : std::string());
+  std::free(home);
+}
+
+// The stores read national numbers in the plan of the service centre's
+// country, which is the SIM's network's, else in the one the user set.
+void CKvDocument::SetHomeCountry(const std::string& aRegion) {
+  iHomeCountry = IsKnownCountry(aRegion) ? aRegion : std::string();
+  const std::string ofCentre = CountryOfNumber(kvplatform::ToUtf8(SmscNumber()));
+  ::SetHomeCountry(ofCentre.empty() ? iHomeCountry : ofCentre);
 }
 
 void CKvDocument::CommitSettingsL() {
@@ -65,6 +79,7 @@ void CKvDocument::CommitSettingsL() {
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvListenValue, iListen ? 1 : 0);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvQuietArrivalsValue, iArrivalNotices ? 0 : 1);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvPartsWaitValue, iPartsWait);
+  CEpocRegistry::SaveRegistryString(KKvRegistryKey, KKvHomeCountryValue, kvplatform::FromUtf8(iHomeCountry).c_str());
 }
 
 void CKvDocument::SetDoLogging(int aFlag) {

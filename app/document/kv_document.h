@@ -24,6 +24,9 @@ inline constexpr WCHAR KKvQuietArrivalsValue[] = u"QuietArrivals";
 inline constexpr WCHAR KKvPartsWaitValue[] = u"PartsWaitSeconds";
 inline constexpr int KKvDefaultPartsWait = 24 * 60 * 60;
 inline constexpr int KKvMaxPartsWait = 30 * 24 * 60 * 60;
+// The country ("GB") whose national numbers conversations read, when the
+// service centre number does not tell.
+inline constexpr WCHAR KKvHomeCountryValue[] = u"HomeCountry";
 
 class CKvDocument : public CEpocDocument {
  public:
@@ -64,6 +67,9 @@ class CKvDocument : public CEpocDocument {
     iPartsWait = aSeconds >= 1 && aSeconds <= KKvMaxPartsWait ? aSeconds : KKvDefaultPartsWait;
   }
   int PartsWait() const { return iPartsWait; }
+  // A country code the numbering plans know, or empty.
+  void SetHomeCountry(const std::string& aRegion);
+  const std::string& HomeCountrySetting() const { return iHomeCountry; }
 
   // Made on the first request, then kept.
   CKveContactsDatabase* ContactsDatabase();
@@ -83,4 +89,5 @@ class CKvDocument : public CEpocDocument {
   bool iListen;
   bool iArrivalNotices;
   int iPartsWait = KKvDefaultPartsWait;
+  std::string iHomeCountry;
 };

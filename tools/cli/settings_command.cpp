@@ -8,6 +8,7 @@
 
 #include <kvplatform.h>
 
+#include "store/conversation_key.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
@@ -69,7 +70,13 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
     throw TUsageError("--parts-wait takes a time from 1s to 30d: seconds, or a number with s, m, h or d (such as 24h)",
                       command);
 
-  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait) {
+  std::optional<std::string> home = aOptions.Value("home-country");
+  if (home && !home->empty() && !IsKnownCountry(*home))
+    throw TUsageError("--home-country takes a country's two-letter code in capitals, such as GB or DE (or \"\" to clear it)",
+                      command);
+
+  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait || home) {
+    if (home) document.SetHomeCountry(*home);
     if (smsc) document.SetSmscNumber(MallocText(Utf16(*smsc)));
     if (!log.empty()) document.SetDoLogging(log == "on" ? 1 : 0);
     if (!view.empty()) document.SetMessageView(view == "split" ? 1 : 0);
@@ -87,12 +94,14 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
                                {"log", logText},
                                {"view", viewText},
                                {"reports", reportsText},
-                               {"parts_wait", document.PartsWait()}};
+                               {"parts_wait", document.PartsWait()},
+                               {"home_country", document.HomeCountrySetting()}};
     std::printf("%s\n", TerminalJson(settings.dump(2)).c_str());
   } else {
-    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\n",
+    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\nhome-country  %s\n",
                 number.empty() ? "(not set)" : Printable(number).c_str(), logText, viewText, reportsText,
-                DurationText(document.PartsWait()).c_str());
+                DurationText(document.PartsWait()).c_str(),
+                document.HomeCountrySetting().empty() ? "(not set)" : document.HomeCountrySetting().c_str());
   }
   return 0;
 }
