@@ -130,8 +130,8 @@ const std::vector<TCommandSpec>& Commands() {
        "data folder.\n",
        {KYes}, 1, 1, Restore},
       {"settings",
-       "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]\n"
-       "    [--home-country CODE]",
+       "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME] "
+       "[--home-country CODE]",
        "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
