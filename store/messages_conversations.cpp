@@ -18,7 +18,7 @@ const CEPROPID KSearchedProperties[] = {KMessageNameProp, KMessageNumberProp, KM
 // Records keyed in one transaction: a volume of years of messages is keyed
 // in a few seconds, without a journal the size of the store.
 const int KKeyedPerTransaction = 5000;
-const int KKeyedProgressStep = 1000;
+const int KConversationProgressStep = 1000;
 
 void LogConversationProgress(void* /*aContext*/, DWORD aDone, DWORD aTotal) {
   LogMessage(KLogFilePath, u"CKveMessagesDatabase - Conversation index: %1!d! of %2!d! records", static_cast<int>(aDone),
@@ -98,7 +98,7 @@ bool CKveMessagesDatabase::KeyConversationsL() {
       break;
     }
     ++done;
-    if (done % KKeyedProgressStep == 0)
+    if (done % KConversationProgressStep == 0)
       LogMessage(KLogFilePath, u"CKveMessagesDatabase - %1!d! of %2!d! records keyed for conversations", done, total);
     if (inTransaction && done % KKeyedPerTransaction == 0) {
       inTransaction = false;

@@ -29,7 +29,7 @@ bool Wrote(const CEPROPVAL* written, WORD count, CEPROPID property) {
   return false;
 }
 
-std::u16string TextOf(const std::vector<StoredValue>& values, CEPROPID property) {
+std::u16string IndexedTextOf(const std::vector<StoredValue>& values, CEPROPID property) {
   const StoredValue* value = Find(values, property);
   return value != nullptr && TypeFromPropID(value->propid) == CEVT_LPWSTR ? value->text : std::u16string();
 }
@@ -40,7 +40,7 @@ std::u16string TextBody(const std::vector<StoredValue>& values, const std::vecto
   std::u16string body;
   for (CEPROPID property : properties) {
     if (!body.empty()) body += u'\n';
-    body += FoldForSearch(TextOf(values, property));
+    body += FoldForSearch(IndexedTextOf(values, property));
   }
   return body;
 }
@@ -78,7 +78,7 @@ bool Volume::IndexRecord(CEOID database, CEOID record, const std::vector<StoredV
     int rc = s_->deleteValueOf.Bind(sqlite3_int64{record}, sqlite3_int64{database}, sqlite3_int64{property}).Step();
     if (rc == SQLITE_DONE)
       rc = s_->insertValue
-               .Bind(sqlite3_int64{database}, sqlite3_int64{property}, TextOf(values, property), sqlite3_int64{record})
+               .Bind(sqlite3_int64{database}, sqlite3_int64{property}, IndexedTextOf(values, property), sqlite3_int64{record})
                .Step();
     if (rc != SQLITE_DONE) return Fail(rc);
   }
@@ -128,7 +128,7 @@ BOOL Volume::AddValueIndex(CEOID database, CEPROPID property, bool& made, IndexP
       return FALSE;
     }
     int put = s_->insertValue
-                  .Bind(sqlite3_int64{database}, sqlite3_int64{property}, TextOf(*values, property), records.Int(0))
+                  .Bind(sqlite3_int64{database}, sqlite3_int64{property}, IndexedTextOf(*values, property), records.Int(0))
                   .Step();
     if (put != SQLITE_DONE) {
       records.Reset();

@@ -23,7 +23,7 @@ namespace {
 using kvexchange::DeliveryName;
 using kvexchange::FolderName;
 using kvexchange::MessageJson;
-using TMessage = std::unique_ptr<CKveMessagesItem>;
+using TStoredMessage = std::unique_ptr<CKveMessagesItem>;
 
 // Results asked of the store at a time: a page, not the store.
 const int KSearchPage = 500;
@@ -36,12 +36,12 @@ const size_t KMaxPartyLength = 256;
 std::u16string Text16(const TDesc16& aText) { return std::u16string(aText.Ptr(), static_cast<size_t>(aText.Length())); }
 std::string Utf8Of(const std::u16string& aText) { return kvplatform::ToUtf8(aText); }
 
-unsigned long long FileTimeValue(const FILETIME& aTime) {
+unsigned long long DateValue(const FILETIME& aTime) {
   return (static_cast<unsigned long long>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime;
 }
 
-TMessage ReadMessage(CKveMessagesDatabase& aStore, CEOID aOid) {
-  return TMessage(static_cast<CKveMessagesItem*>(aStore.ReadItemL(aOid)));
+TStoredMessage ReadStoredMessage(CKveMessagesDatabase& aStore, CEOID aOid) {
+  return TStoredMessage(static_cast<CKveMessagesItem*>(aStore.ReadItemL(aOid)));
 }
 
 // The text around the first match of aQuery, folded as the search folds, on
@@ -134,7 +134,7 @@ int MessagesSearch(TCliSession& aSession, const TParsedOptions& aOptions) {
     if (!store.SearchL(wanted, before, KSearchPage, page))
       throw TCommandError("the messages store cannot be searched (error " + std::to_string(GetLastError()) + ")");
     for (CEOID oid : page) {
-      TMessage message = ReadMessage(store, oid);
+      TStoredMessage message = ReadStoredMessage(store, oid);
       if (message == nullptr || (folder != "all" && FolderName(message->Folder()) != folder)) continue;
       const std::string snippet = Snippet(*message, wanted);
       if (aSession.Json()) {
@@ -166,7 +166,7 @@ int ConversationsList(TCliSession& aSession, const TParsedOptions&) {
   const std::map<std::u16string, std::u16string> names = ContactNamesByKey(aSession);
   nlohmann::json list = nlohmann::json::array();
   for (const TKvConversation& conversation : conversations) {
-    TMessage newest = ReadMessage(store, conversation.iNewest);
+    TStoredMessage newest = ReadStoredMessage(store, conversation.iNewest);
     const std::u16string title = TitleOf(names, conversation.iKey, newest.get());
     std::u16string last;
     if (newest != nullptr) AppendSingleLine(newest->Text(), last);
@@ -197,22 +197,22 @@ int ConversationsShow(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::vector<CEOID> oids;
   if (!store.ConversationMessagesL(key, oids)) throw TCommandError("the conversations cannot be read");
   if (oids.empty()) throw TCommandError("no conversation with " + Printable(party));
-  std::vector<TMessage> messages;
+  std::vector<TStoredMessage> messages;
   for (CEOID oid : oids)
-    if (TMessage message = ReadMessage(store, oid)) messages.push_back(std::move(message));
+    if (TStoredMessage message = ReadStoredMessage(store, oid)) messages.push_back(std::move(message));
   // Oldest first; a message without a date where it was stored.
-  std::stable_sort(messages.begin(), messages.end(), [](const TMessage& a, const TMessage& b) {
-    return a->HasDate() && b->HasDate() && FileTimeValue(a->DateSentTime()) < FileTimeValue(b->DateSentTime());
+  std::stable_sort(messages.begin(), messages.end(), [](const TStoredMessage& a, const TStoredMessage& b) {
+    return a->HasDate() && b->HasDate() && DateValue(a->DateSentTime()) < DateValue(b->DateSentTime());
   });
   const std::u16string title = TitleOf(ContactNamesByKey(aSession), key, messages.empty() ? nullptr : messages.back().get());
   if (aSession.Json()) {
     nlohmann::json list = nlohmann::json::array();
-    for (TMessage& message : messages) list.push_back(MessageJson(*message));
+    for (TStoredMessage& message : messages) list.push_back(MessageJson(*message));
     PrintJson({{"key", Utf8Of(key)}, {"title", Utf8Of(title)}, {"messages", list}});
     return 0;
   }
   std::printf("%s\n", Printable(Utf8Of(title)).c_str());
-  for (TMessage& message : messages) {
+  for (TStoredMessage& message : messages) {
     std::string heading = Utf8(message->DateSent()) + "  " + DirectionOf(*message);
     TKvDeliveryState delivery = message->DeliveryState();
     if (message->Folder() == EKvFolderSent && delivery != EKvDeliveryNone)

@@ -14,7 +14,8 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"contacts", "download"}, {"contacts", "upload"},          {"contacts", "delete-on-phone"},
     {"contacts", "list"},     {"contacts", "add"},             {"contacts", "edit"},   {"contacts", "delete"},
     {"messages", "export"},   {"messages", "import"},          {"contacts", "export"}, {"contacts", "import"},
-    {"backup"},               {"restore"},                     {"settings"},           {"listen"}};
+    {"backup"},               {"restore"},                     {"settings"},           {"listen"},
+    {"messages", "search"},   {"conversations", "list"},       {"conversations", "show"}};
 
 // The command names the tool's help lists under "Commands:".
 std::set<std::string> ListedCommands(const std::string& aHelp) {
@@ -127,14 +128,17 @@ TEST_F(CliTest, MissingRecordsAndMissingPortFailWithOneLine) {
 TEST_F(CliTest, SettingsAreCommittedAndShown) {
   nlohmann::json fresh = CliJson({"settings"});
   EXPECT_EQ(fresh, (nlohmann::json{
-                       {"smsc", ""}, {"log", "off"}, {"view", "list"}, {"reports", "off"}, {"parts_wait", 86400}}));
+                       {"smsc", ""}, {"log", "off"}, {"view", "list"}, {"reports", "off"}, {"parts_wait", 86400},
+                       {"home_country", ""}}));
   nlohmann::json changed = CliJson(
-      {"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on", "--parts-wait", "90m"});
+      {"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on", "--parts-wait", "90m",
+       "--home-country", "DE"});
   EXPECT_EQ(changed, (nlohmann::json{{"smsc", "+447785016005"},
                                      {"log", "off"},
                                      {"view", "split"},
                                      {"reports", "on"},
-                                     {"parts_wait", 5400}}));
+                                     {"parts_wait", 5400},
+                                     {"home_country", "DE"}}));
   // A new process reads them back from the registry file.
   EXPECT_EQ(CliJson({"settings"}), changed);
   std::string registry = ReadFile(iRoot + "/registry.reg");
@@ -148,6 +152,9 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
   EXPECT_NE(Cli({"settings", "--reports", "maybe"}).iStatus, 0);
   for (const char* wait : {"0", "31d", "12x", "-5m", "h"})
     EXPECT_EQ(Cli({"settings", "--parts-wait", wait}).iStatus, 2) << wait;
+  for (const char* country : {"gb", "XX", "GBR", "\x1b[2J"})
+    EXPECT_EQ(Cli({"settings", "--home-country", country}).iStatus, 2) << country;
+  EXPECT_EQ(CliJson({"settings", "--home-country", ""})["home_country"], "");
   Cli({"messages", "list"});
   EXPECT_TRUE(std::filesystem::exists(iRoot + "/My Documents/KorvanetLog.Txt"));
 
