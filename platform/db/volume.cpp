@@ -39,7 +39,8 @@ const char kIndexSchema[] =
     "CREATE INDEX IF NOT EXISTS indexedvalues_by_oid ON indexedvalues(oid);"
     "CREATE TABLE IF NOT EXISTS textindexes(db INTEGER NOT NULL, position INTEGER NOT NULL, propid INTEGER NOT NULL,"
     "  PRIMARY KEY(db, position)) WITHOUT ROWID;"
-    "CREATE VIRTUAL TABLE IF NOT EXISTS fulltext USING fts5(body, tokenize='trigram case_sensitive 1');";
+    "CREATE VIRTUAL TABLE IF NOT EXISTS fulltext USING fts5(body, db UNINDEXED,"
+    "  tokenize='trigram case_sensitive 1');";
 
 std::string SchemaMadeBy(const std::string& sql) {
   sqlite3* db = nullptr;
@@ -404,15 +405,14 @@ bool Volume::Prepare() {
       {s_->textIndexesOf, "SELECT propid FROM textindexes WHERE db=? ORDER BY position"},
       {s_->insertTextIndex, "INSERT INTO textindexes VALUES(?, ?, ?)"},
       {s_->deleteTextIndexes, "DELETE FROM textindexes WHERE db=?"},
-      {s_->insertText, "INSERT INTO fulltext(rowid, body) VALUES(?, ?)"},
+      {s_->insertText, "INSERT INTO fulltext(rowid, body, db) VALUES(?, ?, ?)"},
       {s_->deleteText, "DELETE FROM fulltext WHERE rowid=?"},
-      {s_->deleteTextsOfDb, "DELETE FROM fulltext WHERE rowid IN (SELECT oid FROM records WHERE db=?)"},
+      {s_->deleteTextsOfDb, "DELETE FROM fulltext WHERE db=?"},
       {s_->matchText,
-       "SELECT f.rowid FROM fulltext f JOIN records r ON r.oid = f.rowid"
-       " WHERE fulltext MATCH ?2 AND r.db = ?1 AND f.rowid < ?3 ORDER BY f.rowid DESC LIMIT ?4"},
+       "SELECT rowid FROM fulltext WHERE fulltext MATCH ?2 AND db = ?1 AND rowid < ?3 ORDER BY rowid DESC LIMIT ?4"},
+      // Each text holds its database's identifier: a scan reads the texts alone.
       {s_->scanText,
-       "SELECT f.rowid FROM fulltext f JOIN records r ON r.oid = f.rowid"
-       " WHERE r.db = ?1 AND f.rowid < ?3 AND instr(f.body, ?2) > 0 ORDER BY f.rowid DESC LIMIT ?4"},
+       "SELECT rowid FROM fulltext WHERE db = ?1 AND rowid < ?3 AND instr(body, ?2) > 0 ORDER BY rowid DESC LIMIT ?4"},
       {s_->countRecords, "SELECT count(*) FROM records WHERE db=?"},
   };
   for (Item& item : items) {

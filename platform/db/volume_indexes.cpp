@@ -88,7 +88,8 @@ bool Volume::IndexRecord(CEOID database, CEOID record, const std::vector<StoredV
   for (CEPROPID property : properties) changed = changed || Wrote(written, count, property);
   if (!changed) return true;
   int rc = created ? SQLITE_DONE : s_->deleteText.Bind(sqlite3_int64{record}).Step();
-  if (rc == SQLITE_DONE) rc = s_->insertText.Bind(sqlite3_int64{record}, TextBody(values, properties)).Step();
+  if (rc == SQLITE_DONE)
+    rc = s_->insertText.Bind(sqlite3_int64{record}, TextBody(values, properties), sqlite3_int64{database}).Step();
   return rc == SQLITE_DONE || Fail(rc);
 }
 
@@ -199,7 +200,7 @@ BOOL Volume::AddTextIndex(CEOID database, const std::vector<CEPROPID>& propertie
       SetLastError(ERROR_BADDB);
       return FALSE;
     }
-    int put = s_->insertText.Bind(records.Int(0), TextBody(*values, properties)).Step();
+    int put = s_->insertText.Bind(records.Int(0), TextBody(*values, properties), sqlite3_int64{database}).Step();
     if (put != SQLITE_DONE) {
       records.Reset();
       return Fail(put);
