@@ -99,6 +99,7 @@ class CEpocDatabase : public CEpocBase {
   // just been keyed at opening: stores with indexes of their own add it there.
   virtual void RecordKeyedL(CEpocDatabaseItem& /*aRecord*/) {}
   CEGUID& VolumeId() { return iVolume; }
+  CEOID DatabaseOid() const { return iDatabaseOid; }
 
  private:
   void Notify(UINT aType, CEOID aOid);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "kernel/log.h"
+#include "store/conversation_key.h"
 #include "store/duplicate_key.h"
 #include "store/message_folder_order.h"
 #include "store/message_parts.h"
@@ -91,6 +92,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageWaitingSinceProp: iWaitingSince = aValue.val.filetime; break;
     case KMessagePassedOnProp: iPassedOn = aValue.val.ulVal != 0; break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
+    case KMessageConversationProp: break;  // the same
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -130,10 +132,13 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[11].val.filetime = iWaitingSince;
   aBuffer[12].propid = KMessagePassedOnProp;
   aBuffer[12].val.ulVal = iPassedOn ? 1 : 0;
+  iConversationKey = ConversationKey(Number(), Name());
+  aBuffer[13].propid = KMessageConversationProp;
+  aBuffer[13].val.lpwstr = iConversationKey.data();
   // A record of an earlier version stays without one: its date is not UTC.
   if (HasZone()) {
-    aBuffer[13].propid = KMessageZoneProp;
-    aBuffer[13].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+    aBuffer[14].propid = KMessageZoneProp;
+    aBuffer[14].val.ulVal = static_cast<ULONG>(iZoneMinutes);
   }
 }
 
@@ -363,7 +368,10 @@ CKveMessagesDatabase::~CKveMessagesDatabase() {
 CKveMessagesDatabase* CKveMessagesDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {
   LogMessage(KLogFilePath, u"CKveMessagesDatabase::NewL");
   CKveMessagesDatabase* self = new CKveMessagesDatabase;
-  if (self != nullptr) self->BaseConstructL(u"KvMessages", KMessageNameProp, aNotifyWindow);
+  if (self != nullptr) {
+    self->BaseConstructL(u"KvMessages", KMessageNameProp, aNotifyWindow);
+    self->OpenIndexesL();
+  }
   return self;
 }
 

@@ -39,6 +39,9 @@ const CEPROPID KMessageZoneProp = 0x110013;
 // whether it was passed on as it is, its missing parts marked.
 const CEPROPID KMessageWaitingSinceProp = 0x120040;
 const CEPROPID KMessagePassedOnProp = 0x130013;
+// The conversation the message belongs to (conversation_key.h), made again
+// at every write; records of an earlier version are keyed at opening.
+const CEPROPID KMessageConversationProp = 0x14001F;
 
 // Which part of which long message a received text is. The parts of one
 // message share the sender, the reference, its size and the total.
@@ -61,7 +64,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return HasZone() ? 14 : 13; }
+  int PropertyCount() override { return HasZone() ? 15 : 14; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -160,6 +163,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
   std::u16string iStoredText;      // the same, for a text with escapes
   std::u16string iStoredParts;
+  std::u16string iConversationKey;  // made by SaveProperties, for its buffer
 };
 
 // What a message's line in a list shows. Read from the store it points into
@@ -180,6 +184,16 @@ struct TKvMessageLine {
 // A message's text on one line, as lists show it (SingleLineMessage), added
 // to aLine.
 void AppendSingleLine(const TDesc16& aText, std::u16string& aLine);
+
+// One conversation: the messages with one other party (conversation_key.h).
+struct TKvConversation {
+  std::u16string iKey;
+  int iCount = 0;
+  CEOID iNewest = 0;  // the message stored last
+};
+
+// Longest text a search takes.
+const int KMaxSearchLength = 256;
 
 class CKveMessagesDatabase : public CEpocDatabase {
  public:
@@ -241,6 +255,20 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // one sent back, is a record of its own each time. The new identifier, or 0.
   CEOID WriteOwnItemL(CKveMessagesItem& aMessage) { return AddItemL(aMessage); }
 
+  // Conversations and search (messages_conversations.cpp), through indexes
+  // the volume keeps with every write; a volume without them gets them when
+  // the store opens. False when they could not be read.
+  // Every conversation, the one with the message stored last first.
+  bool ReadConversationsL(std::vector<TKvConversation>& aConversations);
+  // The messages of one conversation in the order they were stored.
+  bool ConversationMessagesL(const std::u16string& aKey, std::vector<CEOID>& aMessages);
+  // Messages whose text, name or number hold aQuery, whatever its case and
+  // accents, the last stored first: at most aLimit, all stored before
+  // aBefore (0: from the last). A query longer than KMaxSearchLength, or of
+  // blanks only, fails with ERROR_INVALID_PARAMETER.
+  bool SearchL(const std::u16string& aQuery, CEOID aBefore, int aLimit, std::vector<CEOID>& aFound);
+  bool IndexesOpen() const { return iIndexesOpen; }
+
  protected:
   void RecordKeyedL(CEpocDatabaseItem& aRecord) override;
 
@@ -266,6 +294,9 @@ class CKveMessagesDatabase : public CEpocDatabase {
   bool PartsCandidatesL(const ULONGLONG* aKeys, int aCount, std::vector<std::unique_ptr<CKveMessagesItem>>& aRecords);
   CKveMessagesItem* CopyForPartL(const CKveMessagesItem& aMessage);
   bool OpenFolderOrderL();
+  // The conversation and text indexes, made and filled when missing.
+  void OpenIndexesL();
+  bool KeyConversationsL();
   bool KeyFolderOrderL();
   // The index of the first record sorting after aBound; the count of
   // records when none does, -1 on failure.
@@ -282,4 +313,5 @@ class CKveMessagesDatabase : public CEpocDatabase {
   bool iPartsIndexAbsent;  // found missing while keying at opening
   LPBYTE iPartsReadBuffer;
   DWORD iPartsReadBufferSize;
+  bool iIndexesOpen = false;
 };

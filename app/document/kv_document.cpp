@@ -2,9 +2,12 @@
 
 #include <cstdlib>
 
+#include <kvplatform.h>
+
 #include "app/document/app_globals.h"
 #include "kernel/log.h"
 #include "kernel/registry.h"
+#include "store/conversation_key.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 
@@ -56,6 +59,17 @@ void CKvDocument::LoadSettings() {
   SetPartsWait(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvPartsWaitValue));
   SetPollInterval(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvPollValue));
   SetResetAfter(CEpocRegistry::GetRegistryInt(KKvRegistryKey, KKvResetAfterValue));
+  LPWSTR home = CEpocRegistry::GetRegistryString(KKvRegistryKey, KKvHomeCountryValue);
+  SetHomeCountry(home != nullptr ? kvplatform::ToUtf8(home) : std::string());
+  std::free(home);
+}
+
+// The stores read national numbers in the plan of the service centre's
+// country, which is the SIM's network's, else in the one the user set.
+void CKvDocument::SetHomeCountry(const std::string& aRegion) {
+  iHomeCountry = IsKnownCountry(aRegion) ? aRegion : std::string();
+  const std::string ofCentre = CountryOfNumber(kvplatform::ToUtf8(SmscNumber()));
+  ::SetHomeCountry(ofCentre.empty() ? iHomeCountry : ofCentre);
 }
 
 void CKvDocument::CommitSettingsL() {
@@ -69,6 +83,7 @@ void CKvDocument::CommitSettingsL() {
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvPartsWaitValue, iPartsWait);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvPollValue, iPoll);
   CEpocRegistry::SaveRegistryInt(KKvRegistryKey, KKvResetAfterValue, iResetAfter);
+  CEpocRegistry::SaveRegistryString(KKvRegistryKey, KKvHomeCountryValue, kvplatform::FromUtf8(iHomeCountry).c_str());
 }
 
 void CKvDocument::SetDoLogging(int aFlag) {

@@ -32,6 +32,9 @@ inline constexpr int KKvMaxPoll = 24 * 60 * 60;
 // Tries without an answer after which listening restarts the phone; 0 never.
 inline constexpr WCHAR KKvResetAfterValue[] = u"ResetAfterTries";
 inline constexpr int KKvMaxResetAfter = 1000;
+// The country ("GB") whose national numbers conversations read, when the
+// service centre number does not tell.
+inline constexpr WCHAR KKvHomeCountryValue[] = u"HomeCountry";
 
 class CKvDocument : public CEpocDocument {
  public:
@@ -78,6 +81,9 @@ class CKvDocument : public CEpocDocument {
   // After how many tries without an answer listening restarts the phone; 0 never.
   void SetResetAfter(int aTries) { iResetAfter = aTries >= 0 && aTries <= KKvMaxResetAfter ? aTries : 0; }
   int ResetAfter() const { return iResetAfter; }
+  // A country code the numbering plans know, or empty.
+  void SetHomeCountry(const std::string& aRegion);
+  const std::string& HomeCountrySetting() const { return iHomeCountry; }
 
   // Made on the first request, then kept.
   CKveContactsDatabase* ContactsDatabase();
@@ -99,4 +105,5 @@ class CKvDocument : public CEpocDocument {
   int iPartsWait = KKvDefaultPartsWait;
   int iPoll = KKvDefaultPoll;
   int iResetAfter = 0;
+  std::string iHomeCountry;
 };

@@ -314,3 +314,39 @@ BOOL kvplatform::EndVolumeTransaction(const CEGUID& volume, BOOL commit) {
   std::shared_ptr<Volume> mounted = VolumeOf(&volume);
   return mounted != nullptr && mounted->EndTransaction(commit != FALSE);
 }
+
+BOOL kvplatform::AddValueIndex(const CEGUID& volume, CEOID database, CEPROPID property, bool& made,
+                               IndexProgress progress, void* context) {
+  made = false;
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->AddValueIndex(database, property, made, progress, context);
+}
+
+BOOL kvplatform::FindRecordsWithValue(const CEGUID& volume, CEOID database, CEPROPID property,
+                                      const std::u16string& value, std::vector<CEOID>& records) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->FindWithValue(database, property, value, records);
+}
+
+BOOL kvplatform::ReadIndexedValues(const CEGUID& volume, CEOID database, CEPROPID property,
+                                   std::vector<IndexedValue>& values) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->IndexedValues(database, property, values);
+}
+
+BOOL kvplatform::AddTextIndex(const CEGUID& volume, CEOID database, const CEPROPID* properties, WORD count,
+                              IndexProgress progress, void* context) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  if (mounted == nullptr) return FALSE;
+  if (properties == nullptr || count == 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return FALSE;
+  }
+  return mounted->AddTextIndex(database, std::vector<CEPROPID>(properties, properties + count), progress, context);
+}
+
+BOOL kvplatform::SearchText(const CEGUID& volume, CEOID database, const std::u16string& query, CEOID before,
+                            DWORD limit, std::vector<CEOID>& records) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->SearchText(database, FoldForSearch(query), before, limit, records);
+}

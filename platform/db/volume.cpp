@@ -29,6 +29,28 @@ const char kSchema[] =
     "CREATE INDEX IF NOT EXISTS sortkeys_by_oid ON sortkeys(oid);"
     "INSERT OR IGNORE INTO meta VALUES('next_oid', 1);";
 
+// Added in format 2: indexes a database asks for on its text properties
+// (volume_indexes.cpp), kept in the same transaction as each record.
+const char kIndexSchema[] =
+    "CREATE TABLE IF NOT EXISTS valueindexes(db INTEGER NOT NULL, propid INTEGER NOT NULL,"
+    "  PRIMARY KEY(db, propid)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS indexedvalues(db INTEGER NOT NULL, propid INTEGER NOT NULL, value TEXT NOT NULL,"
+    "  oid INTEGER NOT NULL, PRIMARY KEY(db, propid, value, oid)) WITHOUT ROWID;"
+    "CREATE INDEX IF NOT EXISTS indexedvalues_by_oid ON indexedvalues(oid);"
+    "CREATE TABLE IF NOT EXISTS textindexes(db INTEGER NOT NULL, position INTEGER NOT NULL, propid INTEGER NOT NULL,"
+    "  PRIMARY KEY(db, position)) WITHOUT ROWID;"
+    "CREATE VIRTUAL TABLE IF NOT EXISTS fulltext USING fts5(body, db UNINDEXED,"
+    "  tokenize='trigram case_sensitive 1');";
+
+std::string SchemaMadeBy(const std::string& sql) {
+  sqlite3* db = nullptr;
+  std::string made = "?";
+  if (sqlite3_open(":memory:", &db) == SQLITE_OK && sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr) == SQLITE_OK)
+    made = SchemaOf(db);
+  sqlite3_close(db);
+  return made;
+}
+
 }  // namespace
 
 std::string SchemaOf(sqlite3* db) {
@@ -50,16 +72,10 @@ std::string SchemaOf(sqlite3* db) {
   return rc == SQLITE_DONE ? schema : "?";
 }
 
-const std::string& ExpectedSchema() {
-  static const std::string schema = [] {
-    sqlite3* db = nullptr;
-    std::string made = "?";
-    if (sqlite3_open(":memory:", &db) == SQLITE_OK && sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr) == SQLITE_OK)
-      made = SchemaOf(db);
-    sqlite3_close(db);
-    return made;
-  }();
-  return schema;
+const std::string& ExpectedSchema(int version) {
+  static const std::string first = SchemaMadeBy(kSchema);
+  static const std::string current = SchemaMadeBy(std::string(kSchema) + kIndexSchema);
+  return version == 1 ? first : current;
 }
 
 namespace {
@@ -187,7 +203,11 @@ std::shared_ptr<Volume> Volume::Open(const std::string& hostPath, DWORD creation
   // A file that is refused must be left as it was: the checks only read, and
   // remaking the keys is one transaction in the rollback journal, undone
   // whole if it fails. The switch to WAL comes last.
-  if (!volume->Validate() || !volume->Prepare() || !volume->RemakeKeysIfCollationChanged()) return nullptr;
+  if (!volume->Validate() || !volume->BeginUpgrade() || !volume->Prepare() ||
+      !volume->RemakeKeysIfCollationChanged() || !volume->EndUpgrade()) {
+    if (volume->upgrading_) sqlite3_exec(volume->db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    return nullptr;
+  }
   // A commit is in the journal when a write returns, so it survives the
   // program; Flush() syncs the journal where the caller needs a write to
   // survive the system as well, one sync however many commits it covers.
@@ -269,21 +289,39 @@ bool Volume::Validate() {
     SetLastError(ERROR_BAD_FORMAT);
     return false;
   }
+  const int format = static_cast<int>(version.Int(0));
   version.Reset();
   const std::string stamp = FileStamp(path_);
   const bool unchanged = !stamp.empty() && ReadStamp(CheckedStampPath(path_)) == stamp;
   if (!unchanged && !IsSound()) return false;
   // Tables and indexes exactly as this program makes them: a changed
   // definition can pass every check of SQLite's and still lose records.
-  if (SchemaOf(db_) != ExpectedSchema()) {
+  if (SchemaOf(db_) != ExpectedSchema(format)) {
     SetLastError(ERROR_BADDB);
     return false;
   }
+  upgrading_ = format < kFormatVersion;
   return true;
 }
 
 // The full check, indexes against their tables included: a damaged index
 // would take writes where later reads do not find them.
+// A sound volume of the first format gets the index tables, empty (each
+// database fills its own when it asks for them), in one transaction with
+// the checks still to come, so a volume refused by them is left as it was.
+bool Volume::BeginUpgrade() {
+  if (!upgrading_) return true;
+  std::string sql = std::string("BEGIN IMMEDIATE;") + kIndexSchema + "PRAGMA user_version=" +
+                    std::to_string(kFormatVersion) + ";";
+  return Exec(sql.c_str());
+}
+
+bool Volume::EndUpgrade() {
+  if (!upgrading_ || !Exec("COMMIT")) return !upgrading_;
+  upgrading_ = false;
+  return true;
+}
+
 bool Volume::IsSound() {
   Statement check;
   int rc = check.Prepare(db_, "PRAGMA integrity_check(1)");
@@ -297,7 +335,7 @@ bool Volume::IsSound() {
 
 bool Volume::Initialise() {
   if (!Exec("BEGIN IMMEDIATE")) return false;
-  std::string sql = std::string(kSchema) + "INSERT OR IGNORE INTO meta VALUES('collator', '" +
+  std::string sql = std::string(kSchema) + kIndexSchema + "INSERT OR IGNORE INTO meta VALUES('collator', '" +
                     SortKeyMaker::CollatorVersion() + "');PRAGMA application_id=" + std::to_string(kApplicationId) +
                     ";PRAGMA user_version=" + std::to_string(kFormatVersion) + ";";
   if (!Exec(sql.c_str()) || !Exec("COMMIT")) {
@@ -354,6 +392,28 @@ bool Volume::Prepare() {
       {s_->renameDb, "UPDATE databases SET name=?, folded=? WHERE oid=?"},
       {s_->retypeDb, "UPDATE databases SET type=? WHERE oid=?"},
       {s_->deleteSortOrders, "DELETE FROM sortorders WHERE db=?"},
+      {s_->valueIndexesOf, "SELECT propid FROM valueindexes WHERE db=? ORDER BY propid"},
+      {s_->insertValueIndex, "INSERT INTO valueindexes VALUES(?, ?)"},
+      {s_->deleteValueOf, "DELETE FROM indexedvalues WHERE oid=?1 AND db=?2 AND propid=?3"},
+      {s_->insertValue, "INSERT INTO indexedvalues VALUES(?, ?, ?, ?)"},
+      {s_->deleteValuesOfRecord, "DELETE FROM indexedvalues WHERE oid=?"},
+      {s_->deleteValuesOfIndex, "DELETE FROM indexedvalues WHERE db=? AND propid=?"},
+      {s_->findValue, "SELECT oid FROM indexedvalues WHERE db=? AND propid=? AND value=? ORDER BY oid"},
+      {s_->valueGroups,
+       "SELECT value, count(*), max(oid) AS newest FROM indexedvalues WHERE db=? AND propid=?"
+       " GROUP BY value ORDER BY newest DESC"},
+      {s_->textIndexesOf, "SELECT propid FROM textindexes WHERE db=? ORDER BY position"},
+      {s_->insertTextIndex, "INSERT INTO textindexes VALUES(?, ?, ?)"},
+      {s_->deleteTextIndexes, "DELETE FROM textindexes WHERE db=?"},
+      {s_->insertText, "INSERT INTO fulltext(rowid, body, db) VALUES(?, ?, ?)"},
+      {s_->deleteText, "DELETE FROM fulltext WHERE rowid=?"},
+      {s_->deleteTextsOfDb, "DELETE FROM fulltext WHERE db=?"},
+      {s_->matchText,
+       "SELECT rowid FROM fulltext WHERE fulltext MATCH ?2 AND db = ?1 AND rowid < ?3 ORDER BY rowid DESC LIMIT ?4"},
+      // Each text holds its database's identifier: a scan reads the texts alone.
+      {s_->scanText,
+       "SELECT rowid FROM fulltext WHERE db = ?1 AND rowid < ?3 AND instr(body, ?2) > 0 ORDER BY rowid DESC LIMIT ?4"},
+      {s_->countRecords, "SELECT count(*) FROM records WHERE db=?"},
   };
   for (Item& item : items) {
     int rc = item.statement.Prepare(db_, item.sql);

@@ -14,6 +14,8 @@
 #include <string>
 #include <vector>
 
+#include <kvplatform_db.h>
+
 #include "sort_key.h"
 #include "statement.h"
 
@@ -22,13 +24,15 @@ namespace kvplatform::db {
 // "KvDB" in the file header: a volume file is recognised by it, and a file
 // without it is never taken for one.
 constexpr int kApplicationId = 0x4B764442;
-constexpr int kFormatVersion = 1;
+// 2 added the indexes of text properties; a volume of 1 gets their tables on opening.
+constexpr int kFormatVersion = 2;
 
 // Every table and index definition of a volume, in a fixed order ("?" when
 // they cannot be read).
 std::string SchemaOf(sqlite3* db);
-// The definitions a new volume gets, read back from a volume made in memory.
-const std::string& ExpectedSchema();
+// The definitions a volume of that format has, read back from a volume made
+// in memory.
+const std::string& ExpectedSchema(int version = kFormatVersion);
 
 // The current system time as FILETIME ticks.
 ULONGLONG Now();
@@ -121,6 +125,14 @@ class Volume {
   BOOL BeginTransaction();
   BOOL EndTransaction(bool commit);
 
+  // Indexes of text properties (volume_indexes.cpp; kvplatform_db.h says what each does).
+  BOOL AddValueIndex(CEOID database, CEPROPID property, bool& made, IndexProgress progress, void* context);
+  BOOL FindWithValue(CEOID database, CEPROPID property, const std::u16string& value, std::vector<CEOID>& records);
+  BOOL IndexedValues(CEOID database, CEPROPID property, std::vector<IndexedValue>& values);
+  BOOL AddTextIndex(CEOID database, const std::vector<CEPROPID>& properties, IndexProgress progress, void* context);
+  // folded: a query as FoldForSearch gives it.
+  BOOL SearchText(CEOID database, const std::u16string& folded, CEOID before, DWORD limit, std::vector<CEOID>& records);
+
  private:
   // How large the journal may grow before Flush() moves it into the file.
   off_t JournalBound() const;
@@ -130,6 +142,8 @@ class Volume {
   bool Initialise();
   bool Validate();
   bool IsSound();
+  bool BeginUpgrade();
+  bool EndUpgrade();
   bool KeysAreCurrent();
   bool Prepare();
   // The header of the journal's shared index, which every commit rewrites;
@@ -150,6 +164,12 @@ class Volume {
   // Every record's keys under the database's sort orders, made again.
   bool RemakeKeys(const DatabaseInfo& db);
   bool Touch(CEOID database);
+  // The record's entries in its database's indexes, made again where the
+  // write changed an indexed property (every one for a new record).
+  bool IndexRecord(CEOID database, CEOID record, const std::vector<StoredValue>& values, const CEPROPVAL* written,
+                   WORD count, bool created);
+  bool UnindexRecord(CEOID record);
+  bool IndexedProperties(Statement& query, CEOID database, std::vector<CEPROPID>& properties);
   CEOID NextOid();
 
   std::mutex lock_;
@@ -157,6 +177,7 @@ class Volume {
   std::string path_;
   dev_t device_ = 0;
   ino_t inode_ = 0;
+  bool upgrading_ = false;  // a volume of an earlier format, taken on while opening
   bool accepted_ = false;  // passed every check: stamped as checked when closed
   int journalPages_ = 0;   // in the journal since it last moved into the file
   int pageSize_ = 4096;
@@ -171,6 +192,10 @@ class Volume {
     Statement recordProps, insertRecord, updateRecord, deleteRecord;
     Statement insertKey, deleteKeys, deleteDbKeys, recordsOfDb;
     Statement renameDb, retypeDb, deleteSortOrders;
+    Statement valueIndexesOf, insertValueIndex, deleteValueOf, insertValue, deleteValuesOfRecord, deleteValuesOfIndex;
+    Statement findValue, valueGroups;
+    Statement textIndexesOf, insertTextIndex, deleteTextIndexes, insertText, deleteText, deleteTextsOfDb;
+    Statement matchText, scanText, countRecords;
   };
   std::unique_ptr<Statements> s_;
 };

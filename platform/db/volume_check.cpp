@@ -45,7 +45,7 @@ DWORD CheckDatabaseVolume(const std::string& hostPath) {
   if (value != db::kApplicationId) return ERROR_BAD_FORMAT;
   if (!QueryInt(handle, "PRAGMA user_version", value, rc)) return db::Win32ErrorFromSqlite(rc);
   if (value < 1 || value > db::kFormatVersion) return ERROR_BAD_FORMAT;
-  if (db::SchemaOf(handle) != db::ExpectedSchema()) return ERROR_BADDB;
+  if (db::SchemaOf(handle) != db::ExpectedSchema(static_cast<int>(value))) return ERROR_BADDB;
 
   db::Statement check;
   rc = check.Prepare(handle, "PRAGMA integrity_check(1)");

@@ -272,7 +272,8 @@ CEOID Volume::Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* value
   }
   std::vector<unsigned char> bytes = EncodeRecord(stored);
   int rc;
-  if (record == 0) {
+  const bool created = record == 0;
+  if (created) {
     record = NextOid();
     if (record == 0) return 0;
     rc = s_->insertRecord.Bind(sqlite3_int64{record}, sqlite3_int64{db.oid}, bytes).Step();
@@ -284,7 +285,9 @@ CEOID Volume::Write(const DatabaseInfo& db, CEOID record, const CEPROPVAL* value
   // Keys for the sort orders the database has now: another handle may have
   // changed them since this one was opened.
   auto current = FindDatabaseLocked(nullptr, db.oid);
-  if (!current || !PutKeys(*current, record, stored) || !Touch(db.oid)) return 0;
+  if (!current || !PutKeys(*current, record, stored) || !IndexRecord(db.oid, record, stored, values, count, created) ||
+      !Touch(db.oid))
+    return 0;
   rc = transaction.Commit();
   if (rc != SQLITE_OK) return Fail(rc), 0;
   return record;
@@ -304,7 +307,7 @@ BOOL Volume::Delete(const DatabaseInfo& db, CEOID record) {
   int rc = s_->deleteKeys.Bind(sqlite3_int64{record}).Step();
   if (rc == SQLITE_DONE) rc = s_->deleteRecord.Bind(sqlite3_int64{record}).Step();
   if (rc != SQLITE_DONE) return Fail(rc);
-  if (!Touch(db.oid)) return FALSE;
+  if (!UnindexRecord(record) || !Touch(db.oid)) return FALSE;
   rc = transaction.Commit();
   return rc == SQLITE_OK ? TRUE : Fail(rc);
 }

@@ -10,6 +10,7 @@
 
 #include "app/document/kv_message_limits.h"
 #include "kernel/errors.h"
+#include "store/messages.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
@@ -63,6 +64,24 @@ const std::vector<TCommandSpec>& Commands() {
        "A message already stored (same number, name and text) is skipped, so importing\n"
        "a file twice adds nothing. A file that cannot be read whole adds nothing.\n",
        {}, 1, 1, MessagesImport},
+      {"messages search", "TEXT [--folder all|inbox|outbox|sent]",
+       "find the local messages whose text, name or number holds TEXT, newest first",
+       "Case and accents do not matter (e = \u00e9, ss = \u00df); any script, Chinese and Japanese\n"
+       "without spaces too. Columns: identifier, folder, date, name or number, the text\n"
+       "around the match. TEXT holds at most " +
+           std::to_string(KMaxSearchLength) + " characters.\n",
+       {{"folder", true}}, 1, 1, MessagesSearch},
+      {"conversations list", "", "list the conversations, one per person, the latest first",
+       "One line each: the contact's name (else the number or the sender), the date of\n"
+       "the last message, how many messages, and the start of the last one. A number\n"
+       "written nationally or internationally (07700 900123, +44 7700 900123,\n"
+       "0044 7700 900123) is one person, read in the home country's numbering plan:\n"
+       "the service centre number's country, else 'settings --home-country'.\n",
+       {}, 0, 0, ConversationsList},
+      {"conversations show", "NUMBER-OR-NAME", "show one conversation, oldest message first",
+       "NUMBER-OR-NAME is a contact's name (exactly as listed), a number in any form, or\n"
+       "the name a sender such as a bank writes instead of a number.\n",
+       {}, 1, 1, ConversationsShow},
       {"send", "--to NAME-OR-NUMBER --text TEXT", "write and send a message at once (messages new, then send)",
        "Prints the message's identifier. See 'messages new' and 'messages send'.\n",
        {{"to", true}, {"text", true}}, 0, 0, SendNew},
@@ -111,7 +130,7 @@ const std::vector<TCommandSpec>& Commands() {
        "data folder.\n",
        {KYes}, 1, 1, Restore},
       {"settings", "[--smsc NUMBER] [--log on|off] [--view list|split] [--reports on|off] [--parts-wait TIME]"
-       " [--poll TIME] [--reset-after TRIES]",
+       " [--poll TIME] [--reset-after TRIES] [--home-country CODE]",
        "show or change the settings",
        "--smsc   the SMS service centre number, in international format (+44...); your\n"
        "         phone shows it among its message settings. Needed for sending.\n"
@@ -126,9 +145,12 @@ const std::vector<TCommandSpec>& Commands() {
        "         them (default 30s, at most 1d)\n"
        "--reset-after  listening restarts a phone that has not answered this many\n"
        "         tries (AT+CFUN=1,1); 0, the default, never\n"
+       "--home-country  the country whose national numbers (07700 900123) conversations\n"
+       "         read, as a two-letter code (GB, DE, US), when the service centre number\n"
+       "         does not tell\n"
        "Without options the settings are shown.\n",
        {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}, {"poll", true},
-        {"reset-after", true}},
+        {"reset-after", true}, {"home-country", true}},
        0, 0, Settings},
       {"listen", "[--exec COMMAND] [--exec-timeout SECONDS] [--delete-after-store]",
        "keep the port open and store each new message as it arrives",

@@ -53,6 +53,9 @@ int MessagesNew(TCliSession& aSession, const TParsedOptions& aOptions);
 int MessagesSend(TCliSession& aSession, const TParsedOptions& aOptions);
 int MessagesDelete(TCliSession& aSession, const TParsedOptions& aOptions);
 int SendNew(TCliSession& aSession, const TParsedOptions& aOptions);
+int MessagesSearch(TCliSession& aSession, const TParsedOptions& aOptions);
+int ConversationsList(TCliSession& aSession, const TParsedOptions& aOptions);
+int ConversationsShow(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int ContactsDownload(TCliSession& aSession, const TParsedOptions& aOptions);
 int ContactsUpload(TCliSession& aSession, const TParsedOptions& aOptions);

@@ -55,7 +55,7 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
     }
   }
   if (invocation.iCommand == nullptr) {
-    bool group = first == "messages" || first == "contacts";
+    bool group = first == "messages" || first == "contacts" || first == "conversations";
     if (group && (second.empty() || second == "--help" || second == "-h")) {
       if (second.empty()) throw TUsageError("'" + first + "' needs a command\n" + GroupHelp(first), first);
       invocation.iHelpText = GroupHelp(first);

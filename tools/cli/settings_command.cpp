@@ -8,6 +8,7 @@
 
 #include <kvplatform.h>
 
+#include "store/conversation_key.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
@@ -81,7 +82,12 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
     throw TUsageError("--reset-after takes a number of tries from 0 (never) to " + std::to_string(KKvMaxResetAfter),
                       command);
 
-  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait || poll || resetAfter) {
+  std::optional<std::string> home = aOptions.Value("home-country");
+  if (home && !home->empty() && !IsKnownCountry(*home))
+    throw TUsageError("--home-country takes a country's two-letter code in capitals, such as GB or DE (or \"\" to clear it)",
+                      command);
+
+  if (smsc || !log.empty() || !view.empty() || !reports.empty() || partsWait || poll || resetAfter || home) {
     if (smsc) document.SetSmscNumber(MallocText(Utf16(*smsc)));
     if (!log.empty()) document.SetDoLogging(log == "on" ? 1 : 0);
     if (!view.empty()) document.SetMessageView(view == "split" ? 1 : 0);
@@ -89,6 +95,8 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
     if (partsWait) document.SetPartsWait(partsWaitSeconds);
     if (poll) document.SetPollInterval(pollSeconds);
     if (resetAfter) document.SetResetAfter(resetTries);
+    // After the number: the service centre's country goes first.
+    if (home) document.SetHomeCountry(*home);
     document.CommitSettingsL();
   }
 
@@ -103,13 +111,15 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
                                {"reports", reportsText},
                                {"parts_wait", document.PartsWait()},
                                {"poll", document.PollInterval()},
-                               {"reset_after", document.ResetAfter()}};
+                               {"reset_after", document.ResetAfter()},
+                               {"home_country", document.HomeCountrySetting()}};
     std::printf("%s\n", TerminalJson(settings.dump(2)).c_str());
   } else {
-    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\npoll     %s\nreset-after  %s\n",
+    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\npoll     %s\nreset-after  %s\nhome-country  %s\n",
                 number.empty() ? "(not set)" : Printable(number).c_str(), logText, viewText, reportsText,
                 DurationText(document.PartsWait()).c_str(), DurationText(document.PollInterval()).c_str(),
-                document.ResetAfter() == 0 ? "never" : std::to_string(document.ResetAfter()).c_str());
+                document.ResetAfter() == 0 ? "never" : std::to_string(document.ResetAfter()).c_str(),
+                document.HomeCountrySetting().empty() ? "(not set)" : document.HomeCountrySetting().c_str());
   }
   return 0;
 }

@@ -287,13 +287,14 @@ TEST_F(CliFaultsTest, KilledDuringADownloadTheVolumeKeepsEveryWrittenMessageOnce
 
 TEST_F(CliFaultsTest, DiskFullWhileStoringLogsTheFailureAndDamagesNothing) {
   // Long texts, so the volume grows quickly: 20 messages fit on the small
-  // disk, 240 cannot (their records alone outgrow it).
+  // disk (with the tables of the search index), 240 cannot (their records
+  // and their index entries outgrow it).
   const std::vector<std::string> all = Batch(240, 150);
   const std::vector<std::string> first(all.begin(), all.begin() + 20);
   const std::string data = iRoot + "/Program Files/Korvanet/Data";
   std::filesystem::create_directories(data);
   TSmallDisk disk;
-  const bool mounted = disk.Mount(data, "160k");
+  const bool mounted = disk.Mount(data, "320k");
   LogOn();
   StartPhone(MessagesProfile(SmallProfile(), first));
   ExpectDownloadCompletes(first);

@@ -15,7 +15,8 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"contacts", "list"},     {"contacts", "add"},             {"contacts", "edit"},   {"contacts", "delete"},
     {"messages", "export"},   {"messages", "import"},          {"contacts", "export"}, {"contacts", "import"},
     {"backup"},               {"restore"},                     {"settings"},           {"listen"},
-    {"ports"},                {"status"}};
+    {"ports"},                {"status"},
+    {"messages", "search"},   {"conversations", "list"},       {"conversations", "show"}};
 
 // The command names the tool's help lists under "Commands:".
 std::set<std::string> ListedCommands(const std::string& aHelp) {
@@ -133,16 +134,18 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
                                    {"reports", "off"},
                                    {"parts_wait", 86400},
                                    {"poll", 30},
-                                   {"reset_after", 0}}));
+                                   {"reset_after", 0},
+                                   {"home_country", ""}}));
   nlohmann::json changed = CliJson({"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on",
-                                    "--parts-wait", "90m", "--poll", "2m", "--reset-after", "5"});
+                                    "--parts-wait", "90m", "--poll", "2m", "--reset-after", "5", "--home-country", "DE"});
   EXPECT_EQ(changed, (nlohmann::json{{"smsc", "+447785016005"},
                                      {"log", "off"},
                                      {"view", "split"},
                                      {"reports", "on"},
                                      {"parts_wait", 5400},
                                      {"poll", 120},
-                                     {"reset_after", 5}}));
+                                     {"reset_after", 5},
+                                     {"home_country", "DE"}}));
   // A new process reads them back from the registry file.
   EXPECT_EQ(CliJson({"settings"}), changed);
   std::string registry = ReadFile(iRoot + "/registry.reg");
@@ -161,6 +164,9 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
   EXPECT_NE(Cli({"settings", "--reports", "maybe"}).iStatus, 0);
   for (const char* wait : {"0", "31d", "12x", "-5m", "h"})
     EXPECT_EQ(Cli({"settings", "--parts-wait", wait}).iStatus, 2) << wait;
+  for (const char* country : {"gb", "XX", "GBR", "\x1b[2J"})
+    EXPECT_EQ(Cli({"settings", "--home-country", country}).iStatus, 2) << country;
+  EXPECT_EQ(CliJson({"settings", "--home-country", ""})["home_country"], "");
   Cli({"messages", "list"});
   EXPECT_TRUE(std::filesystem::exists(iRoot + "/My Documents/KorvanetLog.Txt"));
 

@@ -1,0 +1,147 @@
+// The messages store by conversation and by text: two indexes the volume
+// keeps in the transaction of each record's write (kvplatform_db.h), so a
+// conversation or a search reads only the messages it shows.
+#include <kvplatform_db.h>
+
+#include <algorithm>
+#include <memory>
+#include <utility>
+
+#include "kernel/log.h"
+#include "store/conversation_key.h"
+#include "store/messages.h"
+
+namespace {
+
+// What a full-text search looks in.
+const CEPROPID KSearchedProperties[] = {KMessageNameProp, KMessageNumberProp, KMessageTextProp};
+// Records keyed in one transaction: a volume of years of messages is keyed
+// in a few seconds, without a journal the size of the store.
+const int KKeyedPerTransaction = 5000;
+const int KConversationProgressStep = 1000;
+
+void LogConversationProgress(void* /*aContext*/, DWORD aDone, DWORD aTotal) {
+  LogMessage(KLogFilePath, u"CKveMessagesDatabase - Conversation index: %1!d! of %2!d! records", static_cast<int>(aDone),
+             static_cast<int>(aTotal));
+}
+
+void LogSearchProgress(void* /*aContext*/, DWORD aDone, DWORD aTotal) {
+  LogMessage(KLogFilePath, u"CKveMessagesDatabase - Search index: %1!d! of %2!d! records", static_cast<int>(aDone),
+             static_cast<int>(aTotal));
+}
+
+}  // namespace
+
+void CKveMessagesDatabase::OpenIndexesL() {
+  if (DatabaseOid() == 0) return;
+  bool made = false;
+  if (!kvplatform::AddValueIndex(VolumeId(), DatabaseOid(), KMessageConversationProp, made, LogConversationProgress,
+                                 nullptr)) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the conversation index");
+    return;
+  }
+  if (made) LogMessage(KLogFilePath, u"CKveMessagesDatabase - Made the conversation index");
+  if (!KeyConversationsL()) return;
+  // Made only when missing: a volume already indexed costs one lookup here.
+  if (!kvplatform::AddTextIndex(VolumeId(), DatabaseOid(), KSearchedProperties,
+                                sizeof KSearchedProperties / sizeof KSearchedProperties[0], LogSearchProgress,
+                                nullptr)) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the search index");
+    return;
+  }
+  iIndexesOpen = true;
+}
+
+// Records written without a conversation key (by an earlier version) are in
+// the index under the empty text. Their keys are made in one walk through
+// the store, then written in few transactions: a volume of years of
+// messages is keyed in seconds.
+bool CKveMessagesDatabase::KeyConversationsL() {
+  std::vector<CEOID> unkeyed;
+  if (!kvplatform::FindRecordsWithValue(VolumeId(), DatabaseOid(), KMessageConversationProp, u"", unkeyed)) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to read the conversation index");
+    return false;
+  }
+  if (unkeyed.empty()) return true;
+  const int total = static_cast<int>(unkeyed.size());
+  LogMessage(KLogFilePath, u"CKveMessagesDatabase - Keying %1!d! records for conversations", total);
+  std::vector<std::pair<CEOID, std::u16string>> keys;
+  keys.reserve(unkeyed.size());
+  CEOID oid = 0;
+  int count = 0;
+  for (const CEPROPVAL* values = ReadStoredPropertiesL(true, oid, count); values != nullptr;
+       values = ReadStoredPropertiesL(false, oid, count)) {
+    if (!std::binary_search(unkeyed.begin(), unkeyed.end(), oid)) continue;
+    TConstPtr16 name, number;
+    for (int i = 0; i < count; ++i) {
+      if (values[i].propid == KMessageNameProp && values[i].val.lpwstr != nullptr) name = TConstPtr16(values[i].val.lpwstr);
+      if (values[i].propid == KMessageNumberProp && values[i].val.lpwstr != nullptr) number = TConstPtr16(values[i].val.lpwstr);
+    }
+    keys.emplace_back(oid, ConversationKey(number, name));
+  }
+  HANDLE writer = kvplatform::OpenDatabaseInStoredOrder(VolumeId(), DatabaseOid());
+  if (writer == INVALID_HANDLE_VALUE) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to key conversations");
+    return false;
+  }
+  bool keyed = true;
+  int done = 0;
+  bool inTransaction = false;
+  for (auto& [record, key] : keys) {
+    if (!inTransaction) inTransaction = kvplatform::BeginVolumeTransaction(VolumeId()) != FALSE;
+    CEPROPVAL value = {};
+    value.propid = KMessageConversationProp;
+    value.val.lpwstr = key.data();
+    if (CeWriteRecordProps(writer, record, 1, &value) == 0) {
+      LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to key a record");
+      keyed = false;
+      break;
+    }
+    ++done;
+    if (done % KConversationProgressStep == 0)
+      LogMessage(KLogFilePath, u"CKveMessagesDatabase - %1!d! of %2!d! records keyed for conversations", done, total);
+    if (inTransaction && done % KKeyedPerTransaction == 0) {
+      inTransaction = false;
+      if (!kvplatform::EndVolumeTransaction(VolumeId(), TRUE)) {
+        LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to keep the conversation keys");
+        keyed = false;
+        break;
+      }
+    }
+  }
+  if (inTransaction && !kvplatform::EndVolumeTransaction(VolumeId(), keyed ? TRUE : FALSE)) keyed = false;
+  CloseHandle(writer);
+  if (keyed) LogMessage(KLogFilePath, u"CKveMessagesDatabase - Conversations complete, %1!d! records keyed", done);
+  return keyed;
+}
+
+bool CKveMessagesDatabase::ReadConversationsL(std::vector<TKvConversation>& aConversations) {
+  std::vector<kvplatform::IndexedValue> values;
+  if (!iIndexesOpen ||
+      !kvplatform::ReadIndexedValues(VolumeId(), DatabaseOid(), KMessageConversationProp, values)) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase::ReadConversationsL - Failed to read the index");
+    return false;
+  }
+  aConversations.reserve(aConversations.size() + values.size());
+  for (kvplatform::IndexedValue& value : values)
+    if (!value.value.empty())
+      aConversations.push_back({std::move(value.value), static_cast<int>(value.count), value.newest});
+  return true;
+}
+
+bool CKveMessagesDatabase::ConversationMessagesL(const std::u16string& aKey, std::vector<CEOID>& aMessages) {
+  if (!iIndexesOpen || aKey.empty()) return false;
+  return kvplatform::FindRecordsWithValue(VolumeId(), DatabaseOid(), KMessageConversationProp, aKey, aMessages);
+}
+
+bool CKveMessagesDatabase::SearchL(const std::u16string& aQuery, CEOID aBefore, int aLimit, std::vector<CEOID>& aFound) {
+  if (aQuery.size() > static_cast<size_t>(KMaxSearchLength) || aLimit <= 0) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return false;
+  }
+  if (!iIndexesOpen) {
+    SetLastError(ERROR_NOT_READY);
+    return false;
+  }
+  return kvplatform::SearchText(VolumeId(), DatabaseOid(), aQuery, aBefore, static_cast<DWORD>(aLimit), aFound);
+}
