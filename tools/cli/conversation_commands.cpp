@@ -23,7 +23,7 @@ namespace {
 using kvexchange::DeliveryName;
 using kvexchange::FolderName;
 using kvexchange::MessageJson;
-using TStoredMessage = std::unique_ptr<CKveMessagesItem>;
+using TMessageRecord = std::unique_ptr<CKveMessagesItem>;
 
 // Results asked of the store at a time: a page, not the store.
 const int KSearchPage = 500;
@@ -40,8 +40,8 @@ unsigned long long DateValue(const FILETIME& aTime) {
   return (static_cast<unsigned long long>(aTime.dwHighDateTime) << 32) | aTime.dwLowDateTime;
 }
 
-TStoredMessage ReadStoredMessage(CKveMessagesDatabase& aStore, CEOID aOid) {
-  return TStoredMessage(static_cast<CKveMessagesItem*>(aStore.ReadItemL(aOid)));
+TMessageRecord ReadStoredMessage(CKveMessagesDatabase& aStore, CEOID aOid) {
+  return TMessageRecord(static_cast<CKveMessagesItem*>(aStore.ReadItemL(aOid)));
 }
 
 // The text around the first match of aQuery, folded as the search folds, on
@@ -134,7 +134,7 @@ int MessagesSearch(TCliSession& aSession, const TParsedOptions& aOptions) {
     if (!store.SearchL(wanted, before, KSearchPage, page))
       throw TCommandError("the messages store cannot be searched (error " + std::to_string(GetLastError()) + ")");
     for (CEOID oid : page) {
-      TStoredMessage message = ReadStoredMessage(store, oid);
+      TMessageRecord message = ReadStoredMessage(store, oid);
       if (message == nullptr || (folder != "all" && FolderName(message->Folder()) != folder)) continue;
       const std::string snippet = Snippet(*message, wanted);
       if (aSession.Json()) {
@@ -166,7 +166,7 @@ int ConversationsList(TCliSession& aSession, const TParsedOptions&) {
   const std::map<std::u16string, std::u16string> names = ContactNamesByKey(aSession);
   nlohmann::json list = nlohmann::json::array();
   for (const TKvConversation& conversation : conversations) {
-    TStoredMessage newest = ReadStoredMessage(store, conversation.iNewest);
+    TMessageRecord newest = ReadStoredMessage(store, conversation.iNewest);
     const std::u16string title = TitleOf(names, conversation.iKey, newest.get());
     std::u16string last;
     if (newest != nullptr) AppendSingleLine(newest->Text(), last);
@@ -197,22 +197,22 @@ int ConversationsShow(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::vector<CEOID> oids;
   if (!store.ConversationMessagesL(key, oids)) throw TCommandError("the conversations cannot be read");
   if (oids.empty()) throw TCommandError("no conversation with " + Printable(party));
-  std::vector<TStoredMessage> messages;
+  std::vector<TMessageRecord> messages;
   for (CEOID oid : oids)
-    if (TStoredMessage message = ReadStoredMessage(store, oid)) messages.push_back(std::move(message));
+    if (TMessageRecord message = ReadStoredMessage(store, oid)) messages.push_back(std::move(message));
   // Oldest first; a message without a date where it was stored.
-  std::stable_sort(messages.begin(), messages.end(), [](const TStoredMessage& a, const TStoredMessage& b) {
+  std::stable_sort(messages.begin(), messages.end(), [](const TMessageRecord& a, const TMessageRecord& b) {
     return a->HasDate() && b->HasDate() && DateValue(a->DateSentTime()) < DateValue(b->DateSentTime());
   });
   const std::u16string title = TitleOf(ContactNamesByKey(aSession), key, messages.empty() ? nullptr : messages.back().get());
   if (aSession.Json()) {
     nlohmann::json list = nlohmann::json::array();
-    for (TStoredMessage& message : messages) list.push_back(MessageJson(*message));
+    for (TMessageRecord& message : messages) list.push_back(MessageJson(*message));
     PrintJson({{"key", Utf8Of(key)}, {"title", Utf8Of(title)}, {"messages", list}});
     return 0;
   }
   std::printf("%s\n", Printable(Utf8Of(title)).c_str());
-  for (TStoredMessage& message : messages) {
+  for (TMessageRecord& message : messages) {
     std::string heading = Utf8(message->DateSent()) + "  " + DirectionOf(*message);
     TKvDeliveryState delivery = message->DeliveryState();
     if (message->Folder() == EKvFolderSent && delivery != EKvDeliveryNone)
