@@ -42,6 +42,7 @@ bool CPhoneEng::RefreshStatusWhileListening() {
   iAction->iStatusRead = true;
   iStatusReadAt = GetTickCount();
   iStatusWanted = false;
+  LogMessage(KLogFilePath, u"CPhoneEng::RefreshStatusWhileListening - status read");
   SendMessageW(iAction->iWindow, EKvStatusUpdated, reinterpret_cast<WPARAM>(iAction), 0);
   return true;
 }

@@ -52,6 +52,9 @@ class RecoveryTest : public FaultTest {
   bool LoggedPrefix(const std::string& aPrefix) {
     return PumpUntil([&] { return CountLogPrefix(aPrefix) > 0; });
   }
+  // Listening reads the phone's status once connected; a silence begun
+  // during that read would be noticed by it rather than by the probe.
+  bool StatusRead() { return Logged("CPhoneEng::RefreshStatusWhileListening - status read"); }
   bool Stored(size_t aCount) {
     return PumpUntil([&] { return MessageTexts().size() >= aCount; });
   }
@@ -77,6 +80,7 @@ TEST_F(RecoveryTest, APhoneThatFallsSilentIsTakenUpAgainWithNothingLostOrTwice) 
   ASSERT_TRUE(iPhone.Control("deliver +447700900111 Before the silence"));
   ASSERT_TRUE(Stored(3));
 
+  ASSERT_TRUE(StatusRead());
   ASSERT_TRUE(iPhone.Control("silence 3000"));
   ASSERT_TRUE(iPhone.Control("deliver +447700900222 During the silence"));
   ASSERT_TRUE(LoggedPrefix("CPhoneEng::ProcessListen - no answer to the probe"));
@@ -102,6 +106,7 @@ TEST_F(RecoveryTest, APortThatComesBackUnderAnotherNameIsOpenedByItsStableName) 
   ASSERT_NO_FATAL_FAILURE(Listen(SmallProfile(), 600000));
   ASSERT_TRUE(Stored(2));
 
+  ASSERT_TRUE(StatusRead());
   ASSERT_TRUE(iPhone.Control("silence 1500"));
   ASSERT_TRUE(LoggedPrefix("CPhoneEng::ProcessListen - the line was quiet, probing the phone"));
   ASSERT_TRUE(iPhone.Control("replug 1500"));
@@ -148,6 +153,7 @@ TEST_F(RecoveryTest, APhoneThatNeverAnswersIsRestartedAfterTheSetTries) {
   iAction.iResetAfterTries = 2;
   ASSERT_NO_FATAL_FAILURE(Listen(SmallProfile()));
   ASSERT_TRUE(Stored(2));
+  ASSERT_TRUE(StatusRead());
   ASSERT_TRUE(iPhone.Control("silence 600000"));
   ASSERT_TRUE(Logged("CPhoneEng::ResetAfterTries - no answer after 2 tries, restarting the phone"));
   // Sent first on a port just opened, so it may follow the port's greeting.
