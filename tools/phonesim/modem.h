@@ -81,6 +81,13 @@ class Modem {
   Outcome DeleteMessages(const AtCommand& cmd);
   Outcome StartSend(const AtCommand& cmd);
   std::string StoreList() const;
+  // modem_sim.cpp: the SIM's codes, and the commands a locked SIM refuses.
+  Handled HandleSim(const AtCommand& cmd);
+  Outcome EnterCode(const AtCommand& cmd);
+  Handled SimLocked(const AtCommand& cmd) const;
+  // modem_ussd.cpp
+  Handled HandleUssd(const AtCommand& cmd);
+  std::string UssdReplyLine(const UssdStep& step) const;
   // modem_notify.cpp: AT+CNMI and what arrives from the network.
   Outcome NewMessageIndications(const AtCommand& cmd);
   int StoreIncoming(const std::string& pdu);  // the index, -1 when the store is full
@@ -100,6 +107,7 @@ class Modem {
   std::vector<std::string> iIndications;  // ready for the line
   std::vector<std::string> iBuffered;     // kept in the phone while the mode is 0
   std::vector<ReportRequest> iReportRequests;
+  std::string iUssdMenu;  // the request whose menu waits for an answer; empty: none
 };
 
 }  // namespace phonesim
