@@ -28,7 +28,8 @@ void CompleteWithoutEngine(const MSG& aMessage) {
 }
 
 bool IsEngineCommand(UINT aNumber) {
-  return (aNumber >= EKvSendNow && aNumber <= EKvDeleteAllContactsFromPhone) || aNumber == EKvListen;
+  return (aNumber >= EKvSendNow && aNumber <= EKvDeleteAllContactsFromPhone) || aNumber == EKvListen ||
+         aNumber == EKvUssd;
 }
 
 void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
@@ -56,6 +57,10 @@ void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
       case EKvListen:
         LogMessage(KLogFilePath, u"EngineEventLoop - received EKvListen");
         aEngine->ProcessListen(aMessage);
+        return;
+      case EKvUssd:
+        LogMessage(KLogFilePath, u"EngineEventLoop - received EKvUssd");
+        aEngine->ProcessUssd(aMessage);
         return;
       case EKvShutdownEngine:
         EndEngineThread(aEngine);

@@ -117,7 +117,8 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
       LogMessage(KLogFilePath,
                  u"CPhoneEng::ProcessListen - the phone is not there; its port is opened again when it is back");
       ClosePort();
-      ended = !ReconnectForListening();
+      // A SIM that stops the connect does not change by waiting.
+      ended = iPhone->SimResult() != 0 || !ReconnectForListening();
     }
   } else {
     int result = InitialiseConnection();
@@ -222,6 +223,7 @@ bool CPhoneEng::ReconnectForListening() {
       LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - the phone answers, listening again");
       return true;
     }
+    if (iPhone->SimResult() != 0) return false;
     if (last != ENoAnswer) LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - no answer from the phone yet");
     last = ENoAnswer;
     ClosePort();

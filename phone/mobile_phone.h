@@ -184,6 +184,10 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // phone/sim_pin.h); nothing more is sent then.
   int UnlockSim();
   const TSimPinState& SimPinState() const { return iSim; }
+  // What the last UnlockSim since ForgetSimResult gave: 0 when none ran or
+  // the SIM was ready, else its error.
+  int SimResult() const { return iSim.iLastResult; }
+  void ForgetSimResult() { iSim.iLastResult = 0; }
 
   // USSD. Sends aString (a code, or the answer to a menu) and waits for the
   // network's reply into aReply: KReplyOk; KErrUssdNotCode (nothing sent);
@@ -276,6 +280,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // "+CPIN", "+CPINR" and "^CPIN" lines while the SIM is asked.
   int HandleSimLine(const TDesc16& aLine);
   int QuerySimState();
+  int DoUnlockSim();
   void QueryPinAttempts();
   int HandleCusd(const TDesc16& aLine);
   // The OK of "AT+CUSD": the wait ends once the reply is in too.

@@ -144,6 +144,12 @@ void CMobilePhoneBase::QueryPinAttempts() {
 
 int CMobilePhoneBase::UnlockSim() {
   LogMessage(KLogFilePath, u"CMobilePhoneBase::UnlockSim");
+  int r = DoUnlockSim();
+  iSim.iLastResult = r == KReplyOk ? 0 : r;
+  return r;
+}
+
+int CMobilePhoneBase::DoUnlockSim() {
   int r = QuerySimState();
   if (r < 0) return r;
   for (;;) {

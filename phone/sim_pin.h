@@ -37,6 +37,7 @@ struct TSimPinState {
   int iAttemptsLeft = KSimAttemptsUnknown;
   TSimPin iRefusedPin;
   bool iRefused = false;  // a PIN was refused in this session
+  int iLastResult = 0;
 };
 
 // 4 to 8 decimal digits.
