@@ -33,40 +33,28 @@ int CPhoneEng::SimPinRequested(int aAttemptsLeft, bool aRefusedBefore, TSimPin& 
 bool CPhoneEng::ReportSimFailure() {
   const int result = iPhone->SimResult();
   if (result == 0 || iAction == nullptr) return false;
-  TModBuf16<KEngineTextLength> attempts;
+  // The attempts left go into the text itself: a terminal shows only the text.
+  TModBuf16<KEngineTextLength> text;
   const int left = iPhone->SimPinState().iAttemptsLeft;
-  if (left >= 0) {
-    attempts.AppendNum(left);
-    attempts.Append(TConstPtr16(left == 1 ? u" attempt left" : u" attempts left"));
-  } else {
-    attempts.Copy(u"the phone does not tell the attempts left");
+  const bool pin = result == KErrSimPinNeeded || result == KErrSimPinRefused;
+  text.Copy(result == KErrSimPinNeeded    ? u"The SIM needs its PIN"
+            : result == KErrSimPinRefused ? u"The SIM refused the PIN"
+            : result == KErrSimPinMalformed ? u"The PIN must be 4 to 8 digits"
+            : result == KErrSimPukNeeded    ? u"The SIM is blocked: it needs its PUK"
+            : result == KErrSimPhoneLocked  ? u"The phone is locked to another SIM (PH-SIM PIN)"
+            : result == KErrSimAbsent       ? u"No SIM in the phone"
+            : result == KErrSimFailure      ? u"The SIM does not work (SIM failure)"
+                                            : u"The SIM could not be read");
+  if (pin && left >= 0) {
+    text.Append(TConstPtr16(u": "));
+    text.AppendNum(left);
+    text.Append(TConstPtr16(left == 1 ? u" attempt left" : u" attempts left"));
   }
-  switch (result) {
-    case KErrSimPinNeeded:
-      FailAction(u"The SIM needs its PIN", attempts.PtrZ());
-      break;
-    case KErrSimPinRefused:
-      FailAction(u"The SIM refused the PIN", attempts.PtrZ());
-      break;
-    case KErrSimPinMalformed:
-      FailAction(u"The SIM needs its PIN", u"a PIN is 4 to 8 digits");
-      break;
-    case KErrSimPukNeeded:
-      FailAction(u"The SIM is blocked: it needs its PUK", u"unblock it with its PUK in a phone");
-      break;
-    case KErrSimPhoneLocked:
-      FailAction(u"The phone is locked to another SIM", u"the phone asks for its own code (PH-SIM PIN)");
-      break;
-    case KErrSimAbsent:
-      FailAction(u"No SIM in the phone", u"");
-      break;
-    case KErrSimFailure:
-      FailAction(u"The SIM does not work", u"the phone reports a SIM failure");
-      break;
-    default:
-      FailAction(u"The SIM could not be read", u"");
-      break;
-  }
+  const TText16* reason = result == KErrSimPinNeeded    ? u"No PIN was given."
+                          : result == KErrSimPinRefused ? u"The next try needs another PIN."
+                          : result == KErrSimPukNeeded  ? u"Unblock it with its PUK in a phone."
+                                                        : u"";
+  FailAction(text.PtrZ(), reason);
   return true;
 }
 

@@ -14,7 +14,7 @@ struct TActionStart {
   const TText16* iLogLine;
 };
 
-// By state 1 to 8: the command posted and the line ActionStart logs.
+// By state 1 to 9: the command posted and the line ActionStart logs.
 const TActionStart KActionStarts[] = {
     {EKvSendNow, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_SendNow"},
     {EKvGetAllSmsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_GetAllSmsFromPhone"},
@@ -24,6 +24,7 @@ const TActionStart KActionStarts[] = {
     {EKvUploadAllContactsToPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_UploadAllContactsToPhone"},
     {EKvDeleteAllContactsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllContactsFromPhone"},
     {EKvListen, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_Listen"},
+    {EKvUssd, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_Ussd"},
 };
 
 // How long the end of the program waits for engine threads to finish.
@@ -127,6 +128,17 @@ int CKvAppEngineImpl::Listen(bool aDeleteAfterStore, bool aWaitForPhone) {
   return result;
 }
 
+int CKvAppEngineImpl::Ussd(const TDesc16& aCode) {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::Ussd");
+  int result = SetAction(EKvAppEngine_Ussd);
+  // A code too long is not cut into another code: the engine refuses it empty.
+  if (result == KErrNone) {
+    iAction.iUssdCode.Zero();
+    if (aCode.Length() <= iAction.iUssdCode.MaxLength()) iAction.iUssdCode.Copy(aCode);
+  }
+  return result;
+}
+
 int CKvAppEngineImpl::SendNow(CKveMessagesItem* aMessage) {
   if (!CheckEngineReady()) return KErrGeneral;
   iState = EKvAppEngine_SendNow;
@@ -193,7 +205,7 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
   iAction.iPhoneSmsc.Zero();
   if (iThread == nullptr) InitialiseEngineThread();
 
-  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Listen) {
+  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Ussd) {
     const TActionStart& start = KActionStarts[iState - 1];
     LogMessage(KLogFilePath, start.iLogLine);
     if (iState == EKvAppEngine_SendNow) {

@@ -22,6 +22,7 @@ enum TKvAppEngineAction {
   EKvAppEngine_UploadAllContactsToPhone = 6,
   EKvAppEngine_DeleteAllContactsFromPhone = 7,
   EKvAppEngine_Listen = 8,
+  EKvAppEngine_Ussd = 9,
 };
 
 // The interface; its own operations do nothing.
@@ -47,6 +48,8 @@ class CKvAppEngine : public CEpocBase {
   // Listening until the action is ended; the window also receives
   // EKvMessageStored for each message stored.
   virtual int Listen(bool /*aDeleteAfterStore*/, bool /*aWaitForPhone*/ = false) { return 0; }
+  // A USSD code; the window receives EKvUssdMenu for each menu.
+  virtual int Ussd(const TDesc16& /*aCode*/) { return 0; }
   // Until the engine threads told to end have ended (their port is closed),
   // serving their notices meanwhile: false when the time ran out first.
   virtual bool WaitEnginesEnded(DWORD /*aTimeoutMs*/) { return true; }
@@ -72,6 +75,7 @@ class CKvAppEngineImpl : public CKvAppEngine {
   int GetUploadAllContactsToPhone() override;
   int DeleteAllContactsFromPhoneL() override;
   int Listen(bool aDeleteAfterStore, bool aWaitForPhone = false) override;
+  int Ussd(const TDesc16& aCode) override;
   bool WaitEnginesEnded(DWORD aTimeoutMs) override;
 
   void InitialiseEngineThread();

@@ -137,13 +137,19 @@ const std::vector<TCommandSpec>& Commands() {
        "A lost phone is waited for and taken up again. Ctrl-C or SIGTERM ends listening\n"
        "(exit status 0) once the commands of the messages stored so far have run.\n",
        {{"exec", true}, {"exec-timeout", true}, {"delete-after-store", false}}, 0, 0, Listen},
+      {"ussd", "CODE [--reply TEXT]...", "send a USSD code (a balance query, *100#) and print the network's reply",
+       "CODE holds digits, * and # only. When the network answers with a menu, the\n"
+       "--reply values answer it in order; without one left, a terminal asks for the\n"
+       "answer (an empty line ends the session), and a script's session ends with\n"
+       "exit status 1. --json prints every reply: [{\"menu\": true|false, \"text\": ...}].\n",
+       {{"reply", true, true}}, 1, 1, Ussd},
   };
   return commands;
 }
 
 std::string ToolHelp() {
   std::string help =
-      "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--json] COMMAND ...\n"
+      "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--pin-file FILE] [--json] COMMAND ...\n"
       "\n"
       "Korvanet without the windows: talks to a GSM phone on COM3: and keeps the same\n"
       "contacts, messages and settings as the windowed program.\n"
@@ -151,6 +157,9 @@ std::string ToolHelp() {
       "Options:\n"
       "  --root DIR      the data folder (default $KORVANET_ROOT, else ~/.local/share/korvanet)\n"
       "  --port DEVICE   use this serial device as COM3: for this run (e.g. /dev/ttyUSB0)\n"
+      "  --pin-file FILE the SIM's PIN, when the SIM asks for one (default $KORVANET_PIN_FILE);\n"
+      "                  a file only you can read (chmod 600). A PIN the SIM refuses is not\n"
+      "                  tried again: three wrong ones block the SIM.\n"
       "  --json          print lists and records as JSON on standard output\n"
       "  --help          this help; 'korvanet-cli COMMAND --help' for a command's\n"
       "\n"
@@ -170,6 +179,7 @@ std::string ToolHelp() {
       "  korvanet-cli contacts export --format vcard contacts.vcf\n"
       "  korvanet-cli backup korvanet.kvbackup\n"
       "  korvanet-cli listen --exec 'cat >> received.jsonl'\n"
+      "  korvanet-cli ussd '*100#' --reply 1\n"
       "\n"
       "Progress goes to standard error; Ctrl-C aborts a phone action (a second one leaves at once).\n"
       "Exit status: 0 done, 1 failed, 2 bad usage, 130 interrupted.\n";
@@ -177,7 +187,7 @@ std::string ToolHelp() {
 }
 
 std::string CommandHelp(const TCommandSpec& aCommand) {
-  std::string help = "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--json] " + aCommand.iName;
+  std::string help = "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--pin-file FILE] [--json] " + aCommand.iName;
   if (!aCommand.iSynopsis.empty()) help += " " + aCommand.iSynopsis;
   help += "\n\n" + std::string(1, static_cast<char>(std::toupper(aCommand.iSummary[0]))) + aCommand.iSummary.substr(1) +
           ".\n";

@@ -73,4 +73,6 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Listen(TCliSession& aSession, const TParsedOptions& aOptions);
 
+int Ussd(TCliSession& aSession, const TParsedOptions& aOptions);
+
 }  // namespace kvcli
