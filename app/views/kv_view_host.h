@@ -37,6 +37,8 @@ class MKvViewHost {
   virtual int SendAllMessagesL(HWND aWindow) = 0;
   virtual int RunSettingsL(HWND aWindow) = 0;
   virtual int RunAboutL(HWND aWindow) = 0;
+  // Phone ▸ USSD…: asks for a code, sends it, answers menus, shows the reply.
+  virtual int RunUssdL(HWND aWindow) = 0;
 
   virtual void ToggleListeningL() = 0;
   virtual bool IsListening() const = 0;
