@@ -6,12 +6,14 @@ namespace {
 
 class SimUssdUiTest : public StylusTest {
  protected:
-  // The dialog with this caption once it is up and is not aOld.
-  static HWND WaitForDialog(const std::u16string& aCaption, HWND aOld = nullptr) {
+  // The dialog with this caption once it is up; with aId, once that control
+  // shows aText (a closed dialog's handle may come back for the next one).
+  static HWND WaitForDialog(const std::u16string& aCaption, int aId = 0, const std::u16string& aText = u"") {
     HWND dialog = nullptr;
     WaitFor([&] {
-      dialog = kvui::FindByText(aCaption);
-      return dialog != nullptr && dialog != aOld && kvui::StateOf(dialog).visible;
+      dialog = kvui::FindByText(aCaption.c_str());
+      return dialog != nullptr && kvui::StateOf(dialog).visible &&
+             (aId == 0 || kvui::TextOf(kvui::FindById(dialog, aId)) == aText);
     });
     kvui::WaitIdle();
     return dialog;
@@ -42,14 +44,14 @@ TEST_F(SimUssdUiTest, ThePinIsAskedMaskedWithTheAttemptsLeftAndAgainAfterARefusa
   Screenshot("sim_pin_masked");
   TapOk(first);
 
-  HWND second = WaitForDialog(u"SIM PIN", first);
+  HWND second = WaitForDialog(u"SIM PIN", KKvIdPinPrompt, u"The SIM refused the PIN. Enter another. 2 attempts left.");
   ASSERT_NE(second, nullptr);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(second, KKvIdPinPrompt)),
             u"The SIM refused the PIN. Enter another. 2 attempts left.");
   TypeInto(second, KKvIdPinField, u"2468");
   TapOk(second);
   EXPECT_EQ(FinishProgress(u"Download messages ..."), u"Transfer Complete.");
-  EXPECT_EQ(CountLog("CMobilePhoneBase::UnlockSim - sending AT+CPIN=\\"****\\""), 2);
+  EXPECT_EQ(CountLog("CMobilePhoneBase::UnlockSim - sending AT+CPIN=\"****\""), 2);
   for (const std::string& line : LogLines()) EXPECT_EQ(line.find("1257"), std::string::npos) << line;
   EXPECT_EQ(StopProgram(), 0);
 }
@@ -68,20 +70,20 @@ TEST_F(SimUssdUiTest, UssdFromThePhoneMenuWithATwoStepMenu) {
   TypeInto(ask, KKvIdUssdField, u"*100#");
   TapOk(ask);
 
-  HWND menu = WaitForDialog(u"USSD", ask);
+  HWND menu = WaitForDialog(u"USSD", KKvIdUssdPrompt, u"Answer:");
   ASSERT_NE(menu, nullptr);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(menu, KKvIdUssdText)), u"1 Balance\r\n2 Bundles");
   EXPECT_EQ(kvui::TextOf(kvui::FindById(menu, KKvIdUssdPrompt)), u"Answer:");
   TypeInto(menu, KKvIdUssdField, u"2");
   TapOk(menu);
-  HWND next = WaitForDialog(u"USSD", menu);
+  HWND next = WaitForDialog(u"USSD", KKvIdUssdText, u"1 Data\r\n2 Minutes");
   ASSERT_NE(next, nullptr);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(next, KKvIdUssdText)), u"1 Data\r\n2 Minutes");
   Screenshot("ussd_menu");
   TypeInto(next, KKvIdUssdField, u"1");
   TapOk(next);
   EXPECT_EQ(FinishProgress(u"USSD ..."), u"USSD reply received");
-  HWND reply = WaitForDialog(u"USSD", next);
+  HWND reply = WaitForDialog(u"USSD", KKvIdUssdText, u"Data: 2 GB left");
   ASSERT_NE(reply, nullptr);
   EXPECT_EQ(kvui::TextOf(kvui::FindById(reply, KKvIdUssdText)), u"Data: 2 GB left");
   TapOk(reply);

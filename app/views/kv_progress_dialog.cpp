@@ -112,7 +112,15 @@ void CKvProgressDialog::ActionCompleteL(const TEngineAction& aAction) {
 
 LRESULT CKvProgressDialog::HandleEventDefault(HWND, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   LRESULT answer = 0;
-  if (KvDispatchEngineNotice(*this, aMessage, aWParam, aLParam, answer)) return answer;
+  if (KvDispatchEngineNotice(*this, aMessage, aWParam, aLParam, answer)) {
+    // A dialog's answer to its sender travels in DWL_MSGRESULT; the PIN and
+    // the menu's answer are read from it.
+    if (aMessage == EKvPinRequired || aMessage == EKvUssdMenu) {
+      SetWindowLongPtrW(iWindow, DWL_MSGRESULT, answer);
+      return TRUE;
+    }
+    return answer;
+  }
   switch (aMessage) {
     case WM_ERASEBKGND:
     case WM_CTLCOLORBTN:
