@@ -7,6 +7,8 @@
 
 #include "kernel/descriptors.h"
 #include "phone/phone_status.h"
+#include "phone/sim_pin.h"
+#include "phone/ussd.h"
 #include "serial/port.h"
 
 class CKveMessagesItem;
@@ -40,6 +42,15 @@ enum TKvEngineMessage : UINT {
   EKvReadStatus = 10030,
   // Engine to the window in the block, while listening: iStatus was read again.
   EKvStatusUpdated = 10031,
+  // Sends the USSD code iUssdCode and reports the network's replies.
+  EKvUssd = 10017,
+  // Engine to the window in the block: the SIM wants its PIN (attempts left
+  // in iPinAttemptsLeft). The window answers 1 with the PIN in iPin, or 0.
+  EKvPinRequired = 10018,
+  // Engine to the window in the block: the network's reply in iUssdReply is
+  // a menu. The window answers 1 with the answer in iUssdAnswer, or 0 to end
+  // the session.
+  EKvUssdMenu = 10019,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -84,4 +95,13 @@ struct TEngineAction {
   // EKvReadStatus, and while listening: the phone's status as last read.
   TPhoneStatus iStatus;
   bool iStatusRead = false;
+  // The SIM's PIN, while the window is asked for it: cleared once sent.
+  int iPinAttemptsLeft = KSimAttemptsUnknown;
+  bool iPinRefusedBefore = false;  // a PIN was refused in this session
+  TSimPin iPin;
+  // EKvUssd: the code; each reply of the network (menus too) and its status.
+  TModBuf16<KUssdCodeLength> iUssdCode;
+  TModBuf16<KUssdTextLength> iUssdReply;
+  int iUssdStatus = EUssdNone;
+  TModBuf16<KUssdCodeLength> iUssdAnswer;
 };

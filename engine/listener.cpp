@@ -129,7 +129,8 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
       LogMessage(KLogFilePath,
                  u"CPhoneEng::ProcessListen - the phone is not there; its port is opened again when it is back");
       ClosePort();
-      ended = !ReconnectForListening();
+      // A SIM that stops the connect does not change by waiting.
+      ended = iPhone->SimResult() != 0 || !ReconnectForListening();
     }
   } else {
     int result = InitialiseConnection();
@@ -280,6 +281,7 @@ bool CPhoneEng::ReconnectForListening() {
                  iRecoveries, static_cast<int>(GetTickCount() - opened));
       return true;
     }
+    if (iPhone->SimResult() != 0) return false;
     if (last != ENoAnswer) LogMessage(KLogFilePath, u"CPhoneEng::ReconnectForListening - no answer from the phone yet");
     last = ENoAnswer;
     ClosePort();

@@ -28,6 +28,12 @@ bool KvDispatchEngineNotice(MKvEngineObserver& aObserver, UINT aMessage, WPARAM 
       aObserver.DeliveryReportAppliedL(record);
       aAnswer = 0;
       return true;
+    case EKvPinRequired:
+      aAnswer = action != nullptr && aObserver.SimPinRequestedL(*const_cast<TEngineAction*>(action)) ? 1 : 0;
+      return true;
+    case EKvUssdMenu:
+      aAnswer = action != nullptr && aObserver.UssdMenuL(*const_cast<TEngineAction*>(action)) ? 1 : 0;
+      return true;
     default:
       return false;
   }

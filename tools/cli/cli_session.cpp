@@ -1,6 +1,7 @@
 #include "tools/cli/cli_session.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,11 +16,12 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
 #include "tools/cli/progress_printer.h"
+#include "tools/cli/pin_file.h"
 #include "tools/cli/progress_window.h"
 
 namespace kvcli {
 
-TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson) {
+TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson), iPinFile(PinFilePath(aOptions.iPinFile)) {
   if (aOptions.iRoot) kvplatform::SetDeviceRoot(*aOptions.iRoot);
   if (std::string problem = kvplatform::DeviceRootProblem(); !problem.empty()) throw TCommandError(problem);
   if (aOptions.iPort) {
@@ -79,7 +81,9 @@ CKvAppEngine& TCliSession::Engine() {
 }
 
 TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
-                                      const std::function<void(CEOID)>& aOnStored) {
+                                      const std::function<void(CEOID)>& aOnStored,
+                                      const TProgressWindow::TMenuHandler& aOnMenu) {
+  std::string pin = iPinFile ? ReadPinFile(*iPinFile) : std::string();
   CKvAppEngine& engine = Engine();
   if (aSetter(engine) != KErrNone) throw TCommandError("the engine is busy with another action");
 
@@ -87,6 +91,9 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   TProgressWindow window(engine, printer);
   if (window.Handle() == nullptr) throw TCommandError("cannot create the progress window");
   if (aOnStored) window.SetStoredHandler(aOnStored);
+  if (aOnMenu) window.SetUssdMenuHandler(aOnMenu);
+  window.SetPin(pin);
+  explicit_bzero(pin.data(), pin.size());
   printer.Begin(aTitle);
   TInterruptWatcher::SetActionRunning(true);
   engine.ActionStart(window.Handle());
@@ -106,7 +113,7 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
         DispatchMessageW(&message);
     }
   }
-  TActionOutcome outcome{window.Result(), window.Text(), window.Aborted()};
+  TActionOutcome outcome{window.Result(), window.Text(), window.Aborted(), window.UssdReply()};
   printer.Finish(outcome.iText);
   // The dialog's button after completion: the proxy returns to idle.
   engine.ActionComplete(outcome.iResult);

@@ -81,5 +81,6 @@ int Status(TCliSession& aSession, const TParsedOptions& aOptions);
 // The port of the modem that answers with this IMEI: its stable name when it
 // has one. A TCommandError when none does.
 std::string PortWithImei(const std::string& aImei);
+int Ussd(TCliSession& aSession, const TParsedOptions& aOptions);
 
 }  // namespace kvcli
