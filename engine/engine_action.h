@@ -9,6 +9,7 @@
 #include "serial/port.h"
 
 class CKveMessagesItem;
+class TKvSendQueue;
 
 // One block of numbers shared by the user interface, the engine and the
 // serial writer thread (10011 is the writer's EKvCommWrite).
@@ -35,6 +36,13 @@ enum TKvEngineMessage : UINT {
   // Engine to the window in the block: a status report was written into a
   // Sent message; lParam is its record's identifier.
   EKvDeliveryReportApplied = 10016,
+  // User interface to a listening engine: messages wait in the send queue.
+  EKvSendWhileListening = 10040,
+  // Engine to the window in the block, while listening: a message of the send
+  // queue was sent and moved to Sent, or the phone refused it (it stays in
+  // the Outbox); lParam is its record's identifier.
+  EKvMessageSent = 10041,
+  EKvMessageSendFailed = 10042,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -61,6 +69,8 @@ struct TEngineAction {
   // is passed on as it is.
   int iPartsWaitSeconds = KDefaultPartsWaitSeconds;
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
+  // EKvListen: messages to send between listening turns (null: none ever).
+  TKvSendQueue* iSendQueue = nullptr;
   // No service centre is set: the phone's own is read once connected, into
   // iPhoneSmsc (empty when the phone gave none), for the user to confirm.
   bool iReadSmsc = false;

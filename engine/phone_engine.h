@@ -49,6 +49,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int ProcessDeletePhoneBook(const MSG& aMessage);
   // Listens until cancelled: stores each message the phone announces.
   int ProcessListen(const MSG& aMessage);
+  // The send queue has messages: the listening wait ends early to send them.
+  void SendWanted();
 
   int InitialiseConnection();
   int GetPhoneSettings();
@@ -160,6 +162,11 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // A report read while listening: its phone copy goes with the messages
   // taken when it was applied.
   void TakeListenedReport(bool aApplied);
+  // Sends what the send queue holds; false when the phone went away (what
+  // was not sent stays queued).
+  bool SendQueuedMessages();
+  // One message on an open port: the phone's reply (KReplyOk when sent).
+  int SendOneMessage(CKveMessagesItem& aMessage, bool aReport);
 
   CKveMessagesDatabase* iMessagesDatabase;
   CKveContactsDatabase* iContactsDatabase;

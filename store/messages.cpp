@@ -5,6 +5,7 @@
 #include "kernel/log.h"
 #include "store/duplicate_key.h"
 #include "store/message_folder_order.h"
+#include "store/message_gateway.h"
 #include "store/message_parts.h"
 #include "store/store_text.h"
 
@@ -91,6 +92,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessageWaitingSinceProp: iWaitingSince = aValue.val.filetime; break;
     case KMessagePassedOnProp: iPassedOn = aValue.val.ulVal != 0; break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
+    case KMessageGatewayProp: iGatewayMark = aValue.val.lpwstr != nullptr ? aValue.val.lpwstr : u""; break;
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -131,9 +133,14 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[12].propid = KMessagePassedOnProp;
   aBuffer[12].val.ulVal = iPassedOn ? 1 : 0;
   // A record of an earlier version stays without one: its date is not UTC.
+  int next = 13;
   if (HasZone()) {
-    aBuffer[13].propid = KMessageZoneProp;
-    aBuffer[13].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+    aBuffer[next].propid = KMessageZoneProp;
+    aBuffer[next++].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+  }
+  if (!iGatewayMark.empty()) {
+    aBuffer[next].propid = KMessageGatewayProp;
+    aBuffer[next].val.lpwstr = iGatewayMark.data();
   }
 }
 
@@ -151,6 +158,7 @@ void CKveMessagesItem::Reset() {
   DiscardCaches();
   ClearLongMessage();
   ClearDelivery();
+  iGatewayMark.clear();
   iFolder = 0;
   iDateText.Zero();
 }

@@ -200,8 +200,11 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
       iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
       iAction.iRequestReports = gKvDocument != nullptr && gKvDocument->RequestReports();
     }
-    if (iState == EKvAppEngine_Listen)
+    if (iState == EKvAppEngine_Listen) {
       iAction.iPartsWaitSeconds = gKvDocument != nullptr ? gKvDocument->PartsWait() : KDefaultPartsWaitSeconds;
+      iAction.iSendQueue = iSendQueue;
+      if (iSendQueue != nullptr) iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
+    }
     PostToEngine(start.iCommand);
   } else if (iState == EKvAppEngine_NoAction) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: no action");
@@ -210,6 +213,10 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: state = %1!d! HWND = 0x%2!x!", iState, aWindow);
     CompleteWithError(aWindow, u"Engine state error");
   }
+}
+
+void CKvAppEngineImpl::WakeToSend() {
+  if (iState == EKvAppEngine_Listen && iThreadId != 0) PostToEngine(EKvSendWhileListening);
 }
 
 void CKvAppEngineImpl::ActionInProgress() { LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionInProgress"); }

@@ -20,6 +20,11 @@ bool KvDispatchEngineNotice(MKvEngineObserver& aObserver, UINT aMessage, WPARAM 
       aObserver.MessageStoredL(record, aMessage == EKvMessageStored);
       aAnswer = 0;
       return true;
+    case EKvMessageSent:
+    case EKvMessageSendFailed:
+      aObserver.MessageSentL(record, aMessage == EKvMessageSent);
+      aAnswer = 0;
+      return true;
     case EKvDeliveryReportApplied:
       aObserver.DeliveryReportAppliedL(record);
       aAnswer = 0;

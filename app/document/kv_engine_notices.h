@@ -22,6 +22,9 @@ class MKvEngineObserver {
   virtual void MessageStoredL(CEOID /*aIdentifier*/, bool /*aWhole*/) {}
   // A delivery report was written into the Sent record aIdentifier.
   virtual void DeliveryReportAppliedL(CEOID /*aIdentifier*/) {}
+  // A message of the listening engine's send queue was sent (aSent) or
+  // refused by the phone.
+  virtual void MessageSentL(CEOID /*aIdentifier*/, bool /*aSent*/) {}
 
  protected:
   ~MKvEngineObserver() = default;

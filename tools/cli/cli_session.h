@@ -28,6 +28,15 @@ struct TActionOutcome {
   bool iInterrupted = false;
 };
 
+// What a long-running action's caller hears besides progress.
+struct TActionHooks {
+  std::function<void(CEOID)> iOnStored;
+  std::function<void(CEOID, bool)> iOnSent;
+  std::function<void(CEOID)> iOnReport;
+  // A message posted to this thread (not the interrupt's); true when taken.
+  std::function<bool(const MSG&)> iOnThreadMessage;
+};
+
 class TCliSession {
  public:
   explicit TCliSession(const TGlobalOptions& aOptions);
@@ -47,6 +56,10 @@ class TCliSession {
   // aOnStored, when given, gets each message a listening engine stored.
   TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
                            const std::function<void(CEOID)>& aOnStored = nullptr);
+  TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                           const TActionHooks& aHooks);
+  // Ends the running action as Ctrl-C does (from a hook).
+  void AbortAction() { iAbortWanted = true; }
 
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.
@@ -63,6 +76,7 @@ class TCliSession {
   CEpocApplication* iApplication = nullptr;  // owned; owns the document
   CKvDocument* iDocument = nullptr;
   bool iEngineLeftRunning = false;
+  bool iAbortWanted = false;
 };
 
 }  // namespace kvcli

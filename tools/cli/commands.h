@@ -72,5 +72,6 @@ int Restore(TCliSession& aSession, const TParsedOptions& aOptions);
 int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Listen(TCliSession& aSession, const TParsedOptions& aOptions);
+int Gateway(TCliSession& aSession, const TParsedOptions& aOptions);
 
 }  // namespace kvcli

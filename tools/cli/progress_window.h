@@ -26,6 +26,10 @@ class TProgressWindow : private MKvEngineObserver {
   HWND Handle() const { return iWindow; }
   // Called with the record of each message a listening engine stored.
   void SetStoredHandler(std::function<void(CEOID)> aHandler) { iOnStored = std::move(aHandler); }
+  // Called for each message of the listening engine's send queue, and for
+  // each delivery report applied.
+  void SetSentHandler(std::function<void(CEOID, bool)> aHandler) { iOnSent = std::move(aHandler); }
+  void SetReportHandler(std::function<void(CEOID)> aHandler) { iOnReport = std::move(aHandler); }
   // The Cancel button before completion: completes the action locally with
   // "Transfer aborted" (which also tells the engine to stop).
   void Abort();
@@ -40,6 +44,8 @@ class TProgressWindow : private MKvEngineObserver {
   LRESULT ActionInProgressL(const TEngineAction& aAction) override;
   void ActionCompleteL(const TEngineAction& aAction) override;
   void MessageStoredL(CEOID aIdentifier, bool aWhole) override;
+  void MessageSentL(CEOID aIdentifier, bool aSent) override;
+  void DeliveryReportAppliedL(CEOID aIdentifier) override;
 
   CKvAppEngine& iEngine;
   TProgressPrinter& iPrinter;
@@ -49,6 +55,8 @@ class TProgressWindow : private MKvEngineObserver {
   int iResult = 0;
   std::string iText;
   std::function<void(CEOID)> iOnStored;
+  std::function<void(CEOID, bool)> iOnSent;
+  std::function<void(CEOID)> iOnReport;
 };
 
 }  // namespace kvcli
