@@ -7,12 +7,12 @@
 #include <string>
 #include <string_view>
 
-inline constexpr size_t KKvMaxRequestBytes = 16 * 1024;
+inline constexpr size_t KKvMaxRequestBytes = 64 * 1024;
 inline constexpr size_t KKvMaxRequestTo = 64;       // bytes of a number or a contact's name
 inline constexpr size_t KKvMaxRequestId = 64;       // bytes of the caller's identifier
-// The text's limit in characters is the compose dialog's; this caps the
-// bytes read before it is counted.
-inline constexpr size_t KKvMaxRequestTextBytes = 8 * 1024;
+// The text's real limit is the 255 messages of a long one, counted once it
+// is taken; this caps the bytes before that.
+inline constexpr size_t KKvMaxRequestTextBytes = 60 * 1024;
 
 struct TKvSendRequest {
   bool iValid = false;

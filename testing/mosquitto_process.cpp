@@ -2,6 +2,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <pwd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -79,9 +80,14 @@ bool TMosquittoProcess::Start(const std::string& aDir, const TBrokerOptions& aOp
   }
   iPort = FreeLoopbackPort();
   std::ofstream config(iDir + "/mosquitto.conf");
+  // As root the broker would drop to its own user, who cannot write the
+  // test's private folder: it stays the test's user.
+  const passwd* user = getpwuid(getuid());
+  if (user != nullptr) config << "user " << user->pw_name << "\n";
   config << "per_listener_settings false\n"
          << "listener " << iPort << " 127.0.0.1\n"
-         << "log_dest stdout\n"
+         // Its standard output is buffered: the log file is written as it goes.
+         << "log_dest file " << iDir << "/mosquitto.out\n"
          << "log_type error\nlog_type warning\nlog_type notice\nlog_type information\n"
          << "persistence true\n"
          << "persistence_location " << iDir << "/data/\n"

@@ -101,6 +101,7 @@ class GatewayTest : public CliTest {
   void StartPhoneWithControl() {
     nlohmann::json profile = SmallProfile();
     profile["sms"]["stores"]["SM"]["messages"] = nlohmann::json::array();
+    profile["sms"]["stores"]["SM"]["capacity"] = 100;
     iControl = iRoot + "/control";
     StartPhone(profile, {"--control", iControl});
   }
