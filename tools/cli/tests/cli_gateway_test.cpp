@@ -102,6 +102,7 @@ class GatewayTest : public CliTest {
     nlohmann::json profile = SmallProfile();
     profile["sms"]["stores"]["SM"]["messages"] = nlohmann::json::array();
     profile["sms"]["stores"]["SM"]["capacity"] = 100;
+    profile["sms"]["stores"]["ME"]["capacity"] = 100;
     iControl = iRoot + "/control";
     StartPhone(profile, {"--control", iControl});
   }
@@ -200,7 +201,7 @@ TEST_F(GatewayTest, EachDeliveredMessageIsPublishedOnceInOrderAndTheAvailability
   ASSERT_TRUE(kvtest::WaitUntil([&] { return iProbe.Last(Topic("availability")) == "online"; }));
 
   for (int i = 0; i < 50; ++i) Deliver("deliver +4477009001" + std::to_string(10 + i) + " Message " + std::to_string(i));
-  ASSERT_TRUE(iProbe.WaitCount(Topic("received"), 50)) << Err();
+  ASSERT_TRUE(iProbe.WaitCount(Topic("received"), 50)) << Err() << iPhone.Errors();
   TChildResult run = Signal(SIGTERM);
   EXPECT_EQ(run.iStatus, 0) << run.iErr;
   ASSERT_TRUE(kvtest::WaitUntil([&] { return iProbe.Last(Topic("availability")) == "offline"; }));
