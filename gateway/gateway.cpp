@@ -1,6 +1,7 @@
 #include "gateway/gateway.h"
 
 #include <algorithm>
+#include <chrono>
 #include <vector>
 
 #include <nlohmann/json.hpp>
@@ -74,16 +75,31 @@ bool CKvGateway::Start(const TKvMqttSettings& aSettings, std::string& aError) {
 }
 
 void CKvGateway::Stop() {
+  if (!iClient) return;
   {
     std::lock_guard<std::mutex> hold(iLock);
     iStopping = true;
-    // A request waiting for the owning thread is not taken: the broker
-    // delivers it again to the next session.
-    for (TInbound* inbound : iInbound) inbound->iDone = true;
-    iInbound.clear();
+    // Nothing will come from a broker we are not connected to.
+    if (!iConnectedNow) iDisconnected = true;
+  }
+  iClient->Disconnect(iTopics.iAvailability, "offline");
+  // Requests that arrive until the broker has our disconnection are still
+  // taken properly: each is acknowledged once it is stored.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    HandlePending();
+    std::unique_lock<std::mutex> hold(iLock);
+    if (iDisconnected || std::chrono::steady_clock::now() >= deadline) {
+      // Past the deadline a request still waiting is left to the broker,
+      // which delivers it again to the next session if it had no answer.
+      for (TInbound* inbound : iInbound) inbound->iDone = true;
+      iInbound.clear();
+      break;
+    }
+    iHandled.wait_for(hold, std::chrono::milliseconds(20));
   }
   iHandled.notify_all();
-  if (iClient) iClient->Stop(iTopics.iAvailability, "offline");
+  iClient->Stop();
   iClient.reset();
 }
 
@@ -288,6 +304,7 @@ void CKvGateway::MqttConnected(bool) {
   {
     std::lock_guard<std::mutex> hold(iLock);
     iEverConnected = true;
+    iConnectedNow = true;
   }
   iClient->Subscribe({iTopics.iSend, iTopics.iFleetSend}, 1);
   iClient->Publish(iTopics.iAvailability, "online", 1, true);
@@ -298,7 +315,12 @@ void CKvGateway::MqttDisconnected(int aCode, const std::string& aReason) {
   bool lasting = false;
   {
     std::lock_guard<std::mutex> hold(iLock);
-    if (iStopping) return;
+    iConnectedNow = false;
+    if (iStopping) {
+      iDisconnected = true;
+      iHandled.notify_all();
+      return;
+    }
     lasting = !iEverConnected && CKvMqttClient::IsLasting(aCode);
     if (lasting) iLastingFailure = aReason;
   }
@@ -320,7 +342,7 @@ void CKvGateway::MqttMessage(const TKvMqttMessage& aMessage) {
   if (aMessage.iTopic != iTopics.iSend && aMessage.iTopic != iTopics.iFleetSendTopic) return;
   TInbound inbound{aMessage};
   std::unique_lock<std::mutex> hold(iLock);
-  if (iStopping) return;
+  if (iDisconnected) return;
   iInbound.push_back(&inbound);
   hold.unlock();
   iHooks.iWake();

@@ -101,5 +101,7 @@ class CKvGateway : private MKvMqttObserver {
   std::deque<int> iAcknowledged;
   std::string iLastingFailure;
   bool iEverConnected = false;
+  bool iConnectedNow = false;
   bool iStopping = false;
+  bool iDisconnected = false;  // after Stop's disconnection
 };

@@ -91,13 +91,19 @@ int CKvMqttClient::Start(std::string& aError) {
   return MOSQ_ERR_SUCCESS;
 }
 
-void CKvMqttClient::Stop(const std::string& aTopic, const std::string& aOffline) {
-  if (!iLoopRunning) return;
+void CKvMqttClient::Disconnect(const std::string& aTopic, const std::string& aOffline) {
+  if (!iLoopRunning || iDisconnecting) return;
+  iDisconnecting = true;
   if (!aTopic.empty())
     mosquitto_publish_v5(iMosq, nullptr, aTopic.c_str(), static_cast<int>(aOffline.size()), aOffline.data(), 1, true,
                          nullptr);
   // A clean disconnect: the broker drops the will, our "offline" stands.
   mosquitto_disconnect_v5(iMosq, MQTT_RC_NORMAL_DISCONNECTION, nullptr);
+}
+
+void CKvMqttClient::Stop() {
+  if (!iLoopRunning) return;
+  Disconnect();
   mosquitto_loop_stop(iMosq, false);
   iLoopRunning = false;
 }

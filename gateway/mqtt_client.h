@@ -64,9 +64,11 @@ class CKvMqttClient {
 
   // Starts connecting in the background; 0, or an error with aError set.
   int Start(std::string& aError);
-  // Publishes aOffline retained on aTopic (when given), disconnects cleanly
-  // and ends the network thread.
-  void Stop(const std::string& aTopic = "", const std::string& aOffline = "");
+  // Publishes aOffline retained on aTopic (when given) and disconnects
+  // cleanly; the network thread ends once the broker has it (MqttDisconnected).
+  void Disconnect(const std::string& aTopic = "", const std::string& aOffline = "");
+  // Disconnects when still connected, and ends the network thread.
+  void Stop();
 
   // Queues a message; its identifier (> 0, for MqttPublished), or a
   // negative error. A QoS 1 message taken while the broker is away is sent
@@ -94,4 +96,5 @@ class CKvMqttClient {
   struct mosquitto* iMosq = nullptr;
   TKvMqttSettings iSettings;
   bool iLoopRunning = false;
+  bool iDisconnecting = false;
 };
