@@ -14,7 +14,8 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"contacts", "download"}, {"contacts", "upload"},          {"contacts", "delete-on-phone"},
     {"contacts", "list"},     {"contacts", "add"},             {"contacts", "edit"},   {"contacts", "delete"},
     {"messages", "export"},   {"messages", "import"},          {"contacts", "export"}, {"contacts", "import"},
-    {"backup"},               {"restore"},                     {"settings"},           {"listen"}};
+    {"backup"},               {"restore"},                     {"settings"},           {"listen"},
+    {"gateway"}};
 
 // The command names the tool's help lists under "Commands:".
 std::set<std::string> ListedCommands(const std::string& aHelp) {
