@@ -7,9 +7,12 @@
 
 #include "kernel/descriptors.h"
 #include "phone/phone_status.h"
+#include "phone/sim_pin.h"
+#include "phone/ussd.h"
 #include "serial/port.h"
 
 class CKveMessagesItem;
+class TKvSendQueue;
 
 // One block of numbers shared by the user interface, the engine and the
 // serial writer thread (10011 is the writer's EKvCommWrite).
@@ -40,6 +43,22 @@ enum TKvEngineMessage : UINT {
   EKvReadStatus = 10030,
   // Engine to the window in the block, while listening: iStatus was read again.
   EKvStatusUpdated = 10031,
+  // Sends the USSD code iUssdCode and reports the network's replies.
+  EKvUssd = 10017,
+  // Engine to the window in the block: the SIM wants its PIN (attempts left
+  // in iPinAttemptsLeft). The window answers 1 with the PIN in iPin, or 0.
+  EKvPinRequired = 10018,
+  // Engine to the window in the block: the network's reply in iUssdReply is
+  // a menu. The window answers 1 with the answer in iUssdAnswer, or 0 to end
+  // the session.
+  EKvUssdMenu = 10019,
+  // User interface to a listening engine: messages wait in the send queue.
+  EKvSendWhileListening = 10040,
+  // Engine to the window in the block, while listening: a message of the send
+  // queue was sent and moved to Sent, or the phone refused it (it stays in
+  // the Outbox); lParam is its record's identifier.
+  EKvMessageSent = 10041,
+  EKvMessageSendFailed = 10042,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -77,6 +96,8 @@ struct TEngineAction {
   // after it stopped answering or its port went away.
   int iRecoveries = 0;
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
+  // EKvListen: messages to send between listening turns (null: none ever).
+  TKvSendQueue* iSendQueue = nullptr;
   // No service centre is set: the phone's own is read once connected, into
   // iPhoneSmsc (empty when the phone gave none), for the user to confirm.
   bool iReadSmsc = false;
@@ -84,4 +105,13 @@ struct TEngineAction {
   // EKvReadStatus, and while listening: the phone's status as last read.
   TPhoneStatus iStatus;
   bool iStatusRead = false;
+  // The SIM's PIN, while the window is asked for it: cleared once sent.
+  int iPinAttemptsLeft = KSimAttemptsUnknown;
+  bool iPinRefusedBefore = false;  // a PIN was refused in this session
+  TSimPin iPin;
+  // EKvUssd: the code; each reply of the network (menus too) and its status.
+  TModBuf16<KUssdCodeLength> iUssdCode;
+  TModBuf16<KUssdTextLength> iUssdReply;
+  int iUssdStatus = EUssdNone;
+  TModBuf16<KUssdCodeLength> iUssdAnswer;
 };

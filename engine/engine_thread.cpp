@@ -29,7 +29,7 @@ void CompleteWithoutEngine(const MSG& aMessage) {
 
 bool IsEngineCommand(UINT aNumber) {
   return (aNumber >= EKvSendNow && aNumber <= EKvDeleteAllContactsFromPhone) || aNumber == EKvListen ||
-         aNumber == EKvReadStatus;
+         aNumber == EKvReadStatus || aNumber == EKvUssd;
 }
 
 void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
@@ -61,6 +61,14 @@ void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
       case EKvReadStatus:
         LogMessage(KLogFilePath, u"EngineEventLoop - received EKvReadStatus");
         aEngine->ProcessReadStatus(aMessage);
+        return;
+      case EKvUssd:
+        LogMessage(KLogFilePath, u"EngineEventLoop - received EKvUssd");
+        aEngine->ProcessUssd(aMessage);
+        return;
+      case EKvSendWhileListening:
+        // Arrives in the middle of listening: only noted, sent at the next turn.
+        if (aEngine != nullptr) aEngine->SendWanted();
         return;
       case EKvShutdownEngine:
         EndEngineThread(aEngine);

@@ -63,7 +63,10 @@ CPhoneEng::~CPhoneEng() {
   delete iPhoneMemoryPlaceHolders;
 }
 
-void CPhoneEng::KeepAction(const MSG& aMessage) { iAction = reinterpret_cast<TEngineAction*>(aMessage.wParam); }
+void CPhoneEng::KeepAction(const MSG& aMessage) {
+  iAction = reinterpret_cast<TEngineAction*>(aMessage.wParam);
+  iPhone->ForgetSimResult();
+}
 
 LRESULT CPhoneEng::NotifyProgress() {
   if (iAction == nullptr) return 0;
@@ -72,6 +75,8 @@ LRESULT CPhoneEng::NotifyProgress() {
 
 void CPhoneEng::NotifyComplete() {
   if (iAction == nullptr) return;
+  // Whatever the action made of a connect that failed, the SIM is the cause.
+  ReportSimFailure();
   SendMessageW(iAction->iWindow, EKvActionComplete, reinterpret_cast<WPARAM>(iAction), 0);
 }
 

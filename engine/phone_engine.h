@@ -53,6 +53,10 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int ProcessListen(const MSG& aMessage);
   // Reads the phone's status into the action block.
   int ProcessReadStatus(const MSG& aMessage);
+  // Sends a USSD code and answers its menus as the window tells.
+  int ProcessUssd(const MSG& aMessage);
+  // The send queue has messages: the listening wait ends early to send them.
+  void SendWanted();
 
   int InitialiseConnection();
   int GetPhoneSettings();
@@ -108,6 +112,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // wrapping), kept in the settings so that a restart carries on the count.
   int NextConcatReference() override;
   int NewSmsIndication(const TDesc16& aLine) override;
+  // Asks the window (EKvPinRequired).
+  int SimPinRequested(int aAttemptsLeft, bool aRefusedBefore, TSimPin& aPin) override;
 
   // For tests and tools.
   CMobilePhoneBase* Phone() const { return iPhone; }
@@ -139,6 +145,11 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // then notifies; the window's answer.
   LRESULT CountAndNotify(const TText16* aFormat);
   void ClosePort();
+  // A SIM that stopped the connect of this action, said in words in the
+  // block; false when the SIM did not stop it.
+  bool ReportSimFailure();
+  // Ends a failed action with a text and a reason.
+  void FailAction(const TText16* aText, const TText16* aReason);
   // The list, range and limits of the current phone book.
   CPlaceHolderList& CurrentList() { return PlaceHolders(iCurrentStore); }
   const TPhoneMemory& CurrentMemory() const;
@@ -174,6 +185,11 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // A report read while listening: its phone copy goes with the messages
   // taken when it was applied.
   void TakeListenedReport(bool aApplied);
+  // Sends what the send queue holds; false when the phone went away (what
+  // was not sent stays queued).
+  bool SendQueuedMessages();
+  // One message on an open port: the phone's reply (KReplyOk when sent).
+  int SendOneMessage(CKveMessagesItem& aMessage, bool aReport);
 
   CKveMessagesDatabase* iMessagesDatabase;
   CKveContactsDatabase* iContactsDatabase;

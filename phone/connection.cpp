@@ -68,6 +68,8 @@ int CMobilePhoneBase::SendConnectString() {
   Discard();
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - Set error reporting");
   if (r == KReplyOk) r = TimedSendAndWait(TConstPtr16(u"AT+CMEE=1"));
+  // A SIM that is locked, absent or failed ends the connect here.
+  if (r == KReplyOk) r = UnlockSim();
 
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - Do char set");
   if (r >= 0) r = SelectCharacterSet();

@@ -92,15 +92,21 @@ int CMobilePhoneBase::SilenceCallBack(void* aThis) {
   return 0;
 }
 
+// What is sent is shown as it went, but for the SIM's PIN.
+static void ShownCommand(TModDesc16& aText, const TDesc8& aData) {
+  aText.Copy(aData);
+  if (CarriesSimCode(aText)) aText.Copy(KMaskedPinCommand);
+}
+
 void CMobilePhoneBase::TransmitStarted(const TDesc8& aData) {
   TModBuf16<CCommunicator::KTextMax> text;
-  text.Copy(aData);
+  ShownCommand(text, aData);
   iObserver->DataSending(text);
 }
 
 void CMobilePhoneBase::TransmitComplete(const TDesc8& aData, int aResult) {
   TModBuf16<CCommunicator::KTextMax> text;
-  text.Copy(aData);
+  ShownCommand(text, aData);
   iObserver->DataSent(text, aResult);
 }
 

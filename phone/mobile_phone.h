@@ -10,6 +10,8 @@
 #include "phone/phone_status.h"
 #include "phone/phone_types.h"
 #include "phone/phonebook_names.h"
+#include "phone/sim_pin.h"
+#include "phone/ussd.h"
 #include "serial/communicator.h"
 #include "sms/sms_address.h"
 #include "sms/std_sms.h"
@@ -66,6 +68,8 @@ enum TResponseState {
   EStateSmsLength = 37,
   EStateSmsPdu = 38,
   EStateStatus = 40,  // a status query: its information lines are kept
+  EStateSimPin = 41,  // "AT+CPIN?", "AT+CPINR" and the PIN itself
+  EStateUssd = 42,    // a USSD string out: its OK and the network's reply
 };
 
 inline constexpr int KReceiveBufferLength = 2560;
@@ -189,6 +193,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // (KReplyIndication), the line stays quiet for aQuietMs (KErrTimedOut), or
   // the line fails.
   int WaitForIndication(int aQuietMs);
+  // Ends a WaitForIndication under way soon, as a quiet line would.
+  void EndListeningWait();
   // Waits aMilliseconds on the scheduler, so that the engine's own messages
   // are still taken.
   void Pause(int aMilliseconds);
@@ -206,6 +212,25 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int UploadContact(const TDesc16& aName, const TDesc16& aNumber, int aLocation, int aMaxName, int aMaxNumber);
   int UploadBlank(int aLocation);
   int WaitForPhoneBookWriteToComplete();
+
+  // The SIM at connect: KReplyOk when it is ready (or unlocked with the PIN
+  // the observer gave), else why not (KErrSimPukNeeded and the others of
+  // phone/sim_pin.h); nothing more is sent then.
+  int UnlockSim();
+  const TSimPinState& SimPinState() const { return iSim; }
+  // What the last UnlockSim since ForgetSimResult gave: 0 when none ran or
+  // the SIM was ready, else its error.
+  int SimResult() const { return iSim.iLastResult; }
+  void ForgetSimResult() { iSim.iLastResult = 0; }
+
+  // USSD. Sends aString (a code, or the answer to a menu) and waits for the
+  // network's reply into aReply: KReplyOk; KErrUssdNotCode (nothing sent);
+  // KErrUssdTimedOut (cancelled); an error reply.
+  int SendUssd(const TDesc16& aString, TUssdReply& aReply);
+  // Ends the session of a menu ("AT+CUSD=2").
+  int CancelUssd();
+  // Test hook: the time the network has to answer, in milliseconds.
+  void SetUssdTimeout(int aMilliseconds) { iUssdTimeout = aMilliseconds; }
 
   // Empties the receive buffer, swallowing replies nobody reads.
   void Discard() { iReceiveBuffer.Zero(); }
@@ -287,6 +312,14 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // The deletions of one listed store, last entry first.
   int DeletePass(int aStatus, int& aDeleted);
   int ParseLimits(TModDesc16& aLine, int aStore);
+  // "+CPIN", "+CPINR" and "^CPIN" lines while the SIM is asked.
+  int HandleSimLine(const TDesc16& aLine);
+  int QuerySimState();
+  int DoUnlockSim();
+  void QueryPinAttempts();
+  int HandleCusd(const TDesc16& aLine);
+  // The OK of "AT+CUSD": the wait ends once the reply is in too.
+  int UssdOkSeen();
   // The character set names travel in: UCS2 when offered, else 8859-1 or GSM.
   int SelectCharacterSet();
   // The name field of a "+CPBR" line, from its start: quoted, or in UCS2
@@ -363,4 +396,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   bool CollectStatusLine(const TDesc16& aLine);
   // One status query; its lines in iStatusReply.
   int StatusQuery(const TText16* aCommand, int aTimeoutMs);
+  TSimPinState iSim;
+  TUssdWait iUssd;
+  int iUssdTimeout = KUssdTimeout;
 };

@@ -2,6 +2,8 @@
 #pragma once
 
 #include "kernel/descriptors.h"
+#include "kernel/errors.h"
+#include "phone/sim_pin.h"
 #include "phone/phone_types.h"
 
 class CStdSms;
@@ -37,6 +39,16 @@ class MMobilePhoneObserver {
   virtual int NextConcatReference() = 0;
   // A "+CMTI" line; the result is ignored.
   virtual int NewSmsIndication(const TDesc16& aLine) = 0;
+  // The SIM wants its PIN: KErrNone with the PIN in aPin, or KErrCancel.
+  // aAttemptsLeft is KSimAttemptsUnknown when the phone does not tell them;
+  // aRefusedBefore, that a PIN was refused in this session (and will not be
+  // sent again). Observers that cannot ask give none.
+  virtual int SimPinRequested(int aAttemptsLeft, bool aRefusedBefore, TSimPin& aPin) {
+    (void)aAttemptsLeft;
+    (void)aRefusedBefore;
+    (void)aPin;
+    return KErrCancel;
+  }
 
  protected:
   ~MMobilePhoneObserver() = default;

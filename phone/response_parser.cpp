@@ -70,7 +70,8 @@ int CMobilePhoneBase::ProcessResponse() {
     iLineBuffer.Copy(iReceiveBuffer.Ptr(), end < KLineBufferLength ? end : KLineBufferLength);
     iReceiveBuffer.Delete(0, end);
     if (iLineBuffer.Length() == 0) continue;
-    iObserver->LineReceived(iLineBuffer, 0);
+    // An echo of the PIN is not shown.
+    iObserver->LineReceived(CarriesSimCode(iLineBuffer) ? TConstPtr16(KMaskedPinCommand) : TConstPtr16(iLineBuffer), 0);
     // An announcement between two commands still counts.
     if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer) || iRoutedNext) {
       int result = ProcessLine(iLineBuffer);
@@ -82,11 +83,15 @@ int CMobilePhoneBase::ProcessResponse() {
 int CMobilePhoneBase::ProcessLine(const TDesc16& aLine) {
   if (aLine.Length() > KLongLine) {
     LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessLine Length = %1!d!", aLine.Length());
+  } else if (CarriesSimCode(aLine)) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessLine %1!s!", KMaskedPinCommand);
   } else {
     TModBuf16<KLongLine + 1> text(aLine);
     LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessLine %1!s!", text.PtrZ());
   }
   if (iResponseState == EStateStatus && CollectStatusLine(aLine)) return 0;
+  if (StartsWith(aLine, u"+CPIN") || StartsWith(aLine, u"^CPIN")) return HandleSimLine(aLine);
+  if (StartsWith(aLine, u"+CUSD")) return HandleCusd(aLine);
   if (aLine.Length() > 0 && aLine[0] == u'+') {
     // Room for the space a reply may lack after its colon.
     TModBuf16<KLineBufferLength + 1> line;
@@ -110,6 +115,7 @@ int CMobilePhoneBase::ProcessLine(const TDesc16& aLine) {
   if (Equals(aLine, u"ERROR")) return KReplyError;
   if (Equals(aLine, u"OK")) {
     if (iResponseState == EStatePhoneBookWrite) return KReplyOk;
+    if (iResponseState == EStateUssd) return UssdOkSeen();
     // In a count, an OK before the "+CPMS" report does not end the wait.
     return iCounting == 1 && iStoreReported == 0 ? 0 : KReplyOk;
   }

@@ -2,6 +2,7 @@
 
 #include "kernel/errors.h"
 #include "kernel/log.h"
+#include "serial/log_masking.h"
 
 namespace {
 const int KQueueGranularity = 1024;
@@ -44,7 +45,10 @@ CDataReader::~CDataReader() {
 
 void CDataReader::QueueData(const TDesc8& aData) {
   EnterCriticalSection(&iLock);
-  LogHexDump(KLogFilePath, aData.Ptr(), aData.Length(), u"CDataReader::QueueData %1!d! bytes", aData.Length());
+  if (BytesCarrySimCode(aData.Ptr(), aData.Length()))
+    LogMessage(KLogFilePath, u"CDataReader::QueueData %1!d! bytes (a SIM code, not shown)", aData.Length());
+  else
+    LogHexDump(KLogFilePath, aData.Ptr(), aData.Length(), u"CDataReader::QueueData %1!d! bytes", aData.Length());
   iQueue->Insert(iQueue->Size(), aData);
   if (iPendingStatus) CompleteRead();
   LeaveCriticalSection(&iLock);

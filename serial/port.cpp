@@ -1,6 +1,7 @@
 #include "serial/port.h"
 
 #include "kernel/log.h"
+#include "serial/log_masking.h"
 #include "kernel/requests.h"
 #include "serial/datareader.h"
 
@@ -206,7 +207,10 @@ int PortWrite(HANDLE aPort, const MSG& aMessage) {
   DWORD count = static_cast<DWORD>(aMessage.lParam);
   DWORD written = 0;
   if (WriteFile(aPort, bytes, count, &written, nullptr) && written == count) {
-    LogHexDump(KLogFilePath, bytes, static_cast<int>(count), u"PortWrite: Done Len = %1!d!", count);
+    if (BytesCarrySimCode(bytes, static_cast<int>(count)))
+      LogMessage(KLogFilePath, u"PortWrite: Done Len = %1!d! (a SIM code, not shown)", count);
+    else
+      LogHexDump(KLogFilePath, bytes, static_cast<int>(count), u"PortWrite: Done Len = %1!d!", count);
     return KErrNone;
   }
   DWORD error = GetLastError();

@@ -24,6 +24,15 @@ class TPduSmsFormat {
   // converted from the GSM alphabet when aConvert is set.
   void Unpack7Bit(TModDesc16& aText, int aCount, bool aConvert);
 
+  // Text a phone gives as hexadecimal outside a PDU (a USSD reply), up to the
+  // first character that is no hexadecimal digit: septets of the GSM default
+  // alphabet packed as in a message (converted to UTF-16), or UTF-16 high
+  // octet first. Both read at most aText's maximum.
+  void DecodePackedSeptets(const TDesc16& aHex, TModDesc16& aText);
+  void DecodeUcs2(const TDesc16& aHex, TModDesc16& aText);
+  // Octets of the hexadecimal digits at the start of aHex.
+  static int HexOctets(const TDesc16& aHex);
+
   // Encoding of one part for one recipient into the send buffer; returns 0.
   int EncodePdu(const CStdSms& aPart, int aRecipient, int aCapabilities, const TSmsAddress& aCentre);
   // Octets of the PDU after the service centre part: what AT+CMGS is given.

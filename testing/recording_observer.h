@@ -55,6 +55,21 @@ class TRecordingObserver : public MMobilePhoneObserver {
     return 0;
   }
 
+  // Gives the next of iPins, or KErrCancel when none is left.
+  int SimPinRequested(int aAttemptsLeft, bool aRefusedBefore, TSimPin& aPin) override {
+    iPinAsks.push_back({aAttemptsLeft, aRefusedBefore});
+    if (iPins.empty()) return KErrCancel;
+    aPin.Copy(iPins.front().data(), static_cast<int>(iPins.front().size()));
+    iPins.erase(iPins.begin());
+    return KErrNone;
+  }
+  struct TPinAsk {
+    int iAttemptsLeft;
+    bool iRefusedBefore;
+  };
+  std::vector<std::u16string> iPins;
+  std::vector<TPinAsk> iPinAsks;
+
   int iWiggles = 0, iSettingsReports = 0, iStarting = 0, iFinished = 0;
   int iEntriesSent = 0, iEntriesDeleted = 0, iPartsSent = 0, iDeletedNotices = 0, iRetries = 0;
   int iEntryAnswer = 0;

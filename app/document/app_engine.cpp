@@ -25,6 +25,7 @@ const TActionStart KActionStarts[] = {
     {EKvDeleteAllContactsFromPhone, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_DeleteAllContactsFromPhone"},
     {EKvListen, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_Listen"},
     {EKvReadStatus, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_ReadStatus"},
+    {EKvUssd, u"CKvAppEngineImpl::ActionStart - EKvAppEngine_Ussd"},
 };
 
 // How long the end of the program waits for engine threads to finish.
@@ -133,6 +134,17 @@ int CKvAppEngineImpl::ReadStatus() {
   return SetAction(EKvAppEngine_ReadStatus);
 }
 
+int CKvAppEngineImpl::Ussd(const TDesc16& aCode) {
+  LogMessage(KLogFilePath, u"CKvAppEngineImpl::Ussd");
+  int result = SetAction(EKvAppEngine_Ussd);
+  // A code too long is not cut into another code: the engine refuses it empty.
+  if (result == KErrNone) {
+    iAction.iUssdCode.Zero();
+    if (aCode.Length() <= iAction.iUssdCode.MaxLength()) iAction.iUssdCode.Copy(aCode);
+  }
+  return result;
+}
+
 int CKvAppEngineImpl::SendNow(CKveMessagesItem* aMessage) {
   if (!CheckEngineReady()) return KErrGeneral;
   iState = EKvAppEngine_SendNow;
@@ -201,7 +213,7 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
   iAction.iStatusRead = false;
   if (iThread == nullptr) InitialiseEngineThread();
 
-  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_ReadStatus) {
+  if (iState >= EKvAppEngine_SendNow && iState <= EKvAppEngine_Ussd) {
     const TActionStart& start = KActionStarts[iState - 1];
     LogMessage(KLogFilePath, start.iLogLine);
     if (iState == EKvAppEngine_SendNow) {
@@ -212,6 +224,8 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
       iAction.iPartsWaitSeconds = gKvDocument != nullptr ? gKvDocument->PartsWait() : KDefaultPartsWaitSeconds;
       iAction.iPollSeconds = gKvDocument != nullptr ? gKvDocument->PollInterval() : KDefaultPollSeconds;
       iAction.iResetAfterTries = gKvDocument != nullptr ? gKvDocument->ResetAfter() : 0;
+      iAction.iSendQueue = iSendQueue;
+      if (iSendQueue != nullptr) iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
     }
     PostToEngine(start.iCommand);
   } else if (iState == EKvAppEngine_NoAction) {
@@ -221,6 +235,10 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: state = %1!d! HWND = 0x%2!x!", iState, aWindow);
     CompleteWithError(aWindow, u"Engine state error");
   }
+}
+
+void CKvAppEngineImpl::WakeToSend() {
+  if (iState == EKvAppEngine_Listen && iThreadId != 0) PostToEngine(EKvSendWhileListening);
 }
 
 void CKvAppEngineImpl::ActionInProgress() { LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionInProgress"); }

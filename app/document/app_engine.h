@@ -23,6 +23,7 @@ enum TKvAppEngineAction {
   EKvAppEngine_DeleteAllContactsFromPhone = 7,
   EKvAppEngine_Listen = 8,
   EKvAppEngine_ReadStatus = 9,
+  EKvAppEngine_Ussd = 10,
 };
 
 // The interface; its own operations do nothing.
@@ -50,9 +51,15 @@ class CKvAppEngine : public CEpocBase {
   virtual int Listen(bool /*aDeleteAfterStore*/, bool /*aWaitForPhone*/ = false) { return 0; }
   // Reads the phone's status; the completed block's iStatus holds it.
   virtual int ReadStatus() { return 0; }
+  // A USSD code; the window receives EKvUssdMenu for each menu.
+  virtual int Ussd(const TDesc16& /*aCode*/) { return 0; }
   // Until the engine threads told to end have ended (their port is closed),
   // serving their notices meanwhile: false when the time ran out first.
   virtual bool WaitEnginesEnded(DWORD /*aTimeoutMs*/) { return true; }
+  // Listening also sends what aQueue holds (the caller's; set before Listen,
+  // kept until listening has ended); WakeToSend tells it the queue grew.
+  virtual void SetSendQueue(TKvSendQueue* /*aQueue*/) {}
+  virtual void WakeToSend() {}
 
  protected:
   CKvAppEngine() = default;
@@ -76,7 +83,10 @@ class CKvAppEngineImpl : public CKvAppEngine {
   int DeleteAllContactsFromPhoneL() override;
   int Listen(bool aDeleteAfterStore, bool aWaitForPhone = false) override;
   int ReadStatus() override;
+  int Ussd(const TDesc16& aCode) override;
   bool WaitEnginesEnded(DWORD aTimeoutMs) override;
+  void SetSendQueue(TKvSendQueue* aQueue) override { iSendQueue = aQueue; }
+  void WakeToSend() override;
 
   void InitialiseEngineThread();
   bool CheckEngineReady();
@@ -103,4 +113,5 @@ class CKvAppEngineImpl : public CKvAppEngine {
   HANDLE iThread;
   DWORD iThreadId;
   int iState;
+  TKvSendQueue* iSendQueue = nullptr;
 };

@@ -24,9 +24,20 @@ bool KvDispatchEngineNotice(MKvEngineObserver& aObserver, UINT aMessage, WPARAM 
       if (action != nullptr) aObserver.StatusUpdatedL(*action);
       aAnswer = 0;
       return true;
+    case EKvMessageSent:
+    case EKvMessageSendFailed:
+      aObserver.MessageSentL(record, aMessage == EKvMessageSent);
+      aAnswer = 0;
+      return true;
     case EKvDeliveryReportApplied:
       aObserver.DeliveryReportAppliedL(record);
       aAnswer = 0;
+      return true;
+    case EKvPinRequired:
+      aAnswer = action != nullptr && aObserver.SimPinRequestedL(*const_cast<TEngineAction*>(action)) ? 1 : 0;
+      return true;
+    case EKvUssdMenu:
+      aAnswer = action != nullptr && aObserver.UssdMenuL(*const_cast<TEngineAction*>(action)) ? 1 : 0;
       return true;
     default:
       return false;

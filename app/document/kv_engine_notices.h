@@ -24,6 +24,15 @@ class MKvEngineObserver {
   virtual void DeliveryReportAppliedL(CEOID /*aIdentifier*/) {}
   // While listening: the phone's status was read again (aAction.iStatus).
   virtual void StatusUpdatedL(const TEngineAction& /*aAction*/) {}
+  // The SIM wants its PIN (aAction.iPinAttemptsLeft, iPinRefusedBefore): true
+  // with the PIN in aAction.iPin, or false when the user gives none.
+  virtual bool SimPinRequestedL(TEngineAction& /*aAction*/) { return false; }
+  // The network's reply aAction.iUssdReply is a menu: true with the answer in
+  // aAction.iUssdAnswer, or false to end the session.
+  virtual bool UssdMenuL(TEngineAction& /*aAction*/) { return false; }
+  // A message of the listening engine's send queue was sent (aSent) or
+  // refused by the phone.
+  virtual void MessageSentL(CEOID /*aIdentifier*/, bool /*aSent*/) {}
 
  protected:
   ~MKvEngineObserver() = default;

@@ -14,6 +14,7 @@
 #include "app/views/kv_progress_dialog.h"
 #include "app/views/kv_question.h"
 #include "app/views/kv_settings_dialog.h"
+#include "app/views/kv_sim_dialogs.h"
 #include "app/views/kv_view.h"
 #include "app/views/kv_view_table.h"
 #include "app/views/resources/resource_ids.h"
@@ -210,6 +211,28 @@ int CKvAppUi::RunSettingsL(HWND aWindow) {
   if (dialog == nullptr) return KErrNoMemory;
   TKvModalScope modal;
   return dialog->ExecuteLD(gKvInstance, KKvDlgSettings, aWindow);
+}
+
+int CKvAppUi::RunUssdL(HWND aWindow) {
+  std::u16string code;
+  CKvUssdDialog* ask = CKvUssdDialog::NewL(u"", false, code);
+  if (ask == nullptr) return KErrNoMemory;
+  if (ask->ExecuteLD(gKvInstance, KKvDlgUssd, aWindow) != KKvCmdOk) return KErrCancel;
+  int result = RunActionL(
+      aWindow,
+      [&code](CKvAppEngine& aEngine) {
+        return aEngine.Ussd(TConstPtr16(code.data(), static_cast<int>(code.size())));
+      },
+      u"USSD ...");
+  auto* engine = dynamic_cast<CKvAppEngineImpl*>(gKvAppEngine);
+  if (result != KErrNone || engine == nullptr) return result;
+  // The last reply, whole: the progress dialog's line is too short for it.
+  const TEngineAction& action = engine->Action();
+  std::u16string reply(action.iUssdReply.Ptr(), action.iUssdReply.Length());
+  std::u16string none;
+  CKvUssdDialog* shown = CKvUssdDialog::NewL(reply.empty() ? u"The network's reply holds no text." : reply, false, none);
+  if (shown != nullptr) shown->ExecuteLD(gKvInstance, KKvDlgUssd, aWindow);
+  return result;
 }
 
 int CKvAppUi::RunAboutL(HWND aWindow) {

@@ -53,6 +53,7 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   int RunSettingsL(HWND aWindow) override;
   int ShowPhoneStatusL(HWND aWindow) override;
   int RunAboutL(HWND aWindow) override;
+  int RunUssdL(HWND aWindow) override;
 
   // Listening for messages. Start-up's step after the engine proxy: on
   // again when the user left it on.

@@ -6,6 +6,7 @@
 
 #include "app/document/app_engine.h"
 #include "app/document/app_globals.h"
+#include "app/views/kv_sim_dialogs.h"
 #include "app/views/resources/resource_ids.h"
 #include "engine/engine_action.h"
 #include "kernel/errors.h"
@@ -30,6 +31,26 @@ CKvProgressDialog* CKvProgressDialog::NewL(LPCWSTR aTitle, TOnStored aOnStored) 
 
 void CKvProgressDialog::MessageStoredL(CEOID aIdentifier, bool aWhole) {
   if (aWhole && iOnStored) iOnStored(aIdentifier);
+}
+
+bool CKvProgressDialog::SimPinRequestedL(TEngineAction& aAction) {
+  if (iAborted || iComplete) return false;
+  std::u16string pin;
+  CKvPinDialog* dialog = CKvPinDialog::NewL(aAction.iPinAttemptsLeft, aAction.iPinRefusedBefore, pin);
+  if (dialog == nullptr || dialog->ExecuteLD(gKvInstance, KKvDlgSimPin, iWindow) != KKvCmdOk) return false;
+  aAction.iPin.Copy(pin.data(), static_cast<int>(pin.size()));
+  for (char16_t& c : pin) c = 0;
+  return true;
+}
+
+bool CKvProgressDialog::UssdMenuL(TEngineAction& aAction) {
+  if (iAborted || iComplete) return false;
+  std::u16string answer;
+  std::u16string menu(aAction.iUssdReply.Ptr(), aAction.iUssdReply.Length());
+  CKvUssdDialog* dialog = CKvUssdDialog::NewL(menu, true, answer);
+  if (dialog == nullptr || dialog->ExecuteLD(gKvInstance, KKvDlgUssd, iWindow) != KKvCmdOk) return false;
+  aAction.iUssdAnswer.Copy(answer.data(), static_cast<int>(answer.size()));
+  return true;
 }
 
 void CKvProgressDialog::SetStatusText(LPCWSTR aText) { SetDlgItemTextW(iWindow, KKvIdStatusText, aText); }
@@ -93,7 +114,15 @@ void CKvProgressDialog::ActionCompleteL(const TEngineAction& aAction) {
 
 LRESULT CKvProgressDialog::HandleEventDefault(HWND, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   LRESULT answer = 0;
-  if (KvDispatchEngineNotice(*this, aMessage, aWParam, aLParam, answer)) return answer;
+  if (KvDispatchEngineNotice(*this, aMessage, aWParam, aLParam, answer)) {
+    // A dialog's answer to its sender travels in DWL_MSGRESULT; the PIN and
+    // the menu's answer are read from it.
+    if (aMessage == EKvPinRequired || aMessage == EKvUssdMenu) {
+      SetWindowLongPtrW(iWindow, DWL_MSGRESULT, answer);
+      return TRUE;
+    }
+    return answer;
+  }
   switch (aMessage) {
     case WM_ERASEBKGND:
     case WM_CTLCOLORBTN:

@@ -26,6 +26,9 @@ class CKvProgressDialog : public CEpocDialog, private MKvEngineObserver {
   LRESULT ActionInProgressL(const TEngineAction& aAction) override;
   void ActionCompleteL(const TEngineAction& aAction) override;
   void MessageStoredL(CEOID aIdentifier, bool aWhole) override;
+  // The SIM's PIN and USSD menus, each asked in a dialog of its own over this one.
+  bool SimPinRequestedL(TEngineAction& aAction) override;
+  bool UssdMenuL(TEngineAction& aAction) override;
   void SetStatusText(LPCWSTR aText);
 
   bool iAborted;

@@ -63,6 +63,9 @@ LRESULT CKvView::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
     case KKvCmdAbout:
       iHost.RunAboutL(Window());
       return 0;
+    case KKvCmdUssd:
+      iHost.RunUssdL(Window());
+      return 0;
     case KKvCmdListen:
       iHost.ToggleListeningL();
       return 0;

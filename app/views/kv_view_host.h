@@ -39,6 +39,8 @@ class MKvViewHost {
   virtual int RunAboutL(HWND aWindow) = 0;
   // Reads the phone's status and shows it.
   virtual int ShowPhoneStatusL(HWND aWindow) = 0;
+  // Phone ▸ USSD…: asks for a code, sends it, answers menus, shows the reply.
+  virtual int RunUssdL(HWND aWindow) = 0;
 
   virtual void ToggleListeningL() = 0;
   virtual bool IsListening() const = 0;

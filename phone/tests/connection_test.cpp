@@ -15,7 +15,7 @@ TEST_F(PhoneSimTest, FullConnectionThenTheTwoCommandQuickCheck) {
   });
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 0);
-  EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+GMM", "ATE0",
+  EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CPIN?", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+GMM", "ATE0",
                                     "AT+CMEE=1"}));
   EXPECT_EQ(iObserver.iDiscovered, std::vector<std::u16string>{u"PS-100"});
   EXPECT_EQ(iObserver.iStarting, 1);
@@ -34,7 +34,7 @@ TEST_F(PhoneSimTest, APhoneRefusing8859AndTheFirstIdentityQueries) {
     EXPECT_EQ(Narrow(Text(aPhone.PhoneSettings().ModemId)), "MM-1 GSM MODULE");
   });
   EXPECT_EQ(result, 0);
-  EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+CSCS=\"GSM\"",
+  EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CPIN?", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+CSCS=\"GSM\"",
                                     "AT+GMM", "AT+CGMM", "ATI3"}));
 }
 

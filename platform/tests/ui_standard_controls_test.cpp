@@ -189,6 +189,28 @@ TEST(UiStandardControls, SingleLineEditAndScrollingByItsBar) {
   DestroyWindow(top);
 }
 
+// A password box draws a mask for each character and keeps the text itself
+// for the program: it looks exactly like a plain box holding the masks.
+TEST(UiStandardControls, PasswordEditShowsMasksAndKeepsTheText) {
+  HWND top = MakeParent();
+  HWND secret = Make(u"EDIT", u"", WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL, 10, 10, 100, 20, top, 1111);
+  HWND masks = Make(u"EDIT", u"****", WS_BORDER | ES_AUTOHSCROLL, 10, 40, 100, 20, top, 1112);
+  SetFocus(secret);
+  ui::TypeText(u"7i9W");
+  SetFocus(top);
+  ASSERT_TRUE(ui::WaitIdle());
+  EXPECT_EQ(Text(secret), u"7i9W");
+  RECT a = ui::StateOf(secret).screenRect;
+  RECT b = ui::StateOf(masks).screenRect;
+  int differing = 0;
+  for (int y = 0; y < a.bottom - a.top; ++y)
+    for (int x = 0; x < a.right - a.left; ++x) differing += ui::ColorAt(a.left + x, a.top + y) != ui::ColorAt(b.left + x, b.top + y);
+  EXPECT_EQ(differing, 0);
+  EXPECT_TRUE(DarkIn(a.left + 2, a.top + 2, a.right - 2, a.bottom - 2));  // the masks are drawn
+  Shot("edit_password");
+  DestroyWindow(top);
+}
+
 TEST(UiStandardControls, ListBoxSortsSelectsAndScrolls) {
   HWND top = MakeParent();
   HWND list = Make(u"LISTBOX", u"", WS_VSCROLL | WS_BORDER | LBS_NOTIFY | LBS_SORT | LBS_USETABSTOPS | LBS_EXTENDEDSEL,

@@ -1,6 +1,7 @@
 #include "tools/cli/cli_session.h"
 
 #include <stdlib.h>
+#include <string.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -15,11 +16,12 @@
 #include "tools/cli/commands.h"
 #include "tools/cli/interrupt_watcher.h"
 #include "tools/cli/progress_printer.h"
+#include "tools/cli/pin_file.h"
 #include "tools/cli/progress_window.h"
 
 namespace kvcli {
 
-TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson) {
+TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson), iPinFile(PinFilePath(aOptions.iPinFile)) {
   if (aOptions.iRoot) kvplatform::SetDeviceRoot(*aOptions.iRoot);
   if (std::string problem = kvplatform::DeviceRootProblem(); !problem.empty()) throw TCommandError(problem);
   if (aOptions.iPort) {
@@ -79,14 +81,30 @@ CKvAppEngine& TCliSession::Engine() {
 }
 
 TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
-                                      const std::function<void(CEOID)>& aOnStored) {
+                                      const std::function<void(CEOID)>& aOnStored,
+                                      const TProgressWindow::TMenuHandler& aOnMenu) {
+  TActionHooks hooks;
+  hooks.iOnStored = aOnStored;
+  hooks.iOnMenu = aOnMenu;
+  return RunAction(aTitle, aSetter, hooks);
+}
+
+TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                                      const TActionHooks& aHooks) {
+  std::string pin = iPinFile ? ReadPinFile(*iPinFile) : std::string();
   CKvAppEngine& engine = Engine();
   if (aSetter(engine) != KErrNone) throw TCommandError("the engine is busy with another action");
 
   TProgressPrinter printer(isatty(STDERR_FILENO) != 0);
   TProgressWindow window(engine, printer);
   if (window.Handle() == nullptr) throw TCommandError("cannot create the progress window");
-  if (aOnStored) window.SetStoredHandler(aOnStored);
+  if (aHooks.iOnStored) window.SetStoredHandler(aHooks.iOnStored);
+  if (aHooks.iOnSent) window.SetSentHandler(aHooks.iOnSent);
+  if (aHooks.iOnReport) window.SetReportHandler(aHooks.iOnReport);
+  if (aHooks.iOnMenu) window.SetUssdMenuHandler(aHooks.iOnMenu);
+  window.SetPin(pin);
+  explicit_bzero(pin.data(), pin.size());
+  iAbortWanted = false;
   printer.Begin(aTitle);
   TInterruptWatcher::SetActionRunning(true);
   engine.ActionStart(window.Handle());
@@ -102,11 +120,12 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.hwnd == nullptr && message.message == KCliInterruptMessage)
         window.Abort();
-      else
+      else if (!(message.hwnd == nullptr && aHooks.iOnThreadMessage && aHooks.iOnThreadMessage(message)))
         DispatchMessageW(&message);
     }
+    if (iAbortWanted && !window.Complete()) window.Abort();
   }
-  TActionOutcome outcome{window.Result(), window.Text(), window.Aborted()};
+  TActionOutcome outcome{window.Result(), window.Text(), window.Aborted(), window.UssdReply()};
   printer.Finish(outcome.iText);
   // The dialog's button after completion: the proxy returns to idle.
   engine.ActionComplete(outcome.iResult);

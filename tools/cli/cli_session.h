@@ -13,12 +13,14 @@
 #include "app/document/kv_document.h"
 #include "store/contacts.h"
 #include "store/messages.h"
+#include "tools/cli/progress_window.h"
 
 namespace kvcli {
 
 struct TGlobalOptions {
   std::optional<std::string> iRoot;
   std::optional<std::string> iPort;
+  std::optional<std::string> iPinFile;
   bool iJson = false;
 };
 
@@ -26,6 +28,18 @@ struct TActionOutcome {
   int iResult = 0;
   std::string iText;
   bool iInterrupted = false;
+  std::string iReplyText;  // a USSD action's last reply, as received
+};
+
+// What a long-running action's caller hears besides progress.
+struct TActionHooks {
+  std::function<void(CEOID)> iOnStored;
+  std::function<void(CEOID, bool)> iOnSent;
+  std::function<void(CEOID)> iOnReport;
+  // A message posted to this thread (not the interrupt's); true when taken.
+  std::function<bool(const MSG&)> iOnThreadMessage;
+  // A USSD menu to answer.
+  TProgressWindow::TMenuHandler iOnMenu;
 };
 
 class TCliSession {
@@ -45,8 +59,16 @@ class TCliSession {
   // messages until the completion. Progress and the completion text go to
   // standard error. Ctrl-C aborts it ("Transfer aborted").
   // aOnStored, when given, gets each message a listening engine stored.
+  // The SIM's PIN comes from the PIN file when one is set (read, and
+  // refused when others can read it, before the action starts).
+  // aOnMenu, when given, answers each USSD menu.
   TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
-                           const std::function<void(CEOID)>& aOnStored = nullptr);
+                           const std::function<void(CEOID)>& aOnStored = nullptr,
+                           const TProgressWindow::TMenuHandler& aOnMenu = nullptr);
+  TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                           const TActionHooks& aHooks);
+  // Ends the running action as Ctrl-C does (from a hook).
+  void AbortAction() { iAbortWanted = true; }
 
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.
@@ -61,10 +83,12 @@ class TCliSession {
   bool WaitEngineEnded(DWORD aThreadId, int aTimeoutMs);
 
   bool iJson;
+  std::optional<std::string> iPinFile;
   CKvAppEngine* iEngine = nullptr;     // owned, made on the first action
   CEpocApplication* iApplication = nullptr;  // owned; owns the document
   CKvDocument* iDocument = nullptr;
   bool iEngineLeftRunning = false;
+  bool iAbortWanted = false;
 };
 
 }  // namespace kvcli

@@ -11,6 +11,11 @@ std::optional<std::string> TParsedOptions::Value(const std::string& aName) const
   return it->second;
 }
 
+std::vector<std::string> TParsedOptions::Values(const std::string& aName) const {
+  auto it = iRepeated.find(aName);
+  return it == iRepeated.end() ? std::vector<std::string>{} : it->second;
+}
+
 namespace {
 
 const TOptionSpec* FindSpec(const std::vector<TOptionSpec>& aAllowed, const std::string& aName) {
@@ -63,7 +68,7 @@ TParsedOptions ParseOptions(const std::vector<std::string>& aWords, const std::v
     if (spec == nullptr)
       throw TUsageError("unknown option '--" + name + "' (options of " + aCommand + ": " + OptionList(aAllowed) + ")",
                         aCommand);
-    if (parsed.Has(name)) throw TUsageError("option '--" + name + "' given twice", aCommand);
+    if (parsed.Has(name) && !spec->iRepeatable) throw TUsageError("option '--" + name + "' given twice", aCommand);
     if (!spec->iTakesValue) {
       if (inlineValue) throw TUsageError("option '--" + name + "' takes no value", aCommand);
       parsed.iValues[name] = "";
@@ -73,6 +78,7 @@ TParsedOptions ParseOptions(const std::vector<std::string>& aWords, const std::v
       if (i + 1 >= aWords.size()) throw TUsageError("option '--" + name + "' needs a value", aCommand);
       parsed.iValues[name] = aWords[++i];
     }
+    if (spec->iRepeatable) parsed.iRepeated[name].push_back(parsed.iValues[name]);
   }
   return parsed;
 }

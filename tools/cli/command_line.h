@@ -31,15 +31,19 @@ class TCommandError : public std::runtime_error {
 struct TOptionSpec {
   std::string iName;  // without the dashes
   bool iTakesValue;
+  bool iRepeatable = false;  // each value kept, in order (Values)
 };
 
 struct TParsedOptions {
-  std::map<std::string, std::string> iValues;  // a flag has the value ""
+  std::map<std::string, std::string> iValues;  // a flag has the value ""; a repeated option its last
+  std::map<std::string, std::vector<std::string>> iRepeated;
   std::vector<std::string> iArguments;
   bool iHelp = false;
 
   bool Has(const std::string& aName) const { return iValues.count(aName) != 0; }
   std::optional<std::string> Value(const std::string& aName) const;
+  // Every value of a repeatable option, in the order given.
+  std::vector<std::string> Values(const std::string& aName) const;
 };
 
 // Options may come before, between or after the arguments; "--name=value"

@@ -184,13 +184,40 @@ const std::vector<TCommandSpec>& Commands() {
        "message stores' use. What the phone does not tell is shown as unknown (null\n"
        "with --json).\n",
        {}, 0, 0, Status},
+      {"ussd", "CODE [--reply TEXT]...", "send a USSD code (a balance query, *100#) and print the network's reply",
+       "CODE holds digits, * and # only. When the network answers with a menu, the\n"
+       "--reply values answer it in order; without one left, a terminal asks for the\n"
+       "answer (an empty line ends the session), and a script's session ends with\n"
+       "exit status 1. --json prints every reply: [{\"menu\": true|false, \"text\": ...}].\n",
+       {{"reply", true, true}}, 1, 1, Ussd},
+      {"gateway",
+       "--broker URL --id ID [--prefix P] [--username U] [--password-file F] [--ca-file F] [--cert F --key F] "
+       "[--delete-after-store]",
+       "listen, and pass messages to and from an MQTT broker",
+       "URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]. Topics, P the prefix (default\n"
+       "korvanet) and I the id:\n"
+       "  P/I/availability  online, or offline (retained; also the will)\n"
+       "  P/I/received      each stored message as JSON, once, in order (QoS 1)\n"
+       "  P/I/send, P/send  send requests {\"to\", \"text\", \"id\", \"report\"} (P/send is\n"
+       "                    shared by a fleet: each request goes to one gateway)\n"
+       "  P/I/sent          results {\"id\", \"result\", \"message_id\", \"parts\", \"error\"},\n"
+       "                    also to a request's response topic\n"
+       "  P/I/delivery      delivery reports {\"id\", \"message_id\", \"state\", \"time\"}\n"
+       "--password-file     the broker's password, in a file only you can read\n"
+       "--ca-file           the certificate authority that signed the broker's certificate\n"
+       "--cert, --key       a client certificate and its key\n"
+       "A message stored while the broker is away is published when it is back. Ctrl-C\n"
+       "or SIGTERM ends the gateway (exit status 0).\n",
+       {{"broker", true}, {"id", true}, {"prefix", true}, {"username", true}, {"password-file", true},
+        {"ca-file", true}, {"cert", true}, {"key", true}, {"delete-after-store", false}},
+       0, 0, Gateway},
   };
   return commands;
 }
 
 std::string ToolHelp() {
   std::string help =
-      "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--json] COMMAND ...\n"
+      "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--pin-file FILE] [--json] COMMAND ...\n"
       "\n"
       "Korvanet without the windows: talks to a GSM phone on COM3: and keeps the same\n"
       "contacts, messages and settings as the windowed program.\n"
@@ -199,6 +226,9 @@ std::string ToolHelp() {
       "  --root DIR      the data folder (default $KORVANET_ROOT, else ~/.local/share/korvanet)\n"
       "  --port DEVICE   use this serial device as COM3: for this run (e.g. /dev/ttyUSB0,\n"
       "                  a /dev/serial/by-id/... name, or imei:NUMBER for the modem with that IMEI)\n"
+      "  --pin-file FILE the SIM's PIN, when the SIM asks for one (default $KORVANET_PIN_FILE);\n"
+      "                  a file only you can read (chmod 600). A PIN the SIM refuses is not\n"
+      "                  tried again: three wrong ones block the SIM.\n"
       "  --json          print lists and records as JSON on standard output\n"
       "  --help          this help; 'korvanet-cli COMMAND --help' for a command's\n"
       "\n"
@@ -219,6 +249,7 @@ std::string ToolHelp() {
       "  korvanet-cli backup korvanet.kvbackup\n"
       "  korvanet-cli listen --exec 'cat >> received.jsonl'\n"
       "  korvanet-cli ports\n"
+      "  korvanet-cli ussd '*100#' --reply 1\n"
       "\n"
       "Progress goes to standard error; Ctrl-C aborts a phone action (a second one leaves at once).\n"
       "Exit status: 0 done, 1 failed, 2 bad usage, 130 interrupted.\n";
@@ -226,7 +257,7 @@ std::string ToolHelp() {
 }
 
 std::string CommandHelp(const TCommandSpec& aCommand) {
-  std::string help = "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--json] " + aCommand.iName;
+  std::string help = "Usage: korvanet-cli [--root DIR] [--port DEVICE] [--pin-file FILE] [--json] " + aCommand.iName;
   if (!aCommand.iSynopsis.empty()) help += " " + aCommand.iSynopsis;
   help += "\n\n" + std::string(1, static_cast<char>(std::toupper(aCommand.iSummary[0]))) + aCommand.iSummary.substr(1) +
           ".\n";

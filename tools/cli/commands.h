@@ -75,11 +75,13 @@ int Restore(TCliSession& aSession, const TParsedOptions& aOptions);
 int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Listen(TCliSession& aSession, const TParsedOptions& aOptions);
+int Gateway(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Ports(TCliSession& aSession, const TParsedOptions& aOptions);
 int Status(TCliSession& aSession, const TParsedOptions& aOptions);
 // The port of the modem that answers with this IMEI: its stable name when it
 // has one. A TCommandError when none does.
 std::string PortWithImei(const std::string& aImei);
+int Ussd(TCliSession& aSession, const TParsedOptions& aOptions);
 
 }  // namespace kvcli

@@ -16,7 +16,7 @@ using namespace kvcli;
 
 namespace {
 
-const std::vector<TOptionSpec> KGlobalOptions = {{"root", true}, {"port", true}, {"json", false}};
+const std::vector<TOptionSpec> KGlobalOptions = {{"root", true}, {"port", true}, {"pin-file", true}, {"json", false}};
 
 struct TInvocation {
   TGlobalOptions iGlobals;
@@ -32,7 +32,7 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
   std::vector<std::string> leading;
   while (i < aArgs.size() && aArgs[i].rfind("-", 0) == 0 && aArgs[i] != "-" && aArgs[i] != "--") {
     leading.push_back(aArgs[i]);
-    bool takesValue = (aArgs[i] == "--root" || aArgs[i] == "--port");
+    bool takesValue = (aArgs[i] == "--root" || aArgs[i] == "--port" || aArgs[i] == "--pin-file");
     ++i;
     if (takesValue && i < aArgs.size()) leading.push_back(aArgs[i++]);
   }
@@ -42,7 +42,7 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
       invocation.iHelpText = ToolHelp();
       return invocation;
     }
-    throw TUsageError("no command given (commands: messages, contacts, send, backup, restore, settings, listen, ports, status)");
+    throw TUsageError("no command given (commands: messages, contacts, send, backup, restore, settings, listen, ports, status, ussd, gateway)");
   }
 
   // The longest command name that the words spell: "messages list", "send".
@@ -67,7 +67,7 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
         if (command.iName.rfind(first + " ", 0) == 0) choices += (choices.empty() ? "" : ", ") + command.iName.substr(first.size() + 1);
       throw TUsageError("unknown " + first + " command '" + second + "' (choose one of: " + choices + ")", first);
     }
-    throw TUsageError("unknown command '" + first + "' (commands: messages, contacts, send, backup, restore, settings, listen, ports, status)");
+    throw TUsageError("unknown command '" + first + "' (commands: messages, contacts, send, backup, restore, settings, listen, ports, status, ussd, gateway)");
   }
 
   const TCommandSpec& command = *invocation.iCommand;
@@ -92,10 +92,12 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
   for (const TParsedOptions* options : {&globals, &invocation.iOptions}) {
     if (auto root = options->Value("root")) invocation.iGlobals.iRoot = *root;
     if (auto port = options->Value("port")) invocation.iGlobals.iPort = *port;
+    if (auto pinFile = options->Value("pin-file")) invocation.iGlobals.iPinFile = *pinFile;
     if (options->Has("json")) invocation.iGlobals.iJson = true;
   }
   if (invocation.iGlobals.iRoot && invocation.iGlobals.iRoot->empty()) throw TUsageError("--root needs a folder");
   if (invocation.iGlobals.iPort && invocation.iGlobals.iPort->empty()) throw TUsageError("--port needs a device");
+  if (invocation.iGlobals.iPinFile && invocation.iGlobals.iPinFile->empty()) throw TUsageError("--pin-file needs a file");
   return invocation;
 }
 

@@ -1,6 +1,11 @@
 #include "tools/cli/progress_window.h"
 
+#include <string.h>
+
+#include <cstdio>
+
 #include "kernel/errors.h"
+#include "tools/cli/pin_file.h"
 #include "tools/cli/cli_text.h"
 
 namespace kvcli {
@@ -33,6 +38,7 @@ TProgressWindow::TProgressWindow(CKvAppEngine& aEngine, TProgressPrinter& aPrint
 }
 
 TProgressWindow::~TProgressWindow() {
+  explicit_bzero(iPin.data(), iPin.size());
   if (iWindow != nullptr) DestroyWindow(iWindow);
   if (gCurrent == this) gCurrent = nullptr;
 }
@@ -50,6 +56,14 @@ void TProgressWindow::MessageStoredL(CEOID aIdentifier, bool aWhole) {
   if (aWhole && iOnStored && !iComplete) iOnStored(aIdentifier);
 }
 
+void TProgressWindow::MessageSentL(CEOID aIdentifier, bool aSent) {
+  if (iOnSent && !iComplete) iOnSent(aIdentifier, aSent);
+}
+
+void TProgressWindow::DeliveryReportAppliedL(CEOID aIdentifier) {
+  if (iOnReport && !iComplete) iOnReport(aIdentifier);
+}
+
 LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
   std::string text = Printable(Utf8(aAction.iText.Left(KStatusTextLength)));
   if (!iComplete) iPrinter.Progress(text);
@@ -62,6 +76,32 @@ void TProgressWindow::ActionCompleteL(const TEngineAction& aAction) {
   iComplete = true;
   iText = Printable(Utf8(aAction.iText), true);
   iResult = aAction.iResult;
+  iUssdReply = Utf8(aAction.iUssdReply);
+}
+
+bool TProgressWindow::SimPinRequestedL(TEngineAction& aAction) {
+  if (iComplete || iAborted || aAction.iPinRefusedBefore) return false;
+  if (iPin.empty()) {
+    std::fprintf(stderr, "korvanet-cli: the SIM asks for its PIN: give it in a private file with --pin-file FILE or %s\n",
+                 KPinFileVariable);
+    return false;
+  }
+  aAction.iPin.Zero();
+  for (char c : iPin) aAction.iPin.Append(static_cast<TText16>(c));
+  // Given once: the same PIN is never offered again in this run.
+  explicit_bzero(iPin.data(), iPin.size());
+  iPin.clear();
+  return true;
+}
+
+bool TProgressWindow::UssdMenuL(TEngineAction& aAction) {
+  if (iComplete || iAborted || !iOnMenu) return false;
+  std::string answer;
+  if (!iOnMenu(Utf8(aAction.iUssdReply), answer)) return false;
+  std::u16string wide = Utf16(answer);
+  if (wide.size() > static_cast<size_t>(aAction.iUssdAnswer.MaxLength())) return false;
+  aAction.iUssdAnswer.Copy(wide.data(), static_cast<int>(wide.size()));
+  return true;
 }
 
 void TProgressWindow::Abort() {

@@ -6,6 +6,11 @@ namespace {
 const char* CmeText(int code) {
   switch (code) {
     case 3: return "operation not allowed";
+    case 10: return "SIM not inserted";
+    case 11: return "SIM PIN required";
+    case 12: return "SIM PUK required";
+    case 13: return "SIM failure";
+    case 16: return "incorrect password";
     case 4: return "operation not supported";
     case 20: return "memory full";
     case 21: return "invalid index";
@@ -76,6 +81,9 @@ bool Modem::Refused(const AtCommand& cmd) const {
 Modem::Outcome Modem::Dispatch(const AtCommand& cmd) {
   if (Refused(cmd)) return Outcome::Error();
   if (Handled h = HandleStatus(cmd)) return *h;
+  if (Handled h = HandleSim(cmd)) return *h;
+  if (Handled h = SimLocked(cmd)) return *h;
+  if (Handled h = HandleUssd(cmd)) return *h;
   if (Handled h = HandleGeneral(cmd)) return *h;
   if (Handled h = HandlePhoneBook(cmd)) return *h;
   if (Handled h = HandleSms(cmd)) return *h;

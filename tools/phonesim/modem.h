@@ -93,6 +93,13 @@ class Modem {
   std::string Unspelled(const std::string& name) const;
   // Messages held and room in a store, or in both ("MT").
   std::pair<int, int> StoreCounts(const std::string& name) const;
+  // modem_sim.cpp: the SIM's codes, and the commands a locked SIM refuses.
+  Handled HandleSim(const AtCommand& cmd);
+  Outcome EnterCode(const AtCommand& cmd);
+  Handled SimLocked(const AtCommand& cmd) const;
+  // modem_ussd.cpp
+  Handled HandleUssd(const AtCommand& cmd);
+  std::string UssdReplyLine(const UssdStep& step) const;
   // modem_notify.cpp: AT+CNMI and what arrives from the network.
   Outcome NewMessageIndications(const AtCommand& cmd);
   // The index, -1 when the store is full; the store it went into.
@@ -114,6 +121,7 @@ class Modem {
   std::vector<std::string> iBuffered;     // kept in the phone while the mode is 0
   std::vector<ReportRequest> iReportRequests;
   int iAcksOwed = 0;  // routed messages not acknowledged yet (service 1)
+  std::string iUssdMenu;  // the request whose menu waits for an answer; empty: none
 };
 
 // Both message stores at once, as a receiving memory.

@@ -150,6 +150,36 @@ bool IsKnownStatusStyle(const std::string& style);
 
 bool IsKnownUcs2NameForm(const std::string& form);
 
+// The SIM and its codes. A wrong PIN costs an attempt; the last one lost
+// asks for the PUK, the last PUK lost leaves a SIM that fails for good.
+struct Sim {
+  // "READY", "SIM PIN", "SIM PUK", "PH-SIM PIN", "absent" or "failure".
+  std::string state = "READY";
+  std::string pin = "1234";
+  std::string puk = "12345678";
+  int pinAttempts = 3;
+  int pukAttempts = 10;
+  // How the phone tells the attempts left: "cpinr" (AT+CPINR), "caret"
+  // (AT^CPIN?, the form of some USB modem families) or "none".
+  std::string attemptsQuery = "cpinr";
+};
+
+bool IsKnownSimState(const std::string& state);
+
+// One USSD exchange: the reply to a request, or, inside a menu, to an answer
+// (request "*100#>1": the answer 1 to the menu of *100#).
+struct UssdStep {
+  std::string request;
+  std::string reply;  // UTF-8
+  // How the text goes on the line: "packed" (7-bit septets as hexadecimal,
+  // scheme 15), "ucs2" (UTF-16 hexadecimal, scheme 72), "plain" (the text in
+  // the selected character set, scheme 15) or "silent" (no reply ever).
+  std::string coding = "plain";
+  bool menu = false;  // the network waits for an answer
+};
+
+bool IsKnownUssdCoding(const std::string& coding);
+
 struct ScriptStep {
   std::string expect;
   std::string reply;
@@ -164,6 +194,8 @@ struct Profile {
   std::map<std::string, std::optional<PhoneBook>> phonebooks;  // "ME", "SM", "FD"; nullopt: refused
   Sms sms;
   Quirks quirks;
+  Sim sim;
+  std::vector<UssdStep> ussd;
   std::vector<ScriptStep> script;
 };
 

@@ -404,8 +404,46 @@ void LoadQuirks(const json& v, const std::string& at, Quirks& q) {
   }
 }
 
+void LoadSim(const json& v, const std::string& at, Sim& sim) {
+  CheckKeys(v, at, {"state", "pin", "puk", "pin_attempts", "puk_attempts", "attempts_query"});
+  if (v.contains("state")) {
+    sim.state = Text(v["state"], at + "/state");
+    if (!IsKnownSimState(sim.state)) {
+      Fail(at + "/state", "expected \"READY\", \"SIM PIN\", \"SIM PUK\", \"PH-SIM PIN\", \"absent\" or \"failure\"");
+    }
+  }
+  if (v.contains("pin")) sim.pin = Text(v["pin"], at + "/pin");
+  if (v.contains("puk")) sim.puk = Text(v["puk"], at + "/puk");
+  if (v.contains("pin_attempts")) sim.pinAttempts = Int(v["pin_attempts"], at + "/pin_attempts", 0, 3);
+  if (v.contains("puk_attempts")) sim.pukAttempts = Int(v["puk_attempts"], at + "/puk_attempts", 0, 10);
+  if (v.contains("attempts_query")) {
+    sim.attemptsQuery = Text(v["attempts_query"], at + "/attempts_query");
+    if (sim.attemptsQuery != "cpinr" && sim.attemptsQuery != "caret" && sim.attemptsQuery != "none") {
+      Fail(at + "/attempts_query", "expected \"cpinr\", \"caret\" or \"none\"");
+    }
+  }
+}
+
+void LoadUssd(const json& list, const std::string& at, std::vector<UssdStep>& steps) {
+  if (!list.is_array()) Fail(at, "expected an array, found " + TypeName(list));
+  for (size_t i = 0; i < list.size(); ++i) {
+    std::string e = at + "/" + std::to_string(i);
+    CheckKeys(list[i], e, {"request", "reply", "coding", "menu"});
+    if (!list[i].contains("request")) Fail(e, "needs \"request\"");
+    UssdStep step;
+    step.request = Text(list[i]["request"], e + "/request");
+    if (list[i].contains("reply")) step.reply = Text(list[i]["reply"], e + "/reply");
+    if (list[i].contains("coding")) {
+      step.coding = Text(list[i]["coding"], e + "/coding");
+      if (!IsKnownUssdCoding(step.coding)) Fail(e + "/coding", "expected \"packed\", \"ucs2\", \"plain\" or \"silent\"");
+    }
+    if (list[i].contains("menu")) step.menu = Bool(list[i]["menu"], e + "/menu");
+    steps.push_back(step);
+  }
+}
+
 void LoadAll(const json& root, Profile& p) {
-  CheckKeys(root, "", {"identity", "battery", "signal", "network", "charsets", "phonebooks", "sms", "quirks", "script"});
+  CheckKeys(root, "", {"identity", "battery", "signal", "network", "charsets", "phonebooks", "sms", "quirks", "sim", "ussd", "script"});
   if (root.contains("network")) {
     const json& v = root["network"];
     CheckKeys(v, "/network", {"operator", "registration", "eps_registration", "access_technology"});
@@ -421,6 +459,8 @@ void LoadAll(const json& root, Profile& p) {
     if (v.contains("access_technology"))
       net.accessTechnology = Int(v["access_technology"], "/network/access_technology", 0, 13);
   }
+  if (root.contains("sim")) LoadSim(root["sim"], "/sim", p.sim);
+  if (root.contains("ussd")) LoadUssd(root["ussd"], "/ussd", p.ussd);
   if (root.contains("identity")) LoadIdentity(root["identity"], "/identity", p.identity);
   if (root.contains("battery")) {
     const json& b = root["battery"];
@@ -499,6 +539,15 @@ void LineAndColumn(const std::string& text, size_t byte, size_t& line, size_t& c
 }
 
 }  // namespace
+
+bool IsKnownSimState(const std::string& state) {
+  return state == "READY" || state == "SIM PIN" || state == "SIM PUK" || state == "PH-SIM PIN" || state == "absent" ||
+         state == "failure";
+}
+
+bool IsKnownUssdCoding(const std::string& coding) {
+  return coding == "packed" || coding == "ucs2" || coding == "plain" || coding == "silent";
+}
 
 bool IsKnownUcs2NameForm(const std::string& form) {
   return form == "hex" || form == "byte_swapped" || form == "8bit_hex_00" || form == "plain";

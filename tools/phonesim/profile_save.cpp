@@ -102,6 +102,17 @@ nlohmann::ordered_json ProfileToJson(const Profile& p) {
   for (const SentMessage& s : p.sms.sent) sms["sent"].push_back(SentToJson(s));
   root["sms"] = sms;
 
+  root["sim"] = {{"state", p.sim.state},
+                 {"pin", p.sim.pin},
+                 {"puk", p.sim.puk},
+                 {"pin_attempts", p.sim.pinAttempts},
+                 {"puk_attempts", p.sim.pukAttempts},
+                 {"attempts_query", p.sim.attemptsQuery}};
+  root["ussd"] = Json::array();
+  for (const UssdStep& u : p.ussd) {
+    root["ussd"].push_back({{"request", u.request}, {"reply", u.reply}, {"coding", u.coding}, {"menu", u.menu}});
+  }
+
   const Quirks& q = p.quirks;
   Json quirks;
   quirks["echo"] = q.echo;

@@ -34,6 +34,7 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
   items.push_back(MenuItem(u"Delete all messages", KKvCmdDeleteAllMessages));
   items.push_back(MenuItem(u"Listen for messages", KKvCmdListen));
   items.push_back(MenuItem(u"Status…", KKvCmdPhoneStatus));
+  items.push_back(MenuItem(u"USSD…", KKvCmdUssd));
   items.push_back(Separator());
   items.push_back(MenuItem(u"Export messages…", KKvCmdExportMessages));
   items.push_back(Separator());
@@ -170,6 +171,41 @@ DialogDefinition SettingsDialog() {
   return settings;
 }
 
+// The SIM's PIN: masked, with the attempts left above it.
+DialogDefinition SimPinDialog() {
+  DialogDefinition pin;
+  pin.x = 10;
+  pin.y = 30;
+  pin.cx = 116;
+  pin.cy = 84;
+  pin.style = WS_POPUP | WS_CAPTION | DS_MODALFRAME;
+  pin.caption = u"SIM PIN";
+  pin.controls = {
+      LText(u"", KKvIdPinPrompt, 4, 4, 108, 34),
+      EditText(KKvIdPinField, 4, 40, 108, 12, WS_BORDER | ES_PASSWORD | ES_AUTOHSCROLL),
+      DefPushButton(u"OK", KKvCmdOk, 6, 60, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 60, 60, 50, 16),
+  };
+  return pin;
+}
+
+// A USSD code, or the answer to the network's menu shown above it.
+DialogDefinition UssdDialog() {
+  DialogDefinition ussd;
+  ussd.cx = 136;
+  ussd.cy = 150;
+  ussd.style = WS_POPUP | WS_CAPTION;
+  ussd.caption = u"USSD";
+  ussd.controls = {
+      EditText(KKvIdUssdText, 4, 4, 128, 84, ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_BORDER),
+      LText(u"", KKvIdUssdPrompt, 4, 92, 128, 10),
+      EditText(KKvIdUssdField, 4, 104, 128, 12, WS_BORDER | ES_AUTOHSCROLL),
+      DefPushButton(u"OK", KKvCmdOk, 14, 126, 50, 16),
+      PushButton(u"Cancel", KKvCmdCancel, 72, 126, 50, 16),
+  };
+  return ussd;
+}
+
 }  // namespace
 
 void KvDeclareResources(HINSTANCE aInstance) {
@@ -194,7 +230,8 @@ void KvDeclareResources(HINSTANCE aInstance) {
                               MenuItem(u"Upload changes", KKvCmdUploadChanges),
                               MenuItem(u"Delete all contacts", KKvCmdDeleteAllContacts),
                               MenuItem(u"Listen for messages", KKvCmdListen),
-                              MenuItem(u"Status…", KKvCmdPhoneStatus), Separator(),
+                              MenuItem(u"Status…", KKvCmdPhoneStatus),
+                              MenuItem(u"USSD…", KKvCmdUssd), Separator(),
                               MenuItem(u"Import contacts…", KKvCmdImportContacts),
                               MenuItem(u"Export contacts…", KKvCmdExportContacts), Separator(),
                               MenuItem(u"Settings", KKvCmdSettings), MenuItem(u"About", KKvCmdAbout)}),
@@ -224,5 +261,7 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .Dialog(KKvDlgCompose, ComposeDialog())
       .Dialog(KKvDlgContactEditor, ContactEditorDialog())
       .Dialog(KKvDlgProgress, ProgressDialog())
-      .Dialog(KKvDlgSettings, SettingsDialog());
+      .Dialog(KKvDlgSettings, SettingsDialog())
+      .Dialog(KKvDlgSimPin, SimPinDialog())
+      .Dialog(KKvDlgUssd, UssdDialog());
 }

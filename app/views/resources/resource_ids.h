@@ -21,6 +21,8 @@ inline constexpr int KKvDlgCompose = 108;
 inline constexpr int KKvDlgContactEditor = 110;
 inline constexpr int KKvDlgProgress = 113;
 inline constexpr int KKvDlgSettings = 117;
+inline constexpr int KKvDlgSimPin = 118;
+inline constexpr int KKvDlgUssd = 119;
 
 // Commands.
 inline constexpr int KKvCmdOk = 1;
@@ -56,6 +58,8 @@ inline constexpr int KKvCmdExportContacts = 40091;
 inline constexpr int KKvCmdExportMessages = 40092;
 // "Status…" in the Phone menus: the phone's status in a box.
 inline constexpr int KKvCmdPhoneStatus = 40095;
+// Phone ▸ USSD…: a code to the network, and its menus answered.
+inline constexpr int KKvCmdUssd = 40093;
 
 // Controls of the frame and the views.
 inline constexpr int KKvIdTitleButton = 17460;
@@ -81,6 +85,13 @@ inline constexpr int KKvIdComposeRecipient = 1022;
 inline constexpr int KKvIdComposeDate = 1014;
 inline constexpr int KKvIdComposeCount = 1013;
 inline constexpr int KKvIdComposeText = 1007;
+// Controls of the SIM PIN dialog.
+inline constexpr int KKvIdPinPrompt = 1110;
+inline constexpr int KKvIdPinField = 1111;
+// Controls of the USSD dialog: what the network said, and the code or answer.
+inline constexpr int KKvIdUssdText = 1112;
+inline constexpr int KKvIdUssdPrompt = 1113;
+inline constexpr int KKvIdUssdField = 1114;
 // Controls of the contact editor.
 inline constexpr int KKvIdContactName = 1016;
 inline constexpr int KKvIdContactNumber = 1017;

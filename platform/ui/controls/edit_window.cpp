@@ -39,11 +39,22 @@ struct EditState {
   // Shift as the key messages so far left it: read at the time of the key
   // it goes with, not when the queue gets to it.
   bool shift = false;
+  mutable std::u16string masked;  // ES_PASSWORD: what is drawn and measured instead of the text
 };
 
 DWORD StyleOf(const EditState& s) { return static_cast<DWORD>(GetWindowLongW(s.self, GWL_STYLE)); }
 bool IsMultiline(const EditState& s) { return (StyleOf(s) & ES_MULTILINE) != 0; }
 bool IsReadOnly(const EditState& s) { return (StyleOf(s) & ES_READONLY) != 0; }
+// A single-line box that shows a mask character for each character typed.
+bool IsPassword(const EditState& s) { return !IsMultiline(s) && (StyleOf(s) & ES_PASSWORD) != 0; }
+constexpr char16_t kPasswordChar = u'*';
+
+// The text as the box shows it: masked in a password box.
+std::u16string_view ShownText(const EditState& s) {
+  if (!IsPassword(s)) return s.buffer.Text();
+  s.masked.assign(s.buffer.Length(), kPasswordChar);
+  return s.masked;
+}
 
 void Measure(HDC dc, std::u16string_view text, std::vector<int>& ends) {
   ends.assign(text.size(), 0);
@@ -99,7 +110,7 @@ void Relayout(EditState& s) {
 
 std::u16string_view LineText(const EditState& s, size_t line) {
   const EditLine& l = s.buffer.Lines()[line];
-  return std::u16string_view(s.buffer.Text()).substr(l.start, l.length);
+  return ShownText(s).substr(l.start, l.length);
 }
 
 // The line ends with a wrap (not a line break): the caret cannot sit after
@@ -198,7 +209,7 @@ bool Fits(const EditState& s) {
   if (IsMultiline(s)) return (style & (ES_AUTOVSCROLL | WS_VSCROLL)) || s.buffer.LineCount() <= VisibleLines(s);
   if (style & ES_AUTOHSCROLL) return true;
   FontDc dc(s.self, s.font);
-  return Width(dc.Get(), s.buffer.Text()) <= TextWidth(s);
+  return Width(dc.Get(), ShownText(s)) <= TextWidth(s);
 }
 
 // What the user types or deletes replaces the selection.

@@ -16,7 +16,8 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"messages", "export"},   {"messages", "import"},          {"contacts", "export"}, {"contacts", "import"},
     {"backup"},               {"restore"},                     {"settings"},           {"listen"},
     {"ports"},                {"status"},
-    {"messages", "search"},   {"conversations", "list"},       {"conversations", "show"}};
+    {"messages", "search"},   {"conversations", "list"},       {"conversations", "show"},
+    {"ussd"},                 {"gateway"}};
 
 // The command names the tool's help lists under "Commands:".
 std::set<std::string> ListedCommands(const std::string& aHelp) {

@@ -338,3 +338,62 @@ TEST(Interpreter, RepliesNoClientOfTheLineAsksFor) {
 
 }  // namespace
 }  // namespace phonesim
+
+namespace phonesim {
+namespace {
+
+TEST(Interpreter, SimCodesCountDownToThePukAndLockTheSimCommands) {
+  Profile p = Load(R"({"sim": {"state": "SIM PIN", "pin": "4321"}})");
+  Modem m(p);
+  m.HandleLine("ATE0");
+  m.HandleLine("AT+CMEE=1");
+  EXPECT_EQ(m.HandleLine("AT+CPIN?"), "\r\n+CPIN: SIM PIN\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CMGL=4"), "\r\n+CME ERROR: 11\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPIN=\"1111\""), "\r\n+CME ERROR: 16\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPINR=\"SIM PIN\""), "\r\n+CPINR: SIM PIN,2,3\r\n\r\nOK\r\n");
+  m.HandleLine("AT+CPIN=\"1111\"");
+  m.HandleLine("AT+CPIN=\"1111\"");
+  EXPECT_EQ(m.HandleLine("AT+CPIN?"), "\r\n+CPIN: SIM PUK\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPIN=\"4321\""), "\r\n+CME ERROR: 12\r\n");  // the PIN alone no longer does
+  EXPECT_EQ(m.HandleLine("AT+CPIN=\"12345678\",\"9999\""), "\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPIN?"), "\r\n+CPIN: READY\r\n\r\nOK\r\n");
+  EXPECT_EQ(m.HandleLine("AT+CPIN=\"9999\""), "\r\n+CME ERROR: 3\r\n");
+
+  Profile caret = Load(R"({"sim": {"state": "SIM PIN", "attempts_query": "caret", "pin_attempts": 2}})");
+  Modem c(caret);
+  EXPECT_EQ(c.HandleLine("AT+CPINR"), "\r\nERROR\r\n");
+  EXPECT_EQ(c.HandleLine("AT^CPIN?"), "\r\n^CPIN: SIM PIN,2,10,2,10,3\r\n\r\nOK\r\n");
+
+  Profile absent = Load(R"({"sim": {"state": "absent"}})");
+  Modem a(absent);
+  a.HandleLine("AT+CMEE=1");
+  EXPECT_EQ(a.HandleLine("AT+CPIN?"), "\r\n+CME ERROR: 10\r\n");
+  EXPECT_NE(LoadError(R"({"sim": {"state": "LOCKED"}})").find("/sim/state"), std::string::npos);
+}
+
+TEST(Interpreter, UssdRepliesInEachCodingAndAMenuThatTakesAnAnswer) {
+  Profile p = Load(R"({"ussd": [
+    {"request": "*101#", "reply": "Balance 5.00", "coding": "packed"},
+    {"request": "*102#", "reply": "Баланс 5", "coding": "ucs2"},
+    {"request": "*103#", "reply": "Plain 1", "coding": "plain"},
+    {"request": "*100#", "reply": "1 Balance", "coding": "plain", "menu": true},
+    {"request": "*100#>1", "reply": "Done", "coding": "plain"}]})");
+  Modem m(p);
+  m.HandleLine("ATE0");
+  EXPECT_EQ(m.HandleLine("AT+CUSD=1,\"*101#\",15"), "\r\nOK\r\n");
+  // "Balance 5.00" is twelve septets in eleven octets (no carriage return needed).
+  EXPECT_EQ(m.TakeIndications(), std::vector<std::string>{"\r\n+CUSD: 0,\"C2303BEC1E974135170C06\",15\r\n"});
+  m.HandleLine("AT+CUSD=1,\"*102#\",15");
+  EXPECT_EQ(m.TakeIndications(), std::vector<std::string>{"\r\n+CUSD: 0,\"04110430043B0430043D044100200035\",72\r\n"});
+  m.HandleLine("AT+CUSD=1,\"*103#\",15");
+  EXPECT_EQ(m.TakeIndications(), std::vector<std::string>{"\r\n+CUSD: 0,\"Plain 1\",15\r\n"});
+  m.HandleLine("AT+CUSD=1,\"*100#\",15");
+  EXPECT_EQ(m.TakeIndications(), std::vector<std::string>{"\r\n+CUSD: 1,\"1 Balance\",15\r\n"});
+  m.HandleLine("AT+CUSD=1,\"1\",15");
+  EXPECT_EQ(m.TakeIndications(), std::vector<std::string>{"\r\n+CUSD: 0,\"Done\",15\r\n"});
+  m.HandleLine("AT+CUSD=1,\"1\",15");  // no menu open: an unknown request
+  EXPECT_EQ(m.TakeIndications(), std::vector<std::string>{"\r\n+CUSD: 4\r\n"});
+}
+
+}  // namespace
+}  // namespace phonesim
