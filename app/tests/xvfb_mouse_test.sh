@@ -95,7 +95,7 @@ text_focused="CKvCreateNewMessage, Msg WM_COMMAND, W=0x10003ef," text_changed="C
 
 wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" 1 || fail "the Inbox was never drawn"
 tap 65 307 "$menu"                  # "Phone" on the menu bar
-tap 116 169 "$completed"            # "Download messages"
+tap 116 129 "$completed"            # "Download messages"
 tap 115 234 "$progress_closed"      # "OK" on the progress dialog
 focused_before=$(seen "$text_focused")
 tap 64 78 "CKvCreateNewMessage, Msg WM_SHOWWINDOW, W=0x1," 2  # double tap the first row: the reader
@@ -124,11 +124,11 @@ after "CKvCreateNewMessage, Msg WM_DESTROY" 1 xdotool key Escape
 # nothing; Yes (tapped) runs it.
 delete_started="ActionStart - EKvAppEngine_DeleteAllSmsFromPhone"
 tap 65 307 "$menu"                  # "Phone"
-tap 116 189 "KvShowBoxL - MessageBox: Delete all messages"  # "Delete all messages"
+tap 116 149 "KvShowBoxL - MessageBox: Delete all messages"  # "Delete all messages"
 after "KvShowBoxL - MessageBox answered" 1 xdotool key Return
 [ "$(seen "$delete_started")" = 0 ] || fail "No to Delete all messages still deleted them"
 tap 65 307 "$menu"
-tap 116 189 "KvShowBoxL - MessageBox: Delete all messages"
+tap 116 149 "KvShowBoxL - MessageBox: Delete all messages"
 tap 91 222 "$delete_started"       # "Yes", left of the default No
 wait_for seen_more "CKvProgressDialog::ActionCompleteL - Deleted all messages." 1 ||
   fail "Delete all messages did not end with \"Deleted all messages.\""
@@ -138,7 +138,7 @@ tap 115 234 "$progress_closed"      # "OK"
 tap 20 307 "$menu"                  # "View"
 tap 50 223 "CKvContactsView::DoMakeVisible 1"  # "Contacts", the first of its four rows
 tap 65 307 "$menu"                  # "Phone"
-tap 116 129 "$completed"            # "Download contacts"
+tap 116 89 "$completed"             # "Download contacts"
 tap 115 234 "$progress_closed"      # "OK"
 
 # Without a window manager there is no close button: SDL turns SIGTERM into
@@ -184,7 +184,7 @@ kill -0 "$run_pid" 2>/dev/null || fail "the program ended before its window show
 wait_for seen_more "CKvMessagesView - Inbox, Msg WM_PAINT" $((painted + 1)) || fail "the second Inbox was never drawn"
 cut="CKvProgressDialog::ActionCompleteL - Transfer failed: the phone went away"
 tap 65 307 "$menu"                  # "Phone"
-tap 116 169 "$completed"            # "Download messages"
+tap 116 129 "$completed"            # "Download messages"
 wait_for seen_more "$cut" 1 || fail "the cut download did not say the phone went away"
 tap 115 234 "$progress_closed"      # "OK"
 kill -TERM "$run_pid"
