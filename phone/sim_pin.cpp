@@ -9,7 +9,7 @@
 namespace {
 
 // A phone that answers "AT+CPIN?" without a final OK is not waited for longer than this.
-const int KSimQueryTimeout = 3000;
+const int KPinQueryTimeout = 3000;
 const int KCmeSimAbsent = 10;
 const int KCmePinRequired = 11;
 const int KCmePukRequired = 12;
@@ -78,11 +78,11 @@ TSimState SimStateOfCode(const TDesc16& aCode) {
   int to = 0;
   if (!SimField(aCode, 0, 0, from, to)) return ESimUnknown;
   if (SimTextIs(aCode, from, to, u"READY")) return ESimReady;
-  if (SimTextIs(aCode, from, to, u"SIM PIN")) return ESimPinNeeded;
-  if (SimTextIs(aCode, from, to, u"SIM PUK")) return ESimPukNeeded;
+  if (SimTextIs(aCode, from, to, u"SIM PIN")) return ESimPin;
+  if (SimTextIs(aCode, from, to, u"SIM PUK")) return ESimPuk;
   // The second PIN guards only fixed dialling: the SIM is usable.
   if (SimTextIs(aCode, from, to, u"SIM PIN2") || SimTextIs(aCode, from, to, u"SIM PUK2")) return ESimReady;
-  if (to - from >= 3 && SimTextIs(aCode, from, from + 3, u"PH-")) return ESimPhoneLocked;
+  if (to - from >= 3 && SimTextIs(aCode, from, from + 3, u"PH-")) return ESimPhonePin;
   return ESimUnknown;
 }
 
@@ -120,7 +120,7 @@ int CMobilePhoneBase::HandleSimLine(const TDesc16& aLine) {
 int CMobilePhoneBase::QuerySimState() {
   iSim.iState = ESimUnknown;
   int saved = iReplyTimeout;
-  if (iReplyTimeout > KSimQueryTimeout) iReplyTimeout = KSimQueryTimeout;
+  if (iReplyTimeout > KPinQueryTimeout) iReplyTimeout = KPinQueryTimeout;
   int r = SendAndWait(EStateSimPin, TConstPtr16(u"AT+CPIN?"));
   iReplyTimeout = saved;
   // The state line came but no final result: the phone's habit, not a fault.
@@ -130,8 +130,8 @@ int CMobilePhoneBase::QuerySimState() {
   }
   if (r == KReplyCmeError + KCmeSimAbsent) iSim.iState = ESimAbsent;
   if (r == KReplyCmeError + KCmeSimFailure || r == KReplyCmeError + KCmeSimWrong) iSim.iState = ESimFailure;
-  if (r == KReplyCmeError + KCmePinRequired) iSim.iState = ESimPinNeeded;
-  if (r == KReplyCmeError + KCmePukRequired) iSim.iState = ESimPukNeeded;
+  if (r == KReplyCmeError + KCmePinRequired) iSim.iState = ESimPin;
+  if (r == KReplyCmeError + KCmePukRequired) iSim.iState = ESimPuk;
   if (r < 0) return r;
   return KReplyOk;
 }
@@ -157,15 +157,16 @@ int CMobilePhoneBase::DoUnlockSim() {
       case ESimUnknown:
       case ESimReady:
         return KReplyOk;
-      case ESimPukNeeded:
+      case ESimPuk:
         return KErrSimPukNeeded;
-      case ESimPhoneLocked:
+      case ESimPhonePin:
+      case ESimOtherLock:
         return KErrSimPhoneLocked;
       case ESimAbsent:
         return KErrSimAbsent;
       case ESimFailure:
         return KErrSimFailure;
-      case ESimPinNeeded:
+      case ESimPin:
         break;
     }
     QueryPinAttempts();

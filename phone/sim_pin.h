@@ -2,17 +2,10 @@
 #pragma once
 
 #include "kernel/descriptors.h"
+#include "phone/phone_status.h"
 
 // What "AT+CPIN?" told.
-enum TSimState {
-  ESimUnknown = 0,     // the phone does not say (no "AT+CPIN?"): taken as ready
-  ESimReady,
-  ESimPinNeeded,
-  ESimPukNeeded,
-  ESimPhoneLocked,     // "PH-SIM PIN" and the other locks of the phone itself
-  ESimAbsent,
-  ESimFailure,
-};
+// TSimState (ready, PIN, PUK, a lock of the phone, absent, failure) is the status's.
 
 // Why a connect stopped at the SIM; nothing else was sent to the phone.
 inline constexpr int KErrSimPinNeeded = -62;    // the user gave no PIN
