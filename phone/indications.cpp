@@ -156,10 +156,6 @@ int CMobilePhoneBase::WaitForIndication(int aQuietMs) {
   return result;
 }
 
-void CMobilePhoneBase::EndListeningWait() {
-  if (iResponseState == EStateListening) iSilenceTimer->Start(1);
-}
-
 void CMobilePhoneBase::Pause(int aMilliseconds) {
   iSilenceTimer->Start(aMilliseconds);
   iCommunicator->Wait();
