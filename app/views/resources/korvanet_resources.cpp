@@ -164,7 +164,7 @@ DialogDefinition SettingsDialog() {
       AutoCheckBox(u"Show a notice for new messages", KKvIdNoticesCheckBox, 4, 107, 140, 11),
       AutoCheckBox(u"Create log file", KKvIdLogCheckBox, 4, 118, 100, 11),
       LText(u"Port", -1, 4, 132, 24, 10),
-      ComboBox(KKvIdPortList, 30, 130, 118, 60, CBS_DROPDOWNLIST | WS_VSCROLL),
+      ComboBox(KKvIdPortList, 30, 130, 102, 60, CBS_DROPDOWNLIST | WS_VSCROLL),
       DefPushButton(u"OK", KKvCmdOk, 14, 146, 50, 16),
       PushButton(u"Cancel", KKvCmdCancel, 72, 146, 50, 16),
   };
