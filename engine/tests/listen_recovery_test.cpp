@@ -15,7 +15,7 @@ const int KRecoveryRetryMs = 150;
 
 class RecoveryTest : public FaultTest {
  protected:
-  ~RecoveryTest() override { unsetenv("KORVANET_SERIAL_BY_ID"); }
+  ~RecoveryTest() override { unsetenv("KORVANET_DEV"); }
 
   // Listening on a phone with a control pipe, with the short waits of a test.
   void Listen(const nlohmann::json& aProfile, int aReplyMs = KShortReply) {
@@ -29,9 +29,11 @@ class RecoveryTest : public FaultTest {
   // and COM3 set to the device that name leads to now, as a user who typed
   // /dev/ttyUSB2 has it.
   void StartPhoneById(const nlohmann::json& aProfile) {
-    iById = iRoot + "/by-id";
-    ASSERT_EQ(mkdir(iById.c_str(), 0700), 0);
-    setenv("KORVANET_SERIAL_BY_ID", iById.c_str(), 1);
+    // A device folder of the test's own; only its stable names are used.
+    const std::string dev = iRoot + "/devices";
+    iById = dev + "/serial/by-id";
+    for (const std::string& folder : {dev, dev + "/serial", iById}) ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
+    setenv("KORVANET_DEV", dev.c_str(), 1);
     iStableName = iById + "/usb-PHONESIM_PS-100_0001-if00-port0";
     iPhone.EnableControl();
     iPhone.EnableTranscript();

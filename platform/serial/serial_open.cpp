@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include <kvplatform.h>
+#include <kvplatform_serial.h>
 #include <windows.h>
 
 #include "../core/host_errors.h"
@@ -45,10 +46,7 @@ HANDLE Refuse(const std::string& port, DWORD error, const std::string& why) {
 
 // Where the system keeps a name per USB device that stays the same when the
 // device comes back after a reset, whatever ttyUSBn it gets then.
-std::string StableNameFolder() {
-  if (const char* folder = std::getenv("KORVANET_SERIAL_BY_ID"); folder && *folder) return folder;
-  return "/dev/serial/by-id";
-}
+std::string StableNameFolder() { return SerialDeviceFolder() + "/serial/by-id"; }
 
 std::string RealPath(const std::string& path) {
   char* real = realpath(path.c_str(), nullptr);

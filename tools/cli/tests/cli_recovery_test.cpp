@@ -47,8 +47,10 @@ class UnattendedModemTest : public CliTest {
   // phonesim as a USB modem: its stable name in the root's by-id folder, and
   // COM3 the device that name leads to now.
   void StartModem() {
-    const std::string byId = iRoot + "/by-id";
-    ASSERT_EQ(mkdir(byId.c_str(), 0700), 0);
+    // A device folder of the test's own; only its stable names are used.
+    const std::string byId = iRoot + "/devices/serial/by-id";
+    for (const std::string& folder : {iRoot + "/devices", iRoot + "/devices/serial", byId})
+      ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     iStableName = byId + "/usb-PHONESIM_PS-100_0001-if00-port0";
     iPhone.EnableControl();
     ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iStableName)) << iPhone.Errors();
@@ -66,7 +68,7 @@ class UnattendedModemTest : public CliTest {
     iListener = std::thread([this, aCommand] {
       TChildOptions options;
       options.iTimeoutMs = 400000;
-      options.iEnvironment.emplace("KORVANET_SERIAL_BY_ID", iRoot + "/by-id");
+      options.iEnvironment.emplace("KORVANET_DEV", iRoot + "/devices");
       options.iOnError = [this](pid_t aPid, const std::string& aErr) {
         std::lock_guard<std::mutex> hold(iLock);
         iPid = aPid;
