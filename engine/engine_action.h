@@ -12,6 +12,7 @@
 #include "serial/port.h"
 
 class CKveMessagesItem;
+class TKvSendQueue;
 
 // One block of numbers shared by the user interface, the engine and the
 // serial writer thread (10011 is the writer's EKvCommWrite).
@@ -51,6 +52,13 @@ enum TKvEngineMessage : UINT {
   // a menu. The window answers 1 with the answer in iUssdAnswer, or 0 to end
   // the session.
   EKvUssdMenu = 10019,
+  // User interface to a listening engine: messages wait in the send queue.
+  EKvSendWhileListening = 10040,
+  // Engine to the window in the block, while listening: a message of the send
+  // queue was sent and moved to Sent, or the phone refused it (it stays in
+  // the Outbox); lParam is its record's identifier.
+  EKvMessageSent = 10041,
+  EKvMessageSendFailed = 10042,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -88,6 +96,8 @@ struct TEngineAction {
   // after it stopped answering or its port went away.
   int iRecoveries = 0;
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
+  // EKvListen: messages to send between listening turns (null: none ever).
+  TKvSendQueue* iSendQueue = nullptr;
   // No service centre is set: the phone's own is read once connected, into
   // iPhoneSmsc (empty when the phone gave none), for the user to confirm.
   bool iReadSmsc = false;

@@ -66,6 +66,10 @@ void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
         LogMessage(KLogFilePath, u"EngineEventLoop - received EKvUssd");
         aEngine->ProcessUssd(aMessage);
         return;
+      case EKvSendWhileListening:
+        // Arrives in the middle of listening: only noted, sent at the next turn.
+        if (aEngine != nullptr) aEngine->SendWanted();
+        return;
       case EKvShutdownEngine:
         EndEngineThread(aEngine);
       default:

@@ -9,6 +9,7 @@
 
 #include "engine/phone_engine.h"
 #include "engine/engine_text.h"
+#include "engine/send_queue.h"
 #include "kernel/log.h"
 
 namespace {
@@ -47,6 +48,8 @@ class CListenState {
   // one falls due (0: none waits).
   ULONGLONG iPartsWait = 0;
   bool iPartsCheckWanted = true;
+  // The send queue has messages; its wait for the phone was ended early.
+  bool iSendWanted = true;
   ULONGLONG iNextPartsDue = 0;
   // A phone that announces nothing is asked for its messages at this
   // interval (100 ns units); the next time it is due.
@@ -156,6 +159,7 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
   while (!ended) {
     bool lost = !ReadAnnouncedMessages();
     if (!lost && ListenStatusDue()) lost = !RefreshStatusWhileListening();
+    if (!lost && iListen->iSendWanted) lost = !SendQueuedMessages();
     if (!lost) {
       // At start-up too: what waited while nobody listened may be due.
       PassOnOverdueMessages();
@@ -169,8 +173,10 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
       iProgressCounter = 0;
       if (NotifyProgress() == KActionCancelled) break;
       const int waitMs = ListenWaitMs();
-      int r = iPhone->WaitForIndication(waitMs);
-      if (r == KErrTimedOut && PollDue()) {
+      int r = iListen->iSendWanted ? KErrNone : iPhone->WaitForIndication(waitMs);
+      if (r == KErrTimedOut && iListen->iSendWanted) {
+        r = KErrNone;  // ended early to send: the line is not quiet
+      } else if (r == KErrTimedOut && PollDue()) {
         LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - asking the phone for new messages");
         r = TakeStoredMessages() ? KErrNone : KErrGeneral;
       } else if (r == KErrTimedOut && waitMs < iListenQuietMs) {
@@ -389,6 +395,44 @@ void CPhoneEng::PassOnOverdueMessages() {
     LogMessage(KLogFilePath, u"CPhoneEng::PassOnOverdueMessages - record 0x%1!x! passed on with parts missing", oid);
     NotifyStored(oid, 0);
   }
+}
+
+void CPhoneEng::SendWanted() {
+  if (iListen == nullptr) return;
+  iListen->iSendWanted = true;
+  iPhone->EndListeningWait();
+}
+
+bool CPhoneEng::SendQueuedMessages() {
+  iListen->iSendWanted = false;
+  TKvSendQueue* queue = iAction != nullptr ? iAction->iSendQueue : nullptr;
+  if (queue == nullptr) return true;
+  TKvQueuedSend next;
+  while (queue->Pop(next)) {
+    std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(iMessagesDatabase->ReadItemL(next.iOid)));
+    if (!message || message->Folder() != EKvFolderOutbox) {
+      LogMessage(KLogFilePath, u"CPhoneEng::SendQueuedMessages - record 0x%1!x! is no Outbox message", next.iOid);
+      SendMessageW(iAction->iWindow, EKvMessageSendFailed, reinterpret_cast<WPARAM>(iAction),
+                   static_cast<LPARAM>(next.iOid));
+      continue;
+    }
+    const int r = SendOneMessage(*message, next.iReport);
+    if (r < 0) {
+      // The phone went away: sent again once it is back.
+      queue->PushFront(next);
+      return false;
+    }
+    if (r == KReplyOk) {
+      message->SetDeliveryL(iSentParts);
+      message->SetFolder(EKvFolderSent);
+      iMessagesDatabase->ReplaceItemL(*message);
+    }
+    LogMessage(KLogFilePath, u"CPhoneEng::SendQueuedMessages - record 0x%1!x! %2!s!", next.iOid,
+               r == KReplyOk ? u"sent" : u"refused");
+    SendMessageW(iAction->iWindow, r == KReplyOk ? EKvMessageSent : EKvMessageSendFailed,
+                 reinterpret_cast<WPARAM>(iAction), static_cast<LPARAM>(next.iOid));
+  }
+  return true;
 }
 
 int CPhoneEng::ListenWaitMs() const {

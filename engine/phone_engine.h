@@ -55,6 +55,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int ProcessReadStatus(const MSG& aMessage);
   // Sends a USSD code and answers its menus as the window tells.
   int ProcessUssd(const MSG& aMessage);
+  // The send queue has messages: the listening wait ends early to send them.
+  void SendWanted();
 
   int InitialiseConnection();
   int GetPhoneSettings();
@@ -183,6 +185,11 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // A report read while listening: its phone copy goes with the messages
   // taken when it was applied.
   void TakeListenedReport(bool aApplied);
+  // Sends what the send queue holds; false when the phone went away (what
+  // was not sent stays queued).
+  bool SendQueuedMessages();
+  // One message on an open port: the phone's reply (KReplyOk when sent).
+  int SendOneMessage(CKveMessagesItem& aMessage, bool aReport);
 
   CKveMessagesDatabase* iMessagesDatabase;
   CKveContactsDatabase* iContactsDatabase;

@@ -156,6 +156,10 @@ int CMobilePhoneBase::WaitForIndication(int aQuietMs) {
   return result;
 }
 
+void CMobilePhoneBase::EndListeningWait() {
+  if (iResponseState == EStateListening) iSilenceTimer->Start(1);
+}
+
 void CMobilePhoneBase::Pause(int aMilliseconds) {
   iSilenceTimer->Start(aMilliseconds);
   iCommunicator->Wait();

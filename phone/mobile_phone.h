@@ -193,6 +193,8 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   // (KReplyIndication), the line stays quiet for aQuietMs (KErrTimedOut), or
   // the line fails.
   int WaitForIndication(int aQuietMs);
+  // Ends a WaitForIndication under way soon, as a quiet line would.
+  void EndListeningWait();
   // Waits aMilliseconds on the scheduler, so that the engine's own messages
   // are still taken.
   void Pause(int aMilliseconds);

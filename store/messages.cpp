@@ -6,6 +6,7 @@
 #include "store/conversation_key.h"
 #include "store/duplicate_key.h"
 #include "store/message_folder_order.h"
+#include "store/message_gateway.h"
 #include "store/message_parts.h"
 #include "store/store_text.h"
 
@@ -93,6 +94,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessagePassedOnProp: iPassedOn = aValue.val.ulVal != 0; break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
     case KMessageConversationProp: break;  // the same
+    case KMessageGatewayProp: iGatewayMark = aValue.val.lpwstr != nullptr ? aValue.val.lpwstr : u""; break;
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -136,9 +138,14 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[13].propid = KMessageConversationProp;
   aBuffer[13].val.lpwstr = iConversationKey.data();
   // A record of an earlier version stays without one: its date is not UTC.
+  int next = 14;
   if (HasZone()) {
-    aBuffer[14].propid = KMessageZoneProp;
-    aBuffer[14].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+    aBuffer[next].propid = KMessageZoneProp;
+    aBuffer[next++].val.ulVal = static_cast<ULONG>(iZoneMinutes);
+  }
+  if (!iGatewayMark.empty()) {
+    aBuffer[next].propid = KMessageGatewayProp;
+    aBuffer[next].val.lpwstr = iGatewayMark.data();
   }
 }
 
@@ -156,6 +163,7 @@ void CKveMessagesItem::Reset() {
   DiscardCaches();
   ClearLongMessage();
   ClearDelivery();
+  iGatewayMark.clear();
   iFolder = 0;
   iDateText.Zero();
 }

@@ -64,7 +64,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return HasZone() ? 15 : 14; }
+  int PropertyCount() override { return 14 + (HasZone() ? 1 : 0) + (iGatewayMark.empty() ? 0 : 1); }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -136,6 +136,10 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   // date is the earliest part's held (the first part's once it is in).
   void AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate, int aZoneMinutes = 0);
 
+  // The gateway's mark (message_gateway.h), as stored; empty when none.
+  const std::u16string& GatewayMark() const { return iGatewayMark; }
+  void SetGatewayMark(std::u16string aMark) { iGatewayMark = std::move(aMark); }
+
  private:
   CKveMessagesItem();
   void SetDateSentString();
@@ -164,6 +168,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   std::u16string iStoredText;      // the same, for a text with escapes
   std::u16string iStoredParts;
   std::u16string iConversationKey;  // made by SaveProperties, for its buffer
+  std::u16string iGatewayMark;
 };
 
 // What a message's line in a list shows. Read from the store it points into

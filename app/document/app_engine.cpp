@@ -224,6 +224,8 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
       iAction.iPartsWaitSeconds = gKvDocument != nullptr ? gKvDocument->PartsWait() : KDefaultPartsWaitSeconds;
       iAction.iPollSeconds = gKvDocument != nullptr ? gKvDocument->PollInterval() : KDefaultPollSeconds;
       iAction.iResetAfterTries = gKvDocument != nullptr ? gKvDocument->ResetAfter() : 0;
+      iAction.iSendQueue = iSendQueue;
+      if (iSendQueue != nullptr) iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
     }
     PostToEngine(start.iCommand);
   } else if (iState == EKvAppEngine_NoAction) {
@@ -233,6 +235,10 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
     LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionStart Error: state = %1!d! HWND = 0x%2!x!", iState, aWindow);
     CompleteWithError(aWindow, u"Engine state error");
   }
+}
+
+void CKvAppEngineImpl::WakeToSend() {
+  if (iState == EKvAppEngine_Listen && iThreadId != 0) PostToEngine(EKvSendWhileListening);
 }
 
 void CKvAppEngineImpl::ActionInProgress() { LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionInProgress"); }

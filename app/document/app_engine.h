@@ -56,6 +56,10 @@ class CKvAppEngine : public CEpocBase {
   // Until the engine threads told to end have ended (their port is closed),
   // serving their notices meanwhile: false when the time ran out first.
   virtual bool WaitEnginesEnded(DWORD /*aTimeoutMs*/) { return true; }
+  // Listening also sends what aQueue holds (the caller's; set before Listen,
+  // kept until listening has ended); WakeToSend tells it the queue grew.
+  virtual void SetSendQueue(TKvSendQueue* /*aQueue*/) {}
+  virtual void WakeToSend() {}
 
  protected:
   CKvAppEngine() = default;
@@ -81,6 +85,8 @@ class CKvAppEngineImpl : public CKvAppEngine {
   int ReadStatus() override;
   int Ussd(const TDesc16& aCode) override;
   bool WaitEnginesEnded(DWORD aTimeoutMs) override;
+  void SetSendQueue(TKvSendQueue* aQueue) override { iSendQueue = aQueue; }
+  void WakeToSend() override;
 
   void InitialiseEngineThread();
   bool CheckEngineReady();
@@ -107,4 +113,5 @@ class CKvAppEngineImpl : public CKvAppEngine {
   HANDLE iThread;
   DWORD iThreadId;
   int iState;
+  TKvSendQueue* iSendQueue = nullptr;
 };

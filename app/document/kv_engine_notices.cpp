@@ -24,6 +24,11 @@ bool KvDispatchEngineNotice(MKvEngineObserver& aObserver, UINT aMessage, WPARAM 
       if (action != nullptr) aObserver.StatusUpdatedL(*action);
       aAnswer = 0;
       return true;
+    case EKvMessageSent:
+    case EKvMessageSendFailed:
+      aObserver.MessageSentL(record, aMessage == EKvMessageSent);
+      aAnswer = 0;
+      return true;
     case EKvDeliveryReportApplied:
       aObserver.DeliveryReportAppliedL(record);
       aAnswer = 0;

@@ -30,6 +30,9 @@ class MKvEngineObserver {
   // The network's reply aAction.iUssdReply is a menu: true with the answer in
   // aAction.iUssdAnswer, or false to end the session.
   virtual bool UssdMenuL(TEngineAction& /*aAction*/) { return false; }
+  // A message of the listening engine's send queue was sent (aSent) or
+  // refused by the phone.
+  virtual void MessageSentL(CEOID /*aIdentifier*/, bool /*aSent*/) {}
 
  protected:
   ~MKvEngineObserver() = default;

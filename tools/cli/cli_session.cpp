@@ -83,6 +83,14 @@ CKvAppEngine& TCliSession::Engine() {
 TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
                                       const std::function<void(CEOID)>& aOnStored,
                                       const TProgressWindow::TMenuHandler& aOnMenu) {
+  TActionHooks hooks;
+  hooks.iOnStored = aOnStored;
+  hooks.iOnMenu = aOnMenu;
+  return RunAction(aTitle, aSetter, hooks);
+}
+
+TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                                      const TActionHooks& aHooks) {
   std::string pin = iPinFile ? ReadPinFile(*iPinFile) : std::string();
   CKvAppEngine& engine = Engine();
   if (aSetter(engine) != KErrNone) throw TCommandError("the engine is busy with another action");
@@ -90,10 +98,13 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   TProgressPrinter printer(isatty(STDERR_FILENO) != 0);
   TProgressWindow window(engine, printer);
   if (window.Handle() == nullptr) throw TCommandError("cannot create the progress window");
-  if (aOnStored) window.SetStoredHandler(aOnStored);
-  if (aOnMenu) window.SetUssdMenuHandler(aOnMenu);
+  if (aHooks.iOnStored) window.SetStoredHandler(aHooks.iOnStored);
+  if (aHooks.iOnSent) window.SetSentHandler(aHooks.iOnSent);
+  if (aHooks.iOnReport) window.SetReportHandler(aHooks.iOnReport);
+  if (aHooks.iOnMenu) window.SetUssdMenuHandler(aHooks.iOnMenu);
   window.SetPin(pin);
   explicit_bzero(pin.data(), pin.size());
+  iAbortWanted = false;
   printer.Begin(aTitle);
   TInterruptWatcher::SetActionRunning(true);
   engine.ActionStart(window.Handle());
@@ -109,9 +120,10 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.hwnd == nullptr && message.message == KCliInterruptMessage)
         window.Abort();
-      else
+      else if (!(message.hwnd == nullptr && aHooks.iOnThreadMessage && aHooks.iOnThreadMessage(message)))
         DispatchMessageW(&message);
     }
+    if (iAbortWanted && !window.Complete()) window.Abort();
   }
   TActionOutcome outcome{window.Result(), window.Text(), window.Aborted(), window.UssdReply()};
   printer.Finish(outcome.iText);

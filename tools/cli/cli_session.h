@@ -31,6 +31,17 @@ struct TActionOutcome {
   std::string iReplyText;  // a USSD action's last reply, as received
 };
 
+// What a long-running action's caller hears besides progress.
+struct TActionHooks {
+  std::function<void(CEOID)> iOnStored;
+  std::function<void(CEOID, bool)> iOnSent;
+  std::function<void(CEOID)> iOnReport;
+  // A message posted to this thread (not the interrupt's); true when taken.
+  std::function<bool(const MSG&)> iOnThreadMessage;
+  // A USSD menu to answer.
+  TProgressWindow::TMenuHandler iOnMenu;
+};
+
 class TCliSession {
  public:
   explicit TCliSession(const TGlobalOptions& aOptions);
@@ -54,6 +65,10 @@ class TCliSession {
   TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
                            const std::function<void(CEOID)>& aOnStored = nullptr,
                            const TProgressWindow::TMenuHandler& aOnMenu = nullptr);
+  TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
+                           const TActionHooks& aHooks);
+  // Ends the running action as Ctrl-C does (from a hook).
+  void AbortAction() { iAbortWanted = true; }
 
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.
@@ -73,6 +88,7 @@ class TCliSession {
   CEpocApplication* iApplication = nullptr;  // owned; owns the document
   CKvDocument* iDocument = nullptr;
   bool iEngineLeftRunning = false;
+  bool iAbortWanted = false;
 };
 
 }  // namespace kvcli

@@ -75,6 +75,7 @@ int Restore(TCliSession& aSession, const TParsedOptions& aOptions);
 int Settings(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Listen(TCliSession& aSession, const TParsedOptions& aOptions);
+int Gateway(TCliSession& aSession, const TParsedOptions& aOptions);
 
 int Ports(TCliSession& aSession, const TParsedOptions& aOptions);
 int Status(TCliSession& aSession, const TParsedOptions& aOptions);

@@ -42,7 +42,7 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
       invocation.iHelpText = ToolHelp();
       return invocation;
     }
-    throw TUsageError("no command given (commands: messages, contacts, send, backup, restore, settings, listen, ports, status, ussd)");
+    throw TUsageError("no command given (commands: messages, contacts, send, backup, restore, settings, listen, ports, status, ussd, gateway)");
   }
 
   // The longest command name that the words spell: "messages list", "send".
@@ -67,7 +67,7 @@ TInvocation Parse(const std::vector<std::string>& aArgs) {
         if (command.iName.rfind(first + " ", 0) == 0) choices += (choices.empty() ? "" : ", ") + command.iName.substr(first.size() + 1);
       throw TUsageError("unknown " + first + " command '" + second + "' (choose one of: " + choices + ")", first);
     }
-    throw TUsageError("unknown command '" + first + "' (commands: messages, contacts, send, backup, restore, settings, listen, ports, status, ussd)");
+    throw TUsageError("unknown command '" + first + "' (commands: messages, contacts, send, backup, restore, settings, listen, ports, status, ussd, gateway)");
   }
 
   const TCommandSpec& command = *invocation.iCommand;

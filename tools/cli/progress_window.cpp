@@ -56,6 +56,14 @@ void TProgressWindow::MessageStoredL(CEOID aIdentifier, bool aWhole) {
   if (aWhole && iOnStored && !iComplete) iOnStored(aIdentifier);
 }
 
+void TProgressWindow::MessageSentL(CEOID aIdentifier, bool aSent) {
+  if (iOnSent && !iComplete) iOnSent(aIdentifier, aSent);
+}
+
+void TProgressWindow::DeliveryReportAppliedL(CEOID aIdentifier) {
+  if (iOnReport && !iComplete) iOnReport(aIdentifier);
+}
+
 LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
   std::string text = Printable(Utf8(aAction.iText.Left(KStatusTextLength)));
   if (!iComplete) iPrinter.Progress(text);

@@ -33,6 +33,10 @@ class TProgressWindow : private MKvEngineObserver {
   // the answer, false to end the session.
   using TMenuHandler = std::function<bool(const std::string& aMenu, std::string& aAnswer)>;
   void SetUssdMenuHandler(TMenuHandler aHandler) { iOnMenu = std::move(aHandler); }
+  // Called for each message of the listening engine's send queue, and for
+  // each delivery report applied.
+  void SetSentHandler(std::function<void(CEOID, bool)> aHandler) { iOnSent = std::move(aHandler); }
+  void SetReportHandler(std::function<void(CEOID)> aHandler) { iOnReport = std::move(aHandler); }
   // The Cancel button before completion: completes the action locally with
   // "Transfer aborted" (which also tells the engine to stop).
   void Abort();
@@ -51,6 +55,8 @@ class TProgressWindow : private MKvEngineObserver {
   void MessageStoredL(CEOID aIdentifier, bool aWhole) override;
   bool SimPinRequestedL(TEngineAction& aAction) override;
   bool UssdMenuL(TEngineAction& aAction) override;
+  void MessageSentL(CEOID aIdentifier, bool aSent) override;
+  void DeliveryReportAppliedL(CEOID aIdentifier) override;
 
   CKvAppEngine& iEngine;
   TProgressPrinter& iPrinter;
@@ -63,6 +69,8 @@ class TProgressWindow : private MKvEngineObserver {
   std::function<void(CEOID)> iOnStored;
   std::string iPin;
   TMenuHandler iOnMenu;
+  std::function<void(CEOID, bool)> iOnSent;
+  std::function<void(CEOID)> iOnReport;
 };
 
 }  // namespace kvcli

@@ -17,7 +17,7 @@ const std::vector<std::vector<std::string>> KEveryCommand = {
     {"backup"},               {"restore"},                     {"settings"},           {"listen"},
     {"ports"},                {"status"},
     {"messages", "search"},   {"conversations", "list"},       {"conversations", "show"},
-    {"ussd"}};
+    {"ussd"},                 {"gateway"}};
 
 // The command names the tool's help lists under "Commands:".
 std::set<std::string> ListedCommands(const std::string& aHelp) {
