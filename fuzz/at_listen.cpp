@@ -43,8 +43,11 @@ bool IsAnnouncement(const std::u16string& aLine) {
   return (StartsWith(aLine, u"+CMTI:") || StartsWith(aLine, u"+CDSI:")) && aLine.size() > 6;
 }
 
-// "+CDS: 25": a status report routed whole, its PDU on the next line.
-bool IsRoutedHeader(const std::u16string& aLine) { return StartsWith(aLine, u"+CDS:") && aLine.size() > 5; }
+// "+CDS: 25" or "+CMT: ,25": a status report or a message routed whole, its
+// PDU on the next line.
+bool IsRoutedHeader(const std::u16string& aLine) {
+  return (StartsWith(aLine, u"+CDS:") || StartsWith(aLine, u"+CMT:")) && aLine.size() > 5;
+}
 
 bool HasHalfPair(const TDesc16& aText) {
   for (int i = 0; i < aText.Length(); ++i) {
@@ -106,7 +109,8 @@ struct TModel {
   // Whether aLine ends a wait on an announcement.
   bool Take(const std::u16string& aLine, int aState) {
     const bool taken = aState != EStateIdle || iRoutedNext || StartsWith(aLine, u"+CMTI") ||
-                       StartsWith(aLine, u"+CDSI") || StartsWith(aLine, u"+CDS:");
+                       StartsWith(aLine, u"+CDSI") || StartsWith(aLine, u"+CDS:") ||
+                       StartsWith(aLine, u"+CMT:");
     if (!taken) return false;
     if (aLine[0] == u'+') {
       if (IsRoutedHeader(aLine)) iRoutedNext = true;
