@@ -66,6 +66,10 @@ char16_t ControlCharacterOf(UINT vk, bool control) {
 class SdlBackend final : public ScreenBackend {
  public:
   bool Open() {
+    // A tap always acts, also the one that gives the window the focus: X11
+    // otherwise drops a press handled within 10 ms of the focus change, which
+    // is every first tap that arrives while the program is still busy starting.
+    SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
     if (SDL_Init(SDL_INIT_VIDEO) != 0) return false;
     const char* scaleText = std::getenv("KORVANET_SCALE");
     scale_ = scaleText ? std::atoi(scaleText) : 2;
