@@ -202,6 +202,9 @@ struct Profile {
 // A typical phone: every field a profile leaves out.
 Profile DefaultProfile();
 
+// The largest profile file read: far above a phone's worth of messages.
+constexpr size_t kMaxProfileBytes = 64 * 1024 * 1024;
+
 // Reads and checks a profile. On failure returns false and a message that
 // names the file, the position (line and column, or the field's path) and
 // what is wrong.

@@ -1,6 +1,5 @@
 #include <fstream>
 #include <set>
-#include <sstream>
 
 #include "gsm_text.h"
 #include "pdu.h"
@@ -607,9 +606,20 @@ bool LoadProfile(const std::string& path, Profile& profile, std::string& error) 
     error = path + ": cannot be read";
     return false;
   }
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseProfile(text.str(), path, profile, error);
+  // Read at most one byte past the limit, so that a huge file or an endless
+  // one (a device, a pipe) is refused instead of filling the memory.
+  std::string text(kMaxProfileBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (in.bad()) {
+    error = path + ": cannot be read";
+    return false;
+  }
+  if (text.size() > kMaxProfileBytes) {
+    error = path + ": larger than " + std::to_string(kMaxProfileBytes / (1024 * 1024)) + " MiB, not a profile";
+    return false;
+  }
+  return ParseProfile(text, path, profile, error);
 }
 
 }  // namespace phonesim

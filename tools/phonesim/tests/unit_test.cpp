@@ -161,6 +161,9 @@ TEST(Profiles, BadProfilesAreRefusedWithPlaceAndReason) {
   }
   EXPECT_FALSE(LoadProfile("/nonexistent/x.json", p, error));
   EXPECT_NE(error.find("/nonexistent/x.json"), std::string::npos);
+  // An endless file is refused at the limit instead of read to the end.
+  EXPECT_FALSE(LoadProfile("/dev/zero", p, error));
+  EXPECT_NE(error.find("larger than 64 MiB"), std::string::npos) << error;
 }
 
 TEST(Profiles, WrittenStateLoadsToTheSameState) {
