@@ -43,6 +43,9 @@ class CEpocDatabase : public CEpocBase {
   // A new, empty item of the store's type.
   virtual CEpocDatabaseItem* CreateItemL() = 0;
   virtual HWND NotificationWindow() const { return iNotifyWindow; }
+  // False when the store's file could not be opened (damaged, unreadable):
+  // every read then finds nothing, which must not pass for an empty store.
+  bool IsOpen() const { return iDatabase != INVALID_HANDLE_VALUE; }
 
   // Items returned are the caller's; null when there is none.
   CEpocDatabaseItem* ReadItemL(int aIndex);

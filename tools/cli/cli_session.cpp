@@ -56,13 +56,15 @@ TCliSession::~TCliSession() {
 
 CKveContactsDatabase& TCliSession::Contacts() {
   CKveContactsDatabase* store = iDocument->ContactsDatabase();
-  if (store == nullptr) throw TCommandError("cannot open the contacts store");
+  if (store == nullptr || !store->IsOpen())
+    throw TCommandError("cannot open the contacts store (its file is unreadable or damaged; 'restore' puts back a backup)");
   return *store;
 }
 
 CKveMessagesDatabase& TCliSession::Messages() {
   CKveMessagesDatabase* store = iDocument->MessagesDatabase();
-  if (store == nullptr) throw TCommandError("cannot open the messages store");
+  if (store == nullptr || !store->IsOpen())
+    throw TCommandError("cannot open the messages store (its file is unreadable or damaged; 'restore' puts back a backup)");
   return *store;
 }
 

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 
 #include "tools/cli/tests/cli_fixture.h"
 
@@ -133,6 +134,35 @@ TEST_F(CliFilesTest, ADataFolderOthersMayWriteOrNoneAtAllIsRefusedWithAReason) {
             "korvanet-cli: there is no data folder: HOME is not set (set HOME or KORVANET_ROOT, or give one with --root)\n");
   TChildResult named = RunChild({KORVANET_CLI_BINARY, "--root", iRoot, "contacts", "list"}, noHome);
   EXPECT_EQ(named.iStatus, 0) << named.iErr;
+}
+
+// A store whose file cannot be read is said to be so, never listed or
+// exported as empty; a backup restored over it brings it back.
+TEST_F(CliFilesTest, ADamagedStoreIsSaidToBeSoAndARestoreRepairsIt) {
+  ASSERT_EQ(Cli({"messages", "new", "--to", "+447700900123", "--text", "Kept"}).iStatus, 0);
+  std::string backup = iDir.Path() + "/before.kvbackup";
+  ASSERT_EQ(Cli({"backup", backup}).iStatus, 0);
+  std::string data = iRoot + "/Program Files/Korvanet/Data";
+  for (const auto& entry : std::filesystem::directory_iterator(data))
+    if (entry.path().filename().string().rfind("Database", 0) == 0) std::filesystem::remove(entry.path());
+  {
+    std::ofstream damaged(data + "/Database", std::ios::binary);
+    for (int i = 0; i < 8192; ++i) damaged.put(static_cast<char>((i * 7919) % 251));
+  }
+  for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+           {"messages", "list"}, {"messages", "export", "--format", "json"}, {"contacts", "list"}}) {
+    TChildResult refused = Cli(args);
+    EXPECT_EQ(refused.iStatus, 1) << args[0] << " " << args[1];
+    EXPECT_EQ(refused.iOut, "") << args[0] << " " << args[1];
+    EXPECT_NE(refused.iErr.find("store (its file is unreadable or damaged; 'restore' puts back a backup)"),
+              std::string::npos)
+        << refused.iErr;
+  }
+  TChildResult restored = Cli({"restore", backup, "--yes"});
+  ASSERT_EQ(restored.iStatus, 0) << restored.iErr;
+  nlohmann::json messages = CliJson({"messages", "list"});
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0]["text"], "Kept");
 }
 
 // Every export read by a second reader written apart from ours: Python's
