@@ -101,6 +101,8 @@ int CKvView::HandlePopUpMenuCommand(int aCommand, int aIndex) {
       return SendEntryL(identifier);
     case KKvCmdEdit:
       return EditEntryL(identifier);
+    case KKvCmdFind:
+      return static_cast<int>(HandleCommand(Window(), WM_COMMAND, KKvCmdFind, 0));
     default:
       LogMessage(KLogFilePath, u"CKvMessagesView::HandlePopUpMenuCommand - unknown menu item");
       return KEpocNotHandled;
@@ -164,7 +166,9 @@ void CKvView::EnableEntryMenu(HMENU aPopUp) {
   bool single = list == nullptr || list->SelectedCount() <= 1;
   int count = GetMenuItemCount(aPopUp);
   for (int i = 0; i < count; ++i) {
-    if (GetMenuItemID(aPopUp, i) == static_cast<UINT>(KKvCmdDelete)) continue;
+    // Delete works on every selected row; Find on none of them.
+    UINT id = GetMenuItemID(aPopUp, i);
+    if (id == static_cast<UINT>(KKvCmdDelete) || id == static_cast<UINT>(KKvCmdFind)) continue;
     EnableMenuItem(aPopUp, i, MF_BYPOSITION | (single ? MF_ENABLED : MF_GRAYED));
   }
 }
