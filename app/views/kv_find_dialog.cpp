@@ -28,6 +28,8 @@ const UINT KFindShortPause = 500;
 const UINT_PTR KFindTimer = 1;
 // The next page, asked for from a paint and read after it.
 const UINT KFindReadMore = WM_APP + 1;
+// The searcher's thread found a page.
+const UINT KFindSearchDone = WM_APP + 2;
 // The longest text the box takes: more than a search may hold, so that a
 // pasted text too long is refused with its reason rather than cut.
 const int KFindBoxLength = KMaxSearchLength * 4;
@@ -63,6 +65,7 @@ void CKvFindDialog::InitDialogL() {
   InitFullScreenDialog();
   CKvDocument* document = iHost.KvDocument();
   iMessages = document != nullptr ? document->MessagesDatabase() : nullptr;
+  if (iMessages != nullptr) iSearcher.reset(CKvFindSearcher::NewL(*iMessages, iWindow, KFindSearchDone));
   SendMessageW(Item(KKvIdFindQuery), EM_LIMITTEXT, KFindBoxLength, 0);
   HWND list = Item(KKvIdFindResults);
   SendMessageW(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -119,6 +122,7 @@ void CKvFindDialog::QueryChanged() {
   }
   iSearchWaiting = SetTimer(iWindow, KFindTimer, text.size() < 3 ? KFindShortPause : KFindPause, nullptr) != 0;
   if (!iSearchWaiting) SearchL();
+  else ShowStatus();
 }
 
 void CKvFindDialog::SearchL() {
@@ -128,35 +132,55 @@ void CKvFindDialog::SearchL() {
   bool blank = false;
   iProblem = KvFindQueryProblem(text, blank);
   iQuery = iProblem.empty() && !blank ? text : std::u16string();
+  ++iTicket;
   iFound.clear();
   iRows.clear();
   iMayHaveMore = false;
+  iSearching = false;
   iError = 0;
-  HWND list = Item(KKvIdFindResults);
-  SendMessageW(list, LVM_SETITEMCOUNT, 0, 0);
-  if (!iQuery.empty()) {
-    iMayHaveMore = true;
-    ReadMoreL();
-  }
+  SendMessageW(Item(KKvIdFindResults), LVM_SETITEMCOUNT, 0, 0);
+  if (!iQuery.empty()) AskL(0);
   ShowStatus();
 }
 
 void CKvFindDialog::ReadMoreL() {
   iMorePosted = false;
-  if (!iMayHaveMore || iQuery.empty()) return;
-  std::vector<CEOID> page;
-  CEOID before = iFound.empty() ? 0 : iFound.back();
-  if (iMessages == nullptr || !iMessages->SearchL(iQuery, before, KFindPage, page)) {
-    iError = iMessages == nullptr ? ERROR_NOT_READY : static_cast<int>(GetLastError());
-    if (iError == 0) iError = ERROR_GEN_FAILURE;
-    LogMessage(KLogFilePath, u"CKvFindDialog::ReadMoreL - search failed %1!d!", iError);
+  if (!iMayHaveMore || iQuery.empty() || iSearching || iFound.empty()) return;
+  AskL(iFound.back());
+}
+
+void CKvFindDialog::AskL(CEOID aBefore) {
+  LogMessage(KLogFilePath, u"CKvFindDialog::AskL");
+  iSearching = true;
+  if (iSearcher != nullptr && iSearcher->IsRunning()) {
+    iSearcher->Search(iQuery, aBefore, KFindPage, iTicket);
+    return;
+  }
+  TKvFindResult result;
+  result.iTicket = iTicket;
+  result.iBefore = aBefore;
+  if (iMessages == nullptr)
+    result.iError = ERROR_NOT_READY;
+  else if (!iMessages->SearchL(iQuery, aBefore, KFindPage, result.iFound))
+    result.iError = GetLastError() != 0 ? GetLastError() : ERROR_GEN_FAILURE;
+  ShowResultL(result);
+}
+
+void CKvFindDialog::ShowResultL(TKvFindResult& aResult) {
+  CEOID last = iFound.empty() ? 0 : iFound.back();
+  // A page of a query typed over, or not the one after the rows shown.
+  if (aResult.iTicket != iTicket || aResult.iBefore != last) return;
+  iSearching = false;
+  if (aResult.iError != 0) {
+    iError = static_cast<int>(aResult.iError);
+    LogMessage(KLogFilePath, u"CKvFindDialog::ShowResultL - search failed %1!d!", iError);
     iMayHaveMore = false;
     ShowStatus();
     return;
   }
-  LogMessage(KLogFilePath, u"CKvFindDialog::ReadMoreL - %1!d! found", static_cast<int>(page.size()));
-  iMayHaveMore = static_cast<int>(page.size()) == KFindPage;
-  iFound.insert(iFound.end(), page.begin(), page.end());
+  LogMessage(KLogFilePath, u"CKvFindDialog::ShowResultL - %1!d! found", static_cast<int>(aResult.iFound.size()));
+  iMayHaveMore = static_cast<int>(aResult.iFound.size()) == KFindPage;
+  iFound.insert(iFound.end(), aResult.iFound.begin(), aResult.iFound.end());
   // Keeps the rows' selection and place: only their count grows.
   SendMessageW(Item(KKvIdFindResults), LVM_SETITEMCOUNT, iFound.size(), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
   InvalidateRect(Item(KKvIdFindResults), nullptr, FALSE);
@@ -167,6 +191,8 @@ void CKvFindDialog::ShowStatus() {
   std::u16string status;
   if (!iProblem.empty())
     status = iProblem;
+  else if (iSearchWaiting || (iSearching && iFound.empty()))
+    status = u"Searching…";
   else if (iQuery.empty())
     status = u"Type a word of a message, a name or a number.";
   else if (iError != 0)
@@ -243,8 +269,7 @@ LRESULT CKvFindDialog::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
       }
       [[fallthrough]];
     case KKvCmdCancel:
-      KillTimer(iWindow, KFindTimer);
-      EndDialog(iWindow, LOWORD(aWParam));
+      EndFind(LOWORD(aWParam));
       return 0;
     default:
       return KEpocNotHandled;
@@ -276,7 +301,20 @@ LRESULT CKvFindDialog::HandleEventDefault(HWND, UINT aMessage, WPARAM aWParam, L
     ReadMoreL();
     return 0;
   }
+  if (aMessage == KFindSearchDone) {
+    TKvFindResult result;
+    if (iSearcher != nullptr && iSearcher->TakeResult(result)) ShowResultL(result);
+    return 0;
+  }
+  // The search thread ends while the window it posts to is still there.
+  if (aMessage == WM_DESTROY) iSearcher.reset();
   return KEpocNotHandled;
+}
+
+void CKvFindDialog::EndFind(int aResult) {
+  KillTimer(iWindow, KFindTimer);
+  iSearcher.reset();
+  EndDialog(iWindow, aResult);
 }
 
 int KvShowFindDialogL(HWND aParent, MKvViewHost& aHost) {

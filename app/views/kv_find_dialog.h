@@ -4,6 +4,7 @@
 // a message in the reader. Any view shows it with KvShowFindDialogL.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -13,6 +14,7 @@
 #include <windows.h>
 
 #include "app/framework/epoc_dialog.h"
+#include "app/views/kv_find_searcher.h"
 
 class CKveMessagesDatabase;
 class MKvViewHost;
@@ -43,6 +45,11 @@ class CKvFindDialog : public CEpocDialog {
   void SearchL();
   // The next rows of the same search, below those shown.
   void ReadMoreL();
+  // Asks for the page of rows stored before aBefore (0: the first).
+  void AskL(CEOID aBefore);
+  // A page found: below the rows shown when it is of the query shown.
+  void ShowResultL(TKvFindResult& aResult);
+  void EndFind(int aResult);
   void ShowStatus();
   const TFoundRow& RowL(int aRow);
   void AnswerRowL(NMLVDISPINFOW& aInfo);
@@ -58,6 +65,9 @@ class CKvFindDialog : public CEpocDialog {
   bool iMayHaveMore = false;        // the last page read was full
   bool iMorePosted = false;
   bool iSearchWaiting = false;      // for the typing to pause
+  bool iSearching = false;          // a page asked for and not yet found
+  int iTicket = 0;                  // of the query shown: a page of an older one is dropped
+  std::unique_ptr<CKvFindSearcher> iSearcher;  // null: searched on this thread
   int iError = 0;                   // of the last search; 0 when it worked
   std::unordered_map<CEOID, TFoundRow> iRows;  // the rows painted lately
 };
