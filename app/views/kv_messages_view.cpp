@@ -10,7 +10,6 @@
 #include "app/views/kv_delivery_text.h"
 #include "app/document/kv_document.h"
 #include "app/views/kv_exchange_actions.h"
-#include "app/views/kv_find_dialog.h"
 #include "app/views/kv_folder_rows.h"
 #include "app/views/kv_message_rows.h"
 #include "app/views/kv_store_ids.h"
@@ -477,9 +476,6 @@ LRESULT CKvMessagesView::HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWPar
       return 0;
     case KKvCmdExportMessages:
       if (iMessages != nullptr) KvExportMessagesL(iWindow, *iMessages);
-      return 0;
-    case KKvCmdFind:
-      KvShowFindDialogL(iWindow, iHost);
       return 0;
     case KKvCmdChangeView: {
       CKvDocument* document = iHost.KvDocument();

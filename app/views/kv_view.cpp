@@ -4,6 +4,7 @@
 
 #include "app/document/app_globals.h"
 #include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_find_dialog.h"
 #include "app/views/kv_frame.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/log.h"
@@ -71,6 +72,10 @@ LRESULT CKvView::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
       return 0;
     case KKvCmdPhoneStatus:
       iHost.ShowPhoneStatusL(Window());
+      return 0;
+    // Any view whose Entry menu has Find… searches the messages.
+    case KKvCmdFind:
+      KvShowFindDialogL(Window(), iHost);
       return 0;
     case KKvIdListBox:
       if (HIWORD(aWParam) != LBN_DBLCLK) return KEpocNotHandled;
