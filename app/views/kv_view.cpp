@@ -171,9 +171,10 @@ void CKvView::EnableEntryMenu(HMENU aPopUp) {
   bool single = list == nullptr || list->SelectedCount() <= 1;
   int count = GetMenuItemCount(aPopUp);
   for (int i = 0; i < count; ++i) {
-    // Delete works on every selected row; Find on none of them.
+    // Delete works on every selected row; Find on none of them; a
+    // separator (0) is left as it is.
     UINT id = GetMenuItemID(aPopUp, i);
-    if (id == static_cast<UINT>(KKvCmdDelete) || id == static_cast<UINT>(KKvCmdFind)) continue;
+    if (id == 0 || id == static_cast<UINT>(KKvCmdDelete) || id == static_cast<UINT>(KKvCmdFind)) continue;
     EnableMenuItem(aPopUp, i, MF_BYPOSITION | (single ? MF_ENABLED : MF_GRAYED));
   }
 }
