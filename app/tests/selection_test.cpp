@@ -72,12 +72,13 @@ TEST_F(SelectionTest, ADoubleTapReadsARowTapAndHoldOpensTheEntryMenuAndSeveralRo
   EXPECT_TRUE(WaitFor([&] { return CountLog("CKvMessagesView::HandlePopUpMenuCommand - unknown menu item") == 1; }));
   EXPECT_EQ(Rows(), 3);
 
-  // One row: Delete and Read enabled, Forward and Reply stay greyed.
+  // One row: Delete and Read enabled, Forward and Reply stay greyed; after
+  // the separator, Find….
   SendMessageW(List(), LB_SETSEL, TRUE, 0);
-  EXPECT_EQ(EntryMenuGreyed(), (std::vector<bool>{false, false, true, true}));
-  // Two rows: everything but Delete greyed.
+  EXPECT_EQ(EntryMenuGreyed(), (std::vector<bool>{false, false, true, true, false, false}));
+  // Two rows: everything but Delete and Find greyed.
   SendMessageW(List(), LB_SETSEL, TRUE, 1);
-  EXPECT_EQ(EntryMenuGreyed(), (std::vector<bool>{false, true, true, true}));
+  EXPECT_EQ(EntryMenuGreyed(), (std::vector<bool>{false, true, true, true, false, false}));
   EXPECT_EQ(StopProgram(), 0);
 }
 

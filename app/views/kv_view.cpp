@@ -4,6 +4,7 @@
 
 #include "app/document/app_globals.h"
 #include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_find_dialog.h"
 #include "app/views/kv_frame.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/log.h"
@@ -72,6 +73,10 @@ LRESULT CKvView::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
     case KKvCmdPhoneStatus:
       iHost.ShowPhoneStatusL(Window());
       return 0;
+    // Any view whose Entry menu has Find… searches the messages.
+    case KKvCmdFind:
+      KvShowFindDialogL(Window(), iHost);
+      return 0;
     case KKvIdListBox:
       if (HIWORD(aWParam) != LBN_DBLCLK) return KEpocNotHandled;
       command = KKvCmdEdit;
@@ -101,6 +106,8 @@ int CKvView::HandlePopUpMenuCommand(int aCommand, int aIndex) {
       return SendEntryL(identifier);
     case KKvCmdEdit:
       return EditEntryL(identifier);
+    case KKvCmdFind:
+      return static_cast<int>(HandleCommand(Window(), WM_COMMAND, KKvCmdFind, 0));
     default:
       LogMessage(KLogFilePath, u"CKvMessagesView::HandlePopUpMenuCommand - unknown menu item");
       return KEpocNotHandled;
@@ -164,7 +171,10 @@ void CKvView::EnableEntryMenu(HMENU aPopUp) {
   bool single = list == nullptr || list->SelectedCount() <= 1;
   int count = GetMenuItemCount(aPopUp);
   for (int i = 0; i < count; ++i) {
-    if (GetMenuItemID(aPopUp, i) == static_cast<UINT>(KKvCmdDelete)) continue;
+    // Delete works on every selected row; Find on none of them; a
+    // separator (0) is left as it is.
+    UINT id = GetMenuItemID(aPopUp, i);
+    if (id == 0 || id == static_cast<UINT>(KKvCmdDelete) || id == static_cast<UINT>(KKvCmdFind)) continue;
     EnableMenuItem(aPopUp, i, MF_BYPOSITION | (single ? MF_ENABLED : MF_GRAYED));
   }
 }

@@ -3,6 +3,7 @@
 #include "app/views/resources/korvanet_resources.h"
 
 #include <aygshell.h>
+#include <commctrl.h>
 #include <kvresources.h>
 
 #include "app/views/resources/resource_ids.h"
@@ -45,7 +46,7 @@ MenuEntry MessagesPhonePopup(bool aSendAll) {
 
 MenuEntry EditEntryPopup() {
   return Popup(u"Entry", {MenuItem(u"Delete", KKvCmdDelete), MenuItem(u"Edit", KKvCmdEdit), Separator(),
-                          MenuItem(u"Send", KKvCmdSend)});
+                          MenuItem(u"Send", KKvCmdSend), Separator(), MenuItem(u"Find…", KKvCmdFind)});
 }
 
 std::vector<MenuBarButton> MessagesMenuBar() {
@@ -206,6 +207,24 @@ DialogDefinition UssdDialog() {
   return ussd;
 }
 
+// A search box, what was found, and the rows found below; the rows fill the
+// rest of the screen once shown.
+DialogDefinition FindDialog() {
+  DialogDefinition find;
+  find.cx = 136;
+  find.cy = 150;
+  find.style = WS_POPUP | WS_CAPTION;
+  find.caption = u"Find";
+  find.controls = {
+      EditText(KKvIdFindQuery, 2, 3, 132, 12, WS_BORDER | ES_AUTOHSCROLL),
+      LText(u"", KKvIdFindStatus, 3, 18, 130, 10),
+      Control(u"", KKvIdFindResults, WC_LISTVIEWW,
+              WS_VSCROLL | LVS_REPORT | LVS_OWNERDATA | LVS_SINGLESEL | LVS_SHOWSELALWAYS, 0,
+              30, 136, 120),
+  };
+  return find;
+}
+
 }  // namespace
 
 void KvDeclareResources(HINSTANCE aInstance) {
@@ -246,7 +265,8 @@ void KvDeclareResources(HINSTANCE aInstance) {
             {ViewPopup(), MessagesPhonePopup(false),
              Popup(u"Entry", {MenuItem(u"Delete", KKvCmdDelete), MenuItem(u"Read", KKvCmdEdit),
                               MenuItem(u"Forward", KKvCmdForward, MF_GRAYED),
-                              MenuItem(u"Reply", KKvCmdReply, MF_GRAYED)})})
+                              MenuItem(u"Reply", KKvCmdReply, MF_GRAYED), Separator(),
+                              MenuItem(u"Find…", KKvCmdFind)})})
       .MenuBar(KKvMenuInbox, MessagesMenuBar())
 
       .Menu(KKvMenuOutbox, {ViewPopup(), MessagesPhonePopup(true), EditEntryPopup()})
@@ -263,5 +283,6 @@ void KvDeclareResources(HINSTANCE aInstance) {
       .Dialog(KKvDlgProgress, ProgressDialog())
       .Dialog(KKvDlgSettings, SettingsDialog())
       .Dialog(KKvDlgSimPin, SimPinDialog())
-      .Dialog(KKvDlgUssd, UssdDialog());
+      .Dialog(KKvDlgUssd, UssdDialog())
+      .Dialog(KKvDlgFind, FindDialog());
 }

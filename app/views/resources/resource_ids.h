@@ -23,6 +23,7 @@ inline constexpr int KKvDlgProgress = 113;
 inline constexpr int KKvDlgSettings = 117;
 inline constexpr int KKvDlgSimPin = 118;
 inline constexpr int KKvDlgUssd = 119;
+inline constexpr int KKvDlgFind = 122;
 
 // Commands.
 inline constexpr int KKvCmdOk = 1;
@@ -60,6 +61,8 @@ inline constexpr int KKvCmdExportMessages = 40092;
 inline constexpr int KKvCmdPhoneStatus = 40095;
 // Phone ▸ USSD…: a code to the network, and its menus answered.
 inline constexpr int KKvCmdUssd = 40093;
+// Entry ▸ Find…: messages found by any part of their text, name or number.
+inline constexpr int KKvCmdFind = 40097;
 
 // Controls of the frame and the views.
 inline constexpr int KKvIdTitleButton = 17460;
@@ -92,6 +95,10 @@ inline constexpr int KKvIdPinField = 1111;
 inline constexpr int KKvIdUssdText = 1112;
 inline constexpr int KKvIdUssdPrompt = 1113;
 inline constexpr int KKvIdUssdField = 1114;
+// Controls of the Find dialog: the typed text, what was found, the rows.
+inline constexpr int KKvIdFindQuery = 1120;
+inline constexpr int KKvIdFindStatus = 1121;
+inline constexpr int KKvIdFindResults = 1122;
 // Controls of the contact editor.
 inline constexpr int KKvIdContactName = 1016;
 inline constexpr int KKvIdContactNumber = 1017;
