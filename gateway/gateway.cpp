@@ -146,7 +146,7 @@ void CKvGateway::MessageStored(CEOID aOid) {
   if (mark.iPublished) return;
   message->SetGatewayMark(FormatGatewayMark(mark));
   iStore.ReplaceItemL(*message);
-  PublishReceived(*message);
+  if (iClient) PublishReceived(*message);
 }
 
 void CKvGateway::PublishReceived(CKveMessagesItem& aMessage) {
@@ -155,6 +155,7 @@ void CKvGateway::PublishReceived(CKveMessagesItem& aMessage) {
 }
 
 void CKvGateway::MessageSent(CEOID aOid, bool aSent) {
+  if (!iClient) return;
   TMessage message(static_cast<CKveMessagesItem*>(iStore.ReadItemL(aOid)));
   if (!message) return;
   TKvGatewayMark mark = MarkOf(*message);
@@ -194,6 +195,7 @@ void CKvGateway::PublishRefusal(const std::string& aId, const std::string& aErro
 }
 
 void CKvGateway::DeliveryReportApplied(CEOID aOid) {
+  if (!iClient) return;
   TMessage message(static_cast<CKveMessagesItem*>(iStore.ReadItemL(aOid)));
   if (!message) return;
   TKvGatewayMark mark = MarkOf(*message);
@@ -300,14 +302,37 @@ void CKvGateway::HandlePending() {
   if (!inbound.empty()) iHandled.notify_all();
 }
 
+void CKvGateway::PublishStatus(const std::string& aJson, bool aAgain) {
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    if (!aAgain && aJson == iStatusJson) return;
+    iStatusJson = aJson;
+    // Away, it waits for the next connection, which publishes the latest.
+    if (!iConnectedNow) return;
+  }
+  if (iClient) iClient->Publish(iTopics.iStatus, aJson, 1, true);
+}
+
+void CKvGateway::RepublishStatus() {
+  std::string status;
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    status = iStatusJson;
+  }
+  if (!status.empty()) PublishStatus(status, true);
+}
+
 void CKvGateway::MqttConnected(bool) {
+  std::string status;
   {
     std::lock_guard<std::mutex> hold(iLock);
     iEverConnected = true;
     iConnectedNow = true;
+    status = iStatusJson;
   }
   iClient->Subscribe({iTopics.iSend, iTopics.iFleetSend}, 1);
   iClient->Publish(iTopics.iAvailability, "online", 1, true);
+  if (!status.empty()) iClient->Publish(iTopics.iStatus, status, 1, true);
   iHooks.iSay("Connected to the broker");
 }
 

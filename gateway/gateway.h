@@ -44,6 +44,11 @@ class CKvGateway : private MKvMqttObserver {
   CKvGateway(const TKvGatewayTopics& aTopics, CKveMessagesDatabase& aStore, TKvGatewayHooks aHooks);
   ~CKvGateway();
 
+  // The topics, when the id is known only once the phone has answered (its
+  // IMEI): before Start. Messages stored until then are published at Start.
+  void SetTopics(const TKvGatewayTopics& aTopics) { iTopics = aTopics; }
+  bool Started() const { return iClient != nullptr; }
+
   // Reads the store for what is owed (unpublished messages and results,
   // requests not sent) and connects. False with aError when the client
   // cannot start.
@@ -61,6 +66,11 @@ class CKvGateway : private MKvMqttObserver {
   void MessageSent(CEOID aOid, bool aSent);
   void DeliveryReportApplied(CEOID aOid);
   void HandlePending();
+  // The phone's status as JSON, retained on P/I/status: published when it
+  // changed (or always with aAgain), and again at each connection.
+  void PublishStatus(const std::string& aJson, bool aAgain);
+  // The last status again, so that a retained one never grows stale.
+  void RepublishStatus();
 
  private:
   struct TReplyTo {
@@ -100,6 +110,7 @@ class CKvGateway : private MKvMqttObserver {
   std::deque<TInbound*> iInbound;
   std::deque<int> iAcknowledged;
   std::string iLastingFailure;
+  std::string iStatusJson;  // the last status, for each new connection
   bool iEverConnected = false;
   bool iConnectedNow = false;
   bool iStopping = false;

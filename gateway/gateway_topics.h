@@ -1,5 +1,5 @@
 // The gateway's topics, made from the prefix P and the gateway's id I:
-// P/I/availability, P/I/received, P/I/send, P/send (shared by a fleet),
+// P/I/availability, P/I/status, P/I/received, P/I/send, P/send (shared by a fleet),
 // P/I/sent, P/I/delivery.
 #pragma once
 
@@ -14,6 +14,7 @@ inline constexpr size_t KKvMaxTopicWord = 64;
 bool IsTopicWord(std::string_view aWord);
 
 struct TKvGatewayTopics {
+  TKvGatewayTopics() = default;  // none yet: the id is learnt later
   TKvGatewayTopics(const std::string& aPrefix, const std::string& aId);
   std::string iAvailability;
   std::string iStatus;

@@ -101,6 +101,7 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   if (aHooks.iOnStored) window.SetStoredHandler(aHooks.iOnStored);
   if (aHooks.iOnSent) window.SetSentHandler(aHooks.iOnSent);
   if (aHooks.iOnReport) window.SetReportHandler(aHooks.iOnReport);
+  if (aHooks.iOnStatus) window.SetStatusHandler(aHooks.iOnStatus);
   if (aHooks.iOnMenu) window.SetUssdMenuHandler(aHooks.iOnMenu);
   window.SetPin(pin);
   explicit_bzero(pin.data(), pin.size());

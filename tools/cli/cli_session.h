@@ -36,6 +36,8 @@ struct TActionHooks {
   std::function<void(CEOID)> iOnStored;
   std::function<void(CEOID, bool)> iOnSent;
   std::function<void(CEOID)> iOnReport;
+  // A listening engine read the phone's status again.
+  std::function<void(const TPhoneStatus&)> iOnStatus;
   // A message posted to this thread (not the interrupt's); true when taken.
   std::function<bool(const MSG&)> iOnThreadMessage;
   // A USSD menu to answer.

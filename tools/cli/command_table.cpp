@@ -191,7 +191,7 @@ const std::vector<TCommandSpec>& Commands() {
        "exit status 1. --json prints every reply: [{\"menu\": true|false, \"text\": ...}].\n",
        {{"reply", true, true}}, 1, 1, Ussd},
       {"gateway",
-       "--broker URL --id ID [--prefix P] [--username U] [--password-file F] [--ca-file F] [--cert F --key F] "
+       "--broker URL [--id ID] [--prefix P] [--username U] [--password-file F] [--ca-file F] [--cert F --key F] "
        "[--delete-after-store]",
        "listen, and pass messages to and from an MQTT broker",
        "URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]. Topics, P the prefix (default\n"

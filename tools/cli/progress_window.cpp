@@ -64,6 +64,10 @@ void TProgressWindow::DeliveryReportAppliedL(CEOID aIdentifier) {
   if (iOnReport && !iComplete) iOnReport(aIdentifier);
 }
 
+void TProgressWindow::StatusUpdatedL(const TEngineAction& aAction) {
+  if (iOnStatus && !iComplete) iOnStatus(aAction.iStatus);
+}
+
 LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
   std::string text = Printable(Utf8(aAction.iText.Left(KStatusTextLength)));
   if (!iComplete) iPrinter.Progress(text);

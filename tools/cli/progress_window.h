@@ -37,6 +37,8 @@ class TProgressWindow : private MKvEngineObserver {
   // each delivery report applied.
   void SetSentHandler(std::function<void(CEOID, bool)> aHandler) { iOnSent = std::move(aHandler); }
   void SetReportHandler(std::function<void(CEOID)> aHandler) { iOnReport = std::move(aHandler); }
+  // Called each time a listening engine read the phone's status again.
+  void SetStatusHandler(std::function<void(const TPhoneStatus&)> aHandler) { iOnStatus = std::move(aHandler); }
   // The Cancel button before completion: completes the action locally with
   // "Transfer aborted" (which also tells the engine to stop).
   void Abort();
@@ -57,6 +59,7 @@ class TProgressWindow : private MKvEngineObserver {
   bool UssdMenuL(TEngineAction& aAction) override;
   void MessageSentL(CEOID aIdentifier, bool aSent) override;
   void DeliveryReportAppliedL(CEOID aIdentifier) override;
+  void StatusUpdatedL(const TEngineAction& aAction) override;
 
   CKvAppEngine& iEngine;
   TProgressPrinter& iPrinter;
@@ -71,6 +74,7 @@ class TProgressWindow : private MKvEngineObserver {
   TMenuHandler iOnMenu;
   std::function<void(CEOID, bool)> iOnSent;
   std::function<void(CEOID)> iOnReport;
+  std::function<void(const TPhoneStatus&)> iOnStatus;
 };
 
 }  // namespace kvcli

@@ -99,8 +99,9 @@ class GatewayTest : public CliTest {
   void StartBroker(const TBrokerOptions& aOptions = {}) {
     ASSERT_TRUE(iBroker.Start(iRoot + "/broker", aOptions)) << iBroker.Errors();
   }
-  void StartPhoneWithControl() {
+  void StartPhoneWithControl(const std::string& aOperator = "") {
     nlohmann::json profile = SmallProfile();
+    if (!aOperator.empty()) profile["network"]["operator"] = aOperator;
     profile["sms"]["stores"]["SM"]["messages"] = nlohmann::json::array();
     profile["sms"]["stores"]["SM"]["capacity"] = 100;
     profile["sms"]["stores"]["ME"]["capacity"] = 100;
@@ -118,7 +119,9 @@ class GatewayTest : public CliTest {
       iEnded = false;
       iPid = 0;
     }
-    std::vector<std::string> args = {"gateway", "--broker", iBroker.Url(), "--id", KId, "--prefix", KPrefix};
+    std::vector<std::string> args = {"gateway", "--broker", iBroker.Url(), "--prefix", KPrefix};
+    // Without --id the gateway is named by the modem's IMEI.
+    if (iWithId) args.insert(args.end(), {"--id", KId});
     args.insert(args.end(), aExtra.begin(), aExtra.end());
     iRunner = std::thread([this, args] {
       TChildOptions options;
@@ -177,6 +180,7 @@ class GatewayTest : public CliTest {
     return texts;
   }
 
+  bool iWithId = true;
   TMosquittoProcess iBroker;
   TMqttProbe iProbe;
   std::string iControl;
@@ -341,6 +345,51 @@ TEST_F(GatewayTest, TlsWithTheBrokersCaAndAPasswordFileConnects) {
   StartGateway({"--username", "gateway", "--password-file", password, "--ca-file", iBroker.CaFile()});
   TChildResult stopped = Signal(SIGTERM);
   EXPECT_EQ(stopped.iStatus, 0) << stopped.iErr;
+}
+
+// Without --id the IMEI names the gateway; its status is retained as
+// 'status --json' prints it, and published again when it changed (here at a
+// reconnection to a phone on another network), not when it did not.
+TEST_F(GatewayTest, TheStatusIsRetainedUnderTheImeiAndPublishedWhenItChanges) {
+  StartBroker();
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  StartPhoneWithControl();
+  const nlohmann::json status = CliJson({"status"});
+  const std::string imei = status["imei"];
+  ASSERT_EQ(imei, "352099001761481");
+  iWithId = false;
+  StartGateway();
+  const std::string own = KPrefix + "/" + imei + "/";
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return iProbe.Last(own + "availability") == "online"; })) << Err();
+  ASSERT_TRUE(iProbe.WaitCount(own + "status", 1)) << Err();
+  // The form 'status' prints; the memories are those listening chose.
+  nlohmann::json published = iProbe.JsonOn(own + "status")[0];
+  EXPECT_EQ(published["storage"].size(), 3u) << published.dump();
+  published.erase("storage");
+  nlohmann::json printed = status;
+  printed.erase("storage");
+  EXPECT_EQ(published, printed);
+
+  // Requests on the IMEI's topic are taken.
+  iProbe.Publish(own + "send", R"({"text": "no one", "id": "noto"})");
+  ASSERT_TRUE(iProbe.WaitCount(own + "sent", 1)) << Err();
+
+  iPhone.Stop();
+  ASSERT_TRUE(WaitErr("Waiting for the phone")) << Err();
+  StartPhoneWithControl("OTHERNET");
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::vector<nlohmann::json> published = iProbe.JsonOn(own + "status");
+    return published.size() >= 2 && published.back()["operator"] == "OTHERNET";
+  })) << Err();
+  // A retained status: a client that comes later gets the latest at once.
+  TMqttProbe late;
+  ASSERT_TRUE(late.Start(iBroker.Port(), "late"));
+  ASSERT_TRUE(late.WaitCount(own + "status", 1));
+  EXPECT_EQ(late.JsonOn(own + "status")[0]["operator"], "OTHERNET");
+  TChildResult stopped = Signal(SIGTERM);
+  EXPECT_EQ(stopped.iStatus, 0) << stopped.iErr;
+  EXPECT_EQ(iProbe.On(own + "status").size(), 2u);
+  EXPECT_TRUE(iProbe.On(Topic("status")).empty());
 }
 
 // A CA that did not sign the broker's certificate: the handshake fails in
