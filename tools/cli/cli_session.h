@@ -70,7 +70,7 @@ class TCliSession {
   TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
                            const TActionHooks& aHooks);
   // Ends the running action as Ctrl-C does (from a hook).
-  void AbortAction() { iAbortWanted = true; }
+  void AbortAction();
 
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.

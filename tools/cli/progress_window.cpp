@@ -78,6 +78,9 @@ LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
 void TProgressWindow::ActionCompleteL(const TEngineAction& aAction) {
   iEngine.ShutdownEngine();
   iComplete = true;
+  // The action loop sleeps until a message is posted; this one wakes it to
+  // see the completion, which arrived as a sent notice inside its wait.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
   iText = Printable(Utf8(aAction.iText), true);
   iResult = aAction.iResult;
   iUssdReply = Utf8(aAction.iUssdReply);
