@@ -18,6 +18,7 @@
 #include <windbase.h>
 
 #include "engine/send_queue.h"
+#include "engine/ussd_slot.h"
 #include "gateway/gateway_topics.h"
 #include "gateway/mqtt_client.h"
 
@@ -35,6 +36,8 @@ struct TKvGatewayHooks {
   std::function<void()> iWake;
   // The send queue grew: the listening engine is told.
   std::function<void()> iSendWanted;
+  // A USSD session waits in the slot: the listening engine is told.
+  std::function<void()> iUssdWanted;
   // A line for the user (standard error), plain text.
   std::function<void(const std::string&)> iSay;
 };
@@ -57,6 +60,7 @@ class CKvGateway : private MKvMqttObserver {
   void Stop();
 
   TKvSendQueue& SendQueue() { return iSendQueue; }
+  TKvUssdSlot& UssdSlot() { return iUssdSlot; }
   // A lasting failure to connect (certificate, credentials): the gateway
   // should end with it. Empty while none.
   std::string LastingFailure();
@@ -66,6 +70,8 @@ class CKvGateway : private MKvMqttObserver {
   void MessageSent(CEOID aOid, bool aSent);
   void DeliveryReportApplied(CEOID aOid);
   void HandlePending();
+  // The engine ended the USSD session of the slot: its answer is published.
+  void UssdAnswered();
   // The phone's status as JSON, retained on P/I/status: published when it
   // changed (or always with aAgain), and again at each connection.
   void PublishStatus(const std::string& aJson, bool aAgain);
@@ -87,6 +93,9 @@ class CKvGateway : private MKvMqttObserver {
   void MqttMessage(const TKvMqttMessage& aMessage) override;
 
   void TakeRequest(const TKvMqttMessage& aMessage);
+  void TakeUssd(const TKvMqttMessage& aMessage);
+  void PublishUssdAnswer(const std::string& aId, const std::string& aCode, const TReplyTo& aReplyTo,
+                         const TKvUssdOutcome& aOutcome, const std::string& aError);
   void PublishReceived(CKveMessagesItem& aMessage);
   void PublishResult(CKveMessagesItem& aMessage, const TReplyTo* aReplyTo);
   void PublishRefusal(const std::string& aId, const std::string& aError, const TReplyTo& aReplyTo);
@@ -101,6 +110,12 @@ class CKvGateway : private MKvMqttObserver {
   // Request ids taken (kept in the store too), to their records.
   std::map<std::string, CEOID> iRequests;
   std::map<CEOID, TReplyTo> iReplyTo;
+  // The USSD session running (one at a time): who asked, and where to answer.
+  TKvUssdSlot iUssdSlot;
+  bool iUssdRunning = false;
+  std::string iUssdId;
+  std::string iUssdCode;
+  TReplyTo iUssdReplyTo;
   // Message ids of QoS 1 publications to the records they mark.
   std::map<int, CEOID> iInFlight;
 

@@ -1,6 +1,6 @@
 // The gateway's topics, made from the prefix P and the gateway's id I:
 // P/I/availability, P/I/status, P/I/received, P/I/send, P/send (shared by a fleet),
-// P/I/sent, P/I/delivery.
+// P/I/sent, P/I/delivery, P/I/ussd and P/I/ussd/reply.
 #pragma once
 
 #include <string>
@@ -26,4 +26,5 @@ struct TKvGatewayTopics {
   std::string iSent;
   std::string iDelivery;
   std::string iUssd;
+  std::string iUssdReply;
 };

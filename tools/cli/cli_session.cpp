@@ -102,6 +102,7 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   if (aHooks.iOnSent) window.SetSentHandler(aHooks.iOnSent);
   if (aHooks.iOnReport) window.SetReportHandler(aHooks.iOnReport);
   if (aHooks.iOnStatus) window.SetStatusHandler(aHooks.iOnStatus);
+  if (aHooks.iOnUssdAnswered) window.SetUssdAnsweredHandler(aHooks.iOnUssdAnswered);
   if (aHooks.iOnMenu) window.SetUssdMenuHandler(aHooks.iOnMenu);
   window.SetPin(pin);
   explicit_bzero(pin.data(), pin.size());

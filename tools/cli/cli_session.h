@@ -38,6 +38,8 @@ struct TActionHooks {
   std::function<void(CEOID)> iOnReport;
   // A listening engine read the phone's status again.
   std::function<void(const TPhoneStatus&)> iOnStatus;
+  // A listening engine ended the USSD session of its slot.
+  std::function<void()> iOnUssdAnswered;
   // A message posted to this thread (not the interrupt's); true when taken.
   std::function<bool(const MSG&)> iOnThreadMessage;
   // A USSD menu to answer.

@@ -170,6 +170,9 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   hooks.iSendWanted = [&engine] {
     if (engine != nullptr) engine->WakeToSend();
   };
+  hooks.iUssdWanted = [&engine] {
+    if (engine != nullptr) engine->WakeForUssd();
+  };
   hooks.iSay = [](const std::string& aLine) {
     std::fprintf(stderr, "gateway: %s\n", Printable(aLine).c_str());
     std::fflush(stderr);
@@ -196,6 +199,7 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   action.iOnStored = [&gateway](CEOID aOid) { gateway.MessageStored(aOid); };
   action.iOnSent = [&gateway](CEOID aOid, bool aSent) { gateway.MessageSent(aOid, aSent); };
   action.iOnReport = [&gateway](CEOID aOid) { gateway.DeliveryReportApplied(aOid); };
+  action.iOnUssdAnswered = [&gateway] { gateway.UssdAnswered(); };
   action.iOnStatus = [&](const TPhoneStatus& aStatus) {
     if (!gateway.Started()) {
       const std::string imei = Utf8(aStatus.iImei);
@@ -229,6 +233,7 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
       [&](CKvAppEngine& aEngine) {
         engine = &aEngine;
         aEngine.SetSendQueue(&gateway.SendQueue());
+        aEngine.SetUssdSlot(&gateway.UssdSlot());
         return aEngine.Listen(deleteAfterStore);
       },
       action);
@@ -238,6 +243,7 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   if (failure.empty()) failure = gateway.LastingFailure();
   gateway.Stop();
   if (engine != nullptr) engine->SetSendQueue(nullptr);
+  if (engine != nullptr) engine->SetUssdSlot(nullptr);
   if (!failure.empty()) {
     std::fprintf(stderr, "korvanet-cli: gateway: %s\n", Printable(failure).c_str());
     return KExitFailed;

@@ -68,6 +68,10 @@ void TProgressWindow::StatusUpdatedL(const TEngineAction& aAction) {
   if (iOnStatus && !iComplete) iOnStatus(aAction.iStatus);
 }
 
+void TProgressWindow::UssdAnsweredL() {
+  if (iOnUssdAnswered && !iComplete) iOnUssdAnswered();
+}
+
 LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
   std::string text = Printable(Utf8(aAction.iText.Left(KStatusTextLength)));
   if (!iComplete) iPrinter.Progress(text);

@@ -37,6 +37,8 @@ class TProgressWindow : private MKvEngineObserver {
   // each delivery report applied.
   void SetSentHandler(std::function<void(CEOID, bool)> aHandler) { iOnSent = std::move(aHandler); }
   void SetReportHandler(std::function<void(CEOID)> aHandler) { iOnReport = std::move(aHandler); }
+  // Called when a listening engine ended the USSD session of its slot.
+  void SetUssdAnsweredHandler(std::function<void()> aHandler) { iOnUssdAnswered = std::move(aHandler); }
   // Called each time a listening engine read the phone's status again.
   void SetStatusHandler(std::function<void(const TPhoneStatus&)> aHandler) { iOnStatus = std::move(aHandler); }
   // The Cancel button before completion: completes the action locally with
@@ -60,6 +62,7 @@ class TProgressWindow : private MKvEngineObserver {
   void MessageSentL(CEOID aIdentifier, bool aSent) override;
   void DeliveryReportAppliedL(CEOID aIdentifier) override;
   void StatusUpdatedL(const TEngineAction& aAction) override;
+  void UssdAnsweredL() override;
 
   CKvAppEngine& iEngine;
   TProgressPrinter& iPrinter;
@@ -75,6 +78,7 @@ class TProgressWindow : private MKvEngineObserver {
   std::function<void(CEOID, bool)> iOnSent;
   std::function<void(CEOID)> iOnReport;
   std::function<void(const TPhoneStatus&)> iOnStatus;
+  std::function<void()> iOnUssdAnswered;
 };
 
 }  // namespace kvcli

@@ -99,9 +99,10 @@ class GatewayTest : public CliTest {
   void StartBroker(const TBrokerOptions& aOptions = {}) {
     ASSERT_TRUE(iBroker.Start(iRoot + "/broker", aOptions)) << iBroker.Errors();
   }
-  void StartPhoneWithControl(const std::string& aOperator = "") {
+  void StartPhoneWithControl(const std::string& aOperator = "", const nlohmann::json& aUssd = nullptr) {
     nlohmann::json profile = SmallProfile();
     if (!aOperator.empty()) profile["network"]["operator"] = aOperator;
+    if (!aUssd.is_null()) profile["ussd"] = aUssd;
     profile["sms"]["stores"]["SM"]["messages"] = nlohmann::json::array();
     profile["sms"]["stores"]["SM"]["capacity"] = 100;
     profile["sms"]["stores"]["ME"]["capacity"] = 100;
@@ -390,6 +391,72 @@ TEST_F(GatewayTest, TheStatusIsRetainedUnderTheImeiAndPublishedWhenItChanges) {
   EXPECT_EQ(stopped.iStatus, 0) << stopped.iErr;
   EXPECT_EQ(iProbe.On(own + "status").size(), 2u);
   EXPECT_TRUE(iProbe.On(Topic("status")).empty());
+}
+
+// USSD through the broker while the gateway listens: each request answered
+// on P/I/ussd/reply (and its response topic), menus answered from
+// "replies"; what is no USSD string never reaches the line; one session at
+// a time.
+TEST_F(GatewayTest, UssdRequestsAreAnsweredWithTheNetworksReplyOrAReasonOneAtATime) {
+  StartBroker();
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  iPhone.EnableTranscript();
+  StartPhoneWithControl("", {{{"request", "*101#"}, {"reply", "Your balance is 5.00 EUR"}, {"coding", "packed"}},
+                             {{"request", "*102#"}, {"reply", "Ваш баланс 5.00 ₽"}, {"coding", "ucs2"}},
+                             {{"request", "*100#"}, {"reply", "1 Balance\n2 Bundles"}, {"menu", true}},
+                             {{"request", "*100#>2"}, {"reply", "1 Data\n2 Minutes"}, {"menu", true}},
+                             {{"request", "*100#>2>1"}, {"reply", "Data: 2 GB left\x1b[2J"}},
+                             {{"request", "*109#"}, {"coding", "silent"}}});
+  StartGateway();
+  const std::string reply = Topic("ussd/reply");
+  size_t answers = 0;
+  auto ask = [&](const std::string& aRequest) {
+    iProbe.Publish(Topic("ussd"), aRequest, "replies/ussd", "c" + std::to_string(answers));
+    EXPECT_TRUE(iProbe.WaitCount(reply, ++answers)) << Err();
+    return iProbe.JsonOn(reply).back();
+  };
+
+  nlohmann::json balance = ask(R"({"code": "*101#", "id": "b1"})");
+  EXPECT_EQ(balance["result"], "ok") << balance.dump();
+  EXPECT_EQ(balance["id"], "b1");
+  EXPECT_EQ(balance["code"], "*101#");
+  EXPECT_EQ(balance["reply"], "Your balance is 5.00 EUR");
+  EXPECT_TRUE(balance["error"].is_null());
+  EXPECT_EQ(ask(R"({"code": "*102#"})")["reply"], "Ваш баланс 5.00 ₽");
+  nlohmann::json menu = ask(R"({"code": "*100#", "replies": ["2", "1"]})");
+  EXPECT_EQ(menu["result"], "ok") << menu.dump();
+  ASSERT_EQ(menu["replies"].size(), 3u);
+  EXPECT_EQ(menu["replies"][0], (nlohmann::json{{"menu", true}, {"text", "1 Balance\n2 Bundles"}}));
+  EXPECT_EQ(menu["reply"], "Data: 2 GB left\x1b[2J");  // JSON escapes it
+  ASSERT_TRUE(iProbe.WaitCount("replies/ussd", 3));
+  EXPECT_EQ(iProbe.On("replies/ussd")[2].iCorrelation, "c2");
+
+  const size_t before = iPhone.ReceivedCommands().size();
+  EXPECT_EQ(ask(R"({"code": "*100#\";+CPIN=\"1"})")["error"], "\"code\" is not a USSD code: 1 to 40 digits, * and #");
+  EXPECT_EQ(ask(R"({"code": "*100#", "replies": ["1\r\nATZ"]})")["error"],
+            "each of \"replies\" must be a USSD answer: 1 to 40 digits, * and #");
+  EXPECT_EQ(ask("not json")["error"], "the request is not a JSON object");
+  nlohmann::json eleven = {{"code", "*100#"}, {"replies", std::vector<std::string>(11, "1")}};
+  EXPECT_EQ(ask(eleven.dump())["error"], "more than 10 \"replies\"");
+  EXPECT_EQ(iPhone.ReceivedCommands().size(), before);
+
+  nlohmann::json unanswered = ask(R"({"code": "*100#", "replies": ["2"]})");
+  EXPECT_EQ(unanswered["result"], "failed");
+  EXPECT_EQ(unanswered["error"], "the network waited for an answer and none was given");
+  EXPECT_EQ(unanswered["replies"].size(), 2u);
+  EXPECT_EQ(iPhone.ReceivedCommands().back(), "AT+CUSD=2");
+
+  // A network that does not answer holds the session: the next is busy.
+  iProbe.Publish(Topic("ussd"), R"({"code": "*109#", "id": "silent"})");
+  ASSERT_TRUE(kvtest::WaitUntil([&] {
+    std::vector<std::string> commands = iPhone.ReceivedCommands();
+    return !commands.empty() && commands.back() == "AT+CUSD=1,\"*109#\",15";
+  }));
+  nlohmann::json busy = ask(R"({"code": "*101#", "id": "second"})");
+  EXPECT_EQ(busy["id"], "second");
+  EXPECT_EQ(busy["result"], "failed");
+  EXPECT_EQ(busy["error"], "busy: another USSD session is running");
+  Kill();
 }
 
 // A CA that did not sign the broker's certificate: the handshake fails in
