@@ -393,6 +393,22 @@ TEST_F(GatewayTest, TheStatusIsRetainedUnderTheImeiAndPublishedWhenItChanges) {
   EXPECT_TRUE(iProbe.On(Topic("status")).empty());
 }
 
+// A modem that gives no IMEI cannot name the gateway: it ends, asking for
+// --id, before anything is said to the broker.
+TEST_F(GatewayTest, WithoutAnImeiAndWithoutIdTheGatewayEndsAskingForAnId) {
+  StartBroker();
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  nlohmann::json profile = SmallProfile();
+  profile["identity"]["imei"] = "";
+  StartPhone(profile);
+  iWithId = false;
+  StartGateway({}, false);
+  TChildResult ended = WaitEnded();
+  EXPECT_EQ(ended.iStatus, 1) << ended.iErr;
+  EXPECT_EQ(LastLine(ended.iErr), "korvanet-cli: gateway: the modem gave no IMEI to name the gateway by; give --id ID");
+  EXPECT_EQ(ended.iErr.find("Connected to the broker"), std::string::npos) << ended.iErr;
+}
+
 // USSD through the broker while the gateway listens: each request answered
 // on P/I/ussd/reply (and its response topic), menus answered from
 // "replies"; what is no USSD string never reaches the line; one session at
