@@ -13,6 +13,7 @@
 
 class CKveMessagesItem;
 class TKvSendQueue;
+class TKvUssdSlot;
 
 // One block of numbers shared by the user interface, the engine and the
 // serial writer thread (10011 is the writer's EKvCommWrite).
@@ -59,6 +60,11 @@ enum TKvEngineMessage : UINT {
   // the Outbox); lParam is its record's identifier.
   EKvMessageSent = 10041,
   EKvMessageSendFailed = 10042,
+  // User interface to a listening engine: a USSD session waits in the slot.
+  EKvUssdWhileListening = 10043,
+  // Engine to the window in the block, while listening: the slot's USSD
+  // session ended; its outcome waits in the slot.
+  EKvUssdAnswered = 10044,
 };
 static_assert(EKvCommWrite == 10011, "the serial writer's message sits inside the engine's block");
 
@@ -98,6 +104,8 @@ struct TEngineAction {
   bool iRequestReports = false;          // EKvSendNow: each part asks for a status report
   // EKvListen: messages to send between listening turns (null: none ever).
   TKvSendQueue* iSendQueue = nullptr;
+  // EKvListen: a USSD session to run between listening turns (null: none ever).
+  TKvUssdSlot* iUssdSlot = nullptr;
   // No service centre is set: the phone's own is read once connected, into
   // iPhoneSmsc (empty when the phone gave none), for the user to confirm.
   bool iReadSmsc = false;

@@ -70,6 +70,9 @@ void Dispatch(CPhoneEng* aEngine, const MSG& aMessage) {
         // Arrives in the middle of listening: only noted, sent at the next turn.
         if (aEngine != nullptr) aEngine->SendWanted();
         return;
+      case EKvUssdWhileListening:
+        if (aEngine != nullptr) aEngine->UssdWanted();
+        return;
       case EKvShutdownEngine:
         EndEngineThread(aEngine);
       default:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/phone_engine.h"
+#include "engine/ussd_slot.h"
 #include "engine/engine_text.h"
 #include "engine/send_queue.h"
 #include "kernel/log.h"
@@ -50,6 +51,9 @@ class CListenState {
   bool iPartsCheckWanted = true;
   // The send queue has messages; its wait for the phone was ended early.
   bool iSendWanted = true;
+  // A USSD session waits in the slot (looked for at the first turn too: one
+  // may have been offered before listening began).
+  bool iUssdWanted = true;
   ULONGLONG iNextPartsDue = 0;
   // A phone that announces nothing is asked for its messages at this
   // interval (100 ns units); the next time it is due.
@@ -160,6 +164,7 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
     bool lost = !ReadAnnouncedMessages();
     if (!lost && ListenStatusDue()) lost = !RefreshStatusWhileListening();
     if (!lost && iListen->iSendWanted) lost = !SendQueuedMessages();
+    if (!lost && iListen->iUssdWanted) lost = !RunQueuedUssd();
     if (!lost) {
       // At start-up too: what waited while nobody listened may be due.
       PassOnOverdueMessages();
@@ -173,8 +178,9 @@ int CPhoneEng::ProcessListen(const MSG& aMessage) {
       iProgressCounter = 0;
       if (NotifyProgress() == KActionCancelled) break;
       const int waitMs = ListenWaitMs();
-      int r = iListen->iSendWanted ? KErrNone : iPhone->WaitForIndication(waitMs);
-      if (r == KErrTimedOut && iListen->iSendWanted) {
+      const bool wanted = iListen->iSendWanted || iListen->iUssdWanted;
+      int r = wanted ? KErrNone : iPhone->WaitForIndication(waitMs);
+      if (r == KErrTimedOut && (iListen->iSendWanted || iListen->iUssdWanted)) {
         r = KErrNone;  // ended early to send: the line is not quiet
       } else if (r == KErrTimedOut && PollDue()) {
         LogMessage(KLogFilePath, u"CPhoneEng::ProcessListen - asking the phone for new messages");
@@ -401,6 +407,26 @@ void CPhoneEng::SendWanted() {
   if (iListen == nullptr) return;
   iListen->iSendWanted = true;
   iPhone->EndListeningWait();
+}
+
+void CPhoneEng::UssdWanted() {
+  if (iListen == nullptr) return;
+  iListen->iUssdWanted = true;
+  iPhone->EndListeningWait();
+}
+
+bool CPhoneEng::RunQueuedUssd() {
+  iListen->iUssdWanted = false;
+  TKvUssdSlot* slot = iAction != nullptr ? iAction->iUssdSlot : nullptr;
+  std::u16string code;
+  std::vector<std::u16string> answers;
+  if (slot == nullptr || !slot->Take(code, answers)) return true;
+  TKvUssdOutcome outcome;
+  const bool answered = RunUssdSession(code, answers, outcome);
+  slot->Finish(outcome);
+  LogMessage(KLogFilePath, u"CPhoneEng::RunQueuedUssd - %1!s!", outcome.iOk ? u"answered" : u"failed");
+  SendMessageW(iAction->iWindow, EKvUssdAnswered, reinterpret_cast<WPARAM>(iAction), 0);
+  return answered;
 }
 
 bool CPhoneEng::SendQueuedMessages() {

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "engine/engine_action.h"
+#include "engine/ussd_slot.h"
 #include "kernel/arrays.h"
 #include "kernel/epocbase.h"
 #include "phone/mobile_phone.h"
@@ -57,6 +58,8 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int ProcessUssd(const MSG& aMessage);
   // The send queue has messages: the listening wait ends early to send them.
   void SendWanted();
+  // A USSD session waits in the slot: the listening wait ends early for it.
+  void UssdWanted();
 
   int InitialiseConnection();
   int GetPhoneSettings();
@@ -188,6 +191,13 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   // Sends what the send queue holds; false when the phone went away (what
   // was not sent stays queued).
   bool SendQueuedMessages();
+  // Runs the session waiting in the USSD slot and tells the window; false
+  // when the phone went away in the middle of it (the session failed).
+  bool RunQueuedUssd();
+  // One USSD session on an open port, menus answered from aAnswers in
+  // order; false when the phone did not answer at all.
+  bool RunUssdSession(const std::u16string& aCode, const std::vector<std::u16string>& aAnswers,
+                      TKvUssdOutcome& aOutcome);
   // One message on an open port: the phone's reply (KReplyOk when sent).
   int SendOneMessage(CKveMessagesItem& aMessage, bool aReport);
 

@@ -1,6 +1,7 @@
 // The SIM's PIN asked of the window, a SIM that stops an action said in
 // words, and USSD sessions.
 #include "engine/phone_engine.h"
+#include "engine/ussd_slot.h"
 #include "kernel/log.h"
 
 namespace {
@@ -130,4 +131,64 @@ int CPhoneEng::ProcessUssd(const MSG& aMessage) {
   NotifyComplete();
   ClosePort();
   return iAction->iResult;
+}
+
+bool CPhoneEng::RunUssdSession(const std::u16string& aCode, const std::vector<std::u16string>& aAnswers,
+                               TKvUssdOutcome& aOutcome) {
+  TModBuf16<KUssdCodeLength> next;
+  auto take = [&](const std::u16string& aText) {
+    TConstPtr16 text(aText.data(), static_cast<int>(aText.size()));
+    if (text.Length() > next.MaxLength() || !IsUssdString(text)) return false;
+    next.Copy(text);
+    return true;
+  };
+  if (!take(aCode)) {
+    aOutcome.iError = u"not a USSD code: a code holds only digits, * and #";
+    return true;
+  }
+  size_t answered = 0;
+  for (;;) {
+    TUssdReply reply;
+    const int r = iPhone->SendUssd(next, reply);
+    if (r == KErrUssdTimedOut) {
+      aOutcome.iError = u"no USSD reply from the network in time; the session was cancelled";
+      return true;
+    }
+    if (r < 0) {
+      aOutcome.iError = u"no answer from the phone";
+      return false;
+    }
+    if (r != KReplyOk) {
+      aOutcome.iError = u"the phone refused the USSD code";
+      return true;
+    }
+    const bool menu = reply.iStatus == EUssdMenu;
+    aOutcome.iReplies.emplace_back(menu, std::u16string(reply.iText.Ptr(), static_cast<size_t>(reply.iText.Length())));
+    if (menu) {
+      if (answered < aAnswers.size() && take(aAnswers[answered])) {
+        ++answered;
+        continue;
+      }
+      iPhone->CancelUssd();
+      aOutcome.iError = answered < aAnswers.size() ? u"not a USSD answer: an answer holds only digits, * and #"
+                                                   : u"the network waited for an answer and none was given";
+      return true;
+    }
+    switch (reply.iStatus) {
+      case EUssdDone:
+      case EUssdEndedByNetwork:
+        aOutcome.iOk = true;
+        break;
+      case EUssdNotSupported:
+        aOutcome.iError = u"the network does not support this USSD code";
+        break;
+      case EUssdNetworkTimeout:
+        aOutcome.iError = u"the network gave up on the USSD session";
+        break;
+      default:
+        aOutcome.iError = u"another client answered the USSD session";
+        break;
+    }
+    return true;
+  }
 }

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "gateway/send_request.h"
+#include "gateway/ussd_request.h"
 #include "sms/sms_length.h"
 #include "store/message_gateway.h"
 #include "store/messages.h"
@@ -42,6 +43,42 @@ std::u16string Utf16Of(const std::string& aText) {
       out += static_cast<char16_t>(code);
     }
   }
+  return out;
+}
+
+std::string Utf8Of(const std::u16string& aText) {
+  std::string out;
+  for (size_t i = 0; i < aText.size(); ++i) {
+    char32_t code = aText[i];
+    if (code >= 0xD800 && code < 0xDC00 && i + 1 < aText.size() && aText[i + 1] >= 0xDC00 && aText[i + 1] < 0xE000)
+      code = 0x10000 + ((code - 0xD800) << 10) + (aText[++i] - 0xDC00);
+    else if (code >= 0xD800 && code < 0xE000)
+      code = 0xFFFD;
+    if (code < 0x80) {
+      out += static_cast<char>(code);
+    } else if (code < 0x800) {
+      out += static_cast<char>(0xC0 | (code >> 6));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+      out += static_cast<char>(0xE0 | (code >> 12));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      out += static_cast<char>(0xF0 | (code >> 18));
+      out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return out;
+}
+
+// A network's reply with its line ends as a reader of JSON expects them.
+std::string ReplyText(const std::u16string& aText) {
+  std::string text = Utf8Of(aText);
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) out += text[i] == '\r' ? '\n' : text[i];
   return out;
 }
 
@@ -146,7 +183,7 @@ void CKvGateway::MessageStored(CEOID aOid) {
   if (mark.iPublished) return;
   message->SetGatewayMark(FormatGatewayMark(mark));
   iStore.ReplaceItemL(*message);
-  PublishReceived(*message);
+  if (iClient) PublishReceived(*message);
 }
 
 void CKvGateway::PublishReceived(CKveMessagesItem& aMessage) {
@@ -155,6 +192,7 @@ void CKvGateway::PublishReceived(CKveMessagesItem& aMessage) {
 }
 
 void CKvGateway::MessageSent(CEOID aOid, bool aSent) {
+  if (!iClient) return;
   TMessage message(static_cast<CKveMessagesItem*>(iStore.ReadItemL(aOid)));
   if (!message) return;
   TKvGatewayMark mark = MarkOf(*message);
@@ -194,6 +232,7 @@ void CKvGateway::PublishRefusal(const std::string& aId, const std::string& aErro
 }
 
 void CKvGateway::DeliveryReportApplied(CEOID aOid) {
+  if (!iClient) return;
   TMessage message(static_cast<CKveMessagesItem*>(iStore.ReadItemL(aOid)));
   if (!message) return;
   TKvGatewayMark mark = MarkOf(*message);
@@ -277,6 +316,50 @@ void CKvGateway::TakeRequest(const TKvMqttMessage& aMessage) {
   iHooks.iSendWanted();
 }
 
+void CKvGateway::TakeUssd(const TKvMqttMessage& aMessage) {
+  TReplyTo replyTo{aMessage.iResponseTopic, aMessage.iCorrelation};
+  if (replyTo.iTopic.size() > 256 || replyTo.iTopic.find_first_of("+#") != std::string::npos) replyTo.iTopic.clear();
+  if (replyTo.iCorrelation.size() > 256) replyTo.iCorrelation.clear();
+  TKvUssdRequest request = ParseUssdRequest(aMessage.iPayload);
+  std::string refusal = request.iError;
+  std::vector<std::u16string> answers;
+  for (const std::string& reply : request.iReplies) answers.push_back(Utf16Of(reply));
+  if (request.iValid && (iUssdRunning || !iUssdSlot.Offer(Utf16Of(request.iCode), answers)))
+    refusal = "busy: another USSD session is running";
+  if (!refusal.empty()) {
+    // Answered at once; a running session keeps its own answer to come.
+    PublishUssdAnswer(request.iId, request.iCode, replyTo, TKvUssdOutcome(), refusal);
+    return;
+  }
+  iUssdRunning = true;
+  iUssdId = request.iId;
+  iUssdCode = request.iCode;
+  iUssdReplyTo = replyTo;
+  if (iHooks.iUssdWanted) iHooks.iUssdWanted();
+}
+
+void CKvGateway::UssdAnswered() {
+  TKvUssdOutcome outcome;
+  if (!iUssdSlot.TakeOutcome(outcome)) return;
+  iUssdRunning = false;
+  PublishUssdAnswer(iUssdId, iUssdCode, iUssdReplyTo, outcome, outcome.iOk ? std::string() : Utf8Of(outcome.iError));
+}
+
+void CKvGateway::PublishUssdAnswer(const std::string& aId, const std::string& aCode, const TReplyTo& aReplyTo,
+                                   const TKvUssdOutcome& aOutcome, const std::string& aError) {
+  nlohmann::json replies = nlohmann::json::array();
+  for (const auto& [menu, text] : aOutcome.iReplies) replies.push_back({{"menu", menu}, {"text", ReplyText(text)}});
+  nlohmann::json answer = {{"id", aId.empty() ? nlohmann::json(nullptr) : nlohmann::json(aId)},
+                           {"code", aCode.empty() ? nlohmann::json(nullptr) : nlohmann::json(aCode)},
+                           {"result", aError.empty() ? "ok" : "failed"},
+                           {"reply", replies.empty() ? nlohmann::json(nullptr) : replies.back()["text"]},
+                           {"replies", replies},
+                           {"error", aError.empty() ? nlohmann::json(nullptr) : nlohmann::json(aError)}};
+  const std::string payload = answer.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+  iClient->Publish(iTopics.iUssdReply, payload, 1, false);
+  if (!aReplyTo.iTopic.empty()) iClient->Publish(aReplyTo.iTopic, payload, 1, false, aReplyTo.iCorrelation);
+}
+
 void CKvGateway::HandlePending() {
   std::deque<TInbound*> inbound;
   std::deque<int> acknowledged;
@@ -293,21 +376,47 @@ void CKvGateway::HandlePending() {
     MarkPublished(oid);
   }
   for (TInbound* each : inbound) {
-    TakeRequest(each->iMessage);
+    if (each->iMessage.iTopic == iTopics.iUssd)
+      TakeUssd(each->iMessage);
+    else
+      TakeRequest(each->iMessage);
     std::lock_guard<std::mutex> hold(iLock);
     each->iDone = true;
   }
   if (!inbound.empty()) iHandled.notify_all();
 }
 
+void CKvGateway::PublishStatus(const std::string& aJson, bool aAgain) {
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    if (!aAgain && aJson == iStatusJson) return;
+    iStatusJson = aJson;
+    // Away, it waits for the next connection, which publishes the latest.
+    if (!iConnectedNow) return;
+  }
+  if (iClient) iClient->Publish(iTopics.iStatus, aJson, 1, true);
+}
+
+void CKvGateway::RepublishStatus() {
+  std::string status;
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    status = iStatusJson;
+  }
+  if (!status.empty()) PublishStatus(status, true);
+}
+
 void CKvGateway::MqttConnected(bool) {
+  std::string status;
   {
     std::lock_guard<std::mutex> hold(iLock);
     iEverConnected = true;
     iConnectedNow = true;
+    status = iStatusJson;
   }
-  iClient->Subscribe({iTopics.iSend, iTopics.iFleetSend}, 1);
+  iClient->Subscribe({iTopics.iSend, iTopics.iFleetSend, iTopics.iUssd}, 1);
   iClient->Publish(iTopics.iAvailability, "online", 1, true);
+  if (!status.empty()) iClient->Publish(iTopics.iStatus, status, 1, true);
   iHooks.iSay("Connected to the broker");
 }
 
@@ -339,7 +448,8 @@ void CKvGateway::MqttPublished(int aId) {
 // On the client's thread: the request is stored by the owning thread before
 // this returns, and only then does the broker hear it was taken.
 void CKvGateway::MqttMessage(const TKvMqttMessage& aMessage) {
-  if (aMessage.iTopic != iTopics.iSend && aMessage.iTopic != iTopics.iFleetSendTopic) return;
+  if (aMessage.iTopic != iTopics.iSend && aMessage.iTopic != iTopics.iFleetSendTopic && aMessage.iTopic != iTopics.iUssd)
+    return;
   TInbound inbound{aMessage};
   std::unique_lock<std::mutex> hold(iLock);
   if (iDisconnected) return;

@@ -18,6 +18,7 @@
 #include <windbase.h>
 
 #include "engine/send_queue.h"
+#include "engine/ussd_slot.h"
 #include "gateway/gateway_topics.h"
 #include "gateway/mqtt_client.h"
 
@@ -35,6 +36,8 @@ struct TKvGatewayHooks {
   std::function<void()> iWake;
   // The send queue grew: the listening engine is told.
   std::function<void()> iSendWanted;
+  // A USSD session waits in the slot: the listening engine is told.
+  std::function<void()> iUssdWanted;
   // A line for the user (standard error), plain text.
   std::function<void(const std::string&)> iSay;
 };
@@ -44,6 +47,11 @@ class CKvGateway : private MKvMqttObserver {
   CKvGateway(const TKvGatewayTopics& aTopics, CKveMessagesDatabase& aStore, TKvGatewayHooks aHooks);
   ~CKvGateway();
 
+  // The topics, when the id is known only once the phone has answered (its
+  // IMEI): before Start. Messages stored until then are published at Start.
+  void SetTopics(const TKvGatewayTopics& aTopics) { iTopics = aTopics; }
+  bool Started() const { return iClient != nullptr; }
+
   // Reads the store for what is owed (unpublished messages and results,
   // requests not sent) and connects. False with aError when the client
   // cannot start.
@@ -52,6 +60,7 @@ class CKvGateway : private MKvMqttObserver {
   void Stop();
 
   TKvSendQueue& SendQueue() { return iSendQueue; }
+  TKvUssdSlot& UssdSlot() { return iUssdSlot; }
   // A lasting failure to connect (certificate, credentials): the gateway
   // should end with it. Empty while none.
   std::string LastingFailure();
@@ -61,6 +70,13 @@ class CKvGateway : private MKvMqttObserver {
   void MessageSent(CEOID aOid, bool aSent);
   void DeliveryReportApplied(CEOID aOid);
   void HandlePending();
+  // The engine ended the USSD session of the slot: its answer is published.
+  void UssdAnswered();
+  // The phone's status as JSON, retained on P/I/status: published when it
+  // changed (or always with aAgain), and again at each connection.
+  void PublishStatus(const std::string& aJson, bool aAgain);
+  // The last status again, so that a retained one never grows stale.
+  void RepublishStatus();
 
  private:
   struct TReplyTo {
@@ -77,6 +93,9 @@ class CKvGateway : private MKvMqttObserver {
   void MqttMessage(const TKvMqttMessage& aMessage) override;
 
   void TakeRequest(const TKvMqttMessage& aMessage);
+  void TakeUssd(const TKvMqttMessage& aMessage);
+  void PublishUssdAnswer(const std::string& aId, const std::string& aCode, const TReplyTo& aReplyTo,
+                         const TKvUssdOutcome& aOutcome, const std::string& aError);
   void PublishReceived(CKveMessagesItem& aMessage);
   void PublishResult(CKveMessagesItem& aMessage, const TReplyTo* aReplyTo);
   void PublishRefusal(const std::string& aId, const std::string& aError, const TReplyTo& aReplyTo);
@@ -91,6 +110,12 @@ class CKvGateway : private MKvMqttObserver {
   // Request ids taken (kept in the store too), to their records.
   std::map<std::string, CEOID> iRequests;
   std::map<CEOID, TReplyTo> iReplyTo;
+  // The USSD session running (one at a time): who asked, and where to answer.
+  TKvUssdSlot iUssdSlot;
+  bool iUssdRunning = false;
+  std::string iUssdId;
+  std::string iUssdCode;
+  TReplyTo iUssdReplyTo;
   // Message ids of QoS 1 publications to the records they mark.
   std::map<int, CEOID> iInFlight;
 
@@ -100,6 +125,7 @@ class CKvGateway : private MKvMqttObserver {
   std::deque<TInbound*> iInbound;
   std::deque<int> iAcknowledged;
   std::string iLastingFailure;
+  std::string iStatusJson;  // the last status, for each new connection
   bool iEverConnected = false;
   bool iConnectedNow = false;
   bool iStopping = false;

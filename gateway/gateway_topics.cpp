@@ -21,4 +21,5 @@ TKvGatewayTopics::TKvGatewayTopics(const std::string& aPrefix, const std::string
   iSent = own + "sent";
   iDelivery = own + "delivery";
   iUssd = own + "ussd";
+  iUssdReply = own + "ussd/reply";
 }

@@ -1,6 +1,6 @@
 // The gateway's topics, made from the prefix P and the gateway's id I:
-// P/I/availability, P/I/received, P/I/send, P/send (shared by a fleet),
-// P/I/sent, P/I/delivery.
+// P/I/availability, P/I/status, P/I/received, P/I/send, P/send (shared by a fleet),
+// P/I/sent, P/I/delivery, P/I/ussd and P/I/ussd/reply.
 #pragma once
 
 #include <string>
@@ -14,6 +14,7 @@ inline constexpr size_t KKvMaxTopicWord = 64;
 bool IsTopicWord(std::string_view aWord);
 
 struct TKvGatewayTopics {
+  TKvGatewayTopics() = default;  // none yet: the id is learnt later
   TKvGatewayTopics(const std::string& aPrefix, const std::string& aId);
   std::string iAvailability;
   std::string iStatus;
@@ -25,4 +26,5 @@ struct TKvGatewayTopics {
   std::string iSent;
   std::string iDelivery;
   std::string iUssd;
+  std::string iUssdReply;
 };

@@ -3,11 +3,22 @@
 #include <mosquitto.h>
 #include <mqtt_protocol.h>
 
-#include <mutex>
+#include <algorithm>
+#include <chrono>
+#include <cstring>
 
 namespace {
 
 std::once_flag gLibraryReady;
+// How long one turn of the network loop waits for the socket: the loop
+// looks after the keep-alive between turns, as libmosquitto's own does.
+const int KLoopWaitMs = 1000;
+const int KMaxRetrySeconds = 30;
+// A clean stop lets the DISCONNECT go out for this long.
+const auto KStopGrace = std::chrono::seconds(2);
+const size_t KMaxTlsDetail = 160;
+
+bool IsTlsFailure(int aCode) { return aCode == MOSQ_ERR_TLS || aCode == MOSQ_ERR_TLS_HANDSHAKE; }
 
 }  // namespace
 
@@ -54,8 +65,9 @@ int CKvMqttClient::ConstructL(const TKvMqttSettings& aSettings, std::string& aEr
     aError = ErrorText(r);
     return r;
   }
-  // Waits between reconnections: 1 s doubling to 30 s.
-  mosquitto_reconnect_delay_set(iMosq, 1, 30, true);
+  // Our thread runs the loop while others publish.
+  mosquitto_threaded_set(iMosq, true);
+  mosquitto_log_callback_set(iMosq, OnLog);
   mosquitto_connect_v5_callback_set(iMosq, OnConnect);
   mosquitto_disconnect_v5_callback_set(iMosq, OnDisconnect);
   mosquitto_publish_v5_callback_set(iMosq, OnPublish);
@@ -64,7 +76,7 @@ int CKvMqttClient::ConstructL(const TKvMqttSettings& aSettings, std::string& aEr
 }
 
 CKvMqttClient::~CKvMqttClient() {
-  if (iLoopRunning) mosquitto_loop_stop(iMosq, true);
+  Stop();
   if (iMosq != nullptr) mosquitto_destroy(iMosq);
 }
 
@@ -79,16 +91,50 @@ int CKvMqttClient::Start(std::string& aError) {
   // A broker that is not up yet is tried again by the loop; a certificate
   // or an address that can never work is the user's to fix.
   if (r != MOSQ_ERR_SUCCESS && r != MOSQ_ERR_ERRNO && r != MOSQ_ERR_CONN_REFUSED && r != MOSQ_ERR_NO_CONN) {
-    aError = ErrorText(r);
+    aError = Reason(r);
     return r;
   }
-  r = mosquitto_loop_start(iMosq);
-  if (r != MOSQ_ERR_SUCCESS) {
-    aError = ErrorText(r);
-    return r;
-  }
+  iNetwork = std::thread([this, r] { RunNetwork(r); });
   iLoopRunning = true;
   return MOSQ_ERR_SUCCESS;
+}
+
+// libmosquitto's loop until it fails, then a wait (1 s doubling to 30 s,
+// ended early by Stop) and a new connection, until our own disconnection
+// is through or Stop wants the thread back.
+void CKvMqttClient::RunNetwork(int aFirstResult) {
+  int r = aFirstResult;
+  for (;;) {
+    while (r == MOSQ_ERR_SUCCESS) {
+      r = mosquitto_loop(iMosq, KLoopWaitMs, 1);
+      std::lock_guard<std::mutex> hold(iLock);
+      if (iStopWanted && std::chrono::steady_clock::now() >= iStopAt) return;
+    }
+    if (iDisconnecting) return;
+    TellFailure(r, "cannot connect to the broker: " + Reason(r));
+    {
+      std::unique_lock<std::mutex> hold(iLock);
+      const int wait = iRetrySeconds;
+      iRetrySeconds = std::min(iRetrySeconds * 2, KMaxRetrySeconds);
+      if (iWake.wait_for(hold, std::chrono::seconds(wait), [&] { return iStopWanted; })) return;
+      iTlsDetail.clear();
+    }
+    if (iDisconnecting) return;
+    r = mosquitto_reconnect(iMosq);
+  }
+}
+
+void CKvMqttClient::TellFailure(int aCode, const std::string& aReason) {
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    // One line per outage; a certificate or a refusal that follows a broker
+    // that was away is told as well, for it will not mend.
+    const bool newlyLasting = IsLasting(aCode) && !IsLasting(iToldCode);
+    if (iOutageTold && !newlyLasting) return;
+    iOutageTold = true;
+    iToldCode = aCode;
+  }
+  iObserver.MqttDisconnected(aCode, aReason);
 }
 
 void CKvMqttClient::Disconnect(const std::string& aTopic, const std::string& aOffline) {
@@ -104,7 +150,13 @@ void CKvMqttClient::Disconnect(const std::string& aTopic, const std::string& aOf
 void CKvMqttClient::Stop() {
   if (!iLoopRunning) return;
   Disconnect();
-  mosquitto_loop_stop(iMosq, false);
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    iStopWanted = true;
+    iStopAt = std::chrono::steady_clock::now() + KStopGrace;
+  }
+  iWake.notify_all();
+  iNetwork.join();
   iLoopRunning = false;
 }
 
@@ -146,6 +198,13 @@ std::string CKvMqttClient::ErrorText(int aCode) {
   return mosquitto_strerror(aCode);
 }
 
+std::string CKvMqttClient::Reason(int aCode) {
+  std::string text = ErrorText(aCode);
+  std::lock_guard<std::mutex> hold(iLock);
+  if (IsTlsFailure(aCode) && !iTlsDetail.empty()) text += ": " + iTlsDetail;
+  return text;
+}
+
 bool CKvMqttClient::IsLasting(int aCode) {
   return aCode == MOSQ_ERR_TLS || aCode == MOSQ_ERR_TLS_HANDSHAKE || aCode == MQTT_RC_NOT_AUTHORIZED ||
          aCode == MQTT_RC_BAD_USERNAME_OR_PASSWORD || aCode == MOSQ_ERR_AUTH || aCode == MOSQ_ERR_CONN_REFUSED;
@@ -153,15 +212,43 @@ bool CKvMqttClient::IsLasting(int aCode) {
 
 void CKvMqttClient::OnConnect(struct mosquitto*, void* aThis, int aCode, int aFlags, const mosquitto_property*) {
   auto* self = static_cast<CKvMqttClient*>(aThis);
-  if (aCode == 0)
+  if (aCode == 0) {
+    {
+      std::lock_guard<std::mutex> hold(self->iLock);
+      self->iOutageTold = false;
+      self->iToldCode = 0;
+      self->iRetrySeconds = 1;
+    }
     self->iObserver.MqttConnected((aFlags & 1) != 0);
-  else
-    self->iObserver.MqttDisconnected(aCode, "the broker refused the connection: " + ErrorText(aCode));
+  } else {
+    self->TellFailure(aCode, "the broker refused the connection: " + ErrorText(aCode));
+  }
 }
 
 void CKvMqttClient::OnDisconnect(struct mosquitto*, void* aThis, int aCode, const mosquitto_property*) {
   auto* self = static_cast<CKvMqttClient*>(aThis);
-  self->iObserver.MqttDisconnected(aCode, aCode == 0 ? "disconnected" : "the connection was lost: " + ErrorText(aCode));
+  if (aCode == 0) {
+    self->iObserver.MqttDisconnected(aCode, "disconnected");
+    return;
+  }
+  self->TellFailure(aCode, "the connection was lost: " + self->Reason(aCode));
+}
+
+// Keeps what the TLS library said of a failed handshake; the rest of the
+// library's log is not ours to print.
+void CKvMqttClient::OnLog(struct mosquitto*, void* aThis, int aLevel, const char* aText) {
+  if ((aLevel & MOSQ_LOG_ERR) == 0 || aText == nullptr || std::strncmp(aText, "OpenSSL Error", 13) != 0) return;
+  // "OpenSSL Error[0]: error:0A000086:SSL routines::certificate verify failed"
+  const char* last = std::strrchr(aText, ':');
+  std::string detail;
+  for (const char* c = last != nullptr ? last + 1 : aText; *c != '\0' && detail.size() < KMaxTlsDetail; ++c)
+    if (*c >= ' ' && *c <= '~') detail += *c;
+  while (!detail.empty() && detail.front() == ' ') detail.erase(detail.begin());
+  if (detail.empty()) return;
+  auto* self = static_cast<CKvMqttClient*>(aThis);
+  std::lock_guard<std::mutex> hold(self->iLock);
+  // The first complaint of a handshake is the cause; the rest follow from it.
+  if (self->iTlsDetail.empty()) self->iTlsDetail = detail;
 }
 
 void CKvMqttClient::OnPublish(struct mosquitto*, void* aThis, int aId, int, const mosquitto_property*) {

@@ -1,12 +1,19 @@
 // Our one door to MQTT: a thin wrapper over libmosquitto speaking MQTT 5.
-// libmosquitto runs its own network thread, reconnects with a back-off and
-// keeps QoS 1 messages queued in order while the broker is away; this class
-// only turns its C call-backs into calls on an observer and its error codes
-// into words. The observer is called on that network thread.
+// The network thread is ours: libmosquitto's own ends silently when a TLS
+// handshake fails, so a refused certificate would never be heard of. Ours
+// runs libmosquitto's loop, reconnects with a back-off, and tells every
+// failure; libmosquitto keeps QoS 1 messages queued in order while the
+// broker is away. The class turns C call-backs into calls on an observer
+// and error codes into words. The observer is called on the network thread.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 struct mosquitto;
@@ -80,6 +87,9 @@ class CKvMqttClient {
 
   // The text of a libmosquitto error or connection refusal.
   static std::string ErrorText(int aCode);
+  // As ErrorText, with what the TLS library said of a failed handshake
+  // ("certificate verify failed") when it said something.
+  std::string Reason(int aCode);
   // A failure no retry mends: the certificate, or the broker refusing us.
   static bool IsLasting(int aCode);
 
@@ -91,10 +101,25 @@ class CKvMqttClient {
   static void OnPublish(struct mosquitto*, void* aThis, int aId, int aReason, const mosquitto_property*);
   static void OnMessage(struct mosquitto*, void* aThis, const struct mosquitto_message* aMessage,
                         const mosquitto_property* aProperties);
+  static void OnLog(struct mosquitto*, void* aThis, int aLevel, const char* aText);
+  void RunNetwork(int aFirstResult);
+  // Tells the observer of a failure, once per outage (a lasting failure
+  // after a passing one is told too).
+  void TellFailure(int aCode, const std::string& aReason);
 
   MKvMqttObserver& iObserver;
   struct mosquitto* iMosq = nullptr;
   TKvMqttSettings iSettings;
+  std::thread iNetwork;
   bool iLoopRunning = false;
-  bool iDisconnecting = false;
+  std::atomic<bool> iDisconnecting{false};
+  // Guards what follows; iWake ends the wait between reconnections.
+  std::mutex iLock;
+  std::condition_variable iWake;
+  bool iStopWanted = false;
+  std::chrono::steady_clock::time_point iStopAt;
+  bool iOutageTold = false;
+  int iToldCode = 0;
+  int iRetrySeconds = 1;
+  std::string iTlsDetail;  // the TLS library's last complaint, printable
 };

@@ -225,6 +225,7 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
       iAction.iPollSeconds = gKvDocument != nullptr ? gKvDocument->PollInterval() : KDefaultPollSeconds;
       iAction.iResetAfterTries = gKvDocument != nullptr ? gKvDocument->ResetAfter() : 0;
       iAction.iSendQueue = iSendQueue;
+      iAction.iUssdSlot = iUssdSlot;
       if (iSendQueue != nullptr) iAction.iSmsc = gKvDocument != nullptr ? gKvDocument->SmscNumber() : u"";
     }
     PostToEngine(start.iCommand);
@@ -239,6 +240,10 @@ void CKvAppEngineImpl::ActionStart(HWND aWindow) {
 
 void CKvAppEngineImpl::WakeToSend() {
   if (iState == EKvAppEngine_Listen && iThreadId != 0) PostToEngine(EKvSendWhileListening);
+}
+
+void CKvAppEngineImpl::WakeForUssd() {
+  if (iState == EKvAppEngine_Listen && iThreadId != 0) PostToEngine(EKvUssdWhileListening);
 }
 
 void CKvAppEngineImpl::ActionInProgress() { LogMessage(KLogFilePath, u"CKvAppEngineImpl::ActionInProgress"); }

@@ -60,6 +60,10 @@ class CKvAppEngine : public CEpocBase {
   // kept until listening has ended); WakeToSend tells it the queue grew.
   virtual void SetSendQueue(TKvSendQueue* /*aQueue*/) {}
   virtual void WakeToSend() {}
+  // Listening also runs the USSD sessions offered in aSlot (set before
+  // Listen); WakeForUssd tells it one waits. EKvUssdAnswered tells the end.
+  virtual void SetUssdSlot(TKvUssdSlot* /*aSlot*/) {}
+  virtual void WakeForUssd() {}
 
  protected:
   CKvAppEngine() = default;
@@ -87,6 +91,8 @@ class CKvAppEngineImpl : public CKvAppEngine {
   bool WaitEnginesEnded(DWORD aTimeoutMs) override;
   void SetSendQueue(TKvSendQueue* aQueue) override { iSendQueue = aQueue; }
   void WakeToSend() override;
+  void SetUssdSlot(TKvUssdSlot* aSlot) override { iUssdSlot = aSlot; }
+  void WakeForUssd() override;
 
   void InitialiseEngineThread();
   bool CheckEngineReady();
@@ -114,4 +120,5 @@ class CKvAppEngineImpl : public CKvAppEngine {
   DWORD iThreadId;
   int iState;
   TKvSendQueue* iSendQueue = nullptr;
+  TKvUssdSlot* iUssdSlot = nullptr;
 };

@@ -29,6 +29,10 @@ bool KvDispatchEngineNotice(MKvEngineObserver& aObserver, UINT aMessage, WPARAM 
       aObserver.MessageSentL(record, aMessage == EKvMessageSent);
       aAnswer = 0;
       return true;
+    case EKvUssdAnswered:
+      aObserver.UssdAnsweredL();
+      aAnswer = 0;
+      return true;
     case EKvDeliveryReportApplied:
       aObserver.DeliveryReportAppliedL(record);
       aAnswer = 0;

@@ -33,6 +33,8 @@ class MKvEngineObserver {
   // A message of the listening engine's send queue was sent (aSent) or
   // refused by the phone.
   virtual void MessageSentL(CEOID /*aIdentifier*/, bool /*aSent*/) {}
+  // While listening: the USSD session of the engine's slot ended.
+  virtual void UssdAnsweredL() {}
 
  protected:
   ~MKvEngineObserver() = default;

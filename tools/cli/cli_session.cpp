@@ -103,6 +103,8 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   if (aHooks.iOnStored) window.SetStoredHandler(aHooks.iOnStored);
   if (aHooks.iOnSent) window.SetSentHandler(aHooks.iOnSent);
   if (aHooks.iOnReport) window.SetReportHandler(aHooks.iOnReport);
+  if (aHooks.iOnStatus) window.SetStatusHandler(aHooks.iOnStatus);
+  if (aHooks.iOnUssdAnswered) window.SetUssdAnsweredHandler(aHooks.iOnUssdAnswered);
   if (aHooks.iOnMenu) window.SetUssdMenuHandler(aHooks.iOnMenu);
   window.SetPin(pin);
   explicit_bzero(pin.data(), pin.size());
@@ -115,9 +117,10 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   DWORD engineThread = impl != nullptr ? impl->EngineThreadId() : 0;
 
   while (!window.Complete()) {
-    // The engine's notices are sent, not posted: the wait may run them
-    // itself and go on waiting, so it must come back to look at the window.
-    MsgWaitForMultipleObjectsEx(0, nullptr, 50, QS_ALLINPUT, 0);
+    // Sleeps until a message is posted: the interrupt, a hook's wake-up, or
+    // the window's own word that the action ended (the engine's notices are
+    // sent, and run inside the wait, which would otherwise go on sleeping).
+    MsgWaitForMultipleObjectsEx(0, nullptr, INFINITE, QS_ALLINPUT, 0);
     MSG message;
     while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
       if (message.hwnd == nullptr && message.message == KCliInterruptMessage)
@@ -136,6 +139,12 @@ TActionOutcome TCliSession::RunAction(const std::string& aTitle, const std::func
   if (engineThread != 0 && !WaitEngineEnded(engineThread, 10000)) iEngineLeftRunning = true;
   TInterruptWatcher::SetActionRunning(false);
   return outcome;
+}
+
+void TCliSession::AbortAction() {
+  iAbortWanted = true;
+  // A hook may run inside the action loop's wait: the loop must look again.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
 bool TCliSession::WaitEngineEnded(DWORD aThreadId, int aTimeoutMs) {

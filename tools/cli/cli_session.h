@@ -36,6 +36,10 @@ struct TActionHooks {
   std::function<void(CEOID)> iOnStored;
   std::function<void(CEOID, bool)> iOnSent;
   std::function<void(CEOID)> iOnReport;
+  // A listening engine read the phone's status again.
+  std::function<void(const TPhoneStatus&)> iOnStatus;
+  // A listening engine ended the USSD session of its slot.
+  std::function<void()> iOnUssdAnswered;
   // A message posted to this thread (not the interrupt's); true when taken.
   std::function<bool(const MSG&)> iOnThreadMessage;
   // A USSD menu to answer.
@@ -68,7 +72,7 @@ class TCliSession {
   TActionOutcome RunAction(const std::string& aTitle, const std::function<int(CKvAppEngine&)>& aSetter,
                            const TActionHooks& aHooks);
   // Ends the running action as Ctrl-C does (from a hook).
-  void AbortAction() { iAbortWanted = true; }
+  void AbortAction();
 
   // True when an engine thread did not end after its action; the process
   // must then leave without running its exit handlers.

@@ -191,18 +191,21 @@ const std::vector<TCommandSpec>& Commands() {
        "exit status 1. --json prints every reply: [{\"menu\": true|false, \"text\": ...}].\n",
        {{"reply", true, true}}, 1, 1, Ussd},
       {"gateway",
-       "--broker URL --id ID [--prefix P] [--username U] [--password-file F] [--ca-file F] [--cert F --key F] "
+       "--broker URL [--id ID] [--prefix P] [--username U] [--password-file F] [--ca-file F] [--cert F --key F] "
        "[--delete-after-store]",
        "listen, and pass messages to and from an MQTT broker",
        "URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]. Topics, P the prefix (default\n"
-       "korvanet) and I the id:\n"
+       "korvanet) and I the id (by default the modem's IMEI):\n"
        "  P/I/availability  online, or offline (retained; also the will)\n"
+       "  P/I/status        the modem's status as 'status --json' prints it (retained)\n"
        "  P/I/received      each stored message as JSON, once, in order (QoS 1)\n"
        "  P/I/send, P/send  send requests {\"to\", \"text\", \"id\", \"report\"} (P/send is\n"
        "                    shared by a fleet: each request goes to one gateway)\n"
        "  P/I/sent          results {\"id\", \"result\", \"message_id\", \"parts\", \"error\"},\n"
        "                    also to a request's response topic\n"
        "  P/I/delivery      delivery reports {\"id\", \"message_id\", \"state\", \"time\"}\n"
+       "  P/I/ussd          USSD requests {\"code\", \"replies\", \"id\"}, one at a time;\n"
+       "                    answered on P/I/ussd/reply\n"
        "--password-file     the broker's password, in a file only you can read\n"
        "--ca-file           the certificate authority that signed the broker's certificate\n"
        "--cert, --key       a client certificate and its key\n"

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/stat.h>
 
+#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <memory>
@@ -15,11 +16,16 @@
 #include "store/message_gateway.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/periodic_post.h"
+#include "tools/cli/status_json.h"
 
 namespace kvcli {
 namespace {
 
 const UINT KCliGatewayWake = WM_APP + 2;
+const UINT KCliGatewayStatusDue = WM_APP + 3;
+// The retained status is published again this often, changed or not.
+const std::chrono::minutes KStatusRepublish(5);
 const size_t KMaxSecretBytes = 256;
 const size_t KMaxHostBytes = 253;
 
@@ -121,14 +127,13 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::optional<std::string> url = aOptions.Value("broker");
   if (!url) throw TUsageError("--broker URL is required", "gateway");
   const TBroker broker = ParseBroker(*url);
-  if (!aOptions.Has("id")) throw TUsageError("--id ID is required", "gateway");
-  const std::string id = Word(aOptions, "id", "");
+  // Without --id the modem's IMEI names the gateway, once the phone answered.
+  const std::string id = aOptions.Has("id") ? Word(aOptions, "id", "") : std::string();
   const std::string prefix = Word(aOptions, "prefix", "korvanet");
   TKvMqttSettings settings;
   settings.iHost = broker.iHost;
   settings.iPort = broker.iPort;
   settings.iTls = broker.iTls;
-  settings.iClientId = prefix + "-" + id;
   settings.iUsername = aOptions.Value("username").value_or("");
   if (settings.iUsername.size() > KMaxSecretBytes || !IsUtf8(settings.iUsername) ||
       Printable(settings.iUsername) != settings.iUsername)
@@ -165,20 +170,59 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   hooks.iSendWanted = [&engine] {
     if (engine != nullptr) engine->WakeToSend();
   };
+  hooks.iUssdWanted = [&engine] {
+    if (engine != nullptr) engine->WakeForUssd();
+  };
   hooks.iSay = [](const std::string& aLine) {
     std::fprintf(stderr, "gateway: %s\n", Printable(aLine).c_str());
     std::fflush(stderr);
   };
 
-  CKvGateway gateway(TKvGatewayTopics(prefix, id), store, hooks);
-  std::string error;
-  if (!gateway.Start(settings, error)) throw TCommandError("gateway: cannot connect to the broker: " + error);
+  CKvGateway gateway(TKvGatewayTopics(), store, hooks);
+  // A failure that ends the gateway with exit status 1.
+  std::string failure;
+  auto start = [&](const std::string& aId) {
+    gateway.SetTopics(TKvGatewayTopics(prefix, aId));
+    settings.iClientId = prefix + "-" + aId;
+    std::string error;
+    if (!gateway.Start(settings, error)) {
+      failure = "cannot connect to the broker: " + error;
+      return false;
+    }
+    // Requests left from an earlier run wait in the queue.
+    if (engine != nullptr) engine->WakeToSend();
+    return true;
+  };
+  if (!id.empty() && !start(id)) throw TCommandError("gateway: " + failure);
 
   TActionHooks action;
   action.iOnStored = [&gateway](CEOID aOid) { gateway.MessageStored(aOid); };
   action.iOnSent = [&gateway](CEOID aOid, bool aSent) { gateway.MessageSent(aOid, aSent); };
   action.iOnReport = [&gateway](CEOID aOid) { gateway.DeliveryReportApplied(aOid); };
+  action.iOnUssdAnswered = [&gateway] { gateway.UssdAnswered(); };
+  action.iOnStatus = [&](const TPhoneStatus& aStatus) {
+    if (!gateway.Started()) {
+      const std::string imei = Utf8(aStatus.iImei);
+      if (!IsTopicWord(imei)) {
+        failure = imei.empty() ? "the modem gave no IMEI to name the gateway by; give --id ID"
+                               : "the modem's IMEI \"" + Printable(imei) + "\" cannot name a topic; give --id ID";
+        aSession.AbortAction();
+        return;
+      }
+      if (!start(imei)) {
+        aSession.AbortAction();
+        return;
+      }
+    }
+    gateway.PublishStatus(StatusJson(aStatus).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), false);
+  };
+  // A timer, so that the status stays fresh on the broker without a poll.
+  std::optional<TPeriodicPost> statusTimer(std::in_place, mainThread, KCliGatewayStatusDue, KStatusRepublish);
   action.iOnThreadMessage = [&](const MSG& aMessage) {
+    if (aMessage.message == KCliGatewayStatusDue) {
+      gateway.RepublishStatus();
+      return true;
+    }
     if (aMessage.message != KCliGatewayWake) return false;
     gateway.HandlePending();
     if (!gateway.LastingFailure().empty()) aSession.AbortAction();
@@ -189,14 +233,17 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
       [&](CKvAppEngine& aEngine) {
         engine = &aEngine;
         aEngine.SetSendQueue(&gateway.SendQueue());
+        aEngine.SetUssdSlot(&gateway.UssdSlot());
         return aEngine.Listen(deleteAfterStore);
       },
       action);
+  statusTimer.reset();
   // Publications acknowledged while the engine ended are marked still.
   gateway.HandlePending();
-  std::string failure = gateway.LastingFailure();
+  if (failure.empty()) failure = gateway.LastingFailure();
   gateway.Stop();
   if (engine != nullptr) engine->SetSendQueue(nullptr);
+  if (engine != nullptr) engine->SetUssdSlot(nullptr);
   if (!failure.empty()) {
     std::fprintf(stderr, "korvanet-cli: gateway: %s\n", Printable(failure).c_str());
     return KExitFailed;

@@ -13,6 +13,7 @@
 #include "kernel/errors.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/status_json.h"
 
 namespace kvcli {
 namespace {
@@ -27,8 +28,6 @@ std::string PortText(const std::u16string& aText) { return kvplatform::ToUtf8(aT
 nlohmann::json JsonOrNull(const TDesc16& aText) {
   return aText.Length() > 0 ? nlohmann::json(PortText(aText)) : nlohmann::json(nullptr);
 }
-
-nlohmann::json JsonNumber(int aValue) { return aValue == KStatusUnknown ? nlohmann::json(nullptr) : nlohmann::json(aValue); }
 
 nlohmann::json PortJson(const TPortReport& aReport) {
   const kvplatform::SerialDevice& device = aReport.iDevice;
@@ -88,32 +87,6 @@ std::string StatusLine(const char* aLabel, const std::string& aValue) {
 }
 
 std::string Known(const TDesc16& aText) { return aText.Length() > 0 ? PortText(aText) : "unknown"; }
-
-nlohmann::json StatusJson(const TPhoneStatus& aStatus) {
-  nlohmann::json stores = nlohmann::json::array();
-  static const char* const KUses[KStatusMemories] = {"read", "write", "receive"};
-  for (int i = 0; i < KStatusMemories; ++i) {
-    const TStoreStatus& store = aStatus.iStores[i];
-    if (store.iUsed == KStatusUnknown) continue;
-    stores.push_back({{"use", KUses[i]}, {"memory", JsonOrNull(store.iMemory)}, {"used", store.iUsed}, {"size", store.iSize}});
-  }
-  auto known = [](const std::u16string& aText) {
-    return aText == u"unknown" || aText.empty() ? nlohmann::json(nullptr) : nlohmann::json(PortText(aText));
-  };
-  return {{"maker", JsonOrNull(aStatus.iMaker)},
-          {"model", JsonOrNull(aStatus.iModel)},
-          {"firmware", JsonOrNull(aStatus.iFirmware)},
-          {"imei", JsonOrNull(aStatus.iImei)},
-          {"sim", known(KvSimText(aStatus))},
-          {"operator", JsonOrNull(aStatus.iOperator)},
-          {"registration", known(KvRegistrationText(aStatus.iRegistration))},
-          {"signal_dbm", aStatus.iSignalBars == KStatusUnknown ? nlohmann::json(nullptr) : nlohmann::json(aStatus.iSignalDbm)},
-          {"signal_bars", JsonNumber(aStatus.iSignalBars)},
-          {"signal_bars_max", KSignalBars},
-          {"battery_percent", JsonNumber(aStatus.iBatteryPercent)},
-          {"power", known(KvPowerText(aStatus.iPower))},
-          {"storage", stores}};
-}
 
 }  // namespace
 

@@ -64,6 +64,14 @@ void TProgressWindow::DeliveryReportAppliedL(CEOID aIdentifier) {
   if (iOnReport && !iComplete) iOnReport(aIdentifier);
 }
 
+void TProgressWindow::StatusUpdatedL(const TEngineAction& aAction) {
+  if (iOnStatus && !iComplete) iOnStatus(aAction.iStatus);
+}
+
+void TProgressWindow::UssdAnsweredL() {
+  if (iOnUssdAnswered && !iComplete) iOnUssdAnswered();
+}
+
 LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
   std::string text = Printable(Utf8(aAction.iText.Left(KStatusTextLength)));
   if (!iComplete) iPrinter.Progress(text);
@@ -74,6 +82,9 @@ LRESULT TProgressWindow::ActionInProgressL(const TEngineAction& aAction) {
 void TProgressWindow::ActionCompleteL(const TEngineAction& aAction) {
   iEngine.ShutdownEngine();
   iComplete = true;
+  // The action loop sleeps until a message is posted; this one wakes it to
+  // see the completion, which arrived as a sent notice inside its wait.
+  PostThreadMessageW(GetCurrentThreadId(), WM_NULL, 0, 0);
   iText = Printable(Utf8(aAction.iText), true);
   iResult = aAction.iResult;
   iUssdReply = Utf8(aAction.iUssdReply);

@@ -37,6 +37,10 @@ class TProgressWindow : private MKvEngineObserver {
   // each delivery report applied.
   void SetSentHandler(std::function<void(CEOID, bool)> aHandler) { iOnSent = std::move(aHandler); }
   void SetReportHandler(std::function<void(CEOID)> aHandler) { iOnReport = std::move(aHandler); }
+  // Called when a listening engine ended the USSD session of its slot.
+  void SetUssdAnsweredHandler(std::function<void()> aHandler) { iOnUssdAnswered = std::move(aHandler); }
+  // Called each time a listening engine read the phone's status again.
+  void SetStatusHandler(std::function<void(const TPhoneStatus&)> aHandler) { iOnStatus = std::move(aHandler); }
   // The Cancel button before completion: completes the action locally with
   // "Transfer aborted" (which also tells the engine to stop).
   void Abort();
@@ -57,6 +61,8 @@ class TProgressWindow : private MKvEngineObserver {
   bool UssdMenuL(TEngineAction& aAction) override;
   void MessageSentL(CEOID aIdentifier, bool aSent) override;
   void DeliveryReportAppliedL(CEOID aIdentifier) override;
+  void StatusUpdatedL(const TEngineAction& aAction) override;
+  void UssdAnsweredL() override;
 
   CKvAppEngine& iEngine;
   TProgressPrinter& iPrinter;
@@ -71,6 +77,8 @@ class TProgressWindow : private MKvEngineObserver {
   TMenuHandler iOnMenu;
   std::function<void(CEOID, bool)> iOnSent;
   std::function<void(CEOID)> iOnReport;
+  std::function<void(const TPhoneStatus&)> iOnStatus;
+  std::function<void()> iOnUssdAnswered;
 };
 
 }  // namespace kvcli
