@@ -307,6 +307,7 @@ void CKvGateway::MqttConnected(bool) {
     iConnectedNow = true;
   }
   iClient->Subscribe({iTopics.iSend, iTopics.iFleetSend}, 1);
+  for (const auto& [topic, payload] : iRetainedAtConnect) iClient->Publish(topic, payload, 1, true);
   iClient->Publish(iTopics.iAvailability, "online", 1, true);
   iHooks.iSay("Connected to the broker");
 }

@@ -14,6 +14,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <windbase.h>
 
@@ -50,6 +52,12 @@ class CKvGateway : private MKvMqttObserver {
   bool Start(const TKvMqttSettings& aSettings, std::string& aError);
   // "offline", then a clean disconnect.
   void Stop();
+
+  // Retained messages (topic, payload) published at every connection before
+  // "online": discovery configs. Set before Start.
+  void SetRetainedAtConnect(std::vector<std::pair<std::string, std::string>> aMessages) {
+    iRetainedAtConnect = std::move(aMessages);
+  }
 
   TKvSendQueue& SendQueue() { return iSendQueue; }
   // A lasting failure to connect (certificate, credentials): the gateway
@@ -93,6 +101,7 @@ class CKvGateway : private MKvMqttObserver {
   std::map<CEOID, TReplyTo> iReplyTo;
   // Message ids of QoS 1 publications to the records they mark.
   std::map<int, CEOID> iInFlight;
+  std::vector<std::pair<std::string, std::string>> iRetainedAtConnect;
 
   // Handed over by the client's thread.
   std::mutex iLock;

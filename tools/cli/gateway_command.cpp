@@ -15,6 +15,8 @@
 #include "store/message_gateway.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/gateway_discovery.h"
+#include "tools/cli/interrupt_watcher.h"
 
 namespace kvcli {
 namespace {
@@ -171,6 +173,9 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   };
 
   CKvGateway gateway(TKvGatewayTopics(prefix, id), store, hooks);
+  std::vector<std::pair<std::string, std::string>> discovery;
+  if (!GatewayDiscovery(aSession, aOptions, prefix, id, discovery)) return KInterruptedExitStatus;
+  gateway.SetRetainedAtConnect(std::move(discovery));
   std::string error;
   if (!gateway.Start(settings, error)) throw TCommandError("gateway: cannot connect to the broker: " + error);
 
