@@ -83,30 +83,30 @@ std::vector<TKvDiscoveryConfig> MakeDiscoveryConfigs(const std::string& aDiscove
     aConfig["origin"] = {{"name", "Korvanet"}};
     configs.push_back({aDiscovery + "/" + aComponent + "/" + node + "/" + aObject + "/config", Dump(aConfig)});
   };
-  auto status = [&](const std::string& aObject, const std::string& aName, const std::string& aField) {
+  auto status = [&](const std::string& aName, const std::string& aField) {
     return nlohmann::json{{"name", aName},
                           {"state_topic", topics.iStatus},
                           {"value_template", "{{ value_json." + aField + " }}"},
                           {"entity_category", "diagnostic"}};
   };
 
-  nlohmann::json signal = status("signal", "Signal", "signal_dbm");
+  nlohmann::json signal = status("Signal", "signal_dbm");
   signal["device_class"] = "signal_strength";
   signal["unit_of_measurement"] = "dBm";
   signal["state_class"] = "measurement";
   add("sensor", "signal", signal);
 
-  nlohmann::json battery = status("battery", "Battery", "battery_percent");
+  nlohmann::json battery = status("Battery", "battery_percent");
   battery["device_class"] = "battery";
   battery["unit_of_measurement"] = "%";
   battery["state_class"] = "measurement";
   add("sensor", "battery", battery);
 
-  nlohmann::json network = status("operator", "Operator", "operator");
+  nlohmann::json network = status("Operator", "operator");
   network["icon"] = "mdi:radio-tower";
   add("sensor", "operator", network);
 
-  nlohmann::json registration = status("registration", "Registration", "registration");
+  nlohmann::json registration = status("Registration", "registration");
   registration["icon"] = "mdi:sim";
   add("sensor", "registration", registration);
 
