@@ -19,8 +19,8 @@
 namespace {
 
 const std::string KFleetPrefix = "fleet";
-const int KModems = 4;
-const int KRequests = 200;
+const int KFleetModems = 4;
+const int KFleetRequests = 200;
 
 // One modem with its gateway, in a data folder of its own.
 struct TFleetMember {
@@ -58,7 +58,7 @@ TEST(GatewayFleet, EachRequestOnTheSharedTopicIsSentByExactlyOnePhoneAndEveryPho
   // A real modem's serial line, not the pseudo-terminal's speed.
   profile["quirks"]["baud"] = 9600;
   std::vector<std::unique_ptr<TFleetMember>> fleet;
-  for (int i = 0; i < KModems; ++i) {
+  for (int i = 0; i < KFleetModems; ++i) {
     fleet.push_back(std::make_unique<TFleetMember>(i));
     TFleetMember& member = *fleet.back();
     ASSERT_EQ(member.Cli({"settings", "--smsc", "+447785016005"}).iStatus, 0);
@@ -84,7 +84,7 @@ TEST(GatewayFleet, EachRequestOnTheSharedTopicIsSentByExactlyOnePhoneAndEveryPho
     })) << member->iGateway.Err();
   }
 
-  for (int i = 0; i < KRequests; ++i)
+  for (int i = 0; i < KFleetRequests; ++i)
     probe.Publish(KFleetPrefix + "/send",
                   nlohmann::json{{"to", "+4477009003" + std::to_string(10 + i)},
                                  {"text", "Fleet " + std::to_string(i)},
@@ -104,7 +104,7 @@ TEST(GatewayFleet, EachRequestOnTheSharedTopicIsSentByExactlyOnePhoneAndEveryPho
     for (const auto& [id, list] : results()) count += list.size();
     return count;
   };
-  ASSERT_TRUE(kvtest::WaitUntil([&] { return total() >= KRequests; }, std::chrono::milliseconds(300000)))
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return total() >= KFleetRequests; }, std::chrono::milliseconds(300000)))
       << total() << " results";
 
   std::multiset<std::string> sentTexts;
@@ -119,7 +119,7 @@ TEST(GatewayFleet, EachRequestOnTheSharedTopicIsSentByExactlyOnePhoneAndEveryPho
     }
   }
   std::multiset<std::string> expected;
-  for (int i = 0; i < KRequests; ++i) expected.insert("Fleet " + std::to_string(i));
+  for (int i = 0; i < KFleetRequests; ++i) expected.insert("Fleet " + std::to_string(i));
   EXPECT_EQ(sentTexts, expected);
   for (auto& member : fleet) EXPECT_GT(perPhone[member->iId], 0u) << member->iId << " sent none";
   std::set<std::string> ids;
@@ -128,6 +128,6 @@ TEST(GatewayFleet, EachRequestOnTheSharedTopicIsSentByExactlyOnePhoneAndEveryPho
       EXPECT_EQ(result["result"], "sent") << result.dump();
       ids.insert(result["id"].get<std::string>());
     }
-  EXPECT_EQ(ids.size(), static_cast<size_t>(KRequests));
-  EXPECT_EQ(total(), static_cast<size_t>(KRequests));
+  EXPECT_EQ(ids.size(), static_cast<size_t>(KFleetRequests));
+  EXPECT_EQ(total(), static_cast<size_t>(KFleetRequests));
 }
