@@ -3,7 +3,7 @@
 # (100 by default) delivered one by one, the time from the delivery to the
 # phone until the message is on P/I/received (the phone's announcement, the
 # read and the store included), its 50th and 99th percentiles; the gateway's
-# resident memory after them; and the processor time it used while nothing
+# resident memory after them and at its peak; and the processor time it used while nothing
 # happened for 10 s. Reports figures; never passes or fails on them.
 #
 #   bench/gateway_latency.sh [BUILD_DIR] [N]      (BUILD_DIR default build/asan)
@@ -77,7 +77,8 @@ sort -n "$work/times" | awk -v n="$count" '
         printf "delivered to published, %d messages: 50th percentile %.1f ms, 99th %.1f ms, slowest %.1f ms\n",
                n, p50 / 1000, p99 / 1000, t[n] / 1000 }'
 printf 'published once each: %s\n' "$([[ $(lines) == "$count" ]] && echo yes || echo NO)"
-printf 'gateway resident memory: %d kB\n' "$(awk '/VmRSS/ { print $2 }' /proc/$gateway/status)"
+printf 'gateway resident memory: %d kB now, %d kB at its peak\n' "$(awk '/VmRSS/ { print $2 }' /proc/$gateway/status)" \
+    "$(awk '/VmHWM/ { print $2 }' /proc/$gateway/status)"
 ticks() { awk '{ print $14 + $15 }' /proc/$gateway/stat; }
 before=$(ticks)
 sleep 10

@@ -397,6 +397,22 @@ void CKvGateway::PublishStatus(const std::string& aJson, bool aAgain) {
   if (iClient) iClient->Publish(iTopics.iStatus, aJson, 1, true);
 }
 
+void CKvGateway::SetRetainedAtConnect(std::vector<std::pair<std::string, std::string>> aMessages) {
+  std::vector<std::pair<std::string, std::string>> changed;
+  {
+    std::lock_guard<std::mutex> hold(iLock);
+    if (aMessages == iRetainedAtConnect) return;
+    for (const auto& message : aMessages)
+      if (std::find(iRetainedAtConnect.begin(), iRetainedAtConnect.end(), message) == iRetainedAtConnect.end())
+        changed.push_back(message);
+    iRetainedAtConnect = std::move(aMessages);
+    // Away, the next connection publishes them all.
+    if (!iConnectedNow) return;
+  }
+  for (const auto& [topic, payload] : changed)
+    if (iClient) iClient->Publish(topic, payload, 1, true);
+}
+
 void CKvGateway::RepublishStatus() {
   std::string status;
   {
@@ -408,13 +424,16 @@ void CKvGateway::RepublishStatus() {
 
 void CKvGateway::MqttConnected(bool) {
   std::string status;
+  std::vector<std::pair<std::string, std::string>> retained;
   {
     std::lock_guard<std::mutex> hold(iLock);
     iEverConnected = true;
     iConnectedNow = true;
     status = iStatusJson;
+    retained = iRetainedAtConnect;
   }
   iClient->Subscribe({iTopics.iSend, iTopics.iFleetSend, iTopics.iUssd}, 1);
+  for (const auto& [topic, payload] : retained) iClient->Publish(topic, payload, 1, true);
   iClient->Publish(iTopics.iAvailability, "online", 1, true);
   if (!status.empty()) iClient->Publish(iTopics.iStatus, status, 1, true);
   iHooks.iSay("Connected to the broker");

@@ -14,6 +14,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <windbase.h>
 
@@ -58,6 +60,11 @@ class CKvGateway : private MKvMqttObserver {
   bool Start(const TKvMqttSettings& aSettings, std::string& aError);
   // "offline", then a clean disconnect.
   void Stop();
+
+  // Retained messages (topic, payload) published at every connection before
+  // "online": discovery configs. Set again (the phone described itself),
+  // the ones that changed are published at once when connected.
+  void SetRetainedAtConnect(std::vector<std::pair<std::string, std::string>> aMessages);
 
   TKvSendQueue& SendQueue() { return iSendQueue; }
   TKvUssdSlot& UssdSlot() { return iUssdSlot; }
@@ -118,6 +125,7 @@ class CKvGateway : private MKvMqttObserver {
   TReplyTo iUssdReplyTo;
   // Message ids of QoS 1 publications to the records they mark.
   std::map<int, CEOID> iInFlight;
+  std::vector<std::pair<std::string, std::string>> iRetainedAtConnect;
 
   // Handed over by the client's thread.
   std::mutex iLock;

@@ -34,7 +34,10 @@ int DecodeStatus(int aStatus) {
 
 TChildResult RunChild(const std::vector<std::string>& aArgv, const TChildOptions& aOptions) {
   int in[2], out[2], err[2];
-  if (pipe(in) != 0 || pipe(out) != 0 || pipe(err) != 0) return {};
+  // Close-on-exec: a child another thread of the test forks meanwhile (a
+  // gateway started in the background) must not hold these pipes open, or
+  // this run would wait for an end of file that never comes.
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) return {};
   std::vector<char*> argv = ArgvPointers(aArgv);
   pid_t pid = fork();
   if (pid == 0) {

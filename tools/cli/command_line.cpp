@@ -74,6 +74,9 @@ TParsedOptions ParseOptions(const std::vector<std::string>& aWords, const std::v
       parsed.iValues[name] = "";
     } else if (inlineValue) {
       parsed.iValues[name] = *inlineValue;
+    } else if (spec->iValueOptional) {
+      const bool next = i + 1 < aWords.size() && !aWords[i + 1].empty() && aWords[i + 1][0] != '-';
+      parsed.iValues[name] = next ? aWords[++i] : "";
     } else {
       if (i + 1 >= aWords.size()) throw TUsageError("option '--" + name + "' needs a value", aCommand);
       parsed.iValues[name] = aWords[++i];

@@ -32,6 +32,9 @@ struct TOptionSpec {
   std::string iName;  // without the dashes
   bool iTakesValue;
   bool iRepeatable = false;  // each value kept, in order (Values)
+  // The value may be left out ("--name" alone, or followed by another
+  // option): then it is "". Given as "--name=VALUE" or the next word.
+  bool iValueOptional = false;
 };
 
 struct TParsedOptions {

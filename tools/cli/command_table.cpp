@@ -192,7 +192,7 @@ const std::vector<TCommandSpec>& Commands() {
        {{"reply", true, true}}, 1, 1, Ussd},
       {"gateway",
        "--broker URL [--id ID] [--prefix P] [--username U] [--password-file F] [--ca-file F] [--cert F --key F] "
-       "[--delete-after-store]",
+       "[--ha-discovery [PREFIX]] [--delete-after-store]",
        "listen, and pass messages to and from an MQTT broker",
        "URL is mqtt://HOST[:PORT] or mqtts://HOST[:PORT]. Topics, P the prefix (default\n"
        "korvanet) and I the id (by default the modem's IMEI):\n"
@@ -209,10 +209,16 @@ const std::vector<TCommandSpec>& Commands() {
        "--password-file     the broker's password, in a file only you can read\n"
        "--ca-file           the certificate authority that signed the broker's certificate\n"
        "--cert, --key       a client certificate and its key\n"
+       "--ha-discovery      retained home-automation discovery configs under PREFIX\n"
+       "                    (default homeassistant): the modem as a device with its\n"
+       "                    signal, battery, operator, registration, last message, an\n"
+       "                    event for each message and a notify entity that sends\n"
+       "                    (its message \"NUMBER-OR-CONTACT: TEXT\")\n"
        "A message stored while the broker is away is published when it is back. Ctrl-C\n"
        "or SIGTERM ends the gateway (exit status 0).\n",
        {{"broker", true}, {"id", true}, {"prefix", true}, {"username", true}, {"password-file", true},
-        {"ca-file", true}, {"cert", true}, {"key", true}, {"delete-after-store", false}},
+        {"ca-file", true}, {"cert", true}, {"key", true}, {"delete-after-store", false},
+        {"ha-discovery", true, false, true}},
        0, 0, Gateway},
   };
   return commands;

@@ -16,6 +16,7 @@
 #include "store/message_gateway.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
+#include "tools/cli/gateway_discovery.h"
 #include "tools/cli/periodic_post.h"
 #include "tools/cli/status_json.h"
 
@@ -179,11 +180,16 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
   };
 
   CKvGateway gateway(TKvGatewayTopics(), store, hooks);
+  const std::optional<std::string> discovery = DiscoveryPrefix(aOptions);
+  std::string gatewayId;
   // A failure that ends the gateway with exit status 1.
   std::string failure;
   auto start = [&](const std::string& aId) {
+    gatewayId = aId;
     gateway.SetTopics(TKvGatewayTopics(prefix, aId));
     settings.iClientId = prefix + "-" + aId;
+    // Until the phone tells its maker and model, a device without them.
+    if (discovery) gateway.SetRetainedAtConnect(DiscoveryMessages(*discovery, prefix, aId, nullptr));
     std::string error;
     if (!gateway.Start(settings, error)) {
       failure = "cannot connect to the broker: " + error;
@@ -214,6 +220,7 @@ int Gateway(TCliSession& aSession, const TParsedOptions& aOptions) {
         return;
       }
     }
+    if (discovery) gateway.SetRetainedAtConnect(DiscoveryMessages(*discovery, prefix, gatewayId, &aStatus));
     gateway.PublishStatus(StatusJson(aStatus).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace), false);
   };
   // A timer, so that the status stays fresh on the broker without a poll.

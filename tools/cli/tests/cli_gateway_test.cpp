@@ -14,7 +14,9 @@
 #include <thread>
 
 #include "gateway/mqtt_client.h"
+#include "testing/background_run.h"
 #include "testing/mosquitto_process.h"
+#include "tools/cli/tests/mqtt_probe.h"
 #include "tools/cli/tests/cli_fixture.h"
 #include "wait_until.h"
 
@@ -24,73 +26,6 @@ const std::string KPrefix = "kvtest";
 const std::string KId = "modem1";
 
 std::string Topic(const std::string& aLeaf) { return KPrefix + "/" + KId + "/" + aLeaf; }
-
-// A client of the test's own on the same broker: subscribes to everything
-// under the prefix and keeps what arrives, topic by topic.
-class TMqttProbe : private MKvMqttObserver {
- public:
-  bool Start(int aPort, const std::string& aClientId) {
-    TKvMqttSettings settings;
-    settings.iHost = "127.0.0.1";
-    settings.iPort = aPort;
-    settings.iClientId = aClientId;
-    std::string error;
-    iClient.reset(CKvMqttClient::NewL(settings, *this, error));
-    if (!iClient || iClient->Start(error) != 0) return false;
-    return kvtest::WaitUntil([&] { return Subscribed(); });
-  }
-  void Stop() {
-    if (iClient) iClient->Stop();
-    iClient.reset();
-  }
-  ~TMqttProbe() { Stop(); }
-
-  std::vector<TKvMqttMessage> On(const std::string& aTopic) {
-    std::lock_guard<std::mutex> hold(iLock);
-    return iMessages[aTopic];
-  }
-  std::vector<nlohmann::json> JsonOn(const std::string& aTopic) {
-    std::vector<nlohmann::json> values;
-    for (const TKvMqttMessage& message : On(aTopic)) values.push_back(nlohmann::json::parse(message.iPayload, nullptr, false));
-    return values;
-  }
-  std::string Last(const std::string& aTopic) {
-    std::vector<TKvMqttMessage> messages = On(aTopic);
-    return messages.empty() ? "" : messages.back().iPayload;
-  }
-  bool WaitCount(const std::string& aTopic, size_t aCount) {
-    return kvtest::WaitUntil([&] { return On(aTopic).size() >= aCount; });
-  }
-  void Publish(const std::string& aTopic, const std::string& aPayload, const std::string& aResponseTopic = "",
-               const std::string& aCorrelation = "") {
-    ASSERT_GT(iClient->Publish(aTopic, aPayload, 1, false, aCorrelation, aResponseTopic), 0);
-  }
-  bool Subscribed() {
-    std::lock_guard<std::mutex> hold(iLock);
-    return iConnected;
-  }
-
- private:
-  void MqttConnected(bool) override {
-    iClient->Subscribe({KPrefix + "/#", "replies/#"}, 1);
-    std::lock_guard<std::mutex> hold(iLock);
-    iConnected = true;
-  }
-  void MqttDisconnected(int, const std::string&) override {
-    std::lock_guard<std::mutex> hold(iLock);
-    iConnected = false;
-  }
-  void MqttPublished(int) override {}
-  void MqttMessage(const TKvMqttMessage& aMessage) override {
-    std::lock_guard<std::mutex> hold(iLock);
-    iMessages[aMessage.iTopic].push_back(aMessage);
-  }
-
-  std::unique_ptr<CKvMqttClient> iClient;
-  std::mutex iLock;
-  std::map<std::string, std::vector<TKvMqttMessage>> iMessages;
-  bool iConnected = false;
-};
 
 class GatewayTest : public CliTest {
  protected:
@@ -113,62 +48,23 @@ class GatewayTest : public CliTest {
 
   // korvanet-cli gateway on a thread of the test, its standard error watched.
   void StartGateway(const std::vector<std::string>& aExtra = {}, bool aWaitConnected = true) {
-    Kill();
-    {
-      std::lock_guard<std::mutex> hold(iLock);
-      iErr.clear();
-      iEnded = false;
-      iPid = 0;
-    }
     std::vector<std::string> args = {"gateway", "--broker", iBroker.Url(), "--prefix", KPrefix};
     // Without --id the gateway is named by the modem's IMEI.
     if (iWithId) args.insert(args.end(), {"--id", KId});
     args.insert(args.end(), aExtra.begin(), aExtra.end());
-    iRunner = std::thread([this, args] {
-      TChildOptions options;
-      options.iTimeoutMs = 300000;
-      options.iOnError = [this](pid_t aPid, const std::string& aErr) {
-        std::lock_guard<std::mutex> hold(iLock);
-        iPid = aPid;
-        iErr = aErr;
-      };
-      TChildResult result = Cli(args, options);
-      std::lock_guard<std::mutex> hold(iLock);
-      iResult = result;
-      iEnded = true;
-    });
+    TChildOptions options;
+    options.iTimeoutMs = 300000;
+    iRun.Start([this, args](const TChildOptions& aOptions) { return Cli(args, aOptions); }, options);
     if (aWaitConnected) {
       ASSERT_TRUE(WaitErr("Connected to the broker")) << Err();
       ASSERT_TRUE(WaitErr("Listening for messages")) << Err();
     }
   }
-  std::string Err() {
-    std::lock_guard<std::mutex> hold(iLock);
-    return iErr;
-  }
-  bool WaitErr(const std::string& aText) {
-    return kvtest::WaitUntil([&] {
-      std::lock_guard<std::mutex> hold(iLock);
-      return iErr.find(aText) != std::string::npos || iEnded;
-    }) && Err().find(aText) != std::string::npos;
-  }
-  TChildResult WaitEnded() {
-    if (iRunner.joinable()) iRunner.join();
-    return iResult;
-  }
-  TChildResult Signal(int aSignal) {
-    pid_t pid = 0;
-    kvtest::WaitUntil([&] {
-      std::lock_guard<std::mutex> hold(iLock);
-      pid = iPid;
-      return pid > 0 || iEnded;
-    });
-    if (pid > 0) kill(pid, aSignal);
-    return WaitEnded();
-  }
-  void Kill() {
-    if (iRunner.joinable()) Signal(SIGKILL);
-  }
+  std::string Err() { return iRun.Err(); }
+  bool WaitErr(const std::string& aText) { return iRun.WaitErr(aText); }
+  TChildResult WaitEnded() { return iRun.Wait(); }
+  TChildResult Signal(int aSignal) { return iRun.Signal(aSignal); }
+  void Kill() { iRun.Kill(); }
   std::vector<std::string> FolderTexts(const std::string& aFolder) {
     std::vector<std::string> texts;
     for (const auto& message : CliJson({"messages", "list", "--folder", aFolder})) texts.push_back(message["text"]);
@@ -185,12 +81,7 @@ class GatewayTest : public CliTest {
   TMosquittoProcess iBroker;
   TMqttProbe iProbe;
   std::string iControl;
-  std::thread iRunner;
-  std::mutex iLock;
-  pid_t iPid = 0;
-  std::string iErr;
-  bool iEnded = false;
-  TChildResult iResult;
+  TBackgroundRun iRun;
 };
 
 std::string Request(const std::string& aTo, const std::string& aText, const std::string& aId) {
@@ -201,7 +92,7 @@ std::string Request(const std::string& aTo, const std::string& aText, const std:
 
 TEST_F(GatewayTest, EachDeliveredMessageIsPublishedOnceInOrderAndTheAvailabilityFollowsTheGateway) {
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   StartPhoneWithControl();
   StartGateway();
   ASSERT_TRUE(kvtest::WaitUntil([&] { return iProbe.Last(Topic("availability")) == "online"; }));
@@ -234,7 +125,7 @@ TEST_F(GatewayTest, RequestsAreSentOnceEachAndAnsweredAndMalformedOnesAreRefused
   ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005"}).iStatus, 0);
   ASSERT_EQ(Cli({"contacts", "add", "--name", "Dora", "--number", "+447700900123"}).iStatus, 0);
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   StartPhoneWithControl();
   StartGateway();
 
@@ -284,7 +175,7 @@ TEST_F(GatewayTest, RequestsAreSentOnceEachAndAnsweredAndMalformedOnesAreRefused
 
 TEST_F(GatewayTest, MessagesStoredWhileTheBrokerIsAwayArePublishedInOrderOnceItIsBack) {
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   StartPhoneWithControl();
   StartGateway();
   Deliver("deliver +447700900100 Before");
@@ -310,7 +201,7 @@ TEST_F(GatewayTest, MessagesStoredWhileTheBrokerIsAwayArePublishedInOrderOnceItI
 TEST_F(GatewayTest, RequestsTakenBeforeTheGatewayWasKilledAreEachSentOnceAfterItsRestart) {
   ASSERT_EQ(Cli({"settings", "--smsc", "+447785016005"}).iStatus, 0);
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   StartPhoneWithControl();
   StartGateway();
   // The phone goes away: requests are taken into the Outbox and wait.
@@ -353,7 +244,7 @@ TEST_F(GatewayTest, TlsWithTheBrokersCaAndAPasswordFileConnects) {
 // reconnection to a phone on another network), not when it did not.
 TEST_F(GatewayTest, TheStatusIsRetainedUnderTheImeiAndPublishedWhenItChanges) {
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   StartPhoneWithControl();
   const nlohmann::json status = CliJson({"status"});
   const std::string imei = status["imei"];
@@ -384,7 +275,7 @@ TEST_F(GatewayTest, TheStatusIsRetainedUnderTheImeiAndPublishedWhenItChanges) {
   })) << Err();
   // A retained status: a client that comes later gets the latest at once.
   TMqttProbe late;
-  ASSERT_TRUE(late.Start(iBroker.Port(), "late"));
+  ASSERT_TRUE(late.Start(iBroker.Port(), "late", {KPrefix + "/#"}));
   ASSERT_TRUE(late.WaitCount(own + "status", 1));
   EXPECT_EQ(late.JsonOn(own + "status")[0]["operator"], "OTHERNET");
   TChildResult stopped = Signal(SIGTERM);
@@ -397,7 +288,7 @@ TEST_F(GatewayTest, TheStatusIsRetainedUnderTheImeiAndPublishedWhenItChanges) {
 // --id, before anything is said to the broker.
 TEST_F(GatewayTest, WithoutAnImeiAndWithoutIdTheGatewayEndsAskingForAnId) {
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   nlohmann::json profile = SmallProfile();
   profile["identity"]["imei"] = "";
   StartPhone(profile);
@@ -415,7 +306,7 @@ TEST_F(GatewayTest, WithoutAnImeiAndWithoutIdTheGatewayEndsAskingForAnId) {
 // a time.
 TEST_F(GatewayTest, UssdRequestsAreAnsweredWithTheNetworksReplyOrAReasonOneAtATime) {
   StartBroker();
-  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe"));
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {KPrefix + "/#", "replies/#"}));
   iPhone.EnableTranscript();
   StartPhoneWithControl("", {{{"request", "*101#"}, {"reply", "Your balance is 5.00 EUR"}, {"coding", "packed"}},
                              {{"request", "*102#"}, {"reply", "Ваш баланс 5.00 ₽"}, {"coding", "ucs2"}},
@@ -493,4 +384,50 @@ TEST_F(GatewayTest, AWrongCaIsRefused) {
   EXPECT_NE(refused.iErr.find("certificate verify failed"), std::string::npos) << refused.iErr;
   int status = 0;
   EXPECT_EQ(waitpid(iPhone.Pid(), &status, WNOHANG), 0) << "the phone ended: " << iPhone.Errors();
+}
+
+TEST_F(GatewayTest, DiscoveryConfigsAreRetainedForTheModemAsItsStatusNamesIt) {
+  StartBroker();
+  StartPhoneWithControl();
+  nlohmann::json status = CliJson({"status"});
+  ASSERT_TRUE(status["imei"].is_string()) << status.dump();
+
+  TChildResult bad = Cli({"gateway", "--broker", iBroker.Url(), "--id", KId, "--ha-discovery=a/b"});
+  EXPECT_EQ(bad.iStatus, 2) << bad.iErr;
+  EXPECT_NE(bad.iErr.find("--ha-discovery takes"), std::string::npos) << bad.iErr;
+
+  // The prefix left out: the platform's own, default one.
+  ASSERT_TRUE(iProbe.Start(iBroker.Port(), "probe", {"homeassistant/#"}));
+  StartGateway({"--ha-discovery"});
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return iProbe.All().size() == 7; })) << Err();
+  EXPECT_EQ(Signal(SIGTERM).iStatus, 0);
+
+  // A reader that comes later gets every config from the broker.
+  TMqttProbe reader;
+  ASSERT_TRUE(reader.Start(iBroker.Port(), "late-reader", {"homeassistant/#"}));
+  ASSERT_TRUE(kvtest::WaitUntil([&] { return reader.All().size() == 7; }));
+  std::set<std::string> ids;
+  std::set<std::string> components;
+  for (const auto& [topic, messages] : reader.All()) {
+    ASSERT_EQ(messages.size(), 1u) << topic;
+    nlohmann::json config = nlohmann::json::parse(messages[0].iPayload, nullptr, false);
+    ASSERT_TRUE(config.is_object()) << messages[0].iPayload;
+    components.insert(topic.substr(14, topic.find('/', 14) - 14));
+    ids.insert(config["unique_id"].get<std::string>());
+    EXPECT_EQ(config["availability"][0]["topic"], Topic("availability"));
+    const nlohmann::json& device = config["device"];
+    EXPECT_EQ(device["identifiers"], nlohmann::json({KPrefix + "_" + KId, "imei_" + status["imei"].get<std::string>()}));
+    EXPECT_EQ(device["manufacturer"], status["maker"]);
+    EXPECT_EQ(device["model"], status["model"]);
+    EXPECT_EQ(device["sw_version"], status["firmware"]);
+    if (config.contains("state_topic")) {
+      const std::string from = config["state_topic"];
+      EXPECT_TRUE(from == Topic("status") || from == Topic("received")) << from;
+    }
+  }
+  EXPECT_EQ(ids.size(), 7u);
+  EXPECT_EQ(components, (std::set<std::string>{"event", "notify", "sensor"}));
+  nlohmann::json notify = nlohmann::json::parse(
+      reader.All()["homeassistant/notify/" + KPrefix + "_" + KId + "/send/config"].at(0).iPayload);
+  EXPECT_EQ(notify["command_topic"], Topic("send"));
 }

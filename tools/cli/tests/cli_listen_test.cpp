@@ -12,6 +12,7 @@
 #include <sstream>
 #include <thread>
 
+#include "testing/background_run.h"
 #include "tools/cli/tests/cli_fixture.h"
 #include "time_zone.h"
 #include "wait_until.h"
@@ -28,13 +29,6 @@ std::vector<std::string> Lines(const std::string& aText) {
 
 class ListenTest : public CliTest {
  protected:
-  ~ListenTest() override {
-    if (iListener.joinable()) {
-      if (iPid > 0) kill(iPid, SIGKILL);
-      iListener.join();
-    }
-  }
-
   void StartPhoneWithControl(const nlohmann::json& aProfile) {
     iControl = iRoot + "/control";
     StartPhone(aProfile, {"--control", iControl, "--transcript", iRoot + "/transcript.jsonl"});
@@ -50,46 +44,19 @@ class ListenTest : public CliTest {
   void StartListening(const std::vector<std::string>& aArgs) {
     std::vector<std::string> args = {"listen"};
     args.insert(args.end(), aArgs.begin(), aArgs.end());
-    iListener = std::thread([this, args] {
-      TChildOptions options;
-      options.iTimeoutMs = 300000;
-      options.iOnError = [this](pid_t aPid, const std::string& aErr) {
-        std::lock_guard<std::mutex> hold(iLock);
-        iPid = aPid;
-        iErr = aErr;
-      };
-      TChildResult result = Cli(args, options);
-      std::lock_guard<std::mutex> hold(iLock);
-      iResult = result;
-      iEnded = true;
-    });
+    TChildOptions options;
+    options.iTimeoutMs = 300000;
+    iListener.Start([this, args](const TChildOptions& aOptions) { return Cli(args, aOptions); }, options);
     ASSERT_TRUE(WaitErr("Listening for messages")) << Err();
   }
 
-  std::string Err() {
-    std::lock_guard<std::mutex> hold(iLock);
-    return iErr;
-  }
-  bool WaitErr(const std::string& aText) {
-    return kvtest::WaitUntil([&] {
-      std::lock_guard<std::mutex> hold(iLock);
-      return iErr.find(aText) != std::string::npos || iEnded;
-    }) && Err().find(aText) != std::string::npos;
-  }
+  std::string Err() { return iListener.Err(); }
+  bool WaitErr(const std::string& aText) { return iListener.WaitErr(aText); }
   bool WaitLines(const std::string& aFile, size_t aCount) {
     return kvtest::WaitUntil([&] { return Lines(ReadFile(aFile)).size() >= aCount; });
   }
   // SIGTERM, as a service manager stops it; the run's result.
-  TChildResult Terminate() {
-    pid_t pid = 0;
-    {
-      std::lock_guard<std::mutex> hold(iLock);
-      pid = iPid;
-    }
-    kill(pid, SIGTERM);
-    iListener.join();
-    return iResult;
-  }
+  TChildResult Terminate() { return iListener.Signal(SIGTERM); }
 
   std::vector<std::string> StoredTexts() {
     std::vector<std::string> texts;
@@ -109,12 +76,7 @@ class ListenTest : public CliTest {
   }
 
   std::string iControl;
-  std::thread iListener;
-  std::mutex iLock;
-  pid_t iPid = 0;
-  std::string iErr;
-  bool iEnded = false;
-  TChildResult iResult;
+  TBackgroundRun iListener;
 };
 
 std::string LongText() {
@@ -411,24 +373,11 @@ TEST_F(ListenTest, StoppedBySigtermItStartsNoQueuedCommandAndListsTheirMessagesA
   // queue. "Listening" is told once the three on the phone are handed over.
   StartListening({"--exec", "echo \"$KORVANET_ID\" >> '" + ran + "'; while [ ! -e '" + go + "' ]; do sleep 0.05; done"});
   ASSERT_TRUE(WaitLines(ran, 1)) << Err();
-  pid_t pid = 0;
-  {
-    std::lock_guard<std::mutex> hold(iLock);
-    pid = iPid;
-  }
-  kill(pid, SIGTERM);
-  ASSERT_TRUE(kvtest::WaitUntil([&] {
-    std::string err = Err();
-    size_t count = 0;
-    for (size_t at = err.find("the message stays stored"); at != std::string::npos;
-         at = err.find("the message stays stored", at + 1))
-      ++count;
-    std::lock_guard<std::mutex> hold(iLock);
-    return count == 2 || iEnded;
-  })) << Err();
+  kill(iListener.Pid(), SIGTERM);
+  ASSERT_TRUE(iListener.WaitErr("the message stays stored", 2)) << Err();
   WriteFile(go, "");
-  iListener.join();
-  EXPECT_EQ(iResult.iStatus, 0) << iResult.iErr;
+  TChildResult run = iListener.Wait();
+  EXPECT_EQ(run.iStatus, 0) << run.iErr;
   std::vector<std::string> started = Lines(ReadFile(ran));
   ASSERT_EQ(started.size(), 1u) << "queued commands are not started";
   std::vector<std::string> ids;
@@ -437,7 +386,7 @@ TEST_F(ListenTest, StoppedBySigtermItStartsNoQueuedCommandAndListsTheirMessagesA
   for (const std::string& id : ids) {
     const std::string line = "korvanet-cli: listen: the command for message " + id +
                              " was not started: listening was stopped; the message stays stored";
-    EXPECT_EQ(iResult.iErr.find(line) != std::string::npos, id != started[0]) << id << "\n" << iResult.iErr;
+    EXPECT_EQ(run.iErr.find(line) != std::string::npos, id != started[0]) << id << "\n" << run.iErr;
   }
 }
 

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "testing/background_run.h"
 #include "tools/cli/tests/cli_fixture.h"
 #include "wait_until.h"
 
@@ -29,21 +30,8 @@ std::vector<std::string> NonEmptyLines(const std::string& aText) {
   return lines;
 }
 
-size_t Occurrences(const std::string& aText, const std::string& aWord) {
-  size_t count = 0;
-  for (size_t at = aText.find(aWord); at != std::string::npos; at = aText.find(aWord, at + 1)) ++count;
-  return count;
-}
-
 class UnattendedModemTest : public CliTest {
  protected:
-  ~UnattendedModemTest() override {
-    if (iListener.joinable()) {
-      if (iPid > 0) kill(iPid, SIGKILL);
-      iListener.join();
-    }
-  }
-
   // phonesim as a USB modem: its stable name in the root's by-id folder, and
   // COM3 the device that name leads to now.
   void StartModem() {
@@ -65,32 +53,16 @@ class UnattendedModemTest : public CliTest {
   }
 
   void StartListening(const std::string& aCommand) {
-    iListener = std::thread([this, aCommand] {
-      TChildOptions options;
-      options.iTimeoutMs = 400000;
-      options.iEnvironment.emplace("KORVANET_DEV", iRoot + "/devices");
-      options.iOnError = [this](pid_t aPid, const std::string& aErr) {
-        std::lock_guard<std::mutex> hold(iLock);
-        iPid = aPid;
-        iErr = aErr;
-      };
-      TChildResult result = Cli({"listen", "--exec", aCommand}, options);
-      std::lock_guard<std::mutex> hold(iLock);
-      iResult = result;
-      iEnded = true;
-    });
+    TChildOptions options;
+    options.iTimeoutMs = 400000;
+    options.iEnvironment.emplace("KORVANET_DEV", iRoot + "/devices");
+    iListener.Start([this, aCommand](const TChildOptions& aOptions) { return Cli({"listen", "--exec", aCommand}, aOptions); },
+                    options);
   }
-  std::string Err() {
-    std::lock_guard<std::mutex> hold(iLock);
-    return iErr;
-  }
-  bool Ended() {
-    std::lock_guard<std::mutex> hold(iLock);
-    return iEnded;
-  }
+  std::string Err() { return iListener.Err(); }
+  bool Ended() { return iListener.Ended(); }
   bool WaitErrCount(const std::string& aText, size_t aCount) {
-    return kvtest::WaitUntil([&] { return Occurrences(Err(), aText) >= aCount || Ended(); }, KRecoveryDeadline) &&
-           Occurrences(Err(), aText) >= aCount;
+    return iListener.WaitErr(aText, aCount, KRecoveryDeadline);
   }
   bool WaitPhoneSays(const std::string& aText) {
     return kvtest::WaitUntil([&] { return iPhone.Errors().find(aText) != std::string::npos; }, KRecoveryDeadline);
@@ -100,25 +72,11 @@ class UnattendedModemTest : public CliTest {
                              KRecoveryDeadline) &&
            NonEmptyLines(ReadFile(iHanded)).size() >= aCount;
   }
-  TChildResult Terminate() {
-    pid_t pid = 0;
-    {
-      std::lock_guard<std::mutex> hold(iLock);
-      pid = iPid;
-    }
-    kill(pid, SIGTERM);
-    iListener.join();
-    return iResult;
-  }
+  TChildResult Terminate() { return iListener.Signal(SIGTERM); }
 
   std::string iStableName, iFirstDevice;
   std::string iHanded;
-  std::thread iListener;
-  std::mutex iLock;
-  pid_t iPid = 0;
-  std::string iErr;
-  bool iEnded = false;
-  TChildResult iResult;
+  TBackgroundRun iListener;
 };
 
 }  // namespace
