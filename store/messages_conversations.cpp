@@ -173,6 +173,10 @@ bool CKveMessagesDatabase::MarkConversationReadL(const std::u16string& aKey, std
 
 bool CKveMessagesDatabase::MarkReadL(CEOID aOid) {
   if (!iIndexesOpen || aOid == 0) return false;
+  // Read first: opening a message read already writes nothing.
+  std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(ReadItemL(aOid)));
+  if (message == nullptr) return false;
+  if (!message->IsUnread()) return true;
   HANDLE writer = kvplatform::OpenDatabaseInStoredOrder(VolumeId(), DatabaseOid());
   if (writer == INVALID_HANDLE_VALUE) return false;
   CEPROPVAL value = {};

@@ -12,6 +12,7 @@ inline constexpr int KKvAccelerators = 102;
 inline constexpr int KKvMenuInbox = 114;
 inline constexpr int KKvMenuOutbox = 115;
 inline constexpr int KKvMenuSent = 116;
+inline constexpr int KKvMenuConversations = 122;
 inline constexpr int KKvBitmapMenuBar = 121;
 inline constexpr int KKvMenuBarImages = 4;
 
@@ -60,6 +61,11 @@ inline constexpr int KKvCmdExportMessages = 40092;
 inline constexpr int KKvCmdPhoneStatus = 40095;
 // Phone ▸ USSD…: a code to the network, and its menus answered.
 inline constexpr int KKvCmdUssd = 40093;
+inline constexpr int KKvCmdConversations = 40096;
+// Entry ▸ Find… of the message views; the find dialog hooks it.
+inline constexpr int KKvCmdFind = 40097;
+// Back from an open conversation to the list of them.
+inline constexpr int KKvCmdAllConversations = 40098;
 
 // Controls of the frame and the views.
 inline constexpr int KKvIdTitleButton = 17460;
@@ -67,6 +73,10 @@ inline constexpr int KKvIdFolderTree = 17461;
 inline constexpr int KKvIdListBox = 4096;
 inline constexpr int KKvIdListView = 4097;
 inline constexpr int KKvIdReader = 4098;
+// An open conversation's reply box, its counter and Send.
+inline constexpr int KKvIdReplyText = 4099;
+inline constexpr int KKvIdReplyCount = 4100;
+inline constexpr int KKvIdReplySend = 4101;
 
 // Controls of the progress dialog.
 inline constexpr int KKvIdProgressBar = 1022;
