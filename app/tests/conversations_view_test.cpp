@@ -73,7 +73,7 @@ class ConversationsViewTest : public StylusTest {
   }
 };
 
-nlohmann::json Received(int aIndex, const char* aFrom, const char* aText, const char* aTime) {
+nlohmann::json ReceivedOnPhone(int aIndex, const char* aFrom, const char* aText, const char* aTime) {
   return {{"index", aIndex}, {"status", 0}, {"from", aFrom}, {"text", aText}, {"time", aTime}};
 }
 
@@ -81,8 +81,8 @@ TEST_F(ConversationsViewTest, RowsByPartyOpenedReadRepliedToAndTheDraftKept) {
   SetHomeCountry("GB");
   nlohmann::json profile = SmallProfile();
   auto& messages = profile["sms"]["stores"]["SM"]["messages"];
-  messages.push_back(Received(3, "01234567890", "Are you coming tonight?", "2003-01-07T18:00:00+00:00"));
-  messages.push_back(Received(4, "+441234567890", "Bring the tickets", "2003-01-07T18:05:00+00:00"));
+  messages.push_back(ReceivedOnPhone(3, "01234567890", "Are you coming tonight?", "2003-01-07T18:00:00+00:00"));
+  messages.push_back(ReceivedOnPhone(4, "+441234567890", "Bring the tickets", "2003-01-07T18:05:00+00:00"));
   ASSERT_TRUE(iPhone.Start(profile, iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
   ASSERT_TRUE(Choose(KPhoneMenuX, u"Download messages"));

@@ -9,10 +9,10 @@
 
 namespace {
 
-const std::u16string KDraftsKey = std::u16string(KKvRegistryKey) + u"\\Drafts";
+const std::u16string KConversationDraftsKey = std::u16string(KKvRegistryKey) + u"\\Drafts";
 
 // A key the settings file can name: short, without control characters.
-bool IsDraftKey(const std::u16string& aKey) {
+bool IsConversationDraftKey(const std::u16string& aKey) {
   if (aKey.empty() || aKey.size() > static_cast<size_t>(KKvMaxDraftKey)) return false;
   for (char16_t c : aKey)
     if (c < 0x20 || c == 0x7F) return false;
@@ -22,9 +22,9 @@ bool IsDraftKey(const std::u16string& aKey) {
 }  // namespace
 
 std::u16string KvReadDraftL(const std::u16string& aKey) {
-  if (!IsDraftKey(aKey)) return std::u16string();
+  if (!IsConversationDraftKey(aKey)) return std::u16string();
   HKEY drafts = nullptr;
-  if (RegOpenKeyExW(HKEY_CURRENT_USER, KDraftsKey.c_str(), 0, 0, &drafts) != ERROR_SUCCESS) return std::u16string();
+  if (RegOpenKeyExW(HKEY_CURRENT_USER, KConversationDraftsKey.c_str(), 0, 0, &drafts) != ERROR_SUCCESS) return std::u16string();
   std::u16string text(static_cast<size_t>(KKvMaxMessageText) + 1, u'\0');
   DWORD size = static_cast<DWORD>(text.size() * sizeof(char16_t));
   DWORD type = 0;
@@ -39,13 +39,13 @@ std::u16string KvReadDraftL(const std::u16string& aKey) {
 }
 
 bool KvWriteDraftL(const std::u16string& aKey, const std::u16string& aText) {
-  if (!IsDraftKey(aKey)) {
+  if (!IsConversationDraftKey(aKey)) {
     LogMessage(KLogFilePath, u"KvWriteDraftL - no draft kept for a key of %1!d! characters", static_cast<int>(aKey.size()));
     return false;
   }
   HKEY drafts = nullptr;
   DWORD disposition = 0;
-  if (RegCreateKeyExW(HKEY_CURRENT_USER, KDraftsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+  if (RegCreateKeyExW(HKEY_CURRENT_USER, KConversationDraftsKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
                       nullptr, &drafts, &disposition) != ERROR_SUCCESS) {
     LogMessageWithError(KLogFilePath, u"KvWriteDraftL - Failed to open the drafts");
     return false;

@@ -9,23 +9,23 @@
 
 namespace {
 
-const int KMargin = 4;       // from the control's edges
-const int KPad = 4;          // inside a bubble
-const int KGap = 6;          // between bubbles
-const int KScrollMark = 3;   // the position mark at the right edge
-const int KLineStep = 16;    // an arrow key's scroll
+const int KThreadMargin = 4;       // from the control's edges
+const int KBubblePad = 4;          // inside a bubble
+const int KBubbleGap = 6;          // between bubbles
+const int KThreadScrollMark = 3;   // the position mark at the right edge
+const int KThreadLineStep = 16;    // an arrow key's scroll
 // How many messages' bubbles are kept before the cache starts afresh.
 const size_t KBubblesKept = 256;
-const UINT KTextFormat = DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL | DT_LEFT;
+const UINT KBubbleTextFormat = DT_WORDBREAK | DT_NOPREFIX | DT_EDITCONTROL | DT_LEFT;
 
-const COLORREF KBackground = RGB(255, 255, 255);
-const COLORREF KReceived = RGB(232, 232, 232);
-const COLORREF KOwn = RGB(204, 226, 255);
-const COLORREF KFootText = RGB(90, 90, 90);
-const COLORREF KMark = RGB(160, 160, 160);
+const COLORREF KThreadBackground = RGB(255, 255, 255);
+const COLORREF KReceivedBubble = RGB(232, 232, 232);
+const COLORREF KOwnBubble = RGB(204, 226, 255);
+const COLORREF KBubbleFootText = RGB(90, 90, 90);
+const COLORREF KThreadMarkColour = RGB(160, 160, 160);
 
-int ShortY(LPARAM aLParam) { return static_cast<short>(HIWORD(aLParam)); }
-int ShortX(LPARAM aLParam) { return static_cast<short>(LOWORD(aLParam)); }
+int ThreadPointY(LPARAM aLParam) { return static_cast<short>(HIWORD(aLParam)); }
+int ThreadPointX(LPARAM aLParam) { return static_cast<short>(LOWORD(aLParam)); }
 
 }  // namespace
 
@@ -47,7 +47,7 @@ void CKvConversationThread::SetMessagesL(std::vector<CEOID> aMessages) {
   iBubbles.clear();
   iShown.clear();
   iAnchor = static_cast<int>(iMessages.size()) - 1;
-  iAnchorBottom = iRect.iHeight - KMargin;
+  iAnchorBottom = iRect.iHeight - KThreadMargin;
   Normalise();
   Repaint();
 }
@@ -66,7 +66,7 @@ void CKvConversationThread::MessageChangedL(CEOID aMessage, bool aBelongs) {
     iMessages.push_back(aMessage);
     if (atEnd) {
       iAnchor = static_cast<int>(iMessages.size()) - 1;
-      iAnchorBottom = iRect.iHeight - KMargin;
+      iAnchorBottom = iRect.iHeight - KThreadMargin;
     }
   } else {
     return;
@@ -117,10 +117,10 @@ const CKvConversationThread::TBubble& CKvConversationThread::BubbleL(int aIndex)
   // Measured once, with the fonts the paint uses.
   HWND window = Window();
   HDC dc = GetDC(window);
-  const int textWidth = std::max(40, (iRect.iWidth - 2 * KMargin - KScrollMark) * 4 / 5 - 2 * KPad);
+  const int textWidth = std::max(40, (iRect.iWidth - 2 * KThreadMargin - KThreadScrollMark) * 4 / 5 - 2 * KBubblePad);
   RECT box{0, 0, textWidth, 0};
   if (!bubble.iText.empty()) {
-    DrawTextW(dc, bubble.iText.c_str(), static_cast<int>(bubble.iText.size()), &box, KTextFormat | DT_CALCRECT);
+    DrawTextW(dc, bubble.iText.c_str(), static_cast<int>(bubble.iText.size()), &box, KBubbleTextFormat | DT_CALCRECT);
   } else {
     SIZE line{};
     GetTextExtentPoint32W(dc, u" ", 1, &line);
@@ -141,7 +141,7 @@ const CKvConversationThread::TBubble& CKvConversationThread::BubbleL(int aIndex)
   return iBubbles.emplace(oid, std::move(bubble)).first->second;
 }
 
-int CKvConversationThread::HeightL(int aIndex) { return BubbleL(aIndex).iTextHeight + 2 * KPad; }
+int CKvConversationThread::HeightL(int aIndex) { return BubbleL(aIndex).iTextHeight + 2 * KBubblePad; }
 
 void CKvConversationThread::ScrollBy(int aPixels) {
   if (iMessages.empty() || aPixels == 0) return;
@@ -161,20 +161,20 @@ void CKvConversationThread::Normalise() {
   // The anchor stays on the screen: the message at the bottom edge, or the
   // nearest to it.
   while (iAnchor > 0 && iAnchorBottom - HeightL(iAnchor) > height) {
-    iAnchorBottom -= HeightL(iAnchor) + KGap;
+    iAnchorBottom -= HeightL(iAnchor) + KBubbleGap;
     --iAnchor;
   }
   while (iAnchor < count - 1 && iAnchorBottom < 0) {
     ++iAnchor;
-    iAnchorBottom += KGap + HeightL(iAnchor);
+    iAnchorBottom += KBubbleGap + HeightL(iAnchor);
   }
   // No empty space under the newest.
-  if (iAnchor == count - 1 && iAnchorBottom < height - KMargin) iAnchorBottom = height - KMargin;
+  if (iAnchor == count - 1 && iAnchorBottom < height - KThreadMargin) iAnchorBottom = height - KThreadMargin;
   // Nor over the oldest, when it shows.
   int top = iAnchorBottom - HeightL(iAnchor);
   int index = iAnchor;
-  while (index > 0 && top > KMargin) top -= KGap + HeightL(--index);
-  if (index == 0 && top > KMargin) iAnchorBottom -= top - KMargin;
+  while (index > 0 && top > KThreadMargin) top -= KBubbleGap + HeightL(--index);
+  if (index == 0 && top > KThreadMargin) iAnchorBottom -= top - KThreadMargin;
 }
 
 void CKvConversationThread::Repaint() {
@@ -196,7 +196,7 @@ LRESULT CKvConversationThread::Draw(const RECT&) {
   const RECT area{iRect.iX, iRect.iY, iRect.iX + iRect.iWidth, iRect.iY + iRect.iHeight};
   int saved = SaveDC(dc);
   IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
-  HBRUSH background = CreateSolidBrush(KBackground);
+  HBRUSH background = CreateSolidBrush(KThreadBackground);
   FillRect(dc, &area, background);
   DeleteObject(background);
   iShown.clear();
@@ -205,40 +205,40 @@ LRESULT CKvConversationThread::Draw(const RECT&) {
     // The first shown: up from the anchor while the bubbles reach the top.
     int first = iAnchor;
     int top = iAnchorBottom - HeightL(iAnchor);
-    while (first > 0 && top > 0) top -= KGap + HeightL(--first);
-    HBRUSH received = CreateSolidBrush(KReceived);
-    HBRUSH own = CreateSolidBrush(KOwn);
+    while (first > 0 && top > 0) top -= KBubbleGap + HeightL(--first);
+    HBRUSH received = CreateSolidBrush(KReceivedBubble);
+    HBRUSH own = CreateSolidBrush(KOwnBubble);
     SetBkMode(dc, TRANSPARENT);
-    const int right = area.right - KMargin - KScrollMark;
+    const int right = area.right - KThreadMargin - KThreadScrollMark;
     for (int index = first; index < count && top < iRect.iHeight; ++index) {
       const int height = HeightL(index);
       const TBubble& bubble = BubbleL(index);
-      const int width = std::max(bubble.iTextWidth, bubble.iFootWidth) + 2 * KPad;
-      const int left = bubble.iOwn ? right - width : area.left + KMargin;
+      const int width = std::max(bubble.iTextWidth, bubble.iFootWidth) + 2 * KBubblePad;
+      const int left = bubble.iOwn ? right - width : area.left + KThreadMargin;
       RECT box{left, area.top + top, left + width, area.top + top + height};
       FillRect(dc, &box, bubble.iOwn ? own : received);
-      RECT text{box.left + KPad, box.top + KPad, box.right - KPad, box.bottom - KPad};
+      RECT text{box.left + KBubblePad, box.top + KBubblePad, box.right - KBubblePad, box.bottom - KBubblePad};
       SetTextColor(dc, RGB(0, 0, 0));
-      DrawTextW(dc, bubble.iText.c_str(), static_cast<int>(bubble.iText.size()), &text, KTextFormat);
+      DrawTextW(dc, bubble.iText.c_str(), static_cast<int>(bubble.iText.size()), &text, KBubbleTextFormat);
       HGDIOBJ previous = SelectObject(dc, SmallFont(dc));
-      SetTextColor(dc, KFootText);
+      SetTextColor(dc, KBubbleFootText);
       RECT foot = text;
       DrawTextW(dc, bubble.iFoot.c_str(), static_cast<int>(bubble.iFoot.size()), &foot,
                 DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX | DT_END_ELLIPSIS | (bubble.iOwn ? DT_RIGHT : DT_LEFT));
       SelectObject(dc, previous);
       iShown.push_back(iMessages[static_cast<size_t>(index)]);
-      top += height + KGap;
+      top += height + KBubbleGap;
     }
     DeleteObject(received);
     DeleteObject(own);
     // Where the screen lies in the conversation, by messages.
     if (count > static_cast<int>(iShown.size())) {
-      const int span = iRect.iHeight - 2 * KMargin;
+      const int span = iRect.iHeight - 2 * KThreadMargin;
       const int markHeight = std::max(12, span * static_cast<int>(iShown.size()) / count);
       const int markTop = (span - markHeight) * first / std::max(1, count - static_cast<int>(iShown.size()));
-      RECT mark{area.right - KScrollMark, area.top + KMargin + std::min(markTop, span - markHeight), area.right,
-                area.top + KMargin + std::min(markTop, span - markHeight) + markHeight};
-      HBRUSH brush = CreateSolidBrush(KMark);
+      RECT mark{area.right - KThreadScrollMark, area.top + KThreadMargin + std::min(markTop, span - markHeight), area.right,
+                area.top + KThreadMargin + std::min(markTop, span - markHeight) + markHeight};
+      HBRUSH brush = CreateSolidBrush(KThreadMarkColour);
       FillRect(dc, &mark, brush);
       DeleteObject(brush);
     }
@@ -250,8 +250,8 @@ LRESULT CKvConversationThread::Draw(const RECT&) {
 LRESULT CKvConversationThread::HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) {
   switch (aMessage) {
     case WM_LBUTTONDOWN: {
-      const int x = ShortX(aLParam);
-      const int y = ShortY(aLParam);
+      const int x = ThreadPointX(aLParam);
+      const int y = ThreadPointY(aLParam);
       if (x < iRect.iX || x >= iRect.iX + iRect.iWidth || y < iRect.iY || y >= iRect.iY + iRect.iHeight)
         return KEpocNotHandled;
       iDragging = true;
@@ -261,8 +261,8 @@ LRESULT CKvConversationThread::HandleEventDefault(HWND aWindow, UINT aMessage, W
     }
     case WM_MOUSEMOVE:
       if (!iDragging) return KEpocNotHandled;
-      ScrollBy(ShortY(aLParam) - iDragY);
-      iDragY = ShortY(aLParam);
+      ScrollBy(ThreadPointY(aLParam) - iDragY);
+      iDragY = ThreadPointY(aLParam);
       return 0;
     case WM_LBUTTONUP:
       if (!iDragging) return KEpocNotHandled;
@@ -271,19 +271,19 @@ LRESULT CKvConversationThread::HandleEventDefault(HWND aWindow, UINT aMessage, W
       return 0;
     case WM_KEYDOWN:
       switch (aWParam) {
-        case VK_UP: ScrollBy(KLineStep); return 0;
-        case VK_DOWN: ScrollBy(-KLineStep); return 0;
-        case VK_PRIOR: ScrollBy(iRect.iHeight - KLineStep); return 0;
-        case VK_NEXT: ScrollBy(-(iRect.iHeight - KLineStep)); return 0;
+        case VK_UP: ScrollBy(KThreadLineStep); return 0;
+        case VK_DOWN: ScrollBy(-KThreadLineStep); return 0;
+        case VK_PRIOR: ScrollBy(iRect.iHeight - KThreadLineStep); return 0;
+        case VK_NEXT: ScrollBy(-(iRect.iHeight - KThreadLineStep)); return 0;
         case VK_HOME:
           iAnchor = 0;
-          iAnchorBottom = KMargin + (iMessages.empty() ? 0 : HeightL(0));
+          iAnchorBottom = KThreadMargin + (iMessages.empty() ? 0 : HeightL(0));
           Normalise();
           Repaint();
           return 0;
         case VK_END:
           iAnchor = static_cast<int>(iMessages.size()) - 1;
-          iAnchorBottom = iRect.iHeight - KMargin;
+          iAnchorBottom = iRect.iHeight - KThreadMargin;
           Normalise();
           Repaint();
           return 0;

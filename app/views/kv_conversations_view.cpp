@@ -27,18 +27,18 @@
 namespace {
 
 // The reply box's height, the counter's line above it and Send's width.
-const int KReplyHeight = 44;
-const int KCountHeight = 14;
-const int KSendWidth = 48;
-const int KGap = 2;
+const int KReplyBoxHeight = 44;
+const int KReplyCountHeight = 14;
+const int KReplySendWidth = 48;
+const int KReplyGap = 2;
 // How many rows' texts are kept before the cache starts afresh.
-const size_t KShownRowsKept = 256;
+const size_t KConversationRowsKept = 256;
 // How much of the last message a row starts with.
-const size_t KLineLength = 80;
+const size_t KConversationLineLength = 80;
 
 // The day of a date as the messages show it ("07/12/2026 19:05"): the
 // time alone when it is today's.
-std::u16string ShortDate(const std::u16string& aDate) {
+std::u16string ConversationDay(const std::u16string& aDate) {
   const size_t space = aDate.rfind(u' ');
   if (space == std::u16string::npos) return aDate;
   SYSTEMTIME now;
@@ -48,12 +48,12 @@ std::u16string ShortDate(const std::u16string& aDate) {
   return aDate.compare(0, space, today) == 0 ? aDate.substr(space + 1) : aDate.substr(0, space);
 }
 
-std::unique_ptr<CKveMessagesItem> ReadMessage(CKveMessagesDatabase* aStore, CEOID aOid) {
+std::unique_ptr<CKveMessagesItem> ReadConversationMessage(CKveMessagesDatabase* aStore, CEOID aOid) {
   if (aStore == nullptr || aOid == 0) return nullptr;
   return std::unique_ptr<CKveMessagesItem>(static_cast<CKveMessagesItem*>(aStore->ReadItemL(aOid)));
 }
 
-std::u16string KeyOf(const CKveMessagesItem& aMessage) { return ConversationKey(aMessage.Number(), aMessage.Name()); }
+std::u16string ConversationOf(const CKveMessagesItem& aMessage) { return ConversationKey(aMessage.Number(), aMessage.Name()); }
 
 }  // namespace
 
@@ -138,15 +138,15 @@ const CKvConversationsView::TShownRow& CKvConversationsView::ShownRowL(int aRow)
   const TKvConversation& conversation = iConversations[static_cast<size_t>(aRow)];
   auto found = iShown.find(conversation.iKey);
   if (found != iShown.end()) return found->second;
-  if (iShown.size() >= KShownRowsKept) iShown.clear();
+  if (iShown.size() >= KConversationRowsKept) iShown.clear();
   TShownRow shown;
-  std::unique_ptr<CKveMessagesItem> newest = ReadMessage(iMessages, conversation.iNewest);
+  std::unique_ptr<CKveMessagesItem> newest = ReadConversationMessage(iMessages, conversation.iNewest);
   if (newest != nullptr) {
     shown.iTitle = TitleOfL(*newest);
     std::u16string text;
     AppendSingleLine(newest->Text(), text);
-    if (text.size() > KLineLength) text.resize(KLineLength);
-    shown.iLine = ShortDate(Text(newest->DateSent())) + u"  " + text;
+    if (text.size() > KConversationLineLength) text.resize(KConversationLineLength);
+    shown.iLine = ConversationDay(Text(newest->DateSent())) + u"  " + text;
   }
   if (shown.iTitle.empty()) shown.iTitle = conversation.iKey;
   if (conversation.iUnread > 0) {
@@ -204,7 +204,7 @@ void CKvConversationsView::OpenConversationL(int aRow) {
     LogMessageWithError(KLogFilePath, u"CKvConversationsView::OpenConversationL - Failed to read the conversation");
     return;
   }
-  std::unique_ptr<CKveMessagesItem> newest = ReadMessage(iMessages, conversation.iNewest);
+  std::unique_ptr<CKveMessagesItem> newest = ReadConversationMessage(iMessages, conversation.iNewest);
   iOpenKey = conversation.iKey;
   iOpenTitle = ShownRowL(aRow).iTitle;
   // The unread count is the list's; the title names the party only.
@@ -305,12 +305,12 @@ void CKvConversationsView::SizeChangedL() {
 void CKvConversationsView::LayOut() {
   const TEpocRect& r = iRect;
   if (iList != nullptr) iList->SetExtentL(TEpocRect{0, 0, r.iWidth, r.iHeight});
-  const int replyTop = r.iHeight - KReplyHeight - KGap;
-  const int countTop = replyTop - KCountHeight - KGap;
+  const int replyTop = r.iHeight - KReplyBoxHeight - KReplyGap;
+  const int countTop = replyTop - KReplyCountHeight - KReplyGap;
   if (iThread != nullptr) iThread->SetExtentL(TEpocRect{0, 0, r.iWidth, countTop});
-  if (iCount != nullptr) MoveWindow(iCount, KGap, countTop, r.iWidth - 2 * KGap, KCountHeight, TRUE);
-  if (iReply != nullptr) MoveWindow(iReply, KGap, replyTop, r.iWidth - KSendWidth - 3 * KGap, KReplyHeight, TRUE);
-  if (iSend != nullptr) MoveWindow(iSend, r.iWidth - KSendWidth - KGap, replyTop, KSendWidth, KReplyHeight, TRUE);
+  if (iCount != nullptr) MoveWindow(iCount, KReplyGap, countTop, r.iWidth - 2 * KReplyGap, KReplyCountHeight, TRUE);
+  if (iReply != nullptr) MoveWindow(iReply, KReplyGap, replyTop, r.iWidth - KReplySendWidth - 3 * KReplyGap, KReplyBoxHeight, TRUE);
+  if (iSend != nullptr) MoveWindow(iSend, r.iWidth - KReplySendWidth - KReplyGap, replyTop, KReplySendWidth, KReplyBoxHeight, TRUE);
 }
 
 LRESULT CKvConversationsView::Draw(const RECT& aRect) {
@@ -341,7 +341,7 @@ void CKvConversationsView::UpdateViewL(const CENOTIFICATION& aNotification) {
   } else if (IsConversationOpen() && iThread != nullptr) {
     CKveMessagesItem* message = iHost.NoticedMessageL(identifier);
     if (message != nullptr) {
-      const bool belongs = KeyOf(*message) == iOpenKey;
+      const bool belongs = ConversationOf(*message) == iOpenKey;
       iThread->MessageChangedL(identifier, belongs);
       // Come in while the conversation is in front: read where it shows.
       if (belongs && current && message->IsUnread()) {

@@ -12,7 +12,7 @@ inline constexpr int KKvAccelerators = 102;
 inline constexpr int KKvMenuInbox = 114;
 inline constexpr int KKvMenuOutbox = 115;
 inline constexpr int KKvMenuSent = 116;
-inline constexpr int KKvMenuConversations = 122;
+inline constexpr int KKvMenuConversations = 123;
 inline constexpr int KKvBitmapMenuBar = 121;
 inline constexpr int KKvMenuBarImages = 4;
 
@@ -46,6 +46,9 @@ inline constexpr int KKvCmdInbox = 40063;
 inline constexpr int KKvCmdOutbox = 40064;
 inline constexpr int KKvCmdContacts = 40065;
 inline constexpr int KKvCmdSent = 40069;
+inline constexpr int KKvCmdConversations = 40096;
+// Back from an open conversation to the list of them.
+inline constexpr int KKvCmdAllConversations = 40098;
 inline constexpr int KKvCmdDeleteAllContacts = 40070;
 inline constexpr int KKvCmdChangeView = 40072;
 // "Listen for messages" in the Phone menus, and the menu bar's listening button.
@@ -61,11 +64,8 @@ inline constexpr int KKvCmdExportMessages = 40092;
 inline constexpr int KKvCmdPhoneStatus = 40095;
 // Phone ▸ USSD…: a code to the network, and its menus answered.
 inline constexpr int KKvCmdUssd = 40093;
-inline constexpr int KKvCmdConversations = 40096;
-// Entry ▸ Find… of the message views; the find dialog hooks it.
+// Entry ▸ Find…: messages found by any part of their text, name or number.
 inline constexpr int KKvCmdFind = 40097;
-// Back from an open conversation to the list of them.
-inline constexpr int KKvCmdAllConversations = 40098;
 
 // Controls of the frame and the views.
 inline constexpr int KKvIdTitleButton = 17460;
