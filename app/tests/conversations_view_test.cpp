@@ -197,6 +197,14 @@ TEST_F(ConversationsViewTest, AConversationOfThousandsReadsOnlyWhatItShows) {
   kvui::Drag(120, 60, 120, 220, 8);
   ASSERT_TRUE(WaitFor([&] { return kvui::WaitIdle() && thread->Shown().front() < firstShown; }));
   EXPECT_LT(thread->MessagesRead(), 60);
+  // Tapped, the messages take the keys: Home goes to the oldest.
+  kvui::PressKey(VK_HOME);
+  auto firstText = [&] {
+    std::unique_ptr<CKveMessagesItem> first(static_cast<CKveMessagesItem*>(store->ReadItemL(thread->Shown().front())));
+    return first != nullptr ? std::u16string(first->Text().Ptr(), first->Text().Length()) : std::u16string();
+  };
+  EXPECT_TRUE(WaitFor([&] { return kvui::WaitIdle() && firstText() == u"message 0"; }));
+  EXPECT_LT(thread->MessagesRead(), 80);
   EXPECT_EQ(StopProgram(), 0);
 }
 

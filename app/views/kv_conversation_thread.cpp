@@ -257,6 +257,8 @@ LRESULT CKvConversationThread::HandleEventDefault(HWND aWindow, UINT aMessage, W
       iDragging = true;
       iDragY = y;
       SetCapture(aWindow);
+      // The keys scroll the messages once they were tapped, not the reply box.
+      SetFocus(aWindow);
       return 0;
     }
     case WM_MOUSEMOVE:

@@ -2,8 +2,8 @@
 // at the left on grey, the user's own at the right on blue, each with its
 // date or its delivery under the text. Drawn in its parent's window; only
 // the messages on the screen are read from the store, so a conversation of
-// thousands shows at once. It opens at the newest; a stylus drag or the
-// arrow and page keys scroll it.
+// thousands shows at once. It opens at the newest; a stylus drag scrolls
+// it, and so do the arrow and page keys once it was tapped.
 #pragma once
 
 #include <windbase.h>
