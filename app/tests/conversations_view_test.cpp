@@ -176,6 +176,12 @@ TEST_F(ConversationsViewTest, AConversationOfThousandsReadsOnlyWhatItShows) {
     }
     ASSERT_TRUE(kvplatform::EndVolumeTransaction(volume, TRUE));
     CeUnmountDBVol(&volume);
+    // The newest: sent, its delivery report asked for and not in yet.
+    std::unique_ptr<CKveMessagesItem> sent(static_cast<CKveMessagesItem*>(store->NewItemL()));
+    TConstPtr16 body(u"See you there"), to(u"+447700900123");
+    sent->SetDetailsL(nullptr, &body, &to, EKvFolderSent);
+    sent->SetDeliveryL({{1, 42, KKvNoReportYet, {0, 0}}});
+    ASSERT_NE(store->WriteOwnItemL(*sent), 0u);
   }
   ASSERT_TRUE(iPhone.Start(SmallProfile(), iRoot, iRoot + "/dev/COM3")) << iPhone.Errors();
   ASSERT_TRUE(StartProgram());
@@ -184,7 +190,7 @@ TEST_F(ConversationsViewTest, AConversationOfThousandsReadsOnlyWhatItShows) {
   ASSERT_TRUE(WaitFor([] { return View()->IsConversationOpen(); }));
   kvui::WaitIdle();
   CKvConversationThread* thread = View()->Thread();
-  EXPECT_EQ(thread->Count(), KLong);
+  EXPECT_EQ(thread->Count(), KLong + 1);
   ASSERT_FALSE(thread->Shown().empty());
   EXPECT_LT(thread->MessagesRead(), 40);
   Screenshot("conversation_long");
@@ -192,7 +198,24 @@ TEST_F(ConversationsViewTest, AConversationOfThousandsReadsOnlyWhatItShows) {
   std::unique_ptr<CKveMessagesDatabase> store(CKveMessagesDatabase::NewL(nullptr, 0));
   std::unique_ptr<CKveMessagesItem> last(static_cast<CKveMessagesItem*>(store->ReadItemL(thread->Shown().back())));
   ASSERT_NE(last, nullptr);
-  EXPECT_EQ(std::u16string(last->Text().Ptr(), last->Text().Length()), u"message " + kvplatform::FromUtf8(std::to_string(KLong - 1)));
+  EXPECT_EQ(std::u16string(last->Text().Ptr(), last->Text().Length()), u"See you there");
+  EXPECT_EQ(thread->ShownFeet().back(), u"Delivery report pending");
+  // Told apart at a glance: received bubbles on grey at the left edge, the
+  // user's own on blue at the right, never the other way round.
+  RECT area = kvui::StateOf(View()->Window()).screenRect;
+  const COLORREF grey = RGB(232, 232, 232), blue = RGB(204, 226, 255);
+  int left[2] = {0, 0}, right[2] = {0, 0};
+  for (int y = area.top; y < area.top + View()->Thread()->Extent().iHeight; ++y) {
+    COLORREF atLeft = kvui::ColorAt(area.left + 6, y), atRight = kvui::ColorAt(area.right - 10, y);
+    left[0] += atLeft == grey;
+    left[1] += atLeft == blue;
+    right[0] += atRight == grey;
+    right[1] += atRight == blue;
+  }
+  EXPECT_GT(left[0], 20);
+  EXPECT_EQ(left[1], 0);
+  EXPECT_GT(right[1], 20);
+  EXPECT_EQ(right[0], 0);
   const CEOID firstShown = thread->Shown().front();
   kvui::Drag(120, 60, 120, 220, 8);
   ASSERT_TRUE(WaitFor([&] { return kvui::WaitIdle() && thread->Shown().front() < firstShown; }));

@@ -200,6 +200,7 @@ LRESULT CKvConversationThread::Draw(const RECT&) {
   FillRect(dc, &area, background);
   DeleteObject(background);
   iShown.clear();
+  iShownFeet.clear();
   const int count = static_cast<int>(iMessages.size());
   if (count > 0) {
     // The first shown: up from the anchor while the bubbles reach the top.
@@ -227,6 +228,7 @@ LRESULT CKvConversationThread::Draw(const RECT&) {
                 DT_SINGLELINE | DT_BOTTOM | DT_NOPREFIX | DT_END_ELLIPSIS | (bubble.iOwn ? DT_RIGHT : DT_LEFT));
       SelectObject(dc, previous);
       iShown.push_back(iMessages[static_cast<size_t>(index)]);
+      iShownFeet.push_back(bubble.iFoot);
       top += height + KBubbleGap;
     }
     DeleteObject(received);

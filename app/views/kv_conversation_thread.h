@@ -35,6 +35,8 @@ class CKvConversationThread : public CEpocControl {
   int MessagesRead() const { return iMessagesRead; }
   // The messages drawn by the last paint, oldest first.
   const std::vector<CEOID>& Shown() const { return iShown; }
+  // Their lines under the text (date or delivery), in the same order.
+  const std::vector<std::u16string>& ShownFeet() const { return iShownFeet; }
 
   // Moves the messages by aPixels: positive shows older ones.
   void ScrollBy(int aPixels);
@@ -67,6 +69,7 @@ class CKvConversationThread : public CEpocControl {
   std::vector<CEOID> iMessages;
   std::unordered_map<CEOID, TBubble> iBubbles;
   std::vector<CEOID> iShown;
+  std::vector<std::u16string> iShownFeet;
   // Where the messages are: the bottom edge of message iAnchor, in pixels
   // from the control's top.
   int iAnchor = 0;
