@@ -1,13 +1,15 @@
 // The windowed program on a large store: from its start to the first paint
 // of the Inbox, and the program's peak memory, in split and in list mode;
 // then the contacts view on a large phone book, from the command that opens
-// it to its first paint. Each figure comes from a fresh child process, so
+// it to its first paint; and a conversation of 5,000 messages, from the
+// command that opens it to its first paint. Each figure comes from a fresh child process, so
 // memory is the program's own. The stores are written once per size and
 // kept for later runs.
 //
-//   app_bench [MESSAGES] [SECONDS] [CONTACTS] [split|list|contacts]
+//   app_bench [MESSAGES] [SECONDS] [CONTACTS] [split|list|contacts|conversation]
 //     defaults: 100000 messages, 600 s per run, 10000 contacts, every case
 #include <kvplatform.h>
+#include <kvplatform_db.h>
 #include <kvresources.h>
 #include <stdio.h>
 #include <sys/resource.h>
@@ -27,6 +29,8 @@
 #include "app/views/kv_appui.h"
 #include "app/views/kv_view_table.h"
 #include "app/views/kv_contacts_view.h"
+#include "app/views/kv_conversation_thread.h"
+#include "app/views/kv_conversations_view.h"
 #include "app/views/kv_messages_view.h"
 #include "app/views/resources/korvanet_resources.h"
 #include "app/views/resources/resource_ids.h"
@@ -223,6 +227,65 @@ double PeakMegabytes() {
   _exit(0);
 }
 
+const int KLongConversation = 5000;
+
+// One more party with years of messages, stored after the rest so that its
+// conversation is the list's first row.
+bool WriteLongConversation(const std::string& aRoot) {
+  kvplatform::SetDeviceRoot(aRoot);
+  CKveMessagesDatabase* store = CKveMessagesDatabase::NewL(nullptr, 0);
+  CEGUID volume;
+  if (store == nullptr || !CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING)) return false;
+  kvplatform::BeginVolumeTransaction(volume);
+  bool written = true;
+  for (int i = 0; i < KLongConversation && written; ++i) {
+    std::u16string text = Wide("Long " + std::to_string(i) + ": are we still on for the match on Saturday?");
+    std::u16string number = u"+447911000001";
+    CKveMessagesItem* message = static_cast<CKveMessagesItem*>(store->NewItemL());
+    TConstPtr16 textView = View(text), numberView = View(number);
+    message->SetDetailsL(nullptr, &textView, &numberView, i % 2 == 0 ? EKvFolderInbox : EKvFolderSent);
+    written = store->WriteOwnItemL(*message) != 0;
+    delete message;
+  }
+  kvplatform::EndVolumeTransaction(volume, written ? TRUE : FALSE);
+  CeUnmountDBVol(&volume);
+  delete store;
+  FILE* done = fopen((aRoot + "/long-conversation").c_str(), "w");
+  if (done != nullptr) fclose(done);
+  return written;
+}
+
+// In the child: the conversations listed, then the first (the long one)
+// opened; the clock runs from the command to the conversation's first paint.
+[[noreturn]] void MeasureConversationPaint(const std::string& aRoot) {
+  setenv("KORVANET_DISPLAY", "headless", 1);
+  setenv("KORVANET_MESSAGEBOX", "log", 1);
+  kvplatform::SetDeviceRoot(aRoot);
+  kvplatform::ReloadRegistry();
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"MessageView", 1);
+  CEpocRegistry::SaveRegistryInt(u"Software\\Veltramonic\\Korvanet", u"DebugLog", 0);
+  KvDeclareResources(kvresources::ProgramInstance());
+  std::thread program([] {
+    WCHAR commandLine[] = u"";
+    KvWinMain(kvresources::ProgramInstance(), nullptr, commandLine, SW_SHOW);
+  });
+  while (!ListPainted(gKvAppUi != nullptr ? gKvAppUi->GetView(EKvViewInbox) : nullptr)) Sleep(1);
+  auto* view = static_cast<CKvConversationsView*>(gKvAppUi->GetView(EKvViewConversations));
+  PostMessageW(gKvAppUi->GetView(EKvViewInbox)->Window(), WM_COMMAND, KKvCmdConversations, 0);
+  while (gKvAppUi->CurrentView() != view || !ListPainted(view)) Sleep(1);
+  HWND list = view->ListView()->ChildWindow();
+  SendMessageW(list, LVM_SETSELECTIONMARK, 0, 0);
+  Clock::time_point start = Clock::now();
+  PostMessageW(view->Window(), WM_COMMAND, KKvCmdEdit, 0);
+  while (!view->IsConversationOpen() || view->Thread()->Shown().empty() || !kvui::WaitIdle(1000)) Sleep(1);
+  double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+  printf("%-8s  %9.0f ms  %7.1f MB   (%d messages, %d read)\n", "conversation", ms, PeakMegabytes(),
+         view->Thread()->Count(), view->Thread()->MessagesRead());
+  fflush(stdout);
+  program.detach();
+  _exit(0);
+}
+
 void PrepareStore(const std::string& aRoot) {
   fflush(stdout);
   pid_t preparer = fork();
@@ -288,11 +351,30 @@ int main(int argc, char** argv) {
     if (child == 0) MeasureFirstPaint(root, split);
     RunChild(child, split ? "split" : "list", seconds);
   }
-  if (!only.empty() && only != "contacts") return 0;
-  printf("Contacts view on %d contacts: its command to first paint, peak memory\n", contacts);
+  if (only.empty() || only == "contacts") {
+    printf("Contacts view on %d contacts: its command to first paint, peak memory\n", contacts);
+    PrepareStore(root);
+    pid_t child = fork();
+    if (child == 0) MeasureContactsPaint(root);
+    RunChild(child, "contacts", seconds);
+  }
+  if (!only.empty() && only != "conversation") return 0;
+  if (!std::filesystem::exists(root + "/long-conversation")) {
+    printf("writing a conversation of %d messages into %s ...\n", KLongConversation, root.c_str());
+    fflush(stdout);
+    pid_t writer = fork();
+    if (writer == 0) _exit(WriteLongConversation(root) ? 0 : 1);
+    int status = 0;
+    waitpid(writer, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      fprintf(stderr, "could not write the conversation\n");
+      return 1;
+    }
+  }
+  printf("A conversation of %d messages: its command to first paint, peak memory\n", KLongConversation);
   PrepareStore(root);
   pid_t child = fork();
-  if (child == 0) MeasureContactsPaint(root);
-  RunChild(child, "contacts", seconds);
+  if (child == 0) MeasureConversationPaint(root);
+  RunChild(child, "conversation", seconds);
   return 0;
 }

@@ -258,10 +258,11 @@ bool MakeEarlierVolume() {
   LocalFree(buffer);
   kvplatform::BeginVolumeTransaction(volume);
   for (CEOID oid : oids) {
-    CEPROPVAL drop = {};
-    drop.propid = KMessageConversationProp;
-    drop.wFlags = CEDB_PROPDELETE;
-    CeWriteRecordProps(handle, oid, 1, &drop);
+    CEPROPVAL drop[2] = {};
+    drop[0].propid = KMessageConversationProp;
+    drop[1].propid = KMessageUnreadProp;
+    drop[0].wFlags = drop[1].wFlags = CEDB_PROPDELETE;
+    CeWriteRecordProps(handle, oid, 2, drop);
   }
   kvplatform::EndVolumeTransaction(volume, TRUE);
   CloseHandle(handle);

@@ -301,6 +301,8 @@ CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld, int* aPartsMiss
       break;
   }
   message->SetTextL(aSms.MessageText());
+  // Received messages wait to be opened; what the phone sent or keeps to send does not.
+  message->SetUnread(message->Folder() == EKvFolderInbox);
   TConstPtr16 number;
   if (aSms.NumRecipients() > 0) number = TConstPtr16(aSms.RecipientNumber(0));
   message->SetNumberL(number);

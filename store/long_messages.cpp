@@ -132,6 +132,8 @@ CEOID CKveMessagesDatabase::WritePartL(CKveMessagesItem& aMessage, const TKvMess
     // The wait for the missing parts counts from the first part stored.
     if (newEntry) target->SetWaitingSince(Now());
     target->AddPartL(part, text, date, aMessage.ZoneMinutes());
+    // A part come in is news again, though the start was read.
+    if (aMessage.IsUnread()) target->SetUnread(true);
     if (aPartsMissing != nullptr)
       *aPartsMissing = std::max(0, static_cast<int>(target->ConcatTotal()) - target->PartsHeld());
 

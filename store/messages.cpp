@@ -94,6 +94,7 @@ void CKveMessagesItem::SetL(const CEPROPVAL& aValue) {
     case KMessagePassedOnProp: iPassedOn = aValue.val.ulVal != 0; break;
     case KMessageFolderOrderProp: break;  // made again from the fields at every write
     case KMessageConversationProp: break;  // the same
+    case KMessageUnreadProp: iUnread = aValue.val.lpwstr != nullptr && aValue.val.lpwstr[0] != 0; break;
     case KMessageGatewayProp: iGatewayMark = aValue.val.lpwstr != nullptr ? aValue.val.lpwstr : u""; break;
     default:
       LogMessage(KLogFilePath, u"CKveMessagesItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
@@ -137,8 +138,10 @@ void CKveMessagesItem::SaveProperties(CEPROPVAL* aBuffer) {
   iConversationKey = ConversationKey(Number(), Name());
   aBuffer[13].propid = KMessageConversationProp;
   aBuffer[13].val.lpwstr = iConversationKey.data();
+  aBuffer[14].propid = KMessageUnreadProp;
+  aBuffer[14].val.lpwstr = iUnread ? iConversationKey.data() : const_cast<LPWSTR>(u"");
   // A record of an earlier version stays without one: its date is not UTC.
-  int next = 14;
+  int next = 15;
   if (HasZone()) {
     aBuffer[next].propid = KMessageZoneProp;
     aBuffer[next++].val.ulVal = static_cast<ULONG>(iZoneMinutes);
@@ -164,6 +167,7 @@ void CKveMessagesItem::Reset() {
   ClearLongMessage();
   ClearDelivery();
   iGatewayMark.clear();
+  iUnread = false;
   iFolder = 0;
   iDateText.Zero();
 }

@@ -42,6 +42,11 @@ const CEPROPID KMessagePassedOnProp = 0x130013;
 // The conversation the message belongs to (conversation_key.h), made again
 // at every write; records of an earlier version are keyed at opening.
 const CEPROPID KMessageConversationProp = 0x14001F;
+// A received message not opened yet holds its conversation's key here, a
+// read one the empty text (as have records of an earlier version, which
+// count as read): the volume's index of it gives every conversation's
+// unread count without reading a message.
+const CEPROPID KMessageUnreadProp = 0x15001F;
 
 // Which part of which long message a received text is. The parts of one
 // message share the sender, the reference, its size and the total.
@@ -64,7 +69,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 14 + (HasZone() ? 1 : 0) + (iGatewayMark.empty() ? 0 : 1); }
+  int PropertyCount() override { return 15 + (HasZone() ? 1 : 0) + (iGatewayMark.empty() ? 0 : 1); }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -136,6 +141,10 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   // date is the earliest part's held (the first part's once it is in).
   void AddPartL(int aPart, const TDesc16& aText, const FILETIME& aDate, int aZoneMinutes = 0);
 
+  // Not opened yet since it came in (a received message stored by the engine).
+  bool IsUnread() const { return iUnread; }
+  void SetUnread(bool aUnread) { iUnread = aUnread; }
+
   // The gateway's mark (message_gateway.h), as stored; empty when none.
   const std::u16string& GatewayMark() const { return iGatewayMark; }
   void SetGatewayMark(std::u16string aMark) { iGatewayMark = std::move(aMark); }
@@ -164,6 +173,7 @@ class CKveMessagesItem : public CEpocDatabaseItem {
   bool iZoneRead = false;
   FILETIME iWaitingSince{};
   bool iPassedOn = false;
+  bool iUnread = false;
   std::u16string iFolderOrderKey;  // made by SaveProperties, for its buffer
   std::u16string iStoredText;      // the same, for a text with escapes
   std::u16string iStoredParts;
@@ -195,6 +205,7 @@ struct TKvConversation {
   std::u16string iKey;
   int iCount = 0;
   CEOID iNewest = 0;  // the message stored last
+  int iUnread = 0;    // received and not opened yet
 };
 
 // Longest text a search takes.
@@ -267,6 +278,11 @@ class CKveMessagesDatabase : public CEpocDatabase {
   bool ReadConversationsL(std::vector<TKvConversation>& aConversations);
   // The messages of one conversation in the order they were stored.
   bool ConversationMessagesL(const std::u16string& aKey, std::vector<CEOID>& aMessages);
+  // The conversation's unread messages become read, in one transaction;
+  // aMarked, when given, gets them. False when the store could not be written.
+  bool MarkConversationReadL(const std::u16string& aKey, std::vector<CEOID>* aMarked = nullptr);
+  // One message read; true also when it was read already.
+  bool MarkReadL(CEOID aOid);
   // Messages whose text, name or number hold aQuery, whatever its case and
   // accents, the last stored first: at most aLimit, all stored before
   // aBefore (0: from the last). A query longer than KMaxSearchLength, or of

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "kernel/log.h"
@@ -41,6 +42,11 @@ void CKveMessagesDatabase::OpenIndexesL() {
     return;
   }
   if (made) LogMessage(KLogFilePath, u"CKveMessagesDatabase - Made the conversation index");
+  // Every record of an earlier version goes under the empty text: read.
+  if (!kvplatform::AddValueIndex(VolumeId(), DatabaseOid(), KMessageUnreadProp, made)) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the unread index");
+    return;
+  }
   if (!KeyConversationsL()) return;
   // Made only when missing: a volume already indexed costs one lookup here.
   if (!kvplatform::AddTextIndex(VolumeId(), DatabaseOid(), KSearchedProperties,
@@ -122,11 +128,64 @@ bool CKveMessagesDatabase::ReadConversationsL(std::vector<TKvConversation>& aCon
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase::ReadConversationsL - Failed to read the index");
     return false;
   }
+  std::vector<kvplatform::IndexedValue> unread;
+  if (!kvplatform::ReadIndexedValues(VolumeId(), DatabaseOid(), KMessageUnreadProp, unread)) {
+    LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase::ReadConversationsL - Failed to read the unread index");
+    return false;
+  }
+  std::unordered_map<std::u16string, int> unreadOf;
+  for (kvplatform::IndexedValue& value : unread)
+    if (!value.value.empty()) unreadOf.emplace(std::move(value.value), static_cast<int>(value.count));
   aConversations.reserve(aConversations.size() + values.size());
-  for (kvplatform::IndexedValue& value : values)
-    if (!value.value.empty())
-      aConversations.push_back({std::move(value.value), static_cast<int>(value.count), value.newest});
+  for (kvplatform::IndexedValue& value : values) {
+    if (value.value.empty()) continue;
+    auto found = unreadOf.find(value.value);
+    int unreadCount = found != unreadOf.end() ? found->second : 0;
+    aConversations.push_back({std::move(value.value), static_cast<int>(value.count), value.newest, unreadCount});
+  }
   return true;
+}
+
+bool CKveMessagesDatabase::MarkConversationReadL(const std::u16string& aKey, std::vector<CEOID>* aMarked) {
+  if (!iIndexesOpen || aKey.empty()) return false;
+  std::vector<CEOID> unread;
+  if (!kvplatform::FindRecordsWithValue(VolumeId(), DatabaseOid(), KMessageUnreadProp, aKey, unread)) return false;
+  if (unread.empty()) return true;
+  HANDLE writer = kvplatform::OpenDatabaseInStoredOrder(VolumeId(), DatabaseOid());
+  if (writer == INVALID_HANDLE_VALUE) return false;
+  // All or none, so the count never shows half a conversation read.
+  const bool together = kvplatform::BeginVolumeTransaction(VolumeId()) != FALSE;
+  CEPROPVAL value = {};
+  value.propid = KMessageUnreadProp;
+  value.val.lpwstr = const_cast<LPWSTR>(u"");
+  bool marked = true;
+  for (CEOID record : unread)
+    if (CeWriteRecordProps(writer, record, 1, &value) == 0) {
+      LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase::MarkConversationReadL - Failed to mark a record");
+      marked = false;
+      break;
+    }
+  if (together && !kvplatform::EndVolumeTransaction(VolumeId(), marked ? TRUE : FALSE)) marked = false;
+  CloseHandle(writer);
+  if (marked && aMarked != nullptr) aMarked->insert(aMarked->end(), unread.begin(), unread.end());
+  return marked;
+}
+
+bool CKveMessagesDatabase::MarkReadL(CEOID aOid) {
+  if (!iIndexesOpen || aOid == 0) return false;
+  // Read first: opening a message read already writes nothing.
+  std::unique_ptr<CKveMessagesItem> message(static_cast<CKveMessagesItem*>(ReadItemL(aOid)));
+  if (message == nullptr) return false;
+  if (!message->IsUnread()) return true;
+  HANDLE writer = kvplatform::OpenDatabaseInStoredOrder(VolumeId(), DatabaseOid());
+  if (writer == INVALID_HANDLE_VALUE) return false;
+  CEPROPVAL value = {};
+  value.propid = KMessageUnreadProp;
+  value.val.lpwstr = const_cast<LPWSTR>(u"");
+  const bool marked = CeWriteRecordProps(writer, aOid, 1, &value) != 0;
+  if (!marked) LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase::MarkReadL - Failed to mark the record");
+  CloseHandle(writer);
+  return marked;
 }
 
 bool CKveMessagesDatabase::ConversationMessagesL(const std::u16string& aKey, std::vector<CEOID>& aMessages) {

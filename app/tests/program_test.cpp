@@ -79,14 +79,15 @@ TEST_F(KorvanetProgram, AFolderTapSwitchesTheViewAndTappingFoldersKeepsTheTreeOp
   HWND title = kvui::FindById(gKvMainFrameWindow, KKvIdTitleButton);
   HWND tree = frame->FolderTree();
   RECT area = kvui::StateOf(tree).screenRect;
-  // Rows of the tree: "Folders", then Contacts, Inbox, Outbox and Sent (sorted).
+  // Rows of the tree: "Folders", then Contacts, Conversations, Inbox, Outbox and Sent (sorted).
   auto row = [&](int aIndex) { return area.top + 9 + 17 * aIndex; };
 
   kvui::TapWindow(title);
   ASSERT_TRUE(kvui::StateOf(tree).visible);
+  kvui::WaitIdle();
   kvui::Tap(area.left + 30, row(0));  // "Folders" itself
   EXPECT_TRUE(kvui::StateOf(tree).visible);
-  kvui::Tap(area.left + 50, row(3));  // Outbox
+  kvui::Tap(area.left + 50, row(4));  // Outbox
   EXPECT_FALSE(kvui::StateOf(tree).visible);
   CKvView* outbox = gKvAppUi->GetView(EKvViewOutbox);
   EXPECT_EQ(gKvAppUi->CurrentView(), outbox);

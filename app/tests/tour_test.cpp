@@ -13,6 +13,7 @@
 
 #include "app/views/resources/resource_ids.h"
 #include "app/tests/stylus_fixture.h"
+#include "app/views/kv_conversations_view.h"
 #include "app/views/kv_frame.h"
 #include "app/views/kv_notice_bubble.h"
 
@@ -233,6 +234,36 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   TourShot("search");
   TapDone();
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(find); }));
+  // Conversations: every party once, the latest first; the one replied to
+  // opened, its messages as bubbles over a reply being written.
+  ASSERT_TRUE(ToView(u"Conversations", EKvViewConversations));
+  if (gKvAppUi->Notice()->IsShown()) kvui::TapWindow(gKvAppUi->Notice()->Window());
+  ASSERT_TRUE(WaitFor([] { return !gKvAppUi->Notice()->IsShown(); }));
+  auto* conversations = static_cast<CKvConversationsView*>(gKvAppUi->GetView(EKvViewConversations));
+  HWND parties = conversations->ListView()->ChildWindow();
+  const int count = static_cast<int>(SendMessageW(parties, LVM_GETITEMCOUNT, 0, 0));
+  EXPECT_GT(count, 5);
+  TourShot("conversations");
+  int replied = -1;
+  for (int row = 0; row < count && replied < 0; ++row) {
+    WCHAR title[128] = {0};
+    LVITEMW item{};
+    item.pszText = title;
+    item.cchTextMax = 128;
+    SendMessageW(parties, LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item));
+    if (std::u16string(title).rfind(sender, 0) == 0) replied = row;
+  }
+  ASSERT_GE(replied, 0) << kvplatform::ToUtf8(sender);
+  LVITEMW mark{};
+  mark.stateMask = mark.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageW(parties, LVM_SETITEMSTATE, replied, reinterpret_cast<LPARAM>(&mark));
+  SendMessageW(parties, LVM_SETSELECTIONMARK, 0, replied);
+  ASSERT_TRUE(Choose(KEntryMenuX, u"Open"));
+  ASSERT_TRUE(WaitFor([&] { return conversations->IsConversationOpen(); }));
+  kvui::TapWindow(conversations->ReplyBox());
+  kvui::TypeText(u"Shall I bring anything?");
+  EXPECT_TRUE(WaitFor([&] { return kvui::TextOf(conversations->ReplyCount()) == u"23 / 1"; }));
+  TourShot("conversation");
   EXPECT_EQ(StopProgram(), 0);
 
   nlohmann::json state = iPhone.StopAndReadState();

@@ -146,7 +146,7 @@ tap 115 234 "$progress_closed"      # "OK"
 
 # The contacts: View > Contacts, then Phone > Download contacts, OK.
 tap 20 307 "$menu"                  # "View"
-tap 50 223 "CKvContactsView::DoMakeVisible 1"  # "Contacts", the first of its four rows
+tap 50 203 "CKvContactsView::DoMakeVisible 1"  # "Contacts", the first of its five rows
 tap 65 307 "$menu"                  # "Phone"
 tap 116 89 "$completed"             # "Download contacts"
 tap 115 234 "$progress_closed"      # "OK"

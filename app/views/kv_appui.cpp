@@ -115,7 +115,7 @@ bool CKvAppUi::ShowFolderL(HTREEITEM aItem) {
 void CKvAppUi::UpdateViewsL(const CENOTIFICATION& aNotification) {
   LogMessage(KLogFilePath, u"CKvAppUi::UpdateViewsL");
   iNoticedMessage.reset();
-  if (aNotification.uType == DB_CEOID_RECORD_DELETED) MessageReadL(aNotification.oid);
+  if (aNotification.uType == DB_CEOID_RECORD_DELETED) ForgetUnread(aNotification.oid);
   for (CKvView* view : iViews) {
     if (view != nullptr && view->IsInitialised() && view->IsOfType(aNotification.oidParent))
       view->UpdateViewL(aNotification);
@@ -299,6 +299,13 @@ void CKvAppUi::MarkUnread(CEOID aIdentifier) {
 }
 
 void CKvAppUi::MessageReadL(CEOID aIdentifier) {
+  // Also in the store, whose conversations count the unread across runs.
+  CKveMessagesDatabase* store = KvDocument()->MessagesDatabase();
+  if (store != nullptr) store->MarkReadL(aIdentifier);
+  ForgetUnread(aIdentifier);
+}
+
+void CKvAppUi::ForgetUnread(CEOID aIdentifier) {
   auto found = std::find(iUnread.begin(), iUnread.end(), aIdentifier);
   if (found == iUnread.end()) return;
   iUnread.erase(found);

@@ -92,6 +92,8 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   void MessageArrivedL(CEOID aIdentifier) override;
   // Counted unread as one that arrived; the download tells no notice.
   void MarkUnread(CEOID aIdentifier);
+  // No longer counted unread here (read, or gone from the store).
+  void ForgetUnread(CEOID aIdentifier);
 
   CKvView* iCurrentView;          // not owned
   std::vector<CKvView*> iViews;   // owned; a row of the table of views each

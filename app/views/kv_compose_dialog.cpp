@@ -7,11 +7,12 @@
 #include "app/document/app_globals.h"
 #include "app/views/kv_view_host.h"
 #include "app/document/kv_document.h"
+#include "app/views/kv_message_sending.h"
 #include "app/views/kv_question.h"
+#include "app/views/kv_sms_counter.h"
 #include "app/views/kv_text.h"
 #include "app/views/resources/resource_ids.h"
 #include "kernel/log.h"
-#include "sms/sms_length.h"
 #include "store/contacts.h"
 #include "store/messages.h"
 
@@ -23,16 +24,6 @@ const int KMaxText = 256;
 std::u16string WindowText(HWND aWindow) {
   WCHAR text[KMaxText] = {0};
   SendMessageW(aWindow, WM_GETTEXT, KMaxText, reinterpret_cast<LPARAM>(text));
-  return text;
-}
-
-// The whole text of a box, however long.
-std::u16string WholeText(HWND aWindow) {
-  int length = GetWindowTextLengthW(aWindow);
-  if (length <= 0) return std::u16string();
-  std::u16string text(static_cast<size_t>(length) + 1, u'\0');
-  int copied = GetWindowTextW(aWindow, text.data(), length + 1);
-  text.resize(copied > 0 ? static_cast<size_t>(copied) : 0);
   return text;
 }
 
@@ -76,7 +67,7 @@ void CKvCreateNewMessage::InitDialogL() {
     SetWindowTextW(Item(KKvIdComposeDate), date.c_str());
     iReceived = message->Folder() == EKvFolderInbox;
     iKept = iReceived || message->Folder() == EKvFolderSent;
-    iShownText = WholeText(Item(KKvIdComposeText));
+    iShownText = KvWholeWindowText(Item(KKvIdComposeText));
     iShownRecipient = WindowText(Item(KKvIdComposeRecipient));
   } else {
     SYSTEMTIME now;
@@ -99,7 +90,7 @@ void CKvCreateNewMessage::InitDialogL() {
 }
 
 bool CKvCreateNewMessage::IsTextUnchanged() const {
-  return iKept && WholeText(Item(KKvIdComposeText)) == iShownText;
+  return iKept && KvWholeWindowText(Item(KKvIdComposeText)) == iShownText;
 }
 
 bool CKvCreateNewMessage::IsRecipientUnchanged() const {
@@ -121,33 +112,12 @@ void CKvCreateNewMessage::LoadContactsL() {
   }
 }
 
-// "75 / 2": characters as the phone counts them (an escaped GSM character
-// counts two) and the messages the text goes out as, with "Unicode" when it
-// needs UCS2. The text is counted as it will be sent, line breaks included.
 void CKvCreateNewMessage::UpdateCount() {
-  std::u16string text = WholeText(Item(KKvIdComposeText));
-  TSmsLength length = SmsLengthOf(TConstPtr16(text.c_str(), static_cast<int>(text.size())));
-  WCHAR count[48] = u"0";  // nothing typed yet
-  if (length.iParts > 0)
-    wsprintfW(count, length.IsUnicode() ? u"%d / %d Unicode" : u"%d / %d", length.iUnits, length.iParts);
-  SetWindowTextW(Item(KKvIdComposeCount), count);
+  SetWindowTextW(Item(KKvIdComposeCount), KvSmsCountText(KvWholeWindowText(Item(KKvIdComposeText))).c_str());
 }
 
 bool CKvCreateNewMessage::TextFitsOneLongMessage() {
-  std::u16string text = WholeText(Item(KKvIdComposeText));
-  // Counted as the engine sends it: line feeds dropped, carriage returns kept.
-  std::u16string sent;
-  sent.reserve(text.size());
-  for (char16_t c : text)
-    if (c != u'\n') sent += c;
-  TSmsLength length = SmsLengthOf(TConstPtr16(sent.c_str(), static_cast<int>(sent.size())));
-  if (length.iParts <= KSmsMaxParts) return true;
-  LogMessage(KLogFilePath, u"CKvCreateNewMessage::TextFitsOneLongMessage - %1!d! parts", length.iParts);
-  WCHAR reason[160];
-  wsprintfW(reason, u"The text needs %d messages; a long message has at most %d. Shorten it to save or send it.",
-            length.iParts, KSmsMaxParts);
-  KvShowBoxL(iWindow, u"Message too long", reason, MB_OK | MB_ICONEXCLAMATION);
-  return false;
+  return KvTextFitsOneLongMessageL(iWindow, KvWholeWindowText(Item(KKvIdComposeText)));
 }
 
 void CKvCreateNewMessage::UpdateScrollBar() {
@@ -182,7 +152,7 @@ void CKvCreateNewMessage::LayOutText() {
 
 bool CKvCreateNewMessage::GetDialogResults() {
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::GetDialogResults");
-  std::u16string text = WholeText(Item(KKvIdComposeText));
+  std::u16string text = KvWholeWindowText(Item(KKvIdComposeText));
   std::u16string name;
   std::u16string number;
   HWND recipient = Item(KKvIdComposeRecipient);
@@ -230,32 +200,9 @@ bool CKvCreateNewMessage::GetDialogResults() {
   return true;
 }
 
-void CKvCreateNewMessage::SaveItemInDatabase() {
-  CKveMessagesItem* message = *iSlot;
-  if (message->Oid() != 0) {
-    if (iMessages->ReplaceItemL(*message) == 0)
-      LogMessage(KLogFilePath, u"CKvCreateNewMessage::SaveItemInDatabase - Failed to replace message");
-    return;
-  }
-  CEOID oid = iMessages->WriteOwnItemL(*message);
-  if (oid == 0)
-    LogMessage(KLogFilePath, u"CKvCreateNewMessage::SaveItemInDatabase - Failed to save message to outbox");
-  else
-    message->SetOid(oid);
-}
+void CKvCreateNewMessage::SaveItemInDatabase() { KvStoreMessageL(*iMessages, **iSlot); }
 
-void CKvCreateNewMessage::SendSmsMessage() {
-  int result = iHost.SendSmsL(iWindow, *iSlot);
-  LogMessage(KLogFilePath, u"CKvCreateNewMessage::SendSmsMessage ret = %1!d!", result);
-  if (result != 0) return;
-  // Sent is dated when it went, whenever the draft was written.
-  SYSTEMTIME now;
-  GetSystemTime(&now);
-  FILETIME sent;
-  if (SystemTimeToFileTime(&now, &sent)) (*iSlot)->SetDateSentTime(sent);
-  (*iSlot)->SetFolder(EKvFolderSent);
-  SaveItemInDatabase();
-}
+void CKvCreateNewMessage::SendSmsMessage() { KvSendStoredMessageL(iHost, iWindow, *iMessages, **iSlot); }
 
 LRESULT CKvCreateNewMessage::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
   LogMessage(KLogFilePath, u"CKvCreateNewMessage::HandleCommand");

@@ -1,6 +1,7 @@
 #include "app/views/kv_view_table.h"
 
 #include "app/views/kv_contacts_view.h"
+#include "app/views/kv_conversations_view.h"
 #include "app/views/kv_messages_view.h"
 #include "app/views/resources/resource_ids.h"
 #include "store/messages.h"
@@ -23,6 +24,8 @@ const TKvViewRow KViews[] = {
     {EKvViewOutbox, u"Outbox", KKvCmdOutbox, KKvMenuOutbox, NewMessagesViewL<EKvFolderOutbox>},
     {EKvViewContacts, u"Contacts", KKvCmdContacts, KKvMenuContacts, NewViewL<CKvContactsView>},
     {EKvViewSent, u"Sent", KKvCmdSent, KKvMenuSent, NewMessagesViewL<EKvFolderSent>},
+    {EKvViewConversations, u"Conversations", KKvCmdConversations, KKvMenuConversations,
+     NewViewL<CKvConversationsView>},
 };
 
 }  // namespace

@@ -12,6 +12,7 @@ enum TKvViewType {
   EKvViewOutbox = 1,
   EKvViewSent = 2,
   EKvViewContacts = 3,
+  EKvViewConversations = 4,
 };
 
 std::span<const TKvViewRow> KvViewTable();

@@ -146,6 +146,54 @@ TEST_F(ConversationsTest, SearchFindsExactlyTheMessagesHoldingTheWordsInAnyScrip
   EXPECT_TRUE(found.empty());
 }
 
+TEST_F(ConversationsTest, UnreadCountsComeFromTheIndexAndGoDownAsMessagesAreRead) {
+  THomeCountry home("GB");
+  std::unique_ptr<CKveMessagesDatabase> db(CKveMessagesDatabase::NewL(nullptr, 0));
+  ASSERT_TRUE(db->IndexesOpen());
+  auto received = [&](const std::u16string& aNumber, const std::u16string& aText, bool aUnread) {
+    std::unique_ptr<CKveMessagesItem> message = NewMessage(*db, u"", aNumber, aText, EKvFolderInbox);
+    message->SetUnread(aUnread);
+    return db->WriteItemL(*message);
+  };
+  const CEOID first = received(u"07700 900123", u"one", true);
+  const CEOID second = received(u"+44 7700 900123", u"two", true);
+  received(u"+44 7700 900123", u"seen", false);
+  Store(*db, u"", u"+447700900123", u"my answer", EKvFolderSent);
+  const CEOID bank = received(u"MyBank", u"code", true);
+  auto unreadOf = [&](const std::u16string& aKey) {
+    std::vector<TKvConversation> conversations;
+    EXPECT_TRUE(db->ReadConversationsL(conversations));
+    for (const TKvConversation& conversation : conversations)
+      if (conversation.iKey == aKey) return conversation.iUnread;
+    return -1;
+  };
+  EXPECT_EQ(unreadOf(u"+447700900123"), 2);
+  EXPECT_EQ(unreadOf(u"~mybank"), 1);
+
+  // Kept through a rewrite of the whole record, as a delivery report makes.
+  std::unique_ptr<CKveMessagesItem> read(static_cast<CKveMessagesItem*>(db->ReadItemL(first)));
+  ASSERT_TRUE(read && read->IsUnread());
+  ASSERT_NE(db->ReplaceItemL(*read), 0u);
+  EXPECT_EQ(unreadOf(u"+447700900123"), 2);
+
+  std::vector<CEOID> marked;
+  ASSERT_TRUE(db->MarkConversationReadL(u"+447700900123", &marked));
+  EXPECT_EQ(marked, (std::vector<CEOID>{first, second}));
+  EXPECT_EQ(unreadOf(u"+447700900123"), 0);
+  EXPECT_EQ(unreadOf(u"~mybank"), 1) << "another conversation stays unread";
+  read.reset(static_cast<CKveMessagesItem*>(db->ReadItemL(second)));
+  ASSERT_TRUE(read);
+  EXPECT_FALSE(read->IsUnread());
+  EXPECT_EQ(std::u16string(read->Text().Ptr(), read->Text().Length()), u"two") << "the rest of the record kept";
+
+  ASSERT_TRUE(db->MarkReadL(bank));
+  EXPECT_EQ(unreadOf(u"~mybank"), 0);
+  // Kept across opening the store again.
+  db.reset(CKveMessagesDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(unreadOf(u"~mybank"), 0);
+  EXPECT_EQ(unreadOf(u"+447700900123"), 0);
+}
+
 TEST_F(ConversationsTest, AStoreOfAnEarlierVersionIsKeyedAndIndexedWhenItOpensKeepingEveryRecord) {
   THomeCountry home("GB");
   ASSERT_TRUE(MakeEarlierVersionMessagesDatabase());

@@ -171,13 +171,17 @@ int ConversationsList(TCliSession& aSession, const TParsedOptions&) {
     std::u16string last;
     if (newest != nullptr) AppendSingleLine(newest->Text(), last);
     if (aSession.Json()) {
-      nlohmann::json each = {{"key", Utf8Of(conversation.iKey)}, {"title", Utf8Of(title)}, {"messages", conversation.iCount}};
+      nlohmann::json each = {{"key", Utf8Of(conversation.iKey)},
+                             {"title", Utf8Of(title)},
+                             {"messages", conversation.iCount},
+                             {"unread", conversation.iUnread}};
       each["last"] = newest != nullptr ? MessageJson(*newest) : nlohmann::json();
       list.push_back(std::move(each));
     } else {
-      std::printf("%s%s%s %s\n", Padded(Printable(Utf8Of(title)), 22).c_str(),
+      const std::string unread = conversation.iUnread > 0 ? std::to_string(conversation.iUnread) + " unread" : "";
+      std::printf("%s%s%s%s %s\n", Padded(Printable(Utf8Of(title)), 22).c_str(),
                   Padded(newest != nullptr ? Utf8(newest->DateSent()) : "", 17).c_str(),
-                  Padded(std::to_string(conversation.iCount), 6).c_str(),
+                  Padded(std::to_string(conversation.iCount), 6).c_str(), Padded(unread, 10).c_str(),
                   Printable(Utf8Of(last.substr(0, KSnippetLength))).c_str());
     }
   }

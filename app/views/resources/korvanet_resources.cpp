@@ -1,4 +1,4 @@
-// The resource script: strings, menus and menu bars of the four views, the
+// The resource script: strings, menus and menu bars of the views, the
 // menu bar's images, accelerators and dialogs.
 #include "app/views/resources/korvanet_resources.h"
 
@@ -24,7 +24,8 @@ enum : WORD {
 };
 
 MenuEntry ViewPopup() {
-  return Popup(u"View", {MenuItem(u"Contacts", KKvCmdContacts), MenuItem(u"Inbox", KKvCmdInbox),
+  return Popup(u"View", {MenuItem(u"Contacts", KKvCmdContacts), MenuItem(u"Conversations", KKvCmdConversations),
+                         MenuItem(u"Inbox", KKvCmdInbox),
                          MenuItem(u"Outbox", KKvCmdOutbox), MenuItem(u"Sent", KKvCmdSent)});
 }
 
@@ -268,6 +269,14 @@ void KvDeclareResources(HINSTANCE aInstance) {
                               MenuItem(u"Reply", KKvCmdReply, MF_GRAYED), Separator(),
                               MenuItem(u"Find…", KKvCmdFind)})})
       .MenuBar(KKvMenuInbox, MessagesMenuBar())
+
+      .Menu(KKvMenuConversations,
+            {ViewPopup(), MessagesPhonePopup(false),
+             Popup(u"Entry", {MenuItem(u"Open", KKvCmdEdit), MenuItem(u"Find…", KKvCmdFind), Separator(),
+                              MenuItem(u"All conversations", KKvCmdAllConversations)})})
+      .MenuBar(KKvMenuConversations,
+               {DropDownButton(KKvCmdViewMenu, KStrViewMenu, 0), DropDownButton(KKvCmdPhoneMenu, KStrPhoneMenu, 1),
+                DropDownButton(KKvCmdEntryMenu, KStrEntryMenu, 2), ImageButton(0, KKvCmdNewEntry, KStrNewMessage)})
 
       .Menu(KKvMenuOutbox, {ViewPopup(), MessagesPhonePopup(true), EditEntryPopup()})
       .MenuBar(KKvMenuOutbox, MessagesMenuBar())

@@ -12,6 +12,7 @@ inline constexpr int KKvAccelerators = 102;
 inline constexpr int KKvMenuInbox = 114;
 inline constexpr int KKvMenuOutbox = 115;
 inline constexpr int KKvMenuSent = 116;
+inline constexpr int KKvMenuConversations = 123;
 inline constexpr int KKvBitmapMenuBar = 121;
 inline constexpr int KKvMenuBarImages = 4;
 
@@ -46,6 +47,9 @@ inline constexpr int KKvCmdInbox = 40063;
 inline constexpr int KKvCmdOutbox = 40064;
 inline constexpr int KKvCmdContacts = 40065;
 inline constexpr int KKvCmdSent = 40069;
+inline constexpr int KKvCmdConversations = 40096;
+// Back from an open conversation to the list of them.
+inline constexpr int KKvCmdAllConversations = 40098;
 inline constexpr int KKvCmdDeleteAllContacts = 40070;
 inline constexpr int KKvCmdChangeView = 40072;
 // "Listen for messages" in the Phone menus, and the menu bar's listening button.
@@ -70,6 +74,10 @@ inline constexpr int KKvIdFolderTree = 17461;
 inline constexpr int KKvIdListBox = 4096;
 inline constexpr int KKvIdListView = 4097;
 inline constexpr int KKvIdReader = 4098;
+// An open conversation's reply box, its counter and Send.
+inline constexpr int KKvIdReplyText = 4099;
+inline constexpr int KKvIdReplyCount = 4100;
+inline constexpr int KKvIdReplySend = 4101;
 
 // Controls of the progress dialog.
 inline constexpr int KKvIdProgressBar = 1022;

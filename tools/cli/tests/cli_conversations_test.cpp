@@ -45,6 +45,7 @@ TEST_F(CliConversationsTest, OneConversationHoweverTheNumberWasWrittenAndAnAlpha
   EXPECT_EQ(list[0]["last"]["text"], "double zero");
   EXPECT_EQ(list[1]["title"], "MyBank");
   EXPECT_EQ(list[1]["messages"], 1);
+  EXPECT_EQ(list[0]["unread"], 0) << "a backup brought in is not news";
 
   // Oldest first, by the contact's name or by any form of the number.
   const std::vector<std::string> inOrder = {"double zero", "national", "international"};
@@ -96,6 +97,23 @@ TEST_F(CliConversationsTest, SearchFindsWordsInEveryScriptWithoutTheirAccents) {
   EXPECT_EQ(Cli({"messages", "search", std::string(257, 'a')}).iStatus, 2);
   EXPECT_EQ(Cli({"messages", "search", " "}).iStatus, 2);
   EXPECT_EQ(Cli({"messages", "search", "x", "--folder", "drafts"}).iStatus, 2);
+}
+
+// Messages downloaded from the phone wait to be read: the list counts them.
+TEST_F(CliConversationsTest, DownloadedMessagesCountAsUnread) {
+  nlohmann::json profile = SmallProfile();
+  profile["sms"]["stores"]["SM"]["messages"].push_back(
+      {{"index", 3}, {"status", 0}, {"from", "+441234567890"}, {"text", "And dessert?"}, {"time", "2003-01-05T10:05:00+00:00"}});
+  StartPhone(profile);
+  ASSERT_EQ(Cli({"messages", "download"}).iStatus, 0);
+  nlohmann::json list = CliJson({"conversations", "list"});
+  ASSERT_EQ(list.size(), 2u) << list.dump(2);
+  EXPECT_EQ(list[0]["key"], "+441234567890");
+  EXPECT_EQ(list[0]["messages"], 2);
+  EXPECT_EQ(list[0]["unread"], 2);
+  TChildResult plain = Cli({"conversations", "list"});
+  ASSERT_EQ(plain.iStatus, 0);
+  EXPECT_NE(plain.iOut.find("2 unread"), std::string::npos) << plain.iOut;
 }
 
 }  // namespace
