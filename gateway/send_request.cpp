@@ -2,17 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-namespace {
-
-// Control characters never reach the line or a terminal; a contact's name or
-// a number holds none.
-bool HasControl(std::string_view aText) {
-  for (unsigned char c : aText)
-    if (c < 0x20 || c == 0x7F) return true;
-  return false;
-}
-
-}  // namespace
+#include "gateway/request_json.h"
 
 bool IsPhoneNumber(std::string_view aText) {
   if (!aText.empty() && aText.front() == '+') aText.remove_prefix(1);
@@ -24,30 +14,10 @@ bool IsPhoneNumber(std::string_view aText) {
 
 TKvSendRequest ParseSendRequest(std::string_view aPayload) {
   TKvSendRequest request;
-  if (aPayload.size() > KKvMaxRequestBytes) {
-    request.iError = "the request is longer than " + std::to_string(KKvMaxRequestBytes) + " bytes";
+  nlohmann::json value;
+  if (!ParseRequestObject(aPayload, KKvMaxRequestBytes, value, request.iError) ||
+      !ReadRequestId(value, request.iId, request.iError))
     return request;
-  }
-  nlohmann::json value = nlohmann::json::parse(aPayload.begin(), aPayload.end(), nullptr, false);
-  if (value.is_discarded() || !value.is_object()) {
-    request.iError = "the request is not a JSON object";
-    return request;
-  }
-  if (auto id = value.find("id"); id != value.end()) {
-    if (id->is_string())
-      request.iId = id->get<std::string>();
-    else if (id->is_number_integer())
-      request.iId = std::to_string(id->get<long long>());
-    else {
-      request.iError = "\"id\" is not a text or a number";
-      return request;
-    }
-    if (request.iId.size() > KKvMaxRequestId || HasControl(request.iId)) {
-      request.iError = "\"id\" is longer than " + std::to_string(KKvMaxRequestId) + " bytes or holds control characters";
-      request.iId.clear();
-      return request;
-    }
-  }
   auto to = value.find("to");
   if (to == value.end() || !to->is_string() || to->get_ref<const std::string&>().empty()) {
     request.iError = "no \"to\"";

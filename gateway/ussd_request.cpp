@@ -2,6 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "gateway/request_json.h"
 #include "gateway/send_request.h"
 #include "phone/ussd.h"
 
@@ -22,33 +23,10 @@ const std::string KUssdRule = "1 to " + std::to_string(KUssdCodeLength) + " digi
 
 TKvUssdRequest ParseUssdRequest(std::string_view aPayload) {
   TKvUssdRequest request;
-  if (aPayload.size() > KKvMaxUssdRequestBytes) {
-    request.iError = "the request is longer than " + std::to_string(KKvMaxUssdRequestBytes) + " bytes";
+  nlohmann::json value;
+  if (!ParseRequestObject(aPayload, KKvMaxUssdRequestBytes, value, request.iError) ||
+      !ReadRequestId(value, request.iId, request.iError))
     return request;
-  }
-  nlohmann::json value = nlohmann::json::parse(aPayload.begin(), aPayload.end(), nullptr, false);
-  if (value.is_discarded() || !value.is_object()) {
-    request.iError = "the request is not a JSON object";
-    return request;
-  }
-  if (auto id = value.find("id"); id != value.end()) {
-    // The rule of a send request's id.
-    if (id->is_string())
-      request.iId = id->get<std::string>();
-    else if (id->is_number_integer())
-      request.iId = std::to_string(id->get<long long>());
-    else {
-      request.iError = "\"id\" is not a text or a number";
-      return request;
-    }
-    bool control = false;
-    for (unsigned char c : request.iId) control = control || c < 0x20 || c == 0x7F;
-    if (request.iId.size() > KKvMaxRequestId || control) {
-      request.iError = "\"id\" is longer than " + std::to_string(KKvMaxRequestId) + " bytes or holds control characters";
-      request.iId.clear();
-      return request;
-    }
-  }
   auto code = value.find("code");
   if (code == value.end() || !code->is_string()) {
     request.iError = "no \"code\"";
