@@ -101,7 +101,7 @@ TEST_F(PhoneSimTest, SettingsWithAndWithoutBatteryReporting) {
   EXPECT_EQ(s.MemoryValues[ESimCard].MaxNumber, 40);
   EXPECT_EQ(s.MemoryValues[EFixedDialling].MemHigh, 10);
   EXPECT_EQ(s.MemoryValues[EFixedDialling].NotAvailable, 0);
-  EXPECT_EQ(CommandsAfter("AT+GMM"), (Lines{"AT+CBC", "AT+CSQ", "AT+CGSN", "AT+CPBS=\"ME\"", "AT+CPBR=?",
+  EXPECT_EQ(CommandsAfter("AT+CIMI"), (Lines{"AT+CBC", "AT+CSQ", "AT+CGSN", "AT+CPBS=\"ME\"", "AT+CPBR=?",
                                             "AT+CPBS=\"SM\"", "AT+CPBR=?", "AT+CPBS=\"FD\"", "AT+CPBR=?"}));
   iSim.Stop();
 
