@@ -149,7 +149,8 @@ const std::vector<TCommandSpec>& Commands() {
        "--home-country  the country whose national numbers (07700 900123) conversations\n"
        "         read, as a two-letter code (GB, DE, US), when neither the SIM nor the\n"
        "         service centre number tells\n"
-       "Without options the settings are shown.\n",
+       "Without options the settings are shown, with the phone-country the SIM gave at\n"
+       "the last connect (it outranks --home-country).\n",
        {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}, {"poll", true},
         {"reset-after", true}, {"home-country", true}},
        0, 0, Settings},

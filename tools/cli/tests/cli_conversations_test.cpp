@@ -140,6 +140,8 @@ TEST_F(CliConversationsTest, TheHomeCountryComesFromTheSimAndIsKeptForKeyingWith
   EXPECT_EQ(KeysAfterDownload(phone), std::vector<std::string>{"+447700900123"});
   EXPECT_EQ(KeysAfterDownload(phone), std::vector<std::string>{"+447700900123"}) << "connected again";
   EXPECT_EQ(CountLogged("CKvHomeCountry - Home country GB, from the SIM"), 1) << "logged once, when it changed";
+  EXPECT_EQ(CliJson({"settings"})["phone_country"], "GB");
+  EXPECT_EQ(CliJson({"settings"})["home_country"], "FR") << "the setting stays as the user set it";
   for (const std::string& message : LogMessages(iRoot))
     EXPECT_EQ(message.find("234150123456789"), std::string::npos) << "the subscriber in the log: " << message;
 
