@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 #include <utility>
 
 #include "kernel/log.h"
@@ -86,6 +87,7 @@ bool CKveMessagesDatabase::KeyConversationsL(bool& aShown) {
   aShown = true;
   std::vector<std::pair<CEOID, std::u16string>> keys;
   keys.reserve(unkeyed.size());
+  std::unordered_map<std::u16string, std::u16string> keyOfSender;
   CEOID oid = 0;
   int count = 0;
   for (const CEPROPVAL* values = ReadStoredPropertiesL(true, oid, count); values != nullptr;
@@ -96,7 +98,13 @@ bool CKveMessagesDatabase::KeyConversationsL(bool& aShown) {
       if (values[i].propid == KMessageNameProp && values[i].val.lpwstr != nullptr) name = TConstPtr16(values[i].val.lpwstr);
       if (values[i].propid == KMessageNumberProp && values[i].val.lpwstr != nullptr) number = TConstPtr16(values[i].val.lpwstr);
     }
-    keys.emplace_back(oid, ConversationKey(number, name));
+    // Years of messages come from a few thousand parties: each number is
+    // read in its country's plan once.
+    std::u16string sender(number.Length() > 0 ? number.Ptr() : name.Ptr(),
+                          static_cast<size_t>(number.Length() > 0 ? number.Length() : name.Length()));
+    auto known = keyOfSender.find(sender);
+    if (known == keyOfSender.end()) known = keyOfSender.emplace(std::move(sender), ConversationKey(number, name)).first;
+    keys.emplace_back(oid, known->second);
   }
   HANDLE writer = kvplatform::OpenDatabaseInStoredOrder(VolumeId(), DatabaseOid());
   if (writer == INVALID_HANDLE_VALUE) {
