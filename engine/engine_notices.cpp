@@ -2,10 +2,15 @@
 // user interface window, whose answer carries the user's cancel, and the
 // diagnostic lines that describe what arrived.
 #include <memory>
+#include <string>
+
+#include <kvplatform.h>
 
 #include "engine/engine_text.h"
 #include "engine/phone_engine.h"
 #include "kernel/log.h"
+#include "store/conversation_key.h"
+#include "store/home_country.h"
 
 LRESULT CPhoneEng::CountAndNotify(const TText16* aFormat) {
   ++iProgressCounter;
@@ -63,6 +68,19 @@ void CPhoneEng::PhoneDiscovered(const TDesc16& aModemId) {
   iAction->iText.Append(discovered.Left(discovered.Length() < room ? discovered.Length() : room));
   if (NotifyProgress() == KActionCancelled)
     LogMessage(KLogFilePath, u"CPhoneEng::PhoneDiscovered - cancelled by user");
+}
+
+// National numbers are keyed in the SIM's country's plan; a phone that
+// tells neither it nor its service centre leaves the country as it was.
+void CPhoneEng::HomeNetworkRead(int aCountryCode, const TDesc16& aCentre) {
+  const std::string ofSim = CountryOfMobileCountryCode(aCountryCode);
+  if (!ofSim.empty()) {
+    KeepPhoneCountry(ofSim, u"the SIM");
+    return;
+  }
+  const std::string ofCentre =
+      CountryOfNumber(kvplatform::ToUtf8(std::u16string(aCentre.Ptr(), static_cast<size_t>(aCentre.Length()))));
+  if (!ofCentre.empty()) KeepPhoneCountry(ofCentre, u"the service centre number");
 }
 
 void CPhoneEng::LogPhoneEntry(const TPhoneBookEntry& aEntry) {

@@ -94,6 +94,7 @@ class CPhoneEng : public CEpocBase, public MMobilePhoneObserver {
   int WiggleCallBack() override;
   void CorrectPhoneSettings(const TPhoneSettings& aSettings) override;
   void PhoneDiscovered(const TDesc16& aModemId) override;
+  void HomeNetworkRead(int aCountryCode, const TDesc16& aCentre) override;
   int FoundPhoneEntry(const TPhoneBookEntry& aEntry) override;
   void OperationStarting() override {}
   void OperationFinished() override {}

@@ -95,6 +95,7 @@ int CMobilePhoneBase::SendConnectString() {
 
   iIsEricssonPhone = ContainsEricsson(iPhoneSettings.ModemId) ? 1 : 0;
   LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString iIsEricssonPhone = %1!d!", iIsEricssonPhone);
+  if (r == KReplyOk) r = ReadHomeNetwork();
   if (r == KReplyOk) {
     LogMessage(KLogFilePath, u"CMobilePhoneBase::SendConnectString - PhoneDiscovered");
     iObserver->PhoneDiscovered(iPhoneSettings.ModemId);

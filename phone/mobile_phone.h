@@ -70,7 +70,11 @@ enum TResponseState {
   EStateStatus = 40,  // a status query: its information lines are kept
   EStateSimPin = 41,  // "AT+CPIN?", "AT+CPINR" and the PIN itself
   EStateUssd = 42,    // a USSD string out: its OK and the network's reply
+  EStateSubscriber = 43,  // "AT+CIMI": the subscriber identity, never shown
 };
+
+// What the log and the observer get for the line of a subscriber identity.
+inline constexpr char16_t KMaskedSubscriberLine[] = u"(the SIM's subscriber identity, not shown)";
 
 inline constexpr int KReceiveBufferLength = 2560;
 inline constexpr int KLineBufferLength = 512;
@@ -322,6 +326,13 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int UssdOkSeen();
   // The character set names travel in: UCS2 when offered, else 8859-1 or GSM.
   int SelectCharacterSet();
+  // At connect: the SIM's mobile country code, else (a phone that refuses
+  // AT+CIMI) its service centre, for the observer's home country.
+  int ReadHomeNetwork();
+  // A line of the AT+CIMI reply: its country code kept, the rest forgotten.
+  void TakeSubscriberLine(const TDesc16& aLine);
+  // Whether aLine answers AT+CIMI, not ends it: the identity itself.
+  bool IsSubscriberIdentityLine(const TDesc16& aLine) const;
   // The name field of a "+CPBR" line, from its start: quoted, or in UCS2
   // mode also bare hexadecimal up to the next comma.
   void ParseEntryName(TModDesc16& aRest, TModDesc16& aName);
@@ -368,6 +379,7 @@ class CMobilePhoneBase : public CEpocBase, public MCommunicatorObserver {
   int iIndicationValues[5];
   int iLastMessageReference;
   TModBuf16<KSmsNumberLength> iReadCentre;  // from the last +CSCA reply
+  int iSubscriberCountryCode = 0;  // from the last AT+CIMI reply; 0 none
   int iLastPartSent;
   // A "+CDS" (ERoutedReport) or "+CMT" (ERoutedMessage) line came: the next
   // line is its PDU.

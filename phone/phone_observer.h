@@ -49,6 +49,12 @@ class MMobilePhoneObserver {
     (void)aPin;
     return KErrCancel;
   }
+  // At connect: the SIM's mobile country code (0 when the phone gave none)
+  // and, only without it, the phone's service centre (empty when none).
+  virtual void HomeNetworkRead(int aCountryCode, const TDesc16& aCentre) {
+    (void)aCountryCode;
+    (void)aCentre;
+  }
 
  protected:
   ~MMobilePhoneObserver() = default;

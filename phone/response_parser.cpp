@@ -71,7 +71,10 @@ int CMobilePhoneBase::ProcessResponse() {
     iReceiveBuffer.Delete(0, end);
     if (iLineBuffer.Length() == 0) continue;
     // An echo of the PIN is not shown.
-    iObserver->LineReceived(CarriesSimCode(iLineBuffer) ? TConstPtr16(KMaskedPinCommand) : TConstPtr16(iLineBuffer), 0);
+    iObserver->LineReceived(CarriesSimCode(iLineBuffer)           ? TConstPtr16(KMaskedPinCommand)
+                            : IsSubscriberIdentityLine(iLineBuffer) ? TConstPtr16(KMaskedSubscriberLine)
+                                                                    : TConstPtr16(iLineBuffer),
+                            0);
     // An announcement between two commands still counts.
     if (iResponseState != EStateIdle || IsIndicationLine(iLineBuffer) || iRoutedNext) {
       int result = ProcessLine(iLineBuffer);
@@ -81,6 +84,11 @@ int CMobilePhoneBase::ProcessResponse() {
 }
 
 int CMobilePhoneBase::ProcessLine(const TDesc16& aLine) {
+  if (IsSubscriberIdentityLine(aLine)) {
+    LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessLine %1!s!", KMaskedSubscriberLine);
+    TakeSubscriberLine(aLine);
+    return 0;
+  }
   if (aLine.Length() > KLongLine) {
     LogMessage(KLogFilePath, u"CMobilePhoneBase::ProcessLine Length = %1!d!", aLine.Length());
   } else if (CarriesSimCode(aLine)) {

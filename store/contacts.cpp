@@ -1,6 +1,7 @@
 #include "store/contacts.h"
 
 #include "kernel/log.h"
+#include "store/conversation_key.h"
 #include "store/duplicate_key.h"
 #include "store/store_text.h"
 
@@ -21,6 +22,7 @@ void CKveContactsItem::SetL(const CEPROPVAL& aValue) {
     case KContactOtherDetailsProp: CopyTextL(iOtherDetails, aValue.val.lpwstr); break;
     case KContactFlagsProp: iFlags = aValue.val.ulVal; break;
     case KContactLocationProp: iLocation = static_cast<int>(aValue.val.ulVal); break;
+    case KContactConversationProp: break;  // made again from the number at each write
     default:
       LogMessage(KLogFilePath, u"CKveContactsItem::SetL - ERROR: unknown field %1!d!", aValue.propid);
       break;
@@ -39,6 +41,9 @@ void CKveContactsItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[3].val.ulVal = iFlags;
   aBuffer[4].propid = KContactLocationProp;
   aBuffer[4].val.ulVal = static_cast<ULONG>(iLocation);  // -1 is stored as 0xFFFFFFFF
+  iConversationKey = ConversationKey(Number(), TConstPtr16());
+  aBuffer[5].propid = KContactConversationProp;
+  aBuffer[5].val.lpwstr = iConversationKey.data();
 }
 
 void CKveContactsItem::Reset() {
@@ -100,7 +105,10 @@ CKveContactsDatabase::CKveContactsDatabase() { SetClassName(u"CKveContactsDataba
 CKveContactsDatabase* CKveContactsDatabase::NewL(HWND aNotifyWindow, int /*aReserved*/) {
   LogMessage(KLogFilePath, u"CKveContactsDatabase::NewL");
   CKveContactsDatabase* self = new CKveContactsDatabase;
-  if (self != nullptr) self->BaseConstructL(u"KvContacts", KContactNameProp, aNotifyWindow);
+  if (self != nullptr) {
+    self->BaseConstructL(u"KvContacts", KContactNameProp, aNotifyWindow);
+    self->OpenConversationIndexL();
+  }
   return self;
 }
 

@@ -2,6 +2,8 @@
 // the local changes still to be uploaded.
 #pragma once
 
+#include <string>
+
 #include "store/epoc_database.h"
 #include "kernel/descriptors.h"
 
@@ -17,6 +19,9 @@ const CEPROPID KContactNumberProp = 0x2001F;
 const CEPROPID KContactOtherDetailsProp = 0x5001F;
 const CEPROPID KContactFlagsProp = 0x80013;
 const CEPROPID KContactLocationProp = 0xA0013;
+// The number's conversation key (store/conversation_key.h), made at each
+// write: a conversation finds its contact's name with one index lookup.
+const CEPROPID KContactConversationProp = 0xB001F;
 
 class CKveContactsItem : public CEpocDatabaseItem {
  public:
@@ -27,7 +32,7 @@ class CKveContactsItem : public CEpocDatabaseItem {
   void SetL(const CEPROPVAL& aValue) override;
   void SaveProperties(CEPROPVAL* aBuffer) override;
   void Reset() override;
-  int PropertyCount() override { return 5; }
+  int PropertyCount() override { return 6; }
   int Compare(CEpocDatabaseItem& aOther) override;
   ULONGLONG DuplicateKey() override;
 
@@ -63,6 +68,7 @@ class CKveContactsItem : public CEpocDatabaseItem {
   THeapBuf16* iNumber;
   THeapBuf16* iOtherDetails;
   DWORD iFlags;
+  std::u16string iConversationKey;  // made by SaveProperties, for its buffer
 };
 
 class CKveContactsDatabase : public CEpocDatabase {
@@ -82,6 +88,9 @@ class CKveContactsDatabase : public CEpocDatabase {
   // Stores the user's edit of aOld as aNew; see the rules in the source.
   CEOID EditItemL(CKveContactsItem& aOld, CKveContactsItem& aNew);
   void LogDataToFile();
+  // The name of the contact with the number a conversation (by its key) is
+  // with: the first in name order, deleted contacts aside; empty when none.
+  std::u16string NameOfConversationL(const std::u16string& aKey);
   ~CKveContactsDatabase() override;
 
  private:
@@ -90,6 +99,10 @@ class CKveContactsDatabase : public CEpocDatabase {
   // has a name the entry's is the start of.
   bool HoldsEntryWithNameCutL(CKveContactsItem& aEntry);
   static bool HasNameCutTo(CKveContactsItem& aContact, CKveContactsItem& aEntry);
+  // The index of contacts by conversation key, and the keys of contacts an
+  // earlier version wrote without one.
+  void OpenConversationIndexL();
+  bool KeyContactsL();
 
   // The same database in the order of the location, opened at the first
   // phone book entry: the contacts at one place are found with one seek.
@@ -97,4 +110,5 @@ class CKveContactsDatabase : public CEpocDatabase {
   LPBYTE iLocationReadBuffer = nullptr;
   DWORD iLocationReadBufferSize = 0;
   bool iLocationOrderTried = false;
+  bool iConversationIndexOpen = false;
 };

@@ -15,8 +15,8 @@
 std::u16string ConversationKey(const TDesc16& aNumber, const TDesc16& aName);
 
 // The country whose national numbers the keys read ("GB"): set by the
-// program from what it knows, else taken from the settings at first use
-// (the service centre number's country, else the home country setting).
+// program from what it knows (store/home_country.h: the SIM's country, else
+// the service centre number's, else the home country setting).
 // An empty or unknown code leaves national numbers as they are written.
 void SetHomeCountry(const std::string& aRegion);
 std::string HomeCountry();

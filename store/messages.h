@@ -317,7 +317,9 @@ class CKveMessagesDatabase : public CEpocDatabase {
   bool OpenFolderOrderL();
   // The conversation and text indexes, made and filled when missing.
   void OpenIndexesL();
-  bool KeyConversationsL();
+  // aShown: set once a step of the first open was reported.
+  void OpenIndexesShowingL(bool& aShown);
+  bool KeyConversationsL(bool& aShown);
   bool KeyFolderOrderL();
   // The index of the first record sorting after aBound; the count of
   // records when none does, -1 on failure.

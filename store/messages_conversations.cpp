@@ -11,6 +11,7 @@
 #include "kernel/log.h"
 #include "store/conversation_key.h"
 #include "store/messages.h"
+#include "store/store_upgrade.h"
 
 namespace {
 
@@ -21,23 +22,39 @@ const CEPROPID KSearchedProperties[] = {KMessageNameProp, KMessageNumberProp, KM
 const int KKeyedPerTransaction = 5000;
 const int KConversationProgressStep = 1000;
 
-void LogConversationProgress(void* /*aContext*/, DWORD aDone, DWORD aTotal) {
+// Steps of a first open of an earlier version's volume, as the program shows them.
+const char16_t KIndexingConversations[] = u"Indexing conversations";
+const char16_t KKeyingConversations[] = u"Keying conversations";
+const char16_t KIndexingForSearch[] = u"Indexing for search";
+
+// aContext: the open's flag that something was shown, to be ended.
+void LogConversationProgress(void* aContext, DWORD aDone, DWORD aTotal) {
+  *static_cast<bool*>(aContext) = true;
   LogMessage(KLogFilePath, u"CKveMessagesDatabase - Conversation index: %1!d! of %2!d! records", static_cast<int>(aDone),
              static_cast<int>(aTotal));
+  ReportStoreUpgrade(KIndexingConversations, static_cast<int>(aDone), static_cast<int>(aTotal));
 }
 
-void LogSearchProgress(void* /*aContext*/, DWORD aDone, DWORD aTotal) {
+void LogSearchProgress(void* aContext, DWORD aDone, DWORD aTotal) {
+  *static_cast<bool*>(aContext) = true;
   LogMessage(KLogFilePath, u"CKveMessagesDatabase - Search index: %1!d! of %2!d! records", static_cast<int>(aDone),
              static_cast<int>(aTotal));
+  ReportStoreUpgrade(KIndexingForSearch, static_cast<int>(aDone), static_cast<int>(aTotal));
 }
 
 }  // namespace
 
 void CKveMessagesDatabase::OpenIndexesL() {
   if (DatabaseOid() == 0) return;
+  bool shown = false;
+  OpenIndexesShowingL(shown);
+  if (shown) ReportStoreUpgrade(nullptr, 0, 0);
+}
+
+void CKveMessagesDatabase::OpenIndexesShowingL(bool& aShown) {
   bool made = false;
   if (!kvplatform::AddValueIndex(VolumeId(), DatabaseOid(), KMessageConversationProp, made, LogConversationProgress,
-                                 nullptr)) {
+                                 &aShown)) {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the conversation index");
     return;
   }
@@ -47,11 +64,11 @@ void CKveMessagesDatabase::OpenIndexesL() {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the unread index");
     return;
   }
-  if (!KeyConversationsL()) return;
+  if (!KeyConversationsL(aShown)) return;
   // Made only when missing: a volume already indexed costs one lookup here.
   if (!kvplatform::AddTextIndex(VolumeId(), DatabaseOid(), KSearchedProperties,
                                 sizeof KSearchedProperties / sizeof KSearchedProperties[0], LogSearchProgress,
-                                nullptr)) {
+                                &aShown)) {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the search index");
     return;
   }
@@ -62,7 +79,7 @@ void CKveMessagesDatabase::OpenIndexesL() {
 // the index under the empty text. Their keys are made in one walk through
 // the store, then written in few transactions: a volume of years of
 // messages is keyed in seconds.
-bool CKveMessagesDatabase::KeyConversationsL() {
+bool CKveMessagesDatabase::KeyConversationsL(bool& aShown) {
   std::vector<CEOID> unkeyed;
   if (!kvplatform::FindRecordsWithValue(VolumeId(), DatabaseOid(), KMessageConversationProp, u"", unkeyed)) {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to read the conversation index");
@@ -71,8 +88,11 @@ bool CKveMessagesDatabase::KeyConversationsL() {
   if (unkeyed.empty()) return true;
   const int total = static_cast<int>(unkeyed.size());
   LogMessage(KLogFilePath, u"CKveMessagesDatabase - Keying %1!d! records for conversations", total);
+  ReportStoreUpgrade(KKeyingConversations, 0, total);
+  aShown = true;
   std::vector<std::pair<CEOID, std::u16string>> keys;
   keys.reserve(unkeyed.size());
+  std::unordered_map<std::u16string, std::u16string> keyOfSender;
   CEOID oid = 0;
   int count = 0;
   for (const CEPROPVAL* values = ReadStoredPropertiesL(true, oid, count); values != nullptr;
@@ -83,7 +103,13 @@ bool CKveMessagesDatabase::KeyConversationsL() {
       if (values[i].propid == KMessageNameProp && values[i].val.lpwstr != nullptr) name = TConstPtr16(values[i].val.lpwstr);
       if (values[i].propid == KMessageNumberProp && values[i].val.lpwstr != nullptr) number = TConstPtr16(values[i].val.lpwstr);
     }
-    keys.emplace_back(oid, ConversationKey(number, name));
+    // Years of messages come from a few thousand parties: each number is
+    // read in its country's plan once.
+    std::u16string sender(number.Length() > 0 ? number.Ptr() : name.Ptr(),
+                          static_cast<size_t>(number.Length() > 0 ? number.Length() : name.Length()));
+    auto known = keyOfSender.find(sender);
+    if (known == keyOfSender.end()) known = keyOfSender.emplace(std::move(sender), ConversationKey(number, name)).first;
+    keys.emplace_back(oid, known->second);
   }
   HANDLE writer = kvplatform::OpenDatabaseInStoredOrder(VolumeId(), DatabaseOid());
   if (writer == INVALID_HANDLE_VALUE) {
@@ -104,8 +130,10 @@ bool CKveMessagesDatabase::KeyConversationsL() {
       break;
     }
     ++done;
-    if (done % KConversationProgressStep == 0)
+    if (done % KConversationProgressStep == 0) {
       LogMessage(KLogFilePath, u"CKveMessagesDatabase - %1!d! of %2!d! records keyed for conversations", done, total);
+      ReportStoreUpgrade(KKeyingConversations, done, total);
+    }
     if (inTransaction && done % KKeyedPerTransaction == 0) {
       inTransaction = false;
       if (!kvplatform::EndVolumeTransaction(VolumeId(), TRUE)) {

@@ -63,6 +63,15 @@ class TRecordingObserver : public MMobilePhoneObserver {
     iPins.erase(iPins.begin());
     return KErrNone;
   }
+  void HomeNetworkRead(int aCountryCode, const TDesc16& aCentre) override {
+    iHomeNetworks.push_back({aCountryCode, Narrow(Text(aCentre))});
+  }
+  struct THomeNetwork {
+    int iCountryCode;
+    std::string iCentre;
+    bool operator==(const THomeNetwork&) const = default;
+  };
+  std::vector<THomeNetwork> iHomeNetworks;
   struct TPinAsk {
     int iAttemptsLeft;
     bool iRefusedBefore;

@@ -9,6 +9,7 @@
 #include "kernel/registry.h"
 #include "store/conversation_key.h"
 #include "store/contacts.h"
+#include "store/home_country.h"
 #include "store/messages.h"
 
 CKvDocument::CKvDocument() { SetClassName(u"CKvDocument"); }
@@ -64,12 +65,12 @@ void CKvDocument::LoadSettings() {
   std::free(home);
 }
 
-// The stores read national numbers in the plan of the service centre's
-// country, which is the SIM's network's, else in the one the user set.
+// The stores read national numbers in the plan of the country the phone
+// last told (its SIM's), else of the service centre's, else of the one the
+// user set.
 void CKvDocument::SetHomeCountry(const std::string& aRegion) {
   iHomeCountry = IsKnownCountry(aRegion) ? aRegion : std::string();
-  const std::string ofCentre = CountryOfNumber(kvplatform::ToUtf8(SmscNumber()));
-  ::SetHomeCountry(ofCentre.empty() ? iHomeCountry : ofCentre);
+  ::SetHomeCountry(ChooseHomeCountry(PhoneCountry(), kvplatform::ToUtf8(SmscNumber()), iHomeCountry));
 }
 
 void CKvDocument::CommitSettingsL() {

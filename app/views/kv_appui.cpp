@@ -11,6 +11,7 @@
 #include "app/views/kv_listener.h"
 #include "app/views/kv_modal_scope.h"
 #include "app/views/kv_notice_bubble.h"
+#include "app/views/kv_store_upgrade_notice.h"
 #include "app/views/kv_progress_dialog.h"
 #include "app/views/kv_question.h"
 #include "app/views/kv_settings_dialog.h"
@@ -61,12 +62,14 @@ void CKvAppUi::ConstructL() {
   }
   iListener = CKvListener::NewL(this);
   iNotice = CKvNoticeBubble::NewL(iFrame->Window());
+  KvShowStoreUpgrades(iNotice);
 }
 
 CKvAppUi::~CKvAppUi() {
   // First: the engine may still send to the frame while listening ends.
   delete iListener;
   iListener = nullptr;
+  KvStopShowingStoreUpgrades();
   delete iNotice;
   iCurrentView = nullptr;
   for (CKvView* view : iViews) delete view;

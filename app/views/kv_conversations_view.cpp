@@ -125,11 +125,13 @@ void CKvConversationsView::LoadConversationsL() {
   }
 }
 
-std::u16string CKvConversationsView::TitleOfL(const CKveMessagesItem& aNewest) {
+std::u16string CKvConversationsView::TitleOfL(const std::u16string& aKey, const CKveMessagesItem& aNewest) {
+  // One lookup in the contacts' index by conversation key: a contact saved
+  // in another form of the number titles the conversation too.
   CKveContactsDatabase* contacts = iHost.KvDocument()->ContactsDatabase();
-  if (contacts != nullptr && aNewest.Number().Length() != 0) {
-    std::unique_ptr<CKveContactsItem> contact(contacts->LookupNumberL(aNewest.Number()));
-    if (contact != nullptr && contact->Name().Length() != 0) return Text(contact->Name());
+  if (contacts != nullptr) {
+    std::u16string name = contacts->NameOfConversationL(aKey);
+    if (!name.empty()) return name;
   }
   return Text(aNewest.Name().Length() != 0 ? aNewest.Name() : aNewest.Number());
 }
@@ -142,7 +144,7 @@ const CKvConversationsView::TShownRow& CKvConversationsView::ShownRowL(int aRow)
   TShownRow shown;
   std::unique_ptr<CKveMessagesItem> newest = ReadConversationMessage(iMessages, conversation.iNewest);
   if (newest != nullptr) {
-    shown.iTitle = TitleOfL(*newest);
+    shown.iTitle = TitleOfL(conversation.iKey, *newest);
     std::u16string text;
     AppendSingleLine(newest->Text(), text);
     if (text.size() > KConversationLineLength) text.resize(KConversationLineLength);
@@ -208,7 +210,7 @@ void CKvConversationsView::OpenConversationL(int aRow) {
   iOpenKey = conversation.iKey;
   iOpenTitle = ShownRowL(aRow).iTitle;
   // The unread count is the list's; the title names the party only.
-  if (newest != nullptr) iOpenTitle = TitleOfL(*newest);
+  if (newest != nullptr) iOpenTitle = TitleOfL(conversation.iKey, *newest);
   iReplyName = newest != nullptr ? Text(newest->Name()) : std::u16string();
   iReplyNumber = newest != nullptr ? Text(newest->Number()) : std::u16string();
   iThread->SetMessagesL(std::move(messages));

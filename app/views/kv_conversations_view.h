@@ -72,7 +72,7 @@ class CKvConversationsView : public CKvView {
   const TShownRow& ShownRowL(int aRow);
   // The conversation's title: a contact's name for its number, else the
   // name or number its messages carry.
-  std::u16string TitleOfL(const CKveMessagesItem& aNewest);
+  std::u16string TitleOfL(const std::u16string& aKey, const CKveMessagesItem& aNewest);
   void AnswerRowL(NMLVDISPINFOW& aInfo);
   LRESULT CustomDrawRow(const NMCUSTOMDRAW& aDraw);
   void LayOut();

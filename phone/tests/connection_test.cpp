@@ -1,5 +1,7 @@
 // Connecting, identifying and reading the settings, against phonesim.
+#include <algorithm>
 #include <chrono>
+#include <string>
 
 #include "phone/tests/sim_fixture.h"
 
@@ -15,14 +17,33 @@ TEST_F(PhoneSimTest, FullConnectionThenTheTwoCommandQuickCheck) {
   });
   EXPECT_EQ(first, 0);
   EXPECT_EQ(second, 0);
-  EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CPIN?", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+GMM", "ATE0",
-                                    "AT+CMEE=1"}));
+  EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CPIN?", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+GMM", "AT+CIMI",
+                                    "ATE0", "AT+CMEE=1"}));
   EXPECT_EQ(iObserver.iDiscovered, std::vector<std::u16string>{u"PS-100"});
   EXPECT_EQ(iObserver.iStarting, 1);
   EXPECT_EQ(iObserver.iFinished, 1);
   EXPECT_TRUE(Logged("CMobilePhoneBase::SendConnectString - PhoneDiscovered"));
   EXPECT_TRUE(Logged("CMobilePhoneBase::LoadATCommandSetL"));
   EXPECT_TRUE(Logged("CMobilePhoneBase::SendConnectString iIsEricssonPhone = 0"));
+}
+
+TEST_F(PhoneSimTest, TheSimsCountryCodeIsTakenAndItsIdentityNeverShown) {
+  for (const char* reply : {"234150123456789", "+CIMI: 262011234567890", "\"310260000000001\""}) {
+    SCOPED_TRACE(reply);
+    nlohmann::json profile = ShippedProfile("generic");
+    profile["identity"]["imsi"] = reply;
+    iObserver = TRecordingObserver();
+    Run(profile, [&](CMobilePhoneBase& aPhone) { EXPECT_EQ(aPhone.EstablishConnection(), 0); });
+    iSim.Stop();
+    const std::string digits = std::string(reply).substr(std::string(reply).find_first_of("0123456789"), 15);
+    ASSERT_EQ(iObserver.iHomeNetworks.size(), 1u);
+    EXPECT_EQ(iObserver.iHomeNetworks[0].iCountryCode, std::stoi(digits.substr(0, 3)));
+    EXPECT_EQ(iObserver.iHomeNetworks[0].iCentre, "") << "the centre is asked only without the SIM's code";
+    for (const std::string& line : iObserver.iLines) EXPECT_EQ(line.find(digits), std::string::npos) << line;
+    EXPECT_EQ(std::count(iObserver.iLines.begin(), iObserver.iLines.end(), "(the SIM's subscriber identity, not shown)"), 1);
+    for (const std::string& message : Messages()) EXPECT_EQ(message.find(digits), std::string::npos) << message;
+    EXPECT_GE(Count("CMobilePhoneBase::ProcessLine (the SIM's subscriber identity, not shown)"), 1);
+  }
 }
 
 TEST_F(PhoneSimTest, APhoneRefusing8859AndTheFirstIdentityQueries) {
@@ -35,7 +56,9 @@ TEST_F(PhoneSimTest, APhoneRefusing8859AndTheFirstIdentityQueries) {
   });
   EXPECT_EQ(result, 0);
   EXPECT_EQ(iSim.Commands(), (Lines{"AT", "AT&F", "ATE0", "AT+CMEE=1", "AT+CPIN?", "AT+CSCS=?", "AT+CSCS=\"8859-1\"", "AT+CSCS=\"GSM\"",
-                                    "AT+GMM", "AT+CGMM", "ATI3"}));
+                                    "AT+GMM", "AT+CGMM", "ATI3", "AT+CIMI", "AT+CSCA?"}));
+  // It keeps its SIM's identity to itself: its service centre tells the country.
+  EXPECT_EQ(iObserver.iHomeNetworks, (std::vector<TRecordingObserver::THomeNetwork>{{0, "+441632960000"}}));
 }
 
 TEST_F(PhoneSimTest, NoIdentityAtAllFailsWithMinus5) {
@@ -78,7 +101,7 @@ TEST_F(PhoneSimTest, SettingsWithAndWithoutBatteryReporting) {
   EXPECT_EQ(s.MemoryValues[ESimCard].MaxNumber, 40);
   EXPECT_EQ(s.MemoryValues[EFixedDialling].MemHigh, 10);
   EXPECT_EQ(s.MemoryValues[EFixedDialling].NotAvailable, 0);
-  EXPECT_EQ(CommandsAfter("AT+GMM"), (Lines{"AT+CBC", "AT+CSQ", "AT+CGSN", "AT+CPBS=\"ME\"", "AT+CPBR=?",
+  EXPECT_EQ(CommandsAfter("AT+CIMI"), (Lines{"AT+CBC", "AT+CSQ", "AT+CGSN", "AT+CPBS=\"ME\"", "AT+CPBR=?",
                                             "AT+CPBS=\"SM\"", "AT+CPBR=?", "AT+CPBS=\"FD\"", "AT+CPBR=?"}));
   iSim.Stop();
 

@@ -24,7 +24,7 @@ TEST_F(PhoneSimTest, ReadingTheSimInRangesOf51) {
   int result = 0;
   Run(ShippedProfile("generic"), [&](CMobilePhoneBase& aPhone) { result = aPhone.ReadPhoneBook(ESimCard); });
   EXPECT_EQ(result, KReplyOk);
-  EXPECT_EQ(CommandsAfter("AT+GMM"), (Lines{"AT+CPBS=\"SM\"", "AT+CPBR=?", "AT+CPBR=1,51", "AT+CPBR=52,102",
+  EXPECT_EQ(CommandsAfter("AT+CIMI"), (Lines{"AT+CPBS=\"SM\"", "AT+CPBR=?", "AT+CPBR=1,51", "AT+CPBR=52,102",
                                             "AT+CPBR=103,153", "AT+CPBR=154,204", "AT+CPBR=205,250"}));
   ASSERT_EQ(iObserver.iEntries.size(), 3u);
   EXPECT_EQ(Narrow(Text(iObserver.iEntries[2].iName)), "Carol");

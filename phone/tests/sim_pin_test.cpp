@@ -33,7 +33,7 @@ TEST_F(PhoneSimTest, APinIsAskedForWithTheAttemptsLeftAndARefusedOneIsNeverSentA
     EXPECT_EQ(message.find("1111"), std::string::npos) << message;
   }
   EXPECT_EQ(Count("CMobilePhoneBase::UnlockSim - sending AT+CPIN=\"****\""), 2);
-  EXPECT_EQ(iSim.Commands().back(), "AT+GMM");  // went on to identify the phone
+  EXPECT_EQ(iSim.Commands().back(), "AT+CIMI");  // went on to identify the phone and its SIM
 }
 
 TEST_F(PhoneSimTest, TheAttemptsLeftFromTheOtherFamilyReplyAndNoPinGiven) {

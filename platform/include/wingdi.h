@@ -135,6 +135,9 @@ typedef struct tagBITMAP {
   LPVOID bmBits;
 } BITMAP, *PBITMAP, *LPBITMAP;
 
+// What the thread drew, to the screen now.
+BOOL GdiFlush();
+
 // Objects
 HGDIOBJ GetStockObject(int index);
 HGDIOBJ SelectObject(HDC dc, HGDIOBJ object);

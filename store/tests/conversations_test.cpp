@@ -9,7 +9,9 @@
 #include <kvplatform_db.h>
 #include <windows.h>
 
+#include "store/contacts.h"
 #include "store/conversation_key.h"
+#include "store/home_country.h"
 #include "store/messages.h"
 #include "store/tests/earlier_version_store.h"
 #include "store/tests/store_fixture.h"
@@ -233,6 +235,84 @@ TEST_F(ConversationsTest, AStoreOfAnEarlierVersionIsKeyedAndIndexedWhenItOpensKe
   db.reset(CKveMessagesDatabase::NewL(nullptr, 0));
   EXPECT_EQ(CountMessages("CKveMessagesDatabase - Keying"), 1);
   EXPECT_EQ(Search(*db, u"numero 0").size(), 1u);
+}
+
+// A contact written by the program before the contacts' index: five
+// properties, no key.
+CEOID WriteEarlierContact(CKveContactsDatabase& aContacts, const std::u16string& aName, const std::u16string& aNumber) {
+  std::unique_ptr<CKveContactsItem> contact(CKveContactsItem::NewL());
+  TConstPtr16 name(aName.data(), static_cast<int>(aName.size())), number(aNumber.data(), static_cast<int>(aNumber.size()));
+  contact->SetDetailsL(&name, &number, nullptr);
+  CEOID oid = aContacts.WriteItemL(*contact);
+  CEGUID volume;
+  if (oid == 0 || !CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING)) return 0;
+  CEOID database = 0;
+  HANDLE handle = CeOpenDatabaseEx(&volume, &database, const_cast<LPWSTR>(u"KvContacts"), 0, 0, nullptr);
+  CEPROPVAL drop = {};
+  drop.propid = KContactConversationProp;
+  drop.wFlags = CEDB_PROPDELETE;
+  const bool dropped = handle != INVALID_HANDLE_VALUE && CeWriteRecordProps(handle, oid, 1, &drop) != 0;
+  if (handle != INVALID_HANDLE_VALUE) CloseHandle(handle);
+  CeUnmountDBVol(&volume);
+  return dropped ? oid : 0;
+}
+
+TEST_F(ConversationsTest, AConversationIsTitledWithItsContactFoundByTheContactsIndex) {
+  THomeCountry home("GB");
+  std::unique_ptr<CKveContactsDatabase> contacts(CKveContactsDatabase::NewL(nullptr, 0));
+  // Written before the index: keyed when the store opens.
+  ASSERT_NE(WriteEarlierContact(*contacts, u"Zoë", u"07700 900123"), 0u);
+  const CEOID ottoOid = WriteEarlierContact(*contacts, u"Otto", u"+49 151 12345678");
+  ASSERT_NE(ottoOid, 0u);
+  contacts.reset(CKveContactsDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(CountMessages("CKveContactsDatabase - Keying 2 contacts for conversations"), 1);
+  EXPECT_EQ(contacts->NameOfConversationL(u"+447700900123"), u"Zoë");
+  EXPECT_EQ(contacts->NameOfConversationL(u"+4915112345678"), u"Otto");
+
+  // Two contacts with one number: the first in name order; a deleted one is no one.
+  auto add = [&](const std::u16string& aName, const std::u16string& aNumber) {
+    std::unique_ptr<CKveContactsItem> contact(CKveContactsItem::NewL());
+    TConstPtr16 name(aName.data(), static_cast<int>(aName.size())), number(aNumber.data(), static_cast<int>(aNumber.size()));
+    contact->SetDetailsL(&name, &number, nullptr);
+    return contacts->WriteItemL(*contact);
+  };
+  const CEOID anna = add(u"Anna", u"0044 7700 900123");
+  ASSERT_NE(anna, 0u);
+  const CEOID aaron = add(u"Aaron", u"+447700900123");
+  ASSERT_NE(aaron, 0u);
+  EXPECT_EQ(contacts->NameOfConversationL(u"+447700900123"), u"Aaron");
+  contacts->MarkItemDeletedL(aaron);
+  EXPECT_EQ(contacts->NameOfConversationL(u"+447700900123"), u"Anna");
+
+  // An edited number moves the contact to its new conversation.
+  std::unique_ptr<CKveContactsItem> otto(static_cast<CKveContactsItem*>(contacts->ReadItemL(ottoOid)));
+  ASSERT_NE(otto, nullptr);
+  otto->SetNumberL(TConstPtr16(u"+33 6 12 34 56 78"));
+  ASSERT_NE(contacts->ReplaceItemL(*otto), 0u);
+  EXPECT_EQ(contacts->NameOfConversationL(u"+4915112345678"), u"");
+  EXPECT_EQ(contacts->NameOfConversationL(u"+33612345678"), u"Otto");
+  EXPECT_EQ(contacts->NameOfConversationL(u"~"), u"");
+  EXPECT_EQ(contacts->NameOfConversationL(u"+15550000000"), u"");
+
+  contacts.reset(CKveContactsDatabase::NewL(nullptr, 0));
+  EXPECT_EQ(CountMessages("CKveContactsDatabase - Keying"), 1) << "nothing left to key";
+}
+
+TEST(HomeCountry, TheSimsCountryCodeGivesTheCountryAndThePhoneOutranksTheCentreAndTheSetting) {
+  EXPECT_EQ(CountryOfMobileCountryCode(234), "GB");
+  EXPECT_EQ(CountryOfMobileCountryCode(235), "GB");
+  EXPECT_EQ(CountryOfMobileCountryCode(202), "GR") << "the first";
+  EXPECT_EQ(CountryOfMobileCountryCode(750), "FK") << "the last";
+  EXPECT_EQ(CountryOfMobileCountryCode(262), "DE");
+  EXPECT_EQ(CountryOfMobileCountryCode(311), "US");
+  EXPECT_EQ(CountryOfMobileCountryCode(460), "CN");
+  EXPECT_EQ(CountryOfMobileCountryCode(1), "") << "a test network";
+  EXPECT_EQ(CountryOfMobileCountryCode(999), "");
+  EXPECT_EQ(CountryOfMobileCountryCode(0), "");
+  EXPECT_EQ(ChooseHomeCountry("GB", "+4917100000", "FR"), "GB");
+  EXPECT_EQ(ChooseHomeCountry("", "+4917100000", "FR"), "DE");
+  EXPECT_EQ(ChooseHomeCountry("", "017100000", "FR"), "FR") << "a national centre number tells no country";
+  EXPECT_EQ(ChooseHomeCountry("", "", "xx"), "");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "tools/cli/progress_printer.h"
 #include "tools/cli/pin_file.h"
 #include "tools/cli/progress_window.h"
+#include "tools/cli/store_upgrade_printer.h"
 
 namespace kvcli {
 
@@ -35,6 +36,9 @@ TCliSession::TCliSession(const TGlobalOptions& aOptions) : iJson(aOptions.iJson)
   MSG message;
   PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE);
 
+  // The stores open with the document; one an earlier version left is made
+  // ready then, which can take seconds.
+  ShowStoreUpgradesOnTerminal();
   CKvApplication* application = CKvApplication::NewL();
   iApplication = application;
   gKvApplication = application;
@@ -48,6 +52,7 @@ TCliSession::~TCliSession() {
   // then the proxy, then the globals.
   delete iApplication;
   gKvApplication = nullptr;
+  StopShowingStoreUpgrades();
   gKvDocument = nullptr;
   delete iEngine;
   gKvAppEngine = nullptr;

@@ -76,7 +76,8 @@ const std::vector<TCommandSpec>& Commands() {
        "the last message, how many messages, and the start of the last one. A number\n"
        "written nationally or internationally (07700 900123, +44 7700 900123,\n"
        "0044 7700 900123) is one person, read in the home country's numbering plan:\n"
-       "the service centre number's country, else 'settings --home-country'.\n",
+       "the SIM's country as the phone last told it, else the service centre number's,\n"
+       "else 'settings --home-country'.\n",
        {}, 0, 0, ConversationsList},
       {"conversations show", "NUMBER-OR-NAME", "show one conversation, oldest message first",
        "NUMBER-OR-NAME is a contact's name (exactly as listed), a number in any form, or\n"
@@ -146,9 +147,10 @@ const std::vector<TCommandSpec>& Commands() {
        "--reset-after  listening restarts a phone that has not answered this many\n"
        "         tries (AT+CFUN=1,1); 0, the default, never\n"
        "--home-country  the country whose national numbers (07700 900123) conversations\n"
-       "         read, as a two-letter code (GB, DE, US), when the service centre number\n"
-       "         does not tell\n"
-       "Without options the settings are shown.\n",
+       "         read, as a two-letter code (GB, DE, US), when neither the SIM nor the\n"
+       "         service centre number tells\n"
+       "Without options the settings are shown, with the phone-country the SIM gave at\n"
+       "the last connect (it outranks --home-country).\n",
        {{"smsc", true}, {"log", true}, {"view", true}, {"reports", true}, {"parts-wait", true}, {"poll", true},
         {"reset-after", true}, {"home-country", true}},
        0, 0, Settings},

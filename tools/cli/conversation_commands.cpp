@@ -2,7 +2,6 @@
 // found by any part of their text, name or number.
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <memory>
 
 #include <unistd.h>
@@ -65,25 +64,12 @@ std::string Snippet(CKveMessagesItem& aMessage, const std::u16string& aQuery) {
   return text;
 }
 
-// Who a conversation is with, by key: the contacts' names (the first in
-// name order for a number two contacts share).
-std::map<std::u16string, std::u16string> ContactNamesByKey(TCliSession& aSession) {
-  std::map<std::u16string, std::u16string> names;
-  CKveContactsDatabase& contacts = aSession.Contacts();
-  for (CEpocDatabaseItem* item = contacts.ReadFirstItemL(); item != nullptr; item = contacts.ReadNextItemL()) {
-    std::unique_ptr<CKveContactsItem> contact(static_cast<CKveContactsItem*>(item));
-    if (contact->IsDeleted() || contact->Number().Length() == 0) continue;
-    names.emplace(ConversationKey(contact->Number(), TConstPtr16()), Text16(contact->Name()));
-  }
-  return names;
-}
-
-// A conversation's title: the contact's name, else the number or the
-// sender's name as the newest message has it.
-std::u16string TitleOf(const std::map<std::u16string, std::u16string>& aNames, const std::u16string& aKey,
-                       CKveMessagesItem* aNewest) {
-  auto named = aNames.find(aKey);
-  if (named != aNames.end()) return named->second;
+// A conversation's title: the contact's name (found by the contacts' index
+// of conversation keys), else the number or the sender's name as the newest
+// message has it.
+std::u16string TitleOf(TCliSession& aSession, const std::u16string& aKey, CKveMessagesItem* aNewest) {
+  std::u16string name = aSession.Contacts().NameOfConversationL(aKey);
+  if (!name.empty()) return name;
   if (aNewest == nullptr) return aKey;
   if (aNewest->Number().Length() != 0) return Text16(aNewest->Number());
   return Text16(aNewest->Name());
@@ -163,11 +149,10 @@ int ConversationsList(TCliSession& aSession, const TParsedOptions&) {
   CKveMessagesDatabase& store = aSession.Messages();
   std::vector<TKvConversation> conversations;
   if (!store.ReadConversationsL(conversations)) throw TCommandError("the conversations cannot be read");
-  const std::map<std::u16string, std::u16string> names = ContactNamesByKey(aSession);
   nlohmann::json list = nlohmann::json::array();
   for (const TKvConversation& conversation : conversations) {
     TMessageRecord newest = ReadStoredMessage(store, conversation.iNewest);
-    const std::u16string title = TitleOf(names, conversation.iKey, newest.get());
+    const std::u16string title = TitleOf(aSession, conversation.iKey, newest.get());
     std::u16string last;
     if (newest != nullptr) AppendSingleLine(newest->Text(), last);
     if (aSession.Json()) {
@@ -208,7 +193,7 @@ int ConversationsShow(TCliSession& aSession, const TParsedOptions& aOptions) {
   std::stable_sort(messages.begin(), messages.end(), [](const TMessageRecord& a, const TMessageRecord& b) {
     return a->HasDate() && b->HasDate() && DateValue(a->DateSentTime()) < DateValue(b->DateSentTime());
   });
-  const std::u16string title = TitleOf(ContactNamesByKey(aSession), key, messages.empty() ? nullptr : messages.back().get());
+  const std::u16string title = TitleOf(aSession, key, messages.empty() ? nullptr : messages.back().get());
   if (aSession.Json()) {
     nlohmann::json list = nlohmann::json::array();
     for (TMessageRecord& message : messages) list.push_back(MessageJson(*message));

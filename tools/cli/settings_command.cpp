@@ -9,6 +9,7 @@
 #include <kvplatform.h>
 
 #include "store/conversation_key.h"
+#include "store/home_country.h"
 #include "tools/cli/cli_text.h"
 #include "tools/cli/commands.h"
 
@@ -101,6 +102,8 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
   }
 
   std::string number = kvplatform::ToUtf8(document.SmscNumber());
+  // What the phone told at its last connect: it outranks the setting.
+  const std::string phone = PhoneCountry();
   const char* logText = document.DoLogging() != 0 ? "on" : "off";
   const char* viewText = document.MessageView() ? "split" : "list";
   const char* reportsText = document.RequestReports() ? "on" : "off";
@@ -112,14 +115,16 @@ int Settings(TCliSession& aSession, const TParsedOptions& aOptions) {
                                {"parts_wait", document.PartsWait()},
                                {"poll", document.PollInterval()},
                                {"reset_after", document.ResetAfter()},
-                               {"home_country", document.HomeCountrySetting()}};
+                               {"home_country", document.HomeCountrySetting()},
+                               {"phone_country", phone}};
     std::printf("%s\n", TerminalJson(settings.dump(2)).c_str());
   } else {
-    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\npoll     %s\nreset-after  %s\nhome-country  %s\n",
+    std::printf("smsc     %s\nlog      %s\nview     %s\nreports  %s\nparts-wait  %s\npoll     %s\nreset-after  %s\nhome-country  %s\nphone-country  %s\n",
                 number.empty() ? "(not set)" : Printable(number).c_str(), logText, viewText, reportsText,
                 DurationText(document.PartsWait()).c_str(), DurationText(document.PollInterval()).c_str(),
                 document.ResetAfter() == 0 ? "never" : std::to_string(document.ResetAfter()).c_str(),
-                document.HomeCountrySetting().empty() ? "(not set)" : document.HomeCountrySetting().c_str());
+                document.HomeCountrySetting().empty() ? "(not set)" : document.HomeCountrySetting().c_str(),
+                phone.empty() ? "(not told yet)" : phone.c_str());
   }
   return 0;
 }

@@ -117,3 +117,11 @@ DWORD ServiceDisplay() {
 }
 
 }  // namespace kvplatform::ui
+
+// A program busy for seconds on the display thread (its message loop
+// presents only when it waits) shows what it drew at once.
+BOOL GdiFlush() {
+  using namespace kvplatform::ui;
+  if (ScreenStarted() && DisplayThreadId() == GetCurrentThreadId()) PresentIfDirty();
+  return TRUE;
+}

@@ -1,11 +1,21 @@
 // Conversations and search from the command line, on messages imported as
 // a user's backup would bring them.
+#include <fcntl.h>
+#include <pty.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <string>
 #include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "testing/files.h"
+#include "testing/log_file.h"
+#include "testing/phonesim_process.h"
 #include "tools/cli/tests/cli_fixture.h"
 
 namespace {
@@ -21,6 +31,31 @@ class CliConversationsTest : public CliTest {
     WriteFile(file, aMessages.dump());
     TChildResult imported = Cli({"messages", "import", file});
     ASSERT_EQ(imported.iStatus, 0) << imported.iErr;
+  }
+  // A phone whose SIM (aImsi) holds one message from aFrom, written as the
+  // sender's phone wrote it.
+  static nlohmann::json PhoneWith(const std::string& aImsi, const std::string& aCentre, const std::string& aFrom) {
+    nlohmann::json profile = SmallProfile();
+    profile["identity"]["imsi"] = aImsi;
+    profile["sms"]["smsc"] = aCentre;
+    profile["sms"]["stores"]["SM"]["messages"] = nlohmann::json::array(
+        {{{"index", 1}, {"status", 1}, {"from", aFrom}, {"text", "from the phone"}, {"time", "2024-05-01T10:00:00+00:00"}}});
+    return profile;
+  }
+  // The conversations' keys once the phone's messages are in.
+  std::vector<std::string> KeysAfterDownload(const nlohmann::json& aProfile) {
+    StartPhone(aProfile);
+    TChildResult download = Cli({"messages", "download"});
+    EXPECT_EQ(download.iStatus, 0) << download.iErr;
+    StopPhone();
+    std::vector<std::string> keys;
+    for (const nlohmann::json& conversation : CliJson({"conversations", "list"})) keys.push_back(conversation["key"]);
+    return keys;
+  }
+  int CountLogged(const std::string& aMessage) const {
+    int count = 0;
+    for (const std::string& message : LogMessages(iRoot)) count += message == aMessage;
+    return count;
   }
   std::vector<std::string> FoundTexts(const std::vector<std::string>& aArgs) {
     std::vector<std::string> texts;
@@ -114,6 +149,123 @@ TEST_F(CliConversationsTest, DownloadedMessagesCountAsUnread) {
   TChildResult plain = Cli({"conversations", "list"});
   ASSERT_EQ(plain.iStatus, 0);
   EXPECT_NE(plain.iOut.find("2 unread"), std::string::npos) << plain.iOut;
+}
+
+TEST_F(CliConversationsTest, TheHomeCountryComesFromTheSimAndIsKeptForKeyingWithoutThePhone) {
+  ASSERT_EQ(Cli({"settings", "--log", "on", "--home-country", "FR"}).iStatus, 0);
+  // A German service centre and a French setting: the SIM's country wins.
+  const nlohmann::json phone = PhoneWith("234150123456789", "+491710760000", "07700900123");
+  EXPECT_EQ(KeysAfterDownload(phone), std::vector<std::string>{"+447700900123"});
+  EXPECT_EQ(KeysAfterDownload(phone), std::vector<std::string>{"+447700900123"}) << "connected again";
+  EXPECT_EQ(CountLogged("CKvHomeCountry - Home country GB, from the SIM"), 1) << "logged once, when it changed";
+  EXPECT_EQ(CliJson({"settings"})["phone_country"], "GB");
+  EXPECT_EQ(CliJson({"settings"})["home_country"], "FR") << "the setting stays as the user set it";
+  for (const std::string& message : LogMessages(iRoot))
+    EXPECT_EQ(message.find("234150123456789"), std::string::npos) << "the subscriber in the log: " << message;
+
+  // Keyed with no phone, by what the phone told.
+  Import(nlohmann::json::array({Received("07700 900123", "imported", "2024-05-02T10:00:00Z")}));
+  nlohmann::json list = CliJson({"conversations", "list"});
+  ASSERT_EQ(list.size(), 1u) << list.dump(2);
+  EXPECT_EQ(list[0]["messages"], 1 + 1);
+}
+
+TEST_F(CliConversationsTest, APhoneRefusingCimiGivesItsServiceCentresCountryElseTheSettingStands) {
+  ASSERT_EQ(Cli({"settings", "--log", "on", "--home-country", "FR"}).iStatus, 0);
+  nlohmann::json refusing = PhoneWith("234150123456789", "", "0612345678");
+  refusing["quirks"]["refuse"] = {"AT+CIMI"};
+  // No service centre either: the setting.
+  EXPECT_EQ(KeysAfterDownload(refusing), std::vector<std::string>{"+33612345678"});
+  EXPECT_EQ(CountLogged("CKvHomeCountry - Home country FR, from the SIM"), 0);
+
+  // The phone's service centre is German: its national numbers are read as German.
+  refusing["sms"]["smsc"] = "+491710760000";
+  refusing["sms"]["stores"]["SM"]["messages"][0]["from"] = "015112345678";
+  std::vector<std::string> keys = KeysAfterDownload(refusing);
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"+33612345678", "+4915112345678"}));
+  EXPECT_EQ(CountLogged("CKvHomeCountry - Home country DE, from the service centre number"), 1);
+  for (const std::string& message : LogMessages(iRoot))
+    EXPECT_EQ(message.find("234150123456789"), std::string::npos) << message;
+}
+
+// The command line with its standard error on a pseudo-terminal, as at a
+// user's terminal; what it wrote there.
+std::string TerminalErrors(const std::vector<std::string>& aArgs) {
+  int terminal = -1, side = -1;
+  if (openpty(&terminal, &side, nullptr, nullptr, nullptr) != 0) return "openpty failed";
+  std::vector<std::string> args = {KORVANET_CLI_BINARY};
+  args.insert(args.end(), aArgs.begin(), aArgs.end());
+  std::vector<char*> argv;
+  for (std::string& arg : args) argv.push_back(arg.data());
+  argv.push_back(nullptr);
+  const pid_t child = fork();
+  if (child == 0) {
+    const int nothing = open("/dev/null", O_RDWR);
+    dup2(nothing, STDIN_FILENO);
+    dup2(nothing, STDOUT_FILENO);
+    dup2(side, STDERR_FILENO);
+    close(terminal);
+    unsetenv("KORVANET_COM3");
+    unsetenv("KORVANET_ROOT");
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  close(side);
+  std::string written;
+  char buffer[4096];
+  for (;;) {
+    // Ends with EIO once the child's side is closed.
+    const ssize_t got = read(terminal, buffer, sizeof buffer);
+    if (got > 0)
+      written.append(buffer, static_cast<size_t>(got));
+    else if (got < 0 && errno == EINTR)
+      continue;
+    else
+      break;
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  close(terminal);
+  return written;
+}
+
+// Back to the volume an earlier version left: the same records, without the
+// tables of the indexes, of the first format.
+bool MakeEarlierVolume(const std::string& aRoot) {
+  sqlite3* db = nullptr;
+  const std::string path = aRoot + "/Program Files/Korvanet/Data/Database";
+  bool made = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) == SQLITE_OK &&
+              sqlite3_exec(db,
+                           "DROP TABLE fulltext; DROP TABLE textindexes; DROP TABLE indexedvalues;"
+                           "DROP TABLE valueindexes; PRAGMA user_version=1;",
+                           nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return made;
+}
+
+TEST_F(CliConversationsTest, TheFirstOpenOfAnEarlierVersionsStoreShowsItsProgressOnATerminal) {
+  nlohmann::json messages = nlohmann::json::array();
+  for (int i = 0; i < 2500; ++i)
+    messages.push_back(Received("+4477009" + std::to_string(10000 + i % 40), "message " + std::to_string(i),
+                                "2024-05-01T10:00:00Z"));
+  Import(messages);
+  ASSERT_TRUE(MakeEarlierVolume(iRoot));
+  const std::string shown = TerminalErrors({"--root", iRoot, "conversations", "list"});
+  for (const char* line : {"\r\033[KUpgrading the messages store: Indexing conversations 1000 of 2500",
+                           "\r\033[KUpgrading the messages store: Indexing conversations 2000 of 2500",
+                           "\r\033[KUpgrading the messages store: Indexing for search 2000 of 2500",
+                           "\r\033[KMessages store upgraded.\r\n"})
+    EXPECT_NE(shown.find(line), std::string::npos) << line << " not in: " << shown;
+  EXPECT_EQ(CliJson({"conversations", "list"}).size(), 40u) << "every conversation kept";
+  EXPECT_EQ(CliJson({"messages", "search", "message 2499"}).size(), 1u);
+
+  // Opened again there is nothing to show; not on a terminal, nothing either.
+  EXPECT_EQ(TerminalErrors({"--root", iRoot, "conversations", "list"}).find("Upgrading"), std::string::npos);
+  ASSERT_TRUE(MakeEarlierVolume(iRoot));
+  TChildResult quiet = Cli({"conversations", "list"});
+  EXPECT_EQ(quiet.iStatus, 0);
+  EXPECT_EQ(quiet.iErr.find("Upgrading"), std::string::npos) << quiet.iErr;
 }
 
 }  // namespace

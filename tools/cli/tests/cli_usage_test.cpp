@@ -136,7 +136,8 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
                                    {"parts_wait", 86400},
                                    {"poll", 30},
                                    {"reset_after", 0},
-                                   {"home_country", ""}}));
+                                   {"home_country", ""},
+                                   {"phone_country", ""}}));
   nlohmann::json changed = CliJson({"settings", "--smsc", "+447785016005", "--view", "split", "--reports", "on",
                                     "--parts-wait", "90m", "--poll", "2m", "--reset-after", "5", "--home-country", "DE"});
   EXPECT_EQ(changed, (nlohmann::json{{"smsc", "+447785016005"},
@@ -146,7 +147,8 @@ TEST_F(CliTest, SettingsAreCommittedAndShown) {
                                      {"parts_wait", 5400},
                                      {"poll", 120},
                                      {"reset_after", 5},
-                                     {"home_country", "DE"}}));
+                                     {"home_country", "DE"},
+                                     {"phone_country", ""}}));
   // A new process reads them back from the registry file.
   EXPECT_EQ(CliJson({"settings"}), changed);
   std::string registry = ReadFile(iRoot + "/registry.reg");

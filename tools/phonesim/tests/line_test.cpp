@@ -21,6 +21,7 @@ TEST(Line, RepliesEchoPromptAndSendErrors) {
   EXPECT_EQ(sim.Command("AT"), "AT\r\r\nOK\r\n");
   EXPECT_EQ(sim.Command("ATE0"), "ATE0\r\r\nOK\r\n");
   EXPECT_EQ(sim.Command("AT+CGSN"), "\r\n352099001761481\r\n\r\nOK\r\n");
+  EXPECT_EQ(sim.Command("AT+CIMI"), "\r\n001010123456789\r\n\r\nOK\r\n");
   EXPECT_EQ(sim.Command("AT+CMEE=1"), "\r\nOK\r\n");
   EXPECT_EQ(sim.Command("AT+GMM"), "\r\nPS-100\r\n\r\nOK\r\n");
   EXPECT_EQ(sim.Command("AT+CPBR=1000"), "\r\n+CME ERROR: 21\r\n");
@@ -250,7 +251,8 @@ TEST(Line, MinimalPhoneRefusesWhatItLacks) {
   sim.Command("ATE0");
   EXPECT_EQ(sim.Command("AT+CSCS=\"8859-1\""), "\r\nERROR\r\n");
   EXPECT_EQ(sim.Command("AT+CSCS=\"GSM\""), "\r\nOK\r\n");
-  for (const char* identity : {"AT+GMM", "AT+CGMM", "ATI", "AT+CBC", "AT+CSQ", "AT+CPBS=\"ME\"", "AT+CPMS=\"ME\""}) {
+  for (const char* identity :
+       {"AT+GMM", "AT+CGMM", "ATI", "AT+CIMI", "AT+CBC", "AT+CSQ", "AT+CPBS=\"ME\"", "AT+CPMS=\"ME\""}) {
     EXPECT_EQ(sim.Command(identity), "\r\nERROR\r\n") << identity;
   }
   EXPECT_EQ(sim.Command("ATI3"), "\r\nMM-1 GSM MODULE\r\n\r\nOK\r\n");
