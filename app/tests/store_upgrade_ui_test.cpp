@@ -4,6 +4,7 @@
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,22 @@ TEST_F(StoreUpgradeTest, TheFirstOpenOfAnEarlierStoreTellsItsProgressInTheNotice
   // Opened again: nothing to prepare, nothing shown.
   ASSERT_TRUE(StartProgram());
   EXPECT_FALSE(gKvAppUi->Notice()->IsShown());
+}
+
+// A store whose file is damaged past opening is said to be so in the notice,
+// not shown as empty lists.
+TEST_F(StoreUpgradeTest, AStoreThatCannotBeOpenedIsSaidToBeSo) {
+  std::filesystem::create_directories(iRoot + "/Program Files/Korvanet/Data");
+  {
+    std::ofstream damaged(iRoot + "/Program Files/Korvanet/Data/Database", std::ios::binary);
+    for (int i = 0; i < 8192; ++i) damaged.put(static_cast<char>((i * 7919) % 251));
+  }
+  ASSERT_TRUE(StartProgram());
+  CKvNoticeBubble* notice = gKvAppUi->Notice();
+  ASSERT_TRUE(notice->IsShown());
+  EXPECT_EQ(notice->Heading(), u"The data cannot be opened");
+  Screenshot("store_cannot_open");
+  StopProgram();
 }
 
 }  // namespace

@@ -83,6 +83,22 @@ void CKvAppUi::ActivateL(int) {
   iFrame->MakeVisible(true);
   UpdateWindow(iFrame->Window());
   if (CKvView* inbox = GetView(EKvViewInbox)) inbox->SetAsCurrentViewL();
+  ShowUnopenedStoresL();
+}
+
+// A store whose file could not be opened lists nothing: said, so that it is
+// never taken for an empty one.
+void CKvAppUi::ShowUnopenedStoresL() {
+  CKveMessagesDatabase* messages = KvDocument()->MessagesDatabase();
+  CKveContactsDatabase* contacts = KvDocument()->ContactsDatabase();
+  const bool messagesOpen = messages != nullptr && messages->IsOpen();
+  const bool contactsOpen = contacts != nullptr && contacts->IsOpen();
+  if ((messagesOpen && contactsOpen) || iNotice == nullptr) return;
+  LogMessage(KLogFilePath, u"CKvAppUi::ShowUnopenedStoresL - messages open %1!d!, contacts open %2!d!",
+             messagesOpen ? 1 : 0, contactsOpen ? 1 : 0);
+  iNotice->ShowL(u"The data cannot be opened",
+                 u"Its file is unreadable or damaged: the lists stay empty and nothing new is kept. "
+                 u"korvanet-cli restore puts back a backup.");
 }
 
 CKvView* CKvAppUi::GetView(int aType) const {

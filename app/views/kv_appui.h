@@ -78,6 +78,7 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   // "Inbox", or "Inbox (n)" with n unread; the lists drawn again, so that
   // bold follows.
   void UnreadChanged();
+  void ShowUnopenedStoresL();
 
   // The frame's host.
   LPCWSTR CurrentTitle() const override;
