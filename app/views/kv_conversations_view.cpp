@@ -10,6 +10,7 @@
 #include "app/document/kv_message_limits.h"
 #include "app/framework/epoc_app_window.h"
 #include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_bold_row.h"
 #include "app/views/kv_conversation_drafts.h"
 #include "app/views/kv_conversation_thread.h"
 #include "app/views/kv_exchange_actions.h"
@@ -185,15 +186,7 @@ LRESULT CKvConversationsView::CustomDrawRow(const NMCUSTOMDRAW& aDraw) {
   const int row = static_cast<int>(aDraw.dwItemSpec);
   if (row < 0 || row >= static_cast<int>(iConversations.size()) || iConversations[static_cast<size_t>(row)].iUnread == 0)
     return CDRF_DODEFAULT;
-  if (iBoldFont == nullptr) {
-    LOGFONTW font{};
-    if (GetObjectW(GetCurrentObject(aDraw.hdc, OBJ_FONT), sizeof(font), &font) == 0) return CDRF_DODEFAULT;
-    font.lfWeight = FW_BOLD;
-    iBoldFont = CreateFontIndirectW(&font);
-    if (iBoldFont == nullptr) return CDRF_DODEFAULT;
-  }
-  SelectObject(aDraw.hdc, iBoldFont);
-  return CDRF_NEWFONT;
+  return KvSelectBoldRowFont(aDraw.hdc, iBoldFont);
 }
 
 void CKvConversationsView::OpenConversationL(int aRow) {

@@ -7,6 +7,7 @@
 #include "app/document/app_globals.h"
 #include "app/framework/epoc_app_window.h"
 #include "app/framework/epoc_list_controls.h"
+#include "app/views/kv_bold_row.h"
 #include "app/views/kv_delivery_text.h"
 #include "app/document/kv_document.h"
 #include "app/views/kv_exchange_actions.h"
@@ -327,15 +328,7 @@ LRESULT CKvMessagesView::CustomDrawRow(const NMCUSTOMDRAW& aDraw) {
   int row = static_cast<int>(aDraw.dwItemSpec);
   CEOID identifier = listView ? (row < RowCount() ? OidOfRow(row) : 0) : static_cast<CEOID>(aDraw.lItemlParam);
   if (identifier == 0 || !iHost.IsUnread(identifier)) return CDRF_DODEFAULT;
-  if (iBoldFont == nullptr) {
-    LOGFONTW font{};
-    if (GetObjectW(GetCurrentObject(aDraw.hdc, OBJ_FONT), sizeof(font), &font) == 0) return CDRF_DODEFAULT;
-    font.lfWeight = FW_BOLD;
-    iBoldFont = CreateFontIndirectW(&font);
-    if (iBoldFont == nullptr) return CDRF_DODEFAULT;
-  }
-  SelectObject(aDraw.hdc, iBoldFont);
-  return CDRF_NEWFONT;
+  return KvSelectBoldRowFont(aDraw.hdc, iBoldFont);
 }
 
 void CKvMessagesView::SortRowsL(int aColumn) {
