@@ -33,7 +33,9 @@ bool IsEcho(const std::string& aLine) {
 
 // Sends the command and gathers its information lines (joined by line feeds)
 // until a final result or the time is up.
-TFinal Exchange(HANDLE aPort, const char* aCommand, int aLimitMs, TModDesc16& aReply) {
+// Asks nothing, or stops waiting, once aStop is set.
+TFinal Exchange(HANDLE aPort, const char* aCommand, int aLimitMs, TModDesc16& aReply, const std::atomic<bool>* aStop) {
+  if (aStop != nullptr && aStop->load()) return EFinalNone;
   std::string command = std::string(aCommand) + "\r";
   DWORD written = 0;
   if (!WriteFile(aPort, command.data(), static_cast<DWORD>(command.size()), &written, nullptr)) return EFinalNone;
@@ -42,6 +44,7 @@ TFinal Exchange(HANDLE aPort, const char* aCommand, int aLimitMs, TModDesc16& aR
   int total = 0;
   DWORD start = GetTickCount();
   while (static_cast<int>(GetTickCount() - start) < aLimitMs) {
+    if (aStop != nullptr && aStop->load()) return EFinalNone;
     char buffer[256];
     DWORD read = 0;
     if (!ReadFile(aPort, buffer, sizeof buffer, &read, nullptr)) return EFinalNone;
@@ -70,6 +73,7 @@ TFinal Exchange(HANDLE aPort, const char* aCommand, int aLimitMs, TModDesc16& aR
 struct TProbeJob {
   TPortReport* iReport;
   int iAnswerMs;
+  const std::atomic<bool>* iStop;
 };
 
 DWORD WINAPI ProbeThread(LPVOID aJob) {
@@ -88,14 +92,14 @@ DWORD WINAPI ProbeThread(LPVOID aJob) {
     }
     return 0;
   }
-  ProbeOpenPort(port, report, job.iAnswerMs);
+  ProbeOpenPort(port, report, job.iAnswerMs, job.iStop);
   CloseHandle(port);
   return 0;
 }
 
 }  // namespace
 
-void ProbeOpenPort(HANDLE aPort, TPortReport& aReport, int aAnswerMs) {
+void ProbeOpenPort(HANDLE aPort, TPortReport& aReport, int aAnswerMs, const std::atomic<bool>* aStop) {
   aReport.iAnswer = EPortNoAnswer;
   DCB dcb;
   dcb.DCBlength = sizeof(DCB);
@@ -122,19 +126,21 @@ void ProbeOpenPort(HANDLE aPort, TPortReport& aReport, int aAnswerMs) {
 
   TModBuf16<KMaxReplyBytes> reply;
   // A modem that sleeps may lose the first command; it gets a second.
-  TFinal answer = Exchange(aPort, "AT", aAnswerMs / 2, reply);
-  if (answer != EFinalOk) answer = Exchange(aPort, "AT", aAnswerMs - aAnswerMs / 2, reply);
+  TFinal answer = Exchange(aPort, "AT", aAnswerMs / 2, reply, aStop);
+  if (answer != EFinalOk) answer = Exchange(aPort, "AT", aAnswerMs - aAnswerMs / 2, reply, aStop);
   if (answer != EFinalOk) return;
   aReport.iAnswer = EPortAnswered;
-  if (Exchange(aPort, "AT+CGMI", KProbeQuestionMs, reply) == EFinalOk) ParseIdentityReply(reply, aReport.iMaker);
-  if (Exchange(aPort, "AT+CGMM", KProbeQuestionMs, reply) == EFinalOk) ParseIdentityReply(reply, aReport.iModel);
-  if (Exchange(aPort, "AT+CGSN", KProbeQuestionMs, reply) == EFinalOk) ParseImeiReply(reply, aReport.iImei);
-  if (Exchange(aPort, "AT+CMGF=?", KProbeQuestionMs, reply) == EFinalOk) aReport.iSms = ParseSmsSupportReply(reply);
-  if (!aReport.iSms && Exchange(aPort, "AT+CSMS?", KProbeQuestionMs, reply) == EFinalOk)
-    aReport.iSms = ParseSmsSupportReply(reply);
+  auto ask = [&](const char* aCommand) {
+    return Exchange(aPort, aCommand, KProbeQuestionMs, reply, aStop) == EFinalOk;
+  };
+  if (ask("AT+CGMI")) ParseIdentityReply(reply, aReport.iMaker);
+  if (ask("AT+CGMM")) ParseIdentityReply(reply, aReport.iModel);
+  if (ask("AT+CGSN")) ParseImeiReply(reply, aReport.iImei);
+  if (ask("AT+CMGF=?")) aReport.iSms = ParseSmsSupportReply(reply);
+  if (!aReport.iSms && ask("AT+CSMS?")) aReport.iSms = ParseSmsSupportReply(reply);
 }
 
-std::vector<TPortReport> SurveyPorts(int aAnswerMs) {
+std::vector<TPortReport> SurveyPorts(int aAnswerMs, const std::atomic<bool>* aStop) {
   std::vector<TPortReport> reports;
   for (const kvplatform::SerialDevice& device : kvplatform::ListSerialDevices()) {
     TPortReport report;
@@ -144,7 +150,8 @@ std::vector<TPortReport> SurveyPorts(int aAnswerMs) {
   std::vector<TProbeJob> jobs;
   jobs.reserve(reports.size());
   for (TPortReport& report : reports)
-    if (report.iDevice.state == kvplatform::SerialDeviceState::Free) jobs.push_back(TProbeJob{&report, aAnswerMs});
+    if (report.iDevice.state == kvplatform::SerialDeviceState::Free)
+      jobs.push_back(TProbeJob{&report, aAnswerMs, aStop});
   std::vector<HANDLE> threads;
   for (TProbeJob& job : jobs) {
     HANDLE thread = CreateThread(nullptr, 0, ProbeThread, &job, 0, nullptr);

@@ -3,6 +3,7 @@
 // and whether they take SMS commands.
 #pragma once
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -32,12 +33,16 @@ inline constexpr int KProbeAnswerMs = 1200;
 inline constexpr int KProbeQuestionMs = 800;
 
 // Asks the open port "AT" and, when it answers, the identity questions.
-// Nothing is changed on the phone.
-void ProbeOpenPort(HANDLE aPort, TPortReport& aReport, int aAnswerMs = KProbeAnswerMs);
+// Nothing is changed on the phone. Once aStop (when given) is set, nothing
+// more is asked: the report holds what was learnt by then.
+void ProbeOpenPort(HANDLE aPort, TPortReport& aReport, int aAnswerMs = KProbeAnswerMs,
+                   const std::atomic<bool>* aStop = nullptr);
 
 // Every serial device, the free ones opened and probed at the same time, each
-// on its own thread; in the device list's order.
-std::vector<TPortReport> SurveyPorts(int aAnswerMs = KProbeAnswerMs);
+// on its own thread; in the device list's order. A survey whose caller no
+// longer wants it sets aStop: it then ends within a read slice, its reports
+// incomplete.
+std::vector<TPortReport> SurveyPorts(int aAnswerMs = KProbeAnswerMs, const std::atomic<bool>* aStop = nullptr);
 
 // The stable name of a report's device when it has one, else its path.
 std::string PreferredPortName(const TPortReport& aReport);

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include <kvplatform.h>
+#include <kvplatform_serial.h>
 
 #include "app/document/app_globals.h"
 #include "app/framework/epoc_list_controls.h"
@@ -46,12 +47,41 @@ class DialogsTest : public ProgramTest {
   }
   // The settings dialog once it is up.
   HWND OpenSettings() {
+    HWND dialog = SettingsShown();
+    kvui::WaitIdle();
+    return dialog;
+  }
+  // The settings dialog as soon as it is there, idle or not.
+  HWND SettingsShown() {
     Command(KKvCmdSettings);
     HWND field = nullptr;
     WaitFor([&] { return (field = kvui::FindById(kvui::FindByText(u"Settings"), KKvIdSmscField)) != nullptr; });
-    kvui::WaitIdle();
     return field != nullptr ? GetParent(field) : nullptr;
   }
+  static std::u16string PortRow(HWND aDialog, int aRow) {
+    return ComboRow(kvui::FindById(aDialog, KKvIdPortList), aRow);
+  }
+  // Two phones to choose from under a host's device folder: ttyUSB0 answers
+  // and has a stable name; ttyUSB1 falls silent after its first answer, so
+  // each later question of the survey waits for its limit. The folder, or
+  // empty when a phone did not start.
+  std::string StartTwoPhones() {
+    const std::string dev = iRoot + "/hostdev";
+    std::filesystem::create_directories(dev + "/serial/by-id");
+    std::filesystem::create_directories(iRoot + "/sim0");
+    std::filesystem::create_directories(iRoot + "/sim1");
+    nlohmann::json silent = SmallProfile();
+    silent["quirks"]["silence_after_commands"] = 1;
+    silent["quirks"]["silence_ms"] = 600000;
+    if (!iAnswering.Start(SmallProfile(), iRoot + "/sim0", dev + "/ttyUSB0") ||
+        !iSilent.Start(silent, iRoot + "/sim1", dev + "/ttyUSB1"))
+      return std::string();
+    std::filesystem::create_symlink("../../ttyUSB0", dev + "/serial/by-id/usb-Sim_PS-100-if00");
+    setenv("KORVANET_DEV", dev.c_str(), 1);
+    return dev;
+  }
+  TPhoneSimProcess iAnswering;
+  TPhoneSimProcess iSilent;
   static LRESULT Check(HWND aDialog, LPCWSTR aBox) {
     return SendMessageW(kvui::FindByText(aBox, aDialog), BM_GETCHECK, 0, 0);
   }
@@ -97,6 +127,7 @@ TEST_F(DialogsTest, SettingsOfferThePortsAndKeepTheChosenOne) {
   ASSERT_NE(dialog, nullptr);
   HWND list = kvui::FindById(dialog, KKvIdPortList);
   ASSERT_NE(list, nullptr);
+  ASSERT_TRUE(WaitForPortSurvey(dialog));
   ASSERT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 2);
   WCHAR row[256] = {0};
   SendMessageW(list, CB_GETLBTEXT, 1, reinterpret_cast<LPARAM>(row));
@@ -110,6 +141,81 @@ TEST_F(DialogsTest, SettingsOfferThePortsAndKeepTheChosenOne) {
   std::error_code error;
   EXPECT_EQ(std::filesystem::read_symlink(iRoot + "/dev/COM3", error).string(),
             dev + "/serial/by-id/usb-Sim_PS-100-if00");
+}
+
+// The ports are looked for once the dialog is up: while a modem that has
+// fallen silent holds the survey, the window answers and paints, a row says
+// the ports are being looked for, and then the rows come as they always have.
+TEST_F(DialogsTest, SettingsAnswerWhileThePortsAreLookedFor) {
+  const std::string dev = StartTwoPhones();
+  ASSERT_FALSE(dev.empty()) << iAnswering.Errors() << iSilent.Errors();
+  ASSERT_TRUE(StartProgram());
+  HWND dialog = SettingsShown();
+  ASSERT_NE(dialog, nullptr);
+  // Sent from this thread: answered only when the window's thread is free.
+  WCHAR title[32] = {0};
+  SendMessageW(dialog, WM_GETTEXT, 32, reinterpret_cast<LPARAM>(title));
+  EXPECT_EQ(std::u16string(title), u"Settings");
+  EXPECT_EQ(PortRow(dialog, 0), u"(none chosen)");
+  EXPECT_EQ(PortRow(dialog, 1), u"Looking for ports\u2026");
+  EXPECT_TRUE(kvui::WaitIdle());
+  EXPECT_EQ(PortRow(dialog, 1), u"Looking for ports\u2026");
+  EXPECT_EQ(SendMessageW(kvui::FindById(dialog, KKvIdPortList), CB_GETCURSEL, 0, 0), 0);
+  Screenshot("settings_looking_for_ports");
+
+  ASSERT_TRUE(WaitForPortSurvey(dialog));
+  HWND list = kvui::FindById(dialog, KKvIdPortList);
+  EXPECT_EQ(SendMessageW(list, CB_GETCOUNT, 0, 0), 3);
+  EXPECT_EQ(PortRow(dialog, 0), u"(none chosen)");
+  EXPECT_EQ(PortRow(dialog, 1),
+            kvplatform::FromUtf8(dev) + u"/serial/by-id/usb-Sim_PS-100-if00 \u00B7 free \u00B7 PHONESIM PS-100");
+  // It said OK to "AT", and nothing after.
+  EXPECT_EQ(PortRow(dialog, 2), kvplatform::FromUtf8(dev) + u"/ttyUSB1 \u00B7 free \u00B7  ");
+  EXPECT_EQ(SendMessageW(list, CB_GETCURSEL, 0, 0), 0);
+  kvui::TapWindow(kvui::FindByText(u"Cancel", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  unsetenv("KORVANET_DEV");
+}
+
+// Left before the survey ends: OK keeps the port as it was chosen (and the
+// rest as typed), Cancel keeps everything; the survey ends with the dialog,
+// letting its ports go, and the next dialog finds them all.
+TEST_F(DialogsTest, SettingsLeftBeforeThePortsAreFoundKeepThePort) {
+  const std::string dev = StartTwoPhones();
+  ASSERT_FALSE(dev.empty()) << iAnswering.Errors() << iSilent.Errors();
+  ASSERT_EQ(kvplatform::SetSerialPortLink(u"COM3:", dev + "/ttyUSB0"), static_cast<DWORD>(ERROR_SUCCESS));
+  ASSERT_TRUE(StartProgram());
+
+  HWND dialog = SettingsShown();
+  ASSERT_NE(dialog, nullptr);
+  kvui::TapWindow(kvui::FindById(dialog, KKvIdSmscField));
+  kvui::TypeText(u"+447785016005");
+  ASSERT_EQ(PortRow(dialog, 0), kvplatform::FromUtf8(dev) + u"/ttyUSB0");
+  ASSERT_EQ(PortRow(dialog, 1), u"Looking for ports\u2026");
+  kvui::TapWindow(kvui::FindByText(u"OK", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(kvplatform::SerialPortLinkTarget(u"COM3:"), dev + "/ttyUSB0");
+  kvplatform::ReloadRegistry();
+  EXPECT_EQ(RegistryText(u"SMSC"), u"+447785016005");
+
+  dialog = SettingsShown();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(PortRow(dialog, 1), u"Looking for ports\u2026");
+  kvui::TapWindow(kvui::FindByText(u"Cancel", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  EXPECT_EQ(kvplatform::SerialPortLinkTarget(u"COM3:"), dev + "/ttyUSB0");
+
+  // Not busy: the stopped survey closed the silent modem's port. Whether
+  // it answers the first "AT" depends on whether a stopped survey got that far.
+  dialog = SettingsShown();
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_TRUE(WaitForPortSurvey(dialog));
+  const std::u16string silent = PortRow(dialog, 2);
+  const std::u16string device = kvplatform::FromUtf8(dev) + u"/ttyUSB1 \u00B7 ";
+  EXPECT_TRUE(silent == device + u"no answer" || silent == device + u"free \u00B7  ") << kvplatform::ToUtf8(silent);
+  kvui::TapWindow(kvui::FindByText(u"Cancel", dialog));
+  ASSERT_TRUE(WaitFor([&] { return !IsWindow(dialog); }));
+  unsetenv("KORVANET_DEV");
 }
 
 // Settings: Cancel writes nothing, not even the key; OK keeps the typed

@@ -6,6 +6,7 @@
 
 #include "app/document/app_globals.h"
 #include "app/views/kv_main.h"
+#include "app/views/resources/resource_ids.h"
 #include "app/views/resources/korvanet_resources.h"
 #include "kernel/requests.h"
 
@@ -58,4 +59,19 @@ HWND ProgramTest::TopDialog() { return GetForegroundWindow(); }
 void ProgramTest::Screenshot(const std::string& aName) {
   kvui::WaitIdle();
   kvui::SaveScreenshot(ScreenshotPath(aName));
+}
+
+std::u16string ProgramTest::ComboRow(HWND aCombo, int aRow) {
+  LRESULT length = SendMessageW(aCombo, CB_GETLBTEXTLEN, aRow, 0);
+  if (length < 0 || length > 1024) return u"<no row>";
+  std::u16string row(static_cast<size_t>(length) + 1, u'\0');
+  SendMessageW(aCombo, CB_GETLBTEXT, aRow, reinterpret_cast<LPARAM>(row.data()));
+  row.resize(static_cast<size_t>(length));
+  return row;
+}
+
+bool ProgramTest::WaitForPortSurvey(HWND aSettings) {
+  HWND ports = kvui::FindById(aSettings, KKvIdPortList);
+  return ports != nullptr && WaitFor([&] { return ComboRow(ports, 1) != u"Looking for ports\u2026"; }) &&
+         kvui::WaitIdle();
 }

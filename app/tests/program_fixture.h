@@ -26,6 +26,11 @@ class ProgramTest : public UiTest {
   static bool WaitFor(const std::function<bool()>& aCondition, int aTimeoutMs = 60000);
   static HWND TopDialog();
   void Screenshot(const std::string& aName);
+  // A row of a combo box's list; "<no row>" past its end.
+  static std::u16string ComboRow(HWND aCombo, int aRow);
+  // Waits until the settings dialog's port box no longer says the ports are
+  // being looked for, and the window is idle.
+  static bool WaitForPortSurvey(HWND aSettings);
 
   std::thread iProgram;
   std::atomic<bool> iRunning{false};

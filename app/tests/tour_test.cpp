@@ -66,6 +66,7 @@ TEST_F(TourTest, ANewUserSetsUpDownloadsRepliesAndFindsEverythingAfterARestart) 
   HWND settings = GetParent(field);
   kvui::TapWindow(field);
   kvui::TypeText(u"+447785016005");
+  ASSERT_TRUE(WaitForPortSurvey(settings));
   TourShot("settings");
   kvui::TapWindow(kvui::FindByText(u"OK", settings));
   ASSERT_TRUE(WaitFor([&] { return !IsWindow(settings); }));

@@ -15,6 +15,8 @@ namespace {
 
 const int KMaxSmscText = 256;
 const WCHAR KPhonePort[] = u"COM3:";
+// The port survey's thread has ended.
+const UINT KSettingsSurveyDone = WM_APP + 1;
 
 // A modem's text for a list row: control characters shown as U+FFFD.
 std::u16string RowText(std::u16string aText) {
@@ -41,19 +43,31 @@ void CKvSettingsDialog::InitDialogL() {
                       gKvDocument->RequestReports() ? BST_CHECKED : BST_UNCHECKED, 0);
   SendDlgItemMessageW(iWindow, KKvIdNoticesCheckBox, BM_SETCHECK,
                       gKvDocument->ArrivalNotices() ? BST_CHECKED : BST_UNCHECKED, 0);
-  FillPortList();
+  StartPortList();
 }
 
-// First the port as it is, then each serial device: its stable name when it
-// has one, its state, and the maker and model of a modem that answers.
-void CKvSettingsDialog::FillPortList() {
+// First the port as it is; the devices follow when the survey ends.
+void CKvSettingsDialog::StartPortList() {
   HWND list = GetDlgItem(iWindow, KKvIdPortList);
   if (list == nullptr) return;
   std::string current = kvplatform::SerialPortLinkTarget(KPhonePort);
   std::u16string first = current.empty() ? u"(none chosen)" : RowText(kvplatform::FromUtf8(current));
   SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(first.c_str()));
+  SendMessageW(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(u"Looking for ports…"));
+  SendMessageW(list, CB_SETCURSEL, 0, 0);
+  iSurveyor.reset(CKvPortSurveyor::NewL(iWindow, KSettingsSurveyDone));
+  // Without a thread of its own the survey is made here, as the dialog opens.
+  if (iSurveyor == nullptr) FillPortList(SurveyPorts());
+}
+
+// After the port as it is, each serial device: its stable name when it has
+// one, its state, and the maker and model of a modem that answers.
+void CKvSettingsDialog::FillPortList(const std::vector<TPortReport>& aReports) {
+  HWND list = GetDlgItem(iWindow, KKvIdPortList);
+  if (list == nullptr) return;
+  while (SendMessageW(list, CB_GETCOUNT, 0, 0) > 1) SendMessageW(list, CB_DELETESTRING, 1, 0);
   iPorts.clear();
-  for (const TPortReport& report : SurveyPorts()) {
+  for (const TPortReport& report : aReports) {
     std::string name = PreferredPortName(report);
     std::u16string row = RowText(kvplatform::FromUtf8(name)) + u" \u00B7 " + KvPortStateText(report);
     if (report.iAnswer == EPortAnswered)
@@ -88,6 +102,21 @@ void CKvSettingsDialog::SaveSettings() {
     DWORD error = kvplatform::SetSerialPortLink(KPhonePort, iPorts[static_cast<size_t>(port) - 1]);
     if (error != ERROR_SUCCESS) LogMessage(KLogFilePath, u"CKvSettingsDialog::SaveSettings - port not set %1!d!", error);
   }
+}
+
+LRESULT CKvSettingsDialog::HandleEventDefault(HWND, UINT aMessage, WPARAM, LPARAM) {
+  if (aMessage == KSettingsSurveyDone) {
+    std::vector<TPortReport> reports;
+    if (iSurveyor != nullptr && iSurveyor->TakeReports(reports)) {
+      iSurveyor.reset();
+      FillPortList(reports);
+    }
+    return 0;
+  }
+  // A survey still running is stopped, and its thread ended, while the
+  // window it posts to is still there.
+  if (aMessage == WM_DESTROY) iSurveyor.reset();
+  return KEpocNotHandled;
 }
 
 LRESULT CKvSettingsDialog::HandleCommand(HWND, UINT, WPARAM aWParam, LPARAM) {
