@@ -25,10 +25,43 @@ char SeparatorOf(const std::string& aText, size_t aStart) {
   return semicolons > commas ? ';' : ',';
 }
 
+// Starts a field written with escapes: "'" keeps it text in a spreadsheet,
+// and a field is written with "'" and a backslash in no other case.
+const char KEscapedFieldMark[] = "'\\";
+
+std::string EscapedField(const std::string& aText) {
+  std::string out = KEscapedFieldMark;
+  for (char c : aText) {
+    if (c == '\0')
+      out += "\\0";
+    else if (c == '\\')
+      out += "\\\\";
+    else
+      out += c;
+  }
+  return out;
+}
+
+// Undoes EscapedField after the mark; a backslash before anything else
+// stays as it is.
+std::string UnescapedField(const std::string& aField) {
+  std::string out;
+  for (size_t i = 2; i < aField.size(); ++i) {
+    if (aField[i] == '\\' && i + 1 < aField.size() && (aField[i + 1] == '0' || aField[i + 1] == '\\')) {
+      out += aField[++i] == '0' ? '\0' : '\\';
+    } else {
+      out += aField[i];
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string CsvField(const std::string& aText) {
-  std::string text = !aText.empty() && IsGuarded(aText.front()) ? "'" + aText : aText;
+  std::string text = aText.find('\0') != std::string::npos            ? EscapedField(aText)
+                     : !aText.empty() && IsGuarded(aText.front()) ? "'" + aText
+                                                                  : aText;
   if (text.find_first_of(",;\"\r\n") == std::string::npos && (text.empty() || (text.front() != ' ' && text.back() != ' ')))
     return text;
   std::string quoted = "\"";
@@ -59,7 +92,10 @@ bool ReadCsv(const std::string& aText, TCsvTable& aTable, std::string& aError) {
   bool quoted = false, fieldStarted = false;
   int line = 1, rowLine = 1;
   auto endField = [&] {
-    if (field.size() >= 2 && field[0] == '\'' && IsGuarded(field[1])) field.erase(0, 1);
+    if (field.rfind(KEscapedFieldMark, 0) == 0)
+      field = UnescapedField(field);
+    else if (field.size() >= 2 && field[0] == '\'' && IsGuarded(field[1]))
+      field.erase(0, 1);
     row.push_back(field);
     field.clear();
     fieldStarted = false;

@@ -165,14 +165,15 @@ std::string DecodedValue(const TProperty& aProperty) {
   return bytes;
 }
 
-// Splits a structured value at unescaped ';' and undoes the text escapes.
+// Splits a structured value at unescaped ';' and undoes the text escapes
+// ("\0" is how our cards carry U+0000).
 std::vector<std::string> TextComponents(const std::string& aValue) {
   std::vector<std::string> parts(1);
   for (size_t i = 0; i < aValue.size(); ++i) {
     char c = aValue[i];
     if (c == '\\' && i + 1 < aValue.size()) {
       char next = aValue[++i];
-      parts.back() += next == 'n' || next == 'N' ? '\n' : next;
+      parts.back() += next == 'n' || next == 'N' ? '\n' : next == '0' ? '\0' : next;
     } else if (c == ';') {
       parts.emplace_back();
     } else {

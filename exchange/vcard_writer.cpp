@@ -3,7 +3,8 @@
 namespace kvexchange {
 namespace {
 
-// Backslash, comma, semicolon and line breaks escaped as text values need.
+// Backslash, comma, semicolon and line breaks escaped as text values need;
+// U+0000, which no text file carries, as "\0", which our reader takes back.
 std::string Escaped(const std::string& aText) {
   std::string out;
   for (char c : aText) {
@@ -12,6 +13,8 @@ std::string Escaped(const std::string& aText) {
       out += c;
     } else if (c == '\n') {
       out += "\\n";
+    } else if (c == '\0') {
+      out += "\\0";
     } else if (c != '\r') {
       out += c;
     }

@@ -78,9 +78,10 @@ TContactFormat FormatOf(const std::string& aText) {
 }
 
 // Whether a vCard or CSV file may carry a U+0000 into a contact: as the byte
-// itself, or quoted-printable.
+// itself, quoted-printable, or as the "\0" our vCard and CSV exports write.
 bool MayCarryNul(const std::string& aText) {
-  return aText.find('\0') != std::string::npos || aText.find("=00") != std::string::npos;
+  return aText.find('\0') != std::string::npos || aText.find("=00") != std::string::npos ||
+         aText.find("\\0") != std::string::npos;
 }
 
 bool SameCounts(const TImportSummary& a, const TImportSummary& b) {
@@ -117,9 +118,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* aData, size_t aSize) {
 
   TContactExport request;
   request.iFormat = FormatOf(text);
-  // A contact's details are cut at a U+0000 when stored, which can leave
-  // spaces at their end; the vCard and CSV imports trim those from a field,
-  // so such details would not come back the same. JSON keeps them.
+  // A U+0000 that ends a contact's details is taken for the terminator when
+  // stored, which can leave spaces at their end; the vCard and CSV imports
+  // trim those from a field, so such details would not come back the same.
+  // JSON keeps them.
   if (request.iFormat != EContactsJson && MayCarryNul(text)) return 0;
   // Both vCard versions are written; the file's own choice of version does not matter here.
   request.iVCardVersion = aSize % 2 == 0 ? 3 : 4;

@@ -28,8 +28,9 @@ int NotFoundCode(WCHAR aChar) {
 
 }  // namespace
 
-// GSM 7-bit default alphabet. The escape code maps to itself so escape
-// sequences inserted into a text survive a round trip.
+// GSM 7-bit default alphabet. Code 0x1B is the escape to the extension table,
+// no character: its row holds the escape itself as a mark, which neither
+// LatinToGsm nor GsmToLatin ever gives for a character of a text.
 const TGsmCharPair KGsmMainTable[KGsmMainRows + 1] = {
     {0x00, 0x40}, {0x01, 0xA3}, {0x02, 0x24}, {0x03, 0xA5}, {0x04, 0xE8}, {0x05, 0xE9},
     {0x06, 0xF9}, {0x07, 0xEC}, {0x08, 0xF2}, {0x09, 0xC7}, {0x0A, 0x0A}, {0x0B, 0xD8},
@@ -55,9 +56,11 @@ const TGsmCharPair KGsmMainTable[KGsmMainRows + 1] = {
     {0x7C, 0xF6}, {0x7D, 0xF1}, {0x7E, 0xFC}, {0x7F, 0xE0}, {-1, -1},
 };
 
-// The extension table reached through 0x1B: form feed, the ten symbols, the euro sign.
+// The extension table reached through 0x1B: form feed, eight symbols, the euro
+// sign. 1B 1B is left out: it is reserved for a further table, and a receiver
+// without one shows a space.
 const TGsmCharPair KGsmEscapeTable[KGsmEscapeRows + 1] = {
-    {0x0A, 0x0C}, {0x14, 0x5E}, {0x1B, 0x1B}, {0x28, 0x7B}, {0x29, 0x7D}, {0x2F, 0x5C},
+    {0x0A, 0x0C}, {0x14, 0x5E}, {0x28, 0x7B}, {0x29, 0x7D}, {0x2F, 0x5C},
     {0x3C, 0x5B}, {0x3D, 0x7E}, {0x3E, 0x5D}, {0x40, 0x7C}, {0x65, 0x20AC}, {-1, -1},
 };
 
@@ -67,6 +70,12 @@ int LatinToGsmTableWalk(WCHAR aChar, bool& aEscaped, bool& aNotFound) {
   if (aChar == u'"') return 0x27;  // a double quote would end a quoted AT field
   if (aChar == u'?') return KQuestion;
   if (aChar == u'@') return 0x00;
+  // An ESC of the text is no GSM character: sent as the escape, it would
+  // turn the character after it into another one.
+  if (aChar == KGsmEscape) {
+    aNotFound = true;
+    return NotFoundCode(aChar);
+  }
 
   // Escape rows are checked before main rows; main row 0 is the at sign, handled above.
   for (int i = 0; KGsmMainTable[i + 1].iGsm >= 0; ++i) {
@@ -105,6 +114,7 @@ struct TGsmEncodeLookup {
     iEntry[u'"'] = 0x27;
     iEntry[u'?'] = KQuestion;
     iEntry[u'@'] = 0x00;
+    iEntry[KGsmEscape] = static_cast<uint16_t>(KEntryNotFound | NotFoundCode(KGsmEscape));
   }
   uint16_t iEntry[0x10000];
 };
@@ -160,8 +170,10 @@ int GsmToLatin(WCHAR* aText, int aLength) {
     if (c == KGsmEscape) {
       if (in + 1 == aLength) break;  // a trailing escape introduces nothing
       WCHAR next = aText[++in];
-      // A code the extension table lacks reads as the default alphabet's.
+      // A code the extension table lacks reads as the default alphabet's;
+      // a second escape, reserved for a table not defined, as a space.
       WCHAR extended = next < KGsmMainRows ? lookup.iExtension[next] : 0;
+      if (next == KGsmEscape) extended = u' ';
       aText[out++] = extended != 0 ? extended : next < KGsmMainRows ? lookup.iMain[next] : next;
     } else {
       // Codes above the table are not GSM codes; they are left as they are.

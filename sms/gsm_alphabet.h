@@ -16,7 +16,7 @@ struct TGsmCharPair {
 
 inline constexpr int KGsmEscape = 0x1B;
 inline constexpr int KGsmMainRows = 128;
-inline constexpr int KGsmEscapeRows = 11;
+inline constexpr int KGsmEscapeRows = 10;
 inline constexpr WCHAR KReplacementChar = 0xFFFD;
 
 // Both tables end with the row (-1, -1).
@@ -44,8 +44,9 @@ int InsertEscapes(WCHAR* aText, int aLength, int aMaxLength);
 // Whether aChar is sent as an escape sequence.
 bool NeedsEscape(WCHAR aChar);
 
-// In place, GSM codes to UTF-16; escape sequences become one character and a
-// trailing escape is dropped (phone book names, alphanumeric senders).
+// In place, GSM codes to UTF-16; escape sequences become one character (1B 1B
+// a space) and a trailing escape is dropped (phone book names, alphanumeric
+// senders).
 void GsmToLatin(TModDesc16& aText);
 // In place, UTF-16 to GSM codes, with 0x1B before each escaped code. Escapes
 // that do not fit the descriptor's maximum are left out.

@@ -9,11 +9,7 @@ namespace {
 struct TDefaultShiftTables {
   TDefaultShiftTables() {
     for (int i = 0; i < KGsmMainRows; ++i) iLocking[KGsmMainTable[i].iGsm] = static_cast<WCHAR>(KGsmMainTable[i].iChar);
-    for (int i = 0; i < KGsmEscapeRows; ++i) {
-      // After an escape, another escape is reserved, not a character.
-      if (KGsmEscapeTable[i].iGsm == KGsmEscape) continue;
-      iSingle[KGsmEscapeTable[i].iGsm] = static_cast<WCHAR>(KGsmEscapeTable[i].iChar);
-    }
+    for (int i = 0; i < KGsmEscapeRows; ++i) iSingle[KGsmEscapeTable[i].iGsm] = static_cast<WCHAR>(KGsmEscapeTable[i].iChar);
   }
   WCHAR iLocking[KGsmShiftTableSize] = {};
   WCHAR iSingle[KGsmShiftTableSize] = {};
@@ -52,7 +48,9 @@ int GsmSeptetsToText(WCHAR* aText, int aLength, int aLockingLanguage, int aSingl
         c = KReplacementChar;  // a trailing escape introduces nothing, but is not lost silently
       } else {
         const WCHAR next = aText[++in] & 0x7F;
-        c = single[next] != 0 ? single[next] : locking[next];
+        // A second escape is reserved for a further table, which a receiver
+        // without it shows as a space.
+        c = next == KGsmEscape ? u' ' : single[next] != 0 ? single[next] : locking[next];
       }
     }
     aText[out++] = c == KGsmEscape ? KReplacementChar : c;

@@ -43,6 +43,7 @@ const WCHAR* GsmSingleShiftTable(int aLanguage);
 // Converts GSM codes (one a code unit, 0 to 127) in place to UTF-16 with the
 // tables of the two languages; returns the new length. An escape followed by
 // a code the single-shift table lacks reads as the locking table's character
-// (3GPP TS 23.038 6.2.1.1); a code without a character, an escape after an
-// escape and a trailing escape become U+FFFD.
+// (3GPP TS 23.038 6.2.1.1); an escape after an escape, reserved for a further
+// table, reads as a space; a code without a character and a trailing escape
+// become U+FFFD.
 int GsmSeptetsToText(WCHAR* aText, int aLength, int aLockingLanguage, int aSingleLanguage);

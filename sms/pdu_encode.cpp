@@ -68,7 +68,11 @@ void TPduSmsFormat::AppendSeptets(const TDesc16& aText, int aFillBits) {
   for (int i = 0; i < aText.Length(); ++i) {
     bool escaped = false;
     bool notFound = false;
-    accumulator |= static_cast<unsigned>(LatinToGsm(text[i], escaped, notFound) & 0x7F) << held;
+    // An escape goes out as one only before the character it was put in for;
+    // any other is an ESC of the text, which must not change what follows.
+    const bool introduces = text[i] == KGsmEscape && i + 1 < aText.Length() && NeedsEscape(text[i + 1]);
+    const int code = introduces ? KGsmEscape : LatinToGsm(text[i], escaped, notFound);
+    accumulator |= static_cast<unsigned>(code & 0x7F) << held;
     held += 7;
     while (held >= 8) {
       AppendOctet(accumulator & 0xFF);

@@ -19,7 +19,7 @@ void CKveContactsItem::SetL(const CEPROPVAL& aValue) {
   switch (aValue.propid) {
     case KContactNameProp: CopyTextL(iName, aValue.val.lpwstr); break;
     case KContactNumberProp: CopyTextL(iNumber, aValue.val.lpwstr); break;
-    case KContactOtherDetailsProp: CopyTextL(iOtherDetails, aValue.val.lpwstr); break;
+    case KContactOtherDetailsProp: CopyEscapedTextL(iOtherDetails, aValue.val.lpwstr); break;
     case KContactFlagsProp: iFlags = aValue.val.ulVal; break;
     case KContactLocationProp: iLocation = static_cast<int>(aValue.val.ulVal); break;
     case KContactConversationProp: break;  // made again from the number at each write
@@ -36,7 +36,8 @@ void CKveContactsItem::SaveProperties(CEPROPVAL* aBuffer) {
   aBuffer[1].propid = KContactNumberProp;
   aBuffer[1].val.lpwstr = TextForProperty(iNumber);
   aBuffer[2].propid = KContactOtherDetailsProp;
-  aBuffer[2].val.lpwstr = TextForProperty(iOtherDetails);
+  // Details are the user's own text and may hold U+0000, which would end the value.
+  aBuffer[2].val.lpwstr = EscapedTextForProperty(iOtherDetails, iStoredDetails);
   aBuffer[3].propid = KContactFlagsProp;
   aBuffer[3].val.ulVal = iFlags;
   aBuffer[4].propid = KContactLocationProp;

@@ -69,6 +69,7 @@ class CKveContactsItem : public CEpocDatabaseItem {
   THeapBuf16* iOtherDetails;
   DWORD iFlags;
   std::u16string iConversationKey;  // made by SaveProperties, for its buffer
+  std::u16string iStoredDetails;    // the same, for details with escapes
 };
 
 class CKveContactsDatabase : public CEpocDatabase {

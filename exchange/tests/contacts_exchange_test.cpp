@@ -7,8 +7,10 @@
 #include <tuple>
 
 #include "exchange/contacts_exchange.h"
+#include "exchange/exchange_file.h"
 #include "exchange/exchange_text.h"
 #include "exchange/summary_text.h"
+#include "testing/files.h"
 #include "testing/program_root.h"
 #include "store/tests/store_fixture.h"
 
@@ -150,6 +152,32 @@ TEST_F(ContactsExchangeTest, AFileThatCannotBeReadWholeAddsNothing) {
   EXPECT_EQ(error, "the file ends inside card 2 (line 6)");
   EXPECT_FALSE(ImportContactsL(*iStore, "[{\"name\": \"Bob\", ", "", false, summary, error));
   EXPECT_EQ(Rows().size(), 1u);
+}
+
+// Details holding U+0000 and control characters come back the same from
+// every format, each export a file the import reads; a name, which is one
+// line, holds none of them but U+202E, which it keeps.
+TEST_F(ContactsExchangeTest, DetailsWithU0000AndControlsComeBackFromEveryFormatAsAFileTheImportReads) {
+  const std::string nul(1, '\0');
+  const std::string details = "a" + nul + "b \x1B]0;owned\x07\x01\x7F \xC2\x9B" "31m \\0 c:\\" + nul + "\nline two";
+  Add("Mallory \xE2\x80\xAEgpj.exe", "+447700900999", details, true, 4);
+  Add("Eve", "+447700900998", nul + "x", false, -1);
+  const std::multiset<TRow> expected = Rows();
+  ASSERT_EQ(expected.count({"Mallory \xE2\x80\xAEgpj.exe", "+447700900999", details, "sim", 4, false}), 1u);
+  ASSERT_EQ(expected.count({"Eve", "+447700900998", nul + "x", "phone", -1, false}), 1u);
+  TTempDir files("kv-exchange");
+  for (TContactExport request : {TContactExport{EContactsVCard, 3, "all"}, TContactExport{EContactsVCard, 4, "all"},
+                                 TContactExport{EContactsCsv, 3, "all"}, TContactExport{EContactsJson, 3, "all"}}) {
+    SCOPED_TRACE(testing::Message() << "format " << request.iFormat << " version " << request.iVCardVersion);
+    std::ostringstream out;
+    EXPECT_EQ(ExportContactsL(*iStore, request, out), 2);
+    WriteFile(files.Path() + "/contacts", out.str());
+    std::string text, error;
+    ASSERT_TRUE(ReadInputFile(files.Path() + "/contacts", EInputContacts, text, error)) << error;
+    StartAfresh();
+    EXPECT_EQ(Import(text).iAdded, 2);
+    EXPECT_EQ(Rows(), expected) << out.str();
+  }
 }
 
 // A name is one line in every format: the line breaks and control

@@ -12,8 +12,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include "exchange/exchange_file.h"
 #include "exchange/exchange_text.h"
 #include "exchange/messages_exchange.h"
+#include "testing/files.h"
 #include "testing/program_root.h"
 #include "store/tests/store_fixture.h"
 
@@ -235,6 +237,48 @@ TEST_F(MessagesExchangeTest, ControlCharactersFormulasAndQuotesRoundTripInEveryF
     EXPECT_EQ(summary.iAdded, 4) << format;
     EXPECT_EQ(Rows(), expected) << format;
   }
+}
+
+// U+0000 in a text is no reason for the file not to come back: each export
+// is read as a file the import reads (no NUL byte in it) and gives the same
+// texts; and CSV files written before keep their meaning.
+TEST_F(MessagesExchangeTest, ATextHoldingU0000ComesBackFromEveryFormatAsAFileTheImportReads) {
+  const std::string nul(1, '\0');
+  Add(EKvFolderInbox, "Eve", "+447700900001", "before" + nul + "after \\0 and a back\\slash \x1B[2J\x01\x7F", 1700000000000);
+  Add(EKvFolderSent, "", "+447700900002", "=1+1" + nul, 1600000000000);
+  Add(EKvFolderOutbox, "", "+447700900003", nul + "\\", 1500000000000);
+  Add(EKvFolderInbox, "", "+447700900004", "'\\no U+0000 here", 1400000000000);
+  std::multiset<TMessageRow> expected = Rows();
+  std::set<std::string> stored;
+  for (const TMessageRow& row : expected) stored.insert(std::get<3>(row));
+  ASSERT_EQ(stored.count(nul + "\\"), 1u);
+  TTempDir files("kv-exchange");
+
+  std::string csv = Export(EMessagesCsv);
+  EXPECT_NE(csv.find(",'\\before\\0after \\\\0 and a back\\\\slash \x1B[2J\x01\x7F\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",'\\=1+1\\0\r\n"), std::string::npos) << csv;
+  EXPECT_NE(csv.find(",''\\no U+0000 here\r\n"), std::string::npos) << csv;
+
+  for (TMessageFormat format : {EMessagesJson, EMessagesCsv, EMessagesXml}) {
+    SCOPED_TRACE(format);
+    const std::string path = files.Path() + "/messages";
+    WriteFile(path, Export(format));
+    std::string text, error;
+    ASSERT_TRUE(ReadInputFile(path, EInputMessages, text, error)) << error;
+    StartAfresh();
+    EXPECT_EQ(Import(text).iAdded, 4);
+    EXPECT_EQ(Rows(), expected);
+  }
+
+  // What an earlier version wrote reads as it did: a backslash is only
+  // special in a field that starts with the mark.
+  StartAfresh();
+  Import("Folder,Name,Number,Date,Text\r\n"
+         "inbox,,+447700900005,2026-01-05T10:00:00Z,C:\\0 and \\\\\r\n"
+         "inbox,,+447700900006,2026-01-05T10:00:00Z,''\\x\r\n");
+  std::set<std::string> texts;
+  for (const TMessageRow& row : Rows()) texts.insert(std::get<3>(row));
+  EXPECT_EQ(texts, (std::set<std::string>{"C:\\0 and \\\\", "'\\x"}));
 }
 
 TEST_F(MessagesExchangeTest, SemicolonsAByteOrderMarkAndWhereJsonAndXmlGoWrong) {

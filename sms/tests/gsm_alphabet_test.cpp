@@ -15,7 +15,8 @@ TEST(GsmAlphabet, LatinToGsmSpecialCasesAndFallbacks) {
       {u'"', 0x27, false, false},      // goes out as an apostrophe
       {u'?', 0x3F, false, false},      {u'@', 0x00, false, false},   {u'{', 0x28, true, false},
       {u'e', 0x65, false, false},      // never the euro escape
-      {u'\x1B', 0x1B, true, false},    {u'\xE4', 0x7B, false, false}, // a-umlaut
+      {u'\x1B', 0x20, false, true},    // ESC: the escape code would shift what follows
+      {u'\xE4', 0x7B, false, false},   // a-umlaut
       {u'\xA3', 0x01, false, false},   // pound
       {u'\n', 0x0A, false, false},     {u'\r', 0x0D, false, false},
       {u'\xE1', 0x20, false, true},    // a-acute: GSM lacks it
@@ -42,6 +43,12 @@ TEST(GsmAlphabet, GsmToLatinFoldsEscapeSequences) {
   GsmToLatin(text);
   // 1B 41 is no escape code: the main table's "A" stands; a trailing escape is dropped.
   EXPECT_EQ(Text(text), u"@\xA3{\x20AC\xE4" u"A\x03A6" u"e");
+
+  // 1B 1B is reserved for a further table: a space, never the control character ESC.
+  const WCHAR reserved[] = {0x41, 0x1B, 0x1B, 0x42, 0x1B, 0x1B, 0x1B, 0x28};
+  text.Copy(reserved, 8);
+  GsmToLatin(text);
+  EXPECT_EQ(Text(text), u"A B {");
 
   // Codes above the table are left alone rather than looked up beyond it.
   const WCHAR wide[] = {0x80, 0x41, 0xFFFF};
@@ -83,9 +90,9 @@ TEST(GsmAlphabet, LookupAgreesWithTheTableWalkForEveryCodeUnit) {
     ASSERT_EQ(NeedsEscape(static_cast<WCHAR>(c)), walkEscaped) << "code unit " << c;
     if (!notFound) ++found;
   }
-  // The 128 characters of the default alphabet and the 10 of the extension
-  // table it lacks (the escape character stands in both).
-  EXPECT_EQ(found, 128 + 10);
+  // The default alphabet but its escape code, and the 10 characters of the
+  // extension table it lacks.
+  EXPECT_EQ(found, 127 + 10);
 }
 
 TEST(GsmAlphabet, IsGsmTextTellsWhetherSevenBitLosesNothing) {
@@ -94,4 +101,5 @@ TEST(GsmAlphabet, IsGsmTextTellsWhetherSevenBitLosesNothing) {
   EXPECT_FALSE(IsGsmText(TConstPtr16(u"caf\xE1")));
   EXPECT_FALSE(IsGsmText(TConstPtr16(u"\x041F\x0440\x0438")));
   EXPECT_FALSE(IsGsmText(TConstPtr16(u"\xD83D\xDE00")));
+  EXPECT_FALSE(IsGsmText(TConstPtr16(u"\x1B]0;title\x07")));
 }

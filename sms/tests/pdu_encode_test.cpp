@@ -88,6 +88,23 @@ TEST(PduEncode, FirstOctetValidityAndEscapes) {
   EXPECT_EQ(pdu.substr(pdu.size() - 6), "021B14");  // two septets: 0x1B 0x28
 }
 
+TEST(PduEncode, AnEscOfTheTextNeverGoesOutAsTheEscapeCode) {
+  // The sender sends a text holding ESC as UCS2, which carries it as it is.
+  TSmsOwner sender = Outgoing(u"\x1B{");
+  EXPECT_EQ(sender->SendingCoding(), ESmsCodingUcs2);
+
+  // Made to go as 7-bit, each ESC is a space, and only the escape put in
+  // before the brace goes out as 0x1B: septets 20 20 1B 28, never 1B 1B.
+  TPduSmsFormat format;
+  TSmsOwner forced = Outgoing(WithEscapes(u"\x1B\x1B{"));
+  ASSERT_EQ(Text(forced->MessageText()), u"\x1B\x1B\x1B{");
+  std::string pdu = Encode(*forced, format);
+  EXPECT_EQ(pdu.substr(pdu.size() - 10), "0420D00605");
+  TSmsOwner back = NewSms();
+  ASSERT_EQ(Decode(Widen(pdu), *back), 0) << pdu;
+  EXPECT_EQ(Text(back->MessageText()), u"  {");
+}
+
 TEST(PduEncode, EightBitData) {
   TPduSmsFormat format;
   TSmsOwner sms = Outgoing(u"AB\xFF");

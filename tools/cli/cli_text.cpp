@@ -90,6 +90,16 @@ std::string Printable(const std::string& aText, bool aKeepLineFeeds) {
   return out;
 }
 
+std::string PrintableLines(const std::string& aText) {
+  std::string lines;
+  lines.reserve(aText.size());
+  for (size_t i = 0; i < aText.size(); ++i) {
+    if (aText[i] == '\r' && i + 1 < aText.size() && aText[i + 1] == '\n') continue;
+    lines += aText[i];
+  }
+  return Printable(lines, true);
+}
+
 std::string TerminalJson(const std::string& aJson) {
   std::string out;
   out.reserve(aJson.size());

@@ -30,6 +30,10 @@ std::string Padded(const std::string& aText, size_t aColumns);
 // isolates and marks, line and paragraph separators) "\u202E"; bytes that
 // are not UTF-8 "\xFF". Line feeds stay where aKeepLineFeeds says so.
 std::string Printable(const std::string& aText, bool aKeepLineFeeds = false);
+// A whole file's text made safe to show as Printable does, its lines kept:
+// CR LF and LF end a line; a CR alone, which would let a line overwrite
+// another, is escaped.
+std::string PrintableLines(const std::string& aText);
 // Serialised JSON with the characters Printable escapes that JSON leaves as
 // they are (DEL, C1, the line reordering ones) written as \u escapes: the
 // same values, and nothing in it acts on a terminal.

@@ -1,7 +1,10 @@
 // Contacts and messages out to files and in from them, through the exchange
 // library the windowed program uses too.
+#include <unistd.h>
+
 #include <cstdio>
 #include <iostream>
+#include <sstream>
 
 #include <nlohmann/json.hpp>
 
@@ -17,11 +20,21 @@ namespace {
 
 // Runs aWrite on the named file, or on standard output without one. The file
 // is written beside its place and renamed over it once whole: a failure
-// leaves the earlier file as it was.
+// leaves the earlier file as it was. A pipe gets the file's bytes as they
+// are; a terminal gets them escaped, as every command prints what came from
+// outside, since a name or a message could otherwise drive it.
 template <typename TWrite>
-int WriteOutput(const TParsedOptions& aOptions, TWrite aWrite) {
+int WriteOutput(const TParsedOptions& aOptions, bool aJson, TWrite aWrite) {
   if (aOptions.iArguments.empty()) {
-    int count = aWrite(std::cout);
+    int count = 0;
+    if (isatty(STDOUT_FILENO)) {
+      std::ostringstream text;
+      count = aWrite(text);
+      // JSON keeps its form: what it leaves unescaped is escaped the JSON way.
+      std::cout << (aJson ? TerminalJson(text.str()) : PrintableLines(text.str()));
+    } else {
+      count = aWrite(std::cout);
+    }
     std::cout.flush();
     if (!std::cout) throw TCommandError("cannot write to standard output");
     return count;
@@ -60,7 +73,8 @@ int ContactsExport(TCliSession& aSession, const TParsedOptions& aOptions) {
   request.iVCardVersion = Choice(aOptions, "vcard-version", {"3", "4"}, "3", command) == "4" ? 4 : 3;
   request.iStore = Choice(aOptions, "store", {"all", "sim", "phone"}, "all", command);
   CKveContactsDatabase& store = aSession.Contacts();
-  int count = WriteOutput(aOptions, [&](std::ostream& aOut) { return kvexchange::ExportContactsL(store, request, aOut); });
+  int count = WriteOutput(aOptions, request.iFormat == kvexchange::EContactsJson,
+                          [&](std::ostream& aOut) { return kvexchange::ExportContactsL(store, request, aOut); });
   std::fprintf(stderr, "%s\n", kvexchange::ExportedText(count, "contact").c_str());
   return 0;
 }
@@ -84,7 +98,8 @@ int MessagesExport(TCliSession& aSession, const TParsedOptions& aOptions) {
   kvexchange::TMessageFormat kind =
       format == "csv" ? kvexchange::EMessagesCsv : format == "xml" ? kvexchange::EMessagesXml : kvexchange::EMessagesJson;
   CKveMessagesDatabase& store = aSession.Messages();
-  int count = WriteOutput(aOptions, [&](std::ostream& aOut) { return kvexchange::ExportMessagesL(store, kind, folder, aOut); });
+  int count = WriteOutput(aOptions, kind == kvexchange::EMessagesJson,
+                          [&](std::ostream& aOut) { return kvexchange::ExportMessagesL(store, kind, folder, aOut); });
   std::fprintf(stderr, "%s\n", kvexchange::ExportedText(count, "message").c_str());
   return 0;
 }

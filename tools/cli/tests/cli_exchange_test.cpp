@@ -119,6 +119,30 @@ TEST_F(CliExchangeTest, DemoMessagesAsAndroidXmlImportedOnceEvenWhenImportedTwic
   EXPECT_EQ(Kept(nlohmann::json::parse(json.iOut), KMessageFields), Kept(messages, KMessageFields));
 }
 
+TEST_F(CliExchangeTest, MessagesHoldingU0000ExportedInEveryFormatImportIntoAFreshFolderTheSame) {
+  const std::string nul(1, '\0');
+  nlohmann::json file = nlohmann::json::array();
+  file.push_back({{"folder", "inbox"}, {"name", "Eve"}, {"number", "+447700900123"},
+                  {"date_sent", "2026-01-05T10:00:00Z"}, {"text", "before" + nul + "after, a \\ and \x1B[2J\nend"}});
+  file.push_back({{"folder", "sent"}, {"name", ""}, {"number", "+447700900124"},
+                  {"date_sent", "2026-01-06T10:00:00Z"}, {"text", "=SUM(A1)" + nul + "x"}});
+  WriteFile(iRoot + "/in.json", file.dump());
+  ASSERT_EQ(Cli({"messages", "import", iRoot + "/in.json"}).iStatus, 0);
+  nlohmann::json messages = CliJson({"messages", "list"});
+  ASSERT_EQ(messages.size(), 2u);
+
+  for (const std::string format : {"csv", "xml", "json"}) {
+    SCOPED_TRACE(format);
+    const std::string path = iRoot + "/out." + format;
+    ASSERT_EQ(Cli({"messages", "export", "--format", format, path}).iStatus, 0);
+    std::filesystem::remove_all(iFreshRoot + "/Program Files");
+    TChildResult imported = FreshCli({"messages", "import", path});
+    ASSERT_EQ(imported.iStatus, 0) << imported.iErr;
+    EXPECT_EQ(imported.iOut, "2 added, 0 skipped (already stored), 0 refused\n");
+    EXPECT_EQ(Kept(FreshJson({"messages", "list"}), KMessageFields), Kept(messages, KMessageFields));
+  }
+}
+
 TEST_F(CliExchangeTest, BackupWhileAnotherProcessWritesHoldsWhatWasWrittenUpToAMoment) {
   ASSERT_EQ(Cli({"messages", "list"}).iStatus, 0);  // the data folder exists before the writer starts
   // Another process writing one message after another, each its own change,

@@ -26,6 +26,10 @@ class CliTest : public ::testing::Test {
   TChildResult Cli(const std::vector<std::string>& aArgs, TChildOptions aOptions = {});
   // Runs with --json, expects success, and parses standard output.
   nlohmann::json CliJson(const std::vector<std::string>& aArgs);
+  // Runs with standard output on a pseudo-terminal, as at a user's terminal
+  // (raw, so iOut holds the bytes written as they were); standard error is
+  // captured as Cli() captures it.
+  TChildResult CliOnTerminal(const std::vector<std::string>& aArgs);
 
   TTempDir iDir;
   std::string iRoot;  // the data folder (a test may swap in another)

@@ -1,6 +1,8 @@
 // Texts that come from outside (a message, a name, an imported file): printed
 // without driving the terminal, kept whole, and refused when no long message
 // could carry them.
+#include <algorithm>
+
 #include "tools/cli/tests/cli_fixture.h"
 
 namespace {
@@ -75,6 +77,63 @@ TEST_F(CliTest, OutsideTextsArePrintedEscapedAndKeptWholeInJson) {
   ASSERT_EQ(contacts.iStatus, 0) << contacts.iErr;
   EXPECT_FALSE(HasControlBytes(contacts.iOut)) << contacts.iOut;
   EXPECT_NE(contacts.iOut.find("Mallory [1;1H\\u202Egpj.exe"), std::string::npos) << contacts.iOut;
+}
+
+TEST_F(CliTest, ExportsShownOnATerminalAreEscapedAndThroughAPipeAreTheFileItself) {
+  const std::string title = "\x1B]0;owned\x07";  // retitles the terminal's window
+  const std::string reversed = "\xE2\x80\xAE" "gpj.exe";  // a right-to-left override
+  nlohmann::json messages = nlohmann::json::array();
+  messages.push_back({{"folder", "inbox"},
+                      {"name", "Eve" + title},
+                      {"number", "+447700900123"},
+                      {"date_sent", "2026-01-05T10:00:00Z"},
+                      {"text", "Hi " + title + " " + reversed + "\nsecond line"}});
+  WriteFile(iDir.Path() + "/messages.json", messages.dump());
+  ASSERT_EQ(Cli({"messages", "import", iDir.Path() + "/messages.json"}).iStatus, 0);
+  nlohmann::json contacts = nlohmann::json::array();
+  contacts.push_back({{"name", "Mallory " + reversed}, {"number", "+447700900999"}, {"details", "note " + title}});
+  WriteFile(iDir.Path() + "/contacts.json", contacts.dump());
+  ASSERT_EQ(Cli({"contacts", "import", iDir.Path() + "/contacts.json"}).iStatus, 0);
+
+  struct TExport {
+    std::vector<std::string> iArgs;
+    const char* iFile;
+    // How the title sequence looks on the terminal: XML carries it as
+    // pictures, vCard with its ';' escaped.
+    std::string iTitleShown;
+  };
+  const TExport exports[] = {
+      {{"messages", "export", "--format", "csv"}, "m.csv", "\\x1B]0;owned\\x07"},
+      {{"messages", "export", "--format", "json"}, "m.json", "\\u001b]0;owned\\u0007"},
+      {{"messages", "export", "--format", "xml"}, "m.xml", "\xE2\x90\x9B]0;owned\xE2\x90\x87"},
+      {{"contacts", "export", "--format", "vcard"}, "c.vcf", "\\x1B]0\\;owned\\x07"},
+      {{"contacts", "export", "--format", "csv"}, "c.csv", "\\x1B]0;owned\\x07"},
+      {{"contacts", "export", "--format", "json"}, "c.json", "\\u001b]0;owned\\u0007"},
+  };
+  for (const TExport& e : exports) {
+    SCOPED_TRACE(e.iFile);
+    std::vector<std::string> toFile = e.iArgs;
+    toFile.push_back(iDir.Path() + "/" + e.iFile);
+    ASSERT_EQ(Cli(toFile).iStatus, 0);
+    const std::string file = ReadFile(iDir.Path() + "/" + e.iFile);
+
+    // A pipe gets the file, byte for byte.
+    TChildResult piped = Cli(e.iArgs);
+    ASSERT_EQ(piped.iStatus, 0) << piped.iErr;
+    EXPECT_EQ(piped.iOut, file);
+
+    TChildResult shown = CliOnTerminal(e.iArgs);
+    ASSERT_EQ(shown.iStatus, 0) << shown.iErr;
+    EXPECT_FALSE(HasControlBytes(shown.iOut)) << shown.iOut;
+    EXPECT_EQ(shown.iOut.find('\r'), std::string::npos) << "lines end in a line feed only";
+    EXPECT_NE(shown.iOut.find(e.iTitleShown), std::string::npos) << shown.iOut;
+    EXPECT_NE(shown.iOut.find("\\u202Egpj.exe"), std::string::npos) << shown.iOut;
+    EXPECT_EQ(std::count(shown.iOut.begin(), shown.iOut.end(), '\n'), std::count(file.begin(), file.end(), '\n'));
+    // JSON stays JSON with the same values.
+    if (e.iTitleShown[1] == 'u') {
+      EXPECT_EQ(nlohmann::json::parse(shown.iOut), nlohmann::json::parse(file));
+    }
+  }
 }
 
 TEST_F(CliTest, TextsAboveTheLongestLongMessageAreRefusedOnEveryPathBeforeAnythingIsSent) {
