@@ -213,7 +213,7 @@ TEST_F(DbIndexTest, RecordsGroupedByTheValueOfAProperty) {
   ASSERT_NE(writeKeyed(u"", u"keyed with nothing"), 0u);
   found.clear();
   ASSERT_TRUE(kvplatform::FindRecordsWithAnyValue(volume_, database_, kIndexedKey, found));
-  EXPECT_EQ(found, (std::vector<CEOID>{first, third, unkeyed}));
+  EXPECT_EQ(found, (std::vector<CEOID>{unkeyed, first, third}));
 
   EXPECT_FALSE(kvplatform::AddValueIndex(volume_, database_, kIndexedFolder, made));
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
