@@ -187,6 +187,8 @@ TEST_F(ListenUiTest, AUsersActionPausesTheListenerAndAMessageDeliveredMeanwhileI
   EXPECT_TRUE(WaitFor([] { return InboxShows(u"Meanwhile"); }));
   EXPECT_TRUE(WaitFor([] { return Title() == u"Inbox (1)"; }));
   EXPECT_GE(LogIndex("CKvListener::ResumeL - listening again"), 0);
+  // Counted as its store notice came; told as an arrival just after.
+  EXPECT_TRUE(WaitFor([&] { return LogIndex("CKvAppUi::MessageArrivedL") >= 0; }));
   EXPECT_LT(LogIndex("CKvListener::ResumeL - listening again"), LogIndex("CKvAppUi::MessageArrivedL"));
   ASSERT_TRUE(WaitListening(2));
   EXPECT_EQ(CountStored(u"Meanwhile"), 1);
