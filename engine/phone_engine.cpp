@@ -301,8 +301,10 @@ CEOID CPhoneEng::StoreSmsInDatabaseL(CStdSms& aSms, bool* aHeld, int* aPartsMiss
       break;
   }
   message->SetTextL(aSms.MessageText());
-  // Received messages wait to be opened; what the phone sent or keeps to send does not.
-  message->SetUnread(message->Folder() == EKvFolderInbox);
+  // Received messages wait to be opened, unless the user read them on the phone
+  // already; what the phone sent or keeps to send does not. One that comes in
+  // while listening is new, whatever its status says.
+  message->SetUnread(message->Folder() == EKvFolderInbox && (aSms.iUnreadOnPhone || iListen != nullptr));
   TConstPtr16 number;
   if (aSms.NumRecipients() > 0) number = TConstPtr16(aSms.RecipientNumber(0));
   message->SetNumberL(number);

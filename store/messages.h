@@ -283,6 +283,9 @@ class CKveMessagesDatabase : public CEpocDatabase {
   bool MarkConversationReadL(const std::u16string& aKey, std::vector<CEOID>* aMarked = nullptr);
   // One message read; true also when it was read already.
   bool MarkReadL(CEOID aOid);
+  // Every message not opened yet, in the order they were stored, appended;
+  // from the unread index, so a store of many read messages costs no more.
+  bool UnreadMessagesL(std::vector<CEOID>& aMessages);
   // Messages whose text, name or number hold aQuery, whatever its case and
   // accents, the last stored first: at most aLimit, all stored before
   // aBefore (0: from the last). A query longer than KMaxSearchLength, or of

@@ -216,6 +216,11 @@ bool CKveMessagesDatabase::MarkReadL(CEOID aOid) {
   return marked;
 }
 
+bool CKveMessagesDatabase::UnreadMessagesL(std::vector<CEOID>& aMessages) {
+  if (!iIndexesOpen) return false;
+  return kvplatform::FindRecordsWithAnyValue(VolumeId(), DatabaseOid(), KMessageUnreadProp, aMessages);
+}
+
 bool CKveMessagesDatabase::ConversationMessagesL(const std::u16string& aKey, std::vector<CEOID>& aMessages) {
   if (!iIndexesOpen || aKey.empty()) return false;
   return kvplatform::FindRecordsWithValue(VolumeId(), DatabaseOid(), KMessageConversationProp, aKey, aMessages);

@@ -11,6 +11,7 @@
 #include "app/views/kv_listener.h"
 #include "app/views/kv_modal_scope.h"
 #include "app/views/kv_notice_bubble.h"
+#include "app/views/kv_store_ids.h"
 #include "app/views/kv_store_upgrade_notice.h"
 #include "app/views/kv_progress_dialog.h"
 #include "app/views/kv_question.h"
@@ -24,7 +25,6 @@
 #include "store/contacts.h"
 #include "store/messages.h"
 
-#include <algorithm>
 #include <string>
 
 namespace {
@@ -82,7 +82,10 @@ void CKvAppUi::ActivateL(int) {
   if (iFrame == nullptr) return;
   iFrame->MakeVisible(true);
   UpdateWindow(iFrame->Window());
+  // Before the Inbox's first paint, so that its rows and title show them.
+  LoadUnreadL();
   if (CKvView* inbox = GetView(EKvViewInbox)) inbox->SetAsCurrentViewL();
+  iFrame->ResetTitle();
   ShowUnopenedStoresL();
 }
 
@@ -134,7 +137,10 @@ bool CKvAppUi::ShowFolderL(HTREEITEM aItem) {
 void CKvAppUi::UpdateViewsL(const CENOTIFICATION& aNotification) {
   LogMessage(KLogFilePath, u"CKvAppUi::UpdateViewsL");
   iNoticedMessage.reset();
-  if (aNotification.uType == DB_CEOID_RECORD_DELETED) ForgetUnread(aNotification.oid);
+  if (aNotification.uType == DB_CEOID_RECORD_DELETED)
+    ForgetUnread(aNotification.oid);
+  else if (IsMessagesDatabase(aNotification.oidParent))
+    FollowUnreadMarkL(aNotification.oid);
   for (CKvView* view : iViews) {
     if (view != nullptr && view->IsInitialised() && view->IsOfType(aNotification.oidParent))
       view->UpdateViewL(aNotification);
@@ -153,12 +159,11 @@ void CKvAppUi::HandleThreadMessage(const MSG& aMessage) {
              aMessage.lParam);
 }
 
-int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle,
-                         std::function<void(CEOID)> aOnStored) {
+int CKvAppUi::RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle) {
   if (iListener != nullptr) iListener->PauseL();
   int result = aSetter(*gKvAppEngine);
   if (result == 0) {
-    CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle, std::move(aOnStored));
+    CKvProgressDialog* dialog = CKvProgressDialog::NewL(aTitle);
     TKvModalScope modal;
     result = dialog != nullptr ? dialog->ExecuteLD(gKvInstance, KKvDlgProgress, aWindow) : KErrNoMemory;
   }
@@ -172,7 +177,7 @@ int CKvAppUi::SendSmsL(HWND aWindow, CKveMessagesItem* aMessage) {
 
 int CKvAppUi::DownloadMessagesL(HWND aWindow) {
   return RunActionL(aWindow, [](CKvAppEngine& aEngine) { return aEngine.GetAllSmsFromPhone(); },
-                    u"Download messages ...", [this](CEOID aIdentifier) { MarkUnread(aIdentifier); });
+                    u"Download messages ...");
 }
 
 int CKvAppUi::ShowPhoneStatusL(HWND aWindow) {
@@ -301,7 +306,6 @@ void CKvAppUi::ListeningEndedL(LPCWSTR aReason) {
 
 void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
   LogMessage(KLogFilePath, u"CKvAppUi::MessageArrivedL 0x%1!x!", aIdentifier);
-  MarkUnread(aIdentifier);
   if (!KvDocument()->ArrivalNotices() || iNotice == nullptr) return;
   // The views have read it for the store's notice just before.
   CKveMessagesItem* message = NoticedMessageL(aIdentifier);
@@ -313,8 +317,34 @@ void CKvAppUi::MessageArrivedL(CEOID aIdentifier) {
 }
 
 void CKvAppUi::MarkUnread(CEOID aIdentifier) {
-  if (std::find(iUnread.begin(), iUnread.end(), aIdentifier) == iUnread.end()) iUnread.push_back(aIdentifier);
+  if (iUnread.insert(aIdentifier).second) UnreadChanged();
+}
+
+void CKvAppUi::LoadUnreadL() {
+  CKveMessagesDatabase* store = KvDocument()->MessagesDatabase();
+  std::vector<CEOID> unread;
+  if (store == nullptr || !store->IsOpen() || !store->UnreadMessagesL(unread)) {
+    LogMessageWithError(KLogFilePath, u"CKvAppUi::LoadUnreadL - the unread messages could not be read");
+    return;
+  }
+  LogMessage(KLogFilePath, u"CKvAppUi::LoadUnreadL - %1!d! unread", static_cast<int>(unread.size()));
+  iUnread.insert(unread.begin(), unread.end());
   UnreadChanged();
+}
+
+bool CKvAppUi::IsMessagesDatabase(CEOID aDatabase) {
+  if (iMessagesOid == 0) iMessagesOid = KvDatabaseOid(u"KvMessages");
+  return iMessagesOid != 0 && aDatabase == iMessagesOid;
+}
+
+void CKvAppUi::FollowUnreadMarkL(CEOID aIdentifier) {
+  // The views read the record for this notice too: one read for all.
+  CKveMessagesItem* message = NoticedMessageL(aIdentifier);
+  if (message == nullptr) return;
+  if (message->IsUnread())
+    MarkUnread(aIdentifier);
+  else
+    ForgetUnread(aIdentifier);
 }
 
 void CKvAppUi::MessageReadL(CEOID aIdentifier) {
@@ -325,10 +355,13 @@ void CKvAppUi::MessageReadL(CEOID aIdentifier) {
 }
 
 void CKvAppUi::ForgetUnread(CEOID aIdentifier) {
-  auto found = std::find(iUnread.begin(), iUnread.end(), aIdentifier);
-  if (found == iUnread.end()) return;
-  iUnread.erase(found);
-  UnreadChanged();
+  if (iUnread.erase(aIdentifier) != 0) UnreadChanged();
+}
+
+void CKvAppUi::MessagesMarkedRead(const std::vector<CEOID>& aIdentifiers) {
+  size_t forgotten = 0;
+  for (CEOID identifier : aIdentifiers) forgotten += iUnread.erase(identifier);
+  if (forgotten != 0) UnreadChanged();
 }
 
 void CKvAppUi::UnreadChanged() {
@@ -346,6 +379,4 @@ void CKvAppUi::UnreadChanged() {
   }
 }
 
-bool CKvAppUi::IsUnread(CEOID aIdentifier) const {
-  return std::find(iUnread.begin(), iUnread.end(), aIdentifier) != iUnread.end();
-}
+bool CKvAppUi::IsUnread(CEOID aIdentifier) const { return iUnread.contains(aIdentifier); }

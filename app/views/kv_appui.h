@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <unordered_set>
 #include <vector>
 
 #include "app/framework/epoc_control.h"
@@ -63,6 +64,7 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   bool IsListening() const override;
   // The user opened it, or it is gone.
   void MessageReadL(CEOID aIdentifier) override;
+  void MessagesMarkedRead(const std::vector<CEOID>& aIdentifiers) override;
   int UnreadCount() const { return static_cast<int>(iUnread.size()); }
   bool IsUnread(CEOID aIdentifier) const override;
   CKvListener* Listener() const { return iListener; }
@@ -73,11 +75,16 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   void ConstructL();
   // Runs an action behind its progress dialog when the proxy accepts it;
   // listening steps aside meanwhile, so that the action has the port.
-  int RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle,
-                 std::function<void(CEOID)> aOnStored = nullptr);
+  int RunActionL(HWND aWindow, const std::function<int(CKvAppEngine&)>& aSetter, LPCWSTR aTitle);
   // "Inbox", or "Inbox (n)" with n unread; the lists drawn again, so that
   // bold follows.
   void UnreadChanged();
+  // The messages the store keeps as not opened yet, counted from start-up
+  // on, so that a restart loses none.
+  void LoadUnreadL();
+  // A message written or rewritten: counted as the store now marks it.
+  void FollowUnreadMarkL(CEOID aIdentifier);
+  bool IsMessagesDatabase(CEOID aDatabase);
   void ShowUnopenedStoresL();
 
   // The frame's host.
@@ -89,9 +96,9 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   // The listener's observer.
   void ListeningChanged() override;
   void ListeningEndedL(LPCWSTR aReason) override;
-  // A message stored while listening: unread in the Inbox, and a notice.
+  // A message stored while listening: a notice (its store notice has
+  // counted it unread already).
   void MessageArrivedL(CEOID aIdentifier) override;
-  // Counted unread as one that arrived; the download tells no notice.
   void MarkUnread(CEOID aIdentifier);
   // No longer counted unread here (read, or gone from the store).
   void ForgetUnread(CEOID aIdentifier);
@@ -104,7 +111,9 @@ class CKvAppUi : public CEpocAppUi, public MKvViewHost, private MKvFrameHost, pr
   // The message record the store notice being handled is about, read once
   // for all who ask; dropped at the next notice.
   std::unique_ptr<CKveMessagesItem> iNoticedMessage;
-  // Messages that arrived while listening and were not opened yet.
-  std::vector<CEOID> iUnread;
+  // Received messages not opened yet, as the store marks them: looked up
+  // for every row drawn, and thousands after a download.
+  std::unordered_set<CEOID> iUnread;
+  CEOID iMessagesOid = 0;  // the messages database, as its notices name it
   WCHAR iInboxTitle[32];
 };

@@ -223,8 +223,7 @@ void CKvConversationsView::OpenConversationL(int aRow) {
 void CKvConversationsView::MarkOpenReadL() {
   std::vector<CEOID> marked;
   if (iMessages == nullptr || !iMessages->MarkConversationReadL(iOpenKey, &marked)) return;
-  for (CEOID message : marked)
-    if (iHost.IsUnread(message)) iHost.MessageReadL(message);
+  iHost.MessagesMarkedRead(marked);
   if (!marked.empty()) iStale = true;
 }
 
@@ -340,8 +339,7 @@ void CKvConversationsView::UpdateViewL(const CENOTIFICATION& aNotification) {
       iThread->MessageChangedL(identifier, belongs);
       // Come in while the conversation is in front: read where it shows.
       if (belongs && current && message->IsUnread()) {
-        iMessages->MarkReadL(identifier);
-        if (iHost.IsUnread(identifier)) iHost.MessageReadL(identifier);
+        if (iMessages->MarkReadL(identifier)) iHost.MessagesMarkedRead({identifier});
       }
     }
   }

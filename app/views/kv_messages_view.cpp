@@ -1,6 +1,7 @@
 #include "app/views/kv_messages_view.h"
 
 #include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "app/views/kv_exchange_actions.h"
 #include "app/views/kv_folder_rows.h"
 #include "app/views/kv_message_rows.h"
+#include "app/views/kv_message_sending.h"
 #include "app/views/kv_store_ids.h"
 #include "app/views/kv_text.h"
 #include "app/views/resources/resource_ids.h"
@@ -443,9 +445,19 @@ int CKvMessagesView::EditEntryL(CEOID aIdentifier) {
 }
 
 int CKvMessagesView::SendEntryL(CEOID aIdentifier) {
-  CKveMessagesItem* message = ReadMessageL(aIdentifier);
-  iHost.SendSmsL(iWindow, message);
-  delete message;
+  std::unique_ptr<CKveMessagesItem> message(ReadMessageL(aIdentifier));
+  if (message == nullptr || iMessages == nullptr) return 0;
+  // Sent again, a sent message goes as a new one, so that the first send
+  // keeps its record and date; an Outbox one moves to Sent once it went.
+  if (message->Folder() == EKvFolderSent) {
+    std::unique_ptr<CKveMessagesItem> copy(static_cast<CKveMessagesItem*>(iMessages->NewItemL()));
+    if (copy == nullptr) return 0;
+    TConstPtr16 name = message->Name(), text = message->Text(), number = message->Number();
+    copy->SetDetailsL(&name, &text, &number, EKvFolderOutbox);
+    if (!KvStoreMessageL(*iMessages, *copy)) return 0;
+    message = std::move(copy);
+  }
+  KvSendStoredMessageL(iHost, iWindow, *iMessages, *message);
   return 0;
 }
 

@@ -19,18 +19,13 @@ const int KMaxProgressText = 63;
 
 }  // namespace
 
-CKvProgressDialog::CKvProgressDialog(LPCWSTR aTitle, TOnStored aOnStored)
-    : iTitle(aTitle), iOnStored(std::move(aOnStored)) {
+CKvProgressDialog::CKvProgressDialog(LPCWSTR aTitle) : iTitle(aTitle) {
   SetClassName(u"CKvProgressDialog");
 }
 
-CKvProgressDialog* CKvProgressDialog::NewL(LPCWSTR aTitle, TOnStored aOnStored) {
+CKvProgressDialog* CKvProgressDialog::NewL(LPCWSTR aTitle) {
   LogMessage(KLogFilePath, u"CKvProgressDialog::NewL");
-  return new CKvProgressDialog(aTitle, std::move(aOnStored));
-}
-
-void CKvProgressDialog::MessageStoredL(CEOID aIdentifier, bool aWhole) {
-  if (aWhole && iOnStored) iOnStored(aIdentifier);
+  return new CKvProgressDialog(aTitle);
 }
 
 bool CKvProgressDialog::SimPinRequestedL(TEngineAction& aAction) {

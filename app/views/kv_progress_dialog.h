@@ -6,26 +6,21 @@
 #include <windows.h>
 #include <windbase.h>
 
-#include <functional>
-
 #include "app/document/kv_engine_notices.h"
 #include "app/framework/epoc_dialog.h"
 
 class CKvProgressDialog : public CEpocDialog, private MKvEngineObserver {
  public:
-  // Hears of each whole message the action stored that the phone had not shown yet.
-  using TOnStored = std::function<void(CEOID)>;
-  static CKvProgressDialog* NewL(LPCWSTR aTitle, TOnStored aOnStored = nullptr);
+  static CKvProgressDialog* NewL(LPCWSTR aTitle);
 
   void InitDialogL() override;
   LRESULT HandleCommand(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
   LRESULT HandleEventDefault(HWND aWindow, UINT aMessage, WPARAM aWParam, LPARAM aLParam) override;
 
  private:
-  CKvProgressDialog(LPCWSTR aTitle, TOnStored aOnStored);
+  explicit CKvProgressDialog(LPCWSTR aTitle);
   LRESULT ActionInProgressL(const TEngineAction& aAction) override;
   void ActionCompleteL(const TEngineAction& aAction) override;
-  void MessageStoredL(CEOID aIdentifier, bool aWhole) override;
   // The SIM's PIN and USSD menus, each asked in a dialog of its own over this one.
   bool SimPinRequestedL(TEngineAction& aAction) override;
   bool UssdMenuL(TEngineAction& aAction) override;
@@ -35,5 +30,4 @@ class CKvProgressDialog : public CEpocDialog, private MKvEngineObserver {
   bool iComplete;
   int iResult;
   LPCWSTR iTitle;  // not owned
-  TOnStored iOnStored;
 };

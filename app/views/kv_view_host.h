@@ -6,6 +6,8 @@
 #include <windbase.h>
 #include <windows.h>
 
+#include <vector>
+
 class CKvDocument;
 class CKvFrame;
 class CKvView;
@@ -46,6 +48,9 @@ class MKvViewHost {
   virtual bool IsListening() const = 0;
   // The user opened a message, or it is gone: no longer counted unread.
   virtual void MessageReadL(CEOID aIdentifier) = 0;
+  // Messages the caller has just marked read in the store itself: no longer
+  // counted unread, every list drawn again once.
+  virtual void MessagesMarkedRead(const std::vector<CEOID>& aIdentifiers) = 0;
   // Not opened yet since it came in: shown in bold.
   virtual bool IsUnread(CEOID aIdentifier) const = 0;
 

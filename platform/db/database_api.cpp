@@ -328,6 +328,12 @@ BOOL kvplatform::FindRecordsWithValue(const CEGUID& volume, CEOID database, CEPR
   return mounted != nullptr && mounted->FindWithValue(database, property, value, records);
 }
 
+BOOL kvplatform::FindRecordsWithAnyValue(const CEGUID& volume, CEOID database, CEPROPID property,
+                                         std::vector<CEOID>& records) {
+  std::shared_ptr<Volume> mounted = VolumeOf(&volume);
+  return mounted != nullptr && mounted->FindWithAnyValue(database, property, records);
+}
+
 BOOL kvplatform::ReadIndexedValues(const CEGUID& volume, CEOID database, CEPROPID property,
                                    std::vector<IndexedValue>& values) {
   std::shared_ptr<Volume> mounted = VolumeOf(&volume);

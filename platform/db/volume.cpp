@@ -399,6 +399,8 @@ bool Volume::Prepare() {
       {s_->deleteValuesOfRecord, "DELETE FROM indexedvalues WHERE oid=?"},
       {s_->deleteValuesOfIndex, "DELETE FROM indexedvalues WHERE db=? AND propid=?"},
       {s_->findValue, "SELECT oid FROM indexedvalues WHERE db=? AND propid=? AND value=? ORDER BY oid"},
+      // A range of the key past the empty text, so the empty ones are never visited.
+      {s_->findAnyValue, "SELECT oid FROM indexedvalues WHERE db=? AND propid=? AND value>'' ORDER BY oid"},
       {s_->valueGroups,
        "SELECT value, count(*), max(oid) AS newest FROM indexedvalues WHERE db=? AND propid=?"
        " GROUP BY value ORDER BY newest DESC"},

@@ -128,6 +128,7 @@ class Volume {
   // Indexes of text properties (volume_indexes.cpp; kvplatform_db.h says what each does).
   BOOL AddValueIndex(CEOID database, CEPROPID property, bool& made, IndexProgress progress, void* context);
   BOOL FindWithValue(CEOID database, CEPROPID property, const std::u16string& value, std::vector<CEOID>& records);
+  BOOL FindWithAnyValue(CEOID database, CEPROPID property, std::vector<CEOID>& records);
   BOOL IndexedValues(CEOID database, CEPROPID property, std::vector<IndexedValue>& values);
   BOOL AddTextIndex(CEOID database, const std::vector<CEPROPID>& properties, IndexProgress progress, void* context);
   // folded: a query as FoldForSearch gives it.
@@ -193,7 +194,7 @@ class Volume {
     Statement insertKey, deleteKeys, deleteDbKeys, recordsOfDb;
     Statement renameDb, retypeDb, deleteSortOrders;
     Statement valueIndexesOf, insertValueIndex, deleteValueOf, insertValue, deleteValuesOfRecord, deleteValuesOfIndex;
-    Statement findValue, valueGroups;
+    Statement findValue, findAnyValue, valueGroups;
     Statement textIndexesOf, insertTextIndex, deleteTextIndexes, insertText, deleteText, deleteTextsOfDb;
     Statement matchText, scanText, countRecords;
   };

@@ -153,6 +153,15 @@ BOOL Volume::FindWithValue(CEOID database, CEPROPID property, const std::u16stri
   return rc == SQLITE_DONE || Fail(rc);
 }
 
+BOOL Volume::FindWithAnyValue(CEOID database, CEPROPID property, std::vector<CEOID>& records) {
+  std::lock_guard guard(lock_);
+  Statement& query = s_->findAnyValue;
+  int rc;
+  for (rc = query.Bind(sqlite3_int64{database}, sqlite3_int64{property}).Step(); rc == SQLITE_ROW; rc = query.Step())
+    records.push_back(static_cast<CEOID>(query.Int(0)));
+  return rc == SQLITE_DONE || Fail(rc);
+}
+
 BOOL Volume::IndexedValues(CEOID database, CEPROPID property, std::vector<IndexedValue>& values) {
   std::lock_guard guard(lock_);
   Statement& query = s_->valueGroups;

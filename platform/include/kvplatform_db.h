@@ -41,6 +41,10 @@ BOOL AddValueIndex(const CEGUID& volume, CEOID database, CEPROPID property, bool
 // The records holding the value, in the order they are stored, appended.
 BOOL FindRecordsWithValue(const CEGUID& volume, CEOID database, CEPROPID property, const std::u16string& value,
                           std::vector<CEOID>& records);
+// The records holding any value but the empty text, in the order they are
+// stored, appended: for an index whose empty text means "none", the few
+// that have one without passing over the many that do not.
+BOOL FindRecordsWithAnyValue(const CEGUID& volume, CEOID database, CEPROPID property, std::vector<CEOID>& records);
 // Each value held with how many records hold it and the last stored of them.
 struct IndexedValue {
   std::u16string value;

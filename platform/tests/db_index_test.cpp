@@ -209,6 +209,12 @@ TEST_F(DbIndexTest, RecordsGroupedByTheValueOfAProperty) {
   EXPECT_EQ(values[1].count, 1u);
   EXPECT_EQ(values[1].newest, unkeyed);
 
+  // Every record holding some value, none of those under the empty text.
+  ASSERT_NE(writeKeyed(u"", u"keyed with nothing"), 0u);
+  found.clear();
+  ASSERT_TRUE(kvplatform::FindRecordsWithAnyValue(volume_, database_, kIndexedKey, found));
+  EXPECT_EQ(found, (std::vector<CEOID>{unkeyed, first, third}));
+
   EXPECT_FALSE(kvplatform::AddValueIndex(volume_, database_, kIndexedFolder, made));
   EXPECT_EQ(GetLastError(), DWORD{ERROR_INVALID_PARAMETER});
 }

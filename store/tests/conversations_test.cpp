@@ -171,6 +171,12 @@ TEST_F(ConversationsTest, UnreadCountsComeFromTheIndexAndGoDownAsMessagesAreRead
   };
   EXPECT_EQ(unreadOf(u"+447700900123"), 2);
   EXPECT_EQ(unreadOf(u"~mybank"), 1);
+  auto unread = [&] {
+    std::vector<CEOID> messages;
+    EXPECT_TRUE(db->UnreadMessagesL(messages));
+    return messages;
+  };
+  EXPECT_EQ(unread(), (std::vector<CEOID>{first, second, bank})) << "the read one and the sent one are not listed";
 
   // Kept through a rewrite of the whole record, as a delivery report makes.
   std::unique_ptr<CKveMessagesItem> read(static_cast<CKveMessagesItem*>(db->ReadItemL(first)));
@@ -190,6 +196,7 @@ TEST_F(ConversationsTest, UnreadCountsComeFromTheIndexAndGoDownAsMessagesAreRead
 
   ASSERT_TRUE(db->MarkReadL(bank));
   EXPECT_EQ(unreadOf(u"~mybank"), 0);
+  EXPECT_TRUE(unread().empty());
   // Kept across opening the store again.
   db.reset(CKveMessagesDatabase::NewL(nullptr, 0));
   EXPECT_EQ(unreadOf(u"~mybank"), 0);
