@@ -104,6 +104,9 @@ bool CKveMessagesDatabase::KeyForHomeCountryL(bool* aShown, bool aJustKeyed) {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to key conversations for the home country");
     return false;
   }
+  // One notice for the whole change: a view of the conversations reads its
+  // list again once, not once a record.
+  if (total > 0 && NotificationWindow() != nullptr) Notify(DB_CEOID_CHANGED, changes.back().iRecord);
   // A store that never told its country and had no key to change is not news.
   if (walk && (!kept.empty() || total > 0)) {
     const std::u16string wantedName = KeysCountryName(wanted);
