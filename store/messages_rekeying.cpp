@@ -105,8 +105,10 @@ bool CKveMessagesDatabase::KeyForHomeCountryL(bool* aShown, bool aJustKeyed) {
     return false;
   }
   // One notice for the whole change: a view of the conversations reads its
-  // list again once, not once a record.
-  if (total > 0 && NotificationWindow() != nullptr) Notify(DB_CEOID_CHANGED, changes.back().iRecord);
+  // list again once, not once a record. None while opening: no view has
+  // read the store yet, and the window must not be asked for it half made.
+  if (aShown == nullptr && total > 0 && NotificationWindow() != nullptr)
+    Notify(DB_CEOID_CHANGED, changes.back().iRecord);
   // A store that never told its country and had no key to change is not news.
   if (walk && (!kept.empty() || total > 0)) {
     const std::u16string wantedName = KeysCountryName(wanted);
