@@ -216,12 +216,14 @@ TEST_F(CliConversationsTest, APhoneRefusingCimiGivesItsServiceCentresCountryElse
   EXPECT_EQ(KeysAfterDownload(refusing), std::vector<std::string>{"+33612345678"});
   EXPECT_EQ(CountLogged("CKvHomeCountry - Home country FR, from the SIM"), 0);
 
-  // The phone's service centre is German: its national numbers are read as German.
+  // The phone's service centre is German: its national numbers are read as
+  // German, the one stored before too.
   refusing["sms"]["smsc"] = "+491710760000";
   refusing["sms"]["stores"]["SM"]["messages"][0]["from"] = "015112345678";
   std::vector<std::string> keys = KeysAfterDownload(refusing);
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"+33612345678", "+4915112345678"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"+4915112345678", "+49612345678"}));
+  EXPECT_EQ(CountLogged("CKveMessagesDatabase - Conversations keyed again for DE, 1 records changed"), 1);
   EXPECT_EQ(CountLogged("CKvHomeCountry - Home country DE, from the service centre number"), 1);
   for (const std::string& message : LogMessages(iRoot))
     EXPECT_EQ(message.find("234150123456789"), std::string::npos) << message;
