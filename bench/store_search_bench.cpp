@@ -2,8 +2,8 @@
 // contacts (made once per run, in a temporary root): searches of three
 // characters or more and of one or two, the conversations list and a
 // conversation of 5,000 messages to what their first screen shows, a write
-// with the indexes, and the first open of the same store as the earlier
-// version left it. Figures only; nothing passes or fails.
+// with the indexes, keying again for another home country, and the first
+// open of the same store as the earlier version left it. Figures only; nothing passes or fails.
 #include <fcntl.h>
 #include <spawn.h>
 #include <sqlite3.h>
@@ -281,6 +281,36 @@ void BM_CliConversationsList(benchmark::State& aState) {
 }
 BENCHMARK(BM_CliConversationsList)->Iterations(5)->UseManualTime()->Unit(benchmark::kMillisecond);
 #endif
+
+// The home country changes: every message and contact of a national number
+// (a third of the store's messages) is keyed again, in one transaction,
+// back and forth between two countries.
+void BM_KeyAgainForAnotherCountry(benchmark::State& aState) {
+  TSearchStore& store = TheSearchStore();
+  int round = 0;
+  for (auto _ : aState) {
+    SetHomeCountry(round++ % 2 == 0 ? "FR" : "GB");
+    if (!store.Db().FollowHomeCountryL() || !store.Contacts().FollowHomeCountryL())
+      aState.SkipWithError("keying again failed");
+  }
+  std::vector<TKvConversation> conversations;
+  store.Db().ReadConversationsL(conversations);
+  aState.counters["conversations"] = static_cast<double>(conversations.size());
+  aState.counters["messages"] = KMessages;
+  SetHomeCountry("GB");
+  store.Db().FollowHomeCountryL();
+  store.Contacts().FollowHomeCountryL();
+}
+BENCHMARK(BM_KeyAgainForAnotherCountry)->Iterations(4)->Unit(benchmark::kMillisecond);
+
+// What the country costs an opening when it did not change: one value read.
+void BM_FollowTheSameCountry(benchmark::State& aState) {
+  TSearchStore& store = TheSearchStore();
+  for (auto _ : aState)
+    if (!store.Db().FollowHomeCountryL() || !store.Contacts().FollowHomeCountryL())
+      aState.SkipWithError("reading the country failed");
+}
+BENCHMARK(BM_FollowTheSameCountry)->Iterations(1000)->Unit(benchmark::kMicrosecond);
 
 // The same store as the earlier version left it: no conversation keys, no
 // index tables, the volume of the first format. Then the store opened.

@@ -76,11 +76,15 @@ void CPhoneEng::HomeNetworkRead(int aCountryCode, const TDesc16& aCentre) {
   const std::string ofSim = CountryOfMobileCountryCode(aCountryCode);
   if (!ofSim.empty()) {
     KeepPhoneCountry(ofSim, u"the SIM");
-    return;
+  } else {
+    const std::string ofCentre =
+        CountryOfNumber(kvplatform::ToUtf8(std::u16string(aCentre.Ptr(), static_cast<size_t>(aCentre.Length()))));
+    if (!ofCentre.empty()) KeepPhoneCountry(ofCentre, u"the service centre number");
   }
-  const std::string ofCentre =
-      CountryOfNumber(kvplatform::ToUtf8(std::u16string(aCentre.Ptr(), static_cast<size_t>(aCentre.Length()))));
-  if (!ofCentre.empty()) KeepPhoneCountry(ofCentre, u"the service centre number");
+  // Before anything is downloaded: what was stored under another country
+  // (or none) joins the conversations the phone's messages go to.
+  iMessagesDatabase->FollowHomeCountryL();
+  iContactsDatabase->FollowHomeCountryL();
 }
 
 void CPhoneEng::LogPhoneEntry(const TPhoneBookEntry& aEntry) {

@@ -92,6 +92,11 @@ class CKveContactsDatabase : public CEpocDatabase {
   // The name of the contact with the number a conversation (by its key) is
   // with: the first in name order, deleted contacts aside; empty when none.
   std::u16string NameOfConversationL(const std::u16string& aKey);
+  // Keys again, in one transaction, the contacts whose conversation depends
+  // on the home country when their keys were made in another one; under the
+  // same country it reads one value. Done at opening, and by the program when
+  // the country changes. False when they could not be keyed again.
+  bool FollowHomeCountryL();
   ~CKveContactsDatabase() override;
 
  private:

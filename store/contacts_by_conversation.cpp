@@ -38,6 +38,9 @@ void CKveContactsDatabase::OpenConversationIndexL() {
   }
   if (made) LogMessage(KLogFilePath, u"CKveContactsDatabase - Made the conversation index");
   iConversationIndexOpen = KeyContactsL();
+  // Keys of another country still find most names: the index stays open
+  // when they cannot be made again now.
+  FollowHomeCountryL();
 }
 
 // Contacts an earlier version wrote have no key: they are in the index under

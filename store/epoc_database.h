@@ -103,9 +103,10 @@ class CEpocDatabase : public CEpocBase {
   virtual void RecordKeyedL(CEpocDatabaseItem& /*aRecord*/) {}
   CEGUID& VolumeId() { return iVolume; }
   CEOID DatabaseOid() const { return iDatabaseOid; }
+  // Tells the store's window of a change to a record (when it has a window).
+  void Notify(UINT aType, CEOID aOid);
 
  private:
-  void Notify(UINT aType, CEOID aOid);
   // A zeroed buffer holding the item's properties and its duplicate key;
   // null without memory.
   CEPROPVAL* SavedPropertiesL(CEpocDatabaseItem& aItem, int& aCount);

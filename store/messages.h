@@ -292,6 +292,13 @@ class CKveMessagesDatabase : public CEpocDatabase {
   // blanks only, fails with ERROR_INVALID_PARAMETER.
   bool SearchL(const std::u16string& aQuery, CEOID aBefore, int aLimit, std::vector<CEOID>& aFound);
   bool IndexesOpen() const { return iIndexesOpen; }
+  // Keys again, in one transaction, the messages whose conversation depends
+  // on the home country (those from national numbers) when their keys were
+  // made in another country; under the same country it reads one value. The
+  // store does it when it opens; the program when the country changes while
+  // the store is open. False when they could not be keyed again (the next
+  // opening tries again).
+  bool FollowHomeCountryL();
 
  protected:
   void RecordKeyedL(CEpocDatabaseItem& aRecord) override;
@@ -322,7 +329,12 @@ class CKveMessagesDatabase : public CEpocDatabase {
   void OpenIndexesL();
   // aShown: set once a step of the first open was reported.
   void OpenIndexesShowingL(bool& aShown);
-  bool KeyConversationsL(bool& aShown);
+  // aAllKeyed: every record was keyed now, none kept a key made before.
+  bool KeyConversationsL(bool& aShown, bool& aAllKeyed);
+  // aShown: set once a step was reported, null when the store is open
+  // already (a change then shows no upgrade). aJustKeyed: every key was made
+  // at this opening, in the country in effect.
+  bool KeyForHomeCountryL(bool* aShown, bool aJustKeyed);
   bool KeyFolderOrderL();
   // The index of the first record sorting after aBound; the count of
   // records when none does, -1 on failure.

@@ -64,7 +64,11 @@ void CKveMessagesDatabase::OpenIndexesShowingL(bool& aShown) {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to open the unread index");
     return;
   }
-  if (!KeyConversationsL(aShown)) return;
+  bool keyedNow = false;
+  if (!KeyConversationsL(aShown, keyedNow)) return;
+  // Keys of another country are still keys: the conversations stay usable
+  // when they cannot be made again now, and the next opening tries again.
+  KeyForHomeCountryL(&aShown, keyedNow);
   // Made only when missing: a volume already indexed costs one lookup here.
   if (!kvplatform::AddTextIndex(VolumeId(), DatabaseOid(), KSearchedProperties,
                                 sizeof KSearchedProperties / sizeof KSearchedProperties[0], LogSearchProgress,
@@ -79,7 +83,8 @@ void CKveMessagesDatabase::OpenIndexesShowingL(bool& aShown) {
 // the index under the empty text. Their keys are made in one walk through
 // the store, then written in few transactions: a volume of years of
 // messages is keyed in seconds.
-bool CKveMessagesDatabase::KeyConversationsL(bool& aShown) {
+bool CKveMessagesDatabase::KeyConversationsL(bool& aShown, bool& aAllKeyed) {
+  aAllKeyed = false;
   std::vector<CEOID> unkeyed;
   if (!kvplatform::FindRecordsWithValue(VolumeId(), DatabaseOid(), KMessageConversationProp, u"", unkeyed)) {
     LogMessageWithError(KLogFilePath, u"CKveMessagesDatabase - Failed to read the conversation index");
@@ -93,11 +98,16 @@ bool CKveMessagesDatabase::KeyConversationsL(bool& aShown) {
   std::vector<std::pair<CEOID, std::u16string>> keys;
   keys.reserve(unkeyed.size());
   std::unordered_map<std::u16string, std::u16string> keyOfSender;
+  // Whether any record kept a key made before: in which country is not known.
+  bool keyedBefore = false;
   CEOID oid = 0;
   int count = 0;
   for (const CEPROPVAL* values = ReadStoredPropertiesL(true, oid, count); values != nullptr;
        values = ReadStoredPropertiesL(false, oid, count)) {
-    if (!std::binary_search(unkeyed.begin(), unkeyed.end(), oid)) continue;
+    if (!std::binary_search(unkeyed.begin(), unkeyed.end(), oid)) {
+      keyedBefore = true;
+      continue;
+    }
     TConstPtr16 name, number;
     for (int i = 0; i < count; ++i) {
       if (values[i].propid == KMessageNameProp && values[i].val.lpwstr != nullptr) name = TConstPtr16(values[i].val.lpwstr);
@@ -146,6 +156,7 @@ bool CKveMessagesDatabase::KeyConversationsL(bool& aShown) {
   if (inTransaction && !kvplatform::EndVolumeTransaction(VolumeId(), keyed ? TRUE : FALSE)) keyed = false;
   CloseHandle(writer);
   if (keyed) LogMessage(KLogFilePath, u"CKveMessagesDatabase - Conversations complete, %1!d! records keyed", done);
+  aAllKeyed = keyed && !keyedBefore;
   return keyed;
 }
 

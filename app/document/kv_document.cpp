@@ -71,6 +71,9 @@ void CKvDocument::LoadSettings() {
 void CKvDocument::SetHomeCountry(const std::string& aRegion) {
   iHomeCountry = IsKnownCountry(aRegion) ? aRegion : std::string();
   ::SetHomeCountry(ChooseHomeCountry(PhoneCountry(), kvplatform::ToUtf8(SmscNumber()), iHomeCountry));
+  // Stores opened already follow now; the others when they open.
+  if (iMessagesDatabase != nullptr) iMessagesDatabase->FollowHomeCountryL();
+  if (iContactsDatabase != nullptr) iContactsDatabase->FollowHomeCountryL();
 }
 
 void CKvDocument::CommitSettingsL() {

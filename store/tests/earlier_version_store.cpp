@@ -59,3 +59,23 @@ CEOID WriteEarlierVersionRecord(const std::u16string& aName, const std::u16strin
   CeUnmountDBVol(&volume);
   return oid;
 }
+
+bool ForgetKeysCountry() {
+  CEGUID volume;
+  if (!CeMountDBVol(&volume, const_cast<LPWSTR>(KDatabaseVolume), OPEN_EXISTING)) return false;
+  CEOID databaseOid = 0;
+  HANDLE database = CeOpenDatabaseEx(&volume, &databaseOid, const_cast<LPWSTR>(u"KvKeysCountry"), 0, 0, nullptr);
+  bool forgotten = database == INVALID_HANDLE_VALUE && GetLastError() == ERROR_FILE_NOT_FOUND;
+  if (database != INVALID_HANDLE_VALUE) {
+    forgotten = true;
+    for (CEOID record = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr); record != 0;
+         record = CeSeekDatabase(database, CEDB_SEEK_BEGINNING, 0, nullptr))
+      if (!CeDeleteRecord(database, record)) {
+        forgotten = false;
+        break;
+      }
+    CloseHandle(database);
+  }
+  CeUnmountDBVol(&volume);
+  return forgotten;
+}

@@ -19,3 +19,7 @@ bool MakeEarlierVersionMessagesDatabase();
 // Writes the record as above without opening the program's store.
 CEOID WriteEarlierVersionRecord(const std::u16string& aName, const std::u16string& aNumber,
                                 const std::u16string& aText, DWORD aFolder, const FILETIME& aDate);
+
+// Makes the volume as the version before conversation keys followed the
+// home country left it: keys without the country they were made in.
+bool ForgetKeysCountry();

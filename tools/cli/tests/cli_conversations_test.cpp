@@ -171,6 +171,44 @@ TEST_F(CliConversationsTest, TheHomeCountryComesFromTheSimAndIsKeptForKeyingWith
   EXPECT_EQ(list[0]["messages"], 1 + 1);
 }
 
+// Messages and a contact kept before any phone told its country, with no
+// setting, keyed by the numbers as written: the first connect to a phone
+// whose SIM is British puts them with the messages it brings.
+TEST_F(CliConversationsTest, MessagesStoredBeforeTheFirstConnectJoinTheConversationsOfThoseAfter) {
+  ASSERT_EQ(Cli({"settings", "--log", "on"}).iStatus, 0);
+  Import(nlohmann::json::array({Received("07700 900123", "before the phone", "2024-04-30T10:00:00Z"),
+                                Received("MyBank", "code 1234", "2024-04-30T11:00:00Z")}));
+  ASSERT_EQ(Cli({"contacts", "add", "--name", "Anna", "--number", "07700900123"}).iStatus, 0);
+  ASSERT_EQ(CliJson({"conversations", "list"}).size(), 2u);
+
+  std::vector<std::string> keys = KeysAfterDownload(PhoneWith("234150123456789", "", "+447700900123"));
+  std::sort(keys.begin(), keys.end());
+  EXPECT_EQ(keys, (std::vector<std::string>{"+447700900123", "~mybank"}));
+  nlohmann::json list = CliJson({"conversations", "list"});
+  ASSERT_EQ(list.size(), 2u) << list.dump(2);
+  EXPECT_EQ(list[0]["key"], "+447700900123");
+  EXPECT_EQ(list[0]["title"], "Anna") << "the contact found by the new key";
+  EXPECT_EQ(list[0]["messages"], 2);
+  EXPECT_EQ(list[0]["unread"], 1) << "the phone's message";
+  const nlohmann::json shown = CliJson({"conversations", "show", "Anna"});
+  std::vector<std::string> texts;
+  for (const nlohmann::json& message : shown["messages"]) texts.push_back(message["text"]);
+  EXPECT_EQ(texts, (std::vector<std::string>{"before the phone", "from the phone"}));
+
+  // Keyed again by the connect itself, before its download, and once.
+  const std::vector<std::string> log = LogMessages(iRoot);
+  const auto rekeyed = std::find(log.begin(), log.end(), "CKveMessagesDatabase - Conversations keyed again for GB, 1 records changed");
+  const auto told = std::find(log.begin(), log.end(), "CKvHomeCountry - Home country GB, from the SIM");
+  ASSERT_NE(rekeyed, log.end());
+  EXPECT_LT(told, rekeyed);
+  EXPECT_EQ(CountLogged("CKveContactsDatabase - Contacts keyed again for GB, 1 contacts changed"), 1);
+  EXPECT_NE(std::find(rekeyed, log.end(), "StoreSmsInDatabaseL"), log.end())
+      << "the phone's message is stored after the keys are made again";
+  EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& aLine) {
+              return aLine.rfind("CKveMessagesDatabase - Conversations keyed again", 0) == 0;
+            }), 1);
+}
+
 TEST_F(CliConversationsTest, APhoneRefusingCimiGivesItsServiceCentresCountryElseTheSettingStands) {
   ASSERT_EQ(Cli({"settings", "--log", "on", "--home-country", "FR"}).iStatus, 0);
   nlohmann::json refusing = PhoneWith("234150123456789", "", "0612345678");
@@ -179,12 +217,14 @@ TEST_F(CliConversationsTest, APhoneRefusingCimiGivesItsServiceCentresCountryElse
   EXPECT_EQ(KeysAfterDownload(refusing), std::vector<std::string>{"+33612345678"});
   EXPECT_EQ(CountLogged("CKvHomeCountry - Home country FR, from the SIM"), 0);
 
-  // The phone's service centre is German: its national numbers are read as German.
+  // The phone's service centre is German: its national numbers are read as
+  // German, the one stored before too.
   refusing["sms"]["smsc"] = "+491710760000";
   refusing["sms"]["stores"]["SM"]["messages"][0]["from"] = "015112345678";
   std::vector<std::string> keys = KeysAfterDownload(refusing);
   std::sort(keys.begin(), keys.end());
-  EXPECT_EQ(keys, (std::vector<std::string>{"+33612345678", "+4915112345678"}));
+  EXPECT_EQ(keys, (std::vector<std::string>{"+4915112345678", "+49612345678"}));
+  EXPECT_EQ(CountLogged("CKveMessagesDatabase - Conversations keyed again for DE, 1 records changed"), 1);
   EXPECT_EQ(CountLogged("CKvHomeCountry - Home country DE, from the service centre number"), 1);
   for (const std::string& message : LogMessages(iRoot))
     EXPECT_EQ(message.find("234150123456789"), std::string::npos) << message;
