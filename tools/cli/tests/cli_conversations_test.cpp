@@ -38,8 +38,9 @@ class CliConversationsTest : public CliTest {
     nlohmann::json profile = SmallProfile();
     profile["identity"]["imsi"] = aImsi;
     profile["sms"]["smsc"] = aCentre;
+    // Unread on the phone, so that it counts as unread once downloaded.
     profile["sms"]["stores"]["SM"]["messages"] = nlohmann::json::array(
-        {{{"index", 1}, {"status", 1}, {"from", aFrom}, {"text", "from the phone"}, {"time", "2024-05-01T10:00:00+00:00"}}});
+        {{{"index", 1}, {"status", 0}, {"from", aFrom}, {"text", "from the phone"}, {"time", "2024-05-01T10:00:00+00:00"}}});
     return profile;
   }
   // The conversations' keys once the phone's messages are in.
