@@ -122,10 +122,10 @@ bool ImportMessagesL(CKveMessagesDatabase& aStore, const std::string& aText, TIm
       aError = "no memory for " + record.iWhere + "; nothing was imported";
       return false;
     }
-    // Name and number one line, as the store keeps them: a U+0000 in either
-    // would end the stored value, and the copy read back would no longer be
-    // the message the duplicate rule compared.
-    std::u16string name = Utf16(OneLineName(record.iName)), text = Utf16(WithCrLf(record.iText)),
+    // The number one line, as the store keeps it: a U+0000 would end the
+    // stored value, and the copy read back would no longer be the message
+    // the duplicate rule compared.
+    std::u16string name = Utf16(record.iName), text = Utf16(WithCrLf(record.iText)),
                    number = Utf16(OneLineName(record.iNumber));
     TConstPtr16 nameView = View(name), textView = View(text), numberView = View(number);
     message->SetDetailsL(&nameView, &textView, &numberView, record.iFolder);
