@@ -70,11 +70,14 @@ void ProgramTest::Screenshot(const std::string& aName) {
 }
 
 std::u16string ProgramTest::ComboRow(HWND aCombo, int aRow) {
-  LRESULT length = SendMessageW(aCombo, CB_GETLBTEXTLEN, aRow, 0);
-  if (length < 0 || length > 1024) return u"<no row>";
-  std::u16string row(static_cast<size_t>(length) + 1, u'\0');
-  SendMessageW(aCombo, CB_GETLBTEXT, aRow, reinterpret_cast<LPARAM>(row.data()));
-  row.resize(static_cast<size_t>(length));
+  // One roomy buffer and one message: the window's thread may change the row
+  // between a length asked first and the text asked after.
+  const LRESULT most = 4096;
+  if (SendMessageW(aCombo, CB_GETLBTEXTLEN, aRow, 0) > most) return u"<no row>";
+  std::u16string row(static_cast<size_t>(most) * 4, u'\0');
+  LRESULT copied = SendMessageW(aCombo, CB_GETLBTEXT, aRow, reinterpret_cast<LPARAM>(row.data()));
+  if (copied < 0 || copied > most) return u"<no row>";
+  row.resize(static_cast<size_t>(copied));
   return row;
 }
 
